@@ -1,0 +1,94 @@
+#pragma once
+// CxImage: one picture, decoded, transformed and encoded through libvips.
+//
+// Callers: the resize job and the reading pass (on their worker thread) and the preview view
+// (on the UI thread, for Load/Draw/Destroy). One object belongs to one thread at a time; two
+// objects may be used on two threads at once, each with its own picture: they share nothing
+// but the library's one-time start-up, which is thread-safe.
+//
+// Paths are UTF-8. Nothing here throws: a failure leaves a clear state (an empty picture after
+// a failed Load, an unchanged picture after a failed transform, no file after a failed Save).
+// Work is lazy: Load reads the header only; pixels are decoded when a transform or Save needs
+// them, and a Resample straight after Load of a JPEG may let the decoder shrink.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QPainter;
+
+// Library format numbers, as stored by Load and passed to Save.
+inline constexpr int CXIMAGE_FORMAT_UNKNOWN = 0;
+inline constexpr int CXIMAGE_FORMAT_BMP = 1;
+inline constexpr int CXIMAGE_FORMAT_GIF = 2;
+inline constexpr int CXIMAGE_FORMAT_JPG = 3;
+inline constexpr int CXIMAGE_FORMAT_PNG = 4;
+inline constexpr int CXIMAGE_FORMAT_ICO = 5;
+inline constexpr int CXIMAGE_FORMAT_TIF = 6;
+inline constexpr int CXIMAGE_FORMAT_PCX = 8;
+
+class CxImage {
+public:
+    CxImage();
+    ~CxImage();
+    CxImage(const CxImage&) = delete;
+    CxImage& operator=(const CxImage&) = delete;
+
+    // Replaces the picture with the file at path. imagetype 0 detects the format from the
+    // file's bytes (never from its name); another number insists on that format. The EXIF
+    // orientation of the file is applied, so the picture is upright. On failure the picture is
+    // empty (width and height 0) and false is returned.
+    bool Load(const std::string& path, int imagetype = CXIMAGE_FORMAT_UNKNOWN);
+
+    // Writes the picture to path in the given library format. An empty picture, an unknown
+    // format or a failed write writes nothing (no partial file is left) and returns false.
+    bool Save(const std::string& path, int imagetype);
+
+    // Scales to exactly newx x newy pixels (Lanczos). mode is the interpolation mode; every
+    // mode gives the same high-quality result. A size below 1 fails and keeps the picture.
+    bool Resample(int newx, int newy, int mode = 1);
+    // Turns 90 degrees counter-clockwise / clockwise.
+    bool RotateLeft();
+    bool RotateRight();
+    // Turns upside down (mirrors top to bottom).
+    bool Flip();
+
+    // Resolution in whole dots per inch; a file without one reads as 96.
+    void SetXDPI(int dpi);
+    void SetYDPI(int dpi);
+    int GetXDPI() const;
+    int GetYDPI() const;
+
+    // JPEG quality 0..100 used by a JPEG save (values above 100 count as 100).
+    void SetJpegQuality(std::uint8_t quality);
+    // Selects the frame (page) of a multi-frame file (GIF, TIFF, ICO) that Load reads; frame 0,
+    // the first, is the default. The picture in hand is always that one frame, and Save
+    // writes it.
+    void SetFrame(int frame);
+    // Bits per pixel of the loaded picture: 24 RGB, 32 RGB with alpha, 8 palette or grey
+    // (16 grey with alpha), 1 bilevel; 0 when empty.
+    int GetBpp() const;
+    // Options for the encoders; 2 asks the GIF encoder for its best colour reduction
+    // (palette search with dithering) when the picture has more colours than GIF holds.
+    void SetEncodeOption(int option);
+
+    int GetWidth() const;
+    int GetHeight() const;
+    // The library format number detected by the last Load, 0 when empty.
+    int GetType() const;
+
+    // Paints the whole picture stretched into (x, y, cx, cy) of painter. Returns false and
+    // paints nothing when the picture is empty or the rectangle is empty.
+    bool Draw(QPainter* painter, int x, int y, int cx, int cy);
+
+    // Drops the picture; afterwards it is empty.
+    bool Destroy();
+    // A picture is in hand. Pixels are decoded on demand; a file whose pixel data turns out to
+    // be damaged empties the picture at that moment, and the operation fails.
+    bool IsValid() const;
+    // The picture may be drawn and saved; true whenever it is valid.
+    bool IsEnabled() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_pImpl;
+};
