@@ -1,0 +1,32 @@
+#include "platform/FileFacts.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plat {
+namespace {
+// Seconds between 1601-01-01 and 1970-01-01.
+constexpr std::int64_t kEpochDifference = 11644473600LL;
+} // namespace
+
+FILETIME UnixTimeToFileTime(std::int64_t seconds, std::int64_t nanoseconds) {
+    return static_cast<FILETIME>((seconds + kEpochDifference) * 10000000LL + nanoseconds / 100);
+}
+
+bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+std::optional<FileFacts> GetFileFacts(const std::string& path) {
+    struct statx st {};
+    if (statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0)
+        return std::nullopt;
+    FileFacts facts;
+    facts.isDirectory = S_ISDIR(st.stx_mode);
+    facts.size = st.stx_size;
+    facts.lastWriteTime = UnixTimeToFileTime(st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec);
+    if (st.stx_mask & STATX_BTIME)
+        facts.creationTime = UnixTimeToFileTime(st.stx_btime.tv_sec, st.stx_btime.tv_nsec);
+    return facts;
+}
+
+} // namespace plat

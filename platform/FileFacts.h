@@ -1,0 +1,25 @@
+#pragma once
+#include "platform/WinTypes.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace plat {
+
+struct FileFacts {
+    bool isDirectory = false;
+    std::uint64_t size = 0;
+    FILETIME lastWriteTime = 0;
+    // Zero where the file system keeps no creation time.
+    FILETIME creationTime = 0;
+};
+
+// As _access(path, 0): the path names something that exists.
+bool FileExists(const std::string& path);
+std::optional<FileFacts> GetFileFacts(const std::string& path);
+
+// Seconds and nanoseconds since 1970 as FILETIME.
+FILETIME UnixTimeToFileTime(std::int64_t seconds, std::int64_t nanoseconds);
+
+} // namespace plat

@@ -1,0 +1,28 @@
+#pragma once
+// Path facts with Windows shapes: the running module's path, the temporary folder, and the
+// splitter of _splitpath. On POSIX a path has no drive, so "has a drive" means "is absolute".
+#include <string>
+
+namespace plat {
+
+constexpr char PATH_SEPARATOR = '/';
+
+// Full path of the running program.
+std::string GetModuleFileName();
+// Full path of the loaded program or library that contains `address`; "" when none does.
+std::string GetModuleFileNameOf(const void* address);
+// $TMPDIR, else /tmp/, always with its trailing separator.
+std::string GetTempPath();
+
+struct PathParts {
+    std::string drive; // always empty on POSIX
+    std::string dir;   // with its trailing separator
+    std::string fname;
+    std::string ext; // with its dot; only the file name's last dot counts
+};
+
+PathParts SplitPath(const std::string& path);
+std::string MakePath(const PathParts& parts);
+bool HasDrive(const std::string& path);
+
+} // namespace plat

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Vantrel builds, tests and runs with, when any is missing.
+# Safe to run again: it asks apt only when dpkg reports a package absent.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config ninja-build
+  qt6-base-dev qt6-base-dev-tools
+  libvips-dev libvips-tools
+  libexif-dev
+  libgtest-dev
+  xdg-utils
+  xvfb
+)
+packages+=("$@")
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+echo "Installing: ${missing[*]}"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

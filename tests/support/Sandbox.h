@@ -1,0 +1,29 @@
+#pragma once
+// A private folder for one test program, set up before any test runs.
+//
+// XDG_CONFIG_HOME, XDG_CACHE_HOME and TMPDIR point into it, and VTL_MAIL_COMMAND names a
+// program that does not exist, so an accidental mail fails instead of reaching a real client.
+// The folder is removed at exit unless VTL_KEEP_TEST_DIRS is set.
+#include <string>
+
+namespace vtltest {
+
+class Sandbox {
+public:
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    // The sandbox of the running test program.
+    static const std::string& Root();
+};
+
+// A fresh empty folder inside the sandbox, for one test.
+std::string MakeTempDir(const std::string& hint = "t");
+// Writes bytes to a file, creating or truncating it.
+void WriteFile(const std::string& path, const std::string& bytes);
+// The whole file, or "" when it cannot be read.
+std::string ReadFile(const std::string& path);
+
+} // namespace vtltest
