@@ -1,0 +1,60 @@
+#include "tests/mail/FakeMailProgram.h"
+
+#include "tests/support/Sandbox.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace vtltest {
+
+FakeMailProgram::FakeMailProgram(const std::string& ending) {
+    const std::string dir = MakeTempDir("fake-mailer");
+    m_path = dir + "/mailer";
+    m_record = dir + "/record";
+    WriteFile(m_path, "#!/bin/sh\n"
+                      "rec='" + m_record + "'\n"
+                      "mkdir \"$rec\" || exit 99\n"
+                      "n=0\n"
+                      "for a in \"$@\"; do n=$((n+1)); printf '%s' \"$a\" > \"$rec/arg.$n\"; done\n"
+                      "echo $n > \"$rec/count\"\n"
+                      "n=0; prev=\n"
+                      "for a in \"$@\"; do\n"
+                      "  if [ \"$prev\" = --attach ]; then\n"
+                      "    n=$((n+1)); cat -- \"$a\" > \"$rec/attach.$n\" 2>/dev/null\n"
+                      "  fi\n"
+                      "  prev=$a\n"
+                      "done\n" +
+                          ending + "\n");
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all);
+}
+
+void FakeMailProgram::Install() const { setenv("VTL_MAIL_COMMAND", m_path.c_str(), 1); }
+
+bool FakeMailProgram::Ran() const { return std::filesystem::exists(m_record + "/count"); }
+
+std::vector<std::string> FakeMailProgram::Arguments() const {
+    std::vector<std::string> arguments;
+    const int count = std::atoi(ReadFile(m_record + "/count").c_str());
+    for (int i = 1; i <= count; ++i)
+        arguments.push_back(ReadFile(m_record + "/arg." + std::to_string(i)));
+    return arguments;
+}
+
+std::vector<std::string> FakeMailProgram::AttachedPaths() const {
+    std::vector<std::string> paths;
+    const std::vector<std::string> arguments = Arguments();
+    for (std::size_t i = 0; i + 1 < arguments.size(); ++i)
+        if (arguments[i] == "--attach")
+            paths.push_back(arguments[++i]);
+    return paths;
+}
+
+std::vector<std::string> FakeMailProgram::AttachedBytes() const {
+    std::vector<std::string> bytes;
+    const std::size_t count = AttachedPaths().size();
+    for (std::size_t i = 1; i <= count; ++i)
+        bytes.push_back(ReadFile(m_record + "/attach." + std::to_string(i)));
+    return bytes;
+}
+
+} // namespace vtltest
