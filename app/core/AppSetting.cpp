@@ -1,0 +1,219 @@
+#include "app/core/AppSetting.h"
+
+#include "app/core/UserData.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+
+#include <cstdio>
+#include <cstring>
+
+using namespace plat;
+
+namespace {
+
+constexpr const char* kSettingKey = "Software\\Ostrell\\vtl\\setting";
+constexpr const char* kPlacementFormat = "%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d";
+
+// A value that is missing, of another type or too large for its buffer leaves the member as
+// it was, as the Windows calls with a fixed buffer would.
+void ReadDword(HKEY key, const char* name, std::int32_t& member) {
+    DWORD type = 0;
+    BYTE data[4];
+    DWORD size = sizeof data;
+    if (RegQueryValueEx(key, name, &type, data, &size) == ERROR_SUCCESS && type == REG_DWORD && size == 4)
+        std::memcpy(&member, data, 4);
+}
+
+// Reads a REG_SZ into a 260-byte buffer; false (buffer untouched) when it is not there or
+// does not fit.
+bool ReadString(HKEY key, const char* name, char (&buffer)[MAX_PATH]) {
+    DWORD type = 0;
+    char data[MAX_PATH];
+    DWORD size = sizeof data;
+    if (RegQueryValueEx(key, name, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS || type != REG_SZ)
+        return false;
+    const std::size_t length = strnlen(data, size);
+    if (length >= sizeof data)
+        return false;
+    std::memcpy(buffer, data, length);
+    buffer[length] = '\0';
+    return true;
+}
+
+void WriteDword(HKEY key, const char* name, std::int32_t value) {
+    BYTE data[4];
+    std::memcpy(data, &value, 4);
+    RegSetValueEx(key, name, REG_DWORD, data, 4);
+}
+
+void WriteString(HKEY key, const char* name, const std::string& text) {
+    RegSetValueEx(key, name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
+}
+
+// The resize group's numbers after "override" and "dest", in the order they are read and
+// written.
+struct DwordField {
+    const char* name;
+    std::int32_t ResizeSetting::*member;
+};
+constexpr DwordField kResizeFields[] = {
+    {"imagetype", &ResizeSetting::nImageType},
+    {"qualilty", &ResizeSetting::nQuality},
+    {"image_to_resize", &ResizeSetting::bResize},
+    {"image_to_rotate", &ResizeSetting::bRotate},
+    {"image_set_dpi", &ResizeSetting::bSetDpi},
+    {"constraint", &ResizeSetting::bConstrain},
+    {"desktop", &ResizeSetting::bDesktop},
+    {"height", &ResizeSetting::nHeight},
+    {"width", &ResizeSetting::nWidth},
+    {"hpercent", &ResizeSetting::nHeightUnit},
+    {"wpercent", &ResizeSetting::nWidthUnit},
+    {"rotate", &ResizeSetting::nRotate},
+    {"xdpi", &ResizeSetting::nXDpi},
+    {"ydpi", &ResizeSetting::nYDpi},
+};
+
+struct MenuField {
+    const char* name;
+    std::int32_t CAppSetting::*member;
+};
+constexpr MenuField kMenuFields[] = {
+    {"ExtVantrel", &CAppSetting::m_bExtVantrel},
+    {"ExtResize", &CAppSetting::m_bExtResize},
+    {"ExtResizeAsDefaultSetting", &CAppSetting::m_bExtResizeAsDefaultSetting},
+    {"ExtResizeAndMail", &CAppSetting::m_bExtResizeAndMail},
+    {"ExtResizeDefaultAndMail", &CAppSetting::m_bExtResizeDefaultAndMail},
+};
+
+constexpr const char* kColumnNames[4] = {"columnwidth1", "columnwidth2", "columnwidth3", "columnwidth4"};
+
+HKEY OpenSettingKey(DWORD access) {
+    HKEY key = nullptr;
+    return RegOpenKeyEx(HKEY_CURRENT_USER, kSettingKey, 0, access, &key) == ERROR_SUCCESS ? key : nullptr;
+}
+
+} // namespace
+
+CAppSetting::CAppSetting() {
+    LoadResizeSetting();
+    LoadMenuAndMail();
+    LoadLayout();
+}
+
+void CAppSetting::LoadResizeSetting() {
+    HKEY key = OpenSettingKey(KEY_READ);
+    if (!key) {
+        // First start: the key is made now, and every value keeps its default.
+        if (RegCreateKeyEx(HKEY_CURRENT_USER, kSettingKey, REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr) ==
+            ERROR_SUCCESS)
+            RegCloseKey(key);
+        return;
+    }
+    ReadDword(key, "override", m_resize.bOverwrite);
+    char dest[MAX_PATH] = "";
+    ReadString(key, "dest", dest);
+    m_resize.strDestFolder = dest;
+    for (const auto& field : kResizeFields)
+        ReadDword(key, field.name, m_resize.*field.member);
+    RegCloseKey(key);
+}
+
+void CAppSetting::SaveResizeSetting() {
+    HKEY key = OpenSettingKey(KEY_WRITE);
+    if (!key)
+        return;
+    WriteDword(key, "override", m_resize.bOverwrite);
+    WriteString(key, "dest", m_resize.strDestFolder);
+    for (const auto& field : kResizeFields)
+        WriteDword(key, field.name, m_resize.*field.member);
+    RegCloseKey(key);
+}
+
+std::string CAppSetting::UserDataPath() {
+    PathParts parts = SplitPath(GetModuleFileName());
+    std::string path = parts.drive + parts.dir;
+    if (path.empty() || path.back() != PATH_SEPARATOR)
+        path += PATH_SEPARATOR;
+    return path + "user.dat";
+}
+
+void CAppSetting::LoadMenuAndMail() {
+    if (HKEY key = OpenSettingKey(KEY_READ)) {
+        for (const auto& field : kMenuFields)
+            ReadDword(key, field.name, this->*field.member);
+        RegCloseKey(key);
+    }
+    ReadUserData(UserDataPath(), m_szMailSubject, m_szMailBody);
+}
+
+std::string CAppSetting::SaveMenuAndMail() {
+    if (HKEY key = OpenSettingKey(KEY_WRITE)) {
+        for (const auto& field : kMenuFields)
+            WriteDword(key, field.name, this->*field.member);
+        RegCloseKey(key);
+    }
+    const std::string path = UserDataPath();
+    if (!WriteUserData(path, m_szMailSubject, m_szMailBody))
+        return "The mail subject and body could not be saved: " + path + " could not be written.";
+    return "";
+}
+
+void CAppSetting::LoadLayout() {
+    HKEY key = OpenSettingKey(KEY_READ);
+    if (!key)
+        return;
+    ReadDword(key, "curcol", m_nCurCol);
+    for (int i = 0; i < 4; ++i)
+        ReadDword(key, kColumnNames[i], m_nColumnWidth[i]);
+    char placement[MAX_PATH] = "";
+    const bool placementRead = ReadString(key, "windowplace", placement);
+    ReadString(key, "cmto", m_szCopyMoveTo);
+    ReadString(key, "LastBrowsePIDL", m_szLastBrowse);
+    RegCloseKey(key);
+
+    // A placement is only taken whole: a text that does not hold all eleven numbers leaves
+    // the window where the framework puts it.
+    WINDOWPLACEMENT wp;
+    if (placementRead && placement[0] &&
+        std::sscanf(placement, kPlacementFormat, &wp.length, &wp.flags, &wp.showCmd, &wp.ptMinPositionX,
+                    &wp.ptMinPositionY, &wp.ptMaxPositionX, &wp.ptMaxPositionY, &wp.rcNormalPositionLeft,
+                    &wp.rcNormalPositionTop, &wp.rcNormalPositionRight, &wp.rcNormalPositionBottom) == 11) {
+        m_wndPlacement = wp;
+        m_bPlacementLoaded = true;
+    }
+}
+
+void CAppSetting::SaveLayout() {
+    const WINDOWPLACEMENT& wp = m_wndPlacement;
+    char placement[MAX_PATH];
+    std::snprintf(placement, sizeof placement, kPlacementFormat, wp.length, wp.flags, wp.showCmd, wp.ptMinPositionX,
+                  wp.ptMinPositionY, wp.ptMaxPositionX, wp.ptMaxPositionY, wp.rcNormalPositionLeft,
+                  wp.rcNormalPositionTop, wp.rcNormalPositionRight, wp.rcNormalPositionBottom);
+    HKEY key = OpenSettingKey(KEY_WRITE);
+    if (!key)
+        return;
+    WriteString(key, "windowplace", placement);
+    WriteDword(key, "curcol", m_nCurCol);
+    for (int i = 0; i < 4; ++i)
+        WriteDword(key, kColumnNames[i], m_nColumnWidth[i]);
+    WriteString(key, "location", GetModuleFileName());
+    WriteString(key, "cmto", m_szCopyMoveTo);
+    WriteString(key, "LastBrowsePIDL", m_szLastBrowse);
+    RegCloseKey(key);
+}
+
+void CAppSetting::SetStatus(const std::string& text) {
+    std::lock_guard lock(m_statusLock);
+    CopyTextCut(m_szStatus, sizeof m_szStatus, text.c_str());
+}
+
+std::string CAppSetting::GetStatus() const {
+    std::lock_guard lock(m_statusLock);
+    return m_szStatus;
+}
+
+CAppSetting* GetAppSetting() {
+    // Created on first use, which the program's start makes the very first thing it does.
+    static CAppSetting* setting = new CAppSetting;
+    return setting;
+}

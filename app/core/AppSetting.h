@@ -1,0 +1,103 @@
+#pragma once
+// CAppSetting: the one process-wide settings object, reached through GetAppSetting().
+//
+// It is created at program start, before the application object initialises, and lives until
+// the process ends. Its constructor loads the resize parameters, the menu flags with the mail
+// texts (user.dat beside the executable) and the layout from the registry key
+// HKEY_CURRENT_USER\Software\Ostrell\vtl\setting. Saves happen only at the named save points
+// (the resize dialog's "Set as default", the options sheet's OK, the closing of the main window
+// and of the file list).
+//
+// Threads: the user-interface thread owns it. While a pass runs, the worker thread reads the
+// resize parameters and m_listFiles, appends to m_listMailFiles and writes m_bJpegInSelection
+// and the status line, and the user-interface thread changes nothing; the status line alone is
+// read by both at once and therefore goes through SetStatus/GetStatus, under a lock.
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// The parameters of one resize run.
+struct ResizeSetting {
+    std::int32_t bOverwrite = 0;
+    std::string strDestFolder;
+    std::int32_t nImageType = 0;
+    std::int32_t nQuality = 80;
+    std::int32_t bResize = 1;
+    std::int32_t bRotate = 0;
+    std::int32_t bSetDpi = 0;
+    std::int32_t bConstrain = 1;
+    std::int32_t bDesktop = 0;
+    std::int32_t nHeight = 100;
+    std::int32_t nWidth = 100;
+    std::int32_t nHeightUnit = 1; // 0 pixels, 1 percent
+    std::int32_t nWidthUnit = 1;  // 0 pixels, 1 percent
+    std::int32_t nRotate = 0;     // 0 left, 1 flip, 2 right
+    std::int32_t nXDpi = 72;
+    std::int32_t nYDpi = 72;
+};
+
+// The window placement as the 11 numbers the layout stores, in this order.
+struct WINDOWPLACEMENT {
+    std::int32_t length = 0;
+    std::int32_t flags = 0;
+    std::int32_t showCmd = 0;
+    std::int32_t ptMinPositionX = 0;
+    std::int32_t ptMinPositionY = 0;
+    std::int32_t ptMaxPositionX = 0;
+    std::int32_t ptMaxPositionY = 0;
+    std::int32_t rcNormalPositionLeft = 0;
+    std::int32_t rcNormalPositionTop = 0;
+    std::int32_t rcNormalPositionRight = 0;
+    std::int32_t rcNormalPositionBottom = 0;
+};
+
+class CAppSetting {
+public:
+    CAppSetting();
+    virtual ~CAppSetting() = default;
+    CAppSetting(const CAppSetting&) = delete;
+    CAppSetting& operator=(const CAppSetting&) = delete;
+
+    void LoadResizeSetting();
+    void SaveResizeSetting();
+    void LoadMenuAndMail();
+    // Writes the menu flags, then user.dat. Returns "" on success, else a message for the
+    // user saying that user.dat could not be written (the flags are saved all the same).
+    std::string SaveMenuAndMail();
+    void LoadLayout();
+    void SaveLayout();
+
+    // The status line a pass writes and the progress dialog shows; safe from any thread.
+    void SetStatus(const std::string& text);
+    std::string GetStatus() const;
+
+    // Where user.dat lives: beside the running executable.
+    static std::string UserDataPath();
+
+    std::string m_strVersion;
+    ResizeSetting m_resize;
+    std::vector<std::string> m_listFiles;
+    std::vector<std::string> m_listMailFiles;
+    char m_szMailSubject[200] = {};
+    char m_szMailBody[5000] = {};
+    std::int32_t m_bExtVantrel = 1;
+    std::int32_t m_bExtResize = 1;
+    std::int32_t m_bExtResizeAsDefaultSetting = 1;
+    std::int32_t m_bExtResizeAndMail = 1;
+    std::int32_t m_bExtResizeDefaultAndMail = 1;
+    WINDOWPLACEMENT m_wndPlacement;
+    bool m_bPlacementLoaded = false;
+    std::int32_t m_nCurCol = 500;
+    std::int32_t m_nColumnWidth[4] = {200, 50, 100, -2};
+    std::int32_t m_bJpegInSelection = 0;
+    char m_szCopyMoveTo[260] = {};
+    char m_szLastBrowse[260] = {};
+
+private:
+    mutable std::mutex m_statusLock;
+    char m_szStatus[300] = {};
+};
+
+// The settings object; created on first use.
+CAppSetting* GetAppSetting();

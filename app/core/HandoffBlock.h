@@ -1,0 +1,62 @@
+#pragma once
+// The hand-off record: how the file-manager extension passes a command and a list of pictures
+// to the application it is about to start.
+//
+// It lives in the user's private shared-memory block "vtl" of 65535 bytes:
+//   byte 0       cReady: 0 nothing pending, 0x80..0xFF pending, set back to 0 once read
+//   bytes 1..20  five little-endian 32-bit words: 4000, 4, nPathCount, nCommand, 0
+//   byte 21 on   nPathCount entries of 260 bytes, each a NUL-terminated full path
+// The extension writes it (WriteHandoff) and starts the application; the application reads it
+// once at start-up (ReadHandoff), before any window exists, and marks it consumed.
+//
+// This code is linked into the extension module too, so it uses nothing but the platform layer.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum : std::uint32_t {
+    HANDOFF_RESIZE_DIALOG = 0,
+    HANDOFF_RESIZE_DEFAULT = 1,
+    HANDOFF_RESIZE_DEFAULT_MAIL = 2,
+};
+
+constexpr const char* HANDOFF_BLOCK_NAME = "vtl";
+constexpr std::size_t HANDOFF_BLOCK_SIZE = 65535;
+constexpr std::size_t HANDOFF_HEADER_SIZE = 21;
+constexpr std::size_t HANDOFF_PATH_SIZE = 260;
+// 21 + 251 * 260 = 65281: a 252nd entry would end past the block.
+constexpr std::size_t HANDOFF_MAX_FILES = (HANDOFF_BLOCK_SIZE - HANDOFF_HEADER_SIZE) / HANDOFF_PATH_SIZE;
+
+struct HandoffHeader {
+    std::uint32_t nReservedA = 0;
+    std::uint32_t nReservedB = 0;
+    std::uint32_t nPathCount = 0;
+    std::uint32_t nCommand = 0;
+    std::uint32_t nReservedC = 0;
+};
+
+enum class HandoffWrite {
+    Written,
+    TooManyFiles, // more than HANDOFF_MAX_FILES pictures
+    PathTooLong,  // a path that does not fit its 260-byte entry with its NUL
+};
+
+// Writes a pending record into a mapped block of HANDOFF_BLOCK_SIZE bytes. A selection that
+// does not fit is refused whole and the block is left untouched: a path is never cut and a
+// picture never dropped. `refusedPath` receives the path that did not fit.
+HandoffWrite WriteHandoff(unsigned char* block, std::uint32_t command, const std::vector<std::string>& files,
+                          std::string* refusedPath = nullptr);
+
+// The message that tells the user why a selection was not handed over.
+std::string HandoffRefusalText(HandoffWrite result, const std::string& refusedPath);
+
+// Reads a mapped block: with a pending record, appends its paths to `files` in order (at most
+// HANDOFF_MAX_FILES, each read only within its entry), clears cReady and returns the header.
+// Nothing pending, or a cReady of 1..127, gives a zero header and leaves the block as it is.
+HandoffHeader ReadHandoffBlock(unsigned char* block, std::vector<std::string>& files);
+
+// Opens the user's block (never creates it), reads it as above and returns nCommand.
+// `pending` (when given) becomes false when there is no hand-off: no block, no view, or
+// cReady 0; a cReady of 1..127 counts as a hand-off of command 0 with no files.
+std::uint32_t ReadHandoff(std::vector<std::string>& files, bool* pending = nullptr);

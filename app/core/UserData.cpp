@@ -1,0 +1,86 @@
+#include "app/core/UserData.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// The length of the longest prefix of `text` (at most `limit` bytes) that ends on a
+// character boundary.
+std::size_t CutLength(const char* text, std::size_t length, std::size_t limit) {
+    if (length <= limit)
+        return length;
+    std::size_t cut = limit;
+    // Step back over continuation bytes (10xxxxxx) to the start of the cut character.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return cut;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+void CopyTextCut(char* buffer, std::size_t size, const char* text) {
+    const std::size_t length = strnlen(text, size);
+    const std::size_t kept = CutLength(text, length, size - 1);
+    std::memmove(buffer, text, kept);
+    buffer[kept] = '\0';
+}
+
+UserDataRead ReadUserData(const std::string& path, char* subject, char* body) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        subject[0] = '\0';
+        body[0] = '\0';
+        return UserDataRead::Missing;
+    }
+    char record[USERDATA_FILE_SIZE];
+    std::size_t got = 0;
+    while (got < sizeof record) {
+        const ssize_t n = read(fd, record + got, sizeof record - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    close(fd);
+    if (got < sizeof record)
+        return UserDataRead::Short;
+    CopyTextCut(subject, USERDATA_SUBJECT_SIZE, record);
+    CopyTextCut(body, USERDATA_BODY_SIZE, record + USERDATA_SUBJECT_SIZE);
+    return UserDataRead::Read;
+}
+
+bool WriteUserData(const std::string& path, const char* subject, const char* body) {
+    char record[USERDATA_FILE_SIZE] = {};
+    CopyTextCut(record, USERDATA_SUBJECT_SIZE, subject);
+    CopyTextCut(record + USERDATA_SUBJECT_SIZE, USERDATA_BODY_SIZE, body);
+
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    const bool written = WriteAll(fd, record, sizeof record) && fsync(fd) == 0;
+    const bool closed = close(fd) == 0;
+    if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,26 @@
+#pragma once
+// user.dat: the mail subject and body in one fixed record of 5200 bytes, no header.
+//   offset 0    200 bytes  subject, NUL-terminated
+//   offset 200  5000 bytes body, NUL-terminated
+// Called on the user-interface thread by the settings object.
+#include <cstddef>
+#include <string>
+
+constexpr std::size_t USERDATA_SUBJECT_SIZE = 200;
+constexpr std::size_t USERDATA_BODY_SIZE = 5000;
+constexpr std::size_t USERDATA_FILE_SIZE = USERDATA_SUBJECT_SIZE + USERDATA_BODY_SIZE;
+
+enum class UserDataRead { Missing, Short, Read };
+
+// Reads the two fields into the buffers (of the sizes above), each only up to its NUL and
+// never past its field. A missing file empties both; a file shorter than the record leaves
+// them as they are.
+UserDataRead ReadUserData(const std::string& path, char* subject, char* body);
+
+// Writes the record through a temporary file renamed over the old one, so a failed write
+// never leaves a damaged user.dat. False when it could not be written.
+bool WriteUserData(const std::string& path, const char* subject, const char* body);
+
+// Copies `text` (read at most `size` bytes far) into a buffer of `size` bytes with its NUL,
+// cutting a text that is too long at a UTF-8 character boundary, never inside a character.
+void CopyTextCut(char* buffer, std::size_t size, const char* text);
