@@ -1,0 +1,112 @@
+#include "app/batch/MailPictures.h"
+
+#include "app/core/AppSetting.h"
+#include "platform/FileFacts.h"
+#include "platform/Paths.h"
+#include "platform/mail/Mapi.h"
+#include "platform/ui/MessageBox.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using namespace plat;
+
+namespace {
+
+// The framework's standard texts for mail: strings 61840, 61841 and 61842 of its table.
+const char* const AFX_IDP_FAILED_MAPI_LOAD = "Unable to load mail system support.";
+const char* const AFX_IDP_INVALID_MAPI_DLL = "Mail system DLL is invalid.";
+const char* const AFX_IDP_FAILED_MAPI_SEND = "Send Mail failed to send message.";
+
+// A settings text field as a string; a field without its terminating zero ends at its size.
+template <std::size_t N> std::string FieldText(const char (&field)[N]) {
+    return std::string(field, strnlen(field, N));
+}
+
+// The window that owns the program's dialogs: its visible main window, none in the launch
+// modes that run without one.
+QWidget* SafeOwner() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (qobject_cast<QMainWindow*>(widget) && widget->isVisible())
+            return widget;
+    return nullptr;
+}
+
+// Deletes the files of a "Resize and mail" run, skipping any that cannot be deleted, then each
+// of their folders that is left empty, provided it lies inside the temporary folder: the run's
+// private folder goes, the temporary folder itself never does.
+void DeleteMailFiles(const std::vector<std::string>& files) {
+    const std::string tempFolder = GetTempPath();
+    std::vector<std::string> folders;
+    std::error_code ec;
+    for (const std::string& file : files) {
+        std::filesystem::remove(file, ec);
+        std::string folder = SplitPath(file).dir;
+        if (folder.size() > tempFolder.size() && folder.compare(0, tempFolder.size(), tempFolder) == 0)
+            folders.push_back(folder);
+    }
+    for (const std::string& folder : folders)
+        std::filesystem::remove(folder, ec); // removes only a folder that is empty
+}
+
+} // namespace
+
+void MailPictures() {
+    HMAILLIB library = LoadMailLibrary();
+    if (!library) {
+        AfxMessageBox(AFX_IDP_FAILED_MAPI_LOAD, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    const LPMAPISENDMAIL sendMail = GetMailProcAddress(library, "MAPISendMail");
+    if (!sendMail) {
+        FreeMailLibrary(library);
+        AfxMessageBox(AFX_IDP_INVALID_MAPI_DLL, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+
+    CAppSetting* setting = GetAppSetting();
+    const std::vector<std::string>& list =
+        setting->m_listMailFiles.empty() ? setting->m_listFiles : setting->m_listMailFiles;
+
+    // Each attachment's full path is both its path and its file name. Paths are kept whole,
+    // never cut to a fixed slot. A listed file that does not exist (its save failed) is left
+    // out, so the other pictures still reach the message.
+    std::vector<std::string> paths;
+    for (const std::string& path : list)
+        if (FileExists(path))
+            paths.push_back(path);
+    std::vector<MapiFileDesc> files(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        files[i].nPosition = 0xFFFFFFFF; // not placed in the text
+        files[i].lpszPathName = paths[i].data();
+        files[i].lpszFileName = paths[i].data();
+    }
+
+    // The body goes as stored: nothing in it is replaced.
+    std::string subject = FieldText(setting->m_szMailSubject);
+    std::string body = FieldText(setting->m_szMailBody);
+    MapiMessage message{};
+    message.nFileCount = static_cast<ULONG>(files.size());
+    message.lpFiles = files.empty() ? nullptr : files.data();
+    message.lpszSubject = subject.empty() ? nullptr : subject.data();
+    message.lpszNoteText = body.empty() ? nullptr : body.data();
+
+    const QPointer<QWidget> owner = SafeOwner();
+    const ULONG result = sendMail(0, 0, &message, MAPI_LOGON_UI | MAPI_DIALOG, 0);
+    if (result != SUCCESS_SUCCESS && result != MAPI_USER_ABORT && result != MAPI_E_LOGIN_FAILURE)
+        AfxMessageBox(AFX_IDP_FAILED_MAPI_SEND, MB_OK | MB_ICONEXCLAMATION);
+    if (owner)
+        owner->activateWindow();
+    FreeMailLibrary(library);
+
+    if (!setting->m_listMailFiles.empty()) {
+        DeleteMailFiles(setting->m_listMailFiles);
+        setting->m_listMailFiles.clear();
+    }
+}
