@@ -159,6 +159,51 @@ TEST_F(MailLayerTest, WithoutVtlMailCommandXdgEmailOnPathIsRun) {
     EXPECT_EQ(fake.AttachedBytes(), std::vector<std::string>{"A"});
 }
 
+// The real xdg-email, up to the point where it hands its mailto URI to a mail client: its hook
+// script receives that URI here. Under the C locale non-ASCII text survives only because the
+// layer declares its texts UTF-8.
+TEST_F(MailLayerTest, RealXdgEmailTakesTheArgumentsAndTheSpooledFiles) {
+    if (!fs::exists("/usr/bin/xdg-email"))
+        GTEST_SKIP() << "xdg-utils is not installed";
+    const std::string hooks = MakeTempDir("hooks");
+    const std::string uri = hooks + "/uri";
+    WriteFile(hooks + "/xdg-email-hook.sh", "#!/bin/sh\nprintf '%s' \"$1\" > '" + uri + "'\n");
+    fs::permissions(hooks + "/xdg-email-hook.sh", fs::perms::owner_all);
+    setenv("PATH", (hooks + ":/usr/bin:/bin").c_str(), 1);
+    unsetenv("VTL_MAIL_COMMAND");
+    const char* locale = std::getenv("LC_ALL");
+    const std::string savedLocale = locale ? locale : "";
+    setenv("LC_ALL", "C", 1);
+
+    Outgoing mail{"Gr\xC3\xBC\xC3\x9F" "e & 'quotes'", "line 1\nline 2",
+                  {Picture("a b.jpg", "A")}};
+    const ULONG result = mail.Send();
+    if (locale)
+        setenv("LC_ALL", savedLocale.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
+
+    EXPECT_EQ(result, SUCCESS_SUCCESS);
+    const std::string sent = ReadFile(uri);
+    const auto split = sent.find("&attach=");
+    ASSERT_NE(split, std::string::npos) << sent;
+    EXPECT_EQ(sent.substr(0, split),
+              "mailto:?subject=Gr%C3%BC%C3%9Fe%20%26%20%27quotes%27&body=line%201%0D%0Aline%202");
+    std::string attached;
+    const std::string encoded = sent.substr(split + 8);
+    for (std::size_t i = 0; i < encoded.size(); ++i) {
+        if (encoded[i] == '%' && i + 2 < encoded.size()) {
+            attached += static_cast<char>(std::stoi(encoded.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            attached += encoded[i];
+        }
+    }
+    EXPECT_EQ(attached.rfind(Outbox() + "/", 0), 0u) << attached;
+    EXPECT_EQ(fs::path(attached).filename(), "a b.jpg");
+    EXPECT_EQ(ReadFile(attached), "A");
+}
+
 TEST_F(MailLayerTest, ProgramGetsPrivateCopiesThatOutliveTheCall) {
     const FakeMailProgram fake;
     fake.Install();
