@@ -107,19 +107,17 @@ std::string CMailSpool::OutboxFolder() {
 }
 
 void CMailSpool::SweepOld() {
-    std::error_code ec;
-    fs::directory_iterator entries(OutboxFolder(), ec);
-    if (ec)
-        return;
     const auto cutoff = fs::file_time_type::clock::now() - SPOOL_LIFETIME;
-    for (const fs::directory_entry& entry : entries) {
+    std::error_code ec;
+    for (fs::directory_iterator it(OutboxFolder(), ec), end; !ec && it != end; it.increment(ec)) {
         // symlink_status: a link is never followed out of the outbox.
-        if (!fs::is_directory(entry.symlink_status(ec)) ||
-            !IsSpoolName(entry.path().filename().string()))
+        std::error_code entryError;
+        if (!fs::is_directory(it->symlink_status(entryError)) ||
+            !IsSpoolName(it->path().filename().string()))
             continue;
-        const auto written = fs::last_write_time(entry.path(), ec);
-        if (!ec && written < cutoff)
-            fs::remove_all(entry.path(), ec);
+        const auto written = fs::last_write_time(it->path(), entryError);
+        if (!entryError && written < cutoff)
+            fs::remove_all(it->path(), entryError);
     }
 }
 
