@@ -1,0 +1,309 @@
+#include "image/PictureSource.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string_view>
+
+#include "image/BmpCodec.h"
+#include "image/FileBytes.h"
+#include "image/IcoCodec.h"
+#include "image/PcxCodec.h"
+#include "image/Raster.h"
+#include "image/ximage.h"
+
+namespace vtlimage {
+
+namespace {
+
+using vips::VImage;
+
+constexpr std::size_t kSniffBytes = 256;
+// Icons are small; a larger "icon" is not read whole into memory.
+constexpr std::size_t kMaxIconFile = 64u << 20;
+constexpr std::size_t kTailChunk = 64u << 10;
+
+int Sniff(std::string_view b)
+{
+    auto starts = [&](std::string_view magic) { return b.substr(0, magic.size()) == magic; };
+    if (starts("\xFF\xD8\xFF"))
+        return CXIMAGE_FORMAT_JPG;
+    if (starts(std::string_view("\x89PNG\r\n\x1a\n", 8)))
+        return CXIMAGE_FORMAT_PNG;
+    if (starts("GIF87a") || starts("GIF89a"))
+        return CXIMAGE_FORMAT_GIF;
+    if (starts(std::string_view("II*\0", 4)) || starts(std::string_view("MM\0*", 4)) ||
+        starts(std::string_view("II+\0", 4)) || starts(std::string_view("MM\0+", 4)))
+        return CXIMAGE_FORMAT_TIF;
+    if (starts("BM"))
+        return CXIMAGE_FORMAT_BMP;
+    if (b.size() >= 3 && b[0] == '\x0A' && static_cast<unsigned char>(b[1]) <= 5 && b[2] == '\x01')
+        return CXIMAGE_FORMAT_PCX;
+    if (IsIco(b))
+        return CXIMAGE_FORMAT_ICO;
+    return CXIMAGE_FORMAT_UNKNOWN;
+}
+
+// libvips keeps 1 pixel/mm when a file stores no resolution.
+int VipsDpi(double pixelsPerMm)
+{
+    if (!(pixelsPerMm > 0) || std::fabs(pixelsPerMm - 1.0) < 1e-9)
+        return 0;
+    return static_cast<int>(std::lround(pixelsPerMm * 25.4));
+}
+
+int VipsBpp(const VImage& image, int type)
+{
+    if (type == CXIMAGE_FORMAT_GIF)
+        return 8;
+    if (image.get_typeof("palette-bit-depth") != 0)
+        return image.get_int("palette-bit-depth") == 1 ? 1 : 8;
+    if (image.interpretation() == VIPS_INTERPRETATION_CMYK)
+        return image.bands() > 4 ? 32 : 24;
+    switch (image.bands()) {
+    case 1: return 8;
+    case 2: return 16;
+    case 3: return 24;
+    default: return 32;
+    }
+}
+
+VImage FromRaster(const Raster& raster)
+{
+    VipsImage* image = vips_image_new_from_memory_copy(raster.pixels.data(), raster.pixels.size(), raster.nWidth,
+                                                       raster.nHeight, raster.nBands, VIPS_FORMAT_UCHAR);
+    if (!image)
+        throw vips::VError();
+    VImage result(image);
+    return result.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+// Finds the end of the marker segments before the first scan (SOS) of a JPEG.
+std::uint64_t JpegScanStart(std::string_view head)
+{
+    std::size_t at = 2;
+    while (at + 4 <= head.size()) {
+        if (static_cast<unsigned char>(head[at]) != 0xFF)
+            return 0;
+        const auto marker = static_cast<unsigned char>(head[at + 1]);
+        if (marker == 0xFF) {
+            ++at;
+            continue;
+        }
+        const std::size_t length = static_cast<std::size_t>(static_cast<unsigned char>(head[at + 2])) << 8 |
+                                   static_cast<unsigned char>(head[at + 3]);
+        if (marker == 0xDA)
+            return at + 2 + length;
+        at += 2 + length;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool CPictureSource::Open(const std::string& path, int frame, int requiredType)
+{
+    m_strPath = path;
+    m_nFrame = std::max(frame, 0);
+    m_nOrientation = 1;
+    m_header = PictureHeader{};
+    const auto head = ReadFileBytes(path, kSniffBytes);
+    if (!head)
+        return false;
+    const int type = Sniff(*head);
+    if (type == CXIMAGE_FORMAT_UNKNOWN || (requiredType != CXIMAGE_FORMAT_UNKNOWN && requiredType != type))
+        return false;
+
+    RasterInfo info;
+    switch (type) {
+    case CXIMAGE_FORMAT_BMP:
+        if (!ReadBmpInfo(*head, info))
+            return false;
+        break;
+    case CXIMAGE_FORMAT_PCX:
+        if (!ReadPcxInfo(*head, info))
+            return false;
+        break;
+    case CXIMAGE_FORMAT_ICO: {
+        const auto file = ReadFileBytes(path, kMaxIconFile);
+        if (!file || !ReadIcoInfo(*file, m_nFrame, info))
+            return false;
+        break;
+    }
+    default:
+        try {
+            m_header.nType = type;
+            const VImage image = OpenVips(1, true);
+            if (image.get_typeof("orientation") != 0)
+                m_nOrientation = std::clamp(image.get_int("orientation"), 1, 8);
+            const bool turned = m_nOrientation >= 5;
+            info.nWidth = turned ? image.height() : image.width();
+            info.nHeight = turned ? image.width() : image.height();
+            info.nXDpi = VipsDpi(turned ? image.yres() : image.xres());
+            info.nYDpi = VipsDpi(turned ? image.xres() : image.yres());
+            info.nBpp = VipsBpp(image, type);
+        } catch (const vips::VError&) {
+            vips_error_clear();
+            return false;
+        }
+    }
+    if (!SizeAllowed(info.nWidth, info.nHeight))
+        return false;
+    m_header = {type, info.nWidth, info.nHeight, info.nXDpi, info.nYDpi, info.nBpp};
+    return true;
+}
+
+bool CPictureSource::LooksComplete() const
+{
+    const auto size = FileSize(m_strPath);
+    if (!size)
+        return false;
+    if (m_header.nType == CXIMAGE_FORMAT_PNG) {
+        const std::uint64_t from = *size > kTailChunk ? *size - kTailChunk : 0;
+        const auto tail = ReadFileBytes(m_strPath, kTailChunk, from);
+        return tail && tail->find("IEND") != std::string::npos;
+    }
+    if (m_header.nType != CXIMAGE_FORMAT_JPG)
+        return true;
+    // Walk back from the end in chunks looking for the end marker, but only after the scan
+    // data began: the end marker of an embedded EXIF thumbnail does not count.
+    const auto head = ReadFileBytes(m_strPath, kTailChunk);
+    std::uint64_t scanStart = head ? JpegScanStart(*head) : 0;
+    if (scanStart == 0) {
+        const auto big = ReadFileBytes(m_strPath, 1u << 20); // large EXIF or ICC segments
+        scanStart = big ? JpegScanStart(*big) : 0;
+    }
+    if (scanStart == 0 || scanStart >= *size)
+        return false;
+    std::uint64_t end = *size;
+    while (end > scanStart) {
+        const std::uint64_t from = std::max<std::uint64_t>(scanStart, end > kTailChunk ? end - kTailChunk : 0);
+        const auto chunk = ReadFileBytes(m_strPath, static_cast<std::size_t>(end - from + 1), from);
+        if (!chunk)
+            return false;
+        if (chunk->rfind("\xFF\xD9") != std::string::npos)
+            return true;
+        end = from;
+    }
+    return false;
+}
+
+VImage CPictureSource::OpenVips(int shrink, bool sequential) const
+{
+    auto options = VImage::option()
+                       ->set("access", sequential ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM)
+                       ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
+    const char* path = m_strPath.c_str();
+    switch (m_header.nType) {
+    case CXIMAGE_FORMAT_JPG: return VImage::jpegload(path, options->set("shrink", shrink));
+    case CXIMAGE_FORMAT_PNG: return VImage::pngload(path, options);
+    case CXIMAGE_FORMAT_GIF: return VImage::gifload(path, options->set("page", m_nFrame));
+    default: return VImage::tiffload(path, options->set("page", m_nFrame));
+    }
+}
+
+VImage CPictureSource::DecodeOwn() const
+{
+    const auto size = FileSize(m_strPath);
+    if (!size || *size > (std::uint64_t{4} << 30))
+        throw vips::VError("picture file too large");
+    const auto bytes = ReadFileBytes(m_strPath, static_cast<std::size_t>(*size));
+    if (!bytes)
+        throw vips::VError("picture file unreadable");
+    Raster raster;
+    bool decoded = false;
+    if (m_header.nType == CXIMAGE_FORMAT_BMP) {
+        decoded = DecodeBmp(*bytes, raster);
+    } else if (m_header.nType == CXIMAGE_FORMAT_PCX) {
+        decoded = DecodePcx(*bytes, raster);
+    } else {
+        IconFrame frame;
+        if (!FindIconFrame(*bytes, m_nFrame, frame))
+            throw vips::VError("icon frame missing");
+        if (frame.png) {
+            VipsBlob* blob = vips_blob_copy(frame.image.data(), frame.image.size());
+            try {
+                VImage png = VImage::pngload_buffer(blob, VImage::option()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+                vips_area_unref(VIPS_AREA(blob));
+                return png.copy_memory();
+            } catch (...) {
+                vips_area_unref(VIPS_AREA(blob));
+                throw;
+            }
+        }
+        decoded = DecodeIcoDibFrame(frame, raster);
+    }
+    if (!decoded || raster.nWidth != m_header.nWidth || raster.nHeight != m_header.nHeight)
+        throw vips::VError("damaged picture");
+    return FromRaster(raster);
+}
+
+VImage CPictureSource::Pixels(int shrink, bool sequential) const
+{
+    VImage image;
+    switch (m_header.nType) {
+    case CXIMAGE_FORMAT_BMP:
+    case CXIMAGE_FORMAT_PCX:
+    case CXIMAGE_FORMAT_ICO: image = DecodeOwn(); break;
+    default:
+        // Turning a picture upright reads it out of order, so it cannot stream.
+        image = OpenVips(shrink, sequential && m_nOrientation == 1);
+        if (m_nOrientation != 1)
+            image = image.autorot();
+        break;
+    }
+    return ToDisplayable(image);
+}
+
+int DecoderShrink(int width, int height, int targetWidth, int targetHeight)
+{
+    if (targetWidth <= 0 || targetHeight <= 0)
+        return 1;
+    const double factor = std::min(static_cast<double>(width) / targetWidth, static_cast<double>(height) / targetHeight);
+    if (factor >= 16)
+        return 8;
+    if (factor >= 8)
+        return 4;
+    if (factor >= 4)
+        return 2;
+    return 1;
+}
+
+VImage ScaleTo(const VImage& image, int width, int height)
+{
+    const double hscale = static_cast<double>(width) / image.width();
+    const double vscale = static_cast<double>(height) / image.height();
+    const bool alpha = image.has_alpha();
+    VImage work = alpha ? image.premultiply() : image;
+    work = work.resize(hscale, VImage::option()->set("vscale", vscale)->set("kernel", VIPS_KERNEL_LANCZOS3));
+    if (alpha)
+        work = work.unpremultiply().cast(VIPS_FORMAT_UCHAR);
+    // Rounding inside the scaler may miss the asked size by a pixel; the caller relies on it.
+    if (work.width() != width || work.height() != height) {
+        if (work.width() > width || work.height() > height)
+            work = work.extract_area(0, 0, std::min(width, work.width()), std::min(height, work.height()));
+        if (work.width() < width || work.height() < height)
+            work = work.embed(0, 0, width, height, VImage::option()->set("extend", VIPS_EXTEND_COPY));
+    }
+    return work;
+}
+
+VImage ToDisplayable(const VImage& image)
+{
+    VImage out = image;
+    const VipsInterpretation kind = out.interpretation();
+    const bool grey = out.bands() <= 2 && (kind == VIPS_INTERPRETATION_B_W || kind == VIPS_INTERPRETATION_GREY16);
+    if (grey) {
+        if (out.format() != VIPS_FORMAT_UCHAR)
+            out = out.colourspace(VIPS_INTERPRETATION_B_W);
+    } else if (kind != VIPS_INTERPRETATION_sRGB || out.format() != VIPS_FORMAT_UCHAR) {
+        out = out.colourspace(VIPS_INTERPRETATION_sRGB);
+    }
+    if (out.format() != VIPS_FORMAT_UCHAR)
+        out = out.cast(VIPS_FORMAT_UCHAR);
+    if (out.bands() > 4)
+        out = out.extract_band(0, VImage::option()->set("n", 4));
+    return out;
+}
+
+} // namespace vtlimage

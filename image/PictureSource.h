@@ -1,0 +1,62 @@
+#pragma once
+// One picture file: its detected format, its header, and its pixels on demand.
+//
+// Callers: CxImage and IImage, on the caller's thread; each object is independent. The format
+// comes from the file's first bytes, never from its name. Header reading decodes no pixels;
+// pixels are produced by Pixels(), upright (the EXIF orientation applied), as 8-bit sRGB or
+// grey with or without alpha. libvips failures surface as vips::VError from Pixels().
+#include <string>
+
+#include <vips/vips8>
+
+namespace vtlimage {
+
+struct PictureHeader {
+    int nType = 0;   // library format number
+    int nWidth = 0;  // upright size
+    int nHeight = 0;
+    int nXDpi = 0;   // 0: the file stores no resolution
+    int nYDpi = 0;
+    int nBpp = 0;
+};
+
+class CPictureSource {
+public:
+    // Reads the header of frame `frame` (GIF and TIFF pages, icons of an ICO file). With
+    // requiredType other than 0 the file must be of that format. False for an unknown format,
+    // a damaged header, or a size above the pixel limit.
+    bool Open(const std::string& path, int frame, int requiredType);
+    const PictureHeader& Header() const { return m_header; }
+    const std::string& Path() const { return m_strPath; }
+    int Frame() const { return m_nFrame; }
+
+    // Cheap structural checks that catch a cut-off file before any pixel is decoded: a JPEG
+    // needs its end marker after the start of its scan data, a PNG its IEND chunk.
+    bool LooksComplete() const;
+
+    // The pixels. shrink (1, 2, 4 or 8) lets the JPEG decoder reduce while decoding; other
+    // formats ignore it. sequential: the caller reads the result once, top to bottom, which
+    // lets the decoder stream instead of holding the whole picture.
+    vips::VImage Pixels(int shrink, bool sequential) const;
+
+private:
+    vips::VImage OpenVips(int shrink, bool sequential) const;
+    vips::VImage DecodeOwn() const;
+
+    std::string m_strPath;
+    int m_nFrame = 0;
+    int m_nOrientation = 1;
+    PictureHeader m_header;
+};
+
+// The largest JPEG decoder shrink that still leaves at least a factor 2 for the final
+// Lanczos step when reducing a width x height picture to targetWidth x targetHeight.
+int DecoderShrink(int width, int height, int targetWidth, int targetHeight);
+
+// Scales to exactly width x height with Lanczos3 (alpha premultiplied while scaling).
+vips::VImage ScaleTo(const vips::VImage& image, int width, int height);
+
+// 8-bit sRGB (3 or 4 bands) or grey (1 or 2 bands), whatever the file held.
+vips::VImage ToDisplayable(const vips::VImage& image);
+
+} // namespace vtlimage

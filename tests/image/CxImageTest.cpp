@@ -1,0 +1,294 @@
+#include "image/ximage.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "image/IImage.h"
+#include "tests/image/ImageTestSupport.h"
+#include "tests/support/Sandbox.h"
+
+using namespace imagetest;
+using vips::VImage;
+
+namespace {
+
+struct FormatCase {
+    const char* name;
+    int format;
+    bool keepsDpi;
+    bool lossless;
+    int bpp; // of a 24-bit picture written in this format and read back
+};
+
+const FormatCase kFormats[] = {
+    {"jpg", CXIMAGE_FORMAT_JPG, true, false, 24}, {"bmp", CXIMAGE_FORMAT_BMP, true, true, 24},
+    {"gif", CXIMAGE_FORMAT_GIF, false, false, 8}, {"ico", CXIMAGE_FORMAT_ICO, false, true, 32},
+    {"png", CXIMAGE_FORMAT_PNG, true, true, 24},  {"tif", CXIMAGE_FORMAT_TIF, true, true, 24},
+    {"pcx", CXIMAGE_FORMAT_PCX, true, true, 24},
+};
+
+} // namespace
+
+TEST(CxImage, EveryFormatWritesAndReadsBackSizeDpiBppAndFormat)
+{
+    const std::string dir = vtltest::MakeTempDir("formats");
+    const std::string source = WriteVips(Gradient(96, 64), dir, "source.png");
+    CxImage expected;
+    ASSERT_TRUE(expected.Load(source, 0));
+    ASSERT_TRUE(expected.Resample(60, 40, 1));
+    ASSERT_TRUE(expected.Save(dir + "/expected.png", CXIMAGE_FORMAT_PNG));
+    const VImage reference = VImage::new_from_file((dir + "/expected.png").c_str());
+
+    for (const FormatCase& c : kFormats) {
+        SCOPED_TRACE(c.name);
+        // Saved under a neutral name: the format must come from the bytes.
+        const std::string path = dir + "/out-" + c.name + ".data";
+        CxImage picture;
+        ASSERT_TRUE(picture.Load(source, 0));
+        ASSERT_TRUE(picture.Resample(60, 40, 1));
+        picture.SetXDPI(300);
+        picture.SetYDPI(150);
+        picture.SetJpegQuality(95);
+        ASSERT_TRUE(picture.Save(path, c.format));
+
+        CxImage back;
+        ASSERT_TRUE(back.Load(path, 0));
+        EXPECT_EQ(back.GetType(), c.format);
+        EXPECT_EQ(back.GetWidth(), 60);
+        EXPECT_EQ(back.GetHeight(), 40);
+        EXPECT_EQ(back.GetXDPI(), c.keepsDpi ? 300 : 96);
+        EXPECT_EQ(back.GetYDPI(), c.keepsDpi ? 150 : 96);
+        EXPECT_EQ(back.GetBpp(), c.bpp);
+        EXPECT_TRUE(back.IsValid());
+        EXPECT_TRUE(back.IsEnabled());
+
+        IImage info(0);
+        EXPECT_TRUE(info.LoadImageInfo(path));
+        EXPECT_EQ(info.GetWidth(), 60);
+        EXPECT_EQ(info.GetHeight(), 40);
+        EXPECT_EQ(info.GetXDPI(), c.keepsDpi ? 300 : 96);
+        EXPECT_EQ(info.GetYDPI(), c.keepsDpi ? 150 : 96);
+        EXPECT_EQ(info.GetImageType(), c.format);
+
+        const double error = MeanError(reference, DecodeWithLibrary(path));
+        if (c.lossless)
+            EXPECT_EQ(error, 0.0);
+        else
+            EXPECT_LT(error, 4.0);
+    }
+}
+
+TEST(CxImage, FewColourPicturesStayEightBitInBmpPcxAndGif)
+{
+    const std::string dir = vtltest::MakeTempDir("palette");
+    const VImage quadrants = Quadrants(40, 30);
+    const std::string source = WriteVips(quadrants, dir, "q.png[palette]");
+    for (const int format : {CXIMAGE_FORMAT_BMP, CXIMAGE_FORMAT_PCX, CXIMAGE_FORMAT_GIF, CXIMAGE_FORMAT_PNG}) {
+        SCOPED_TRACE(format);
+        CxImage picture;
+        ASSERT_TRUE(picture.Load(source, 0));
+        EXPECT_EQ(picture.GetBpp(), 8);
+        const std::string path = dir + "/out" + std::to_string(format);
+        ASSERT_TRUE(picture.Save(path, format));
+        CxImage back;
+        ASSERT_TRUE(back.Load(path, 0));
+        EXPECT_EQ(back.GetBpp(), 8);
+        EXPECT_EQ(MeanError(quadrants, DecodeWithLibrary(path)), 0.0) << "a palette picture keeps its colours";
+    }
+}
+
+TEST(CxImage, FormatIsDetectedFromBytesNotName)
+{
+    const std::string dir = vtltest::MakeTempDir("detect");
+    const std::string png = WriteVips(Gradient(20, 10), dir, "x.png");
+    std::filesystem::rename(png, dir + "/really-png.jpg");
+    CxImage picture;
+    ASSERT_TRUE(picture.Load(dir + "/really-png.jpg", 0));
+    EXPECT_EQ(picture.GetType(), CXIMAGE_FORMAT_PNG);
+    EXPECT_FALSE(picture.Load(dir + "/really-png.jpg", CXIMAGE_FORMAT_JPG)) << "an insisted format must match";
+    EXPECT_EQ(picture.GetWidth(), 0);
+}
+
+TEST(CxImage, RotationsAndFlipTurnTheCorners)
+{
+    const std::string dir = vtltest::MakeTempDir("turn");
+    const std::string source = WriteVips(Quadrants(40, 20), dir, "q.png");
+    const std::vector<double> red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255};
+    struct Case {
+        const char* name;
+        bool (CxImage::*turn)();
+        int width, height;
+        std::vector<double> topLeft, topRight, bottomLeft, bottomRight;
+    };
+    const Case cases[] = {
+        {"left", &CxImage::RotateLeft, 20, 40, green, white, red, blue},
+        {"right", &CxImage::RotateRight, 20, 40, blue, red, white, green},
+        {"flip", &CxImage::Flip, 40, 20, blue, white, red, green},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CxImage picture;
+        ASSERT_TRUE(picture.Load(source, 0));
+        ASSERT_TRUE((picture.*c.turn)());
+        EXPECT_EQ(picture.GetWidth(), c.width);
+        EXPECT_EQ(picture.GetHeight(), c.height);
+        const std::string out = dir + "/" + c.name + ".png";
+        ASSERT_TRUE(picture.Save(out, CXIMAGE_FORMAT_PNG));
+        const VImage result = VImage::new_from_file(out.c_str());
+        EXPECT_EQ(At(result, 1, 1), c.topLeft);
+        EXPECT_EQ(At(result, c.width - 2, 1), c.topRight);
+        EXPECT_EQ(At(result, 1, c.height - 2), c.bottomLeft);
+        EXPECT_EQ(At(result, c.width - 2, c.height - 2), c.bottomRight);
+    }
+}
+
+TEST(CxImage, ResampleGivesExactlyTheAskedSizeAndRefusesEmptySizes)
+{
+    const std::string dir = vtltest::MakeTempDir("resample");
+    const std::string source = WriteVips(Gradient(1001, 777), dir, "g.jpg[Q=90]");
+    const std::pair<int, int> sizes[] = {{330, 256}, {1, 1}, {1001, 1}, {2000, 1500}, {7, 777}};
+    for (const auto& [w, h] : sizes) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        CxImage picture;
+        ASSERT_TRUE(picture.Load(source, 0));
+        ASSERT_TRUE(picture.Resample(w, h, 1));
+        EXPECT_EQ(picture.GetWidth(), w);
+        EXPECT_EQ(picture.GetHeight(), h);
+        const std::string out = dir + "/out.png";
+        ASSERT_TRUE(picture.Save(out, CXIMAGE_FORMAT_PNG));
+        const VImage back = VImage::new_from_file(out.c_str());
+        EXPECT_EQ(back.width(), w);
+        EXPECT_EQ(back.height(), h);
+    }
+    CxImage picture;
+    ASSERT_TRUE(picture.Load(source, 0));
+    EXPECT_FALSE(picture.Resample(0, 100, 1));
+    EXPECT_FALSE(picture.Resample(100, -5, 1));
+    EXPECT_EQ(picture.GetWidth(), 1001) << "a refused size keeps the picture";
+}
+
+TEST(CxImage, DecoderShrinkMatchesAFullDecode)
+{
+    const std::string dir = vtltest::MakeTempDir("shrink");
+    const std::string source = WriteVips(Gradient(1600, 1200), dir, "big.jpg[Q=95]");
+    const std::pair<int, int> targets[] = {{100, 75}, {200, 150}, {390, 290}, {800, 600}};
+    for (const auto& [w, h] : targets) {
+        SCOPED_TRACE(w);
+        const VImage full = VImage::new_from_file(source.c_str())
+                                .resize(static_cast<double>(w) / 1600,
+                                        VImage::option()->set("vscale", static_cast<double>(h) / 1200));
+        CxImage picture;
+        ASSERT_TRUE(picture.Load(source, 0));
+        ASSERT_TRUE(picture.Resample(w, h, 1));
+        ASSERT_TRUE(picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
+        EXPECT_GT(Psnr(full, VImage::new_from_file((dir + "/out.png").c_str())), 40.0);
+    }
+}
+
+TEST(CxImage, JpegQualityIsUsedAndMetadataKept)
+{
+    const std::string dir = vtltest::MakeTempDir("quality");
+    VImage gradient = Gradient(400, 300).copy();
+    gradient.set("orientation", 1);
+    const std::string source = WriteVips(gradient, dir, "g.jpg[Q=98]");
+    std::size_t sizes[2] = {0, 0};
+    const int qualities[2] = {30, 95};
+    for (int i = 0; i < 2; ++i) {
+        CxImage picture;
+        ASSERT_TRUE(picture.Load(source, 0));
+        picture.SetJpegQuality(static_cast<std::uint8_t>(qualities[i]));
+        const std::string out = dir + "/q" + std::to_string(qualities[i]) + ".jpg";
+        ASSERT_TRUE(picture.Save(out, CXIMAGE_FORMAT_JPG));
+        sizes[i] = Slurp(out).size();
+        const VImage back = VImage::new_from_file(out.c_str());
+        EXPECT_NE(back.get_typeof("exif-data"), 0u) << "EXIF is kept";
+    }
+    EXPECT_LT(sizes[0] * 10, sizes[1] * 6) << sizes[0] << " vs " << sizes[1];
+}
+
+TEST(CxImage, OrientedJpegsComeOutUpright)
+{
+    const std::string dir = vtltest::MakeTempDir("orient");
+    // Stored 60 x 40 with red top-left; orientation 6 shows it turned clockwise (red top-right),
+    // orientation 8 counter-clockwise (red bottom-left).
+    struct Case {
+        int orientation;
+        int redX, redY;
+    };
+    const Case cases[] = {{6, 38, 1}, {8, 1, 58}, {3, 58, 38}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.orientation);
+        VImage stored = Quadrants(60, 40).copy();
+        stored.set("orientation", c.orientation);
+        const std::string source = WriteVips(stored, dir, "o" + std::to_string(c.orientation) + ".jpg[Q=95]");
+        const bool turned = c.orientation != 3;
+        const int w = turned ? 40 : 60;
+        const int h = turned ? 60 : 40;
+
+        IImage info(0);
+        ASSERT_TRUE(info.LoadImageInfo(source));
+        EXPECT_EQ(info.GetWidth(), w);
+        EXPECT_EQ(info.GetHeight(), h);
+
+        CxImage picture;
+        ASSERT_TRUE(picture.Load(source, 0));
+        EXPECT_EQ(picture.GetWidth(), w);
+        EXPECT_EQ(picture.GetHeight(), h);
+        const std::string out = dir + "/up" + std::to_string(c.orientation) + ".jpg";
+        ASSERT_TRUE(picture.Save(out, CXIMAGE_FORMAT_JPG));
+        // Read without any turning: the pixels themselves must be upright, the tag reset.
+        const VImage back = VImage::new_from_file(out.c_str());
+        EXPECT_EQ(back.width(), w);
+        EXPECT_EQ(back.height(), h);
+        EXPECT_TRUE(back.get_typeof("orientation") == 0 || back.get_int("orientation") == 1);
+        const std::vector<double> red = At(back, c.redX, c.redY);
+        EXPECT_GT(red[0], 200);
+        EXPECT_LT(red[1], 60);
+        EXPECT_LT(red[2], 60);
+    }
+}
+
+TEST(CxImage, GifReductionKeepsAGradientRecognisable)
+{
+    const std::string dir = vtltest::MakeTempDir("gif");
+    const VImage gradient = Gradient(128, 128);
+    const std::string source = WriteVips(gradient, dir, "g.png");
+    CxImage picture;
+    ASSERT_TRUE(picture.Load(source, 0));
+    EXPECT_EQ(picture.GetBpp(), 24);
+    picture.SetFrame(0);
+    picture.SetEncodeOption(2);
+    ASSERT_TRUE(picture.Save(dir + "/g.gif", CXIMAGE_FORMAT_GIF));
+    const VImage back = VImage::new_from_file((dir + "/g.gif").c_str()).extract_band(0, VImage::option()->set("n", 3));
+    EXPECT_LT(MeanError(gradient, back), 4.0);
+    std::size_t size = 0;
+    auto* bytes = static_cast<unsigned char*>(back.write_to_memory(&size));
+    std::set<unsigned> colours;
+    for (std::size_t i = 0; i + 2 < size; i += 3)
+        colours.insert(bytes[i] << 16 | bytes[i + 1] << 8 | bytes[i + 2]);
+    g_free(bytes);
+    EXPECT_LE(colours.size(), 256u);
+    EXPECT_GT(colours.size(), 64u) << "a gradient needs many of the colours a GIF can hold";
+}
+
+TEST(CxImage, IconsAreFittedIntoTheLargestIconSize)
+{
+    const std::string dir = vtltest::MakeTempDir("ico");
+    const std::string source = WriteVips(Quadrants(600, 300), dir, "q.png");
+    CxImage picture;
+    ASSERT_TRUE(picture.Load(source, 0));
+    ASSERT_TRUE(picture.Save(dir + "/q.ico", CXIMAGE_FORMAT_ICO));
+    EXPECT_EQ(picture.GetWidth(), 600) << "the picture in hand is not changed by the save";
+    CxImage icon;
+    ASSERT_TRUE(icon.Load(dir + "/q.ico", 0));
+    EXPECT_EQ(icon.GetType(), CXIMAGE_FORMAT_ICO);
+    EXPECT_EQ(icon.GetWidth(), 256);
+    EXPECT_EQ(icon.GetHeight(), 128);
+    const VImage back = DecodeWithLibrary(dir + "/q.ico");
+    EXPECT_EQ(At(back, 2, 2), (std::vector<double>{255, 0, 0}));
+    EXPECT_EQ(At(back, 253, 125), (std::vector<double>{255, 255, 255}));
+}
