@@ -1,0 +1,23 @@
+#include "shellext/HandoffView.h"
+
+#include "app/core/HandoffBlock.h"
+#include "platform/SharedMemory.h"
+
+#include <mutex>
+
+namespace vtlext {
+
+unsigned char* CHandoffView::Get() {
+    static std::mutex lock;
+    static unsigned char* view = nullptr;
+    std::lock_guard guard(lock);
+    if (!view) {
+        // The view keeps the block alive after its handle is closed, as on Windows.
+        plat::FileMapping* mapping = plat::CreateFileMapping(HANDOFF_BLOCK_NAME, HANDOFF_BLOCK_SIZE);
+        view = static_cast<unsigned char*>(plat::MapViewOfFile(mapping));
+        plat::CloseHandle(mapping);
+    }
+    return view;
+}
+
+} // namespace vtlext

@@ -1,0 +1,254 @@
+#include "shellext/VtlShellEx.h"
+
+#include "app/core/HandoffBlock.h"
+#include "platform/Paths.h"
+#include "platform/Process.h"
+#include "shellext/ExtMessageBox.h"
+#include "shellext/HandoffView.h"
+#include "shellext/MenuBitmap.h"
+#include "shellext/ModuleLock.h"
+#include "shellext/VtlExtIds.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <strings.h>
+#include <unistd.h>
+
+namespace vtlext {
+
+using namespace plat;
+
+namespace {
+
+struct Command {
+    const char* menuText;
+    const char* helpText;
+};
+
+// By menu offset; the offset is also the command code written to the block.
+constexpr Command kCommands[] = {
+    {"Resize...", "Opens the Vantrel resize dialog to choose how the selected pictures are resized."},
+    {"Resize as default setting", "Resizes the selected pictures with your default settings, without asking."},
+    {"Resize and mail",
+     "Resizes the selected pictures with your default settings, without asking, and mails them."},
+};
+constexpr UINT kCommandCount = 3;
+
+constexpr const char* kSubmenuText = "Vantrel";
+constexpr const char* kMissingApplication =
+    "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!";
+constexpr const char* kNoBlock = "The pictures could not be handed to Vantrel: its shared memory block "
+                                 "could not be opened (is it owned by another user?).";
+
+// Copies `text` cut to cchMax - 1 characters plus the terminator. The help texts are ASCII, so
+// widening each byte is their conversion to wide characters.
+template <typename Char> void CopyTruncated(const char* text, Char* out, UINT cchMax) {
+    if (!out || cchMax == 0)
+        return;
+    const std::size_t length = std::min<std::size_t>(std::strlen(text), cchMax - 1);
+    for (std::size_t i = 0; i < length; ++i)
+        out[i] = static_cast<Char>(static_cast<unsigned char>(text[i]));
+    out[length] = 0;
+}
+
+} // namespace
+
+CVtlShellEx::CVtlShellEx(IUnknown* outer)
+    : m_inner(*this), m_controlling(outer ? outer : &m_inner), m_block(CHandoffView::Get()),
+      m_bitmap(LoadMenuBitmap()) {
+    CModuleLock::Lock();
+}
+
+CVtlShellEx::~CVtlShellEx() {
+    if (m_dataObject)
+        m_dataObject->Release();
+    CModuleLock::Unlock();
+}
+
+HRESULT CVtlShellEx::Create(IUnknown* outer, REFIID riid, void** ppv) {
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    // An aggregated object can only be handed out as its own identity.
+    if (outer && !(riid == IID_IUnknown))
+        return CLASS_E_NOAGGREGATION;
+    auto* object = new (std::nothrow) CVtlShellEx(outer);
+    if (!object)
+        return E_OUTOFMEMORY;
+    const HRESULT hr = object->m_inner.QueryInterface(riid, ppv);
+    if (FAILED(hr))
+        delete object;
+    return hr;
+}
+
+HRESULT CVtlShellEx::CInnerUnknown::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv)
+        return E_POINTER;
+    IUnknown* face = nullptr;
+    if (riid == IID_IUnknown)
+        face = this;
+    else if (riid == IID_IShellExtInit)
+        face = static_cast<IShellExtInit*>(&m_owner);
+    else if (riid == IID_IContextMenu)
+        face = static_cast<IContextMenu*>(&m_owner);
+    else if (riid == IID_IVtlShellEx)
+        face = static_cast<IVtlShellEx*>(&m_owner);
+    *ppv = face;
+    if (!face)
+        return E_NOINTERFACE;
+    face->AddRef();
+    return S_OK;
+}
+
+ULONG CVtlShellEx::CInnerUnknown::AddRef() { return static_cast<ULONG>(++m_owner.m_refs); }
+
+ULONG CVtlShellEx::CInnerUnknown::Release() {
+    const LONG left = --m_owner.m_refs;
+    if (left == 0)
+        delete &m_owner;
+    return static_cast<ULONG>(left);
+}
+
+HRESULT CVtlShellEx::QueryInterface(REFIID riid, void** ppv) { return m_controlling->QueryInterface(riid, ppv); }
+ULONG CVtlShellEx::AddRef() { return m_controlling->AddRef(); }
+ULONG CVtlShellEx::Release() { return m_controlling->Release(); }
+
+bool CVtlShellEx::IsPicture(const std::string& path) {
+    const std::string ext = SplitPath(path).ext;
+    if (ext.empty())
+        return false;
+    const char* name = ext.c_str() + 1;
+    for (const char* accepted : {"jpg", "jpeg", "bmp", "gif"})
+        if (strcasecmp(name, accepted) == 0)
+            return true;
+    return false;
+}
+
+HRESULT CVtlShellEx::Initialize(PCIDLIST_ABSOLUTE, IDataObject* pdtobj, HKEY) {
+    if (!pdtobj)
+        return E_INVALIDARG;
+    pdtobj->AddRef();
+    if (m_dataObject)
+        m_dataObject->Release();
+    m_dataObject = pdtobj;
+
+    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (FAILED(pdtobj->GetData(&format, &medium)))
+        return E_INVALIDARG;
+    if (!GlobalLock(medium.hGlobal)) {
+        ReleaseStgMedium(&medium);
+        return E_INVALIDARG;
+    }
+    const HDROP drop = medium.hGlobal;
+    const UINT count = DragQueryFile(drop, 0xFFFFFFFFu, nullptr, 0);
+    HRESULT result = count == 0 ? E_INVALIDARG : S_OK;
+    if (count > 0)
+        m_pictures.clear();
+    for (UINT i = 0; i < count; ++i) {
+        // Each name is read whole: a path that would not fit the hand-off block is refused
+        // when a command is chosen, never cut here into the path of some other file.
+        const UINT length = DragQueryFile(drop, i, nullptr, 0);
+        std::string name(length + 1, '\0');
+        if (length == 0 || DragQueryFile(drop, i, name.data(), length + 1) != length) {
+            result = E_INVALIDARG;
+            continue;
+        }
+        name.resize(length);
+        if (IsPicture(name))
+            m_pictures.push_back(std::move(name));
+    }
+    GlobalUnlock(medium.hGlobal);
+    ReleaseStgMedium(&medium);
+    return result;
+}
+
+HRESULT CVtlShellEx::QueryContextMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT, UINT uFlags) {
+    const UINT shown = uFlags & 0xF;
+    const bool mayAdd = shown == 0 || (shown & (CMF_VERBSONLY | CMF_EXPLORE)) != 0;
+    if (!mayAdd || m_pictures.empty())
+        return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+
+    const int before = GetMenuItemCount(hmenu);
+    HMENU popup = CreatePopupMenu();
+    if (before < 0 || !popup ||
+        !InsertMenu(hmenu, indexMenu, MF_BYPOSITION | MF_POPUP, reinterpret_cast<std::uintptr_t>(popup), kSubmenuText)) {
+        DestroyMenu(popup);
+        return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+    }
+    // The bitmap goes on the item just inserted, also when indexMenu was past the end.
+    const UINT at = std::min(indexMenu, static_cast<UINT>(before));
+    SetMenuItemBitmaps(hmenu, at, MF_BYPOSITION, m_bitmap, m_bitmap);
+    for (UINT offset = 0; offset < kCommandCount; ++offset) {
+        InsertMenu(popup, offset, MF_BYPOSITION | MF_STRING, idCmdFirst + offset, kCommands[offset].menuText);
+        SetMenuItemBitmaps(popup, offset, MF_BYPOSITION, m_bitmap, m_bitmap);
+    }
+    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, kCommandCount);
+}
+
+std::string CVtlShellEx::ReadLocation() {
+    HKEY key = nullptr;
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, SETTING_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return {};
+    char buffer[MAX_PATH] = {};
+    DWORD size = sizeof buffer;
+    DWORD type = REG_NONE;
+    const LONG rc = RegQueryValueEx(key, LOCATION_VALUE, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_SZ)
+        return {};
+    const std::size_t length = strnlen(buffer, size);
+    // A value that fills the buffer with no terminator did not fit.
+    if (length == sizeof buffer)
+        return {};
+    return std::string(buffer, length);
+}
+
+HRESULT CVtlShellEx::InvokeCommand(CMINVOKECOMMANDINFO* lpici) {
+    if (!lpici)
+        return E_INVALIDARG;
+    const auto verb = reinterpret_cast<std::uintptr_t>(lpici->lpVerb);
+    if ((verb >> 16) != 0)
+        return E_INVALIDARG;
+
+    const std::string location = ReadLocation();
+    if (location.empty() || access(location.c_str(), F_OK) != 0) {
+        ExtMessageBox(kMissingApplication);
+        return E_INVALIDARG;
+    }
+    const UINT offset = static_cast<UINT>(verb & 0xFFFF);
+    const std::uint32_t command = offset == 1   ? HANDOFF_RESIZE_DEFAULT
+                                  : offset == 2 ? HANDOFF_RESIZE_DEFAULT_MAIL
+                                                : HANDOFF_RESIZE_DIALOG;
+    if (!m_block) {
+        ExtMessageBox(kNoBlock);
+        return E_FAIL;
+    }
+    std::string refused;
+    const HandoffWrite written = WriteHandoff(m_block, command, m_pictures, &refused);
+    if (written != HandoffWrite::Written) {
+        ExtMessageBox(HandoffRefusalText(written, refused));
+        return E_INVALIDARG;
+    }
+    // As with WinExec, whether the program could be started is not examined: the block
+    // stays pending for the next start.
+    WinExec(location);
+    return S_OK;
+}
+
+HRESULT CVtlShellEx::GetCommandString(std::uintptr_t idCmd, UINT uType, UINT*, char* pszName, UINT cchMax) {
+    if (idCmd >= kCommandCount)
+        return S_OK;
+    const char* text = kCommands[idCmd].helpText;
+    switch (uType) {
+    case GCS_VERBA:
+    case GCS_HELPTEXTA: CopyTruncated(text, pszName, cchMax); break;
+    case GCS_VERBW:
+    case GCS_HELPTEXTW: CopyTruncated(text, reinterpret_cast<WCHAR*>(pszName), cchMax); break;
+    default: break;
+    }
+    return S_OK;
+}
+
+} // namespace vtlext

@@ -1,0 +1,74 @@
+#pragma once
+// The context-menu handler: collects the selected pictures, adds the "Vantrel" submenu with
+// its three commands, and hands the chosen command and the pictures to the application
+// through the hand-off block before starting it.
+//
+// Created by the class factory, one object per file-manager request, and used only on the
+// thread that created it (apartment threading): its fields and reference count take no lock.
+// It can be aggregated: an outer object then owns its identity and reference count.
+#include "platform/com/ShellExt.h"
+
+#include <string>
+#include <vector>
+
+namespace vtlext {
+
+// The class's own interface: a face with no methods of its own.
+class IVtlShellEx : public plat::IUnknown {
+protected:
+    ~IVtlShellEx() = default;
+};
+
+class CVtlShellEx final : public plat::IShellExtInit, public plat::IContextMenu, public IVtlShellEx {
+public:
+    // The factory's CreateInstance: E_POINTER, CLASS_E_NOAGGREGATION, E_OUTOFMEMORY,
+    // E_NOINTERFACE or S_OK with *ppv holding one reference.
+    static plat::HRESULT Create(plat::IUnknown* outer, plat::REFIID riid, void** ppv);
+
+    // The picture test: the text after the file name's last dot is jpg, jpeg, bmp or gif in
+    // any letter case. Nothing else about the file is looked at.
+    static bool IsPicture(const std::string& path);
+
+    plat::HRESULT QueryInterface(plat::REFIID riid, void** ppv) override;
+    plat::ULONG AddRef() override;
+    plat::ULONG Release() override;
+
+    plat::HRESULT Initialize(plat::PCIDLIST_ABSOLUTE pidlFolder, plat::IDataObject* pdtobj,
+                             plat::HKEY hkeyProgID) override;
+    plat::HRESULT QueryContextMenu(plat::HMENU hmenu, plat::UINT indexMenu, plat::UINT idCmdFirst,
+                                   plat::UINT idCmdLast, plat::UINT uFlags) override;
+    plat::HRESULT InvokeCommand(plat::CMINVOKECOMMANDINFO* lpici) override;
+    plat::HRESULT GetCommandString(std::uintptr_t idCmd, plat::UINT uType, plat::UINT* pReserved,
+                                   char* pszName, plat::UINT cchMax) override;
+
+private:
+    // The identity of the object itself, which an outer object holds when it aggregates it.
+    class CInnerUnknown final : public plat::IUnknown {
+    public:
+        explicit CInnerUnknown(CVtlShellEx& owner) : m_owner(owner) {}
+        plat::HRESULT QueryInterface(plat::REFIID riid, void** ppv) override;
+        plat::ULONG AddRef() override;
+        plat::ULONG Release() override;
+
+    private:
+        CVtlShellEx& m_owner;
+    };
+
+    explicit CVtlShellEx(plat::IUnknown* outer);
+    ~CVtlShellEx();
+    CVtlShellEx(const CVtlShellEx&) = delete;
+    CVtlShellEx& operator=(const CVtlShellEx&) = delete;
+
+    // The path stored by the application as "location", or "" when there is none that fits.
+    static std::string ReadLocation();
+
+    CInnerUnknown m_inner;
+    plat::IUnknown* m_controlling; // the outer object, or m_inner
+    plat::LONG m_refs = 0;
+    plat::IDataObject* m_dataObject = nullptr;
+    std::vector<std::string> m_pictures;
+    unsigned char* m_block;
+    plat::HBITMAP m_bitmap;
+};
+
+} // namespace vtlext

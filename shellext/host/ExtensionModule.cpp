@@ -1,0 +1,85 @@
+#include "shellext/host/ExtensionModule.h"
+
+#include "platform/Registry.h"
+
+#include <dlfcn.h>
+#include <filesystem>
+
+namespace vtlext {
+
+using namespace plat;
+
+namespace {
+
+template <typename Fn> bool Resolve(void* handle, const char* name, Fn& fn, std::string& error) {
+    fn = reinterpret_cast<Fn>(dlsym(handle, name));
+    if (!fn)
+        error = std::string("the module has no entry point ") + name;
+    return fn != nullptr;
+}
+
+std::string ReadDefaultValue(const std::string& keyPath) {
+    HKEY key = nullptr;
+    if (RegOpenKeyEx(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return {};
+    std::string value;
+    DWORD size = 0;
+    DWORD type = REG_NONE;
+    if (RegQueryValueEx(key, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ && size > 0) {
+        value.resize(size);
+        if (RegQueryValueEx(key, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) == ERROR_SUCCESS)
+            value.resize(value.find('\0') == std::string::npos ? size : value.find('\0'));
+        else
+            value.clear();
+    }
+    RegCloseKey(key);
+    return value;
+}
+
+} // namespace
+
+CExtensionModule::~CExtensionModule() {
+    if (m_handle && CanUnloadNow() == S_OK)
+        dlclose(m_handle);
+}
+
+bool CExtensionModule::Load(const std::string& path) {
+    m_path = path;
+    m_handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!m_handle) {
+        const char* why = dlerror();
+        m_error = "cannot load " + path + (why ? std::string(": ") + why : std::string());
+        return false;
+    }
+    return Resolve(m_handle, "DllGetClassObject", m_getClassObject, m_error) &&
+           Resolve(m_handle, "DllCanUnloadNow", m_canUnloadNow, m_error) &&
+           Resolve(m_handle, "DllRegisterServer", m_registerServer, m_error) &&
+           Resolve(m_handle, "DllUnregisterServer", m_unregisterServer, m_error) &&
+           Resolve(m_handle, SET_MESSAGE_BOX_HOOK_EXPORT, m_setHook, m_error);
+}
+
+HRESULT CExtensionModule::GetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) const {
+    return m_getClassObject ? m_getClassObject(rclsid, riid, ppv) : E_FAIL;
+}
+
+HRESULT CExtensionModule::CanUnloadNow() const { return m_canUnloadNow ? m_canUnloadNow() : S_FALSE; }
+HRESULT CExtensionModule::RegisterServer() const { return m_registerServer ? m_registerServer() : E_FAIL; }
+HRESULT CExtensionModule::UnregisterServer() const { return m_unregisterServer ? m_unregisterServer() : E_FAIL; }
+
+void CExtensionModule::SetMessageBoxHook(MessageBoxHook hook) const {
+    if (m_setHook)
+        m_setHook(hook);
+}
+
+std::string CExtensionModule::InstalledPath(const std::string& programDir) {
+    return (std::filesystem::path(programDir) / ".." / "lib" / MODULE_FILE_NAME).lexically_normal().string();
+}
+
+std::string CExtensionModule::RegisteredPath() {
+    const std::string clsid = ReadDefaultValue(HANDLER_KEY);
+    if (clsid.empty())
+        return {};
+    return ReadDefaultValue("CLSID\\" + clsid + "\\InprocServer32");
+}
+
+} // namespace vtlext
