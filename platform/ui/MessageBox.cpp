@@ -1,9 +1,41 @@
 #include "platform/ui/MessageBox.h"
 
+#include "platform/ui/AutoClick.h"
+
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
+
+#include <cstdio>
 
 namespace plat {
+namespace {
+
+// Presses the button a VTL_AUTOCLICK name stands for, once the box's modal loop runs.
+void ArmAutoClick(QMessageBox& box) {
+    const std::optional<std::string> name = TakeAutoClick();
+    if (!name || name->empty())
+        return;
+    QMessageBox::StandardButton which = QMessageBox::NoButton;
+    if (*name == "IDOK")
+        which = QMessageBox::Ok;
+    else if (*name == "IDCANCEL")
+        which = QMessageBox::Cancel;
+    else if (*name == "IDYES")
+        which = QMessageBox::Yes;
+    else if (*name == "IDNO")
+        which = QMessageBox::No;
+    QTimer::singleShot(0, &box, [&box, which, pressed = *name] {
+        if (QAbstractButton* button = box.button(which))
+            button->click();
+        else
+            std::fprintf(stderr, "VTL_AUTOCLICK: the message box has no button %s\n",
+                         pressed.c_str());
+    });
+}
+
+} // namespace
 
 int AfxMessageBox(const std::string& text, unsigned type) {
     QMessageBox box;
@@ -24,6 +56,7 @@ int AfxMessageBox(const std::string& text, unsigned type) {
     case MB_YESNO: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     default: box.setStandardButtons(QMessageBox::Ok); break;
     }
+    ArmAutoClick(box);
     switch (box.exec()) {
     case QMessageBox::Yes: return IDYES;
     case QMessageBox::No: return IDNO;

@@ -1,7 +1,8 @@
 #pragma once
 // Message boxes with the shape of AfxMessageBox: a text, a button set and an icon in one
 // flags word, the pressed button as the result. The caption is the application's name.
-// Called on the user-interface thread only.
+// Called on the user-interface thread only. A box takes the next VTL_AUTOCLICK name, if any
+// (IDOK, IDCANCEL, IDYES, IDNO; see AutoClick.h).
 #include <string>
 
 namespace plat {

@@ -1,0 +1,177 @@
+#include "platform/ui/DialogBuilder.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QSlider>
+
+namespace plat {
+namespace {
+
+constexpr const char* kRadioGroupProperty = "vtlRadioGroup";
+
+// MulDiv for the non-negative values of a template: a × b / c rounded to nearest.
+int MulDiv(int a, int b, int c) {
+    return static_cast<int>((static_cast<long long>(a) * b + c / 2) / c);
+}
+
+QWidget* MakeStatic(const DLGITEMTEMPLATE& item, QWidget* parent) {
+    auto* label = new QLabel(QString::fromStdString(item.text), parent);
+    // A path is shown as it is, never read as markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    Qt::Alignment horizontal = Qt::AlignLeft;
+    if (item.style & SS_CENTER)
+        horizontal = Qt::AlignHCenter;
+    else if (item.style & SS_RIGHT)
+        horizontal = Qt::AlignRight;
+    label->setAlignment(horizontal | Qt::AlignTop);
+    return label;
+}
+
+QWidget* MakeEdit(const DLGITEMTEMPLATE& item, QWidget* parent,
+                  const CDialogBuilder::Notify& notify) {
+    auto* edit = new QLineEdit(QString::fromStdString(item.text), parent);
+    if (item.style & ES_NUMBER)
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    QObject::connect(edit, &QLineEdit::textChanged,
+                     [notify, id = item.id] { notify(id, EN_CHANGE); });
+    return edit;
+}
+
+QWidget* MakeDropDownList(const DLGITEMTEMPLATE& item, QWidget* parent,
+                          const CDialogBuilder::Notify& notify) {
+    auto* combo = new QComboBox(parent);
+    for (const std::string& entry : item.items)
+        combo->addItem(QString::fromStdString(entry));
+    combo->setCurrentIndex(-1);
+    QObject::connect(combo, &QComboBox::activated,
+                     [notify, id = item.id] { notify(id, CBN_SELCHANGE); });
+    return combo;
+}
+
+QWidget* MakeSlider(const DLGITEMTEMPLATE& item, QWidget* parent,
+                    const CDialogBuilder::Notify& notify) {
+    auto* slider = new QSlider(Qt::Horizontal, parent);
+    slider->setRange(0, 100);
+    // The program sets positions with signals blocked, so this reports the user's moves.
+    QObject::connect(slider, &QSlider::valueChanged,
+                     [notify, id = item.id] { notify(id, WM_HSCROLL); });
+    return slider;
+}
+
+QWidget* MakeControl(const DLGITEMTEMPLATE& item, QWidget* parent,
+                     const CDialogBuilder::Notify& notify) {
+    const QString text = QString::fromStdString(item.text);
+    auto clicked = [notify, id = item.id] { notify(id, BN_CLICKED); };
+    switch (item.kind) {
+    case CtlKind::PushButton:
+    case CtlKind::DefPushButton: {
+        auto* button = new QPushButton(text, parent);
+        button->setDefault(item.kind == CtlKind::DefPushButton);
+        QObject::connect(button, &QPushButton::clicked, clicked);
+        return button;
+    }
+    case CtlKind::CheckBox: {
+        auto* box = new QCheckBox(text, parent);
+        QObject::connect(box, &QCheckBox::clicked, clicked);
+        return box;
+    }
+    case CtlKind::RadioButton: {
+        auto* radio = new QRadioButton(text, parent);
+        // Exclusivity comes from the template's groups, not from the shared parent.
+        radio->setAutoExclusive(false);
+        QObject::connect(radio, &QRadioButton::clicked, clicked);
+        return radio;
+    }
+    case CtlKind::Static: return MakeStatic(item, parent);
+    case CtlKind::Edit: return MakeEdit(item, parent, notify);
+    case CtlKind::GroupBox: return new QGroupBox(text, parent);
+    case CtlKind::DropDownList: return MakeDropDownList(item, parent, notify);
+    case CtlKind::Progress: {
+        auto* bar = new QProgressBar(parent);
+        bar->setTextVisible(false);
+        bar->setRange(0, 100);
+        bar->setValue(0);
+        return bar;
+    }
+    case CtlKind::Slider: return MakeSlider(item, parent, notify);
+    case CtlKind::Custom: return item.create(parent);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QFont CDialogBuilder::DialogFont(const DLGTEMPLATE& tmpl) {
+    QFont font(QString::fromStdString(tmpl.fontFace));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(tmpl.fontPointSize);
+    return font;
+}
+
+QRect CDialogBuilder::MapDialogRect(const QFont& font, int x, int y, int cx, int cy) {
+    const QFontMetrics metrics(font);
+    const int alphabet = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int baseX = (alphabet / 26 + 1) / 2;
+    const int baseY = metrics.height();
+    return QRect(MulDiv(x, baseX, 4), MulDiv(y, baseY, 8), MulDiv(cx, baseX, 4),
+                 MulDiv(cy, baseY, 8));
+}
+
+QButtonGroup* CDialogBuilder::RadioGroupOf(const QWidget* control) {
+    return control ? control->property(kRadioGroupProperty).value<QButtonGroup*>() : nullptr;
+}
+
+void CDialogBuilder::Build(QDialog& dialog, const DLGTEMPLATE& tmpl, const Notify& notify) {
+    const QFont font = DialogFont(tmpl);
+    dialog.setFont(font);
+    dialog.setWindowTitle(QString::fromStdString(tmpl.caption));
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (tmpl.style & WS_SYSMENU)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    dialog.setWindowFlags(flags);
+
+    QButtonGroup* group = nullptr;
+    QWidget* previous = nullptr;
+    for (const DLGITEMTEMPLATE& item : tmpl.items) {
+        QWidget* control = MakeControl(item, &dialog, notify);
+        control->setObjectName(QString::fromLatin1(item.name));
+        QRect rect = MapDialogRect(font, item.x, item.y, item.cx, item.cy);
+        // A drop-down list's template height is that of its open list; closed, it is as
+        // tall as its font needs.
+        if (item.kind == CtlKind::DropDownList)
+            rect.setHeight(control->sizeHint().height());
+        control->setGeometry(rect);
+        control->setEnabled(!(item.style & CTL_DISABLED));
+
+        if (item.style & CTL_GROUP)
+            group = nullptr;
+        if (auto* radio = qobject_cast<QRadioButton*>(control)) {
+            if (!group) {
+                group = new QButtonGroup(&dialog);
+                group->setExclusive(true);
+            }
+            group->addButton(radio);
+            radio->setProperty(kRadioGroupProperty, QVariant::fromValue(group));
+        }
+        if (previous)
+            QWidget::setTabOrder(previous, control);
+        previous = control;
+    }
+    const QRect client = MapDialogRect(font, 0, 0, tmpl.cx, tmpl.cy);
+    dialog.setFixedSize(client.size());
+}
+
+} // namespace plat

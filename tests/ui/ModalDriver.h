@@ -1,0 +1,22 @@
+#pragma once
+// Drives modal dialogs in tests as a person would: waits on the user-interface thread for the
+// next modal window to open and then acts on it (reads it, types, clicks). Each modal window is
+// handled once; a new dialog opened at the same address still counts as new.
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+namespace vtltest {
+
+// Runs `action` with the next modal window that opens and has not been handled yet. Returns at
+// once; the action runs later, from the event loop of the dialog.
+void OnNextModal(std::function<void(QWidget*)> action);
+
+// Presses the button whose objectName is `name` inside `window` with a mouse click.
+void ClickNamed(QWidget* window, const QString& name);
+
+// The text of the child named `name` (label, edit or button).
+QString TextOfNamed(QWidget* window, const QString& name);
+
+} // namespace vtltest
