@@ -1,0 +1,10 @@
+#pragma once
+// The application's dialog templates, one accessor per template (the dialog class passes its
+// template to plat::CDialog). The data lives in one source file per template.
+#include "platform/ui/DialogTemplate.h"
+
+// A control entry whose objectName is the symbolic id written in the entry.
+#define VTL_DLGITEM(id, ...) plat::DLGITEMTEMPLATE{id, #id, __VA_ARGS__}
+
+const plat::DLGTEMPLATE& ProcessDialogTemplate(); // IDD_PROCESS
+const plat::DLGTEMPLATE& ConfirmDialogTemplate(); // IDD_CONFIRM
