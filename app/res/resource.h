@@ -5,17 +5,53 @@
 // buttons IDOK (1) and IDCANCEL (2) come from platform/ui/MessageBox.h.
 
 // Dialog templates
+constexpr int IDD_RESIZE = 130;
 constexpr int IDD_PROCESS = 154;
 constexpr int IDD_CONFIRM = 156;
 
+// Bitmaps
+constexpr int IDB_ROTATE_LEFT = 131;
+constexpr int IDB_FLIP = 132;
+constexpr int IDB_ROTATE_RIGHT = 133;
+
 // Controls
+constexpr int IDC_STATIC = 65535; // a label or frame that no code addresses
+constexpr int IDC_RESIZE_CANCEL = 1002;
+constexpr int IDC_RESIZE_RUN = 1003;
+constexpr int IDC_SET_DEFAULT = 1004;
+constexpr int IDC_DEST_IN_FOLDER = 1005;
+constexpr int IDC_DEST_OVERWRITE = 1006;
+constexpr int IDC_DEST_FOLDER = 1007;
+constexpr int IDC_BROWSE = 1008;
+constexpr int IDC_SAVE_TYPE = 1009;
+constexpr int IDC_QUALITY = 1010;
+constexpr int IDC_CONSTRAIN = 1011;
+constexpr int IDC_RESIZE_AS = 1012;
+constexpr int IDC_RESIZE_WIDTH = 1013;
+constexpr int IDC_RESIZE_HEIGHT = 1014;
+constexpr int IDC_WIDTH_UNIT = 1015;
+constexpr int IDC_HEIGHT_UNIT = 1016;
+constexpr int IDC_RESIZE_DESKTOP = 1017;
+constexpr int IDC_DO_RESIZE = 1018;
+constexpr int IDC_DO_ROTATE = 1019;
+constexpr int IDC_ROTATE_LEFT = 1020;
+constexpr int IDC_FLIP = 1021;
+constexpr int IDC_ROTATE_RIGHT = 1022;
+constexpr int IDC_QUALITY_TEXT = 1023;
 constexpr int IDC_PROGRESS = 1031;
 constexpr int IDC_TEXT = 1032; // the status line of the progress dialog, the file of a question
 constexpr int IDC_YESTOALL = 1043;
 constexpr int IDC_YES = 1044;
 constexpr int IDC_NO = 1045;
 constexpr int IDC_NOTOALL = 1046;
+constexpr int IDC_RESIZE_MAIL = 1053;
 constexpr int IDC_QUESTION = 1054;
+constexpr int IDC_DO_DPI = 1055;
+constexpr int IDC_NEW_XDPI = 1056;
+constexpr int IDC_NEW_YDPI = 1057;
+constexpr int IDC_SIZE_INFO = 1058;
+constexpr int IDC_ROTATE_INFO = 1059;
+constexpr int IDC_DPI_INFO = 1060;
 
 // Strings
 constexpr int IDS_APP_TITLE = 57344;
