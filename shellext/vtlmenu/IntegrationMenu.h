@@ -1,0 +1,22 @@
+#pragma once
+// What a file manager's integration file lists: the handler's own submenu and commands (read
+// from the module, so their texts have one source), the icon and the program to run.
+#include "shellext/host/ContextMenuRequest.h"
+
+#include <string>
+#include <vector>
+
+namespace vtlmenu {
+
+struct IntegrationMenu {
+    std::string submenu;
+    std::vector<vtlext::MenuEntry> commands;
+    std::string iconPath; // "" when there is no icon file
+    std::string vtlmenuPath;
+};
+
+// The file names the service menus and actions are offered for: those the handler takes.
+constexpr const char* PICTURE_MIME_TYPES = "image/jpeg;image/bmp;image/gif;";
+constexpr const char* PICTURE_PATTERNS = "*.jpg;*.jpeg;*.bmp;*.gif;*.JPG;*.JPEG;*.BMP;*.GIF";
+
+} // namespace vtlmenu

@@ -1,0 +1,143 @@
+#include "shellext/vtlmenu/ThunarActions.h"
+
+#include "shellext/vtlmenu/UserDirs.h"
+
+#include <QString>
+#include <QStringList>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace vtlmenu {
+
+namespace {
+
+constexpr const char* kIdPrefix = "vantrel-";
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A command line as Thunar splits it: single quotes, with a quote inside closed, escaped and
+// reopened.
+std::string ShellQuote(const std::string& arg) {
+    std::string quoted = "'";
+    for (const char c : arg)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+void WriteAction(QXmlStreamWriter& out, const IntegrationMenu& menu, const vtlext::MenuEntry& command) {
+    const auto q = [](const std::string& s) { return QString::fromStdString(s); };
+    out.writeStartElement("action");
+    out.writeTextElement("icon", q(menu.iconPath));
+    out.writeTextElement("name", q(command.text));
+    out.writeTextElement("submenu", q(menu.submenu));
+    out.writeTextElement("unique-id", q(kIdPrefix + std::to_string(command.offset)));
+    out.writeTextElement("command", q(ShellQuote(menu.vtlmenuPath) + " --invoke " +
+                                      std::to_string(command.offset) + " %F"));
+    out.writeTextElement("description", q(command.helpText));
+    out.writeTextElement("range", "");
+    out.writeTextElement("patterns", PICTURE_PATTERNS);
+    out.writeEmptyElement("image-files");
+    out.writeEndElement();
+}
+
+// The default list Thunar shows a user who has none of their own.
+std::string SystemActions() {
+    std::stringstream dirs(SystemConfigDirs());
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        const std::string path = dir + "/Thunar/uca.xml";
+        std::error_code ec;
+        if (!dir.empty() && std::filesystem::is_regular_file(path, ec))
+            return ReadWhole(path);
+    }
+    return {};
+}
+
+} // namespace
+
+std::string CThunarActions::Path() { return UserConfigDir() + "/Thunar/uca.xml"; }
+
+std::optional<std::string> CThunarActions::Merge(const std::string& existing, const IntegrationMenu* menu) {
+    QString actions;
+    if (!existing.empty()) {
+        QXmlStreamReader in(QByteArray::fromStdString(existing));
+        if (!in.readNextStartElement() || in.name() != QLatin1String("actions"))
+            return std::nullopt;
+        // Each action is copied token by token into its own buffer, then kept unless its
+        // unique-id marks it as ours.
+        while (in.readNextStartElement()) {
+            QString action;
+            QXmlStreamWriter copy(&action);
+            copy.writeCurrentToken(in);
+            bool ours = false;
+            int depth = 1;
+            while (depth > 0 && !in.atEnd()) {
+                in.readNext();
+                if (in.isStartElement() && in.name() == QLatin1String("unique-id")) {
+                    copy.writeCurrentToken(in);
+                    const QString id = in.readElementText();
+                    ours = id.startsWith(QLatin1String(kIdPrefix));
+                    copy.writeCharacters(id);
+                    copy.writeEndElement();
+                    continue;
+                }
+                if (in.isStartElement())
+                    ++depth;
+                else if (in.isEndElement())
+                    --depth;
+                copy.writeCurrentToken(in);
+            }
+            if (in.hasError())
+                return std::nullopt;
+            if (!ours)
+                actions += action + "\n";
+        }
+        if (in.hasError())
+            return std::nullopt;
+    }
+    if (menu) {
+        for (const auto& command : menu->commands) {
+            QString action;
+            QXmlStreamWriter out(&action);
+            out.setAutoFormatting(true);
+            out.setAutoFormattingIndent(-1);
+            WriteAction(out, *menu, command);
+            actions += action.trimmed() + "\n";
+        }
+    }
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n" + actions.toStdString() + "</actions>\n";
+}
+
+bool CThunarActions::Update(const IntegrationMenu* menu, std::string* error) {
+    const std::string path = Path();
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(path, ec);
+    if (!exists && !menu)
+        return true;
+    const std::string existing = exists ? ReadWhole(path) : SystemActions();
+    const auto merged = Merge(existing, menu);
+    if (!merged) {
+        *error = (exists ? path : std::string("the system's uca.xml")) +
+                 " is not a well-formed list of Thunar actions; it was left as it is.";
+        return false;
+    }
+    if (!ReplaceFile(path, *merged, 0644)) {
+        *error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+bool CThunarActions::Install(const IntegrationMenu& menu, std::string* error) { return Update(&menu, error); }
+bool CThunarActions::Remove(std::string* error) { return Update(nullptr, error); }
+
+} // namespace vtlmenu

@@ -1,0 +1,179 @@
+#include "shellext/vtlmenu/VtlMenu.h"
+
+#include "platform/Registry.h"
+#include "shellext/host/ContextMenuRequest.h"
+#include "shellext/vtlmenu/DolphinServiceMenu.h"
+#include "shellext/vtlmenu/HostMessageBox.h"
+#include "shellext/vtlmenu/MenuIcon.h"
+#include "shellext/vtlmenu/ThunarActions.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace vtlmenu {
+
+using namespace plat;
+using vtlext::CContextMenuRequest;
+using vtlext::CExtensionModule;
+using vtlext::MenuEntry;
+
+namespace {
+
+// The application's settings key in its own spelling; the handler reads the same key.
+constexpr const char* kApplicationKey = "Software\\Ostrell\\vtl\\setting";
+// The handler looks at names only, so any picture name brings out its whole menu.
+constexpr const char* kAnyPicture = "/picture.jpg";
+
+bool LoadModule(CExtensionModule& module, const std::string& path) {
+    if (!module.Load(path)) {
+        std::fprintf(stderr, "vtlmenu: %s\n", module.Error().c_str());
+        return false;
+    }
+    module.SetMessageBoxHook(ShowHostMessage);
+    return true;
+}
+
+// File managers pass full paths; a script may not, and the application runs elsewhere.
+std::vector<std::string> FullPaths(const std::vector<std::string>& files) {
+    std::vector<std::string> full;
+    for (const auto& file : files) {
+        std::error_code ec;
+        const auto path = std::filesystem::absolute(file, ec);
+        full.push_back(ec ? file : path.lexically_normal().string());
+    }
+    return full;
+}
+
+void Print(const std::vector<MenuEntry>& entries, int indent) {
+    for (const auto& entry : entries) {
+        std::printf("%*s", indent, "");
+        if (entry.offset >= 0)
+            std::printf("%d ", entry.offset);
+        std::printf("%s\n", entry.text.c_str());
+        Print(entry.children, indent + 2);
+    }
+}
+
+bool HasCommand(const std::vector<MenuEntry>& entries, unsigned offset) {
+    for (const auto& entry : entries)
+        if ((entry.offset >= 0 && static_cast<unsigned>(entry.offset) == offset) || HasCommand(entry.children, offset))
+            return true;
+    return false;
+}
+
+void Report(bool ok, const std::string& done, const std::string& failed, int& status) {
+    if (ok) {
+        std::printf("%s\n", done.c_str());
+    } else {
+        std::fprintf(stderr, "vtlmenu: %s\n", failed.c_str());
+        status = EXIT_FAILED;
+    }
+}
+
+} // namespace
+
+CVtlMenu::CVtlMenu(std::string programPath)
+    : m_programPath(std::move(programPath)),
+      m_programDir(std::filesystem::path(m_programPath).parent_path().string()) {}
+
+std::string CVtlMenu::ModulePath() const { return CExtensionModule::InstalledPath(m_programDir); }
+
+int CVtlMenu::Menu(const std::vector<std::string>& files) {
+    CExtensionModule module;
+    if (!LoadModule(module, ModulePath()))
+        return EXIT_NO_MODULE;
+    CContextMenuRequest request(module);
+    request.Open(FullPaths(files));
+    Print(request.Entries(), 0);
+    return EXIT_DONE;
+}
+
+int CVtlMenu::Invoke(unsigned offset, const std::vector<std::string>& files) {
+    CExtensionModule module;
+    if (!LoadModule(module, ModulePath()))
+        return EXIT_NO_MODULE;
+    CContextMenuRequest request(module);
+    request.Open(FullPaths(files));
+    if (request.Entries().empty()) {
+        std::fprintf(stderr, "vtlmenu: none of the files is a picture Vantrel takes (jpg, jpeg, bmp, gif)\n");
+        return EXIT_NO_PICTURES;
+    }
+    if (!HasCommand(request.Entries(), offset)) {
+        std::fprintf(stderr, "vtlmenu: the menu has no command %u\n", offset);
+        return EXIT_USAGE;
+    }
+    return SUCCEEDED(request.Invoke(offset)) ? EXIT_DONE : EXIT_FAILED;
+}
+
+void CVtlMenu::RecordLocation() const {
+    HKEY key = nullptr;
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, kApplicationKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        const bool known = RegQueryValueEx(key, vtlext::LOCATION_VALUE, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        if (known)
+            return;
+    }
+    const std::string vtl = m_programDir + "/vtl";
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(vtl, ec)) {
+        std::printf("vtl is not installed beside vtlmenu; run vtl once so that it records where it is.\n");
+        return;
+    }
+    if (RegCreateKeyEx(HKEY_CURRENT_USER, kApplicationKey, REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueEx(key, vtlext::LOCATION_VALUE, REG_SZ, reinterpret_cast<const BYTE*>(vtl.c_str()),
+                  static_cast<DWORD>(vtl.size() + 1));
+    RegCloseKey(key);
+    std::printf("Recorded %s as the location of vtl.\n", vtl.c_str());
+}
+
+int CVtlMenu::Register() {
+    CExtensionModule module;
+    if (!LoadModule(module, ModulePath()))
+        return EXIT_NO_MODULE;
+    const HRESULT hr = module.RegisterServer();
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "vtlmenu: registering %s failed (0x%08X)\n", module.Path().c_str(), static_cast<unsigned>(hr));
+        return EXIT_FAILED;
+    }
+    std::printf("Registered %s as the context-menu handler.\n", module.Path().c_str());
+    RecordLocation();
+
+    CContextMenuRequest request(module);
+    request.Open({kAnyPicture});
+    if (request.Entries().empty() || request.Entries().front().children.empty()) {
+        std::fprintf(stderr, "vtlmenu: the handler offered no menu to install\n");
+        return EXIT_FAILED;
+    }
+    const MenuEntry& submenu = request.Entries().front();
+    IntegrationMenu menu{submenu.text, submenu.children, MenuIconPath(), m_programPath};
+    if (!SaveMenuIcon(submenu.bitmap, menu.iconPath))
+        menu.iconPath.clear();
+
+    int status = EXIT_DONE;
+    Report(CDolphinServiceMenu::Install(menu), "Installed the Dolphin service menu " + CDolphinServiceMenu::Path() + ".",
+           "cannot write " + CDolphinServiceMenu::Path(), status);
+    std::string error;
+    Report(CThunarActions::Install(menu, &error), "Installed the Thunar actions in " + CThunarActions::Path() + ".",
+           error, status);
+    return status;
+}
+
+int CVtlMenu::Unregister() {
+    CExtensionModule module;
+    if (!LoadModule(module, ModulePath()))
+        return EXIT_NO_MODULE;
+    int status = EXIT_DONE;
+    const HRESULT hr = module.UnregisterServer();
+    Report(SUCCEEDED(hr), "Unregistered the context-menu handler.", "unregistering the handler failed", status);
+    Report(CDolphinServiceMenu::Remove(), "Removed the Dolphin service menu.",
+           "cannot remove " + CDolphinServiceMenu::Path(), status);
+    std::string error;
+    Report(CThunarActions::Remove(&error), "Removed the Thunar actions.", error, status);
+    std::error_code ec;
+    std::filesystem::remove(MenuIconPath(), ec);
+    return status;
+}
+
+} // namespace vtlmenu

@@ -1,0 +1,39 @@
+#pragma once
+// The commands of vtlmenu, the host that plays a file manager's part for libVtlExt.so:
+// show the menu the handler builds for some files, run one of its commands, register or
+// unregister the module together with the file-manager integration.
+// Each returns the program's exit status (VtlMenuExit) and says on standard output or
+// standard error what happened. Called on the main thread.
+#include <string>
+#include <vector>
+
+namespace vtlmenu {
+
+enum VtlMenuExit : int {
+    EXIT_DONE = 0,
+    EXIT_FAILED = 1,       // the module refused or could not do it (it said why)
+    EXIT_USAGE = 2,
+    EXIT_NO_MODULE = 3,    // the module could not be loaded
+    EXIT_NO_PICTURES = 4,  // --invoke on a selection the handler offers nothing for
+};
+
+class CVtlMenu {
+public:
+    // `programPath` is vtlmenu's own full path: the module and vtl are installed beside it.
+    explicit CVtlMenu(std::string programPath);
+
+    int Menu(const std::vector<std::string>& files);
+    int Invoke(unsigned offset, const std::vector<std::string>& files);
+    int Register();
+    int Unregister();
+
+private:
+    std::string ModulePath() const;
+    // Records where vtl is installed when the application has not done so yet.
+    void RecordLocation() const;
+
+    std::string m_programPath;
+    std::string m_programDir;
+};
+
+} // namespace vtlmenu

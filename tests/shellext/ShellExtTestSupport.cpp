@@ -1,0 +1,150 @@
+#include "tests/shellext/ShellExtTestSupport.h"
+
+#include "app/core/HandoffBlock.h"
+#include "platform/Registry.h"
+#include "platform/SharedMemory.h"
+#include "tests/support/Sandbox.h"
+
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace shellexttest {
+
+namespace {
+
+void RecordMessage(const char*, const char* text) { Messages().emplace_back(text); }
+
+constexpr const char* kSettingKey = "Software\\Ostrell\\vtl\\setting";
+
+} // namespace
+
+vtlext::CExtensionModule& Module() {
+    static vtlext::CExtensionModule* module = [] {
+        auto* loaded = new vtlext::CExtensionModule;
+        if (!loaded->Load(std::string(VTL_LIB_DIR) + "/libVtlExt.so"))
+            throw std::runtime_error(loaded->Error());
+        loaded->SetMessageBoxHook(RecordMessage);
+        return loaded;
+    }();
+    return *module;
+}
+
+std::vector<std::string>& Messages() {
+    static std::vector<std::string> messages;
+    return messages;
+}
+
+void ClearMessages() { Messages().clear(); }
+
+void SetLocation(const std::string& path) {
+    plat::HKEY key = nullptr;
+    plat::RegCreateKeyEx(plat::HKEY_CURRENT_USER, kSettingKey, 0, plat::KEY_WRITE, &key, nullptr);
+    plat::RegSetValueEx(key, "location", plat::REG_SZ, reinterpret_cast<const plat::BYTE*>(path.c_str()),
+                        static_cast<plat::DWORD>(path.size() + 1));
+    plat::RegCloseKey(key);
+}
+
+void RemoveLocation() {
+    plat::HKEY key = nullptr;
+    if (plat::RegOpenKeyEx(plat::HKEY_CURRENT_USER, kSettingKey, 0, plat::KEY_ALL_ACCESS, &key) == plat::ERROR_SUCCESS) {
+        plat::RegDeleteValue(key, "location");
+        plat::RegCloseKey(key);
+    }
+}
+
+std::string MakeFakeApplication(const std::string& dir) {
+    const std::string program = dir + "/vtl";
+    vtltest::WriteFile(program, "#!/bin/sh\necho \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    return program;
+}
+
+std::string WaitForStart(const std::string& program) {
+    for (int i = 0; i < 500; ++i) {
+        if (std::filesystem::exists(program + ".started"))
+            return vtltest::ReadFile(program + ".started");
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return {};
+}
+
+bool NeverStarted(const std::string& program) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return !std::filesystem::exists(program + ".started");
+}
+
+unsigned char* Block() {
+    static unsigned char* block = [] {
+        plat::FileMapping* mapping = plat::CreateFileMapping(HANDOFF_BLOCK_NAME, HANDOFF_BLOCK_SIZE);
+        auto* view = static_cast<unsigned char*>(plat::MapViewOfFile(mapping));
+        plat::CloseHandle(mapping);
+        if (!view)
+            throw std::runtime_error("the hand-off block cannot be mapped");
+        return view;
+    }();
+    return block;
+}
+
+void FillBlock(unsigned char pattern) { std::memset(Block(), pattern, HANDOFF_BLOCK_SIZE); }
+
+std::uint32_t BlockWord(std::size_t offset) {
+    const unsigned char* at = Block() + offset;
+    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+std::string BlockPath(std::size_t index) {
+    const char* entry = reinterpret_cast<const char*>(Block() + HANDOFF_HEADER_SIZE + index * HANDOFF_PATH_SIZE);
+    return std::string(entry, strnlen(entry, HANDOFF_PATH_SIZE));
+}
+
+RunResult RunVtlMenu(const std::vector<std::string>& args) {
+    const std::string dir = vtltest::MakeTempDir("run");
+    const std::string outPath = dir + "/out";
+    const std::string errPath = dir + "/err";
+    const std::string program = std::string(VTL_BIN_DIR) + "/vtlmenu";
+
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, "WAYLAND_DISPLAY=", 16) != 0)
+            env.emplace_back(*e);
+    std::vector<char*> envp;
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> argStore{program};
+    argStore.insert(argStore.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : argStore)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    RunResult result;
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return result;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = vtltest::ReadFile(outPath);
+    result.err = vtltest::ReadFile(errPath);
+    return result;
+}
+
+} // namespace shellexttest
