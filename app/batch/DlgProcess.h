@@ -1,0 +1,104 @@
+#pragma once
+// CDlgProcess: the progress dialog (template 154 "Process") that carries one pass over
+// m_listFiles of the settings: the reading pass (m_nMode PROCESS_READ, caption "Reading
+// Pictures Information") or the resize job (PROCESS_RESIZE, caption "Resizing Pictures"; with
+// m_bMail the outputs are collected for mailing). Another mode keeps the caption "Process" and
+// runs nothing. The bar runs over 0 .. N for N files and stands at i while file i is worked on;
+// the status line under it is the one the pass wrote. DoModal ends with IDOK when the pass has
+// gone through the list, with IDCANCEL on Cancel, Esc or the close box. A resize job in which
+// some pictures could not be read, placed or written ends with one message listing them
+// before the dialog closes.
+//
+// Callers (user-interface thread): the resize options dialog, the main window's Resize command
+// and the shell launch modes. It needs no parent and runs modally from a plain QApplication.
+//
+// Threads. The rules every pass and handler here keeps:
+//  1. The dialog is constructed, shown and destroyed on the user-interface thread. When it
+//     opens it starts exactly one worker thread for its pass, with itself as the argument. A
+//     resize job may hand the decoding and encoding of the next picture to one helper thread
+//     (two pictures in flight); everything the user sees still happens in file order.
+//  2. The worker reaches the dialog only through the worker-side calls below. Progress goes by
+//     posted messages only: WM_PROCESS_STEP (wParam = file index) before each file, after the
+//     status line for that file was set; WM_PROCESS_DONE once after the last file.
+//  3. A question is asked with Ask: the user-interface thread shows CDlgConfirm modally (Qt's
+//     widgets live on that one thread) while the worker waits for the answer. Questions come
+//     in file order, each before that file's output is written.
+//  4. The status line is handed over through CAppSetting::SetStatus / GetStatus, under the
+//     settings' mutex.
+//  5. When the dialog ends, for whatever reason, it stops the channel: the worker's later
+//     posts are dropped, an open question is closed and counts as "No" for its file, and the
+//     worker stops before its next file. DoModal joins the worker (and its helper) before it
+//     returns, so no thread of the pass outlives the dialog or touches it after it ended.
+//  6. m_nWidth, m_nHeight, m_nXDpi, m_nYDpi are written by the pass; the user-interface thread
+//     reads them only after DoModal has returned. The resize job writes m_nWidth / m_nHeight
+//     and takes the target size from CalcNewWidth / CalcNewHeight under one lock, since two
+//     pictures may be in flight.
+#include "app/batch/ProcessChannel.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/ProgressCtrl.h"
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+constexpr plat::UINT WM_PROCESS_STEP = plat::WM_USER + 101;
+constexpr plat::UINT WM_PROCESS_DONE = plat::WM_USER + 102;
+
+enum : std::int32_t { PROCESS_READ = 1, PROCESS_RESIZE = 2 };
+
+class CDlgConfirm;
+
+class CDlgProcess : public plat::CDialog {
+public:
+    explicit CDlgProcess(QWidget* parent = nullptr);
+    ~CDlgProcess() override;
+
+    int DoModal() override;
+
+    std::int32_t m_nWidth = 0;
+    std::int32_t m_nHeight = 0;
+    std::int32_t m_nXDpi = 0;
+    std::int32_t m_nYDpi = 0;
+    std::int32_t m_bMail = 0;
+    std::int32_t m_nMode = 0;
+    plat::CProgressCtrl m_ctrlProgress;
+    std::string m_strText;
+
+    // Target size of the picture whose size is in m_nWidth / m_nHeight.
+    std::int32_t CalcNewWidth() const;
+    std::int32_t CalcNewHeight() const;
+
+    // Worker side.
+    void Post(plat::UINT message, plat::WPARAM wParam, plat::LPARAM lParam);
+    int Ask(const std::string& file, const std::string& question);
+    bool IsStopping() const;
+    // Stores w × h as the current picture and returns its target size, as one step.
+    std::pair<std::int32_t, std::int32_t> TargetSizeOf(std::int32_t w, std::int32_t h);
+    // The files the pass could not do, in file order; set before WM_PROCESS_DONE is posted.
+    void SetFailures(std::vector<std::string> paths);
+
+protected:
+    void DoDataExchange(plat::CDataExchange* pDX) override;
+    bool OnInitDialog() override;
+    void OnCancel() override;
+    void OnCommand(int id, int code) override;
+    plat::LRESULT OnMessage(plat::UINT message, plat::WPARAM wParam,
+                            plat::LPARAM lParam) override;
+    bool WaitsForPerson() const override { return false; }
+
+private:
+    int AskOnDialogThread(const std::string& file, const std::string& question);
+    void StopWorker();
+    void ShowFailures() const;
+
+    CProcessChannel m_channel;
+    std::thread m_worker;
+    mutable std::mutex m_sizeLock;
+    int m_nScreenWidth = 0;
+    int m_nScreenHeight = 0;
+    std::vector<std::string> m_failures;
+    CDlgConfirm* m_pOpenQuestion = nullptr;
+};
