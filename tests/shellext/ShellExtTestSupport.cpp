@@ -82,16 +82,25 @@ bool NeverStarted(const std::string& program) {
     return !std::filesystem::exists(program + ".started");
 }
 
+namespace {
+unsigned char* g_block = nullptr;
+}
+
 unsigned char* Block() {
-    static unsigned char* block = [] {
+    if (!g_block) {
         plat::FileMapping* mapping = plat::CreateFileMapping(HANDOFF_BLOCK_NAME, HANDOFF_BLOCK_SIZE);
-        auto* view = static_cast<unsigned char*>(plat::MapViewOfFile(mapping));
+        g_block = static_cast<unsigned char*>(plat::MapViewOfFile(mapping));
         plat::CloseHandle(mapping);
-        if (!view)
+        if (!g_block)
             throw std::runtime_error("the hand-off block cannot be mapped");
-        return view;
-    }();
-    return block;
+    }
+    return g_block;
+}
+
+void ForgetBlock() {
+    if (g_block)
+        plat::UnmapViewOfFile(g_block);
+    g_block = nullptr;
 }
 
 void FillBlock(unsigned char pattern) { std::memset(Block(), pattern, HANDOFF_BLOCK_SIZE); }

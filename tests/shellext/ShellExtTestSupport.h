@@ -28,6 +28,8 @@ bool NeverStarted(const std::string& program);
 
 // The user's hand-off block as the application maps it (created when missing).
 unsigned char* Block();
+// Forgets the mapped view, for a test that replaced the block by another of that name.
+void ForgetBlock();
 // Fills the block with a pattern, so that any byte written afterwards shows.
 void FillBlock(unsigned char pattern);
 std::uint32_t BlockWord(std::size_t offset);

@@ -1,0 +1,237 @@
+// vtlmenu as file managers and scripts run it: a real process, the real module, the user's
+// real hand-off block, and a fake application that records its start.
+#include "app/core/HandoffBlock.h"
+#include "platform/SharedMemory.h"
+#include "tests/shellext/ShellExtTestSupport.h"
+#include "tests/support/Sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace shellexttest;
+namespace fs = std::filesystem;
+
+const std::string kMenu = "Vantrel\n  0 Resize...\n  1 Resize as default setting\n  2 Resize and mail\n";
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+class VtlMenu : public testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = vtltest::MakeTempDir("vtlmenu");
+        for (const char* name : {"a.jpg", "b.txt", "c.JPEG", "d.gif", "notes.txt"})
+            vtltest::WriteFile(m_dir + "/" + name, "");
+        m_vtl = MakeFakeApplication(m_dir);
+        SetLocation(m_vtl);
+        FillBlock(0xAB);
+    }
+    std::string File(const char* name) const { return m_dir + "/" + name; }
+    bool BlockUntouched() const {
+        for (std::size_t i = 0; i < HANDOFF_BLOCK_SIZE; ++i)
+            if (Block()[i] != 0xAB)
+                return false;
+        return true;
+    }
+    std::string m_dir;
+    std::string m_vtl;
+};
+
+TEST_F(VtlMenu, MenuListsTheSubmenuForPicturesAndNothingForOtherFiles) {
+    RunResult run = RunVtlMenu({"--menu", File("b.txt"), File("notes.txt")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    run = RunVtlMenu({"--menu", File("b.txt"), File("a.jpg")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, kMenu);
+}
+
+TEST_F(VtlMenu, InvokeHandsThePicturesInOrderAndStartsTheApplication) {
+    const RunResult run = RunVtlMenu({"--invoke", "2", File("a.jpg"), File("b.txt"), File("c.JPEG"), File("d.gif")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(Block()[0], 0xFF);
+    EXPECT_EQ(BlockWord(1), 4000u);
+    EXPECT_EQ(BlockWord(5), 4u);
+    EXPECT_EQ(BlockWord(9), 3u);
+    EXPECT_EQ(BlockWord(13), 2u);
+    EXPECT_EQ(BlockWord(17), 0u);
+    EXPECT_EQ(BlockPath(0), File("a.jpg"));
+    EXPECT_EQ(BlockPath(1), File("c.JPEG"));
+    EXPECT_EQ(BlockPath(2), File("d.gif"));
+    EXPECT_EQ(WaitForStart(m_vtl), "0\n");
+}
+
+TEST_F(VtlMenu, RelativeNamesAreHandedOverAsFullPaths) {
+    const fs::path before = fs::current_path();
+    fs::current_path(m_dir);
+    const RunResult run = RunVtlMenu({"--invoke", "0", "a.jpg", "./sub/../d.gif"});
+    fs::current_path(before);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(BlockPath(0), File("a.jpg"));
+    EXPECT_EQ(BlockPath(1), File("d.gif"));
+}
+
+TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+        std::string location;
+        int status;
+        std::string err; // a part of standard error
+    } cases[] = {
+        {"location deleted", {"--invoke", "1", File("a.jpg")}, m_dir + "/gone/vtl", 1,
+         "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!"},
+        {"no picture", {"--invoke", "1", File("notes.txt")}, m_vtl, 4, "none of the files is a picture"},
+        {"no such command", {"--invoke", "3", File("a.jpg")}, m_vtl, 2, "no command 3"},
+        {"offset not a number", {"--invoke", "x", File("a.jpg")}, m_vtl, 2, "usage"},
+        {"nothing to do", {}, m_vtl, 2, "usage"},
+        {"unknown option", {"--open", File("a.jpg")}, m_vtl, 2, "usage"},
+    };
+    for (const auto& c : cases) {
+        SetLocation(c.location);
+        FillBlock(0xAB);
+        const RunResult run = RunVtlMenu(c.args);
+        EXPECT_EQ(run.status, c.status) << c.what;
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << c.what << ": " << run.err;
+        EXPECT_TRUE(BlockUntouched()) << c.what;
+    }
+    EXPECT_TRUE(NeverStarted(m_vtl));
+}
+
+TEST_F(VtlMenu, ABlockThatOthersMayWriteIsRefused) {
+    const std::string name = plat::SharedMemoryObjectName(HANDOFF_BLOCK_NAME);
+    ForgetBlock();
+    shm_unlink(name.c_str());
+    const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, HANDOFF_BLOCK_SIZE), 0);
+    ASSERT_EQ(fchmod(fd, 0666), 0);
+    close(fd);
+
+    const RunResult run = RunVtlMenu({"--invoke", "1", File("a.jpg")});
+    shm_unlink(name.c_str());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("shared memory block could not be opened"), std::string::npos) << run.err;
+    EXPECT_TRUE(NeverStarted(m_vtl));
+}
+
+class Integration : public VtlMenu {
+protected:
+    void SetUp() override {
+        VtlMenu::SetUp();
+        const std::string data = vtltest::MakeTempDir("data");
+        setenv("XDG_DATA_HOME", data.c_str(), 1);
+        m_serviceMenu = data + "/kio/servicemenus/vantrel.desktop";
+        m_icon = data + "/vantrel/vantrel-menu.png";
+        m_systemDir = vtltest::MakeTempDir("xdg");
+        setenv("XDG_CONFIG_DIRS", m_systemDir.c_str(), 1);
+        m_uca = std::string(getenv("XDG_CONFIG_HOME")) + "/Thunar/uca.xml";
+        fs::remove(m_uca);
+    }
+    void TearDown() override {
+        RunVtlMenu({"--unregister"});
+        unsetenv("XDG_DATA_HOME");
+        unsetenv("XDG_CONFIG_DIRS");
+    }
+    std::string m_serviceMenu;
+    std::string m_icon;
+    std::string m_systemDir;
+    std::string m_uca;
+};
+
+const char* kUserActions = R"(<?xml version="1.0" encoding="UTF-8"?>
+<actions>
+<action>
+	<icon>utilities-terminal</icon>
+	<name>Open Terminal &amp; Here</name>
+	<unique-id>1700000000000000-1</unique-id>
+	<command>exo-open --working-directory %f --launch TerminalEmulator</command>
+	<description>Example for a custom action</description>
+	<patterns>*</patterns>
+	<startup-notify/>
+	<directories/>
+</action>
+</actions>
+)";
+
+TEST_F(Integration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemovesOnlyOurs) {
+    fs::create_directories(fs::path(m_uca).parent_path());
+    vtltest::WriteFile(m_uca, kUserActions);
+
+    for (int round = 0; round < 2; ++round) {
+        const RunResult run = RunVtlMenu({"--register"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(vtlext::CExtensionModule::RegisteredPath(), fs::canonical(std::string(VTL_LIB_DIR) + "/libVtlExt.so"));
+
+        const std::string service = vtltest::ReadFile(m_serviceMenu);
+        EXPECT_NE(service.find("X-KDE-Submenu=Vantrel\n"), std::string::npos);
+        EXPECT_NE(service.find("MimeType=image/jpeg;image/bmp;image/gif;\n"), std::string::npos);
+        for (const char* name : {"Name=Resize...\n", "Name=Resize as default setting\n", "Name=Resize and mail\n"})
+            EXPECT_EQ(Count(service, name), 1u) << name;
+        EXPECT_NE(service.find("Exec=\"" + std::string(VTL_BIN_DIR) + "/vtlmenu\" --invoke 2 %F\n"), std::string::npos)
+            << service;
+        EXPECT_NE(fs::status(m_serviceMenu).permissions() & fs::perms::owner_exec, fs::perms::none)
+            << "Dolphin runs only executable service menus";
+        EXPECT_TRUE(fs::is_regular_file(m_icon));
+
+        const std::string uca = vtltest::ReadFile(m_uca);
+        EXPECT_EQ(Count(uca, "<unique-id>vantrel-"), 3u) << "registering again replaces our actions";
+        EXPECT_EQ(Count(uca, "<submenu>Vantrel</submenu>"), 3u);
+        EXPECT_NE(uca.find("<command>'" + std::string(VTL_BIN_DIR) + "/vtlmenu' --invoke 1 %F</command>"),
+                  std::string::npos)
+            << uca;
+        EXPECT_NE(uca.find("<name>Open Terminal &amp; Here</name>"), std::string::npos) << "the user's action stays";
+        EXPECT_NE(uca.find("<startup-notify/>"), std::string::npos);
+    }
+    EXPECT_EQ(vtltest::ReadFile(m_uca).find("vantrel-0"), vtltest::ReadFile(m_uca).rfind("vantrel-0"));
+
+    const RunResult run = RunVtlMenu({"--unregister"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(fs::exists(m_serviceMenu));
+    EXPECT_FALSE(fs::exists(m_icon));
+    EXPECT_EQ(vtlext::CExtensionModule::RegisteredPath(), "");
+    const std::string uca = vtltest::ReadFile(m_uca);
+    EXPECT_EQ(uca.find("vantrel"), std::string::npos) << uca;
+    EXPECT_NE(uca.find("<name>Open Terminal &amp; Here</name>"), std::string::npos);
+}
+
+TEST_F(Integration, WithoutAUserListTheSystemDefaultActionsAreKept) {
+    fs::create_directories(m_systemDir + "/Thunar");
+    vtltest::WriteFile(m_systemDir + "/Thunar/uca.xml", kUserActions);
+    ASSERT_EQ(RunVtlMenu({"--register"}).status, 0);
+    const std::string uca = vtltest::ReadFile(m_uca);
+    EXPECT_NE(uca.find("Open Terminal &amp; Here"), std::string::npos);
+    EXPECT_EQ(Count(uca, "<unique-id>vantrel-"), 3u);
+}
+
+TEST_F(Integration, AMalformedActionListIsLeftAsItIs) {
+    const std::string broken = "<?xml version=\"1.0\"?>\n<actions>\n<action><name>Mine</name>\n";
+    fs::create_directories(fs::path(m_uca).parent_path());
+    vtltest::WriteFile(m_uca, broken);
+    const RunResult run = RunVtlMenu({"--register"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("not a well-formed list of Thunar actions"), std::string::npos) << run.err;
+    EXPECT_EQ(vtltest::ReadFile(m_uca), broken);
+    EXPECT_TRUE(fs::exists(m_serviceMenu)) << "the other file managers are still served";
+}
+
+TEST_F(Integration, RegisterKeepsALocationTheApplicationRecorded) {
+    ASSERT_EQ(RunVtlMenu({"--register"}).status, 0);
+    const RunResult run = RunVtlMenu({"--invoke", "0", File("a.jpg")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(WaitForStart(m_vtl), "0\n") << "the fake application recorded before --register is still the one started";
+}
+
+} // namespace
