@@ -48,7 +48,8 @@ void DeleteMailFiles(const std::vector<std::string>& files) {
     for (const std::string& file : files) {
         std::filesystem::remove(file, ec);
         std::string folder = SplitPath(file).dir;
-        if (folder.size() > tempFolder.size() && folder.compare(0, tempFolder.size(), tempFolder) == 0)
+        if (folder.size() > tempFolder.size() &&
+            folder.compare(0, tempFolder.size(), tempFolder) == 0)
             folders.push_back(folder);
     }
     for (const std::string& folder : folders)

@@ -30,8 +30,7 @@ ChildExit RunProgramAndWait(const std::string& path, const std::vector<std::stri
 
     ChildExit result;
     pid_t child = 0;
-    const int error =
-        posix_spawn(&child, path.c_str(), nullptr, &attributes, argv.data(), environ);
+    const int error = posix_spawn(&child, path.c_str(), nullptr, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     if (error != 0)
         return result;

@@ -8,7 +8,7 @@ namespace plat {
 
 struct ChildExit {
     bool started = false;
-    bool exited = false;  // ended by exit(); `status` holds its code
+    bool exited = false; // ended by exit(); `status` holds its code
     int status = 0;
     bool signalled = false; // ended by a signal; `signal` holds its number
     int signal = 0;

@@ -46,8 +46,7 @@ bool MakePrivateFolders(const std::string& path) {
             break;
     }
     struct stat facts {};
-    return lstat(path.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode) &&
-           facts.st_uid == getuid();
+    return lstat(path.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode) && facts.st_uid == getuid();
 }
 
 bool WriteAll(int fd, const char* data, ssize_t size) {

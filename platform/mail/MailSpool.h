@@ -16,7 +16,7 @@
 namespace plat {
 
 class CMailSpool {
-public:
+  public:
     CMailSpool() = default;
     ~CMailSpool();
     CMailSpool(const CMailSpool&) = delete;
@@ -35,7 +35,7 @@ public:
     // ${XDG_CACHE_HOME:-~/.cache}/vantrel/outbox
     static std::string OutboxFolder();
 
-private:
+  private:
     bool Open();
 
     std::string m_strFolder;

@@ -21,7 +21,9 @@ namespace {
 // an interrupted command.
 constexpr int EXIT_USER_ABORT = 130;
 
-bool HasText(const char* text) { return text && *text; }
+bool HasText(const char* text) {
+    return text && *text;
+}
 
 void AddOption(std::vector<std::string>& arguments, const char* option, const std::string& value) {
     arguments.emplace_back(option);
@@ -36,10 +38,17 @@ ULONG AddRecipients(const MapiMessage& message, std::vector<std::string>& argume
         if (!HasText(address))
             return MAPI_E_UNKNOWN_RECIPIENT;
         switch (recipient.ulRecipClass) {
-        case MAPI_TO: AddOption(arguments, "--to", address); break;
-        case MAPI_CC: AddOption(arguments, "--cc", address); break;
-        case MAPI_BCC: AddOption(arguments, "--bcc", address); break;
-        default: return MAPI_E_BAD_RECIPTYPE;
+        case MAPI_TO:
+            AddOption(arguments, "--to", address);
+            break;
+        case MAPI_CC:
+            AddOption(arguments, "--cc", address);
+            break;
+        case MAPI_BCC:
+            AddOption(arguments, "--bcc", address);
+            break;
+        default:
+            return MAPI_E_BAD_RECIPTYPE;
         }
     }
     return SUCCESS_SUCCESS;
@@ -63,7 +72,8 @@ std::string AttachmentName(const MapiFileDesc& file) {
 ULONG ResultOf(const ChildExit& exit) {
     if (exit.exited && exit.status == 0)
         return SUCCESS_SUCCESS;
-    if ((exit.exited && exit.status == EXIT_USER_ABORT) || (exit.signalled && exit.signal == SIGINT))
+    if ((exit.exited && exit.status == EXIT_USER_ABORT) ||
+        (exit.signalled && exit.signal == SIGINT))
         return MAPI_USER_ABORT;
     return MAPI_E_FAILURE;
 }
@@ -119,6 +129,8 @@ LPMAPISENDMAIL GetMailProcAddress(HMAILLIB library, const char* name) {
     return &SendMail;
 }
 
-void FreeMailLibrary(HMAILLIB library) { delete library; }
+void FreeMailLibrary(HMAILLIB library) {
+    delete library;
+}
 
 } // namespace plat

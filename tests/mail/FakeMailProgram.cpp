@@ -11,26 +11,33 @@ FakeMailProgram::FakeMailProgram(const std::string& ending) {
     const std::string dir = MakeTempDir("fake-mailer");
     m_path = dir + "/mailer";
     m_record = dir + "/record";
-    WriteFile(m_path, "#!/bin/sh\n"
-                      "rec='" + m_record + "'\n"
-                      "mkdir \"$rec\" || exit 99\n"
-                      "n=0\n"
-                      "for a in \"$@\"; do n=$((n+1)); printf '%s' \"$a\" > \"$rec/arg.$n\"; done\n"
-                      "echo $n > \"$rec/count\"\n"
-                      "n=0; prev=\n"
-                      "for a in \"$@\"; do\n"
-                      "  if [ \"$prev\" = --attach ]; then\n"
-                      "    n=$((n+1)); cat -- \"$a\" > \"$rec/attach.$n\" 2>/dev/null\n"
-                      "  fi\n"
-                      "  prev=$a\n"
-                      "done\n" +
-                          ending + "\n");
+    WriteFile(m_path,
+              "#!/bin/sh\n"
+              "rec='" +
+                  m_record +
+                  "'\n"
+                  "mkdir \"$rec\" || exit 99\n"
+                  "n=0\n"
+                  "for a in \"$@\"; do n=$((n+1)); printf '%s' \"$a\" > \"$rec/arg.$n\"; done\n"
+                  "echo $n > \"$rec/count\"\n"
+                  "n=0; prev=\n"
+                  "for a in \"$@\"; do\n"
+                  "  if [ \"$prev\" = --attach ]; then\n"
+                  "    n=$((n+1)); cat -- \"$a\" > \"$rec/attach.$n\" 2>/dev/null\n"
+                  "  fi\n"
+                  "  prev=$a\n"
+                  "done\n" +
+                  ending + "\n");
     std::filesystem::permissions(m_path, std::filesystem::perms::owner_all);
 }
 
-void FakeMailProgram::Install() const { setenv("VTL_MAIL_COMMAND", m_path.c_str(), 1); }
+void FakeMailProgram::Install() const {
+    setenv("VTL_MAIL_COMMAND", m_path.c_str(), 1);
+}
 
-bool FakeMailProgram::Ran() const { return std::filesystem::exists(m_record + "/count"); }
+bool FakeMailProgram::Ran() const {
+    return std::filesystem::exists(m_record + "/count");
+}
 
 std::vector<std::string> FakeMailProgram::Arguments() const {
     std::vector<std::string> arguments;

@@ -9,7 +9,7 @@
 namespace vtltest {
 
 class FakeMailProgram {
-public:
+  public:
     explicit FakeMailProgram(const std::string& ending = "exit 0");
 
     const std::string& Path() const { return m_path; }
@@ -23,7 +23,7 @@ public:
     std::vector<std::string> AttachedPaths() const;
     std::vector<std::string> AttachedBytes() const;
 
-private:
+  private:
     std::string m_path;
     std::string m_record;
 };

@@ -32,7 +32,7 @@ using Strings = std::vector<std::string>;
 
 // Presses OK on every message box that opens while it lives, and keeps the boxes' texts.
 class MessageBoxAnswerer {
-public:
+  public:
     MessageBoxAnswerer() {
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -45,7 +45,7 @@ public:
     }
     const Strings& Texts() const { return m_texts; }
 
-private:
+  private:
     QTimer m_timer;
     Strings m_texts;
 };
@@ -58,7 +58,7 @@ Strings RunMailPictures() {
 }
 
 class MailPicturesTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_setting = GetAppSetting();
         m_setting->m_listFiles.clear();
@@ -203,7 +203,9 @@ TEST_F(MailPicturesTest, EachOutcomeShowsItsMessageAndDeletesOnlyAfterTheMailPro
     };
     const Case cases[] = {
         {"no mail program", programs + "/missing", {"Unable to load mail system support."}, false},
-        {"mail program not usable", programs + "/not-executable", {"Mail system DLL is invalid."},
+        {"mail program not usable",
+         programs + "/not-executable",
+         {"Mail system DLL is invalid."},
          false},
         {"send failed", failed.Path(), {"Send Mail failed to send message."}, true},
         {"user discarded the message", discarded.Path(), {}, true},

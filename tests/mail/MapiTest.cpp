@@ -30,11 +30,9 @@ constexpr FLAGS SEND_FLAGS = MAPI_LOGON_UI | MAPI_DIALOG;
 // One message to send: owns the texts that the MAPI structures point into.
 struct Outgoing {
     Outgoing(std::string subject_, std::string body_, std::vector<std::string> attachments_,
-             std::vector<std::pair<ULONG, std::string>> recipients_ = {},
-             FLAGS flags_ = SEND_FLAGS)
+             std::vector<std::pair<ULONG, std::string>> recipients_ = {}, FLAGS flags_ = SEND_FLAGS)
         : subject(std::move(subject_)), body(std::move(body_)),
-          attachments(std::move(attachments_)), recipients(std::move(recipients_)),
-          flags(flags_) {}
+          attachments(std::move(attachments_)), recipients(std::move(recipients_)), flags(flags_) {}
 
     std::string subject;
     std::string body;
@@ -75,7 +73,7 @@ struct Outgoing {
 };
 
 class MailLayerTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         for (const char* name : {"PATH", "HOME", "XDG_CACHE_HOME", "VTL_MAIL_COMMAND"}) {
             const char* value = std::getenv(name);
@@ -175,7 +173,9 @@ TEST_F(MailLayerTest, RealXdgEmailTakesTheArgumentsAndTheSpooledFiles) {
     const std::string savedLocale = locale ? locale : "";
     setenv("LC_ALL", "C", 1);
 
-    Outgoing mail{"Gr\xC3\xBC\xC3\x9F" "e & 'quotes'", "line 1\nline 2",
+    Outgoing mail{"Gr\xC3\xBC\xC3\x9F"
+                  "e & 'quotes'",
+                  "line 1\nline 2",
                   {Picture("a b.jpg", "A")}};
     const ULONG result = mail.Send();
     if (locale)
@@ -257,12 +257,9 @@ TEST_F(MailLayerTest, ExitOfTheProgramGivesTheResultAndDecidesOnTheSpool) {
         bool spoolKept;
     };
     const Case cases[] = {
-        {"exit 0", SUCCESS_SUCCESS, true},
-        {"exit 1", MAPI_E_FAILURE, false},
-        {"exit 4", MAPI_E_FAILURE, false},
-        {"exit 130", MAPI_USER_ABORT, false},
-        {"kill -INT $$", MAPI_USER_ABORT, false},
-        {"kill -TERM $$", MAPI_E_FAILURE, false},
+        {"exit 0", SUCCESS_SUCCESS, true},        {"exit 1", MAPI_E_FAILURE, false},
+        {"exit 4", MAPI_E_FAILURE, false},        {"exit 130", MAPI_USER_ABORT, false},
+        {"kill -INT $$", MAPI_USER_ABORT, false}, {"kill -TERM $$", MAPI_E_FAILURE, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ending);
@@ -286,7 +283,8 @@ TEST_F(MailLayerTest, TextsReachTheProgramExactlyAsGiven) {
         "--attach",
         "line one\nline two\n",
         "%F stays %F; back\\slash \\n",
-        "Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 \xE2\x98\x80",
+        "Gr\xC3\xBC\xC3\x9F"
+        "e \xE2\x80\x93 \xE2\x98\x80",
     };
     for (const std::string& text : texts) {
         SCOPED_TRACE(text);
@@ -314,20 +312,24 @@ TEST_F(MailLayerTest, RefusedMessagesNeverStartTheProgramNorLeaveASpool) {
         std::string cache = {};
     };
     std::vector<Case> cases = {
-        {"missing attachment", {"", "", {Picture("ok.jpg", "K"), "/nonexistent/x.jpg"}},
+        {"missing attachment",
+         {"", "", {Picture("ok.jpg", "K"), "/nonexistent/x.jpg"}},
          MAPI_E_ATTACHMENT_NOT_FOUND},
         {"folder as attachment", {"", "", {folder}}, MAPI_E_ATTACHMENT_OPEN_FAILURE},
-        {"spool cannot be made", {"", "", {Picture("ok.jpg", "K")}},
-         MAPI_E_ATTACHMENT_WRITE_FAILURE, cacheFile},
-        {"recipient of no known class", {"", "", {}, {{MAPI_ORIG, "a@example.org"}}},
+        {"spool cannot be made",
+         {"", "", {Picture("ok.jpg", "K")}},
+         MAPI_E_ATTACHMENT_WRITE_FAILURE,
+         cacheFile},
+        {"recipient of no known class",
+         {"", "", {}, {{MAPI_ORIG, "a@example.org"}}},
          MAPI_E_BAD_RECIPTYPE},
         {"recipient without address", {"", "", {}, {{MAPI_TO, ""}}}, MAPI_E_UNKNOWN_RECIPIENT},
         {"no compose window asked for", {"", "", {}, {}, MAPI_LOGON_UI}, MAPI_E_NOT_SUPPORTED},
     };
     // Root reads any file, so this case only means something for a normal user.
     if (geteuid() != 0)
-        cases.push_back({"unreadable attachment", {"", "", {unreadable}},
-                         MAPI_E_ATTACHMENT_OPEN_FAILURE});
+        cases.push_back(
+            {"unreadable attachment", {"", "", {unreadable}}, MAPI_E_ATTACHMENT_OPEN_FAILURE});
 
     for (Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -345,8 +347,11 @@ TEST_F(MailLayerTest, RefusedMessagesNeverStartTheProgramNorLeaveASpool) {
 TEST_F(MailLayerTest, RecipientsGoToTheirOptions) {
     const FakeMailProgram fake;
     fake.Install();
-    Outgoing mail{"", "", {}, {{MAPI_TO, "to@example.org"}, {MAPI_CC, "-cc@example.org"},
-                               {MAPI_BCC, "bcc@example.org"}}};
+    Outgoing mail{
+        "",
+        "",
+        {},
+        {{MAPI_TO, "to@example.org"}, {MAPI_CC, "-cc@example.org"}, {MAPI_BCC, "bcc@example.org"}}};
     ASSERT_EQ(mail.Send(), SUCCESS_SUCCESS);
     EXPECT_EQ(fake.Arguments(),
               (std::vector<std::string>{"--utf8", "--to", "to@example.org", "--cc",
@@ -400,7 +405,8 @@ TEST_F(MailLayerTest, OutboxFollowsTheCacheFolderRules) {
     const Case cases[] = {
         {"XDG_CACHE_HOME set", m_cache, m_cache + "/vantrel/outbox/"},
         {"XDG_CACHE_HOME unset", std::nullopt, home + "/.cache/vantrel/outbox/"},
-        {"XDG_CACHE_HOME relative", std::string("relative/cache"), home + "/.cache/vantrel/outbox/"},
+        {"XDG_CACHE_HOME relative", std::string("relative/cache"),
+         home + "/.cache/vantrel/outbox/"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
