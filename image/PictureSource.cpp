@@ -115,10 +115,12 @@ bool CPictureSource::Open(const std::string& path, int frame, int requiredType)
         return false;
 
     RasterInfo info;
+    int bands = 3;
     switch (type) {
     case CXIMAGE_FORMAT_BMP:
         if (!ReadBmpInfo(*head, info))
             return false;
+        bands = info.nBpp == 32 ? 4 : 3;
         break;
     case CXIMAGE_FORMAT_PCX:
         if (!ReadPcxInfo(*head, info))
@@ -128,6 +130,7 @@ bool CPictureSource::Open(const std::string& path, int frame, int requiredType)
         const auto file = ReadFileBytes(path, kMaxIconFile);
         if (!file || !ReadIcoInfo(*file, m_nFrame, info))
             return false;
+        bands = 4;
         break;
     }
     default:
@@ -142,6 +145,8 @@ bool CPictureSource::Open(const std::string& path, int frame, int requiredType)
             info.nXDpi = VipsDpi(turned ? image.yres() : image.xres());
             info.nYDpi = VipsDpi(turned ? image.xres() : image.yres());
             info.nBpp = VipsBpp(image, type);
+            bands = image.interpretation() == VIPS_INTERPRETATION_CMYK ? (image.bands() > 4 ? 4 : 3)
+                                                                         : std::min(image.bands(), 4);
         } catch (const vips::VError&) {
             vips_error_clear();
             return false;
@@ -149,7 +154,7 @@ bool CPictureSource::Open(const std::string& path, int frame, int requiredType)
     }
     if (!SizeAllowed(info.nWidth, info.nHeight))
         return false;
-    m_header = {type, info.nWidth, info.nHeight, info.nXDpi, info.nYDpi, info.nBpp};
+    m_header = {type, info.nWidth, info.nHeight, info.nXDpi, info.nYDpi, info.nBpp, bands};
     return true;
 }
 
@@ -273,11 +278,20 @@ VImage ScaleTo(const VImage& image, int width, int height)
 {
     const double hscale = static_cast<double>(width) / image.width();
     const double vscale = static_cast<double>(height) / image.height();
-    const bool alpha = image.has_alpha();
-    VImage work = alpha ? image.premultiply() : image;
-    work = work.resize(hscale, VImage::option()->set("vscale", vscale)->set("kernel", VIPS_KERNEL_LANCZOS3));
-    if (alpha)
-        work = work.unpremultiply().cast(VIPS_FORMAT_UCHAR);
+    auto options = [&] { return VImage::option()->set("vscale", vscale)->set("kernel", VIPS_KERNEL_LANCZOS3); };
+    VImage work;
+    if (!image.has_alpha()) {
+        work = image.resize(hscale, options());
+    } else {
+        // Transparent pixels must not bleed their hidden colour into their neighbours, so
+        // alpha is premultiplied while scaling; that runs in floating point and costs twice
+        // the time, so a picture whose alpha is opaque throughout is scaled as it is.
+        const VImage whole = image.copy_memory();
+        if (whole.extract_band(whole.bands() - 1).min() >= 255)
+            work = whole.resize(hscale, options());
+        else
+            work = whole.premultiply().resize(hscale, options()).unpremultiply().cast(VIPS_FORMAT_UCHAR);
+    }
     // Rounding inside the scaler may miss the asked size by a pixel; the caller relies on it.
     if (work.width() != width || work.height() != height) {
         if (work.width() > width || work.height() > height)

@@ -18,6 +18,7 @@ struct PictureHeader {
     int nXDpi = 0;   // 0: the file stores no resolution
     int nYDpi = 0;
     int nBpp = 0;
+    int nBands = 0;  // of the decoded pixels: 1 grey, 2 grey and alpha, 3 RGB, 4 RGBA
 };
 
 class CPictureSource {
@@ -53,7 +54,8 @@ private:
 // Lanczos step when reducing a width x height picture to targetWidth x targetHeight.
 int DecoderShrink(int width, int height, int targetWidth, int targetHeight);
 
-// Scales to exactly width x height with Lanczos3 (alpha premultiplied while scaling).
+// Scales to exactly width x height with Lanczos3 (alpha premultiplied while scaling
+// unless it is opaque throughout).
 vips::VImage ScaleTo(const vips::VImage& image, int width, int height);
 
 // 8-bit sRGB (3 or 4 bands) or grey (1 or 2 bands), whatever the file held.

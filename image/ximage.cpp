@@ -21,9 +21,9 @@ namespace {
 
 constexpr int kDefaultDpi = 96;
 
-int BppOf(const VImage& image)
+int BppOfBands(int bands)
 {
-    switch (image.bands()) {
+    switch (bands) {
     case 1: return 8;
     case 2: return 16;
     case 3: return 24;
@@ -47,12 +47,17 @@ bool IsWritableFormat(int type)
 
 } // namespace
 
-// The picture is either still the file's content (m_bFromFile: nothing decoded yet, decoded
-// on demand from m_source) or a decoded picture in memory (m_pixels) after a transform.
+// The picture is either still described by its file (bFromFile: nothing decoded yet), maybe
+// with a resample to apply on the way out (nPendingWidth/Height), or a decoded picture in
+// memory (pixels) after a turn. A resample straight after Load is only recorded: the save
+// then streams decode, scale and encode in one pass, and a JPEG may be decoded shrunk. Each
+// use rebuilds that pass from the file, so the picture can be saved or drawn any number of times.
 struct CxImage::Impl {
     CPictureSource source;
     bool bFromFile = false;
     bool bValid = false;
+    int nPendingWidth = 0; // 0: no resample pending
+    int nPendingHeight = 0;
     VImage pixels;
     int nType = CXIMAGE_FORMAT_UNKNOWN;
     int nWidth = 0;
@@ -69,12 +74,12 @@ struct CxImage::Impl {
     {
         bFromFile = false;
         bValid = false;
+        nPendingWidth = nPendingHeight = 0;
         pixels = VImage();
         nType = CXIMAGE_FORMAT_UNKNOWN;
         nWidth = nHeight = nBpp = 0;
         nXDpi = nYDpi = kDefaultDpi;
         drawn = QImage();
-        vips_error_clear();
     }
 
     // A libvips failure while decoding the file means the file is damaged: the picture goes.
@@ -86,22 +91,41 @@ struct CxImage::Impl {
         vips_error_clear();
     }
 
-    // The current picture for an operation that reads it once from top to bottom (sequential)
-    // or in any order; a JPEG still in its file may be decoded shrunk by `shrink`.
-    VImage Current(int shrink, bool sequential) const
+    // The current picture, read once from top to bottom. useWidth x useHeight is the size the
+    // caller will scale it to (0: as it is), which lets a JPEG decoder shrink.
+    VImage Current(int useWidth = 0, int useHeight = 0) const
     {
-        return bFromFile ? source.Pixels(shrink, sequential) : pixels;
+        if (!bFromFile)
+            return pixels;
+        const vtlimage::PictureHeader& h = source.Header();
+        const int targetWidth = nPendingWidth > 0 ? nPendingWidth : useWidth;
+        const int targetHeight = nPendingHeight > 0 ? nPendingHeight : useHeight;
+        const int shrink = h.nType == CXIMAGE_FORMAT_JPG
+                               ? vtlimage::DecoderShrink(h.nWidth, h.nHeight, targetWidth, targetHeight)
+                               : 1;
+        VImage image = source.Pixels(shrink, true);
+        if (nPendingWidth > 0)
+            image = vtlimage::ScaleTo(image, nPendingWidth, nPendingHeight);
+        return image;
     }
 
-    void Replace(VImage image, bool keepsPalette)
+    // Applies a turn to the current picture, which then lives in memory.
+    template <typename Turn> bool Apply(Turn turn)
     {
-        pixels = image.copy_memory();
+        if (!bValid)
+            return false;
+        try {
+            pixels = turn(Current().copy_memory()).copy_memory();
+        } catch (const vips::VError&) {
+            Failed();
+            return false;
+        }
         bFromFile = false;
+        nPendingWidth = nPendingHeight = 0;
         nWidth = pixels.width();
         nHeight = pixels.height();
-        if (!(keepsPalette && nBpp <= 8))
-            nBpp = BppOf(pixels);
         drawn = QImage();
+        return true;
     }
 };
 
@@ -141,7 +165,7 @@ bool CxImage::Save(const std::string& path, int imagetype)
     settings.bPalette = d.nBpp <= 8 && d.nType != CXIMAGE_FORMAT_JPG && d.nType != CXIMAGE_FORMAT_TIF;
     std::vector<std::uint8_t> bytes;
     try {
-        if (!vtlimage::EncodePicture(d.Current(1, true), settings, bytes))
+        if (!vtlimage::EncodePicture(d.Current(), settings, bytes))
             return false;
     } catch (const vips::VError&) {
         d.Failed();
@@ -157,57 +181,36 @@ bool CxImage::Resample(int newx, int newy, int)
         return false;
     if (newx == d.nWidth && newy == d.nHeight)
         return true;
-    try {
-        const bool jpeg = d.bFromFile && d.nType == CXIMAGE_FORMAT_JPG;
-        const int shrink = jpeg ? vtlimage::DecoderShrink(d.nWidth, d.nHeight, newx, newy) : 1;
-        d.Replace(vtlimage::ScaleTo(d.Current(shrink, true), newx, newy), false);
+    // New colours appear between the old ones: a palette picture stops being one.
+    const int bpp = BppOfBands(d.bFromFile ? d.source.Header().nBands : d.pixels.bands());
+    if (d.bFromFile) {
+        d.nPendingWidth = newx;
+        d.nPendingHeight = newy;
+        d.nWidth = newx;
+        d.nHeight = newy;
+        d.nBpp = bpp;
+        d.drawn = QImage();
         return true;
-    } catch (const vips::VError&) {
-        d.Failed();
-        return false;
     }
+    if (!d.Apply([&](const VImage& image) { return vtlimage::ScaleTo(image, newx, newy); }))
+        return false;
+    d.nBpp = bpp;
+    return true;
 }
 
 bool CxImage::RotateLeft()
 {
-    Impl& d = *m_pImpl;
-    if (!d.bValid)
-        return false;
-    try {
-        d.Replace(d.Current(1, false).rot(VIPS_ANGLE_D270), true);
-        return true;
-    } catch (const vips::VError&) {
-        d.Failed();
-        return false;
-    }
+    return m_pImpl->Apply([](const VImage& image) { return image.rot(VIPS_ANGLE_D270); });
 }
 
 bool CxImage::RotateRight()
 {
-    Impl& d = *m_pImpl;
-    if (!d.bValid)
-        return false;
-    try {
-        d.Replace(d.Current(1, false).rot(VIPS_ANGLE_D90), true);
-        return true;
-    } catch (const vips::VError&) {
-        d.Failed();
-        return false;
-    }
+    return m_pImpl->Apply([](const VImage& image) { return image.rot(VIPS_ANGLE_D90); });
 }
 
 bool CxImage::Flip()
 {
-    Impl& d = *m_pImpl;
-    if (!d.bValid)
-        return false;
-    try {
-        d.Replace(d.Current(1, false).flip(VIPS_DIRECTION_VERTICAL), true);
-        return true;
-    } catch (const vips::VError&) {
-        d.Failed();
-        return false;
-    }
+    return m_pImpl->Apply([](const VImage& image) { return image.flip(VIPS_DIRECTION_VERTICAL); });
 }
 
 void CxImage::SetXDPI(int dpi)
@@ -228,17 +231,7 @@ int CxImage::GetYDPI() const { return m_pImpl->nYDpi; }
 
 void CxImage::SetJpegQuality(std::uint8_t quality) { m_pImpl->nJpegQuality = std::min<int>(quality, 100); }
 
-void CxImage::SetFrame(int frame)
-{
-    Impl& d = *m_pImpl;
-    frame = std::max(frame, 0);
-    if (frame == d.nFrame)
-        return;
-    d.nFrame = frame;
-    // A picture still in its file switches to the asked frame at once.
-    if (d.bValid && d.bFromFile)
-        Load(d.source.Path(), d.nType);
-}
+void CxImage::SetFrame(int frame) { m_pImpl->nFrame = std::max(frame, 0); }
 
 int CxImage::GetBpp() const { return m_pImpl->bValid ? m_pImpl->nBpp : 0; }
 
@@ -257,9 +250,7 @@ bool CxImage::Draw(QPainter* painter, int x, int y, int cx, int cy)
         return false;
     if (d.drawn.width() != cx || d.drawn.height() != cy) {
         try {
-            const bool jpeg = d.bFromFile && d.nType == CXIMAGE_FORMAT_JPG;
-            const int shrink = jpeg ? vtlimage::DecoderShrink(d.nWidth, d.nHeight, cx, cy) : 1;
-            VImage scaled = vtlimage::ScaleTo(d.Current(shrink, true), cx, cy);
+            VImage scaled = vtlimage::ScaleTo(d.Current(cx, cy), cx, cy);
             if (scaled.bands() <= 2)
                 scaled = scaled.colourspace(VIPS_INTERPRETATION_sRGB);
             const bool alpha = scaled.bands() == 4;

@@ -43,8 +43,11 @@ public:
     // format or a failed write writes nothing (no partial file is left) and returns false.
     bool Save(const std::string& path, int imagetype);
 
-    // Scales to exactly newx x newy pixels (Lanczos). mode is the interpolation mode; every
-    // mode gives the same high-quality result. A size below 1 fails and keeps the picture.
+    // Scales to exactly newx x newy pixels (Lanczos3). mode is the interpolation mode; every
+    // mode gives the same high-quality result. A size below 1 or above the pixel limit fails
+    // and keeps the picture. Straight after Load the scaling is done on the way out (by Save,
+    // Draw or a turn), so a damaged file shows there: that operation fails and empties the
+    // picture.
     bool Resample(int newx, int newy, int mode = 1);
     // Turns 90 degrees counter-clockwise / clockwise.
     bool RotateLeft();
@@ -60,9 +63,9 @@ public:
 
     // JPEG quality 0..100 used by a JPEG save (values above 100 count as 100).
     void SetJpegQuality(std::uint8_t quality);
-    // Selects the frame (page) of a multi-frame file (GIF, TIFF, ICO) that Load reads; frame 0,
-    // the first, is the default. The picture in hand is always that one frame, and Save
-    // writes it.
+    // Selects the frame (page) of a multi-frame file (GIF, TIFF, ICO) that the next Load reads;
+    // frame 0, the first, is the default. The picture in hand is always the one frame that was
+    // loaded, and Save writes it.
     void SetFrame(int frame);
     // Bits per pixel of the loaded picture: 24 RGB, 32 RGB with alpha, 8 palette or grey
     // (16 grey with alpha), 1 bilevel; 0 when empty.

@@ -164,7 +164,8 @@ TEST(CxImageBadInput, SampleCorpusLoadsOrLoadsEmptyWithoutACrash)
         const bool damaged = path.find("/invalid/") != std::string::npos || path.find("corrupt") != std::string::npos ||
                              path.find("/tests/") != std::string::npos;
         CxImage picture;
-        const bool ok = picture.Load(path, 0) && picture.Resample(64, 48, 1);
+        const bool ok = picture.Load(path, 0) && picture.Resample(64, 48, 1) &&
+                        picture.Save(vtltest::MakeTempDir("corpus") + "/out.png", CXIMAGE_FORMAT_PNG);
         if (!damaged) {
             EXPECT_TRUE(ok);
         }

@@ -292,3 +292,29 @@ TEST(CxImage, IconsAreFittedIntoTheLargestIconSize)
     EXPECT_EQ(At(back, 2, 2), (std::vector<double>{255, 0, 0}));
     EXPECT_EQ(At(back, 253, 125), (std::vector<double>{255, 255, 255}));
 }
+
+TEST(CxImage, HiddenColourOfTransparentPixelsDoesNotBleed)
+{
+    const std::string dir = vtltest::MakeTempDir("alpha");
+    // Left half: fully transparent red; right half: opaque white.
+    const VImage left = VImage::black(50, 40) + std::vector<double>{255, 0, 0, 0};
+    const VImage right = VImage::black(50, 40) + std::vector<double>{255, 255, 255, 255};
+    const VImage rgba = left.insert(right, 50, 0, VImage::option()->set("expand", true))
+                            .cast(VIPS_FORMAT_UCHAR)
+                            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    const std::string source = WriteVips(rgba, dir, "a.png");
+    CxImage picture;
+    ASSERT_TRUE(picture.Load(source, 0));
+    EXPECT_EQ(picture.GetBpp(), 32);
+    ASSERT_TRUE(picture.Resample(25, 20, 1));
+    ASSERT_TRUE(picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
+    const VImage out = VImage::new_from_file((dir + "/out.png").c_str());
+    ASSERT_EQ(out.bands(), 4);
+    for (int x = 10; x < 16; ++x) {
+        SCOPED_TRACE(x);
+        const std::vector<double> pixel = out.getpoint(x, 10);
+        if (pixel[3] > 16) {
+            EXPECT_GT(pixel[1], 200) << "a visible pixel near the edge stays white, not pink";
+        }
+    }
+}
