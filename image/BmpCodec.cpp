@@ -30,7 +30,8 @@ struct DibHeader {
     std::size_t paletteBytes = 0;          // as stored in the file
 };
 
-bool ParseDibHeader(std::string_view dib, bool icon, DibHeader& h)
+// withPalette false reads the header alone, which is all that a size query has at hand.
+bool ParseDibHeader(std::string_view dib, bool icon, bool withPalette, DibHeader& h)
 {
     h.headerSize = ReadLE32(dib, 0);
     if (h.headerSize == 12) {
@@ -99,6 +100,8 @@ bool ParseDibHeader(std::string_view dib, bool icon, DibHeader& h)
         if (count == 0 || count > (1u << h.bpp))
             count = std::size_t{1} << h.bpp;
         h.paletteBytes = count * entry;
+        if (!withPalette)
+            return true;
         if (dib.size() < paletteAt + h.paletteBytes)
             return false;
         for (std::size_t i = 0; i < count; ++i) {
@@ -289,7 +292,7 @@ bool ReadBmpInfo(std::string_view bytes, RasterInfo& info)
     if (bytes.size() < kFileHeaderSize || bytes.substr(0, 2) != "BM")
         return false;
     DibHeader h;
-    if (!ParseDibHeader(bytes.substr(kFileHeaderSize), false, h))
+    if (!ParseDibHeader(bytes.substr(kFileHeaderSize), false, false, h))
         return false;
     FillInfo(h, info);
     return true;
@@ -299,7 +302,7 @@ bool DecodeBmp(std::string_view bytes, Raster& out)
 {
     DibHeader h;
     if (bytes.size() < kFileHeaderSize || bytes.substr(0, 2) != "BM" ||
-        !ParseDibHeader(bytes.substr(kFileHeaderSize), false, h))
+        !ParseDibHeader(bytes.substr(kFileHeaderSize), false, true, h))
         return false;
     const std::uint32_t offset = ReadLE32(bytes, 10);
     if (offset < kFileHeaderSize + BitsOffset(h) || offset >= bytes.size())
@@ -315,7 +318,7 @@ bool DecodeBmp(std::string_view bytes, Raster& out)
 bool ReadIconDibInfo(std::string_view dib, RasterInfo& info)
 {
     DibHeader h;
-    if (!ParseDibHeader(dib, true, h))
+    if (!ParseDibHeader(dib, true, true, h))
         return false;
     FillInfo(h, info);
     info.nXDpi = info.nYDpi = 0; // icons carry no resolution
@@ -325,7 +328,7 @@ bool ReadIconDibInfo(std::string_view dib, RasterInfo& info)
 bool DecodeIconDib(std::string_view dib, Raster& out)
 {
     DibHeader h;
-    if (!ParseDibHeader(dib, true, h) || h.compression == kRle4 || h.compression == kRle8)
+    if (!ParseDibHeader(dib, true, true, h) || h.compression == kRle4 || h.compression == kRle8)
         return false;
     const std::size_t bitsAt = BitsOffset(h);
     if (bitsAt > dib.size())

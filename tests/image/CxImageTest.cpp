@@ -318,3 +318,40 @@ TEST(CxImage, HiddenColourOfTransparentPixelsDoesNotBleed)
         }
     }
 }
+
+TEST(CxImage, OtherColourSpacesLoadAsEightBitRgbOrGrey)
+{
+    const std::string dir = vtltest::MakeTempDir("spaces");
+    const VImage gradient = Gradient(64, 48);
+    struct Case {
+        const char* name;
+        VImage image;
+        int bpp;
+        double maxError; // against the gradient, over the colour bands
+    };
+    const VImage grey = gradient.colourspace(VIPS_INTERPRETATION_B_W);
+    const Case cases[] = {
+        {"cmyk.jpg[Q=95]", gradient.colourspace(VIPS_INTERPRETATION_CMYK), 24, 25.0},
+        {"rgb16.png", gradient.colourspace(VIPS_INTERPRETATION_RGB16), 24, 2.0},
+        {"grey.jpg[Q=95]", grey, 8, -1},
+        {"grey-alpha.png", grey.bandjoin_const({255}), 16, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = WriteVips(c.image, dir, c.name);
+        CxImage picture;
+        ASSERT_TRUE(picture.Load(path, 0));
+        EXPECT_EQ(picture.GetBpp(), c.bpp);
+        ASSERT_TRUE(picture.Resample(32, 24, 1));
+        const std::string out = dir + "/out.jpg";
+        picture.SetJpegQuality(95);
+        ASSERT_TRUE(picture.Save(out, CXIMAGE_FORMAT_JPG));
+        const VImage back = VImage::new_from_file(out.c_str());
+        EXPECT_EQ(back.width(), 32);
+        EXPECT_EQ(back.format(), VIPS_FORMAT_UCHAR);
+        if (c.maxError > 0) {
+            const VImage expected = gradient.resize(0.5);
+            EXPECT_LT(MeanError(expected, back), c.maxError);
+        }
+    }
+}

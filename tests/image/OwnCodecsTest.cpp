@@ -1,0 +1,231 @@
+// BMP, PCX and ICO variants that other programs write, built byte by byte, read through the
+// library's public calls.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/ximage.h"
+#include "tests/image/ImageTestSupport.h"
+#include "tests/support/Sandbox.h"
+
+using namespace imagetest;
+using vips::VImage;
+
+namespace {
+
+using Bytes = std::string;
+using Rgb = std::vector<double>;
+
+const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255}, kBlack{0, 0, 0};
+
+void Put16(Bytes& b, std::uint32_t v)
+{
+    b += static_cast<char>(v & 0xFF);
+    b += static_cast<char>((v >> 8) & 0xFF);
+}
+
+void Put32(Bytes& b, std::uint32_t v)
+{
+    Put16(b, v & 0xFFFF);
+    Put16(b, v >> 16);
+}
+
+// BITMAPINFOHEADER-family header of headerSize bytes (40, 108) or the OS/2 one (12).
+Bytes DibHeader(std::uint32_t headerSize, std::int32_t width, std::int32_t height, int bpp, std::uint32_t compression,
+                std::uint32_t colours, const std::vector<std::uint32_t>& masks = {})
+{
+    Bytes h;
+    Put32(h, headerSize);
+    if (headerSize == 12) {
+        Put16(h, static_cast<std::uint32_t>(width));
+        Put16(h, static_cast<std::uint32_t>(height));
+        Put16(h, 1);
+        Put16(h, static_cast<std::uint32_t>(bpp));
+        return h;
+    }
+    Put32(h, static_cast<std::uint32_t>(width));
+    Put32(h, static_cast<std::uint32_t>(height));
+    Put16(h, 1);
+    Put16(h, static_cast<std::uint32_t>(bpp));
+    Put32(h, compression);
+    Put32(h, 0);
+    Put32(h, 3780); // 96 dpi
+    Put32(h, 3780);
+    Put32(h, colours);
+    Put32(h, 0);
+    for (const std::uint32_t m : masks)
+        Put32(h, m);
+    if (h.size() < headerSize)
+        h.resize(headerSize, '\0'); // masks of a 40-byte header follow it
+    return h;
+}
+
+Bytes Bmp(const Bytes& dibHeaderAndPalette, const Bytes& bits)
+{
+    Bytes b = "BM";
+    Put32(b, static_cast<std::uint32_t>(14 + dibHeaderAndPalette.size() + bits.size()));
+    Put32(b, 0);
+    Put32(b, static_cast<std::uint32_t>(14 + dibHeaderAndPalette.size()));
+    return b + dibHeaderAndPalette + bits;
+}
+
+// Palette of red, green, blue, white as BGR0 quads (BGR triplets for OS/2).
+Bytes Palette(bool triplets = false)
+{
+    Bytes p;
+    for (const Rgb& c : {kRed, kGreen, kBlue, kWhite}) {
+        p += static_cast<char>(c[2]);
+        p += static_cast<char>(c[1]);
+        p += static_cast<char>(c[0]);
+        if (!triplets)
+            p += '\0';
+    }
+    return p;
+}
+
+// Every picture here shows, top row: red green blue white; bottom row: white blue green red.
+// A transparent pixel's colour does not count.
+void ExpectPattern(const std::string& path, int type)
+{
+    CxImage picture;
+    ASSERT_TRUE(picture.Load(path, 0));
+    EXPECT_EQ(picture.GetType(), type);
+    ASSERT_EQ(picture.GetWidth(), 4);
+    ASSERT_EQ(picture.GetHeight(), 2);
+    const VImage pixels = DecodeWithLibrary(path);
+    const Rgb top[] = {kRed, kGreen, kBlue, kWhite};
+    auto shown = [&](int x, int y) { return pixels.bands() < 4 || pixels.getpoint(x, y)[3] > 0; };
+    for (int x = 0; x < 4; ++x) {
+        if (shown(x, 0)) {
+            EXPECT_EQ(At(pixels, x, 0), top[x]) << "top x=" << x;
+        }
+        if (shown(x, 1)) {
+            EXPECT_EQ(At(pixels, x, 1), top[3 - x]) << "bottom x=" << x;
+        }
+    }
+}
+
+Bytes Bytes8(std::initializer_list<int> values)
+{
+    Bytes b;
+    for (const int v : values)
+        b += static_cast<char>(v);
+    return b;
+}
+
+Bytes PcxHeader(int bitsPerPlane, int planes, int bytesPerLine, const Bytes& palette16 = {})
+{
+    Bytes h(128, '\0');
+    h[0] = 0x0A;
+    h[1] = 5;
+    h[2] = 1;
+    h[3] = static_cast<char>(bitsPerPlane);
+    h[8] = 3; // xmax
+    h[10] = 1; // ymax
+    h[12] = 72;
+    h[14] = 72;
+    for (std::size_t i = 0; i < palette16.size() && i < 48; ++i)
+        h[16 + i] = palette16[i];
+    h[65] = static_cast<char>(planes);
+    h[66] = static_cast<char>(bytesPerLine);
+    return h;
+}
+
+} // namespace
+
+TEST(OwnCodecs, BitmapVariantsOfOtherWriters)
+{
+    const std::string dir = vtltest::MakeTempDir("bmp");
+    struct Case {
+        const char* name;
+        Bytes file;
+    };
+    // Rows are stored bottom-up unless the height is negative; rows pad to 4 bytes.
+    const Case cases[] = {
+        {"4-bit", Bmp(DibHeader(40, 4, 2, 4, 0, 4) + Palette(), Bytes8({0x32, 0x10, 0, 0, 0x01, 0x23, 0, 0}))},
+        {"8-bit os2", Bmp(DibHeader(12, 4, 2, 8, 0, 0) + Palette(true) + Bytes(3 * 252, '\0'),
+                          Bytes8({3, 2, 1, 0, 0, 1, 2, 3}))},
+        {"8-bit top-down", Bmp(DibHeader(40, 4, -2, 8, 0, 4) + Palette(), Bytes8({0, 1, 2, 3, 3, 2, 1, 0}))},
+        {"rle8", Bmp(DibHeader(40, 4, 2, 8, 1, 4) + Palette(),
+                     Bytes8({1, 3, 1, 2, 1, 1, 1, 0, 0, 0, /* row 2 absolute: */ 0, 4, 0, 1, 2, 3, 0, 1}))},
+        {"rle4", Bmp(DibHeader(40, 4, 2, 4, 2, 4) + Palette(),
+                     Bytes8({2, 0x32, 2, 0x10, 0, 0, /* row 2 absolute: */ 0, 4, 0x01, 0x23, 0, 1}))},
+        {"16-bit 565", Bmp(DibHeader(40, 4, 2, 16, 3, 0, {0xF800, 0x07E0, 0x001F}),
+                           Bytes8({0xFF, 0xFF, 0x1F, 0x00, 0xE0, 0x07, 0x00, 0xF8,
+                                   0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0xFF, 0xFF}))},
+        {"32-bit v4 alpha", Bmp(DibHeader(108, 4, -2, 32, 3, 0, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}),
+                                Bytes8({0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 255, 255, 255, 255,
+                                        255, 255, 255, 255, 255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255}))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir + "/" + c.name + ".bmp";
+        vtltest::WriteFile(path, c.file);
+        ExpectPattern(path, CXIMAGE_FORMAT_BMP);
+    }
+}
+
+TEST(OwnCodecs, PcxVariantsOfOtherWriters)
+{
+    const std::string dir = vtltest::MakeTempDir("pcx");
+    // 16-colour header palette: red, green, blue, white.
+    const Bytes ega = Bytes8({255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255});
+    struct Case {
+        const char* name;
+        Bytes file;
+    };
+    const Case cases[] = {
+        // Three planes per line (R, G, B), run-length encoded where it pays.
+        {"24-bit", PcxHeader(8, 3, 4) + Bytes8({0xC1, 255, 0xC2, 0, 0xC1, 255, 0, 0xC1, 255, 0, 0xC1, 255, 0xC2, 0,
+                                                0xC2, 255, 0xC1, 255, 0xC2, 0, 0xC1, 255, 0xC1, 255, 0, 0xC1, 255,
+                                                0, 0xC2, 255, 0xC2, 0})},
+        // Four bit planes of one bit each index the header's palette; a byte of 0xC0 or more
+        // is written as a run of one.
+        {"4 planes", PcxHeader(1, 4, 2, ega) + Bytes8({0x50, 0, 0x30, 0, 0, 0, 0, 0,
+                                                       0xA0, 0, 0xC1, 0xC0, 0, 0, 0, 0, 0})},
+        // 8-bit with the 256-colour palette at the end.
+        {"8-bit", PcxHeader(8, 1, 4) + Bytes8({0, 1, 2, 3, 3, 2, 1, 0, 0x0C}) + ega + Bytes(768 - 12, '\0')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir + "/" + c.name + ".pcx";
+        vtltest::WriteFile(path, c.file);
+        ExpectPattern(path, CXIMAGE_FORMAT_PCX);
+    }
+}
+
+TEST(OwnCodecs, IconFramesWithMaskOrPng)
+{
+    const std::string dir = vtltest::MakeTempDir("ico");
+    // Frame 0: 8-bit DIB (height counts colour bits and mask), the last pixel of the top row
+    // transparent by its mask bit. Frame 1: a PNG.
+    const Bytes dib = DibHeader(40, 4, 4, 8, 0, 4) + Palette() + Bytes8({3, 2, 1, 0, 0, 1, 2, 3}) +
+                      Bytes8({0, 0, 0, 0, 0x10, 0, 0, 0});
+    const Bytes png = Slurp(WriteVips(Quadrants(6, 4), dir, "frame.png"));
+    Bytes ico = Bytes8({0, 0, 1, 0, 2, 0});
+    const std::uint32_t first = 6 + 2 * 16;
+    for (const auto& [w, h, size, offset] : {std::tuple{4, 2, dib.size(), first},
+                                              std::tuple{6, 4, png.size(), static_cast<std::uint32_t>(first + dib.size())}}) {
+        ico += Bytes8({w, h, 0, 0, 1, 0, 32, 0});
+        Put32(ico, static_cast<std::uint32_t>(size));
+        Put32(ico, offset);
+    }
+    const std::string path = dir + "/two.ico";
+    vtltest::WriteFile(path, ico + dib + png);
+
+    ExpectPattern(path, CXIMAGE_FORMAT_ICO);
+    const VImage pixels = DecodeWithLibrary(path);
+    ASSERT_EQ(pixels.bands(), 4);
+    EXPECT_EQ(pixels.getpoint(3, 0)[3], 0.0) << "masked pixel is transparent";
+    EXPECT_EQ(pixels.getpoint(2, 0)[3], 255.0);
+
+    CxImage picture;
+    picture.SetFrame(1);
+    ASSERT_TRUE(picture.Load(path, 0));
+    EXPECT_EQ(picture.GetWidth(), 6);
+    EXPECT_EQ(picture.GetHeight(), 4);
+    picture.SetFrame(2);
+    EXPECT_FALSE(picture.Load(path, 0)) << "no third frame";
+}
