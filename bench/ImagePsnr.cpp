@@ -10,19 +10,19 @@ namespace {
 
 using vips::VImage;
 
-VImage Rgb(const char* path)
-{
-    VImage image = VImage::new_from_file(path, VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+VImage Rgb(const char* path) {
+    VImage image =
+        VImage::new_from_file(path, VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
     image = image.colourspace(VIPS_INTERPRETATION_sRGB).cast(VIPS_FORMAT_UCHAR);
     if (image.has_alpha())
-        image = image.flatten(VImage::option()->set("background", std::vector<double>{255, 255, 255}));
+        image =
+            image.flatten(VImage::option()->set("background", std::vector<double>{255, 255, 255}));
     return image.extract_band(0, VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (VIPS_INIT(argv[0]) != 0 || argc < 3 || argc % 2 == 0) {
         std::fprintf(stderr, "usage: image-psnr REFERENCE OUTPUT [REFERENCE OUTPUT ...]\n");
         return 2;
@@ -34,8 +34,9 @@ int main(int argc, char** argv)
             const VImage reference = Rgb(argv[i]);
             const VImage output = Rgb(argv[i + 1]);
             if (reference.width() != output.width() || reference.height() != output.height()) {
-                std::fprintf(stderr, "image-psnr: %s is %dx%d, its reference %dx%d\n", argv[i + 1], output.width(),
-                             output.height(), reference.width(), reference.height());
+                std::fprintf(stderr, "image-psnr: %s is %dx%d, its reference %dx%d\n", argv[i + 1],
+                             output.width(), output.height(), reference.width(),
+                             reference.height());
                 return 1;
             }
             const VImage diff = reference - output;

@@ -34,30 +34,35 @@ struct Options {
     std::vector<std::string> files;
 };
 
-[[noreturn]] void Usage()
-{
-    std::fprintf(stderr,
-                 "usage: resize-bench [--percent N | --size WxH] [--format jpg|png|bmp|gif|ico|tiff|pcx]\n"
-                 "                    [--quality Q] [--rotate left|right|flip] [--dpi N] [--jobs N]\n"
-                 "                    --out DIR FILE...\n"
-                 "       resize-bench --info FILE...\n");
+[[noreturn]] void Usage() {
+    std::fprintf(
+        stderr,
+        "usage: resize-bench [--percent N | --size WxH] [--format jpg|png|bmp|gif|ico|tiff|pcx]\n"
+        "                    [--quality Q] [--rotate left|right|flip] [--dpi N] [--jobs N]\n"
+        "                    --out DIR FILE...\n"
+        "       resize-bench --info FILE...\n");
     std::exit(2);
 }
 
-int FormatOf(const std::string& name)
-{
-    if (name == "jpg") return CXIMAGE_FORMAT_JPG;
-    if (name == "png") return CXIMAGE_FORMAT_PNG;
-    if (name == "bmp") return CXIMAGE_FORMAT_BMP;
-    if (name == "gif") return CXIMAGE_FORMAT_GIF;
-    if (name == "ico") return CXIMAGE_FORMAT_ICO;
-    if (name == "tiff") return CXIMAGE_FORMAT_TIF;
-    if (name == "pcx") return CXIMAGE_FORMAT_PCX;
+int FormatOf(const std::string& name) {
+    if (name == "jpg")
+        return CXIMAGE_FORMAT_JPG;
+    if (name == "png")
+        return CXIMAGE_FORMAT_PNG;
+    if (name == "bmp")
+        return CXIMAGE_FORMAT_BMP;
+    if (name == "gif")
+        return CXIMAGE_FORMAT_GIF;
+    if (name == "ico")
+        return CXIMAGE_FORMAT_ICO;
+    if (name == "tiff")
+        return CXIMAGE_FORMAT_TIF;
+    if (name == "pcx")
+        return CXIMAGE_FORMAT_PCX;
     Usage();
 }
 
-Options Parse(int argc, char** argv)
-{
+Options Parse(int argc, char** argv) {
     Options o;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -66,7 +71,8 @@ Options Parse(int argc, char** argv)
                 Usage();
             return argv[++i];
         };
-        if (arg == "--percent") o.nPercent = std::atoi(next().c_str());
+        if (arg == "--percent")
+            o.nPercent = std::atoi(next().c_str());
         else if (arg == "--size") {
             const std::string size = next();
             if (std::sscanf(size.c_str(), "%dx%d", &o.nWidth, &o.nHeight) != 2)
@@ -74,14 +80,22 @@ Options Parse(int argc, char** argv)
         } else if (arg == "--format") {
             o.strExt = next();
             o.nFormat = FormatOf(o.strExt);
-        } else if (arg == "--quality") o.nQuality = std::atoi(next().c_str());
-        else if (arg == "--rotate") o.strRotate = next();
-        else if (arg == "--dpi") o.nDpi = std::atoi(next().c_str());
-        else if (arg == "--jobs") o.nJobs = std::max(1, std::atoi(next().c_str()));
-        else if (arg == "--info") o.bInfo = true;
-        else if (arg == "--out") o.strOutDir = next();
-        else if (!arg.empty() && arg[0] == '-') Usage();
-        else o.files.push_back(arg);
+        } else if (arg == "--quality")
+            o.nQuality = std::atoi(next().c_str());
+        else if (arg == "--rotate")
+            o.strRotate = next();
+        else if (arg == "--dpi")
+            o.nDpi = std::atoi(next().c_str());
+        else if (arg == "--jobs")
+            o.nJobs = std::max(1, std::atoi(next().c_str()));
+        else if (arg == "--info")
+            o.bInfo = true;
+        else if (arg == "--out")
+            o.strOutDir = next();
+        else if (!arg.empty() && arg[0] == '-')
+            Usage();
+        else
+            o.files.push_back(arg);
     }
     if (o.files.empty() || (!o.bInfo && o.strOutDir.empty()))
         Usage();
@@ -89,8 +103,7 @@ Options Parse(int argc, char** argv)
 }
 
 // One file, the resize job's calls in its order. False when the picture did not load or save.
-bool ResizeOne(const Options& o, const std::string& source)
-{
+bool ResizeOne(const Options& o, const std::string& source) {
     IImage image(0);
     CxImage* picture = image.GetXImage();
     picture->Load(source, 0);
@@ -125,8 +138,7 @@ bool ResizeOne(const Options& o, const std::string& source)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const Options o = Parse(argc, argv);
     const auto start = std::chrono::steady_clock::now();
     std::atomic<std::size_t> next{0};
@@ -149,7 +161,8 @@ int main(int argc, char** argv)
     worker();
     for (std::thread& t : threads)
         t.join();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("files=%zu failed=%d seconds=%.3f\n", o.files.size(), failed.load(), seconds);
     return failed.load() == 0 ? 0 : 1;
 }

@@ -31,8 +31,7 @@ struct DibHeader {
 };
 
 // withPalette false reads the header alone, which is all that a size query has at hand.
-bool ParseDibHeader(std::string_view dib, bool icon, bool withPalette, DibHeader& h)
-{
+bool ParseDibHeader(std::string_view dib, bool icon, bool withPalette, DibHeader& h) {
     h.headerSize = ReadLE32(dib, 0);
     if (h.headerSize == 12) {
         if (dib.size() < 12)
@@ -116,8 +115,7 @@ bool ParseDibHeader(std::string_view dib, bool icon, bool withPalette, DibHeader
 }
 
 // Where the colour bits of a DIB begin when nothing else says: after header, masks and palette.
-std::size_t BitsOffset(const DibHeader& h)
-{
+std::size_t BitsOffset(const DibHeader& h) {
     std::size_t end = h.headerSize;
     if (h.headerSize == 40 && h.compression == kBitFields)
         end += 12;
@@ -126,13 +124,11 @@ std::size_t BitsOffset(const DibHeader& h)
     return end + h.paletteBytes;
 }
 
-std::size_t Stride(std::int64_t width, int bpp)
-{
+std::size_t Stride(std::int64_t width, int bpp) {
     return static_cast<std::size_t>((width * bpp + 31) / 32) * 4;
 }
 
-std::uint8_t Channel(std::uint32_t value, std::uint32_t mask)
-{
+std::uint8_t Channel(std::uint32_t value, std::uint32_t mask) {
     if (mask == 0)
         return 0;
     const int shift = std::countr_zero(mask);
@@ -142,8 +138,7 @@ std::uint8_t Channel(std::uint32_t value, std::uint32_t mask)
 }
 
 // Expands RLE4/RLE8 data into one palette index per pixel, bottom-up as stored.
-bool ExpandRle(std::string_view data, const DibHeader& h, std::vector<std::uint8_t>& indices)
-{
+bool ExpandRle(std::string_view data, const DibHeader& h, std::vector<std::uint8_t>& indices) {
     const auto width = static_cast<std::size_t>(h.width);
     const auto height = static_cast<std::size_t>(h.height);
     indices.assign(width * height, 0);
@@ -161,7 +156,8 @@ bool ExpandRle(std::string_view data, const DibHeader& h, std::vector<std::uint8
         at += 2;
         if (count > 0) {
             for (unsigned i = 0; i < count; ++i)
-                put(h.bpp == 8 ? code : static_cast<std::uint8_t>(i % 2 == 0 ? code >> 4 : code & 0x0F));
+                put(h.bpp == 8 ? code
+                               : static_cast<std::uint8_t>(i % 2 == 0 ? code >> 4 : code & 0x0F));
         } else if (code == 0) {
             x = 0;
             ++y;
@@ -190,8 +186,7 @@ bool ExpandRle(std::string_view data, const DibHeader& h, std::vector<std::uint8
 }
 
 // Decodes the colour bits at `pixels` into RGBA (alpha 255 unless an alpha mask gives one).
-bool DecodeBits(std::string_view pixels, const DibHeader& h, Raster& out, std::size_t& used)
-{
+bool DecodeBits(std::string_view pixels, const DibHeader& h, Raster& out, std::size_t& used) {
     const auto width = static_cast<std::size_t>(h.width);
     const auto height = static_cast<std::size_t>(h.height);
     out.nWidth = static_cast<int>(h.width);
@@ -233,11 +228,12 @@ bool DecodeBits(std::string_view pixels, const DibHeader& h, Raster& out, std::s
                 dst[1] = src[x * 3 + 1];
                 dst[2] = src[x * 3];
             } else {
-                const std::uint32_t v = h.bpp == 16 ? static_cast<std::uint32_t>(src[x * 2] | src[x * 2 + 1] << 8)
-                                                    : static_cast<std::uint32_t>(src[x * 4]) |
-                                                          static_cast<std::uint32_t>(src[x * 4 + 1]) << 8 |
-                                                          static_cast<std::uint32_t>(src[x * 4 + 2]) << 16 |
-                                                          static_cast<std::uint32_t>(src[x * 4 + 3]) << 24;
+                const std::uint32_t v =
+                    h.bpp == 16 ? static_cast<std::uint32_t>(src[x * 2] | src[x * 2 + 1] << 8)
+                                : static_cast<std::uint32_t>(src[x * 4]) |
+                                      static_cast<std::uint32_t>(src[x * 4 + 1]) << 8 |
+                                      static_cast<std::uint32_t>(src[x * 4 + 2]) << 16 |
+                                      static_cast<std::uint32_t>(src[x * 4 + 3]) << 24;
                 dst[0] = Channel(v, h.masks[0]);
                 dst[1] = Channel(v, h.masks[1]);
                 dst[2] = Channel(v, h.masks[2]);
@@ -249,16 +245,14 @@ bool DecodeBits(std::string_view pixels, const DibHeader& h, Raster& out, std::s
     return true;
 }
 
-bool AllAlphaZero(const Raster& raster)
-{
+bool AllAlphaZero(const Raster& raster) {
     for (std::size_t i = 3; i < raster.pixels.size(); i += 4)
         if (raster.pixels[i] != 0)
             return false;
     return true;
 }
 
-void DropAlpha(Raster& raster)
-{
+void DropAlpha(Raster& raster) {
     std::size_t to = 0;
     for (std::size_t from = 0; from < raster.pixels.size(); from += 4) {
         raster.pixels[to++] = raster.pixels[from];
@@ -269,15 +263,13 @@ void DropAlpha(Raster& raster)
     raster.nBands = 3;
 }
 
-int InfoBpp(const DibHeader& h)
-{
+int InfoBpp(const DibHeader& h) {
     if (h.bpp <= 8)
         return h.bpp == 1 ? 1 : 8;
     return h.masks[3] != 0 ? 32 : 24;
 }
 
-void FillInfo(const DibHeader& h, RasterInfo& info)
-{
+void FillInfo(const DibHeader& h, RasterInfo& info) {
     info.nWidth = static_cast<int>(h.width);
     info.nHeight = static_cast<int>(h.height);
     info.nXDpi = PpmToDpi(h.xppm);
@@ -287,8 +279,7 @@ void FillInfo(const DibHeader& h, RasterInfo& info)
 
 } // namespace
 
-bool ReadBmpInfo(std::string_view bytes, RasterInfo& info)
-{
+bool ReadBmpInfo(std::string_view bytes, RasterInfo& info) {
     if (bytes.size() < kFileHeaderSize || bytes.substr(0, 2) != "BM")
         return false;
     DibHeader h;
@@ -298,8 +289,7 @@ bool ReadBmpInfo(std::string_view bytes, RasterInfo& info)
     return true;
 }
 
-bool DecodeBmp(std::string_view bytes, Raster& out)
-{
+bool DecodeBmp(std::string_view bytes, Raster& out) {
     DibHeader h;
     if (bytes.size() < kFileHeaderSize || bytes.substr(0, 2) != "BM" ||
         !ParseDibHeader(bytes.substr(kFileHeaderSize), false, true, h))
@@ -315,8 +305,7 @@ bool DecodeBmp(std::string_view bytes, Raster& out)
     return true;
 }
 
-bool ReadIconDibInfo(std::string_view dib, RasterInfo& info)
-{
+bool ReadIconDibInfo(std::string_view dib, RasterInfo& info) {
     DibHeader h;
     if (!ParseDibHeader(dib, true, true, h))
         return false;
@@ -325,8 +314,7 @@ bool ReadIconDibInfo(std::string_view dib, RasterInfo& info)
     return true;
 }
 
-bool DecodeIconDib(std::string_view dib, Raster& out)
-{
+bool DecodeIconDib(std::string_view dib, Raster& out) {
     DibHeader h;
     if (!ParseDibHeader(dib, true, true, h) || h.compression == kRle4 || h.compression == kRle8)
         return false;
@@ -348,15 +336,16 @@ bool DecodeIconDib(std::string_view dib, Raster& out)
     for (std::size_t row = 0; row < height; ++row) {
         std::uint8_t* dst = out.pixels.data() + (height - 1 - row) * width * 4;
         for (std::size_t x = 0; x < width; ++x) {
-            const bool clear = hasMask && ((static_cast<std::uint8_t>(mask[row * stride + x / 8]) >> (7 - x % 8)) & 1);
+            const bool clear =
+                hasMask &&
+                ((static_cast<std::uint8_t>(mask[row * stride + x / 8]) >> (7 - x % 8)) & 1);
             dst[x * 4 + 3] = clear ? 0 : 255;
         }
     }
     return true;
 }
 
-std::vector<std::uint8_t> EncodeBmp(const Raster& raster, int xDpi, int yDpi)
-{
+std::vector<std::uint8_t> EncodeBmp(const Raster& raster, int xDpi, int yDpi) {
     const bool indexed = raster.nBands == 1;
     const int bpp = indexed ? 8 : 24;
     const std::size_t colours = indexed ? raster.palette.size() / 3 : 0;
@@ -389,7 +378,8 @@ std::vector<std::uint8_t> EncodeBmp(const Raster& raster, int xDpi, int yDpi)
         out.push_back(0);
     }
     for (int row = raster.nHeight - 1; row >= 0; --row) {
-        const std::uint8_t* src = raster.pixels.data() + static_cast<std::size_t>(row) * raster.RowBytes();
+        const std::uint8_t* src =
+            raster.pixels.data() + static_cast<std::size_t>(row) * raster.RowBytes();
         const std::size_t start = out.size();
         if (indexed) {
             out.insert(out.end(), src, src + raster.nWidth);

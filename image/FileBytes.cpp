@@ -8,15 +8,14 @@ namespace vtlimage {
 
 namespace {
 
-std::filesystem::path Utf8Path(const std::string& path)
-{
+std::filesystem::path Utf8Path(const std::string& path) {
     return std::filesystem::path(std::u8string(path.begin(), path.end()));
 }
 
 } // namespace
 
-std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t maxBytes, std::uint64_t offset)
-{
+std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t maxBytes,
+                                         std::uint64_t offset) {
     std::ifstream in(Utf8Path(path), std::ios::binary);
     if (!in)
         return std::nullopt;
@@ -31,8 +30,7 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t ma
     return bytes;
 }
 
-std::optional<std::uint64_t> FileSize(const std::string& path)
-{
+std::optional<std::uint64_t> FileSize(const std::string& path) {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(Utf8Path(path), error);
     if (error)
@@ -40,8 +38,7 @@ std::optional<std::uint64_t> FileSize(const std::string& path)
     return size;
 }
 
-bool WriteFileBytes(const std::string& path, const void* data, std::size_t size)
-{
+bool WriteFileBytes(const std::string& path, const void* data, std::size_t size) {
     const std::filesystem::path target = Utf8Path(path);
     {
         std::ofstream out(target, std::ios::binary | std::ios::trunc);

@@ -11,7 +11,8 @@
 namespace vtlimage {
 
 // Up to maxBytes from offset; fewer at the end of the file; nullopt when it cannot be read.
-std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t maxBytes, std::uint64_t offset = 0);
+std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t maxBytes,
+                                         std::uint64_t offset = 0);
 // Size in bytes, nullopt when the file cannot be examined.
 std::optional<std::uint64_t> FileSize(const std::string& path);
 // Writes bytes to path, replacing what is there. A write that fails part way removes the

@@ -13,10 +13,11 @@ IImage::IImage(int) {}
 
 IImage::~IImage() = default;
 
-CxImage* IImage::GetXImage() { return &m_image; }
+CxImage* IImage::GetXImage() {
+    return &m_image;
+}
 
-bool IImage::LoadImageInfo(const std::string& path)
-{
+bool IImage::LoadImageInfo(const std::string& path) {
     m_nInfoWidth = m_nInfoHeight = m_nInfoXDpi = m_nInfoYDpi = 0;
     m_nInfoType = CXIMAGE_FORMAT_UNKNOWN;
     vtlimage::CPictureSource source;
@@ -31,16 +32,30 @@ bool IImage::LoadImageInfo(const std::string& path)
     return true;
 }
 
-int IImage::width() const { return m_image.GetWidth(); }
+int IImage::width() const {
+    return m_image.GetWidth();
+}
 
-int IImage::height() const { return m_image.GetHeight(); }
+int IImage::height() const {
+    return m_image.GetHeight();
+}
 
-int IImage::GetWidth() const { return m_nInfoWidth; }
+int IImage::GetWidth() const {
+    return m_nInfoWidth;
+}
 
-int IImage::GetHeight() const { return m_nInfoHeight; }
+int IImage::GetHeight() const {
+    return m_nInfoHeight;
+}
 
-int IImage::GetXDPI() const { return m_nInfoXDpi; }
+int IImage::GetXDPI() const {
+    return m_nInfoXDpi;
+}
 
-int IImage::GetYDPI() const { return m_nInfoYDpi; }
+int IImage::GetYDPI() const {
+    return m_nInfoYDpi;
+}
 
-int IImage::GetImageType() const { return m_nInfoType; }
+int IImage::GetImageType() const {
+    return m_nInfoType;
+}

@@ -8,7 +8,7 @@
 #include "image/ximage.h"
 
 class IImage {
-public:
+  public:
     // The argument is kept for the callers' shape and must be 0: an empty wrapper.
     explicit IImage(int reserved);
     virtual ~IImage();
@@ -34,7 +34,7 @@ public:
     int GetYDPI() const;
     int GetImageType() const;
 
-private:
+  private:
     CxImage m_image;
     int m_nInfoWidth = 0;
     int m_nInfoHeight = 0;

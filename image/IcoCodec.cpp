@@ -12,8 +12,7 @@ constexpr std::size_t kDirSize = 6;
 constexpr std::size_t kEntrySize = 16;
 constexpr std::string_view kPngSignature("\x89PNG\r\n\x1a\n", 8);
 
-std::uint32_t ReadBE32(std::string_view bytes, std::size_t at)
-{
+std::uint32_t ReadBE32(std::string_view bytes, std::size_t at) {
     if (at + 4 > bytes.size())
         return 0;
     std::uint32_t v = 0;
@@ -24,14 +23,12 @@ std::uint32_t ReadBE32(std::string_view bytes, std::size_t at)
 
 } // namespace
 
-bool IsIco(std::string_view bytes)
-{
+bool IsIco(std::string_view bytes) {
     return bytes.size() >= kDirSize && ReadLE16(bytes, 0) == 0 && ReadLE16(bytes, 2) == 1 &&
            ReadLE16(bytes, 4) > 0;
 }
 
-bool FindIconFrame(std::string_view bytes, int index, IconFrame& frame)
-{
+bool FindIconFrame(std::string_view bytes, int index, IconFrame& frame) {
     if (!IsIco(bytes) || index < 0 || static_cast<std::uint32_t>(index) >= ReadLE16(bytes, 4))
         return false;
     const std::size_t entry = kDirSize + static_cast<std::size_t>(index) * kEntrySize;
@@ -46,8 +43,7 @@ bool FindIconFrame(std::string_view bytes, int index, IconFrame& frame)
     return true;
 }
 
-bool ReadIcoInfo(std::string_view bytes, int index, RasterInfo& info)
-{
+bool ReadIcoInfo(std::string_view bytes, int index, RasterInfo& info) {
     IconFrame frame;
     if (!FindIconFrame(bytes, index, frame))
         return false;
@@ -65,13 +61,11 @@ bool ReadIcoInfo(std::string_view bytes, int index, RasterInfo& info)
     return true;
 }
 
-bool DecodeIcoDibFrame(const IconFrame& frame, Raster& out)
-{
+bool DecodeIcoDibFrame(const IconFrame& frame, Raster& out) {
     return !frame.png && DecodeIconDib(frame.image, out);
 }
 
-std::vector<std::uint8_t> EncodeIco(const Raster& rgba)
-{
+std::vector<std::uint8_t> EncodeIco(const Raster& rgba) {
     const auto width = static_cast<std::size_t>(rgba.nWidth);
     const auto height = static_cast<std::size_t>(rgba.nHeight);
     const std::size_t maskStride = (width + 31) / 32 * 4;

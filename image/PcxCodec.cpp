@@ -20,8 +20,7 @@ struct PcxHeader {
     int yDpi = 0;
 };
 
-bool ParseHeader(std::string_view bytes, PcxHeader& h)
-{
+bool ParseHeader(std::string_view bytes, PcxHeader& h) {
     if (bytes.size() < kHeaderSize || static_cast<std::uint8_t>(bytes[0]) != 0x0A ||
         static_cast<std::uint8_t>(bytes[1]) > 5 || static_cast<std::uint8_t>(bytes[2]) != 1)
         return false;
@@ -35,11 +34,11 @@ bool ParseHeader(std::string_view bytes, PcxHeader& h)
     const bool known = (h.bitsPerPlane == 1 && (h.planes == 1 || h.planes == 4)) ||
                        (h.bitsPerPlane == 8 && (h.planes == 1 || h.planes == 3));
     return known && SizeAllowed(h.width, h.height) &&
-           h.bytesPerLine * 8 >= static_cast<std::size_t>(h.width) * static_cast<std::size_t>(h.bitsPerPlane);
+           h.bytesPerLine * 8 >=
+               static_cast<std::size_t>(h.width) * static_cast<std::size_t>(h.bitsPerPlane);
 }
 
-void PutRun(std::vector<std::uint8_t>& out, std::uint8_t value, std::size_t count)
-{
+void PutRun(std::vector<std::uint8_t>& out, std::uint8_t value, std::size_t count) {
     while (count > 0) {
         const std::size_t run = std::min<std::size_t>(count, 63);
         if (run > 1 || value >= 0xC0)
@@ -50,8 +49,7 @@ void PutRun(std::vector<std::uint8_t>& out, std::uint8_t value, std::size_t coun
 }
 
 // Run-length encodes one plane's line; runs never cross lines, as old readers expect.
-void EncodeLine(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& line)
-{
+void EncodeLine(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& line) {
     std::size_t i = 0;
     while (i < line.size()) {
         std::size_t run = 1;
@@ -64,8 +62,7 @@ void EncodeLine(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>&
 
 } // namespace
 
-bool ReadPcxInfo(std::string_view bytes, RasterInfo& info)
-{
+bool ReadPcxInfo(std::string_view bytes, RasterInfo& info) {
     PcxHeader h;
     if (!ParseHeader(bytes, h))
         return false;
@@ -78,8 +75,7 @@ bool ReadPcxInfo(std::string_view bytes, RasterInfo& info)
     return true;
 }
 
-bool DecodePcx(std::string_view bytes, Raster& out)
-{
+bool DecodePcx(std::string_view bytes, Raster& out) {
     PcxHeader h;
     if (!ParseHeader(bytes, h))
         return false;
@@ -95,8 +91,9 @@ bool DecodePcx(std::string_view bytes, Raster& out)
                           static_cast<std::uint8_t>(bytes[bytes.size() - kPaletteTail]) == 0x0C;
         for (std::size_t i = 0; i < 256; ++i)
             for (std::size_t c = 0; c < 3; ++c)
-                palette[i * 3 + c] = tail ? static_cast<std::uint8_t>(bytes[bytes.size() - 768 + i * 3 + c])
-                                          : static_cast<std::uint8_t>(i);
+                palette[i * 3 + c] =
+                    tail ? static_cast<std::uint8_t>(bytes[bytes.size() - 768 + i * 3 + c])
+                         : static_cast<std::uint8_t>(i);
         if (tail)
             data = data.substr(0, data.size() - kPaletteTail);
     } else if (h.bitsPerPlane == 1) {
@@ -147,7 +144,9 @@ bool DecodePcx(std::string_view bytes, Raster& out)
                 index = line[x];
             } else {
                 for (std::size_t p = 0; p < static_cast<std::size_t>(h.planes); ++p)
-                    index |= static_cast<std::size_t>((line[p * h.bytesPerLine + x / 8] >> (7 - x % 8)) & 1) << p;
+                    index |= static_cast<std::size_t>(
+                                 (line[p * h.bytesPerLine + x / 8] >> (7 - x % 8)) & 1)
+                             << p;
             }
             std::copy_n(palette.data() + index * 3, 3, dst);
         }
@@ -155,8 +154,7 @@ bool DecodePcx(std::string_view bytes, Raster& out)
     return true;
 }
 
-std::vector<std::uint8_t> EncodePcx(const Raster& raster, int xDpi, int yDpi)
-{
+std::vector<std::uint8_t> EncodePcx(const Raster& raster, int xDpi, int yDpi) {
     const bool indexed = raster.nBands == 1;
     const auto width = static_cast<std::size_t>(raster.nWidth);
     const std::size_t bytesPerLine = (width + 1) & ~std::size_t{1};
@@ -181,7 +179,8 @@ std::vector<std::uint8_t> EncodePcx(const Raster& raster, int xDpi, int yDpi)
 
     std::vector<std::uint8_t> line(bytesPerLine, 0);
     for (int y = 0; y < raster.nHeight; ++y) {
-        const std::uint8_t* src = raster.pixels.data() + static_cast<std::size_t>(y) * raster.RowBytes();
+        const std::uint8_t* src =
+            raster.pixels.data() + static_cast<std::size_t>(y) * raster.RowBytes();
         for (int p = 0; p < planes; ++p) {
             for (std::size_t x = 0; x < width; ++x)
                 line[x] = indexed ? src[x] : src[x * 3 + static_cast<std::size_t>(p)];

@@ -18,27 +18,25 @@ namespace {
 
 using vips::VImage;
 
-VImage WithResolution(const VImage& picture, const EncodeSettings& s)
-{
+VImage WithResolution(const VImage& picture, const EncodeSettings& s) {
     return picture.copy(VImage::option()->set("xres", s.nXDpi / 25.4)->set("yres", s.nYDpi / 25.4));
 }
 
-VImage FlattenOnWhite(const VImage& picture)
-{
+VImage FlattenOnWhite(const VImage& picture) {
     if (!picture.has_alpha())
         return picture;
-    return picture.flatten(VImage::option()->set("background", std::vector<double>(picture.bands() - 1, 255.0)))
+    return picture
+        .flatten(
+            VImage::option()->set("background", std::vector<double>(picture.bands() - 1, 255.0)))
         .cast(VIPS_FORMAT_UCHAR);
 }
 
-VImage ToRgb(const VImage& picture)
-{
+VImage ToRgb(const VImage& picture) {
     VImage rgb = picture.bands() <= 2 ? picture.colourspace(VIPS_INTERPRETATION_sRGB) : picture;
     return rgb.cast(VIPS_FORMAT_UCHAR);
 }
 
-Raster ToRaster(const VImage& picture)
-{
+Raster ToRaster(const VImage& picture) {
     Raster raster;
     raster.nWidth = picture.width();
     raster.nHeight = picture.height();
@@ -52,16 +50,17 @@ Raster ToRaster(const VImage& picture)
 }
 
 // An RGB raster as palette indices when it has at most 256 colours.
-bool ToIndexed(const Raster& rgb, Raster& indexed)
-{
+bool ToIndexed(const Raster& rgb, Raster& indexed) {
     std::unordered_map<std::uint32_t, std::uint8_t> colours;
     indexed = Raster{rgb.nWidth, rgb.nHeight, 1, {}, {}};
-    indexed.pixels.resize(static_cast<std::size_t>(rgb.nWidth) * static_cast<std::size_t>(rgb.nHeight));
+    indexed.pixels.resize(static_cast<std::size_t>(rgb.nWidth) *
+                          static_cast<std::size_t>(rgb.nHeight));
     std::uint32_t last = 0xFFFFFFFF;
     std::uint8_t lastIndex = 0;
     for (std::size_t i = 0; i < indexed.pixels.size(); ++i) {
         const std::uint8_t* p = rgb.pixels.data() + i * 3;
-        const std::uint32_t key = static_cast<std::uint32_t>(p[0]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[2];
+        const std::uint32_t key =
+            static_cast<std::uint32_t>(p[0]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[2];
         if (key != last) {
             auto found = colours.find(key);
             if (found == colours.end()) {
@@ -78,8 +77,7 @@ bool ToIndexed(const Raster& rgb, Raster& indexed)
     return true;
 }
 
-std::vector<std::uint8_t> FromBlob(VipsBlob* blob)
-{
+std::vector<std::uint8_t> FromBlob(VipsBlob* blob) {
     std::size_t size = 0;
     const auto* data = static_cast<const std::uint8_t*>(vips_blob_get(blob, &size));
     std::vector<std::uint8_t> bytes(data, data + size);
@@ -87,25 +85,26 @@ std::vector<std::uint8_t> FromBlob(VipsBlob* blob)
     return bytes;
 }
 
-VImage FitIcon(const VImage& picture)
-{
+VImage FitIcon(const VImage& picture) {
     const int width = picture.width();
     const int height = picture.height();
     if (width <= kMaxIconSide && height <= kMaxIconSide)
         return picture;
-    const double scale = std::min(static_cast<double>(kMaxIconSide) / width, static_cast<double>(kMaxIconSide) / height);
-    return ScaleTo(picture, std::clamp(static_cast<int>(std::lround(width * scale)), 1, kMaxIconSide),
+    const double scale = std::min(static_cast<double>(kMaxIconSide) / width,
+                                  static_cast<double>(kMaxIconSide) / height);
+    return ScaleTo(picture,
+                   std::clamp(static_cast<int>(std::lround(width * scale)), 1, kMaxIconSide),
                    std::clamp(static_cast<int>(std::lround(height * scale)), 1, kMaxIconSide));
 }
 
 } // namespace
 
-bool EncodePicture(const VImage& picture, const EncodeSettings& s, std::vector<std::uint8_t>& out)
-{
+bool EncodePicture(const VImage& picture, const EncodeSettings& s, std::vector<std::uint8_t>& out) {
     switch (s.nFormat) {
     case CXIMAGE_FORMAT_JPG:
-        out = FromBlob(WithResolution(FlattenOnWhite(picture), s)
-                           .jpegsave_buffer(VImage::option()->set("Q", std::clamp(s.nJpegQuality, 1, 100))));
+        out = FromBlob(
+            WithResolution(FlattenOnWhite(picture), s)
+                .jpegsave_buffer(VImage::option()->set("Q", std::clamp(s.nJpegQuality, 1, 100))));
         return true;
     case CXIMAGE_FORMAT_PNG: {
         auto options = VImage::option()->set("compression", 6);
@@ -115,21 +114,26 @@ bool EncodePicture(const VImage& picture, const EncodeSettings& s, std::vector<s
         return true;
     }
     case CXIMAGE_FORMAT_GIF:
-        out = FromBlob(ToRgb(picture).gifsave_buffer(
-            VImage::option()->set("dither", s.bDither ? 1.0 : 0.0)->set("effort", 7)->set("bitdepth", 8)));
+        out = FromBlob(ToRgb(picture).gifsave_buffer(VImage::option()
+                                                         ->set("dither", s.bDither ? 1.0 : 0.0)
+                                                         ->set("effort", 7)
+                                                         ->set("bitdepth", 8)));
         return true;
     case CXIMAGE_FORMAT_TIF:
-        out = FromBlob(WithResolution(picture, s).tiffsave_buffer(VImage::option()
-                                                                      ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
-                                                                      ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
-                                                                      ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH)));
+        out = FromBlob(
+            WithResolution(picture, s)
+                .tiffsave_buffer(VImage::option()
+                                     ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
+                                     ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
+                                     ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH)));
         return true;
     case CXIMAGE_FORMAT_BMP:
     case CXIMAGE_FORMAT_PCX: {
         const Raster rgb = ToRaster(ToRgb(FlattenOnWhite(picture)));
         Raster indexed;
         const Raster& chosen = ToIndexed(rgb, indexed) ? indexed : rgb;
-        out = s.nFormat == CXIMAGE_FORMAT_BMP ? EncodeBmp(chosen, s.nXDpi, s.nYDpi) : EncodePcx(chosen, s.nXDpi, s.nYDpi);
+        out = s.nFormat == CXIMAGE_FORMAT_BMP ? EncodeBmp(chosen, s.nXDpi, s.nYDpi)
+                                              : EncodePcx(chosen, s.nXDpi, s.nYDpi);
         return true;
     }
     case CXIMAGE_FORMAT_ICO: {
@@ -139,7 +143,8 @@ bool EncodePicture(const VImage& picture, const EncodeSettings& s, std::vector<s
         out = EncodeIco(ToRaster(rgba));
         return true;
     }
-    default: return false;
+    default:
+        return false;
     }
 }
 

@@ -14,7 +14,7 @@
 namespace vtlimage {
 
 struct EncodeSettings {
-    int nFormat = 0;       // library format number
+    int nFormat = 0; // library format number
     int nXDpi = 96;
     int nYDpi = 96;
     int nJpegQuality = 75; // 1..100
@@ -23,6 +23,7 @@ struct EncodeSettings {
 };
 
 // False for a format number the library does not write.
-bool EncodePicture(const vips::VImage& picture, const EncodeSettings& settings, std::vector<std::uint8_t>& out);
+bool EncodePicture(const vips::VImage& picture, const EncodeSettings& settings,
+                   std::vector<std::uint8_t>& out);
 
 } // namespace vtlimage

@@ -23,8 +23,7 @@ constexpr std::size_t kSniffBytes = 256;
 constexpr std::size_t kMaxIconFile = 64u << 20;
 constexpr std::size_t kTailChunk = 64u << 10;
 
-int Sniff(std::string_view b)
-{
+int Sniff(std::string_view b) {
     auto starts = [&](std::string_view magic) { return b.substr(0, magic.size()) == magic; };
     if (starts("\xFF\xD8\xFF"))
         return CXIMAGE_FORMAT_JPG;
@@ -45,15 +44,13 @@ int Sniff(std::string_view b)
 }
 
 // libvips keeps 1 pixel/mm when a file stores no resolution.
-int VipsDpi(double pixelsPerMm)
-{
+int VipsDpi(double pixelsPerMm) {
     if (!(pixelsPerMm > 0) || std::fabs(pixelsPerMm - 1.0) < 1e-9)
         return 0;
     return static_cast<int>(std::lround(pixelsPerMm * 25.4));
 }
 
-int VipsBpp(const VImage& image, int type)
-{
+int VipsBpp(const VImage& image, int type) {
     if (type == CXIMAGE_FORMAT_GIF)
         return 8;
     if (image.get_typeof("palette-bit-depth") != 0)
@@ -61,17 +58,21 @@ int VipsBpp(const VImage& image, int type)
     if (image.interpretation() == VIPS_INTERPRETATION_CMYK)
         return image.bands() > 4 ? 32 : 24;
     switch (image.bands()) {
-    case 1: return 8;
-    case 2: return 16;
-    case 3: return 24;
-    default: return 32;
+    case 1:
+        return 8;
+    case 2:
+        return 16;
+    case 3:
+        return 24;
+    default:
+        return 32;
     }
 }
 
-VImage FromRaster(const Raster& raster)
-{
-    VipsImage* image = vips_image_new_from_memory_copy(raster.pixels.data(), raster.pixels.size(), raster.nWidth,
-                                                       raster.nHeight, raster.nBands, VIPS_FORMAT_UCHAR);
+VImage FromRaster(const Raster& raster) {
+    VipsImage* image =
+        vips_image_new_from_memory_copy(raster.pixels.data(), raster.pixels.size(), raster.nWidth,
+                                        raster.nHeight, raster.nBands, VIPS_FORMAT_UCHAR);
     if (!image)
         throw vips::VError();
     VImage result(image);
@@ -79,8 +80,7 @@ VImage FromRaster(const Raster& raster)
 }
 
 // Finds the end of the marker segments before the first scan (SOS) of a JPEG.
-std::uint64_t JpegScanStart(std::string_view head)
-{
+std::uint64_t JpegScanStart(std::string_view head) {
     std::size_t at = 2;
     while (at + 4 <= head.size()) {
         if (static_cast<unsigned char>(head[at]) != 0xFF)
@@ -90,8 +90,9 @@ std::uint64_t JpegScanStart(std::string_view head)
             ++at;
             continue;
         }
-        const std::size_t length = static_cast<std::size_t>(static_cast<unsigned char>(head[at + 2])) << 8 |
-                                   static_cast<unsigned char>(head[at + 3]);
+        const std::size_t length =
+            static_cast<std::size_t>(static_cast<unsigned char>(head[at + 2])) << 8 |
+            static_cast<unsigned char>(head[at + 3]);
         if (marker == 0xDA)
             return at + 2 + length;
         at += 2 + length;
@@ -101,8 +102,7 @@ std::uint64_t JpegScanStart(std::string_view head)
 
 } // namespace
 
-bool CPictureSource::Open(const std::string& path, int frame, int requiredType)
-{
+bool CPictureSource::Open(const std::string& path, int frame, int requiredType) {
     m_strPath = path;
     m_nFrame = std::max(frame, 0);
     m_nOrientation = 1;
@@ -111,7 +111,8 @@ bool CPictureSource::Open(const std::string& path, int frame, int requiredType)
     if (!head)
         return false;
     const int type = Sniff(*head);
-    if (type == CXIMAGE_FORMAT_UNKNOWN || (requiredType != CXIMAGE_FORMAT_UNKNOWN && requiredType != type))
+    if (type == CXIMAGE_FORMAT_UNKNOWN ||
+        (requiredType != CXIMAGE_FORMAT_UNKNOWN && requiredType != type))
         return false;
 
     RasterInfo info;
@@ -146,7 +147,7 @@ bool CPictureSource::Open(const std::string& path, int frame, int requiredType)
             info.nYDpi = VipsDpi(turned ? image.xres() : image.yres());
             info.nBpp = VipsBpp(image, type);
             bands = image.interpretation() == VIPS_INTERPRETATION_CMYK ? (image.bands() > 4 ? 4 : 3)
-                                                                         : std::min(image.bands(), 4);
+                                                                       : std::min(image.bands(), 4);
         } catch (const vips::VError&) {
             vips_error_clear();
             return false;
@@ -158,8 +159,7 @@ bool CPictureSource::Open(const std::string& path, int frame, int requiredType)
     return true;
 }
 
-bool CPictureSource::LooksComplete() const
-{
+bool CPictureSource::LooksComplete() const {
     const auto size = FileSize(m_strPath);
     if (!size)
         return false;
@@ -182,7 +182,8 @@ bool CPictureSource::LooksComplete() const
         return false;
     std::uint64_t end = *size;
     while (end > scanStart) {
-        const std::uint64_t from = std::max<std::uint64_t>(scanStart, end > kTailChunk ? end - kTailChunk : 0);
+        const std::uint64_t from =
+            std::max<std::uint64_t>(scanStart, end > kTailChunk ? end - kTailChunk : 0);
         const auto chunk = ReadFileBytes(m_strPath, static_cast<std::size_t>(end - from + 1), from);
         if (!chunk)
             return false;
@@ -193,22 +194,24 @@ bool CPictureSource::LooksComplete() const
     return false;
 }
 
-VImage CPictureSource::OpenVips(int shrink, bool sequential) const
-{
+VImage CPictureSource::OpenVips(int shrink, bool sequential) const {
     auto options = VImage::option()
                        ->set("access", sequential ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM)
                        ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
     const char* path = m_strPath.c_str();
     switch (m_header.nType) {
-    case CXIMAGE_FORMAT_JPG: return VImage::jpegload(path, options->set("shrink", shrink));
-    case CXIMAGE_FORMAT_PNG: return VImage::pngload(path, options);
-    case CXIMAGE_FORMAT_GIF: return VImage::gifload(path, options->set("page", m_nFrame));
-    default: return VImage::tiffload(path, options->set("page", m_nFrame));
+    case CXIMAGE_FORMAT_JPG:
+        return VImage::jpegload(path, options->set("shrink", shrink));
+    case CXIMAGE_FORMAT_PNG:
+        return VImage::pngload(path, options);
+    case CXIMAGE_FORMAT_GIF:
+        return VImage::gifload(path, options->set("page", m_nFrame));
+    default:
+        return VImage::tiffload(path, options->set("page", m_nFrame));
     }
 }
 
-VImage CPictureSource::DecodeOwn() const
-{
+VImage CPictureSource::DecodeOwn() const {
     const auto size = FileSize(m_strPath);
     if (!size || *size > (std::uint64_t{4} << 30))
         throw vips::VError("picture file too large");
@@ -228,7 +231,8 @@ VImage CPictureSource::DecodeOwn() const
         if (frame.png) {
             VipsBlob* blob = vips_blob_copy(frame.image.data(), frame.image.size());
             try {
-                VImage png = VImage::pngload_buffer(blob, VImage::option()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+                VImage png = VImage::pngload_buffer(
+                    blob, VImage::option()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
                 vips_area_unref(VIPS_AREA(blob));
                 return png.copy_memory();
             } catch (...) {
@@ -243,13 +247,14 @@ VImage CPictureSource::DecodeOwn() const
     return FromRaster(raster);
 }
 
-VImage CPictureSource::Pixels(int shrink, bool sequential) const
-{
+VImage CPictureSource::Pixels(int shrink, bool sequential) const {
     VImage image;
     switch (m_header.nType) {
     case CXIMAGE_FORMAT_BMP:
     case CXIMAGE_FORMAT_PCX:
-    case CXIMAGE_FORMAT_ICO: image = DecodeOwn(); break;
+    case CXIMAGE_FORMAT_ICO:
+        image = DecodeOwn();
+        break;
     default:
         // Turning a picture upright reads it out of order, so it cannot stream.
         image = OpenVips(shrink, sequential && m_nOrientation == 1);
@@ -260,11 +265,11 @@ VImage CPictureSource::Pixels(int shrink, bool sequential) const
     return ToDisplayable(image);
 }
 
-int DecoderShrink(int width, int height, int targetWidth, int targetHeight)
-{
+int DecoderShrink(int width, int height, int targetWidth, int targetHeight) {
     if (targetWidth <= 0 || targetHeight <= 0)
         return 1;
-    const double factor = std::min(static_cast<double>(width) / targetWidth, static_cast<double>(height) / targetHeight);
+    const double factor = std::min(static_cast<double>(width) / targetWidth,
+                                   static_cast<double>(height) / targetHeight);
     if (factor >= 16)
         return 8;
     if (factor >= 8)
@@ -274,11 +279,12 @@ int DecoderShrink(int width, int height, int targetWidth, int targetHeight)
     return 1;
 }
 
-VImage ScaleTo(const VImage& image, int width, int height)
-{
+VImage ScaleTo(const VImage& image, int width, int height) {
     const double hscale = static_cast<double>(width) / image.width();
     const double vscale = static_cast<double>(height) / image.height();
-    auto options = [&] { return VImage::option()->set("vscale", vscale)->set("kernel", VIPS_KERNEL_LANCZOS3); };
+    auto options = [&] {
+        return VImage::option()->set("vscale", vscale)->set("kernel", VIPS_KERNEL_LANCZOS3);
+    };
     VImage work;
     if (!image.has_alpha()) {
         work = image.resize(hscale, options());
@@ -290,23 +296,28 @@ VImage ScaleTo(const VImage& image, int width, int height)
         if (whole.extract_band(whole.bands() - 1).min() >= 255)
             work = whole.resize(hscale, options());
         else
-            work = whole.premultiply().resize(hscale, options()).unpremultiply().cast(VIPS_FORMAT_UCHAR);
+            work = whole.premultiply()
+                       .resize(hscale, options())
+                       .unpremultiply()
+                       .cast(VIPS_FORMAT_UCHAR);
     }
     // Rounding inside the scaler may miss the asked size by a pixel; the caller relies on it.
     if (work.width() != width || work.height() != height) {
         if (work.width() > width || work.height() > height)
-            work = work.extract_area(0, 0, std::min(width, work.width()), std::min(height, work.height()));
+            work = work.extract_area(0, 0, std::min(width, work.width()),
+                                     std::min(height, work.height()));
         if (work.width() < width || work.height() < height)
-            work = work.embed(0, 0, width, height, VImage::option()->set("extend", VIPS_EXTEND_COPY));
+            work =
+                work.embed(0, 0, width, height, VImage::option()->set("extend", VIPS_EXTEND_COPY));
     }
     return work;
 }
 
-VImage ToDisplayable(const VImage& image)
-{
+VImage ToDisplayable(const VImage& image) {
     VImage out = image;
     const VipsInterpretation kind = out.interpretation();
-    const bool grey = out.bands() <= 2 && (kind == VIPS_INTERPRETATION_B_W || kind == VIPS_INTERPRETATION_GREY16);
+    const bool grey =
+        out.bands() <= 2 && (kind == VIPS_INTERPRETATION_B_W || kind == VIPS_INTERPRETATION_GREY16);
     if (grey) {
         if (out.format() != VIPS_FORMAT_UCHAR)
             out = out.colourspace(VIPS_INTERPRETATION_B_W);

@@ -12,17 +12,17 @@
 namespace vtlimage {
 
 struct PictureHeader {
-    int nType = 0;   // library format number
-    int nWidth = 0;  // upright size
+    int nType = 0;  // library format number
+    int nWidth = 0; // upright size
     int nHeight = 0;
-    int nXDpi = 0;   // 0: the file stores no resolution
+    int nXDpi = 0; // 0: the file stores no resolution
     int nYDpi = 0;
     int nBpp = 0;
-    int nBands = 0;  // of the decoded pixels: 1 grey, 2 grey and alpha, 3 RGB, 4 RGBA
+    int nBands = 0; // of the decoded pixels: 1 grey, 2 grey and alpha, 3 RGB, 4 RGBA
 };
 
 class CPictureSource {
-public:
+  public:
     // Reads the header of frame `frame` (GIF and TIFF pages, icons of an ICO file). With
     // requiredType other than 0 the file must be of that format. False for an unknown format,
     // a damaged header, or a size above the pixel limit.
@@ -40,7 +40,7 @@ public:
     // lets the decoder stream instead of holding the whole picture.
     vips::VImage Pixels(int shrink, bool sequential) const;
 
-private:
+  private:
     vips::VImage OpenVips(int shrink, bool sequential) const;
     vips::VImage DecodeOwn() const;
 

@@ -36,40 +36,39 @@ struct Raster {
 };
 
 // Little-endian reads from a byte view; out of range reads give 0, callers check sizes first.
-inline std::uint32_t ReadLE16(std::string_view bytes, std::size_t at)
-{
+inline std::uint32_t ReadLE16(std::string_view bytes, std::size_t at) {
     if (at + 2 > bytes.size())
         return 0;
     return static_cast<std::uint8_t>(bytes[at]) | (static_cast<std::uint8_t>(bytes[at + 1]) << 8);
 }
 
-inline std::uint32_t ReadLE32(std::string_view bytes, std::size_t at)
-{
+inline std::uint32_t ReadLE32(std::string_view bytes, std::size_t at) {
     if (at + 4 > bytes.size())
         return 0;
     return ReadLE16(bytes, at) | (ReadLE16(bytes, at + 2) << 16);
 }
 
-inline void AppendLE16(std::vector<std::uint8_t>& out, std::uint32_t value)
-{
+inline void AppendLE16(std::vector<std::uint8_t>& out, std::uint32_t value) {
     out.push_back(static_cast<std::uint8_t>(value & 0xFF));
     out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
 }
 
-inline void AppendLE32(std::vector<std::uint8_t>& out, std::uint32_t value)
-{
+inline void AppendLE32(std::vector<std::uint8_t>& out, std::uint32_t value) {
     AppendLE16(out, value & 0xFFFF);
     AppendLE16(out, value >> 16);
 }
 
-inline bool SizeAllowed(std::int64_t width, std::int64_t height)
-{
+inline bool SizeAllowed(std::int64_t width, std::int64_t height) {
     return width > 0 && height > 0 &&
            static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) <= kMaxPixels;
 }
 
 // Pixels per metre, as BMP stores resolution, from dots per inch and back.
-inline std::uint32_t DpiToPpm(int dpi) { return dpi > 0 ? static_cast<std::uint32_t>(dpi / 0.0254 + 0.5) : 0; }
-inline int PpmToDpi(std::uint32_t ppm) { return static_cast<int>(ppm * 0.0254 + 0.5); }
+inline std::uint32_t DpiToPpm(int dpi) {
+    return dpi > 0 ? static_cast<std::uint32_t>(dpi / 0.0254 + 0.5) : 0;
+}
+inline int PpmToDpi(std::uint32_t ppm) {
+    return static_cast<int>(ppm * 0.0254 + 0.5);
+}
 
 } // namespace vtlimage

@@ -10,8 +10,7 @@ namespace {
 
 void DropMessage(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
-bool StartVips()
-{
+bool StartVips() {
     if (VIPS_INIT("vantrel") != 0)
         return false;
     vips_cache_set_max(0);
@@ -25,8 +24,7 @@ bool StartVips()
 
 } // namespace
 
-bool EnsureVipsStarted()
-{
+bool EnsureVipsStarted() {
     static std::once_flag once;
     static bool started = false;
     std::call_once(once, [] { started = StartVips(); });

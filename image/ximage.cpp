@@ -21,18 +21,20 @@ namespace {
 
 constexpr int kDefaultDpi = 96;
 
-int BppOfBands(int bands)
-{
+int BppOfBands(int bands) {
     switch (bands) {
-    case 1: return 8;
-    case 2: return 16;
-    case 3: return 24;
-    default: return 32;
+    case 1:
+        return 8;
+    case 2:
+        return 16;
+    case 3:
+        return 24;
+    default:
+        return 32;
     }
 }
 
-bool IsWritableFormat(int type)
-{
+bool IsWritableFormat(int type) {
     switch (type) {
     case CXIMAGE_FORMAT_BMP:
     case CXIMAGE_FORMAT_GIF:
@@ -40,8 +42,10 @@ bool IsWritableFormat(int type)
     case CXIMAGE_FORMAT_PNG:
     case CXIMAGE_FORMAT_ICO:
     case CXIMAGE_FORMAT_TIF:
-    case CXIMAGE_FORMAT_PCX: return true;
-    default: return false;
+    case CXIMAGE_FORMAT_PCX:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -70,8 +74,7 @@ struct CxImage::Impl {
     int nEncodeOption = 0;
     QImage drawn; // the last Draw's copy, scaled to the size drawn
 
-    void Clear()
-    {
+    void Clear() {
         bFromFile = false;
         bValid = false;
         nPendingWidth = nPendingHeight = 0;
@@ -84,8 +87,7 @@ struct CxImage::Impl {
 
     // A libvips failure while decoding the file means the file is damaged: the picture goes.
     // A failure on a picture already in memory leaves it as it was.
-    void Failed()
-    {
+    void Failed() {
         if (bFromFile)
             Clear();
         vips_error_clear();
@@ -93,16 +95,16 @@ struct CxImage::Impl {
 
     // The current picture, read once from top to bottom. useWidth x useHeight is the size the
     // caller will scale it to (0: as it is), which lets a JPEG decoder shrink.
-    VImage Current(int useWidth = 0, int useHeight = 0) const
-    {
+    VImage Current(int useWidth = 0, int useHeight = 0) const {
         if (!bFromFile)
             return pixels;
         const vtlimage::PictureHeader& h = source.Header();
         const int targetWidth = nPendingWidth > 0 ? nPendingWidth : useWidth;
         const int targetHeight = nPendingHeight > 0 ? nPendingHeight : useHeight;
-        const int shrink = h.nType == CXIMAGE_FORMAT_JPG
-                               ? vtlimage::DecoderShrink(h.nWidth, h.nHeight, targetWidth, targetHeight)
-                               : 1;
+        const int shrink =
+            h.nType == CXIMAGE_FORMAT_JPG
+                ? vtlimage::DecoderShrink(h.nWidth, h.nHeight, targetWidth, targetHeight)
+                : 1;
         VImage image = source.Pixels(shrink, true);
         if (nPendingWidth > 0)
             image = vtlimage::ScaleTo(image, nPendingWidth, nPendingHeight);
@@ -110,8 +112,7 @@ struct CxImage::Impl {
     }
 
     // Applies a turn to the current picture, which then lives in memory.
-    template <typename Turn> bool Apply(Turn turn)
-    {
+    template <typename Turn> bool Apply(Turn turn) {
         if (!bValid)
             return false;
         try {
@@ -133,11 +134,11 @@ CxImage::CxImage() : m_pImpl(std::make_unique<Impl>()) {}
 
 CxImage::~CxImage() = default;
 
-bool CxImage::Load(const std::string& path, int imagetype)
-{
+bool CxImage::Load(const std::string& path, int imagetype) {
     Impl& d = *m_pImpl;
     d.Clear();
-    if (!vtlimage::EnsureVipsStarted() || !d.source.Open(path, d.nFrame, imagetype) || !d.source.LooksComplete())
+    if (!vtlimage::EnsureVipsStarted() || !d.source.Open(path, d.nFrame, imagetype) ||
+        !d.source.LooksComplete())
         return false;
     const vtlimage::PictureHeader& h = d.source.Header();
     d.bFromFile = true;
@@ -151,8 +152,7 @@ bool CxImage::Load(const std::string& path, int imagetype)
     return true;
 }
 
-bool CxImage::Save(const std::string& path, int imagetype)
-{
+bool CxImage::Save(const std::string& path, int imagetype) {
     Impl& d = *m_pImpl;
     if (!d.bValid || !IsWritableFormat(imagetype))
         return false;
@@ -162,7 +162,8 @@ bool CxImage::Save(const std::string& path, int imagetype)
     settings.nYDpi = d.nYDpi;
     settings.nJpegQuality = d.nJpegQuality;
     settings.bDither = d.nEncodeOption != 1;
-    settings.bPalette = d.nBpp <= 8 && d.nType != CXIMAGE_FORMAT_JPG && d.nType != CXIMAGE_FORMAT_TIF;
+    settings.bPalette =
+        d.nBpp <= 8 && d.nType != CXIMAGE_FORMAT_JPG && d.nType != CXIMAGE_FORMAT_TIF;
     std::vector<std::uint8_t> bytes;
     try {
         if (!vtlimage::EncodePicture(d.Current(), settings, bytes))
@@ -174,8 +175,7 @@ bool CxImage::Save(const std::string& path, int imagetype)
     return vtlimage::WriteFileBytes(path, bytes.data(), bytes.size());
 }
 
-bool CxImage::Resample(int newx, int newy, int)
-{
+bool CxImage::Resample(int newx, int newy, int) {
     Impl& d = *m_pImpl;
     if (!d.bValid || !vtlimage::SizeAllowed(newx, newy))
         return false;
@@ -198,53 +198,65 @@ bool CxImage::Resample(int newx, int newy, int)
     return true;
 }
 
-bool CxImage::RotateLeft()
-{
+bool CxImage::RotateLeft() {
     return m_pImpl->Apply([](const VImage& image) { return image.rot(VIPS_ANGLE_D270); });
 }
 
-bool CxImage::RotateRight()
-{
+bool CxImage::RotateRight() {
     return m_pImpl->Apply([](const VImage& image) { return image.rot(VIPS_ANGLE_D90); });
 }
 
-bool CxImage::Flip()
-{
+bool CxImage::Flip() {
     return m_pImpl->Apply([](const VImage& image) { return image.flip(VIPS_DIRECTION_VERTICAL); });
 }
 
-void CxImage::SetXDPI(int dpi)
-{
+void CxImage::SetXDPI(int dpi) {
     if (dpi > 0)
         m_pImpl->nXDpi = dpi;
 }
 
-void CxImage::SetYDPI(int dpi)
-{
+void CxImage::SetYDPI(int dpi) {
     if (dpi > 0)
         m_pImpl->nYDpi = dpi;
 }
 
-int CxImage::GetXDPI() const { return m_pImpl->nXDpi; }
+int CxImage::GetXDPI() const {
+    return m_pImpl->nXDpi;
+}
 
-int CxImage::GetYDPI() const { return m_pImpl->nYDpi; }
+int CxImage::GetYDPI() const {
+    return m_pImpl->nYDpi;
+}
 
-void CxImage::SetJpegQuality(std::uint8_t quality) { m_pImpl->nJpegQuality = std::min<int>(quality, 100); }
+void CxImage::SetJpegQuality(std::uint8_t quality) {
+    m_pImpl->nJpegQuality = std::min<int>(quality, 100);
+}
 
-void CxImage::SetFrame(int frame) { m_pImpl->nFrame = std::max(frame, 0); }
+void CxImage::SetFrame(int frame) {
+    m_pImpl->nFrame = std::max(frame, 0);
+}
 
-int CxImage::GetBpp() const { return m_pImpl->bValid ? m_pImpl->nBpp : 0; }
+int CxImage::GetBpp() const {
+    return m_pImpl->bValid ? m_pImpl->nBpp : 0;
+}
 
-void CxImage::SetEncodeOption(int option) { m_pImpl->nEncodeOption = option; }
+void CxImage::SetEncodeOption(int option) {
+    m_pImpl->nEncodeOption = option;
+}
 
-int CxImage::GetWidth() const { return m_pImpl->nWidth; }
+int CxImage::GetWidth() const {
+    return m_pImpl->nWidth;
+}
 
-int CxImage::GetHeight() const { return m_pImpl->nHeight; }
+int CxImage::GetHeight() const {
+    return m_pImpl->nHeight;
+}
 
-int CxImage::GetType() const { return m_pImpl->nType; }
+int CxImage::GetType() const {
+    return m_pImpl->nType;
+}
 
-bool CxImage::Draw(QPainter* painter, int x, int y, int cx, int cy)
-{
+bool CxImage::Draw(QPainter* painter, int x, int y, int cx, int cy) {
     Impl& d = *m_pImpl;
     if (!painter || !d.bValid || cx <= 0 || cy <= 0 || !vtlimage::SizeAllowed(cx, cy))
         return false;
@@ -256,7 +268,8 @@ bool CxImage::Draw(QPainter* painter, int x, int y, int cx, int cy)
             const bool alpha = scaled.bands() == 4;
             std::size_t size = 0;
             void* memory = scaled.write_to_memory(&size);
-            const QImage view(static_cast<const uchar*>(memory), cx, cy, static_cast<qsizetype>(cx) * (alpha ? 4 : 3),
+            const QImage view(static_cast<const uchar*>(memory), cx, cy,
+                              static_cast<qsizetype>(cx) * (alpha ? 4 : 3),
                               alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
             d.drawn = view.copy();
             g_free(memory);
@@ -269,12 +282,15 @@ bool CxImage::Draw(QPainter* painter, int x, int y, int cx, int cy)
     return true;
 }
 
-bool CxImage::Destroy()
-{
+bool CxImage::Destroy() {
     m_pImpl->Clear();
     return true;
 }
 
-bool CxImage::IsValid() const { return m_pImpl->bValid; }
+bool CxImage::IsValid() const {
+    return m_pImpl->bValid;
+}
 
-bool CxImage::IsEnabled() const { return m_pImpl->bValid; }
+bool CxImage::IsEnabled() const {
+    return m_pImpl->bValid;
+}

@@ -27,7 +27,7 @@ inline constexpr int CXIMAGE_FORMAT_TIF = 6;
 inline constexpr int CXIMAGE_FORMAT_PCX = 8;
 
 class CxImage {
-public:
+  public:
     CxImage();
     ~CxImage();
     CxImage(const CxImage&) = delete;
@@ -91,7 +91,7 @@ public:
     // The picture may be drawn and saved; true whenever it is valid.
     bool IsEnabled() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> m_pImpl;
 };

@@ -16,21 +16,19 @@ struct FormatRow {
 
 // In this order; lookups take the first row of a code, so "jpg" is JPEG's extension.
 constexpr FormatRow kFormats[] = {
-    {1, "jpg", "JPEG files"}, {1, "jpeg", "JPEG files"}, {2, "bmp", "Bitmap files"},
-    {3, "gif", "GIF files"},  {4, "ico", "ICON files"},  {5, "png", "PNG files"},
+    {1, "jpg", "JPEG files"},  {1, "jpeg", "JPEG files"}, {2, "bmp", "Bitmap files"},
+    {3, "gif", "GIF files"},   {4, "ico", "ICON files"},  {5, "png", "PNG files"},
     {6, "tiff", "TIFF files"}, {7, "pcx", "PCX files"},
 };
 
-const FormatRow* FindRow(int code)
-{
+const FormatRow* FindRow(int code) {
     for (const FormatRow& row : kFormats)
         if (row.nCode == code)
             return &row;
     return nullptr;
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size())
         return false;
     for (std::size_t i = 0; i < prefix.size(); ++i)
@@ -41,34 +39,38 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix)
 
 } // namespace
 
-std::string GetTypeExt(int code)
-{
+std::string GetTypeExt(int code) {
     const FormatRow* row = FindRow(code);
     return row ? row->szExt : "";
 }
 
-std::string GetTypeDesc(int code)
-{
+std::string GetTypeDesc(int code) {
     const FormatRow* row = FindRow(code);
     return row ? row->szDesc : "";
 }
 
-int ToImageFormat(int code)
-{
+int ToImageFormat(int code) {
     switch (code) {
-    case 1: return CXIMAGE_FORMAT_JPG;
-    case 2: return CXIMAGE_FORMAT_BMP;
-    case 3: return CXIMAGE_FORMAT_GIF;
-    case 4: return CXIMAGE_FORMAT_ICO;
-    case 5: return CXIMAGE_FORMAT_PNG;
-    case 6: return CXIMAGE_FORMAT_TIF;
-    case 7: return CXIMAGE_FORMAT_PCX;
-    default: return CXIMAGE_FORMAT_UNKNOWN;
+    case 1:
+        return CXIMAGE_FORMAT_JPG;
+    case 2:
+        return CXIMAGE_FORMAT_BMP;
+    case 3:
+        return CXIMAGE_FORMAT_GIF;
+    case 4:
+        return CXIMAGE_FORMAT_ICO;
+    case 5:
+        return CXIMAGE_FORMAT_PNG;
+    case 6:
+        return CXIMAGE_FORMAT_TIF;
+    case 7:
+        return CXIMAGE_FORMAT_PCX;
+    default:
+        return CXIMAGE_FORMAT_UNKNOWN;
     }
 }
 
-bool IsPictureExt(const std::string& ext)
-{
+bool IsPictureExt(const std::string& ext) {
     if (ext.size() < 2 || ext.size() > 8)
         return false;
     std::string_view name(ext);

@@ -15,8 +15,7 @@ using namespace imagetest;
 
 namespace {
 
-std::uint32_t Crc32(const std::string& bytes)
-{
+std::uint32_t Crc32(const std::string& bytes) {
     std::uint32_t crc = 0xFFFFFFFF;
     for (const char ch : bytes) {
         crc ^= static_cast<std::uint8_t>(ch);
@@ -26,23 +25,23 @@ std::uint32_t Crc32(const std::string& bytes)
     return ~crc;
 }
 
-std::string BigEndian32(std::uint32_t v)
-{
-    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+std::string BigEndian32(std::uint32_t v) {
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+            static_cast<char>(v)};
 }
 
 // A PNG whose valid header claims width x height, with a little pixel data after it.
-std::string PngClaiming(std::uint32_t width, std::uint32_t height)
-{
-    const std::string ihdr = "IHDR" + BigEndian32(width) + BigEndian32(height) + std::string("\x08\x02\x00\x00\x00", 5);
+std::string PngClaiming(std::uint32_t width, std::uint32_t height) {
+    const std::string ihdr =
+        "IHDR" + BigEndian32(width) + BigEndian32(height) + std::string("\x08\x02\x00\x00\x00", 5);
     const std::string idat = "IDAT" + std::string("\x78\x9c\x63\x00\x00\x00\x01\x00\x01", 9);
-    return std::string("\x89PNG\r\n\x1a\n", 8) + BigEndian32(13) + ihdr + BigEndian32(Crc32(ihdr)) + BigEndian32(9) +
-           idat + BigEndian32(Crc32(idat)) + BigEndian32(0) + "IEND" + BigEndian32(Crc32("IEND"));
+    return std::string("\x89PNG\r\n\x1a\n", 8) + BigEndian32(13) + ihdr + BigEndian32(Crc32(ihdr)) +
+           BigEndian32(9) + idat + BigEndian32(Crc32(idat)) + BigEndian32(0) + "IEND" +
+           BigEndian32(Crc32("IEND"));
 }
 
 // A real JPEG whose frame header is patched to claim width x height.
-std::string JpegClaiming(const std::string& jpeg, std::uint16_t width, std::uint16_t height)
-{
+std::string JpegClaiming(const std::string& jpeg, std::uint16_t width, std::uint16_t height) {
     std::string bytes = jpeg;
     const std::size_t sof = bytes.find("\xFF\xC0");
     bytes[sof + 5] = static_cast<char>(height >> 8);
@@ -52,8 +51,7 @@ std::string JpegClaiming(const std::string& jpeg, std::uint16_t width, std::uint
     return bytes;
 }
 
-std::string BmpClaiming(std::int32_t width, std::int32_t height)
-{
+std::string BmpClaiming(std::int32_t width, std::int32_t height) {
     std::string bytes(54, '\0');
     auto put32 = [&](std::size_t at, std::uint32_t v) {
         for (int i = 0; i < 4; ++i)
@@ -72,8 +70,7 @@ std::string BmpClaiming(std::int32_t width, std::int32_t height)
 
 } // namespace
 
-TEST(CxImageBadInput, DamagedOrHostileFilesLoadEmpty)
-{
+TEST(CxImageBadInput, DamagedOrHostileFilesLoadEmpty) {
     const std::string dir = vtltest::MakeTempDir("bad");
     const std::string jpeg = Slurp(WriteVips(Gradient(300, 200), dir, "good.jpg"));
     const std::string png = Slurp(WriteVips(Gradient(300, 200), dir, "good.png"));
@@ -112,8 +109,7 @@ TEST(CxImageBadInput, DamagedOrHostileFilesLoadEmpty)
     }
 }
 
-TEST(CxImageBadInput, CutOffFilesAreRefusedAtLoad)
-{
+TEST(CxImageBadInput, CutOffFilesAreRefusedAtLoad) {
     const std::string dir = vtltest::MakeTempDir("cut");
     for (const char* name : {"g.jpg", "g.png"}) {
         SCOPED_TRACE(name);
@@ -126,8 +122,7 @@ TEST(CxImageBadInput, CutOffFilesAreRefusedAtLoad)
     }
 }
 
-TEST(CxImageBadInput, EmptyPictureWritesNothingAndHeaderReadsZero)
-{
+TEST(CxImageBadInput, EmptyPictureWritesNothingAndHeaderReadsZero) {
     const std::string dir = vtltest::MakeTempDir("empty");
     CxImage picture;
     EXPECT_FALSE(picture.Save(dir + "/none.jpg", CXIMAGE_FORMAT_JPG));
@@ -150,9 +145,9 @@ TEST(CxImageBadInput, EmptyPictureWritesNothingAndHeaderReadsZero)
     EXPECT_FALSE(picture.IsValid());
 }
 
-TEST(CxImageBadInput, SampleCorpusLoadsOrLoadsEmptyWithoutACrash)
-{
-    const std::filesystem::path corpus = std::filesystem::path(VTL_SOURCE_DIR) / "../shared/testdata";
+TEST(CxImageBadInput, SampleCorpusLoadsOrLoadsEmptyWithoutACrash) {
+    const std::filesystem::path corpus =
+        std::filesystem::path(VTL_SOURCE_DIR) / "../shared/testdata";
     if (!std::filesystem::exists(corpus))
         GTEST_SKIP() << "no sample corpus at " << corpus;
     int loaded = 0;
@@ -161,11 +156,13 @@ TEST(CxImageBadInput, SampleCorpusLoadsOrLoadsEmptyWithoutACrash)
             continue;
         SCOPED_TRACE(entry.path().string());
         const std::string path = entry.path().string();
-        const bool damaged = path.find("/invalid/") != std::string::npos || path.find("corrupt") != std::string::npos ||
+        const bool damaged = path.find("/invalid/") != std::string::npos ||
+                             path.find("corrupt") != std::string::npos ||
                              path.find("/tests/") != std::string::npos;
         CxImage picture;
-        const bool ok = picture.Load(path, 0) && picture.Resample(64, 48, 1) &&
-                        picture.Save(vtltest::MakeTempDir("corpus") + "/out.png", CXIMAGE_FORMAT_PNG);
+        const bool ok =
+            picture.Load(path, 0) && picture.Resample(64, 48, 1) &&
+            picture.Save(vtltest::MakeTempDir("corpus") + "/out.png", CXIMAGE_FORMAT_PNG);
         if (!damaged) {
             EXPECT_TRUE(ok);
         }

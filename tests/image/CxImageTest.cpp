@@ -33,8 +33,7 @@ const FormatCase kFormats[] = {
 
 } // namespace
 
-TEST(CxImage, EveryFormatWritesAndReadsBackSizeDpiBppAndFormat)
-{
+TEST(CxImage, EveryFormatWritesAndReadsBackSizeDpiBppAndFormat) {
     const std::string dir = vtltest::MakeTempDir("formats");
     const std::string source = WriteVips(Gradient(96, 64), dir, "source.png");
     CxImage expected;
@@ -82,12 +81,12 @@ TEST(CxImage, EveryFormatWritesAndReadsBackSizeDpiBppAndFormat)
     }
 }
 
-TEST(CxImage, FewColourPicturesStayEightBitInBmpPcxAndGif)
-{
+TEST(CxImage, FewColourPicturesStayEightBitInBmpPcxAndGif) {
     const std::string dir = vtltest::MakeTempDir("palette");
     const VImage quadrants = Quadrants(40, 30);
     const std::string source = WriteVips(quadrants, dir, "q.png[palette]");
-    for (const int format : {CXIMAGE_FORMAT_BMP, CXIMAGE_FORMAT_PCX, CXIMAGE_FORMAT_GIF, CXIMAGE_FORMAT_PNG}) {
+    for (const int format :
+         {CXIMAGE_FORMAT_BMP, CXIMAGE_FORMAT_PCX, CXIMAGE_FORMAT_GIF, CXIMAGE_FORMAT_PNG}) {
         SCOPED_TRACE(format);
         CxImage picture;
         ASSERT_TRUE(picture.Load(source, 0));
@@ -97,27 +96,28 @@ TEST(CxImage, FewColourPicturesStayEightBitInBmpPcxAndGif)
         CxImage back;
         ASSERT_TRUE(back.Load(path, 0));
         EXPECT_EQ(back.GetBpp(), 8);
-        EXPECT_EQ(MeanError(quadrants, DecodeWithLibrary(path)), 0.0) << "a palette picture keeps its colours";
+        EXPECT_EQ(MeanError(quadrants, DecodeWithLibrary(path)), 0.0)
+            << "a palette picture keeps its colours";
     }
 }
 
-TEST(CxImage, FormatIsDetectedFromBytesNotName)
-{
+TEST(CxImage, FormatIsDetectedFromBytesNotName) {
     const std::string dir = vtltest::MakeTempDir("detect");
     const std::string png = WriteVips(Gradient(20, 10), dir, "x.png");
     std::filesystem::rename(png, dir + "/really-png.jpg");
     CxImage picture;
     ASSERT_TRUE(picture.Load(dir + "/really-png.jpg", 0));
     EXPECT_EQ(picture.GetType(), CXIMAGE_FORMAT_PNG);
-    EXPECT_FALSE(picture.Load(dir + "/really-png.jpg", CXIMAGE_FORMAT_JPG)) << "an insisted format must match";
+    EXPECT_FALSE(picture.Load(dir + "/really-png.jpg", CXIMAGE_FORMAT_JPG))
+        << "an insisted format must match";
     EXPECT_EQ(picture.GetWidth(), 0);
 }
 
-TEST(CxImage, RotationsAndFlipTurnTheCorners)
-{
+TEST(CxImage, RotationsAndFlipTurnTheCorners) {
     const std::string dir = vtltest::MakeTempDir("turn");
     const std::string source = WriteVips(Quadrants(40, 20), dir, "q.png");
-    const std::vector<double> red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255};
+    const std::vector<double> red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255},
+        white{255, 255, 255};
     struct Case {
         const char* name;
         bool (CxImage::*turn)();
@@ -146,8 +146,7 @@ TEST(CxImage, RotationsAndFlipTurnTheCorners)
     }
 }
 
-TEST(CxImage, ResampleGivesExactlyTheAskedSizeAndRefusesEmptySizes)
-{
+TEST(CxImage, ResampleGivesExactlyTheAskedSizeAndRefusesEmptySizes) {
     const std::string dir = vtltest::MakeTempDir("resample");
     const std::string source = WriteVips(Gradient(1001, 777), dir, "g.jpg[Q=90]");
     const std::pair<int, int> sizes[] = {{330, 256}, {1, 1}, {1001, 1}, {2000, 1500}, {7, 777}};
@@ -171,16 +170,16 @@ TEST(CxImage, ResampleGivesExactlyTheAskedSizeAndRefusesEmptySizes)
     EXPECT_EQ(picture.GetWidth(), 1001) << "a refused size keeps the picture";
 }
 
-TEST(CxImage, DecoderShrinkMatchesAFullDecode)
-{
+TEST(CxImage, DecoderShrinkMatchesAFullDecode) {
     const std::string dir = vtltest::MakeTempDir("shrink");
     const std::string source = WriteVips(Gradient(1600, 1200), dir, "big.jpg[Q=95]");
     const std::pair<int, int> targets[] = {{100, 75}, {200, 150}, {390, 290}, {800, 600}};
     for (const auto& [w, h] : targets) {
         SCOPED_TRACE(w);
-        const VImage full = VImage::new_from_file(source.c_str())
-                                .resize(static_cast<double>(w) / 1600,
-                                        VImage::option()->set("vscale", static_cast<double>(h) / 1200));
+        const VImage full =
+            VImage::new_from_file(source.c_str())
+                .resize(static_cast<double>(w) / 1600,
+                        VImage::option()->set("vscale", static_cast<double>(h) / 1200));
         CxImage picture;
         ASSERT_TRUE(picture.Load(source, 0));
         ASSERT_TRUE(picture.Resample(w, h, 1));
@@ -189,8 +188,7 @@ TEST(CxImage, DecoderShrinkMatchesAFullDecode)
     }
 }
 
-TEST(CxImage, JpegQualityIsUsedAndMetadataKept)
-{
+TEST(CxImage, JpegQualityIsUsedAndMetadataKept) {
     const std::string dir = vtltest::MakeTempDir("quality");
     VImage gradient = Gradient(400, 300).copy();
     gradient.set("orientation", 1);
@@ -210,8 +208,7 @@ TEST(CxImage, JpegQualityIsUsedAndMetadataKept)
     EXPECT_LT(sizes[0] * 10, sizes[1] * 6) << sizes[0] << " vs " << sizes[1];
 }
 
-TEST(CxImage, OrientedJpegsComeOutUpright)
-{
+TEST(CxImage, OrientedJpegsComeOutUpright) {
     const std::string dir = vtltest::MakeTempDir("orient");
     // Stored 60 x 40 with red top-left; orientation 6 shows it turned clockwise (red top-right),
     // orientation 8 counter-clockwise (red bottom-left).
@@ -224,7 +221,8 @@ TEST(CxImage, OrientedJpegsComeOutUpright)
         SCOPED_TRACE(c.orientation);
         VImage stored = Quadrants(60, 40).copy();
         stored.set("orientation", c.orientation);
-        const std::string source = WriteVips(stored, dir, "o" + std::to_string(c.orientation) + ".jpg[Q=95]");
+        const std::string source =
+            WriteVips(stored, dir, "o" + std::to_string(c.orientation) + ".jpg[Q=95]");
         const bool turned = c.orientation != 3;
         const int w = turned ? 40 : 60;
         const int h = turned ? 60 : 40;
@@ -252,8 +250,7 @@ TEST(CxImage, OrientedJpegsComeOutUpright)
     }
 }
 
-TEST(CxImage, GifReductionKeepsAGradientRecognisable)
-{
+TEST(CxImage, GifReductionKeepsAGradientRecognisable) {
     const std::string dir = vtltest::MakeTempDir("gif");
     const VImage gradient = Gradient(128, 128);
     const std::string source = WriteVips(gradient, dir, "g.png");
@@ -263,7 +260,8 @@ TEST(CxImage, GifReductionKeepsAGradientRecognisable)
     picture.SetFrame(0);
     picture.SetEncodeOption(2);
     ASSERT_TRUE(picture.Save(dir + "/g.gif", CXIMAGE_FORMAT_GIF));
-    const VImage back = VImage::new_from_file((dir + "/g.gif").c_str()).extract_band(0, VImage::option()->set("n", 3));
+    const VImage back = VImage::new_from_file((dir + "/g.gif").c_str())
+                            .extract_band(0, VImage::option()->set("n", 3));
     EXPECT_LT(MeanError(gradient, back), 4.0);
     std::size_t size = 0;
     auto* bytes = static_cast<unsigned char*>(back.write_to_memory(&size));
@@ -275,8 +273,7 @@ TEST(CxImage, GifReductionKeepsAGradientRecognisable)
     EXPECT_GT(colours.size(), 64u) << "a gradient needs many of the colours a GIF can hold";
 }
 
-TEST(CxImage, IconsAreFittedIntoTheLargestIconSize)
-{
+TEST(CxImage, IconsAreFittedIntoTheLargestIconSize) {
     const std::string dir = vtltest::MakeTempDir("ico");
     const std::string source = WriteVips(Quadrants(600, 300), dir, "q.png");
     CxImage picture;
@@ -293,15 +290,15 @@ TEST(CxImage, IconsAreFittedIntoTheLargestIconSize)
     EXPECT_EQ(At(back, 253, 125), (std::vector<double>{255, 255, 255}));
 }
 
-TEST(CxImage, HiddenColourOfTransparentPixelsDoesNotBleed)
-{
+TEST(CxImage, HiddenColourOfTransparentPixelsDoesNotBleed) {
     const std::string dir = vtltest::MakeTempDir("alpha");
     // Left half: fully transparent red; right half: opaque white.
     const VImage left = VImage::black(50, 40) + std::vector<double>{255, 0, 0, 0};
     const VImage right = VImage::black(50, 40) + std::vector<double>{255, 255, 255, 255};
-    const VImage rgba = left.insert(right, 50, 0, VImage::option()->set("expand", true))
-                            .cast(VIPS_FORMAT_UCHAR)
-                            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    const VImage rgba =
+        left.insert(right, 50, 0, VImage::option()->set("expand", true))
+            .cast(VIPS_FORMAT_UCHAR)
+            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
     const std::string source = WriteVips(rgba, dir, "a.png");
     CxImage picture;
     ASSERT_TRUE(picture.Load(source, 0));
@@ -319,8 +316,7 @@ TEST(CxImage, HiddenColourOfTransparentPixelsDoesNotBleed)
     }
 }
 
-TEST(CxImage, OtherColourSpacesLoadAsEightBitRgbOrGrey)
-{
+TEST(CxImage, OtherColourSpacesLoadAsEightBitRgbOrGrey) {
     const std::string dir = vtltest::MakeTempDir("spaces");
     const VImage gradient = Gradient(64, 48);
     struct Case {

@@ -14,8 +14,7 @@
 
 using namespace imagetest;
 
-TEST(CxImageDraw, PaintsTheWholePictureStretchedIntoTheRectangle)
-{
+TEST(CxImageDraw, PaintsTheWholePictureStretchedIntoTheRectangle) {
     const std::string dir = vtltest::MakeTempDir("draw");
     IImage image(0);
     CxImage* picture = image.GetXImage();
@@ -30,7 +29,8 @@ TEST(CxImageDraw, PaintsTheWholePictureStretchedIntoTheRectangle)
         ASSERT_TRUE(picture->Draw(&painter, 50, 100, 200, 60));
     }
     auto near = [](QColor c, int r, int g, int b) {
-        return std::abs(c.red() - r) < 40 && std::abs(c.green() - g) < 40 && std::abs(c.blue() - b) < 40;
+        return std::abs(c.red() - r) < 40 && std::abs(c.green() - g) < 40 &&
+               std::abs(c.blue() - b) < 40;
     };
     EXPECT_TRUE(near(canvas.pixelColor(55, 105), 255, 0, 0));
     EXPECT_TRUE(near(canvas.pixelColor(244, 105), 0, 255, 0));
@@ -46,8 +46,7 @@ TEST(CxImageDraw, PaintsTheWholePictureStretchedIntoTheRectangle)
     EXPECT_EQ(image.width(), 0);
 }
 
-TEST(CxImageThreads, TwoPicturesOnTwoThreadsAtOnce)
-{
+TEST(CxImageThreads, TwoPicturesOnTwoThreadsAtOnce) {
     const std::string dir = vtltest::MakeTempDir("threads");
     const std::string jpeg = WriteVips(Gradient(800, 600), dir, "a.jpg");
     const std::string png = WriteVips(Quadrants(600, 800), dir, "b.png");
@@ -55,11 +54,14 @@ TEST(CxImageThreads, TwoPicturesOnTwoThreadsAtOnce)
     auto work = [&](int slot, const std::string& source, int format) {
         for (int round = 0; round < 4; ++round) {
             CxImage picture;
-            const std::string out = dir + "/out" + std::to_string(slot) + "-" + std::to_string(round);
-            if (picture.Load(source, 0) && picture.Resample(picture.GetWidth() / 2, picture.GetHeight() / 2, 1) &&
+            const std::string out =
+                dir + "/out" + std::to_string(slot) + "-" + std::to_string(round);
+            if (picture.Load(source, 0) &&
+                picture.Resample(picture.GetWidth() / 2, picture.GetHeight() / 2, 1) &&
                 picture.RotateRight() && picture.Save(out, format)) {
                 CxImage back;
-                if (back.Load(out, 0) && back.GetWidth() == picture.GetWidth() && back.GetType() == format)
+                if (back.Load(out, 0) && back.GetWidth() == picture.GetWidth() &&
+                    back.GetType() == format)
                     ++results[static_cast<std::size_t>(slot)];
             }
         }

@@ -18,24 +18,23 @@ namespace {
 using Bytes = std::string;
 using Rgb = std::vector<double>;
 
-const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255}, kBlack{0, 0, 0};
+const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255},
+    kBlack{0, 0, 0};
 
-void Put16(Bytes& b, std::uint32_t v)
-{
+void Put16(Bytes& b, std::uint32_t v) {
     b += static_cast<char>(v & 0xFF);
     b += static_cast<char>((v >> 8) & 0xFF);
 }
 
-void Put32(Bytes& b, std::uint32_t v)
-{
+void Put32(Bytes& b, std::uint32_t v) {
     Put16(b, v & 0xFFFF);
     Put16(b, v >> 16);
 }
 
 // BITMAPINFOHEADER-family header of headerSize bytes (40, 108) or the OS/2 one (12).
-Bytes DibHeader(std::uint32_t headerSize, std::int32_t width, std::int32_t height, int bpp, std::uint32_t compression,
-                std::uint32_t colours, const std::vector<std::uint32_t>& masks = {})
-{
+Bytes DibHeader(std::uint32_t headerSize, std::int32_t width, std::int32_t height, int bpp,
+                std::uint32_t compression, std::uint32_t colours,
+                const std::vector<std::uint32_t>& masks = {}) {
     Bytes h;
     Put32(h, headerSize);
     if (headerSize == 12) {
@@ -62,8 +61,7 @@ Bytes DibHeader(std::uint32_t headerSize, std::int32_t width, std::int32_t heigh
     return h;
 }
 
-Bytes Bmp(const Bytes& dibHeaderAndPalette, const Bytes& bits)
-{
+Bytes Bmp(const Bytes& dibHeaderAndPalette, const Bytes& bits) {
     Bytes b = "BM";
     Put32(b, static_cast<std::uint32_t>(14 + dibHeaderAndPalette.size() + bits.size()));
     Put32(b, 0);
@@ -72,8 +70,7 @@ Bytes Bmp(const Bytes& dibHeaderAndPalette, const Bytes& bits)
 }
 
 // Palette of red, green, blue, white as BGR0 quads (BGR triplets for OS/2).
-Bytes Palette(bool triplets = false)
-{
+Bytes Palette(bool triplets = false) {
     Bytes p;
     for (const Rgb& c : {kRed, kGreen, kBlue, kWhite}) {
         p += static_cast<char>(c[2]);
@@ -87,8 +84,7 @@ Bytes Palette(bool triplets = false)
 
 // Every picture here shows, top row: red green blue white; bottom row: white blue green red.
 // A transparent pixel's colour does not count.
-void ExpectPattern(const std::string& path, int type)
-{
+void ExpectPattern(const std::string& path, int type) {
     CxImage picture;
     ASSERT_TRUE(picture.Load(path, 0));
     EXPECT_EQ(picture.GetType(), type);
@@ -107,22 +103,20 @@ void ExpectPattern(const std::string& path, int type)
     }
 }
 
-Bytes Bytes8(std::initializer_list<int> values)
-{
+Bytes Bytes8(std::initializer_list<int> values) {
     Bytes b;
     for (const int v : values)
         b += static_cast<char>(v);
     return b;
 }
 
-Bytes PcxHeader(int bitsPerPlane, int planes, int bytesPerLine, const Bytes& palette16 = {})
-{
+Bytes PcxHeader(int bitsPerPlane, int planes, int bytesPerLine, const Bytes& palette16 = {}) {
     Bytes h(128, '\0');
     h[0] = 0x0A;
     h[1] = 5;
     h[2] = 1;
     h[3] = static_cast<char>(bitsPerPlane);
-    h[8] = 3; // xmax
+    h[8] = 3;  // xmax
     h[10] = 1; // ymax
     h[12] = 72;
     h[14] = 72;
@@ -135,8 +129,7 @@ Bytes PcxHeader(int bitsPerPlane, int planes, int bytesPerLine, const Bytes& pal
 
 } // namespace
 
-TEST(OwnCodecs, BitmapVariantsOfOtherWriters)
-{
+TEST(OwnCodecs, BitmapVariantsOfOtherWriters) {
     const std::string dir = vtltest::MakeTempDir("bmp");
     struct Case {
         const char* name;
@@ -144,20 +137,25 @@ TEST(OwnCodecs, BitmapVariantsOfOtherWriters)
     };
     // Rows are stored bottom-up unless the height is negative; rows pad to 4 bytes.
     const Case cases[] = {
-        {"4-bit", Bmp(DibHeader(40, 4, 2, 4, 0, 4) + Palette(), Bytes8({0x32, 0x10, 0, 0, 0x01, 0x23, 0, 0}))},
+        {"4-bit", Bmp(DibHeader(40, 4, 2, 4, 0, 4) + Palette(),
+                      Bytes8({0x32, 0x10, 0, 0, 0x01, 0x23, 0, 0}))},
         {"8-bit os2", Bmp(DibHeader(12, 4, 2, 8, 0, 0) + Palette(true) + Bytes(3 * 252, '\0'),
                           Bytes8({3, 2, 1, 0, 0, 1, 2, 3}))},
-        {"8-bit top-down", Bmp(DibHeader(40, 4, -2, 8, 0, 4) + Palette(), Bytes8({0, 1, 2, 3, 3, 2, 1, 0}))},
-        {"rle8", Bmp(DibHeader(40, 4, 2, 8, 1, 4) + Palette(),
-                     Bytes8({1, 3, 1, 2, 1, 1, 1, 0, 0, 0, /* row 2 absolute: */ 0, 4, 0, 1, 2, 3, 0, 1}))},
-        {"rle4", Bmp(DibHeader(40, 4, 2, 4, 2, 4) + Palette(),
-                     Bytes8({2, 0x32, 2, 0x10, 0, 0, /* row 2 absolute: */ 0, 4, 0x01, 0x23, 0, 1}))},
+        {"8-bit top-down",
+         Bmp(DibHeader(40, 4, -2, 8, 0, 4) + Palette(), Bytes8({0, 1, 2, 3, 3, 2, 1, 0}))},
+        {"rle8",
+         Bmp(DibHeader(40, 4, 2, 8, 1, 4) + Palette(),
+             Bytes8({1, 3, 1, 2, 1, 1, 1, 0, 0, 0, /* row 2 absolute: */ 0, 4, 0, 1, 2, 3, 0, 1}))},
+        {"rle4",
+         Bmp(DibHeader(40, 4, 2, 4, 2, 4) + Palette(),
+             Bytes8({2, 0x32, 2, 0x10, 0, 0, /* row 2 absolute: */ 0, 4, 0x01, 0x23, 0, 1}))},
         {"16-bit 565", Bmp(DibHeader(40, 4, 2, 16, 3, 0, {0xF800, 0x07E0, 0x001F}),
-                           Bytes8({0xFF, 0xFF, 0x1F, 0x00, 0xE0, 0x07, 0x00, 0xF8,
-                                   0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0xFF, 0xFF}))},
-        {"32-bit v4 alpha", Bmp(DibHeader(108, 4, -2, 32, 3, 0, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}),
-                                Bytes8({0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 255, 255, 255, 255,
-                                        255, 255, 255, 255, 255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255}))},
+                           Bytes8({0xFF, 0xFF, 0x1F, 0x00, 0xE0, 0x07, 0x00, 0xF8, 0x00, 0xF8, 0xE0,
+                                   0x07, 0x1F, 0x00, 0xFF, 0xFF}))},
+        {"32-bit v4 alpha",
+         Bmp(DibHeader(108, 4, -2, 32, 3, 0, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}),
+             Bytes8({0,   0,   255, 255, 0,   255, 0, 255, 255, 0,   0, 255, 255, 255, 255, 255,
+                     255, 255, 255, 255, 255, 0,   0, 255, 0,   255, 0, 255, 0,   0,   255, 255}))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -167,8 +165,7 @@ TEST(OwnCodecs, BitmapVariantsOfOtherWriters)
     }
 }
 
-TEST(OwnCodecs, PcxVariantsOfOtherWriters)
-{
+TEST(OwnCodecs, PcxVariantsOfOtherWriters) {
     const std::string dir = vtltest::MakeTempDir("pcx");
     // 16-colour header palette: red, green, blue, white.
     const Bytes ega = Bytes8({255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255});
@@ -178,15 +175,17 @@ TEST(OwnCodecs, PcxVariantsOfOtherWriters)
     };
     const Case cases[] = {
         // Three planes per line (R, G, B), run-length encoded where it pays.
-        {"24-bit", PcxHeader(8, 3, 4) + Bytes8({0xC1, 255, 0xC2, 0, 0xC1, 255, 0, 0xC1, 255, 0, 0xC1, 255, 0xC2, 0,
-                                                0xC2, 255, 0xC1, 255, 0xC2, 0, 0xC1, 255, 0xC1, 255, 0, 0xC1, 255,
-                                                0, 0xC2, 255, 0xC2, 0})},
+        {"24-bit", PcxHeader(8, 3, 4) +
+                       Bytes8({0xC1, 255,  0xC2, 0,    0xC1, 255,  0,    0xC1, 255,  0,    0xC1,
+                               255,  0xC2, 0,    0xC2, 255,  0xC1, 255,  0xC2, 0,    0xC1, 255,
+                               0xC1, 255,  0,    0xC1, 255,  0,    0xC2, 255,  0xC2, 0})},
         // Four bit planes of one bit each index the header's palette; a byte of 0xC0 or more
         // is written as a run of one.
-        {"4 planes", PcxHeader(1, 4, 2, ega) + Bytes8({0x50, 0, 0x30, 0, 0, 0, 0, 0,
-                                                       0xA0, 0, 0xC1, 0xC0, 0, 0, 0, 0, 0})},
+        {"4 planes", PcxHeader(1, 4, 2, ega) + Bytes8({0x50, 0, 0x30, 0, 0, 0, 0, 0, 0xA0, 0, 0xC1,
+                                                       0xC0, 0, 0, 0, 0, 0})},
         // 8-bit with the 256-colour palette at the end.
-        {"8-bit", PcxHeader(8, 1, 4) + Bytes8({0, 1, 2, 3, 3, 2, 1, 0, 0x0C}) + ega + Bytes(768 - 12, '\0')},
+        {"8-bit",
+         PcxHeader(8, 1, 4) + Bytes8({0, 1, 2, 3, 3, 2, 1, 0, 0x0C}) + ega + Bytes(768 - 12, '\0')},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -196,8 +195,7 @@ TEST(OwnCodecs, PcxVariantsOfOtherWriters)
     }
 }
 
-TEST(OwnCodecs, IconFramesWithMaskOrPng)
-{
+TEST(OwnCodecs, IconFramesWithMaskOrPng) {
     const std::string dir = vtltest::MakeTempDir("ico");
     // Frame 0: 8-bit DIB (height counts colour bits and mask), the last pixel of the top row
     // transparent by its mask bit. Frame 1: a PNG.
@@ -206,8 +204,9 @@ TEST(OwnCodecs, IconFramesWithMaskOrPng)
     const Bytes png = Slurp(WriteVips(Quadrants(6, 4), dir, "frame.png"));
     Bytes ico = Bytes8({0, 0, 1, 0, 2, 0});
     const std::uint32_t first = 6 + 2 * 16;
-    for (const auto& [w, h, size, offset] : {std::tuple{4, 2, dib.size(), first},
-                                              std::tuple{6, 4, png.size(), static_cast<std::uint32_t>(first + dib.size())}}) {
+    for (const auto& [w, h, size, offset] :
+         {std::tuple{4, 2, dib.size(), first},
+          std::tuple{6, 4, png.size(), static_cast<std::uint32_t>(first + dib.size())}}) {
         ico += Bytes8({w, h, 0, 0, 1, 0, 32, 0});
         Put32(ico, static_cast<std::uint32_t>(size));
         Put32(ico, offset);
