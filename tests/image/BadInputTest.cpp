@@ -171,3 +171,21 @@ TEST(CxImageBadInput, SampleCorpusLoadsOrLoadsEmptyWithoutACrash) {
     }
     EXPECT_GT(loaded, 0);
 }
+
+TEST(CxImageBadInput, DecoderWarningsStayOffTheTerminal)
+{
+    const std::string dir = vtltest::MakeTempDir("quiet");
+    std::string jpeg = Slurp(WriteVips(Gradient(300, 200), dir, "good.jpg"));
+    // Damage the entropy-coded data in the middle: libjpeg warns and goes on.
+    for (std::size_t i = jpeg.size() / 2; i < jpeg.size() / 2 + 40; ++i)
+        jpeg[i] = static_cast<char>(0x55);
+    const std::string path = dir + "/damaged.jpg";
+    vtltest::WriteFile(path, jpeg);
+
+    testing::internal::CaptureStderr();
+    CxImage picture;
+    picture.Load(path, 0);
+    picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG);
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(printed, "");
+}
