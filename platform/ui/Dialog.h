@@ -15,6 +15,7 @@
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/Message.h"
+#include "platform/ui/MessageBox.h" // IDOK, IDCANCEL
 
 #include <QDialog>
 

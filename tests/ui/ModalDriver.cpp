@@ -14,12 +14,14 @@ namespace {
 constexpr const char* kHandled = "vtlTestHandled";
 }
 
-void OnNextModal(std::function<void(QWidget*)> action) {
+QTimer* OnNextModal(std::function<void(QWidget*)> action, const QString& title) {
     auto* timer = new QTimer;
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+    QObject::connect(timer, &QTimer::timeout, [timer, action, title] {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || !modal->isVisible() || modal->property(kHandled).toBool())
+            return;
+        if (!title.isEmpty() && modal->windowTitle() != title)
             return;
         modal->setProperty(kHandled, true);
         timer->stop();
@@ -27,6 +29,7 @@ void OnNextModal(std::function<void(QWidget*)> action) {
         action(modal);
     });
     timer->start();
+    return timer;
 }
 
 void ClickNamed(QWidget* window, const QString& name) {

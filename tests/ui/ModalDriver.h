@@ -3,15 +3,17 @@
 // next modal window to open and then acts on it (reads it, types, clicks). Each modal window is
 // handled once; a new dialog opened at the same address still counts as new.
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
 
 namespace vtltest {
 
-// Runs `action` with the next modal window that opens and has not been handled yet. Returns at
-// once; the action runs later, from the event loop of the dialog.
-void OnNextModal(std::function<void(QWidget*)> action);
+// Runs `action` with the next modal window that opens and has not been handled yet (and, when
+// `title` is given, carries that title). Returns at once with the timer that watches; the
+// action runs later, from the event loop of the dialog. Deleting the timer gives up waiting.
+QTimer* OnNextModal(std::function<void(QWidget*)> action, const QString& title = {});
 
 // Presses the button whose objectName is `name` inside `window` with a mouse click.
 void ClickNamed(QWidget* window, const QString& name);
