@@ -99,6 +99,21 @@ VImage FitIcon(const VImage& picture) {
 
 } // namespace
 
+bool CanEncode(int format) {
+    switch (format) {
+    case CXIMAGE_FORMAT_BMP:
+    case CXIMAGE_FORMAT_GIF:
+    case CXIMAGE_FORMAT_JPG:
+    case CXIMAGE_FORMAT_PNG:
+    case CXIMAGE_FORMAT_ICO:
+    case CXIMAGE_FORMAT_TIF:
+    case CXIMAGE_FORMAT_PCX:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool EncodePicture(const VImage& picture, const EncodeSettings& s, std::vector<std::uint8_t>& out) {
     switch (s.nFormat) {
     case CXIMAGE_FORMAT_JPG:

@@ -22,6 +22,9 @@ struct EncodeSettings {
     bool bPalette = false; // the picture is a palette picture (keep it one in PNG)
 };
 
+// Whether the library writes this format number.
+bool CanEncode(int format);
+
 // False for a format number the library does not write.
 bool EncodePicture(const vips::VImage& picture, const EncodeSettings& settings,
                    std::vector<std::uint8_t>& out);

@@ -28,8 +28,6 @@ class CPictureSource {
     // a damaged header, or a size above the pixel limit.
     bool Open(const std::string& path, int frame, int requiredType);
     const PictureHeader& Header() const { return m_header; }
-    const std::string& Path() const { return m_strPath; }
-    int Frame() const { return m_nFrame; }
 
     // Cheap structural checks that catch a cut-off file before any pixel is decoded: a JPEG
     // needs its end marker after the start of its scan data, a PNG its IEND chunk.

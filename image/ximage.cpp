@@ -34,21 +34,6 @@ int BppOfBands(int bands) {
     }
 }
 
-bool IsWritableFormat(int type) {
-    switch (type) {
-    case CXIMAGE_FORMAT_BMP:
-    case CXIMAGE_FORMAT_GIF:
-    case CXIMAGE_FORMAT_JPG:
-    case CXIMAGE_FORMAT_PNG:
-    case CXIMAGE_FORMAT_ICO:
-    case CXIMAGE_FORMAT_TIF:
-    case CXIMAGE_FORMAT_PCX:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 // The picture is either still described by its file (bFromFile: nothing decoded yet), maybe
@@ -154,7 +139,7 @@ bool CxImage::Load(const std::string& path, int imagetype) {
 
 bool CxImage::Save(const std::string& path, int imagetype) {
     Impl& d = *m_pImpl;
-    if (!d.bValid || !IsWritableFormat(imagetype))
+    if (!d.bValid || !vtlimage::CanEncode(imagetype))
         return false;
     vtlimage::EncodeSettings settings;
     settings.nFormat = imagetype;
