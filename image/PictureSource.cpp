@@ -107,7 +107,9 @@ bool CPictureSource::Open(const std::string& path, int frame, int requiredType) 
     m_nFrame = std::max(frame, 0);
     m_nOrientation = 1;
     m_header = PictureHeader{};
-    const auto head = ReadFileBytes(path, kSniffBytes);
+    // Only regular files: a folder, a pipe or a device named like a picture would block or
+    // never end.
+    const auto head = FileSize(path) ? ReadFileBytes(path, kSniffBytes) : std::nullopt;
     if (!head)
         return false;
     const int type = Sniff(*head);

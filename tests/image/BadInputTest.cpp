@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "image/IImage.h"
 #include "image/ximage.h"
 #include "tests/image/ImageTestSupport.h"
@@ -109,6 +111,21 @@ TEST(CxImageBadInput, DamagedOrHostileFilesLoadEmpty) {
     }
 }
 
+TEST(CxImageBadInput, OnlyRegularFilesAreRead) {
+    const std::string dir = vtltest::MakeTempDir("special");
+    const std::string folder = dir + "/folder.jpg";
+    const std::string pipe = dir + "/pipe.jpg";
+    std::filesystem::create_directory(folder);
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& path : {folder, pipe, std::string("/dev/zero")}) {
+        SCOPED_TRACE(path);
+        CxImage picture;
+        EXPECT_FALSE(picture.Load(path, 0)); // a pipe would block here if it were opened
+        IImage info(0);
+        EXPECT_FALSE(info.LoadImageInfo(path));
+    }
+}
+
 TEST(CxImageBadInput, CutOffFilesAreRefusedAtLoad) {
     const std::string dir = vtltest::MakeTempDir("cut");
     for (const char* name : {"g.jpg", "g.png"}) {
@@ -172,8 +189,7 @@ TEST(CxImageBadInput, SampleCorpusLoadsOrLoadsEmptyWithoutACrash) {
     EXPECT_GT(loaded, 0);
 }
 
-TEST(CxImageBadInput, DecoderWarningsStayOffTheTerminal)
-{
+TEST(CxImageBadInput, DecoderWarningsStayOffTheTerminal) {
     const std::string dir = vtltest::MakeTempDir("quiet");
     std::string jpeg = Slurp(WriteVips(Gradient(300, 200), dir, "good.jpg"));
     // Damage the entropy-coded data in the middle: libjpeg warns and goes on.
