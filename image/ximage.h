@@ -7,7 +7,8 @@
 // but the library's one-time start-up, which is thread-safe.
 //
 // Paths are UTF-8. Nothing here throws: a failure leaves a clear state (an empty picture after
-// a failed Load, an unchanged picture after a failed transform, no file after a failed Save).
+// a failed Load or when the file turns out damaged while its pixels are decoded, an unchanged
+// picture after a refused transform, no file after a failed Save).
 // Work is lazy: Load reads the header only; pixels are decoded when a transform or Save needs
 // them, and a Resample straight after Load of a JPEG may let the decoder shrink.
 #include <cstdint>
