@@ -6,6 +6,7 @@
 #include "platform/ui/Wnd.h"
 
 #include <QAbstractButton>
+#include <QButtonGroup>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -73,8 +74,17 @@ bool CDialog::IsDlgButtonChecked(int id) const {
 }
 
 void CDialog::CheckDlgButton(int id, bool checked) {
-    if (auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id)))
-        button->setChecked(checked);
+    auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id));
+    if (!button)
+        return;
+    // As BM_SETCHECK: this button only. An exclusive group would refuse to clear its checked
+    // radio button, so the group steps aside for the change.
+    QButtonGroup* group = CDialogBuilder::RadioGroupOf(button);
+    if (group)
+        group->setExclusive(false);
+    button->setChecked(checked);
+    if (group)
+        group->setExclusive(true);
 }
 
 void CDialog::OnCommand(int id, int code) {

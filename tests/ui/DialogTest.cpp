@@ -176,10 +176,15 @@ TEST(DataExchange, MovesEveryKindBothWays) {
     EXPECT_EQ((dialog.m_notifications[IDC_T_LIST * 1000 + plat::CBN_SELCHANGE]), 1);
     EXPECT_EQ((dialog.m_notifications[IDC_T_R3 * 1000 + plat::BN_CLICKED]), 1);
 
-    // A radio group can be cleared again by the program.
+    // A radio group can be cleared again by the program, by exchange or button by button.
     dialog.m_nRadio = -1;
     dialog.UpdateData(false);
     EXPECT_FALSE(Item<QRadioButton>(dialog, IDC_T_R3)->isChecked());
+    EXPECT_TRUE(dialog.IsDlgButtonChecked(IDC_T_S2));
+    dialog.CheckDlgButton(IDC_T_S2, false);
+    EXPECT_FALSE(dialog.IsDlgButtonChecked(IDC_T_S2));
+    dialog.CheckDlgButton(IDC_T_CHECK, true);
+    EXPECT_TRUE(Item<QCheckBox>(dialog, IDC_T_CHECK)->isChecked());
     dialog.hide();
 }
 
