@@ -351,3 +351,36 @@ TEST(CxImage, OtherColourSpacesLoadAsEightBitRgbOrGrey) {
         }
     }
 }
+
+TEST(CxImage, SampleOrientationsAllComeOutUpright) {
+    const std::filesystem::path folder =
+        std::filesystem::path(VTL_SOURCE_DIR) / "../shared/testdata/exif-samples/jpg/orientation";
+    if (!std::filesystem::exists(folder))
+        GTEST_SKIP() << "no sample corpus at " << folder;
+    // All eight orientations of one photograph, each stored turned or mirrored, look alike.
+    for (const char* kind : {"landscape", "portrait"}) {
+        const bool landscape = std::string(kind) == "landscape";
+        const VImage upright =
+            DecodeWithLibrary((folder / (std::string(kind) + "_1.jpg")).string());
+        for (int orientation = 1; orientation <= 8; ++orientation) {
+            const std::string path =
+                (folder / (std::string(kind) + "_" + std::to_string(orientation) + ".jpg"))
+                    .string();
+            SCOPED_TRACE(path);
+            IImage info(0);
+            ASSERT_TRUE(info.LoadImageInfo(path));
+            EXPECT_EQ(info.GetWidth(), landscape ? 600 : 450);
+            EXPECT_EQ(info.GetHeight(), landscape ? 450 : 600);
+            const VImage decoded = DecodeWithLibrary(path);
+            ASSERT_EQ(decoded.width(), upright.width());
+            ASSERT_EQ(decoded.height(), upright.height());
+            // The samples differ a little from each other (each prints its own number), so the
+            // right way up must simply match far better than a mirrored or upside-down one.
+            const double right = MeanError(upright, decoded);
+            const double mirrored = MeanError(upright.flip(VIPS_DIRECTION_HORIZONTAL), decoded);
+            const double upsideDown = MeanError(upright.flip(VIPS_DIRECTION_VERTICAL), decoded);
+            EXPECT_LT(right * 2, std::min(mirrored, upsideDown))
+                << right << " " << mirrored << " " << upsideDown;
+        }
+    }
+}
