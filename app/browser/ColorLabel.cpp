@@ -24,7 +24,7 @@ QColor ToQColor(COLORREF color) {
 
 CColorLabel::CColorLabel()
     : m_crText(ToColorRef(QApplication::palette().color(QPalette::WindowText))),
-      m_crBack(QApplication::palette().color(QPalette::Button)),
+      m_crBack(QApplication::palette().color(QPalette::Window)),
       m_font(QFontDatabase::systemFont(QFontDatabase::GeneralFont)) {}
 
 CColorLabel& CColorLabel::SetLabelText(const std::string& text) {

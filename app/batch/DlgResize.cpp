@@ -1,0 +1,432 @@
+#include "app/batch/DlgResize.h"
+
+#include "app/batch/DlgProcess.h"
+#include "app/batch/MailPictures.h"
+#include "app/batch/ResizeArithmetic.h"
+#include "app/batch/SelectionCheck.h"
+#include "app/core/AppSetting.h"
+#include "app/imagelib/ImageFormats.h"
+#include "app/res/Dialogs.h"
+#include "app/res/StringTable.h"
+#include "app/res/resource.h"
+#include "platform/ui/DialogBuilder.h"
+#include "platform/ui/FolderBrowser.h"
+#include "platform/ui/Foreground.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/SystemMetrics.h"
+
+#include <QComboBox>
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+CDlgResize::CDlgResize(QWidget* parent) : CDialog(ResizeDialogTemplate(), parent) {}
+
+void CDlgResize::DoDataExchange(plat::CDataExchange* pDX) {
+    plat::DDX_Control(pDX, IDC_SAVE_TYPE, m_cbSaveType);
+    plat::DDX_Text(pDX, IDC_RESIZE_HEIGHT, m_nResizeHeight);
+    plat::DDX_Text(pDX, IDC_DEST_FOLDER, m_strFolder);
+    plat::DDX_Text(pDX, IDC_RESIZE_WIDTH, m_nResizeWidth);
+    plat::DDX_Slider(pDX, IDC_QUALITY, m_nQuality);
+    plat::DDX_Text(pDX, IDC_QUALITY_TEXT, m_strQuality);
+    plat::DDX_Check(pDX, IDC_CONSTRAIN, m_bConstrain);
+    plat::DDX_Check(pDX, IDC_DO_RESIZE, m_bResize);
+    plat::DDX_Check(pDX, IDC_DO_ROTATE, m_bRotate);
+    plat::DDX_CBIndex(pDX, IDC_HEIGHT_UNIT, m_nHeightUnit);
+    plat::DDX_CBIndex(pDX, IDC_WIDTH_UNIT, m_nWidthUnit);
+    plat::DDX_CBIndex(pDX, IDC_SAVE_TYPE, m_nSaveType);
+    plat::DDX_Check(pDX, IDC_DO_DPI, m_bSetDpi);
+    plat::DDX_Text(pDX, IDC_NEW_XDPI, m_nNewXDpi);
+    plat::DDX_Text(pDX, IDC_NEW_YDPI, m_nNewYDpi);
+    DDX_Control(pDX, IDC_DPI_INFO, m_lblDpi);
+    DDX_Control(pDX, IDC_SIZE_INFO, m_lblSize);
+    DDX_Control(pDX, IDC_ROTATE_INFO, m_lblRotate);
+}
+
+bool CDlgResize::OnInitDialog() {
+    m_bOpened = false;
+    CDialog::OnInitDialog();
+    const CAppSetting* setting = GetAppSetting();
+
+    m_lblSize.SetLabelText("");
+    m_lblRotate.SetLabelText("");
+    m_lblDpi.SetLabelText("");
+    FillSaveTypes();
+    plat::BringToFront(this);
+    LoadSetting();
+
+    // With pictures of different sizes a size in pixels cannot keep their proportions: only
+    // percent can.
+    if (m_bConstrain && !IsCommonSizeKnown()) {
+        m_nHeightUnit = UNIT_PERCENT;
+        m_nWidthUnit = UNIT_PERCENT;
+        if (setting->m_resize.nHeightUnit != UNIT_PERCENT)
+            m_nResizeHeight = 100;
+        if (setting->m_resize.nWidthUnit != UNIT_PERCENT)
+            m_nResizeWidth = 100;
+        Enable(IDC_WIDTH_UNIT, false);
+        Enable(IDC_HEIGHT_UNIT, false);
+    }
+    if (m_bResize)
+        CheckSelection();
+    if (m_bSetDpi)
+        SummarizeResolution();
+    UpdateData(false);
+    m_bOpened = true;
+    return true;
+}
+
+// The list's index is the format code: entry 0 is the source's own format, then every code of
+// the format table in order.
+void CDlgResize::FillSaveTypes() {
+    auto* list = qobject_cast<QComboBox*>(m_cbSaveType.GetSafeHwnd());
+    list->clear();
+    list->addItem(QStringLiteral("the same as source"));
+    for (int code = 1;; ++code) {
+        const std::string description = GetTypeDesc(code);
+        if (description.empty())
+            break;
+        list->addItem(QString::fromStdString(description));
+    }
+    // A list filled anew has no selection until the settings give one.
+    list->setCurrentIndex(-1);
+}
+
+void CDlgResize::LoadSetting() {
+    const ResizeSetting& s = GetAppSetting()->m_resize;
+    CheckDlgButton(IDC_DEST_OVERWRITE, s.bOverwrite != 0);
+    CheckDlgButton(IDC_DEST_IN_FOLDER, s.bOverwrite == 0);
+    OnDestinationChoice();
+
+    m_strFolder = s.strDestFolder;
+    m_nSaveType = s.nImageType;
+    m_nQuality = s.nQuality;
+    m_strQuality = std::to_string(m_nQuality);
+    m_bResize = s.bResize;
+    m_bRotate = s.bRotate;
+    m_bSetDpi = s.bSetDpi;
+
+    CheckDlgButton(IDC_RESIZE_DESKTOP, s.bDesktop != 0);
+    CheckDlgButton(IDC_RESIZE_AS, s.bDesktop == 0);
+    OnSizeModeChoice();
+
+    m_bConstrain = s.bConstrain;
+    m_nResizeHeight = static_cast<std::uint32_t>(s.nHeight);
+    m_nResizeWidth = static_cast<std::uint32_t>(s.nWidth);
+    m_nHeightUnit = s.nHeightUnit;
+    m_nWidthUnit = s.nWidthUnit;
+
+    CheckDlgButton(IDC_ROTATE_LEFT, s.nRotate == 0);
+    CheckDlgButton(IDC_FLIP, s.nRotate == 1);
+    CheckDlgButton(IDC_ROTATE_RIGHT, s.nRotate == 2);
+
+    m_nNewXDpi = static_cast<std::uint32_t>(s.nXDpi);
+    m_nNewYDpi = static_cast<std::uint32_t>(s.nYDpi);
+
+    UpdateData(false);
+    OnResizeGroup();
+    OnRotateGroup();
+    OnDpiGroup();
+    OnSaveTypeChanged();
+}
+
+void CDlgResize::StoreSetting() {
+    UpdateData(true);
+    ResizeSetting& s = GetAppSetting()->m_resize;
+    s.bOverwrite = IsDlgButtonChecked(IDC_DEST_OVERWRITE) ? 1 : 0;
+    s.strDestFolder = m_strFolder;
+    s.nImageType = m_nSaveType;
+    s.nQuality = m_nQuality;
+    s.bResize = m_bResize;
+    s.bRotate = m_bRotate;
+    s.bSetDpi = m_bSetDpi;
+    s.bDesktop = IsDlgButtonChecked(IDC_RESIZE_DESKTOP) ? 1 : 0;
+    s.bConstrain = m_bConstrain;
+    s.nHeight = static_cast<std::int32_t>(m_nResizeHeight);
+    s.nWidth = static_cast<std::int32_t>(m_nResizeWidth);
+    s.nHeightUnit = m_nHeightUnit;
+    s.nWidthUnit = m_nWidthUnit;
+    if (IsDlgButtonChecked(IDC_FLIP))
+        s.nRotate = 1;
+    else if (IsDlgButtonChecked(IDC_ROTATE_RIGHT))
+        s.nRotate = 2;
+    else
+        s.nRotate = 0;
+    s.nXDpi = static_cast<std::int32_t>(m_nNewXDpi);
+    s.nYDpi = static_cast<std::int32_t>(m_nNewYDpi);
+}
+
+void CDlgResize::OnCommand(int id, int code) {
+    if (!m_bOpened)
+        return;
+    if (code == plat::EN_CHANGE && m_bTransferring) {
+        if (std::find(m_changedEdits.begin(), m_changedEdits.end(), id) == m_changedEdits.end())
+            m_changedEdits.push_back(id);
+        return;
+    }
+    if (code == plat::EN_CHANGE) {
+        if (id == IDC_RESIZE_WIDTH)
+            OnWidthChanged();
+        else if (id == IDC_RESIZE_HEIGHT)
+            OnHeightChanged();
+        return;
+    }
+    if (code == plat::CBN_SELCHANGE) {
+        if (id == IDC_WIDTH_UNIT)
+            OnWidthUnitChanged();
+        else if (id == IDC_HEIGHT_UNIT)
+            OnHeightUnitChanged();
+        else if (id == IDC_SAVE_TYPE)
+            OnSaveTypeChanged();
+        return;
+    }
+    if (code != plat::BN_CLICKED)
+        return;
+    switch (id) {
+    case IDC_SET_DEFAULT: OnSetDefault(); break;
+    case IDC_RESIZE_RUN: Run(false); break;
+    case IDC_RESIZE_MAIL: Run(true); break;
+    case IDC_BROWSE: OnBrowse(); break;
+    case IDC_RESIZE_CANCEL: OnCancel(); break;
+    case IDC_DEST_IN_FOLDER:
+    case IDC_DEST_OVERWRITE: OnDestinationChoice(); break;
+    case IDC_RESIZE_AS:
+    case IDC_RESIZE_DESKTOP: OnSizeModeChoice(); break;
+    case IDC_CONSTRAIN: OnConstrainToggled(); break;
+    case IDC_DO_RESIZE: OnResizeGroup(); break;
+    case IDC_DO_ROTATE: OnRotateGroup(); break;
+    case IDC_DO_DPI: OnDpiGroup(); break;
+    default: CDialog::OnCommand(id, code); break;
+    }
+}
+
+// A transfer writes one control after the other; an edit whose text it changed is handled
+// once every control shows its member, so that the handler reads a consistent dialog.
+void CDlgResize::ShowMembers() {
+    m_bTransferring = true;
+    UpdateData(false);
+    m_bTransferring = false;
+    const std::vector<int> changed = std::exchange(m_changedEdits, {});
+    for (int id : changed)
+        OnCommand(id, plat::EN_CHANGE);
+}
+
+void CDlgResize::Enable(int id, bool enable) {
+    if (QWidget* control = GetDlgItem(id))
+        control->setEnabled(enable);
+}
+
+void CDlgResize::OnDestinationChoice() {
+    const bool inFolder = IsDlgButtonChecked(IDC_DEST_IN_FOLDER);
+    Enable(IDC_DEST_FOLDER, inFolder);
+    Enable(IDC_SAVE_TYPE, inFolder);
+    OnSaveTypeChanged();
+}
+
+void CDlgResize::OnSaveTypeChanged() {
+    UpdateData(true);
+    if (m_nSaveType < 0)
+        return;
+    CAppSetting* setting = GetAppSetting();
+    switch (m_nSaveType) {
+    case 0: Enable(IDC_QUALITY, setting->m_bJpegInSelection != 0); break;
+    case 1: Enable(IDC_QUALITY, true); break;
+    case 2:
+    case 3: Enable(IDC_QUALITY, false); break;
+    default: break; // the other formats leave the quality as it stands
+    }
+    setting->m_resize.nImageType = m_nSaveType;
+}
+
+void CDlgResize::OnSizeModeChoice() {
+    if (IsDlgButtonChecked(IDC_RESIZE_DESKTOP)) {
+        for (int id : {IDC_RESIZE_WIDTH, IDC_RESIZE_HEIGHT, IDC_WIDTH_UNIT, IDC_HEIGHT_UNIT})
+            Enable(id, false);
+    } else {
+        Enable(IDC_RESIZE_WIDTH, true);
+        Enable(IDC_RESIZE_HEIGHT, true);
+        if (IsCommonSizeKnown()) {
+            Enable(IDC_WIDTH_UNIT, true);
+            Enable(IDC_HEIGHT_UNIT, true);
+        }
+    }
+    CheckSelection();
+}
+
+void CDlgResize::OnResizeGroup() {
+    UpdateData(true);
+    if (m_bResize) {
+        const bool resizeAs = IsDlgButtonChecked(IDC_RESIZE_AS);
+        Enable(IDC_CONSTRAIN, true);
+        Enable(IDC_RESIZE_AS, true);
+        Enable(IDC_RESIZE_DESKTOP, true);
+        Enable(IDC_RESIZE_WIDTH, resizeAs);
+        Enable(IDC_RESIZE_HEIGHT, resizeAs);
+        const bool units = resizeAs && (IsCommonSizeKnown() || !m_bConstrain);
+        Enable(IDC_WIDTH_UNIT, units);
+        Enable(IDC_HEIGHT_UNIT, units);
+        CheckSelection();
+    } else {
+        for (int id = IDC_CONSTRAIN; id <= IDC_RESIZE_DESKTOP; ++id)
+            Enable(id, false);
+        m_lblSize.SetLabelText("");
+    }
+    UpdateResizeButton();
+}
+
+void CDlgResize::OnRotateGroup() {
+    UpdateData(true);
+    for (int id : {IDC_ROTATE_LEFT, IDC_FLIP, IDC_ROTATE_RIGHT})
+        Enable(id, m_bRotate != 0);
+    UpdateResizeButton();
+}
+
+void CDlgResize::OnDpiGroup() {
+    UpdateData(true);
+    Enable(IDC_NEW_XDPI, m_bSetDpi != 0);
+    Enable(IDC_NEW_YDPI, m_bSetDpi != 0);
+    if (m_bSetDpi)
+        SummarizeResolution();
+    else
+        m_lblDpi.SetLabelText("");
+    UpdateResizeButton();
+}
+
+// "Resize" needs something to do; "Resize and mail" always can mail the pictures.
+void CDlgResize::UpdateResizeButton() {
+    Enable(IDC_RESIZE_RUN, m_bResize || m_bRotate || m_bSetDpi);
+}
+
+// Writing the coupled value changes the other edit, whose handler couples back; the exchange
+// ends when a transfer finds every text already as it should be.
+void CDlgResize::OnHeightChanged() {
+    UpdateData(true);
+    if (m_bConstrain)
+        if (const std::optional<std::uint32_t> width =
+                CoupledEntry(m_nResizeHeight, m_nHeightUnit, m_nWidthUnit,
+                             static_cast<std::uint32_t>(m_nHeight),
+                             static_cast<std::uint32_t>(m_nWidth)))
+            m_nResizeWidth = *width;
+    ShowMembers();
+    CheckSelection();
+}
+
+void CDlgResize::OnWidthChanged() {
+    UpdateData(true);
+    if (m_bConstrain)
+        if (const std::optional<std::uint32_t> height =
+                CoupledEntry(m_nResizeWidth, m_nWidthUnit, m_nHeightUnit,
+                             static_cast<std::uint32_t>(m_nWidth),
+                             static_cast<std::uint32_t>(m_nHeight)))
+            m_nResizeHeight = *height;
+    ShowMembers();
+    CheckSelection();
+}
+
+// A converted value that differs from the edit's text changes the edit, and its handler then
+// couples the other side and runs the selection check.
+void CDlgResize::OnHeightUnitChanged() {
+    const std::int32_t oldUnit = m_nHeightUnit;
+    UpdateData(true);
+    if (m_nHeightUnit == oldUnit)
+        return;
+    m_nResizeHeight =
+        ConvertedEntry(m_nResizeHeight, m_nHeightUnit, static_cast<std::uint32_t>(m_nHeight));
+    ShowMembers();
+}
+
+void CDlgResize::OnWidthUnitChanged() {
+    const std::int32_t oldUnit = m_nWidthUnit;
+    UpdateData(true);
+    if (m_nWidthUnit == oldUnit)
+        return;
+    m_nResizeWidth =
+        ConvertedEntry(m_nResizeWidth, m_nWidthUnit, static_cast<std::uint32_t>(m_nWidth));
+    ShowMembers();
+}
+
+void CDlgResize::OnConstrainToggled() {
+    UpdateData(true);
+    if (m_bConstrain) {
+        if (IsCommonSizeKnown()) {
+            ShowMembers();
+            CheckSelection();
+            return;
+        }
+        const ResizeSetting& stored = GetAppSetting()->m_resize;
+        m_nHeightUnit = UNIT_PERCENT;
+        m_nWidthUnit = UNIT_PERCENT;
+        if (stored.nHeightUnit != UNIT_PERCENT)
+            m_nResizeHeight = 100;
+        if (stored.nWidthUnit != UNIT_PERCENT)
+            m_nResizeWidth = 100;
+        Enable(IDC_WIDTH_UNIT, false);
+        Enable(IDC_HEIGHT_UNIT, false);
+    } else {
+        if (IsDlgButtonChecked(IDC_RESIZE_DESKTOP)) {
+            ShowMembers();
+            CheckSelection();
+            return;
+        }
+        Enable(IDC_WIDTH_UNIT, true);
+        Enable(IDC_HEIGHT_UNIT, true);
+    }
+    ShowMembers();
+    CheckSelection();
+}
+
+void CDlgResize::OnHScroll(int id) {
+    if (id != IDC_QUALITY)
+        return;
+    UpdateData(true);
+    m_strQuality = std::to_string(m_nQuality);
+    ShowMembers();
+}
+
+void CDlgResize::OnBrowse() {
+    UpdateData(true);
+    plat::CFolderBrowser browser(this, LoadString(IDS_SELECT_DEST_FOLDER), m_strFolder);
+    if (const std::optional<std::string> folder = browser.DoModal()) {
+        m_strFolder = *folder;
+        ShowMembers();
+    }
+}
+
+void CDlgResize::OnSetDefault() {
+    StoreSetting();
+    GetAppSetting()->SaveResizeSetting();
+}
+
+void CDlgResize::Run(bool mail) {
+    StoreSetting();
+    CDlgProcess process;
+    process.m_nMode = PROCESS_RESIZE;
+    process.m_bMail = mail ? 1 : 0;
+    if (process.DoModal() != plat::IDOK)
+        return;
+    if (mail)
+        MailPictures();
+    EndDialog(plat::IDOK);
+}
+
+void CDlgResize::CheckSelection() {
+    SelectionFacts facts;
+    facts.nWidth = m_nWidth;
+    facts.nHeight = m_nHeight;
+    facts.nResizeWidth = m_nResizeWidth;
+    facts.nResizeHeight = m_nResizeHeight;
+    facts.nWidthUnit = m_nWidthUnit;
+    facts.nHeightUnit = m_nHeightUnit;
+    facts.bConstrain = m_bConstrain != 0;
+    facts.bDesktop = IsDlgButtonChecked(IDC_RESIZE_DESKTOP);
+    facts.nScreenWidth = plat::GetSystemMetrics(plat::SM_CXSCREEN);
+    facts.nScreenHeight = plat::GetSystemMetrics(plat::SM_CYSCREEN);
+    const LabelMessage message = SelectionCheckMessage(facts);
+    m_lblSize.SetLabelColor(message.color).SetLabelText(message.text);
+}
+
+void CDlgResize::SummarizeResolution() {
+    const LabelMessage message = ResolutionSummaryMessage(m_nXDpi, m_nYDpi);
+    m_lblDpi.SetLabelColor(message.color).SetLabelText(message.text);
+}

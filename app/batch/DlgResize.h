@@ -1,0 +1,99 @@
+#pragma once
+// CDlgResize: the resize options dialog (template 130 "Vantrel..."), where the user sets up one
+// resize run: the destination and the save type with its quality, the size (in pixel or
+// percent, or the desktop's size) with the width and height coupled to the selection's
+// proportions, the rotation or flip, and the new resolution. Its three information labels say
+// what the settings will do to the selected pictures (see SelectionCheck.h).
+//
+// Every entry comes from the ResizeSetting part of the settings object when the dialog opens.
+// "Resize" and "Resize and mail" write the entries back there and run the resize job in a
+// CDlgProcess (the second also mails the outputs); a finished run ends this dialog with IDOK,
+// a cancelled one leaves it open as it was. "Set as default" also saves the entries to the
+// registry. "Cancel", Esc and the close box end it with IDCANCEL. The save type is written into
+// the settings each time the user picks one.
+//
+// Caller (user-interface thread): the main window's Resize command and the shell launch that
+// asks for the dialog. Each runs the reading pass first and copies its four values into
+// m_nWidth, m_nHeight, m_nXDpi, m_nYDpi before DoModal. Everything here, the run included,
+// happens on the user-interface thread; the run's work is on CDlgProcess's worker while this
+// dialog waits in the progress dialog's modal loop.
+#include "app/browser/ColorLabel.h"
+#include "platform/ui/Dialog.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CDlgResize : public plat::CDialog {
+public:
+    explicit CDlgResize(QWidget* parent = nullptr);
+
+    // The selection's common size and resolution, each 0 where the pictures differ.
+    std::int32_t m_nWidth = 0;
+    std::int32_t m_nHeight = 0;
+    std::int32_t m_nXDpi = 0;
+    std::int32_t m_nYDpi = 0;
+
+    plat::CWnd m_cbSaveType;
+    std::uint32_t m_nResizeHeight = 100;
+    std::string m_strFolder = ".\\resize\\";
+    std::uint32_t m_nResizeWidth = 100;
+    std::int32_t m_nQuality = 0;
+    std::string m_strQuality = "80";
+    std::int32_t m_bConstrain = 1;
+    std::int32_t m_bResize = 1;
+    std::int32_t m_bRotate = 1;
+    std::int32_t m_nHeightUnit = 1; // 0 pixel, 1 percent
+    std::int32_t m_nWidthUnit = 1;
+    std::int32_t m_nSaveType = -1; // 0 the source's format, else a format code
+    std::int32_t m_bSetDpi = 0;
+    std::uint32_t m_nNewXDpi = 0;
+    std::uint32_t m_nNewYDpi = 0;
+    CColorLabel m_lblDpi;
+    CColorLabel m_lblSize;
+    CColorLabel m_lblRotate;
+
+    void OnCommand(int id, int code) override;
+
+protected:
+    bool OnInitDialog() override;
+    void DoDataExchange(plat::CDataExchange* pDX) override;
+    void OnHScroll(int id) override;
+
+private:
+    void FillSaveTypes();
+    void ShowMembers();
+    void LoadSetting();
+    void StoreSetting();
+
+    // The enable rules.
+    void OnDestinationChoice();
+    void OnSaveTypeChanged();
+    void OnSizeModeChoice();
+    void OnResizeGroup();
+    void OnRotateGroup();
+    void OnDpiGroup();
+    void UpdateResizeButton();
+    void Enable(int id, bool enable);
+
+    void OnWidthChanged();
+    void OnHeightChanged();
+    void OnWidthUnitChanged();
+    void OnHeightUnitChanged();
+    void OnConstrainToggled();
+    void OnBrowse();
+    void OnSetDefault();
+    void Run(bool mail);
+
+    void CheckSelection();
+    void SummarizeResolution();
+    bool IsCommonSizeKnown() const { return m_nWidth != 0 && m_nHeight != 0; }
+
+    // Until the dialog has opened, the transfers that fill the controls are not the user's
+    // edits: their change notifications are not handled, so stored entries are not coupled
+    // to each other before the user sees them.
+    bool m_bOpened = false;
+    // Edits whose text the transfer under way has changed, in the order it wrote them.
+    bool m_bTransferring = false;
+    std::vector<int> m_changedEdits;
+};
