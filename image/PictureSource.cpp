@@ -22,6 +22,7 @@ constexpr std::size_t kSniffBytes = 256;
 // Icons are small; a larger "icon" is not read whole into memory.
 constexpr std::size_t kMaxIconFile = 64u << 20;
 constexpr std::size_t kTailChunk = 64u << 10;
+constexpr double kNearlyOpaque = 252;
 
 int Sniff(std::string_view b) {
     auto starts = [&](std::string_view magic) { return b.substr(0, magic.size()) == magic; };
@@ -292,10 +293,11 @@ VImage ScaleTo(const VImage& image, int width, int height) {
         work = image.resize(hscale, options());
     } else {
         // Transparent pixels must not bleed their hidden colour into their neighbours, so
-        // alpha is premultiplied while scaling; that runs in floating point and costs twice
-        // the time, so a picture whose alpha is opaque throughout is scaled as it is.
+        // alpha is premultiplied while scaling. That runs in floating point at twice the cost,
+        // so a picture with no pixel below kNearlyOpaque is scaled as it is: there the two ways
+        // differ by about 1 % at the very most, and no colour is hidden.
         const VImage whole = image.copy_memory();
-        if (whole.extract_band(whole.bands() - 1).min() >= 255)
+        if (whole.extract_band(whole.bands() - 1).min() >= kNearlyOpaque)
             work = whole.resize(hscale, options());
         else
             work = whole.premultiply()

@@ -53,7 +53,7 @@ class CPictureSource {
 int DecoderShrink(int width, int height, int targetWidth, int targetHeight);
 
 // Scales to exactly width x height with Lanczos3 (alpha premultiplied while scaling
-// unless it is opaque throughout).
+// unless it is nearly opaque throughout).
 vips::VImage ScaleTo(const vips::VImage& image, int width, int height);
 
 // 8-bit sRGB (3 or 4 bands) or grey (1 or 2 bands), whatever the file held.
