@@ -332,7 +332,7 @@ TEST(DlgResize, SaveTypesAndTheQualitySlider) {
     for (bool jpeg : {true, false}) {
         SCOPED_TRACE(jpeg ? "with a JPEG in the selection" : "without a JPEG");
         Reset(Stored(), jpeg);
-        OpenDialog(800, 600, 72, 72, [&](CDlgResize& d) {
+        const int code = OpenDialog(800, 600, 72, 72, [&](CDlgResize& d) {
             auto* list = Find<QComboBox>(d, "IDC_SAVE_TYPE");
             QStringList shown;
             for (int i = 0; i < list->count(); ++i)
@@ -353,8 +353,10 @@ TEST(DlgResize, SaveTypesAndTheQualitySlider) {
                 EXPECT_EQ(Enabled(d, "IDC_QUALITY"), step.enabled) << step.index;
                 EXPECT_EQ(GetAppSetting()->m_resize.nImageType, step.index);
             }
+            QTest::keyClick(&d, Qt::Key_Escape);
         });
-        // Cancel keeps the save type that was written at the change.
+        // Esc cancels and keeps the save type that was written at the change.
+        EXPECT_EQ(code, plat::IDCANCEL);
         EXPECT_EQ(GetAppSetting()->m_resize.nImageType, 1);
     }
     // A stored type is selected at opening and stays stored.
