@@ -53,7 +53,7 @@ bool OffersMenu(const std::string& file) {
     return offered;
 }
 
-TEST(Handler, PictureTestLooksAtTheFileNamesLastDotOnly) {
+TEST(ShellExtHandler, PictureTestLooksAtTheFileNamesLastDotOnly) {
     const struct {
         const char* path;
         bool accepted;
@@ -69,7 +69,7 @@ TEST(Handler, PictureTestLooksAtTheFileNamesLastDotOnly) {
         EXPECT_EQ(OffersMenu(c.path), c.accepted) << c.path;
 }
 
-TEST(Handler, FlagRuleOfTheLowestFourBits) {
+TEST(ShellExtHandler, FlagRuleOfTheLowestFourBits) {
     const struct {
         UINT flags;
         bool shown;
@@ -90,7 +90,7 @@ TEST(Handler, FlagRuleOfTheLowestFourBits) {
     }
 }
 
-TEST(Handler, SubmenuGoesAtIndexMenuWithThreeCommandsAndTheMark) {
+TEST(ShellExtHandler, SubmenuGoesAtIndexMenuWithThreeCommandsAndTheMark) {
     Handler handler;
     ASSERT_EQ(handler.Initialize({"/p/a.jpg", "/p/b.txt"}), S_OK);
     HMENU menu = CreatePopupMenu();
@@ -123,7 +123,7 @@ TEST(Handler, SubmenuGoesAtIndexMenuWithThreeCommandsAndTheMark) {
     DestroyMenu(menu);
 }
 
-TEST(Handler, SubmenuPastTheEndIsAppendedWithItsMark) {
+TEST(ShellExtHandler, SubmenuPastTheEndIsAppendedWithItsMark) {
     Handler handler;
     ASSERT_EQ(handler.Initialize({"/p/a.gif"}), S_OK);
     HMENU menu = CreatePopupMenu();
@@ -150,7 +150,7 @@ public:
     ULONG refs = 1;
 };
 
-TEST(Handler, InitializeRefusesSelectionsWithoutFilesAndRebuildsOnEachCall) {
+TEST(ShellExtHandler, InitializeRefusesSelectionsWithoutFilesAndRebuildsOnEachCall) {
     Handler handler;
     EXPECT_EQ(handler.Initialize({}), E_INVALIDARG) << "no files";
     NoFilesDataObject noFiles;
@@ -174,7 +174,7 @@ TEST(Handler, InitializeRefusesSelectionsWithoutFilesAndRebuildsOnEachCall) {
     init->Release();
 }
 
-TEST(Handler, GetCommandStringCutsToCchMaxAndWritesNothingForValidation) {
+TEST(ShellExtHandler, GetCommandStringCutsToCchMaxAndWritesNothingForValidation) {
     Handler handler;
     ASSERT_EQ(handler.Initialize({"/p/a.jpg"}), S_OK);
     char full[256];

@@ -47,7 +47,7 @@ private:
     IContextMenu* m_menu = nullptr;
 };
 
-class Invoke : public testing::Test {
+class ShellExtInvoke : public testing::Test {
 protected:
     void SetUp() override {
         m_dir = vtltest::MakeTempDir("invoke");
@@ -66,7 +66,7 @@ protected:
     std::string m_vtl;
 };
 
-TEST_F(Invoke, ResizeAndMailWritesTheBlockAndStartsTheApplication) {
+TEST_F(ShellExtInvoke, ResizeAndMailWritesTheBlockAndStartsTheApplication) {
     ReadyHandler handler({"/p/a.jpg", "/p/b.txt", "/p/c.JPEG", "/p/d.gif"});
     ASSERT_EQ(handler.Invoke(MAKEINTRESOURCE(2)), S_OK);
 
@@ -90,7 +90,7 @@ TEST_F(Invoke, ResizeAndMailWritesTheBlockAndStartsTheApplication) {
     EXPECT_EQ(read, (std::vector<std::string>{"/p/a.jpg", "/p/c.JPEG", "/p/d.gif"})) << "the application's reader agrees";
 }
 
-TEST_F(Invoke, OffsetsOneAndTwoAreTheirCommandsEveryOtherIsTheDialog) {
+TEST_F(ShellExtInvoke, OffsetsOneAndTwoAreTheirCommandsEveryOtherIsTheDialog) {
     const struct {
         UINT offset;
         std::uint32_t command;
@@ -104,7 +104,7 @@ TEST_F(Invoke, OffsetsOneAndTwoAreTheirCommandsEveryOtherIsTheDialog) {
     }
 }
 
-TEST_F(Invoke, RefusalsLeaveTheBlockUntouchedAndStartNothing) {
+TEST_F(ShellExtInvoke, RefusalsLeaveTheBlockUntouchedAndStartNothing) {
     const std::string longName = "/p/" + std::string(HANDOFF_PATH_SIZE - 7, 'x') + ".jpg"; // 260 bytes
     std::vector<std::string> tooMany;
     for (int i = 0; i < 252; ++i)
@@ -147,7 +147,7 @@ TEST_F(Invoke, RefusalsLeaveTheBlockUntouchedAndStartNothing) {
     EXPECT_TRUE(NeverStarted(m_vtl));
 }
 
-TEST_F(Invoke, TheLongestPathThatFitsAndTheMostPicturesThatFitAreHandedOver) {
+TEST_F(ShellExtInvoke, TheLongestPathThatFitsAndTheMostPicturesThatFitAreHandedOver) {
     const std::string longest = "/p/" + std::string(HANDOFF_PATH_SIZE - 1 - 7, 'y') + ".jpg"; // 259 bytes
     ASSERT_EQ(longest.size(), 259u);
     std::vector<std::string> most;

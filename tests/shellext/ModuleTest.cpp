@@ -51,7 +51,7 @@ IClassFactory* Factory() {
     return factory;
 }
 
-TEST(Module, GuidsReadInTheRegistrysForm) {
+TEST(ShellExtModule, GuidsReadInTheRegistrysForm) {
     EXPECT_EQ(GuidToString(vtlext::CLSID_VtlShellEx), kClsid);
     EXPECT_EQ(GuidToString(vtlext::IID_IVtlShellEx), "{CB5A2E8B-D4D1-4CE7-9D75-51B75C0EECF3}");
     EXPECT_EQ(GuidToString(vtlext::LIBID_VTLEXTLib), "{C5E4D9CF-E056-45F9-8F47-21AA34091AC4}");
@@ -63,7 +63,7 @@ TEST(Module, GuidsReadInTheRegistrysForm) {
         EXPECT_FALSE(GuidFromString(bad).has_value()) << bad;
 }
 
-TEST(Module, ClassObjectOnlyForItsOwnClass) {
+TEST(ShellExtModule, ClassObjectOnlyForItsOwnClass) {
     void* out = reinterpret_cast<void*>(1);
     EXPECT_EQ(Module().GetClassObject(vtlext::IID_IVtlShellEx, IID_IClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(out, nullptr);
@@ -72,7 +72,7 @@ TEST(Module, ClassObjectOnlyForItsOwnClass) {
     EXPECT_EQ(Module().CanUnloadNow(), S_OK);
 }
 
-TEST(Module, CanUnloadOnlyWhenNoHandlerLivesAndTheServerIsNotLocked) {
+TEST(ShellExtModule, CanUnloadOnlyWhenNoHandlerLivesAndTheServerIsNotLocked) {
     ASSERT_EQ(Module().CanUnloadNow(), S_OK);
     IClassFactory* factory = Factory();
     EXPECT_EQ(Module().CanUnloadNow(), S_FALSE) << "a caller holds the factory";
@@ -96,7 +96,7 @@ TEST(Module, CanUnloadOnlyWhenNoHandlerLivesAndTheServerIsNotLocked) {
     EXPECT_EQ(Module().CanUnloadNow(), S_OK);
 }
 
-TEST(Module, HandlerAnswersItsInterfacesAsOneObject) {
+TEST(ShellExtModule, HandlerAnswersItsInterfacesAsOneObject) {
     IClassFactory* factory = Factory();
     IUnknown* unknown = nullptr;
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
@@ -132,7 +132,7 @@ public:
     ULONG refs = 1;
 };
 
-TEST(Module, AggregationOnlyThroughIUnknownAndThenDelegating) {
+TEST(ShellExtModule, AggregationOnlyThroughIUnknownAndThenDelegating) {
     IClassFactory* factory = Factory();
     Outer outer;
     void* out = reinterpret_cast<void*>(1);
@@ -156,7 +156,7 @@ TEST(Module, AggregationOnlyThroughIUnknownAndThenDelegating) {
     EXPECT_EQ(Module().CanUnloadNow(), S_OK);
 }
 
-TEST(Module, RegistrationWritesTheClassHandlerAndApprovalAndUnregistrationRemovesThem) {
+TEST(ShellExtModule, RegistrationWritesTheClassHandlerAndApprovalAndUnregistrationRemovesThem) {
     ASSERT_EQ(Module().RegisterServer(), S_OK);
     const std::string modulePath = std::filesystem::canonical(std::string(VTL_LIB_DIR) + "/libVtlExt.so").string();
 

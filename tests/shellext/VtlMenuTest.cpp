@@ -127,7 +127,7 @@ TEST_F(VtlMenu, ABlockThatOthersMayWriteIsRefused) {
     EXPECT_TRUE(NeverStarted(m_vtl));
 }
 
-class Integration : public VtlMenu {
+class VtlMenuIntegration : public VtlMenu {
 protected:
     void SetUp() override {
         VtlMenu::SetUp();
@@ -166,7 +166,7 @@ const char* kUserActions = R"(<?xml version="1.0" encoding="UTF-8"?>
 </actions>
 )";
 
-TEST_F(Integration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemovesOnlyOurs) {
+TEST_F(VtlMenuIntegration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemovesOnlyOurs) {
     fs::create_directories(fs::path(m_uca).parent_path());
     vtltest::WriteFile(m_uca, kUserActions);
 
@@ -207,7 +207,7 @@ TEST_F(Integration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemovesOnly
     EXPECT_NE(uca.find("<name>Open Terminal &amp; Here</name>"), std::string::npos);
 }
 
-TEST_F(Integration, WithoutAUserListTheSystemDefaultActionsAreKept) {
+TEST_F(VtlMenuIntegration, WithoutAUserListTheSystemDefaultActionsAreKept) {
     fs::create_directories(m_systemDir + "/Thunar");
     vtltest::WriteFile(m_systemDir + "/Thunar/uca.xml", kUserActions);
     ASSERT_EQ(RunVtlMenu({"--register"}).status, 0);
@@ -216,7 +216,7 @@ TEST_F(Integration, WithoutAUserListTheSystemDefaultActionsAreKept) {
     EXPECT_EQ(Count(uca, "<unique-id>vantrel-"), 3u);
 }
 
-TEST_F(Integration, AMalformedActionListIsLeftAsItIs) {
+TEST_F(VtlMenuIntegration, AMalformedActionListIsLeftAsItIs) {
     const std::string broken = "<?xml version=\"1.0\"?>\n<actions>\n<action><name>Mine</name>\n";
     fs::create_directories(fs::path(m_uca).parent_path());
     vtltest::WriteFile(m_uca, broken);
@@ -227,7 +227,7 @@ TEST_F(Integration, AMalformedActionListIsLeftAsItIs) {
     EXPECT_TRUE(fs::exists(m_serviceMenu)) << "the other file managers are still served";
 }
 
-TEST_F(Integration, RegisterKeepsALocationTheApplicationRecorded) {
+TEST_F(VtlMenuIntegration, RegisterKeepsALocationTheApplicationRecorded) {
     ASSERT_EQ(RunVtlMenu({"--register"}).status, 0);
     const RunResult run = RunVtlMenu({"--invoke", "0", File("a.jpg")});
     EXPECT_EQ(run.status, 0) << run.err;
