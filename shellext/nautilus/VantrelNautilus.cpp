@@ -1,0 +1,150 @@
+// The Nautilus 43 extension (libnautilus-extension-4): Nautilus loads it at start and asks it
+// for menu items on each right-click. It loads libVtlExt.so in process, from the path the
+// registry names as the context-menu handler's server (as the Windows shell finds it), makes
+// one request per right-click, turns the handler's menu into Nautilus menu items and an
+// item's activation into InvokeCommand. Nautilus calls everything here on its main thread.
+#include "shellext/host/ContextMenuRequest.h"
+
+#include <gio/gio.h>
+#include <glib-object.h>
+// The header declares the module entry points without C linkage for C++; GLib's own headers,
+// which need C++ linkage for their C++ parts, are already included above and skipped here.
+extern "C" {
+#include <nautilus-extension.h>
+}
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using vtlext::CContextMenuRequest;
+using vtlext::CExtensionModule;
+using vtlext::MenuEntry;
+
+GType g_providerType = 0;
+
+// Messages reach the user as a notification of Nautilus itself; the extension links no GTK.
+void ShowNotification(const char* caption, const char* text) {
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    GApplication* app = g_application_get_default();
+    if (!app)
+        return;
+    GNotification* notification = g_notification_new(caption);
+    g_notification_set_body(notification, text);
+    g_application_send_notification(app, "vantrel-message", notification);
+    g_object_unref(notification);
+}
+
+// The module, loaded on the first right-click after it was registered and kept for the life
+// of Nautilus, whose menus may still point at its bitmap. Null while it is not registered.
+const CExtensionModule* Module() {
+    static std::unique_ptr<CExtensionModule> module;
+    if (!module) {
+        const std::string path = CExtensionModule::RegisteredPath();
+        if (path.empty())
+            return nullptr;
+        auto loaded = std::make_unique<CExtensionModule>();
+        if (!loaded->Load(path)) {
+            std::fprintf(stderr, "Vantrel: %s\n", loaded->Error().c_str());
+            return nullptr;
+        }
+        loaded->SetMessageBoxHook(ShowNotification);
+        module = std::move(loaded);
+    }
+    return module.get();
+}
+
+// What an item's activation needs: the request (kept alive by every item of its menu) and
+// the command's offset.
+struct Activation {
+    std::shared_ptr<CContextMenuRequest> request;
+    unsigned offset;
+};
+
+void OnActivate(NautilusMenuItem*, gpointer data) {
+    const auto* activation = static_cast<Activation*>(data);
+    activation->request->Invoke(activation->offset);
+}
+
+void FreeActivation(gpointer data, GClosure*) { delete static_cast<Activation*>(data); }
+
+NautilusMenuItem* MakeItem(const MenuEntry& entry, const std::shared_ptr<CContextMenuRequest>& request) {
+    const std::string name = "Vantrel::" + (entry.offset >= 0 ? std::to_string(entry.offset) : entry.text);
+    NautilusMenuItem* item = nautilus_menu_item_new(name.c_str(), entry.text.c_str(),
+                                                    entry.helpText.empty() ? nullptr : entry.helpText.c_str(), nullptr);
+    if (entry.offset >= 0) {
+        g_signal_connect_data(item, "activate", G_CALLBACK(OnActivate),
+                              new Activation{request, static_cast<unsigned>(entry.offset)}, FreeActivation,
+                              static_cast<GConnectFlags>(0));
+    }
+    if (!entry.children.empty()) {
+        NautilusMenu* submenu = nautilus_menu_new();
+        for (const auto& child : entry.children) {
+            NautilusMenuItem* childItem = MakeItem(child, request);
+            nautilus_menu_append_item(submenu, childItem);
+            g_object_unref(childItem);
+        }
+        nautilus_menu_item_set_submenu(item, submenu);
+        g_object_unref(submenu);
+    }
+    return item;
+}
+
+// Local files only: a file manager hands the shell extension paths, never other locations.
+std::vector<std::string> LocalPaths(GList* files) {
+    std::vector<std::string> paths;
+    for (GList* node = files; node; node = node->next) {
+        GFile* location = nautilus_file_info_get_location(NAUTILUS_FILE_INFO(node->data));
+        if (!location)
+            continue;
+        if (char* path = g_file_get_path(location)) {
+            paths.emplace_back(path);
+            g_free(path);
+        }
+        g_object_unref(location);
+    }
+    return paths;
+}
+
+GList* GetFileItems(NautilusMenuProvider*, GList* files) {
+    const CExtensionModule* module = Module();
+    const std::vector<std::string> paths = LocalPaths(files);
+    if (!module || paths.empty())
+        return nullptr;
+    auto request = std::make_shared<CContextMenuRequest>(*module);
+    if (plat::FAILED(request->Open(paths)))
+        return nullptr;
+    GList* items = nullptr;
+    for (const auto& entry : request->Entries())
+        items = g_list_append(items, MakeItem(entry, request));
+    return items;
+}
+
+void InitMenuProvider(gpointer iface, gpointer) {
+    static_cast<NautilusMenuProviderInterface*>(iface)->get_file_items = GetFileItems;
+}
+
+} // namespace
+
+extern "C" {
+
+G_MODULE_EXPORT void nautilus_module_initialize(GTypeModule* module) {
+    const GTypeInfo info = {sizeof(GObjectClass), nullptr, nullptr, nullptr, nullptr, nullptr,
+                            sizeof(GObject),      0,       nullptr, nullptr};
+    g_providerType = g_type_module_register_type(module, G_TYPE_OBJECT, "VantrelMenuProvider", &info,
+                                                 static_cast<GTypeFlags>(0));
+    const GInterfaceInfo menuProvider = {InitMenuProvider, nullptr, nullptr};
+    g_type_module_add_interface(module, g_providerType, NAUTILUS_TYPE_MENU_PROVIDER, &menuProvider);
+}
+
+G_MODULE_EXPORT void nautilus_module_shutdown() {}
+
+G_MODULE_EXPORT void nautilus_module_list_types(const GType** types, int* count) {
+    *types = &g_providerType;
+    *count = 1;
+}
+
+} // extern "C"
