@@ -158,7 +158,9 @@ bool CPictureSource::Open(const std::string& path, int frame, int requiredType) 
     }
     if (!SizeAllowed(info.nWidth, info.nHeight))
         return false;
-    m_header = {type, info.nWidth, info.nHeight, info.nXDpi, info.nYDpi, info.nBpp, bands};
+    auto sane = [](int dpi) { return dpi > 0 && dpi <= kMaxDpi ? dpi : 0; };
+    m_header = {type,      info.nWidth, info.nHeight, sane(info.nXDpi), sane(info.nYDpi),
+                info.nBpp, bands};
     return true;
 }
 

@@ -63,6 +63,9 @@ inline bool SizeAllowed(std::int64_t width, std::int64_t height) {
            static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) <= kMaxPixels;
 }
 
+// Resolutions above this are damage, not a real device; such a file counts as having none.
+inline constexpr int kMaxDpi = 65535;
+
 // Pixels per metre, as BMP stores resolution, from dots per inch and back.
 inline std::uint32_t DpiToPpm(int dpi) {
     return dpi > 0 ? static_cast<std::uint32_t>(dpi / 0.0254 + 0.5) : 0;

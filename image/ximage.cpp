@@ -197,12 +197,12 @@ bool CxImage::Flip() {
 
 void CxImage::SetXDPI(int dpi) {
     if (dpi > 0)
-        m_pImpl->nXDpi = dpi;
+        m_pImpl->nXDpi = std::min(dpi, vtlimage::kMaxDpi);
 }
 
 void CxImage::SetYDPI(int dpi) {
     if (dpi > 0)
-        m_pImpl->nYDpi = dpi;
+        m_pImpl->nYDpi = std::min(dpi, vtlimage::kMaxDpi);
 }
 
 int CxImage::GetXDPI() const {

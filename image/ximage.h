@@ -56,7 +56,8 @@ class CxImage {
     // Turns upside down (mirrors top to bottom).
     bool Flip();
 
-    // Resolution in whole dots per inch; a file without one reads as 96.
+    // Resolution in whole dots per inch; a file without one reads as 96. Values below 1 are
+    // ignored, values above 65535 stored as 65535.
     void SetXDPI(int dpi);
     void SetYDPI(int dpi);
     int GetXDPI() const;

@@ -205,3 +205,27 @@ TEST(CxImageBadInput, DecoderWarningsStayOffTheTerminal) {
     const std::string printed = testing::internal::GetCapturedStderr();
     EXPECT_EQ(printed, "");
 }
+
+TEST(CxImageBadInput, ImpossibleResolutionsCountAsNone) {
+    const std::string dir = vtltest::MakeTempDir("dpi");
+    CxImage picture;
+    ASSERT_TRUE(picture.Load(WriteVips(Gradient(30, 20), dir, "g.png"), 0));
+    ASSERT_TRUE(picture.Save(dir + "/g.bmp", CXIMAGE_FORMAT_BMP));
+    std::string bmp = Slurp(dir + "/g.bmp");
+    bmp.replace(38, 8, std::string(8, '\xff')); // pixels per metre, both axes
+    vtltest::WriteFile(dir + "/g.bmp", bmp);
+
+    testing::internal::CaptureStderr();
+    CxImage damaged;
+    ASSERT_TRUE(damaged.Load(dir + "/g.bmp", 0));
+    EXPECT_EQ(damaged.GetXDPI(), 96);
+    EXPECT_EQ(damaged.GetYDPI(), 96);
+    damaged.SetXDPI(10'000'000);
+    damaged.SetYDPI(-3);
+    EXPECT_TRUE(damaged.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    CxImage back;
+    ASSERT_TRUE(back.Load(dir + "/out.png", 0));
+    EXPECT_EQ(back.GetXDPI(), 65535);
+    EXPECT_EQ(back.GetYDPI(), 96);
+}
