@@ -1,0 +1,97 @@
+// The shell road end to end through real processes: vtlmenu plays the file manager, the
+// module writes the user's hand-off block and starts the built vtl, vtl resizes with the saved
+// settings and hands the outputs to a fake mail program.
+#include "app/core/AppSetting.h"
+#include "app/core/HandoffBlock.h"
+#include "tests/mail/FakeMailProgram.h"
+#include "tests/shellext/ShellExtTestSupport.h"
+#include "tests/support/Sandbox.h"
+
+#include <gtest/gtest.h>
+#include <vips/vips8>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+using namespace shellexttest;
+namespace fs = std::filesystem;
+
+const std::string kVtl = std::string(VTL_BIN_DIR) + "/vtl";
+
+template <typename Done> bool WaitFor(Done done) {
+    for (int i = 0; i < 600; ++i) {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+class ShellRoad : public testing::Test {
+protected:
+    void SetUp() override {
+        static const bool vipsStarted = VIPS_INIT("shellext_end_to_end") == 0;
+        ASSERT_TRUE(vipsStarted);
+        m_tmp = vtltest::MakeTempDir("tmp");
+        setenv("TMPDIR", m_tmp.c_str(), 1);
+        m_dir = vtltest::MakeTempDir("pictures");
+        Picture("a.jpg", ".jpg");
+        vtltest::WriteFile(m_dir + "/b.txt", "not a picture");
+        Picture("c.JPEG", ".jpg");
+        Picture("d.gif", ".gif");
+
+        // The saved parameters: half the size.
+        CAppSetting setting;
+        setting.m_resize.nWidth = 50;
+        setting.m_resize.nHeight = 50;
+        setting.SaveResizeSetting();
+        SetLocation(kVtl);
+        FillBlock(0);
+    }
+    void Picture(const std::string& name, const char* format) {
+        const vips::VImage image =
+            (vips::VImage::black(320, 240, vips::VImage::option()->set("bands", 3)) + std::vector<double>{30, 90, 200})
+                .cast(VIPS_FORMAT_UCHAR);
+        const std::string temp = m_dir + "/made" + format;
+        image.write_to_file(temp.c_str());
+        fs::rename(temp, m_dir + "/" + name);
+    }
+    std::string File(const char* name) const { return m_dir + "/" + name; }
+
+    std::string m_tmp;
+    std::string m_dir;
+};
+
+TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
+    vtltest::FakeMailProgram mail;
+    mail.Install();
+    const RunResult run = RunVtlMenu({"--invoke", "2", File("a.jpg"), File("b.txt"), File("c.JPEG"), File("d.gif")});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    ASSERT_TRUE(WaitFor([&] { return mail.Ran(); })) << "vtl never reached the mail program";
+    // The record vtl read: three pictures in order, "Resize and mail", consumed.
+    ASSERT_TRUE(WaitFor([] { return Block()[0] == 0; }));
+    EXPECT_EQ(BlockWord(9), 3u);
+    EXPECT_EQ(BlockWord(13), HANDOFF_RESIZE_DEFAULT_MAIL);
+    EXPECT_EQ(BlockPath(0), File("a.jpg"));
+    EXPECT_EQ(BlockPath(1), File("c.JPEG"));
+    EXPECT_EQ(BlockPath(2), File("d.gif"));
+
+    const auto attached = mail.AttachedPaths();
+    const auto bytes = mail.AttachedBytes();
+    ASSERT_EQ(attached.size(), 3u);
+    const char* names[] = {"a.jpg", "c.JPEG", "d.gif"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(fs::path(attached[i]).filename(), names[i]);
+        const vips::VImage image = vips::VImage::new_from_buffer(bytes[i].data(), bytes[i].size(), "");
+        EXPECT_EQ(image.width(), 160) << names[i];
+        EXPECT_EQ(image.height(), 120) << names[i];
+    }
+    EXPECT_TRUE(WaitFor([&] { return fs::is_empty(m_tmp); })) << "the temporary copies are deleted";
+    EXPECT_FALSE(fs::exists(m_dir + "/resize")) << "nothing is written beside the sources";
+}
+
+} // namespace
