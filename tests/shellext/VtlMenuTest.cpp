@@ -27,6 +27,82 @@ std::size_t Count(const std::string& text, const std::string& what) {
     return n;
 }
 
+
+// The Exec line of a service-menu action as KIO reads it: the string value's escapes undone,
+// then split into arguments with the desktop entry's quoting, %F replaced by the files.
+std::vector<std::string> DolphinCommand(const std::string& desktopFile, const std::string& action,
+                                        const std::vector<std::string>& files) {
+    const auto section = desktopFile.find("[Desktop Action " + action + "]");
+    const auto exec = desktopFile.find("\nExec=", section);
+    if (section == std::string::npos || exec == std::string::npos)
+        return {};
+    const std::string line = desktopFile.substr(exec + 6, desktopFile.find('\n', exec + 1) - exec - 6);
+    std::string value;
+    for (std::size_t i = 0; i < line.size(); ++i)
+        value += (line[i] == '\\' && i + 1 < line.size()) ? line[++i] : line[i];
+    std::vector<std::string> args;
+    std::string arg;
+    bool quoted = false;
+    bool any = false;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (quoted && c == '\\' && i + 1 < value.size()) {
+            arg += value[++i];
+        } else if (c == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if (c == ' ' && !quoted) {
+            if (any || !arg.empty())
+                args.push_back(arg);
+            arg.clear();
+            any = false;
+        } else if (c == '%' && i + 1 < value.size() && value[i + 1] == '%') {
+            arg += value[++i];
+        } else {
+            arg += c;
+        }
+    }
+    if (any || !arg.empty())
+        args.push_back(arg);
+    std::vector<std::string> expanded;
+    for (const auto& a : args) {
+        if (a == "%F")
+            expanded.insert(expanded.end(), files.begin(), files.end());
+        else
+            expanded.push_back(a);
+    }
+    return expanded;
+}
+
+// A Thunar action's command as Thunar runs it: %F becomes the files, quoted for the shell-like
+// split that follows, which only single quotes need here.
+std::vector<std::string> ThunarCommand(const std::string& uca, const std::string& uniqueId,
+                                       const std::vector<std::string>& files) {
+    const auto id = uca.find("<unique-id>" + uniqueId + "</unique-id>");
+    const auto start = uca.find("<command>", id);
+    if (id == std::string::npos || start == std::string::npos)
+        return {};
+    const std::string command = uca.substr(start + 9, uca.find("</command>", start) - start - 9);
+    std::vector<std::string> args;
+    std::string arg;
+    bool quoted = false;
+    for (std::size_t i = 0; i <= command.size(); ++i) {
+        const char c = i < command.size() ? command[i] : ' ';
+        if (c == '\'') {
+            quoted = !quoted;
+        } else if (c == ' ' && !quoted) {
+            if (arg == "%F")
+                args.insert(args.end(), files.begin(), files.end());
+            else if (!arg.empty())
+                args.push_back(arg);
+            arg.clear();
+        } else {
+            arg += c;
+        }
+    }
+    return args;
+}
+
 class VtlMenu : public testing::Test {
 protected:
     void SetUp() override {
@@ -232,6 +308,32 @@ TEST_F(VtlMenuIntegration, RegisterKeepsALocationTheApplicationRecorded) {
     const RunResult run = RunVtlMenu({"--invoke", "0", File("a.jpg")});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(WaitForStart(m_vtl), "0\n") << "the fake application recorded before --register is still the one started";
+}
+
+TEST_F(VtlMenuIntegration, TheInstalledCommandsRunAsTheFileManagersRunThem) {
+    ASSERT_EQ(RunVtlMenu({"--register"}).status, 0);
+    const std::string vtlmenu = std::string(VTL_BIN_DIR) + "/vtlmenu";
+    const std::vector<std::string> files = {File("a.jpg"), File("b.txt"), File("d.gif")};
+    const struct {
+        const char* manager;
+        std::vector<std::string> argv;
+        std::uint32_t command;
+    } cases[] = {
+        {"Dolphin", DolphinCommand(vtltest::ReadFile(m_serviceMenu), "vantrel1", files), 1},
+        {"Thunar", ThunarCommand(vtltest::ReadFile(m_uca), "vantrel-2", files), 2},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(c.argv.size(), 6u) << c.manager;
+        EXPECT_EQ(c.argv[0], vtlmenu) << c.manager;
+        FillBlock(0xAB);
+        fs::remove(m_vtl + ".started");
+        const RunResult run = RunVtlMenu({c.argv.begin() + 1, c.argv.end()});
+        ASSERT_EQ(run.status, 0) << c.manager << ": " << run.err;
+        EXPECT_EQ(BlockWord(13), c.command) << c.manager;
+        EXPECT_EQ(BlockWord(9), 2u) << c.manager;
+        EXPECT_EQ(BlockPath(1), File("d.gif")) << c.manager;
+        EXPECT_EQ(WaitForStart(m_vtl), "0\n") << c.manager;
+    }
 }
 
 } // namespace
