@@ -14,20 +14,29 @@
 #include "platform/ui/Foreground.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/SystemMetrics.h"
+#include "platform/ui/Wnd.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 
 #include <algorithm>
 #include <optional>
 #include <utility>
 
-CDlgResize::CDlgResize(QWidget* parent) : CDialog(ResizeDialogTemplate(), parent) {}
+CDlgResize::CDlgResize(QWidget* parent) : CDialog(ResizeDialogTemplate(), parent) {
+    for (int id : {IDC_RESIZE_WIDTH, IDC_RESIZE_HEIGHT})
+        connect(qobject_cast<QLineEdit*>(GetDlgItem(id)), &QLineEdit::editingFinished, this,
+                [this, id] { OnSizeEntryFinished(id); });
+}
 
 void CDlgResize::DoDataExchange(plat::CDataExchange* pDX) {
     plat::DDX_Control(pDX, IDC_SAVE_TYPE, m_cbSaveType);
-    plat::DDX_Text(pDX, IDC_RESIZE_HEIGHT, m_nResizeHeight);
+    // The entry the user is typing in is read, but not rewritten under the cursor.
+    if (pDX->m_bSaveAndValidate || m_nTypedEdit != IDC_RESIZE_HEIGHT)
+        plat::DDX_Text(pDX, IDC_RESIZE_HEIGHT, m_nResizeHeight);
     plat::DDX_Text(pDX, IDC_DEST_FOLDER, m_strFolder);
-    plat::DDX_Text(pDX, IDC_RESIZE_WIDTH, m_nResizeWidth);
+    if (pDX->m_bSaveAndValidate || m_nTypedEdit != IDC_RESIZE_WIDTH)
+        plat::DDX_Text(pDX, IDC_RESIZE_WIDTH, m_nResizeWidth);
     plat::DDX_Slider(pDX, IDC_QUALITY, m_nQuality);
     plat::DDX_Text(pDX, IDC_QUALITY_TEXT, m_strQuality);
     plat::DDX_Check(pDX, IDC_CONSTRAIN, m_bConstrain);
@@ -46,6 +55,7 @@ void CDlgResize::DoDataExchange(plat::CDataExchange* pDX) {
 
 bool CDlgResize::OnInitDialog() {
     m_bOpened = false;
+    m_nTypedEdit = 0;
     CDialog::OnInitDialog();
     const CAppSetting* setting = GetAppSetting();
 
@@ -160,15 +170,20 @@ void CDlgResize::StoreSetting() {
 void CDlgResize::OnCommand(int id, int code) {
     if (!m_bOpened)
         return;
-    if (code == plat::EN_CHANGE && m_bTransferring) {
+    const bool sizeEntry = id == IDC_RESIZE_WIDTH || id == IDC_RESIZE_HEIGHT;
+    if (code == plat::EN_CHANGE && sizeEntry && m_bTransferring) {
         if (std::find(m_changedEdits.begin(), m_changedEdits.end(), id) == m_changedEdits.end())
             m_changedEdits.push_back(id);
         return;
     }
+    // A change outside a transfer is the user's typing.
     if (code == plat::EN_CHANGE) {
+        if (!sizeEntry)
+            return;
+        m_nTypedEdit = id;
         if (id == IDC_RESIZE_WIDTH)
             OnWidthChanged();
-        else if (id == IDC_RESIZE_HEIGHT)
+        else
             OnHeightChanged();
         return;
     }
@@ -208,8 +223,12 @@ void CDlgResize::ShowMembers() {
     UpdateData(false);
     m_bTransferring = false;
     const std::vector<int> changed = std::exchange(m_changedEdits, {});
-    for (int id : changed)
-        OnCommand(id, plat::EN_CHANGE);
+    for (int id : changed) {
+        if (id == IDC_RESIZE_WIDTH)
+            OnWidthChanged();
+        else
+            OnHeightChanged();
+    }
 }
 
 void CDlgResize::Enable(int id, bool enable) {
@@ -322,6 +341,21 @@ void CDlgResize::OnWidthChanged() {
             m_nResizeHeight = *height;
     ShowMembers();
     CheckSelection();
+}
+
+// The user has left a size entry (or pressed Enter in it): the exchange goes on from the other
+// side, whose write-back into this entry waited for now. An entry that is not a number stays
+// the user's to finish: the prompt about it has been shown once already.
+void CDlgResize::OnSizeEntryFinished(int id) {
+    std::uint32_t entry = 0;
+    if (id != m_nTypedEdit || HasEnded() ||
+        !plat::ParseUnsigned(plat::GetWindowText(GetDlgItem(id)), entry))
+        return;
+    m_nTypedEdit = 0;
+    if (id == IDC_RESIZE_WIDTH)
+        OnHeightChanged();
+    else
+        OnWidthChanged();
 }
 
 // A converted value that differs from the edit's text changes the edit, and its handler then

@@ -78,6 +78,7 @@ private:
 
     void OnWidthChanged();
     void OnHeightChanged();
+    void OnSizeEntryFinished(int id);
     void OnWidthUnitChanged();
     void OnHeightUnitChanged();
     void OnConstrainToggled();
@@ -96,4 +97,8 @@ private:
     // Edits whose text the transfer under way has changed, in the order it wrote them.
     bool m_bTransferring = false;
     std::vector<int> m_changedEdits;
+    // The size entry the user is typing in, 0 for none. The coupling does not rewrite it while
+    // the user types (a prefix such as "6" of "640" would be coupled to something else and
+    // back); its write-back comes when the user leaves the entry.
+    int m_nTypedEdit = 0;
 };

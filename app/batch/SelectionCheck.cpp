@@ -7,7 +7,8 @@
 
 namespace {
 
-constexpr const char* kMayDistort = "\r\nuncheck Constrain Proportion might distort your picture(s)";
+constexpr const char* kMayDistort =
+    "\r\nuncheck Constrain Proportion might distort your picture(s)";
 
 template <typename... Args> std::string Format(const char* format, Args... args) {
     char buffer[512];

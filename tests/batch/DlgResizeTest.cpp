@@ -15,11 +15,14 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -33,7 +36,9 @@
 
 // Readable failure messages for texts read back from the widgets.
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 namespace {
@@ -42,7 +47,8 @@ namespace fs = std::filesystem;
 
 const QColor kRed(255, 0, 0);
 const QColor kBlack(0, 0, 0);
-const QString kDistort = QStringLiteral("\r\nuncheck Constrain Proportion might distort your picture(s)");
+const QString kDistort =
+    QStringLiteral("\r\nuncheck Constrain Proportion might distort your picture(s)");
 
 // The stored settings every test starts from: pixel entries, proportions kept, only "Image to
 // resize" on.
@@ -94,11 +100,22 @@ QColor TextColour(QWidget& dialog, const char* name) {
 
 bool Enabled(QWidget& dialog, const char* name) { return Find(dialog, name)->isEnabled(); }
 
-// Replaces the whole entry, the way a person selects it and types over it.
-void Type(QWidget& dialog, const char* name, const QString& text) {
+// Clicks into the entry, selects it and types over it, key by key; the entry stays in use.
+QLineEdit* TypeOver(QWidget& dialog, const char* name, const QString& text) {
     auto* edit = Find<QLineEdit>(dialog, name);
+    // A person brings the window back to the front (as after a closed chooser) and clicks in.
+    dialog.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QTest::mouseClick(edit, Qt::LeftButton);
+    EXPECT_TRUE(edit->hasFocus()) << name;
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(edit, text);
+    return edit;
+}
+
+// Types the entry and leaves it with Tab, as a person filling in a form.
+void Type(QWidget& dialog, const char* name, const QString& text) {
+    QTest::keyClick(TypeOver(dialog, name, text), Qt::Key_Tab);
 }
 
 void Click(QWidget& dialog, const char* name) {
@@ -125,6 +142,7 @@ int OpenDialog(std::int32_t w, std::int32_t h, std::int32_t x, std::int32_t y,
     dialog.m_nXDpi = x;
     dialog.m_nYDpi = y;
     QTimer::singleShot(0, &dialog, [&] {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
         person(dialog);
         if (!dialog.HasEnded())
             Click(dialog, "IDC_RESIZE_CANCEL");
@@ -200,8 +218,12 @@ TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
         Type(d, "IDC_RESIZE_HEIGHT", "90");
         EXPECT_EQ(Text(d, "IDC_RESIZE_WIDTH"), "120");
 
-        // 401 gives a height of 300, whose change writes 400 back into the width.
-        Type(d, "IDC_RESIZE_WIDTH", "401");
+        // 401 gives a height of 300, whose change writes 400 back into the width once the
+        // person leaves it.
+        QLineEdit* width = TypeOver(d, "IDC_RESIZE_WIDTH", "401");
+        EXPECT_EQ(Text(d, "IDC_RESIZE_WIDTH"), "401");
+        EXPECT_EQ(Text(d, "IDC_RESIZE_HEIGHT"), "300");
+        QTest::keyClick(width, Qt::Key_Tab);
         EXPECT_EQ(Text(d, "IDC_RESIZE_WIDTH"), "400");
         EXPECT_EQ(Text(d, "IDC_RESIZE_HEIGHT"), "300");
         EXPECT_EQ(Text(d, "IDC_SIZE_INFO"), "The size of the pictures you've selected is:800*600");
@@ -216,6 +238,68 @@ TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
         Pick(d, "IDC_HEIGHT_UNIT", 0);
         EXPECT_EQ(Text(d, "IDC_RESIZE_HEIGHT"), "300");
         EXPECT_EQ(Text(d, "IDC_RESIZE_WIDTH"), "50");
+    });
+}
+
+TEST(DlgResize, EveryNumberCanBeTypedKeyByKey) {
+    // Typed key by key, "6" of "640" would be coupled to a height of 4 and back to 5 if the
+    // coupling rewrote the entry under the cursor.
+    struct Case {
+        const char* entry;
+        const char* typed;
+        const char* other;
+        const char* otherValue;
+    };
+    const std::vector<Case> cases = {
+        {"IDC_RESIZE_WIDTH", "640", "IDC_RESIZE_HEIGHT", "480"},
+        {"IDC_RESIZE_HEIGHT", "150", "IDC_RESIZE_WIDTH", "200"},
+        {"IDC_RESIZE_WIDTH", "1024", "IDC_RESIZE_HEIGHT", "768"},
+    };
+    Reset(Stored());
+    OpenDialog(800, 600, 72, 72, [&](CDlgResize& d) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.typed);
+            QLineEdit* edit = TypeOver(d, c.entry, c.typed);
+            EXPECT_EQ(Text(d, c.entry), c.typed);
+            EXPECT_EQ(Text(d, c.other), c.otherValue);
+            QTest::keyClick(edit, Qt::Key_Tab);
+            EXPECT_EQ(Text(d, c.entry), c.typed);
+            EXPECT_EQ(Text(d, c.other), c.otherValue);
+        }
+    });
+}
+
+TEST(DlgResize, AnEmptiedEntryIsReportedOnceAndCanBeRetyped) {
+    Reset(Stored());
+    OpenDialog(800, 600, 72, 72, [](CDlgResize& d) {
+        Type(d, "IDC_RESIZE_WIDTH", "400");
+        QLineEdit* width = TypeOver(d, "IDC_RESIZE_WIDTH", "");
+        std::vector<QString> prompts;
+        QPointer<QTimer> later;
+        // Message boxes carry the application's name as their title.
+        const QString boxTitle = QApplication::applicationDisplayName();
+        vtltest::OnNextModal(
+            [&](QWidget* box) {
+                prompts.push_back(qobject_cast<QMessageBox*>(box)->text());
+                later = vtltest::OnNextModal(
+                    [&](QWidget* again) {
+                        prompts.push_back(qobject_cast<QMessageBox*>(again)->text());
+                        QTest::keyClick(again, Qt::Key_Escape);
+                    },
+                    boxTitle);
+                QTest::keyClick(box, Qt::Key_Escape);
+            },
+            boxTitle);
+        QTest::keyClick(width, Qt::Key_Backspace);
+        QTest::qWait(50);
+        delete later.data();
+        EXPECT_EQ(prompts, std::vector<QString>{"Please enter a positive integer."});
+        // The entry stays empty for the person to retype; the height kept its value.
+        EXPECT_EQ(Text(d, "IDC_RESIZE_WIDTH"), "");
+        EXPECT_EQ(Text(d, "IDC_RESIZE_HEIGHT"), "300");
+        QTest::keyClicks(width, "200");
+        QTest::keyClick(width, Qt::Key_Tab);
+        EXPECT_EQ(Text(d, "IDC_RESIZE_HEIGHT"), "150");
     });
 }
 
@@ -460,8 +544,9 @@ std::string ReadString(const char* name) {
                        plat::KEY_READ, &key);
     char buffer[260] = {};
     plat::DWORD size = sizeof buffer;
-    EXPECT_EQ(plat::RegQueryValueEx(key, name, nullptr, reinterpret_cast<plat::BYTE*>(buffer), &size),
-              plat::ERROR_SUCCESS);
+    EXPECT_EQ(
+        plat::RegQueryValueEx(key, name, nullptr, reinterpret_cast<plat::BYTE*>(buffer), &size),
+        plat::ERROR_SUCCESS);
     plat::RegCloseKey(key);
     return buffer;
 }
@@ -535,12 +620,12 @@ TEST(DlgResize, BrowseTakesTheChosenFolder) {
         EXPECT_EQ(fs::canonical(status.toStdString()), fs::canonical(start));
         EXPECT_EQ(Text(d, "IDC_DEST_FOLDER").toStdString(), start);
 
+        Type(d, "IDC_DEST_FOLDER", QString::fromStdString(start + "/"));
         vtltest::OnNextModal([&](QWidget* chooser) {
             auto* buttons = chooser->findChild<QDialogButtonBox*>();
             ASSERT_NE(buttons, nullptr);
             QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
         });
-        Type(d, "IDC_DEST_FOLDER", QString::fromStdString(start + "/"));
         Click(d, "IDC_BROWSE");
         EXPECT_EQ(fs::canonical(Text(d, "IDC_DEST_FOLDER").toStdString()), fs::canonical(start));
         EXPECT_NE(Text(d, "IDC_DEST_FOLDER").toStdString(), start + "/");
