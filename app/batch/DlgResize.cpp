@@ -82,6 +82,9 @@ bool CDlgResize::OnInitDialog() {
         CheckSelection();
     if (m_bSetDpi)
         SummarizeResolution();
+    // The quality label shows the slider's position from the start; the loading read it back
+    // from the slider, which holds it within 0 .. 100.
+    m_strQuality = std::to_string(m_nQuality);
     UpdateData(false);
     m_bOpened = true;
     return true;
@@ -112,7 +115,6 @@ void CDlgResize::LoadSetting() {
     m_strFolder = s.strDestFolder;
     m_nSaveType = s.nImageType;
     m_nQuality = s.nQuality;
-    m_strQuality = std::to_string(m_nQuality);
     m_bResize = s.bResize;
     m_bRotate = s.bRotate;
     m_bSetDpi = s.bSetDpi;

@@ -503,6 +503,13 @@ TEST(DlgResize, QualityLabelFollowsTheSlider) {
         QTest::keyClick(slider, Qt::Key_Left);
         EXPECT_EQ(Text(d, "IDC_QUALITY_TEXT"), "99");
     });
+    // A stored quality beyond the slider's end shows where the slider stands.
+    s.nQuality = 150;
+    Reset(s);
+    OpenDialog(800, 600, 72, 72, [](CDlgResize& d) {
+        EXPECT_EQ(Find<QSlider>(d, "IDC_QUALITY")->value(), 100);
+        EXPECT_EQ(Text(d, "IDC_QUALITY_TEXT"), "100");
+    });
     // The left end is "Worst", the right end "Best".
     Reset(Stored());
     OpenDialog(800, 600, 72, 72, [](CDlgResize& d) {
