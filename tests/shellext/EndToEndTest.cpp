@@ -94,4 +94,17 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
     EXPECT_FALSE(fs::exists(m_dir + "/resize")) << "nothing is written beside the sources";
 }
 
+TEST_F(ShellRoad, RegisterRecordsTheApplicationInstalledBesideVtlmenu) {
+    setenv("XDG_DATA_HOME", vtltest::MakeTempDir("data").c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", vtltest::MakeTempDir("xdg").c_str(), 1);
+    RemoveLocation();
+    ASSERT_EQ(ReadLocation(), "<none>");
+    const RunResult run = RunVtlMenu({"--register"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadLocation(), kVtl) << run.out;
+    RunVtlMenu({"--unregister"});
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("XDG_CONFIG_DIRS");
+}
+
 } // namespace

@@ -61,6 +61,17 @@ void RemoveLocation() {
     }
 }
 
+std::string ReadLocation() {
+    plat::HKEY key = nullptr;
+    if (plat::RegOpenKeyEx(plat::HKEY_CURRENT_USER, kSettingKey, 0, plat::KEY_READ, &key) != plat::ERROR_SUCCESS)
+        return "<none>";
+    char buffer[plat::MAX_PATH] = {};
+    plat::DWORD size = sizeof buffer - 1;
+    const plat::LONG rc = plat::RegQueryValueEx(key, "location", nullptr, reinterpret_cast<plat::BYTE*>(buffer), &size);
+    plat::RegCloseKey(key);
+    return rc == plat::ERROR_SUCCESS ? std::string(buffer) : "<none>";
+}
+
 std::string MakeFakeApplication(const std::string& dir) {
     const std::string program = dir + "/vtl";
     vtltest::WriteFile(program, "#!/bin/sh\necho \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n");

@@ -18,6 +18,8 @@ void ClearMessages();
 // Writes "location" into the key the application writes; RemoveLocation deletes the value.
 void SetLocation(const std::string& path);
 void RemoveLocation();
+// The stored "location", or "<none>".
+std::string ReadLocation();
 
 // A program at `path` that, when started, writes its argument count into `path`.started.
 std::string MakeFakeApplication(const std::string& dir);
