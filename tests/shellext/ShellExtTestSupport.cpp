@@ -5,6 +5,7 @@
 #include "platform/SharedMemory.h"
 #include "tests/support/Sandbox.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
@@ -127,16 +128,25 @@ std::string BlockPath(std::size_t index) {
     return std::string(entry, strnlen(entry, HANDOFF_PATH_SIZE));
 }
 
-RunResult RunVtlMenu(const std::vector<std::string>& args) {
+RunResult RunVtlMenu(const std::vector<std::string>& args, const std::vector<std::string>& changes) {
     const std::string dir = vtltest::MakeTempDir("run");
     const std::string outPath = dir + "/out";
     const std::string errPath = dir + "/err";
     const std::string program = std::string(VTL_BIN_DIR) + "/vtlmenu";
 
+    std::vector<std::string> removed = {"DISPLAY", "WAYLAND_DISPLAY"};
+    for (const auto& change : changes)
+        removed.push_back(change.substr(0, change.find('=')));
     std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, "WAYLAND_DISPLAY=", 16) != 0)
-            env.emplace_back(*e);
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        if (std::find(removed.begin(), removed.end(), name) == removed.end())
+            env.push_back(entry);
+    }
+    for (const auto& change : changes)
+        if (change.find('=') != std::string::npos)
+            env.push_back(change);
     std::vector<char*> envp;
     for (auto& e : env)
         envp.push_back(e.data());

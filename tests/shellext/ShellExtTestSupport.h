@@ -43,7 +43,8 @@ struct RunResult {
     std::string out;
     std::string err;
 };
-// Runs the built vtlmenu with these arguments and no display, and waits for it.
-RunResult RunVtlMenu(const std::vector<std::string>& args);
+// Runs the built vtlmenu with these arguments and no display, and waits for it. `env` entries
+// ("NAME=value", or "NAME" to remove it) change its environment further.
+RunResult RunVtlMenu(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
 
 } // namespace shellexttest

@@ -203,6 +203,14 @@ TEST_F(VtlMenu, ABlockThatOthersMayWriteIsRefused) {
     EXPECT_TRUE(NeverStarted(m_vtl));
 }
 
+TEST_F(VtlMenu, ADisplayThatCannotBeReachedStillGivesTheMessageOnStandardError) {
+    SetLocation(m_dir + "/gone/vtl");
+    const RunResult run = RunVtlMenu({"--invoke", "0", File("a.jpg")}, {"DISPLAY=:97", "QT_QPA_PLATFORM"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("Could not find vtl.exe."), std::string::npos) << run.err;
+    EXPECT_TRUE(BlockUntouched());
+}
+
 class VtlMenuIntegration : public VtlMenu {
 protected:
     void SetUp() override {
