@@ -1,7 +1,7 @@
 // The module's exported entry points: the four of an in-process server, and the hook through
 // which a host shows the module's messages. Nothing else is exported.
 #include "platform/Paths.h"
-#include "shellext/ClassFactory.h"
+#include "shellext/VtlShellExFactory.h"
 #include "shellext/ExtMessageBox.h"
 #include "shellext/ModuleLock.h"
 #include "shellext/Registration.h"

@@ -6,6 +6,7 @@
 // pFiles is the offset of the names, then the names one after another, each NUL-terminated,
 // and one more NUL at the end. Names are UTF-8 (fWide 0). Built by MakeHDrop, read by
 // DragQueryFile; DragQueryFile never reads past the block, whatever its bytes say.
+// The extension calls these on the thread its host created it on.
 #include "platform/com/GlobalMemory.h"
 #include "platform/com/Unknown.h"
 

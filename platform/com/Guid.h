@@ -1,6 +1,6 @@
 #pragma once
 // GUIDs with the Windows layout and the registry's string form: braced, upper case,
-// "{AE82044E-6E72-473E-A2AF-F732CB431E80}".
+// "{AE82044E-6E72-473E-A2AF-F732CB431E80}". Plain values; any thread may use them.
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "shellext/ClassFactory.h"
+#include "shellext/VtlShellExFactory.h"
 
 #include "shellext/ModuleLock.h"
 #include "shellext/VtlShellEx.h"
