@@ -26,9 +26,10 @@
 //  4. The status line is handed over through CAppSetting::SetStatus / GetStatus, under the
 //     settings' mutex.
 //  5. When the dialog ends, for whatever reason, it stops the channel: the worker's later
-//     posts are dropped, an open question is closed and counts as "No" for its file, and the
-//     worker stops before its next file. DoModal joins the worker (and its helper) before it
-//     returns, so no thread of the pass outlives the dialog or touches it after it ended.
+//     posts are dropped, an open question is closed and counts as "No" for its file, no new
+//     question is shown, and the worker starts no further file (a picture already in flight is
+//     finished). DoModal joins the worker and its helpers before it returns, so no thread of
+//     the pass outlives the dialog or touches it once DoModal has returned.
 //  6. m_nWidth, m_nHeight, m_nXDpi, m_nYDpi are written by the pass; the user-interface thread
 //     reads them only after DoModal has returned. The resize job writes m_nWidth / m_nHeight
 //     and takes the target size from CalcNewWidth / CalcNewHeight under one lock, since two
