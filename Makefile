@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo -G Ninja)
 
-.PHONY: all deps configure build test test-asan clean
+.PHONY: all deps configure build test test-asan run install uninstall clean
 
 all: build
 
@@ -23,6 +23,22 @@ test: build
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan:
 	@$(MAKE) --no-print-directory test BUILD=build-asan CMAKE_FLAGS="-DVTL_SANITIZE=ON"
+
+# With a display: the program. Without one: the demo, which hands a folder of pictures to vtl
+# through a real hand-off block, as the file manager's "Resize as default setting" does.
+run: build
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then $(BUILD)/bin/vtl; else scripts/demo.sh $(BUILD); fi
+
+# Installs for the current user: the program in ~/.local/lib/vantrel/ (user.dat stays beside
+# it, so the folder must be the user's), a link in ~/.local/bin/, the desktop entry and icons.
+PREFIX ?= $(HOME)/.local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+uninstall:
+	@if [ -f $(BUILD)/install_manifest.txt ]; then xargs -r -d '\n' rm -f -- < $(BUILD)/install_manifest.txt; \
+	  rmdir --ignore-fail-on-non-empty $(PREFIX)/lib/vantrel 2>/dev/null || true; \
+	  echo "Vantrel removed from $(PREFIX)"; else echo "Nothing installed from $(BUILD)"; fi
 
 clean:
 	rm -rf build build-asan

@@ -6,6 +6,7 @@
 // A control entry whose objectName is the symbolic id written in the entry.
 #define VTL_DLGITEM(id, ...) plat::DLGITEMTEMPLATE{id, #id, __VA_ARGS__}
 
+const plat::DLGTEMPLATE& AboutDialogTemplate();   // IDD_ABOUTBOX
 const plat::DLGTEMPLATE& ResizeDialogTemplate();  // IDD_RESIZE
 const plat::DLGTEMPLATE& ProcessDialogTemplate(); // IDD_PROCESS
 const plat::DLGTEMPLATE& ConfirmDialogTemplate(); // IDD_CONFIRM

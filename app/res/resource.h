@@ -5,9 +5,13 @@
 // buttons IDOK (1) and IDCANCEL (2) come from platform/ui/MessageBox.h.
 
 // Dialog templates
+constexpr int IDD_ABOUTBOX = 100;
 constexpr int IDD_RESIZE = 130;
 constexpr int IDD_PROCESS = 154;
 constexpr int IDD_CONFIRM = 156;
+
+// Icons
+constexpr int IDR_MAINFRAME = 128; // the application icon
 
 // Bitmaps
 constexpr int IDB_ROTATE_LEFT = 131;
@@ -38,6 +42,7 @@ constexpr int IDC_ROTATE_LEFT = 1020;
 constexpr int IDC_FLIP = 1021;
 constexpr int IDC_ROTATE_RIGHT = 1022;
 constexpr int IDC_QUALITY_TEXT = 1023;
+constexpr int IDC_ABOUT_NAME = 1026;
 constexpr int IDC_PROGRESS = 1031;
 constexpr int IDC_TEXT = 1032; // the status line of the progress dialog, the file of a question
 constexpr int IDC_YESTOALL = 1043;
@@ -52,6 +57,7 @@ constexpr int IDC_NEW_YDPI = 1057;
 constexpr int IDC_SIZE_INFO = 1058;
 constexpr int IDC_ROTATE_INFO = 1059;
 constexpr int IDC_DPI_INFO = 1060;
+constexpr int IDC_VERSION = 1061;
 
 // Strings
 constexpr int IDS_APP_TITLE = 57344;

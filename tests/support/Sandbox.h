@@ -1,7 +1,7 @@
 #pragma once
 // A private folder for one test program, set up before any test runs.
 //
-// XDG_CONFIG_HOME, XDG_CACHE_HOME and TMPDIR point into it, and VTL_MAIL_COMMAND names a
+// XDG_CONFIG_HOME, XDG_CACHE_HOME, XDG_RUNTIME_DIR and TMPDIR point into it, and VTL_MAIL_COMMAND names a
 // program that does not exist, so an accidental mail fails instead of reaching a real client.
 // The folder is removed at exit unless VTL_KEEP_TEST_DIRS is set.
 #include <string>

@@ -1,0 +1,36 @@
+#pragma once
+// CVantrelApp: the application object of vtl. InitInstance decides how the program runs:
+// a pending hand-off from the file-manager extension runs its command through the batch
+// dialogs without a main window; any other start goes on to the picture browser.
+//
+// main() creates the settings object first, then the QApplication and this object, and calls
+// InitInstance on the user-interface thread.
+#include <string>
+#include <vector>
+
+class CVantrelApp {
+public:
+    // The start-up sequence. False ends the program at once. True with no main window (the
+    // hand-off modes) also ends it: there is nothing left to run.
+    bool InitInstance();
+    int ExitInstance();
+    bool HasMainWindow() const { return m_bMainWindow; }
+
+    // The About box.
+    void OnAppAbout();
+
+    // The framework's recent-file list, read from its profile key.
+    const std::vector<std::string>& RecentFiles() const { return m_recentFiles; }
+
+private:
+    // The framework's profile lives under Software\<company>\<application>.
+    void SetRegistryKey(const std::string& company);
+    void LoadStdProfileSettings(unsigned maxRecentFiles);
+    // Runs a handed command; false for a command that is not one of the three.
+    bool RunHandoff(std::uint32_t command);
+    bool StartBrowser();
+
+    std::string m_profileKey;
+    std::vector<std::string> m_recentFiles;
+    bool m_bMainWindow = false;
+};

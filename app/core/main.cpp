@@ -1,0 +1,28 @@
+// vtl: the application. The settings object comes first, as it holds what every later part
+// reads; then the Qt application and the application object, whose InitInstance either runs a
+// command handed over by the file manager or opens the picture browser.
+#include "app/core/AppSetting.h"
+#include "app/core/VantrelApp.h"
+#include "app/res/Icons.h"
+#include "app/res/StringTable.h"
+#include "app/res/resource.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    GetAppSetting();
+
+    QApplication qapp(argc, argv);
+    const QString title = QString::fromStdString(LoadString(IDS_APP_TITLE));
+    QApplication::setApplicationName(title);
+    QApplication::setApplicationDisplayName(title);
+    QApplication::setDesktopFileName(QStringLiteral("vantrel"));
+    QApplication::setWindowIcon(LoadIcon(IDR_MAINFRAME));
+
+    CVantrelApp app;
+    int code = 0;
+    if (app.InitInstance() && app.HasMainWindow())
+        code = QApplication::exec();
+    const int exitCode = app.ExitInstance();
+    return code ? code : exitCode;
+}
