@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <exception>
 #include <string_view>
 
 #include "image/BmpCodec.h"
@@ -104,6 +105,16 @@ std::uint64_t JpegScanStart(std::string_view head) {
 } // namespace
 
 bool CPictureSource::Open(const std::string& path, int frame, int requiredType) {
+    try {
+        return ReadHeader(path, frame, requiredType);
+    } catch (const std::exception&) { // out of memory for a damaged icon directory, say
+        m_header = PictureHeader{};
+        vips_error_clear();
+        return false;
+    }
+}
+
+bool CPictureSource::ReadHeader(const std::string& path, int frame, int requiredType) {
     m_strPath = path;
     m_nFrame = std::max(frame, 0);
     m_nOrientation = 1;
@@ -151,7 +162,7 @@ bool CPictureSource::Open(const std::string& path, int frame, int requiredType) 
             info.nBpp = VipsBpp(image, type);
             bands = image.interpretation() == VIPS_INTERPRETATION_CMYK ? (image.bands() > 4 ? 4 : 3)
                                                                        : std::min(image.bands(), 4);
-        } catch (const vips::VError&) {
+        } catch (const std::exception&) {
             vips_error_clear();
             return false;
         }

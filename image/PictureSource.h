@@ -39,6 +39,7 @@ class CPictureSource {
     vips::VImage Pixels(int shrink, bool sequential) const;
 
   private:
+    bool ReadHeader(const std::string& path, int frame, int requiredType);
     vips::VImage OpenVips(int shrink, bool sequential) const;
     vips::VImage DecodeOwn() const;
 

@@ -1,6 +1,7 @@
 #include "image/ximage.h"
 
 #include <algorithm>
+#include <exception>
 #include <utility>
 #include <vector>
 
@@ -102,7 +103,7 @@ struct CxImage::Impl {
             return false;
         try {
             pixels = turn(Current().copy_memory()).copy_memory();
-        } catch (const vips::VError&) {
+        } catch (const std::exception&) {
             Failed();
             return false;
         }
@@ -153,7 +154,7 @@ bool CxImage::Save(const std::string& path, int imagetype) {
     try {
         if (!vtlimage::EncodePicture(d.Current(), settings, bytes))
             return false;
-    } catch (const vips::VError&) {
+    } catch (const std::exception&) {
         d.Failed();
         return false;
     }
@@ -258,7 +259,7 @@ bool CxImage::Draw(QPainter* painter, int x, int y, int cx, int cy) {
                               alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
             d.drawn = view.copy();
             g_free(memory);
-        } catch (const vips::VError&) {
+        } catch (const std::exception&) {
             d.Failed();
             return false;
         }
