@@ -72,6 +72,10 @@ void CExtensionModule::SetMessageBoxHook(MessageBoxHook hook) const {
 }
 
 std::string CExtensionModule::InstalledPath(const std::string& programDir) {
+    const std::filesystem::path beside = std::filesystem::path(programDir) / MODULE_FILE_NAME;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(beside, ec))
+        return beside.lexically_normal().string();
     return (std::filesystem::path(programDir) / ".." / "lib" / MODULE_FILE_NAME).lexically_normal().string();
 }
 

@@ -27,7 +27,8 @@ public:
     plat::HRESULT UnregisterServer() const;
     void SetMessageBoxHook(MessageBoxHook hook) const;
 
-    // Where the installed module lies for a program in `programDir`: ../lib/libVtlExt.so.
+    // Where the installed module lies for a program in `programDir`: beside it when it is
+    // there (an installed program), else in ../lib/ (the build's layout).
     static std::string InstalledPath(const std::string& programDir);
     // The module the registry names as the context-menu handler's in-process server, as the
     // shell finds it; "" when the handler is not registered.
