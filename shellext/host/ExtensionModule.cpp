@@ -80,10 +80,11 @@ std::string CExtensionModule::InstalledPath(const std::string& programDir) {
 }
 
 std::string CExtensionModule::RegisteredPath() {
-    const std::string clsid = ReadDefaultValue(HANDLER_KEY);
-    if (clsid.empty())
+    // The handler key names its class, whose key is found by the class's canonical form.
+    const auto clsid = GuidFromString(ReadDefaultValue(HANDLER_KEY));
+    if (!clsid)
         return {};
-    return ReadDefaultValue("CLSID\\" + clsid + "\\InprocServer32");
+    return ReadDefaultValue("CLSID\\" + GuidToString(*clsid) + "\\InprocServer32");
 }
 
 } // namespace vtlext

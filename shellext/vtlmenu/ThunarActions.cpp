@@ -3,7 +3,6 @@
 #include "shellext/vtlmenu/UserDirs.h"
 
 #include <QString>
-#include <QStringList>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 

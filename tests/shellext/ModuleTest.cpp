@@ -203,6 +203,17 @@ TEST(ShellExtModule, RegistrationWritesTheClassHandlerAndApprovalAndUnregistrati
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, kApproved, kClsid.c_str()), "<none>");
     EXPECT_EQ(vtlext::CExtensionModule::RegisteredPath(), "");
     EXPECT_EQ(Module().UnregisterServer(), S_OK) << "unregistering what is not registered is no failure";
+
+    // A handler entry that names no class leads a host to no module.
+    ASSERT_EQ(Module().RegisterServer(), S_OK);
+    HKEY handler = nullptr;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\vantrel", 0, KEY_WRITE, &handler),
+              ERROR_SUCCESS);
+    const char garbage[] = "vantrel";
+    RegSetValueEx(handler, nullptr, REG_SZ, reinterpret_cast<const BYTE*>(garbage), sizeof garbage);
+    RegCloseKey(handler);
+    EXPECT_EQ(vtlext::CExtensionModule::RegisteredPath(), "");
+    EXPECT_EQ(Module().UnregisterServer(), S_OK);
 }
 
 } // namespace
