@@ -78,7 +78,10 @@ QWidget* MakeControl(const DLGITEMTEMPLATE& item, QWidget* parent,
     case CtlKind::PushButton:
     case CtlKind::DefPushButton: {
         auto* button = new QPushButton(text, parent);
+        // Enter presses the template's default button and no other: a push button that merely
+        // has the focus, or comes first, must not start a run while the user types.
         button->setDefault(item.kind == CtlKind::DefPushButton);
+        button->setAutoDefault(item.kind == CtlKind::DefPushButton);
         QObject::connect(button, &QPushButton::clicked, clicked);
         return button;
     }
@@ -155,6 +158,9 @@ void CDialogBuilder::Build(QDialog& dialog, const DLGTEMPLATE& tmpl, const Notif
             rect.setHeight(control->sizeHint().height());
         control->setGeometry(rect);
         control->setEnabled(!(item.style & CTL_DISABLED));
+        // Earlier controls of a template lie above later ones, as on Windows: a group frame
+        // listed after the controls it surrounds must not cover them and take their clicks.
+        control->lower();
 
         if (item.style & CTL_GROUP)
             group = nullptr;
