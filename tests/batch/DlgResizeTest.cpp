@@ -7,7 +7,7 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/SystemMetrics.h"
 #include "tests/batch/Pictures.h"
-#include "tests/mail/FakeMailProgram.h"
+#include "tests/support/FakeMailProgram.h"
 #include "tests/support/Sandbox.h"
 #include "tests/ui/ModalDriver.h"
 

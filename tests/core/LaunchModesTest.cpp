@@ -4,7 +4,7 @@
 #include "app/core/AppSetting.h"
 #include "app/core/HandoffBlock.h"
 #include "platform/SharedMemory.h"
-#include "tests/mail/FakeMailProgram.h"
+#include "tests/support/FakeMailProgram.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
 

@@ -3,7 +3,7 @@
 #include "app/batch/MailPictures.h"
 
 #include "app/core/AppSetting.h"
-#include "tests/mail/FakeMailProgram.h"
+#include "tests/support/FakeMailProgram.h"
 #include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>

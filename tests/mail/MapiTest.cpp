@@ -1,7 +1,7 @@
 // The mail layer through its MAPI-shaped calls, with a fake mail program run as a real child.
 #include "platform/mail/Mapi.h"
 
-#include "tests/mail/FakeMailProgram.h"
+#include "tests/support/FakeMailProgram.h"
 #include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // settings and hands the outputs to a fake mail program.
 #include "app/core/AppSetting.h"
 #include "app/core/HandoffBlock.h"
-#include "tests/mail/FakeMailProgram.h"
+#include "tests/support/FakeMailProgram.h"
 #include "tests/shellext/ShellExtTestSupport.h"
 #include "tests/support/Sandbox.h"
 

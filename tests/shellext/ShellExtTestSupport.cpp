@@ -3,20 +3,17 @@
 #include "app/core/HandoffBlock.h"
 #include "platform/Registry.h"
 #include "platform/SharedMemory.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
+#include <map>
 #include <stdexcept>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace shellexttest {
 
@@ -129,52 +126,12 @@ std::string BlockPath(std::size_t index) {
 }
 
 RunResult RunVtlMenu(const std::vector<std::string>& args, const std::vector<std::string>& changes) {
-    const std::string dir = vtltest::MakeTempDir("run");
-    const std::string outPath = dir + "/out";
-    const std::string errPath = dir + "/err";
-    const std::string program = std::string(VTL_BIN_DIR) + "/vtlmenu";
-
-    std::vector<std::string> removed = {"DISPLAY", "WAYLAND_DISPLAY"};
-    for (const auto& change : changes)
-        removed.push_back(change.substr(0, change.find('=')));
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        if (std::find(removed.begin(), removed.end(), name) == removed.end())
-            env.push_back(entry);
+    std::map<std::string, std::string> env;
+    for (const auto& change : changes) {
+        const auto eq = change.find('=');
+        env[change.substr(0, eq)] = eq == std::string::npos ? "" : change.substr(eq + 1);
     }
-    for (const auto& change : changes)
-        if (change.find('=') != std::string::npos)
-            env.push_back(change);
-    std::vector<char*> envp;
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> argStore{program};
-    argStore.insert(argStore.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argStore)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
-    RunResult result;
-    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return result;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-    }
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = vtltest::ReadFile(outPath);
-    result.err = vtltest::ReadFile(errPath);
-    return result;
+    return vtltest::RunProgram(std::string(VTL_BIN_DIR) + "/vtlmenu", args, env);
 }
 
 } // namespace shellexttest

@@ -3,6 +3,7 @@
 // it showed, the user's real hand-off block, a fake application that records its start, and
 // a runner for vtlmenu.
 #include "shellext/host/ExtensionModule.h"
+#include "tests/support/RunProgram.h"
 
 #include <string>
 #include <vector>
@@ -38,11 +39,7 @@ std::uint32_t BlockWord(std::size_t offset);
 // Entry i of the block, up to its NUL.
 std::string BlockPath(std::size_t index);
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using RunResult = vtltest::ProgramRun;
 // Runs the built vtlmenu with these arguments and no display, and waits for it. `env` entries
 // ("NAME=value", or "NAME" to remove it) change its environment further.
 RunResult RunVtlMenu(const std::vector<std::string>& args, const std::vector<std::string>& env = {});

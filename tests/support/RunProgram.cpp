@@ -25,7 +25,6 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     }
     vars.erase("DISPLAY");
     vars.erase("WAYLAND_DISPLAY");
-    vars["QT_QPA_PLATFORM"] = "offscreen";
     for (const auto& [name, value] : env) {
         if (value.empty())
             vars.erase(name);

@@ -1,7 +1,8 @@
 #pragma once
 // Runs a built program as a real child process for process-level tests: with the test's
 // environment plus overrides, no display, its output captured, and killed when it outlives
-// its time (a program waiting for a person would otherwise hang the test).
+// its time (a program waiting for a person would otherwise hang the test). The test's own
+// environment already makes Qt programs run offscreen.
 #include <map>
 #include <string>
 #include <vector>

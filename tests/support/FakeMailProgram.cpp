@@ -1,4 +1,4 @@
-#include "tests/mail/FakeMailProgram.h"
+#include "tests/support/FakeMailProgram.h"
 
 #include "tests/support/Sandbox.h"
 
