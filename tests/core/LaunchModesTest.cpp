@@ -139,6 +139,20 @@ TEST_F(LaunchModes, ResizeOpensTheDialogOnTheSelection) {
     ExpectOutputs(true);
 }
 
+TEST_F(LaunchModes, TheInstalledProgramRunsFromWhereItWasInstalled) {
+    // Installed as one component, so that the build's own install_manifest.txt (what
+    // "make uninstall" removes) is left alone.
+    const std::string prefix = vtltest::MakeTempDir("prefix");
+    const auto install = vtltest::RunProgram(
+        VTL_CMAKE, {"--install", VTL_BUILD_DIR, "--prefix", prefix, "--component", "Unspecified"});
+    ASSERT_EQ(install.status, 0) << install.out << install.err;
+    HandOff(HANDOFF_RESIZE_DEFAULT);
+    const auto run = vtltest::RunProgram(prefix + "/bin/vtl", {});
+    ASSERT_FALSE(run.timedOut) << run.err;
+    EXPECT_EQ(run.status, 0) << run.err;
+    ExpectOutputs(true);
+}
+
 TEST_F(LaunchModes, AnUnlistedCommandStartsTheBrowser) {
     HandOff(3);
     const auto run = RunVtl();
