@@ -107,7 +107,8 @@ void CDlgProcess::StopWorker() {
 void CDlgProcess::ShowFailures() const {
     if (m_failures.empty())
         return;
-    std::string text = std::to_string(m_failures.size()) + " pictures could not be resized:";
+    std::string text = std::to_string(m_failures.size()) +
+                       (m_failures.size() == 1 ? " picture could not be resized:" : " pictures could not be resized:");
     for (std::size_t i = 0; i < m_failures.size() && i < kFailuresListed; ++i)
         text += "\n" + m_failures[i];
     if (m_failures.size() > kFailuresListed)

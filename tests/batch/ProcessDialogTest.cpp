@@ -369,7 +369,7 @@ TEST(ResizeJob, FailuresAreListedInOneMessageAndOthersAreWritten) {
     Responder responder;
     EXPECT_EQ(RunProcess(PROCESS_RESIZE).code, plat::IDOK);
     ASSERT_EQ(responder.messages.size(), 1u);
-    EXPECT_EQ(responder.messages[0], "1 pictures could not be resized:\n" + dir + "/good.jpg");
+    EXPECT_EQ(responder.messages[0], "1 picture could not be resized:\n" + dir + "/good.jpg");
 }
 
 TEST(ResizeJob, AFailedSaveOverASourceLeavesItIntact) {
@@ -395,7 +395,7 @@ TEST(ResizeJob, AFailedSaveOverASourceLeavesItIntact) {
     EXPECT_EQ(vtltest::ReadFile(dir + "/big.png"), before) << "byte for byte as it was";
     EXPECT_EQ(Inspect(dir + "/small.png").width, 4);
     ASSERT_EQ(responder.messages.size(), 1u);
-    EXPECT_EQ(responder.messages[0], "1 pictures could not be resized:\n" + dir + "/big.png");
+    EXPECT_EQ(responder.messages[0], "1 picture could not be resized:\n" + dir + "/big.png");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2)
         << "no temporary file is left behind";
 }
