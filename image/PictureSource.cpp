@@ -59,16 +59,7 @@ int VipsBpp(const VImage& image, int type) {
         return image.get_int("palette-bit-depth") == 1 ? 1 : 8;
     if (image.interpretation() == VIPS_INTERPRETATION_CMYK)
         return image.bands() > 4 ? 32 : 24;
-    switch (image.bands()) {
-    case 1:
-        return 8;
-    case 2:
-        return 16;
-    case 3:
-        return 24;
-    default:
-        return 32;
-    }
+    return BppOfBands(image.bands());
 }
 
 VImage FromRaster(const Raster& raster) {
@@ -279,6 +270,19 @@ VImage CPictureSource::Pixels(int shrink, bool sequential) const {
         break;
     }
     return ToDisplayable(image);
+}
+
+int BppOfBands(int bands) {
+    switch (bands) {
+    case 1:
+        return 8;
+    case 2:
+        return 16;
+    case 3:
+        return 24;
+    default:
+        return 32;
+    }
 }
 
 int DecoderShrink(int width, int height, int targetWidth, int targetHeight) {

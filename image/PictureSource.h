@@ -49,6 +49,9 @@ class CPictureSource {
     PictureHeader m_header;
 };
 
+// Bits per pixel of a decoded 8-bit picture with this many bands.
+int BppOfBands(int bands);
+
 // The largest JPEG decoder shrink that still leaves at least a factor 2 for the final
 // Lanczos step when reducing a width x height picture to targetWidth x targetHeight.
 int DecoderShrink(int width, int height, int targetWidth, int targetHeight);

@@ -22,19 +22,6 @@ namespace {
 
 constexpr int kDefaultDpi = 96;
 
-int BppOfBands(int bands) {
-    switch (bands) {
-    case 1:
-        return 8;
-    case 2:
-        return 16;
-    case 3:
-        return 24;
-    default:
-        return 32;
-    }
-}
-
 } // namespace
 
 // The picture is either still described by its file (bFromFile: nothing decoded yet), maybe
@@ -168,7 +155,7 @@ bool CxImage::Resample(int newx, int newy, int) {
     if (newx == d.nWidth && newy == d.nHeight)
         return true;
     // New colours appear between the old ones: a palette picture stops being one.
-    const int bpp = BppOfBands(d.bFromFile ? d.source.Header().nBands : d.pixels.bands());
+    const int bpp = vtlimage::BppOfBands(d.bFromFile ? d.source.Header().nBands : d.pixels.bands());
     if (d.bFromFile) {
         d.nPendingWidth = newx;
         d.nPendingHeight = newy;
