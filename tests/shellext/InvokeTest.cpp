@@ -56,12 +56,6 @@ protected:
         ClearMessages();
         FillBlock(0xAB);
     }
-    bool BlockUntouched() const {
-        for (std::size_t i = 0; i < HANDOFF_BLOCK_SIZE; ++i)
-            if (Block()[i] != 0xAB)
-                return false;
-        return true;
-    }
     std::string m_dir;
     std::string m_vtl;
 };
@@ -136,7 +130,7 @@ TEST_F(ShellExtInvoke, RefusalsLeaveTheBlockUntouchedAndStartNothing) {
             SetLocation(c.location);
         ReadyHandler handler(c.files);
         EXPECT_EQ(handler.Invoke(c.verb), c.result) << c.what;
-        EXPECT_TRUE(BlockUntouched()) << c.what;
+        EXPECT_TRUE(BlockHoldsOnly(0xAB)) << c.what;
         if (c.message.empty()) {
             EXPECT_TRUE(Messages().empty()) << c.what;
         } else {

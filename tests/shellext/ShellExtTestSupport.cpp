@@ -114,6 +114,11 @@ void ForgetBlock() {
 
 void FillBlock(unsigned char pattern) { std::memset(Block(), pattern, HANDOFF_BLOCK_SIZE); }
 
+bool BlockHoldsOnly(unsigned char pattern) {
+    const unsigned char* block = Block();
+    return std::all_of(block, block + HANDOFF_BLOCK_SIZE, [&](unsigned char b) { return b == pattern; });
+}
+
 std::uint32_t BlockWord(std::size_t offset) {
     const unsigned char* at = Block() + offset;
     return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |

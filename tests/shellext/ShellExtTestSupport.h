@@ -35,6 +35,8 @@ unsigned char* Block();
 void ForgetBlock();
 // Fills the block with a pattern, so that any byte written afterwards shows.
 void FillBlock(unsigned char pattern);
+// True when every byte of the block is still `pattern`: nothing was written.
+bool BlockHoldsOnly(unsigned char pattern);
 std::uint32_t BlockWord(std::size_t offset);
 // Entry i of the block, up to its NUL.
 std::string BlockPath(std::size_t index);

@@ -114,12 +114,6 @@ protected:
         FillBlock(0xAB);
     }
     std::string File(const char* name) const { return m_dir + "/" + name; }
-    bool BlockUntouched() const {
-        for (std::size_t i = 0; i < HANDOFF_BLOCK_SIZE; ++i)
-            if (Block()[i] != 0xAB)
-                return false;
-        return true;
-    }
     std::string m_dir;
     std::string m_vtl;
 };
@@ -181,7 +175,7 @@ TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
         const RunResult run = RunVtlMenu(c.args);
         EXPECT_EQ(run.status, c.status) << c.what;
         EXPECT_NE(run.err.find(c.err), std::string::npos) << c.what << ": " << run.err;
-        EXPECT_TRUE(BlockUntouched()) << c.what;
+        EXPECT_TRUE(BlockHoldsOnly(0xAB)) << c.what;
     }
     EXPECT_TRUE(NeverStarted(m_vtl));
 }
@@ -208,7 +202,7 @@ TEST_F(VtlMenu, ADisplayThatCannotBeReachedStillGivesTheMessageOnStandardError) 
     const RunResult run = RunVtlMenu({"--invoke", "0", File("a.jpg")}, {"DISPLAY=:97", "QT_QPA_PLATFORM"});
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("Could not find vtl.exe."), std::string::npos) << run.err;
-    EXPECT_TRUE(BlockUntouched());
+    EXPECT_TRUE(BlockHoldsOnly(0xAB));
 }
 
 class VtlMenuIntegration : public VtlMenu {
