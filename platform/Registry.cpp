@@ -1,6 +1,7 @@
 #include "platform/Registry.h"
 
 #include "platform/RegistryHive.h"
+#include "platform/ReplaceFile.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -82,32 +83,8 @@ RegistryHive LoadHive(int root) {
     return RegistryHive::Parse(text, kRootNames[root]);
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 bool SaveHive(int root, const RegistryHive& hive) {
-    const fs::path target = HivePath(root);
-    std::string temp = target.string() + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    const bool ok = WriteAll(fd, hive.Format(kRootNames[root])) && fsync(fd) == 0;
-    close(fd);
-    if (!ok || rename(temp.c_str(), target.c_str()) != 0) {
-        unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    return ReplaceFileContents(HivePath(root).string(), hive.Format(kRootNames[root]), 0600);
 }
 
 bool IsValidHandle(HKEY key) {

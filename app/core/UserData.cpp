@@ -1,7 +1,8 @@
 #include "app/core/UserData.h"
 
+#include "platform/ReplaceFile.h"
+
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -18,19 +19,6 @@ std::size_t CutLength(const char* text, std::size_t length, std::size_t limit) {
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
         --cut;
     return cut;
-}
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -71,16 +59,5 @@ bool WriteUserData(const std::string& path, const char* subject, const char* bod
     char record[USERDATA_FILE_SIZE] = {};
     CopyTextCut(record, USERDATA_SUBJECT_SIZE, subject);
     CopyTextCut(record + USERDATA_SUBJECT_SIZE, USERDATA_BODY_SIZE, body);
-
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    const bool written = WriteAll(fd, record, sizeof record) && fsync(fd) == 0;
-    const bool closed = close(fd) == 0;
-    if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
-        unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    return plat::ReplaceFileContents(path, std::string_view(record, sizeof record), 0600);
 }
