@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
+#include <pwd.h>
+#include <unistd.h>
 #include <system_error>
 
 namespace plat {
@@ -29,6 +31,26 @@ std::string GetTempPath() {
         dir += PATH_SEPARATOR;
     return dir;
 }
+
+namespace {
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    const passwd* entry = getpwuid(getuid());
+    return entry && entry->pw_dir ? entry->pw_dir : "";
+}
+
+std::string XdgFolder(const char* variable, const char* belowHome) {
+    const char* value = std::getenv(variable);
+    return value && *value == PATH_SEPARATOR ? value : HomeFolder() + PATH_SEPARATOR + belowHome;
+}
+
+} // namespace
+
+std::string GetUserConfigFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config"); }
+std::string GetUserCacheFolder() { return XdgFolder("XDG_CACHE_HOME", ".cache"); }
+std::string GetUserDataFolder() { return XdgFolder("XDG_DATA_HOME", ".local/share"); }
 
 PathParts SplitPath(const std::string& path) {
     PathParts parts;

@@ -14,6 +14,14 @@ std::string GetModuleFileNameOf(const void* address);
 // $TMPDIR, else /tmp/, always with its trailing separator.
 std::string GetTempPath();
 
+// The user's base folders by the XDG rules, without a trailing separator: the variable when
+// it holds an absolute path (a relative one is invalid and ignored), else the default below
+// the home folder. ${XDG_CONFIG_HOME:-~/.config}, ${XDG_CACHE_HOME:-~/.cache},
+// ${XDG_DATA_HOME:-~/.local/share}.
+std::string GetUserConfigFolder();
+std::string GetUserCacheFolder();
+std::string GetUserDataFolder();
+
 struct PathParts {
     std::string drive; // always empty on POSIX
     std::string dir;   // with its trailing separator

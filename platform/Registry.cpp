@@ -1,6 +1,7 @@
 #include "platform/Registry.h"
 
 #include "platform/RegistryHive.h"
+#include "platform/Paths.h"
 #include "platform/ReplaceFile.h"
 
 #include <cerrno>
@@ -31,17 +32,7 @@ RegKey g_roots[] = {{0, "", true}, {1, "", true}, {2, "", true}};
 // Larger hive files are not read: nothing this program stores comes near it.
 constexpr std::size_t kMaxHiveBytes = 16 * 1024 * 1024;
 
-fs::path RegistryFolder() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    fs::path base;
-    if (xdg && *xdg) {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = fs::path(home ? home : "/tmp") / ".config";
-    }
-    return base / "vantrel" / "registry";
-}
+fs::path RegistryFolder() { return fs::path(GetUserConfigFolder()) / "vantrel" / "registry"; }
 
 fs::path HivePath(int root) { return RegistryFolder() / (std::string(kRootNames[root]) + ".reg"); }
 

@@ -1,12 +1,13 @@
 #include "platform/mail/MailSpool.h"
 
+#include "platform/Paths.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,13 +19,6 @@ namespace {
 constexpr auto SPOOL_LIFETIME = std::chrono::hours(24 * 7);
 // A spool folder is named "YYYYMMDD-HHMMSS-XXXXXX": the time it was made and mkdtemp's part.
 constexpr std::size_t SPOOL_NAME_LENGTH = 22;
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    const passwd* entry = getpwuid(getuid());
-    return entry && entry->pw_dir ? entry->pw_dir : "";
-}
 
 bool IsSpoolName(const std::string& name) {
     if (name.size() != SPOOL_NAME_LENGTH || name[8] != '-' || name[15] != '-')
@@ -99,10 +93,7 @@ CMailSpool::~CMailSpool() {
 }
 
 std::string CMailSpool::OutboxFolder() {
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    // A relative value is invalid by the XDG rules and is ignored, as they ask.
-    const std::string base = (cache && *cache == '/') ? cache : HomeFolder() + "/.cache";
-    return base + "/vantrel/outbox";
+    return GetUserCacheFolder() + "/vantrel/outbox";
 }
 
 void CMailSpool::SweepOld() {

@@ -1,5 +1,6 @@
 #include "shellext/vtlmenu/DolphinServiceMenu.h"
 
+#include "platform/Paths.h"
 #include "shellext/vtlmenu/UserDirs.h"
 
 #include <filesystem>
@@ -40,7 +41,7 @@ std::string Value(const std::string& text) {
 
 } // namespace
 
-std::string CDolphinServiceMenu::Path() { return UserDataDir() + "/kio/servicemenus/vantrel.desktop"; }
+std::string CDolphinServiceMenu::Path() { return plat::GetUserDataFolder() + "/kio/servicemenus/vantrel.desktop"; }
 
 std::string CDolphinServiceMenu::Text(const IntegrationMenu& menu) {
     std::string actions;

@@ -1,6 +1,6 @@
 #include "shellext/vtlmenu/MenuIcon.h"
 
-#include "shellext/vtlmenu/UserDirs.h"
+#include "platform/Paths.h"
 
 #include <QImage>
 
@@ -8,7 +8,7 @@
 
 namespace vtlmenu {
 
-std::string MenuIconPath() { return UserDataDir() + "/vantrel/vantrel-menu.png"; }
+std::string MenuIconPath() { return plat::GetUserDataFolder() + "/vantrel/vantrel-menu.png"; }
 
 bool SaveMenuIcon(plat::HBITMAP bitmap, const std::string& path) {
     if (!bitmap)

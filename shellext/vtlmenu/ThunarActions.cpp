@@ -1,5 +1,6 @@
 #include "shellext/vtlmenu/ThunarActions.h"
 
+#include "platform/Paths.h"
 #include "shellext/vtlmenu/UserDirs.h"
 
 #include <QString>
@@ -63,7 +64,7 @@ std::string SystemActions() {
 
 } // namespace
 
-std::string CThunarActions::Path() { return UserConfigDir() + "/Thunar/uca.xml"; }
+std::string CThunarActions::Path() { return plat::GetUserConfigFolder() + "/Thunar/uca.xml"; }
 
 std::optional<std::string> CThunarActions::Merge(const std::string& existing, const IntegrationMenu* menu) {
     QString actions;

@@ -1,13 +1,10 @@
 #pragma once
-// The per-user folders of the XDG base directories that the integration files go into.
+// Where the integration files go: the system folders of the XDG base directories (the
+// user's own are in platform/Paths.h), and how a file is replaced there.
 #include <string>
 
 namespace vtlmenu {
 
-// ${XDG_DATA_HOME:-~/.local/share}
-std::string UserDataDir();
-// ${XDG_CONFIG_HOME:-~/.config}
-std::string UserConfigDir();
 // ${XDG_CONFIG_DIRS:-/etc/xdg}, in order of preference.
 std::string SystemConfigDirs();
 

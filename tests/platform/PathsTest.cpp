@@ -55,6 +55,20 @@ TEST(Paths, TempFolderEndsWithSeparator) {
     setenv("TMPDIR", saved.c_str(), 1);
 }
 
+TEST(Paths, UserFoldersFollowTheXdgRules) {
+    const std::string config = std::getenv("XDG_CONFIG_HOME");
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", "/home/someone", 1);
+    setenv("XDG_CONFIG_HOME", "/elsewhere/config", 1);
+    EXPECT_EQ(GetUserConfigFolder(), "/elsewhere/config");
+    setenv("XDG_CONFIG_HOME", "relative/config", 1); // invalid: ignored
+    EXPECT_EQ(GetUserConfigFolder(), "/home/someone/.config");
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(GetUserDataFolder(), "/home/someone/.local/share");
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    setenv("HOME", home.c_str(), 1);
+}
+
 TEST(Paths, ModulePaths) {
     const std::string self = GetModuleFileName();
     EXPECT_TRUE(HasDrive(self));
