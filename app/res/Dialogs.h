@@ -3,6 +3,8 @@
 // template to plat::CDialog). The data lives in one source file per template.
 #include "platform/ui/DialogTemplate.h"
 
+#include <vector>
+
 // A control entry whose objectName is the symbolic id written in the entry.
 #define VTL_DLGITEM(id, ...) plat::DLGITEMTEMPLATE{id, #id, __VA_ARGS__}
 
@@ -10,3 +12,6 @@ const plat::DLGTEMPLATE& AboutDialogTemplate();   // IDD_ABOUTBOX
 const plat::DLGTEMPLATE& ResizeDialogTemplate();  // IDD_RESIZE
 const plat::DLGTEMPLATE& ProcessDialogTemplate(); // IDD_PROCESS
 const plat::DLGTEMPLATE& ConfirmDialogTemplate(); // IDD_CONFIRM
+
+// Every template above, so that checks meant for all dialogs reach each new one.
+std::vector<const plat::DLGTEMPLATE*> AllDialogTemplates();

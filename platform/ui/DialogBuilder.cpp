@@ -99,7 +99,13 @@ QWidget* MakeControl(const DLGITEMTEMPLATE& item, QWidget* parent,
     }
     case CtlKind::Static: return MakeStatic(item, parent);
     case CtlKind::Edit: return MakeEdit(item, parent, notify);
-    case CtlKind::GroupBox: return new QGroupBox(text, parent);
+    case CtlKind::GroupBox: {
+        // A frame only draws; clicks inside it belong to the controls it surrounds, which a
+        // frame listed before them covers.
+        auto* frame = new QGroupBox(text, parent);
+        frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+        return frame;
+    }
     case CtlKind::DropDownList: return MakeDropDownList(item, parent, notify);
     case CtlKind::Progress: {
         auto* bar = new QProgressBar(parent);
@@ -158,8 +164,7 @@ void CDialogBuilder::Build(QDialog& dialog, const DLGTEMPLATE& tmpl, const Notif
             rect.setHeight(control->sizeHint().height());
         control->setGeometry(rect);
         control->setEnabled(!(item.style & CTL_DISABLED));
-        // Earlier controls of a template lie above later ones, as on Windows: a group frame
-        // listed after the controls it surrounds must not cover them and take their clicks.
+        // Earlier controls of a template lie above later ones, as on Windows.
         control->lower();
 
         if (item.style & CTL_GROUP)
