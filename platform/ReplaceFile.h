@@ -1,13 +1,64 @@
 #pragma once
-// Replacing a file's whole content so that nobody ever sees half of it: the bytes go into a
-// temporary file in the same folder, which gets `mode`, is flushed to disk and is then renamed
-// over the old file. A failure leaves the old file as it was and no temporary file behind.
-// Used for settings files (the registry hives, user.dat) and the file-manager integration.
+// Replacing a file so that nobody ever sees half of it, and a power cut never leaves an empty
+// file where the old one was: the new content goes into a temporary file in the folder of the
+// file it replaces, which is synced, given the old file's permission bits, renamed over the old
+// file, and then the folder is synced too. A failure at any step leaves the old file as it was
+// and removes the temporary file.
+//
+// Every temporary file of ours is named ".vtl-save-XXXXXX" and locked (flock) by its writer
+// while it exists, so that a later run can tell the leftovers of a killed process (unlocked)
+// from a file another process is writing right now (locked), and sweep only the former.
+//
+// Used for pictures written by the resize job (on its worker threads, one replacement per
+// picture), copies of the browser's file operations, and settings files (the registry hives,
+// user.dat) and the file-manager integration files.
 #include <string>
 #include <string_view>
 
 namespace plat {
 
-bool ReplaceFileContents(const std::string& path, std::string_view bytes, unsigned mode);
+inline constexpr char kTempFilePrefix[] = ".vtl-save-";
+
+class CFileReplacement {
+public:
+    // Prepares to replace `path`. When `path` is a symbolic link, the file it finally points
+    // to is replaced, inside that file's folder, and the link stays. IsOpen() tells whether the
+    // temporary file could be made.
+    explicit CFileReplacement(const std::string& path);
+    ~CFileReplacement(); // removes the temporary file unless it was committed
+    CFileReplacement(const CFileReplacement&) = delete;
+    CFileReplacement& operator=(const CFileReplacement&) = delete;
+
+    bool IsOpen() const { return m_fd >= 0; }
+    // The temporary file, for writers that write by path (it exists and is empty).
+    const std::string& TempPath() const { return m_strTemp; }
+    // The file that Commit replaces (the target of a symbolic link).
+    const std::string& TargetPath() const { return m_strTarget; }
+
+    // Appends to the temporary file.
+    bool Write(std::string_view bytes);
+
+    // Syncs the temporary file, gives it the permission bits of the file it replaces (or
+    // `newFileMode` when there is none), renames it over the target and syncs the folder.
+    bool Commit(unsigned newFileMode);
+
+    // Removes the temporary file now (as the destructor would).
+    void Abandon();
+
+private:
+    std::string m_strTarget;
+    std::string m_strTemp;
+    int m_fd = -1;
+};
+
+// The whole replacement for a content held in memory.
+bool ReplaceFileContents(const std::string& path, std::string_view bytes, unsigned newFileMode);
+
+// The permission bits a new file gets under this process's umask (0666 masked).
+unsigned DefaultFileMode();
+
+// Removes the temporary files of ours in `folder` that are older than a minute and that no
+// process holds locked: the leftovers of a run that was killed. Nothing else is touched.
+void SweepStaleTempFiles(const std::string& folder);
 
 } // namespace plat
