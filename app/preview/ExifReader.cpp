@@ -1,7 +1,6 @@
 #include "app/preview/ExifReader.h"
 
 #include <filesystem>
-#include <libexif/exif-loader.h>
 #include <system_error>
 
 namespace {
@@ -47,9 +46,26 @@ bool CExifReader::LoadFile(std::FILE* file) {
             break;
     }
     Release();
-    m_pData = exif_loader_get_data(loader);
+    m_pData = ParseLoaded(loader);
     exif_loader_unref(loader);
     return HasEntry(EXIF_IFD_0, 0);
+}
+
+ExifData* CExifReader::ParseLoaded(ExifLoader* loader) {
+    const unsigned char* bytes = nullptr;
+    unsigned int size = 0;
+    exif_loader_get_buf(loader, &bytes, &size);
+    if (!bytes || size == 0)
+        return nullptr;
+    ExifData* data = exif_data_new();
+    if (!data)
+        return nullptr;
+    // By default libexif adds the entries the standard requires and the file lacks (a
+    // resolution of 72, an EXIF version, a colour space): the panel would show values the
+    // picture does not have. Only the file's own entries are kept.
+    exif_data_unset_option(data, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+    exif_data_load_data(data, bytes, size);
+    return data;
 }
 
 void CExifReader::Rewind() {

@@ -105,13 +105,9 @@ PaneRect CScrollPictureView::FitPictureRect(const PaneRect& client, int width, i
     const int w = box.right - box.left;
     const int h = box.bottom - box.top;
     const int c = w / 2 + 1;
-    // 64-bit products: a tall picture in a wide pane overflows 32 bits.
-    auto scaled = [](long long a, long long b, long long c2) {
-        return static_cast<int>(a * b / c2);
-    };
     if (width <= w && height <= h) {
         if (width == w) {
-            box.bottom = scaled(w, height, width);
+            box.bottom = w * height / width;
         } else {
             box.left = c - width / 2;
             box.right = c + width / 2;
@@ -120,9 +116,9 @@ PaneRect CScrollPictureView::FitPictureRect(const PaneRect& client, int width, i
                 box.bottom = height;
         }
     } else if (static_cast<double>(width) / height >= 1.0) {
-        box.bottom = scaled(w, height, width);
+        box.bottom = w * height / width;
     } else {
-        const int a = scaled(h, width, 2LL * height);
+        const int a = h * width / (2 * height);
         box.left = c - a;
         box.right = c + a;
     }
@@ -140,24 +136,29 @@ QSize CScrollPictureView::DrawProperties(QPainter& painter, const PaneRect& clie
     const int y0 = box.bottom + kPanelGap;
 
     const std::vector<PropertyRow> rows = exif ? ReadRows(*exif) : std::vector<PropertyRow>();
-    int y = y0;
+    const QString sizeRows[] = {SizeRow("Image Width", width), SizeRow("Image Height", height)};
+    // The rows follow the title and an empty line: one line per entry and an empty one between
+    // IFD groups, or the two size rows.
+    int lines = 0;
     int nameWidth = 0;
     int valueWidth = 0;
     if (exif) {
         int lastIfd = 0;
         for (const PropertyRow& row : rows) {
             if (row.nIfd != lastIfd)
-                y += lh; // an empty line between IFD groups
+                ++lines;
             lastIfd = row.nIfd;
-            y += lh;
+            ++lines;
             nameWidth = std::max(nameWidth, metrics.horizontalAdvance(row.name));
             valueWidth = std::max(valueWidth, metrics.horizontalAdvance(row.value));
         }
     } else {
-        nameWidth = metrics.horizontalAdvance(SizeRow("Image Width", width));
-        y = y0 + lh;
+        lines = 2;
+        for (const QString& text : sizeRows)
+            nameWidth = std::max(nameWidth, metrics.horizontalAdvance(text));
     }
-    const int yEnd = y + lh;
+    // One empty line under the last row keeps it clear of the frames.
+    const int yEnd = y0 + (2 + lines + 1) * lh;
     const int xName = x0 + kRowIndent;
     const int xValue = xName + nameWidth + kRowIndent;
     // The widest row with the panel's margins, so that a long value can be scrolled into view
@@ -189,7 +190,7 @@ QSize CScrollPictureView::DrawProperties(QPainter& painter, const PaneRect& clie
     font.setWeight(QFont::Normal);
     painter.setFont(font);
 
-    y = y0 + 2 * lh;
+    int y = y0 + 2 * lh;
     if (exif) {
         int lastIfd = 0;
         for (const PropertyRow& row : rows) {
@@ -201,9 +202,10 @@ QSize CScrollPictureView::DrawProperties(QPainter& painter, const PaneRect& clie
             y += lh;
         }
     } else {
-        DrawTextAt(painter, xName, y, SizeRow("Image Width", width));
-        y += lh;
-        DrawTextAt(painter, xName, y, SizeRow("Image Height", height));
+        for (const QString& text : sizeRows) {
+            DrawTextAt(painter, xName, y, text);
+            y += lh;
+        }
     }
     painter.restore();
     return {contentRight, yEnd};
