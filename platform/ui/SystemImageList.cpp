@@ -57,8 +57,8 @@ QIcon CSystemImageList::GetIcon(int index) {
 HIMAGELIST GetSystemImageList(bool small) {
     static CSystemImageList smallList(16);
     static CSystemImageList largeList(32);
-    CSystemImageList& list = small ? smallList : largeList;
-    return list.GetIcon(SHICON_FOLDER).isNull() ? nullptr : &list;
+    // Asked anew each time: a list that once had icons may have lost its style or theme.
+    return MakeIcon(SHICON_FOLDER).isNull() ? nullptr : small ? &smallList : &largeList;
 }
 
 } // namespace plat
