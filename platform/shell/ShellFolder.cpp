@@ -192,7 +192,7 @@ class CShellFolder final : public CRefCounted<IShellFolder> {
         *ppsf = nullptr;
         const CAbsoluteList absolute(m_items, pidl);
         ULONG attributes = 0;
-        if (FAILED(m_space.GetAttributes(absolute.get(), &attributes)) ||
+        if (FAILED(CShellNamespace::GetAttributes(m_space.Resolve(absolute.get()), &attributes)) ||
             !(attributes & SFGAO_FOLDER))
             return E_FAIL;
         *ppsf = new CShellFolder(m_space, ILItemBytes(absolute.get()));
@@ -204,7 +204,7 @@ class CShellFolder final : public CRefCounted<IShellFolder> {
             return E_INVALIDARG;
         // Both lists lie in this folder, so their common prefix compares equal: the relative
         // lists order as the absolute ones.
-        const int order = m_space.Compare(a, b);
+        const int order = CShellNamespace::Compare(a, b);
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0,
                             static_cast<USHORT>(static_cast<std::int16_t>(order)));
     }
@@ -215,8 +215,9 @@ class CShellFolder final : public CRefCounted<IShellFolder> {
         ULONG shared = ~0u;
         for (UINT i = 0; i < cidl; ++i) {
             ULONG attributes = 0;
+            const CAbsoluteList absolute(m_items, apidl[i]);
             if (const HRESULT hr =
-                    m_space.GetAttributes(CAbsoluteList(m_items, apidl[i]).get(), &attributes);
+                    CShellNamespace::GetAttributes(m_space.Resolve(absolute.get()), &attributes);
                 FAILED(hr))
                 return hr;
             shared &= attributes;
@@ -230,12 +231,13 @@ class CShellFolder final : public CRefCounted<IShellFolder> {
             return E_INVALIDARG;
         *ppszName = nullptr;
         const CAbsoluteList absolute(m_items, pidl);
+        const ShellLocation at = m_space.Resolve(absolute.get());
         std::optional<std::string> name;
         if (flags & SHGDN_FORPARSING)
-            name = (flags & SHGDN_INFOLDER) ? m_space.InFolderParsingName(absolute.get())
-                                            : m_space.ParsingName(absolute.get());
+            name = (flags & SHGDN_INFOLDER) ? CShellNamespace::InFolderParsingName(at)
+                                            : CShellNamespace::ParsingName(at);
         else
-            name = m_space.DisplayName(absolute.get());
+            name = CShellNamespace::DisplayName(at);
         if (!name)
             return E_INVALIDARG;
         IMalloc* malloc = nullptr;

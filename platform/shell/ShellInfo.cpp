@@ -10,32 +10,40 @@ namespace plat {
 
 namespace {
 
-// The type icons handed out so far, both ways.
-class CTypeIcons {
+// The file types met so far: each one's icon index and its type name, which the MIME
+// database is slow to give.
+class CFileTypes {
   public:
-    int IndexOf(const std::string& mimeType) {
+    struct Type {
+        int icon;
+        std::string comment;
+    };
+    const Type& Of(const QMimeType& type) {
+        const std::string name = type.name().toStdString();
         std::lock_guard lock(m_lock);
-        const auto [it, added] =
-            m_indexes.try_emplace(mimeType, SHICON_FIRST_TYPE + static_cast<int>(m_types.size()));
-        if (added)
-            m_types.push_back(mimeType);
+        const auto [it, added] = m_types.try_emplace(
+            name, Type{SHICON_FIRST_TYPE + static_cast<int>(m_names.size()), std::string()});
+        if (added) {
+            it->second.comment = type.comment().toStdString();
+            m_names.push_back(name);
+        }
         return it->second;
     }
-    std::string TypeOf(int index) {
+    std::string NameOf(int index) {
         std::lock_guard lock(m_lock);
         const auto slot = static_cast<std::size_t>(index - SHICON_FIRST_TYPE);
-        return index >= SHICON_FIRST_TYPE && slot < m_types.size() ? m_types[slot] : std::string();
+        return index >= SHICON_FIRST_TYPE && slot < m_names.size() ? m_names[slot] : std::string();
     }
 
   private:
     std::mutex m_lock;
-    std::unordered_map<std::string, int> m_indexes;
-    std::vector<std::string> m_types;
+    std::unordered_map<std::string, Type> m_types; // never erased, so a Type stays where it is
+    std::vector<std::string> m_names;
 };
 
-CTypeIcons& TypeIcons() {
-    static CTypeIcons icons;
-    return icons;
+CFileTypes& FileTypes() {
+    static CFileTypes types;
+    return types;
 }
 
 const QMimeDatabase& MimeDatabase() {
@@ -55,19 +63,19 @@ struct ItemKind {
 
 void Fill(const ItemKind& kind, SHFILEINFO* psfi, UINT flags) {
     const bool isFile = kind.icon == SHICON_FILE;
-    QMimeType type;
+    const CFileTypes::Type* type = nullptr;
     if (isFile && (flags & (SHGFI_TYPENAME | SHGFI_SYSICONINDEX)))
-        type = MimeDatabase().mimeTypeForFile(QString::fromStdString(ToValidUtf8(kind.fileName)),
-                                              QMimeDatabase::MatchExtension);
+        type = &FileTypes().Of(MimeDatabase().mimeTypeForFile(
+            QString::fromStdString(ToValidUtf8(kind.fileName)), QMimeDatabase::MatchExtension));
     if (flags & SHGFI_SYSICONINDEX) {
-        psfi->iIcon = isFile ? TypeIcons().IndexOf(type.name().toStdString()) : kind.icon;
+        psfi->iIcon = type ? type->icon : kind.icon;
         if ((flags & SHGFI_OPENICON) && psfi->iIcon == SHICON_FOLDER)
             psfi->iIcon = SHICON_FOLDER_OPEN;
     }
     if (flags & SHGFI_TYPENAME) {
         switch (kind.icon) {
         case SHICON_FILE:
-            psfi->szTypeName = type.comment().toStdString();
+            psfi->szTypeName = type->comment;
             break;
         case SHICON_DESKTOP:
         case SHICON_COMPUTER:
@@ -91,7 +99,7 @@ bool SHGetFileInfo(LPCITEMIDLIST pidl, SHFILEINFO* psfi, UINT flags) {
         return false;
     ULONG attributes = 0;
     // An entry that cannot be read is shown as a file: its name is all there is to go by.
-    const bool readable = SUCCEEDED(space.GetAttributes(pidl, &attributes));
+    const bool readable = SUCCEEDED(CShellNamespace::GetAttributes(at, &attributes));
     ItemKind kind;
     if (at.kind == ShellLocation::Desktop)
         kind.icon = SHICON_DESKTOP;
@@ -106,12 +114,12 @@ bool SHGetFileInfo(LPCITEMIDLIST pidl, SHFILEINFO* psfi, UINT flags) {
     else if (readable && (attributes & SFGAO_FOLDER))
         kind.icon = SHICON_FOLDER;
     else
-        kind.fileName = at.path.substr(at.path.rfind('/') + 1);
+        kind.fileName = at.leafName;
     Fill(kind, psfi, flags);
     if (flags & SHGFI_ATTRIBUTES)
         psfi->dwAttributes = attributes;
     if (flags & SHGFI_DISPLAYNAME)
-        psfi->szDisplayName = space.DisplayName(pidl).value_or(std::string());
+        psfi->szDisplayName = CShellNamespace::DisplayName(at).value_or(std::string());
     return true;
 }
 
@@ -141,7 +149,7 @@ bool SHGetFileInfo(const std::string& path, DWORD fileAttributes, SHFILEINFO* ps
 }
 
 std::string ShellIconMimeType(int index) {
-    return TypeIcons().TypeOf(index);
+    return FileTypes().NameOf(index);
 }
 
 HRESULT SHGetSpecialFolderLocation(int csidl, LPITEMIDLIST* ppidl) {

@@ -17,14 +17,6 @@ bool IsEntryName(std::string_view name) {
            name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }
 
-std::string Join(const std::string& folder, std::string_view name) {
-    std::string path = folder;
-    if (path.back() != '/')
-        path += '/';
-    path += name;
-    return path;
-}
-
 bool IsUnder(const std::string& path, const std::string& root) {
     if (root.empty())
         return false;
@@ -158,35 +150,39 @@ ShellLocation CShellNamespace::Walk(const std::vector<ShellItem>& items) const {
         return at; // without reading the roots, so making a desktop folder costs nothing
     const ShellRoots& roots = Roots();
     for (const ShellItem& item : items) {
-        ShellLocation next;
-        next.leafKind = item.kind;
+        at.leafKind = item.kind;
+        at.leafName = item.name;
+        const bool entry = item.kind == SHITEM_ENTRY && IsEntryName(item.name);
         if (at.kind == ShellLocation::Desktop && item.kind == SHITEM_VIRTUAL) {
             const std::string* path = item.name == kHome        ? &roots.home
                                       : item.name == kDocuments ? &roots.documents
                                                                 : nullptr;
-            if (item.name == kComputer)
-                next.kind = ShellLocation::Computer;
-            else if (path && !path->empty())
-                next = {ShellLocation::Path, *path, {}, item.kind};
-            else
+            if (item.name == kComputer) {
+                at.kind = ShellLocation::Computer;
+            } else if (path && !path->empty()) {
+                at.kind = ShellLocation::Path;
+                at.path = *path;
+            } else {
                 return {};
-            next.virtualName = item.name;
-        } else if (at.kind == ShellLocation::Desktop && item.kind == SHITEM_ENTRY &&
-                   !roots.desktop.empty() && IsEntryName(item.name)) {
-            next.kind = ShellLocation::Path;
-            next.path = Join(roots.desktop, item.name);
+            }
+            at.virtualName = item.name;
+            continue;
+        }
+        if (at.kind == ShellLocation::Desktop && entry && !roots.desktop.empty()) {
+            at.path = roots.desktop;
         } else if (at.kind == ShellLocation::Computer && item.kind == SHITEM_MOUNT &&
                    NormalizePath(item.name) == item.name) {
-            next.kind = ShellLocation::Path;
-            next.path = item.name;
-        } else if (at.kind == ShellLocation::Path && item.kind == SHITEM_ENTRY &&
-                   IsEntryName(item.name)) {
-            next.kind = ShellLocation::Path;
-            next.path = Join(at.path, item.name);
-        } else {
+            at.path = item.name;
+        } else if (at.kind != ShellLocation::Path || !entry) {
             return {};
         }
-        at = std::move(next);
+        if (item.kind == SHITEM_ENTRY) {
+            if (at.path.back() != '/')
+                at.path += '/';
+            at.path += item.name;
+        }
+        at.kind = ShellLocation::Path;
+        at.virtualName.clear();
     }
     return at;
 }
@@ -263,8 +259,7 @@ std::optional<std::string> CShellNamespace::Parse(std::string_view name) const {
     return CanonicalItems(path);
 }
 
-std::optional<std::string> CShellNamespace::ParsingName(LPCITEMIDLIST pidl) const {
-    const ShellLocation at = Resolve(pidl);
+std::optional<std::string> CShellNamespace::ParsingName(const ShellLocation& at) {
     switch (at.kind) {
     case ShellLocation::Invalid:
         return std::nullopt;
@@ -275,28 +270,21 @@ std::optional<std::string> CShellNamespace::ParsingName(LPCITEMIDLIST pidl) cons
     }
 }
 
-std::optional<std::string> CShellNamespace::DisplayName(LPCITEMIDLIST pidl) const {
-    const ShellLocation at = Resolve(pidl);
+std::optional<std::string> CShellNamespace::DisplayName(const ShellLocation& at) {
     if (at.kind == ShellLocation::Invalid)
         return std::nullopt;
-    if (at.kind == ShellLocation::Desktop)
-        return std::string("Desktop");
-    const std::vector<ShellItem> items = ILSplit(pidl);
-    return ToValidUtf8(items.back().name);
+    return at.kind == ShellLocation::Desktop ? std::string("Desktop") : ToValidUtf8(at.leafName);
 }
 
-std::optional<std::string> CShellNamespace::InFolderParsingName(LPCITEMIDLIST pidl) const {
-    const ShellLocation at = Resolve(pidl);
+std::optional<std::string> CShellNamespace::InFolderParsingName(const ShellLocation& at) {
     if (at.kind == ShellLocation::Invalid)
         return std::nullopt;
-    if (at.kind == ShellLocation::Desktop)
-        return std::string();
     if (!at.virtualName.empty())
         return "::" + at.virtualName;
-    return std::string(ILSplit(pidl).back().name);
+    return std::string(at.leafName);
 }
 
-int CShellNamespace::Compare(LPCITEMIDLIST a, LPCITEMIDLIST b) const {
+int CShellNamespace::Compare(LPCITEMIDLIST a, LPCITEMIDLIST b) {
     const std::vector<ShellItem> left = ILSplit(a);
     const std::vector<ShellItem> right = ILSplit(b);
     for (std::size_t i = 0; i < left.size() && i < right.size(); ++i)
@@ -307,8 +295,7 @@ int CShellNamespace::Compare(LPCITEMIDLIST a, LPCITEMIDLIST b) const {
     return 0;
 }
 
-HRESULT CShellNamespace::GetAttributes(LPCITEMIDLIST pidl, ULONG* attributes) const {
-    const ShellLocation at = Resolve(pidl);
+HRESULT CShellNamespace::GetAttributes(const ShellLocation& at, ULONG* attributes) {
     if (at.kind == ShellLocation::Invalid || !attributes)
         return E_INVALIDARG;
     if (at.kind != ShellLocation::Path) {

@@ -38,13 +38,14 @@ enum : ULONG {
     SFGAO_HASSUBFOLDER = 0x80000000,
 };
 
-// Where a list leads.
+// Where a list leads. leafName views the list's memory: it is valid while the list lives.
 struct ShellLocation {
     enum Kind { Invalid, Desktop, Computer, Path } kind = Invalid;
     std::string path; // Path: the absolute file-system path, exact bytes
     std::string
         virtualName;   // when the list ends in a virtual folder: "Home", "Documents", "Computer"
     BYTE leafKind = 0; // the kind of the last item; 0 for the desktop
+    std::string_view leafName;
 };
 
 class CShellNamespace {
@@ -58,6 +59,8 @@ class CShellNamespace {
 
     const ShellRoots& Roots() const;
 
+    // Where a list leads; the questions below are asked of what it resolved to, so a caller
+    // with several questions walks the list once.
     ShellLocation Resolve(LPCITEMIDLIST pidl) const;
 
     // The canonical item bytes of a name: an absolute path of something that exists, "~" or
@@ -66,19 +69,19 @@ class CShellNamespace {
     std::optional<std::string> Parse(std::string_view name) const;
 
     // "" for the desktop, "::Name" for a virtual folder, else the path.
-    std::optional<std::string> ParsingName(LPCITEMIDLIST pidl) const;
+    static std::optional<std::string> ParsingName(const ShellLocation& at);
     // What a person reads: "Desktop", a virtual folder's name, a mount's path, an entry's name.
-    std::optional<std::string> DisplayName(LPCITEMIDLIST pidl) const;
+    static std::optional<std::string> DisplayName(const ShellLocation& at);
     // The relative parsing name of the last item: its name bytes, a mount's path, "::Name".
-    std::optional<std::string> InFolderParsingName(LPCITEMIDLIST pidl) const;
+    static std::optional<std::string> InFolderParsingName(const ShellLocation& at);
 
     // Virtual folders in their fixed order (Home, Documents, Computer), then mounts ("/"
     // first, then by path), then entries by name bytes; item by item, a shorter list first.
-    int Compare(LPCITEMIDLIST a, LPCITEMIDLIST b) const;
+    static int Compare(LPCITEMIDLIST a, LPCITEMIDLIST b);
 
     // SFGAO_… flags of what the list names. Fails for an entry whose file cannot be read
     // (vanished, no permission, a symlink loop or a broken link).
-    HRESULT GetAttributes(LPCITEMIDLIST pidl, ULONG* attributes) const;
+    static HRESULT GetAttributes(const ShellLocation& at, ULONG* attributes);
 
     // The virtual folders of the desktop, in their order.
     static constexpr std::string_view kHome = "Home";

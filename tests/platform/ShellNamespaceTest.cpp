@@ -74,7 +74,8 @@ class ShellNamespaceTest : public ::testing::Test {
         for (const ShellItem& item : ILSplit(pidl.get())) {
             ILAppendItem(prefix, item.kind, item.name);
             const PidlPtr partial(ILFromItemBytes(prefix));
-            chain += (chain.empty() ? "" : " > ") + space.DisplayName(partial.get()).value();
+            chain += (chain.empty() ? "" : " > ") +
+                     CShellNamespace::DisplayName(space.Resolve(partial.get())).value();
         }
         return chain.empty() ? "Desktop" : Unrooted(chain);
     }
