@@ -1,8 +1,8 @@
 #include "platform/shell/ShellFolder.h"
 
+#include "platform/shell/RefCounted.h"
 #include "platform/shell/ShellMalloc.h"
 
-#include <atomic>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -24,43 +24,11 @@ class CAbsoluteList {
     std::string m_bytes;
 };
 
-template <class Interface> class CRefCounted : public Interface {
-  public:
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override {
-        const ULONG refs = --m_refs;
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
-
-  protected:
-    virtual ~CRefCounted() = default;
-    HRESULT Query(REFIID riid, const IID& own, void** ppv) {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == own) {
-            *ppv = static_cast<Interface*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-
-  private:
-    std::atomic<ULONG> m_refs{1};
-};
-
 // The items of a virtual folder, then (for a file-system folder) its directory's entries.
 class CEnumIDList final : public CRefCounted<IEnumIDList> {
   public:
     CEnumIDList(std::vector<std::string> fixed, DIR* dir, DWORD flags)
-        : m_fixed(std::move(fixed)), m_dir(dir), m_flags(flags) {}
-
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        return Query(riid, IID_IEnumIDList, ppv);
-    }
+        : CRefCounted(IID_IEnumIDList), m_fixed(std::move(fixed)), m_dir(dir), m_flags(flags) {}
 
     HRESULT Next(ULONG celt, LPITEMIDLIST* rgelt, ULONG* pceltFetched) override {
         if (!rgelt)
@@ -129,12 +97,8 @@ class CEnumIDList final : public CRefCounted<IEnumIDList> {
 class CShellFolder final : public CRefCounted<IShellFolder> {
   public:
     CShellFolder(const CShellNamespace& space, std::string items)
-        : m_space(space), m_items(std::move(items)),
+        : CRefCounted(IID_IShellFolder), m_space(space), m_items(std::move(items)),
           m_at(space.Resolve(CAbsoluteList(m_items, nullptr).get())) {}
-
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        return Query(riid, IID_IShellFolder, ppv);
-    }
 
     HRESULT ParseDisplayName(const char* name, LPITEMIDLIST* ppidl) override {
         if (!name || !ppidl)

@@ -1,6 +1,7 @@
 #include "platform/shell/ShellMalloc.h"
 
-#include <atomic>
+#include "platform/shell/RefCounted.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -8,32 +9,18 @@ namespace plat {
 
 namespace {
 
-class CShellMalloc final : public IMalloc {
+class CShellMalloc final : public CRefCounted<IMalloc> {
   public:
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IMalloc) {
-            *ppv = static_cast<IMalloc*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override { return --m_refs; }
+    CShellMalloc() : CRefCounted(IID_IMalloc) {}
 
     void* Alloc(std::size_t size) override { return std::malloc(size ? size : 1); }
     void Free(void* block) override { std::free(block); }
-
-  private:
-    std::atomic<ULONG> m_refs{1};
 };
 
+// One allocator for the process: its own reference is never given up, so it is never deleted.
 CShellMalloc& TheAllocator() {
-    static CShellMalloc allocator;
-    return allocator;
+    static CShellMalloc* const allocator = new CShellMalloc;
+    return *allocator;
 }
 
 } // namespace

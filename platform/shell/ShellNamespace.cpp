@@ -1,5 +1,7 @@
 #include "platform/shell/ShellNamespace.h"
 
+#include <QByteArray>
+
 #include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
@@ -48,17 +50,8 @@ int CompareItems(const ShellItem& a, const ShellItem& b) {
     return CompareBytes(a.name, b.name);
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// The path of a file:// URL on this machine, percent escapes decoded; "" for any other URL.
+// The path of a file:// URL on this machine, its percent escapes decoded to bytes; "" for
+// any other URL.
 std::string PathOfFileUrl(std::string_view url) {
     const std::size_t slash = url.find('/');
     if (slash == std::string_view::npos)
@@ -66,20 +59,10 @@ std::string PathOfFileUrl(std::string_view url) {
     const std::string_view host = url.substr(0, slash);
     if (!host.empty() && host != "localhost")
         return {};
-    std::string path;
-    for (std::size_t i = slash; i < url.size(); ++i) {
-        if (url[i] != '%') {
-            path += url[i];
-            continue;
-        }
-        const int high = i + 2 < url.size() ? HexValue(url[i + 1]) : -1;
-        const int low = i + 2 < url.size() ? HexValue(url[i + 2]) : -1;
-        if (high < 0 || low < 0)
-            return {};
-        path += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return path;
+    const std::string_view path = url.substr(slash);
+    return QByteArray::fromPercentEncoding(
+               QByteArray(path.data(), static_cast<qsizetype>(path.size())))
+        .toStdString();
 }
 
 } // namespace
