@@ -91,7 +91,7 @@ int CAddressComboBox::InitAddressBox() {
     SHGetDesktopFolder(&m_pDesktop);
 
     SHFILEINFO info;
-    SHGetFileInfo(desktop, &info, SHGFI_DISPLAYNAME | SHGFI_ATTRIBUTES);
+    SHGetFileInfo(desktop, &info, SHGFI_DISPLAYNAME);
     auto entry = std::make_unique<AddressItem>();
     entry->m_pidlItem = desktop;
     entry->m_nImage = m_shell.GetIconIndex(desktop, SHGFI_SMALLICON);

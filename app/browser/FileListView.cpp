@@ -16,7 +16,6 @@
 #include <QKeyEvent>
 
 #include <algorithm>
-#include <cstring>
 
 using namespace plat;
 

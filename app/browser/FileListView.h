@@ -62,8 +62,6 @@ class CFileListView : public QTreeView {
     void OnRefresh();
     void OnUpFolder();
 
-    CFileListCtrl& GetListCtrl() { return *m_list; }
-
     CAddressComboBox* m_pAddressBox = nullptr;
 
     CArrowHeaderCtrl* m_ctrlHeader;

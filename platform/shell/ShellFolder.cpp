@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <vector>
 

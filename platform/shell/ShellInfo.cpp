@@ -52,7 +52,7 @@ const QMimeDatabase& MimeDatabase() {
 }
 
 std::string Comment(const char* mimeType) {
-    return MimeDatabase().mimeTypeForName(QString::fromLatin1(mimeType)).comment().toStdString();
+    return FileTypes().Of(MimeDatabase().mimeTypeForName(QString::fromLatin1(mimeType))).comment;
 }
 
 // What an item is, for its icon and its type name.
@@ -116,8 +116,6 @@ bool SHGetFileInfo(LPCITEMIDLIST pidl, SHFILEINFO* psfi, UINT flags) {
     else
         kind.fileName = at.leafName;
     Fill(kind, psfi, flags);
-    if (flags & SHGFI_ATTRIBUTES)
-        psfi->dwAttributes = attributes;
     if (flags & SHGFI_DISPLAYNAME)
         psfi->szDisplayName = CShellNamespace::DisplayName(at).value_or(std::string());
     return true;
@@ -139,10 +137,6 @@ bool SHGetFileInfo(const std::string& path, DWORD fileAttributes, SHFILEINFO* ps
     else
         kind.fileName = path.substr(path.rfind('/') + 1);
     Fill(kind, psfi, flags);
-    if (flags & SHGFI_ATTRIBUTES)
-        psfi->dwAttributes = (fileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                                 ? SFGAO_FOLDER | SFGAO_FILESYSTEM
-                                 : SFGAO_FILESYSTEM;
     if (flags & SHGFI_DISPLAYNAME)
         psfi->szDisplayName = ToValidUtf8(kind.fileName);
     return true;

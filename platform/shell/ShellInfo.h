@@ -18,13 +18,11 @@ namespace plat {
 using UINT = unsigned int;
 
 enum : UINT {
-    SHGFI_LARGEICON = 0x0,
     SHGFI_SMALLICON = 0x1,
     SHGFI_OPENICON = 0x2,
     SHGFI_USEFILEATTRIBUTES = 0x10,
     SHGFI_DISPLAYNAME = 0x200,
     SHGFI_TYPENAME = 0x400,
-    SHGFI_ATTRIBUTES = 0x800,
     SHGFI_SYSICONINDEX = 0x4000,
 };
 
@@ -45,13 +43,12 @@ enum : int {
 
 struct SHFILEINFO {
     int iIcon = 0;
-    DWORD dwAttributes = 0;
     std::string szDisplayName;
     std::string szTypeName;
 };
 
 // What the shell knows of the item an absolute list names, as the SHGFI_ flags ask (the icon
-// is SHGFI_SYSICONINDEX's index; SHGFI_SMALLICON and SHGFI_LARGEICON share their indexes).
+// is SHGFI_SYSICONINDEX's index, the same in the small and the large list).
 // False for a list that names nothing.
 bool SHGetFileInfo(LPCITEMIDLIST pidl, SHFILEINFO* psfi, UINT flags);
 // The same for a path. With SHGFI_USEFILEATTRIBUTES the path is not looked at beyond its

@@ -3,7 +3,6 @@
 #include <QByteArray>
 
 #include <algorithm>
-#include <cstring>
 #include <sys/stat.h>
 
 namespace plat {

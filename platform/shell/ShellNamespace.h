@@ -7,7 +7,7 @@
 //     the entries of the user's desktop folder, as on Windows
 // and below any folder its directory entries. There is no Control Panel.
 //
-// Every path has one canonical list, the one ParseName gives: the longest of the prefixes
+// Every path has one canonical list, the one Parse gives: the longest of the prefixes
 // desktop folder, Home, Documents, a mount, "/" decides where it hangs (on a tie in that
 // order), so ~/Pictures/x is Home > Pictures > x and /media/usb/a is Computer > /media/usb > a.
 // Lists reached by walking down from "/" name the same folders by another way; both work.
@@ -41,10 +41,12 @@ enum : ULONG {
 // Where a list leads. leafName views the list's memory: it is valid while the list lives.
 struct ShellLocation {
     enum Kind { Invalid, Desktop, Computer, Path } kind = Invalid;
-    std::string path; // Path: the absolute file-system path, exact bytes
-    std::string
-        virtualName;   // when the list ends in a virtual folder: "Home", "Documents", "Computer"
-    BYTE leafKind = 0; // the kind of the last item; 0 for the desktop
+    // Path: the absolute file-system path, exact bytes.
+    std::string path;
+    // When the list ends in a virtual folder: "Home", "Documents" or "Computer".
+    std::string virtualName;
+    // The kind and name of the last item; 0 and "" for the desktop.
+    BYTE leafKind = 0;
     std::string_view leafName;
 };
 

@@ -1,5 +1,6 @@
 #include "tests/browser/BrowserTestSupport.h"
 
+#include "app/browser/FileListView.h"
 #include "platform/shell/ShellFolder.h"
 #include "tests/support/Sandbox.h"
 
@@ -48,6 +49,12 @@ plat::PidlPtr Parse(const std::string& name) {
     desktop->ParseDisplayName(name.c_str(), &pidl);
     desktop->Release();
     return plat::PidlPtr(pidl);
+}
+
+std::string Shows(const CFileListView& list) {
+    std::string name;
+    list.m_shell.GetName(list.m_pidlFolder.get(), name, nullptr, plat::SHGDN_FORPARSING);
+    return name;
 }
 
 void Click(QWidget* widget, QPoint at) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class CFileListView;
 class QWidget;
 
 namespace browsertest {
@@ -36,6 +37,9 @@ class CRecordingPictureView : public CScrollPictureView {
 
     std::vector<std::string> calls;
 };
+
+// The parsing name of the folder the list shows ("" for the desktop).
+std::string Shows(const CFileListView& list);
 
 // A left click (or double-click) at a point of a widget, sent to its window.
 void Click(QWidget* widget, QPoint at);

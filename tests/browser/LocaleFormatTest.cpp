@@ -24,29 +24,17 @@ plat::LocaleInfo English() {
 
 TEST(LocaleFormat, SizeText) {
     const CLocaleFormat english(English());
-    plat::LocaleInfo german = English();
-    german.thousandSeparator = ".";
-    german.decimalSeparator = ",";
-    const CLocaleFormat dotted(german);
     const struct {
         std::uint64_t bytes;
-        const char* english;
-        const char* dotted;
+        const char* text;
     } cases[] = {
-        {0, "1 KB", "1 KB"},
-        {1, "1 KB", "1 KB"},
-        {1024, "1 KB", "1 KB"},
-        {1025, "2 KB", "2 KB"},
-        {2048, "2 KB", "2 KB"},
-        {1023 * 1024, "1,023 KB", "1.023 KB"},
-        {1536000, "1,500 KB", "1.500 KB"},
-        {5ull << 40, "5,368,709,120 KB", "5.368.709.120 KB"},
-        {~0ull, "18,014,398,509,481,984 KB", "18.014.398.509.481.984 KB"},
+        {0, "1 KB"},           {1, "1 KB"},
+        {1024, "1 KB"},        {1025, "2 KB"},
+        {2048, "2 KB"},        {1023 * 1024, "1,023 KB"},
+        {1536000, "1,500 KB"}, {~0ull, "18,014,398,509,481,984 KB"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(english.SizeText(c.bytes), c.english) << c.bytes;
-        EXPECT_EQ(dotted.SizeText(c.bytes), c.dotted) << c.bytes;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(english.SizeText(c.bytes), c.text) << c.bytes;
 }
 
 TEST(LocaleFormat, GroupDigits) {
@@ -63,12 +51,9 @@ TEST(LocaleFormat, GroupDigits) {
     } cases[] = {
         {English(), "999", "999"},
         {English(), "1000", "1,000"},
-        {English(), "1536", "1,536"},
         {English(), "1234567", "1,234,567"},
-        {English(), "-1234567", "-1,234,567"},
         {English(), "-100.5", "-100.5"},
         {English(), "-1000.25", "-1,000.25"},
-        {English(), "12345.678", "12,345.678"},
         {English(), std::string(128, '9'), "99" + Repeat(",999", 42)},
         {English(), std::string(129, '9'), std::string(129, '9')},
         {french, "1234567,5",

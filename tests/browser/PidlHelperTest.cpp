@@ -126,44 +126,28 @@ TEST(PidlHelper, SizesCountsAndComparisons) {
 }
 
 TEST(PidlHelper, ParseNameTakesNoTextThatWouldNotFitAPath) {
-    CPidlHelper shell;
-    // Real folders whose paths are 259 and 260 characters long; the 259 one also with two-byte
-    // characters, so characters count and not bytes.
+    // Real folders whose paths are 259 and 260 characters long, one of them in two-byte
+    // characters: characters count, not bytes.
     const std::string base = vtltest::MakeTempDir("long");
     const auto make = [&](std::size_t characters, const std::string& letter) {
-        std::string path = base;
-        std::size_t count = base.size();
-        while (count < characters) {
-            std::size_t take = std::min<std::size_t>(100, characters - count - 1);
-            if (characters - count - 1 - take == 1)
-                --take; // never leave a lone separator for the end
-            path += "/";
-            for (std::size_t i = 0; i < take; ++i)
-                path += letter;
-            count += 1 + take;
-        }
+        std::string path = base + "/" + std::string(100, 'x') + "/";
+        for (std::size_t count = path.size(); count < characters; ++count)
+            path += letter;
         std::filesystem::create_directories(path);
         return path;
     };
-    const struct {
-        std::string text;
-        bool parses;
-    } cases[] = {
-        {make(259, "a"), true},
-        {make(259, "\xC3\xA9"), true},
-        {make(260, "b"), false},
-        {base + "/" + std::string(300, 'c'), false},
-    };
-    for (const auto& c : cases) {
+    CPidlHelper shell;
+    for (const auto& [text, parses] :
+         {std::pair(make(259, "a"), true), std::pair(make(259, "\xC3\xA9"), true),
+          std::pair(make(260, "b"), false)}) {
         PidlPtr parsed;
-        EXPECT_EQ(SUCCEEDED(shell.ParseName(c.text, parsed, nullptr)), c.parses)
-            << c.text.size() << " bytes";
-        EXPECT_EQ(parsed != nullptr, c.parses);
-        if (parsed) {
-            std::string name;
-            ASSERT_EQ(shell.GetName(parsed.get(), name, nullptr, SHGDN_FORPARSING), S_OK);
-            EXPECT_EQ(name, c.text);
-        }
+        EXPECT_EQ(SUCCEEDED(shell.ParseName(text, parsed, nullptr)), parses)
+            << text.size() << " bytes";
+        std::string name;
+        EXPECT_EQ(parsed &&
+                      SUCCEEDED(shell.GetName(parsed.get(), name, nullptr, SHGDN_FORPARSING)) &&
+                      name == text,
+                  parses);
     }
 }
 
