@@ -13,7 +13,6 @@
 #include <string>
 
 #include <libexif/exif-data.h>
-#include <libexif/exif-loader.h>
 
 class CExifReader {
   public:
@@ -43,7 +42,6 @@ class CExifReader {
     static std::string ValueText(ExifEntry* entry);
 
   private:
-    static ExifData* ParseLoaded(ExifLoader* loader);
     void Release();
     bool HasEntry(int nIfd, int nEntry) const;
 

@@ -229,81 +229,66 @@ TEST(ScrollPictureView, WhatCannotBeShownLeavesTheBackgroundAlone) {
     const std::string dir = vtltest::MakeTempDir("bad");
     const std::string good = dir + "/good.jpg";
     vtltest::WriteFile(good, JpegBytes(Flat(300, 200, Qt::red)));
-    const std::string jpeg = JpegBytes(Flat(300, 200, Qt::red));
+    // Its EXIF block loads; its picture does not.
+    const std::string jpeg = JpegBytes(Flat(300, 200, Qt::red),
+                                       ExifBlock().Ascii(EXIF_IFD_0, EXIF_TAG_MAKE, "M").Segment());
     // A bitmap header claiming 100,000 x 100,000 pixels and nothing after it.
     std::string huge = Encoded(Flat(4, 4, Qt::red), "BMP").substr(0, 54);
     for (const int at : {18, 22})
         huge.replace(static_cast<std::size_t>(at), 4, std::string("\xA0\x86\x01\x00", 4));
     const struct {
         const char* name;
-        std::function<void(Pane&, const std::string&)> act;
+        std::function<void(const std::string&)> make;
     } cases[] = {
-        {"a folder row",
-         [](Pane& p, const std::string&) {
-             p.view.SetPicturePath("");
-             p.view.ClearPicture();
-         }},
         {"a truncated JPEG",
-         [&](Pane& p, const std::string& path) {
+         [&](const std::string& path) {
              vtltest::WriteFile(path, jpeg.substr(0, jpeg.size() / 2));
-             p.Show(path);
          }},
-        {"a 0-byte file",
-         [](Pane& p, const std::string& path) {
-             vtltest::WriteFile(path, "");
-             p.Show(path);
-         }},
+        {"a 0-byte file", [](const std::string& path) { vtltest::WriteFile(path, ""); }},
         {"a folder named like a picture",
-         [](Pane& p, const std::string& path) {
-             std::filesystem::create_directory(path);
-             p.Show(path);
-         }},
+         [](const std::string& path) { std::filesystem::create_directory(path); }},
         {"a pipe named like a picture",
-         [](Pane& p, const std::string& path) {
-             ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-             p.Show(path);
-         }},
+         [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }},
         {"a header of 100,000 x 100,000",
-         [&](Pane& p, const std::string& path) {
-             vtltest::WriteFile(path, huge);
-             p.Show(path);
-         }},
+         [&](const std::string& path) { vtltest::WriteFile(path, huge); }},
     };
     int n = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        const std::string path = dir + "/bad" + std::to_string(++n) + ".jpg";
+        c.make(path);
         Pane pane;
         ASSERT_TRUE(pane.Show(good));
         ASSERT_FALSE(pane.OnlyBackground());
-        c.act(pane, dir + "/bad" + std::to_string(++n) + ".jpg");
+        EXPECT_TRUE(pane.Show(path));
         EXPECT_TRUE(pane.OnlyBackground());
     }
-}
 
-TEST(ScrollPictureView, APathWithNoFileLeavesThePaneAsItWas) {
-    const std::string path = WritePicture(
-        "gone.jpg", JpegBytes(Flat(120, 80, Qt::blue),
-                              ExifBlock().Ascii(EXIF_IFD_0, EXIF_TAG_MAKE, "M").Segment()));
+    // A folder row of the list clears the pane.
     Pane pane;
-    ASSERT_TRUE(pane.Show(path));
-    const QImage before = pane.Shown();
-    std::filesystem::remove(path); // vanished after the list was read
-    EXPECT_FALSE(pane.Show(path));
-    EXPECT_FALSE(pane.Show("::{20D04FE0-3AEA-1069-A2D8-08002B30309D}"));
-    EXPECT_EQ(pane.Shown(), before);
+    ASSERT_TRUE(pane.Show(good));
+    pane.view.SetPicturePath("");
+    pane.view.ClearPicture();
+    EXPECT_TRUE(pane.OnlyBackground());
 }
 
-TEST(ScrollPictureView, AFileNameThatIsNotUtf8StillShows) {
+// A name that is not UTF-8 is opened by its bytes; once the file has gone, and for a path that
+// names no file at all, the pane stays as it was.
+TEST(ScrollPictureView, APictureShowsUnderAnyNameAndStaysWhenItsFileGoes) {
     const std::string path = WritePicture(
         "caf\xE9.jpg", JpegBytes(Flat(120, 80, Qt::blue),
                                  ExifBlock().Ascii(EXIF_IFD_0, EXIF_TAG_MAKE, "M").Segment()));
     Pane pane;
     ASSERT_TRUE(pane.Show(path));
-    const QImage shown = pane.Shown();
-    EXPECT_TRUE(Near(shown.pixelColor(199, 40), Qt::blue));
-    EXPECT_TRUE(
-        HasInk(shown, QRect(22, 100 + 2 * QFontMetrics(pane.view.font()).height(), 100, 10)))
-        << "the EXIF row";
+    const QImage before = pane.Shown();
+    EXPECT_TRUE(Near(before.pixelColor(199, 40), Qt::blue));
+    const int lh = QFontMetrics(pane.view.font()).height();
+    EXPECT_TRUE(HasInk(before, QRect(22, 100 + 2 * lh, 100, lh))) << "the EXIF row";
+
+    std::filesystem::remove(path); // gone after the list was read
+    EXPECT_FALSE(pane.Show(path));
+    EXPECT_FALSE(pane.Show("::{20D04FE0-3AEA-1069-A2D8-08002B30309D}"));
+    EXPECT_EQ(pane.Shown(), before);
 }
 
 } // namespace
