@@ -1,14 +1,33 @@
 #include "app/preview/ExifReader.h"
 
 #include <filesystem>
+#include <libexif/exif-loader.h>
 #include <system_error>
 
 namespace {
 
 // The loader is fed the file in pieces of this size; it says when it has seen enough.
 constexpr std::size_t kPiece = 1024;
-// Room for the longest value text libexif renders (a user comment, a maker's note).
+// A value text is cut to this many bytes less one: a long description or user comment would
+// otherwise make a row many screens wide.
 constexpr unsigned int kValueText = 1024;
+
+// The data the loader found, parsed. By default libexif adds the entries the standard requires
+// and the file lacks (a resolution of 72, an EXIF version, a colour space), so the panel would
+// show values the picture does not have: only the file's own entries are kept.
+ExifData* ParseLoaded(ExifLoader* loader) {
+    const unsigned char* bytes = nullptr;
+    unsigned int size = 0;
+    exif_loader_get_buf(loader, &bytes, &size);
+    if (!bytes || size == 0)
+        return nullptr;
+    ExifData* data = exif_data_new();
+    if (!data)
+        return nullptr;
+    exif_data_unset_option(data, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+    exif_data_load_data(data, bytes, size);
+    return data;
+}
 
 } // namespace
 
@@ -49,23 +68,6 @@ bool CExifReader::LoadFile(std::FILE* file) {
     m_pData = ParseLoaded(loader);
     exif_loader_unref(loader);
     return HasEntry(EXIF_IFD_0, 0);
-}
-
-ExifData* CExifReader::ParseLoaded(ExifLoader* loader) {
-    const unsigned char* bytes = nullptr;
-    unsigned int size = 0;
-    exif_loader_get_buf(loader, &bytes, &size);
-    if (!bytes || size == 0)
-        return nullptr;
-    ExifData* data = exif_data_new();
-    if (!data)
-        return nullptr;
-    // By default libexif adds the entries the standard requires and the file lacks (a
-    // resolution of 72, an EXIF version, a colour space): the panel would show values the
-    // picture does not have. Only the file's own entries are kept.
-    exif_data_unset_option(data, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
-    exif_data_load_data(data, bytes, size);
-    return data;
 }
 
 void CExifReader::Rewind() {

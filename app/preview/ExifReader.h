@@ -8,12 +8,12 @@
 //
 // The walk visits libexif's five IFDs in libexif's order (0 = IFD 0, 1 = IFD 1 with the
 // thumbnail's tags, 2 = EXIF, 3 = GPS, 4 = interoperability) and, within one IFD, the entries
-// in the order of the file. Empty IFDs are skipped.
+// in the order of the file. Empty IFDs are skipped. Only the entries the file holds are walked:
+// libexif does not add the ones the standard requires and the file lacks.
 #include <cstdio>
 #include <string>
 
 #include <libexif/exif-data.h>
-#include <libexif/exif-loader.h>
 
 class CExifReader {
   public:
@@ -43,7 +43,6 @@ class CExifReader {
     static std::string ValueText(ExifEntry* entry);
 
   private:
-    static ExifData* ParseLoaded(ExifLoader* loader);
     void Release();
     bool HasEntry(int nIfd, int nEntry) const;
 

@@ -248,7 +248,8 @@ void CScrollPictureView::OnDraw(QPainter& painter) {
         const QSize content =
             DrawProperties(painter, client, box, m_bHasExif ? m_pExif.get() : nullptr,
                            picture->GetWidth(), picture->GetHeight());
-        // The range grows to the content when it does not fit; it never shrinks back.
+        // Content that does not fit sets the range to its size; content that fits leaves the
+        // range as it was.
         if (content.height() > client.bottom || content.width() > client.right)
             SetScrollSizes(content);
     } catch (const std::exception&) {

@@ -9,48 +9,30 @@
 
 namespace previewtest {
 
-ExifBlock::ExifBlock() : m_pData(exif_data_new()) {
-    exif_data_set_byte_order(m_pData, EXIF_BYTE_ORDER_INTEL);
-}
-
-ExifBlock::~ExifBlock() {
-    exif_data_unref(m_pData);
-}
-
-ExifBlock& ExifBlock::Ascii(ExifIfd ifd, int tag, const std::string& text) {
-    Add(ifd, tag, EXIF_FORMAT_ASCII, text + '\0');
-    return *this;
-}
-
-ExifBlock& ExifBlock::Short(ExifIfd ifd, int tag, std::uint16_t value) {
-    const char bytes[] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
-    Add(ifd, tag, EXIF_FORMAT_SHORT, std::string(bytes, 2));
-    return *this;
-}
-
-void ExifBlock::Add(ExifIfd ifd, int tag, ExifFormat format, const std::string& bytes) {
-    ExifEntry* entry = exif_entry_new();
-    entry->tag = static_cast<ExifTag>(tag);
-    entry->format = format;
-    entry->components = format == EXIF_FORMAT_ASCII ? bytes.size() : 1;
-    entry->size = static_cast<unsigned int>(bytes.size());
-    // The entry frees its data with libexif's default allocator, which is malloc's.
-    entry->data = static_cast<unsigned char*>(std::malloc(bytes.size()));
-    std::memcpy(entry->data, bytes.data(), bytes.size());
-    exif_content_add_entry(m_pData->ifd[ifd], entry);
-    exif_entry_unref(entry);
-}
-
-std::string ExifBlock::Segment() const {
-    unsigned char* data = nullptr;
+std::string ExifSegment(const std::vector<ExifText>& entries) {
+    ExifData* data = exif_data_new();
+    exif_data_set_byte_order(data, EXIF_BYTE_ORDER_INTEL);
+    for (const ExifText& e : entries) {
+        ExifEntry* entry = exif_entry_new();
+        entry->tag = static_cast<ExifTag>(e.tag);
+        entry->format = EXIF_FORMAT_ASCII;
+        entry->components = entry->size = static_cast<unsigned int>(e.text.size() + 1);
+        // The entry frees its data with libexif's default allocator, which is malloc's.
+        entry->data = static_cast<unsigned char*>(std::malloc(entry->size));
+        std::memcpy(entry->data, e.text.c_str(), entry->size);
+        exif_content_add_entry(data->ifd[e.ifd], entry);
+        exif_entry_unref(entry);
+    }
+    unsigned char* bytes = nullptr;
     unsigned int size = 0;
-    exif_data_save_data(m_pData, &data, &size);
-    if (!data || size + 2 > 0xFFFF)
+    exif_data_save_data(data, &bytes, &size);
+    exif_data_unref(data);
+    if (!bytes || size + 2 > 0xFFFF)
         throw std::runtime_error("EXIF block does not fit one segment");
     std::string segment = {'\xFF', '\xE1', static_cast<char>((size + 2) >> 8),
                            static_cast<char>((size + 2) & 0xFF)};
-    segment.append(reinterpret_cast<const char*>(data), size);
-    std::free(data);
+    segment.append(reinterpret_cast<const char*>(bytes), size);
+    std::free(bytes);
     return segment;
 }
 
