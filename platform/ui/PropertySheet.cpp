@@ -78,6 +78,8 @@ void CPropertySheet::OnCommand(int id, int code) {
 
 bool CPropertySheet::OnInitDialog() {
     CDialog::OnInitDialog();
+    // The sheet takes its size now, so that it is centred as a whole.
+    layout()->activate();
     if (m_pages.empty())
         return true;
     m_nActive = std::clamp(m_nStartPage, 0, static_cast<int>(m_pages.size()) - 1);

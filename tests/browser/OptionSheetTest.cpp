@@ -17,10 +17,12 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTabBar>
@@ -177,6 +179,9 @@ TEST(OptionSheet, OpensAsTheOptionSheetWithoutHelp) {
              sheet->findChildren<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly))
             buttons << button->text();
         EXPECT_EQ(buttons, QStringList({"OK", "Cancel", "Apply"}));
+        // Centred on the screen as a whole.
+        const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+        EXPECT_LE((sheet->geometry().center() - screenCentre).manhattanLength(), 4);
         // Both pages fit whole inside the sheet.
         for (int i = 0; i < 2; ++i) {
             QWidget* page = sheet->findChild<QTabWidget*>()->widget(i);
