@@ -12,7 +12,7 @@
 #include <string>
 
 class CDlgOptionMailPage : public plat::CPropertyPage {
-  public:
+public:
     CDlgOptionMailPage();
 
     std::string m_strMailBody;
@@ -21,7 +21,7 @@ class CDlgOptionMailPage : public plat::CPropertyPage {
     void OnCommand(int id, int code) override;
     bool OnApply() override;
 
-  protected:
+protected:
     void DoDataExchange(plat::CDataExchange* pDX) override;
     bool OnInitDialog() override;
 };

@@ -18,7 +18,7 @@
 #include <cstdint>
 
 class CDlgOptionMenuContextPage : public plat::CPropertyPage {
-  public:
+public:
     CDlgOptionMenuContextPage();
 
     std::int32_t m_nMenuMailMode = 1;
@@ -30,11 +30,11 @@ class CDlgOptionMenuContextPage : public plat::CPropertyPage {
     void OnCommand(int id, int code) override;
     bool OnApply() override;
 
-  protected:
+protected:
     void DoDataExchange(plat::CDataExchange* pDX) override;
     bool OnInitDialog() override;
 
-  private:
+private:
     void MasterRule();
     void MailRule();
 };

@@ -14,7 +14,7 @@
 #include <string>
 
 class CDlgOptionSheet : public plat::CPropertySheet {
-  public:
+public:
     CDlgOptionSheet(const std::string& caption, QWidget* parent, int iSelectPage);
 
     int DoModal() override;

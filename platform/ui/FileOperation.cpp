@@ -192,7 +192,9 @@ COperationRun::CopyOutcome COperationRun::CopyFrom(int fd, const std::string& ta
 int COperationRun::AskReplace(const std::string& target, const std::string& source) {
     QWidget* parent = m_pProgress->isVisible() ? static_cast<QWidget*>(m_pProgress) : m_pOwner;
     CConfirmFileReplace question(parent, target, source);
-    return question.DoModal();
+    const int answer = question.DoModal();
+    m_pProgress->RestartDelay();
+    return answer;
 }
 
 Step COperationRun::Fail(const std::string& source, const std::string& reason, bool last) {
@@ -203,7 +205,9 @@ Step COperationRun::Fail(const std::string& source, const std::string& reason, b
         return Step::Stop;
     }
     text += "\n\nPress OK to go on with the next file, or Cancel to stop.";
-    return AfxMessageBox(text, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK ? Step::Next : Step::Stop;
+    const bool goOn = AfxMessageBox(text, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
+    m_pProgress->RestartDelay();
+    return goOn ? Step::Next : Step::Stop;
 }
 
 void COperationRun::Advance(std::uint64_t bytes) {

@@ -31,7 +31,7 @@ namespace plat {
 enum : unsigned { FO_MOVE = 1, FO_COPY = 2 };
 
 class CFileOperation {
-  public:
+public:
     // `wFunc` is FO_COPY or FO_MOVE; `sources` are paths of files, `destination` a folder.
     CFileOperation(unsigned wFunc, std::vector<std::string> sources, std::string destination,
                    QWidget* owner = nullptr);
@@ -41,7 +41,7 @@ class CFileOperation {
     // How long the operation runs before its progress dialog may appear; 1000 ms unless set.
     void SetProgressDelay(int milliseconds) { m_nProgressDelay = milliseconds; }
 
-  private:
+private:
     unsigned m_wFunc;
     std::vector<std::string> m_sources;
     std::string m_strDestination;

@@ -17,7 +17,7 @@
 namespace plat {
 
 class CFileProgressDialog : public CDialog {
-  public:
+public:
     // The bar runs from 0 to kRange.
     static constexpr int kRange = 10000;
 
@@ -25,9 +25,11 @@ class CFileProgressDialog : public CDialog {
 
     void SetText(const std::string& text);
     void SetPos(int pos);
+    // The operation waited for the user: that time does not count towards the delay.
+    void RestartDelay() { m_started.restart(); }
     bool Cancelled() const { return HasEnded(); }
 
-  private:
+private:
     CProgressCtrl m_ctrlProgress;
     QElapsedTimer m_started;
     int m_nDelay;

@@ -88,11 +88,11 @@ void ClickButton(QWidget* window, const QString& text) {
 
 // The person in front of the screen: answers each question or message of an operation, in
 // turn, with the next button text of the list, and keeps what each one said. A progress
-// dialog is counted, and cancelled when asked.
+// dialog is counted, and cancelled when asked. Each answer takes `thinkMs` to give.
 class CPerson {
-  public:
-    explicit CPerson(std::vector<QString> answers, bool cancelProgress = false)
-        : m_answers(std::move(answers)), m_bCancelProgress(cancelProgress) {
+public:
+    explicit CPerson(std::vector<QString> answers, bool cancelProgress = false, int thinkMs = 0)
+        : m_answers(std::move(answers)), m_bCancelProgress(cancelProgress), m_nThinkMs(thinkMs) {
         WaitForNext();
     }
     ~CPerson() { delete m_pWaiting; }
@@ -102,7 +102,7 @@ class CPerson {
     std::vector<std::string> m_said;
     int m_nProgressShown = 0;
 
-  private:
+private:
     void WaitForNext() {
         m_pWaiting = vtltest::OnNextModal([this](QWidget* window) {
             WaitForNext();
@@ -121,6 +121,7 @@ class CPerson {
                 QTest::keyClick(window, Qt::Key_Escape);
                 return;
             }
+            QTest::qWait(m_nThinkMs);
             ClickButton(window, m_answers[m_nNext++]);
         });
     }
@@ -128,6 +129,7 @@ class CPerson {
     std::vector<QString> m_answers;
     std::size_t m_nNext = 0;
     bool m_bCancelProgress;
+    int m_nThinkMs;
     QPointer<QTimer> m_pWaiting;
 };
 
@@ -148,7 +150,7 @@ bool PrivateMountsPossible() {
 }
 
 class CScratchMount {
-  public:
+public:
     // A tmpfs of `size` on `folder`, or `folder` itself again read-only (`size` empty).
     CScratchMount(const std::string& folder, const std::string& size) : m_strFolder(folder) {
         if (!PrivateMountsPossible())
@@ -169,14 +171,14 @@ class CScratchMount {
 
     bool Mounted() const { return m_bMounted; }
 
-  private:
+private:
     std::string m_strFolder;
     bool m_bMounted = false;
 };
 
 // The largest file this process may write, as a full disk or a quota would stop it.
 class CFileSizeLimit {
-  public:
+public:
     explicit CFileSizeLimit(rlim_t bytes) {
         getrlimit(RLIMIT_FSIZE, &m_old);
         m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -191,13 +193,13 @@ class CFileSizeLimit {
     CFileSizeLimit(const CFileSizeLimit&) = delete;
     CFileSizeLimit& operator=(const CFileSizeLimit&) = delete;
 
-  private:
+private:
     rlimit m_old{};
     void (*m_oldHandler)(int);
 };
 
 class FileOperationTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         m_strFrom = vtltest::MakeTempDir("from");
         m_strTo = vtltest::MakeTempDir("to");
@@ -412,6 +414,17 @@ TEST_F(FileOperationTest, CopiesKeepModeAndModificationTime) {
             EXPECT_FALSE(fs::exists(From("a.jpg")));
         }
     }
+}
+
+// The time a person takes over a question is not time the operation ran: a short copy
+// after a slow answer shows no progress dialog.
+TEST_F(FileOperationTest, ASlowAnswerBringsNoProgress) {
+    Place({{"a.jpg", "old"}});
+    CPerson person({"Yes"}, false, 1200);
+    plat::CFileOperation(FO_COPY, {From("a.jpg"), From("b.jpg")}, m_strTo).Run();
+    EXPECT_EQ(person.m_said.size(), 1u);
+    EXPECT_EQ(person.m_nProgressShown, 0);
+    EXPECT_EQ(Contents(m_strTo), (Files{{"a.jpg", "A"}, {"b.jpg", "B"}}));
 }
 
 // A move on one file system renames: the file in the destination is the very same file.
