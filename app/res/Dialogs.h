@@ -6,7 +6,7 @@
 #include <vector>
 
 // A control entry whose objectName is the symbolic id written in the entry.
-#define VTL_DLGITEM(id, ...) plat::DLGITEMTEMPLATE{id, #id, __VA_ARGS__}
+#define VTL_DLGITEM DLGITEM
 
 const plat::DLGTEMPLATE& AboutDialogTemplate();   // IDD_ABOUTBOX
 const plat::DLGTEMPLATE& ResizeDialogTemplate();  // IDD_RESIZE

@@ -18,11 +18,6 @@ enum : int {
     IDC_STATIC = 0xFFFF,
 };
 
-#define ITEM(id, ...)                                                                              \
-    DLGITEMTEMPLATE {                                                                              \
-        id, #id, __VA_ARGS__                                                                       \
-    }
-
 const DLGTEMPLATE& ConfirmFileReplaceTemplate() {
     static const DLGTEMPLATE tmpl{
         0,
@@ -33,16 +28,16 @@ const DLGTEMPLATE& ConfirmFileReplaceTemplate() {
         8,
         DS_CENTER | WS_SYSMENU,
         {
-            ITEM(IDC_REPLACE_QUESTION, CtlKind::Static, "", 7, 7, 246, 24),
-            ITEM(IDC_STATIC, CtlKind::Static, "Would you like to replace the existing file", 7, 34,
-                 246, 8),
-            ITEM(IDC_REPLACE_EXISTING, CtlKind::Static, "", 20, 45, 233, 8),
-            ITEM(IDC_STATIC, CtlKind::Static, "with this one?", 7, 56, 246, 8),
-            ITEM(IDC_REPLACE_INCOMING, CtlKind::Static, "", 20, 67, 233, 8),
-            ITEM(IDYES, CtlKind::DefPushButton, "Yes", 40, 81, 50, 14),
-            ITEM(IDYESTOALL, CtlKind::PushButton, "Yes to All", 95, 81, 50, 14),
-            ITEM(IDNO, CtlKind::PushButton, "No", 150, 81, 50, 14),
-            ITEM(IDCANCEL, CtlKind::PushButton, "Cancel", 205, 81, 50, 14),
+            DLGITEM(IDC_REPLACE_QUESTION, CtlKind::Static, "", 7, 7, 246, 24),
+            DLGITEM(IDC_STATIC, CtlKind::Static, "Would you like to replace the existing file", 7,
+                    34, 246, 8),
+            DLGITEM(IDC_REPLACE_EXISTING, CtlKind::Static, "", 20, 45, 233, 8),
+            DLGITEM(IDC_STATIC, CtlKind::Static, "with this one?", 7, 56, 246, 8),
+            DLGITEM(IDC_REPLACE_INCOMING, CtlKind::Static, "", 20, 67, 233, 8),
+            DLGITEM(IDYES, CtlKind::DefPushButton, "Yes", 40, 81, 50, 14),
+            DLGITEM(IDYESTOALL, CtlKind::PushButton, "Yes to All", 95, 81, 50, 14),
+            DLGITEM(IDNO, CtlKind::PushButton, "No", 150, 81, 50, 14),
+            DLGITEM(IDCANCEL, CtlKind::PushButton, "Cancel", 205, 81, 50, 14),
         }};
     return tmpl;
 }

@@ -4,8 +4,8 @@
 // positions are in dialog units (a quarter of the font's average character width across, an
 // eighth of its height down), so the layout scales with the font as on Windows.
 //
-// Templates are constant data defined by the application's resources and read by
-// CDialogBuilder on the user-interface thread.
+// Templates are constant data defined by the application's resources (and by the few dialogs
+// of this layer itself) and read by CDialogBuilder on the user-interface thread.
 #include <string>
 #include <vector>
 
@@ -55,6 +55,9 @@ struct DLGITEMTEMPLATE {
     std::vector<std::string> items = {}; // initial entries of a drop-down list
     QWidget* (*create)(QWidget* parent) = nullptr; // CtlKind::Custom only
 };
+
+// A control entry whose objectName is the symbolic id written in the entry.
+#define DLGITEM(id, ...) ::plat::DLGITEMTEMPLATE{id, #id, __VA_ARGS__}
 
 struct DLGTEMPLATE {
     int id;

@@ -7,11 +7,6 @@ namespace {
 
 enum : int { IDC_FILE_PROGRESS_TEXT = 100, IDC_FILE_PROGRESS_BAR };
 
-#define ITEM(id, ...)                                                                              \
-    DLGITEMTEMPLATE {                                                                              \
-        id, #id, __VA_ARGS__                                                                       \
-    }
-
 const DLGTEMPLATE& FileProgressTemplate() {
     static const DLGTEMPLATE tmpl{
         0,
@@ -22,9 +17,9 @@ const DLGTEMPLATE& FileProgressTemplate() {
         8,
         DS_CENTER | WS_SYSMENU,
         {
-            ITEM(IDC_FILE_PROGRESS_TEXT, CtlKind::Static, "", 7, 7, 246, 32),
-            ITEM(IDC_FILE_PROGRESS_BAR, CtlKind::Progress, "", 7, 44, 246, 12),
-            ITEM(IDCANCEL, CtlKind::PushButton, "Cancel", 105, 64, 50, 14),
+            DLGITEM(IDC_FILE_PROGRESS_TEXT, CtlKind::Static, "", 7, 7, 246, 32),
+            DLGITEM(IDC_FILE_PROGRESS_BAR, CtlKind::Progress, "", 7, 44, 246, 12),
+            DLGITEM(IDCANCEL, CtlKind::PushButton, "Cancel", 105, 64, 50, 14),
         }};
     return tmpl;
 }
