@@ -3,7 +3,7 @@
 // file where the old one was: the new content goes into a temporary file in the folder of the
 // file it replaces, which is given the old file's permission bits, synced, renamed over the old
 // file, and then the folder is synced too. A failure at any step leaves the old file as it was
-// and removes the temporary file.
+// and removes the temporary file, and errno says why (for the caller's message).
 //
 // A copy of a file goes the same way, but takes its source's permission bits and modification
 // time rather than those of the file it replaces (CommitCopy).
@@ -52,8 +52,6 @@ public:
 
     // Removes the temporary file now (as the destructor would).
     void Abandon();
-
-    // When making the temporary file, Write or a commit failed, errno says why.
 
 private:
     bool Finish(unsigned mode);

@@ -34,13 +34,13 @@ enum class Step { Next, Stop };
 
 // One run of an operation: the state that lives from the first file to the last.
 class COperationRun {
-  public:
+public:
     COperationRun(unsigned wFunc, const std::string& destination, QWidget* owner)
         : m_bMove(wFunc == FO_MOVE), m_strDestination(destination), m_pOwner(owner) {}
 
     void Run(const std::vector<std::string>& sources, int progressDelay);
 
-  private:
+private:
     // What a copy came to; `error` is the errno of a failure.
     struct CopyOutcome {
         enum { Done, Failed, Cancelled } kind;

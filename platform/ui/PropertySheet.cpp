@@ -30,22 +30,24 @@ constexpr int kGap = 4;
 CPropertySheet::CPropertySheet(const std::string& caption, QWidget* parent, int iSelectPage)
     : CDialog(SheetTemplate(), parent), m_pTabs(new QTabWidget(this)), m_nStartPage(iSelectPage) {
     SetWindowText(caption);
-    const QRect button =
-        CDialogBuilder::MapDialogRect(font(), kMargin, kGap, kButtonWidth, kButtonHeight);
+    // Margins across and down, and the gap between buttons, in pixels of the sheet's font.
+    const QRect spacing = CDialogBuilder::MapDialogRect(font(), kMargin, kMargin, kGap, 0);
+    const QSize buttonSize =
+        CDialogBuilder::MapDialogRect(font(), 0, 0, kButtonWidth, kButtonHeight).size();
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->setContentsMargins(button.x(), button.x(), button.x(), button.x());
-    layout->setSpacing(button.x());
+    layout->setContentsMargins(spacing.x(), spacing.y(), spacing.x(), spacing.y());
+    layout->setSpacing(spacing.y());
     layout->addWidget(m_pTabs);
     auto* row = new QHBoxLayout;
-    row->setSpacing(button.y());
+    row->setSpacing(spacing.width());
     row->addStretch();
     layout->addLayout(row);
 
     auto addButton = [&](int id, const char* name, const char* text) {
         auto* push = new QPushButton(QString::fromLatin1(text), this);
         push->setObjectName(QString::fromLatin1(name));
-        push->setFixedSize(button.size());
+        push->setFixedSize(buttonSize);
         push->setDefault(id == IDOK);
         push->setAutoDefault(id == IDOK);
         connect(push, &QPushButton::clicked, this, [this, id] { OnCommand(id, BN_CLICKED); });
