@@ -4,7 +4,6 @@
 #include "app/browser/DlgOptionSheet.h"
 #include "app/core/AppSetting.h"
 #include "app/core/UserData.h"
-#include "app/res/resource.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
 #include "tests/ui/ModalDriver.h"
