@@ -3,6 +3,7 @@
 #include "app/core/HandoffBlock.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
+#include "shellext/ExceptionBarrier.h"
 #include "shellext/ExtMessageBox.h"
 #include "shellext/HandoffView.h"
 #include "shellext/MenuBitmap.h"
@@ -81,17 +82,21 @@ HRESULT CVtlShellEx::Create(IUnknown* outer, REFIID riid, void** ppv) {
 }
 
 HRESULT CVtlShellEx::CInnerUnknown::QueryInterface(REFIID riid, void** ppv) {
+    return ExceptionBarrier([&] { return m_owner.FindInterface(riid, ppv); });
+}
+
+HRESULT CVtlShellEx::FindInterface(REFIID riid, void** ppv) {
     if (!ppv)
         return E_POINTER;
     IUnknown* face = nullptr;
     if (riid == IID_IUnknown)
-        face = this;
+        face = &m_inner;
     else if (riid == IID_IShellExtInit)
-        face = static_cast<IShellExtInit*>(&m_owner);
+        face = static_cast<IShellExtInit*>(this);
     else if (riid == IID_IContextMenu)
-        face = static_cast<IContextMenu*>(&m_owner);
+        face = static_cast<IContextMenu*>(this);
     else if (riid == IID_IVtlShellEx)
-        face = static_cast<IVtlShellEx*>(&m_owner);
+        face = static_cast<IVtlShellEx*>(this);
     *ppv = face;
     if (!face)
         return E_NOINTERFACE;
@@ -117,13 +122,20 @@ bool CVtlShellEx::IsPicture(const std::string& path) {
     if (ext.empty())
         return false;
     const char* name = ext.c_str() + 1;
-    for (const char* accepted : {"jpg", "jpeg", "bmp", "gif"})
+    for (const char* accepted : PICTURE_EXTENSIONS)
         if (strcasecmp(name, accepted) == 0)
             return true;
     return false;
 }
 
 HRESULT CVtlShellEx::Initialize(PCIDLIST_ABSOLUTE, IDataObject* pdtobj, HKEY) {
+    // The earlier selection goes first: a host that ignores a failure must find nothing to
+    // offer or run, never the files of the last right-click.
+    m_pictures.clear();
+    return ExceptionBarrier([&] { return ReadSelection(pdtobj); });
+}
+
+HRESULT CVtlShellEx::ReadSelection(IDataObject* pdtobj) {
     if (!pdtobj)
         return E_INVALIDARG;
     pdtobj->AddRef();
@@ -142,8 +154,6 @@ HRESULT CVtlShellEx::Initialize(PCIDLIST_ABSOLUTE, IDataObject* pdtobj, HKEY) {
     const HDROP drop = medium.hGlobal;
     const UINT count = DragQueryFile(drop, 0xFFFFFFFFu, nullptr, 0);
     HRESULT result = count == 0 ? E_INVALIDARG : S_OK;
-    if (count > 0)
-        m_pictures.clear();
     for (UINT i = 0; i < count; ++i) {
         // Each name is read whole: a path that would not fit the hand-off block is refused
         // when a command is chosen, never cut here into the path of some other file.
@@ -163,6 +173,10 @@ HRESULT CVtlShellEx::Initialize(PCIDLIST_ABSOLUTE, IDataObject* pdtobj, HKEY) {
 }
 
 HRESULT CVtlShellEx::QueryContextMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT, UINT uFlags) {
+    return ExceptionBarrier([&] { return AddMenu(hmenu, indexMenu, idCmdFirst, uFlags); });
+}
+
+HRESULT CVtlShellEx::AddMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT uFlags) {
     const UINT shown = uFlags & 0xF;
     const bool mayAdd = shown == 0 || (shown & (CMF_VERBSONLY | CMF_EXPLORE)) != 0;
     if (!mayAdd || m_pictures.empty())
@@ -204,10 +218,16 @@ std::string CVtlShellEx::ReadLocation() {
 }
 
 HRESULT CVtlShellEx::InvokeCommand(CMINVOKECOMMANDINFO* lpici) {
+    return ExceptionBarrier([&] { return HandOver(lpici); });
+}
+
+HRESULT CVtlShellEx::HandOver(const CMINVOKECOMMANDINFO* lpici) {
     if (!lpici)
         return E_INVALIDARG;
     const auto verb = reinterpret_cast<std::uintptr_t>(lpici->lpVerb);
-    if ((verb >> 16) != 0)
+    // A verb string, or nothing to hand over (a host that offers the command after a failed
+    // Initialize).
+    if ((verb >> 16) != 0 || m_pictures.empty())
         return E_INVALIDARG;
 
     const std::string location = ReadLocation();
@@ -220,13 +240,13 @@ HRESULT CVtlShellEx::InvokeCommand(CMINVOKECOMMANDINFO* lpici) {
                                   : offset == 2 ? HANDOFF_RESIZE_DEFAULT_MAIL
                                                 : HANDOFF_RESIZE_DIALOG;
     std::string refusal;
-    unsigned char* block = CHandoffView::Get(refusal);
+    CHandoffMapping* block = CHandoffView::Get(refusal);
     if (!block) {
         ExtMessageBox(kNoBlock + refusal);
         return E_FAIL;
     }
     std::string refused;
-    const HandoffWrite written = WriteHandoff(block, command, m_pictures, &refused);
+    const HandoffWrite written = block->Write(command, m_pictures, &refused);
     if (written != HandoffWrite::Written) {
         ExtMessageBox(HandoffRefusalText(written, refused));
         return E_INVALIDARG;
@@ -238,17 +258,19 @@ HRESULT CVtlShellEx::InvokeCommand(CMINVOKECOMMANDINFO* lpici) {
 }
 
 HRESULT CVtlShellEx::GetCommandString(std::uintptr_t idCmd, UINT uType, UINT*, char* pszName, UINT cchMax) {
-    if (idCmd >= kCommandCount)
+    return ExceptionBarrier([&] {
+        if (idCmd >= kCommandCount)
+            return S_OK;
+        const char* text = kCommands[idCmd].helpText;
+        switch (uType) {
+        case GCS_VERBA:
+        case GCS_HELPTEXTA: CopyTruncated(text, pszName, cchMax); break;
+        case GCS_VERBW:
+        case GCS_HELPTEXTW: CopyTruncated(text, reinterpret_cast<WCHAR*>(pszName), cchMax); break;
+        default: break;
+        }
         return S_OK;
-    const char* text = kCommands[idCmd].helpText;
-    switch (uType) {
-    case GCS_VERBA:
-    case GCS_HELPTEXTA: CopyTruncated(text, pszName, cchMax); break;
-    case GCS_VERBW:
-    case GCS_HELPTEXTW: CopyTruncated(text, reinterpret_cast<WCHAR*>(pszName), cchMax); break;
-    default: break;
-    }
-    return S_OK;
+    });
 }
 
 } // namespace vtlext

@@ -1,19 +1,25 @@
 // The Nautilus extension loaded as Nautilus loads it: a GTypeModule that calls its entry
 // points, a menu provider asked for the items of a selection, and an item activated. The
 // selection's files are given through a file-info object of our own, the part Nautilus plays.
-#include "app/core/HandoffBlock.h"
+#include "app/core/HandoffMapping.h"
 #include "tests/shellext/ShellExtTestSupport.h"
 #include "tests/support/Sandbox.h"
 
 #include <gio/gio.h>
 #include <glib-object.h>
+#include <gtk/gtk.h>
 extern "C" {
 #include <nautilus-extension.h>
 }
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <dlfcn.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -114,7 +120,7 @@ protected:
         m_dir = vtltest::MakeTempDir("nautilus");
         m_vtl = MakeFakeApplication(m_dir);
         SetLocation(m_vtl);
-        FillBlock(0xAB);
+        ScribbleBlock();
         m_provider = g_object_new(ProviderType(), nullptr);
         ASSERT_TRUE(NAUTILUS_IS_MENU_PROVIDER(m_provider));
     }
@@ -128,48 +134,126 @@ protected:
         g_list_free_full(files, g_object_unref);
         return items;
     }
+    // Activates command `offset` of the menu for `paths`, as a click on it does.
+    void Activate(const std::vector<std::string>& paths, unsigned offset) {
+        GList* items = Items(paths);
+        ASSERT_EQ(g_list_length(items), 1u);
+        NautilusMenu* submenu = nullptr;
+        g_object_get(items->data, "menu", &submenu, nullptr);
+        GList* commands = nautilus_menu_get_items(submenu);
+        nautilus_menu_item_activate(NAUTILUS_MENU_ITEM(g_list_nth_data(commands, offset)));
+        nautilus_menu_item_list_free(commands);
+        g_object_unref(submenu);
+        nautilus_menu_item_list_free(items);
+    }
     std::string m_dir;
     std::string m_vtl;
     gpointer m_provider = nullptr;
 };
 
-TEST_F(ShellExtNautilus, PicturesGetTheSubmenuAndAnItemRunsItsCommand) {
-    GList* items = Items({m_dir + "/a.jpg", m_dir + "/b.txt", m_dir + "/c.gif"});
+TEST_F(ShellExtNautilus, PicturesGetTheSubmenuWithTheHandlersCommands) {
+    GList* items = Items({m_dir + "/a.jpg", m_dir + "/b.txt"});
     ASSERT_EQ(g_list_length(items), 1u);
-    auto* top = NAUTILUS_MENU_ITEM(items->data);
-    EXPECT_EQ(Label(top), "Vantrel");
+    EXPECT_EQ(Label(NAUTILUS_MENU_ITEM(items->data)), "Vantrel");
     NautilusMenu* submenu = nullptr;
-    g_object_get(top, "menu", &submenu, nullptr);
+    g_object_get(items->data, "menu", &submenu, nullptr);
     ASSERT_NE(submenu, nullptr);
     GList* commands = nautilus_menu_get_items(submenu);
-    ASSERT_EQ(g_list_length(commands), 3u);
-    EXPECT_EQ(Label(NAUTILUS_MENU_ITEM(g_list_nth_data(commands, 0))), "Resize...");
-    EXPECT_EQ(Label(NAUTILUS_MENU_ITEM(g_list_nth_data(commands, 1))), "Resize as default setting");
-    EXPECT_EQ(Label(NAUTILUS_MENU_ITEM(g_list_nth_data(commands, 2))), "Resize and mail");
-
-    // The items outlive the provider's call, as Nautilus keeps them while the menu is open.
-    nautilus_menu_item_activate(NAUTILUS_MENU_ITEM(g_list_nth_data(commands, 2)));
-    EXPECT_EQ(Block()[0], 0xFF);
-    EXPECT_EQ(BlockWord(9), 2u);
-    EXPECT_EQ(BlockWord(13), HANDOFF_RESIZE_DEFAULT_MAIL);
-    EXPECT_EQ(BlockPath(0), m_dir + "/a.jpg");
-    EXPECT_EQ(BlockPath(1), m_dir + "/c.gif");
-    EXPECT_EQ(WaitForStart(m_vtl), "0\n");
-
+    std::vector<std::string> labels;
+    for (GList* node = commands; node; node = node->next)
+        labels.push_back(Label(NAUTILUS_MENU_ITEM(node->data)));
+    EXPECT_EQ(labels, (std::vector<std::string>{"Resize...", "Resize as default setting", "Resize and mail"}));
     nautilus_menu_item_list_free(commands);
     g_object_unref(submenu);
     nautilus_menu_item_list_free(items);
-}
 
-TEST_F(ShellExtNautilus, OtherFilesAndOtherLocationsGetNothing) {
     EXPECT_EQ(Items({m_dir + "/notes.txt"}), nullptr);
-
     GList* files = nullptr;
     auto* remote = static_cast<FileInfo*>(g_object_new(FileInfoType(), nullptr));
     remote->file = g_file_new_for_uri("sftp://host/pictures/a.jpg");
     files = g_list_append(files, remote);
-    EXPECT_EQ(nautilus_menu_provider_get_file_items(NAUTILUS_MENU_PROVIDER(m_provider), files), nullptr);
+    EXPECT_EQ(nautilus_menu_provider_get_file_items(NAUTILUS_MENU_PROVIDER(m_provider), files), nullptr)
+        << "other locations get nothing";
     g_list_free_full(files, g_object_unref);
+}
+
+TEST_F(ShellExtNautilus, ACommandWaitsForAnEarlierHandOffOffNautilussMainThread) {
+    CHandoffMapping earlier(true);
+    ASSERT_EQ(earlier.Write(HANDOFF_RESIZE_DEFAULT, {"/first/a.jpg"}), HandoffWrite::Written);
+    // The click returns at once, while the command waits for the earlier record to be taken.
+    Activate({m_dir + "/a.jpg", m_dir + "/b.txt", m_dir + "/c.gif"}, 2);
+    EXPECT_EQ(PendingRecord().files, std::vector<std::string>{"/first/a.jpg"});
+    std::vector<std::string> taken;
+    earlier.Read(taken);
+    for (int i = 0; i < 500 && !PendingRecord().pending; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const Record record = PendingRecord();
+    EXPECT_EQ(record.header.nCommand, HANDOFF_RESIZE_DEFAULT_MAIL);
+    EXPECT_EQ(record.files, (std::vector<std::string>{m_dir + "/a.jpg", m_dir + "/c.gif"}));
+    EXPECT_EQ(WaitForStart(m_vtl), "0\n");
+}
+
+// An X server of the test's own, for the extension's dialogs.
+class XServer {
+public:
+    XServer() {
+        int pipe[2];
+        if (::pipe(pipe) != 0)
+            return;
+        const std::string fd = std::to_string(pipe[1]);
+        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", nullptr};
+        if (posix_spawnp(&m_pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+            m_pid = 0;
+        close(pipe[1]);
+        char number[16] = {};
+        if (m_pid && read(pipe[0], number, sizeof number - 1) > 0)
+            m_display = ":" + std::to_string(std::atoi(number));
+        close(pipe[0]);
+    }
+    ~XServer() {
+        if (m_pid) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+    const std::string& Display() const { return m_display; }
+
+private:
+    pid_t m_pid = 0;
+    std::string m_display;
+};
+
+TEST_F(ShellExtNautilus, ARefusalIsADialogOverNautilusNotANotification) {
+    const XServer x;
+    if (x.Display().empty())
+        GTEST_SKIP() << "Xvfb is not installed";
+    setenv("DISPLAY", x.Display().c_str(), 1);
+    setenv("GSK_RENDERER", "cairo", 1);
+    setenv("GTK_A11Y", "none", 1);
+    ASSERT_TRUE(gtk_init_check());
+    std::vector<std::string> tooMany;
+    for (int i = 0; i < 252; ++i)
+        tooMany.push_back(m_dir + "/" + std::to_string(i) + ".jpg");
+    Activate(tooMany, 0);
+
+    GtkWindow* dialog = nullptr;
+    for (int i = 0; i < 500 && !dialog; ++i) {
+        g_main_context_iteration(nullptr, FALSE);
+        GListModel* windows = gtk_window_get_toplevels();
+        if (g_list_model_get_n_items(windows) > 0)
+            dialog = GTK_WINDOW(g_list_model_get_item(windows, 0));
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_NE(dialog, nullptr) << "no dialog was shown";
+    char* text = nullptr;
+    g_object_get(dialog, "text", &text, nullptr);
+    EXPECT_STREQ(gtk_window_get_title(dialog), "Vantrel");
+    EXPECT_NE(std::string(text ? text : "").find("at most 251 pictures"), std::string::npos) << text;
+    g_free(text);
+    gtk_window_destroy(dialog);
+    g_object_unref(dialog);
+    EXPECT_TRUE(BlockUntouched());
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 #pragma once
 // What the extension's tests share: the built module loaded as a host loads it, the messages
-// it showed, the user's real hand-off block, a fake application that records its start, and
-// a runner for vtlmenu.
+// it showed, the stored "location", a fake application that records its start, the test
+// program's own hand-off block (see Sandbox.h), and a runner for vtlmenu.
+#include "app/core/HandoffBlock.h"
 #include "shellext/host/ExtensionModule.h"
 #include "tests/support/RunProgram.h"
 
@@ -12,13 +13,10 @@ namespace shellexttest {
 
 // The built libVtlExt.so, loaded once per test program; its messages go to Messages().
 vtlext::CExtensionModule& Module();
-// The texts the module showed since the last ClearMessages().
 std::vector<std::string>& Messages();
-void ClearMessages();
 
-// Writes "location" into the key the application writes; RemoveLocation deletes the value.
+// Writes "location" into the key the application writes; "" removes the value.
 void SetLocation(const std::string& path);
-void RemoveLocation();
 // The stored "location", or "<none>".
 std::string ReadLocation();
 
@@ -29,17 +27,17 @@ std::string WaitForStart(const std::string& program);
 // True when the program has not written its record within a short while.
 bool NeverStarted(const std::string& program);
 
-// The user's hand-off block as the application maps it (created when missing).
-unsigned char* Block();
-// Forgets the mapped view, for a test that replaced the block by another of that name.
-void ForgetBlock();
-// Fills the block with a pattern, so that any byte written afterwards shows.
-void FillBlock(unsigned char pattern);
-// True when every byte of the block is still `pattern`: nothing was written.
-bool BlockHoldsOnly(unsigned char pattern);
-std::uint32_t BlockWord(std::size_t offset);
-// Entry i of the block, up to its NUL.
-std::string BlockPath(std::size_t index);
+// Empties the block over bytes of 0xAB, so that any byte a writer touches shows.
+void ScribbleBlock();
+// True when the block is still just that.
+bool BlockUntouched();
+// The pending record, read from a copy of the block (nothing is claimed).
+struct Record {
+    bool pending = false;
+    HandoffHeader header;
+    std::vector<std::string> files;
+};
+Record PendingRecord();
 
 using RunResult = vtltest::ProgramRun;
 // Runs the built vtlmenu with these arguments and no display, and waits for it. `env` entries
