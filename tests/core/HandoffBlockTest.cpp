@@ -50,23 +50,15 @@ TEST(Handoff, ResizeAndMailOfThreePicturesGivesTheRecordBytes) {
     EXPECT_EQ(got.nPathCount, 3u);
     EXPECT_EQ(read, files);
     EXPECT_EQ(block[0], 0) << "the record is claimed";
-    Files again;
-    EXPECT_EQ(ReadHandoffBlock(block.data(), again).nCommand, 0u);
-    EXPECT_TRUE(again.empty());
-}
-
-TEST(Handoff, ReadyBytesThatNoWriterProducesReadNothing) {
-    Block block(HANDOFF_BLOCK_SIZE, 0);
-    ASSERT_EQ(WriteHandoff(block.data(), HANDOFF_RESIZE_DEFAULT, {"/a.jpg"}), HandoffWrite::Written);
-    for (unsigned char ready : {0x01, 0x7F, 0x80}) {
+    // Once claimed, and for a ready byte of 1..127 that no writer produces, nothing is read.
+    for (const unsigned char ready : {0x00, 0x01, 0x7F}) {
         block[0] = ready;
-        Files files;
-        const HandoffHeader header = ReadHandoffBlock(block.data(), files);
-        const bool pending = ready >= 0x80; // any negative ready byte is pending
-        EXPECT_EQ(header.nCommand, pending ? 1u : 0u) << int(ready);
-        EXPECT_EQ(files, pending ? Files{"/a.jpg"} : Files{}) << int(ready);
-        EXPECT_EQ(block[0], pending ? 0 : ready) << int(ready);
+        Files again;
+        EXPECT_EQ(ReadHandoffBlock(block.data(), again).nCommand, 0u);
+        EXPECT_EQ(std::make_pair(again.size(), block[0]), std::make_pair(std::size_t(0), ready)) << "left as it is";
     }
+    block[0] = 0x80; // any negative ready byte is pending
+    EXPECT_EQ(ReadHandoffBlock(block.data(), read).nCommand, 2u);
 }
 
 TEST(Handoff, CountsAndEntriesTheBlockCannotHoldStayInsideIt) {
@@ -125,27 +117,6 @@ TEST(Handoff, SelectionsThatDoNotFitAreRefusedWhole) {
             EXPECT_FALSE(HandoffRefusalText(c.result, refused).empty());
         }
     }
-}
-
-TEST(Handoff, TheApplicationReadsAPendingRecordOnce) {
-    Files files;
-    bool pending = true;
-    std::string refusal = "?";
-    EXPECT_EQ(ReadHandoff(files, &pending, &refusal), 0u);
-    EXPECT_FALSE(pending) << "no block: no hand-off";
-    EXPECT_EQ(refusal, "");
-
-    CHandoffMapping extension(true);
-    ASSERT_TRUE(extension.IsOpen()) << extension.Refusal();
-    EXPECT_EQ(ReadHandoff(files, &pending), 0u);
-    EXPECT_FALSE(pending) << "a fresh block is empty";
-    ASSERT_EQ(extension.Write(HANDOFF_RESIZE_DEFAULT, {"/p/1.jpg", "/p/2.bmp"}), HandoffWrite::Written);
-    files = {"kept"};
-    EXPECT_EQ(ReadHandoff(files, &pending), 1u);
-    EXPECT_TRUE(pending);
-    EXPECT_EQ(files, (Files{"kept", "/p/1.jpg", "/p/2.bmp"}));
-    EXPECT_EQ(ReadHandoff(files, &pending), 0u);
-    EXPECT_FALSE(pending) << "a second start finds nothing pending";
 }
 
 TEST(Handoff, ASecondRecordWaitsUntilTheFirstIsTakenOrStale) {

@@ -58,16 +58,6 @@ GType FileInfoType() {
     return type;
 }
 
-GList* Selection(const std::vector<std::string>& paths) {
-    GList* list = nullptr;
-    for (const auto& path : paths) {
-        auto* info = static_cast<FileInfo*>(g_object_new(FileInfoType(), nullptr));
-        info->file = g_file_new_for_path(path.c_str());
-        list = g_list_append(list, info);
-    }
-    return list;
-}
-
 // The extension, loaded once through a type module as Nautilus does.
 using InitializeFn = void (*)(GTypeModule*);
 using ListTypesFn = void (*)(const GType**, int*);
@@ -105,12 +95,18 @@ GType ProviderType() {
     return type;
 }
 
-std::string Label(NautilusMenuItem* item) {
-    char* label = nullptr;
-    g_object_get(item, "label", &label, nullptr);
-    std::string text = label ? label : "";
-    g_free(label);
-    return text;
+// The labels of a menu's items and the submenu of its first.
+std::vector<std::string> Labels(GList* items, NautilusMenu** submenu = nullptr) {
+    std::vector<std::string> labels;
+    for (GList* node = items; node; node = node->next) {
+        char* label = nullptr;
+        g_object_get(node->data, "label", &label, nullptr);
+        labels.emplace_back(label ? label : "");
+        g_free(label);
+    }
+    if (submenu && items)
+        g_object_get(items->data, "menu", submenu, nullptr);
+    return labels;
 }
 
 class ShellExtNautilus : public testing::Test {
@@ -121,131 +117,106 @@ protected:
         m_vtl = MakeFakeApplication(m_dir);
         SetLocation(m_vtl);
         ScribbleBlock();
-        m_provider = g_object_new(ProviderType(), nullptr);
-        ASSERT_TRUE(NAUTILUS_IS_MENU_PROVIDER(m_provider));
+        m_provider = NAUTILUS_MENU_PROVIDER(g_object_new(ProviderType(), nullptr));
     }
     void TearDown() override {
         g_object_unref(m_provider);
         Module().UnregisterServer();
     }
+    // The items for files of these paths (or URIs), as a right-click asks for them.
     GList* Items(const std::vector<std::string>& paths) {
-        GList* files = Selection(paths);
-        GList* items = nautilus_menu_provider_get_file_items(NAUTILUS_MENU_PROVIDER(m_provider), files);
+        GList* files = nullptr;
+        for (const auto& path : paths) {
+            auto* info = static_cast<FileInfo*>(g_object_new(FileInfoType(), nullptr));
+            info->file = path[0] == '/' ? g_file_new_for_path(path.c_str()) : g_file_new_for_uri(path.c_str());
+            files = g_list_append(files, info);
+        }
+        GList* items = nautilus_menu_provider_get_file_items(m_provider, files);
         g_list_free_full(files, g_object_unref);
         return items;
     }
-    // Activates command `offset` of the menu for `paths`, as a click on it does.
-    void Activate(const std::vector<std::string>& paths, unsigned offset) {
+    // Clicks command `offset` of the menu for `paths`; the labels of that menu.
+    std::vector<std::string> Activate(const std::vector<std::string>& paths, unsigned offset) {
         GList* items = Items(paths);
-        ASSERT_EQ(g_list_length(items), 1u);
         NautilusMenu* submenu = nullptr;
-        g_object_get(items->data, "menu", &submenu, nullptr);
-        GList* commands = nautilus_menu_get_items(submenu);
-        nautilus_menu_item_activate(NAUTILUS_MENU_ITEM(g_list_nth_data(commands, offset)));
+        const std::vector<std::string> top = Labels(items, &submenu);
+        GList* commands = submenu ? nautilus_menu_get_items(submenu) : nullptr;
+        std::vector<std::string> labels = Labels(commands);
+        labels.insert(labels.begin(), top.begin(), top.end());
+        if (offset < g_list_length(commands))
+            nautilus_menu_item_activate(NAUTILUS_MENU_ITEM(g_list_nth_data(commands, offset)));
         nautilus_menu_item_list_free(commands);
-        g_object_unref(submenu);
+        if (submenu)
+            g_object_unref(submenu);
         nautilus_menu_item_list_free(items);
+        return labels;
     }
     std::string m_dir;
     std::string m_vtl;
-    gpointer m_provider = nullptr;
+    NautilusMenuProvider* m_provider = nullptr;
 };
 
-TEST_F(ShellExtNautilus, PicturesGetTheSubmenuWithTheHandlersCommands) {
-    GList* items = Items({m_dir + "/a.jpg", m_dir + "/b.txt"});
-    ASSERT_EQ(g_list_length(items), 1u);
-    EXPECT_EQ(Label(NAUTILUS_MENU_ITEM(items->data)), "Vantrel");
-    NautilusMenu* submenu = nullptr;
-    g_object_get(items->data, "menu", &submenu, nullptr);
-    ASSERT_NE(submenu, nullptr);
-    GList* commands = nautilus_menu_get_items(submenu);
-    std::vector<std::string> labels;
-    for (GList* node = commands; node; node = node->next)
-        labels.push_back(Label(NAUTILUS_MENU_ITEM(node->data)));
-    EXPECT_EQ(labels, (std::vector<std::string>{"Resize...", "Resize as default setting", "Resize and mail"}));
-    nautilus_menu_item_list_free(commands);
-    g_object_unref(submenu);
-    nautilus_menu_item_list_free(items);
-
-    EXPECT_EQ(Items({m_dir + "/notes.txt"}), nullptr);
-    GList* files = nullptr;
-    auto* remote = static_cast<FileInfo*>(g_object_new(FileInfoType(), nullptr));
-    remote->file = g_file_new_for_uri("sftp://host/pictures/a.jpg");
-    files = g_list_append(files, remote);
-    EXPECT_EQ(nautilus_menu_provider_get_file_items(NAUTILUS_MENU_PROVIDER(m_provider), files), nullptr)
-        << "other locations get nothing";
-    g_list_free_full(files, g_object_unref);
-}
-
 TEST_F(ShellExtNautilus, ACommandWaitsForAnEarlierHandOffOffNautilussMainThread) {
+    EXPECT_EQ(Items({m_dir + "/notes.txt"}), nullptr);
+    EXPECT_EQ(Items({"sftp://host/pictures/a.jpg"}), nullptr) << "other locations get nothing";
     CHandoffMapping earlier(true);
     ASSERT_EQ(earlier.Write(HANDOFF_RESIZE_DEFAULT, {"/first/a.jpg"}), HandoffWrite::Written);
     // The click returns at once, while the command waits for the earlier record to be taken.
-    Activate({m_dir + "/a.jpg", m_dir + "/b.txt", m_dir + "/c.gif"}, 2);
-    EXPECT_EQ(PendingRecord().files, std::vector<std::string>{"/first/a.jpg"});
-    std::vector<std::string> taken;
+    EXPECT_EQ(Activate({m_dir + "/a.jpg", m_dir + "/b.txt", m_dir + "/c.gif"}, 2),
+              (std::vector<std::string>{"Vantrel", "Resize...", "Resize as default setting", "Resize and mail"}));
+    EXPECT_EQ(PendingRecord().files, Files{"/first/a.jpg"});
+    Files taken;
     earlier.Read(taken);
     for (int i = 0; i < 500 && !PendingRecord().pending; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     const Record record = PendingRecord();
     EXPECT_EQ(record.header.nCommand, HANDOFF_RESIZE_DEFAULT_MAIL);
-    EXPECT_EQ(record.files, (std::vector<std::string>{m_dir + "/a.jpg", m_dir + "/c.gif"}));
+    EXPECT_EQ(record.files, (Files{m_dir + "/a.jpg", m_dir + "/c.gif"}));
     EXPECT_EQ(WaitForStart(m_vtl), "0\n");
 }
 
-// An X server of the test's own, for the extension's dialogs.
-class XServer {
-public:
+// An X server of the test's own, for the extension's dialogs; no display when Xvfb is missing.
+struct XServer {
     XServer() {
         int pipe[2];
         if (::pipe(pipe) != 0)
             return;
         const std::string fd = std::to_string(pipe[1]);
         const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", nullptr};
-        if (posix_spawnp(&m_pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
-            m_pid = 0;
+        if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+            pid = 0;
         close(pipe[1]);
         char number[16] = {};
-        if (m_pid && read(pipe[0], number, sizeof number - 1) > 0)
-            m_display = ":" + std::to_string(std::atoi(number));
+        if (pid && read(pipe[0], number, sizeof number - 1) > 0)
+            display = ":" + std::to_string(std::atoi(number));
         close(pipe[0]);
     }
     ~XServer() {
-        if (m_pid) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
+        if (pid && kill(pid, SIGTERM) == 0)
+            waitpid(pid, nullptr, 0);
     }
-    const std::string& Display() const { return m_display; }
-
-private:
-    pid_t m_pid = 0;
-    std::string m_display;
+    pid_t pid = 0;
+    std::string display;
 };
 
 TEST_F(ShellExtNautilus, ARefusalIsADialogOverNautilusNotANotification) {
     const XServer x;
-    if (x.Display().empty())
+    if (x.display.empty())
         GTEST_SKIP() << "Xvfb is not installed";
-    setenv("DISPLAY", x.Display().c_str(), 1);
+    setenv("DISPLAY", x.display.c_str(), 1);
     setenv("GSK_RENDERER", "cairo", 1);
-    setenv("GTK_A11Y", "none", 1);
     ASSERT_TRUE(gtk_init_check());
-    std::vector<std::string> tooMany;
+    Files tooMany;
     for (int i = 0; i < 252; ++i)
         tooMany.push_back(m_dir + "/" + std::to_string(i) + ".jpg");
     Activate(tooMany, 0);
-
-    GtkWindow* dialog = nullptr;
-    for (int i = 0; i < 500 && !dialog; ++i) {
+    GListModel* windows = gtk_window_get_toplevels();
+    for (int i = 0; i < 500 && g_list_model_get_n_items(windows) == 0; ++i) {
         g_main_context_iteration(nullptr, FALSE);
-        GListModel* windows = gtk_window_get_toplevels();
-        if (g_list_model_get_n_items(windows) > 0)
-            dialog = GTK_WINDOW(g_list_model_get_item(windows, 0));
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    ASSERT_NE(dialog, nullptr) << "no dialog was shown";
+    ASSERT_EQ(g_list_model_get_n_items(windows), 1u) << "no dialog was shown";
+    auto* dialog = GTK_WINDOW(g_list_model_get_item(windows, 0));
     char* text = nullptr;
     g_object_get(dialog, "text", &text, nullptr);
     EXPECT_STREQ(gtk_window_get_title(dialog), "Vantrel");

@@ -1,6 +1,8 @@
 #include "tests/shellext/ShellExtTestSupport.h"
 
 #include "platform/Registry.h"
+#include "platform/com/HDropDataObject.h"
+#include "shellext/VtlExtIds.h"
 #include "tests/support/Sandbox.h"
 
 #include <algorithm>
@@ -45,9 +47,45 @@ vtlext::CExtensionModule& Module() {
     return *module;
 }
 
-std::vector<std::string>& Messages() {
-    static std::vector<std::string> messages;
+Files& Messages() {
+    static Files messages;
     return messages;
+}
+
+Handler::Handler(const Files& files) {
+    plat::IClassFactory* factory = nullptr;
+    Module().GetClassObject(vtlext::CLSID_VtlShellEx, plat::IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    factory->CreateInstance(nullptr, plat::IID_IContextMenu, reinterpret_cast<void**>(&menu));
+    factory->Release();
+    menu->QueryInterface(plat::IID_IShellExtInit, reinterpret_cast<void**>(&init));
+    if (!files.empty())
+        Initialize(files);
+}
+
+Handler::~Handler() {
+    init->Release();
+    menu->Release();
+}
+
+plat::HRESULT Handler::Initialize(const Files& files) {
+    plat::CHDropDataObject* data = plat::CHDropDataObject::Create(files);
+    const plat::HRESULT hr = init->Initialize(nullptr, data, nullptr);
+    data->Release();
+    return hr;
+}
+
+std::pair<int, plat::HRESULT> Handler::Offered(plat::UINT flags) {
+    plat::HMENU popup = plat::CreatePopupMenu();
+    const plat::HRESULT hr = menu->QueryContextMenu(popup, 0, 1, 10, flags);
+    const int count = plat::GetMenuItemCount(popup);
+    plat::DestroyMenu(popup);
+    return {count, hr};
+}
+
+plat::HRESULT Handler::Invoke(const char* verb) {
+    plat::CMINVOKECOMMANDINFO info{};
+    info.lpVerb = verb;
+    return menu->InvokeCommand(&info);
 }
 
 void SetLocation(const std::string& path) {
