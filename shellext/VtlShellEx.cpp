@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <strings.h>
 #include <unistd.h>
@@ -147,10 +148,10 @@ HRESULT CVtlShellEx::ReadSelection(IDataObject* pdtobj) {
     STGMEDIUM medium{};
     if (FAILED(pdtobj->GetData(&format, &medium)))
         return E_INVALIDARG;
-    if (!GlobalLock(medium.hGlobal)) {
-        ReleaseStgMedium(&medium);
+    // The medium is this call's copy: released on every way out, an exception's included.
+    const std::unique_ptr<STGMEDIUM, void (*)(STGMEDIUM*)> release(&medium, ReleaseStgMedium);
+    if (!GlobalLock(medium.hGlobal))
         return E_INVALIDARG;
-    }
     const HDROP drop = medium.hGlobal;
     const UINT count = DragQueryFile(drop, 0xFFFFFFFFu, nullptr, 0);
     HRESULT result = count == 0 ? E_INVALIDARG : S_OK;
@@ -168,7 +169,6 @@ HRESULT CVtlShellEx::ReadSelection(IDataObject* pdtobj) {
             m_pictures.push_back(std::move(name));
     }
     GlobalUnlock(medium.hGlobal);
-    ReleaseStgMedium(&medium);
     return result;
 }
 
@@ -183,18 +183,22 @@ HRESULT CVtlShellEx::AddMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT 
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
 
     const int before = GetMenuItemCount(hmenu);
-    HMENU popup = CreatePopupMenu();
-    if (before < 0 || !popup ||
-        !InsertMenu(hmenu, indexMenu, MF_BYPOSITION | MF_POPUP, reinterpret_cast<std::uintptr_t>(popup), kSubmenuText)) {
-        DestroyMenu(popup);
+    if (before < 0)
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
-    }
+    // The popup is ours until the host's menu holds it.
+    std::unique_ptr<MenuData, bool (*)(HMENU)> popup(CreatePopupMenu(), DestroyMenu);
+    if (!popup)
+        return E_OUTOFMEMORY;
+    if (!InsertMenu(hmenu, indexMenu, MF_BYPOSITION | MF_POPUP, reinterpret_cast<std::uintptr_t>(popup.get()),
+                    kSubmenuText))
+        return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+    HMENU submenu = popup.release();
     // The bitmap goes on the item just inserted, also when indexMenu was past the end.
     const UINT at = std::min(indexMenu, static_cast<UINT>(before));
     SetMenuItemBitmaps(hmenu, at, MF_BYPOSITION, m_bitmap, m_bitmap);
     for (UINT offset = 0; offset < kCommandCount; ++offset) {
-        InsertMenu(popup, offset, MF_BYPOSITION | MF_STRING, idCmdFirst + offset, kCommands[offset].menuText);
-        SetMenuItemBitmaps(popup, offset, MF_BYPOSITION, m_bitmap, m_bitmap);
+        InsertMenu(submenu, offset, MF_BYPOSITION | MF_STRING, idCmdFirst + offset, kCommands[offset].menuText);
+        SetMenuItemBitmaps(submenu, offset, MF_BYPOSITION, m_bitmap, m_bitmap);
     }
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, kCommandCount);
 }
