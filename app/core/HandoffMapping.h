@@ -31,6 +31,7 @@ public:
     // or simply not there.
     const std::string& Refusal() const { return m_refusal; }
 
+    // The three calls below are for an open mapping only.
     // Writes a pending record, after an earlier one was claimed or has waited too long. A
     // selection that does not fit is refused at once and changes nothing.
     HandoffWrite Write(std::uint32_t command, const std::vector<std::string>& files,
