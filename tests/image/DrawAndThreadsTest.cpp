@@ -73,3 +73,41 @@ TEST(CxImageThreads, TwoPicturesOnTwoThreadsAtOnce) {
     EXPECT_EQ(results[0], 4);
     EXPECT_EQ(results[1], 4);
 }
+
+// A picture drawn at an eighth of its size or less: a progressive JPEG is then read only up to
+// its DC scans. Baseline and progressive, stored upright or turned, all match a full decode
+// scaled with Lanczos3.
+TEST(CxImageDraw, SmallDrawsOfLargeJpegsMatchAFullDecode) {
+    const std::string dir = vtltest::MakeTempDir("small");
+    const struct {
+        const char* options;
+        int orientation;
+    } cases[] = {{"", 1}, {",interlace", 1}, {",interlace", 6}, {"", 6}};
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.options) + " orientation " + std::to_string(c.orientation));
+        vips::VImage stored = Gradient(1600, 1200).copy();
+        stored.set("orientation", c.orientation);
+        const std::string path = WriteVips(
+            stored, dir, "p" + std::to_string(++n) + ".jpg[Q=95,strip=false" + c.options + "]");
+        const vips::VImage full = vips::VImage::new_from_file(path.c_str()).autorot();
+        const int width = full.width() / 8;
+        const int height = full.height() / 8;
+        const vips::VImage expected =
+            full.resize(1.0 / 8, vips::VImage::option()->set("kernel", VIPS_KERNEL_LANCZOS3));
+
+        CxImage picture;
+        ASSERT_TRUE(picture.Load(path, 0));
+        QImage canvas(width, height, QImage::Format_RGB888);
+        QPainter painter(&canvas);
+        ASSERT_TRUE(picture.Draw(&painter, 0, 0, width, height));
+        painter.end();
+        std::vector<unsigned char> rows; // without the scan lines' padding
+        for (int y = 0; y < height; ++y)
+            rows.insert(rows.end(), canvas.constScanLine(y), canvas.constScanLine(y) + width * 3);
+        const vips::VImage drawn = vips::VImage::new_from_memory(rows.data(), rows.size(), width,
+                                                                 height, 3, VIPS_FORMAT_UCHAR);
+        ASSERT_EQ(expected.width(), width);
+        EXPECT_GT(Psnr(expected, drawn), 35.0);
+    }
+}
