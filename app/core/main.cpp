@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("vantrel"));
     QApplication::setWindowIcon(LoadIcon(IDR_MAINFRAME));
 
-    CVantrelApp app;
+    // The arguments as the system gave them, once Qt has taken its own options out.
+    CVantrelApp app(std::vector<std::string>(argv + 1, argv + argc));
     int code = 0;
     if (app.InitInstance() && app.HasMainWindow())
         code = QApplication::exec();
