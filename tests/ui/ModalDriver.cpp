@@ -11,22 +11,41 @@
 
 namespace vtltest {
 namespace {
+
 constexpr const char* kHandled = "vtlTestHandled";
+
+// The modal window that is open and not handled yet, marked as handled now; null for none.
+QWidget* TakeNewModal(const QString& title) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible() || modal->property(kHandled).toBool() ||
+        (!title.isEmpty() && modal->windowTitle() != title))
+        return nullptr;
+    modal->setProperty(kHandled, true);
+    return modal;
 }
+
+} // namespace
 
 QTimer* OnNextModal(std::function<void(QWidget*)> action, const QString& title) {
     auto* timer = new QTimer;
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, [timer, action, title] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible() || modal->property(kHandled).toBool())
-            return;
-        if (!title.isEmpty() && modal->windowTitle() != title)
-            return;
-        modal->setProperty(kHandled, true);
-        timer->stop();
-        timer->deleteLater();
-        action(modal);
+        if (QWidget* modal = TakeNewModal(title)) {
+            timer->stop();
+            timer->deleteLater();
+            action(modal);
+        }
+    });
+    timer->start();
+    return timer;
+}
+
+std::unique_ptr<QTimer> OnEveryModal(std::function<void(QWidget*)> action) {
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(5);
+    QObject::connect(timer.get(), &QTimer::timeout, [action] {
+        if (QWidget* modal = TakeNewModal({}))
+            action(modal);
     });
     timer->start();
     return timer;
