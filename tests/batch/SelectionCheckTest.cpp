@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -117,70 +118,45 @@ TEST(ResizeArithmetic, CouplingAndConversionInUnsigned32Bits) {
     EXPECT_EQ(ConvertedEntry(50, UNIT_PIXEL, 0), 50u) << "an unknown size keeps the number";
 }
 
+// The enabled controls as letters, capital when enabled: f the folder and save type, q the
+// quality, m the size mode, s the size entries, u their units, r the rotations, d the
+// resolution entries, b the "Resize" button.
+std::string Enabled(const ResizeChoices& choices) {
+    const ResizeEnables e = ResizeDialogEnables(choices);
+    std::string letters;
+    for (const auto& [on, letter] : {std::pair{e.bFolder, 'f'},
+                                     {e.bQuality, 'q'},
+                                     {e.bSizeMode, 'm'},
+                                     {e.bSizeEntries, 's'},
+                                     {e.bUnits, 'u'},
+                                     {e.bRotateChoices, 'r'},
+                                     {e.bDpiEntries, 'd'},
+                                     {e.bResizeButton, 'b'}})
+        letters += on ? static_cast<char>(std::toupper(letter)) : letter;
+    return letters;
+}
+
 TEST(ResizeEnableRules, EachChoiceOpensWhatItNeeds) {
-    struct Case {
-        const char* what;
-        void (*choose)(ResizeChoices&);
-        std::vector<bool ResizeEnables::*> on, off;
+    using C = ResizeChoices&;
+    const std::pair<void (*)(C), const char*> cases[] = {
+        {[](C) {}, "FqMSUrdB"},
+        {[](C c) { c.bInFolder = false; }, "fqMSUrdB"},
+        {[](C c) { c.bJpegInSelection = true; }, "FQMSUrdB"}, // the source's format, a JPEG among
+        {[](C c) { c.nSaveType = 1, c.bQualityEnabled = false; }, "FQMSUrdB"}, // JPEG
+        {[](C c) { c.nSaveType = 3; }, "FqMSUrdB"},                            // GIF
+        {[](C c) { c.nSaveType = 5, c.bQualityEnabled = false; }, "FqMSUrdB"}, // PNG leaves it
+        {[](C c) { c.nSaveType = 6; }, "FQMSUrdB"},                            // TIFF leaves it
+        {[](C c) { c.bDesktop = true; }, "FqMsurdB"},
+        {[](C c) { c.bCommonSizeKnown = false; }, "FqMSurdB"}, // only percent keeps proportions
+        {[](C c) { c.bCommonSizeKnown = false, c.bConstrain = false; }, "FqMSUrdB"},
+        {[](C c) { c.bResize = false; }, "Fqmsurdb"},
+        {[](C c) { c.bResize = false, c.bRotate = true; }, "FqmsuRdB"},
+        {[](C c) { c.bResize = false, c.bSetDpi = true; }, "FqmsurDB"},
     };
-    using E = ResizeEnables;
-    const Case cases[] = {
-        {"the defaults",
-         [](ResizeChoices&) {},
-         {&E::bFolder, &E::bSizeMode, &E::bSizeEntries, &E::bUnits, &E::bResizeButton},
-         {&E::bQuality, &E::bRotateChoices, &E::bDpiEntries}},
-        {"overwriting the sources",
-         [](ResizeChoices& c) { c.bInFolder = false; },
-         {},
-         {&E::bFolder}},
-        {"the source's format, a JPEG among the pictures",
-         [](ResizeChoices& c) { c.bJpegInSelection = true; },
-         {&E::bQuality},
-         {}},
-        {"JPEG",
-         [](ResizeChoices& c) { c.nSaveType = 1, c.bQualityEnabled = false; },
-         {&E::bQuality},
-         {}},
-        {"GIF", [](ResizeChoices& c) { c.nSaveType = 3; }, {}, {&E::bQuality}},
-        {"PNG keeps the slider off",
-         [](ResizeChoices& c) { c.nSaveType = 5, c.bQualityEnabled = false; },
-         {},
-         {&E::bQuality}},
-        {"TIFF keeps the slider on", [](ResizeChoices& c) { c.nSaveType = 6; }, {&E::bQuality}, {}},
-        {"the desktop's size",
-         [](ResizeChoices& c) { c.bDesktop = true; },
-         {&E::bSizeMode},
-         {&E::bSizeEntries, &E::bUnits}},
-        {"pictures of different sizes, constrained",
-         [](ResizeChoices& c) { c.bCommonSizeKnown = false; },
-         {&E::bSizeEntries},
-         {&E::bUnits}},
-        {"pictures of different sizes, free",
-         [](ResizeChoices& c) { c.bCommonSizeKnown = false, c.bConstrain = false; },
-         {&E::bUnits},
-         {}},
-        {"nothing to resize, rotate or set",
-         [](ResizeChoices& c) { c.bResize = false; },
-         {},
-         {&E::bSizeMode, &E::bSizeEntries, &E::bUnits, &E::bResizeButton}},
-        {"only to rotate",
-         [](ResizeChoices& c) { c.bResize = false, c.bRotate = true; },
-         {&E::bRotateChoices, &E::bResizeButton},
-         {&E::bSizeMode}},
-        {"only to set the resolution",
-         [](ResizeChoices& c) { c.bResize = false, c.bSetDpi = true; },
-         {&E::bDpiEntries, &E::bResizeButton},
-         {&E::bRotateChoices}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [choose, enabled] : cases) {
         ResizeChoices choices;
-        c.choose(choices);
-        const ResizeEnables enables = ResizeDialogEnables(choices);
-        for (bool E::*member : c.on)
-            EXPECT_TRUE(enables.*member);
-        for (bool E::*member : c.off)
-            EXPECT_FALSE(enables.*member);
+        choose(choices);
+        EXPECT_EQ(Enabled(choices), enabled);
     }
 }
 

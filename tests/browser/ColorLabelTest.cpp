@@ -10,66 +10,42 @@
 #include <QLabel>
 #include <QScreen>
 #include <QTest>
-#include <QWidget>
 
-namespace {
-
-struct LabelWindow {
-    LabelWindow() {
-        window.resize(240, 80);
-        label = new QLabel(QStringLiteral("WWWWWWWWWW\r\nWWWWWWWWWW"), &window);
-        label->setGeometry(10, 10, 200, 50);
-        // A background the label must not show through.
-        QPalette palette = window.palette();
-        palette.setColor(QPalette::Window, QColor(0, 0, 255));
-        window.setPalette(palette);
-        window.setAutoFillBackground(true);
-        colorLabel.SubclassWindow(label);
-        window.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
-    QImage OnScreen() const { return window.screen()->grabWindow(window.winId()).toImage(); }
-    // How many pixels inside the label have exactly this colour.
-    int Count(const QColor& color) const {
-        const QImage shown = OnScreen();
-        int count = 0;
-        const QRect area = label->geometry();
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x)
-                count += shown.pixelColor(x, y) == color;
-        return count;
-    }
-
-    QWidget window;
-    QLabel* label = nullptr;
-    CColorLabel colorLabel;
-};
-
-TEST(ColorLabel, ANewColourIsOnScreenBeforeTheCallerGoesOn) {
-    LabelWindow w;
-    CColorLabel& chained =
-        w.colorLabel.SetLabelText("WWWWWWWWWW").SetLabelColor(MakeColorRef(255, 0, 0));
-    EXPECT_EQ(&chained, &w.colorLabel);
-    EXPECT_GT(w.Count(QColor(255, 0, 0)), 20);
-    w.colorLabel.SetLabelColor(MakeColorRef(0, 0, 0));
-    EXPECT_EQ(w.Count(QColor(255, 0, 0)), 0);
-    EXPECT_GT(w.Count(QColor(0, 0, 0)), 20);
-}
-
-TEST(ColorLabel, UnsetLabelUsesTheThemesTextColourGuiFontAndItsOwnFace) {
+TEST(ColorLabel, DrawsInTheThemesColoursAndANewColourAtOnce) {
     const QPalette before = QApplication::palette();
     QPalette theme = before;
     theme.setColor(QPalette::WindowText, QColor(0, 128, 0));
     QApplication::setPalette(theme);
-    LabelWindow w;
+    QWidget window;
+    window.resize(240, 80);
+    // A background the label must not show through.
+    window.setPalette(QPalette(QColor(0, 0, 255)));
+    window.setAutoFillBackground(true);
+    auto* label = new QLabel(QStringLiteral("WWWWWWWWWW\r\nWWWWWWWWWW"), &window);
+    label->setGeometry(10, 10, 200, 50);
+    CColorLabel colorLabel;
+    colorLabel.SubclassWindow(label);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QApplication::setPalette(before);
-    EXPECT_EQ(w.label->font(), QFontDatabase::systemFont(QFontDatabase::GeneralFont));
-    EXPECT_GT(w.Count(QColor(0, 128, 0)), 20);
-    // The window behind is blue; the label's corner shows the theme's dialog face instead.
-    const QImage shown = w.OnScreen();
-    EXPECT_EQ(shown.pixelColor(w.label->geometry().bottomRight() - QPoint(1, 1)),
-              theme.color(QPalette::Window));
-    EXPECT_EQ(shown.pixelColor(2, 2), QColor(0, 0, 255));
+    auto count = [&](const QColor& color) { // pixels of this colour inside the label
+        const QImage shown = window.screen()->grabWindow(window.winId()).toImage();
+        int n = 0;
+        for (int y = 10; y < 60; ++y)
+            for (int x = 10; x < 210; ++x)
+                n += shown.pixelColor(x, y) == color;
+        return n;
+    };
+    // Unset, it draws in the theme's text colour with the GUI font on the theme's face.
+    EXPECT_EQ(label->font(), QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+    EXPECT_GT(count(QColor(0, 128, 0)), 20);
+    EXPECT_GT(count(theme.color(QPalette::Window)), 20);
+    EXPECT_EQ(count(QColor(0, 0, 255)), 0);
+    // A new colour is on screen before the caller goes on.
+    EXPECT_EQ(&colorLabel.SetLabelText("WWWWWWWWWW").SetLabelColor(MakeColorRef(255, 0, 0)),
+              &colorLabel);
+    EXPECT_GT(count(QColor(255, 0, 0)), 20);
+    colorLabel.SetLabelColor(MakeColorRef(0, 0, 0));
+    EXPECT_EQ(count(QColor(255, 0, 0)), 0);
+    EXPECT_GT(count(QColor(0, 0, 0)), 20);
 }
-
-} // namespace

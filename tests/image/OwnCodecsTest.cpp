@@ -22,88 +22,6 @@ namespace {
 using Bytes = std::string;
 using Rgb = std::vector<double>;
 
-const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255},
-    kBlack{0, 0, 0};
-
-void Put16(Bytes& b, std::uint32_t v) {
-    b += static_cast<char>(v & 0xFF);
-    b += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void Put32(Bytes& b, std::uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-
-// BITMAPINFOHEADER-family header of headerSize bytes (40, 108) or the OS/2 one (12).
-Bytes DibHeader(std::uint32_t headerSize, std::int32_t width, std::int32_t height, int bpp,
-                std::uint32_t compression, std::uint32_t colours,
-                const std::vector<std::uint32_t>& masks = {}) {
-    Bytes h;
-    Put32(h, headerSize);
-    if (headerSize == 12) {
-        Put16(h, static_cast<std::uint32_t>(width));
-        Put16(h, static_cast<std::uint32_t>(height));
-        Put16(h, 1);
-        Put16(h, static_cast<std::uint32_t>(bpp));
-        return h;
-    }
-    Put32(h, static_cast<std::uint32_t>(width));
-    Put32(h, static_cast<std::uint32_t>(height));
-    Put16(h, 1);
-    Put16(h, static_cast<std::uint32_t>(bpp));
-    Put32(h, compression);
-    Put32(h, 0);
-    Put32(h, 3780); // 96 dpi
-    Put32(h, 3780);
-    Put32(h, colours);
-    Put32(h, 0);
-    for (const std::uint32_t m : masks)
-        Put32(h, m);
-    if (h.size() < headerSize)
-        h.resize(headerSize, '\0'); // masks of a 40-byte header follow it
-    return h;
-}
-
-Bytes Bmp(const Bytes& dibHeaderAndPalette, const Bytes& bits) {
-    Bytes b = "BM";
-    Put32(b, static_cast<std::uint32_t>(14 + dibHeaderAndPalette.size() + bits.size()));
-    Put32(b, 0);
-    Put32(b, static_cast<std::uint32_t>(14 + dibHeaderAndPalette.size()));
-    return b + dibHeaderAndPalette + bits;
-}
-
-// Palette of red, green, blue, white as BGR0 quads (BGR triplets for OS/2).
-Bytes Palette(bool triplets = false) {
-    Bytes p;
-    for (const Rgb& c : {kRed, kGreen, kBlue, kWhite}) {
-        p += static_cast<char>(c[2]);
-        p += static_cast<char>(c[1]);
-        p += static_cast<char>(c[0]);
-        if (!triplets)
-            p += '\0';
-    }
-    return p;
-}
-
-// Every picture here shows, top row: red green blue white; bottom row: white blue green red.
-// A transparent pixel's colour does not count.
-void ExpectPattern(const std::string& path, int type) {
-    const PictureFacts facts = Inspect(path);
-    ASSERT_EQ(std::make_tuple(facts.width, facts.height, facts.type), std::make_tuple(4, 2, type));
-    const VImage pixels = Decode(path);
-    const Rgb top[] = {kRed, kGreen, kBlue, kWhite};
-    auto shown = [&](int x, int y) { return pixels.bands() < 4 || pixels.getpoint(x, y)[3] > 0; };
-    for (int x = 0; x < 4; ++x) {
-        if (shown(x, 0)) {
-            EXPECT_EQ(At(pixels, x, 0), top[x]) << "top x=" << x;
-        }
-        if (shown(x, 1)) {
-            EXPECT_EQ(At(pixels, x, 1), top[3 - x]) << "bottom x=" << x;
-        }
-    }
-}
-
 Bytes Bytes8(std::initializer_list<int> values) {
     Bytes b;
     for (const int v : values)
@@ -111,18 +29,61 @@ Bytes Bytes8(std::initializer_list<int> values) {
     return b;
 }
 
+Bytes Le16(std::uint32_t v) {
+    return Bytes8({static_cast<int>(v & 0xFF), static_cast<int>(v >> 8 & 0xFF)});
+}
+Bytes Le32(std::uint32_t v) {
+    return Le16(v & 0xFFFF) + Le16(v >> 16);
+}
+
+// BITMAPINFOHEADER-family header of headerSize bytes (40, 108) or the OS/2 one (12).
+Bytes DibHeader(std::uint32_t headerSize, std::int32_t width, std::int32_t height, int bpp,
+                std::uint32_t compression, std::uint32_t colours,
+                const std::vector<std::uint32_t>& masks = {}) {
+    const auto w = static_cast<std::uint32_t>(width);
+    const auto h = static_cast<std::uint32_t>(height);
+    if (headerSize == 12)
+        return Le32(12) + Le16(w) + Le16(h) + Le16(1) + Le16(static_cast<std::uint32_t>(bpp));
+    Bytes header = Le32(headerSize) + Le32(w) + Le32(h) + Le16(1) +
+                   Le16(static_cast<std::uint32_t>(bpp)) + Le32(compression) + Le32(0) +
+                   Le32(3780) + Le32(3780) + Le32(colours) + Le32(0); // 96 dpi
+    for (const std::uint32_t m : masks)
+        header += Le32(m);
+    header.resize(std::max<std::size_t>(header.size(), headerSize), '\0');
+    return header;
+}
+
+Bytes Bmp(const Bytes& dib, const Bytes& bits) {
+    const auto size = static_cast<std::uint32_t>(14 + dib.size());
+    return "BM" + Le32(size + static_cast<std::uint32_t>(bits.size())) + Le32(0) + Le32(size) +
+           dib + bits;
+}
+
+// Red, green, blue, white as BGR0 quads (BGR triplets for OS/2).
+Bytes Palette(bool triplets = false) {
+    Bytes p;
+    for (const Bytes& bgr :
+         {Bytes8({0, 0, 255}), Bytes8({0, 255, 0}), Bytes8({255, 0, 0}), Bytes8({255, 255, 255})})
+        p += triplets ? bgr : bgr + '\0';
+    return p;
+}
+
+// Every picture here shows, top row: red green blue white; bottom row: white blue green red.
+// A transparent pixel's colour does not count.
+void ExpectPattern(const std::string& path, int type) {
+    ASSERT_EQ(Inspect(path), (PictureFacts{4, 2, type}));
+    const VImage pixels = Decode(path);
+    const Rgb top[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+    for (int x = 0; x < 4; ++x)
+        for (int y = 0; y < 2; ++y)
+            if (pixels.bands() < 4 || pixels.getpoint(x, y)[3] > 0) {
+                EXPECT_EQ(At(pixels, x, y), top[y == 0 ? x : 3 - x]) << x << "," << y;
+            }
+}
+
 Bytes PcxHeader(int bitsPerPlane, int planes, int bytesPerLine, const Bytes& palette16 = {}) {
-    Bytes h(128, '\0');
-    h[0] = 0x0A;
-    h[1] = 5;
-    h[2] = 1;
-    h[3] = static_cast<char>(bitsPerPlane);
-    h[8] = 3;  // xmax
-    h[10] = 1; // ymax
-    h[12] = 72;
-    h[14] = 72;
-    for (std::size_t i = 0; i < palette16.size() && i < 48; ++i)
-        h[16 + i] = palette16[i];
+    Bytes h = Bytes8({0x0A, 5, 1, bitsPerPlane, 0, 0, 0, 0, 3, 0, 1, 0, 72, 0, 72, 0}) + palette16;
+    h.resize(128, '\0');
     h[65] = static_cast<char>(planes);
     h[66] = static_cast<char>(bytesPerLine);
     return h;
@@ -186,9 +147,8 @@ Bytes TwoFrameIcon(const std::string& dir) {
     for (const auto& [w, h, size, offset] :
          {std::tuple{4, 2, dib.size(), first},
           std::tuple{6, 4, png.size(), static_cast<std::uint32_t>(first + dib.size())}}) {
-        ico += Bytes8({w, h, 0, 0, 1, 0, 32, 0});
-        Put32(ico, static_cast<std::uint32_t>(size));
-        Put32(ico, offset);
+        ico += Bytes8({w, h, 0, 0, 1, 0, 32, 0}) + Le32(static_cast<std::uint32_t>(size)) +
+               Le32(offset);
     }
     return ico + dib + png;
 }

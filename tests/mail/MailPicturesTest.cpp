@@ -23,7 +23,6 @@ namespace fs = std::filesystem;
 using vtltest::FakeMailProgram;
 using vtltest::MakeTempDir;
 using vtltest::ReadFile;
-using vtltest::WriteFile;
 
 namespace {
 
@@ -44,30 +43,26 @@ Strings RunMailPictures() {
     return texts;
 }
 
-Strings Files(const std::string& folder, const std::string& content, const Strings& names) {
-    Strings paths;
-    for (const std::string& name : names) {
-        paths.push_back(folder + "/" + name);
-        WriteFile(paths.back(), content + " " + name);
+// Files named `names` with the content "<what> <name>", in `folder` or, with none, in a
+// private folder inside the temporary folder, as a "Resize and mail" run makes them.
+Strings Files(const std::string& what, const Strings& names, std::string folder = "") {
+    if (folder.empty()) {
+        folder = std::string(std::getenv("TMPDIR")) + "/vtl-mail-XXXXXX";
+        EXPECT_NE(mkdtemp(folder.data()), nullptr);
     }
+    Strings paths;
+    for (const std::string& name : names)
+        vtltest::WriteFile(paths.emplace_back(folder + "/" + name), what + " " + name);
     return paths;
-}
-
-// The outputs of a "Resize and mail" run: in a private folder inside the temporary folder.
-Strings RunOutputs(const Strings& names) {
-    std::string folder = std::string(std::getenv("TMPDIR")) + "/vtl-mail-XXXXXX";
-    EXPECT_NE(mkdtemp(folder.data()), nullptr);
-    return Files(folder, "resized", names);
 }
 
 class MailPicturesTest : public testing::Test {
   protected:
     void SetUp() override {
-        m_setting->m_listMailFiles.clear();
         std::memset(m_setting->m_szMailSubject, 0, sizeof m_setting->m_szMailSubject);
         std::memset(m_setting->m_szMailBody, 0, sizeof m_setting->m_szMailBody);
         m_setting->m_listFiles = m_originals =
-            Files(MakeTempDir("pictures"), "original", {"a.jpg", "b.jpg"});
+            Files("original", {"a.jpg", "b.jpg"}, MakeTempDir("pictures"));
     }
     CAppSetting* const m_setting = GetAppSetting();
     Strings m_originals;
@@ -84,22 +79,19 @@ TEST_F(MailPicturesTest, MailToAttachesTheMarkedOriginalsAndDeletesNothing) {
     EXPECT_EQ(fake.Arguments(), (Strings{"--utf8", "--subject", std::string(200, 's'), "--attach",
                                          attached[0], "--attach", attached[1]}));
     EXPECT_EQ(fake.AttachedBytes(), (Strings{"original a.jpg", "original b.jpg"}));
-    EXPECT_EQ(m_setting->m_listFiles, m_originals);
-    for (const std::string& original : m_originals)
-        EXPECT_TRUE(fs::exists(original));
+    EXPECT_EQ(ReadFile(m_originals[1]), "original b.jpg");
 }
 
 TEST_F(MailPicturesTest, ResizeAndMailAttachesTheRunsCopiesThenDeletesThemWithTheirFolder) {
     const FakeMailProgram fake;
     fake.Install();
-    Strings outputs = RunOutputs({"a.jpg", "c.jpg"});
-    const std::string runFolder = fs::path(outputs[0]).parent_path().string();
+    Strings outputs = Files("resized", {"a.jpg", "c.jpg"});
     // b.jpg could not be saved: it is listed but was never written.
-    outputs.insert(outputs.begin() + 1, runFolder + "/b.jpg");
+    outputs.insert(outputs.begin() + 1, fs::path(outputs[0]).replace_filename("b.jpg"));
     m_setting->m_listMailFiles = outputs;
     EXPECT_EQ(RunMailPictures(), Strings{});
     EXPECT_EQ(fake.AttachedBytes(), (Strings{"resized a.jpg", "resized c.jpg"}));
-    EXPECT_FALSE(fs::exists(runFolder));
+    EXPECT_FALSE(fs::exists(fs::path(outputs[0]).parent_path()));
     EXPECT_TRUE(m_setting->m_listMailFiles.empty());
     EXPECT_EQ(m_setting->m_listFiles, m_originals);
     // The mail program may read its attachments only when the user presses Send.
@@ -109,11 +101,9 @@ TEST_F(MailPicturesTest, ResizeAndMailAttachesTheRunsCopiesThenDeletesThemWithTh
 // Whatever happens to the mail, no copy of the run is left behind; the user's pictures stay.
 TEST_F(MailPicturesTest, EachOutcomeShowsItsMessageAndLeavesNoCopy) {
     const std::string programs = MakeTempDir("programs");
-    WriteFile(programs + "/not-executable", "#!/bin/sh\nexit 0\n");
+    vtltest::WriteFile(programs + "/not-executable", "#!/bin/sh\nexit 0\n");
     chmod((programs + "/not-executable").c_str(), 0600);
-    const FakeMailProgram sent("exit 0");
-    const FakeMailProgram failed("exit 4");
-    const FakeMailProgram discarded("exit 130");
+    const FakeMailProgram sent("exit 0"), failed("exit 4"), discarded("exit 130");
     const std::pair<std::string, Strings> cases[] = {
         {programs + "/missing", {"Unable to load mail system support."}},
         {programs + "/not-executable", {"Mail system DLL is invalid."}},
@@ -124,10 +114,10 @@ TEST_F(MailPicturesTest, EachOutcomeShowsItsMessageAndLeavesNoCopy) {
     for (const auto& [command, messages] : cases) {
         SCOPED_TRACE(command);
         setenv("VTL_MAIL_COMMAND", command.c_str(), 1);
-        const Strings outputs = RunOutputs({"o.jpg"});
-        m_setting->m_listMailFiles = outputs;
+        m_setting->m_listMailFiles = Files("resized", {"o.jpg"});
+        const fs::path folder = fs::path(m_setting->m_listMailFiles[0]).parent_path();
         EXPECT_EQ(RunMailPictures(), messages);
-        EXPECT_FALSE(fs::exists(fs::path(outputs[0]).parent_path()));
+        EXPECT_FALSE(fs::exists(folder));
         EXPECT_TRUE(m_setting->m_listMailFiles.empty());
         EXPECT_EQ(ReadFile(m_originals[0]), "original a.jpg");
     }
@@ -139,7 +129,7 @@ TEST_F(MailPicturesTest, TheTemporaryFolderItselfIsNeverRemoved) {
     const std::string sandboxTemp = std::getenv("TMPDIR");
     const std::string tempFolder = MakeTempDir("empty-tmp");
     setenv("TMPDIR", tempFolder.c_str(), 1);
-    m_setting->m_listMailFiles = Files(tempFolder, "resized", {"lone.jpg"});
+    m_setting->m_listMailFiles = Files("resized", {"lone.jpg"}, tempFolder);
     EXPECT_EQ(RunMailPictures(), Strings{});
     EXPECT_EQ(fake.AttachedBytes(), Strings{"resized lone.jpg"});
     EXPECT_TRUE(fs::is_empty(tempFolder));

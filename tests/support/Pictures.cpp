@@ -1,13 +1,16 @@
 #include "tests/support/Pictures.h"
 
-#include "image/IImage.h"
+#include "image/ximage.h"
 #include "tests/support/Sandbox.h"
 
+#include <filesystem>
 #include <stdexcept>
 
 namespace vtltest {
 
 using vips::VImage;
+
+namespace {
 
 void StartVips() {
     static const bool started = VIPS_INIT("vantrel-tests") == 0;
@@ -15,6 +18,8 @@ void StartVips() {
         throw std::runtime_error("libvips did not start");
     vips_cache_set_max(0);
 }
+
+} // namespace
 
 VImage Gradient(int width, int height) {
     StartVips();
@@ -27,24 +32,18 @@ VImage Gradient(int width, int height) {
 }
 
 VImage Quadrants(int width, int height) {
-    StartVips();
-    VImage image = VImage::black(width, height, VImage::option()->set("bands", 3))
-                       .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
-                       .copy_memory();
+    VImage image = Gradient(width, height).copy_memory();
     const int hw = width / 2;
     const int hh = height / 2;
-    auto fill = [&](std::vector<double> colour, int x, int y, int w, int h) {
-        image.draw_rect(colour, x, y, w, h, VImage::option()->set("fill", true));
-    };
-    fill({255, 0, 0}, 0, 0, hw, hh);
-    fill({0, 255, 0}, hw, 0, width - hw, hh);
-    fill({0, 0, 255}, 0, hh, hw, height - hh);
-    fill({255, 255, 255}, hw, hh, width - hw, height - hh);
+    for (const auto& [colour, x, y] : {std::tuple{std::vector<double>{255, 0, 0}, 0, 0},
+                                       {{0, 255, 0}, hw, 0},
+                                       {{0, 0, 255}, 0, hh},
+                                       {{255, 255, 255}, hw, hh}})
+        image.draw_rect(colour, x, y, width, height, VImage::option()->set("fill", true));
     return image;
 }
 
 std::string WritePicture(const VImage& picture, const std::string& path) {
-    StartVips();
     const std::string plain = path.substr(0, path.find('['));
     const std::string ext = plain.substr(plain.rfind('.') + 1);
     const int own = ext == "bmp"   ? CXIMAGE_FORMAT_BMP
@@ -64,10 +63,18 @@ std::string WritePicture(const VImage& picture, const std::string& path) {
 }
 
 std::string MakePicture(const std::string& path, int w, int h, int dpi, bool grey) {
-    const VImage gradient = Gradient(w, h);
-    const VImage picture = grey ? gradient.colourspace(VIPS_INTERPRETATION_B_W) : gradient;
+    const VImage picture =
+        grey ? Gradient(w, h).colourspace(VIPS_INTERPRETATION_B_W) : Gradient(w, h);
     return WritePicture(
         picture.copy(VImage::option()->set("xres", dpi / 25.4)->set("yres", dpi / 25.4)), path);
+}
+
+std::vector<std::string> MakePictures(const std::string& folder, int count, int w, int h) {
+    std::vector<std::string> paths{MakePicture(folder + "/p0.jpg", w, h)};
+    for (int i = 1; i < count; ++i)
+        std::filesystem::copy_file(paths[0],
+                                   paths.emplace_back(folder + "/p" + std::to_string(i) + ".jpg"));
+    return paths;
 }
 
 PictureFacts Inspect(const std::string& path) {

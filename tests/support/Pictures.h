@@ -9,8 +9,6 @@
 
 namespace vtltest {
 
-// Starts libvips once for the test program, with its cache off.
-void StartVips();
 // RGB: red rises left to right, green top to bottom, blue constant: every pixel distinct.
 vips::VImage Gradient(int width, int height);
 // Flat quadrants: red top-left, green top-right, blue bottom-left, white bottom-right.
@@ -18,13 +16,16 @@ vips::VImage Quadrants(int width, int height);
 // Writes the picture in the format the path's extension names; libvips options may follow in
 // brackets ("a.jpg[Q=95]"). Returns the path without them.
 std::string WritePicture(const vips::VImage& picture, const std::string& path);
-// A gradient of w × h pixels at `dpi` dots per inch (a one-band one when grey).
+// A gradient of w × h pixels at `dpi` dots per inch (one band of grey when asked).
 std::string MakePicture(const std::string& path, int w, int h, int dpi = 72, bool grey = false);
+// `count` copies of one w × h JPEG in `folder`, named p0.jpg, p1.jpg, ...
+std::vector<std::string> MakePictures(const std::string& folder, int count, int w, int h);
 
 struct PictureFacts {
     int width = 0;
     int height = 0;
     int type = 0; // the library format number found in the bytes; 0 when it does not load
+    bool operator==(const PictureFacts&) const = default;
 };
 // What the image library reads from the file.
 PictureFacts Inspect(const std::string& path);
