@@ -149,6 +149,8 @@ TEST(DlgResize, PicturesOfDifferentSizesAreSizedInPercentWhileConstrained) {
 TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
     const std::vector<Step> steps = {
         {"see", {"IDC_SIZE_INFO=The size of the pictures you've selected is:800*600"}},
+        {"see", {"IDC_QUALITY_TEXT=80", "IDC_SAVE_TYPE=the same as source"}},
+        {"end IDC_QUALITY", {"IDC_QUALITY_TEXT=100"}},
         {"type IDC_RESIZE_WIDTH 400", {"IDC_RESIZE_HEIGHT=300"}},
         {"type IDC_RESIZE_HEIGHT 90", {"IDC_RESIZE_WIDTH=120"}},
         // 401 gives a height of 300, whose change writes 400 back once the person leaves.
@@ -215,28 +217,6 @@ TEST(DlgResize, LabelsFollowTheChoicesInColoursEveryThemeShows) {
     };
     OpenDialog(s, 1600, 1200, 300, 0, steps);
     QApplication::setPalette(light);
-}
-
-TEST(DlgResize, SetAsDefaultStoresTheEntriesAndTheSaveTypeIsKeptAtOnce) {
-    ResizeSetting s = Pixels();
-    s.nQuality = 65;
-    s.bRotate = 1;
-    s.nRotate = 7; // no such rotation: no radio is chosen, and 0 is stored
-    const std::vector<Step> steps = {
-        {"see", {"IDC_QUALITY_TEXT=65", "IDC_SAVE_TYPE=the same as source"}},
-        {"end IDC_QUALITY", {"IDC_QUALITY_TEXT=100"}},
-        {"type IDC_DEST_FOLDER /tmp/out here", {}},
-        {"click IDC_DEST_OVERWRITE", {"IDC_DEST_FOLDER:off", "IDC_BROWSE:on"}},
-        {"click IDC_SET_DEFAULT", {"IDC_SET_DEFAULT:on"}}, // the dialog stays open
-        {"click IDC_DEST_IN_FOLDER", {}},
-        {"pick IDC_SAVE_TYPE 5", {"IDC_SAVE_TYPE=PNG files"}},
-    };
-    EXPECT_EQ(OpenDialog(s, 800, 600, 72, 72, steps), plat::IDCANCEL);
-    const ResizeSetting& stored = GetAppSetting()->m_resize;
-    // The save type is written at the change and outlives the cancel; the rest was stored.
-    EXPECT_EQ(std::tie(stored.bOverwrite, stored.strDestFolder, stored.nQuality, stored.nRotate,
-                       stored.nImageType),
-              std::make_tuple(1, std::string("/tmp/out here"), 100, 0, 5));
 }
 
 TEST(DlgResize, BrowseOpensWhereTheOutputsWouldGoAndTakesTheChoice) {

@@ -1,5 +1,5 @@
-// The resize options dialog's rules without a window: the texts of the selection check and
-// the resolution summary, the arithmetic of its size entries, and which controls it enables.
+// The resize options dialog's rules without a window: the texts of the selection check, the
+// arithmetic of its size entries, and which controls it enables.
 #include "app/batch/SelectionCheck.h"
 #include "app/batch/ResizeArithmetic.h"
 #include "app/batch/ResizeEnableRules.h"
@@ -70,52 +70,13 @@ TEST(SelectionCheck, EveryMessageWithItsColour) {
     }
 }
 
-TEST(ResolutionSummary, ListsWhatTheSelectionShares) {
-    struct Case {
-        std::int32_t x, y;
-        bool warning;
-        std::string text;
-    };
-    const Case cases[] = {
-        {300, 300, false, "Your select Pictures:\r\nthe X DPI:300\r\nThe Y DPI:300"},
-        {0, 72, true, "Your select Pictures:\r\nThe X DPI: not the same\r\nThe Y DPI:72"},
-        {300, 0, true, "Your select Pictures:\r\nthe X DPI:300\r\nThe Y DPI: not the same"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        const LabelMessage message = ResolutionSummaryMessage(c.x, c.y);
-        EXPECT_EQ(message.text, c.text);
-        EXPECT_EQ(message.bWarning, c.warning);
-    }
-}
-
+// The dialog's tests type and pick the common cases; here the limits of 32-bit entries.
 TEST(ResizeArithmetic, CouplingAndConversionInUnsigned32Bits) {
-    struct Coupling {
-        std::uint32_t entry;
-        std::int32_t entryUnit, otherUnit;
-        std::uint32_t entryCommon, otherCommon;
-        std::optional<std::uint32_t> other;
-    };
-    const Coupling couplings[] = {
-        {400, UNIT_PIXEL, UNIT_PIXEL, 800, 600, 300u},
-        {401, UNIT_PIXEL, UNIT_PIXEL, 800, 600, 300u}, // cut toward zero
-        {300, UNIT_PIXEL, UNIT_PIXEL, 600, 800, 400u},
-        {300, UNIT_PIXEL, UNIT_PERCENT, 600, 800, 50u},
-        {50, UNIT_PERCENT, UNIT_PIXEL, 600, 800, 400u},
-        {37, UNIT_PERCENT, UNIT_PERCENT, 0, 0, 37u},
-        // 4294968 × 1000 passes 2^32 and wraps to 704, as the 32-bit entries do.
-        {4294968, UNIT_PIXEL, UNIT_PIXEL, 1000, 1000, 0u},
-        {400, UNIT_PIXEL, UNIT_PIXEL, 0, 0, std::nullopt}, // no size to couple through
-        {50, UNIT_PERCENT, UNIT_PIXEL, 0, 0, std::nullopt},
-    };
-    for (const Coupling& c : couplings)
-        EXPECT_EQ(CoupledEntry(c.entry, c.entryUnit, c.otherUnit, c.entryCommon, c.otherCommon),
-                  c.other)
-            << c.entry << " of " << c.entryCommon;
-    EXPECT_EQ(ConvertedEntry(300, UNIT_PERCENT, 600), 50u);
+    // 4294968 × 1000 passes 2^32 and wraps to 704, as the 32-bit entries do.
+    EXPECT_EQ(CoupledEntry(4294968, UNIT_PIXEL, UNIT_PIXEL, 1000, 1000), 0u);
+    EXPECT_EQ(CoupledEntry(50, UNIT_PERCENT, UNIT_PIXEL, 0, 0), std::nullopt) << "no size to go by";
     EXPECT_EQ(ConvertedEntry(33, UNIT_PIXEL, 1001), 330u);
     EXPECT_EQ(ConvertedEntry(333, UNIT_PERCENT, 1001), 33u);
-    EXPECT_EQ(ConvertedEntry(50, UNIT_PIXEL, 0), 50u) << "an unknown size keeps the number";
 }
 
 // The enabled controls as letters, capital when enabled: f the folder and save type, q the

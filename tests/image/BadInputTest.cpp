@@ -94,23 +94,6 @@ TEST(CxImageBadInput, OnlyRegularFilesAreRead) {
     }
 }
 
-// Resolutions no device has: read as none, and clamped when a person types one.
-TEST(CxImageBadInput, ImpossibleResolutionsCountAsNone) {
-    const std::string dir = MakeTempDir("dpi");
-    std::string bmp = ReadFile(WritePicture(Gradient(30, 20), dir + "/g.bmp"));
-    bmp.replace(38, 8, std::string(8, '\xff')); // pixels per metre, both axes
-    WriteFile(dir + "/g.bmp", bmp);
-    CxImage damaged;
-    ASSERT_TRUE(damaged.Load(dir + "/g.bmp"));
-    EXPECT_EQ(std::make_pair(damaged.GetXDPI(), damaged.GetYDPI()), std::make_pair(96, 96));
-    damaged.SetXDPI(10'000'000);
-    damaged.SetYDPI(-3);
-    ASSERT_TRUE(damaged.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
-    IImage back(0);
-    ASSERT_TRUE(back.LoadImageInfo(dir + "/out.png"));
-    EXPECT_EQ(std::make_pair(back.GetXDPI(), back.GetYDPI()), std::make_pair(65535, 96));
-}
-
 TEST(CxImageBadInput, SampleCorpusLoadsOrLoadsEmptyWithoutACrash) {
     const std::filesystem::path corpus =
         std::filesystem::path(VTL_SOURCE_DIR) / "../shared/testdata";

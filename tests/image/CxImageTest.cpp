@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QImage>
-#include <QPainter>
-
 #include <filesystem>
 #include <thread>
 
@@ -136,19 +133,6 @@ TEST(CxImage, OtherKindsOfPictureAreWrittenAsTheyLook) {
     ASSERT_TRUE(large.Load(WritePicture(Quadrants(600, 300), dir + "/q.png")));
     ASSERT_TRUE(large.Save(dir + "/q.ico", CXIMAGE_FORMAT_ICO));
     EXPECT_EQ(Inspect(dir + "/q.ico"), (PictureFacts{256, 128, CXIMAGE_FORMAT_ICO}));
-}
-
-TEST(CxImage, DrawPaintsThePictureStretchedIntoTheRectangle) {
-    CxImage picture;
-    ASSERT_TRUE(picture.Load(WritePicture(Quadrants(400, 200), MakeTempDir("draw") + "/q.png")));
-    QImage canvas(300, 300, QImage::Format_RGB32);
-    canvas.fill(Qt::black);
-    QPainter painter(&canvas);
-    ASSERT_TRUE(picture.Draw(&painter, 50, 100, 200, 60));
-    painter.end();
-    EXPECT_EQ(canvas.pixelColor(55, 105), QColor(Qt::red));
-    EXPECT_EQ(canvas.pixelColor(244, 154), QColor(Qt::white));
-    EXPECT_EQ(canvas.pixelColor(45, 130), QColor(Qt::black)) << "nothing outside the rectangle";
 }
 
 TEST(CxImage, TwoPicturesOnTwoThreadsAtOnce) {

@@ -26,13 +26,16 @@ QWidget* TakeNewModal(const QString& title) {
 
 } // namespace
 
-QTimer* OnNextModal(std::function<void(QWidget*)> action, const QString& title) {
-    auto* timer = new QTimer;
+std::unique_ptr<QTimer> OnEveryModal(std::function<void(QWidget*)> action, const QString& title,
+                                     bool once) {
+    auto timer = std::make_unique<QTimer>();
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, action, title] {
+    QObject::connect(timer.get(), &QTimer::timeout, [timer = timer.get(), action, title, once] {
         if (QWidget* modal = TakeNewModal(title)) {
-            timer->stop();
-            timer->deleteLater();
+            if (once) {
+                timer->stop();
+                timer->deleteLater();
+            }
             action(modal);
         }
     });
@@ -40,15 +43,8 @@ QTimer* OnNextModal(std::function<void(QWidget*)> action, const QString& title) 
     return timer;
 }
 
-std::unique_ptr<QTimer> OnEveryModal(std::function<void(QWidget*)> action) {
-    auto timer = std::make_unique<QTimer>();
-    timer->setInterval(5);
-    QObject::connect(timer.get(), &QTimer::timeout, [action] {
-        if (QWidget* modal = TakeNewModal({}))
-            action(modal);
-    });
-    timer->start();
-    return timer;
+QTimer* OnNextModal(std::function<void(QWidget*)> action, const QString& title) {
+    return OnEveryModal(std::move(action), title, true).release();
 }
 
 void ClickNamed(QWidget* window, const QString& name) {

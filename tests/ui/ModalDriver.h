@@ -16,8 +16,10 @@ namespace vtltest {
 // action runs later, from the event loop of the dialog. Deleting the timer gives up waiting.
 QTimer* OnNextModal(std::function<void(QWidget*)> action, const QString& title = {});
 
-// Runs `action` with every modal window that opens while the returned watcher lives.
-std::unique_ptr<QTimer> OnEveryModal(std::function<void(QWidget*)> action);
+// Runs `action` with every modal window that opens while the returned watcher lives (with
+// `once`, only the first, after which the watcher deletes itself).
+std::unique_ptr<QTimer> OnEveryModal(std::function<void(QWidget*)> action,
+                                     const QString& title = {}, bool once = false);
 
 // Presses the button whose objectName is `name` inside `window` with a mouse click.
 void ClickNamed(QWidget* window, const QString& name);
