@@ -10,6 +10,7 @@
 #include "image/FileBytes.h"
 #include "image/IcoCodec.h"
 #include "image/PcxCodec.h"
+#include "image/ProgressiveJpeg.h"
 #include "image/Raster.h"
 #include "image/ximage.h"
 
@@ -262,12 +263,20 @@ VImage CPictureSource::Pixels(int shrink, bool sequential) const {
     case CXIMAGE_FORMAT_ICO:
         image = DecodeOwn();
         break;
-    default:
-        // Turning a picture upright reads it out of order, so it cannot stream.
-        image = OpenVips(shrink, sequential && m_nOrientation == 1);
+    default: {
+        Raster eighth;
+        if (m_header.nType == CXIMAGE_FORMAT_JPG && shrink == 8 &&
+            DecodeProgressiveDc(m_strPath, eighth)) {
+            image = FromRaster(eighth);
+            image.set("orientation", m_nOrientation);
+        } else {
+            // Turning a picture upright reads it out of order, so it cannot stream.
+            image = OpenVips(shrink, sequential && m_nOrientation == 1);
+        }
         if (m_nOrientation != 1)
             image = image.autorot();
         break;
+    }
     }
     return ToDisplayable(image);
 }
@@ -283,6 +292,13 @@ int BppOfBands(int bands) {
     default:
         return 32;
     }
+}
+
+int DrawShrink(int width, int height, int targetWidth, int targetHeight) {
+    for (const int shrink : {8, 4, 2})
+        if (width / shrink >= targetWidth && height / shrink >= targetHeight)
+            return shrink;
+    return 1;
 }
 
 int DecoderShrink(int width, int height, int targetWidth, int targetHeight) {

@@ -34,8 +34,9 @@ class CPictureSource {
     bool LooksComplete() const;
 
     // The pixels. shrink (1, 2, 4 or 8) lets the JPEG decoder reduce while decoding; other
-    // formats ignore it. sequential: the caller reads the result once, top to bottom, which
-    // lets the decoder stream instead of holding the whole picture.
+    // formats ignore it. At 8, a progressive JPEG is read only up to its DC coefficients.
+    // sequential: the caller reads the result once, top to bottom, which lets the decoder stream
+    // instead of holding the whole picture.
     vips::VImage Pixels(int shrink, bool sequential) const;
 
   private:
@@ -51,6 +52,10 @@ class CPictureSource {
 
 // Bits per pixel of a decoded 8-bit picture with this many bands.
 int BppOfBands(int bands);
+
+// The largest JPEG decoder shrink that still decodes at least targetWidth x targetHeight: a
+// picture drawn on screen needs no more than its drawn size.
+int DrawShrink(int width, int height, int targetWidth, int targetHeight);
 
 // The largest JPEG decoder shrink that still leaves at least a factor 2 for the final
 // Lanczos step when reducing a width x height picture to targetWidth x targetHeight.

@@ -4,7 +4,8 @@
 // Callers: every entry point of the image library, on any thread. The operation cache is off
 // (a batch sees each picture once, and cached pipelines would pin whole decoded pictures in
 // memory), and libvips' warnings are dropped: they name codec details a user cannot act on,
-// and the library reports failures through its results instead.
+// and the library reports failures through its results instead. Large buffers go back to the
+// system when freed (see VipsRuntime.cpp).
 namespace vtlimage {
 
 // Returns false when libvips could not start; every operation then fails cleanly.

@@ -72,12 +72,11 @@ struct CxImage::Impl {
         if (!bFromFile)
             return pixels;
         const vtlimage::PictureHeader& h = source.Header();
-        const int targetWidth = nPendingWidth > 0 ? nPendingWidth : useWidth;
-        const int targetHeight = nPendingHeight > 0 ? nPendingHeight : useHeight;
-        const int shrink =
-            h.nType == CXIMAGE_FORMAT_JPG
-                ? vtlimage::DecoderShrink(h.nWidth, h.nHeight, targetWidth, targetHeight)
-                : 1;
+        int shrink = 1;
+        if (h.nType == CXIMAGE_FORMAT_JPG && nPendingWidth > 0)
+            shrink = vtlimage::DecoderShrink(h.nWidth, h.nHeight, nPendingWidth, nPendingHeight);
+        else if (h.nType == CXIMAGE_FORMAT_JPG && useWidth > 0)
+            shrink = vtlimage::DrawShrink(h.nWidth, h.nHeight, useWidth, useHeight);
         VImage image = source.Pixels(shrink, true);
         if (nPendingWidth > 0)
             image = vtlimage::ScaleTo(image, nPendingWidth, nPendingHeight);

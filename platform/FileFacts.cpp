@@ -14,6 +14,10 @@ FILETIME UnixTimeToFileTime(std::int64_t seconds, std::int64_t nanoseconds) {
     return static_cast<FILETIME>((seconds + kEpochDifference) * 10000000LL + nanoseconds / 100);
 }
 
+std::int64_t FileTimeToUnixSeconds(FILETIME time) {
+    return static_cast<std::int64_t>(time / 10000000) - kEpochDifference;
+}
+
 bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
 std::optional<FileFacts> GetFileFacts(const std::string& path) {

@@ -21,5 +21,7 @@ std::optional<FileFacts> GetFileFacts(const std::string& path);
 
 // Seconds and nanoseconds since 1970 as FILETIME.
 FILETIME UnixTimeToFileTime(std::int64_t seconds, std::int64_t nanoseconds);
+// FILETIME as whole seconds since 1970.
+std::int64_t FileTimeToUnixSeconds(FILETIME time);
 
 } // namespace plat

@@ -32,18 +32,18 @@ std::string GetTempPath() {
     return dir;
 }
 
-namespace {
-
-std::string HomeFolder() {
+std::string GetHomeFolder() {
     if (const char* home = std::getenv("HOME"); home && *home)
         return home;
     const passwd* entry = getpwuid(getuid());
     return entry && entry->pw_dir ? entry->pw_dir : "";
 }
 
+namespace {
+
 std::string XdgFolder(const char* variable, const char* belowHome) {
     const char* value = std::getenv(variable);
-    return value && *value == PATH_SEPARATOR ? value : HomeFolder() + PATH_SEPARATOR + belowHome;
+    return value && *value == PATH_SEPARATOR ? value : GetHomeFolder() + PATH_SEPARATOR + belowHome;
 }
 
 } // namespace

@@ -14,6 +14,8 @@ std::string GetModuleFileNameOf(const void* address);
 // $TMPDIR, else /tmp/, always with its trailing separator.
 std::string GetTempPath();
 
+// The user's home folder: $HOME, else the account's home; "" when neither is known.
+std::string GetHomeFolder();
 // The user's base folders by the XDG rules, without a trailing separator: the variable when
 // it holds an absolute path (a relative one is invalid and ignored), else the default below
 // the home folder. ${XDG_CONFIG_HOME:-~/.config}, ${XDG_CACHE_HOME:-~/.cache},

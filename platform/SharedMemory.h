@@ -1,10 +1,16 @@
 #pragma once
-// A named block of shared memory with the life of a Windows file mapping.
+// A named block of shared memory with the life of a Windows file mapping, private to the user.
 //
-// The name is made private to the user ("vtl" becomes "/vtl-<uid>"), the block is created
-// with mode 0600, and opening refuses a block that another user owns, that others may read
-// or write, or whose size is not the one expected: the block carries paths and a command to a
-// program that is about to run them, so only the user's own processes may write it.
+// The block is the file $XDG_RUNTIME_DIR/vantrel/<file>: the user's runtime folder is the
+// user's alone, and the vantrel folder in it is made with mode 0700, so no other user can
+// create, replace or squat the block. Only where XDG_RUNTIME_DIR is unset (or not absolute)
+// it is the POSIX shared-memory object /dev/shm/<shm>-<uid> instead. Either way the block is
+// created with mode 0600, and opening refuses what this user did not make: a folder or block
+// of another owner or that others may write, a block that is not a plain file (symbolic links
+// are not followed) or whose size is not the one expected. A refusal says which path is in the
+// way, why, and what to do.
+//
+// Any thread may call.
 #include "platform/WinTypes.h"
 
 #include <string>
@@ -13,17 +19,25 @@ namespace plat {
 
 struct FileMapping;
 
-// Opens the block, or creates it filled with zeros. Null when neither works.
-FileMapping* CreateFileMapping(const char* name, DWORD size);
-// Opens an existing block only. Null when there is none or it is refused.
-FileMapping* OpenFileMapping(const char* name, DWORD size);
+// The names of one block in its two places.
+struct MappingName {
+    std::string file; // in the runtime folder
+    std::string shm;  // of the shared-memory object, before "-<uid>"
+};
+
+// Opens the block, or creates it filled with zeros. Null when neither works; `refusal` (when
+// given) then says why, in words for the user.
+FileMapping* CreateFileMapping(const MappingName& name, DWORD size, std::string* refusal = nullptr);
+// Opens an existing block only. Null when there is none (`refusal` stays empty) or when it is
+// refused (`refusal` says why).
+FileMapping* OpenFileMapping(const MappingName& name, DWORD size, std::string* refusal = nullptr);
 // The whole block, readable and writable; null on failure. A view stays valid after its
 // mapping is closed, until it is unmapped.
 void* MapViewOfFile(FileMapping* mapping);
 bool UnmapViewOfFile(void* view);
 void CloseHandle(FileMapping* mapping);
 
-// The system-wide name under which `name` is kept for this user.
-std::string SharedMemoryObjectName(const char* name);
+// Where the block of that name is for this user now.
+std::string FileMappingPath(const MappingName& name);
 
 } // namespace plat

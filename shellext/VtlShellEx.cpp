@@ -38,8 +38,7 @@ constexpr UINT kCommandCount = 3;
 constexpr const char* kSubmenuText = "Vantrel";
 constexpr const char* kMissingApplication =
     "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!";
-constexpr const char* kNoBlock = "The pictures could not be handed to Vantrel: its shared memory block "
-                                 "could not be opened (is it owned by another user?).";
+constexpr const char* kNoBlock = "The pictures could not be handed to Vantrel:\n";
 
 // Copies `text` cut to cchMax - 1 characters plus the terminator. The help texts are ASCII, so
 // widening each byte is their conversion to wide characters.
@@ -55,8 +54,7 @@ template <typename Char> void CopyTruncated(const char* text, Char* out, UINT cc
 } // namespace
 
 CVtlShellEx::CVtlShellEx(IUnknown* outer)
-    : m_inner(*this), m_controlling(outer ? outer : &m_inner), m_block(CHandoffView::Get()),
-      m_bitmap(LoadMenuBitmap()) {
+    : m_inner(*this), m_controlling(outer ? outer : &m_inner), m_bitmap(LoadMenuBitmap()) {
     CModuleLock::Lock();
 }
 
@@ -221,12 +219,14 @@ HRESULT CVtlShellEx::InvokeCommand(CMINVOKECOMMANDINFO* lpici) {
     const std::uint32_t command = offset == 1   ? HANDOFF_RESIZE_DEFAULT
                                   : offset == 2 ? HANDOFF_RESIZE_DEFAULT_MAIL
                                                 : HANDOFF_RESIZE_DIALOG;
-    if (!m_block) {
-        ExtMessageBox(kNoBlock);
+    std::string refusal;
+    unsigned char* block = CHandoffView::Get(refusal);
+    if (!block) {
+        ExtMessageBox(kNoBlock + refusal);
         return E_FAIL;
     }
     std::string refused;
-    const HandoffWrite written = WriteHandoff(m_block, command, m_pictures, &refused);
+    const HandoffWrite written = WriteHandoff(block, command, m_pictures, &refused);
     if (written != HandoffWrite::Written) {
         ExtMessageBox(HandoffRefusalText(written, refused));
         return E_INVALIDARG;

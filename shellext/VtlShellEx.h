@@ -67,7 +67,6 @@ private:
     plat::LONG m_refs = 0;
     plat::IDataObject* m_dataObject = nullptr;
     std::vector<std::string> m_pictures;
-    unsigned char* m_block;
     plat::HBITMAP m_bitmap;
 };
 

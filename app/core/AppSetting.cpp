@@ -3,6 +3,7 @@
 #include "app/core/UserData.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
+#include "platform/shell/ShellInfo.h"
 
 #include <cstdio>
 #include <cstring>
@@ -95,6 +96,15 @@ HKEY OpenSettingKey(DWORD access) {
 } // namespace
 
 CAppSetting::CAppSetting() {
+    const auto special = [](int csidl) {
+        LPITEMIDLIST pidl = nullptr;
+        SHGetSpecialFolderLocation(csidl, &pidl);
+        return PidlPtr(pidl);
+    };
+    m_pidlDesktop = special(CSIDL_DESKTOP);
+    m_pidlDrives = special(CSIDL_DRIVES);
+    m_pidlControls = special(CSIDL_CONTROLS);
+    m_pidlPersonal = special(CSIDL_PERSONAL);
     LoadResizeSetting();
     LoadMenuAndMail();
     LoadLayout();
@@ -200,6 +210,13 @@ void CAppSetting::SaveLayout() {
     WriteString(key, "cmto", m_szCopyMoveTo);
     WriteString(key, "LastBrowsePIDL", m_szLastBrowse);
     RegCloseKey(key);
+}
+
+bool CAppSetting::SetLastBrowse(const std::string& parsingName) {
+    if (parsingName.size() >= sizeof m_szLastBrowse)
+        return false;
+    std::memcpy(m_szLastBrowse, parsingName.c_str(), parsingName.size() + 1);
+    return true;
 }
 
 void CAppSetting::SetStatus(const std::string& text) {

@@ -12,6 +12,8 @@
 // resize parameters and m_listFiles, appends to m_listMailFiles and writes m_bJpegInSelection
 // and the status line, and the user-interface thread changes nothing; the status line alone is
 // read by both at once and therefore goes through SetStatus/GetStatus, under a lock.
+#include "app/browser/PidlHelper.h"
+
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -92,7 +94,19 @@ public:
     std::int32_t m_nColumnWidth[4] = {200, 50, 100, -2};
     std::int32_t m_bJpegInSelection = 0;
     char m_szCopyMoveTo[260] = {};
+    // The parsing name of the location the browser showed last ("" for the desktop).
     char m_szLastBrowse[260] = {};
+    // The special folders: the desktop, Computer, the Control Panel (which no folder lists)
+    // and Documents.
+    plat::PidlPtr m_pidlDesktop;
+    plat::PidlPtr m_pidlDrives;
+    plat::PidlPtr m_pidlControls;
+    plat::PidlPtr m_pidlPersonal;
+    CPidlHelper m_shell;
+
+    // Remembers the location shown; a parsing name that does not fit m_szLastBrowse is not
+    // stored, never cut (false; the previous location stays).
+    bool SetLastBrowse(const std::string& parsingName);
 
 private:
     mutable std::mutex m_statusLock;

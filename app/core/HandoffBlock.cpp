@@ -1,8 +1,7 @@
 #include "app/core/HandoffBlock.h"
 
-#include "platform/SharedMemory.h"
-
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -20,6 +19,16 @@ std::uint32_t GetWord(const unsigned char* at) {
 }
 
 } // namespace
+
+const plat::MappingName& HandoffBlockName() {
+    static const plat::MappingName name = [] {
+        const char* test = std::getenv("VTL_TEST_HANDOFF_BLOCK");
+        if (test && *test && !std::strchr(test, '/'))
+            return plat::MappingName{test, test};
+        return plat::MappingName{"handoff", "vtl"};
+    }();
+    return name;
+}
 
 HandoffWrite WriteHandoff(unsigned char* block, std::uint32_t command, const std::vector<std::string>& files,
                           std::string* refusedPath) {
@@ -82,10 +91,10 @@ HandoffHeader ReadHandoffBlock(unsigned char* block, std::vector<std::string>& f
     return header;
 }
 
-std::uint32_t ReadHandoff(std::vector<std::string>& files, bool* pending) {
+std::uint32_t ReadHandoff(std::vector<std::string>& files, bool* pending, std::string* refusal) {
     if (pending)
         *pending = false;
-    plat::FileMapping* mapping = plat::OpenFileMapping(HANDOFF_BLOCK_NAME, HANDOFF_BLOCK_SIZE);
+    plat::FileMapping* mapping = plat::OpenFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE, refusal);
     if (!mapping)
         return HANDOFF_RESIZE_DIALOG;
     auto* block = static_cast<unsigned char*>(plat::MapViewOfFile(mapping));

@@ -2,7 +2,7 @@
 // The hand-off record: how the file-manager extension passes a command and a list of pictures
 // to the application it is about to start.
 //
-// It lives in the user's private shared-memory block "vtl" of 65535 bytes:
+// It lives in the user's private block of shared memory (platform/SharedMemory.h) of 65535 bytes:
 //   byte 0       cReady: 0 nothing pending, 0x80..0xFF pending, set back to 0 once read
 //   bytes 1..20  five little-endian 32-bit words: 4000, 4, nPathCount, nCommand, 0
 //   byte 21 on   nPathCount entries of 260 bytes, each a NUL-terminated full path
@@ -10,6 +10,8 @@
 // once at start-up (ReadHandoff), before any window exists, and marks it consumed.
 //
 // This code is linked into the extension module too, so it uses nothing but the platform layer.
+#include "platform/SharedMemory.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -21,12 +23,17 @@ enum : std::uint32_t {
     HANDOFF_RESIZE_DEFAULT_MAIL = 2,
 };
 
-constexpr const char* HANDOFF_BLOCK_NAME = "vtl";
 constexpr std::size_t HANDOFF_BLOCK_SIZE = 65535;
 constexpr std::size_t HANDOFF_HEADER_SIZE = 21;
 constexpr std::size_t HANDOFF_PATH_SIZE = 260;
 // 21 + 251 * 260 = 65281: a 252nd entry would end past the block.
 constexpr std::size_t HANDOFF_MAX_FILES = (HANDOFF_BLOCK_SIZE - HANDOFF_HEADER_SIZE) / HANDOFF_PATH_SIZE;
+
+// The user's block: "handoff" in the runtime folder, "vtl" in shared memory. For tests only,
+// VTL_TEST_HANDOFF_BLOCK names another block in both places instead, so that no test reads,
+// writes or removes a record that a file manager has just handed over. It is read once: every
+// side of one run must agree on the block.
+const plat::MappingName& HandoffBlockName();
 
 struct HandoffHeader {
     std::uint32_t nReservedA = 0;
@@ -58,5 +65,6 @@ HandoffHeader ReadHandoffBlock(unsigned char* block, std::vector<std::string>& f
 
 // Opens the user's block (never creates it), reads it as above and returns nCommand.
 // `pending` (when given) becomes false when there is no hand-off: no block, no view, or
-// cReady 0; a cReady of 1..127 counts as a hand-off of command 0 with no files.
-std::uint32_t ReadHandoff(std::vector<std::string>& files, bool* pending = nullptr);
+// cReady 0; a cReady of 1..127 counts as a hand-off of command 0 with no files. A block that
+// is refused leaves `refusal` (when given) saying why and what to do; otherwise it is "".
+std::uint32_t ReadHandoff(std::vector<std::string>& files, bool* pending = nullptr, std::string* refusal = nullptr);

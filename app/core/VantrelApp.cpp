@@ -27,7 +27,15 @@ bool CVantrelApp::InitInstance() {
     // The hand-off is read, and so consumed, before any window opens: a second start of the
     // program finds nothing pending.
     bool pending = false;
-    const std::uint32_t command = ReadHandoff(setting->m_listFiles, &pending);
+    std::string refusal;
+    const std::uint32_t command = ReadHandoff(setting->m_listFiles, &pending, &refusal);
+    if (!refusal.empty()) {
+        // Whatever a file manager handed over cannot reach the program while this stays: the
+        // person is told which file is in the way, also when they started the program by hand.
+        const std::string text = "Vantrel cannot take pictures from the file manager:\n" + refusal;
+        std::fprintf(stderr, "vtl: %s\n", text.c_str());
+        AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    }
     if (pending && RunHandoff(command))
         return true;
     return StartBrowser();

@@ -43,10 +43,14 @@ int PrintSettings() {
 }
 
 int DumpHandoff() {
-    plat::FileMapping* mapping = plat::OpenFileMapping(HANDOFF_BLOCK_NAME, HANDOFF_BLOCK_SIZE);
+    std::string refusal;
+    plat::FileMapping* mapping = plat::OpenFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE, &refusal);
     auto* block = mapping ? static_cast<unsigned char*>(plat::MapViewOfFile(mapping)) : nullptr;
     if (!block) {
-        std::printf("no hand-off block\n");
+        if (refusal.empty())
+            std::printf("no hand-off block\n");
+        else
+            std::fprintf(stderr, "vtlregistry: %s\n", refusal.c_str());
         plat::CloseHandle(mapping);
         return 1;
     }
@@ -65,10 +69,11 @@ int DumpHandoff() {
 }
 
 int WriteHandoffBlock(std::uint32_t command, std::vector<std::string> files) {
-    plat::FileMapping* mapping = plat::CreateFileMapping(HANDOFF_BLOCK_NAME, HANDOFF_BLOCK_SIZE);
+    std::string refusal;
+    plat::FileMapping* mapping = plat::CreateFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE, &refusal);
     auto* block = mapping ? static_cast<unsigned char*>(plat::MapViewOfFile(mapping)) : nullptr;
     if (!block) {
-        std::fprintf(stderr, "vtlregistry: the hand-off block cannot be opened or created\n");
+        std::fprintf(stderr, "vtlregistry: the hand-off block cannot be opened or created: %s\n", refusal.c_str());
         plat::CloseHandle(mapping);
         return 1;
     }

@@ -16,4 +16,10 @@ void PostMessage(QObject* target, UINT message, WPARAM wParam, LPARAM lParam) {
     QCoreApplication::postEvent(target, new CMessageEvent(message, wParam, lParam));
 }
 
+LRESULT SendMessage(QObject* target, UINT message, WPARAM wParam, LPARAM lParam) {
+    CMessageEvent event(message, wParam, lParam);
+    QCoreApplication::sendEvent(target, &event);
+    return event.result;
+}
+
 } // namespace plat

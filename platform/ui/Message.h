@@ -5,6 +5,7 @@
 //
 // PostMessage may be called from any thread, as long as the target lives until the call
 // returns; the event is handled on the target's thread (for widgets the user-interface thread).
+// SendMessage is for the target's own thread: the target handles the message before it returns.
 #include <QEvent>
 
 #include <cstdint>
@@ -31,9 +32,13 @@ public:
     const UINT message;
     const WPARAM wParam;
     const LPARAM lParam;
+    // What the handler answers to SendMessage.
+    LRESULT result = 0;
 };
 
 // Queues the message for the target and returns at once.
 void PostMessage(QObject* target, UINT message, WPARAM wParam, LPARAM lParam);
+// Hands the message to the target at once and returns its handler's result.
+LRESULT SendMessage(QObject* target, UINT message, WPARAM wParam, LPARAM lParam);
 
 } // namespace plat

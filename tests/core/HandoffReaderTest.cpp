@@ -1,22 +1,18 @@
-// The application's reading of the user's real hand-off block "vtl". The block is one per
-// user, so this program runs alone (see its LOCK in CMakeLists.txt).
+// The application's reading of the hand-off block (the test program's own, see Sandbox.h).
 #include "app/core/HandoffBlock.h"
 #include "platform/SharedMemory.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/mman.h>
 
 namespace {
 
 TEST(Handoff, ApplicationSideReadsTheUsersBlockOnce) {
     std::vector<std::string> files;
     bool pending = true;
-    shm_unlink(plat::SharedMemoryObjectName(HANDOFF_BLOCK_NAME).c_str());
     EXPECT_EQ(ReadHandoff(files, &pending), 0u);
     EXPECT_FALSE(pending) << "no block: no hand-off";
 
-    plat::FileMapping* ext = plat::CreateFileMapping(HANDOFF_BLOCK_NAME, HANDOFF_BLOCK_SIZE);
+    plat::FileMapping* ext = plat::CreateFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE);
     ASSERT_NE(ext, nullptr);
     auto* block = static_cast<unsigned char*>(plat::MapViewOfFile(ext));
     ASSERT_NE(block, nullptr);
@@ -35,7 +31,6 @@ TEST(Handoff, ApplicationSideReadsTheUsersBlockOnce) {
 
     plat::UnmapViewOfFile(block);
     plat::CloseHandle(ext);
-    shm_unlink(plat::SharedMemoryObjectName(HANDOFF_BLOCK_NAME).c_str());
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <vips/vips8>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -36,7 +37,7 @@ protected:
         setting.m_resize.nHeight = 50;
         setting.SaveResizeSetting();
 
-        m_mapping = plat::CreateFileMapping(HANDOFF_BLOCK_NAME, HANDOFF_BLOCK_SIZE);
+        m_mapping = plat::CreateFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE);
         ASSERT_NE(m_mapping, nullptr);
         m_block = static_cast<unsigned char*>(plat::MapViewOfFile(m_mapping));
         ASSERT_NE(m_block, nullptr);
@@ -151,6 +152,19 @@ TEST_F(LaunchModes, TheInstalledProgramRunsFromWhereItWasInstalled) {
     ASSERT_FALSE(run.timedOut) << run.err;
     EXPECT_EQ(run.status, 0) << run.err;
     ExpectOutputs(true);
+}
+
+TEST_F(LaunchModes, ABlockInTheWayIsNamedAlsoWhenStartedByHand) {
+    plat::UnmapViewOfFile(m_block);
+    m_block = nullptr;
+    const std::string path = plat::FileMappingPath(HandoffBlockName());
+    fs::remove(path);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    const auto run = RunVtl("IDOK");
+    fs::remove(path);
+    ASSERT_FALSE(run.timedOut) << run.err;
+    EXPECT_NE(run.err.find(path + " is a FIFO"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find(kBrowserNotice), std::string::npos) << "the program goes on as started by hand";
 }
 
 TEST_F(LaunchModes, AnUnlistedCommandStartsTheBrowser) {

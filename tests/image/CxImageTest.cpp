@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
+
 #include <filesystem>
 #include <thread>
 
@@ -133,6 +136,39 @@ TEST(CxImage, OtherKindsOfPictureAreWrittenAsTheyLook) {
     ASSERT_TRUE(large.Load(WritePicture(Quadrants(600, 300), dir + "/q.png")));
     ASSERT_TRUE(large.Save(dir + "/q.ico", CXIMAGE_FORMAT_ICO));
     EXPECT_EQ(Inspect(dir + "/q.ico"), (PictureFacts{256, 128, CXIMAGE_FORMAT_ICO}));
+}
+
+// A picture drawn at an eighth of its size or less: a progressive JPEG is then read only up to
+// its DC scans. Baseline and progressive, stored upright or turned, all match a full decode
+// scaled with Lanczos3.
+TEST(CxImage, SmallDrawsOfLargeJpegsMatchAFullDecode) {
+    const std::string dir = MakeTempDir("small");
+    int n = 0;
+    for (const auto& [options, orientation] :
+         {std::pair{"", 1}, {",interlace", 1}, {",interlace", 6}, {"", 6}}) {
+        SCOPED_TRACE(std::string(options) + " orientation " + std::to_string(orientation));
+        VImage stored = Gradient(1600, 1200).copy();
+        stored.set("orientation", orientation);
+        const std::string path = WritePicture(stored, dir + "/p" + std::to_string(++n) +
+                                                          ".jpg[Q=95,strip=false" + options + "]");
+        const VImage full = VImage::new_from_file(path.c_str()).autorot();
+        const int width = full.width() / 8;
+        const int height = full.height() / 8;
+        CxImage picture;
+        ASSERT_TRUE(picture.Load(path));
+        QImage canvas(width, height, QImage::Format_RGB888);
+        QPainter painter(&canvas);
+        ASSERT_TRUE(picture.Draw(&painter, 0, 0, width, height));
+        painter.end();
+        std::vector<unsigned char> rows; // without the scan lines' padding
+        for (int y = 0; y < height; ++y)
+            rows.insert(rows.end(), canvas.constScanLine(y), canvas.constScanLine(y) + width * 3);
+        const VImage drawn =
+            VImage::new_from_memory(rows.data(), rows.size(), width, height, 3, VIPS_FORMAT_UCHAR);
+        EXPECT_GT(Psnr(full.resize(1.0 / 8, VImage::option()->set("kernel", VIPS_KERNEL_LANCZOS3)),
+                       drawn),
+                  35.0);
+    }
 }
 
 TEST(CxImage, TwoPicturesOnTwoThreadsAtOnce) {

@@ -1,98 +1,145 @@
+// The user's private block of shared memory: where it lives, who may make it, what is refused.
 #include "platform/SharedMemory.h"
+#include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cstdlib>
 #include <fcntl.h>
-#include <string>
-#include <sys/mman.h>
+#include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace plat;
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr DWORD kSize = 65535;
 
-// A name of its own per test program run, so parallel test processes never meet.
-std::string UniqueName(const char* what) { return std::string("vtltest-") + what + "-" + std::to_string(getpid()); }
-
-struct Unlinker {
-    std::string name;
-    ~Unlinker() { shm_unlink(SharedMemoryObjectName(name.c_str()).c_str()); }
+// A block name of its own per test, in a runtime folder of its own.
+struct Block {
+    Block()
+        : runtime(vtltest::MakeTempDir("runtime")), name{"b",
+                                                         "vtltest-" + std::to_string(getpid())} {
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    }
+    ~Block() { unlink(("/dev/shm/" + name.shm + "-" + std::to_string(geteuid())).c_str()); }
+    std::string runtime;
+    MappingName name;
 };
 
-TEST(SharedMemory, ExtensionCreatesZeroFilledBlockThatTheApplicationOpens) {
-    const std::string name = UniqueName("roundtrip");
-    Unlinker cleanup{name};
-    EXPECT_EQ(OpenFileMapping(name.c_str(), kSize), nullptr) << "the application never creates the block";
-
-    FileMapping* ext = CreateFileMapping(name.c_str(), kSize);
-    ASSERT_NE(ext, nullptr);
-    auto* extView = static_cast<unsigned char*>(MapViewOfFile(ext));
-    ASSERT_NE(extView, nullptr);
-    for (DWORD i = 0; i < kSize; ++i)
-        ASSERT_EQ(extView[i], 0) << "byte " << i;
-    extView[0] = 0xFF;
-    extView[kSize - 1] = 0x42;
-    CloseHandle(ext); // the view outlives the handle
-
-    FileMapping* app = OpenFileMapping(name.c_str(), kSize);
-    ASSERT_NE(app, nullptr);
-    auto* appView = static_cast<unsigned char*>(MapViewOfFile(app));
-    ASSERT_NE(appView, nullptr);
-    EXPECT_EQ(appView[0], 0xFF);
-    EXPECT_EQ(appView[kSize - 1], 0x42);
-    appView[0] = 0;
-    EXPECT_EQ(extView[0], 0) << "both sides see one block";
-
-    // A second create opens the existing block instead of clearing it.
-    FileMapping* again = CreateFileMapping(name.c_str(), kSize);
-    ASSERT_NE(again, nullptr);
-    EXPECT_EQ(extView[kSize - 1], 0x42);
-    CloseHandle(again);
-
+struct stat Stat(const std::string& path) {
     struct stat st {};
-    const int fd = shm_open(SharedMemoryObjectName(name.c_str()).c_str(), O_RDONLY, 0);
-    ASSERT_GE(fd, 0);
-    fstat(fd, &st);
-    close(fd);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_EQ(st.st_uid, geteuid());
-
-    EXPECT_TRUE(UnmapViewOfFile(appView));
-    EXPECT_TRUE(UnmapViewOfFile(extView));
-    EXPECT_FALSE(UnmapViewOfFile(extView));
-    CloseHandle(app);
+    EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
+    return st;
 }
 
-TEST(SharedMemory, BlocksOfAnotherModeOrSizeAreRefused) {
-    const struct {
-        const char* what;
-        mode_t mode;
-        off_t size;
-    } cases[] = {
-        {"readable by others", 0644, kSize},
-        {"writable by the group", 0660, kSize},
-        {"too small", 0600, 4096},
-        {"too large", 0600, kSize + 1},
-    };
-    for (const auto& c : cases) {
-        const std::string name = UniqueName("refused");
-        Unlinker cleanup{name};
-        const int fd = shm_open(SharedMemoryObjectName(name.c_str()).c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
-        ASSERT_GE(fd, 0) << c.what;
-        ASSERT_EQ(fchmod(fd, c.mode), 0);
-        ASSERT_EQ(ftruncate(fd, c.size), 0);
-        close(fd);
-        EXPECT_EQ(OpenFileMapping(name.c_str(), kSize), nullptr) << c.what;
-        EXPECT_EQ(CreateFileMapping(name.c_str(), kSize), nullptr) << c.what;
+TEST(SharedMemory, ExtensionCreatesAPrivateZeroedBlockThatTheApplicationOpens) {
+    for (const bool runtimeFolder : {true, false}) {
+        Block block;
+        if (!runtimeFolder)
+            unsetenv("XDG_RUNTIME_DIR");
+        const std::string path =
+            runtimeFolder ? block.runtime + "/vantrel/b"
+                          : "/dev/shm/" + block.name.shm + "-" + std::to_string(geteuid());
+        EXPECT_EQ(FileMappingPath(block.name), path);
+        std::string refusal = "?";
+        EXPECT_EQ(OpenFileMapping(block.name, kSize, &refusal), nullptr)
+            << "the application never creates it";
+        EXPECT_EQ(refusal, "") << "a missing block is no refusal";
+
+        FileMapping* ext = CreateFileMapping(block.name, kSize, &refusal);
+        ASSERT_NE(ext, nullptr) << refusal;
+        auto* extView = static_cast<unsigned char*>(MapViewOfFile(ext));
+        ASSERT_NE(extView, nullptr);
+        EXPECT_EQ(std::count(extView, extView + kSize, 0), kSize);
+        extView[kSize - 1] = 0x42;
+        CloseHandle(ext); // the view outlives the handle
+        FileMapping* again = CreateFileMapping(block.name, kSize);
+        ASSERT_NE(again, nullptr) << "a second create opens the block";
+        CloseHandle(again);
+
+        FileMapping* app = OpenFileMapping(block.name, kSize);
+        auto* appView = static_cast<unsigned char*>(MapViewOfFile(app));
+        ASSERT_NE(appView, nullptr);
+        EXPECT_EQ(appView[kSize - 1], 0x42)
+            << "both sides see one block, not cleared by the second create";
+        EXPECT_EQ(Stat(path).st_mode & 07777, 0600u);
+        EXPECT_EQ(Stat(path).st_uid, geteuid());
+        if (runtimeFolder) {
+            EXPECT_EQ(Stat(block.runtime + "/vantrel").st_mode & 07777, 0700u);
+        }
+        EXPECT_TRUE(UnmapViewOfFile(appView));
+        EXPECT_TRUE(UnmapViewOfFile(extView));
+        EXPECT_FALSE(UnmapViewOfFile(extView));
+        CloseHandle(app);
     }
 }
 
-TEST(SharedMemory, NameIsPrivateToTheUser) {
-    EXPECT_EQ(SharedMemoryObjectName("vtl"), "/vtl-" + std::to_string(geteuid()));
+TEST(SharedMemory, WhatAnotherProcessPutInTheBlocksPlaceIsRefusedWithItsPathAndCause) {
+    const struct {
+        const char* what;
+        std::function<void(const std::string& folder, const std::string& path)> squat;
+        const char* cause;
+    } cases[] = {
+        {"a FIFO", [](auto&, auto& path) { mkfifo(path.c_str(), 0600); }, "is a FIFO"},
+        {"a symbolic link", [](auto&, auto& path) { symlink("/dev/zero", path.c_str()); },
+         "is a symbolic link"},
+        {"a folder", [](auto&, auto& path) { mkdir(path.c_str(), 0700); }, "is a folder"},
+        {"a block others may write",
+         [](auto&, auto& path) {
+             vtltest::WriteFile(path, std::string(kSize, '\0'));
+             chmod(path.c_str(), 0666);
+         },
+         "has mode 0666 instead of 0600"},
+        {"a block of another size",
+         [](auto&, auto& path) {
+             vtltest::WriteFile(path, "small");
+             chmod(path.c_str(), 0600);
+         },
+         "holds 5 bytes instead of 65535"},
+        {"a folder others may write", [](auto& folder, auto&) { chmod(folder.c_str(), 0777); },
+         "can be written by other users"},
+        {"a file in place of the folder",
+         [](auto& folder, auto&) {
+             fs::remove_all(folder);
+             vtltest::WriteFile(folder, "");
+         },
+         "not a folder"},
+        {"a block of another user",
+         [](auto&, auto& path) {
+             vtltest::WriteFile(path, std::string(kSize, '\0'));
+             chmod(path.c_str(), 0600);
+             if (chown(path.c_str(), 4242, 4242) != 0)
+                 unlink(path.c_str());
+         },
+         "belongs to another user"},
+    };
+    for (const auto& c : cases) {
+        if (std::string(c.what) == "a block of another user" && geteuid() != 0)
+            continue; // only root can give a file away
+        Block block;
+        const std::string folder = block.runtime + "/vantrel";
+        mkdir(folder.c_str(), 0700);
+        const std::string path = FileMappingPath(block.name);
+        c.squat(folder, path);
+        for (const bool create : {false, true}) {
+            std::string refusal;
+            FileMapping* mapping = create ? CreateFileMapping(block.name, kSize, &refusal)
+                                          : OpenFileMapping(block.name, kSize, &refusal);
+            EXPECT_EQ(mapping, nullptr) << c.what;
+            CloseHandle(mapping);
+            EXPECT_NE(refusal.find(c.cause), std::string::npos) << c.what << ": " << refusal;
+            EXPECT_TRUE(refusal.rfind(fs::exists(path) ? path : folder, 0) == 0)
+                << c.what << ": " << refusal;
+            EXPECT_TRUE(refusal.find("Remove it") != std::string::npos ||
+                        refusal.find("system administrator") != std::string::npos)
+                << c.what << ": " << refusal;
+        }
+    }
 }
 
 } // namespace

@@ -97,7 +97,7 @@ unsigned char* g_block = nullptr;
 
 unsigned char* Block() {
     if (!g_block) {
-        plat::FileMapping* mapping = plat::CreateFileMapping(HANDOFF_BLOCK_NAME, HANDOFF_BLOCK_SIZE);
+        plat::FileMapping* mapping = plat::CreateFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE);
         g_block = static_cast<unsigned char*>(plat::MapViewOfFile(mapping));
         plat::CloseHandle(mapping);
         if (!g_block)

@@ -7,11 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -180,20 +177,17 @@ TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
     EXPECT_TRUE(NeverStarted(m_vtl));
 }
 
-TEST_F(VtlMenu, ABlockThatOthersMayWriteIsRefused) {
-    const std::string name = plat::SharedMemoryObjectName(HANDOFF_BLOCK_NAME);
+TEST_F(VtlMenu, ABlockSquattedByAnotherProgramIsRefusedWithItsPathAndWhatToDo) {
     ForgetBlock();
-    shm_unlink(name.c_str());
-    const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(ftruncate(fd, HANDOFF_BLOCK_SIZE), 0);
-    ASSERT_EQ(fchmod(fd, 0666), 0);
-    close(fd);
-
+    const std::string path = plat::FileMappingPath(HandoffBlockName());
+    fs::remove(path);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
     const RunResult run = RunVtlMenu({"--invoke", "1", File("a.jpg")});
-    shm_unlink(name.c_str());
+    fs::remove(path);
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("shared memory block could not be opened"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(path + " is a FIFO, not a shared memory block. Remove it and try again."),
+              std::string::npos)
+        << run.err;
     EXPECT_TRUE(NeverStarted(m_vtl));
 }
 

@@ -3,6 +3,7 @@
 #include "image/ximage.h"
 #include "tests/support/Sandbox.h"
 
+#include <cmath>
 #include <filesystem>
 #include <stdexcept>
 
@@ -92,11 +93,25 @@ VImage Decode(const std::string& path) {
     return VImage::new_from_file(png.c_str()).copy_memory();
 }
 
-double MeanError(const VImage& a, const VImage& b) {
+namespace {
+
+vips::VImage Difference(const VImage& a, const VImage& b) {
     auto three = [](const VImage& image) {
         return image.extract_band(0, VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
     };
-    return (three(a) - three(b)).abs().avg();
+    return three(a) - three(b);
+}
+
+} // namespace
+
+double MeanError(const VImage& a, const VImage& b) {
+    return Difference(a, b).abs().avg();
+}
+
+double Psnr(const VImage& a, const VImage& b) {
+    const VImage difference = Difference(a, b);
+    const double mse = (difference * difference).avg();
+    return mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
 std::vector<double> At(const VImage& picture, int x, int y) {

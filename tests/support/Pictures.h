@@ -33,6 +33,8 @@ PictureFacts Inspect(const std::string& path);
 vips::VImage Decode(const std::string& path);
 // Mean absolute difference per sample of the first three bands of two same-size pictures.
 double MeanError(const vips::VImage& a, const vips::VImage& b);
+// The peak signal-to-noise ratio of b against a, in decibels, over the first three bands.
+double Psnr(const vips::VImage& a, const vips::VImage& b);
 // The RGB value at (x, y).
 std::vector<double> At(const vips::VImage& picture, int x, int y);
 

@@ -3,6 +3,8 @@
 //
 // XDG_CONFIG_HOME, XDG_CACHE_HOME, XDG_RUNTIME_DIR and TMPDIR point into it, and VTL_MAIL_COMMAND names a
 // program that does not exist, so an accidental mail fails instead of reaching a real client.
+// VTL_TEST_HANDOFF_BLOCK gives the program (and the programs it starts) a hand-off block of its
+// own, also where the block falls back to shared memory: the user's block is never touched.
 // The folder is removed at exit unless VTL_KEEP_TEST_DIRS is set.
 #include <string>
 

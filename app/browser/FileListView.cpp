@@ -1,0 +1,429 @@
+#include "app/browser/FileListView.h"
+
+#include "app/browser/AddressComboBox.h"
+#include "app/browser/LocaleFormat.h"
+#include "app/core/AppSetting.h"
+#include "app/core/UserData.h"
+#include "app/imagelib/ImageFormats.h"
+#include "app/preview/ScrollPictureView.h"
+#include "app/preview/VantrelDoc.h"
+#include "platform/FileFacts.h"
+#include "platform/Paths.h"
+#include "platform/shell/ShellInfo.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/SystemImageList.h"
+
+#include <QKeyEvent>
+
+#include <algorithm>
+
+using namespace plat;
+
+namespace {
+
+int CompareText(const std::string& a, const std::string& b) {
+    const int c = a.compare(b); // bytes as unsigned characters: "Z" before "a"
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+template <class T> int CompareNumber(T a, T b) {
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+} // namespace
+
+CFileListView::CFileListView(CVantrelDoc* doc, QWidget* parent)
+    : QTreeView(parent), m_ctrlHeader(new CArrowHeaderCtrl(this)), m_pDoc(doc),
+      m_list(new CFileListCtrl(this)) {
+    setHeader(m_ctrlHeader);
+    setModel(m_list);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSortingEnabled(false);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_ctrlHeader->setStretchLastSection(false);
+    m_ctrlHeader->setSectionsClickable(true);
+    connect(m_ctrlHeader, &QHeaderView::sectionClicked, this, &CFileListView::OnColumnClick);
+    connect(this, &QAbstractItemView::clicked, this, &CFileListView::OnClick);
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid())
+            OpenItem(index.row());
+    });
+}
+
+CFileListView::~CFileListView() {
+    // The widths of the logical columns, wherever the user dragged them to.
+    CAppSetting* setting = GetAppSetting();
+    for (int i = 0; i < 4 && i < m_list->columnCount(); ++i)
+        setting->m_nColumnWidth[i] = m_ctrlHeader->sectionSize(i);
+    setting->SaveLayout();
+}
+
+void CFileListView::OnInitialUpdate() {
+    CAppSetting* setting = GetAppSetting();
+    if (!InitImageLists())
+        AfxMessageBox("error to initial image list", MB_OK);
+
+    // Check boxes, columns that can be dragged, whole rows selected (the list's style 0x34).
+    m_ctrlHeader->setSectionsMovable(true);
+    const struct {
+        const char* title;
+        Qt::Alignment alignment;
+    } columns[] = {{"File Name", Qt::AlignLeft},
+                   {"Size", Qt::AlignRight},
+                   {"File Type", Qt::AlignLeft},
+                   {"Create Time", Qt::AlignLeft}};
+    for (int i = 0; i < 4; ++i)
+        m_list->InsertColumn(i, QString::fromLatin1(columns[i].title), columns[i].alignment);
+    int used = 0;
+    for (int i = 0; i < 4; ++i) {
+        // The low 16 bits hold the width. A negative one sizes the column to its header, and the
+        // last column then takes the rest of the list's width, as the list control does.
+        int width = static_cast<std::int16_t>(setting->m_nColumnWidth[i] & 0xFFFF);
+        if (width < 0) {
+            width = m_ctrlHeader->sectionSizeHint(i);
+            if (i == 3)
+                width = std::max(width, viewport()->width() - used);
+        }
+        m_ctrlHeader->resizeSection(i, width);
+        used += width;
+    }
+    m_ctrlHeader->SetSortImage(0, true);
+
+    SHFILEINFO folderType;
+    const PathParts module = SplitPath(GetModuleFileName());
+    SHGetFileInfo(module.drive + module.dir, 0, &folderType, SHGFI_TYPENAME);
+    CopyTextCut(m_szFolderType, sizeof m_szFolderType, folderType.szTypeName.c_str());
+
+    if (!setting->m_szLastBrowse[0]) {
+        ShowFolder(setting->m_pidlDesktop.get());
+    } else if (PidlPtr start;
+               SUCCEEDED(m_shell.ParseName(setting->m_szLastBrowse, start, nullptr))) {
+        ShowFolder(start.get());
+    } else {
+        ShowFolder(setting->m_pidlPersonal.get());
+    }
+    SortList();
+
+    if (m_pAddressBox)
+        m_pAddressBox->m_pFileList = this;
+    if (m_pDoc)
+        m_pDoc->m_pListView = this;
+}
+
+bool CFileListView::InitImageLists() {
+    SHFILEINFO folder;
+    SHGetFileInfo("", FILE_ATTRIBUTE_DIRECTORY, &folder,
+                  SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    m_nFolderIcon = folder.iIcon ? folder.iIcon : 3;
+    m_hSmallImages = GetSystemImageList(true);
+    m_hLargeImages = GetSystemImageList(false);
+    m_list->SetImageList(m_hSmallImages);
+    return m_hSmallImages && m_hLargeImages;
+}
+
+int CFileListView::ClearList() {
+    m_list->DeleteAllItems();
+    return 1;
+}
+
+void CFileListView::InsertUpItem(std::vector<FileListRow>& rows, LPCITEMIDLIST pidl) {
+    FileListRow row;
+    row.item = std::make_unique<FileListItem>();
+    row.item->m_bUp = 1;
+    row.item->m_bFolder = 1;
+    row.item->m_strName = "..";
+    row.item->m_strType = m_szFolderType;
+    row.item->m_pidl = m_shell.Clone(pidl);
+    row.image = m_nFolderIcon;
+    row.text = {"..", "", m_szFolderType, ""};
+    rows.insert(rows.begin(), std::move(row));
+}
+
+void CFileListView::ShowFolder(LPCITEMIDLIST pidl) {
+    const CAppSetting* setting = GetAppSetting();
+    ClearList();
+    // The clone comes first: pidl may be m_pidlFolder itself.
+    PidlPtr folderPidl = m_shell.Clone(pidl ? pidl : setting->m_pidlDesktop.get());
+    m_pidlFolder = std::move(folderPidl);
+    pidl = m_pidlFolder.get();
+
+    std::vector<FileListRow> rows;
+    std::string parsing;
+    m_shell.GetName(pidl, parsing, nullptr, SHGDN_FORPARSING);
+    // A hidden folder's name is all extension to the splitter; it still has a parent.
+    const PathParts parts = SplitPath(parsing);
+    if (!parts.dir.empty() && !(parts.fname + parts.ext).empty() && CPidlHelper::Count(pidl) > 0)
+        InsertUpItem(rows, pidl);
+
+    if (IShellFolder* folder = m_shell.BindToFolder(pidl)) {
+        IEnumIDList* items = nullptr;
+        if (SUCCEEDED(folder->EnumObjects(
+                SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, &items))) {
+            const LPCITEMIDLIST controls = setting->m_pidlControls.get();
+            LPITEMIDLIST next = nullptr;
+            while (items->Next(1, &next, nullptr) == S_OK && next) {
+                const PidlPtr item(next);
+                auto entry = std::make_unique<FileListItem>();
+                entry->m_pidl = m_shell.Combine(pidl, item.get());
+                // An entry whose attributes cannot be read (a broken link, no permission, a
+                // loop) does not end the listing: its name decides, as for a file.
+                ULONG attributes = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
+                LPCITEMIDLIST one = item.get();
+                if (FAILED(folder->GetAttributesOf(1, &one, &attributes)))
+                    attributes = 0;
+                if (attributes & (SFGAO_FOLDER | SFGAO_HASSUBFOLDER)) {
+                    if (m_shell.CompareIds(nullptr, entry->m_pidl.get(), controls) == 0)
+                        continue;
+                    entry->m_bFolder = 1;
+                } else {
+                    std::string name;
+                    m_shell.GetName(item.get(), name, folder, SHGDN_FORPARSING | SHGDN_INFOLDER);
+                    if (!IsPictureExt(SplitPath(name).ext))
+                        continue;
+                }
+                FileListRow row;
+                std::string sizeText, timeText;
+                ReadFileFacts(*entry, entry->m_pidl.get(), sizeText, timeText);
+                SHFILEINFO info;
+                SHGetFileInfo(entry->m_pidl.get(), &info,
+                              SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_SYSICONINDEX |
+                                  SHGFI_SMALLICON);
+                entry->m_strName = std::move(info.szDisplayName);
+                entry->m_strType = std::move(info.szTypeName);
+                row.image = info.iIcon;
+                row.text = {entry->m_strName, std::move(sizeText), entry->m_strType,
+                            std::move(timeText)};
+                row.item = std::move(entry);
+                rows.push_back(std::move(row));
+            }
+            items->Release();
+        }
+        folder->Release();
+    }
+    m_list->SetRows(std::move(rows));
+    selectionModel()->setCurrentIndex(m_list->index(0, 0), QItemSelectionModel::NoUpdate);
+}
+
+void CFileListView::ReadFileFacts(FileListItem& item, LPCITEMIDLIST pidl, std::string& sizeText,
+                                  std::string& timeText) {
+    // A root under Computer ("/", a mount) shows no path, size or time, as a drive does.
+    const PidlPtr first = m_shell.CloneFirst(pidl, 1);
+    if (CPidlHelper::Count(pidl) == 2 &&
+        m_shell.CompareIds(nullptr, first.get(), GetAppSetting()->m_pidlDrives.get()) == 0)
+        return;
+    std::string parsing;
+    if (FAILED(m_shell.GetName(pidl, parsing, nullptr, SHGDN_FORPARSING)))
+        return;
+    item.m_strPath = parsing;
+    const std::optional<FileFacts> facts = GetFileFacts(parsing);
+    if (!facts)
+        return;
+    const CLocaleFormat& format = GetLocaleFormat();
+    if (!facts->isDirectory) {
+        item.m_nSize = facts->size;
+        sizeText = format.SizeText(item.m_nSize);
+    }
+    item.m_ftTime = facts->lastWriteTime ? facts->lastWriteTime : facts->creationTime;
+    timeText = format.FormatFileTime(item.m_ftTime);
+}
+
+bool CFileListView::ShowsComputer() const {
+    return m_pidlFolder && m_shell.CompareIds(nullptr, m_pidlFolder.get(),
+                                              GetAppSetting()->m_pidlDrives.get()) == 0;
+}
+
+void CFileListView::SortList() {
+    m_bShellOrder = ShowsComputer();
+    m_list->SortItems(
+        [this](const FileListItem* a, const FileListItem* b) { return CompareItems(a, b, this); });
+}
+
+int CFileListView::CompareItems(const FileListItem* a, const FileListItem* b,
+                                const CFileListView* view) {
+    if (a->m_bUp)
+        return -1;
+    if (b->m_bUp)
+        return 1;
+    if (view->m_bShellOrder)
+        return view->m_shell.CompareIds(nullptr, a->m_pidl.get(), b->m_pidl.get());
+    if (a->m_bFolder != b->m_bFolder)
+        return a->m_bFolder ? -1 : 1;
+    int result = 0;
+    switch (view->m_ctrlHeader->m_nSortColumn) {
+    case 0:
+        result = CompareText(a->m_strName, b->m_strName);
+        break;
+    case 1:
+        result = CompareNumber(a->m_nSize, b->m_nSize);
+        break;
+    case 2:
+        result = CompareText(a->m_strType, b->m_strType);
+        break;
+    case 3:
+        result = CompareNumber(a->m_ftTime, b->m_ftTime);
+        break;
+    default:
+        break;
+    }
+    return view->m_ctrlHeader->m_bSortAscending ? result : -result;
+}
+
+void CFileListView::OnColumnClick(int column) {
+    const bool ascending =
+        !(column == m_ctrlHeader->m_nSortColumn && m_ctrlHeader->m_bSortAscending);
+    m_ctrlHeader->SetSortImage(column, ascending);
+    SortList();
+}
+
+void CFileListView::ShowInPreview(const FileListItem& item) {
+    if (!m_pDoc || !m_pDoc->m_pPictureView)
+        return;
+    m_pDoc->m_pPictureView->SetPicturePath(item.m_strPath);
+    m_pDoc->m_pPictureView->ShowPicture();
+}
+
+void CFileListView::ClearPreview() {
+    if (!m_pDoc || !m_pDoc->m_pPictureView)
+        return;
+    m_pDoc->m_pPictureView->SetPicturePath("");
+    m_pDoc->m_pPictureView->ClearPicture();
+}
+
+void CFileListView::OnClick(const QModelIndex& index) {
+    const FileListItem* item = m_list->GetItemData(index.row());
+    if (!item)
+        return;
+    if (item->m_bFolder) {
+        m_list->SetCheck(index.row(), false);
+        ClearPreview();
+    } else {
+        ShowInPreview(*item);
+    }
+}
+
+int CFileListView::HighestSelectedRow() const {
+    int highest = -1;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        highest = std::max(highest, index.row());
+    return highest;
+}
+
+void CFileListView::keyPressEvent(QKeyEvent* event) {
+    // The list acts on the key before the selection moves, as the list control notifies.
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        OnKeyDown(key);
+        event->accept();
+        return;
+    }
+    if (key == Qt::Key_Up || key == Qt::Key_Down)
+        OnKeyDown(key);
+    QTreeView::keyPressEvent(event);
+}
+
+void CFileListView::OnKeyDown(int key) {
+    const int s = HighestSelectedRow();
+    if (s < 0)
+        return;
+    const int n = m_list->GetItemCount();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        OpenItem(s);
+        return;
+    }
+    const int t = key == Qt::Key_Up ? std::max(s - 1, 0) : std::min(s + 1, n - 1);
+    const FileListItem* item = m_list->GetItemData(t);
+    if (!item)
+        return;
+    if (!item->m_bFolder) {
+        ShowInPreview(*item);
+        if (key == Qt::Key_Down && m_pDoc && m_pDoc->m_pPictureView)
+            m_pDoc->m_pPictureView->viewport()->repaint();
+    } else if (key == Qt::Key_Up) {
+        ClearPreview();
+    }
+}
+
+void CFileListView::OpenItem(int index) {
+    const FileListItem* item = m_list->GetItemData(index);
+    if (!item)
+        return;
+    if (item->m_bUp) {
+        const int k = static_cast<int>(CPidlHelper::Count(item->m_pidl.get()));
+        const PidlPtr parent = k > 1 ? m_shell.CloneFirst(item->m_pidl.get(), k - 1) : nullptr;
+        NavigateTo(parent.get());
+    } else if (item->m_bFolder) {
+        const PidlPtr folder = m_shell.Clone(item->m_pidl.get());
+        NavigateTo(folder.get());
+    }
+}
+
+void CFileListView::NavigateTo(LPCITEMIDLIST pidl) {
+    ShowFolder(pidl);
+    if (m_pAddressBox)
+        m_pAddressBox->ShowLocation(pidl);
+    SortList();
+}
+
+bool CFileListView::AnyMarked() const {
+    for (int row = 0; row < m_list->GetItemCount(); ++row)
+        if (m_list->GetCheck(row))
+            return true;
+    return false;
+}
+
+bool CFileListView::CollectMarked() {
+    std::vector<std::string>& files = GetAppSetting()->m_listFiles;
+    files.clear();
+    if (m_list->GetItemCount() == 0)
+        return false;
+    for (int row = 0; row < m_list->GetItemCount(); ++row) {
+        const FileListItem* item = m_list->GetItemData(row);
+        std::string path;
+        if (m_list->GetCheck(row) && !item->m_bFolder &&
+            SUCCEEDED(m_shell.GetName(item->m_pidl.get(), path, nullptr, SHGDN_FORPARSING)))
+            files.push_back(std::move(path));
+    }
+    return true;
+}
+
+void CFileListView::Refresh() {
+    ShowFolder(m_pidlFolder.get());
+    SortList();
+}
+
+void CFileListView::OnRefresh() {
+    Refresh();
+}
+
+void CFileListView::OnUpFolder() {
+    if (!m_pAddressBox)
+        return;
+    const PidlPtr selected = m_pAddressBox->GetSelectedPidl();
+    const int count = static_cast<int>(CPidlHelper::Count(selected.get()));
+    if (count == 0)
+        return;
+    const PidlPtr parent = count > 1 ? m_shell.CloneFirst(selected.get(), count - 1) : nullptr;
+    const LPCITEMIDLIST shown = parent ? parent.get() : GetAppSetting()->m_pidlDesktop.get();
+    ShowFolder(shown);
+    m_pAddressBox->ShowLocation(shown);
+    SortList();
+}
+
+bool CFileListView::event(QEvent* event) {
+    if (event->type() == CMessageEvent::EventType()) {
+        auto* message = static_cast<CMessageEvent*>(event);
+        if (message->message == WM_BROWSE_PIDL) {
+            const PidlPtr pidl(reinterpret_cast<LPITEMIDLIST>(message->wParam));
+            ShowFolder(pidl.get());
+            SortList();
+            message->result = 0;
+            return true;
+        }
+    }
+    return QTreeView::event(event);
+}

@@ -1,0 +1,15 @@
+#pragma once
+// CVantrelDoc: the browser's document. It carries no data of its own, only the way from one
+// pane to the other: the file list reaches the preview through m_pPictureView (a picture row
+// shows its picture there, a folder row clears it), and each pane stores itself here when it
+// is first laid out.
+//
+// Created once by the main window and kept for its life; used on the user-interface thread.
+class CFileListView;
+class CScrollPictureView;
+
+class CVantrelDoc {
+  public:
+    CFileListView* m_pListView = nullptr;
+    CScrollPictureView* m_pPictureView = nullptr;
+};

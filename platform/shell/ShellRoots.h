@@ -1,0 +1,34 @@
+#pragma once
+// The folders our shell namespace is built on, read once per process: the user's home, the
+// Documents and desktop folders of the XDG user directories, and the mounted file systems a
+// user would see. Plain values; any thread.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plat {
+
+struct ShellRoots {
+    std::string home; // the virtual Home; "" when the user has none
+    std::string
+        documents;       // the virtual Documents: XDG_DOCUMENTS_DIR, or home when that is no folder
+    std::string desktop; // whose entries the Desktop shows; "" when missing or the home itself
+    std::vector<std::string> mounts; // Computer's children after "/", sorted by path
+};
+
+// This user's roots: XDG_DOCUMENTS_DIR and XDG_DESKTOP_DIR from the environment, else from
+// user-dirs.dirs in the configuration folder, else ~/Documents and ~/Desktop; the mounts from
+// /proc/self/mountinfo.
+ShellRoots ReadShellRoots();
+
+// The mount points in a /proc/self/mountinfo text that a user would see: at or under /media,
+// /run/media, /mnt and /home, with the kernel's own pseudo file systems left out and the
+// octal escapes ("\040" for a space) decoded; each once, sorted by path.
+std::vector<std::string> ParseMountInfo(std::string_view text);
+
+// The lexical normal form of an absolute path: no empty or "." components, ".." taking one
+// back (never above "/"), no trailing separator except in "/". "" for a path that is not
+// absolute.
+std::string NormalizePath(std::string_view path);
+
+} // namespace plat
