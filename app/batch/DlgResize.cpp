@@ -194,44 +194,20 @@ void CDlgResize::OnCommand(int id, int code) {
     if (code != plat::BN_CLICKED)
         return;
     switch (id) {
-    case IDC_SET_DEFAULT:
-        OnSetDefault();
-        break;
-    case IDC_RESIZE_RUN:
-        Run(false);
-        break;
-    case IDC_RESIZE_MAIL:
-        Run(true);
-        break;
-    case IDC_BROWSE:
-        OnBrowse();
-        break;
-    case IDC_RESIZE_CANCEL:
-        OnCancel();
-        break;
+    case IDC_SET_DEFAULT: OnSetDefault(); break;
+    case IDC_RESIZE_RUN: Run(false); break;
+    case IDC_RESIZE_MAIL: Run(true); break;
+    case IDC_BROWSE: OnBrowse(); break;
+    case IDC_RESIZE_CANCEL: OnCancel(); break;
     case IDC_DEST_IN_FOLDER:
-    case IDC_DEST_OVERWRITE:
-        OnDestinationChoice();
-        break;
+    case IDC_DEST_OVERWRITE: OnDestinationChoice(); break;
     case IDC_RESIZE_AS:
-    case IDC_RESIZE_DESKTOP:
-        OnSizeModeChoice();
-        break;
-    case IDC_CONSTRAIN:
-        OnConstrainToggled();
-        break;
-    case IDC_DO_RESIZE:
-        OnResizeGroup();
-        break;
-    case IDC_DO_ROTATE:
-        OnRotateGroup();
-        break;
-    case IDC_DO_DPI:
-        OnDpiGroup();
-        break;
-    default:
-        CDialog::OnCommand(id, code);
-        break;
+    case IDC_RESIZE_DESKTOP: OnSizeModeChoice(); break;
+    case IDC_CONSTRAIN: OnConstrainToggled(); break;
+    case IDC_DO_RESIZE: OnResizeGroup(); break;
+    case IDC_DO_ROTATE: OnRotateGroup(); break;
+    case IDC_DO_DPI: OnDpiGroup(); break;
+    default: CDialog::OnCommand(id, code); break;
     }
 }
 
@@ -336,9 +312,10 @@ void CDlgResize::OnDpiGroup() {
 void CDlgResize::OnHeightChanged() {
     UpdateData(true);
     if (m_bConstrain)
-        if (const std::optional<std::uint32_t> width = CoupledEntry(
-                m_nResizeHeight, m_nHeightUnit, m_nWidthUnit, static_cast<std::uint32_t>(m_nHeight),
-                static_cast<std::uint32_t>(m_nWidth)))
+        if (const std::optional<std::uint32_t> width =
+                CoupledEntry(m_nResizeHeight, m_nHeightUnit, m_nWidthUnit,
+                             static_cast<std::uint32_t>(m_nHeight),
+                             static_cast<std::uint32_t>(m_nWidth)))
             m_nResizeWidth = *width;
     ShowMembers();
     CheckSelection();
@@ -347,9 +324,10 @@ void CDlgResize::OnHeightChanged() {
 void CDlgResize::OnWidthChanged() {
     UpdateData(true);
     if (m_bConstrain)
-        if (const std::optional<std::uint32_t> height = CoupledEntry(
-                m_nResizeWidth, m_nWidthUnit, m_nHeightUnit, static_cast<std::uint32_t>(m_nWidth),
-                static_cast<std::uint32_t>(m_nHeight)))
+        if (const std::optional<std::uint32_t> height =
+                CoupledEntry(m_nResizeWidth, m_nWidthUnit, m_nHeightUnit,
+                             static_cast<std::uint32_t>(m_nWidth),
+                             static_cast<std::uint32_t>(m_nHeight)))
             m_nResizeHeight = *height;
     ShowMembers();
     CheckSelection();

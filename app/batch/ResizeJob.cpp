@@ -155,17 +155,10 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
     }
     if (s.bRotate) {
         switch (s.nRotate) {
-        case 0:
-            picture->RotateLeft();
-            break;
-        case 1:
-            picture->Flip();
-            break;
-        case 2:
-            picture->RotateRight();
-            break;
-        default:
-            break;
+        case 0: picture->RotateLeft(); break;
+        case 1: picture->Flip(); break;
+        case 2: picture->RotateRight(); break;
+        default: break;
         }
     }
     if (s.bSetDpi) {
@@ -177,9 +170,7 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
         if (picture->GetType() == CXIMAGE_FORMAT_JPG)
             picture->SetJpegQuality(static_cast<std::uint8_t>(s.nQuality));
         break;
-    case 1:
-        picture->SetJpegQuality(static_cast<std::uint8_t>(s.nQuality));
-        break;
+    case 1: picture->SetJpegQuality(static_cast<std::uint8_t>(s.nQuality)); break;
     case 3:
         picture->SetFrame(0);
         if (picture->GetBpp() > 8) {
@@ -190,8 +181,7 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
         }
         picture->SetEncodeOption(2);
         break;
-    default:
-        break;
+    default: break;
     }
     const int format = s.nImageType == 0 ? picture->GetType() : ToImageFormat(s.nImageType);
     plat::CFileReplacement replacement(output);

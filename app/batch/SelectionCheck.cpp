@@ -36,13 +36,14 @@ LabelMessage CompareProportions(const SelectionFacts& f) {
         PixelsOfEntry(f.nResizeHeight, f.nHeightUnit, commonHeight);
     const std::uint32_t requestedWidth = PixelsOfEntry(f.nResizeWidth, f.nWidthUnit, commonWidth);
 
-    const double sourceRatio = static_cast<double>(commonHeight) / static_cast<double>(commonWidth);
+    const double sourceRatio =
+        static_cast<double>(commonHeight) / static_cast<double>(commonWidth);
     const double requestedRatio = static_cast<double>(static_cast<std::int32_t>(requestedHeight)) /
                                   static_cast<double>(static_cast<std::int32_t>(requestedWidth));
     double source = 0;
     double requested = 0;
-    const bool same = Thousandths(sourceRatio, source) && Thousandths(requestedRatio, requested) &&
-                      source == requested;
+    const bool same = Thousandths(sourceRatio, source) &&
+                      Thousandths(requestedRatio, requested) && source == requested;
 
     const std::string sizeLine =
         Format("The size of the pictures you've selected is:%d*%d", f.nWidth, f.nHeight);

@@ -29,7 +29,7 @@ class InterruptedRun : public testing::Test {
         setting.m_resize.bOverwrite = 1;
         setting.m_resize.bRotate = 1;
         setting.SaveResizeSetting();
-        m_mapping = plat::CreateFileMapping(HANDOFF_BLOCK_NAME, HANDOFF_BLOCK_SIZE);
+        m_mapping = plat::CreateFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE);
         ASSERT_NE(m_mapping, nullptr);
         m_block = static_cast<unsigned char*>(plat::MapViewOfFile(m_mapping));
     }
