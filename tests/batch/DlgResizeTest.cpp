@@ -164,6 +164,7 @@ TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
         // Typed key by key, the "6" of "640" is not coupled to 4 and back to 5.
         {"key IDC_RESIZE_WIDTH 640", {"IDC_RESIZE_WIDTH=640", "IDC_RESIZE_HEIGHT=480"}},
         {"key IDC_RESIZE_HEIGHT 150", {"IDC_RESIZE_HEIGHT=150", "IDC_RESIZE_WIDTH=200"}},
+        {"pick IDC_SAVE_TYPE 5", {"IDC_SAVE_TYPE=PNG files"}}, // stored at once
     };
     OpenDialog(Pixels(), 800, 600, 72, 72, [&](CDlgResize& d) {
         Perform(d, steps);
@@ -184,6 +185,7 @@ TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
             Perform(d, {{"type IDC_RESIZE_WIDTH 200", {"IDC_RESIZE_HEIGHT=150"}}});
         }
     });
+    EXPECT_EQ(GetAppSetting()->m_resize.nImageType, 5) << "the save type outlives Cancel";
 }
 
 // Information is drawn in the theme's text colour, readable on a dark theme; warnings in red.
