@@ -1,33 +1,43 @@
 #include "platform/Registry.h"
 
-#include "platform/RegistryHive.h"
 #include "platform/Paths.h"
+#include "platform/RegistryHive.h"
 #include "platform/ReplaceFile.h"
+#include "platform/SettingsFile.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <string_view>
 #include <sys/file.h>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace plat {
 
+// A change made through a handle, written when the handle is closed.
+struct RegChange {
+    enum Kind { CreateKey, SetValue, DeleteValue } kind;
+    std::string name;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+};
+
 struct RegKey {
     int root;         // index into kRootNames
     std::string path; // below the root
     bool predefined;
+    std::vector<RegChange> pending;
 };
 
 namespace {
 
 constexpr const char* kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"};
 
-RegKey g_roots[] = {{0, "", true}, {1, "", true}, {2, "", true}};
+RegKey g_roots[] = {{0, "", true, {}}, {1, "", true, {}}, {2, "", true, {}}};
 
 // Larger hive files are not read: nothing this program stores comes near it.
 constexpr std::size_t kMaxHiveBytes = 16 * 1024 * 1024;
@@ -36,16 +46,16 @@ fs::path RegistryFolder() { return fs::path(GetUserConfigFolder()) / "vantrel" /
 
 fs::path HivePath(int root) { return RegistryFolder() / (std::string(kRootNames[root]) + ".reg"); }
 
-// An advisory lock on a companion file, held for one call. Readers share it; a writer holds
-// it alone from reading the hive to renaming the new one into place.
+// An advisory lock on a companion file, held by a writer from reading the hive to renaming
+// the new one into place. Readers need none: a hive is only ever replaced whole.
 class HiveLock {
 public:
-    HiveLock(int root, bool exclusive) {
+    explicit HiveLock(int root) {
         std::error_code ec;
         fs::create_directories(RegistryFolder(), ec);
         m_fd = open((HivePath(root).string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (m_fd >= 0) {
-            while (flock(m_fd, exclusive ? LOCK_EX : LOCK_SH) != 0 && errno == EINTR) {
+            while (flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
             }
         }
     }
@@ -60,22 +70,41 @@ private:
     int m_fd = -1;
 };
 
-RegistryHive LoadHive(int root) {
-    std::string text;
-    const int fd = open(HivePath(root).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        char buf[65536];
-        ssize_t got;
-        while (text.size() < kMaxHiveBytes && ((got = read(fd, buf, sizeof buf)) > 0 || (got < 0 && errno == EINTR)))
-            if (got > 0)
-                text.append(buf, static_cast<std::size_t>(got));
-        close(fd);
-    }
-    return RegistryHive::Parse(text, kRootNames[root]);
+// The hive's keys; false (and an empty hive) when its file is there but cannot be read whole.
+bool LoadHive(int root, RegistryHive& hive) {
+    const SettingsFile file = ReadSettingsFile(HivePath(root).string(), kMaxHiveBytes);
+    const bool whole = file.state != SettingsFile::Unreadable && file.size <= kMaxHiveBytes;
+    hive = RegistryHive::Parse(whole ? file.bytes : std::string(), kRootNames[root]);
+    return whole;
 }
 
-bool SaveHive(int root, const RegistryHive& hive) {
-    return ReplaceFileContents(HivePath(root).string(), hive.Format(kRootNames[root]), 0600);
+// The hive as seen through a handle: the file with the handle's own changes on top.
+// ERROR_KEY_DELETED when a value is set in a key that no longer exists.
+LONG Apply(RegistryHive& hive, const RegKey& key) {
+    for (const RegChange& change : key.pending) {
+        if (change.kind == RegChange::CreateKey) {
+            hive.CreateKey(key.path);
+            continue;
+        }
+        if (!hive.KeyExists(key.path))
+            return ERROR_KEY_DELETED;
+        RegKeyData& target = hive.CreateKey(key.path);
+        RegValue* value = RegistryHive::FindValue(target, change.name);
+        if (change.kind == RegChange::DeleteValue)
+            std::erase_if(target.values, [&](const RegValue& v) { return &v == value; });
+        else if (value) // keeps the spelling it was created with
+            *value = RegValue{value->name, change.type, change.data};
+        else
+            target.values.push_back(RegValue{change.name, change.type, change.data});
+    }
+    return ERROR_SUCCESS;
+}
+
+RegistryHive SeenThrough(const RegKey& key) {
+    RegistryHive hive;
+    LoadHive(key.root, hive);
+    Apply(hive, key);
+    return hive;
 }
 
 bool IsValidHandle(HKEY key) {
@@ -94,15 +123,37 @@ std::string Join(HKEY parent, const char* subKey) {
     return RegistryHive::NormalizePath(path);
 }
 
-// Runs `change` on the freshly read hive under the exclusive lock and saves when it asks to.
+// Runs `change` on the freshly read hive under the lock and writes the hive when it asks to.
 template <typename Change> LONG Modify(int root, Change change) {
-    HiveLock lock(root, true);
-    RegistryHive hive = LoadHive(root);
+    HiveLock lock(root);
+    RegistryHive hive;
+    if (!LoadHive(root, hive))
+        return ERROR_CANTREAD;
     bool save = false;
     const LONG result = change(hive, save);
-    if (result == ERROR_SUCCESS && save && !SaveHive(root, hive))
+    if (result == ERROR_SUCCESS && save &&
+        !ReplaceFileContents(HivePath(root).string(), hive.Format(kRootNames[root]), 0600))
         return ERROR_CANTWRITE;
     return result;
+}
+
+// Writes the handle's changes in one rewrite of the hive.
+LONG Commit(HKEY key) {
+    if (key->pending.empty())
+        return ERROR_SUCCESS;
+    const LONG rc = Modify(key->root, [&](RegistryHive& hive, bool& save) {
+        save = true;
+        return Apply(hive, *key);
+    });
+    key->pending.clear();
+    return rc;
+}
+
+// Queues a change; one made through a predefined root handle, which is never closed, is
+// written at once.
+LONG Change(HKEY key, RegChange change) {
+    key->pending.push_back(std::move(change));
+    return key->predefined ? Commit(key) : ERROR_SUCCESS;
 }
 
 } // namespace
@@ -120,10 +171,9 @@ LONG RegOpenKeyEx(HKEY parent, const char* subKey, DWORD, DWORD, HKEY* result) {
     if (!IsValidHandle(parent))
         return ERROR_INVALID_HANDLE;
     const std::string path = Join(parent, subKey);
-    HiveLock lock(parent->root, false);
-    if (!LoadHive(parent->root).KeyExists(path))
+    if (!SeenThrough(*parent).KeyExists(path))
         return ERROR_FILE_NOT_FOUND;
-    *result = new RegKey{parent->root, path, false};
+    *result = new RegKey{parent->root, path, false, {}};
     return ERROR_SUCCESS;
 }
 
@@ -133,30 +183,29 @@ LONG RegCreateKeyEx(HKEY parent, const char* subKey, DWORD, DWORD, HKEY* result,
     *result = nullptr;
     if (!IsValidHandle(parent))
         return ERROR_INVALID_HANDLE;
+    RegistryHive hive;
+    if (!LoadHive(parent->root, hive))
+        return ERROR_CANTREAD;
+    Apply(hive, *parent);
     const std::string path = Join(parent, subKey);
-    bool created = false;
-    const LONG rc = Modify(parent->root, [&](RegistryHive& hive, bool& save) {
-        created = !hive.KeyExists(path);
-        if (!hive.FindKey(path) && !path.empty()) {
-            hive.CreateKey(path);
-            save = true;
-        }
-        return ERROR_SUCCESS;
-    });
-    if (rc != ERROR_SUCCESS)
-        return rc;
+    const bool created = !hive.KeyExists(path);
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    *result = new RegKey{parent->root, path, false};
+    *result = new RegKey{parent->root, path, false, {}};
+    // A key that exists only as the parent of others gets a section of its own too.
+    if (!hive.FindKey(path) && !path.empty())
+        (*result)->pending.push_back(RegChange{RegChange::CreateKey, {}, 0, {}});
     return ERROR_SUCCESS;
 }
 
 LONG RegCloseKey(HKEY key) {
     if (!IsValidHandle(key))
         return ERROR_INVALID_HANDLE;
-    if (!key->predefined)
-        delete key;
-    return ERROR_SUCCESS;
+    if (key->predefined)
+        return ERROR_SUCCESS;
+    const LONG rc = Commit(key);
+    delete key;
+    return rc;
 }
 
 LONG RegQueryValueEx(HKEY key, const char* valueName, DWORD* type, BYTE* data, DWORD* cbData) {
@@ -164,8 +213,7 @@ LONG RegQueryValueEx(HKEY key, const char* valueName, DWORD* type, BYTE* data, D
         return ERROR_INVALID_HANDLE;
     if (data && !cbData)
         return ERROR_INVALID_PARAMETER;
-    HiveLock lock(key->root, false);
-    RegistryHive hive = LoadHive(key->root);
+    RegistryHive hive = SeenThrough(*key);
     RegKeyData* found = hive.FindKey(key->path);
     const RegValue* value = found ? RegistryHive::FindValue(*found, valueName ? valueName : "") : nullptr;
     if (!value)
@@ -194,35 +242,19 @@ LONG RegSetValueEx(HKEY key, const char* valueName, DWORD type, const BYTE* data
         return ERROR_INVALID_PARAMETER;
     if (type == REG_DWORD && cbData != 4)
         return ERROR_INVALID_PARAMETER;
-    const std::string name = valueName ? valueName : "";
-    return Modify(key->root, [&](RegistryHive& hive, bool& save) {
-        if (!hive.KeyExists(key->path))
-            return ERROR_FILE_NOT_FOUND;
-        RegKeyData& target = hive.CreateKey(key->path);
-        RegValue* value = RegistryHive::FindValue(target, name);
-        if (!value) {
-            target.values.push_back(RegValue{name, 0, {}});
-            value = &target.values.back();
-        }
-        value->type = type;
-        value->data.assign(data, data + cbData);
-        save = true;
-        return ERROR_SUCCESS;
-    });
+    return Change(key, RegChange{RegChange::SetValue, valueName ? valueName : "", type,
+                                 std::vector<BYTE>(data, data + cbData)});
 }
 
 LONG RegDeleteValue(HKEY key, const char* valueName) {
     if (!IsValidHandle(key))
         return ERROR_INVALID_HANDLE;
     const std::string name = valueName ? valueName : "";
-    return Modify(key->root, [&](RegistryHive& hive, bool& save) {
-        RegKeyData* target = hive.FindKey(key->path);
-        if (!target || !RegistryHive::FindValue(*target, name))
-            return ERROR_FILE_NOT_FOUND;
-        std::erase_if(target->values, [&](const RegValue& v) { return RegistryHive::NamesEqual(v.name, name); });
-        save = true;
-        return ERROR_SUCCESS;
-    });
+    RegistryHive hive = SeenThrough(*key);
+    RegKeyData* target = hive.FindKey(key->path);
+    if (!target || !RegistryHive::FindValue(*target, name))
+        return ERROR_FILE_NOT_FOUND;
+    return Change(key, RegChange{RegChange::DeleteValue, name, 0, {}});
 }
 
 namespace {

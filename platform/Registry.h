@@ -3,9 +3,16 @@
 // REGEDIT4 text file per root key under ${XDG_CONFIG_HOME:-~/.config}/vantrel/registry/.
 //
 // Key and value names compare case-insensitively and keep the spelling they were created
-// with. Every call reads the file afresh; every change rewrites it through a temporary file
-// renamed over the old one while holding an advisory lock, so two processes that save at the
-// same time keep each other's keys. A damaged file yields what is readable in it.
+// with. Every call reads the file afresh and reading never writes. The changes made through a
+// key handle (creating it, setting and deleting values) are seen through that handle at once
+// and reach the file when it is closed: RegCloseKey writes them all in one rewrite, through a
+// temporary file renamed over the old one while holding an advisory lock (so two processes
+// that save at the same time keep each other's keys), and says whether that worked. Changes
+// through a predefined root handle, and deleting keys, are written at once.
+//
+// A damaged file yields what is readable in it. A file that cannot be read whole (not a plain
+// file, unreadable, larger than 16 MiB) reads as empty and is never replaced: every change
+// then fails with ERROR_CANTREAD, since the file may hold settings the user wants back.
 // Any thread may call; a handle must not be shared between threads while it is being closed.
 #include "platform/WinTypes.h"
 
@@ -27,7 +34,9 @@ enum : LONG {
     ERROR_INVALID_HANDLE = 6,
     ERROR_INVALID_PARAMETER = 87,
     ERROR_MORE_DATA = 234,
+    ERROR_CANTREAD = 1012,
     ERROR_CANTWRITE = 1013,
+    ERROR_KEY_DELETED = 1018,
 };
 
 enum : DWORD { REG_NONE = 0, REG_SZ = 1, REG_BINARY = 3, REG_DWORD = 4 };
@@ -40,6 +49,8 @@ enum : DWORD { REG_CREATED_NEW_KEY = 1, REG_OPENED_EXISTING_KEY = 2 };
 LONG RegOpenKeyEx(HKEY parent, const char* subKey, DWORD options, DWORD access, HKEY* result);
 LONG RegCreateKeyEx(HKEY parent, const char* subKey, DWORD options, DWORD access, HKEY* result,
                     DWORD* disposition);
+// Writes the handle's changes and frees it. ERROR_CANTREAD, ERROR_CANTWRITE or ERROR_KEY_DELETED
+// (the key went away meanwhile) when they could not be written; the file is then as before.
 LONG RegCloseKey(HKEY key);
 
 // data may be null to ask for the size. When *cbData is too small the result is

@@ -81,10 +81,26 @@ bool CFileReplacement::Commit(unsigned newFileMode) {
     if (m_fd < 0)
         return false;
     struct stat existing {};
-    const mode_t mode = stat(m_strTarget.c_str(), &existing) == 0
-                            ? (existing.st_mode & 07777)
-                            : static_cast<mode_t>(newFileMode & 07777);
-    if (fsync(m_fd) != 0 || fchmod(m_fd, mode) != 0 ||
+    return Finish(stat(m_strTarget.c_str(), &existing) == 0 ? existing.st_mode : newFileMode);
+}
+
+bool CFileReplacement::CommitCopy(unsigned mode, std::int64_t modifiedSeconds,
+                                  std::int64_t modifiedNanoseconds) {
+    if (m_fd < 0)
+        return false;
+    timespec times[2] = {};
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(modifiedSeconds);
+    times[1].tv_nsec = static_cast<long>(modifiedNanoseconds);
+    if (futimens(m_fd, times) != 0) {
+        Abandon();
+        return false;
+    }
+    return Finish(mode);
+}
+
+bool CFileReplacement::Finish(unsigned mode) {
+    if (fchmod(m_fd, static_cast<mode_t>(mode & 07777)) != 0 || fsync(m_fd) != 0 ||
         std::rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) {
         Abandon();
         return false;
@@ -99,8 +115,11 @@ bool CFileReplacement::Commit(unsigned newFileMode) {
 void CFileReplacement::Abandon() {
     if (m_fd < 0)
         return;
+    // The caller still wants to know why the replacement failed.
+    const int error = errno;
     unlink(m_strTemp.c_str());
     close(m_fd);
+    errno = error;
     m_fd = -1;
     m_strTemp.clear();
 }

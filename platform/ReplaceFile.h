@@ -1,9 +1,12 @@
 #pragma once
 // Replacing a file so that nobody ever sees half of it, and a power cut never leaves an empty
 // file where the old one was: the new content goes into a temporary file in the folder of the
-// file it replaces, which is synced, given the old file's permission bits, renamed over the old
+// file it replaces, which is given the old file's permission bits, synced, renamed over the old
 // file, and then the folder is synced too. A failure at any step leaves the old file as it was
-// and removes the temporary file.
+// and removes the temporary file, and errno says why (for the caller's message).
+//
+// A copy of a file goes the same way, but takes its source's permission bits and modification
+// time rather than those of the file it replaces (CommitCopy).
 //
 // Every temporary file of ours is named ".vtl-save-XXXXXX" and locked (flock) by its writer
 // while it exists, so that a later run can tell the leftovers of a killed process (unlocked)
@@ -12,6 +15,7 @@
 // Used for pictures written by the resize job (on its worker threads, one replacement per
 // picture), copies of the browser's file operations, and settings files (the registry hives,
 // user.dat) and the file-manager integration files.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -38,14 +42,20 @@ public:
     // Appends to the temporary file.
     bool Write(std::string_view bytes);
 
-    // Syncs the temporary file, gives it the permission bits of the file it replaces (or
-    // `newFileMode` when there is none), renames it over the target and syncs the folder.
+    // Gives the temporary file the permission bits of the file it replaces (or `newFileMode`
+    // when there is none), syncs it, renames it over the target and syncs the folder.
     bool Commit(unsigned newFileMode);
+
+    // As Commit, for a copy: the file gets exactly the permission bits `mode` and the
+    // modification time `modifiedSeconds` + `modifiedNanoseconds` since 1970, its source's.
+    bool CommitCopy(unsigned mode, std::int64_t modifiedSeconds, std::int64_t modifiedNanoseconds);
 
     // Removes the temporary file now (as the destructor would).
     void Abandon();
 
 private:
+    bool Finish(unsigned mode);
+
     std::string m_strTarget;
     std::string m_strTemp;
     int m_fd = -1;

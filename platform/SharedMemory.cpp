@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <sys/file.h>
 #include <mutex>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -16,6 +17,8 @@ namespace plat {
 struct FileMapping {
     int fd = -1;
     DWORD size = 0;
+    // flock() keeps other open files of the block out, not other threads using this one.
+    std::mutex threads;
 };
 
 namespace {
@@ -144,7 +147,7 @@ FileMapping* OpenBlock(int folder, const Place& place, DWORD size, std::string& 
         close(fd);
         return nullptr;
     }
-    return new FileMapping{fd, size};
+    return new FileMapping{fd, size, {}};
 }
 
 FileMapping* CreateBlock(int folder, const Place& place, DWORD size, std::string& refusal) {
@@ -164,7 +167,7 @@ FileMapping* CreateBlock(int folder, const Place& place, DWORD size, std::string
         unlinkat(folder, place.file.c_str(), 0);
         return nullptr;
     }
-    return new FileMapping{fd, size};
+    return new FileMapping{fd, size, {}};
 }
 
 FileMapping* Open(const MappingName& name, DWORD size, bool create, std::string* refusal) {
@@ -222,6 +225,17 @@ void CloseHandle(FileMapping* mapping) {
         return;
     close(mapping->fd);
     delete mapping;
+}
+
+CMappingLock::CMappingLock(FileMapping* mapping) : m_mapping(mapping) {
+    m_mapping->threads.lock();
+    while (flock(m_mapping->fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+CMappingLock::~CMappingLock() {
+    flock(m_mapping->fd, LOCK_UN);
+    m_mapping->threads.unlock();
 }
 
 } // namespace plat

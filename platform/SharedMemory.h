@@ -10,7 +10,7 @@
 // are not followed) or whose size is not the one expected. A refusal says which path is in the
 // way, why, and what to do.
 //
-// Any thread may call.
+// Any thread may call; one mapping handle may be shared between threads.
 #include "platform/WinTypes.h"
 
 #include <string>
@@ -39,5 +39,18 @@ void CloseHandle(FileMapping* mapping);
 
 // Where the block of that name is for this user now.
 std::string FileMappingPath(const MappingName& name);
+
+// Holds a mapping's block for one holder at a time, across threads and processes (the named
+// mutex a Windows program would pair with its mapping). A holder that dies lets it go.
+class CMappingLock {
+public:
+    explicit CMappingLock(FileMapping* mapping);
+    ~CMappingLock();
+    CMappingLock(const CMappingLock&) = delete;
+    CMappingLock& operator=(const CMappingLock&) = delete;
+
+private:
+    FileMapping* m_mapping;
+};
 
 } // namespace plat

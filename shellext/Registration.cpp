@@ -20,7 +20,8 @@ struct Entry {
     std::string data;
 };
 
-// Creates the key when needed and sets one REG_SZ value with its terminating NUL.
+// Creates the key when needed and sets one REG_SZ value with its terminating NUL; both are
+// written when the key is closed.
 LONG WriteEntry(const Entry& entry) {
     HKEY key = nullptr;
     LONG rc = RegCreateKeyEx(entry.root, entry.key.c_str(), REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr);
@@ -28,16 +29,14 @@ LONG WriteEntry(const Entry& entry) {
         return rc;
     rc = RegSetValueEx(key, entry.valueName, REG_SZ, reinterpret_cast<const BYTE*>(entry.data.c_str()),
                        static_cast<DWORD>(entry.data.size() + 1));
-    RegCloseKey(key);
-    return rc;
+    const LONG closed = RegCloseKey(key);
+    return rc != ERROR_SUCCESS ? rc : closed;
 }
 
 LONG CreateEmptyKey(HKEY root, const std::string& path) {
     HKEY key = nullptr;
     const LONG rc = RegCreateKeyEx(root, path.c_str(), REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr);
-    if (rc == ERROR_SUCCESS)
-        RegCloseKey(key);
-    return rc;
+    return rc != ERROR_SUCCESS ? rc : RegCloseKey(key);
 }
 
 // A key that is already gone counts as removed.

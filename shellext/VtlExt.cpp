@@ -1,11 +1,12 @@
 // The module's exported entry points: the four of an in-process server, and the hook through
-// which a host shows the module's messages. Nothing else is exported.
+// which a host shows the module's messages. Nothing else is exported, and no exception leaves.
 #include "platform/Paths.h"
-#include "shellext/VtlShellExFactory.h"
+#include "shellext/ExceptionBarrier.h"
 #include "shellext/ExtMessageBox.h"
 #include "shellext/ModuleLock.h"
 #include "shellext/Registration.h"
 #include "shellext/VtlExtIds.h"
+#include "shellext/VtlShellExFactory.h"
 
 #define VTLEXT_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -20,20 +21,26 @@ const char g_moduleAnchor = 0;
 } // namespace
 
 VTLEXT_EXPORT HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (!(rclsid == CLSID_VtlShellEx))
-        return CLASS_E_CLASSNOTAVAILABLE;
-    return CVtlShellExFactory::Instance().QueryInterface(riid, ppv);
+    return ExceptionBarrier([&] {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (!(rclsid == CLSID_VtlShellEx))
+            return CLASS_E_CLASSNOTAVAILABLE;
+        return CVtlShellExFactory::Instance().QueryInterface(riid, ppv);
+    });
 }
 
-VTLEXT_EXPORT HRESULT DllCanUnloadNow() { return CModuleLock::Count() == 0 ? S_OK : S_FALSE; }
+VTLEXT_EXPORT HRESULT DllCanUnloadNow() {
+    return ExceptionBarrier([] { return CModuleLock::Count() == 0 ? S_OK : S_FALSE; });
+}
 
 VTLEXT_EXPORT HRESULT DllRegisterServer() {
-    return CRegistration::Register(GetModuleFileNameOf(&g_moduleAnchor));
+    return ExceptionBarrier([] { return CRegistration::Register(GetModuleFileNameOf(&g_moduleAnchor)); });
 }
 
-VTLEXT_EXPORT HRESULT DllUnregisterServer() { return CRegistration::Unregister(); }
+VTLEXT_EXPORT HRESULT DllUnregisterServer() {
+    return ExceptionBarrier([] { return CRegistration::Unregister(); });
+}
 
 VTLEXT_EXPORT void VtlExtSetMessageBoxHook(MessageBoxHook hook) { SetMessageBoxHook(hook); }

@@ -23,6 +23,9 @@ constexpr const char* HANDLER_KEY = "*\\shellex\\ContextMenuHandlers\\vantrel";
 constexpr const char* SETTING_KEY = "Software\\Ostrell\\Vtl\\Setting";
 constexpr const char* LOCATION_VALUE = "location";
 
+// The extensions of the pictures the handler takes, compared without regard to letter case.
+constexpr const char* PICTURE_EXTENSIONS[] = {"jpg", "jpeg", "bmp", "gif"};
+
 // The module's file name, installed in the library folder beside the programs' one.
 constexpr const char* MODULE_FILE_NAME = "libVtlExt.so";
 

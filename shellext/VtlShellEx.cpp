@@ -3,6 +3,7 @@
 #include "app/core/HandoffBlock.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
+#include "shellext/ExceptionBarrier.h"
 #include "shellext/ExtMessageBox.h"
 #include "shellext/HandoffView.h"
 #include "shellext/MenuBitmap.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <strings.h>
 #include <unistd.h>
@@ -81,17 +83,21 @@ HRESULT CVtlShellEx::Create(IUnknown* outer, REFIID riid, void** ppv) {
 }
 
 HRESULT CVtlShellEx::CInnerUnknown::QueryInterface(REFIID riid, void** ppv) {
+    return ExceptionBarrier([&] { return m_owner.FindInterface(riid, ppv); });
+}
+
+HRESULT CVtlShellEx::FindInterface(REFIID riid, void** ppv) {
     if (!ppv)
         return E_POINTER;
     IUnknown* face = nullptr;
     if (riid == IID_IUnknown)
-        face = this;
+        face = &m_inner;
     else if (riid == IID_IShellExtInit)
-        face = static_cast<IShellExtInit*>(&m_owner);
+        face = static_cast<IShellExtInit*>(this);
     else if (riid == IID_IContextMenu)
-        face = static_cast<IContextMenu*>(&m_owner);
+        face = static_cast<IContextMenu*>(this);
     else if (riid == IID_IVtlShellEx)
-        face = static_cast<IVtlShellEx*>(&m_owner);
+        face = static_cast<IVtlShellEx*>(this);
     *ppv = face;
     if (!face)
         return E_NOINTERFACE;
@@ -117,13 +123,20 @@ bool CVtlShellEx::IsPicture(const std::string& path) {
     if (ext.empty())
         return false;
     const char* name = ext.c_str() + 1;
-    for (const char* accepted : {"jpg", "jpeg", "bmp", "gif"})
+    for (const char* accepted : PICTURE_EXTENSIONS)
         if (strcasecmp(name, accepted) == 0)
             return true;
     return false;
 }
 
 HRESULT CVtlShellEx::Initialize(PCIDLIST_ABSOLUTE, IDataObject* pdtobj, HKEY) {
+    // The earlier selection goes first: a host that ignores a failure must find nothing to
+    // offer or run, never the files of the last right-click.
+    m_pictures.clear();
+    return ExceptionBarrier([&] { return ReadSelection(pdtobj); });
+}
+
+HRESULT CVtlShellEx::ReadSelection(IDataObject* pdtobj) {
     if (!pdtobj)
         return E_INVALIDARG;
     pdtobj->AddRef();
@@ -135,15 +148,13 @@ HRESULT CVtlShellEx::Initialize(PCIDLIST_ABSOLUTE, IDataObject* pdtobj, HKEY) {
     STGMEDIUM medium{};
     if (FAILED(pdtobj->GetData(&format, &medium)))
         return E_INVALIDARG;
-    if (!GlobalLock(medium.hGlobal)) {
-        ReleaseStgMedium(&medium);
+    // The medium is this call's copy: released on every way out, an exception's included.
+    const std::unique_ptr<STGMEDIUM, void (*)(STGMEDIUM*)> release(&medium, ReleaseStgMedium);
+    if (!GlobalLock(medium.hGlobal))
         return E_INVALIDARG;
-    }
     const HDROP drop = medium.hGlobal;
     const UINT count = DragQueryFile(drop, 0xFFFFFFFFu, nullptr, 0);
     HRESULT result = count == 0 ? E_INVALIDARG : S_OK;
-    if (count > 0)
-        m_pictures.clear();
     for (UINT i = 0; i < count; ++i) {
         // Each name is read whole: a path that would not fit the hand-off block is refused
         // when a command is chosen, never cut here into the path of some other file.
@@ -158,29 +169,36 @@ HRESULT CVtlShellEx::Initialize(PCIDLIST_ABSOLUTE, IDataObject* pdtobj, HKEY) {
             m_pictures.push_back(std::move(name));
     }
     GlobalUnlock(medium.hGlobal);
-    ReleaseStgMedium(&medium);
     return result;
 }
 
 HRESULT CVtlShellEx::QueryContextMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT, UINT uFlags) {
+    return ExceptionBarrier([&] { return AddMenu(hmenu, indexMenu, idCmdFirst, uFlags); });
+}
+
+HRESULT CVtlShellEx::AddMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT uFlags) {
     const UINT shown = uFlags & 0xF;
     const bool mayAdd = shown == 0 || (shown & (CMF_VERBSONLY | CMF_EXPLORE)) != 0;
     if (!mayAdd || m_pictures.empty())
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
 
     const int before = GetMenuItemCount(hmenu);
-    HMENU popup = CreatePopupMenu();
-    if (before < 0 || !popup ||
-        !InsertMenu(hmenu, indexMenu, MF_BYPOSITION | MF_POPUP, reinterpret_cast<std::uintptr_t>(popup), kSubmenuText)) {
-        DestroyMenu(popup);
+    if (before < 0)
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
-    }
+    // The popup is ours until the host's menu holds it.
+    std::unique_ptr<MenuData, bool (*)(HMENU)> popup(CreatePopupMenu(), DestroyMenu);
+    if (!popup)
+        return E_OUTOFMEMORY;
+    if (!InsertMenu(hmenu, indexMenu, MF_BYPOSITION | MF_POPUP, reinterpret_cast<std::uintptr_t>(popup.get()),
+                    kSubmenuText))
+        return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+    HMENU submenu = popup.release();
     // The bitmap goes on the item just inserted, also when indexMenu was past the end.
     const UINT at = std::min(indexMenu, static_cast<UINT>(before));
     SetMenuItemBitmaps(hmenu, at, MF_BYPOSITION, m_bitmap, m_bitmap);
     for (UINT offset = 0; offset < kCommandCount; ++offset) {
-        InsertMenu(popup, offset, MF_BYPOSITION | MF_STRING, idCmdFirst + offset, kCommands[offset].menuText);
-        SetMenuItemBitmaps(popup, offset, MF_BYPOSITION, m_bitmap, m_bitmap);
+        InsertMenu(submenu, offset, MF_BYPOSITION | MF_STRING, idCmdFirst + offset, kCommands[offset].menuText);
+        SetMenuItemBitmaps(submenu, offset, MF_BYPOSITION, m_bitmap, m_bitmap);
     }
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, kCommandCount);
 }
@@ -204,10 +222,16 @@ std::string CVtlShellEx::ReadLocation() {
 }
 
 HRESULT CVtlShellEx::InvokeCommand(CMINVOKECOMMANDINFO* lpici) {
+    return ExceptionBarrier([&] { return HandOver(lpici); });
+}
+
+HRESULT CVtlShellEx::HandOver(const CMINVOKECOMMANDINFO* lpici) {
     if (!lpici)
         return E_INVALIDARG;
     const auto verb = reinterpret_cast<std::uintptr_t>(lpici->lpVerb);
-    if ((verb >> 16) != 0)
+    // A verb string, or nothing to hand over (a host that offers the command after a failed
+    // Initialize).
+    if ((verb >> 16) != 0 || m_pictures.empty())
         return E_INVALIDARG;
 
     const std::string location = ReadLocation();
@@ -220,13 +244,13 @@ HRESULT CVtlShellEx::InvokeCommand(CMINVOKECOMMANDINFO* lpici) {
                                   : offset == 2 ? HANDOFF_RESIZE_DEFAULT_MAIL
                                                 : HANDOFF_RESIZE_DIALOG;
     std::string refusal;
-    unsigned char* block = CHandoffView::Get(refusal);
+    CHandoffMapping* block = CHandoffView::Get(refusal);
     if (!block) {
         ExtMessageBox(kNoBlock + refusal);
         return E_FAIL;
     }
     std::string refused;
-    const HandoffWrite written = WriteHandoff(block, command, m_pictures, &refused);
+    const HandoffWrite written = block->Write(command, m_pictures, &refused);
     if (written != HandoffWrite::Written) {
         ExtMessageBox(HandoffRefusalText(written, refused));
         return E_INVALIDARG;
@@ -238,17 +262,19 @@ HRESULT CVtlShellEx::InvokeCommand(CMINVOKECOMMANDINFO* lpici) {
 }
 
 HRESULT CVtlShellEx::GetCommandString(std::uintptr_t idCmd, UINT uType, UINT*, char* pszName, UINT cchMax) {
-    if (idCmd >= kCommandCount)
+    return ExceptionBarrier([&] {
+        if (idCmd >= kCommandCount)
+            return S_OK;
+        const char* text = kCommands[idCmd].helpText;
+        switch (uType) {
+        case GCS_VERBA:
+        case GCS_HELPTEXTA: CopyTruncated(text, pszName, cchMax); break;
+        case GCS_VERBW:
+        case GCS_HELPTEXTW: CopyTruncated(text, reinterpret_cast<WCHAR*>(pszName), cchMax); break;
+        default: break;
+        }
         return S_OK;
-    const char* text = kCommands[idCmd].helpText;
-    switch (uType) {
-    case GCS_VERBA:
-    case GCS_HELPTEXTA: CopyTruncated(text, pszName, cchMax); break;
-    case GCS_VERBW:
-    case GCS_HELPTEXTW: CopyTruncated(text, reinterpret_cast<WCHAR*>(pszName), cchMax); break;
-    default: break;
-    }
-    return S_OK;
+    });
 }
 
 } // namespace vtlext

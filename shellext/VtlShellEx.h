@@ -6,6 +6,8 @@
 // Created by the class factory, one object per file-manager request, and used only on the
 // thread that created it (apartment threading): its fields and reference count take no lock.
 // It can be aggregated: an outer object then owns its identity and reference count.
+// InvokeCommand may wait up to five seconds for an earlier hand-off to be taken
+// (CHandoffMapping), so a host calls it off its user-interface thread.
 #include "platform/com/ShellExt.h"
 
 #include <string>
@@ -58,6 +60,12 @@ private:
     ~CVtlShellEx();
     CVtlShellEx(const CVtlShellEx&) = delete;
     CVtlShellEx& operator=(const CVtlShellEx&) = delete;
+
+    // The bodies of the interface methods, which run inside ExceptionBarrier.
+    plat::HRESULT FindInterface(plat::REFIID riid, void** ppv);
+    plat::HRESULT ReadSelection(plat::IDataObject* pdtobj);
+    plat::HRESULT AddMenu(plat::HMENU hmenu, plat::UINT indexMenu, plat::UINT idCmdFirst, plat::UINT uFlags);
+    plat::HRESULT HandOver(const plat::CMINVOKECOMMANDINFO* lpici);
 
     // The path stored by the application as "location", or "" when there is none that fits.
     static std::string ReadLocation();

@@ -1,5 +1,6 @@
 #include "shellext/VtlShellExFactory.h"
 
+#include "shellext/ExceptionBarrier.h"
 #include "shellext/ModuleLock.h"
 #include "shellext/VtlShellEx.h"
 
@@ -13,15 +14,17 @@ CVtlShellExFactory& CVtlShellExFactory::Instance() {
 }
 
 HRESULT CVtlShellExFactory::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-        *ppv = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return ExceptionBarrier([&] {
+        if (!ppv)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+            *ppv = static_cast<IClassFactory*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    });
 }
 
 ULONG CVtlShellExFactory::AddRef() {
@@ -40,15 +43,17 @@ ULONG CVtlShellExFactory::Release() {
 }
 
 HRESULT CVtlShellExFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
-    return CVtlShellEx::Create(outer, riid, ppv);
+    return ExceptionBarrier([&] { return CVtlShellEx::Create(outer, riid, ppv); });
 }
 
 HRESULT CVtlShellExFactory::LockServer(BOOL lock) {
-    if (lock)
-        CModuleLock::Lock();
-    else
-        CModuleLock::Unlock();
-    return S_OK;
+    return ExceptionBarrier([&] {
+        if (lock)
+            CModuleLock::Lock();
+        else
+            CModuleLock::Unlock();
+        return S_OK;
+    });
 }
 
 } // namespace vtlext

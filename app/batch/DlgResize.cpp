@@ -410,7 +410,8 @@ void CDlgResize::OnBrowse() {
 
 void CDlgResize::OnSetDefault() {
     StoreSetting();
-    GetAppSetting()->SaveResizeSetting();
+    if (const std::string failure = GetAppSetting()->SaveResizeSetting(); !failure.empty())
+        plat::AfxMessageBox(failure, plat::MB_OK | plat::MB_ICONEXCLAMATION);
 }
 
 void CDlgResize::Run(bool mail) {

@@ -41,15 +41,29 @@ bool ReadString(HKEY key, const char* name, char (&buffer)[MAX_PATH]) {
     return true;
 }
 
-void WriteDword(HKEY key, const char* name, std::int32_t value) {
-    BYTE data[4];
-    std::memcpy(data, &value, 4);
-    RegSetValueEx(key, name, REG_DWORD, data, 4);
-}
+// The writes of one save group through one key handle; the first failure is kept.
+class GroupWriter {
+public:
+    explicit GroupWriter(HKEY key) : m_key(key) {}
+    void Dword(const char* name, std::int32_t value) {
+        BYTE data[4];
+        std::memcpy(data, &value, 4);
+        Keep(RegSetValueEx(m_key, name, REG_DWORD, data, 4));
+    }
+    void String(const char* name, const std::string& text) {
+        Keep(RegSetValueEx(m_key, name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>(text.size() + 1)));
+    }
+    LONG Result() const { return m_result; }
 
-void WriteString(HKEY key, const char* name, const std::string& text) {
-    RegSetValueEx(key, name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
-}
+private:
+    void Keep(LONG rc) {
+        if (m_result == ERROR_SUCCESS)
+            m_result = rc;
+    }
+    HKEY m_key;
+    LONG m_result = ERROR_SUCCESS;
+};
 
 // The resize group's numbers after "override" and "dest", in the order they are read and
 // written.
@@ -88,9 +102,32 @@ constexpr MenuField kMenuFields[] = {
 
 constexpr const char* kColumnNames[4] = {"columnwidth1", "columnwidth2", "columnwidth3", "columnwidth4"};
 
-HKEY OpenSettingKey(DWORD access) {
+HKEY OpenSettingKey() {
     HKEY key = nullptr;
-    return RegOpenKeyEx(HKEY_CURRENT_USER, kSettingKey, 0, access, &key) == ERROR_SUCCESS ? key : nullptr;
+    return RegOpenKeyEx(HKEY_CURRENT_USER, kSettingKey, 0, KEY_READ, &key) == ERROR_SUCCESS ? key : nullptr;
+}
+
+std::string SaveFailure(LONG rc) {
+    const std::string file = RegistryHiveFile(HKEY_CURRENT_USER);
+    if (rc == ERROR_CANTREAD)
+        return "The settings could not be saved: " + file +
+               " cannot be read (it is not a plain file, it may not be read, or it is larger than 16 MiB). It "
+               "was left as it is, since it may hold your settings; move it away to start with new ones.";
+    return "The settings could not be saved: " + file + " could not be written.";
+}
+
+// Writes one group through the settings key, made when it is missing: every value is checked
+// and the group reaches the file in one rewrite when the key is closed.
+template <typename Write> std::string SaveGroup(Write write) {
+    HKEY key = nullptr;
+    LONG rc = RegCreateKeyEx(HKEY_CURRENT_USER, kSettingKey, REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr);
+    if (rc == ERROR_SUCCESS) {
+        GroupWriter writer(key);
+        write(writer);
+        const LONG closed = RegCloseKey(key);
+        rc = writer.Result() != ERROR_SUCCESS ? writer.Result() : closed;
+    }
+    return rc == ERROR_SUCCESS ? std::string() : SaveFailure(rc);
 }
 
 } // namespace
@@ -111,14 +148,10 @@ CAppSetting::CAppSetting() {
 }
 
 void CAppSetting::LoadResizeSetting() {
-    HKEY key = OpenSettingKey(KEY_READ);
-    if (!key) {
-        // First start: the key is made now, and every value keeps its default.
-        if (RegCreateKeyEx(HKEY_CURRENT_USER, kSettingKey, REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr) ==
-            ERROR_SUCCESS)
-            RegCloseKey(key);
+    // On a first start there is no key yet: every value keeps its default.
+    HKEY key = OpenSettingKey();
+    if (!key)
         return;
-    }
     ReadDword(key, "override", m_resize.bOverwrite);
     char dest[MAX_PATH] = "";
     ReadString(key, "dest", dest);
@@ -128,15 +161,13 @@ void CAppSetting::LoadResizeSetting() {
     RegCloseKey(key);
 }
 
-void CAppSetting::SaveResizeSetting() {
-    HKEY key = OpenSettingKey(KEY_WRITE);
-    if (!key)
-        return;
-    WriteDword(key, "override", m_resize.bOverwrite);
-    WriteString(key, "dest", m_resize.strDestFolder);
-    for (const auto& field : kResizeFields)
-        WriteDword(key, field.name, m_resize.*field.member);
-    RegCloseKey(key);
+std::string CAppSetting::SaveResizeSetting() {
+    return SaveGroup([&](GroupWriter& write) {
+        write.Dword("override", m_resize.bOverwrite);
+        write.String("dest", m_resize.strDestFolder);
+        for (const auto& field : kResizeFields)
+            write.Dword(field.name, m_resize.*field.member);
+    });
 }
 
 std::string CAppSetting::UserDataPath() {
@@ -148,7 +179,7 @@ std::string CAppSetting::UserDataPath() {
 }
 
 void CAppSetting::LoadMenuAndMail() {
-    if (HKEY key = OpenSettingKey(KEY_READ)) {
+    if (HKEY key = OpenSettingKey()) {
         for (const auto& field : kMenuFields)
             ReadDword(key, field.name, this->*field.member);
         RegCloseKey(key);
@@ -157,19 +188,19 @@ void CAppSetting::LoadMenuAndMail() {
 }
 
 std::string CAppSetting::SaveMenuAndMail() {
-    if (HKEY key = OpenSettingKey(KEY_WRITE)) {
+    const std::string flags = SaveGroup([&](GroupWriter& write) {
         for (const auto& field : kMenuFields)
-            WriteDword(key, field.name, this->*field.member);
-        RegCloseKey(key);
-    }
+            write.Dword(field.name, this->*field.member);
+    });
     const std::string path = UserDataPath();
     if (!WriteUserData(path, m_szMailSubject, m_szMailBody))
-        return "The mail subject and body could not be saved: " + path + " could not be written.";
-    return "";
+        return flags + (flags.empty() ? "" : "\n") + "The mail subject and body could not be saved: " + path +
+               " could not be written (or it is there but cannot be read, and was left as it is).";
+    return flags;
 }
 
 void CAppSetting::LoadLayout() {
-    HKEY key = OpenSettingKey(KEY_READ);
+    HKEY key = OpenSettingKey();
     if (!key)
         return;
     ReadDword(key, "curcol", m_nCurCol);
@@ -193,23 +224,21 @@ void CAppSetting::LoadLayout() {
     }
 }
 
-void CAppSetting::SaveLayout() {
+std::string CAppSetting::SaveLayout() {
     const WINDOWPLACEMENT& wp = m_wndPlacement;
     char placement[MAX_PATH];
     std::snprintf(placement, sizeof placement, kPlacementFormat, wp.length, wp.flags, wp.showCmd, wp.ptMinPositionX,
                   wp.ptMinPositionY, wp.ptMaxPositionX, wp.ptMaxPositionY, wp.rcNormalPositionLeft,
                   wp.rcNormalPositionTop, wp.rcNormalPositionRight, wp.rcNormalPositionBottom);
-    HKEY key = OpenSettingKey(KEY_WRITE);
-    if (!key)
-        return;
-    WriteString(key, "windowplace", placement);
-    WriteDword(key, "curcol", m_nCurCol);
-    for (int i = 0; i < 4; ++i)
-        WriteDword(key, kColumnNames[i], m_nColumnWidth[i]);
-    WriteString(key, "location", GetModuleFileName());
-    WriteString(key, "cmto", m_szCopyMoveTo);
-    WriteString(key, "LastBrowsePIDL", m_szLastBrowse);
-    RegCloseKey(key);
+    return SaveGroup([&](GroupWriter& write) {
+        write.String("windowplace", placement);
+        write.Dword("curcol", m_nCurCol);
+        for (int i = 0; i < 4; ++i)
+            write.Dword(kColumnNames[i], m_nColumnWidth[i]);
+        write.String("location", GetModuleFileName());
+        write.String("cmto", m_szCopyMoveTo);
+        write.String("LastBrowsePIDL", m_szLastBrowse);
+    });
 }
 
 bool CAppSetting::SetLastBrowse(const std::string& parsingName) {

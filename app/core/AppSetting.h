@@ -6,7 +6,9 @@
 // texts (user.dat beside the executable) and the layout from the registry key
 // HKEY_CURRENT_USER\Software\Ostrell\vtl\setting. Saves happen only at the named save points
 // (the resize dialog's "Set as default", the options sheet's OK, the closing of the main window
-// and of the file list).
+// and of the file list). Loading never writes: the settings key is made by the first save.
+// Each save writes its group in one rewrite of the settings file, checks every write, and
+// says when it failed; a settings file that cannot be read is never replaced.
 //
 // Threads: the user-interface thread owns it. While a pass runs, the worker thread reads the
 // resize parameters and m_listFiles, appends to m_listMailFiles and writes m_bJpegInSelection
@@ -61,14 +63,15 @@ public:
     CAppSetting(const CAppSetting&) = delete;
     CAppSetting& operator=(const CAppSetting&) = delete;
 
+    // Each save returns "" when everything was written, else one message for the user saying
+    // what could not be saved and why; the dialog that saved shows it.
     void LoadResizeSetting();
-    void SaveResizeSetting();
+    std::string SaveResizeSetting();
     void LoadMenuAndMail();
-    // Writes the menu flags, then user.dat. Returns "" on success, else a message for the
-    // user saying that user.dat could not be written (the flags are saved all the same).
+    // Writes the menu flags, then user.dat.
     std::string SaveMenuAndMail();
     void LoadLayout();
-    void SaveLayout();
+    std::string SaveLayout();
 
     // The status line a pass writes and the progress dialog shows; safe from any thread.
     void SetStatus(const std::string& text);

@@ -1,6 +1,9 @@
 #include "app/core/HandoffBlock.h"
 
+#include "app/core/HandoffMapping.h"
+
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -30,10 +33,7 @@ const plat::MappingName& HandoffBlockName() {
     return name;
 }
 
-HandoffWrite WriteHandoff(unsigned char* block, std::uint32_t command, const std::vector<std::string>& files,
-                          std::string* refusedPath) {
-    // Everything is checked before the first byte is written, so a refused selection leaves
-    // a record that another start may still be about to read exactly as it was.
+HandoffWrite CheckHandoff(const std::vector<std::string>& files, std::string* refusedPath) {
     if (files.size() > HANDOFF_MAX_FILES)
         return HandoffWrite::TooManyFiles;
     for (const auto& path : files) {
@@ -43,8 +43,15 @@ HandoffWrite WriteHandoff(unsigned char* block, std::uint32_t command, const std
             return HandoffWrite::PathTooLong;
         }
     }
+    return HandoffWrite::Written;
+}
 
-    block[0] = kPending;
+HandoffWrite WriteHandoff(unsigned char* block, std::uint32_t command, const std::vector<std::string>& files,
+                          std::string* refusedPath) {
+    // Everything is checked before the first byte is written, so a refused selection leaves
+    // a record that another start may still be about to read exactly as it was.
+    if (const HandoffWrite fits = CheckHandoff(files, refusedPath); fits != HandoffWrite::Written)
+        return fits;
     PutWord(block + 1, 4000);
     PutWord(block + 5, 4);
     PutWord(block + 9, static_cast<std::uint32_t>(files.size()));
@@ -56,7 +63,13 @@ HandoffWrite WriteHandoff(unsigned char* block, std::uint32_t command, const std
         std::memcpy(entry, path.c_str(), path.size() + 1);
         entry += HANDOFF_PATH_SIZE;
     }
+    std::atomic_ref<unsigned char>(block[0]).store(kPending, std::memory_order_release);
     return HandoffWrite::Written;
+}
+
+bool IsHandoffPending(unsigned char* block) {
+    const unsigned char ready = std::atomic_ref<unsigned char>(block[0]).load(std::memory_order_acquire);
+    return static_cast<signed char>(ready) < 0;
 }
 
 std::string HandoffRefusalText(HandoffWrite result, const std::string& refusedPath) {
@@ -74,8 +87,12 @@ std::string HandoffRefusalText(HandoffWrite result, const std::string& refusedPa
 
 HandoffHeader ReadHandoffBlock(unsigned char* block, std::vector<std::string>& files) {
     HandoffHeader header;
-    if (static_cast<signed char>(block[0]) >= 0)
-        return header;
+    std::atomic_ref<unsigned char> ready(block[0]);
+    unsigned char seen = ready.load(std::memory_order_acquire);
+    do {
+        if (static_cast<signed char>(seen) >= 0)
+            return header;
+    } while (!ready.compare_exchange_weak(seen, 0, std::memory_order_acquire));
     header.nReservedA = GetWord(block + 1);
     header.nReservedB = GetWord(block + 5);
     header.nPathCount = GetWord(block + 9);
@@ -87,25 +104,17 @@ HandoffHeader ReadHandoffBlock(unsigned char* block, std::vector<std::string>& f
         const char* entry = reinterpret_cast<const char*>(block + HANDOFF_HEADER_SIZE + i * HANDOFF_PATH_SIZE);
         files.emplace_back(entry, strnlen(entry, HANDOFF_PATH_SIZE));
     }
-    block[0] = 0;
     return header;
 }
 
 std::uint32_t ReadHandoff(std::vector<std::string>& files, bool* pending, std::string* refusal) {
-    if (pending)
-        *pending = false;
-    plat::FileMapping* mapping = plat::OpenFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE, refusal);
-    if (!mapping)
-        return HANDOFF_RESIZE_DIALOG;
-    auto* block = static_cast<unsigned char*>(plat::MapViewOfFile(mapping));
-    HandoffHeader header;
-    if (block && block[0] != 0) {
+    CHandoffMapping mapping(false);
+    if (refusal)
+        *refusal = mapping.Refusal();
+    if (!mapping.IsOpen()) {
         if (pending)
-            *pending = true;
-        header = ReadHandoffBlock(block, files);
+            *pending = false;
+        return HANDOFF_RESIZE_DIALOG;
     }
-    if (block)
-        plat::UnmapViewOfFile(block);
-    plat::CloseHandle(mapping);
-    return header.nCommand;
+    return mapping.Read(files, pending).nCommand;
 }

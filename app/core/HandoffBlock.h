@@ -49,21 +49,31 @@ enum class HandoffWrite {
     PathTooLong,  // a path that does not fit its 260-byte entry with its NUL
 };
 
-// Writes a pending record into a mapped block of HANDOFF_BLOCK_SIZE bytes. A selection that
-// does not fit is refused whole and the block is left untouched: a path is never cut and a
-// picture never dropped. `refusedPath` receives the path that did not fit.
+// Whether `files` fit the record: at most HANDOFF_MAX_FILES paths, each with its NUL within its
+// 260-byte entry. `refusedPath` receives the path that does not fit.
+HandoffWrite CheckHandoff(const std::vector<std::string>& files, std::string* refusedPath = nullptr);
+
+// Writes a pending record into a mapped block of HANDOFF_BLOCK_SIZE bytes: the header and the
+// paths first, then the ready byte, published last (a release store), so a reader that sees
+// it pending sees the whole record. A selection that does not fit is refused whole and the
+// block is left untouched: a path is never cut and a picture never dropped.
 HandoffWrite WriteHandoff(unsigned char* block, std::uint32_t command, const std::vector<std::string>& files,
                           std::string* refusedPath = nullptr);
+
+// Whether the ready byte says a record is pending (0x80..0xFF).
+bool IsHandoffPending(unsigned char* block);
 
 // The message that tells the user why a selection was not handed over.
 std::string HandoffRefusalText(HandoffWrite result, const std::string& refusedPath);
 
-// Reads a mapped block: with a pending record, appends its paths to `files` in order (at most
-// HANDOFF_MAX_FILES, each read only within its entry), clears cReady and returns the header.
+// Reads a mapped block: with a pending record, claims it by setting cReady to 0 in one atomic
+// compare-and-exchange (of two readers only one gets it), then appends its paths to `files` in
+// order (at most HANDOFF_MAX_FILES, each read only within its entry) and returns the header.
 // Nothing pending, or a cReady of 1..127, gives a zero header and leaves the block as it is.
 HandoffHeader ReadHandoffBlock(unsigned char* block, std::vector<std::string>& files);
 
-// Opens the user's block (never creates it), reads it as above and returns nCommand.
+// Opens the user's block (never creates it), claims and reads it as above (CHandoffMapping)
+// and returns nCommand.
 // `pending` (when given) becomes false when there is no hand-off: no block, no view, or
 // cReady 0; a cReady of 1..127 counts as a hand-off of command 0 with no files. A block that
 // is refused leaves `refusal` (when given) saying why and what to do; otherwise it is "".

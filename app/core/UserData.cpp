@@ -1,11 +1,9 @@
 #include "app/core/UserData.h"
 
 #include "platform/ReplaceFile.h"
+#include "platform/SettingsFile.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -31,31 +29,23 @@ void CopyTextCut(char* buffer, std::size_t size, const char* text) {
 }
 
 UserDataRead ReadUserData(const std::string& path, char* subject, char* body) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    const plat::SettingsFile file = plat::ReadSettingsFile(path, USERDATA_FILE_SIZE);
+    if (file.state != plat::SettingsFile::Read) {
         subject[0] = '\0';
         body[0] = '\0';
         return UserDataRead::Missing;
     }
-    char record[USERDATA_FILE_SIZE];
-    std::size_t got = 0;
-    while (got < sizeof record) {
-        const ssize_t n = read(fd, record + got, sizeof record - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    close(fd);
-    if (got < sizeof record)
+    if (file.bytes.size() < USERDATA_FILE_SIZE)
         return UserDataRead::Short;
-    CopyTextCut(subject, USERDATA_SUBJECT_SIZE, record);
-    CopyTextCut(body, USERDATA_BODY_SIZE, record + USERDATA_SUBJECT_SIZE);
+    CopyTextCut(subject, USERDATA_SUBJECT_SIZE, file.bytes.data());
+    CopyTextCut(body, USERDATA_BODY_SIZE, file.bytes.data() + USERDATA_SUBJECT_SIZE);
     return UserDataRead::Read;
 }
 
 bool WriteUserData(const std::string& path, const char* subject, const char* body) {
+    // A user.dat that is there but cannot be read may hold texts the user wants back.
+    if (plat::ReadSettingsFile(path, 0).state == plat::SettingsFile::Unreadable)
+        return false;
     char record[USERDATA_FILE_SIZE] = {};
     CopyTextCut(record, USERDATA_SUBJECT_SIZE, subject);
     CopyTextCut(record + USERDATA_SUBJECT_SIZE, USERDATA_BODY_SIZE, body);

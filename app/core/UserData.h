@@ -13,12 +13,13 @@ constexpr std::size_t USERDATA_FILE_SIZE = USERDATA_SUBJECT_SIZE + USERDATA_BODY
 enum class UserDataRead { Missing, Short, Read };
 
 // Reads the two fields into the buffers (of the sizes above), each only up to its NUL and
-// never past its field. A missing file empties both; a file shorter than the record leaves
-// them as they are.
+// never past its field. A missing file, or one that cannot be read (not a plain file, for one),
+// empties both; a file shorter than the record leaves them as they are.
 UserDataRead ReadUserData(const std::string& path, char* subject, char* body);
 
 // Writes the record through a temporary file renamed over the old one, so a failed write
-// never leaves a damaged user.dat. False when it could not be written.
+// never leaves a damaged user.dat. False when it could not be written, or when a user.dat is
+// there that cannot be read: that one is never replaced.
 bool WriteUserData(const std::string& path, const char* subject, const char* body);
 
 // Copies `text` (read at most `size` bytes far) into a buffer of `size` bytes with its NUL,

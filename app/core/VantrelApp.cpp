@@ -92,8 +92,7 @@ void CVantrelApp::SetRegistryKey(const std::string& company) {
 void CVantrelApp::LoadStdProfileSettings(unsigned maxRecentFiles) {
     HKEY key = nullptr;
     const std::string section = m_profileKey + "\\Recent File List";
-    if (RegCreateKeyEx(HKEY_CURRENT_USER, section.c_str(), REG_OPTION_NON_VOLATILE, KEY_READ, &key, nullptr) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, section.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
     m_recentFiles.clear();
     for (unsigned i = 1; i <= maxRecentFiles; ++i) {

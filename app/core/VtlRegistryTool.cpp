@@ -2,9 +2,9 @@
 //   vtlregistry settings                   the settings key as the application loads it
 //   vtlregistry handoff dump               the pending hand-off record, left unread
 //   vtlregistry handoff write CMD FILE...  hands FILE... over with command CMD, as the extension does
+//                                          (waiting, as it does, for a pending record to be taken)
 #include "app/core/AppSetting.h"
-#include "app/core/HandoffBlock.h"
-#include "platform/SharedMemory.h"
+#include "app/core/HandoffMapping.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,21 +43,16 @@ int PrintSettings() {
 }
 
 int DumpHandoff() {
-    std::string refusal;
-    plat::FileMapping* mapping = plat::OpenFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE, &refusal);
-    auto* block = mapping ? static_cast<unsigned char*>(plat::MapViewOfFile(mapping)) : nullptr;
-    if (!block) {
-        if (refusal.empty())
+    CHandoffMapping mapping(false);
+    if (!mapping.IsOpen()) {
+        if (mapping.Refusal().empty())
             std::printf("no hand-off block\n");
         else
-            std::fprintf(stderr, "vtlregistry: %s\n", refusal.c_str());
-        plat::CloseHandle(mapping);
+            std::fprintf(stderr, "vtlregistry: %s\n", mapping.Refusal().c_str());
         return 1;
     }
     // Read a copy, so that looking does not consume the record.
-    std::vector<unsigned char> copy(block, block + HANDOFF_BLOCK_SIZE);
-    plat::UnmapViewOfFile(block);
-    plat::CloseHandle(mapping);
+    std::vector<unsigned char> copy = mapping.Copy();
     std::printf("cReady=0x%02X\n", copy[0]);
     std::vector<std::string> files;
     const HandoffHeader header = ReadHandoffBlock(copy.data(), files);
@@ -68,19 +63,14 @@ int DumpHandoff() {
     return 0;
 }
 
-int WriteHandoffBlock(std::uint32_t command, std::vector<std::string> files) {
-    std::string refusal;
-    plat::FileMapping* mapping = plat::CreateFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE, &refusal);
-    auto* block = mapping ? static_cast<unsigned char*>(plat::MapViewOfFile(mapping)) : nullptr;
-    if (!block) {
-        std::fprintf(stderr, "vtlregistry: the hand-off block cannot be opened or created: %s\n", refusal.c_str());
-        plat::CloseHandle(mapping);
+int WriteHandoffBlock(std::uint32_t command, const std::vector<std::string>& files) {
+    CHandoffMapping mapping(true);
+    if (!mapping.IsOpen()) {
+        std::fprintf(stderr, "vtlregistry: %s\n", mapping.Refusal().c_str());
         return 1;
     }
     std::string refused;
-    const HandoffWrite result = WriteHandoff(block, command, files, &refused);
-    plat::UnmapViewOfFile(block);
-    plat::CloseHandle(mapping);
+    const HandoffWrite result = mapping.Write(command, files, &refused);
     if (result != HandoffWrite::Written) {
         std::fprintf(stderr, "vtlregistry: %s\n", HandoffRefusalText(result, refused).c_str());
         return 1;

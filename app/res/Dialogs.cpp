@@ -2,5 +2,6 @@
 
 std::vector<const plat::DLGTEMPLATE*> AllDialogTemplates() {
     return {&AboutDialogTemplate(), &ResizeDialogTemplate(), &ProcessDialogTemplate(),
-            &ConfirmDialogTemplate()};
+            &ConfirmDialogTemplate(), &OptionMailPageTemplate(),
+            &OptionMenuContextPageTemplate()};
 }

@@ -6,12 +6,14 @@
 #include <vector>
 
 // A control entry whose objectName is the symbolic id written in the entry.
-#define VTL_DLGITEM(id, ...) plat::DLGITEMTEMPLATE{id, #id, __VA_ARGS__}
+#define VTL_DLGITEM DLGITEM
 
 const plat::DLGTEMPLATE& AboutDialogTemplate();   // IDD_ABOUTBOX
 const plat::DLGTEMPLATE& ResizeDialogTemplate();  // IDD_RESIZE
 const plat::DLGTEMPLATE& ProcessDialogTemplate(); // IDD_PROCESS
 const plat::DLGTEMPLATE& ConfirmDialogTemplate(); // IDD_CONFIRM
+const plat::DLGTEMPLATE& OptionMailPageTemplate();        // IDD_OPTION_MAIL
+const plat::DLGTEMPLATE& OptionMenuContextPageTemplate(); // IDD_OPTION_MENU_CONTEXT
 
 // Every template above, so that checks meant for all dialogs reach each new one.
 std::vector<const plat::DLGTEMPLATE*> AllDialogTemplates();

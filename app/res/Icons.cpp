@@ -2,8 +2,9 @@
 
 #include "app/res/resource.h"
 
+QString IconFile(int id) { return id == IDR_MAINFRAME ? QStringLiteral(":/icons/vantrel.png") : QString(); }
+
 QIcon LoadIcon(int id) {
-    if (id == IDR_MAINFRAME)
-        return QIcon(QStringLiteral(":/icons/vantrel.png"));
-    return {};
+    const QString file = IconFile(id);
+    return file.isEmpty() ? QIcon() : QIcon(file);
 }

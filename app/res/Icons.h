@@ -5,3 +5,5 @@
 
 // The icon with this id; a null icon for an id that has none.
 QIcon LoadIcon(int id);
+// The picture file (a compiled-in resource) of the icon with this id; "" for an id that has none.
+QString IconFile(int id);

@@ -6,8 +6,10 @@
 
 // Dialog templates
 constexpr int IDD_ABOUTBOX = 100;
+constexpr int IDD_OPTION_MAIL = 107;
 constexpr int IDD_RESIZE = 130;
 constexpr int IDD_PROCESS = 154;
+constexpr int IDD_OPTION_MENU_CONTEXT = 155;
 constexpr int IDD_CONFIRM = 156;
 
 // Icons
@@ -45,6 +47,14 @@ constexpr int IDC_QUALITY_TEXT = 1023;
 constexpr int IDC_ABOUT_NAME = 1026;
 constexpr int IDC_PROGRESS = 1031;
 constexpr int IDC_TEXT = 1032; // the status line of the progress dialog, the file of a question
+constexpr int IDC_MENU_VANTREL = 1035;
+constexpr int IDC_MENU_RESIZE = 1036;
+constexpr int IDC_MENU_RESIZE_DEFAULT = 1037;
+constexpr int IDC_MENU_RESIZE_MAIL = 1038;
+constexpr int IDC_MENU_MAIL_DEFAULT = 1039;
+constexpr int IDC_MENU_MAIL_DIALOG = 1040;
+constexpr int IDC_MAIL_SUBJECT = 1041;
+constexpr int IDC_MAIL_BODY = 1042;
 constexpr int IDC_YESTOALL = 1043;
 constexpr int IDC_YES = 1044;
 constexpr int IDC_NO = 1045;

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -38,8 +39,26 @@ QWidget* MakeStatic(const DLGITEMTEMPLATE& item, QWidget* parent) {
     return label;
 }
 
+QWidget* MakeMultiLineEdit(const DLGITEMTEMPLATE& item, QWidget* parent,
+                           const CDialogBuilder::Notify& notify) {
+    auto* edit = new QPlainTextEdit(QString::fromStdString(item.text), parent);
+    edit->setLineWrapMode((item.style & WS_HSCROLL) ? QPlainTextEdit::NoWrap
+                                                    : QPlainTextEdit::WidgetWidth);
+    edit->setVerticalScrollBarPolicy((item.style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOn
+                                                               : Qt::ScrollBarAlwaysOff);
+    edit->setHorizontalScrollBarPolicy((item.style & WS_HSCROLL) ? Qt::ScrollBarAlwaysOn
+                                                                 : Qt::ScrollBarAlwaysOff);
+    // Tab moves on to the next control, as everywhere else in a dialog.
+    edit->setTabChangesFocus(true);
+    QObject::connect(edit, &QPlainTextEdit::textChanged,
+                     [notify, id = item.id] { notify(id, EN_CHANGE); });
+    return edit;
+}
+
 QWidget* MakeEdit(const DLGITEMTEMPLATE& item, QWidget* parent,
                   const CDialogBuilder::Notify& notify) {
+    if (item.style & ES_MULTILINE)
+        return MakeMultiLineEdit(item, parent, notify);
     auto* edit = new QLineEdit(QString::fromStdString(item.text), parent);
     if (item.style & ES_NUMBER)
         edit->setValidator(

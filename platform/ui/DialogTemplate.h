@@ -4,8 +4,8 @@
 // positions are in dialog units (a quarter of the font's average character width across, an
 // eighth of its height down), so the layout scales with the font as on Windows.
 //
-// Templates are constant data defined by the application's resources and read by
-// CDialogBuilder on the user-interface thread.
+// Templates are constant data defined by the application's resources (and by the few dialogs
+// of this layer itself) and read by CDialogBuilder on the user-interface thread.
 #include <string>
 #include <vector>
 
@@ -17,7 +17,7 @@ enum class CtlKind {
     PushButton,
     DefPushButton, // the dialog's default button: Enter presses it
     Static,        // text; left-aligned and word-wrapped unless a style says otherwise
-    Edit,          // one-line edit
+    Edit,          // an edit: one line, or several with ES_MULTILINE
     CheckBox,
     RadioButton, // automatic radio button; one group runs to the next control marked CTL_GROUP
     GroupBox,    // a frame with a title; it does not own the controls drawn inside it
@@ -34,6 +34,9 @@ enum : unsigned {
     SS_CENTER = 0x4,     // static: centred text
     SS_RIGHT = 0x8,      // static: right-aligned text
     ES_NUMBER = 0x10,    // edit: only digits can be typed
+    ES_MULTILINE = 0x20, // edit: several lines of text; Return starts a new line
+    WS_VSCROLL = 0x40,   // multi-line edit: a vertical scroll bar
+    WS_HSCROLL = 0x80,   // multi-line edit: a horizontal scroll bar; lines are not wrapped
 };
 
 // Dialog styles (may be combined).
@@ -52,6 +55,9 @@ struct DLGITEMTEMPLATE {
     std::vector<std::string> items = {}; // initial entries of a drop-down list
     QWidget* (*create)(QWidget* parent) = nullptr; // CtlKind::Custom only
 };
+
+// A control entry whose objectName is the symbolic id written in the entry.
+#define DLGITEM(id, ...) ::plat::DLGITEMTEMPLATE{id, #id, __VA_ARGS__}
 
 struct DLGTEMPLATE {
     int id;

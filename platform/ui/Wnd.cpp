@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 
 namespace plat {
 namespace {
@@ -12,6 +13,8 @@ namespace {
 QString TextOf(const QWidget* widget) {
     if (auto* edit = qobject_cast<const QLineEdit*>(widget))
         return edit->text();
+    if (auto* lines = qobject_cast<const QPlainTextEdit*>(widget))
+        return lines->toPlainText();
     if (auto* label = qobject_cast<const QLabel*>(widget))
         return label->text();
     if (auto* button = qobject_cast<const QAbstractButton*>(widget))
@@ -26,6 +29,8 @@ QString TextOf(const QWidget* widget) {
 void SetTextOf(QWidget* widget, const QString& text) {
     if (auto* edit = qobject_cast<QLineEdit*>(widget))
         edit->setText(text);
+    else if (auto* lines = qobject_cast<QPlainTextEdit*>(widget))
+        lines->setPlainText(text);
     else if (auto* label = qobject_cast<QLabel*>(widget))
         label->setText(text);
     else if (auto* button = qobject_cast<QAbstractButton*>(widget))

@@ -58,7 +58,6 @@ std::vector<MenuEntry> CContextMenuRequest::ReadMenu(HMENU menu) const {
             continue;
         MenuEntry entry;
         entry.text = info.text;
-        entry.bitmap = info.hbmpUnchecked;
         if (info.hSubMenu) {
             entry.children = ReadMenu(info.hSubMenu);
         } else {

@@ -17,7 +17,6 @@ struct MenuEntry {
     std::string text;
     int offset = -1; // the command's offset; -1 for a submenu
     std::string helpText;
-    plat::HBITMAP bitmap = nullptr; // owned by the module, valid while it stays loaded
     std::vector<MenuEntry> children;
 };
 

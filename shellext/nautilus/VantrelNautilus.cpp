@@ -2,11 +2,14 @@
 // for menu items on each right-click. It loads libVtlExt.so in process, from the path the
 // registry names as the context-menu handler's server (as the Windows shell finds it), makes
 // one request per right-click, turns the handler's menu into Nautilus menu items and an
-// item's activation into InvokeCommand. Nautilus calls everything here on its main thread.
+// item's activation into InvokeCommand. Nautilus calls everything here on its main thread;
+// InvokeCommand, which may wait for an earlier hand-off to be taken, runs on a thread of its
+// own, and the module's messages come back to the main thread as GTK dialogs.
 #include "shellext/host/ContextMenuRequest.h"
 
 #include <gio/gio.h>
 #include <glib-object.h>
+#include <gtk/gtk.h>
 // The header declares the module entry points without C linkage for C++; GLib's own headers,
 // which need C++ linkage for their C++ parts, are already included above and skipped here.
 extern "C" {
@@ -16,6 +19,7 @@ extern "C" {
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -26,16 +30,34 @@ using vtlext::MenuEntry;
 
 GType g_providerType = 0;
 
-// Messages reach the user as a notification of Nautilus itself; the extension links no GTK.
-void ShowNotification(const char* caption, const char* text) {
-    std::fprintf(stderr, "%s: %s\n", caption, text);
+struct Message {
+    std::string caption;
+    std::string text;
+};
+
+// A dialog over Nautilus's window: a desktop notification is never seen where no notification
+// service runs (Nautilus under Xfce or a bare window manager).
+gboolean ShowDialog(gpointer data) {
+    const std::unique_ptr<Message> message(static_cast<Message*>(data));
+    if (!gtk_is_initialized())
+        return G_SOURCE_REMOVE;
     GApplication* app = g_application_get_default();
-    if (!app)
-        return;
-    GNotification* notification = g_notification_new(caption);
-    g_notification_set_body(notification, text);
-    g_application_send_notification(app, "vantrel-message", notification);
-    g_object_unref(notification);
+    GtkWindow* parent = GTK_IS_APPLICATION(app) ? gtk_application_get_active_window(GTK_APPLICATION(app)) : nullptr;
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_WARNING,
+                                               GTK_BUTTONS_OK, "%s", message->text.c_str());
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    gtk_window_set_title(GTK_WINDOW(dialog), message->caption.c_str());
+    g_signal_connect(dialog, "response", G_CALLBACK(gtk_window_destroy), nullptr);
+    gtk_window_present(GTK_WINDOW(dialog));
+    return G_SOURCE_REMOVE;
+}
+
+// The module's messages, from any thread: on standard error, and as a dialog made by the
+// main loop, which runs on Nautilus's main thread.
+void ShowMessage(const char* caption, const char* text) {
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    g_idle_add(ShowDialog, new Message{caption, text});
 }
 
 // The module, loaded on the first right-click after it was registered and kept for the life
@@ -51,7 +73,7 @@ const CExtensionModule* Module() {
             std::fprintf(stderr, "Vantrel: %s\n", loaded->Error().c_str());
             return nullptr;
         }
-        loaded->SetMessageBoxHook(ShowNotification);
+        loaded->SetMessageBoxHook(ShowMessage);
         module = std::move(loaded);
     }
     return module.get();
@@ -66,7 +88,13 @@ struct Activation {
 
 void OnActivate(NautilusMenuItem*, gpointer data) {
     const auto* activation = static_cast<Activation*>(data);
-    activation->request->Invoke(activation->offset);
+    try {
+        std::thread([request = activation->request, offset = activation->offset] { request->Invoke(offset); })
+            .detach();
+    } catch (...) {
+        // No thread to be had: the command still runs, here.
+        activation->request->Invoke(activation->offset);
+    }
 }
 
 void FreeActivation(gpointer data, GClosure*) { delete static_cast<Activation*>(data); }

@@ -11,12 +11,11 @@ namespace vtlmenu {
 struct IntegrationMenu {
     std::string submenu;
     std::vector<vtlext::MenuEntry> commands;
-    std::string iconPath; // "" when there is no icon file
+    std::string iconPath; // the application's icon; "" when there is no icon file
     std::string vtlmenuPath;
 };
 
-// The file names the service menus and actions are offered for: those the handler takes.
+// The file types the service menus are offered for: those the handler takes.
 constexpr const char* PICTURE_MIME_TYPES = "image/jpeg;image/bmp;image/gif;";
-constexpr const char* PICTURE_PATTERNS = "*.jpg;*.jpeg;*.bmp;*.gif;*.JPG;*.JPEG;*.BMP;*.GIF";
 
 } // namespace vtlmenu

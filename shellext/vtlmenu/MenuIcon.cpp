@@ -1,25 +1,25 @@
 #include "shellext/vtlmenu/MenuIcon.h"
 
+#include "app/res/Icons.h"
+#include "app/res/resource.h"
 #include "platform/Paths.h"
+#include "platform/ReplaceFile.h"
 
-#include <QImage>
+#include <QFile>
 
 #include <filesystem>
 
 namespace vtlmenu {
 
-std::string MenuIconPath() { return plat::GetUserDataFolder() + "/vantrel/vantrel-menu.png"; }
+std::string MenuIconPath() { return plat::GetUserDataFolder() + "/vantrel/vantrel.png"; }
 
-bool SaveMenuIcon(plat::HBITMAP bitmap, const std::string& path) {
-    if (!bitmap)
+bool SaveMenuIcon(const std::string& path) {
+    QFile icon(IconFile(IDR_MAINFRAME));
+    if (!icon.open(QIODevice::ReadOnly))
         return false;
-    QImage image(bitmap->width, bitmap->height, QImage::Format_ARGB32);
-    for (int y = 0; y < bitmap->height; ++y)
-        for (int x = 0; x < bitmap->width; ++x)
-            image.setPixel(x, y, bitmap->pixels[static_cast<std::size_t>(y * bitmap->width + x)]);
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    return image.save(QString::fromStdString(path), "PNG");
+    return plat::ReplaceFileContents(path, icon.readAll().toStdString(), 0644);
 }
 
 } // namespace vtlmenu

@@ -4,6 +4,7 @@
 #include "shellext/vtlmenu/UserDirs.h"
 
 #include <QString>
+#include <QStringList>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -33,6 +34,23 @@ std::string ShellQuote(const std::string& arg) {
     return quoted + "'";
 }
 
+// "*.jpg;*.jpG;*.jPg;...": Thunar matches patterns exactly, while the handler takes an
+// extension in any letter case.
+QString PicturePatterns() {
+    QStringList patterns;
+    for (const char* extension : vtlext::PICTURE_EXTENSIONS) {
+        const QString lower = QString::fromLatin1(extension);
+        for (unsigned form = 0; form < (1u << lower.size()); ++form) {
+            QString pattern = lower;
+            for (qsizetype i = 0; i < pattern.size(); ++i)
+                if (form & (1u << i))
+                    pattern[i] = pattern[i].toUpper();
+            patterns << "*." + pattern;
+        }
+    }
+    return patterns.join(';');
+}
+
 void WriteAction(QXmlStreamWriter& out, const IntegrationMenu& menu, const vtlext::MenuEntry& command) {
     const auto q = [](const std::string& s) { return QString::fromStdString(s); };
     out.writeStartElement("action");
@@ -44,7 +62,7 @@ void WriteAction(QXmlStreamWriter& out, const IntegrationMenu& menu, const vtlex
                                       std::to_string(command.offset) + " %F"));
     out.writeTextElement("description", q(command.helpText));
     out.writeTextElement("range", "");
-    out.writeTextElement("patterns", PICTURE_PATTERNS);
+    out.writeTextElement("patterns", PicturePatterns());
     out.writeEmptyElement("image-files");
     out.writeEndElement();
 }

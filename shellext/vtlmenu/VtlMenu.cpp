@@ -124,8 +124,8 @@ void CVtlMenu::RecordLocation() const {
         return;
     RegSetValueEx(key, vtlext::LOCATION_VALUE, REG_SZ, reinterpret_cast<const BYTE*>(vtl.c_str()),
                   static_cast<DWORD>(vtl.size() + 1));
-    RegCloseKey(key);
-    std::printf("Recorded %s as the location of vtl.\n", vtl.c_str());
+    if (RegCloseKey(key) == ERROR_SUCCESS)
+        std::printf("Recorded %s as the location of vtl.\n", vtl.c_str());
 }
 
 int CVtlMenu::Register() {
@@ -148,7 +148,7 @@ int CVtlMenu::Register() {
     }
     const MenuEntry& submenu = request.Entries().front();
     IntegrationMenu menu{submenu.text, submenu.children, MenuIconPath(), m_programPath};
-    if (!SaveMenuIcon(submenu.bitmap, menu.iconPath))
+    if (!SaveMenuIcon(menu.iconPath))
         menu.iconPath.clear();
 
     int status = EXIT_DONE;

@@ -1,3 +1,4 @@
+// The settings object against the registry file as a person's machine holds it.
 #include "app/core/AppSetting.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
@@ -6,205 +7,121 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-using namespace plat;
+namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kKey = "Software\\Ostrell\\vtl\\setting";
+auto Fields(const ResizeSetting& r) {
+    return std::tie(r.bOverwrite, r.strDestFolder, r.nImageType, r.nQuality, r.bResize, r.bRotate, r.bSetDpi,
+                    r.bConstrain, r.bDesktop, r.nHeight, r.nWidth, r.nHeightUnit, r.nWidthUnit, r.nRotate, r.nXDpi,
+                    r.nYDpi);
+}
 
 class AppSettingTest : public testing::Test {
 protected:
-    void SetUp() override { setenv("XDG_CONFIG_HOME", vtltest::MakeTempDir("config").c_str(), 1); }
-
-    static HKEY Key() {
-        HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, kKey, 0, KEY_WRITE, &key, nullptr), ERROR_SUCCESS);
-        return key;
+    void SetUp() override {
+        setenv("XDG_CONFIG_HOME", vtltest::MakeTempDir("config").c_str(), 1);
+        fs::create_directories(Folder());
     }
-    static void SetDword(const char* name, std::int32_t value) {
-        HKEY key = Key();
-        RegSetValueEx(key, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
-        RegCloseKey(key);
-    }
-    static void SetString(const char* name, const std::string& text) {
-        HKEY key = Key();
-        RegSetValueEx(key, name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                      static_cast<DWORD>(text.size() + 1));
-        RegCloseKey(key);
-    }
-    static bool KeyExists() {
-        HKEY key = nullptr;
-        if (RegOpenKeyEx(HKEY_CURRENT_USER, "software\\ostrell\\VTL\\SETTING", 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return false;
-        RegCloseKey(key);
-        return true;
-    }
-    static std::string GetString(const char* name) {
-        HKEY key = Key();
-        char buf[300] = {};
-        DWORD size = sizeof buf;
-        RegQueryValueEx(key, name, nullptr, reinterpret_cast<BYTE*>(buf), &size);
-        RegCloseKey(key);
-        return buf;
+    static std::string Hive() { return plat::RegistryHiveFile(plat::HKEY_CURRENT_USER); }
+    static std::string Folder() { return fs::path(Hive()).parent_path().string(); }
+    static void WriteValues(const std::vector<std::string>& lines) {
+        std::string text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Ostrell\\vtl\\setting]\n";
+        for (const auto& line : lines)
+            text += line + "\n";
+        vtltest::WriteFile(Hive(), text);
     }
 };
 
-TEST_F(AppSettingTest, FirstStartCreatesTheKeyAndKeepsDefaults) {
-    ASSERT_FALSE(KeyExists());
-    const CAppSetting s;
-    EXPECT_TRUE(KeyExists());
-    const ResizeSetting& r = s.m_resize;
-    EXPECT_EQ(r.bOverwrite, 0);
-    EXPECT_EQ(r.strDestFolder, "");
-    EXPECT_EQ(r.nImageType, 0);
-    EXPECT_EQ(r.nQuality, 80);
-    EXPECT_EQ(r.bResize, 1);
-    EXPECT_EQ(r.bRotate, 0);
-    EXPECT_EQ(r.bSetDpi, 0);
-    EXPECT_EQ(r.bConstrain, 1);
-    EXPECT_EQ(r.bDesktop, 0);
-    EXPECT_EQ(r.nWidth, 100);
-    EXPECT_EQ(r.nHeight, 100);
-    EXPECT_EQ(r.nWidthUnit, 1);
-    EXPECT_EQ(r.nHeightUnit, 1);
-    EXPECT_EQ(r.nRotate, 0);
-    EXPECT_EQ(r.nXDpi, 72);
-    EXPECT_EQ(r.nYDpi, 72);
-    EXPECT_EQ(s.m_bExtVantrel + s.m_bExtResize + s.m_bExtResizeAsDefaultSetting + s.m_bExtResizeAndMail +
-                  s.m_bExtResizeDefaultAndMail,
-              5);
-    EXPECT_EQ(s.m_nCurCol, 500);
-    EXPECT_EQ(std::vector<int>(s.m_nColumnWidth, s.m_nColumnWidth + 4), (std::vector<int>{200, 50, 100, -2}));
-    EXPECT_FALSE(s.m_bPlacementLoaded);
-    EXPECT_STREQ(s.m_szCopyMoveTo, "");
-    EXPECT_STREQ(s.m_szLastBrowse, "");
-    EXPECT_TRUE(s.m_listFiles.empty());
-    EXPECT_EQ(s.GetStatus(), "");
-}
-
-TEST_F(AppSettingTest, EachStoredValueReachesItsMember) {
-    const struct {
-        const char* name;
-        std::int32_t value;
-        std::int32_t ResizeSetting::*member;
-    } cases[] = {
-        {"override", 1, &ResizeSetting::bOverwrite},     {"imagetype", 5, &ResizeSetting::nImageType},
-        {"qualilty", 33, &ResizeSetting::nQuality},      {"image_to_resize", 0, &ResizeSetting::bResize},
-        {"image_to_rotate", 1, &ResizeSetting::bRotate}, {"image_set_dpi", 1, &ResizeSetting::bSetDpi},
-        {"constraint", 0, &ResizeSetting::bConstrain},   {"desktop", 1, &ResizeSetting::bDesktop},
-        {"height", 480, &ResizeSetting::nHeight},        {"width", 640, &ResizeSetting::nWidth},
-        {"hpercent", 0, &ResizeSetting::nHeightUnit},    {"wpercent", 0, &ResizeSetting::nWidthUnit},
-        {"rotate", 2, &ResizeSetting::nRotate},          {"xdpi", 300, &ResizeSetting::nXDpi},
-        {"ydpi", 150, &ResizeSetting::nYDpi},
-    };
-    for (const auto& c : cases)
-        SetDword(c.name, c.value);
-    SetString("dest", "/home/me/out");
-    SetDword("quality", 12); // the correct spelling is not the value name
-    SetDword("curcol", 321);
-    SetDword("columnwidth3", 77);
-    SetDword("ExtResizeAndMail", 0);
-    SetString("cmto", "/home/me/copies");
-    SetString("LastBrowsePIDL", "/home/me/pictures");
-    SetString("windowplace", "44,0,1,-1,-1,-8,-8,10,20,810,620");
-
-    const CAppSetting s;
-    for (const auto& c : cases)
-        EXPECT_EQ(s.m_resize.*c.member, c.value) << c.name;
-    EXPECT_EQ(s.m_resize.strDestFolder, "/home/me/out");
-    EXPECT_EQ(s.m_nCurCol, 321);
-    EXPECT_EQ(s.m_nColumnWidth[2], 77);
-    EXPECT_EQ(s.m_nColumnWidth[0], 200);
-    EXPECT_EQ(s.m_bExtResizeAndMail, 0);
-    EXPECT_EQ(s.m_bExtResize, 1);
-    EXPECT_STREQ(s.m_szCopyMoveTo, "/home/me/copies");
-    EXPECT_STREQ(s.m_szLastBrowse, "/home/me/pictures");
+TEST_F(AppSettingTest, EveryValueOfAUsersFileReachesItsMemberAndUnfitTextsAreLeftOut) {
+    WriteValues({R"("override"=dword:00000001)", R"("dest"="/home/me/out")", R"("imagetype"=dword:00000005)",
+                 R"("qualilty"=dword:00000021)", R"("quality"=dword:0000000c)", R"("image_to_resize"=dword:00000000)",
+                 R"("image_to_rotate"=dword:00000001)", R"("image_set_dpi"=dword:00000001)",
+                 R"("constraint"=dword:00000000)", R"("desktop"=dword:00000001)", R"("height"=dword:000001e0)",
+                 R"("width"=dword:00000280)", R"("hpercent"=dword:00000000)", R"("wpercent"=dword:00000000)",
+                 R"("rotate"=dword:00000002)", R"("xdpi"=dword:0000012c)", R"("ydpi"=dword:00000096)",
+                 R"("ExtResizeAndMail"=dword:00000000)", R"("windowplace"="44,0,1,-1,-1,-8,-8,10,20,810,620")",
+                 R"("curcol"=dword:00000141)", R"("columnwidth3"=dword:0000004d)", R"("cmto"="/home/me/copies")",
+                 R"("LastBrowsePIDL"="/home/me/pictures")"});
+    CAppSetting s;
+    const ResizeSetting expected{1, "/home/me/out", 5, 33, 0, 1, 1, 0, 1, 480, 640, 0, 0, 2, 300, 150};
+    EXPECT_EQ(Fields(s.m_resize), Fields(expected)) << "\"quality\" is not the value's name";
+    EXPECT_EQ(std::tie(s.m_bExtResizeAndMail, s.m_bExtResize, s.m_nCurCol), std::make_tuple(0, 1, 321));
+    EXPECT_EQ(std::vector<int>(s.m_nColumnWidth, s.m_nColumnWidth + 4), (std::vector<int>{200, 50, 77, -2}));
+    EXPECT_EQ(std::string(s.m_szCopyMoveTo) + s.m_szLastBrowse, "/home/me/copies/home/me/pictures");
     ASSERT_TRUE(s.m_bPlacementLoaded);
-    EXPECT_EQ(s.m_wndPlacement.length, 44);
-    EXPECT_EQ(s.m_wndPlacement.ptMaxPositionX, -8);
-    EXPECT_EQ(s.m_wndPlacement.rcNormalPositionBottom, 620);
-}
+    EXPECT_EQ(std::tie(s.m_wndPlacement.ptMaxPositionX, s.m_wndPlacement.rcNormalPositionBottom), std::make_tuple(-8, 620));
 
-TEST_F(AppSettingTest, MissingEmptyOrUnfitTextsLeaveMembersAlone) {
-    const struct {
-        const char* what;
-        const char* dest; // null: no value
-        const char* placement;
-    } cases[] = {
-        {"missing", nullptr, nullptr},
-        {"empty", "", ""},
-        {"malformed placement", "", "1,2,3"},
-        {"placement with words", "", "a,b,c,d,e,f,g,h,i,j,k"},
-    };
-    for (const auto& c : cases) {
-        SetUp();
-        if (c.dest)
-            SetString("dest", c.dest);
-        if (c.placement)
-            SetString("windowplace", c.placement);
-        const CAppSetting s;
-        EXPECT_EQ(s.m_resize.strDestFolder, "") << c.what;
-        EXPECT_FALSE(s.m_bPlacementLoaded) << c.what;
+    // A text too long for its 260-byte buffer is not read; a placement is taken whole or not at all.
+    const std::string tooLong(299, 'd');
+    for (const char* placement : {"", "1,2,3", "a,b,c,d,e,f,g,h,i,j,k"}) {
+        WriteValues({"\"dest\"=\"" + tooLong + "\"", "\"cmto\"=\"" + tooLong + "\"",
+                     "\"windowplace\"=\"" + std::string(placement) + "\""});
+        const CAppSetting unfit;
+        EXPECT_EQ(std::string(unfit.m_resize.strDestFolder) + unfit.m_szCopyMoveTo, "");
+        EXPECT_FALSE(unfit.m_bPlacementLoaded) << placement;
     }
-    SetUp();
-    SetString("dest", std::string(299, 'd')); // 300 bytes with its NUL: does not fit 260
-    SetString("cmto", std::string(400, 'c'));
-    SetDword("width", 640);
-    const CAppSetting s;
-    EXPECT_EQ(s.m_resize.strDestFolder, "");
-    EXPECT_STREQ(s.m_szCopyMoveTo, "");
-    EXPECT_EQ(s.m_resize.nWidth, 640);
 }
 
-TEST_F(AppSettingTest, SavedGroupsLoadBackUnchanged) {
+TEST_F(AppSettingTest, LoadingNeverWritesAndTheFirstSaveMakesTheKey) {
+    CAppSetting fresh;
+    EXPECT_EQ(Fields(fresh.m_resize), Fields(ResizeSetting{}));
+    EXPECT_TRUE(fs::is_empty(Folder())) << "nothing is written by loading";
+    fresh.m_resize.nWidth = 50;
+    EXPECT_EQ(fresh.SaveResizeSetting(), "") << "\"Set as default\" on a fresh install";
+    EXPECT_EQ(CAppSetting().m_resize.nWidth, 50);
+}
+
+TEST_F(AppSettingTest, EachSaveGroupIsOneRewriteAndLoadsBackUnchanged) {
+    const int watch = inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(inotify_add_watch(watch, Folder().c_str(), IN_MOVED_TO), 0);
+    const auto rewrites = [&] {
+        alignas(inotify_event) char events[4096];
+        int count = 0;
+        for (ssize_t got; (got = read(watch, events, sizeof events)) > 0;)
+            for (char* at = events; at < events + got; at += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(at)->len)
+                count += std::string(reinterpret_cast<inotify_event*>(at)->name) == fs::path(Hive()).filename();
+        return count;
+    };
+    const ResizeSetting saved{1, "/out", 3, 55, 0, 1, 1, 0, 1, 600, 800, 0, 0, 2, 300, 200};
     {
         CAppSetting s;
-        s.m_resize = ResizeSetting{1, "/out", 3, 55, 0, 1, 1, 0, 1, 600, 800, 0, 0, 2, 300, 200};
-        s.SaveResizeSetting();
+        s.m_resize = saved;
+        EXPECT_EQ(s.SaveResizeSetting(), "");
+        EXPECT_EQ(rewrites(), 1) << "\"Set as default\" writes its sixteen values at once";
         s.m_nCurCol = 420;
-        s.m_nColumnWidth[0] = 180;
         s.m_nColumnWidth[3] = 90;
         s.m_wndPlacement = WINDOWPLACEMENT{44, 2, 3, -1, -1, -8, -8, 10, 20, 810, 620};
-        std::strcpy(s.m_szCopyMoveTo, "/copies");
         std::strcpy(s.m_szLastBrowse, "/last");
-        s.SaveLayout();
+        EXPECT_EQ(s.SaveLayout(), "");
+        EXPECT_EQ(rewrites(), 1);
         s.m_bExtVantrel = 0;
-        s.m_bExtResizeDefaultAndMail = 0;
-        s.SaveMenuAndMail();
+        EXPECT_EQ(s.SaveMenuAndMail(), "");
+        EXPECT_EQ(rewrites(), 1);
     }
+    close(watch);
     const CAppSetting s;
-    const ResizeSetting& r = s.m_resize;
-    const ResizeSetting expected{1, "/out", 3, 55, 0, 1, 1, 0, 1, 600, 800, 0, 0, 2, 300, 200};
-    EXPECT_EQ(std::tie(r.bOverwrite, r.strDestFolder, r.nImageType, r.nQuality, r.bResize, r.bRotate, r.bSetDpi,
-                       r.bConstrain, r.bDesktop, r.nHeight, r.nWidth, r.nHeightUnit, r.nWidthUnit, r.nRotate,
-                       r.nXDpi, r.nYDpi),
-              std::tie(expected.bOverwrite, expected.strDestFolder, expected.nImageType, expected.nQuality,
-                       expected.bResize, expected.bRotate, expected.bSetDpi, expected.bConstrain, expected.bDesktop,
-                       expected.nHeight, expected.nWidth, expected.nHeightUnit, expected.nWidthUnit,
-                       expected.nRotate, expected.nXDpi, expected.nYDpi));
-    EXPECT_EQ(s.m_nCurCol, 420);
-    EXPECT_EQ(s.m_nColumnWidth[0], 180);
-    EXPECT_EQ(s.m_nColumnWidth[3], 90);
+    EXPECT_EQ(Fields(s.m_resize), Fields(saved));
+    EXPECT_EQ(std::tie(s.m_nCurCol, s.m_nColumnWidth[3], s.m_bExtVantrel), std::make_tuple(420, 90, 0));
     ASSERT_TRUE(s.m_bPlacementLoaded);
-    EXPECT_EQ(s.m_wndPlacement.flags, 2);
     EXPECT_EQ(s.m_wndPlacement.rcNormalPositionRight, 810);
-    EXPECT_STREQ(s.m_szCopyMoveTo, "/copies");
     EXPECT_STREQ(s.m_szLastBrowse, "/last");
-    EXPECT_EQ(s.m_bExtVantrel, 0);
-    EXPECT_EQ(s.m_bExtResizeDefaultAndMail, 0);
-    EXPECT_EQ(s.m_bExtResize, 1);
     // The layout save tells the extension where the program is.
-    EXPECT_EQ(GetString("location"), GetModuleFileName());
-    EXPECT_EQ(GetString("windowplace"), "44,2,3,-1,-1,-8,-8,10,20,810,620");
+    EXPECT_NE(vtltest::ReadFile(Hive()).find("\"location\"=\"" + plat::GetModuleFileName() + "\""), std::string::npos);
 }
 
-TEST_F(AppSettingTest, SavingTheResizeGroupNeverCreatesTheKey) {
-    CAppSetting s; // creates the key
-    ASSERT_EQ(RegDeleteTree(HKEY_CURRENT_USER, "Software\\Ostrell"), ERROR_SUCCESS);
-    s.m_resize.nWidth = 5;
-    s.SaveResizeSetting();
-    EXPECT_FALSE(KeyExists());
+TEST_F(AppSettingTest, ASettingsFileThatCannotBeReadIsNeverReplacedAndEverySaveSaysSo) {
+    ASSERT_EQ(mkfifo(Hive().c_str(), 0600), 0);
+    CAppSetting s; // a FIFO is not waited on
+    EXPECT_EQ(Fields(s.m_resize), Fields(ResizeSetting{})) << "read as missing";
+    for (const std::string& failure : {s.SaveResizeSetting(), s.SaveLayout(), s.SaveMenuAndMail()})
+        EXPECT_EQ(failure.rfind("The settings could not be saved: " + Hive() + " cannot be read", 0), 0u) << failure;
+    EXPECT_TRUE(fs::is_fifo(Hive())) << "left as it was";
 }
 
 TEST_F(AppSettingTest, StatusLineIsCopiedWhole) {
@@ -213,12 +130,6 @@ TEST_F(AppSettingTest, StatusLineIsCopiedWhole) {
     EXPECT_EQ(s.GetStatus(), "Resizing /home/me/a.jpg");
     s.SetStatus(std::string(400, 's'));
     EXPECT_EQ(s.GetStatus().size(), 299u);
-}
-
-TEST_F(AppSettingTest, TheSettingsObjectIsCreatedOnce) {
-    CAppSetting* first = GetAppSetting();
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(GetAppSetting(), first);
 }
 
 } // namespace

@@ -1,16 +1,24 @@
+// The hand-off record: its byte layout, the reader's bounds, and the protocol of writers and
+// readers on the test program's own block (see Sandbox.h).
 #include "app/core/HandoffBlock.h"
-#include "platform/SharedMemory.h"
+#include "app/core/HandoffMapping.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <mutex>
 #include <random>
+#include <set>
 #include <sys/mman.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
 using Block = std::vector<unsigned char>;
+using Files = std::vector<std::string>;
 
 std::uint32_t WordAt(const Block& block, std::size_t offset) {
     std::uint32_t v = 0;
@@ -20,51 +28,37 @@ std::uint32_t WordAt(const Block& block, std::size_t offset) {
 }
 
 TEST(Handoff, ResizeAndMailOfThreePicturesGivesTheRecordBytes) {
-    Block block(HANDOFF_BLOCK_SIZE, 0xAB); // old bytes, to see which ones the writer touches
-    const std::vector<std::string> files = {"/home/me/a.jpg", "/home/me/b.JPG", "/home/me/c.gif"};
+    Block block(HANDOFF_BLOCK_SIZE, 0x2B); // old bytes, to see which ones the writer touches
+    block[0] = 0;
+    const Files files = {"/home/me/a.jpg", "/home/me/b.JPG", "/home/me/c.gif"};
     ASSERT_EQ(WriteHandoff(block.data(), HANDOFF_RESIZE_DEFAULT_MAIL, files), HandoffWrite::Written);
 
     EXPECT_EQ(block[0], 0xFF);
-    EXPECT_EQ(WordAt(block, 1), 4000u);
-    EXPECT_EQ(WordAt(block, 5), 4u);
-    EXPECT_EQ(WordAt(block, 9), 3u);
-    EXPECT_EQ(WordAt(block, 13), 2u);
-    EXPECT_EQ(WordAt(block, 17), 0u);
+    const std::uint32_t header[] = {4000, 4, 3, 2, 0};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(WordAt(block, 1 + 4 * i), header[i]) << "word " << i;
     const std::size_t offsets[] = {21, 281, 541};
     for (int i = 0; i < 3; ++i) {
         EXPECT_STREQ(reinterpret_cast<const char*>(&block[offsets[i]]), files[i].c_str());
-        EXPECT_EQ(block[offsets[i] + files[i].size() + 1], 0xAB) << "bytes behind the NUL are left as they were";
+        EXPECT_EQ(block[offsets[i] + files[i].size() + 1], 0x2B) << "bytes behind the NUL stay as they were";
     }
-    EXPECT_EQ(block[801], 0xAB);
+    EXPECT_EQ(block[801], 0x2B);
 
-    std::vector<std::string> read;
-    const HandoffHeader header = ReadHandoffBlock(block.data(), read);
-    EXPECT_EQ(header.nCommand, 2u);
-    EXPECT_EQ(header.nPathCount, 3u);
+    Files read;
+    const HandoffHeader got = ReadHandoffBlock(block.data(), read);
+    EXPECT_EQ(got.nCommand, 2u);
+    EXPECT_EQ(got.nPathCount, 3u);
     EXPECT_EQ(read, files);
-    EXPECT_EQ(block[0], 0) << "the record is consumed";
-
-    std::vector<std::string> again;
-    EXPECT_EQ(ReadHandoffBlock(block.data(), again).nCommand, 0u);
-    EXPECT_TRUE(again.empty());
-}
-
-TEST(Handoff, ReadyBytesThatNoWriterProducesReadNothing) {
-    Block block(HANDOFF_BLOCK_SIZE, 0);
-    ASSERT_EQ(WriteHandoff(block.data(), HANDOFF_RESIZE_DEFAULT, {"/a.jpg"}), HandoffWrite::Written);
-    for (unsigned char ready : {0x01, 0x42, 0x7F}) {
+    EXPECT_EQ(block[0], 0) << "the record is claimed";
+    // Once claimed, and for a ready byte of 1..127 that no writer produces, nothing is read.
+    for (const unsigned char ready : {0x00, 0x01, 0x7F}) {
         block[0] = ready;
-        std::vector<std::string> files;
-        const HandoffHeader header = ReadHandoffBlock(block.data(), files);
-        EXPECT_EQ(header.nCommand, 0u) << int(ready);
-        EXPECT_EQ(header.nPathCount, 0u) << int(ready);
-        EXPECT_TRUE(files.empty()) << int(ready);
-        EXPECT_EQ(block[0], ready) << "left unchanged";
+        Files again;
+        EXPECT_EQ(ReadHandoffBlock(block.data(), again).nCommand, 0u);
+        EXPECT_EQ(std::make_pair(again.size(), block[0]), std::make_pair(std::size_t(0), ready)) << "left as it is";
     }
     block[0] = 0x80; // any negative ready byte is pending
-    std::vector<std::string> files;
-    EXPECT_EQ(ReadHandoffBlock(block.data(), files).nCommand, 1u);
-    EXPECT_EQ(files, std::vector<std::string>{"/a.jpg"});
+    EXPECT_EQ(ReadHandoffBlock(block.data(), read).nCommand, 2u);
 }
 
 TEST(Handoff, CountsAndEntriesTheBlockCannotHoldStayInsideIt) {
@@ -77,60 +71,128 @@ TEST(Handoff, CountsAndEntriesTheBlockCannotHoldStayInsideIt) {
     ASSERT_NE(base, MAP_FAILED);
     ASSERT_EQ(mprotect(base + pages * page, page, PROT_NONE), 0);
     unsigned char* block = base + pages * page - HANDOFF_BLOCK_SIZE;
-
     std::memset(block, 'x', HANDOFF_BLOCK_SIZE); // no NUL anywhere
     block[0] = 0xFF;
     const std::uint32_t count = 5000;
     std::memcpy(block + 9, &count, 4);
-    std::vector<std::string> files;
-    const HandoffHeader header = ReadHandoffBlock(block, files);
-    EXPECT_EQ(header.nPathCount, 5000u);
-    ASSERT_EQ(files.size(), HANDOFF_MAX_FILES);
-    for (const auto& f : files)
-        ASSERT_EQ(f, std::string(HANDOFF_PATH_SIZE, 'x'));
+    Files files;
+    EXPECT_EQ(ReadHandoffBlock(block, files).nPathCount, 5000u);
+    EXPECT_EQ(files, Files(HANDOFF_MAX_FILES, std::string(HANDOFF_PATH_SIZE, 'x')));
     munmap(base, (pages + 1) * page);
+
+    std::mt19937 random(20261207);
+    Block noise(HANDOFF_BLOCK_SIZE);
+    for (int round = 0; round < 1000; ++round) {
+        for (auto& byte : noise)
+            byte = static_cast<unsigned char>(random() % 3 == 0 ? 0 : random());
+        noise[0] |= 0x80;
+        Files read;
+        const HandoffHeader header = ReadHandoffBlock(noise.data(), read);
+        ASSERT_LE(read.size(), std::min<std::size_t>(header.nPathCount, HANDOFF_MAX_FILES));
+        for (const auto& f : read)
+            ASSERT_LE(f.size(), HANDOFF_PATH_SIZE);
+    }
 }
 
 TEST(Handoff, SelectionsThatDoNotFitAreRefusedWhole) {
     const struct {
         const char* what;
-        std::vector<std::string> files;
+        Files files;
         HandoffWrite result;
     } cases[] = {
-        {"252 pictures", std::vector<std::string>(252, "/a.jpg"), HandoffWrite::TooManyFiles},
-        {"a 300-byte path", {"/a.jpg", "/" + std::string(299, 'p')}, HandoffWrite::PathTooLong},
-        {"a 260-byte path", {"/" + std::string(259, 'p')}, HandoffWrite::PathTooLong},
+        {"252 pictures", Files(252, "/a.jpg"), HandoffWrite::TooManyFiles},
+        {"a 260-byte path", {"/a.jpg", "/" + std::string(259, 'p')}, HandoffWrite::PathTooLong},
+        {"the most that fit", Files(HANDOFF_MAX_FILES, "/" + std::string(258, 'p')), HandoffWrite::Written},
     };
     for (const auto& c : cases) {
-        Block block(HANDOFF_BLOCK_SIZE, 0x5A);
+        Block block(HANDOFF_BLOCK_SIZE, 0);
         std::string refused;
         EXPECT_EQ(WriteHandoff(block.data(), 2, c.files, &refused), c.result) << c.what;
-        EXPECT_EQ(block, Block(HANDOFF_BLOCK_SIZE, 0x5A)) << c.what << ": the block must stay untouched";
-        EXPECT_FALSE(HandoffRefusalText(c.result, refused).empty());
+        Files read;
+        ReadHandoffBlock(block.data(), read);
+        if (c.result == HandoffWrite::Written) {
+            EXPECT_EQ(read, c.files) << c.what;
+        } else {
+            EXPECT_EQ(block, Block(HANDOFF_BLOCK_SIZE, 0)) << c.what << ": the block must stay untouched";
+            EXPECT_FALSE(HandoffRefusalText(c.result, refused).empty());
+        }
     }
-    Block block(HANDOFF_BLOCK_SIZE, 0);
-    std::vector<std::string> most(HANDOFF_MAX_FILES, "/" + std::string(258, 'p')); // 259 bytes: fits
-    EXPECT_EQ(WriteHandoff(block.data(), 0, most), HandoffWrite::Written);
-    std::vector<std::string> read;
-    ReadHandoffBlock(block.data(), read);
-    EXPECT_EQ(read, most);
 }
 
-TEST(Handoff, RandomBlocksNeverReadOutOfBounds) {
-    std::mt19937 random(20261207);
-    Block block(HANDOFF_BLOCK_SIZE);
-    for (int round = 0; round < 10000; ++round) {
-        for (auto& byte : block)
-            byte = static_cast<unsigned char>(random() % 3 == 0 ? 0 : random());
-        if (round % 2)
-            block[0] |= 0x80;
-        std::vector<std::string> files;
-        const HandoffHeader header = ReadHandoffBlock(block.data(), files);
-        ASSERT_LE(files.size(), HANDOFF_MAX_FILES);
-        ASSERT_LE(files.size(), header.nPathCount);
-        for (const auto& f : files)
-            ASSERT_LE(f.size(), HANDOFF_PATH_SIZE);
-    }
+TEST(Handoff, ASecondRecordWaitsUntilTheFirstIsTakenOrStale) {
+    CHandoffMapping first(true), second(true), reader(false);
+    ASSERT_EQ(first.Write(1, {"/a/1.jpg"}), HandoffWrite::Written);
+    std::thread quick([&] { second.Write(2, {"/b/2.jpg"}); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    Files files;
+    EXPECT_EQ(reader.Read(files).nCommand, 1u);
+    EXPECT_EQ(files, Files{"/a/1.jpg"}) << "a pending record is not overwritten";
+    quick.join();
+    files.clear();
+    EXPECT_EQ(reader.Read(files).nCommand, 2u);
+    EXPECT_EQ(files, Files{"/b/2.jpg"});
+
+    // A record that nobody takes within five seconds belongs to a vtl that never started.
+    ASSERT_EQ(first.Write(1, {"/a/1.jpg"}), HandoffWrite::Written);
+    ASSERT_EQ(second.Write(2, {"/b/2.jpg"}), HandoffWrite::Written);
+    files.clear();
+    reader.Read(files);
+    EXPECT_EQ(files, Files{"/b/2.jpg"});
+}
+
+// A record that says who wrote it: every path names its writer and number.
+Files Record(int writer, int number) {
+    Files files(1 + (number * 37 + writer) % HANDOFF_MAX_FILES);
+    for (std::size_t i = 0; i < files.size(); ++i)
+        files[i] = "/w" + std::to_string(writer) + "/r" + std::to_string(number) + "/" + std::to_string(i) + ".jpg";
+    return files;
+}
+
+TEST(Handoff, TwoWritersAndTwoReadersHammeringOneBlockOnlyEverSeeWholeRecords) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::seconds(10);
+    CHandoffMapping created(true);
+    std::atomic<int> writing{2};
+    std::atomic<long> written{0}, torn{0}, twice{0};
+    std::mutex seenLock;
+    std::set<std::pair<int, int>> seen;
+    std::vector<std::thread> threads;
+    for (int w = 0; w < 2; ++w)
+        threads.emplace_back([&, w] {
+            CHandoffMapping mapping(true); // each with a mapping of its own, as processes have
+            for (int n = 0; Clock::now() < end; ++n, ++written)
+                mapping.Write(n % 3, Record(w, n));
+            --writing;
+        });
+    for (int r = 0; r < 2; ++r)
+        threads.emplace_back([&] {
+            CHandoffMapping mapping(false);
+            for (;;) {
+                const bool more = writing > 0;
+                Files files;
+                bool pending = false;
+                const HandoffHeader header = mapping.Read(files, &pending);
+                if (!pending) {
+                    if (!more)
+                        return;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    continue;
+                }
+                int w = -1, n = -1;
+                std::sscanf(files.empty() ? "" : files[0].c_str(), "/w%d/r%d/", &w, &n);
+                if (files != Record(w, n) || header.nCommand != std::uint32_t(n % 3) ||
+                    header.nPathCount != files.size())
+                    ++torn;
+                const std::lock_guard lock(seenLock);
+                twice += !seen.insert({w, n}).second;
+            }
+        });
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_GT(written, 0);
+    EXPECT_EQ(torn, 0) << "a list read that was not written whole";
+    EXPECT_EQ(twice, 0) << "a record claimed twice";
+    EXPECT_EQ(long(seen.size()), written.load()) << "a record overwritten before it was read";
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+// user.dat: the fixed record of the mail subject and body.
 #include "app/core/UserData.h"
 #include "tests/support/Sandbox.h"
 
@@ -10,13 +11,11 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+
 struct Texts {
-    char subject[USERDATA_SUBJECT_SIZE];
-    char body[USERDATA_BODY_SIZE];
-    Texts(const char* s = "old subject", const char* b = "old body") {
-        std::strcpy(subject, s);
-        std::strcpy(body, b);
-    }
+    char subject[USERDATA_SUBJECT_SIZE] = "old subject";
+    char body[USERDATA_BODY_SIZE] = "old body";
 };
 
 std::string Record(const std::string& subject, const std::string& body) {
@@ -32,19 +31,26 @@ TEST(UserData, ReadingTheRecord) {
     withJunk.replace(6, 4, "junk"); // bytes behind the NUL mean nothing
     const struct {
         const char* what;
-        std::optional<std::string> file;
+        std::optional<std::string> file; // nullopt: none; "FIFO" / "folder": that instead of a file
         UserDataRead result;
         std::string subject, body;
     } cases[] = {
         {"missing", std::nullopt, UserDataRead::Missing, "", ""},
+        {"a FIFO, not waited on", "FIFO", UserDataRead::Missing, "", ""},
+        {"a folder", "folder", UserDataRead::Missing, "", ""},
         {"5199 bytes", Record("New", "Text").substr(0, USERDATA_FILE_SIZE - 1), UserDataRead::Short, "old subject",
          "old body"},
-        {"empty file", "", UserDataRead::Short, "old subject", "old body"},
         {"texts with junk behind their NUL", withJunk, UserDataRead::Read, "Hello", "World"},
+        {"fields without a NUL stop at their end", std::string(200, 's') + std::string(5000, 'b'),
+         UserDataRead::Read, std::string(199, 's'), std::string(4999, 'b')},
     };
     for (const auto& c : cases) {
-        std::filesystem::remove(path);
-        if (c.file)
+        fs::remove_all(path);
+        if (c.file == "FIFO")
+            mkfifo(path.c_str(), 0600);
+        else if (c.file == "folder")
+            fs::create_directory(path);
+        else if (c.file)
             vtltest::WriteFile(path, *c.file);
         Texts texts;
         EXPECT_EQ(ReadUserData(path, texts.subject, texts.body), c.result) << c.what;
@@ -53,55 +59,29 @@ TEST(UserData, ReadingTheRecord) {
     }
 }
 
-TEST(UserData, FieldsWithoutNulStopAtTheirEnd) {
-    const std::string path = vtltest::MakeTempDir("userdata") + "/user.dat";
-    vtltest::WriteFile(path, std::string(USERDATA_SUBJECT_SIZE, 's') + std::string(USERDATA_BODY_SIZE, 'b'));
-    Texts texts;
-    ASSERT_EQ(ReadUserData(path, texts.subject, texts.body), UserDataRead::Read);
-    EXPECT_EQ(std::string(texts.subject), std::string(199, 's'));
-    EXPECT_EQ(std::string(texts.body), std::string(4999, 'b'));
-}
-
-TEST(UserData, WritingKeepsTheRecordExactAndWhole) {
+TEST(UserData, WritingKeepsTheRecordExactAndWholeAndLosesNothingWhenItCannot) {
     const std::string dir = vtltest::MakeTempDir("userdata");
-    const std::string path = dir + "/user.dat";
-    const std::string subject(199, 'S');
-    const std::string body(4999, 'B');
-    ASSERT_TRUE(WriteUserData(path, subject.c_str(), body.c_str()));
-    EXPECT_EQ(vtltest::ReadFile(path), Record(subject, body));
-    Texts texts("", "");
-    ASSERT_EQ(ReadUserData(path, texts.subject, texts.body), UserDataRead::Read);
-    EXPECT_EQ(texts.subject, subject);
-    EXPECT_EQ(texts.body, body);
-    // Only user.dat is left in the folder: no temporary file.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
-}
-
-TEST(UserData, LongTextsAreCutBetweenCharacters) {
+    ASSERT_TRUE(WriteUserData(dir + "/user.dat", std::string(199, 'S').c_str(), std::string(4999, 'B').c_str()));
+    EXPECT_EQ(vtltest::ReadFile(dir + "/user.dat"), Record(std::string(199, 'S'), std::string(4999, 'B')));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "no temporary file";
     // "é" is two bytes: 100 of them are 200 bytes, one too many for the subject field.
     std::string accents;
     for (int i = 0; i < 100; ++i)
         accents += "\xC3\xA9";
-    char subject[USERDATA_SUBJECT_SIZE];
-    CopyTextCut(subject, sizeof subject, accents.c_str());
-    EXPECT_EQ(std::string(subject), accents.substr(0, 198));
-    const std::string euro = std::string(4997, 'x') + "\xE2\x82\xAC"; // 5000 bytes
-    char body[USERDATA_BODY_SIZE];
-    CopyTextCut(body, sizeof body, euro.c_str());
-    EXPECT_EQ(std::string(body), std::string(4997, 'x'));
-}
+    ASSERT_TRUE(WriteUserData(dir + "/user.dat", accents.c_str(), "kept body"));
+    EXPECT_EQ(vtltest::ReadFile(dir + "/user.dat"), Record(accents.substr(0, 198), "kept body")) << "cut between characters";
 
-TEST(UserData, AFolderThatCannotBeWrittenIsReportedAndLosesNothing) {
-    const std::string dir = vtltest::MakeTempDir("userdata");
-    const std::string path = dir + "/user.dat";
-    ASSERT_TRUE(WriteUserData(path, "kept", "kept body"));
     EXPECT_FALSE(WriteUserData(dir + "/missing-folder/user.dat", "a", "b"));
     if (geteuid() != 0) { // root writes anywhere
         chmod(dir.c_str(), 0500);
-        EXPECT_FALSE(WriteUserData(path, "new", "new body"));
+        EXPECT_FALSE(WriteUserData(dir + "/user.dat", "new", "new body"));
         chmod(dir.c_str(), 0700);
     }
-    EXPECT_EQ(vtltest::ReadFile(path), Record("kept", "kept body"));
+    EXPECT_EQ(vtltest::ReadFile(dir + "/user.dat"), Record(accents.substr(0, 198), "kept body"));
+    const std::string fifo = vtltest::MakeTempDir("fifo") + "/user.dat";
+    mkfifo(fifo.c_str(), 0600);
+    EXPECT_FALSE(WriteUserData(fifo, "new", "new body"));
+    EXPECT_TRUE(fs::is_fifo(fifo)) << "a user.dat that cannot be read is never replaced";
 }
 
 } // namespace

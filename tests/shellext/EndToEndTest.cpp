@@ -1,10 +1,9 @@
 // The shell road end to end through real processes: vtlmenu plays the file manager, the
-// module writes the user's hand-off block and starts the built vtl, vtl resizes with the saved
+// module writes the hand-off block and starts the built vtl, vtl resizes with the saved
 // settings and hands the outputs to a fake mail program.
 #include "app/core/AppSetting.h"
-#include "app/core/HandoffBlock.h"
-#include "tests/support/FakeMailProgram.h"
 #include "tests/shellext/ShellExtTestSupport.h"
+#include "tests/support/FakeMailProgram.h"
 #include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
@@ -22,12 +21,21 @@ namespace fs = std::filesystem;
 const std::string kVtl = std::string(VTL_BIN_DIR) + "/vtl";
 
 template <typename Done> bool WaitFor(Done done) {
-    for (int i = 0; i < 600; ++i) {
+    for (int i = 0; i < 1200; ++i) {
         if (done())
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
+}
+
+void Picture(const std::string& path) {
+    const vips::VImage image =
+        (vips::VImage::black(320, 240, vips::VImage::option()->set("bands", 3)) + std::vector<double>{30, 90, 200})
+            .cast(VIPS_FORMAT_UCHAR);
+    const std::string temp = fs::path(path).parent_path() / ("made" + fs::path(path).extension().string());
+    image.write_to_file(temp.c_str());
+    fs::rename(temp, path);
 }
 
 class ShellRoad : public testing::Test {
@@ -38,26 +46,12 @@ protected:
         m_tmp = vtltest::MakeTempDir("tmp");
         setenv("TMPDIR", m_tmp.c_str(), 1);
         m_dir = vtltest::MakeTempDir("pictures");
-        Picture("a.jpg", ".jpg");
-        vtltest::WriteFile(m_dir + "/b.txt", "not a picture");
-        Picture("c.JPEG", ".jpg");
-        Picture("d.gif", ".gif");
-
         // The saved parameters: half the size.
         CAppSetting setting;
         setting.m_resize.nWidth = 50;
         setting.m_resize.nHeight = 50;
-        setting.SaveResizeSetting();
+        ASSERT_EQ(setting.SaveResizeSetting(), "");
         SetLocation(kVtl);
-        FillBlock(0);
-    }
-    void Picture(const std::string& name, const char* format) {
-        const vips::VImage image =
-            (vips::VImage::black(320, 240, vips::VImage::option()->set("bands", 3)) + std::vector<double>{30, 90, 200})
-                .cast(VIPS_FORMAT_UCHAR);
-        const std::string temp = m_dir + "/made" + format;
-        image.write_to_file(temp.c_str());
-        fs::rename(temp, m_dir + "/" + name);
     }
     std::string File(const char* name) const { return m_dir + "/" + name; }
 
@@ -66,6 +60,9 @@ protected:
 };
 
 TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
+    for (const char* name : {"a.jpg", "c.JPEG", "d.gif"})
+        Picture(File(name));
+    vtltest::WriteFile(File("b.txt"), "not a picture");
     vtltest::FakeMailProgram mail;
     mail.Install();
     const RunResult run = RunVtlMenu({"--invoke", "2", File("a.jpg"), File("b.txt"), File("c.JPEG"), File("d.gif")});
@@ -75,14 +72,7 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
     // which it deletes after the mail program returned, are gone.
     ASSERT_TRUE(WaitFor([&] { return mail.Ran() && fs::is_empty(m_tmp); }))
         << "vtl never reached the mail program, or left its temporary copies";
-    // The record vtl read: three pictures in order, "Resize and mail", consumed.
-    ASSERT_TRUE(WaitFor([] { return Block()[0] == 0; }));
-    EXPECT_EQ(BlockWord(9), 3u);
-    EXPECT_EQ(BlockWord(13), HANDOFF_RESIZE_DEFAULT_MAIL);
-    EXPECT_EQ(BlockPath(0), File("a.jpg"));
-    EXPECT_EQ(BlockPath(1), File("c.JPEG"));
-    EXPECT_EQ(BlockPath(2), File("d.gif"));
-
+    EXPECT_FALSE(PendingRecord().pending) << "vtl took the record";
     const auto attached = mail.AttachedPaths();
     const auto bytes = mail.AttachedBytes();
     ASSERT_EQ(attached.size(), 3u);
@@ -90,23 +80,34 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(fs::path(attached[i]).filename(), names[i]);
         const vips::VImage image = vips::VImage::new_from_buffer(bytes[i].data(), bytes[i].size(), "");
-        EXPECT_EQ(image.width(), 160) << names[i];
-        EXPECT_EQ(image.height(), 120) << names[i];
+        EXPECT_EQ(std::make_pair(image.width(), image.height()), std::make_pair(160, 120)) << names[i];
     }
     EXPECT_FALSE(fs::exists(m_dir + "/resize")) << "nothing is written beside the sources";
+}
+
+TEST_F(ShellRoad, TenCommandsInARowOverTenFoldersResizeAllTen) {
+    std::vector<std::string> folders;
+    for (int i = 0; i < 10; ++i) {
+        folders.push_back(vtltest::MakeTempDir("folder"));
+        Picture(folders.back() + "/a.jpg");
+    }
+    for (const auto& folder : folders) {
+        const RunResult run = RunVtlMenu({"--invoke", "1", folder + "/a.jpg"});
+        ASSERT_EQ(run.status, 0) << run.err;
+    }
+    for (const auto& folder : folders)
+        EXPECT_TRUE(WaitFor([&] { return fs::exists(folder + "/resize/a.jpg"); })) << folder << " was never resized";
 }
 
 TEST_F(ShellRoad, RegisterRecordsTheApplicationInstalledBesideVtlmenu) {
     setenv("XDG_DATA_HOME", vtltest::MakeTempDir("data").c_str(), 1);
     setenv("XDG_CONFIG_DIRS", vtltest::MakeTempDir("xdg").c_str(), 1);
-    RemoveLocation();
+    SetLocation("");
     ASSERT_EQ(ReadLocation(), "<none>");
     const RunResult run = RunVtlMenu({"--register"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ReadLocation(), kVtl) << run.out;
     RunVtlMenu({"--unregister"});
-    unsetenv("XDG_DATA_HOME");
-    unsetenv("XDG_CONFIG_DIRS");
 }
 
 } // namespace

@@ -1,19 +1,32 @@
 // The Nautilus extension loaded as Nautilus loads it: a GTypeModule that calls its entry
 // points, a menu provider asked for the items of a selection, and an item activated. The
 // selection's files are given through a file-info object of our own, the part Nautilus plays.
-#include "app/core/HandoffBlock.h"
+#include "app/core/HandoffMapping.h"
 #include "tests/shellext/ShellExtTestSupport.h"
 #include "tests/support/Sandbox.h"
 
 #include <gio/gio.h>
 #include <glib-object.h>
+#include <gtk/gtk.h>
 extern "C" {
 #include <nautilus-extension.h>
 }
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <dlfcn.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+// GTK and the libraries under it keep what they load until the process ends: the address
+// sanitizer's leak check leaves them out.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\nleak:libgtk-4.so\nleak:libpango\nleak:libcairo.so\nleak:libglib-2.0.so\n"
+           "leak:libgobject-2.0.so\nleak:libgio-2.0.so\nleak:libharfbuzz.so\nleak:libEGL\nleak:libGLX\n";
+}
 
 namespace {
 
@@ -50,16 +63,6 @@ GType FileInfoType() {
         return registered;
     }();
     return type;
-}
-
-GList* Selection(const std::vector<std::string>& paths) {
-    GList* list = nullptr;
-    for (const auto& path : paths) {
-        auto* info = static_cast<FileInfo*>(g_object_new(FileInfoType(), nullptr));
-        info->file = g_file_new_for_path(path.c_str());
-        list = g_list_append(list, info);
-    }
-    return list;
 }
 
 // The extension, loaded once through a type module as Nautilus does.
@@ -99,12 +102,18 @@ GType ProviderType() {
     return type;
 }
 
-std::string Label(NautilusMenuItem* item) {
-    char* label = nullptr;
-    g_object_get(item, "label", &label, nullptr);
-    std::string text = label ? label : "";
-    g_free(label);
-    return text;
+// The labels of a menu's items and the submenu of its first.
+std::vector<std::string> Labels(GList* items, NautilusMenu** submenu = nullptr) {
+    std::vector<std::string> labels;
+    for (GList* node = items; node; node = node->next) {
+        char* label = nullptr;
+        g_object_get(node->data, "label", &label, nullptr);
+        labels.emplace_back(label ? label : "");
+        g_free(label);
+    }
+    if (submenu && items)
+        g_object_get(items->data, "menu", submenu, nullptr);
+    return labels;
 }
 
 class ShellExtNautilus : public testing::Test {
@@ -114,62 +123,115 @@ protected:
         m_dir = vtltest::MakeTempDir("nautilus");
         m_vtl = MakeFakeApplication(m_dir);
         SetLocation(m_vtl);
-        FillBlock(0xAB);
-        m_provider = g_object_new(ProviderType(), nullptr);
-        ASSERT_TRUE(NAUTILUS_IS_MENU_PROVIDER(m_provider));
+        ScribbleBlock();
+        m_provider = NAUTILUS_MENU_PROVIDER(g_object_new(ProviderType(), nullptr));
     }
     void TearDown() override {
         g_object_unref(m_provider);
         Module().UnregisterServer();
     }
+    // The items for files of these paths (or URIs), as a right-click asks for them.
     GList* Items(const std::vector<std::string>& paths) {
-        GList* files = Selection(paths);
-        GList* items = nautilus_menu_provider_get_file_items(NAUTILUS_MENU_PROVIDER(m_provider), files);
+        GList* files = nullptr;
+        for (const auto& path : paths) {
+            auto* info = static_cast<FileInfo*>(g_object_new(FileInfoType(), nullptr));
+            info->file = path[0] == '/' ? g_file_new_for_path(path.c_str()) : g_file_new_for_uri(path.c_str());
+            files = g_list_append(files, info);
+        }
+        GList* items = nautilus_menu_provider_get_file_items(m_provider, files);
         g_list_free_full(files, g_object_unref);
         return items;
     }
+    // Clicks command `offset` of the menu for `paths`; the labels of that menu.
+    std::vector<std::string> Activate(const std::vector<std::string>& paths, unsigned offset) {
+        GList* items = Items(paths);
+        NautilusMenu* submenu = nullptr;
+        const std::vector<std::string> top = Labels(items, &submenu);
+        GList* commands = submenu ? nautilus_menu_get_items(submenu) : nullptr;
+        std::vector<std::string> labels = Labels(commands);
+        labels.insert(labels.begin(), top.begin(), top.end());
+        if (offset < g_list_length(commands))
+            nautilus_menu_item_activate(NAUTILUS_MENU_ITEM(g_list_nth_data(commands, offset)));
+        nautilus_menu_item_list_free(commands);
+        if (submenu)
+            g_object_unref(submenu);
+        nautilus_menu_item_list_free(items);
+        return labels;
+    }
     std::string m_dir;
     std::string m_vtl;
-    gpointer m_provider = nullptr;
+    NautilusMenuProvider* m_provider = nullptr;
 };
 
-TEST_F(ShellExtNautilus, PicturesGetTheSubmenuAndAnItemRunsItsCommand) {
-    GList* items = Items({m_dir + "/a.jpg", m_dir + "/b.txt", m_dir + "/c.gif"});
-    ASSERT_EQ(g_list_length(items), 1u);
-    auto* top = NAUTILUS_MENU_ITEM(items->data);
-    EXPECT_EQ(Label(top), "Vantrel");
-    NautilusMenu* submenu = nullptr;
-    g_object_get(top, "menu", &submenu, nullptr);
-    ASSERT_NE(submenu, nullptr);
-    GList* commands = nautilus_menu_get_items(submenu);
-    ASSERT_EQ(g_list_length(commands), 3u);
-    EXPECT_EQ(Label(NAUTILUS_MENU_ITEM(g_list_nth_data(commands, 0))), "Resize...");
-    EXPECT_EQ(Label(NAUTILUS_MENU_ITEM(g_list_nth_data(commands, 1))), "Resize as default setting");
-    EXPECT_EQ(Label(NAUTILUS_MENU_ITEM(g_list_nth_data(commands, 2))), "Resize and mail");
-
-    // The items outlive the provider's call, as Nautilus keeps them while the menu is open.
-    nautilus_menu_item_activate(NAUTILUS_MENU_ITEM(g_list_nth_data(commands, 2)));
-    EXPECT_EQ(Block()[0], 0xFF);
-    EXPECT_EQ(BlockWord(9), 2u);
-    EXPECT_EQ(BlockWord(13), HANDOFF_RESIZE_DEFAULT_MAIL);
-    EXPECT_EQ(BlockPath(0), m_dir + "/a.jpg");
-    EXPECT_EQ(BlockPath(1), m_dir + "/c.gif");
+TEST_F(ShellExtNautilus, ACommandWaitsForAnEarlierHandOffOffNautilussMainThread) {
+    EXPECT_EQ(Items({m_dir + "/notes.txt"}), nullptr);
+    EXPECT_EQ(Items({"sftp://host/pictures/a.jpg"}), nullptr) << "other locations get nothing";
+    CHandoffMapping earlier(true);
+    ASSERT_EQ(earlier.Write(HANDOFF_RESIZE_DEFAULT, {"/first/a.jpg"}), HandoffWrite::Written);
+    // The click returns at once, while the command waits for the earlier record to be taken.
+    EXPECT_EQ(Activate({m_dir + "/a.jpg", m_dir + "/b.txt", m_dir + "/c.gif"}, 2),
+              (std::vector<std::string>{"Vantrel", "Resize...", "Resize as default setting", "Resize and mail"}));
+    EXPECT_EQ(PendingRecord().files, Files{"/first/a.jpg"});
+    Files taken;
+    earlier.Read(taken);
+    for (int i = 0; i < 500 && !PendingRecord().pending; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const Record record = PendingRecord();
+    EXPECT_EQ(record.header.nCommand, HANDOFF_RESIZE_DEFAULT_MAIL);
+    EXPECT_EQ(record.files, (Files{m_dir + "/a.jpg", m_dir + "/c.gif"}));
     EXPECT_EQ(WaitForStart(m_vtl), "0\n");
-
-    nautilus_menu_item_list_free(commands);
-    g_object_unref(submenu);
-    nautilus_menu_item_list_free(items);
 }
 
-TEST_F(ShellExtNautilus, OtherFilesAndOtherLocationsGetNothing) {
-    EXPECT_EQ(Items({m_dir + "/notes.txt"}), nullptr);
+// An X server of the test's own, for the extension's dialogs; no display when Xvfb is missing.
+struct XServer {
+    XServer() {
+        int pipe[2];
+        if (::pipe(pipe) != 0)
+            return;
+        const std::string fd = std::to_string(pipe[1]);
+        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", nullptr};
+        if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+            pid = 0;
+        close(pipe[1]);
+        char number[16] = {};
+        if (pid && read(pipe[0], number, sizeof number - 1) > 0)
+            display = ":" + std::to_string(std::atoi(number));
+        close(pipe[0]);
+    }
+    ~XServer() {
+        if (pid && kill(pid, SIGTERM) == 0)
+            waitpid(pid, nullptr, 0);
+    }
+    pid_t pid = 0;
+    std::string display;
+};
 
-    GList* files = nullptr;
-    auto* remote = static_cast<FileInfo*>(g_object_new(FileInfoType(), nullptr));
-    remote->file = g_file_new_for_uri("sftp://host/pictures/a.jpg");
-    files = g_list_append(files, remote);
-    EXPECT_EQ(nautilus_menu_provider_get_file_items(NAUTILUS_MENU_PROVIDER(m_provider), files), nullptr);
-    g_list_free_full(files, g_object_unref);
+TEST_F(ShellExtNautilus, ARefusalIsADialogOverNautilusNotANotification) {
+    const XServer x;
+    if (x.display.empty())
+        GTEST_SKIP() << "Xvfb is not installed";
+    setenv("DISPLAY", x.display.c_str(), 1);
+    setenv("GSK_RENDERER", "cairo", 1);
+    ASSERT_TRUE(gtk_init_check());
+    Files tooMany;
+    for (int i = 0; i < 252; ++i)
+        tooMany.push_back(m_dir + "/" + std::to_string(i) + ".jpg");
+    Activate(tooMany, 0);
+    GListModel* windows = gtk_window_get_toplevels();
+    for (int i = 0; i < 500 && g_list_model_get_n_items(windows) == 0; ++i) {
+        g_main_context_iteration(nullptr, FALSE);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(g_list_model_get_n_items(windows), 1u) << "no dialog was shown";
+    auto* dialog = GTK_WINDOW(g_list_model_get_item(windows, 0));
+    char* text = nullptr;
+    g_object_get(dialog, "text", &text, nullptr);
+    EXPECT_STREQ(gtk_window_get_title(dialog), "Vantrel");
+    EXPECT_NE(std::string(text ? text : "").find("at most 251 pictures"), std::string::npos) << text;
+    g_free(text);
+    gtk_window_destroy(dialog);
+    g_object_unref(dialog);
+    EXPECT_TRUE(BlockUntouched());
 }
 
 } // namespace

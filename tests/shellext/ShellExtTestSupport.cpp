@@ -1,9 +1,8 @@
 #include "tests/shellext/ShellExtTestSupport.h"
 
-#include "app/core/HandoffBlock.h"
 #include "platform/Registry.h"
-#include "platform/SharedMemory.h"
-#include "tests/support/RunProgram.h"
+#include "platform/com/HDropDataObject.h"
+#include "shellext/VtlExtIds.h"
 #include "tests/support/Sandbox.h"
 
 #include <algorithm>
@@ -13,15 +12,27 @@
 #include <map>
 #include <stdexcept>
 #include <thread>
-#include <unistd.h>
 
 namespace shellexttest {
 
 namespace {
 
+constexpr const char* kSettingKey = "Software\\Ostrell\\vtl\\setting";
+
 void RecordMessage(const char*, const char* text) { Messages().emplace_back(text); }
 
-constexpr const char* kSettingKey = "Software\\Ostrell\\vtl\\setting";
+// The block's bytes, mapped as the extension maps them.
+unsigned char* Block() {
+    static unsigned char* block = [] {
+        plat::FileMapping* mapping = plat::CreateFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE);
+        auto* view = static_cast<unsigned char*>(plat::MapViewOfFile(mapping));
+        plat::CloseHandle(mapping);
+        if (!view)
+            throw std::runtime_error("the hand-off block cannot be mapped");
+        return view;
+    }();
+    return block;
+}
 
 } // namespace
 
@@ -36,27 +47,56 @@ vtlext::CExtensionModule& Module() {
     return *module;
 }
 
-std::vector<std::string>& Messages() {
-    static std::vector<std::string> messages;
+Files& Messages() {
+    static Files messages;
     return messages;
 }
 
-void ClearMessages() { Messages().clear(); }
+Handler::Handler(const Files& files) {
+    plat::IClassFactory* factory = nullptr;
+    Module().GetClassObject(vtlext::CLSID_VtlShellEx, plat::IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    factory->CreateInstance(nullptr, plat::IID_IContextMenu, reinterpret_cast<void**>(&menu));
+    factory->Release();
+    menu->QueryInterface(plat::IID_IShellExtInit, reinterpret_cast<void**>(&init));
+    if (!files.empty())
+        Initialize(files);
+}
+
+Handler::~Handler() {
+    init->Release();
+    menu->Release();
+}
+
+plat::HRESULT Handler::Initialize(const Files& files) {
+    plat::CHDropDataObject* data = plat::CHDropDataObject::Create(files);
+    const plat::HRESULT hr = init->Initialize(nullptr, data, nullptr);
+    data->Release();
+    return hr;
+}
+
+std::pair<int, plat::HRESULT> Handler::Offered(plat::UINT flags) {
+    plat::HMENU popup = plat::CreatePopupMenu();
+    const plat::HRESULT hr = menu->QueryContextMenu(popup, 0, 1, 10, flags);
+    const int count = plat::GetMenuItemCount(popup);
+    plat::DestroyMenu(popup);
+    return {count, hr};
+}
+
+plat::HRESULT Handler::Invoke(const char* verb) {
+    plat::CMINVOKECOMMANDINFO info{};
+    info.lpVerb = verb;
+    return menu->InvokeCommand(&info);
+}
 
 void SetLocation(const std::string& path) {
     plat::HKEY key = nullptr;
     plat::RegCreateKeyEx(plat::HKEY_CURRENT_USER, kSettingKey, 0, plat::KEY_WRITE, &key, nullptr);
-    plat::RegSetValueEx(key, "location", plat::REG_SZ, reinterpret_cast<const plat::BYTE*>(path.c_str()),
-                        static_cast<plat::DWORD>(path.size() + 1));
-    plat::RegCloseKey(key);
-}
-
-void RemoveLocation() {
-    plat::HKEY key = nullptr;
-    if (plat::RegOpenKeyEx(plat::HKEY_CURRENT_USER, kSettingKey, 0, plat::KEY_ALL_ACCESS, &key) == plat::ERROR_SUCCESS) {
+    if (path.empty())
         plat::RegDeleteValue(key, "location");
-        plat::RegCloseKey(key);
-    }
+    else
+        plat::RegSetValueEx(key, "location", plat::REG_SZ, reinterpret_cast<const plat::BYTE*>(path.c_str()),
+                            static_cast<plat::DWORD>(path.size() + 1));
+    plat::RegCloseKey(key);
 }
 
 std::string ReadLocation() {
@@ -91,43 +131,22 @@ bool NeverStarted(const std::string& program) {
     return !std::filesystem::exists(program + ".started");
 }
 
-namespace {
-unsigned char* g_block = nullptr;
+void ScribbleBlock() {
+    std::memset(Block(), 0xAB, HANDOFF_BLOCK_SIZE);
+    Block()[0] = 0;
 }
 
-unsigned char* Block() {
-    if (!g_block) {
-        plat::FileMapping* mapping = plat::CreateFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE);
-        g_block = static_cast<unsigned char*>(plat::MapViewOfFile(mapping));
-        plat::CloseHandle(mapping);
-        if (!g_block)
-            throw std::runtime_error("the hand-off block cannot be mapped");
-    }
-    return g_block;
-}
-
-void ForgetBlock() {
-    if (g_block)
-        plat::UnmapViewOfFile(g_block);
-    g_block = nullptr;
-}
-
-void FillBlock(unsigned char pattern) { std::memset(Block(), pattern, HANDOFF_BLOCK_SIZE); }
-
-bool BlockHoldsOnly(unsigned char pattern) {
+bool BlockUntouched() {
     const unsigned char* block = Block();
-    return std::all_of(block, block + HANDOFF_BLOCK_SIZE, [&](unsigned char b) { return b == pattern; });
+    return block[0] == 0 && std::all_of(block + 1, block + HANDOFF_BLOCK_SIZE, [](unsigned char b) { return b == 0xAB; });
 }
 
-std::uint32_t BlockWord(std::size_t offset) {
-    const unsigned char* at = Block() + offset;
-    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
-
-std::string BlockPath(std::size_t index) {
-    const char* entry = reinterpret_cast<const char*>(Block() + HANDOFF_HEADER_SIZE + index * HANDOFF_PATH_SIZE);
-    return std::string(entry, strnlen(entry, HANDOFF_PATH_SIZE));
+Record PendingRecord() {
+    std::vector<unsigned char> copy(Block(), Block() + HANDOFF_BLOCK_SIZE);
+    Record record;
+    record.pending = IsHandoffPending(copy.data());
+    record.header = ReadHandoffBlock(copy.data(), record.files);
+    return record;
 }
 
 RunResult RunVtlMenu(const std::vector<std::string>& args, const std::vector<std::string>& changes) {

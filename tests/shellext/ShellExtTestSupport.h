@@ -1,7 +1,9 @@
 #pragma once
-// What the extension's tests share: the built module loaded as a host loads it, the messages
-// it showed, the user's real hand-off block, a fake application that records its start, and
-// a runner for vtlmenu.
+// What the extension's tests share: the built module loaded as a host loads it, a handler of
+// it, the messages it showed, the stored "location", a fake application that records its
+// start, the test program's own hand-off block (see Sandbox.h), and a runner for vtlmenu.
+#include "app/core/HandoffBlock.h"
+#include "platform/com/ShellExt.h"
 #include "shellext/host/ExtensionModule.h"
 #include "tests/support/RunProgram.h"
 
@@ -10,40 +12,48 @@
 
 namespace shellexttest {
 
+using Files = std::vector<std::string>;
+
 // The built libVtlExt.so, loaded once per test program; its messages go to Messages().
 vtlext::CExtensionModule& Module();
-// The texts the module showed since the last ClearMessages().
-std::vector<std::string>& Messages();
-void ClearMessages();
+Files& Messages();
 
-// Writes "location" into the key the application writes; RemoveLocation deletes the value.
+// One handler object made by the module's factory, released with the test's scope.
+struct Handler {
+    explicit Handler(const Files& files = {});
+    ~Handler();
+    plat::HRESULT Initialize(const Files& files);
+    // The items QueryContextMenu adds to an empty menu, and its result.
+    std::pair<int, plat::HRESULT> Offered(plat::UINT flags = plat::CMF_NORMAL);
+    plat::HRESULT Invoke(const char* verb);
+    plat::IContextMenu* menu = nullptr;
+    plat::IShellExtInit* init = nullptr;
+};
+
+// Writes "location" into the key the application writes ("" removes it); reads it back.
 void SetLocation(const std::string& path);
-void RemoveLocation();
-// The stored "location", or "<none>".
-std::string ReadLocation();
+std::string ReadLocation(); // "<none>" when there is none
 
-// A program at `path` that, when started, writes its argument count into `path`.started.
+// A program at `path` that, when started, writes its argument count into `path`.started, and
+// what it wrote (waiting a few seconds; "" when it never started).
 std::string MakeFakeApplication(const std::string& dir);
-// Waits a few seconds for the fake program's record; its text, or "" when it never started.
 std::string WaitForStart(const std::string& program);
-// True when the program has not written its record within a short while.
-bool NeverStarted(const std::string& program);
+bool NeverStarted(const std::string& program); // after a short while
 
-// The user's hand-off block as the application maps it (created when missing).
-unsigned char* Block();
-// Forgets the mapped view, for a test that replaced the block by another of that name.
-void ForgetBlock();
-// Fills the block with a pattern, so that any byte written afterwards shows.
-void FillBlock(unsigned char pattern);
-// True when every byte of the block is still `pattern`: nothing was written.
-bool BlockHoldsOnly(unsigned char pattern);
-std::uint32_t BlockWord(std::size_t offset);
-// Entry i of the block, up to its NUL.
-std::string BlockPath(std::size_t index);
+// Empties the block over bytes of 0xAB, so that any byte a writer touches shows.
+void ScribbleBlock();
+bool BlockUntouched();
+// The pending record, read from a copy of the block (nothing is claimed).
+struct Record {
+    bool pending = false;
+    HandoffHeader header;
+    Files files;
+};
+Record PendingRecord();
 
 using RunResult = vtltest::ProgramRun;
-// Runs the built vtlmenu with these arguments and no display, and waits for it. `env` entries
-// ("NAME=value", or "NAME" to remove it) change its environment further.
+// Runs the built vtlmenu and waits for it; `env` entries ("NAME=value", or "NAME" to remove it)
+// change its environment.
 RunResult RunVtlMenu(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
 
 } // namespace shellexttest

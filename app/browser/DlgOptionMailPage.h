@@ -1,0 +1,27 @@
+#pragma once
+// CDlgOptionMailPage: the "Mail" page of the options sheet (template 107), where the user
+// writes the subject (1041) and body (1042) that mail sending puts into every new message. It
+// shows the subject and body of the settings when it opens and hands them back on Apply or
+// OK. Each edit takes only as much text as its field in the settings holds (199 and 4999
+// bytes of UTF-8), so what is stored is always what the user sees. Any change of either text
+// marks the page changed.
+//
+// Created with the sheet and used on the user-interface thread only.
+#include "platform/ui/PropertyPage.h"
+
+#include <string>
+
+class CDlgOptionMailPage : public plat::CPropertyPage {
+public:
+    CDlgOptionMailPage();
+
+    std::string m_strMailBody;
+    std::string m_strMailSubject;
+
+    void OnCommand(int id, int code) override;
+    bool OnApply() override;
+
+protected:
+    void DoDataExchange(plat::CDataExchange* pDX) override;
+    bool OnInitDialog() override;
+};

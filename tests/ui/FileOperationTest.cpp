@@ -1,0 +1,311 @@
+// Copy and move into a folder driven as the Copy To and Move To commands run them, on real
+// files: the questions and messages answered with mouse clicks, the folders read back. Where
+// this process may mount (root), a small file system of its own stands in for a second disk,
+// a full one or a read-only one.
+#include "platform/ui/FileOperation.h"
+#include "tests/support/Sandbox.h"
+#include "tests/ui/ModalDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QTest>
+#include <QWindow>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using plat::FO_COPY;
+using plat::FO_MOVE;
+
+std::vector<std::string> Words(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    return words;
+}
+
+// A folder as "name=content ..." in name order: a folder's content is "/", a file larger than
+// 64 bytes shows its size ("#3145728"), our temporary files show like any other.
+std::string Contents(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        std::string& content = files[entry.path().filename().string()];
+        if (entry.is_directory())
+            content = "/";
+        else if (entry.file_size() > 64)
+            content = "#" + std::to_string(entry.file_size());
+        else
+            content = vtltest::ReadFile(entry.path().string());
+    }
+    std::string text;
+    for (const auto& [name, content] : files)
+        text += (text.empty() ? "" : " ") + name + "=" + content;
+    return text;
+}
+
+// Clicks the button; a window without it is failed and closed, so that nothing hangs.
+void ClickButton(QWidget* window, const QString& text) {
+    for (auto* button : window->findChildren<QAbstractButton*>())
+        if (button->isVisible() && button->text().remove('&') == text) {
+            QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                              button->mapTo(window, button->rect().center()));
+            return;
+        }
+    ADD_FAILURE() << "no button " << text.toStdString();
+    QTest::keyClick(window, Qt::Key_Escape);
+}
+
+// The person in front of the screen: answers each question or message of an operation in
+// turn with the button of the next word of `answers` (taking `thinkMs` for each), and keeps
+// what each one said. A progress dialog is counted, and cancelled when asked.
+class CPerson {
+public:
+    CPerson(const std::string& answers, bool cancelProgress = false, int thinkMs = 0)
+        : m_answers(Words(answers)), m_bCancelProgress(cancelProgress), m_nThinkMs(thinkMs) {
+        WaitForNext();
+    }
+    ~CPerson() { delete m_pWaiting; }
+    CPerson(const CPerson&) = delete;
+    CPerson& operator=(const CPerson&) = delete;
+
+    std::vector<std::string> m_said;
+    int m_nProgressShown = 0;
+
+private:
+    void WaitForNext() {
+        m_pWaiting = vtltest::OnNextModal([this](QWidget* window) {
+            WaitForNext();
+            if (window->findChild<QProgressBar*>()) {
+                ++m_nProgressShown;
+                if (m_bCancelProgress)
+                    ClickButton(window, QStringLiteral("Cancel"));
+                return;
+            }
+            // The texts in reading order, on one line.
+            QList<QLabel*> labels = window->findChildren<QLabel*>();
+            std::sort(labels.begin(), labels.end(), [](QLabel* a, QLabel* b) {
+                return a->mapTo(a->window(), QPoint()).y() < b->mapTo(b->window(), QPoint()).y();
+            });
+            QString said;
+            for (QLabel* label : labels)
+                said += label->text().replace('\n', ' ') + ' ';
+            m_said.push_back(said.toStdString());
+            const std::string answer =
+                m_said.size() <= m_answers.size() ? m_answers[m_said.size() - 1] : "(none)";
+            QTest::qWait(m_nThinkMs);
+            ClickButton(window, QString::fromStdString(answer).replace('_', ' '));
+        });
+    }
+
+    std::vector<std::string> m_answers; // "Yes_to_All" for "Yes to All"
+    bool m_bCancelProgress;
+    int m_nThinkMs;
+    QPointer<QTimer> m_pWaiting;
+};
+
+// What the windows said, each matched by its pattern of `said` (separated by " ; ").
+void ExpectSaid(const std::vector<std::string>& said, const std::string& patterns) {
+    std::vector<std::string> expected;
+    for (std::size_t start = 0, end; start < patterns.size(); start = end + 3) {
+        end = std::min(patterns.find(" ; ", start), patterns.size());
+        expected.push_back(patterns.substr(start, end - start));
+    }
+    ASSERT_EQ(said.size(), expected.size()) << (said.empty() ? "" : said[0]);
+    for (std::size_t i = 0; i < said.size(); ++i)
+        EXPECT_TRUE(std::regex_search(said[i], std::regex(expected[i]))) << said[i];
+}
+
+// A tmpfs of `size` on `folder`, or (no size) `folder` mounted on itself read-only, in a
+// mount namespace of this thread, which runs the operation and which nobody else sees.
+class CScratchMount {
+public:
+    CScratchMount(const std::string& folder, const std::string& size) : m_strFolder(folder) {
+        static const bool possible = geteuid() == 0 && unshare(CLONE_NEWNS) == 0 &&
+                                     mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+        const char* f = folder.c_str();
+        m_bMounted = possible &&
+                     (size.empty() ? mount(f, f, nullptr, MS_BIND, nullptr) == 0 &&
+                                         mount(nullptr, f, nullptr,
+                                               MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0
+                                   : mount("tmpfs", f, "tmpfs", 0, ("size=" + size).c_str()) == 0);
+    }
+    ~CScratchMount() {
+        if (m_bMounted)
+            umount2(m_strFolder.c_str(), MNT_DETACH);
+    }
+    CScratchMount(const CScratchMount&) = delete;
+    CScratchMount& operator=(const CScratchMount&) = delete;
+
+    bool m_bMounted;
+
+private:
+    std::string m_strFolder;
+};
+
+// Each row is one operation on fresh folders: "from" holds a.jpg ("A", mode 0754, modified at
+// kTime), b.jpg ("B"), big.bin (3 MiB) and huge.bin (256 MiB, sparse); "to" holds `before`
+// ("name=content"; "/" makes a folder, "@" a hard link to the source of that name). The person
+// gives `answers` in turn; afterwards both folders are read back, the messages matched, and
+// whatever a.jpg became in "to" must carry its source's mode and time (a move on one file
+// system is the very same file).
+TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
+    enum Where { Plain, OwnFolder, Missing, ReadOnly, SizeLimit, SmallDisk, OtherDisk };
+    struct Case {
+        const char* what;
+        unsigned op;
+        const char* sources;
+        const char* before;  // in the destination
+        const char* answers; // button texts, "_" for a blank
+        const char* after;   // the destination afterwards
+        const char* left;    // the source folder afterwards, beside big.bin and huge.bin
+        const char* said;    // patterns of the questions and messages in turn, split by " ; "
+        Where where = Plain;
+        int progressShown = -1; // the progress dialogs cancelled (Plain: delay 0); -1 not asked
+        int thinkMs = 0;
+    };
+    const Case cases[] = {
+        {"copy", FO_COPY, "a.jpg b.jpg", "", "", "a.jpg=A b.jpg=B", "a.jpg=A b.jpg=B", ""},
+        {"move", FO_MOVE, "a.jpg b.jpg", "", "", "a.jpg=A b.jpg=B", "", ""},
+        {"a clash answered Yes", FO_COPY, "a.jpg b.jpg", "a.jpg=old", "Yes", "a.jpg=A b.jpg=B",
+         "a.jpg=A b.jpg=B", "already holds a file named \"a.jpg\".* 3 bytes.* 1 bytes"},
+        {"a clash answered No", FO_COPY, "a.jpg b.jpg", "a.jpg=old", "No", "a.jpg=old b.jpg=B",
+         "a.jpg=A b.jpg=B", "\"a.jpg\""},
+        {"Yes to All", FO_COPY, "a.jpg b.jpg", "a.jpg=old b.jpg=old", "Yes_to_All",
+         "a.jpg=A b.jpg=B", "a.jpg=A b.jpg=B", "\"a.jpg\""},
+        {"Cancel at a clash", FO_COPY, "a.jpg b.jpg", "a.jpg=old b.jpg=old", "Cancel",
+         "a.jpg=old b.jpg=old", "a.jpg=A b.jpg=B", "\"a.jpg\""},
+        {"a move answered No keeps its source", FO_MOVE, "a.jpg b.jpg", "a.jpg=old", "No",
+         "a.jpg=old b.jpg=B", "a.jpg=A", "\"a.jpg\""},
+        {"a vanished source is named, the rest goes on", FO_COPY, "a.jpg gone.jpg b.jpg", "", "OK",
+         "a.jpg=A b.jpg=B", "a.jpg=A b.jpg=B",
+         "Cannot copy \".*/gone.jpg\" to .*: No such file or directory.*Press OK to go on"},
+        {"Cancel after a failure", FO_MOVE, "gone.jpg a.jpg", "", "Cancel", "", "a.jpg=A b.jpg=B",
+         "Cannot move .*gone.jpg"},
+        {"a folder of the same name", FO_COPY, "a.jpg b.jpg", "a.jpg=/", "OK", "a.jpg=/ b.jpg=B",
+         "a.jpg=A b.jpg=B", "a folder named \"a.jpg\""},
+        {"onto itself by another name", FO_MOVE, "a.jpg", "a.jpg=@", "OK", "a.jpg=A",
+         "a.jpg=A b.jpg=B", "Cannot move .*a.jpg.*is that same file"},
+        {"into the folder it is in", FO_COPY, "a.jpg", "", "OK", "", "a.jpg=A b.jpg=B",
+         "a.jpg.*already in that folder", OwnFolder},
+        {"into a folder that is not there", FO_MOVE, "a.jpg", "", "OK", "", "a.jpg=A b.jpg=B",
+         "there is no such folder", Missing},
+        {"a move to another file system", FO_MOVE, "a.jpg b.jpg", "", "", "a.jpg=A b.jpg=B", "", "",
+         OtherDisk},
+        {"copy into a folder without write permission", FO_COPY, "a.jpg b.jpg", "", "OK OK", "",
+         "a.jpg=A b.jpg=B", "Cannot copy .*a.jpg.*Press OK to go on ; Cannot copy .*b.jpg",
+         ReadOnly},
+        {"move into a folder without write permission", FO_MOVE, "a.jpg b.jpg", "", "OK OK", "",
+         "a.jpg=A b.jpg=B", "Cannot move .*a.jpg ; Cannot move .*b.jpg", ReadOnly},
+        {"copy over a file past the file size limit", FO_COPY, "big.bin b.jpg", "big.bin=old",
+         "Yes OK", "b.jpg=B big.bin=old", "a.jpg=A b.jpg=B",
+         "\"big.bin\" ; Cannot copy .*big.bin.*File too large", SizeLimit},
+        {"move onto a full file system", FO_MOVE, "big.bin b.jpg", "", "OK", "b.jpg=B", "a.jpg=A",
+         "Cannot move .*big.bin.*No space left on device", SmallDisk},
+        {"a long copy cancelled keeps the file it was to replace", FO_COPY, "huge.bin b.jpg",
+         "huge.bin=old", "Yes", "huge.bin=old", "a.jpg=A b.jpg=B", "\"huge.bin\"", Plain, 1},
+        {"a slow answer brings no progress for a short rest", FO_COPY, "a.jpg b.jpg", "a.jpg=old",
+         "Yes", "a.jpg=A b.jpg=B", "a.jpg=A b.jpg=B", "\"a.jpg\"", Plain, 0, 1200},
+    };
+    const timespec times[2] = {{0, UTIME_OMIT}, {978307200, 123456789}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string from = vtltest::MakeTempDir("from");
+        std::string to = vtltest::MakeTempDir("to");
+        for (const char* file : {"a.jpg", "b.jpg"})
+            vtltest::WriteFile(from + "/" + file, std::string(1, file[0] - 'a' + 'A'));
+        vtltest::WriteFile(from + "/big.bin", std::string(3 << 20, 'x'));
+        vtltest::WriteFile(from + "/huge.bin", "");
+        fs::resize_file(from + "/huge.bin", std::uintmax_t{256} << 20);
+        chmod((from + "/a.jpg").c_str(), 0754);
+        utimensat(AT_FDCWD, (from + "/a.jpg").c_str(), times, 0);
+        struct stat source {};
+        stat((from + "/a.jpg").c_str(), &source);
+        for (const std::string& file : Words(c.before)) {
+            const std::string name = file.substr(0, file.find('='));
+            const std::string content = file.substr(file.find('=') + 1);
+            if (content == "/")
+                fs::create_directory(to + "/" + name);
+            else if (content == "@")
+                fs::create_hard_link(from + "/" + name, to + "/" + name);
+            else
+                vtltest::WriteFile(to + "/" + name, content);
+        }
+        std::optional<CScratchMount> scratch;
+        if (c.where == ReadOnly && geteuid() != 0)
+            chmod(to.c_str(), 0555);
+        else if ((c.where == ReadOnly || c.where == SmallDisk || c.where == OtherDisk) &&
+                 !scratch.emplace(to, c.where == ReadOnly    ? ""
+                                      : c.where == SmallDisk ? "1m"
+                                                             : "8m")
+                      .m_bMounted) {
+            std::cout << "not run (needs a file system of its own): " << c.what << "\n";
+            continue;
+        }
+        std::vector<std::string> sources;
+        for (const std::string& name : Words(c.sources))
+            sources.push_back(from + "/" + name);
+        const std::string destination = c.where == OwnFolder ? from
+                                        : c.where == Missing ? to + "/missing"
+                                                             : to;
+
+        {
+            CPerson person(c.answers, c.progressShown > 0, c.thinkMs);
+            plat::CFileOperation operation(c.op, sources, destination);
+            operation.SetProgressDelay(c.thinkMs ? 1000 : 0);
+            rlimit old{};
+            getrlimit(RLIMIT_FSIZE, &old);
+            rlimit limit = old;
+            if (c.where == SizeLimit)
+                limit.rlim_cur = rlim_t{1} << 20;
+            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            setrlimit(RLIMIT_FSIZE, &limit);
+            operation.Run();
+            setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, oldHandler);
+            ExpectSaid(person.m_said, c.said);
+            if (c.progressShown >= 0) {
+                EXPECT_EQ(person.m_nProgressShown, c.progressShown);
+            }
+        }
+        if (c.where != OwnFolder) {
+            EXPECT_EQ(Contents(to), c.after);
+        }
+        const std::string left = std::string(c.left) + (*c.left ? " " : "");
+        EXPECT_EQ(Contents(from), left + "big.bin=#3145728 huge.bin=#268435456");
+        struct stat copy {};
+        if (stat((to + "/a.jpg").c_str(), &copy) == 0 && S_ISREG(copy.st_mode) &&
+            vtltest::ReadFile(to + "/a.jpg") == "A") {
+            EXPECT_EQ(copy.st_mode & 07777, 0754u);
+            EXPECT_EQ(copy.st_mtim.tv_sec, 978307200);
+            EXPECT_EQ(copy.st_mtim.tv_nsec, 123456789);
+            EXPECT_EQ(copy.st_dev == source.st_dev && copy.st_ino == source.st_ino,
+                      c.op == FO_MOVE && c.where == Plain);
+        }
+        chmod(to.c_str(), 0755);
+    }
+}
+
+} // namespace
