@@ -11,6 +11,7 @@
 #include "app/preview/ScrollPictureView.h"
 #include "app/res/StringTable.h"
 #include "app/res/resource.h"
+#include "platform/mail/MailSpool.h"
 #include "platform/ui/AutoClick.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/FakeMailProgram.h"
@@ -38,6 +39,7 @@
 #include <climits>
 #include <filesystem>
 #include <set>
+#include <sys/resource.h>
 
 namespace {
 
@@ -369,6 +371,32 @@ TEST_F(MainFrameTest, CommandsOnMarkedPictures) {
     EXPECT_EQ(Names(deep), "a.jpg b.jpg");
     EXPECT_EQ(mail.AttachedPaths().size(), 1u);
     EXPECT_STREQ(GetAppSetting()->m_szCopyMoveTo, copies.c_str()) << "the long path is not kept";
+}
+
+// More pictures than one start of the mail program can take are refused, with the limit named,
+// before anything is copied for the mail program.
+TEST_F(MainFrameTest, MailToTooManyPicturesForOneProgramStart) {
+    const std::string many = vtltest::MakeTempDir("many");
+    for (int i = 0; i < 1000; ++i)
+        vtltest::WriteFile(many + "/" + std::string(200, 'p') + std::to_string(i) + ".jpg", "x");
+    vtltest::FakeMailProgram mail;
+    mail.Install();
+    // A stack limit of 1 MiB leaves the programs started from here 256 KiB of arguments.
+    rlimit stack{};
+    getrlimit(RLIMIT_STACK, &stack);
+    const rlimit before = stack;
+    stack.rlim_cur = 1 << 20;
+    ASSERT_EQ(setrlimit(RLIMIT_STACK, &stack), 0);
+    const std::size_t limit = plat::MailArgumentLimit();
+    Start({many});
+    QTest::keyClick(m_frame->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+    ByMenu("&File", "ID_MARK");
+    const std::string told = Outcome([&] { ByMenu("&File", "ID_MAIL_TO"); });
+    setrlimit(RLIMIT_STACK, &before);
+    EXPECT_NE(told.find("These 1000 pictures"), std::string::npos) << told;
+    EXPECT_NE(told.find(" " + std::to_string(limit) + " bytes"), std::string::npos) << told;
+    EXPECT_FALSE(mail.Ran());
+    EXPECT_FALSE(fs::exists(plat::CMailSpool::OutboxFolder()));
 }
 
 // A window closed maximised reopens maximised, with the pane width the user dragged; stored
