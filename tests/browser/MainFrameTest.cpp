@@ -11,6 +11,7 @@
 #include "app/preview/ScrollPictureView.h"
 #include "app/res/StringTable.h"
 #include "app/res/resource.h"
+#include "platform/Registry.h"
 #include "platform/mail/MailSpool.h"
 #include "platform/ui/AutoClick.h"
 #include "tests/browser/BrowserTestSupport.h"
@@ -418,6 +419,22 @@ TEST_F(MainFrameTest, TheLayoutComesBack) {
     Start();
     EXPECT_TRUE(m_frame->isMaximized());
     EXPECT_EQ(m_list->width(), width - 70);
+
+    // A layout that cannot be saved is told once, though the window and its list both save.
+    const std::string hive = plat::RegistryHiveFile(plat::HKEY_CURRENT_USER);
+    fs::rename(hive, hive + ".kept");
+    fs::create_directory(hive);
+    QStringList told;
+    const auto boxes = vtltest::OnEveryModal([&](QWidget* box) {
+        told << qobject_cast<QMessageBox*>(box)->text();
+        box->close();
+    });
+    ByMenu("&File", "ID_APP_EXIT");
+    m_app->ExitInstance();
+    fs::remove(hive);
+    fs::rename(hive + ".kept", hive);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains(QString::fromStdString(hive))) << told[0].toStdString();
 
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const struct {
