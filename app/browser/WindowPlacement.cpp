@@ -8,6 +8,14 @@ namespace {
 
 // Smaller than this, a window has no room for its panes.
 constexpr QSize kSmallestUsable(320, 240);
+// The frame of a window that the system does not measure before the window is shown: a title
+// bar and borders of a common size, so that a window moved onto a screen keeps its title bar
+// there.
+constexpr QMargins kCommonFrame(8, 32, 8, 8);
+
+bool Usable(const QSize& size) {
+    return size.width() >= kSmallestUsable.width() && size.height() >= kSmallestUsable.height();
+}
 
 } // namespace
 
@@ -28,8 +36,13 @@ QRect NormalRect(const WINDOWPLACEMENT& placement) {
 QRect FitOnScreens(const QRect& stored, const QList<QRect>& screens, const QMargins& margins) {
     if (screens.isEmpty())
         return stored;
+    // Where the user left it, when all of it is on one screen.
     const QRect framed = stored.marginsAdded(margins);
-    // The screen that shows most of the window.
+    if (Usable(stored.size()) && std::any_of(screens.begin(), screens.end(),
+                                             [&](const QRect& s) { return s.contains(framed); }))
+        return stored;
+
+    // Otherwise onto the screen that shows most of it, or the primary one.
     const QRect* home = nullptr;
     long long most = 0;
     for (const QRect& screen : screens) {
@@ -40,16 +53,15 @@ QRect FitOnScreens(const QRect& stored, const QList<QRect>& screens, const QMarg
             home = &screen;
         }
     }
-    const QRect screen = (home ? *home : screens.front()).marginsRemoved(margins);
-    QSize size = stored.size();
-    if (size.width() < kSmallestUsable.width() || size.height() < kSmallestUsable.height())
-        size = screen.size() * 3 / 4;
-    QRect placed(stored.topLeft(), size.boundedTo(screen.size()));
-    if (!home || stored.size() != size) {
-        placed.moveCenter(screen.center());
+    const QRect area =
+        (home ? *home : screens.front()).marginsRemoved(margins.isNull() ? kCommonFrame : margins);
+    const QSize size = Usable(stored.size()) ? stored.size() : area.size() * 3 / 4;
+    QRect placed(stored.topLeft(), size.boundedTo(area.size()));
+    if (!home || placed.size() != stored.size()) {
+        placed.moveCenter(area.center());
         return placed;
     }
-    placed.moveLeft(std::clamp(placed.left(), screen.left(), screen.right() + 1 - placed.width()));
-    placed.moveTop(std::clamp(placed.top(), screen.top(), screen.bottom() + 1 - placed.height()));
+    placed.moveLeft(std::clamp(placed.left(), area.left(), area.right() + 1 - placed.width()));
+    placed.moveTop(std::clamp(placed.top(), area.top(), area.bottom() + 1 - placed.height()));
     return placed;
 }

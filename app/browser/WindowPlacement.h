@@ -3,9 +3,10 @@
 // window: tests and the main window call these with the screens' free areas.
 //
 // A stored placement may come from another screen set-up, or from a settings file someone
-// edited: a rectangle that lies off every screen opens centred on the primary screen, one larger
-// than its screen is cut to it and moved inside it, and one with a size too small to use (or
-// negative) opens at the size a first start has.
+// edited. A window that lies wholly on a screen opens where it was; otherwise it is moved onto
+// the screen that shows most of it (the primary one when none does), cut to that screen's size
+// and, when it had to be cut or lay off every screen, centred there. A size too small to use (or
+// negative) becomes the size of a first start.
 #include "app/core/AppSetting.h"
 
 #include <QList>
@@ -20,6 +21,7 @@ enum : std::int32_t { SW_SHOWNORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOWMAXIMIZED 
 QRect NormalRect(const WINDOWPLACEMENT& placement);
 
 // The rectangle the window opens with for `stored` on `screens` (their free areas, the primary
-// first), both without the window frame, whose `margins` must fit on the screen too. An empty
-// `stored` gives the first start's place: three quarters of the primary screen, centred.
+// first), both without the window frame, whose `margins` must fit on the screen too (none: not
+// known yet, a common frame is assumed). An empty `stored` gives the first start's place: three
+// quarters of the primary screen, centred.
 QRect FitOnScreens(const QRect& stored, const QList<QRect>& screens, const QMargins& margins);
