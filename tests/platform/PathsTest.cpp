@@ -3,10 +3,10 @@
 #include "platform/Locale.h"
 #include "platform/Paths.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -34,22 +34,15 @@ TEST(Paths, SplitAndMakeAreInverseAndADriveMeansAbsolute) {
 }
 
 TEST(Paths, TheTemporaryAndTheUsersFoldersFollowTheirVariables) {
-    const std::string tmp = std::getenv("TMPDIR"), config = std::getenv("XDG_CONFIG_HOME");
-    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-    setenv("TMPDIR", "/var/tmp/x", 1);
+    vtltest::ScopedEnv env({{"TMPDIR", "/var/tmp/x"}, {"HOME", "/home/someone"},
+                            {"XDG_CONFIG_HOME", "/elsewhere/config"}, {"XDG_DATA_HOME", ""}});
     EXPECT_EQ(GetTempPath(), "/var/tmp/x/");
-    unsetenv("TMPDIR");
-    EXPECT_EQ(GetTempPath(), "/tmp/");
-    setenv("HOME", "/home/someone", 1);
-    setenv("XDG_CONFIG_HOME", "/elsewhere/config", 1);
     EXPECT_EQ(GetUserConfigFolder(), "/elsewhere/config");
-    setenv("XDG_CONFIG_HOME", "relative/config", 1); // invalid: ignored
-    EXPECT_EQ(GetUserConfigFolder(), "/home/someone/.config");
-    unsetenv("XDG_DATA_HOME");
     EXPECT_EQ(GetUserDataFolder(), "/home/someone/.local/share");
-    setenv("TMPDIR", tmp.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    setenv("HOME", home.c_str(), 1);
+    env.Set("TMPDIR", "");
+    env.Set("XDG_CONFIG_HOME", "relative/config"); // invalid: ignored
+    EXPECT_EQ(GetTempPath(), "/tmp/");
+    EXPECT_EQ(GetUserConfigFolder(), "/home/someone/.config");
 
     const std::string self = GetModuleFileName();
     EXPECT_EQ(SplitPath(self).fname, "platform_tests");
@@ -58,20 +51,17 @@ TEST(Paths, TheTemporaryAndTheUsersFoldersFollowTheirVariables) {
 }
 
 TEST(FileFacts, ExistenceSizeAndTimes) {
-    const std::string dir = vtltest::MakeTempDir("facts");
-    const std::string file = dir + "/a.jpg";
+    const std::string dir = vtltest::MakeTempDir("facts"), file = dir + "/a.jpg";
     vtltest::WriteFile(file, "12345");
     // 2001-09-09 01:46:40 UTC is 10^9 seconds after 1970.
     const timespec times[2] = {{1000000000, 0}, {1000000000, 500}};
     ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
-    EXPECT_TRUE(FileExists(file) && FileExists(dir));
-    EXPECT_FALSE(FileExists(dir + "/missing"));
+    EXPECT_TRUE(FileExists(file) && FileExists(dir) && !FileExists(dir + "/missing"));
     const auto facts = GetFileFacts(file);
     ASSERT_TRUE(facts);
     EXPECT_EQ(std::tie(facts->isDirectory, facts->size, facts->lastWriteTime),
               std::make_tuple(false, std::uint64_t(5), FILETIME(126444736000000005ULL)));
-    EXPECT_TRUE(GetFileFacts(dir)->isDirectory);
-    EXPECT_FALSE(GetFileFacts(dir + "/missing"));
+    EXPECT_TRUE(GetFileFacts(dir)->isDirectory && !GetFileFacts(dir + "/missing"));
 }
 
 TEST(Locale, QtPicturesBecomeWindowsPictures) {

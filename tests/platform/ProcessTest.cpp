@@ -1,24 +1,21 @@
 #include "platform/Process.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 namespace {
 
 TEST(WinExec, StartsTheProgramByPathWithNoArgumentsAndNoShellAndSaysWhatCannotStart) {
     const std::string dir = vtltest::MakeTempDir("exec");
     // A path with a space and a shell character: it must reach exec untouched.
-    const std::string program = dir + "/my prog;echo";
-    const std::string record = dir + "/record";
+    const std::string program = dir + "/my prog;echo", record = dir + "/record";
     vtltest::WriteFile(program, "#!/bin/sh\necho \"$# $0\" > '" + record + ".tmp'\nmv '" + record + ".tmp' '" + record + "'\n");
     std::filesystem::permissions(program, std::filesystem::perms::owner_all);
     EXPECT_TRUE(plat::WinExec(program));
-    for (int i = 0; i < 500 && !std::filesystem::exists(record); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    vtltest::WaitUntil([&] { return std::filesystem::exists(record); });
     EXPECT_EQ(vtltest::ReadFile(record), "0 " + program + "\n");
 
     vtltest::WriteFile(dir + "/plain.txt", "hello");

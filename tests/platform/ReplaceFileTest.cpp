@@ -1,12 +1,12 @@
 // Replacing a file through a temporary file of ours, and sweeping what a killed writer left.
 #include "platform/ReplaceFile.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <filesystem>
-#include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,13 +15,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::set<std::string> Names(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
+using Names = std::set<std::string>;
 
 unsigned Mode(const std::string& path) {
     struct stat st {};
@@ -30,25 +24,22 @@ unsigned Mode(const std::string& path) {
 }
 
 TEST(ReplaceFile, KeepsTheModeFollowsLinksAndLeavesNoTemporaryFile) {
-    const std::string dir = vtltest::MakeTempDir();
+    const std::string dir = vtltest::MakeTempDir(), real = dir + "/real/settings";
     fs::create_directory(dir + "/real");
-    vtltest::WriteFile(dir + "/real/settings", "old");
-    chmod((dir + "/real/settings").c_str(), 0640);
+    vtltest::WriteFile(real, "old");
+    chmod(real.c_str(), 0640);
     fs::create_symlink("real/settings", dir + "/link");
     ASSERT_TRUE(plat::ReplaceFileContents(dir + "/link", "new", 0600));
     EXPECT_TRUE(fs::is_symlink(dir + "/link")) << "the link stays a link";
-    EXPECT_EQ(vtltest::ReadFile(dir + "/real/settings"), "new");
-    EXPECT_EQ(Mode(dir + "/real/settings"), 0640u) << "the replaced file's mode is kept";
+    EXPECT_EQ(std::pair(vtltest::ReadFile(real), Mode(real)), std::pair(std::string("new"), 0640u))
+        << "the replaced file's mode is kept";
     ASSERT_TRUE(plat::ReplaceFileContents(dir + "/fresh", "x", 0604));
     EXPECT_EQ(Mode(dir + "/fresh"), 0604u) << "a new file gets the caller's mode";
     fs::create_symlink("nowhere/at/all", dir + "/dangling");
     EXPECT_FALSE(plat::ReplaceFileContents(dir + "/dangling", "x", 0600));
-    {
-        plat::CFileReplacement abandoned(dir + "/real/settings");
-        ASSERT_TRUE(abandoned.Write("half"));
-    }
-    EXPECT_EQ(vtltest::ReadFile(dir + "/real/settings"), "new");
-    EXPECT_EQ(Names(dir + "/real"), std::set<std::string>{"settings"});
+    ASSERT_TRUE(plat::CFileReplacement(real).Write("half")); // abandoned unfinished
+    EXPECT_EQ(vtltest::ReadFile(real), "new");
+    EXPECT_EQ(vtltest::FolderNames(dir + "/real"), Names{"settings"});
 }
 
 TEST(ReplaceFile, SweepTakesOnlyOldUnlockedFilesOfOurs) {
@@ -71,8 +62,8 @@ TEST(ReplaceFile, SweepTakesOnlyOldUnlockedFilesOfOurs) {
     plat::SweepStaleTempFiles(dir);
     close(held);
     // Only AAAAAA is a leftover: old, unlocked and named exactly as ours are.
-    EXPECT_EQ(Names(dir), (std::set<std::string>{".vtl-save-BBBBBB", ".vtl-save-NEWNEW", ".vtl-save-toolongname",
-                                                 writing, "photo.jpg"}));
+    EXPECT_EQ(vtltest::FolderNames(dir),
+              (Names{".vtl-save-BBBBBB", ".vtl-save-NEWNEW", ".vtl-save-toolongname", writing, "photo.jpg"}));
 }
 
 } // namespace
