@@ -1,8 +1,10 @@
 // The settings object against the registry file as a person's machine holds it.
 #include "app/core/AppSetting.h"
+#include "app/core/UserData.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
@@ -124,12 +126,24 @@ TEST_F(AppSettingTest, ASettingsFileThatCannotBeReadIsNeverReplacedAndEverySaveS
     EXPECT_TRUE(fs::is_fifo(Hive())) << "left as it was";
 }
 
-TEST_F(AppSettingTest, StatusLineIsCopiedWhole) {
+// A disk that fills up while a settings file is rewritten: each save says so, and every file
+// stays byte for byte as it was, without a temporary file left beside it.
+TEST_F(AppSettingTest, ASaveCutShortByAFullDiskLeavesEveryFileAsItWas) {
+    const std::string userDat = Folder() + "/user.dat";
+    WriteValues({R"("width"=dword:00000032)", "\"pad\"=\"" + std::string(5000, 'p') + "\""});
+    ASSERT_TRUE(WriteUserData(userDat, "old subject", "old body"));
+    const std::string hive = vtltest::ReadFile(Hive()), record = vtltest::ReadFile(userDat);
     CAppSetting s;
-    s.SetStatus("Resizing /home/me/a.jpg");
-    EXPECT_EQ(s.GetStatus(), "Resizing /home/me/a.jpg");
-    s.SetStatus(std::string(400, 's'));
-    EXPECT_EQ(s.GetStatus().size(), 299u);
+    {
+        const vtltest::ScopedFileSizeLimit full(4096);
+        for (const std::string& failure : {s.SaveResizeSetting(), s.SaveLayout()})
+            EXPECT_NE(failure.find(Hive()), std::string::npos) << "the save names the file: " << failure;
+        EXPECT_FALSE(WriteUserData(userDat, "new subject", "new body"));
+    }
+    EXPECT_EQ(vtltest::ReadFile(Hive()), hive);
+    EXPECT_EQ(vtltest::ReadFile(userDat), record);
+    EXPECT_EQ(vtltest::FolderNames(Folder()),
+              (std::set<std::string>{"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock", "user.dat"}));
 }
 
 } // namespace
