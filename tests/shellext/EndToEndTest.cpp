@@ -4,14 +4,13 @@
 #include "app/core/AppSetting.h"
 #include "tests/shellext/ShellExtTestSupport.h"
 #include "tests/support/FakeMailProgram.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
-#include <vips/vips8>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 namespace {
 
@@ -20,29 +19,9 @@ namespace fs = std::filesystem;
 
 const std::string kVtl = std::string(VTL_BIN_DIR) + "/vtl";
 
-template <typename Done> bool WaitFor(Done done) {
-    for (int i = 0; i < 1200; ++i) {
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-}
-
-void Picture(const std::string& path) {
-    const vips::VImage image =
-        (vips::VImage::black(320, 240, vips::VImage::option()->set("bands", 3)) + std::vector<double>{30, 90, 200})
-            .cast(VIPS_FORMAT_UCHAR);
-    const std::string temp = fs::path(path).parent_path() / ("made" + fs::path(path).extension().string());
-    image.write_to_file(temp.c_str());
-    fs::rename(temp, path);
-}
-
 class ShellRoad : public testing::Test {
 protected:
     void SetUp() override {
-        static const bool vipsStarted = VIPS_INIT("shellext_end_to_end") == 0;
-        ASSERT_TRUE(vipsStarted);
         m_tmp = vtltest::MakeTempDir("tmp");
         setenv("TMPDIR", m_tmp.c_str(), 1);
         m_dir = vtltest::MakeTempDir("pictures");
@@ -61,7 +40,7 @@ protected:
 
 TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
     for (const char* name : {"a.jpg", "c.JPEG", "d.gif"})
-        Picture(File(name));
+        vtltest::MakePicture(File(name), 320, 240);
     vtltest::WriteFile(File("b.txt"), "not a picture");
     vtltest::FakeMailProgram mail;
     mail.Install();
@@ -70,7 +49,7 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
 
     // vtl runs on its own; it is done once the mail program ran and the temporary copies,
     // which it deletes after the mail program returned, are gone.
-    ASSERT_TRUE(WaitFor([&] { return mail.Ran() && fs::is_empty(m_tmp); }))
+    ASSERT_TRUE(vtltest::WaitUntil([&] { return mail.Ran() && fs::is_empty(m_tmp); }, 60))
         << "vtl never reached the mail program, or left its temporary copies";
     EXPECT_FALSE(PendingRecord().pending) << "vtl took the record";
     const auto attached = mail.AttachedPaths();
@@ -89,25 +68,14 @@ TEST_F(ShellRoad, TenCommandsInARowOverTenFoldersResizeAllTen) {
     std::vector<std::string> folders;
     for (int i = 0; i < 10; ++i) {
         folders.push_back(vtltest::MakeTempDir("folder"));
-        Picture(folders.back() + "/a.jpg");
+        vtltest::MakePicture(folders.back() + "/a.jpg", 320, 240);
     }
     for (const auto& folder : folders) {
         const RunResult run = RunVtlMenu({"--invoke", "1", folder + "/a.jpg"});
         ASSERT_EQ(run.status, 0) << run.err;
     }
     for (const auto& folder : folders)
-        EXPECT_TRUE(WaitFor([&] { return fs::exists(folder + "/resize/a.jpg"); })) << folder << " was never resized";
-}
-
-TEST_F(ShellRoad, RegisterRecordsTheApplicationInstalledBesideVtlmenu) {
-    setenv("XDG_DATA_HOME", vtltest::MakeTempDir("data").c_str(), 1);
-    setenv("XDG_CONFIG_DIRS", vtltest::MakeTempDir("xdg").c_str(), 1);
-    SetLocation("");
-    ASSERT_EQ(ReadLocation(), "<none>");
-    const RunResult run = RunVtlMenu({"--register"});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadLocation(), kVtl) << run.out;
-    RunVtlMenu({"--unregister"});
+        EXPECT_TRUE(vtltest::WaitUntil([&] { return fs::exists(folder + "/resize/a.jpg"); }, 60)) << folder;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "app/core/HandoffMapping.h"
 #include "tests/shellext/ShellExtTestSupport.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gio/gio.h>
 #include <glib-object.h>
@@ -73,11 +74,9 @@ InitializeFn g_initialize = nullptr;
 GType ProviderType() {
     static const GType type = [] {
         void* extension = dlopen(VTL_LIB_DIR "/libvantrel-nautilus.so", RTLD_NOW | RTLD_LOCAL);
-        EXPECT_NE(extension, nullptr) << dlerror();
         g_initialize = reinterpret_cast<InitializeFn>(dlsym(extension, "nautilus_module_initialize"));
         auto listTypes = reinterpret_cast<ListTypesFn>(dlsym(extension, "nautilus_module_list_types"));
-        EXPECT_NE(g_initialize, nullptr);
-        EXPECT_NE(listTypes, nullptr);
+        EXPECT_TRUE(g_initialize && listTypes) << "the entry points of " << VTL_LIB_DIR "/libvantrel-nautilus.so";
 
         GTypeInfo info{};
         info.class_size = sizeof(GTypeModuleClass);
@@ -116,14 +115,11 @@ std::vector<std::string> Labels(GList* items, NautilusMenu** submenu = nullptr) 
     return labels;
 }
 
-class ShellExtNautilus : public testing::Test {
+class ShellExtNautilus : public WithFakeApplication {
 protected:
     void SetUp() override {
         ASSERT_EQ(Module().RegisterServer(), plat::S_OK);
-        m_dir = vtltest::MakeTempDir("nautilus");
-        m_vtl = MakeFakeApplication(m_dir);
-        SetLocation(m_vtl);
-        ScribbleBlock();
+        WithFakeApplication::SetUp();
         m_provider = NAUTILUS_MENU_PROVIDER(g_object_new(ProviderType(), nullptr));
     }
     void TearDown() override {
@@ -158,8 +154,6 @@ protected:
         nautilus_menu_item_list_free(items);
         return labels;
     }
-    std::string m_dir;
-    std::string m_vtl;
     NautilusMenuProvider* m_provider = nullptr;
 };
 
@@ -174,8 +168,7 @@ TEST_F(ShellExtNautilus, ACommandWaitsForAnEarlierHandOffOffNautilussMainThread)
     EXPECT_EQ(PendingRecord().files, Files{"/first/a.jpg"});
     Files taken;
     earlier.Read(taken);
-    for (int i = 0; i < 500 && !PendingRecord().pending; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    vtltest::WaitUntil([] { return PendingRecord().pending; }, 5);
     const Record record = PendingRecord();
     EXPECT_EQ(record.header.nCommand, HANDOFF_RESIZE_DEFAULT_MAIL);
     EXPECT_EQ(record.files, (Files{m_dir + "/a.jpg", m_dir + "/c.gif"}));
@@ -213,15 +206,9 @@ TEST_F(ShellExtNautilus, ARefusalIsADialogOverNautilusNotANotification) {
     setenv("DISPLAY", x.display.c_str(), 1);
     setenv("GSK_RENDERER", "cairo", 1);
     ASSERT_TRUE(gtk_init_check());
-    Files tooMany;
-    for (int i = 0; i < 252; ++i)
-        tooMany.push_back(m_dir + "/" + std::to_string(i) + ".jpg");
-    Activate(tooMany, 0);
+    Activate(Files(252, m_dir + "/a.jpg"), 0);
     GListModel* windows = gtk_window_get_toplevels();
-    for (int i = 0; i < 500 && g_list_model_get_n_items(windows) == 0; ++i) {
-        g_main_context_iteration(nullptr, FALSE);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    vtltest::WaitUntil([&] { return g_main_context_iteration(nullptr, FALSE), g_list_model_get_n_items(windows) > 0; }, 5);
     ASSERT_EQ(g_list_model_get_n_items(windows), 1u) << "no dialog was shown";
     auto* dialog = GTK_WINDOW(g_list_model_get_item(windows, 0));
     char* text = nullptr;

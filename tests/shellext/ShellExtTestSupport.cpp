@@ -4,12 +4,12 @@
 #include "platform/com/HDropDataObject.h"
 #include "shellext/VtlExtIds.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <stdexcept>
 #include <thread>
 
@@ -95,35 +95,18 @@ void SetLocation(const std::string& path) {
         plat::RegDeleteValue(key, "location");
     else
         plat::RegSetValueEx(key, "location", plat::REG_SZ, reinterpret_cast<const plat::BYTE*>(path.c_str()),
-                            static_cast<plat::DWORD>(path.size() + 1));
+                            plat::DWORD(path.size() + 1));
     plat::RegCloseKey(key);
 }
 
-std::string ReadLocation() {
-    plat::HKEY key = nullptr;
-    if (plat::RegOpenKeyEx(plat::HKEY_CURRENT_USER, kSettingKey, 0, plat::KEY_READ, &key) != plat::ERROR_SUCCESS)
-        return "<none>";
-    char buffer[plat::MAX_PATH] = {};
-    plat::DWORD size = sizeof buffer - 1;
-    const plat::LONG rc = plat::RegQueryValueEx(key, "location", nullptr, reinterpret_cast<plat::BYTE*>(buffer), &size);
-    plat::RegCloseKey(key);
-    return rc == plat::ERROR_SUCCESS ? std::string(buffer) : "<none>";
-}
-
-std::string MakeFakeApplication(const std::string& dir) {
-    const std::string program = dir + "/vtl";
-    vtltest::WriteFile(program, "#!/bin/sh\necho \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n");
-    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
-    return program;
+bool LocationIs(const std::string& path) {
+    const std::string hive = vtltest::ReadFile(plat::RegistryHiveFile(plat::HKEY_CURRENT_USER));
+    return hive.find("\n\"location\"=\"" + path + "\"\n") != std::string::npos;
 }
 
 std::string WaitForStart(const std::string& program) {
-    for (int i = 0; i < 500; ++i) {
-        if (std::filesystem::exists(program + ".started"))
-            return vtltest::ReadFile(program + ".started");
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return {};
+    vtltest::WaitUntil([&] { return std::filesystem::exists(program + ".started"); }, 5);
+    return vtltest::ReadFile(program + ".started");
 }
 
 bool NeverStarted(const std::string& program) {
@@ -149,12 +132,17 @@ Record PendingRecord() {
     return record;
 }
 
-RunResult RunVtlMenu(const std::vector<std::string>& args, const std::vector<std::string>& changes) {
-    std::map<std::string, std::string> env;
-    for (const auto& change : changes) {
-        const auto eq = change.find('=');
-        env[change.substr(0, eq)] = eq == std::string::npos ? "" : change.substr(eq + 1);
-    }
+void WithFakeApplication::SetUp() {
+    m_dir = vtltest::MakeTempDir("fake-vtl");
+    m_vtl = m_dir + "/vtl";
+    vtltest::WriteFile(m_vtl, "#!/bin/sh\necho \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n");
+    std::filesystem::permissions(m_vtl, std::filesystem::perms::owner_all);
+    SetLocation(m_vtl);
+    ScribbleBlock();
+    Messages().clear();
+}
+
+RunResult RunVtlMenu(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
     return vtltest::RunProgram(std::string(VTL_BIN_DIR) + "/vtlmenu", args, env);
 }
 
