@@ -6,6 +6,7 @@
 #include "app/core/AppSetting.h"
 #include "tests/support/FakeMailProgram.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
@@ -96,6 +97,16 @@ TEST_F(MailPicturesTest, ResizeAndMailAttachesTheRunsCopiesThenDeletesThemWithTh
     EXPECT_EQ(m_setting->m_listFiles, m_originals);
     // The mail program may read its attachments only when the user presses Send.
     EXPECT_EQ(ReadFile(fake.AttachedPaths()[0]), "resized a.jpg");
+
+    // Copies lying in the temporary folder itself: they go, the folder stays.
+    const std::string tempFolder = MakeTempDir("empty-tmp");
+    const vtltest::ScopedEnv env({{"TMPDIR", tempFolder}});
+    const FakeMailProgram again;
+    again.Install();
+    m_setting->m_listMailFiles = Files("resized", {"lone.jpg"}, tempFolder);
+    EXPECT_EQ(RunMailPictures(), Strings{});
+    EXPECT_EQ(again.AttachedBytes(), Strings{"resized lone.jpg"});
+    EXPECT_TRUE(fs::is_directory(tempFolder) && fs::is_empty(tempFolder));
 }
 
 // Whatever happens to the mail, no copy of the run is left behind; the user's pictures stay.
@@ -103,13 +114,17 @@ TEST_F(MailPicturesTest, EachOutcomeShowsItsMessageAndLeavesNoCopy) {
     const std::string programs = MakeTempDir("programs");
     vtltest::WriteFile(programs + "/not-executable", "#!/bin/sh\nexit 0\n");
     chmod((programs + "/not-executable").c_str(), 0600);
-    const FakeMailProgram sent("exit 0"), failed("exit 4"), discarded("exit 130");
+    const FakeMailProgram sent("exit 0"), failed("exit 4"), discarded("exit 130"), onPath("exit 0");
+    const vtltest::ScopedEnv env({{"PATH", fs::path(onPath.Path()).parent_path().string() + ":/usr/bin:/bin"}});
     const std::pair<std::string, Strings> cases[] = {
         {programs + "/missing", {"Unable to load mail system support."}},
+        {"vtl-no-such-mailer", {"Unable to load mail system support."}},
         {programs + "/not-executable", {"Mail system DLL is invalid."}},
+        {programs, {"Mail system DLL is invalid."}},
         {failed.Path(), {"Send Mail failed to send message."}},
         {discarded.Path(), {}},
         {sent.Path(), {}},
+        {fs::path(onPath.Path()).filename(), {}},
     };
     for (const auto& [command, messages] : cases) {
         SCOPED_TRACE(command);
@@ -121,19 +136,6 @@ TEST_F(MailPicturesTest, EachOutcomeShowsItsMessageAndLeavesNoCopy) {
         EXPECT_TRUE(m_setting->m_listMailFiles.empty());
         EXPECT_EQ(ReadFile(m_originals[0]), "original a.jpg");
     }
-}
-
-TEST_F(MailPicturesTest, TheTemporaryFolderItselfIsNeverRemoved) {
-    const FakeMailProgram fake;
-    fake.Install();
-    const std::string sandboxTemp = std::getenv("TMPDIR");
-    const std::string tempFolder = MakeTempDir("empty-tmp");
-    setenv("TMPDIR", tempFolder.c_str(), 1);
-    m_setting->m_listMailFiles = Files("resized", {"lone.jpg"}, tempFolder);
-    EXPECT_EQ(RunMailPictures(), Strings{});
-    EXPECT_EQ(fake.AttachedBytes(), Strings{"resized lone.jpg"});
-    EXPECT_TRUE(fs::is_empty(tempFolder));
-    setenv("TMPDIR", sandboxTemp.c_str(), 1);
 }
 
 } // namespace

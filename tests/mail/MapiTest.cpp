@@ -3,11 +3,11 @@
 
 #include "tests/support/FakeMailProgram.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,19 +22,17 @@ using Texts = std::vector<std::string>;
 
 namespace {
 
-// Sends one message through the loaded library, as MailPictures does; recipients as
-// {class, address} pairs.
-ULONG Send(std::string subject, std::string body, Texts files, std::vector<std::pair<ULONG, std::string>> to = {},
+using Recipients = std::vector<std::pair<ULONG, std::string>>; // {class, address}
+
+// Sends one message through the loaded library, as MailPictures does.
+ULONG Send(std::string subject, std::string body, Texts files, Recipients to = {},
            FLAGS flags = MAPI_LOGON_UI | MAPI_DIALOG) {
-    std::vector<MapiFileDesc> attachments(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i)
-        attachments[i] = {0, 0, 0xFFFFFFFF, files[i].data(), files[i].data(), nullptr};
-    std::vector<MapiRecipDesc> recipients(to.size());
-    for (std::size_t i = 0; i < to.size(); ++i) {
-        recipients[i] = {};
-        recipients[i].ulRecipClass = to[i].first;
-        recipients[i].lpszAddress = to[i].second.data();
-    }
+    std::vector<MapiFileDesc> attachments;
+    for (std::string& file : files)
+        attachments.push_back({0, 0, 0xFFFFFFFF, file.data(), file.data(), nullptr});
+    std::vector<MapiRecipDesc> recipients;
+    for (auto& [recipClass, address] : to)
+        recipients.push_back({0, recipClass, nullptr, address.data(), 0, nullptr});
     MapiMessage message{};
     message.lpszSubject = subject.empty() ? nullptr : subject.data();
     message.lpszNoteText = body.empty() ? nullptr : body.data();
@@ -51,18 +49,9 @@ ULONG Send(std::string subject, std::string body, Texts files, std::vector<std::
 
 class MailLayerTest : public testing::Test {
 protected:
-    void SetUp() override {
-        m_cache = MakeTempDir("cache");
-        setenv("XDG_CACHE_HOME", m_cache.c_str(), 1);
-    }
+    void SetUp() override { setenv("XDG_CACHE_HOME", (m_cache = MakeTempDir("cache")).c_str(), 1); }
     std::string Outbox() const { return m_cache + "/vantrel/outbox"; }
-    Texts Spools() const {
-        Texts folders;
-        std::error_code ec;
-        for (const auto& entry : fs::directory_iterator(Outbox(), ec))
-            folders.push_back(entry.path().string());
-        return folders;
-    }
+    std::set<std::string> Spools() const { return vtltest::FolderNames(Outbox()); }
     // A file with the given name and bytes in a fresh folder.
     static std::string Picture(const std::string& name, const std::string& bytes) {
         const std::string path = MakeTempDir("pictures") + "/" + name;
@@ -71,30 +60,6 @@ protected:
     }
     std::string m_cache;
 };
-
-TEST_F(MailLayerTest, TheLibraryIsTheMailProgramAndItsEntryWhetherItCanRun) {
-    const std::string dir = MakeTempDir("programs");
-    const FakeMailProgram runnable;
-    WriteFile(dir + "/not-executable", "#!/bin/sh\nexit 0\n");
-    fs::create_directory(dir + "/a-folder");
-    fs::copy_file(runnable.Path(), dir + "/mailer-on-path");
-    const std::tuple<std::string, bool, bool> cases[] = {
-        {dir + "/missing", false, false},         {"vtl-no-such-mailer", false, false},
-        {dir + "/a-folder", true, false},         {dir + "/not-executable", true, false},
-        {runnable.Path(), true, true},            {"mailer-on-path", true, true},
-    };
-    const std::string path = std::getenv("PATH");
-    setenv("PATH", dir.c_str(), 1);
-    for (const auto& [command, loads, runs] : cases) {
-        setenv("VTL_MAIL_COMMAND", command.c_str(), 1);
-        HMAILLIB library = LoadMailLibrary();
-        EXPECT_EQ(library != nullptr, loads) << command;
-        EXPECT_EQ(GetMailProcAddress(library, "MAPISendMail") != nullptr, runs) << command;
-        EXPECT_EQ(GetMailProcAddress(library, "MAPISendMailW"), nullptr);
-        FreeMailLibrary(library);
-    }
-    setenv("PATH", path.c_str(), 1);
-}
 
 // The real xdg-email, up to the point where it hands its mailto URI to a mail client: its hook
 // script receives that URI here. Under the C locale non-ASCII text survives only because the
@@ -105,27 +70,17 @@ TEST_F(MailLayerTest, WithoutAMailCommandTheRealXdgEmailTakesTheTextsAndTheSpool
     const std::string hooks = MakeTempDir("hooks");
     WriteFile(hooks + "/xdg-email-hook.sh", "#!/bin/sh\nprintf '%s' \"$1\" > '" + hooks + "/uri'\n");
     fs::permissions(hooks + "/xdg-email-hook.sh", fs::perms::owner_all);
-    const std::string path = std::getenv("PATH"), command = std::getenv("VTL_MAIL_COMMAND");
-    setenv("PATH", (hooks + ":/usr/bin:/bin").c_str(), 1);
-    unsetenv("VTL_MAIL_COMMAND");
-    setenv("LC_ALL", "C", 1);
-    EXPECT_EQ(Send("Gr\xC3\xBC\xC3\x9F" "e & 'quotes'", "line 1\nline 2", {Picture("a b.jpg", "A")}), SUCCESS_SUCCESS);
-    unsetenv("LC_ALL");
-    setenv("PATH", path.c_str(), 1);
-    setenv("VTL_MAIL_COMMAND", command.c_str(), 1);
-    const std::string sent = ReadFile(hooks + "/uri");
-    const auto split = sent.find("&attach=");
-    ASSERT_NE(split, std::string::npos) << sent;
-    EXPECT_EQ(sent.substr(0, split), "mailto:?subject=Gr%C3%BC%C3%9Fe%20%26%20%27quotes%27&body=line%201%0D%0Aline%202");
-    std::string attached;
-    for (std::size_t i = split + 8; i < sent.size(); ++i) {
-        if (sent[i] != '%') {
-            attached += sent[i];
-            continue;
-        }
-        attached += char(std::stoi(sent.substr(i + 1, 2), nullptr, 16));
-        i += 2;
+    {
+        const vtltest::ScopedEnv env({{"PATH", hooks + ":/usr/bin:/bin"}, {"VTL_MAIL_COMMAND", ""}, {"LC_ALL", "C"}});
+        EXPECT_EQ(Send("Gr\xC3\xBC\xC3\x9F" "e & 'quotes'", "line 1\nline 2", {Picture("a b.jpg", "A")}),
+                  SUCCESS_SUCCESS);
     }
+    const std::string sent = ReadFile(hooks + "/uri");
+    const std::string texts = "mailto:?subject=Gr%C3%BC%C3%9Fe%20%26%20%27quotes%27&body=line%201%0D%0Aline%202&attach=";
+    ASSERT_EQ(sent.substr(0, texts.size()), texts);
+    std::string attached; // the rest, its %XX escapes undone
+    for (std::size_t i = texts.size(); i < sent.size(); i += sent[i] == '%' ? 3 : 1)
+        attached += sent[i] == '%' ? char(std::stoi(sent.substr(i + 1, 2), nullptr, 16)) : sent[i];
     EXPECT_EQ(attached.rfind(Outbox() + "/", 0), 0u) << attached;
     EXPECT_EQ(ReadFile(attached), "A");
 }
@@ -133,8 +88,8 @@ TEST_F(MailLayerTest, WithoutAMailCommandTheRealXdgEmailTakesTheTextsAndTheSpool
 TEST_F(MailLayerTest, TheProgramGetsPrivateCopiesThatOutliveTheCallUnderTheirOwnNames) {
     const FakeMailProgram fake;
     fake.Install();
-    const std::string first = Picture("a b.jpg", std::string("\xFF\xD8 first\0bytes", 14));
-    const std::string second = Picture("a b.jpg", "second");
+    const std::string firstBytes("\xFF\xD8 first\0bytes", 14);
+    const std::string first = Picture("a b.jpg", firstBytes), second = Picture("a b.jpg", "second");
     ASSERT_EQ(Send("Holiday", "Hi\nthere", {first, second}, {{MAPI_TO, "to@example.org"}, {MAPI_CC, "-cc@x.org"},
                                                                 {MAPI_BCC, "bcc@x.org"}}),
               SUCCESS_SUCCESS);
@@ -144,19 +99,16 @@ TEST_F(MailLayerTest, TheProgramGetsPrivateCopiesThatOutliveTheCallUnderTheirOwn
                                        "--subject", "Holiday", "--body", "Hi\nthere", "--attach", attached[0],
                                        "--attach", attached[1]}));
     EXPECT_NE(attached[0], attached[1]) << "one name from two folders stays apart";
-    EXPECT_EQ(fs::path(attached[0]).filename(), "a b.jpg");
-    EXPECT_EQ(fs::path(attached[1]).filename(), "a b.jpg");
-    const Texts spools = Spools();
-    ASSERT_EQ(spools.size(), 1u);
-    EXPECT_EQ(attached[0].rfind(spools[0] + "/", 0), 0u) << attached[0];
-    struct stat facts {};
-    ASSERT_EQ(stat(spools[0].c_str(), &facts), 0);
-    EXPECT_EQ(facts.st_mode & 0777, 0700u);
+    EXPECT_EQ(fs::path(attached[0]).filename().string() + "|" + fs::path(attached[1]).filename().string(),
+              "a b.jpg|a b.jpg");
+    ASSERT_EQ(Spools().size(), 1u);
+    const std::string spool = Outbox() + "/" + *Spools().begin();
+    EXPECT_EQ(attached[0].rfind(spool + "/", 0), 0u) << attached[0];
+    EXPECT_EQ(fs::status(spool).permissions(), fs::perms::owner_all) << "a spool of the user's own";
     // The caller deletes its temporary files at once; the mail program reads later.
     fs::remove(first);
     fs::remove(second);
-    EXPECT_EQ((Texts{ReadFile(attached[0]), ReadFile(attached[1])}),
-              (Texts{std::string("\xFF\xD8 first\0bytes", 14), "second"}));
+    EXPECT_EQ((Texts{ReadFile(attached[0]), ReadFile(attached[1])}), (Texts{firstBytes, "second"}));
 }
 
 TEST_F(MailLayerTest, TheProgramsExitGivesTheResultAndDecidesOnTheSpool) {
