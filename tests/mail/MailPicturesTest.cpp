@@ -15,15 +15,11 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include <sys/stat.h>
-
 #include <cstring>
 #include <filesystem>
 
 namespace fs = std::filesystem;
-using vtltest::FakeMailProgram;
-using vtltest::MakeTempDir;
-using vtltest::ReadFile;
+using namespace vtltest;
 
 namespace {
 
@@ -53,7 +49,7 @@ Strings Files(const std::string& what, const Strings& names, std::string folder 
     }
     Strings paths;
     for (const std::string& name : names)
-        vtltest::WriteFile(paths.emplace_back(folder + "/" + name), what + " " + name);
+        WriteFile(paths.emplace_back(folder + "/" + name), what + " " + name);
     return paths;
 }
 
@@ -100,7 +96,7 @@ TEST_F(MailPicturesTest, ResizeAndMailAttachesTheRunsCopiesThenDeletesThemWithTh
 
     // Copies lying in the temporary folder itself: they go, the folder stays.
     const std::string tempFolder = MakeTempDir("empty-tmp");
-    const vtltest::ScopedEnv env({{"TMPDIR", tempFolder}});
+    const ScopedEnv env({{"TMPDIR", tempFolder}});
     const FakeMailProgram again;
     again.Install();
     m_setting->m_listMailFiles = Files("resized", {"lone.jpg"}, tempFolder);
@@ -112,10 +108,9 @@ TEST_F(MailPicturesTest, ResizeAndMailAttachesTheRunsCopiesThenDeletesThemWithTh
 // Whatever happens to the mail, no copy of the run is left behind; the user's pictures stay.
 TEST_F(MailPicturesTest, EachOutcomeShowsItsMessageAndLeavesNoCopy) {
     const std::string programs = MakeTempDir("programs");
-    vtltest::WriteFile(programs + "/not-executable", "#!/bin/sh\nexit 0\n");
-    chmod((programs + "/not-executable").c_str(), 0600);
+    WriteFile(programs + "/not-executable", "#!/bin/sh\nexit 0\n");
     const FakeMailProgram sent("exit 0"), failed("exit 4"), discarded("exit 130"), onPath("exit 0");
-    const vtltest::ScopedEnv env({{"PATH", fs::path(onPath.Path()).parent_path().string() + ":/usr/bin:/bin"}});
+    const ScopedEnv env({{"PATH", fs::path(onPath.Path()).parent_path().string() + ":/usr/bin:/bin"}});
     const std::pair<std::string, Strings> cases[] = {
         {programs + "/missing", {"Unable to load mail system support."}},
         {"vtl-no-such-mailer", {"Unable to load mail system support."}},

@@ -14,10 +14,7 @@
 
 namespace fs = std::filesystem;
 using namespace plat;
-using vtltest::FakeMailProgram;
-using vtltest::MakeTempDir;
-using vtltest::ReadFile;
-using vtltest::WriteFile;
+using namespace vtltest;
 using Texts = std::vector<std::string>;
 
 namespace {
@@ -36,10 +33,8 @@ ULONG Send(std::string subject, std::string body, Texts files, Recipients to = {
     MapiMessage message{};
     message.lpszSubject = subject.empty() ? nullptr : subject.data();
     message.lpszNoteText = body.empty() ? nullptr : body.data();
-    message.nFileCount = ULONG(files.size());
-    message.lpFiles = attachments.data();
-    message.nRecipCount = ULONG(to.size());
-    message.lpRecips = recipients.data();
+    message.nRecipCount = ULONG(to.size()), message.lpRecips = recipients.data();
+    message.nFileCount = ULONG(files.size()), message.lpFiles = attachments.data();
     HMAILLIB library = LoadMailLibrary();
     LPMAPISENDMAIL send = GetMailProcAddress(library, "MAPISendMail");
     const ULONG result = send ? send(0, 0, &message, flags, 0) : MAPI_E_FAILURE;
@@ -51,7 +46,7 @@ class MailLayerTest : public testing::Test {
 protected:
     void SetUp() override { setenv("XDG_CACHE_HOME", (m_cache = MakeTempDir("cache")).c_str(), 1); }
     std::string Outbox() const { return m_cache + "/vantrel/outbox"; }
-    std::set<std::string> Spools() const { return vtltest::FolderNames(Outbox()); }
+    std::set<std::string> Spools() const { return FolderNames(Outbox()); }
     // A file with the given name and bytes in a fresh folder.
     static std::string Picture(const std::string& name, const std::string& bytes) {
         const std::string path = MakeTempDir("pictures") + "/" + name;
@@ -71,7 +66,7 @@ TEST_F(MailLayerTest, WithoutAMailCommandTheRealXdgEmailTakesTheTextsAndTheSpool
     WriteFile(hooks + "/xdg-email-hook.sh", "#!/bin/sh\nprintf '%s' \"$1\" > '" + hooks + "/uri'\n");
     fs::permissions(hooks + "/xdg-email-hook.sh", fs::perms::owner_all);
     {
-        const vtltest::ScopedEnv env({{"PATH", hooks + ":/usr/bin:/bin"}, {"VTL_MAIL_COMMAND", ""}, {"LC_ALL", "C"}});
+        const ScopedEnv env({{"PATH", hooks + ":/usr/bin:/bin"}, {"VTL_MAIL_COMMAND", ""}, {"LC_ALL", "C"}});
         EXPECT_EQ(Send("Gr\xC3\xBC\xC3\x9F" "e & 'quotes'", "line 1\nline 2", {Picture("a b.jpg", "A")}),
                   SUCCESS_SUCCESS);
     }
@@ -90,9 +85,8 @@ TEST_F(MailLayerTest, TheProgramGetsPrivateCopiesThatOutliveTheCallUnderTheirOwn
     fake.Install();
     const std::string firstBytes("\xFF\xD8 first\0bytes", 14);
     const std::string first = Picture("a b.jpg", firstBytes), second = Picture("a b.jpg", "second");
-    ASSERT_EQ(Send("Holiday", "Hi\nthere", {first, second}, {{MAPI_TO, "to@example.org"}, {MAPI_CC, "-cc@x.org"},
-                                                                {MAPI_BCC, "bcc@x.org"}}),
-              SUCCESS_SUCCESS);
+    const Recipients to = {{MAPI_TO, "to@example.org"}, {MAPI_CC, "-cc@x.org"}, {MAPI_BCC, "bcc@x.org"}};
+    ASSERT_EQ(Send("Holiday", "Hi\nthere", {first, second}, to), SUCCESS_SUCCESS);
     const Texts attached = fake.AttachedPaths();
     ASSERT_EQ(attached.size(), 2u);
     EXPECT_EQ(fake.Arguments(), (Texts{"--utf8", "--to", "to@example.org", "--cc", "-cc@x.org", "--bcc", "bcc@x.org",
@@ -106,8 +100,7 @@ TEST_F(MailLayerTest, TheProgramGetsPrivateCopiesThatOutliveTheCallUnderTheirOwn
     EXPECT_EQ(attached[0].rfind(spool + "/", 0), 0u) << attached[0];
     EXPECT_EQ(fs::status(spool).permissions(), fs::perms::owner_all) << "a spool of the user's own";
     // The caller deletes its temporary files at once; the mail program reads later.
-    fs::remove(first);
-    fs::remove(second);
+    fs::remove(first), fs::remove(second);
     EXPECT_EQ((Texts{ReadFile(attached[0]), ReadFile(attached[1])}), (Texts{firstBytes, "second"}));
 }
 
@@ -148,14 +141,7 @@ TEST_F(MailLayerTest, RefusedMessagesNeverStartTheProgramNorLeaveASpool) {
     chmod(unreadable.c_str(), 0);
     const std::string cacheFile = MakeTempDir("cache-is-a-file") + "/cache";
     WriteFile(cacheFile, "");
-    struct Case {
-        const char* what;
-        Texts files;
-        std::vector<std::pair<ULONG, std::string>> to;
-        FLAGS flags;
-        ULONG result;
-        std::string cache;
-    };
+    using Case = std::tuple<const char*, Texts, Recipients, FLAGS, ULONG, std::string>; // the cache folder last
     std::vector<Case> cases = {
         {"missing attachment", {Picture("ok.jpg", "K"), "/nonexistent/x.jpg"}, {}, 9, MAPI_E_ATTACHMENT_NOT_FOUND, ""},
         {"folder as attachment", {MakeTempDir("a-folder")}, {}, 9, MAPI_E_ATTACHMENT_OPEN_FAILURE, ""},
@@ -166,13 +152,13 @@ TEST_F(MailLayerTest, RefusedMessagesNeverStartTheProgramNorLeaveASpool) {
     };
     if (geteuid() != 0) // root reads any file
         cases.push_back({"unreadable attachment", {unreadable}, {}, 9, MAPI_E_ATTACHMENT_OPEN_FAILURE, ""});
-    for (const Case& c : cases) {
-        setenv("XDG_CACHE_HOME", c.cache.empty() ? m_cache.c_str() : c.cache.c_str(), 1);
+    for (const auto& [what, files, to, flags, result, cache] : cases) {
+        setenv("XDG_CACHE_HOME", cache.empty() ? m_cache.c_str() : cache.c_str(), 1);
         const FakeMailProgram fake;
         fake.Install();
-        EXPECT_EQ(Send("", "", c.files, c.to, c.flags), c.result) << c.what;
-        EXPECT_FALSE(fake.Ran()) << c.what;
-        EXPECT_TRUE(Spools().empty()) << c.what;
+        EXPECT_EQ(Send("", "", files, to, flags), result) << what;
+        EXPECT_FALSE(fake.Ran()) << what;
+        EXPECT_TRUE(Spools().empty()) << what;
     }
 }
 

@@ -1,13 +1,16 @@
-// Path facts with Windows shapes, the user's folders, file facts and the locale's pictures.
+// Path facts with Windows shapes, the user's folders, file facts, the locale's pictures, and
+// starting a program.
 #include "platform/FileFacts.h"
 #include "platform/Locale.h"
 #include "platform/Paths.h"
+#include "platform/Process.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 
 using namespace plat;
@@ -74,6 +77,20 @@ TEST(Locale, QtPicturesBecomeWindowsPictures) {
     const LocaleInfo info = GetUserLocaleInfo();
     EXPECT_FALSE(info.shortDate.empty() || info.timeFormat.empty() || info.decimalSeparator.empty() ||
                  info.negativeSign.empty());
+}
+
+TEST(WinExec, StartsTheProgramByPathWithNoArgumentsAndNoShellAndSaysWhatCannotStart) {
+    const std::string dir = vtltest::MakeTempDir("exec");
+    // A path with a space and a shell character: it must reach exec untouched.
+    const std::string program = dir + "/my prog;echo", record = dir + "/record";
+    vtltest::WriteFile(program, "#!/bin/sh\necho \"$# $0\" > '" + record + ".tmp'\nmv '" + record + ".tmp' '" + record + "'\n");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    EXPECT_TRUE(WinExec(program));
+    vtltest::WaitUntil([&] { return std::filesystem::exists(record); });
+    EXPECT_EQ(vtltest::ReadFile(record), "0 " + program + "\n");
+    vtltest::WriteFile(dir + "/plain.txt", "hello");
+    for (const std::string& cannot : {dir + "/missing", dir + "/plain.txt", dir})
+        EXPECT_FALSE(WinExec(cannot)) << cannot;
 }
 
 } // namespace

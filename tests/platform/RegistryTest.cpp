@@ -2,7 +2,6 @@
 // gives, and what is never replaced.
 #include "platform/Registry.h"
 #include "tests/support/Sandbox.h"
-#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
@@ -82,11 +81,6 @@ TEST_F(RegistryTest, ValuesKeepTheirTypesNamesIgnoreCaseAndAHandleWritesOnClose)
     RegCloseKey(key);
     EXPECT_NE(vtltest::ReadFile(Hive()).find("\"width\"=dword:00000007"), std::string::npos) << "one value, first spelling";
     EXPECT_EQ(Get("dest"), "");
-
-    RegCloseKey(Create("Software\\Ostrell\\vtl\\setting\\deeper"));
-    EXPECT_EQ(RegDeleteKey(HKEY_CURRENT_USER, "Software\\Ostrell\\vtl"), ERROR_ACCESS_DENIED) << "it has subkeys";
-    EXPECT_EQ(RegDeleteTree(HKEY_CURRENT_USER, "software\\ostrell\\VTL"), ERROR_SUCCESS);
-    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(RegistryTest, DamagedHivesKeepTheirGoodValues) {
@@ -148,14 +142,10 @@ TEST_F(RegistryTest, TwoProcessesSavingAtOnceKeepBothKeys) {
         }
     for (pid_t child : children) {
         int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     for (const char* path : {"Software\\Writer0", "Software\\Writer1"})
         EXPECT_EQ(Get("count", nullptr, path), std::string("\x64\0\0\0", 4)) << path;
-    EXPECT_EQ(vtltest::FolderNames(fs::path(Hive()).parent_path()),
-              (std::set<std::string>{"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock"}))
-        << "no temporary file left";
 }
 
 } // namespace

@@ -88,8 +88,12 @@ TEST_F(ShellNamespaceTest, EveryPathHasOneCanonicalList) {
     for (const auto& part : fs::path(root).relative_path())
         underRoot += " > " + part.string();
     const vtltest::ScopedEnv env({{"HOME", roots.home}});
+    // A name that is no UTF-8 keeps its bytes; only its display replaces them.
+    const std::string latin1 = roots.home + "/Pictures/caf\xE9.jpg";
+    vtltest::WriteFile(latin1, "picture bytes");
     const std::pair<std::string, std::string> cases[] = {
         {root + "/home/Pictures/x", "Home > Pictures > x"},
+        {latin1, "Home > Pictures > caf\xE9.jpg"},
         {root + "/home", "Home"},
         {"~/Pictures/x", "Home > Pictures > x"},
         {root + "/home/Docs/a", "Documents > a"},
@@ -111,38 +115,22 @@ TEST_F(ShellNamespaceTest, EveryPathHasOneCanonicalList) {
     };
     for (const auto& [typed, chain] : cases)
         EXPECT_EQ(Chain(typed), chain) << typed;
+    EXPECT_EQ(Name(desktop, Parse(latin1).get(), SHGDN_NORMAL), "caf\xEF\xBF\xBD.jpg");
+    EXPECT_EQ(Name(desktop, Parse(latin1).get(), SHGDN_FORPARSING), Unrooted(latin1));
+    EXPECT_EQ(Name(desktop, Parse("::Home").get(), SHGDN_FORPARSING), "::Home");
     // Without a Documents folder of its own, Documents is the home, and the home stays Home.
     ShellRoots noDocuments = roots;
     noDocuments.documents = noDocuments.home;
     EXPECT_EQ(CShellNamespace(noDocuments).Parse(roots.home), space.Parse(roots.home));
 }
 
-TEST_F(ShellNamespaceTest, NamesKeepTheExactBytes) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"\xC3\xA9t\xC3\xA9.jpg", "\xC3\xA9t\xC3\xA9.jpg"},
-        {"caf\xE9.jpg", "caf\xEF\xBF\xBD.jpg"}, // Latin-1: shown replaced, kept exact
-    };
-    for (const auto& [name, display] : cases) {
-        const std::string path = roots.home + "/Pictures/" + name;
-        vtltest::WriteFile(path, "picture bytes");
-        const PidlPtr pidl = Parse(path);
-        EXPECT_EQ(Name(desktop, pidl.get(), SHGDN_FORPARSING), Unrooted(path)) << display;
-        EXPECT_EQ(Name(desktop, pidl.get(), SHGDN_NORMAL), display);
-        EXPECT_EQ(space.Parse(path), ILItemBytes(pidl.get())) << "the name parses back to the same list";
-    }
-    EXPECT_EQ(Name(desktop, Parse("::Home").get(), SHGDN_FORPARSING), "::Home");
-}
-
 TEST_F(ShellNamespaceTest, FoldersListTheirItemsInTheShellOrder) {
     constexpr DWORD all = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
-    EXPECT_EQ(Children(desktop, all),
-              (Names{"Home", "Documents", "Computer", "Home", "f", "zeta.jpg"}));
+    EXPECT_EQ(Children(desktop, all), (Names{"Home", "Documents", "Computer", "Home", "f", "zeta.jpg"}));
     EXPECT_EQ(Children(desktop, SHCONTF_FOLDERS | SHCONTF_INCLUDEHIDDEN),
               (Names{"Home", "Documents", "Computer", ".hidden", "Home", "f"}));
     // A desktop folder named "Home" is not the virtual Home.
-    EXPECT_NE(HRESULT_CODE(desktop->CompareIDs(0, Parse("::Home").get(),
-                                               Parse(root + "/home/Desktop/Home").get())),
-              0u);
+    EXPECT_NE(HRESULT_CODE(desktop->CompareIDs(0, Parse("::Home").get(), Parse(root + "/home/Desktop/Home").get())), 0u);
     IShellFolder* computer = nullptr;
     desktop->BindToObject(Parse("::Computer").get(), &computer);
     EXPECT_EQ(Children(computer, all), (Names{"/", "$ROOT/aaa", "$ROOT/usb"}));
@@ -191,26 +179,21 @@ TEST(ShellRoots, DocumentsAndDesktopFollowTheUserDirectories) {
     for (const char* dir : {"/Desktop", "/Bureau", "/Docs"})
         fs::create_directories(home + dir);
     vtltest::ScopedEnv env({{"HOME", home}, {"XDG_CONFIG_HOME", config}});
-    const struct {
-        const char* desktopVariable; // "": unset
-        const char* documentsVariable;
-        const char* userDirs;
-        std::string desktop, documents;
-    } cases[] = {
+    const std::string userDirs = "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\nXDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n";
+    // XDG_DESKTOP_DIR and XDG_DOCUMENTS_DIR below the home ("": unset), user-dirs.dirs, and the
+    // desktop and documents read.
+    const std::tuple<std::string, std::string, std::string, std::string, std::string> cases[] = {
         {"", "", "", home + "/Desktop", home},
         {"/", "/missing", "", "", home},
-        {"", "", "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\nXDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n",
-         home + "/Bureau", home + "/Docs"},
-        {"/Desktop", "", "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n", home + "/Desktop", home},
+        {"", "", userDirs, home + "/Bureau", home + "/Docs"},
+        {"/Desktop", "", userDirs, home + "/Desktop", home + "/Docs"},
     };
-    for (const auto& c : cases) {
-        for (const auto& [name, value] : {std::pair("XDG_DESKTOP_DIR", c.desktopVariable),
-                                          std::pair("XDG_DOCUMENTS_DIR", c.documentsVariable)})
-            env.Set(name, *value ? home + value : "");
-        vtltest::WriteFile(config + "/user-dirs.dirs", c.userDirs);
+    for (const auto& [desktopVariable, documentsVariable, dirs, desktop, documents] : cases) {
+        env.Set("XDG_DESKTOP_DIR", desktopVariable.empty() ? "" : home + desktopVariable);
+        env.Set("XDG_DOCUMENTS_DIR", documentsVariable.empty() ? "" : home + documentsVariable);
+        vtltest::WriteFile(config + "/user-dirs.dirs", dirs);
         const ShellRoots read = ReadShellRoots();
-        EXPECT_EQ(read.desktop, c.desktop) << c.desktopVariable << " " << c.userDirs;
-        EXPECT_EQ(read.documents, c.documents) << c.documentsVariable << " " << c.userDirs;
+        EXPECT_EQ(std::pair(read.desktop, read.documents), std::pair(desktop, documents)) << desktopVariable << dirs;
     }
 }
 

@@ -51,7 +51,7 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
     // which it deletes after the mail program returned, are gone.
     ASSERT_TRUE(vtltest::WaitUntil([&] { return mail.Ran() && fs::is_empty(m_tmp); }, 60))
         << "vtl never reached the mail program, or left its temporary copies";
-    EXPECT_FALSE(PendingRecord().pending) << "vtl took the record";
+    EXPECT_TRUE(PendingRecord().second.empty()) << "vtl took the record";
     const auto attached = mail.AttachedPaths();
     const auto bytes = mail.AttachedBytes();
     ASSERT_EQ(attached.size(), 3u);

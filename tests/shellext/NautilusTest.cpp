@@ -101,20 +101,6 @@ GType ProviderType() {
     return type;
 }
 
-// The labels of a menu's items and the submenu of its first.
-std::vector<std::string> Labels(GList* items, NautilusMenu** submenu = nullptr) {
-    std::vector<std::string> labels;
-    for (GList* node = items; node; node = node->next) {
-        char* label = nullptr;
-        g_object_get(node->data, "label", &label, nullptr);
-        labels.emplace_back(label ? label : "");
-        g_free(label);
-    }
-    if (submenu && items)
-        g_object_get(items->data, "menu", submenu, nullptr);
-    return labels;
-}
-
 class ShellExtNautilus : public WithFakeApplication {
 protected:
     void SetUp() override {
@@ -138,19 +124,25 @@ protected:
         g_list_free_full(files, g_object_unref);
         return items;
     }
-    // Clicks command `offset` of the menu for `paths`; the labels of that menu.
+    // Clicks command `offset` of the submenu for `paths`; the labels of the menu and submenu.
     std::vector<std::string> Activate(const std::vector<std::string>& paths, unsigned offset) {
         GList* items = Items(paths);
         NautilusMenu* submenu = nullptr;
-        const std::vector<std::string> top = Labels(items, &submenu);
+        if (items)
+            g_object_get(items->data, "menu", &submenu, nullptr);
         GList* commands = submenu ? nautilus_menu_get_items(submenu) : nullptr;
-        std::vector<std::string> labels = Labels(commands);
-        labels.insert(labels.begin(), top.begin(), top.end());
+        std::vector<std::string> labels;
+        for (GList* list : {items, commands})
+            for (GList* node = list; node; node = node->next) {
+                char* label = nullptr;
+                g_object_get(node->data, "label", &label, nullptr);
+                labels.emplace_back(label ? label : "");
+                g_free(label);
+            }
         if (offset < g_list_length(commands))
             nautilus_menu_item_activate(NAUTILUS_MENU_ITEM(g_list_nth_data(commands, offset)));
         nautilus_menu_item_list_free(commands);
-        if (submenu)
-            g_object_unref(submenu);
+        g_clear_object(&submenu);
         nautilus_menu_item_list_free(items);
         return labels;
     }
@@ -165,14 +157,12 @@ TEST_F(ShellExtNautilus, ACommandWaitsForAnEarlierHandOffOffNautilussMainThread)
     // The click returns at once, while the command waits for the earlier record to be taken.
     EXPECT_EQ(Activate({m_dir + "/a.jpg", m_dir + "/b.txt", m_dir + "/c.gif"}, 2),
               (std::vector<std::string>{"Vantrel", "Resize...", "Resize as default setting", "Resize and mail"}));
-    EXPECT_EQ(PendingRecord().files, Files{"/first/a.jpg"});
+    EXPECT_EQ(PendingRecord().second, Files{"/first/a.jpg"});
     Files taken;
     earlier.Read(taken);
-    vtltest::WaitUntil([] { return PendingRecord().pending; }, 5);
-    const Record record = PendingRecord();
-    EXPECT_EQ(record.header.nCommand, HANDOFF_RESIZE_DEFAULT_MAIL);
-    EXPECT_EQ(record.files, (Files{m_dir + "/a.jpg", m_dir + "/c.gif"}));
-    EXPECT_EQ(WaitForStart(m_vtl), "0\n");
+    vtltest::WaitUntil([] { return !PendingRecord().second.empty(); }, 5);
+    EXPECT_EQ(PendingRecord(), std::pair(std::uint32_t(HANDOFF_RESIZE_DEFAULT_MAIL), Files{m_dir + "/a.jpg", m_dir + "/c.gif"}));
+    EXPECT_EQ(WaitForStart(), "0\n");
 }
 
 // An X server of the test's own, for the extension's dialogs; no display when Xvfb is missing.

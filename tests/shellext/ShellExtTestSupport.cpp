@@ -15,18 +15,18 @@
 
 namespace shellexttest {
 
-namespace {
+using namespace plat;
 
-constexpr const char* kSettingKey = "Software\\Ostrell\\vtl\\setting";
+namespace {
 
 void RecordMessage(const char*, const char* text) { Messages().emplace_back(text); }
 
 // The block's bytes, mapped as the extension maps them.
 unsigned char* Block() {
     static unsigned char* block = [] {
-        plat::FileMapping* mapping = plat::CreateFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE);
-        auto* view = static_cast<unsigned char*>(plat::MapViewOfFile(mapping));
-        plat::CloseHandle(mapping);
+        FileMapping* mapping = CreateFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE);
+        auto* view = static_cast<unsigned char*>(MapViewOfFile(mapping));
+        CloseHandle(mapping);
         if (!view)
             throw std::runtime_error("the hand-off block cannot be mapped");
         return view;
@@ -53,11 +53,11 @@ Files& Messages() {
 }
 
 Handler::Handler(const Files& files) {
-    plat::IClassFactory* factory = nullptr;
-    Module().GetClassObject(vtlext::CLSID_VtlShellEx, plat::IID_IClassFactory, reinterpret_cast<void**>(&factory));
-    factory->CreateInstance(nullptr, plat::IID_IContextMenu, reinterpret_cast<void**>(&menu));
+    IClassFactory* factory = nullptr;
+    Module().GetClassObject(vtlext::CLSID_VtlShellEx, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu));
     factory->Release();
-    menu->QueryInterface(plat::IID_IShellExtInit, reinterpret_cast<void**>(&init));
+    menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init));
     if (!files.empty())
         Initialize(files);
 }
@@ -67,51 +67,40 @@ Handler::~Handler() {
     menu->Release();
 }
 
-plat::HRESULT Handler::Initialize(const Files& files) {
-    plat::CHDropDataObject* data = plat::CHDropDataObject::Create(files);
-    const plat::HRESULT hr = init->Initialize(nullptr, data, nullptr);
+HRESULT Handler::Initialize(const Files& files) {
+    CHDropDataObject* data = CHDropDataObject::Create(files);
+    const HRESULT hr = init->Initialize(nullptr, data, nullptr);
     data->Release();
     return hr;
 }
 
-std::pair<int, plat::HRESULT> Handler::Offered(plat::UINT flags) {
-    plat::HMENU popup = plat::CreatePopupMenu();
-    const plat::HRESULT hr = menu->QueryContextMenu(popup, 0, 1, 10, flags);
-    const int count = plat::GetMenuItemCount(popup);
-    plat::DestroyMenu(popup);
+std::pair<int, HRESULT> Handler::Offered(UINT flags) {
+    HMENU popup = CreatePopupMenu();
+    const HRESULT hr = menu->QueryContextMenu(popup, 0, 1, 10, flags);
+    const int count = GetMenuItemCount(popup);
+    DestroyMenu(popup);
     return {count, hr};
 }
 
-plat::HRESULT Handler::Invoke(const char* verb) {
-    plat::CMINVOKECOMMANDINFO info{};
+HRESULT Handler::Invoke(const char* verb) {
+    CMINVOKECOMMANDINFO info{};
     info.lpVerb = verb;
     return menu->InvokeCommand(&info);
 }
 
 void SetLocation(const std::string& path) {
-    plat::HKEY key = nullptr;
-    plat::RegCreateKeyEx(plat::HKEY_CURRENT_USER, kSettingKey, 0, plat::KEY_WRITE, &key, nullptr);
+    HKEY key = nullptr;
+    RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Ostrell\\vtl\\setting", 0, KEY_WRITE, &key, nullptr);
     if (path.empty())
-        plat::RegDeleteValue(key, "location");
+        RegDeleteValue(key, "location");
     else
-        plat::RegSetValueEx(key, "location", plat::REG_SZ, reinterpret_cast<const plat::BYTE*>(path.c_str()),
-                            plat::DWORD(path.size() + 1));
-    plat::RegCloseKey(key);
+        RegSetValueEx(key, "location", REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()), DWORD(path.size() + 1));
+    RegCloseKey(key);
 }
 
 bool LocationIs(const std::string& path) {
-    const std::string hive = vtltest::ReadFile(plat::RegistryHiveFile(plat::HKEY_CURRENT_USER));
+    const std::string hive = vtltest::ReadFile(RegistryHiveFile(HKEY_CURRENT_USER));
     return hive.find("\n\"location\"=\"" + path + "\"\n") != std::string::npos;
-}
-
-std::string WaitForStart(const std::string& program) {
-    vtltest::WaitUntil([&] { return std::filesystem::exists(program + ".started"); }, 5);
-    return vtltest::ReadFile(program + ".started");
-}
-
-bool NeverStarted(const std::string& program) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    return !std::filesystem::exists(program + ".started");
 }
 
 void ScribbleBlock() {
@@ -124,12 +113,11 @@ bool BlockUntouched() {
     return block[0] == 0 && std::all_of(block + 1, block + HANDOFF_BLOCK_SIZE, [](unsigned char b) { return b == 0xAB; });
 }
 
-Record PendingRecord() {
+std::pair<std::uint32_t, Files> PendingRecord() {
     std::vector<unsigned char> copy(Block(), Block() + HANDOFF_BLOCK_SIZE);
-    Record record;
-    record.pending = IsHandoffPending(copy.data());
-    record.header = ReadHandoffBlock(copy.data(), record.files);
-    return record;
+    Files files;
+    const std::uint32_t command = ReadHandoffBlock(copy.data(), files).nCommand;
+    return {command, files};
 }
 
 void WithFakeApplication::SetUp() {
@@ -140,6 +128,16 @@ void WithFakeApplication::SetUp() {
     SetLocation(m_vtl);
     ScribbleBlock();
     Messages().clear();
+}
+
+std::string WithFakeApplication::WaitForStart() const {
+    vtltest::WaitUntil([&] { return std::filesystem::exists(m_vtl + ".started"); }, 5);
+    return vtltest::ReadFile(m_vtl + ".started");
+}
+
+bool WithFakeApplication::NeverStarted() const {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return !std::filesystem::exists(m_vtl + ".started");
 }
 
 RunResult RunVtlMenu(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {

@@ -37,26 +37,21 @@ struct Handler {
 void SetLocation(const std::string& path);
 bool LocationIs(const std::string& path);
 
-// What a fake application (see WithFakeApplication) wrote when it started: its argument count
-// and a newline, waiting a few seconds; "" when it never started.
-std::string WaitForStart(const std::string& program);
-bool NeverStarted(const std::string& program); // after a short while
-
 // Empties the block over bytes of 0xAB, so that any byte a writer touches shows.
 void ScribbleBlock();
 bool BlockUntouched();
-// The pending record, read from a copy of the block (nothing is claimed).
-struct Record {
-    bool pending = false;
-    HandoffHeader header;
-    Files files;
-};
-Record PendingRecord();
+// The command and files of the pending record, read from a copy of the block (nothing is
+// claimed); no files when none is pending.
+std::pair<std::uint32_t, Files> PendingRecord();
 
 // A test whose "location" names a fake application in a fresh folder, over a scribbled block.
 class WithFakeApplication : public testing::Test {
   protected:
     void SetUp() override;
+    // What the application wrote when it started, its argument count and a newline (waiting a
+    // few seconds); "" when it never started.
+    std::string WaitForStart() const;
+    bool NeverStarted() const; // after a short while
     std::string m_dir; // the fresh folder
     std::string m_vtl; // the fake application in it
 };
