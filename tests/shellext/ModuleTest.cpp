@@ -97,17 +97,23 @@ TEST(ShellExtModule, RegistrationLetsAHostFindTheModuleAndUnregistrationTakesOnl
     EXPECT_NE(left.find(userKey.substr(6)), std::string::npos) << "the user's own key stays";
 }
 
-// A selection whose host object throws, as a host written in C++ might.
-struct ThrowingDataObject final : IDataObject {
+// A selection that offers no CF_HDROP list, as a virtual folder's would, or whose host object
+// throws, as a host written in C++ might.
+struct OddDataObject final : IDataObject {
+    explicit OddDataObject(bool throws) : throws(throws) {}
     HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG AddRef() override { return 2; }
-    ULONG Release() override { return 1; }
-    HRESULT GetData(const FORMATETC*, STGMEDIUM*) override { throw std::runtime_error("host failure"); }
-    HRESULT QueryGetData(const FORMATETC*) override { return S_OK; }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override { return --refs; }
+    HRESULT GetData(const FORMATETC*, STGMEDIUM*) override {
+        return throws ? throw std::runtime_error("host failure") : DV_E_FORMATETC;
+    }
+    HRESULT QueryGetData(const FORMATETC*) override { return throws ? S_OK : DV_E_FORMATETC; }
+    const bool throws;
+    ULONG refs = 1;
 };
 
 TEST(ShellExtModule, NoExceptionLeavesAnEntryPointOrAMethod) {
-    ThrowingDataObject throwing; // outlives the handler that holds it
+    OddDataObject throwing(true); // outlives the handler that holds it
     SetLocation("/bin/true");
     Handler handler({"/p/a.jpg"});
     CHDropDataObject* pictures = CHDropDataObject::Create({"/p/a.jpg"});
@@ -230,20 +236,10 @@ TEST_F(ShellExtInvoke, RefusalsLeaveTheBlockUntouchedAndStartNothing) {
     EXPECT_TRUE(NeverStarted());
 }
 
-// A selection that offers no CF_HDROP list, as a virtual folder's would.
-struct NoFilesDataObject final : IDataObject {
-    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override { return --refs; }
-    HRESULT GetData(const FORMATETC*, STGMEDIUM*) override { return DV_E_FORMATETC; }
-    HRESULT QueryGetData(const FORMATETC*) override { return DV_E_FORMATETC; }
-    ULONG refs = 1;
-};
-
 TEST_F(ShellExtInvoke, AFailedInitializeLeavesNothingOfTheLastSelectionToOfferOrRun) {
     Handler handler({"/p/a.jpg"});
     ASSERT_EQ(handler.Offered().first, 1);
-    NoFilesDataObject noFiles;
+    OddDataObject noFiles(false);
     EXPECT_EQ(handler.init->Initialize(nullptr, &noFiles, nullptr), E_INVALIDARG);
     EXPECT_EQ(noFiles.refs, 2u) << "the data object is held until the next Initialize";
     EXPECT_EQ(handler.Offered(), std::make_pair(0, S_OK));

@@ -33,32 +33,20 @@ namespace {
 
 using namespace shellexttest;
 
-// A file of the selection, as Nautilus describes it to extensions.
-struct FileInfo {
-    GObject parent;
-    GFile* file;
-};
-
-GFile* FileInfoLocation(NautilusFileInfo* info) {
-    return G_FILE(g_object_ref(reinterpret_cast<FileInfo*>(info)->file));
-}
-
-void FileInfoFinalize(GObject* object) {
-    g_object_unref(reinterpret_cast<FileInfo*>(object)->file);
-    G_OBJECT_CLASS(g_type_class_peek(G_TYPE_OBJECT))->finalize(object);
-}
-
+// A file of the selection, as Nautilus describes it to extensions: an object that gives the
+// GFile stored on it as "file".
 GType FileInfoType() {
     static const GType type = [] {
         GTypeInfo info{};
         info.class_size = sizeof(GObjectClass);
-        info.class_init = [](gpointer klass, gpointer) { G_OBJECT_CLASS(klass)->finalize = FileInfoFinalize; };
-        info.instance_size = sizeof(FileInfo);
-        const GType registered = g_type_register_static(G_TYPE_OBJECT, "VantrelTestFileInfo", &info,
-                                                        static_cast<GTypeFlags>(0));
+        info.instance_size = sizeof(GObject);
+        const GType registered =
+            g_type_register_static(G_TYPE_OBJECT, "VantrelTestFileInfo", &info, static_cast<GTypeFlags>(0));
         GInterfaceInfo iface{};
         iface.interface_init = [](gpointer table, gpointer) {
-            static_cast<NautilusFileInfoInterface*>(table)->get_location = FileInfoLocation;
+            static_cast<NautilusFileInfoInterface*>(table)->get_location = [](NautilusFileInfo* info) {
+                return G_FILE(g_object_ref(g_object_get_data(G_OBJECT(info), "file")));
+            };
         };
         g_type_add_interface_static(registered, NAUTILUS_TYPE_FILE_INFO, &iface);
         return registered;
@@ -81,17 +69,13 @@ GType ProviderType() {
         GTypeInfo info{};
         info.class_size = sizeof(GTypeModuleClass);
         info.class_init = [](gpointer klass, gpointer) {
-            G_TYPE_MODULE_CLASS(klass)->load = [](GTypeModule* module) -> gboolean {
-                g_initialize(module);
-                return TRUE;
-            };
+            G_TYPE_MODULE_CLASS(klass)->load = [](GTypeModule* module) { return g_initialize(module), gboolean(TRUE); };
             G_TYPE_MODULE_CLASS(klass)->unload = [](GTypeModule*) {};
         };
         info.instance_size = sizeof(GTypeModule);
         const GType moduleType = g_type_register_static(G_TYPE_TYPE_MODULE, "VantrelTestTypeModule", &info,
                                                         static_cast<GTypeFlags>(0));
-        auto* module = G_TYPE_MODULE(g_object_new(moduleType, nullptr));
-        EXPECT_TRUE(g_type_module_use(module));
+        EXPECT_TRUE(g_type_module_use(G_TYPE_MODULE(g_object_new(moduleType, nullptr))));
         const GType* types = nullptr;
         int count = 0;
         listTypes(&types, &count);
@@ -116,8 +100,9 @@ protected:
     GList* Items(const std::vector<std::string>& paths) {
         GList* files = nullptr;
         for (const auto& path : paths) {
-            auto* info = static_cast<FileInfo*>(g_object_new(FileInfoType(), nullptr));
-            info->file = path[0] == '/' ? g_file_new_for_path(path.c_str()) : g_file_new_for_uri(path.c_str());
+            GObject* info = G_OBJECT(g_object_new(FileInfoType(), nullptr));
+            GFile* file = path[0] == '/' ? g_file_new_for_path(path.c_str()) : g_file_new_for_uri(path.c_str());
+            g_object_set_data_full(info, "file", file, g_object_unref);
             files = g_list_append(files, info);
         }
         GList* items = nautilus_menu_provider_get_file_items(m_provider, files);

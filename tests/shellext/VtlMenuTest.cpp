@@ -1,6 +1,9 @@
 // vtlmenu as file managers and scripts run it: a real process, the real module, the test
-// program's own hand-off block, and a fake application that records its start.
+// program's own hand-off block, and a fake application that records its start or the built vtl.
+#include "app/core/AppSetting.h"
 #include "tests/shellext/ShellExtTestSupport.h"
+#include "tests/support/FakeMailProgram.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
 
@@ -58,6 +61,7 @@ TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
         EXPECT_EQ(run.status, c.status) << c.what;
         EXPECT_NE(run.err.find(c.err), std::string::npos) << c.what << ": " << run.err;
     }
+    fs::remove(block); // the FIFO
     EXPECT_TRUE(BlockUntouched());
     EXPECT_TRUE(NeverStarted());
 }
@@ -136,6 +140,63 @@ TEST_F(VtlMenuIntegration, AMalformedActionListIsLeftAsItIs) {
     EXPECT_NE(run.err.find("not a well-formed list of Thunar actions"), std::string::npos) << run.err;
     EXPECT_EQ(vtltest::ReadFile(m_uca), broken);
     EXPECT_TRUE(fs::exists(m_serviceMenu)) << "the other file managers are still served";
+}
+
+// The shell road end to end: vtlmenu plays the file manager, the module writes the hand-off block
+// and starts the built vtl, vtl resizes with the saved settings and hands the outputs to a fake
+// mail program.
+class ShellRoad : public testing::Test {
+protected:
+    void SetUp() override {
+        // The saved parameters: half the size.
+        CAppSetting setting;
+        setting.m_resize.nWidth = setting.m_resize.nHeight = 50;
+        ASSERT_EQ(setting.SaveResizeSetting(), "");
+        SetLocation(VTL_BIN_DIR "/vtl");
+    }
+    std::string File(const char* name) const { return m_dir + "/" + name; }
+    const std::string m_tmp = vtltest::MakeTempDir("tmp"), m_dir = vtltest::MakeTempDir("pictures");
+    const vtltest::ScopedEnv m_env{{{"TMPDIR", m_tmp}}};
+};
+
+TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
+    for (const char* name : {"a.jpg", "c.JPEG", "d.gif"})
+        vtltest::MakePicture(File(name), 320, 240);
+    vtltest::WriteFile(File("b.txt"), "not a picture");
+    vtltest::FakeMailProgram mail;
+    mail.Install();
+    const RunResult run = RunVtlMenu({"--invoke", "2", File("a.jpg"), File("b.txt"), File("c.JPEG"), File("d.gif")});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    // vtl runs on its own; it is done once the mail program ran and the temporary copies,
+    // which it deletes after the mail program returned, are gone.
+    ASSERT_TRUE(vtltest::WaitUntil([&] { return mail.Ran() && fs::is_empty(m_tmp); }, 60))
+        << "vtl never reached the mail program, or left its temporary copies";
+    EXPECT_TRUE(PendingRecord().second.empty()) << "vtl took the record";
+    const auto attached = mail.AttachedPaths();
+    const auto bytes = mail.AttachedBytes();
+    ASSERT_EQ(attached.size(), 3u);
+    const char* names[] = {"a.jpg", "c.JPEG", "d.gif"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(fs::path(attached[i]).filename(), names[i]);
+        const vips::VImage image = vips::VImage::new_from_buffer(bytes[i].data(), bytes[i].size(), "");
+        EXPECT_EQ(std::make_pair(image.width(), image.height()), std::make_pair(160, 120)) << names[i];
+    }
+    EXPECT_FALSE(fs::exists(m_dir + "/resize")) << "nothing is written beside the sources";
+}
+
+TEST_F(ShellRoad, TenCommandsInARowOverTenFoldersResizeAllTen) {
+    std::vector<std::string> folders;
+    for (int i = 0; i < 10; ++i) {
+        folders.push_back(vtltest::MakeTempDir("folder"));
+        vtltest::MakePicture(folders.back() + "/a.jpg", 320, 240);
+    }
+    for (const auto& folder : folders) {
+        const RunResult run = RunVtlMenu({"--invoke", "1", folder + "/a.jpg"});
+        ASSERT_EQ(run.status, 0) << run.err;
+    }
+    for (const auto& folder : folders)
+        EXPECT_TRUE(vtltest::WaitUntil([&] { return fs::exists(folder + "/resize/a.jpg"); }, 60)) << folder;
 }
 
 } // namespace

@@ -1,13 +1,22 @@
-// The mail layer through its MAPI-shaped calls, with a fake mail program run as a real child.
+// The mail layer through its MAPI-shaped calls, and MailPictures with the real settings object
+// and the real message boxes (answered as a person would); both with a fake mail program run as
+// a real child process.
+#include "app/batch/MailPictures.h"
+#include "app/core/AppSetting.h"
 #include "platform/mail/Mapi.h"
-
 #include "tests/support/FakeMailProgram.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -182,6 +191,116 @@ TEST_F(MailLayerTest, SpoolsOlderThanAWeekAreSweptAtTheNextSend) {
     EXPECT_TRUE(fs::exists(recent + "/x.jpg") && fs::exists(foreign + "/x.jpg") && fs::is_symlink(link));
     EXPECT_EQ(ReadFile(outside + "/keep.jpg"), "keep");
     EXPECT_EQ(Spools().size(), 4u) << "recent, notes, the link and the new spool";
+}
+
+// MailPictures: the mail layer's own rules (arguments, spool, exit codes) are tested above.
+
+// Runs MailPictures, pressing OK on each message box, and gives the boxes' texts.
+Texts RunMailPictures() {
+    Texts texts;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            texts.push_back(box->text().toStdString());
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    timer.start(10);
+    MailPictures();
+    return texts;
+}
+
+// Files named `names` with the content "<what> <name>", in `folder` or, with none, in a
+// private folder inside the temporary folder, as a "Resize and mail" run makes them.
+Texts Files(const std::string& what, const Texts& names, std::string folder = "") {
+    if (folder.empty()) {
+        folder = std::string(std::getenv("TMPDIR")) + "/vtl-mail-XXXXXX";
+        EXPECT_NE(mkdtemp(folder.data()), nullptr);
+    }
+    Texts paths;
+    for (const std::string& name : names)
+        WriteFile(paths.emplace_back(folder + "/" + name), what + " " + name);
+    return paths;
+}
+
+class MailPicturesTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        std::memset(m_setting->m_szMailSubject, 0, sizeof m_setting->m_szMailSubject);
+        std::memset(m_setting->m_szMailBody, 0, sizeof m_setting->m_szMailBody);
+        m_setting->m_listFiles = m_originals =
+            Files("original", {"a.jpg", "b.jpg"}, MakeTempDir("pictures"));
+    }
+    CAppSetting* const m_setting = GetAppSetting();
+    Texts m_originals;
+};
+
+TEST_F(MailPicturesTest, MailToAttachesTheMarkedOriginalsAndDeletesNothing) {
+    const FakeMailProgram fake;
+    fake.Install();
+    // A subject that fills its whole field, without the terminating zero, ends at its size.
+    std::memset(m_setting->m_szMailSubject, 's', sizeof m_setting->m_szMailSubject);
+    EXPECT_EQ(RunMailPictures(), Texts{});
+    const Texts attached = fake.AttachedPaths();
+    ASSERT_EQ(attached.size(), 2u);
+    EXPECT_EQ(fake.Arguments(), (Texts{"--utf8", "--subject", std::string(200, 's'), "--attach",
+                                         attached[0], "--attach", attached[1]}));
+    EXPECT_EQ(fake.AttachedBytes(), (Texts{"original a.jpg", "original b.jpg"}));
+    EXPECT_EQ(ReadFile(m_originals[1]), "original b.jpg");
+}
+
+TEST_F(MailPicturesTest, ResizeAndMailAttachesTheRunsCopiesThenDeletesThemWithTheirFolder) {
+    const FakeMailProgram fake;
+    fake.Install();
+    Texts outputs = Files("resized", {"a.jpg", "c.jpg"});
+    // b.jpg could not be saved: it is listed but was never written.
+    outputs.insert(outputs.begin() + 1, fs::path(outputs[0]).replace_filename("b.jpg"));
+    m_setting->m_listMailFiles = outputs;
+    EXPECT_EQ(RunMailPictures(), Texts{});
+    EXPECT_EQ(fake.AttachedBytes(), (Texts{"resized a.jpg", "resized c.jpg"}));
+    EXPECT_FALSE(fs::exists(fs::path(outputs[0]).parent_path()));
+    EXPECT_TRUE(m_setting->m_listMailFiles.empty());
+    EXPECT_EQ(m_setting->m_listFiles, m_originals);
+    // The mail program may read its attachments only when the user presses Send.
+    EXPECT_EQ(ReadFile(fake.AttachedPaths()[0]), "resized a.jpg");
+
+    // Copies lying in the temporary folder itself: they go, the folder stays.
+    const std::string tempFolder = MakeTempDir("empty-tmp");
+    const ScopedEnv env({{"TMPDIR", tempFolder}});
+    const FakeMailProgram again;
+    again.Install();
+    m_setting->m_listMailFiles = Files("resized", {"lone.jpg"}, tempFolder);
+    EXPECT_EQ(RunMailPictures(), Texts{});
+    EXPECT_EQ(again.AttachedBytes(), Texts{"resized lone.jpg"});
+    EXPECT_TRUE(fs::is_directory(tempFolder) && fs::is_empty(tempFolder));
+}
+
+// Whatever happens to the mail, no copy of the run is left behind; the user's pictures stay.
+TEST_F(MailPicturesTest, EachOutcomeShowsItsMessageAndLeavesNoCopy) {
+    const std::string programs = MakeTempDir("programs");
+    WriteFile(programs + "/not-executable", "#!/bin/sh\nexit 0\n");
+    const FakeMailProgram sent("exit 0"), failed("exit 4"), discarded("exit 130"), onPath("exit 0");
+    const ScopedEnv env({{"PATH", fs::path(onPath.Path()).parent_path().string() + ":/usr/bin:/bin"}});
+    const std::pair<std::string, Texts> cases[] = {
+        {programs + "/missing", {"Unable to load mail system support."}},
+        {"vtl-no-such-mailer", {"Unable to load mail system support."}},
+        {programs + "/not-executable", {"Mail system DLL is invalid."}},
+        {programs, {"Mail system DLL is invalid."}},
+        {failed.Path(), {"Send Mail failed to send message."}},
+        {discarded.Path(), {}},
+        {sent.Path(), {}},
+        {fs::path(onPath.Path()).filename(), {}},
+    };
+    for (const auto& [command, messages] : cases) {
+        SCOPED_TRACE(command);
+        setenv("VTL_MAIL_COMMAND", command.c_str(), 1);
+        m_setting->m_listMailFiles = Files("resized", {"o.jpg"});
+        const fs::path folder = fs::path(m_setting->m_listMailFiles[0]).parent_path();
+        EXPECT_EQ(RunMailPictures(), messages);
+        EXPECT_FALSE(fs::exists(folder));
+        EXPECT_TRUE(m_setting->m_listMailFiles.empty());
+        EXPECT_EQ(ReadFile(m_originals[0]), "original a.jpg");
+    }
 }
 
 } // namespace
