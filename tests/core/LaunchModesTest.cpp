@@ -1,7 +1,7 @@
 // The launch modes through real processes: the test writes the hand-off block as the extension
 // does (the test program's own block, see Sandbox.h), starts the built vtl offscreen, and looks
 // at what it wrote and what is left of the block. "Resize and mail" runs end to end in
-// tests/shellext/EndToEndTest.cpp.
+// tests/shellext/VtlMenuTest.cpp (ShellRoad).
 #include "app/core/AppSetting.h"
 #include "app/core/HandoffMapping.h"
 #include "tests/support/Pictures.h"

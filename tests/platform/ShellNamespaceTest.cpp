@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
-#include <sys/stat.h>
 
 using namespace plat;
 namespace fs = std::filesystem;

@@ -19,7 +19,6 @@ extern "C" {
 #include <dlfcn.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 // GTK and the libraries under it keep what they load until the process ends: the address

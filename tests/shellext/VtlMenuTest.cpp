@@ -50,7 +50,8 @@ TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
         {"no such command", {"--invoke", "3", File("a.jpg")}, {}, m_vtl, 2, "no command 3"},
         {"offset not a number", {"--invoke", "x", File("a.jpg")}, {}, m_vtl, 2, "usage"},
         {"nothing to do", {}, {}, m_vtl, 2, "usage"},
-        {"a FIFO squatting the block (last: the block is gone)", {"--invoke", "1", File("a.jpg")}, {}, m_vtl, 1,
+        // Last, since it takes the block's place until the end.
+        {"a FIFO squatting the block", {"--invoke", "1", File("a.jpg")}, {}, m_vtl, 1,
          block + " is a FIFO, not a shared memory block. Remove it and try again."},
     };
     for (const auto& c : cases) {
