@@ -57,7 +57,8 @@ ChildExit RunProgramAndWait(const std::string& path, const std::vector<std::stri
 }
 
 std::size_t ProgramStartLimit() {
-    // A quarter of the stack limit, but never more than 6 MiB, the kernel's own cap since 4.13.
+    // The system's figure (a quarter of the stack limit, at least 128 KiB), but never more than
+    // 6 MiB, the kernel's own cap since Linux 4.13.
     const long limit = sysconf(_SC_ARG_MAX);
     constexpr std::size_t kernelCap = 6 * 1024 * 1024;
     return limit > 0 ? std::min(static_cast<std::size_t>(limit), kernelCap) : kernelCap;
