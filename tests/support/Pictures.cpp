@@ -120,4 +120,10 @@ std::vector<double> At(const VImage& picture, int x, int y) {
     return value;
 }
 
+std::string SampleFolder(const std::string& sub) {
+    const std::filesystem::path folder =
+        std::filesystem::path(VTL_SOURCE_DIR) / "../shared/testdata" / sub;
+    return std::filesystem::is_directory(folder) ? folder.lexically_normal().string() : "";
+}
+
 } // namespace vtltest

@@ -37,5 +37,7 @@ double MeanError(const vips::VImage& a, const vips::VImage& b);
 double Psnr(const vips::VImage& a, const vips::VImage& b);
 // The RGB value at (x, y).
 std::vector<double> At(const vips::VImage& picture, int x, int y);
+// The folder `sub` of the shared sample corpus beside the project, or "" when it is absent.
+std::string SampleFolder(const std::string& sub);
 
 } // namespace vtltest
