@@ -15,16 +15,6 @@ using namespace vtltest;
 
 namespace {
 
-std::string Le32(std::uint32_t v) {
-    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-            static_cast<char>(v >> 24)};
-}
-
-std::string Be32(std::uint32_t v) {
-    const std::string le = Le32(v);
-    return {le.rbegin(), le.rend()};
-}
-
 std::uint32_t Crc32(const std::string& bytes) {
     std::uint32_t crc = 0xFFFFFFFF;
     for (const char ch : bytes) {
@@ -52,7 +42,6 @@ TEST(CxImageBadInput, DamagedOrHostileFilesLoadEmpty) {
         {"truncated.png", png.substr(0, png.size() / 2)},
         {"header-only.jpg", jpeg.substr(0, 700)},
         {"empty.jpg", ""},
-        {"text.jpg", "This is not a picture at all, only words.\n"},
         {"huge.png", Patched(hugePng, 29, Be32(Crc32(hugePng.substr(12, 17))))},
         {"huge.jpg", Patched(jpeg, jpeg.find("\xFF\xC0") + 5, Be32(0xEA60EA60))}, // 60000²
         {"huge.bmp", Patched(bmp, 18, Le32(100000) + Le32(100000))},
@@ -95,10 +84,9 @@ TEST(CxImageBadInput, OnlyRegularFilesAreRead) {
 }
 
 TEST(CxImageBadInput, SampleCorpusLoadsOrLoadsEmptyWithoutACrash) {
-    const std::filesystem::path corpus =
-        std::filesystem::path(VTL_SOURCE_DIR) / "../shared/testdata";
-    if (!std::filesystem::exists(corpus))
-        GTEST_SKIP() << "no sample corpus at " << corpus;
+    const std::string corpus = SampleFolder("");
+    if (corpus.empty())
+        GTEST_SKIP() << "no sample corpus beside the project";
     int loaded = 0;
     const std::string out = MakeTempDir("corpus") + "/out.png";
     for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus)) {

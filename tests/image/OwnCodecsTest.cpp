@@ -29,13 +29,6 @@ Bytes Bytes8(std::initializer_list<int> values) {
     return b;
 }
 
-Bytes Le16(std::uint32_t v) {
-    return Bytes8({static_cast<int>(v & 0xFF), static_cast<int>(v >> 8 & 0xFF)});
-}
-Bytes Le32(std::uint32_t v) {
-    return Le16(v & 0xFFFF) + Le16(v >> 16);
-}
-
 // BITMAPINFOHEADER-family header of headerSize bytes (40, 108) or the OS/2 one (12).
 Bytes DibHeader(std::uint32_t headerSize, std::int32_t width, std::int32_t height, int bpp,
                 std::uint32_t compression, std::uint32_t colours,
