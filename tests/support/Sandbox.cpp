@@ -1,6 +1,9 @@
 #include "tests/support/Sandbox.h"
 
+#include <sys/resource.h>
+
 #include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -55,6 +58,24 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long bytes)
+    : m_pSavedHandler(std::signal(SIGXFSZ, SIG_IGN)) {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_nSaved = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        throw std::runtime_error("cannot limit the file size");
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = m_nSaved;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, m_pSavedHandler);
 }
 
 } // namespace vtltest

@@ -10,7 +10,6 @@
 
 #include <QAbstractButton>
 #include <QLabel>
-#include <QPointer>
 #include <QProgressBar>
 #include <QTest>
 #include <QWindow>
@@ -18,18 +17,16 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -39,11 +36,12 @@ namespace fs = std::filesystem;
 using plat::FO_COPY;
 using plat::FO_MOVE;
 
-std::vector<std::string> Words(const std::string& text) {
-    std::istringstream in(text);
+std::vector<std::string> Words(const std::string& text, const std::string& separator = " ") {
     std::vector<std::string> words;
-    for (std::string word; in >> word;)
-        words.push_back(word);
+    for (std::size_t start = 0, end; start < text.size(); start = end + separator.size()) {
+        end = std::min(text.find(separator, start), text.size());
+        words.push_back(text.substr(start, end - start));
+    }
     return words;
 }
 
@@ -51,118 +49,82 @@ std::vector<std::string> Words(const std::string& text) {
 // 64 bytes shows its size ("#3145728"), our temporary files show like any other.
 std::string Contents(const std::string& folder) {
     std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        std::string& content = files[entry.path().filename().string()];
-        if (entry.is_directory())
-            content = "/";
-        else if (entry.file_size() > 64)
-            content = "#" + std::to_string(entry.file_size());
-        else
-            content = vtltest::ReadFile(entry.path().string());
-    }
+    for (const auto& entry : fs::directory_iterator(folder))
+        files[entry.path().filename().string()] = entry.is_directory() ? "/"
+                                                  : entry.file_size() > 64
+                                                      ? "#" + std::to_string(entry.file_size())
+                                                      : vtltest::ReadFile(entry.path().string());
     std::string text;
     for (const auto& [name, content] : files)
         text += (text.empty() ? "" : " ") + name + "=" + content;
     return text;
 }
 
-// Clicks the button; a window without it is failed and closed, so that nothing hangs.
-void ClickButton(QWidget* window, const QString& text) {
+// Clicks the button ("_" for a blank in its text); a window without it is failed and closed,
+// so that nothing hangs.
+void ClickButton(QWidget* window, const std::string& text) {
     for (auto* button : window->findChildren<QAbstractButton*>())
-        if (button->isVisible() && button->text().remove('&') == text) {
+        if (button->isVisible() &&
+            button->text().remove('&') == QString::fromStdString(text).replace('_', ' ')) {
             QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
                               button->mapTo(window, button->rect().center()));
             return;
         }
-    ADD_FAILURE() << "no button " << text.toStdString();
+    ADD_FAILURE() << "no button " << text;
     QTest::keyClick(window, Qt::Key_Escape);
 }
 
 // The person in front of the screen: answers each question or message of an operation in
 // turn with the button of the next word of `answers` (taking `thinkMs` for each), and keeps
-// what each one said. A progress dialog is counted, and cancelled when asked.
-class CPerson {
-public:
-    CPerson(const std::string& answers, bool cancelProgress = false, int thinkMs = 0)
-        : m_answers(Words(answers)), m_bCancelProgress(cancelProgress), m_nThinkMs(thinkMs) {
-        WaitForNext();
-    }
-    ~CPerson() { delete m_pWaiting; }
-    CPerson(const CPerson&) = delete;
-    CPerson& operator=(const CPerson&) = delete;
+// the texts of each, in reading order on one line. A progress dialog is counted, and
+// cancelled when asked.
+struct Person {
+    Person(const std::string& answers, bool cancelProgress, int thinkMs)
+        : watcher(vtltest::OnEveryModal([=, this](QWidget* window) {
+              if (window->findChild<QProgressBar*>()) {
+                  ++progressShown;
+                  if (cancelProgress)
+                      ClickButton(window, "Cancel");
+                  return;
+              }
+              QList<QLabel*> labels = window->findChildren<QLabel*>();
+              std::sort(labels.begin(), labels.end(), [](QLabel* a, QLabel* b) {
+                  return a->mapTo(a->window(), QPoint()).y() < b->mapTo(b->window(), QPoint()).y();
+              });
+              QString text;
+              for (QLabel* label : labels)
+                  text += label->text().replace('\n', ' ') + ' ';
+              said.push_back(text.toStdString());
+              const std::vector<std::string> words = Words(answers);
+              QTest::qWait(thinkMs);
+              ClickButton(window, said.size() <= words.size() ? words[said.size() - 1] : "(none)");
+          })) {}
 
-    std::vector<std::string> m_said;
-    int m_nProgressShown = 0;
-
-private:
-    void WaitForNext() {
-        m_pWaiting = vtltest::OnNextModal([this](QWidget* window) {
-            WaitForNext();
-            if (window->findChild<QProgressBar*>()) {
-                ++m_nProgressShown;
-                if (m_bCancelProgress)
-                    ClickButton(window, QStringLiteral("Cancel"));
-                return;
-            }
-            // The texts in reading order, on one line.
-            QList<QLabel*> labels = window->findChildren<QLabel*>();
-            std::sort(labels.begin(), labels.end(), [](QLabel* a, QLabel* b) {
-                return a->mapTo(a->window(), QPoint()).y() < b->mapTo(b->window(), QPoint()).y();
-            });
-            QString said;
-            for (QLabel* label : labels)
-                said += label->text().replace('\n', ' ') + ' ';
-            m_said.push_back(said.toStdString());
-            const std::string answer =
-                m_said.size() <= m_answers.size() ? m_answers[m_said.size() - 1] : "(none)";
-            QTest::qWait(m_nThinkMs);
-            ClickButton(window, QString::fromStdString(answer).replace('_', ' '));
-        });
-    }
-
-    std::vector<std::string> m_answers; // "Yes_to_All" for "Yes to All"
-    bool m_bCancelProgress;
-    int m_nThinkMs;
-    QPointer<QTimer> m_pWaiting;
+    std::vector<std::string> said;
+    int progressShown = 0;
+    std::unique_ptr<QTimer> watcher;
 };
-
-// What the windows said, each matched by its pattern of `said` (separated by " ; ").
-void ExpectSaid(const std::vector<std::string>& said, const std::string& patterns) {
-    std::vector<std::string> expected;
-    for (std::size_t start = 0, end; start < patterns.size(); start = end + 3) {
-        end = std::min(patterns.find(" ; ", start), patterns.size());
-        expected.push_back(patterns.substr(start, end - start));
-    }
-    ASSERT_EQ(said.size(), expected.size()) << (said.empty() ? "" : said[0]);
-    for (std::size_t i = 0; i < said.size(); ++i)
-        EXPECT_TRUE(std::regex_search(said[i], std::regex(expected[i]))) << said[i];
-}
 
 // A tmpfs of `size` on `folder`, or (no size) `folder` mounted on itself read-only, in a
 // mount namespace of this thread, which runs the operation and which nobody else sees.
-class CScratchMount {
-public:
-    CScratchMount(const std::string& folder, const std::string& size) : m_strFolder(folder) {
+struct ScratchMount {
+    ScratchMount(const std::string& folder, const std::string& size) : folder(folder) {
         static const bool possible = geteuid() == 0 && unshare(CLONE_NEWNS) == 0 &&
                                      mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
         const char* f = folder.c_str();
-        m_bMounted = possible &&
-                     (size.empty() ? mount(f, f, nullptr, MS_BIND, nullptr) == 0 &&
-                                         mount(nullptr, f, nullptr,
-                                               MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0
-                                   : mount("tmpfs", f, "tmpfs", 0, ("size=" + size).c_str()) == 0);
+        mounted = possible &&
+                  (size.empty() ? mount(f, f, nullptr, MS_BIND, nullptr) == 0 &&
+                                      mount(nullptr, f, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY,
+                                            nullptr) == 0
+                                : mount("tmpfs", f, "tmpfs", 0, ("size=" + size).c_str()) == 0);
     }
-    ~CScratchMount() {
-        if (m_bMounted)
-            umount2(m_strFolder.c_str(), MNT_DETACH);
+    ~ScratchMount() {
+        if (mounted)
+            umount2(folder.c_str(), MNT_DETACH);
     }
-    CScratchMount(const CScratchMount&) = delete;
-    CScratchMount& operator=(const CScratchMount&) = delete;
 
-    bool m_bMounted;
-
-private:
-    std::string m_strFolder;
+    std::string folder;
+    bool mounted;
 };
 
 // Each row is one operation on fresh folders: "from" holds a.jpg ("A", mode 0754, modified at
@@ -173,15 +135,13 @@ private:
 // system is the very same file).
 TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
     enum Where { Plain, OwnFolder, Missing, ReadOnly, SizeLimit, SmallDisk, OtherDisk };
+    // The sources; the destination before; the person's answers in turn (button texts, "_" for
+    // a blank); the destination and the source folder (beside big.bin and huge.bin) afterwards;
+    // patterns of the questions and messages in turn, split by " ; ".
     struct Case {
         const char* what;
         unsigned op;
-        const char* sources;
-        const char* before;  // in the destination
-        const char* answers; // button texts, "_" for a blank
-        const char* after;   // the destination afterwards
-        const char* left;    // the source folder afterwards, beside big.bin and huge.bin
-        const char* said;    // patterns of the questions and messages in turn, split by " ; "
+        const char *sources, *before, *answers, *after, *left, *said;
         Where where = Plain;
         int progressShown = -1; // the progress dialogs cancelled (Plain: delay 0); -1 not asked
         int thinkMs = 0;
@@ -233,9 +193,9 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string from = vtltest::MakeTempDir("from");
-        std::string to = vtltest::MakeTempDir("to");
-        for (const char* file : {"a.jpg", "b.jpg"})
-            vtltest::WriteFile(from + "/" + file, std::string(1, file[0] - 'a' + 'A'));
+        const std::string to = vtltest::MakeTempDir("to");
+        vtltest::WriteFile(from + "/a.jpg", "A");
+        vtltest::WriteFile(from + "/b.jpg", "B");
         vtltest::WriteFile(from + "/big.bin", std::string(3 << 20, 'x'));
         vtltest::WriteFile(from + "/huge.bin", "");
         fs::resize_file(from + "/huge.bin", std::uintmax_t{256} << 20);
@@ -253,41 +213,40 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
             else
                 vtltest::WriteFile(to + "/" + name, content);
         }
-        std::optional<CScratchMount> scratch;
+        std::optional<ScratchMount> scratch;
         if (c.where == ReadOnly && geteuid() != 0)
             chmod(to.c_str(), 0555);
         else if ((c.where == ReadOnly || c.where == SmallDisk || c.where == OtherDisk) &&
                  !scratch.emplace(to, c.where == ReadOnly    ? ""
                                       : c.where == SmallDisk ? "1m"
                                                              : "8m")
-                      .m_bMounted) {
+                      .mounted) {
             std::cout << "not run (needs a file system of its own): " << c.what << "\n";
             continue;
         }
         std::vector<std::string> sources;
         for (const std::string& name : Words(c.sources))
             sources.push_back(from + "/" + name);
-        const std::string destination = c.where == OwnFolder ? from
-                                        : c.where == Missing ? to + "/missing"
-                                                             : to;
-
         {
-            CPerson person(c.answers, c.progressShown > 0, c.thinkMs);
-            plat::CFileOperation operation(c.op, sources, destination);
+            Person person(c.answers, c.progressShown > 0, c.thinkMs);
+            plat::CFileOperation operation(c.op, sources,
+                                           c.where == OwnFolder ? from
+                                           : c.where == Missing ? to + "/missing"
+                                                                : to);
             operation.SetProgressDelay(c.thinkMs ? 1000 : 0);
-            rlimit old{};
-            getrlimit(RLIMIT_FSIZE, &old);
-            rlimit limit = old;
-            if (c.where == SizeLimit)
-                limit.rlim_cur = rlim_t{1} << 20;
-            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-            setrlimit(RLIMIT_FSIZE, &limit);
-            operation.Run();
-            setrlimit(RLIMIT_FSIZE, &old);
-            std::signal(SIGXFSZ, oldHandler);
-            ExpectSaid(person.m_said, c.said);
+            {
+                const auto limit = c.where == SizeLimit
+                                       ? std::make_unique<vtltest::FileSizeLimit>(1 << 20)
+                                       : nullptr;
+                operation.Run();
+            }
+            const std::vector<std::string> patterns = Words(c.said, " ; ");
+            EXPECT_EQ(person.said.size(), patterns.size()) << testing::PrintToString(person.said);
+            for (std::size_t i = 0; i < std::min(person.said.size(), patterns.size()); ++i)
+                EXPECT_TRUE(std::regex_search(person.said[i], std::regex(patterns[i])))
+                    << person.said[i];
             if (c.progressShown >= 0) {
-                EXPECT_EQ(person.m_nProgressShown, c.progressShown);
+                EXPECT_EQ(person.progressShown, c.progressShown);
             }
         }
         if (c.where != OwnFolder) {
