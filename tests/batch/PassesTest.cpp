@@ -10,12 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <atomic>
-#include <csignal>
 #include <filesystem>
-#include <functional>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -68,40 +65,27 @@ long Entries(const std::string& dir) {
 }
 
 TEST(ResizeJob, WritesEachPictureAtItsSizeWhereTheSettingsPlaceIt) {
-    const std::tuple<const char*, std::function<void(ResizeSetting&)>, const char*, const char*,
-                     PictureFacts, PictureFacts>
-        cases[] = {
-            {"fitted to the desktop, PCX into a folder beside each source",
-             [](ResizeSetting& s) { s.bDesktop = 1, s.strDestFolder = "./out/", s.nImageType = 7; },
-             "a/out/wide.pcx",
-             "b/out/tall.pcx",
-             {1024, 512, CXIMAGE_FORMAT_PCX},
-             {384, 768, CXIMAGE_FORMAT_PCX}},
-            {"50 % wide, 300 pixels high, over the sources, as PNG under their names",
-             [](ResizeSetting& s) {
-                 s.bOverwrite = 1, s.nImageType = 5, s.nWidth = 50, s.nHeightUnit = 0,
-                 s.nHeight = 300;
-             },
-             "a/wide.jpg",
-             "b/tall.png",
-             {1000, 300, CXIMAGE_FORMAT_PNG},
-             {250, 300, CXIMAGE_FORMAT_PNG}},
-        };
-    for (const auto& [what, set, first, second, firstFacts, secondFacts] : cases) {
-        SCOPED_TRACE(what);
-        const std::string dir = vtltest::MakeTempDir("placed");
-        fs::create_directories(dir + "/a");
-        fs::create_directories(dir + "/b");
-        const std::vector<std::string> files = {MakePicture(dir + "/a/wide.jpg", 2000, 1000),
-                                                MakePicture(dir + "/b/tall.png", 500, 1000)};
-        set(Reset(files));
-        const Sink sink = Resize({CONFIRM_YESTOALL});
-        EXPECT_EQ(sink.steps, (std::vector<std::size_t>{0, 1}));
-        EXPECT_EQ(GetAppSetting()->GetStatus(), MakeStatusLine("Resizing", files[1]));
-        EXPECT_TRUE(sink.result.failures.empty());
-        EXPECT_EQ(Inspect(dir + "/" + first), firstFacts);
-        EXPECT_EQ(Inspect(dir + "/" + second), secondFacts);
-    }
+    const std::string dir = vtltest::MakeTempDir("placed");
+    fs::create_directories(dir + "/a");
+    fs::create_directories(dir + "/b");
+    const std::vector<std::string> files = {MakePicture(dir + "/a/wide.jpg", 2000, 1000),
+                                            MakePicture(dir + "/b/tall.png", 500, 1000)};
+    // Fitted to the desktop, as PCX into a folder beside each source.
+    ResizeSetting& fit = Reset(files);
+    fit.bDesktop = 1, fit.strDestFolder = "./out/", fit.nImageType = 7;
+    EXPECT_TRUE(Resize().result.failures.empty());
+    EXPECT_EQ(Inspect(dir + "/a/out/wide.pcx"), (PictureFacts{1024, 512, CXIMAGE_FORMAT_PCX}));
+    EXPECT_EQ(Inspect(dir + "/b/out/tall.pcx"), (PictureFacts{384, 768, CXIMAGE_FORMAT_PCX}));
+    // 50 % wide and 300 pixels high, over the sources, as PNG under their own names.
+    ResizeSetting& over = Reset(files);
+    over.bOverwrite = 1, over.nImageType = 5, over.nWidth = 50, over.nHeightUnit = 0;
+    over.nHeight = 300;
+    const Sink sink = Resize({CONFIRM_YESTOALL});
+    EXPECT_EQ(sink.steps, (std::vector<std::size_t>{0, 1}));
+    EXPECT_EQ(GetAppSetting()->GetStatus(), MakeStatusLine("Resizing", files[1]));
+    EXPECT_TRUE(sink.result.failures.empty());
+    EXPECT_EQ(Inspect(files[0]), (PictureFacts{1000, 300, CXIMAGE_FORMAT_PNG}));
+    EXPECT_EQ(Inspect(files[1]), (PictureFacts{250, 300, CXIMAGE_FORMAT_PNG}));
 }
 
 TEST(ResizeJob, OverwritingAsksAndFollowsTheAnswers) {
@@ -194,14 +178,9 @@ TEST(ResizeJob, AFailedSaveOverASourceLeavesItIntact) {
     s.bResize = 0;
     s.bRotate = 1; // turned, the big picture must be written anew
     // The file system refuses to store more than 4 KB in one file, as a full disk would.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit tight = saved;
-    tight.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    auto limit = std::make_unique<vtltest::FileSizeLimit>(4096);
     const Sink sink = Resize({CONFIRM_YESTOALL});
-    setrlimit(RLIMIT_FSIZE, &saved);
+    limit.reset();
     EXPECT_EQ(vtltest::ReadFile(big), before) << "byte for byte as it was";
     EXPECT_EQ(sink.result.failures, std::vector<std::string>{big});
     EXPECT_EQ(Inspect(small).width, 4);
