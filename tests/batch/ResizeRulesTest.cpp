@@ -23,14 +23,8 @@ TEST(StatusLine, ShowsAPathOfFortyCharactersWholeAndCutsLongerOnesToTheirLast37)
 }
 
 TEST(TargetSize, FollowsUnitsAndTheDesktopFitIn32BitArithmetic) {
-    struct Case {
-        const char* what;
-        bool desktop;
-        std::int32_t wUnit, width, hUnit, height;
-        std::int32_t w, h;
-        std::int32_t newWidth, newHeight;
-    };
-    const Case cases[] = {
+    // Desktop, width unit and entry, height unit and entry, the picture's size, the target's.
+    const std::tuple<const char*, bool, int, int, int, int, int, int, int, int> cases[] = {
         {"wide picture gets the screen's width", true, 1, 0, 1, 0, 2000, 1000, 1024, 512},
         {"tall picture gets the screen's height", true, 1, 0, 1, 0, 1000, 2000, 384, 768},
         {"a small picture is enlarged", true, 1, 0, 1, 0, 400, 300, 1024, 768},
@@ -39,31 +33,22 @@ TEST(TargetSize, FollowsUnitsAndTheDesktopFitIn32BitArithmetic) {
         {"percent truncates", false, 1, 33, 1, 33, 1001, 1001, 330, 330},
         {"pixels whatever the proportion", false, 0, 640, 0, 100, 1000, 800, 640, 100},
         {"an unknown unit gives 0", false, 2, 50, -1, 50, 1000, 800, 0, 0},
-        {"a product past 32 bits wraps", false, 1, 100000, 0, 10, 50000, 10,
-         static_cast<std::int32_t>(100000u * 50000u) / 100, 10},
+        {"a product past 32 bits wraps", false, 1, 100000, 0, 10, 50000, 10, 7050327, 10},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, desktop, wUnit, width, hUnit, height, w, h, newWidth, newHeight] :
+         cases) {
+        SCOPED_TRACE(what);
         ResizeSetting s;
-        s.bDesktop = c.desktop;
-        s.nWidthUnit = c.wUnit;
-        s.nWidth = c.width;
-        s.nHeightUnit = c.hUnit;
-        s.nHeight = c.height;
-        EXPECT_EQ(CalcTargetWidth(s, c.w, c.h, 1024, 768), c.newWidth);
-        EXPECT_EQ(CalcTargetHeight(s, c.w, c.h, 1024, 768), c.newHeight);
+        s.bDesktop = desktop, s.nWidthUnit = wUnit, s.nWidth = width, s.nHeightUnit = hUnit;
+        s.nHeight = height;
+        EXPECT_EQ(CalcTargetWidth(s, w, h, 1024, 768), newWidth);
+        EXPECT_EQ(CalcTargetHeight(s, w, h, 1024, 768), newHeight);
     }
 }
 
 TEST(OutputPath, TheFirstRuleThatAppliesPlacesTheOutput) {
-    struct Case {
-        int overwrite;
-        const char* dest;
-        int type;
-        const char* path;
-        const char* folder;
-    };
-    const Case cases[] = {
+    // Overwrite, destination folder, save type; the output path and the folder made for it.
+    const std::tuple<int, const char*, int, const char*, const char*> cases[] = {
         {1, "/out", 1, "/p/a/b.bmp", ""}, // the source, whatever the type
         {0, "", 0, "/p/a/resize/b.bmp", "/p/a/resize/"},
         {0, "", 5, "/p/a/resize/b.png", "/p/a/resize/"},
@@ -71,15 +56,12 @@ TEST(OutputPath, TheFirstRuleThatAppliesPlacesTheOutput) {
         {0, "/out/", 6, "/out//b.tiff", "/out//"}, // used as typed
         {0, "./resize/", 0, "/p/a/./resize//b.bmp", "/p/a/./resize//"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [overwrite, dest, type, path, folder] : cases) {
         ResizeSetting s;
-        s.bOverwrite = c.overwrite;
-        s.strDestFolder = c.dest;
-        s.nImageType = c.type;
+        s.bOverwrite = overwrite, s.strDestFolder = dest, s.nImageType = type;
         const OutputChoice out = ChooseOutput(s, "/p/a/b.bmp", nullptr);
-        EXPECT_EQ(out.status, OutputChoice::Status::Ok);
-        EXPECT_EQ(out.path, c.path);
-        EXPECT_EQ(out.folder, c.folder);
+        EXPECT_EQ(std::tie(out.status, out.path, out.folder),
+                  std::make_tuple(OutputChoice::Status::Ok, path, folder));
     }
 }
 

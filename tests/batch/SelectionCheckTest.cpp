@@ -84,16 +84,11 @@ TEST(ResizeArithmetic, CouplingAndConversionInUnsigned32Bits) {
 // resolution entries, b the "Resize" button.
 std::string Enabled(const ResizeChoices& choices) {
     const ResizeEnables e = ResizeDialogEnables(choices);
-    std::string letters;
-    for (const auto& [on, letter] : {std::pair{e.bFolder, 'f'},
-                                     {e.bQuality, 'q'},
-                                     {e.bSizeMode, 'm'},
-                                     {e.bSizeEntries, 's'},
-                                     {e.bUnits, 'u'},
-                                     {e.bRotateChoices, 'r'},
-                                     {e.bDpiEntries, 'd'},
-                                     {e.bResizeButton, 'b'}})
-        letters += on ? static_cast<char>(std::toupper(letter)) : letter;
+    const bool on[] = {e.bFolder, e.bQuality,       e.bSizeMode,   e.bSizeEntries,
+                       e.bUnits,  e.bRotateChoices, e.bDpiEntries, e.bResizeButton};
+    std::string letters = "fqmsurdb";
+    for (std::size_t i = 0; i < letters.size(); ++i)
+        letters[i] = on[i] ? static_cast<char>(std::toupper(letters[i])) : letters[i];
     return letters;
 }
 
