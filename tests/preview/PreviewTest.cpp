@@ -28,7 +28,6 @@ using vtltest::WriteFile;
 // The APP1 segment of an EXIF block holding these text entries, written by libexif.
 std::string ExifSegment(const std::vector<std::tuple<ExifIfd, int, std::string>>& entries) {
     ExifData* data = exif_data_new();
-    exif_data_set_byte_order(data, EXIF_BYTE_ORDER_INTEL);
     for (const auto& [ifd, tag, text] : entries) {
         ExifEntry* entry = exif_entry_new();
         entry->tag = static_cast<ExifTag>(tag);
@@ -62,14 +61,13 @@ std::string Jpeg(const std::string& name, const std::string& segment = "", int w
 }
 
 TEST(ExifReader, LoadIsTrueOnlyForEntriesInIfdZero) {
-    // Exactly one piece of the reader's: read once in full, then the next read finds the end.
-    // A comment segment fills the file up after the EXIF block.
-    std::string onePiece = "\xFF\xD8" + kMake;
-    const std::size_t rest = 1024 - onePiece.size() - 2;
-    onePiece += {'\xFF', '\xFE', static_cast<char>(rest >> 8), static_cast<char>(rest & 0xFF)};
-    onePiece.resize(1024, 'c');
+    // Exactly one of the reader's 1024-byte pieces, filled up by a comment segment: read once in
+    // full, then the next read finds the end.
+    const std::string head = "\xFF\xD8" + kMake;
+    const std::size_t rest = 1024 - head.size() - 2;
     const std::string path = MakeTempDir("load") + "/one-piece.jpg";
-    WriteFile(path, onePiece);
+    WriteFile(path, head + "\xFF\xFE" + static_cast<char>(rest >> 8) + static_cast<char>(rest) +
+                        std::string(rest - 2, 'c'));
     EXPECT_TRUE(CExifReader().Load(path));
     EXPECT_FALSE(CExifReader().Load(Jpeg("gps.jpg", ExifSegment({{EXIF_IFD_GPS, 1, "N"}}))));
 }
