@@ -12,7 +12,6 @@
 
 #include <atomic>
 #include <filesystem>
-#include <memory>
 #include <thread>
 
 namespace {
@@ -178,9 +177,9 @@ TEST(ResizeJob, AFailedSaveOverASourceLeavesItIntact) {
     s.bResize = 0;
     s.bRotate = 1; // turned, the big picture must be written anew
     // The file system refuses to store more than 4 KB in one file, as a full disk would.
-    auto limit = std::make_unique<vtltest::FileSizeLimit>(4096);
+    vtltest::LimitFileSize(4096);
     const Sink sink = Resize({CONFIRM_YESTOALL});
-    limit.reset();
+    vtltest::LimitFileSize(0);
     EXPECT_EQ(vtltest::ReadFile(big), before) << "byte for byte as it was";
     EXPECT_EQ(sink.result.failures, std::vector<std::string>{big});
     EXPECT_EQ(Inspect(small).width, 4);
