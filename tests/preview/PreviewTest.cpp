@@ -60,18 +60,6 @@ std::string Jpeg(const std::string& name, const std::string& segment = "", int w
     return path;
 }
 
-TEST(ExifReader, LoadIsTrueOnlyForEntriesInIfdZero) {
-    // Exactly one of the reader's 1024-byte pieces, filled up by a comment segment: read once in
-    // full, then the next read finds the end.
-    const std::string head = "\xFF\xD8" + kMake;
-    const std::size_t rest = 1024 - head.size() - 2;
-    const std::string path = MakeTempDir("load") + "/one-piece.jpg";
-    WriteFile(path, head + "\xFF\xFE" + static_cast<char>(rest >> 8) + static_cast<char>(rest) +
-                        std::string(rest - 2, 'c'));
-    EXPECT_TRUE(CExifReader().Load(path));
-    EXPECT_FALSE(CExifReader().Load(Jpeg("gps.jpg", ExifSegment({{EXIF_IFD_GPS, 1, "N"}}))));
-}
-
 // Every sample, the damaged ones too, is read and walked to the end with every name and value
 // rendered (the AddressSanitizer build runs this over the whole corpus); three camera files
 // meet their IFDs in order, each once, until a rewind.
@@ -204,6 +192,9 @@ TEST(ScrollPictureView, APictureWithoutExifShowsItsTitleAndSizeRows) {
     EXPECT_EQ(shown.copy(QRect(pane.Line(0).topLeft(), expected.size())), expected);
     EXPECT_FALSE(HasInk(shown, pane.Line(2, 350).united(QRect(22, 570, 350, 10))))
         << "nothing under the two rows";
+    // EXIF data without an entry in IFD 0 counts as none.
+    ASSERT_TRUE(pane.Show(Jpeg("gps.jpg", ExifSegment({{EXIF_IFD_GPS, 1, "N"}}))));
+    EXPECT_EQ(pane.Shown(), shown);
 }
 
 // Under a name that is not UTF-8. A value far wider than the pane scrolls into view inside the

@@ -60,22 +60,13 @@ std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-FileSizeLimit::FileSizeLimit(unsigned long bytes)
-    : m_pSavedHandler(std::signal(SIGXFSZ, SIG_IGN)) {
+void LimitFileSize(unsigned long bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
-    m_nSaved = limit.rlim_cur;
-    limit.rlim_cur = bytes;
+    limit.rlim_cur = bytes ? bytes : limit.rlim_max;
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
         throw std::runtime_error("cannot limit the file size");
-}
-
-FileSizeLimit::~FileSizeLimit() {
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = m_nSaved;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, m_pSavedHandler);
 }
 
 } // namespace vtltest

@@ -28,18 +28,9 @@ void WriteFile(const std::string& path, const std::string& bytes);
 // The whole file, or "" when it cannot be read.
 std::string ReadFile(const std::string& path);
 
-// While it lives, no file this process writes may grow past `bytes`, as if the disk were full:
-// such a write fails with EFBIG instead of ending the process.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(unsigned long bytes);
-    ~FileSizeLimit();
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-  private:
-    unsigned long m_nSaved;
-    void (*m_pSavedHandler)(int);
-};
+// From now on no file this process writes may grow past `bytes` (0: as large as the system
+// allows), as if the disk were full: such a write fails with EFBIG instead of ending the
+// process.
+void LimitFileSize(unsigned long bytes);
 
 } // namespace vtltest

@@ -24,8 +24,6 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
-#include <memory>
-#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -105,27 +103,19 @@ struct Person {
     std::unique_ptr<QTimer> watcher;
 };
 
-// A tmpfs of `size` on `folder`, or (no size) `folder` mounted on itself read-only, in a
-// mount namespace of this thread, which runs the operation and which nobody else sees.
-struct ScratchMount {
-    ScratchMount(const std::string& folder, const std::string& size) : folder(folder) {
-        static const bool possible = geteuid() == 0 && unshare(CLONE_NEWNS) == 0 &&
-                                     mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-        const char* f = folder.c_str();
-        mounted = possible &&
-                  (size.empty() ? mount(f, f, nullptr, MS_BIND, nullptr) == 0 &&
-                                      mount(nullptr, f, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY,
-                                            nullptr) == 0
-                                : mount("tmpfs", f, "tmpfs", 0, ("size=" + size).c_str()) == 0);
-    }
-    ~ScratchMount() {
-        if (mounted)
-            umount2(folder.c_str(), MNT_DETACH);
-    }
-
-    std::string folder;
-    bool mounted;
-};
+// Mounts a tmpfs of `size` on `folder`, or (no size) `folder` on itself read-only, in a mount
+// namespace of this thread, which runs the operation and which nobody else sees; false where
+// this process may not mount.
+bool Mount(const std::string& folder, const std::string& size) {
+    static const bool possible = geteuid() == 0 && unshare(CLONE_NEWNS) == 0 &&
+                                 mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    const char* f = folder.c_str();
+    return possible &&
+           (size.empty()
+                ? mount(f, f, nullptr, MS_BIND, nullptr) == 0 &&
+                      mount(nullptr, f, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0
+                : mount("tmpfs", f, "tmpfs", 0, ("size=" + size).c_str()) == 0);
+}
 
 // Each row is one operation on fresh folders: "from" holds a.jpg ("A", mode 0754, modified at
 // kTime), b.jpg ("B"), big.bin (3 MiB) and huge.bin (256 MiB, sparse); "to" holds `before`
@@ -213,14 +203,12 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
             else
                 vtltest::WriteFile(to + "/" + name, content);
         }
-        std::optional<ScratchMount> scratch;
-        if (c.where == ReadOnly && geteuid() != 0)
+        if (c.where == ReadOnly && geteuid() != 0) {
             chmod(to.c_str(), 0555);
-        else if ((c.where == ReadOnly || c.where == SmallDisk || c.where == OtherDisk) &&
-                 !scratch.emplace(to, c.where == ReadOnly    ? ""
-                                      : c.where == SmallDisk ? "1m"
-                                                             : "8m")
-                      .mounted) {
+        } else if ((c.where == ReadOnly || c.where == SmallDisk || c.where == OtherDisk) &&
+                   !Mount(to, c.where == ReadOnly    ? ""
+                              : c.where == SmallDisk ? "1m"
+                                                     : "8m")) {
             std::cout << "not run (needs a file system of its own): " << c.what << "\n";
             continue;
         }
@@ -234,12 +222,9 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
                                            : c.where == Missing ? to + "/missing"
                                                                 : to);
             operation.SetProgressDelay(c.thinkMs ? 1000 : 0);
-            {
-                const auto limit = c.where == SizeLimit
-                                       ? std::make_unique<vtltest::FileSizeLimit>(1 << 20)
-                                       : nullptr;
-                operation.Run();
-            }
+            vtltest::LimitFileSize(c.where == SizeLimit ? 1 << 20 : 0);
+            operation.Run();
+            vtltest::LimitFileSize(0);
             const std::vector<std::string> patterns = Words(c.said, " ; ");
             EXPECT_EQ(person.said.size(), patterns.size()) << testing::PrintToString(person.said);
             for (std::size_t i = 0; i < std::min(person.said.size(), patterns.size()); ++i)
@@ -263,6 +248,7 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
             EXPECT_EQ(copy.st_dev == source.st_dev && copy.st_ino == source.st_ino,
                       c.op == FO_MOVE && c.where == Plain);
         }
+        umount2(to.c_str(), MNT_DETACH);
         chmod(to.c_str(), 0755);
     }
 }
