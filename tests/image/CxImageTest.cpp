@@ -14,7 +14,6 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -59,25 +58,31 @@ TEST(CxImage, EveryFormatWritesAndReadsBackSizeDpiBppAndFormat) {
     }
 }
 
+// The colours at the corners (top-left, top-right, bottom-left, bottom-right): R, G, B or W
+// where each band is clearly on or off, ? otherwise.
+std::string Corners(const VImage& picture) {
+    std::string corners;
+    const int right = picture.width() - 2;
+    const int bottom = picture.height() - 2;
+    for (const auto& [x, y] : {std::pair{1, 1}, {right, 1}, {1, bottom}, {right, bottom}}) {
+        int bands = 0;
+        for (const double v : At(picture, x, y))
+            bands = v > 200 ? bands * 2 + 1 : v < 60 ? bands * 2 : 64;
+        corners += bands < 8 ? "?BG?R??W"[bands] : '?';
+    }
+    return corners;
+}
+
 TEST(CxImage, TurnsMoveTheCornersAndFlipTurnsUpsideDown) {
     const std::string dir = MakeTempDir("turn");
     const std::string source = WritePicture(Quadrants(40, 20), dir + "/q.png");
-    const std::vector<double> red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255},
-        white{255, 255, 255};
-    // The turn, then the corners: top-left, top-right, bottom-left, bottom-right.
-    const std::pair<bool (CxImage::*)(), std::vector<std::vector<double>>> cases[] = {
-        {&CxImage::RotateLeft, {green, white, red, blue}},
-        {&CxImage::RotateRight, {blue, red, white, green}},
-        {&CxImage::Flip, {blue, white, red, green}}};
-    for (const auto& [turn, corners] : cases) {
+    for (const auto& [turn, corners] : {std::pair{&CxImage::RotateLeft, "GWRB"},
+                                        {&CxImage::RotateRight, "BRWG"},
+                                        {&CxImage::Flip, "BWRG"}}) {
         CxImage picture;
-        ASSERT_TRUE(picture.Load(source) && (picture.*turn)());
-        ASSERT_TRUE(picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
-        const VImage out = VImage::new_from_file((dir + "/out.png").c_str());
-        const int w = out.width() - 2;
-        const int h = out.height() - 2;
-        EXPECT_EQ((std::vector{At(out, 1, 1), At(out, w, 1), At(out, 1, h), At(out, w, h)}),
-                  corners);
+        ASSERT_TRUE(picture.Load(source) && (picture.*turn)() &&
+                    picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
+        EXPECT_EQ(Corners(VImage::new_from_file((dir + "/out.png").c_str())), corners);
     }
 }
 
@@ -104,11 +109,15 @@ TEST(CxImage, ResampleGivesExactlyTheSizeAndMatchesAFullDecode) {
 
 TEST(CxImage, OrientedJpegsComeOutUprightWithTheirExif) {
     const std::string dir = MakeTempDir("orient");
-    // Stored 60 × 40 with red top-left and green top-right: the corners where red and green
-    // show under each orientation (0 top-left, 1 top-right, 2 bottom-left, 3 bottom-right).
-    const std::tuple<int, int, int> cases[] = {{2, 1, 0}, {3, 3, 2}, {4, 2, 3}, {5, 0, 2},
-                                               {6, 1, 3}, {7, 3, 1}, {8, 2, 0}};
-    for (const auto& [orientation, red, green] : cases) {
+    // Stored 60 × 40 as red, green, blue and white quadrants ("RGBW"), each orientation shows
+    // its corners so.
+    for (const auto& [orientation, corners] : {std::pair{2, "GRWB"},
+                                               {3, "WBGR"},
+                                               {4, "BWRG"},
+                                               {5, "RBGW"},
+                                               {6, "BRWG"},
+                                               {7, "WGBR"},
+                                               {8, "GWRB"}}) {
         SCOPED_TRACE(orientation);
         VImage stored = Quadrants(60, 40).copy();
         stored.set("orientation", orientation);
@@ -121,18 +130,10 @@ TEST(CxImage, OrientedJpegsComeOutUprightWithTheirExif) {
         ASSERT_TRUE(picture.Load(source) && picture.Save(dir + "/up.jpg", CXIMAGE_FORMAT_JPG));
         // Read without any turning: the pixels themselves are upright, the tag reset.
         const VImage back = VImage::new_from_file((dir + "/up.jpg").c_str());
-        ASSERT_EQ(std::make_pair(back.width(), back.height()), size);
+        EXPECT_EQ(std::make_pair(back.width(), back.height()), size);
         EXPECT_TRUE(back.get_typeof("orientation") == 0 || back.get_int("orientation") == 1);
         EXPECT_NE(back.get_typeof("exif-data"), 0u) << "the camera data is kept";
-        // The one band of the corner's colour that is bright.
-        const auto bright = [&](int corner) {
-            const std::vector<double> rgb =
-                At(back, corner % 2 ? size.first - 2 : 1, corner / 2 ? size.second - 2 : 1);
-            return std::count_if(rgb.begin(), rgb.end(), [](double v) { return v > 200; }) == 1
-                       ? std::max_element(rgb.begin(), rgb.end()) - rgb.begin()
-                       : -1;
-        };
-        EXPECT_EQ(std::make_pair(bright(red), bright(green)), std::make_pair(0L, 1L));
+        EXPECT_EQ(Corners(back), corners);
     }
 }
 
