@@ -156,21 +156,22 @@ TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
     OpenDialog(Pixels(), 800, 600, 72, 72, [&](CDlgResize& d) {
         Perform(d, steps);
         // An emptied or too large entry is reported once, and stays for the person to retype.
+        std::vector<QString> prompts;
+        const auto watcher = vtltest::OnEveryModal([&](QWidget* modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                prompts.push_back(box->text());
+                QTest::keyClick(box, Qt::Key_Escape);
+            }
+        });
         for (const std::string typed : {"", "4294967296"}) {
-            std::vector<QString> prompts;
-            const auto watcher = vtltest::OnEveryModal([&](QWidget* modal) {
-                if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                    prompts.push_back(box->text());
-                    QTest::keyClick(box, Qt::Key_Escape);
-                }
-            });
             Perform(d, {{"key IDC_RESIZE_WIDTH " + typed, {}}});
             if (typed.empty()) // the selected text goes
                 QTest::keyClick(d.findChild<QWidget*>("IDC_RESIZE_WIDTH"), Qt::Key_Backspace);
             QTest::qWait(50);
-            EXPECT_EQ(prompts, std::vector<QString>{"Please enter a positive integer."});
+            EXPECT_EQ(prompts.size(), typed.empty() ? 1u : 2u);
             Perform(d, {{"type IDC_RESIZE_WIDTH 200", {"IDC_RESIZE_HEIGHT=150"}}});
         }
+        EXPECT_EQ(prompts, std::vector<QString>(2, "Please enter a positive integer."));
     });
     EXPECT_EQ(GetAppSetting()->m_resize.nImageType, 5) << "the save type outlives Cancel";
 }
