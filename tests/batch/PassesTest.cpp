@@ -100,8 +100,7 @@ TEST(ResizeJob, OverwritingAsksAndFollowsTheAnswers) {
         const std::string dir = vtltest::MakeTempDir("overwrite");
         const std::vector<std::string> files = MakePictures(dir, 3, 200, 100);
         ResizeSetting& s = Reset(files);
-        s.bOverwrite = 1;
-        s.nWidth = s.nHeight = 50;
+        s.bOverwrite = 1, s.nWidth = s.nHeight = 50;
         const Sink sink = Resize(answers);
         ASSERT_EQ(sink.asked.size(), questions);
         EXPECT_EQ(sink.asked[0], std::make_pair(files[0], kOverwrite));
@@ -173,9 +172,7 @@ TEST(ResizeJob, AFailedSaveOverASourceLeavesItIntact) {
     const std::string before = vtltest::ReadFile(big);
     ASSERT_GT(before.size(), 20000u);
     ResizeSetting& s = Reset({big, small});
-    s.bOverwrite = 1;
-    s.bResize = 0;
-    s.bRotate = 1; // turned, the big picture must be written anew
+    s.bOverwrite = 1, s.bResize = 0, s.bRotate = 1; // turned, the big one is written anew
     // The file system refuses to store more than 4 KB in one file, as a full disk would.
     vtltest::LimitFileSize(4096);
     const Sink sink = Resize({CONFIRM_YESTOALL});
@@ -192,8 +189,8 @@ TEST(ResizeJob, AFailedSaveOverASourceLeavesItIntact) {
 TEST(ResizeJob, APictureThatThrowsFailsAloneOnEveryThread) {
     struct Throwing : Sink {
         std::thread::id worker = std::this_thread::get_id();
-        bool onHelper =
-            false; // throws once from a helper thread's stop check, else from a question
+        // Throws once from a helper thread's stop check, else from a question.
+        bool onHelper = false;
         mutable std::atomic<bool> thrown{false};
         int Ask(const std::string&, const std::string&) override {
             if (!onHelper && !thrown.exchange(true))
@@ -211,8 +208,7 @@ TEST(ResizeJob, APictureThatThrowsFailsAloneOnEveryThread) {
         const std::vector<std::string> files =
             MakePictures(vtltest::MakeTempDir("throw"), 2, 64, 48);
         ResizeSetting& s = Reset(files);
-        s.bOverwrite = 1;
-        s.nWidth = s.nHeight = 50;
+        s.bOverwrite = 1, s.nWidth = s.nHeight = 50;
         Throwing sink;
         sink.onHelper = onHelper;
         ResizeThreadProc(sink, *GetAppSetting(), ResizeRun{});

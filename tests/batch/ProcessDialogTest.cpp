@@ -94,8 +94,7 @@ TEST(ProcessDialog, QuestionsAreAnsweredInTheDialogAndFailuresListedInOneMessage
     std::vector<std::string> files = MakePictures(dir, 2, 80, 60);
     files.insert(files.begin(), dir + "/damaged.jpg");
     ResizeSetting& s = Reset(files);
-    s.bOverwrite = 1;
-    s.nWidth = s.nHeight = 50;
+    s.bOverwrite = 1, s.nWidth = s.nHeight = 50;
     QWidget other;
     other.show();
     other.activateWindow();
@@ -148,8 +147,7 @@ TEST(ProcessDialog, AQuestionOpenWhenTheRunIsCancelledCountsAsNo) {
     const std::vector<std::string> files =
         MakePictures(vtltest::MakeTempDir("cancelask"), 2, 100, 80);
     ResizeSetting& s = Reset(files);
-    s.bOverwrite = 1;
-    s.nWidth = 50;
+    s.bOverwrite = 1, s.nWidth = 50;
     bool questionClosed = false;
     vtltest::OnNextModal(
         [&](QWidget* question) {

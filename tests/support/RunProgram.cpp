@@ -33,8 +33,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
         if (!value.empty())
             strings.push_back(name + "=" + value);
     std::vector<char*> pointers;
-    for (std::string& string : strings)
-        pointers.push_back(string.data());
+    for (std::string& text : strings)
+        pointers.push_back(text.data());
     pointers.insert(pointers.begin() + static_cast<long>(argc), nullptr);
     pointers.push_back(nullptr);
 

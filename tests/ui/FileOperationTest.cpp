@@ -24,7 +24,6 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -41,6 +40,17 @@ std::vector<std::string> Words(const std::string& text, const std::string& separ
         words.push_back(text.substr(start, end - start));
     }
     return words;
+}
+
+// `text` holds the pieces of `pattern` between its ".*" wildcards, in order.
+bool Matches(const std::string& text, const std::string& pattern) {
+    std::size_t at = 0;
+    for (const std::string& piece : Words(pattern, ".*"))
+        if ((at = text.find(piece, at)) == std::string::npos)
+            return false;
+        else
+            at += piece.size();
+    return true;
 }
 
 // A folder as "name=content ..." in name order: a folder's content is "/", a file larger than
@@ -127,7 +137,7 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
     enum Where { Plain, OwnFolder, Missing, ReadOnly, SizeLimit, SmallDisk, OtherDisk };
     // The sources; the destination before; the person's answers in turn (button texts, "_" for
     // a blank); the destination afterwards, and the sources gone from their folder; patterns
-    // of the questions and messages in turn, split by " ; ".
+    // of the questions and messages in turn (".*" for any text), split by " ; ".
     struct Case {
         unsigned op;
         const char *sources, *before, *answers, *after, *gone, *said;
@@ -225,8 +235,7 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
             const std::vector<std::string> patterns = Words(c.said, " ; ");
             EXPECT_EQ(person.said.size(), patterns.size()) << testing::PrintToString(person.said);
             for (std::size_t i = 0; i < std::min(person.said.size(), patterns.size()); ++i)
-                EXPECT_TRUE(std::regex_search(person.said[i], std::regex(patterns[i])))
-                    << person.said[i];
+                EXPECT_TRUE(Matches(person.said[i], patterns[i])) << person.said[i];
             if (c.progressShown >= 0) {
                 EXPECT_EQ(person.progressShown, c.progressShown);
             }
