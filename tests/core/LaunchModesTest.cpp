@@ -1,14 +1,14 @@
 // The launch modes through real processes: the test writes the hand-off block as the extension
 // does (the test program's own block, see Sandbox.h), starts the built vtl offscreen, and looks
 // at what it wrote and what is left of the block. "Resize and mail" runs end to end in
-// tests/shellext/EndToEndTest.cpp.
+// tests/shellext/VtlMenuTest.cpp (ShellRoad).
 #include "app/core/AppSetting.h"
 #include "app/core/HandoffMapping.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
-#include <vips/vips8>
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -22,15 +22,8 @@ const std::string kBrowserNotice = "the picture browser is not part of this buil
 class LaunchModes : public testing::Test {
 protected:
     void SetUp() override {
-        static const bool vipsStarted = VIPS_INIT("launch_modes_test") == 0;
-        ASSERT_TRUE(vipsStarted);
         m_pictures = vtltest::MakeTempDir("pictures");
-        for (const char* name : {"a.jpg", "b.jpg"}) {
-            m_files.push_back(m_pictures + "/" + name);
-            (vips::VImage::black(800, 600, vips::VImage::option()->set("bands", 3)) + std::vector<double>{200, 120, 40})
-                .cast(VIPS_FORMAT_UCHAR)
-                .write_to_file(m_files.back().c_str());
-        }
+        m_files = vtltest::MakePictures(m_pictures, 2, 800, 600);
         // The saved parameters: half the size, into the resize folder beside each picture.
         CAppSetting setting;
         setting.m_resize.nWidth = 50;
@@ -47,10 +40,8 @@ protected:
     // Whether both outputs are there, each at half the size.
     bool Resized() {
         int written = 0;
-        for (const auto& file : m_files) {
-            const std::string out = m_pictures + "/resize/" + fs::path(file).filename().string();
-            written += fs::exists(out) && vips::VImage::new_from_file(out.c_str()).width() == 400;
-        }
+        for (const auto& file : m_files)
+            written += vtltest::Inspect(m_pictures + "/resize/" + fs::path(file).filename().string()).width == 400;
         fs::remove_all(m_pictures + "/resize");
         return written == 2;
     }
