@@ -7,6 +7,7 @@
 #include "image/ximage.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
@@ -59,10 +60,6 @@ Sink Resize(std::vector<int> answers = {}) {
     return sink;
 }
 
-long Entries(const std::string& dir) {
-    return std::distance(fs::directory_iterator(dir), {});
-}
-
 TEST(ResizeJob, WritesEachPictureAtItsSizeWhereTheSettingsPlaceIt) {
     const std::string dir = vtltest::MakeTempDir("placed");
     fs::create_directories(dir + "/a");
@@ -107,7 +104,7 @@ TEST(ResizeJob, OverwritingAsksAndFollowsTheAnswers) {
         for (std::size_t i = 0; i < files.size(); ++i)
             EXPECT_EQ(Inspect(files[i]).width, changed[i] ? 100 : 200) << files[i];
         EXPECT_TRUE(sink.result.failures.empty()) << "a skipped file is not a failure";
-        EXPECT_EQ(Entries(dir), 3) << "no temporary file is left";
+        EXPECT_EQ(vtltest::FolderNames(dir).size(), 3u) << "no temporary file is left";
     }
 }
 
@@ -174,13 +171,14 @@ TEST(ResizeJob, AFailedSaveOverASourceLeavesItIntact) {
     ResizeSetting& s = Reset({big, small});
     s.bOverwrite = 1, s.bResize = 0, s.bRotate = 1; // turned, the big one is written anew
     // The file system refuses to store more than 4 KB in one file, as a full disk would.
-    vtltest::LimitFileSize(4096);
-    const Sink sink = Resize({CONFIRM_YESTOALL});
-    vtltest::LimitFileSize(0);
+    const Sink sink = [] {
+        const vtltest::ScopedFileSizeLimit fullDisk(4096);
+        return Resize({CONFIRM_YESTOALL});
+    }();
     EXPECT_EQ(vtltest::ReadFile(big), before) << "byte for byte as it was";
     EXPECT_EQ(sink.result.failures, std::vector<std::string>{big});
     EXPECT_EQ(Inspect(small).width, 4);
-    EXPECT_EQ(Entries(dir), 2) << "no temporary file is left behind";
+    EXPECT_EQ(vtltest::FolderNames(dir).size(), 2u) << "no temporary file is left behind";
 }
 
 // A question that cannot be asked, or a stop that cannot be read (out of memory, say), throws
@@ -241,7 +239,7 @@ TEST(ReadingPass, ReportsWhatAllPicturesShare) {
         EXPECT_EQ(std::tie(r.nWidth, r.nHeight, r.nXDpi, r.nYDpi),
                   std::tie(shared.nWidth, shared.nHeight, shared.nXDpi, shared.nYDpi));
         EXPECT_EQ(GetAppSetting()->m_bJpegInSelection, jpeg);
-        EXPECT_EQ(Entries(dir), static_cast<long>(files.size())) << "reading writes nothing";
+        EXPECT_EQ(vtltest::FolderNames(dir).size(), files.size()) << "reading writes nothing";
     }
 }
 

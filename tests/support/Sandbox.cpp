@@ -1,9 +1,6 @@
 #include "tests/support/Sandbox.h"
 
-#include <sys/resource.h>
-
 #include <atomic>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -58,15 +55,6 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void LimitFileSize(unsigned long bytes) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = bytes ? bytes : limit.rlim_max;
-    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
-        throw std::runtime_error("cannot limit the file size");
 }
 
 } // namespace vtltest

@@ -28,9 +28,4 @@ void WriteFile(const std::string& path, const std::string& bytes);
 // The whole file, or "" when it cannot be read.
 std::string ReadFile(const std::string& path);
 
-// From now on no file this process writes may grow past `bytes` (0: as large as the system
-// allows), as if the disk were full: such a write fails with EFBIG instead of ending the
-// process.
-void LimitFileSize(unsigned long bytes);
-
 } // namespace vtltest

@@ -4,6 +4,7 @@
 // a full one or a read-only one.
 #include "platform/ui/FileOperation.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 #include "tests/ui/ModalDriver.h"
 
 #include <gtest/gtest.h>
@@ -229,9 +230,9 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
                                            : c.where == Missing ? to + "/missing"
                                                                 : to);
             operation.SetProgressDelay(c.thinkMs ? 1000 : 0);
-            vtltest::LimitFileSize(c.where == SizeLimit ? 1 << 20 : 0);
+            const vtltest::ScopedFileSizeLimit limit(c.where == SizeLimit ? 1 << 20
+                                                                          : RLIM_INFINITY);
             operation.Run();
-            vtltest::LimitFileSize(0);
             const std::vector<std::string> patterns = Words(c.said, " ; ");
             EXPECT_EQ(person.said.size(), patterns.size()) << testing::PrintToString(person.said);
             for (std::size_t i = 0; i < std::min(person.said.size(), patterns.size()); ++i)
