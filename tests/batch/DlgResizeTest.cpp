@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
@@ -174,6 +175,35 @@ TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
         EXPECT_EQ(prompts, std::vector<QString>(2, "Please enter a positive integer."));
     });
     EXPECT_EQ(GetAppSetting()->m_resize.nImageType, 5) << "the save type outlives Cancel";
+}
+
+TEST(DlgResize, SetAsDefaultStoresWhatIsShownAndLeavesTheDialogOpen) {
+    ResizeSetting s = Pixels();
+    s.bRotate = 1, s.nRotate = 7; // a turn no radio stands for: none is chosen, 0 is stored
+    const std::vector<Step> steps = {
+        {"type IDC_DEST_FOLDER /tmp/out here", {}},
+        {"pick IDC_SAVE_TYPE 5", {}},
+        {"type IDC_RESIZE_WIDTH 400", {"IDC_RESIZE_HEIGHT=300"}},
+        {"pick IDC_HEIGHT_UNIT 1", {"IDC_RESIZE_HEIGHT=50"}},
+        {"click IDC_DO_DPI", {}},
+        {"type IDC_NEW_XDPI 300", {}},
+        {"type IDC_NEW_YDPI 150", {}},
+        {"click IDC_SET_DEFAULT", {}},
+    };
+    OpenDialog(s, 800, 600, 72, 72, [&](CDlgResize& d) {
+        for (const char* turn : {"IDC_ROTATE_LEFT", "IDC_FLIP", "IDC_ROTATE_RIGHT"})
+            EXPECT_FALSE(d.findChild<QAbstractButton*>(turn)->isChecked()) << turn;
+        Perform(d, steps);
+        EXPECT_TRUE(d.isVisible() && !d.HasEnded());
+    });
+    const ResizeSetting stored = CAppSetting().m_resize;
+    EXPECT_EQ(stored.strDestFolder, "/tmp/out here");
+    EXPECT_EQ(std::tuple(stored.nImageType, stored.nWidth, stored.nWidthUnit, stored.nHeight,
+                         stored.nHeightUnit),
+              std::tuple(5, 400, 0, 50, 1));
+    EXPECT_EQ(
+        std::tuple(stored.bSetDpi, stored.nXDpi, stored.nYDpi, stored.bRotate, stored.nRotate),
+        std::tuple(1, 300, 150, 1, 0));
 }
 
 // Information is drawn in the theme's text colour, readable on a dark theme; warnings in red.

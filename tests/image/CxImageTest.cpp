@@ -151,6 +151,37 @@ TEST(CxImage, OtherKindsOfPictureAreWrittenAsTheyLook) {
     ASSERT_TRUE(large.Load(WritePicture(Quadrants(600, 300), dir + "/q.png")));
     ASSERT_TRUE(large.Save(dir + "/q.ico", CXIMAGE_FORMAT_ICO));
     EXPECT_EQ(Inspect(dir + "/q.ico"), (PictureFacts{256, 128, CXIMAGE_FORMAT_ICO}));
+    // The hidden colour of transparent pixels (red here, beside opaque white) never bleeds
+    // into the visible ones when the picture is made smaller.
+    const VImage clear = VImage::black(50, 40) + std::vector<double>{255, 0, 0, 0};
+    const VImage white = VImage::black(50, 40) + std::vector<double>{255, 255, 255, 255};
+    CxImage alpha;
+    ASSERT_TRUE(alpha.Load(
+        WritePicture(clear.join(white, VIPS_DIRECTION_HORIZONTAL)
+                         .cast(VIPS_FORMAT_UCHAR)
+                         .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB)),
+                     dir + "/alpha.png")));
+    ASSERT_TRUE(alpha.Resample(25, 20, 1) &&
+                alpha.Save(dir + "/alpha-out.png", CXIMAGE_FORMAT_PNG));
+    const VImage shrunk = Decode(dir + "/alpha-out.png");
+    ASSERT_EQ(shrunk.bands(), 4);
+    for (int x = 10; x < 16; ++x) {
+        const std::vector<double> pixel = shrunk.getpoint(x, 10);
+        EXPECT_TRUE(pixel[3] <= 16 || pixel[1] > 200) << "pink at " << x;
+    }
+    // A bitmap claiming an impossible resolution reads as 96 dpi; out-of-range resolutions
+    // set by the caller are written as the nearest a PNG holds, or 96.
+    std::string bmp = ReadFile(WritePicture(Gradient(30, 20), dir + "/g.bmp"));
+    WriteFile(dir + "/g.bmp", bmp.replace(38, 8, std::string(8, '\xff')));
+    CxImage dpi;
+    ASSERT_TRUE(dpi.Load(dir + "/g.bmp"));
+    EXPECT_EQ(std::pair(dpi.GetXDPI(), dpi.GetYDPI()), std::pair(96, 96));
+    dpi.SetXDPI(10'000'000);
+    dpi.SetYDPI(-3);
+    ASSERT_TRUE(dpi.Save(dir + "/dpi.png", CXIMAGE_FORMAT_PNG));
+    IImage written(0);
+    ASSERT_TRUE(written.LoadImageInfo(dir + "/dpi.png"));
+    EXPECT_EQ(std::pair(written.GetXDPI(), written.GetYDPI()), std::pair(65535, 96));
 }
 
 // A picture drawn at an eighth of its size or less: a progressive JPEG is then read only up to

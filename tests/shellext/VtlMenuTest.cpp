@@ -22,7 +22,10 @@ protected:
     std::string File(const char* name) const { return m_dir + "/" + name; }
 };
 
-TEST_F(VtlMenu, InvokeHandsThePicturesAsFullPathsInOrderAndStartsTheApplication) {
+TEST_F(VtlMenu, MenuForPicturesOnlyAndInvokeHandsThemOverAsFullPathsInOrder) {
+    EXPECT_EQ(RunVtlMenu({"--menu", File("b.txt"), File("notes.txt")}).out, "");
+    EXPECT_EQ(RunVtlMenu({"--menu", File("b.txt"), File("a.jpg")}).out,
+              "Vantrel\n  0 Resize...\n  1 Resize as default setting\n  2 Resize and mail\n");
     const fs::path before = fs::current_path();
     fs::current_path(m_dir);
     const RunResult run = RunVtlMenu({"--invoke", "2", "a.jpg", "b.txt", "./sub/../d.gif"});
