@@ -17,25 +17,16 @@ using namespace browsertest;
 
 namespace {
 
-struct Entry {
-    std::string text;
-    int indent;
-    bool operator==(const Entry&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Entry& entry) {
-    return out << '"' << entry.text << "\"@" << entry.indent;
-}
-
 class AddressBoxTest : public BrowserTest {
   protected:
     void SetUp() override { Start(); }
 
-    std::vector<Entry> Entries() const {
-        std::vector<Entry> entries;
+    // The entries, each indented by as many spaces as it stands deep.
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> entries;
         for (int i = 0; i < m_box->count(); ++i)
-            entries.push_back({m_box->itemText(i).toStdString(),
-                               m_box->itemData(i, CAddressComboBox::IndentRole).toInt()});
+            entries.push_back(std::string(m_box->itemData(i, CAddressComboBox::IndentRole).toUInt(), ' ') +
+                              m_box->itemText(i).toStdString());
         return entries;
     }
     std::string EditText() const { return m_box->lineEdit()->text().toStdString(); }
@@ -46,47 +37,35 @@ class AddressBoxTest : public BrowserTest {
 // left out; a location's chain of folders stands under its base entry and is selected.
 TEST_F(AddressBoxTest, EachLocationStandsUnderItsBaseEntry) {
     m_box->ShowLocation(nullptr);
-    const std::vector<Entry> tree = Entries();
+    const std::vector<std::string> tree = Entries();
     ASSERT_GE(tree.size(), 6u);
-    EXPECT_EQ(std::vector<Entry>(tree.begin(), tree.begin() + 5),
-              (std::vector<Entry>{
-                  {"Desktop", 0}, {"Home", 1}, {"Documents", 1}, {"Computer", 1}, {"/", 2}}));
+    EXPECT_EQ(std::vector(tree.begin(), tree.begin() + 5),
+              (std::vector<std::string>{"Desktop", " Home", " Documents", " Computer", "  /"}));
     EXPECT_TRUE(std::all_of(tree.begin() + 5, tree.end() - 1,
-                            [](const Entry& e) { return e.indent == 2; }));
-    EXPECT_EQ(tree.back(), (Entry{"Desk folder", 1}));
+                            [](const std::string& e) { return e.find_first_not_of(' ') == 2; }));
+    EXPECT_EQ(tree.back(), " Desk folder");
     const std::string letters = Home() + "/Documents/Letters";
-    const struct {
-        std::string location, base; // the base entry the chain follows
-        std::vector<Entry> chain;   // the path entries after it; the last one is selected
-        std::string edit, lastBrowse;
-    } cases[] = {
-        {"::Computer", "Computer", {}, "Computer", "::Computer"},
-        {"/", "/", {}, "/", "/"},
-        {"/usr/share", "/", {{"usr", 3}, {"share", 4}}, "/usr/share", "/usr/share"},
-        {letters + "/2024",
-         "Documents",
-         {{"Letters", 2}, {"2024", 3}},
-         letters + "/2024",
-         letters + "/2024"},
-        {Home() + "/Desktop/Desk folder",
-         "Desk folder",
-         {},
-         "Desk folder",
-         Home() + "/Desktop/Desk folder"},
-        {"", "Desktop", {}, "Desktop", ""},
+    // The location (remembered as it is), the base entry its chain of folders follows, the
+    // chain (the last is selected) and the text the box shows.
+    const std::tuple<std::string, std::string, std::vector<std::string>, std::string> cases[] = {
+        {"::Computer", " Computer", {}, "Computer"},
+        {"/", "  /", {}, "/"},
+        {"/usr/share", "  /", {"   usr", "    share"}, "/usr/share"},
+        {letters + "/2024", " Documents", {"  Letters", "   2024"}, letters + "/2024"},
+        {Home() + "/Desktop/Desk folder", " Desk folder", {}, "Desk folder"},
+        {"", "Desktop", {}, "Desktop"},
     };
-    for (const auto& c : cases) {
-        m_box->ShowLocation(c.location.empty() ? nullptr : Parse(c.location).get());
-        std::vector<Entry> expected = tree;
-        const auto base = std::find_if(expected.begin(), expected.end(),
-                                       [&](const Entry& e) { return e.text == c.base; });
-        ASSERT_NE(base, expected.end()) << c.location;
-        const auto selected = base - expected.begin() + static_cast<long>(c.chain.size());
-        expected.insert(base + 1, c.chain.begin(), c.chain.end());
-        EXPECT_EQ(Entries(), expected) << c.location;
-        EXPECT_EQ(m_box->currentIndex(), selected) << c.location;
-        EXPECT_EQ(EditText(), c.edit) << c.location;
-        EXPECT_EQ(LastBrowse(), c.lastBrowse) << c.location;
+    for (const auto& [location, base, chain, edit] : cases) {
+        m_box->ShowLocation(location.empty() ? nullptr : Parse(location).get());
+        std::vector<std::string> expected = tree;
+        const auto at = std::find(expected.begin(), expected.end(), base);
+        ASSERT_NE(at, expected.end()) << location;
+        const auto selected = at - expected.begin() + static_cast<long>(chain.size());
+        expected.insert(at + 1, chain.begin(), chain.end());
+        EXPECT_EQ(Entries(), expected) << location;
+        EXPECT_EQ(m_box->currentIndex(), selected) << location;
+        EXPECT_EQ(EditText(), edit) << location;
+        EXPECT_EQ(LastBrowse(), location);
     }
 }
 

@@ -104,27 +104,22 @@ void BrowserTest::Show(const std::string& location) {
     m_list->NavigateTo(Parse(location).get());
 }
 
-std::vector<std::string> BrowserTest::Column(int column) const {
+std::vector<std::string> BrowserTest::Column(int column, bool marked) const {
     std::vector<std::string> texts;
-    for (int row = 0; row < m_list->model()->rowCount(); ++row)
-        texts.push_back(m_list->model()->index(row, column).data().toString().toStdString());
+    for (int row = 0; row < m_list->model()->rowCount(); ++row) {
+        const QModelIndex cell = m_list->model()->index(row, column);
+        if (!marked || cell.siblingAtColumn(0).data(Qt::CheckStateRole) == Qt::Checked)
+            texts.push_back(cell.data().toString().toStdString());
+    }
     return texts;
 }
 
-std::string BrowserTest::Rows(int first) const {
-    const std::vector<std::string> names = Column();
+std::string BrowserTest::Rows(int first, bool marked) const {
+    const std::vector<std::string> names = Column(0, marked);
     std::string joined;
     for (auto name = names.begin() + first; name < names.end(); ++name)
         joined += (joined.empty() ? "" : " ") + *name;
     return joined;
-}
-
-std::string BrowserTest::Marks() const {
-    std::string names;
-    for (int row = 0; row < m_list->model()->rowCount(); ++row)
-        if (m_list->model()->index(row, 0).data(Qt::CheckStateRole) == Qt::Checked)
-            names += (names.empty() ? "" : " ") + Column()[static_cast<std::size_t>(row)];
-    return names;
 }
 
 int BrowserTest::RowOf(const std::string& name) const {

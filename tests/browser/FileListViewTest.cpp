@@ -24,7 +24,7 @@ using Names = std::vector<std::string>;
 
 // The browser on Photos: two folders (one hidden), pictures of known sizes and ages, and files
 // that are no pictures or must never be opened (a FIFO, a link to nothing).
-class FileListTest : public BrowserTest {
+class FileListViewTest : public BrowserTest {
   protected:
     void SetUp() override {
         fs::create_directories(Path("sub"));
@@ -69,7 +69,7 @@ class FileListTest : public BrowserTest {
     const std::string m_photos = vtltest::MakeTempDir("list") + "/Photos";
 };
 
-TEST_F(FileListTest, ListsFoldersAndPicturesHiddenOnesIncluded) {
+TEST_F(FileListViewTest, ListsFoldersAndPicturesHiddenOnesIncluded) {
     EXPECT_EQ(Rows(), ".. .hidden-folder sub .hidden.png Zeta.png apple.jpg b.gif broken.jpg "
                       "photo.JPEG photo.jpgx");
     const auto text = [&](const char* name, int column) {
@@ -85,7 +85,7 @@ TEST_F(FileListTest, ListsFoldersAndPicturesHiddenOnesIncluded) {
     EXPECT_EQ(text("sub", 2), m_list->m_szFolderType);
 }
 
-TEST_F(FileListTest, SortingKeepsUpFirstAndFoldersBeforePicturesAndShowsTheArrow) {
+TEST_F(FileListViewTest, SortingKeepsUpFirstAndFoldersBeforePicturesAndShowsTheArrow) {
     // Header clicks in turn from the start (File Name ascending); no names: sorted by type.
     const std::tuple<int, bool, const char*> clicks[] = {
         {0, false, "photo.jpgx photo.JPEG broken.jpg b.gif apple.jpg Zeta.png .hidden.png"},
@@ -124,7 +124,7 @@ TEST_F(FileListTest, SortingKeepsUpFirstAndFoldersBeforePicturesAndShowsTheArrow
 
 // A ".." row where the folder has a parent, also when the folder cannot be read; none on the
 // desktop or on a list that names no folder, whose marks collect nothing.
-TEST_F(FileListTest, UpRowWhereTheFolderHasAParent) {
+TEST_F(FileListViewTest, UpRowWhereTheFolderHasAParent) {
     fs::create_symlink(Path("loop"), Path("loop"));
     fs::create_directories(Path("gone"));
     PidlPtr gone = Parse(Path("gone"));
@@ -149,7 +149,7 @@ TEST_F(FileListTest, UpRowWhereTheFolderHasAParent) {
 
 // Up on row 0 and Down on the last row stay there; Down onto a folder leaves the preview as
 // it is, while a click or Up onto one clears it.
-TEST_F(FileListTest, ClicksAndKeysReachThePreview) {
+TEST_F(FileListViewTest, ClicksAndKeysReachThePreview) {
     const auto shows = [&](const char* name) { return Names{"path:" + Path(name), "show"}; };
     const Names clears{"path:", "clear"};
     const std::tuple<const char*, int, Names, const char*> cases[] = {
@@ -174,7 +174,7 @@ TEST_F(FileListTest, ClicksAndKeysReachThePreview) {
     }
 }
 
-TEST_F(FileListTest, CheckBoxesMarkPicturesOnly) {
+TEST_F(FileListViewTest, CheckBoxesMarkPicturesOnly) {
     const std::string folder = vtltest::MakeTempDir("marks");
     fs::create_directories(folder + "/dir");
     for (const char* name : {"a.jpg", "b.png", "caf\xE9.jpg"})
@@ -194,7 +194,7 @@ TEST_F(FileListTest, CheckBoxesMarkPicturesOnly) {
     EXPECT_EQ(GetAppSetting()->m_listFiles, (Names{folder + "/a.jpg", folder + "/caf\xE9.jpg"}));
 }
 
-TEST_F(FileListTest, OpeningFolders) {
+TEST_F(FileListViewTest, OpeningFolders) {
     Click(m_list->viewport(), Cell(RowOf("sub")).center(), true);
     EXPECT_EQ(Shows(*m_list), Path("sub"));
     ClickRow("..");
@@ -206,7 +206,7 @@ TEST_F(FileListTest, OpeningFolders) {
 
 // Inside Computer the shell's order holds whatever the header says, and its roots show no
 // path, size or time; a folder named like a root elsewhere keeps its path.
-TEST_F(FileListTest, ComputerKeepsTheShellOrderAndItsRootsShowNoPath) {
+TEST_F(FileListViewTest, ComputerKeepsTheShellOrderAndItsRootsShowNoPath) {
     Show("::Computer");
     const std::string shellOrder = Rows();
     EXPECT_EQ(shellOrder.substr(0, 2), "/ ");

@@ -2,7 +2,6 @@
 // buttons and the sheet's buttons, typing and pasting into the mail texts, and reading the
 // enabled states, the Apply button and the settings back.
 #include "app/browser/DlgOptionSheet.h"
-#include "app/browser/FileListView.h"
 #include "app/core/AppSetting.h"
 #include "app/core/UserData.h"
 #include "platform/ui/Wnd.h"
@@ -11,19 +10,15 @@
 #include "tests/support/Sandbox.h"
 #include "tests/ui/ModalDriver.h"
 
-#include <gtest/gtest.h>
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
 #include <QTest>
-#include <QWindow>
 
 #include <filesystem>
 
@@ -228,25 +223,6 @@ TEST(OptionSheet, OkStoresFlagsAndUserData) {
     EXPECT_EQ(loaded.m_bExtVantrel + loaded.m_bExtResize + loaded.m_bExtResizeAndMail, 3);
     EXPECT_EQ(loaded.m_bExtResizeAsDefaultSetting + loaded.m_bExtResizeDefaultAndMail, 0);
     EXPECT_STREQ(loaded.m_szMailSubject, "Pictures %F");
-}
-
-// Both pages as the user sees them, for a person to look at.
-TEST(OptionSheet, ScreenshotsOfBothPages) {
-    Flags("11101");
-    CAppSetting* s = GetAppSetting();
-    CopyTextCut(s->m_szMailSubject, sizeof s->m_szMailSubject, "Pictures: %F");
-    CopyTextCut(s->m_szMailBody, sizeof s->m_szMailBody,
-                "Hello,\n\nhere are the pictures I promised.\n\nBest regards");
-    const QString folder = QStringLiteral(VTL_BIN_DIR "/../artifacts/");
-    QDir().mkpath(folder);
-    for (const char* name : {"option_mail.png", "option_menu.png"})
-        QFile::remove(folder + name);
-    RunSheet([&](QWidget* sheet) {
-        EXPECT_TRUE(sheet->grab().save(folder + "option_mail.png"));
-        ClickTab(sheet, 1);
-        EXPECT_TRUE(sheet->grab().save(folder + "option_menu.png"));
-        Click(sheet, "IDCANCEL");
-    });
 }
 
 } // namespace
