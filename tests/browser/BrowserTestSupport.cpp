@@ -1,6 +1,5 @@
 #include "tests/browser/BrowserTestSupport.h"
 
-#include "app/browser/AddressComboBox.h"
 #include "platform/shell/ShellFolder.h"
 #include "tests/support/Sandbox.h"
 #include "tests/ui/ModalDriver.h"

@@ -3,16 +3,13 @@
 // check boxes and the marked files, opening folders, and Computer.
 #include "app/browser/FileListView.h"
 
-#include "app/core/AppSetting.h"
 #include "platform/shell/ShellInfo.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/Sandbox.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <sys/stat.h>
-#include <tuple>
 
 using namespace plat;
 using namespace browsertest;
@@ -52,14 +49,13 @@ class FileListViewTest : public BrowserTest {
     std::pair<int, int> ArrowRows(int column) {
         CArrowHeaderCtrl* header = m_list->m_ctrlHeader;
         const QImage image = header->grab().toImage();
-        const QColor light = header->palette().color(QPalette::Light);
-        const QColor dark = header->palette().color(QPalette::Dark);
         const int right = header->sectionViewportPosition(column) + header->sectionSize(column);
         std::vector<int> rows;
         for (int y = 0; y < image.height(); ++y) {
             int count = 0;
             for (int x = right - header->sectionSize(column) * 2 / 5; x < right; ++x)
-                count += image.pixelColor(x, y) == light || image.pixelColor(x, y) == dark;
+                for (const QPalette::ColorRole role : {QPalette::Light, QPalette::Dark})
+                    count += image.pixelColor(x, y) == header->palette().color(role);
             if (count)
                 rows.push_back(count);
         }
