@@ -25,8 +25,9 @@ class AddressBoxTest : public BrowserTest {
     std::vector<std::string> Entries() const {
         std::vector<std::string> entries;
         for (int i = 0; i < m_box->count(); ++i)
-            entries.push_back(std::string(m_box->itemData(i, CAddressComboBox::IndentRole).toUInt(), ' ') +
-                              m_box->itemText(i).toStdString());
+            entries.push_back(
+                std::string(m_box->itemData(i, CAddressComboBox::IndentRole).toUInt(), ' ') +
+                m_box->itemText(i).toStdString());
         return entries;
     }
     std::string EditText() const { return m_box->lineEdit()->text().toStdString(); }
