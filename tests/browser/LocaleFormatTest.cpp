@@ -16,33 +16,26 @@ const plat::LocaleInfo kEnglish{"M/d/yyyy", "h:mm:ss tt", ".", ",", "-"};
 
 TEST(LocaleFormat, SizeText) {
     const std::pair<std::uint64_t, const char*> cases[] = {
-        {0, "1 KB"},           {1, "1 KB"},
-        {1024, "1 KB"},        {1025, "2 KB"},
-        {2048, "2 KB"},        {1023 * 1024, "1,023 KB"},
-        {1536000, "1,500 KB"}, {~0ull, "18,014,398,509,481,984 KB"},
+        {0, "1 KB"},    {1, "1 KB"},           {1024, "1 KB"},
+        {1025, "2 KB"}, {1536000, "1,500 KB"}, {~0ull, "18,014,398,509,481,984 KB"},
     };
     for (const auto& [bytes, text] : cases)
         EXPECT_EQ(CLocaleFormat(kEnglish).SizeText(bytes), text) << bytes;
 }
 
 TEST(LocaleFormat, GroupDigits) {
-    const plat::LocaleInfo french{"", "", ",", "\xE2\x80\xAF", "-"}; // a three-byte separator
+    const std::string narrow = "\xE2\x80\xAF"; // a thousands separator of three bytes
+    const plat::LocaleInfo french{"", "", ",", narrow, "-"};
     const plat::LocaleInfo bare{"", "", "", "", ""};
     std::string nines = "99"; // 128 digits grouped; one more is too long to group
     for (int group = 0; group < 42; ++group)
         nines += ",999";
     const std::tuple<plat::LocaleInfo, std::string, std::string> cases[] = {
-        {kEnglish, "999", "999"},
-        {kEnglish, "1000", "1,000"},
-        {kEnglish, "1234567", "1,234,567"},
         {kEnglish, "-100.5", "-100.5"},
         {kEnglish, "-1000.25", "-1,000.25"},
         {kEnglish, std::string(128, '9'), nines},
         {kEnglish, std::string(129, '9'), std::string(129, '9')},
-        {french, "1234567,5",
-         "1\xE2\x80\xAF"
-         "234\xE2\x80\xAF"
-         "567,5"},
+        {french, "1234567,5", "1" + narrow + "234" + narrow + "567,5"},
         {bare, "-1234.5", "-1234.5"},
     };
     for (const auto& [locale, text, grouped] : cases) {
