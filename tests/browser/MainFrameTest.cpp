@@ -90,13 +90,10 @@ TEST_F(MainFrameTest, EveryMenuItemAndButtonReachesItsCommand) {
             Show(m_photos);
             ClickRow("b.jpg");
             vtltest::WriteFile(m_photos + "/new" + std::to_string(++fresh) + ".jpg", "");
-            EXPECT_EQ(Outcome([&] {
-                          if (button)
-                              Click(button, button->rect().center());
-                          else
-                              ByMenu(command);
-                      }),
-                      outcome);
+            const auto act = [&] {
+                button ? Click(button, button->rect().center()) : ByMenu(command);
+            };
+            EXPECT_EQ(Outcome(act), outcome);
         }
     }
     // One site and one mailbox: the upgrade page is on the site, the mails go to its domain.
