@@ -163,7 +163,7 @@ void BrowserTest::Press(int key, Qt::KeyboardModifiers keys) {
     QTest::keyClick(m_frame->windowHandle(), Qt::Key(key), keys);
 }
 
-void BrowserTest::ByMenu(const char* command) {
+std::string BrowserTest::ByMenu(const char* command) {
     QAction* item = m_frame->findChild<QAction*>(command);
     QMenuBar* bar = m_frame->menuBar();
     for (QAction* title : bar->actions()) {
@@ -174,9 +174,10 @@ void BrowserTest::ByMenu(const char* command) {
         EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }));
         QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {},
                           menu->actionGeometry(item).center());
-        return;
+        return title->text().toStdString();
     }
     ADD_FAILURE() << "no menu holds " << command;
+    return "";
 }
 
 QWidget* BrowserTest::Button(const char* command) const {

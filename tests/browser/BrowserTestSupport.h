@@ -76,8 +76,9 @@ class BrowserTest : public testing::Test {
     void ClickCheckBox(const std::string& name);
     void ClickHeader(int column);
     void Press(int key, Qt::KeyboardModifiers keys = {});
-    // Opens the menu that holds the command by a click on its title and clicks the item.
-    void ByMenu(const char* command);
+    // Opens the menu that holds the command by a click on its title and clicks the item;
+    // returns the menu's title.
+    std::string ByMenu(const char* command);
     // The toolbar button of a command; null when it has none.
     QWidget* Button(const char* command) const;
     // What the person sees change while `act` runs: the dialogs and messages that open (each

@@ -62,25 +62,25 @@ class MainFrameTest : public BrowserTest {
 TEST_F(MainFrameTest, EveryMenuItemAndButtonReachesItsCommand) {
     Start();
     const std::string v = GetAppSetting()->m_strVersion;
-    const std::pair<const char*, std::string> commands[] = {
-        // What each does with nothing marked and b.jpg selected.
-        {"ID_UP_FOLDER", "folder .."},
-        {"ID_MARK", "marks b.jpg"},
-        {"ID_RESIZE", "box Please mark the pictures before Resize"},
-        {"ID_MAIL_TO", "box Please mark the pictures before Mail"},
-        {"ID_EDIT_COPY", "box Please mark the pictures before Copy"},
-        {"ID_MOVE_TO", "box Please mark the pictures before Move"},
-        {"ID_EDIT_SELECT_ALL", "selected all"},
-        {"ID_REFRESH", "rows 1"},
-        {"ID_OPTION", "window Option..."},
-        {"ID_VISIT_WEB", "open "},
-        {"ID_CHECK_VERSION", "open version=" + v},
-        {"ID_MAIL_TO_ME", "open subject=[VTL" + v + "] I have words to say"},
-        {"ID_BUG_REPORT", "open subject=[VTL" + v + "] BUG REPORT"},
-        {"ID_APP_ABOUT", "window About Vantrel"},
+    // What each does with nothing marked and b.jpg selected, and the menu that holds it.
+    const std::tuple<const char*, std::string, const char*> commands[] = {
+        {"ID_UP_FOLDER", "folder ..", "&File"},
+        {"ID_MARK", "marks b.jpg", "&File"},
+        {"ID_RESIZE", "box Please mark the pictures before Resize", "&File"},
+        {"ID_MAIL_TO", "box Please mark the pictures before Mail", "&File"},
+        {"ID_EDIT_COPY", "box Please mark the pictures before Copy", "&Edit"},
+        {"ID_MOVE_TO", "box Please mark the pictures before Move", "&Edit"},
+        {"ID_EDIT_SELECT_ALL", "selected all", "&Edit"},
+        {"ID_REFRESH", "rows 1", "&Edit"},
+        {"ID_OPTION", "window Option...", "&Edit"},
+        {"ID_VISIT_WEB", "open ", "&Help"},
+        {"ID_CHECK_VERSION", "open version=" + v, "&Help"},
+        {"ID_MAIL_TO_ME", "open subject=[VTL" + v + "] I have words to say", "&Help"},
+        {"ID_BUG_REPORT", "open subject=[VTL" + v + "] BUG REPORT", "&Help"},
+        {"ID_APP_ABOUT", "window About Vantrel", "&Help"},
     };
     int fresh = 0;
-    for (const auto& [command, outcome] : commands) {
+    for (const auto& [command, outcome, menu] : commands) {
         for (const bool byButton : {false, true}) {
             SCOPED_TRACE(std::string(command) + (byButton ? " by its button" : " by the menu"));
             QWidget* button = byButton ? Button(command) : nullptr;
@@ -90,10 +90,12 @@ TEST_F(MainFrameTest, EveryMenuItemAndButtonReachesItsCommand) {
             Show(m_photos);
             ClickRow("b.jpg");
             vtltest::WriteFile(m_photos + "/new" + std::to_string(++fresh) + ".jpg", "");
+            std::string opened = menu;
             const auto act = [&] {
-                button ? Click(button, button->rect().center()) : ByMenu(command);
+                button ? Click(button, button->rect().center()) : void(opened = ByMenu(command));
             };
             EXPECT_EQ(Outcome(act), outcome);
+            EXPECT_EQ(opened, menu);
         }
     }
     // One site and one mailbox: the upgrade page is on the site, the mails go to its domain.
