@@ -54,6 +54,8 @@ class CMainFrame : public QMainWindow {
 
     CFileListView* GetFileList() const { return m_pFileList; }
     CScrollPictureView* GetPictureView() const { return m_pPictureView; }
+    // The document that joins the panes (a test stands a recording preview in through it).
+    CVantrelDoc* GetActiveDocument() { return &m_doc; }
 
     CStatusBar* m_wndStatusBar = nullptr;
     QToolBar* m_wndToolBar = nullptr;

@@ -1,13 +1,15 @@
 #include "tests/browser/BrowserTestSupport.h"
 
-#include "app/browser/FileListView.h"
 #include "platform/shell/ShellFolder.h"
 #include "tests/support/Sandbox.h"
+#include "tests/ui/ModalDriver.h"
 
-#include <gtest/gtest.h>
-
+#include <QDesktopServices>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStyleOptionViewItem>
 #include <QTest>
-#include <QWidget>
+#include <QToolBar>
 #include <QWindow>
 
 #include <cstdlib>
@@ -36,6 +38,8 @@ class HomeEnvironment : public testing::Environment {
 [[maybe_unused]] testing::Environment* const g_environment =
     testing::AddGlobalTestEnvironment(new HomeEnvironment);
 
+const char* const kLinkSchemes[] = {"https", "mailto"};
+
 } // namespace
 
 const std::string& Home() {
@@ -57,14 +61,156 @@ std::string Shows(const CFileListView& list) {
     return name;
 }
 
-void Click(QWidget* widget, QPoint at) {
-    QTest::mouseClick(widget->window()->windowHandle(), Qt::LeftButton, {},
-                      widget->mapTo(widget->window(), at));
+void Click(QWidget* widget, QPoint at, bool twice) {
+    QWindow* window = widget->window()->windowHandle();
+    at = widget->mapTo(widget->window(), at);
+    if (twice)
+        QTest::mouseDClick(window, Qt::LeftButton, {}, at);
+    else
+        QTest::mouseClick(window, Qt::LeftButton, {}, at);
 }
 
-void DoubleClick(QWidget* widget, QPoint at) {
-    QTest::mouseDClick(widget->window()->windowHandle(), Qt::LeftButton, {},
-                       widget->mapTo(widget->window(), at));
+BrowserTest::BrowserTest() {
+    for (const char* scheme : kLinkSchemes)
+        QDesktopServices::setUrlHandler(scheme, &m_opened, "setSource");
+    QObject::connect(&m_opened, &QTextBrowser::sourceChanged,
+                     [this](const QUrl& link) { m_links.push_back(link); });
+}
+
+BrowserTest::~BrowserTest() {
+    for (const char* scheme : kLinkSchemes)
+        QDesktopServices::unsetUrlHandler(scheme);
+    if (m_app)
+        m_app->ExitInstance();
+}
+
+void BrowserTest::Start(const std::vector<std::string>& arguments) {
+    if (m_app)
+        m_app->ExitInstance();
+    m_app = std::make_unique<CVantrelApp>(arguments);
+    ASSERT_TRUE(m_app->InitInstance());
+    m_frame = m_app->GetMainWnd();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame));
+    m_frame->activateWindow();
+    m_list = m_frame->GetFileList();
+    m_box = m_frame->m_wndAddress;
+    m_preview = std::make_unique<CRecordingPictureView>(m_frame->GetActiveDocument());
+    m_frame->GetActiveDocument()->m_pPictureView = m_preview.get();
+    m_list->setFocus();
+}
+
+void BrowserTest::Show(const std::string& location) {
+    m_list->NavigateTo(Parse(location).get());
+}
+
+std::vector<std::string> BrowserTest::Column(int column, bool marked) const {
+    std::vector<std::string> texts;
+    for (int row = 0; row < m_list->model()->rowCount(); ++row) {
+        const QModelIndex cell = m_list->model()->index(row, column);
+        if (!marked || cell.siblingAtColumn(0).data(Qt::CheckStateRole) == Qt::Checked)
+            texts.push_back(cell.data().toString().toStdString());
+    }
+    return texts;
+}
+
+std::string BrowserTest::Rows(int first, bool marked) const {
+    const std::vector<std::string> names = Column(0, marked);
+    std::string joined;
+    for (auto name = names.begin() + first; name < names.end(); ++name)
+        joined += (joined.empty() ? "" : " ") + *name;
+    return joined;
+}
+
+int BrowserTest::RowOf(const std::string& name) const {
+    const std::vector<std::string> names = Column();
+    return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+}
+
+std::string BrowserTest::Current() const {
+    return m_list->currentIndex().data().toString().toStdString();
+}
+
+QRect BrowserTest::Cell(int row) {
+    m_list->scrollTo(m_list->model()->index(row, 0));
+    return m_list->visualRect(m_list->model()->index(row, 0));
+}
+
+void BrowserTest::ClickRow(const std::string& name, Qt::KeyboardModifiers keys) {
+    QTest::mouseClick(m_frame->windowHandle(), Qt::LeftButton, keys,
+                      m_list->viewport()->mapTo(m_frame, Cell(RowOf(name)).center()));
+}
+
+void BrowserTest::ClickCheckBox(const std::string& name) {
+    QStyleOptionViewItem option;
+    option.initFrom(m_list);
+    option.rect = Cell(RowOf(name));
+    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay |
+                      QStyleOptionViewItem::HasDecoration;
+    option.decorationSize = m_list->iconSize();
+    Click(m_list->viewport(),
+          m_list->style()
+              ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, m_list)
+              .center());
+}
+
+void BrowserTest::ClickHeader(int column) {
+    CArrowHeaderCtrl* header = m_list->m_ctrlHeader;
+    Click(header, {header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                   header->height() / 2});
+}
+
+void BrowserTest::Press(int key, Qt::KeyboardModifiers keys) {
+    QTest::keyClick(m_frame->windowHandle(), Qt::Key(key), keys);
+}
+
+std::string BrowserTest::ByMenu(const char* command) {
+    QAction* item = m_frame->findChild<QAction*>(command);
+    QMenuBar* bar = m_frame->menuBar();
+    for (QAction* title : bar->actions()) {
+        QMenu* menu = title->menu();
+        if (!item || !menu->actions().contains(item))
+            continue;
+        Click(bar, bar->actionGeometry(title).center());
+        EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }));
+        QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {},
+                          menu->actionGeometry(item).center());
+        return title->text().toStdString();
+    }
+    ADD_FAILURE() << "no menu holds " << command;
+    return "";
+}
+
+QWidget* BrowserTest::Button(const char* command) const {
+    auto* action = m_frame->findChild<QAction*>(command);
+    QWidget* button = m_frame->m_wndToolBar->widgetForAction(action);
+    return button ? button : m_frame->m_wndNavBar->widgetForAction(action);
+}
+
+std::string BrowserTest::Outcome(const std::function<void()>& act) {
+    std::string seen;
+    const auto watch = vtltest::OnEveryModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        seen += box ? "box " + box->text().toStdString()
+                    : "window " + modal->windowTitle().toStdString();
+        modal->close();
+    });
+    const std::string folder = Shows(*m_list), marks = Marks();
+    const int rows = m_list->model()->rowCount();
+    const std::size_t links = m_links.size();
+    act();
+    QTest::qWait(20);
+    if (!seen.empty())
+        return seen;
+    if (m_links.size() != links)
+        return "open " + m_links.back().query(QUrl::FullyDecoded).toStdString();
+    if (Shows(*m_list) == std::filesystem::path(folder).parent_path().string())
+        return "folder ..";
+    if (Marks() != marks)
+        return "marks " + Marks();
+    if (m_list->model()->rowCount() != rows)
+        return "rows " + std::to_string(m_list->model()->rowCount() - rows);
+    const auto selected = m_list->selectionModel()->selectedRows().size();
+    return selected == rows ? "selected all" : "selected " + std::to_string(selected);
 }
 
 } // namespace browsertest

@@ -1,17 +1,24 @@
 #pragma once
-// What the browser's view tests share: a home with a desktop and Documents made for the test
-// program before any test reads the namespace, a preview pane that records what the file list
-// asks of it, and clicks and keys sent the way a person's arrive (through the window).
+// What the browser's tests share: a home with a desktop and Documents made for the test
+// program before any test reads the namespace, and the browser as the program starts it,
+// driven through its window as a person would (clicks on rows, headers, menus and buttons,
+// keys), with a view that records what the file list asks of the preview.
+#include "app/browser/FileListView.h"
+#include "app/browser/MainFrame.h"
+#include "app/core/VantrelApp.h"
 #include "app/preview/ScrollPictureView.h"
 #include "platform/shell/ShellMalloc.h"
 
-#include <QPoint>
+#include <gtest/gtest.h>
 
+#include <QTextBrowser>
+
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-class CFileListView;
-class QWidget;
+class CAddressComboBox;
 
 namespace browsertest {
 
@@ -23,8 +30,14 @@ const std::string& Home();
 // The process namespace's list of a path or "::" name; null when it does not parse.
 plat::PidlPtr Parse(const std::string& name);
 
-// Stands in for the preview pane in the tests: it records each call, "path:<path>", "show",
-// "clear", and paints nothing.
+// The parsing name of the folder the list shows ("" for the desktop).
+std::string Shows(const CFileListView& list);
+
+// A left click (or double-click) at a point of a widget, sent to its window.
+void Click(QWidget* widget, QPoint at, bool twice = false);
+
+// Stands in for the preview pane: it records each call, "path:<path>", "show", "clear", and
+// paints nothing.
 class CRecordingPictureView : public CScrollPictureView {
   public:
     using CScrollPictureView::CScrollPictureView;
@@ -38,11 +51,47 @@ class CRecordingPictureView : public CScrollPictureView {
     std::vector<std::string> calls;
 };
 
-// The parsing name of the folder the list shows ("" for the desktop).
-std::string Shows(const CFileListView& list);
+// The main window of the program's browser start. The links it opens arrive in m_links.
+class BrowserTest : public testing::Test {
+  protected:
+    BrowserTest();
+    ~BrowserTest() override;
 
-// A left click (or double-click) at a point of a widget, sent to its window.
-void Click(QWidget* widget, QPoint at);
-void DoubleClick(QWidget* widget, QPoint at);
+    // Starts the program with these arguments (after closing the one started before), and
+    // stands m_preview in for its preview pane once the window is up.
+    void Start(const std::vector<std::string>& arguments = {});
+    // The list on a location, as if the person went there.
+    void Show(const std::string& location);
+
+    // The texts of a column, row by row (of the checked rows only, when `marked`); the names
+    // joined with spaces from row `first` on.
+    std::vector<std::string> Column(int column = 0, bool marked = false) const;
+    std::string Rows(int first = 0, bool marked = false) const;
+    std::string Marks() const { return Rows(0, true); }
+    int RowOf(const std::string& name) const;
+    std::string Current() const;
+    QRect Cell(int row);
+
+    void ClickRow(const std::string& name, Qt::KeyboardModifiers keys = {});
+    void ClickCheckBox(const std::string& name);
+    void ClickHeader(int column);
+    void Press(int key, Qt::KeyboardModifiers keys = {});
+    // Opens the menu that holds the command by a click on its title and clicks the item;
+    // returns the menu's title.
+    std::string ByMenu(const char* command);
+    // The toolbar button of a command; null when it has none.
+    QWidget* Button(const char* command) const;
+    // What the person sees change while `act` runs: the dialogs and messages that open (each
+    // closed at once), the link opened, or the folder, the marks, the rows or the selection.
+    std::string Outcome(const std::function<void()>& act);
+
+    std::unique_ptr<CVantrelApp> m_app;
+    CMainFrame* m_frame = nullptr;
+    CFileListView* m_list = nullptr;
+    CAddressComboBox* m_box = nullptr;
+    std::unique_ptr<CRecordingPictureView> m_preview;
+    QTextBrowser m_opened;
+    std::vector<QUrl> m_links;
+};
 
 } // namespace browsertest
