@@ -5,6 +5,7 @@
 #include "tests/ui/ModalDriver.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStyleOptionViewItem>
@@ -59,6 +60,12 @@ std::string Shows(const CFileListView& list) {
     std::string name;
     list.m_shell.GetName(list.m_pidlFolder.get(), name, nullptr, plat::SHGDN_FORPARSING);
     return name;
+}
+
+void SaveScreenshot(QWidget* window, const char* name) {
+    const QString folder = QStringLiteral(VTL_BIN_DIR "/../artifacts/");
+    QDir().mkpath(folder);
+    EXPECT_TRUE(window->grab().save(folder + name)) << name;
 }
 
 void Click(QWidget* widget, QPoint at, bool twice) {

@@ -36,6 +36,9 @@ std::string Shows(const CFileListView& list);
 // A left click (or double-click) at a point of a widget, sent to its window.
 void Click(QWidget* widget, QPoint at, bool twice = false);
 
+// Writes a grab of the window to build/artifacts/<name>, for a person to look at.
+void SaveScreenshot(QWidget* window, const char* name);
+
 // Stands in for the preview pane: it records each call, "path:<path>", "show", "clear", and
 // paints nothing.
 class CRecordingPictureView : public CScrollPictureView {

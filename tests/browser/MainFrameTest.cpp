@@ -350,6 +350,9 @@ TEST_F(MainFrameTest, OpensWhereTheCommandLineSays) {
             EXPECT_LT(std::abs(middle.hue() - preview.hue()) + 255 - middle.value(), 20);
         }
     }
+    m_frame->resize(1000, 700); // two pictures marked, one shown
+    QTest::qWait(50);
+    browsertest::SaveScreenshot(m_frame, "main_window.png");
 }
 
 } // namespace

@@ -122,12 +122,15 @@ TEST(OptionSheet, RulesFollowTheClicks) {
         EXPECT_LE((sheet->geometry().center() - screen.center()).manhattanLength(), 4);
         for (const auto& [act, target, enabled, apply, stored] : steps) {
             SCOPED_TRACE(std::string(1, act) + " " + target);
-            if (act == 'c')
+            if (act == 'c') {
                 Click(sheet, target);
-            else if (act == 't')
+            } else if (act == 't') {
                 ClickTab(sheet, *target - '0');
-            else if (act == 'k')
+                browsertest::SaveScreenshot(sheet,
+                                            *target == '1' ? "option_menu.png" : "option_mail.png");
+            } else if (act == 'k') {
                 Enter(sheet, target, "", QStringLiteral("Hi %F"));
+            }
             if (*enabled) {
                 std::string states;
                 for (const char* name :
