@@ -140,8 +140,4 @@ bool WithFakeApplication::NeverStarted() const {
     return !std::filesystem::exists(m_vtl + ".started");
 }
 
-RunResult RunVtlMenu(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
-    return vtltest::RunProgram(std::string(VTL_BIN_DIR) + "/vtlmenu", args, env);
-}
-
 } // namespace shellexttest
