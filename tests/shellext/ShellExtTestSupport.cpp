@@ -121,7 +121,9 @@ std::pair<std::uint32_t, Files> PendingRecord() {
 }
 
 void WithFakeApplication::SetUp() {
-    m_dir = vtltest::MakeTempDir("fake-vtl");
+    // A space and a shell character in the path: the application must be started by its path
+    // alone, through no shell.
+    m_dir = vtltest::MakeTempDir("fake vtl;echo");
     m_vtl = m_dir + "/vtl";
     vtltest::WriteFile(m_vtl, "#!/bin/sh\necho \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n");
     std::filesystem::permissions(m_vtl, std::filesystem::perms::owner_all);
