@@ -189,10 +189,8 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
 
 TEST_F(ShellRoad, TenCommandsInARowOverTenFoldersResizeAllTen) {
     std::vector<std::string> folders;
-    for (int i = 0; i < 10; ++i) {
-        folders.push_back(vtltest::MakeTempDir("folder"));
-        vtltest::MakePicture(folders.back() + "/a.jpg", 320, 240);
-    }
+    for (int i = 0; i < 10; ++i)
+        vtltest::MakePicture(folders.emplace_back(vtltest::MakeTempDir("folder")) + "/a.jpg", 320, 240);
     for (const auto& folder : folders) {
         const RunResult run = RunVtlMenu({"--invoke", "1", folder + "/a.jpg"});
         ASSERT_EQ(run.status, 0) << run.err;
