@@ -145,11 +145,6 @@ TEST_F(AppSettingTest, ASettingsFileThatCannotBeReadIsNeverReplacedAndEverySaveS
 }
 
 // user.dat: the fixed record of the mail subject and body.
-struct Texts {
-    char subject[USERDATA_SUBJECT_SIZE] = "old subject";
-    char body[USERDATA_BODY_SIZE] = "old body";
-};
-
 std::string Record(const std::string& subject, const std::string& body) {
     std::string record(USERDATA_FILE_SIZE, '\0');
     record.replace(0, subject.size(), subject);
@@ -161,12 +156,8 @@ TEST(UserData, ReadingTheRecord) {
     const std::string path = vtltest::MakeTempDir("userdata") + "/user.dat";
     std::string withJunk = Record("Hello", "World");
     withJunk.replace(6, 4, "junk"); // bytes behind the NUL mean nothing
-    const struct {
-        const char* what;
-        std::optional<std::string> file; // nullopt: none; "FIFO": a FIFO instead of a file
-        UserDataRead result;
-        std::string subject, body;
-    } cases[] = {
+    // What, the file (nullopt: none; "FIFO": a FIFO instead of a file), the result and the texts.
+    const std::tuple<const char*, std::optional<std::string>, UserDataRead, std::string, std::string> cases[] = {
         {"missing", std::nullopt, UserDataRead::Missing, "", ""},
         {"a FIFO, not waited on", "FIFO", UserDataRead::Missing, "", ""},
         {"5199 bytes", Record("New", "Text").substr(0, USERDATA_FILE_SIZE - 1), UserDataRead::Short, "old subject",
@@ -175,15 +166,15 @@ TEST(UserData, ReadingTheRecord) {
         {"fields without a NUL stop at their end", std::string(200, 's') + std::string(5000, 'b'),
          UserDataRead::Read, std::string(199, 's'), std::string(4999, 'b')},
     };
-    for (const auto& c : cases) {
+    for (const auto& [what, file, result, subject, body] : cases) {
         fs::remove_all(path);
-        if (c.file == "FIFO")
+        if (file == "FIFO")
             mkfifo(path.c_str(), 0600);
-        else if (c.file)
-            vtltest::WriteFile(path, *c.file);
-        Texts texts;
-        EXPECT_EQ(ReadUserData(path, texts.subject, texts.body), c.result) << c.what;
-        EXPECT_EQ(std::string(texts.subject) + "|" + texts.body, c.subject + "|" + c.body) << c.what;
+        else if (file)
+            vtltest::WriteFile(path, *file);
+        char subjectRead[USERDATA_SUBJECT_SIZE] = "old subject", bodyRead[USERDATA_BODY_SIZE] = "old body";
+        EXPECT_EQ(ReadUserData(path, subjectRead, bodyRead), result) << what;
+        EXPECT_EQ(std::string(subjectRead) + "|" + bodyRead, subject + "|" + body) << what;
     }
 }
 

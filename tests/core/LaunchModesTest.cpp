@@ -37,8 +37,7 @@ protected:
         m_files = vtltest::MakePictures(m_pictures, 2, 800, 600);
         // The saved parameters: half the size, into the resize folder beside each picture.
         CAppSetting setting;
-        setting.m_resize.nWidth = 50;
-        setting.m_resize.nHeight = 50;
+        setting.m_resize.nWidth = setting.m_resize.nHeight = 50;
         ASSERT_EQ(setting.SaveResizeSetting(), "");
     }
     void HandOff(std::uint32_t command) { ASSERT_EQ(m_block.Write(command, m_files), HandoffWrite::Written); }

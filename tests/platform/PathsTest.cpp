@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 
 using namespace plat;
@@ -79,15 +78,10 @@ TEST(Locale, QtPicturesBecomeWindowsPictures) {
                  info.negativeSign.empty());
 }
 
-TEST(WinExec, StartsTheProgramByPathWithNoArgumentsAndNoShellAndSaysWhatCannotStart) {
+// Starting by a path with a space and a shell character, with no arguments, is seen in the
+// extension's tests (ShellExtInvoke), whose application lives at such a path.
+TEST(WinExec, WhatCannotBeStartedIsReported) {
     const std::string dir = vtltest::MakeTempDir("exec");
-    // A path with a space and a shell character: it must reach exec untouched.
-    const std::string program = dir + "/my prog;echo", record = dir + "/record";
-    vtltest::WriteFile(program, "#!/bin/sh\necho \"$# $0\" > '" + record + ".tmp'\nmv '" + record + ".tmp' '" + record + "'\n");
-    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
-    EXPECT_TRUE(WinExec(program));
-    vtltest::WaitUntil([&] { return std::filesystem::exists(record); });
-    EXPECT_EQ(vtltest::ReadFile(record), "0 " + program + "\n");
     vtltest::WriteFile(dir + "/plain.txt", "hello");
     for (const std::string& cannot : {dir + "/missing", dir + "/plain.txt", dir})
         EXPECT_FALSE(WinExec(cannot)) << cannot;

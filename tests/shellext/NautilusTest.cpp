@@ -36,17 +36,14 @@ using namespace shellexttest;
 // GFile stored on it as "file".
 GType FileInfoType() {
     static const GType type = [] {
-        GTypeInfo info{};
-        info.class_size = sizeof(GObjectClass);
-        info.instance_size = sizeof(GObject);
-        const GType registered =
-            g_type_register_static(G_TYPE_OBJECT, "VantrelTestFileInfo", &info, static_cast<GTypeFlags>(0));
-        GInterfaceInfo iface{};
-        iface.interface_init = [](gpointer table, gpointer) {
+        const GType registered = g_type_register_static_simple(G_TYPE_OBJECT, "VantrelTestFileInfo", sizeof(GObjectClass),
+                                                               nullptr, sizeof(GObject), nullptr, GTypeFlags(0));
+        const auto interfaceInit = [](gpointer table, gpointer) {
             static_cast<NautilusFileInfoInterface*>(table)->get_location = [](NautilusFileInfo* info) {
                 return G_FILE(g_object_ref(g_object_get_data(G_OBJECT(info), "file")));
             };
         };
+        const GInterfaceInfo iface{interfaceInit, nullptr, nullptr};
         g_type_add_interface_static(registered, NAUTILUS_TYPE_FILE_INFO, &iface);
         return registered;
     }();
@@ -65,15 +62,13 @@ GType ProviderType() {
         auto listTypes = reinterpret_cast<ListTypesFn>(dlsym(extension, "nautilus_module_list_types"));
         EXPECT_TRUE(g_initialize && listTypes) << "the entry points of " << VTL_LIB_DIR "/libvantrel-nautilus.so";
 
-        GTypeInfo info{};
-        info.class_size = sizeof(GTypeModuleClass);
-        info.class_init = [](gpointer klass, gpointer) {
+        const auto classInit = [](gpointer klass, gpointer) {
             G_TYPE_MODULE_CLASS(klass)->load = [](GTypeModule* module) { return g_initialize(module), gboolean(TRUE); };
             G_TYPE_MODULE_CLASS(klass)->unload = [](GTypeModule*) {};
         };
-        info.instance_size = sizeof(GTypeModule);
-        const GType moduleType = g_type_register_static(G_TYPE_TYPE_MODULE, "VantrelTestTypeModule", &info,
-                                                        static_cast<GTypeFlags>(0));
+        const GType moduleType = g_type_register_static_simple(G_TYPE_TYPE_MODULE, "VantrelTestTypeModule",
+                                                               sizeof(GTypeModuleClass), classInit, sizeof(GTypeModule),
+                                                               nullptr, GTypeFlags(0));
         EXPECT_TRUE(g_type_module_use(G_TYPE_MODULE(g_object_new(moduleType, nullptr))));
         const GType* types = nullptr;
         int count = 0;

@@ -121,7 +121,9 @@ std::pair<std::uint32_t, Files> PendingRecord() {
 }
 
 void WithFakeApplication::SetUp() {
-    m_dir = vtltest::MakeTempDir("fake-vtl");
+    // A space and a shell character in the path: the application must be started by its path
+    // alone, through no shell.
+    m_dir = vtltest::MakeTempDir("fake vtl;echo");
     m_vtl = m_dir + "/vtl";
     vtltest::WriteFile(m_vtl, "#!/bin/sh\necho \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n");
     std::filesystem::permissions(m_vtl, std::filesystem::perms::owner_all);
@@ -138,10 +140,6 @@ std::string WithFakeApplication::WaitForStart() const {
 bool WithFakeApplication::NeverStarted() const {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     return !std::filesystem::exists(m_vtl + ".started");
-}
-
-RunResult RunVtlMenu(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
-    return vtltest::RunProgram(std::string(VTL_BIN_DIR) + "/vtlmenu", args, env);
 }
 
 } // namespace shellexttest

@@ -1,15 +1,13 @@
 #pragma once
 // What the extension's tests share: the built module loaded as a host loads it, a handler of
 // it, the messages it showed, the stored "location", a fake application that records its
-// start, the test program's own hand-off block (see Sandbox.h), and a runner for vtlmenu.
+// start, and the test program's own hand-off block (see Sandbox.h).
 #include "app/core/HandoffBlock.h"
 #include "platform/com/ShellExt.h"
 #include "shellext/host/ExtensionModule.h"
-#include "tests/support/RunProgram.h"
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -55,9 +53,5 @@ class WithFakeApplication : public testing::Test {
     std::string m_dir; // the fresh folder
     std::string m_vtl; // the fake application in it
 };
-
-using RunResult = vtltest::ProgramRun;
-// Runs the built vtlmenu and waits for it; `env` changes its environment as RunProgram's does.
-RunResult RunVtlMenu(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {});
 
 } // namespace shellexttest

@@ -4,6 +4,7 @@
 #include "tests/shellext/ShellExtTestSupport.h"
 #include "tests/support/FakeMailProgram.h"
 #include "tests/support/Pictures.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
 
@@ -16,15 +17,18 @@ namespace {
 
 using namespace shellexttest;
 namespace fs = std::filesystem;
+using RunResult = vtltest::ProgramRun;
 
-class VtlMenu : public WithFakeApplication {
-protected:
-    std::string File(const char* name) const { return m_dir + "/" + name; }
-};
+// Runs the built vtlmenu and waits for it; `env` changes its environment as RunProgram's does.
+RunResult RunVtlMenu(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {}) {
+    return vtltest::RunProgram(VTL_BIN_DIR "/vtlmenu", args, env);
+}
+
+using VtlMenu = WithFakeApplication;
 
 TEST_F(VtlMenu, MenuForPicturesOnlyAndInvokeHandsThemOverAsFullPathsInOrder) {
-    EXPECT_EQ(RunVtlMenu({"--menu", File("b.txt"), File("notes.txt")}).out, "");
-    EXPECT_EQ(RunVtlMenu({"--menu", File("b.txt"), File("a.jpg")}).out,
+    EXPECT_EQ(RunVtlMenu({"--menu", m_dir + "/b.txt", m_dir + "/notes.txt"}).out, "");
+    EXPECT_EQ(RunVtlMenu({"--menu", m_dir + "/b.txt", m_dir + "/a.jpg"}).out,
               "Vantrel\n  0 Resize...\n  1 Resize as default setting\n  2 Resize and mail\n");
     const fs::path before = fs::current_path();
     fs::current_path(m_dir);
@@ -32,38 +36,35 @@ TEST_F(VtlMenu, MenuForPicturesOnlyAndInvokeHandsThemOverAsFullPathsInOrder) {
     fs::current_path(before);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(PendingRecord(), std::pair(std::uint32_t(HANDOFF_RESIZE_DEFAULT_MAIL), Files{File("a.jpg"), File("d.gif")}));
+    EXPECT_EQ(PendingRecord(),
+              std::pair(std::uint32_t(HANDOFF_RESIZE_DEFAULT_MAIL), Files{m_dir + "/a.jpg", m_dir + "/d.gif"}));
     EXPECT_EQ(WaitForStart(), "0\n");
 }
 
 TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
     const std::string block = plat::FileMappingPath(HandoffBlockName());
-    const struct {
-        const char* what;
-        std::vector<std::string> args;
-        std::map<std::string, std::string> env;
-        std::string location;
-        int status;
-        std::string err; // a part of standard error
-    } cases[] = {
-        {"location deleted, and a display that cannot be reached", {"--invoke", "1", File("a.jpg")},
-         {{"DISPLAY", ":97"}, {"QT_QPA_PLATFORM", ""}}, m_dir + "/gone/vtl", 1,
-         "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!"},
-        {"no picture", {"--invoke", "1", File("notes.txt")}, {}, m_vtl, 4, "none of the files is a picture"},
-        {"no such command", {"--invoke", "3", File("a.jpg")}, {}, m_vtl, 2, "no command 3"},
-        {"offset not a number", {"--invoke", "x", File("a.jpg")}, {}, m_vtl, 2, "usage"},
-        {"nothing to do", {}, {}, m_vtl, 2, "usage"},
-        // Last, since it takes the block's place until the end.
-        {"a FIFO squatting the block", {"--invoke", "1", File("a.jpg")}, {}, m_vtl, 1,
-         block + " is a FIFO, not a shared memory block. Remove it and try again."},
-    };
-    for (const auto& c : cases) {
-        SetLocation(c.location);
-        if (c.err.starts_with(block))
+    // What, arguments, environment, "location", exit status, a part of standard error.
+    const std::tuple<const char*, std::vector<std::string>, std::map<std::string, std::string>, std::string, int,
+                     std::string>
+        cases[] = {
+            {"location deleted, and a display that cannot be reached", {"--invoke", "1", m_dir + "/a.jpg"},
+             {{"DISPLAY", ":97"}, {"QT_QPA_PLATFORM", ""}}, m_dir + "/gone/vtl", 1,
+             "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!"},
+            {"no picture", {"--invoke", "1", m_dir + "/notes.txt"}, {}, m_vtl, 4, "none of the files is a picture"},
+            {"no such command", {"--invoke", "3", m_dir + "/a.jpg"}, {}, m_vtl, 2, "no command 3"},
+            {"offset not a number", {"--invoke", "x", m_dir + "/a.jpg"}, {}, m_vtl, 2, "usage"},
+            {"nothing to do", {}, {}, m_vtl, 2, "usage"},
+            // Last, since it takes the block's place until the end.
+            {"a FIFO squatting the block", {"--invoke", "1", m_dir + "/a.jpg"}, {}, m_vtl, 1,
+             block + " is a FIFO, not a shared memory block. Remove it and try again."},
+        };
+    for (const auto& [what, args, env, location, status, err] : cases) {
+        SetLocation(location);
+        if (err.starts_with(block))
             fs::remove(block), mkfifo(block.c_str(), 0600);
-        const RunResult run = RunVtlMenu(c.args, c.env);
-        EXPECT_EQ(run.status, c.status) << c.what;
-        EXPECT_NE(run.err.find(c.err), std::string::npos) << c.what << ": " << run.err;
+        const RunResult run = RunVtlMenu(args, env);
+        EXPECT_EQ(run.status, status) << what;
+        EXPECT_NE(run.err.find(err), std::string::npos) << what << ": " << run.err;
     }
     fs::remove(block); // the FIFO
     EXPECT_TRUE(BlockUntouched());
@@ -133,17 +134,15 @@ TEST_F(VtlMenuIntegration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemo
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_FALSE(fs::exists(m_serviceMenu) || fs::exists(m_icon));
     ExpectParts(m_uca, {{"vantrel", 0}, {userAction, 1}});
-}
 
-TEST_F(VtlMenuIntegration, AMalformedActionListIsLeftAsItIs) {
+    // A list of the user's that is not well formed is left as it is; the others are served.
     const std::string broken = "<?xml version=\"1.0\"?>\n<actions>\n<action><name>Mine</name>\n";
-    fs::create_directories(fs::path(m_uca).parent_path());
     vtltest::WriteFile(m_uca, broken);
-    const RunResult run = RunVtlMenu({"--register"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("not a well-formed list of Thunar actions"), std::string::npos) << run.err;
+    const RunResult refused = RunVtlMenu({"--register"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("not a well-formed list of Thunar actions"), std::string::npos) << refused.err;
     EXPECT_EQ(vtltest::ReadFile(m_uca), broken);
-    EXPECT_TRUE(fs::exists(m_serviceMenu)) << "the other file managers are still served";
+    EXPECT_TRUE(fs::exists(m_serviceMenu));
 }
 
 // The shell road end to end: vtlmenu plays the file manager, the module writes the hand-off block
@@ -158,18 +157,18 @@ protected:
         ASSERT_EQ(setting.SaveResizeSetting(), "");
         SetLocation(VTL_BIN_DIR "/vtl");
     }
-    std::string File(const char* name) const { return m_dir + "/" + name; }
     const std::string m_tmp = vtltest::MakeTempDir("tmp"), m_dir = vtltest::MakeTempDir("pictures");
     const vtltest::ScopedEnv m_env{{{"TMPDIR", m_tmp}}};
 };
 
 TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
     for (const char* name : {"a.jpg", "c.JPEG", "d.gif"})
-        vtltest::MakePicture(File(name), 320, 240);
-    vtltest::WriteFile(File("b.txt"), "not a picture");
+        vtltest::MakePicture(m_dir + "/" + name, 320, 240);
+    vtltest::WriteFile(m_dir + "/b.txt", "not a picture");
     vtltest::FakeMailProgram mail;
     mail.Install();
-    const RunResult run = RunVtlMenu({"--invoke", "2", File("a.jpg"), File("b.txt"), File("c.JPEG"), File("d.gif")});
+    const RunResult run =
+        RunVtlMenu({"--invoke", "2", m_dir + "/a.jpg", m_dir + "/b.txt", m_dir + "/c.JPEG", m_dir + "/d.gif"});
     ASSERT_EQ(run.status, 0) << run.err;
 
     // vtl runs on its own; it is done once the mail program ran and the temporary copies,
@@ -177,24 +176,21 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
     ASSERT_TRUE(vtltest::WaitUntil([&] { return mail.Ran() && fs::is_empty(m_tmp); }, 60))
         << "vtl never reached the mail program, or left its temporary copies";
     EXPECT_TRUE(PendingRecord().second.empty()) << "vtl took the record";
-    const auto attached = mail.AttachedPaths();
-    const auto bytes = mail.AttachedBytes();
-    ASSERT_EQ(attached.size(), 3u);
-    const char* names[] = {"a.jpg", "c.JPEG", "d.gif"};
-    for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(fs::path(attached[i]).filename(), names[i]);
-        const vips::VImage image = vips::VImage::new_from_buffer(bytes[i].data(), bytes[i].size(), "");
-        EXPECT_EQ(std::make_pair(image.width(), image.height()), std::make_pair(160, 120)) << names[i];
+    Files names;
+    for (const std::string& path : mail.AttachedPaths())
+        names.push_back(fs::path(path).filename());
+    EXPECT_EQ(names, (Files{"a.jpg", "c.JPEG", "d.gif"}));
+    for (const std::string& bytes : mail.AttachedBytes()) {
+        const vips::VImage image = vips::VImage::new_from_buffer(bytes.data(), bytes.size(), "");
+        EXPECT_EQ(std::make_pair(image.width(), image.height()), std::make_pair(160, 120));
     }
     EXPECT_FALSE(fs::exists(m_dir + "/resize")) << "nothing is written beside the sources";
 }
 
 TEST_F(ShellRoad, TenCommandsInARowOverTenFoldersResizeAllTen) {
     std::vector<std::string> folders;
-    for (int i = 0; i < 10; ++i) {
-        folders.push_back(vtltest::MakeTempDir("folder"));
-        vtltest::MakePicture(folders.back() + "/a.jpg", 320, 240);
-    }
+    for (int i = 0; i < 10; ++i)
+        vtltest::MakePicture(folders.emplace_back(vtltest::MakeTempDir("folder")) + "/a.jpg", 320, 240);
     for (const auto& folder : folders) {
         const RunResult run = RunVtlMenu({"--invoke", "1", folder + "/a.jpg"});
         ASSERT_EQ(run.status, 0) << run.err;

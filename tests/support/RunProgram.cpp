@@ -1,13 +1,12 @@
 #include "tests/support/RunProgram.h"
 
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
-#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -54,21 +53,13 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         return run;
-    run.started = true;
     if (whileRunning)
         whileRunning(pid);
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
     int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            run.timedOut = true;
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    run.timedOut = !WaitUntil([&] { return waitpid(pid, &status, WNOHANG) != 0; }, timeoutSeconds);
+    if (run.timedOut)
+        kill(pid, SIGKILL), waitpid(pid, &status, 0);
     if (!run.timedOut && WIFEXITED(status))
         run.status = WEXITSTATUS(status);
     if (!run.timedOut && WIFSIGNALED(status))

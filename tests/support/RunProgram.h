@@ -11,7 +11,6 @@
 namespace vtltest {
 
 struct ProgramRun {
-    bool started = false;
     bool timedOut = false;
     int status = -1; // exit status when it exited, -1 otherwise
     int signal = 0;  // the signal that ended it, 0 when it exited
