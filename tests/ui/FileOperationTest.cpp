@@ -202,21 +202,20 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
         struct stat source {};
         stat((from + "/a.jpg").c_str(), &source);
         for (const std::string& file : Words(c.before)) {
-            const std::string name = file.substr(0, file.find('='));
+            const std::string name = "/" + file.substr(0, file.find('='));
             const std::string content = file.substr(file.find('=') + 1);
             if (content == "/")
-                fs::create_directory(to + "/" + name);
+                fs::create_directory(to + name);
             else if (content == "@")
-                fs::create_hard_link(from + "/" + name, to + "/" + name);
+                fs::create_hard_link(from + name, to + name);
             else
-                vtltest::WriteFile(to + "/" + name, content);
+                vtltest::WriteFile(to + name, content);
         }
+        const std::map<Where, std::string> mounts = {
+            {ReadOnly, ""}, {SmallDisk, "1m"}, {OtherDisk, "8m"}};
         if (c.where == ReadOnly && geteuid() != 0) {
             chmod(to.c_str(), 0555);
-        } else if ((c.where == ReadOnly || c.where == SmallDisk || c.where == OtherDisk) &&
-                   !Mount(to, c.where == ReadOnly    ? ""
-                              : c.where == SmallDisk ? "1m"
-                                                     : "8m")) {
+        } else if (mounts.contains(c.where) && !Mount(to, mounts.at(c.where))) {
             std::cout << "not run (needs a file system of its own): row " << &c - cases << "\n";
             continue;
         }
@@ -253,9 +252,8 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
         struct stat copy {};
         if (stat((to + "/a.jpg").c_str(), &copy) == 0 && S_ISREG(copy.st_mode) &&
             vtltest::ReadFile(to + "/a.jpg") == "A") {
-            EXPECT_EQ(copy.st_mode & 07777, 0754u);
-            EXPECT_EQ(copy.st_mtim.tv_sec, 978307200);
-            EXPECT_EQ(copy.st_mtim.tv_nsec, 123456789);
+            EXPECT_EQ(std::tuple(copy.st_mode & 07777, copy.st_mtim.tv_sec, copy.st_mtim.tv_nsec),
+                      std::tuple(0754u, 978307200, 123456789));
             EXPECT_EQ(copy.st_dev == source.st_dev && copy.st_ino == source.st_ino,
                       c.op == FO_MOVE && c.where == Plain);
         }
