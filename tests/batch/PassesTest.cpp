@@ -3,8 +3,8 @@
 #include "app/batch/ReadInfoPass.h"
 #include "app/batch/ResizeJob.h"
 #include "app/batch/ResizeRules.h"
-#include "app/core/AppSetting.h"
 #include "image/ximage.h"
+#include "tests/batch/BatchSettings.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
@@ -41,12 +41,6 @@ struct Sink : IPassSink {
     bool IsStopping() const override { return false; }
     void Done(PassResult passed) override { result = std::move(passed), ++done; }
 };
-
-ResizeSetting& Reset(const std::vector<std::string>& files) {
-    GetAppSetting()->m_resize = ResizeSetting{};
-    GetAppSetting()->m_listFiles = files;
-    return GetAppSetting()->m_resize;
-}
 
 // The resize job on a desktop of 1024 × 768.
 Sink Resize(std::vector<int> answers = {}) {

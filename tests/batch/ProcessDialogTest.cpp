@@ -2,8 +2,8 @@
 // a run, the questions answered by clicking, Cancel and the close box at any moment.
 #include "app/batch/DlgProcess.h"
 #include "app/batch/ResizeRules.h"
-#include "app/core/AppSetting.h"
 #include "platform/Paths.h"
+#include "tests/batch/BatchSettings.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
@@ -24,12 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using vtltest::Inspect;
 using vtltest::MakePictures;
-
-ResizeSetting& Reset(const std::vector<std::string>& files) {
-    GetAppSetting()->m_resize = ResizeSetting{};
-    GetAppSetting()->m_listFiles = files;
-    return GetAppSetting()->m_resize;
-}
 
 struct Outcome {
     int code = 0;
