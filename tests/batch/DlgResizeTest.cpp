@@ -2,7 +2,7 @@
 // typing into the edits, clicking radios, check boxes and buttons, picking list entries, and
 // reading back texts, label colours and which controls are open.
 #include "app/batch/DlgResize.h"
-#include "app/core/AppSetting.h"
+#include "tests/batch/BatchTestSupport.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Sandbox.h"
 #include "tests/ui/ModalDriver.h"
@@ -210,10 +210,7 @@ TEST(DlgResize, LabelsFollowTheChoicesInColoursEveryThemeShows) {
     QApplication::setPalette(dark);
     ResizeSetting s = Pixels();
     s.nWidth = 800, s.nHeight = 500, s.bSetDpi = 1;
-    const std::string mismatch = "IDC_SIZE_INFO=The size(1600*1200) of the pictures you've "
-                                 "selected is not match the Constrain Proportion of your "
-                                 "setting: 800*500\r\nPlease reset width and height or uncheck "
-                                 "Constrain Proportion";
+    const std::string mismatch = "IDC_SIZE_INFO=" + Mismatch("1600*1200", "800*500");
     const std::vector<Step> steps = {
         {"see", {mismatch, "IDC_SIZE_INFO:warning", "IDC_DPI_INFO:warning"}},
         {"see", {"IDC_DPI_INFO=Your select Pictures:\r\nthe X DPI:300\r\nThe Y DPI: not the same"}},

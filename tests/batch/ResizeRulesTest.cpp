@@ -6,6 +6,7 @@
 #include "app/batch/ResizeArithmetic.h"
 #include "app/batch/ResizeEnableRules.h"
 #include "app/batch/SelectionCheck.h"
+#include "tests/batch/BatchTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -87,13 +88,6 @@ const std::string kNotSame = kSelected + "are not the same size";
 
 std::string Size(const std::string& common) {
     return "The size of the pictures you've selected is:" + common;
-}
-
-std::string Mismatch(const std::string& common, const std::string& asked) {
-    return "The size(" + common +
-           ") of the pictures you've selected is not match the Constrain "
-           "Proportion of your setting: " +
-           asked + "\r\nPlease reset width and height or uncheck Constrain Proportion";
 }
 
 TEST(SelectionCheck, EveryMessageWithItsColour) {
