@@ -129,17 +129,17 @@ TEST(ResizeJob, QualityIsSetForJpegSourcesOnlyWhenTheTypeIsTheSources) {
     const std::string dir = vtltest::MakeTempDir("quality");
     const std::vector<std::string> files = {MakePicture(dir + "/photo.jpg", 400, 300),
                                             MakePicture(dir + "/drawing.png", 400, 300)};
-    std::vector<std::string> outputs; // the photo and the drawing at quality 5, then at 95
+    std::map<int, std::pair<std::string, std::string>> outputs;
     for (const int quality : {5, 95}) {
         Reset(files).nQuality = quality;
         Resize();
-        for (const char* output : {"/resize/photo.jpg", "/resize/drawing.png"})
-            outputs.push_back(vtltest::ReadFile(dir + output));
+        outputs[quality] = {vtltest::ReadFile(dir + "/resize/photo.jpg"),
+                            vtltest::ReadFile(dir + "/resize/drawing.png")};
         fs::remove_all(dir + "/resize");
     }
-    EXPECT_LT(outputs[0].size() * 2, outputs[2].size());
-    EXPECT_FALSE(outputs[1].empty());
-    EXPECT_EQ(outputs[1], outputs[3]);
+    EXPECT_LT(outputs[5].first.size() * 2, outputs[95].first.size());
+    EXPECT_FALSE(outputs[5].second.empty());
+    EXPECT_EQ(outputs[5].second, outputs[95].second);
 }
 
 // (A picture that does not load is listed in the process dialog's test.)

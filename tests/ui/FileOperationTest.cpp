@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <ranges>
 #include <string>
 #include <vector>
 
@@ -36,10 +37,8 @@ using plat::FO_MOVE;
 
 std::vector<std::string> Words(const std::string& text, const std::string& separator = " ") {
     std::vector<std::string> words;
-    for (std::size_t start = 0, end; start < text.size(); start = end + separator.size()) {
-        end = std::min(text.find(separator, start), text.size());
-        words.push_back(text.substr(start, end - start));
-    }
+    for (const auto word : std::views::split(text, separator))
+        words.emplace_back(word.begin(), word.end());
     return words;
 }
 
