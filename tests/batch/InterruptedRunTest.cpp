@@ -3,9 +3,8 @@
 // ends it cleanly, and what a kill -9 leaves behind is swept by the next run over the folder.
 // Either way every picture is whole: the old one byte for byte, or the new one.
 #include "app/core/AppSetting.h"
-#include "app/core/HandoffBlock.h"
+#include "app/core/HandoffMapping.h"
 #include "platform/ReplaceFile.h"
-#include "platform/SharedMemory.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
@@ -29,13 +28,6 @@ class InterruptedRun : public testing::Test {
         setting.m_resize.bOverwrite = 1;
         setting.m_resize.bRotate = 1;
         setting.SaveResizeSetting();
-        m_mapping = plat::CreateFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE);
-        ASSERT_NE(m_mapping, nullptr);
-        m_block = static_cast<unsigned char*>(plat::MapViewOfFile(m_mapping));
-    }
-    void TearDown() override {
-        plat::UnmapViewOfFile(m_block);
-        plat::CloseHandle(m_mapping);
     }
 
     void MakePictures() {
@@ -46,7 +38,8 @@ class InterruptedRun : public testing::Test {
     // Runs vtl over the pictures, answering "Yes to all"; `kill` (when given) is sent once the
     // first picture has been replaced and another one is being written.
     vtltest::ProgramRun RunVtl(int kill = 0) {
-        EXPECT_EQ(WriteHandoff(m_block, HANDOFF_RESIZE_DEFAULT, m_files), HandoffWrite::Written);
+        EXPECT_EQ(CHandoffMapping(true).Write(HANDOFF_RESIZE_DEFAULT, m_files),
+                  HandoffWrite::Written);
         const auto inode = [this] {
             struct stat now {};
             stat(m_files[0].c_str(), &now);
@@ -79,8 +72,6 @@ class InterruptedRun : public testing::Test {
         return turned;
     }
 
-    plat::FileMapping* m_mapping = nullptr;
-    unsigned char* m_block = nullptr;
     std::string m_dir;
     std::vector<std::string> m_files;
     std::string m_original;

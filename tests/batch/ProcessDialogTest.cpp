@@ -2,8 +2,8 @@
 // a run, the questions answered by clicking, Cancel and the close box at any moment.
 #include "app/batch/DlgProcess.h"
 #include "app/batch/ResizeRules.h"
-#include "app/core/AppSetting.h"
 #include "platform/Paths.h"
+#include "tests/batch/BatchTestSupport.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
@@ -25,12 +25,6 @@ namespace fs = std::filesystem;
 using vtltest::Inspect;
 using vtltest::MakePictures;
 
-ResizeSetting& Reset(const std::vector<std::string>& files) {
-    GetAppSetting()->m_resize = ResizeSetting{};
-    GetAppSetting()->m_listFiles = files;
-    return GetAppSetting()->m_resize;
-}
-
 struct Outcome {
     int code = 0;
     std::vector<int> positions; // every position the bar took, in order
@@ -42,8 +36,7 @@ struct Outcome {
 Outcome RunProcess(std::int32_t mode, bool mail = false, int cancelAt = -1) {
     Outcome run;
     CDlgProcess dialog;
-    dialog.m_nMode = mode;
-    dialog.m_bMail = mail;
+    dialog.m_nMode = mode, dialog.m_bMail = mail;
     auto* bar = dialog.findChild<QProgressBar*>("IDC_PROGRESS");
     QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
         run.positions.push_back(value);
@@ -117,8 +110,7 @@ TEST(ProcessDialog, QuestionsAreAnsweredInTheDialogAndFailuresListedInOneMessage
     EXPECT_EQ(RunProcess(PROCESS_RESIZE).code, plat::IDOK);
     EXPECT_EQ(seen, (std::vector<std::string>{files[0], files[1],
                                               "1 picture could not be resized:\n" + files[0]}));
-    EXPECT_EQ(Inspect(files[1]).width, 80);
-    EXPECT_EQ(Inspect(files[2]).width, 80);
+    EXPECT_EQ(std::pair(Inspect(files[1]).width, Inspect(files[2]).width), std::pair(80, 80));
 }
 
 TEST(ProcessDialog, CancelEndsAtOnceAndNothingIsWrittenAfterTheCurrentFiles) {

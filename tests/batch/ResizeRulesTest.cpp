@@ -6,6 +6,7 @@
 #include "app/batch/ResizeArithmetic.h"
 #include "app/batch/ResizeEnableRules.h"
 #include "app/batch/SelectionCheck.h"
+#include "tests/batch/BatchTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -28,14 +29,12 @@ TEST(StatusLine, ShowsAPathOfFortyCharactersWholeAndCutsLongerOnesToTheirLast37)
               "Resizing : ..." + accented.substr(4) + "\xC3\xA9");
 }
 
+// (Wide and tall pictures fitted to the desktop, and percent beside pixels: the job's test.)
 TEST(TargetSize, FollowsUnitsAndTheDesktopFitIn32BitArithmetic) {
     // Desktop, width unit and entry, height unit and entry, the picture's size, the target's.
     const std::tuple<const char*, bool, int, int, int, int, int, int, int, int> cases[] = {
-        {"wide picture gets the screen's width", true, 1, 0, 1, 0, 2000, 1000, 1024, 512},
-        {"tall picture gets the screen's height", true, 1, 0, 1, 0, 1000, 2000, 384, 768},
         {"a small picture is enlarged", true, 1, 0, 1, 0, 400, 300, 1024, 768},
         {"a picture that did not load", true, 1, 0, 1, 0, 0, 800, 0, 0},
-        {"percent width, pixel height", false, 1, 50, 0, 300, 1000, 800, 500, 300},
         {"percent truncates", false, 1, 33, 1, 33, 1001, 1001, 330, 330},
         {"pixels whatever the proportion", false, 0, 640, 0, 100, 1000, 800, 640, 100},
         {"an unknown unit gives 0", false, 2, 50, -1, 50, 1000, 800, 0, 0},
@@ -84,60 +83,47 @@ TEST(OutputPath, APathThatDoesNotFitIsRefusedNeverCut) {
 }
 
 const std::string kDistort = "\r\nuncheck Constrain Proportion might distort your picture(s)";
-const std::string kSize1600 = "The size of the pictures you've selected is:1600*1200";
+const std::string kSelected = "The pictures you've selected ";
+const std::string kNotSame = kSelected + "are not the same size";
 
-std::string Mismatch(const std::string& common, const std::string& asked) {
-    return "The size(" + common +
-           ") of the pictures you've selected is not match the Constrain "
-           "Proportion of your setting: " +
-           asked +
-           "\r\nPlease reset width and height or "
-           "uncheck Constrain Proportion";
+std::string Size(const std::string& common) {
+    return "The size of the pictures you've selected is:" + common;
 }
 
 TEST(SelectionCheck, EveryMessageWithItsColour) {
-    struct Case {
-        std::int32_t w, h;
-        std::uint32_t rw, rh;
-        std::int32_t wUnit, hUnit;
-        bool constrain, desktop, warning;
-        std::string text;
-    };
-    const Case cases[] = {
-        {1600, 1200, 800, 600, UNIT_PIXEL, UNIT_PIXEL, true, false, false, kSize1600},
-        {1600, 1200, 800, 600, UNIT_PIXEL, UNIT_PIXEL, false, false, false, kSize1600 + kDistort},
-        {1600, 1200, 800, 500, UNIT_PIXEL, UNIT_PIXEL, true, false, true,
-         Mismatch("1600*1200", "800*500")},
-        {1600, 1200, 800, 500, UNIT_PIXEL, UNIT_PIXEL, false, false, false, kSize1600 + kDistort},
-        {1600, 1200, 50, 50, UNIT_PERCENT, UNIT_PERCENT, true, false, false, kSize1600},
+    // The common size, the entries and their units, constrain and desktop; then whether the
+    // message is a warning, and its text.
+    constexpr std::int32_t Px = UNIT_PIXEL, Pc = UNIT_PERCENT;
+    const std::tuple<SelectionFacts, bool, std::string> cases[] = {
+        {{1600, 1200, 800, 600, Px, Px, true, false}, false, Size("1600*1200")},
+        {{1600, 1200, 800, 600, Px, Px, false, false}, false, Size("1600*1200") + kDistort},
+        {{1600, 1200, 800, 500, Px, Px, true, false}, true, Mismatch("1600*1200", "800*500")},
+        {{1600, 1200, 800, 500, Px, Px, false, false}, false, Size("1600*1200") + kDistort},
+        {{1600, 1200, 50, 50, Pc, Pc, true, false}, false, Size("1600*1200")},
         // Percent entries are compared in pixels: 800 × 480 is not 3:4.
-        {1600, 1200, 50, 40, UNIT_PERCENT, UNIT_PERCENT, true, false, true,
-         Mismatch("1600*1200", "800*480")},
-        {1600, 1200, 800, 50, UNIT_PIXEL, UNIT_PERCENT, true, false, false, kSize1600},
+        {{1600, 1200, 50, 40, Pc, Pc, true, false}, true, Mismatch("1600*1200", "800*480")},
+        {{1600, 1200, 800, 50, Px, Pc, true, false}, false, Size("1600*1200")},
         // 600/799 and 600/800 both cut to 750 thousandths; 599/800 does not.
-        {799, 600, 800, 600, UNIT_PIXEL, UNIT_PIXEL, true, false, false,
-         "The size of the pictures you've selected is:799*600"},
-        {800, 600, 800, 599, UNIT_PIXEL, UNIT_PIXEL, true, false, true,
-         Mismatch("800*600", "800*599")},
+        {{799, 600, 800, 600, Px, Px, true, false}, false, Size("799*600")},
+        {{800, 600, 800, 599, Px, Px, true, false}, true, Mismatch("800*600", "800*599")},
         // A requested width of 0 gives no finite ratio and never matches.
-        {800, 600, 0, 0, UNIT_PIXEL, UNIT_PIXEL, true, false, true, Mismatch("800*600", "0*0")},
-        {0, 0, 100, 100, UNIT_PERCENT, UNIT_PERCENT, true, false, true,
-         "The pictures you've selected are not the same size\r\nPlease resize them in percent "
-         "or uncheck Constrain Proportion"},
-        {0, 0, 640, 480, UNIT_PIXEL, UNIT_PIXEL, false, false, true,
-         "The pictures you've selected are not the same size"},
-        {1600, 1200, 800, 500, UNIT_PIXEL, UNIT_PIXEL, true, true, false,
-         "The pictures you've selected will be auto resize to fit the desktop's size"},
-        {0, 0, 800, 500, UNIT_PIXEL, UNIT_PIXEL, false, true, true,
-         "The pictures you've selected will be resize to the desktop's size (1024*768)" + kDistort},
+        {{800, 600, 0, 0, Px, Px, true, false}, true, Mismatch("800*600", "0*0")},
+        {{0, 0, 100, 100, Pc, Pc, true, false},
+         true,
+         kNotSame + "\r\nPlease resize them in percent or uncheck Constrain Proportion"},
+        {{0, 0, 640, 480, Px, Px, false, false}, true, kNotSame},
+        {{1600, 1200, 800, 500, Px, Px, true, true},
+         false,
+         kSelected + "will be auto resize to fit the desktop's size"},
+        {{0, 0, 800, 500, Px, Px, false, true},
+         true,
+         kSelected + "will be resize to the desktop's size (1024*768)" + kDistort},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        const SelectionFacts facts{c.w,     c.h,         c.rw,      c.rh, c.wUnit,
-                                   c.hUnit, c.constrain, c.desktop, 1024, 768};
+    for (auto [facts, warning, text] : cases) {
+        SCOPED_TRACE(text);
+        facts.nScreenWidth = 1024, facts.nScreenHeight = 768;
         const LabelMessage message = SelectionCheckMessage(facts);
-        EXPECT_EQ(message.text, c.text);
-        EXPECT_EQ(message.bWarning, c.warning);
+        EXPECT_EQ(std::tie(message.text, message.bWarning), std::tie(text, warning));
     }
 }
 

@@ -16,22 +16,21 @@
 namespace {
 
 // withDefault: OK is the default button; without, Enter in an edit presses nothing.
-const plat::DLGTEMPLATE& TestTemplate(bool withDefault) {
-    static const auto make = [](plat::CtlKind ok) {
-        const std::vector<plat::DLGITEMTEMPLATE> items = {
-            {100, "IDC_T_NAME", plat::CtlKind::Edit, "", 10, 10, 80, 14},
-            {plat::IDOK, "IDOK", ok, "OK", 100, 50, 40, 14},
-            {plat::IDCANCEL, "IDCANCEL", plat::CtlKind::PushButton, "Cancel", 150, 50, 40, 14}};
-        return plat::DLGTEMPLATE{900, "Test", 200, 80, "MS Sans Serif", 8, plat::WS_SYSMENU, items};
-    };
-    static const plat::DLGTEMPLATE withOk = make(plat::CtlKind::DefPushButton);
-    static const plat::DLGTEMPLATE plain = make(plat::CtlKind::PushButton);
-    return withDefault ? withOk : plain;
+plat::DLGTEMPLATE MakeTemplate(bool withDefault) {
+    using plat::CtlKind;
+    const CtlKind ok = withDefault ? CtlKind::DefPushButton : CtlKind::PushButton;
+    const std::vector<plat::DLGITEMTEMPLATE> items = {
+        {100, "IDC_T_NAME", CtlKind::Edit, "", 10, 10, 80, 14},
+        {plat::IDOK, "IDOK", ok, "OK", 100, 50, 40, 14},
+        {plat::IDCANCEL, "IDCANCEL", CtlKind::PushButton, "Cancel", 150, 50, 40, 14}};
+    return {900, "Test", 200, 80, "MS Sans Serif", 8, plat::WS_SYSMENU, items};
 }
+const plat::DLGTEMPLATE kWithDefault = MakeTemplate(true), kPlain = MakeTemplate(false);
 
 class CTestDialog : public plat::CDialog {
   public:
-    explicit CTestDialog(bool withDefault = true) : CDialog(TestTemplate(withDefault), nullptr) {}
+    explicit CTestDialog(bool withDefault = true)
+        : CDialog(withDefault ? kWithDefault : kPlain, nullptr) {}
     std::string m_strName = "first";
     bool m_bEndInInit = false;
     std::vector<std::pair<plat::WPARAM, plat::LPARAM>> m_received;

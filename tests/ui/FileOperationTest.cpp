@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <ranges>
 #include <string>
 #include <vector>
 
@@ -36,10 +37,8 @@ using plat::FO_MOVE;
 
 std::vector<std::string> Words(const std::string& text, const std::string& separator = " ") {
     std::vector<std::string> words;
-    for (std::size_t start = 0, end; start < text.size(); start = end + separator.size()) {
-        end = std::min(text.find(separator, start), text.size());
-        words.push_back(text.substr(start, end - start));
-    }
+    for (const auto word : std::views::split(text, separator))
+        words.emplace_back(word.begin(), word.end());
     return words;
 }
 
@@ -83,37 +82,6 @@ void ClickButton(QWidget* window, const std::string& text) {
     QTest::keyClick(window, Qt::Key_Escape);
 }
 
-// The person in front of the screen: answers each question or message of an operation in
-// turn with the button of the next word of `answers` (taking `thinkMs` for each), and keeps
-// the texts of each, in reading order on one line. A progress dialog is counted, and
-// cancelled when asked.
-struct Person {
-    Person(const std::string& answers, bool cancelProgress, int thinkMs)
-        : watcher(vtltest::OnEveryModal([=, this](QWidget* window) {
-              if (window->findChild<QProgressBar*>()) {
-                  ++progressShown;
-                  if (cancelProgress)
-                      ClickButton(window, "Cancel");
-                  return;
-              }
-              QList<QLabel*> labels = window->findChildren<QLabel*>();
-              std::sort(labels.begin(), labels.end(), [](QLabel* a, QLabel* b) {
-                  return a->mapTo(a->window(), QPoint()).y() < b->mapTo(b->window(), QPoint()).y();
-              });
-              QString text;
-              for (QLabel* label : labels)
-                  text += label->text().replace('\n', ' ') + ' ';
-              said.push_back(text.toStdString());
-              const std::vector<std::string> words = Words(answers);
-              QTest::qWait(thinkMs);
-              ClickButton(window, said.size() <= words.size() ? words[said.size() - 1] : "(none)");
-          })) {}
-
-    std::vector<std::string> said;
-    int progressShown = 0;
-    std::unique_ptr<QTimer> watcher;
-};
-
 // Mounts a tmpfs of `size` on `folder`, or (no size) `folder` on itself read-only, in a mount
 // namespace of this thread, which runs the operation and which nobody else sees; false where
 // this process may not mount.
@@ -138,7 +106,7 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
     enum Where { Plain, OwnFolder, Missing, ReadOnly, SizeLimit, SmallDisk, OtherDisk };
     // The sources; the destination before; the person's answers in turn (button texts, "_" for
     // a blank); the destination afterwards, and the sources gone from their folder; patterns
-    // of the questions and messages in turn (".*" for any text), split by " ; ".
+    // of the questions and messages (".*" for any text), in turn, each " ; " where one ends.
     struct Case {
         unsigned op;
         const char *sources, *before, *answers, *after, *gone, *said;
@@ -173,11 +141,11 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
         // Another file system; no write permission; the file size limit; a full file system.
         {FO_MOVE, "a.jpg b.jpg", "", "", "a.jpg=A b.jpg=B", "a.jpg b.jpg", "", OtherDisk},
         {FO_COPY, "a.jpg b.jpg", "", "OK OK", "", "",
-         "Cannot copy .*a.jpg.*Press OK to go on ; Cannot copy .*b.jpg", ReadOnly},
-        {FO_MOVE, "a.jpg b.jpg", "", "OK OK", "", "", "Cannot move .*a.jpg ; Cannot move .*b.jpg",
+         "Cannot copy .*a.jpg.*Press OK to go on.* ; Cannot copy .*b.jpg", ReadOnly},
+        {FO_MOVE, "a.jpg b.jpg", "", "OK OK", "", "", "Cannot move .*a.jpg.* ; Cannot move .*b.jpg",
          ReadOnly},
         {FO_COPY, "big.bin b.jpg", "big.bin=old", "Yes OK", "b.jpg=B big.bin=old", "",
-         "\"big.bin\" ; Cannot copy .*big.bin.*File too large", SizeLimit},
+         "\"big.bin\".* ; Cannot copy .*big.bin.*File too large", SizeLimit},
         {FO_MOVE, "big.bin b.jpg", "", "OK", "b.jpg=B", "b.jpg",
          "Cannot move .*big.bin.*No space left on device", SmallDisk},
         // A long copy cancelled keeps the file it was to replace; a slow answer brings no
@@ -202,21 +170,20 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
         struct stat source {};
         stat((from + "/a.jpg").c_str(), &source);
         for (const std::string& file : Words(c.before)) {
-            const std::string name = file.substr(0, file.find('='));
+            const std::string name = "/" + file.substr(0, file.find('='));
             const std::string content = file.substr(file.find('=') + 1);
             if (content == "/")
-                fs::create_directory(to + "/" + name);
+                fs::create_directory(to + name);
             else if (content == "@")
-                fs::create_hard_link(from + "/" + name, to + "/" + name);
+                fs::create_hard_link(from + name, to + name);
             else
-                vtltest::WriteFile(to + "/" + name, content);
+                vtltest::WriteFile(to + name, content);
         }
+        const std::map<Where, std::string> mounts = {
+            {ReadOnly, ""}, {SmallDisk, "1m"}, {OtherDisk, "8m"}};
         if (c.where == ReadOnly && geteuid() != 0) {
             chmod(to.c_str(), 0555);
-        } else if ((c.where == ReadOnly || c.where == SmallDisk || c.where == OtherDisk) &&
-                   !Mount(to, c.where == ReadOnly    ? ""
-                              : c.where == SmallDisk ? "1m"
-                                                     : "8m")) {
+        } else if (mounts.contains(c.where) && !Mount(to, mounts.at(c.where))) {
             std::cout << "not run (needs a file system of its own): row " << &c - cases << "\n";
             continue;
         }
@@ -224,7 +191,29 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
         for (const std::string& name : Words(c.sources))
             sources.push_back(from + "/" + name);
         {
-            Person person(c.answers, c.progressShown > 0, c.thinkMs);
+            // The person in front of the screen answers each question or message in turn with
+            // the next button of `answers`, taking `thinkMs` for each, and keeps their texts
+            // in reading order on one line; a progress dialog is counted, and cancelled when
+            // asked.
+            std::string said;
+            int asked = 0, progressShown = 0;
+            const auto person = vtltest::OnEveryModal([&](QWidget* window) {
+                if (window->findChild<QProgressBar*>()) {
+                    if (++progressShown, c.progressShown > 0)
+                        ClickButton(window, "Cancel");
+                    return;
+                }
+                QList<QLabel*> labels = window->findChildren<QLabel*>();
+                std::ranges::sort(labels, {},
+                                  [](QLabel* l) { return l->mapTo(l->window(), QPoint()).y(); });
+                QString text;
+                for (QLabel* label : labels)
+                    text += label->text() + ' ';
+                said += (asked++ ? " ; " : "") + text.simplified().toStdString();
+                const std::vector<std::string> words = Words(c.answers);
+                QTest::qWait(c.thinkMs);
+                ClickButton(window, asked <= int(words.size()) ? words[asked - 1] : "(none)");
+            });
             plat::CFileOperation operation(c.op, sources,
                                            c.where == OwnFolder ? from
                                            : c.where == Missing ? to + "/missing"
@@ -233,12 +222,10 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
             const vtltest::ScopedFileSizeLimit limit(c.where == SizeLimit ? 1 << 20
                                                                           : RLIM_INFINITY);
             operation.Run();
-            const std::vector<std::string> patterns = Words(c.said, " ; ");
-            EXPECT_EQ(person.said.size(), patterns.size()) << testing::PrintToString(person.said);
-            for (std::size_t i = 0; i < std::min(person.said.size(), patterns.size()); ++i)
-                EXPECT_TRUE(Matches(person.said[i], patterns[i])) << person.said[i];
+            EXPECT_EQ(asked, int(Words(c.said, " ; ").size())) << said;
+            EXPECT_TRUE(Matches(said, c.said)) << said;
             if (c.progressShown >= 0) {
-                EXPECT_EQ(person.progressShown, c.progressShown);
+                EXPECT_EQ(progressShown, c.progressShown);
             }
         }
         if (c.where != OwnFolder) {
@@ -253,9 +240,8 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
         struct stat copy {};
         if (stat((to + "/a.jpg").c_str(), &copy) == 0 && S_ISREG(copy.st_mode) &&
             vtltest::ReadFile(to + "/a.jpg") == "A") {
-            EXPECT_EQ(copy.st_mode & 07777, 0754u);
-            EXPECT_EQ(copy.st_mtim.tv_sec, 978307200);
-            EXPECT_EQ(copy.st_mtim.tv_nsec, 123456789);
+            EXPECT_EQ(std::tuple(copy.st_mode & 07777, copy.st_mtim.tv_sec, copy.st_mtim.tv_nsec),
+                      std::tuple(0754u, 978307200, 123456789));
             EXPECT_EQ(copy.st_dev == source.st_dev && copy.st_ino == source.st_ino,
                       c.op == FO_MOVE && c.where == Plain);
         }

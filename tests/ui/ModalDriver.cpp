@@ -28,7 +28,6 @@ QWidget* TakeNewModal(const QString& title) {
 std::unique_ptr<QTimer> OnEveryModal(std::function<void(QWidget*)> action, const QString& title,
                                      bool once) {
     auto timer = std::make_unique<QTimer>();
-    timer->setInterval(5);
     QObject::connect(timer.get(), &QTimer::timeout, [timer = timer.get(), action, title, once] {
         if (QWidget* modal = TakeNewModal(title)) {
             if (once) {
@@ -38,7 +37,7 @@ std::unique_ptr<QTimer> OnEveryModal(std::function<void(QWidget*)> action, const
             action(modal);
         }
     });
-    timer->start();
+    timer->start(5);
     return timer;
 }
 
@@ -47,12 +46,10 @@ QTimer* OnNextModal(std::function<void(QWidget*)> action, const QString& title) 
 }
 
 void ClickNamed(QWidget* window, const QString& name) {
-    auto* button = window->findChild<QAbstractButton*>(name, Qt::FindDirectChildrenOnly);
-    if (!button) {
+    if (auto* button = window->findChild<QAbstractButton*>(name, Qt::FindDirectChildrenOnly))
+        QTest::mouseClick(button, Qt::LeftButton);
+    else
         ADD_FAILURE() << "no button " << name.toStdString();
-        return;
-    }
-    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 QString TextOfNamed(QWidget* window, const QString& name) {
