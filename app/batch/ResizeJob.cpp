@@ -6,6 +6,7 @@
 #include "app/batch/ResizeRules.h"
 #include "app/batch/SafeSave.h"
 #include "app/core/AppSetting.h"
+#include "app/core/StartupTrace.h"
 #include "app/imagelib/ImageFormats.h"
 #include "image/IImage.h"
 #include "platform/FileFacts.h"
@@ -123,6 +124,7 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
     IImage image(0);
     CxImage* picture = image.GetXImage();
     picture->Load(source, CXIMAGE_FORMAT_UNKNOWN);
+    TraceFirstDecode();
     if (!picture->IsValid())
         return Result::Failed;
     if (s.bResize) {
