@@ -229,6 +229,27 @@ TEST(CxImage, WholeFactorResamplesMatchLibvipsLanczos) {
     }
 }
 
+// PNG is written with its own filter and level, chosen for speed: the file must stay lossless
+// and no more than 5 % larger than libvips' default PNG of the same pixels.
+TEST(CxImage, PngStaysLosslessAndNoLargerThanTheDefault) {
+    StartVips();
+    const std::string dir = vtltest::MakeTempDir("pngsize");
+    const VImage grain =
+        VImage::gaussnoise(640, 480, VImage::option()->set("sigma", 40.0)).gaussblur(1.5);
+    const VImage photo =
+        (Gradient(640, 480) + grain.bandjoin(grain).bandjoin(grain))
+            .cast(VIPS_FORMAT_UCHAR)
+            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    const std::string source = WriteVips(photo, dir, "photo.tif");
+    CxImage picture;
+    ASSERT_TRUE(picture.Load(source, 0));
+    ASSERT_TRUE(picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
+    const VImage back = VImage::new_from_file((dir + "/out.png").c_str());
+    EXPECT_EQ((back - photo).abs().max(), 0.0);
+    const std::string plain = WriteVips(photo, dir, "default.png");
+    EXPECT_LE(Slurp(dir + "/out.png").size() * 100, Slurp(plain).size() * 105);
+}
+
 TEST(CxImage, JpegQualityIsUsedAndMetadataKept) {
     const std::string dir = vtltest::MakeTempDir("quality");
     VImage gradient = Gradient(400, 300).copy();
