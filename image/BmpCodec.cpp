@@ -189,12 +189,6 @@ bool ExpandRle(std::string_view data, const DibHeader& h, std::vector<std::uint8
 bool DecodeBits(std::string_view pixels, const DibHeader& h, Raster& out, std::size_t& used) {
     const auto width = static_cast<std::size_t>(h.width);
     const auto height = static_cast<std::size_t>(h.height);
-    out.nWidth = static_cast<int>(h.width);
-    out.nHeight = static_cast<int>(h.height);
-    out.nBands = 4;
-    out.palette.clear();
-    out.pixels.assign(width * height * 4, 255);
-
     std::vector<std::uint8_t> rle;
     const bool compressed = h.compression == kRle4 || h.compression == kRle8;
     const std::size_t stride = Stride(h.width, h.bpp);
@@ -203,10 +197,17 @@ bool DecodeBits(std::string_view pixels, const DibHeader& h, Raster& out, std::s
             return false;
         used = pixels.size();
     } else {
+        // Checked before the picture's memory is taken: a short file claiming a large picture
+        // costs nothing.
         if (pixels.size() / stride < height)
             return false;
         used = stride * height;
     }
+    out.nWidth = static_cast<int>(h.width);
+    out.nHeight = static_cast<int>(h.height);
+    out.nBands = 4;
+    out.palette.clear();
+    out.pixels.assign(width * height * 4, 255);
     for (std::size_t row = 0; row < height; ++row) {
         const std::size_t outRow = h.topDown ? row : height - 1 - row;
         std::uint8_t* dst = out.pixels.data() + outRow * width * 4;

@@ -7,18 +7,11 @@
 //
 // Constructed, shown and destroyed on the user-interface thread, by CDlgProcess on behalf of
 // the resize job's worker, once per question; its parent is the progress dialog.
+#include "app/batch/PassSink.h"
 #include "platform/ui/Dialog.h"
 
 #include <cstdint>
 #include <string>
-
-enum : std::int32_t {
-    CONFIRM_YESTOALL = 0,
-    CONFIRM_NOTOALL = 1,
-    CONFIRM_YES = 2,
-    CONFIRM_NO = 3,
-    CONFIRM_NONE = 4,
-};
 
 class CDlgConfirm : public plat::CDialog {
 public:

@@ -1,14 +1,15 @@
 #include "app/batch/DlgProcess.h"
 
 #include "app/batch/DlgConfirm.h"
+#include "app/batch/MailPictures.h"
 #include "app/batch/ReadInfoPass.h"
 #include "app/batch/ResizeJob.h"
-#include "app/batch/ResizeRules.h"
 #include "app/core/AppSetting.h"
 #include "app/res/Dialogs.h"
 #include "app/res/resource.h"
 #include "platform/ui/DialogBuilder.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/StopSignals.h"
 #include "platform/ui/SystemMetrics.h"
 
 namespace {
@@ -27,10 +28,15 @@ CDlgProcess::CDlgProcess(QWidget* parent)
 CDlgProcess::~CDlgProcess() { StopWorker(); }
 
 int CDlgProcess::DoModal() {
-    m_failures.clear();
     m_channel.Open();
+    // A stop signal (a logout, a kill, Ctrl+C) cancels the run as Cancel does; once the pass
+    // has let go of its files, the process ends.
+    plat::CStopSignals stopSignals([this] { OnCancel(); });
     const int result = CDialog::DoModal();
     StopWorker();
+    if (m_bMail && result != plat::IDOK)
+        DiscardMailFiles();
+    stopSignals.EndProcessIfStopped();
     return result;
 }
 
@@ -43,15 +49,15 @@ bool CDlgProcess::OnInitDialog() {
     CDialog::OnInitDialog();
     CAppSetting* app = GetAppSetting();
     m_ctrlProgress.SetRange(0, static_cast<int>(app->m_listFiles.size()));
-    // The desktop's size is read here, on the thread that owns the screens.
-    m_nScreenWidth = plat::GetSystemMetrics(plat::SM_CXSCREEN);
-    m_nScreenHeight = plat::GetSystemMetrics(plat::SM_CYSCREEN);
     if (m_nMode == PROCESS_READ) {
         SetWindowText("Reading Pictures Information");
-        m_worker = std::thread([this] { ReadInfoThreadProc(this); });
+        m_worker = std::thread([this, app] { ReadInfoThreadProc(m_channel, *app); });
     } else if (m_nMode == PROCESS_RESIZE) {
         SetWindowText("Resizing Pictures");
-        m_worker = std::thread([this] { ResizeThreadProc(this); });
+        // The desktop's size is read here, on the thread that owns the screens.
+        const ResizeRun run{m_bMail != 0, plat::GetSystemMetrics(plat::SM_CXSCREEN),
+                            plat::GetSystemMetrics(plat::SM_CYSCREEN)};
+        m_worker = std::thread([this, app, run] { ResizeThreadProc(m_channel, *app, run); });
     }
     return true;
 }
@@ -81,7 +87,12 @@ plat::LRESULT CDlgProcess::OnMessage(plat::UINT message, plat::WPARAM wParam, pl
         UpdateData(false);
     } else if (message == WM_PROCESS_DONE) {
         m_channel.Stop();
-        ShowFailures();
+        const PassResult result = m_channel.TakeResult();
+        m_nWidth = result.nWidth;
+        m_nHeight = result.nHeight;
+        m_nXDpi = result.nXDpi;
+        m_nYDpi = result.nYDpi;
+        ShowFailures(result.failures);
         OnOK();
     }
     return 0;
@@ -104,43 +115,15 @@ void CDlgProcess::StopWorker() {
         m_worker.join();
 }
 
-void CDlgProcess::ShowFailures() const {
-    if (m_failures.empty())
+void CDlgProcess::ShowFailures(const std::vector<std::string>& failures) {
+    if (failures.empty())
         return;
-    std::string text = std::to_string(m_failures.size()) +
-                       (m_failures.size() == 1 ? " picture could not be resized:" : " pictures could not be resized:");
-    for (std::size_t i = 0; i < m_failures.size() && i < kFailuresListed; ++i)
-        text += "\n" + m_failures[i];
-    if (m_failures.size() > kFailuresListed)
-        text += "\n... and " + std::to_string(m_failures.size() - kFailuresListed) + " more";
+    std::string text = std::to_string(failures.size()) + (failures.size() == 1
+                                                              ? " picture could not be resized:"
+                                                              : " pictures could not be resized:");
+    for (std::size_t i = 0; i < failures.size() && i < kFailuresListed; ++i)
+        text += "\n" + failures[i];
+    if (failures.size() > kFailuresListed)
+        text += "\n... and " + std::to_string(failures.size() - kFailuresListed) + " more";
     plat::AfxMessageBox(text, plat::MB_OK | plat::MB_ICONEXCLAMATION);
 }
-
-std::int32_t CDlgProcess::CalcNewWidth() const {
-    return CalcTargetWidth(GetAppSetting()->m_resize, m_nWidth, m_nHeight, m_nScreenWidth,
-                           m_nScreenHeight);
-}
-
-std::int32_t CDlgProcess::CalcNewHeight() const {
-    return CalcTargetHeight(GetAppSetting()->m_resize, m_nWidth, m_nHeight, m_nScreenWidth,
-                            m_nScreenHeight);
-}
-
-void CDlgProcess::Post(plat::UINT message, plat::WPARAM wParam, plat::LPARAM lParam) {
-    m_channel.Post(message, wParam, lParam);
-}
-
-int CDlgProcess::Ask(const std::string& file, const std::string& question) {
-    return m_channel.Ask(file, question);
-}
-
-bool CDlgProcess::IsStopping() const { return m_channel.IsStopped(); }
-
-std::pair<std::int32_t, std::int32_t> CDlgProcess::TargetSizeOf(std::int32_t w, std::int32_t h) {
-    const std::lock_guard<std::mutex> hold(m_sizeLock);
-    m_nWidth = w;
-    m_nHeight = h;
-    return {CalcNewWidth(), CalcNewHeight()};
-}
-
-void CDlgProcess::SetFailures(std::vector<std::string> paths) { m_failures = std::move(paths); }

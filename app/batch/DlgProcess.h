@@ -5,7 +5,9 @@
 // m_bMail the outputs are collected for mailing). Another mode keeps the caption "Process" and
 // runs nothing. The bar runs over 0 .. N for N files and stands at i while file i is worked on;
 // the status line under it is the one the pass wrote. DoModal ends with IDOK when the pass has
-// gone through the list, with IDCANCEL on Cancel, Esc or the close box. A resize job in which
+// gone through the list, with IDCANCEL on Cancel, Esc or the close box; SIGTERM, SIGINT and
+// SIGHUP cancel the run the same way and then end the process. The outputs of a cancelled
+// run with m_bMail are discarded with their private folder. A resize job in which
 // some pictures could not be read, placed or written ends with one message listing them
 // before the dialog closes.
 //
@@ -14,39 +16,32 @@
 //
 // Threads. The rules every pass and handler here keeps:
 //  1. The dialog is constructed, shown and destroyed on the user-interface thread. When it
-//     opens it starts exactly one worker thread for its pass, with itself as the argument. A
-//     resize job may hand the decoding and encoding of the next picture to one helper thread
-//     (two pictures in flight); everything the user sees still happens in file order.
-//  2. The worker reaches the dialog only through the worker-side calls below. Progress goes by
-//     posted messages only: WM_PROCESS_STEP (wParam = file index) before each file, after the
-//     status line for that file was set; WM_PROCESS_DONE once after the last file.
-//  3. A question is asked with Ask: the user-interface thread shows CDlgConfirm modally (Qt's
-//     widgets live on that one thread) while the worker waits for the answer. Questions come
-//     in file order, each before that file's output is written.
+//     opens it starts exactly one worker thread for its pass. A resize job may hand the
+//     decoding and encoding of the next picture to one helper thread (two pictures in flight);
+//     everything the user sees still happens in file order.
+//  2. The pass reaches the dialog only through its sink, the dialog's CProcessChannel, and
+//     never touches the dialog object. Progress goes by posted messages only: WM_PROCESS_STEP
+//     (wParam = file index) before each file, after the status line for that file was set;
+//     WM_PROCESS_DONE once at the end, with the pass's result kept in the channel, which the
+//     dialog takes on the user-interface thread (the four picture values, the failures).
+//  3. A question is asked through the sink: the user-interface thread shows CDlgConfirm
+//     modally (Qt's widgets live on that one thread) while the worker waits for the answer.
+//     Questions come in file order, each before that file's output is written.
 //  4. The status line is handed over through CAppSetting::SetStatus / GetStatus, under the
 //     settings' mutex.
 //  5. When the dialog ends, for whatever reason, it stops the channel: the worker's later
 //     posts are dropped, an open question is closed and counts as "No" for its file, no new
-//     question is shown, and the worker starts no further file (a picture already in flight is
-//     finished). DoModal joins the worker and its helpers before it returns, so no thread of
-//     the pass outlives the dialog or touches it once DoModal has returned.
-//  6. m_nWidth, m_nHeight, m_nXDpi, m_nYDpi are written by the pass; the user-interface thread
-//     reads them only after DoModal has returned. The resize job writes m_nWidth / m_nHeight
-//     and takes the target size from CalcNewWidth / CalcNewHeight under one lock, since two
-//     pictures may be in flight.
+//     question is shown, the worker starts no further file, and a picture in flight is not
+//     written (its temporary file is removed). DoModal joins the worker and its helpers
+//     before it returns, so no thread of the pass outlives the dialog.
 #include "app/batch/ProcessChannel.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ProgressCtrl.h"
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
-
-constexpr plat::UINT WM_PROCESS_STEP = plat::WM_USER + 101;
-constexpr plat::UINT WM_PROCESS_DONE = plat::WM_USER + 102;
 
 enum : std::int32_t { PROCESS_READ = 1, PROCESS_RESIZE = 2 };
 
@@ -68,38 +63,20 @@ public:
     plat::CProgressCtrl m_ctrlProgress;
     std::string m_strText;
 
-    // Target size of the picture whose size is in m_nWidth / m_nHeight.
-    std::int32_t CalcNewWidth() const;
-    std::int32_t CalcNewHeight() const;
-
-    // Worker side.
-    void Post(plat::UINT message, plat::WPARAM wParam, plat::LPARAM lParam);
-    int Ask(const std::string& file, const std::string& question);
-    bool IsStopping() const;
-    // Stores w × h as the current picture and returns its target size, as one step.
-    std::pair<std::int32_t, std::int32_t> TargetSizeOf(std::int32_t w, std::int32_t h);
-    // The files the pass could not do, in file order; set before WM_PROCESS_DONE is posted.
-    void SetFailures(std::vector<std::string> paths);
-
 protected:
     void DoDataExchange(plat::CDataExchange* pDX) override;
     bool OnInitDialog() override;
     void OnCancel() override;
     void OnCommand(int id, int code) override;
-    plat::LRESULT OnMessage(plat::UINT message, plat::WPARAM wParam,
-                            plat::LPARAM lParam) override;
+    plat::LRESULT OnMessage(plat::UINT message, plat::WPARAM wParam, plat::LPARAM lParam) override;
     bool WaitsForPerson() const override { return false; }
 
 private:
     int AskOnDialogThread(const std::string& file, const std::string& question);
     void StopWorker();
-    void ShowFailures() const;
+    static void ShowFailures(const std::vector<std::string>& failures);
 
     CProcessChannel m_channel;
     std::thread m_worker;
-    mutable std::mutex m_sizeLock;
-    int m_nScreenWidth = 0;
-    int m_nScreenHeight = 0;
-    std::vector<std::string> m_failures;
     CDlgConfirm* m_pOpenQuestion = nullptr;
 };

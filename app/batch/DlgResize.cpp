@@ -3,12 +3,14 @@
 #include "app/batch/DlgProcess.h"
 #include "app/batch/MailPictures.h"
 #include "app/batch/ResizeArithmetic.h"
+#include "app/batch/ResizeEnableRules.h"
 #include "app/batch/SelectionCheck.h"
 #include "app/core/AppSetting.h"
 #include "app/imagelib/ImageFormats.h"
 #include "app/res/Dialogs.h"
 #include "app/res/StringTable.h"
 #include "app/res/resource.h"
+#include "platform/Paths.h"
 #include "platform/ui/DialogBuilder.h"
 #include "platform/ui/FolderBrowser.h"
 #include "platform/ui/Foreground.h"
@@ -17,6 +19,8 @@
 #include "platform/ui/Wnd.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 
 #include <algorithm>
@@ -57,7 +61,6 @@ bool CDlgResize::OnInitDialog() {
     m_bOpened = false;
     m_nTypedEdit = 0;
     CDialog::OnInitDialog();
-    const CAppSetting* setting = GetAppSetting();
 
     m_lblSize.SetLabelText("");
     m_lblRotate.SetLabelText("");
@@ -66,18 +69,8 @@ bool CDlgResize::OnInitDialog() {
     plat::BringToFront(this);
     LoadSetting();
 
-    // With pictures of different sizes a size in pixels cannot keep their proportions: only
-    // percent can.
-    if (m_bConstrain && !IsCommonSizeKnown()) {
-        m_nHeightUnit = UNIT_PERCENT;
-        m_nWidthUnit = UNIT_PERCENT;
-        if (setting->m_resize.nHeightUnit != UNIT_PERCENT)
-            m_nResizeHeight = 100;
-        if (setting->m_resize.nWidthUnit != UNIT_PERCENT)
-            m_nResizeWidth = 100;
-        Enable(IDC_WIDTH_UNIT, false);
-        Enable(IDC_HEIGHT_UNIT, false);
-    }
+    if (m_bConstrain && !IsCommonSizeKnown())
+        SizeInPercent();
     if (m_bResize)
         CheckSelection();
     if (m_bSetDpi)
@@ -233,90 +226,85 @@ void CDlgResize::ShowMembers() {
     }
 }
 
-void CDlgResize::Enable(int id, bool enable) {
-    if (QWidget* control = GetDlgItem(id))
-        control->setEnabled(enable);
+// With pictures of different sizes a size in pixels cannot keep their proportions: only percent
+// can. An entry stored in pixels becomes 100 %.
+void CDlgResize::SizeInPercent() {
+    const ResizeSetting& stored = GetAppSetting()->m_resize;
+    m_nHeightUnit = UNIT_PERCENT;
+    m_nWidthUnit = UNIT_PERCENT;
+    if (stored.nHeightUnit != UNIT_PERCENT)
+        m_nResizeHeight = 100;
+    if (stored.nWidthUnit != UNIT_PERCENT)
+        m_nResizeWidth = 100;
+}
+
+void CDlgResize::ApplyEnableRules() {
+    ResizeChoices choices;
+    choices.bInFolder = IsDlgButtonChecked(IDC_DEST_IN_FOLDER);
+    choices.nSaveType = m_nSaveType;
+    choices.bJpegInSelection = GetAppSetting()->m_bJpegInSelection != 0;
+    choices.bQualityEnabled = GetDlgItem(IDC_QUALITY)->isEnabled();
+    choices.bResize = m_bResize != 0;
+    choices.bDesktop = IsDlgButtonChecked(IDC_RESIZE_DESKTOP);
+    choices.bConstrain = m_bConstrain != 0;
+    choices.bCommonSizeKnown = IsCommonSizeKnown();
+    choices.bRotate = m_bRotate != 0;
+    choices.bSetDpi = m_bSetDpi != 0;
+    const ResizeEnables enables = ResizeDialogEnables(choices);
+    auto enable = [this](std::initializer_list<int> ids, bool enabled) {
+        for (int id : ids)
+            GetDlgItem(id)->setEnabled(enabled);
+    };
+    enable({IDC_DEST_FOLDER, IDC_SAVE_TYPE}, enables.bFolder);
+    enable({IDC_QUALITY}, enables.bQuality);
+    enable({IDC_CONSTRAIN, IDC_RESIZE_AS, IDC_RESIZE_DESKTOP}, enables.bSizeMode);
+    enable({IDC_RESIZE_WIDTH, IDC_RESIZE_HEIGHT}, enables.bSizeEntries);
+    enable({IDC_WIDTH_UNIT, IDC_HEIGHT_UNIT}, enables.bUnits);
+    enable({IDC_ROTATE_LEFT, IDC_FLIP, IDC_ROTATE_RIGHT}, enables.bRotateChoices);
+    enable({IDC_NEW_XDPI, IDC_NEW_YDPI}, enables.bDpiEntries);
+    enable({IDC_RESIZE_RUN}, enables.bResizeButton);
 }
 
 void CDlgResize::OnDestinationChoice() {
-    const bool inFolder = IsDlgButtonChecked(IDC_DEST_IN_FOLDER);
-    Enable(IDC_DEST_FOLDER, inFolder);
-    Enable(IDC_SAVE_TYPE, inFolder);
+    ApplyEnableRules();
     OnSaveTypeChanged();
 }
 
+// Each save type is written into the settings at once, so that it outlives a cancelled dialog.
 void CDlgResize::OnSaveTypeChanged() {
     UpdateData(true);
     if (m_nSaveType < 0)
         return;
-    CAppSetting* setting = GetAppSetting();
-    switch (m_nSaveType) {
-    case 0: Enable(IDC_QUALITY, setting->m_bJpegInSelection != 0); break;
-    case 1: Enable(IDC_QUALITY, true); break;
-    case 2:
-    case 3: Enable(IDC_QUALITY, false); break;
-    default: break; // the other formats leave the quality as it stands
-    }
-    setting->m_resize.nImageType = m_nSaveType;
+    ApplyEnableRules();
+    GetAppSetting()->m_resize.nImageType = m_nSaveType;
 }
 
 void CDlgResize::OnSizeModeChoice() {
-    if (IsDlgButtonChecked(IDC_RESIZE_DESKTOP)) {
-        for (int id : {IDC_RESIZE_WIDTH, IDC_RESIZE_HEIGHT, IDC_WIDTH_UNIT, IDC_HEIGHT_UNIT})
-            Enable(id, false);
-    } else {
-        Enable(IDC_RESIZE_WIDTH, true);
-        Enable(IDC_RESIZE_HEIGHT, true);
-        if (IsCommonSizeKnown()) {
-            Enable(IDC_WIDTH_UNIT, true);
-            Enable(IDC_HEIGHT_UNIT, true);
-        }
-    }
+    ApplyEnableRules();
     CheckSelection();
 }
 
 void CDlgResize::OnResizeGroup() {
     UpdateData(true);
-    if (m_bResize) {
-        const bool resizeAs = IsDlgButtonChecked(IDC_RESIZE_AS);
-        Enable(IDC_CONSTRAIN, true);
-        Enable(IDC_RESIZE_AS, true);
-        Enable(IDC_RESIZE_DESKTOP, true);
-        Enable(IDC_RESIZE_WIDTH, resizeAs);
-        Enable(IDC_RESIZE_HEIGHT, resizeAs);
-        const bool units = resizeAs && (IsCommonSizeKnown() || !m_bConstrain);
-        Enable(IDC_WIDTH_UNIT, units);
-        Enable(IDC_HEIGHT_UNIT, units);
+    ApplyEnableRules();
+    if (m_bResize)
         CheckSelection();
-    } else {
-        for (int id = IDC_CONSTRAIN; id <= IDC_RESIZE_DESKTOP; ++id)
-            Enable(id, false);
+    else
         m_lblSize.SetLabelText("");
-    }
-    UpdateResizeButton();
 }
 
 void CDlgResize::OnRotateGroup() {
     UpdateData(true);
-    for (int id : {IDC_ROTATE_LEFT, IDC_FLIP, IDC_ROTATE_RIGHT})
-        Enable(id, m_bRotate != 0);
-    UpdateResizeButton();
+    ApplyEnableRules();
 }
 
 void CDlgResize::OnDpiGroup() {
     UpdateData(true);
-    Enable(IDC_NEW_XDPI, m_bSetDpi != 0);
-    Enable(IDC_NEW_YDPI, m_bSetDpi != 0);
+    ApplyEnableRules();
     if (m_bSetDpi)
         SummarizeResolution();
     else
         m_lblDpi.SetLabelText("");
-    UpdateResizeButton();
-}
-
-// "Resize" needs something to do; "Resize and mail" always can mail the pictures.
-void CDlgResize::UpdateResizeButton() {
-    Enable(IDC_RESIZE_RUN, m_bResize || m_bRotate || m_bSetDpi);
 }
 
 // Writing the coupled value changes the other edit, whose handler couples back; the exchange
@@ -384,30 +372,9 @@ void CDlgResize::OnWidthUnitChanged() {
 
 void CDlgResize::OnConstrainToggled() {
     UpdateData(true);
-    if (m_bConstrain) {
-        if (IsCommonSizeKnown()) {
-            ShowMembers();
-            CheckSelection();
-            return;
-        }
-        const ResizeSetting& stored = GetAppSetting()->m_resize;
-        m_nHeightUnit = UNIT_PERCENT;
-        m_nWidthUnit = UNIT_PERCENT;
-        if (stored.nHeightUnit != UNIT_PERCENT)
-            m_nResizeHeight = 100;
-        if (stored.nWidthUnit != UNIT_PERCENT)
-            m_nResizeWidth = 100;
-        Enable(IDC_WIDTH_UNIT, false);
-        Enable(IDC_HEIGHT_UNIT, false);
-    } else {
-        if (IsDlgButtonChecked(IDC_RESIZE_DESKTOP)) {
-            ShowMembers();
-            CheckSelection();
-            return;
-        }
-        Enable(IDC_WIDTH_UNIT, true);
-        Enable(IDC_HEIGHT_UNIT, true);
-    }
+    if (m_bConstrain && !IsCommonSizeKnown())
+        SizeInPercent();
+    ApplyEnableRules();
     ShowMembers();
     CheckSelection();
 }
@@ -420,9 +387,21 @@ void CDlgResize::OnHScroll(int id) {
     ShowMembers();
 }
 
+// The chooser opens on the folder the text names, a relative text taken from the first
+// picture's folder as the run takes it; on that picture's folder when the text names none that
+// exists; on the home folder when there are no pictures.
+std::string CDlgResize::BrowseStart() const {
+    const std::vector<std::string>& files = GetAppSetting()->m_listFiles;
+    const std::string pictures =
+        files.empty() ? QDir::homePath().toStdString() : plat::SplitPath(files.front()).dir;
+    const std::string named = plat::HasDrive(m_strFolder) ? m_strFolder : pictures + m_strFolder;
+    return !m_strFolder.empty() && QFileInfo(QString::fromStdString(named)).isDir() ? named
+                                                                                    : pictures;
+}
+
 void CDlgResize::OnBrowse() {
     UpdateData(true);
-    plat::CFolderBrowser browser(this, LoadString(IDS_SELECT_DEST_FOLDER), m_strFolder);
+    plat::CFolderBrowser browser(this, LoadString(IDS_SELECT_DEST_FOLDER), BrowseStart());
     if (const std::optional<std::string> folder = browser.DoModal()) {
         m_strFolder = *folder;
         ShowMembers();
@@ -459,11 +438,16 @@ void CDlgResize::CheckSelection() {
     facts.bDesktop = IsDlgButtonChecked(IDC_RESIZE_DESKTOP);
     facts.nScreenWidth = plat::GetSystemMetrics(plat::SM_CXSCREEN);
     facts.nScreenHeight = plat::GetSystemMetrics(plat::SM_CYSCREEN);
-    const LabelMessage message = SelectionCheckMessage(facts);
-    m_lblSize.SetLabelColor(message.color).SetLabelText(message.text);
+    ShowMessage(m_lblSize, SelectionCheckMessage(facts));
 }
 
 void CDlgResize::SummarizeResolution() {
-    const LabelMessage message = ResolutionSummaryMessage(m_nXDpi, m_nYDpi);
-    m_lblDpi.SetLabelColor(message.color).SetLabelText(message.text);
+    ShowMessage(m_lblDpi, ResolutionSummaryMessage(m_nXDpi, m_nYDpi));
+}
+
+// Warnings in red; information in the theme's text colour, so that it stays readable on a dark
+// theme.
+void CDlgResize::ShowMessage(CColorLabel& label, const LabelMessage& message) {
+    label.SetLabelColor(message.bWarning ? MakeColorRef(255, 0, 0) : WindowTextColor())
+        .SetLabelText(message.text);
 }

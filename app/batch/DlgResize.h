@@ -17,6 +17,7 @@
 // m_nWidth, m_nHeight, m_nXDpi, m_nYDpi before DoModal. Everything here, the run included,
 // happens on the user-interface thread; the run's work is on CDlgProcess's worker while this
 // dialog waits in the progress dialog's modal loop.
+#include "app/batch/SelectionCheck.h"
 #include "app/browser/ColorLabel.h"
 #include "platform/ui/Dialog.h"
 
@@ -36,7 +37,7 @@ public:
 
     plat::CWnd m_cbSaveType;
     std::uint32_t m_nResizeHeight = 100;
-    std::string m_strFolder = ".\\resize\\";
+    std::string m_strFolder = "./resize/";
     std::uint32_t m_nResizeWidth = 100;
     std::int32_t m_nQuality = 0;
     std::string m_strQuality = "80";
@@ -65,16 +66,16 @@ private:
     void ShowMembers();
     void LoadSetting();
     void StoreSetting();
+    void SizeInPercent();
 
-    // The enable rules.
+    // Enables the controls by ResizeEnableRules.h, from the members and the radio buttons.
+    void ApplyEnableRules();
     void OnDestinationChoice();
     void OnSaveTypeChanged();
     void OnSizeModeChoice();
     void OnResizeGroup();
     void OnRotateGroup();
     void OnDpiGroup();
-    void UpdateResizeButton();
-    void Enable(int id, bool enable);
 
     void OnWidthChanged();
     void OnHeightChanged();
@@ -82,12 +83,14 @@ private:
     void OnWidthUnitChanged();
     void OnHeightUnitChanged();
     void OnConstrainToggled();
+    std::string BrowseStart() const;
     void OnBrowse();
     void OnSetDefault();
     void Run(bool mail);
 
     void CheckSelection();
     void SummarizeResolution();
+    static void ShowMessage(CColorLabel& label, const LabelMessage& message);
     bool IsCommonSizeKnown() const { return m_nWidth != 0 && m_nHeight != 0; }
 
     // Until the dialog has opened, the transfers that fill the controls are not the user's

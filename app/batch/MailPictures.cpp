@@ -38,14 +38,16 @@ QWidget* SafeOwner() {
     return nullptr;
 }
 
-// Deletes the files of a "Resize and mail" run, skipping any that cannot be deleted, then each
-// of their folders that is left empty, provided it lies inside the temporary folder: the run's
-// private folder goes, the temporary folder itself never does.
-void DeleteMailFiles(const std::vector<std::string>& files) {
+} // namespace
+
+// A file that cannot be deleted is skipped. Of the folders, only those inside the temporary
+// folder and left empty go: the run's private folder, never the temporary folder itself.
+void DiscardMailFiles() {
+    CAppSetting* setting = GetAppSetting();
     const std::string tempFolder = GetTempPath();
     std::vector<std::string> folders;
     std::error_code ec;
-    for (const std::string& file : files) {
+    for (const std::string& file : setting->m_listMailFiles) {
         std::filesystem::remove(file, ec);
         std::string folder = SplitPath(file).dir;
         if (folder.size() > tempFolder.size() &&
@@ -54,20 +56,21 @@ void DeleteMailFiles(const std::vector<std::string>& files) {
     }
     for (const std::string& folder : folders)
         std::filesystem::remove(folder, ec); // removes only a folder that is empty
+    setting->m_listMailFiles.clear();
 }
-
-} // namespace
 
 void MailPictures() {
     HMAILLIB library = LoadMailLibrary();
     if (!library) {
         AfxMessageBox(AFX_IDP_FAILED_MAPI_LOAD, MB_OK | MB_ICONEXCLAMATION);
+        DiscardMailFiles();
         return;
     }
     const LPMAPISENDMAIL sendMail = GetMailProcAddress(library, "MAPISendMail");
     if (!sendMail) {
         FreeMailLibrary(library);
         AfxMessageBox(AFX_IDP_INVALID_MAPI_DLL, MB_OK | MB_ICONEXCLAMATION);
+        DiscardMailFiles();
         return;
     }
 
@@ -105,9 +108,5 @@ void MailPictures() {
     if (owner)
         owner->activateWindow();
     FreeMailLibrary(library);
-
-    if (!setting->m_listMailFiles.empty()) {
-        DeleteMailFiles(setting->m_listMailFiles);
-        setting->m_listMailFiles.clear();
-    }
+    DiscardMailFiles();
 }

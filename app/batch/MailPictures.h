@@ -5,13 +5,19 @@
 //
 // It attaches m_listMailFiles of the settings when that list is not empty (the outputs of a
 // "Resize and mail" run, in the run's private folder inside the temporary folder), else
-// m_listFiles (the originals, for "Mail To ..."). After every attempt that reached the mail
-// program, the files of m_listMailFiles are deleted, their folder too when it is left empty,
-// and the list is emptied; m_listFiles is never changed. When the mail program cannot be found
-// or is not usable, the framework's standard message says so and nothing is touched.
+// m_listFiles (the originals, for "Mail To ..."). Afterwards, whatever the outcome, the
+// files of m_listMailFiles are discarded (the mail layer hands the mail program copies of its
+// own); m_listFiles is never changed. When the mail program cannot be found or is not usable,
+// the framework's standard message says so.
 //
 // Called on the user-interface thread by the resize options dialog's "Resize and mail" (after
 // the progress dialog ended with IDOK), by the shell launch that resizes and mails, and by the
 // main window's "Mail To ..." command, each after filling the lists. It blocks until the mail
 // program returns.
 void MailPictures();
+
+// Deletes the outputs of a "Resize and mail" run (m_listMailFiles) together with the run's
+// private folder, and empties the list: after the mail, or when there will be none (the run
+// was cancelled or stopped). The pictures the user chose are never among them.
+// Called on the user-interface thread by MailPictures and CDlgProcess.
+void DiscardMailFiles();

@@ -1,11 +1,10 @@
 #include "app/batch/ProcessChannel.h"
 
-#include "app/batch/DlgConfirm.h"
-
 #include <QMetaObject>
 #include <QObject>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -21,10 +20,22 @@ struct Question {
 CProcessChannel::CProcessChannel(QObject* dialog, Asker asker)
     : m_pDialog(dialog), m_asker(std::move(asker)) {}
 
-void CProcessChannel::Post(plat::UINT message, plat::WPARAM wParam, plat::LPARAM lParam) {
+void CProcessChannel::Step(std::size_t index) {
+    Post(WM_PROCESS_STEP, index);
+}
+
+void CProcessChannel::Done(PassResult result) {
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        m_result = std::move(result);
+    }
+    Post(WM_PROCESS_DONE, 0);
+}
+
+void CProcessChannel::Post(plat::UINT message, plat::WPARAM wParam) {
     const std::lock_guard<std::mutex> hold(m_lock);
     if (!m_bStopped)
-        plat::PostMessage(m_pDialog, message, wParam, lParam);
+        plat::PostMessage(m_pDialog, message, wParam, 0);
 }
 
 int CProcessChannel::Ask(const std::string& file, const std::string& question) {
@@ -48,7 +59,7 @@ int CProcessChannel::Ask(const std::string& file, const std::string& question) {
     return asked->answered ? asked->answer : CONFIRM_NONE;
 }
 
-bool CProcessChannel::IsStopped() const {
+bool CProcessChannel::IsStopping() const {
     const std::lock_guard<std::mutex> hold(m_lock);
     return m_bStopped;
 }
@@ -56,10 +67,16 @@ bool CProcessChannel::IsStopped() const {
 void CProcessChannel::Open() {
     const std::lock_guard<std::mutex> hold(m_lock);
     m_bStopped = false;
+    m_result = PassResult{};
 }
 
 void CProcessChannel::Stop() {
     const std::lock_guard<std::mutex> hold(m_lock);
     m_bStopped = true;
     m_answered.notify_all();
+}
+
+PassResult CProcessChannel::TakeResult() {
+    const std::lock_guard<std::mutex> hold(m_lock);
+    return std::exchange(m_result, PassResult{});
 }

@@ -1,22 +1,21 @@
 #include "app/batch/ReadInfoPass.h"
 
-#include "app/batch/DlgProcess.h"
+#include "app/batch/PassSink.h"
 #include "app/batch/ResizeRules.h"
 #include "app/core/AppSetting.h"
 #include "image/IImage.h"
 
-unsigned ReadInfoThreadProc(void* param) {
-    auto* dlg = static_cast<CDlgProcess*>(param);
+namespace {
+
+PassResult ReadShared(IPassSink& sink, CAppSetting& app) {
+    PassResult shared;
     IImage image(0);
-    CAppSetting* app = GetAppSetting();
-    app->m_bJpegInSelection = 0;
-    const std::vector<std::string>& files = app->m_listFiles;
-    for (std::size_t index = 0; index < files.size(); ++index) {
-        if (dlg->IsStopping())
-            return 0;
+    app.m_bJpegInSelection = 0;
+    const std::vector<std::string>& files = app.m_listFiles;
+    for (std::size_t index = 0; index < files.size() && !sink.IsStopping(); ++index) {
         const std::string& path = files[index];
-        app->SetStatus(MakeStatusLine("Reading", path));
-        dlg->Post(WM_PROCESS_STEP, index, 0);
+        app.SetStatus(MakeStatusLine("Reading", path));
+        sink.Step(index);
 
         image.LoadImageInfo(path);
         const int width = image.GetWidth();
@@ -24,22 +23,38 @@ unsigned ReadInfoThreadProc(void* param) {
         const int xdpi = image.GetXDPI();
         const int ydpi = image.GetYDPI();
         if (image.GetImageType() == CXIMAGE_FORMAT_JPG)
-            app->m_bJpegInSelection = 1;
+            app.m_bJpegInSelection = 1;
         if (index == 0) {
-            dlg->m_nWidth = width;
-            dlg->m_nHeight = height;
-            dlg->m_nXDpi = xdpi;
-            dlg->m_nYDpi = ydpi;
+            shared.nWidth = width;
+            shared.nHeight = height;
+            shared.nXDpi = xdpi;
+            shared.nYDpi = ydpi;
         }
-        if (dlg->m_nWidth != width || dlg->m_nHeight != height) {
-            dlg->m_nWidth = 0;
-            dlg->m_nHeight = 0;
+        if (shared.nWidth != width || shared.nHeight != height) {
+            shared.nWidth = 0;
+            shared.nHeight = 0;
         }
-        if (dlg->m_nXDpi != xdpi)
-            dlg->m_nXDpi = 0;
-        if (dlg->m_nYDpi != ydpi)
-            dlg->m_nYDpi = 0;
+        if (shared.nXDpi != xdpi)
+            shared.nXDpi = 0;
+        if (shared.nYDpi != ydpi)
+            shared.nYDpi = 0;
     }
-    dlg->Post(WM_PROCESS_DONE, 0, 0);
-    return 0;
+    return shared;
+}
+
+} // namespace
+
+void ReadInfoThreadProc(IPassSink& sink, CAppSetting& app) {
+    try {
+        PassResult shared;
+        try {
+            shared = ReadShared(sink, app);
+        } catch (...) {
+            // Memory ran out: nothing is known to be shared.
+            shared = PassResult{};
+        }
+        sink.Done(std::move(shared));
+    } catch (...) {
+        // Not even that could be reported: the progress dialog stays until it is cancelled.
+    }
 }

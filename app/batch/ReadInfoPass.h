@@ -1,8 +1,12 @@
 #pragma once
-// The reading pass: reads the header of every picture of m_listFiles and leaves in the
-// progress dialog the size and resolutions all of them share (0 where they differ), and in the
-// settings whether a JPEG is among them (m_bJpegInSelection). Pixels are never decoded.
+// The reading pass: reads the header of every picture of m_listFiles and reports, as its
+// result, the size and resolutions all of them share (0 where they differ); it leaves in the
+// settings whether a JPEG is among them (m_bJpegInSelection). Pixels are never decoded. A
+// picture that cannot be read counts as one of 0 × 0 pixels at 0 dots per inch. No exception
+// leaves the pass.
 //
-// Runs on the worker thread that CDlgProcess starts in mode PROCESS_READ; param is that
-// dialog. Returns 0.
-unsigned ReadInfoThreadProc(void* param);
+// Runs on the worker thread that CDlgProcess starts in mode PROCESS_READ.
+class CAppSetting;
+class IPassSink;
+
+void ReadInfoThreadProc(IPassSink& sink, CAppSetting& app);

@@ -1,15 +1,14 @@
 #include "app/batch/ResizeJob.h"
 
-#include "app/batch/DlgConfirm.h"
-#include "app/batch/DlgProcess.h"
 #include "app/batch/MailFolder.h"
 #include "app/batch/ResizeRules.h"
-#include "app/batch/SafeSave.h"
 #include "app/core/AppSetting.h"
 #include "app/core/StartupTrace.h"
 #include "app/imagelib/ImageFormats.h"
 #include "image/IImage.h"
 #include "platform/FileFacts.h"
+#include "platform/Paths.h"
+#include "platform/ReplaceFile.h"
 
 #include <sys/stat.h>
 
@@ -24,7 +23,9 @@ constexpr const char* kOverwriteQuestion = "Do you want to overwrite this file?"
 constexpr const char* kGifQuestion = "Transfer to GIF from 24 bit to 8 bit colors will lose some "
                                      "colors and take some time, would you keep on?";
 
-bool Accepted(std::int32_t answer) { return answer == CONFIRM_YESTOALL || answer == CONFIRM_YES; }
+bool Accepted(std::int32_t answer) {
+    return answer == CONFIRM_YESTOALL || answer == CONFIRM_YES;
+}
 
 // One level only: the parent must exist already.
 bool MakeFolder(const std::string& folder) {
@@ -52,23 +53,35 @@ struct CResizeJob::Task {
     std::thread thread;
 };
 
-unsigned ResizeThreadProc(void* param) {
-    CResizeJob job(*static_cast<CDlgProcess*>(param), *GetAppSetting());
-    job.Run();
-    return 0;
+void ResizeThreadProc(IPassSink& sink, CAppSetting& app, const ResizeRun& run) {
+    try {
+        PassResult result;
+        try {
+            CResizeJob job(sink, app, run);
+            result = job.Run();
+        } catch (...) {
+            // Memory ran out between pictures: no output of the run can be vouched for.
+            result.failures = app.m_listFiles;
+        }
+        sink.Done(std::move(result));
+    } catch (...) {
+        // Not even that could be reported: the progress dialog stays until it is cancelled.
+    }
 }
 
-CResizeJob::CResizeJob(CDlgProcess& dlg, CAppSetting& app)
-    : m_dlg(dlg), m_app(app), m_nRemembered(CONFIRM_NONE) {}
+CResizeJob::CResizeJob(IPassSink& sink, CAppSetting& app, const ResizeRun& run)
+    : m_sink(sink), m_app(app), m_run(run), m_nRemembered(CONFIRM_NONE) {}
 
+// Only a run broken off by an exception leaves pictures in flight here.
 CResizeJob::~CResizeJob() {
-    while (!m_inFlight.empty())
-        FinishOldest();
+    for (const std::unique_ptr<Task>& task : m_inFlight)
+        if (task->thread.joinable())
+            task->thread.join();
 }
 
-void CResizeJob::Run() {
+PassResult CResizeJob::Run() {
     const ResizeSetting& s = m_app.m_resize;
-    if (m_dlg.m_bMail) {
+    if (m_run.bMail) {
         m_app.m_listMailFiles.clear();
         if (!s.bOverwrite)
             m_mail = std::make_unique<CMailFolder>();
@@ -77,23 +90,28 @@ void CResizeJob::Run() {
     for (std::size_t index = 0; index < files.size(); ++index) {
         while (m_inFlight.size() >= kPicturesInFlight)
             FinishOldest();
-        if (m_dlg.IsStopping())
+        if (m_sink.IsStopping())
             break;
         const std::string& source = files[index];
-        m_app.SetStatus(MakeStatusLine("Resizing", source));
-        m_dlg.Post(WM_PROCESS_STEP, index, 0);
-        OutputChoice out;
-        if (Prepare(index, source, out) && !m_dlg.IsStopping())
-            Dispatch(index, source, out.path);
+        try {
+            m_app.SetStatus(MakeStatusLine("Resizing", source));
+            m_sink.Step(index);
+            OutputChoice out;
+            if (Prepare(index, source, out) && !m_sink.IsStopping())
+                Dispatch(index, source, out.path);
+        } catch (...) {
+            // A question that could not be asked, a thread that could not start: this picture
+            // fails, the run goes on.
+            Record(index, source, Result::Failed);
+        }
     }
     while (!m_inFlight.empty())
         FinishOldest();
     std::sort(m_failures.begin(), m_failures.end());
-    std::vector<std::string> failed;
+    PassResult result;
     for (auto& entry : m_failures)
-        failed.push_back(std::move(entry.second));
-    m_dlg.SetFailures(std::move(failed));
-    m_dlg.Post(WM_PROCESS_DONE, 0, 0);
+        result.failures.push_back(std::move(entry.second));
+    return result;
 }
 
 bool CResizeJob::Prepare(std::size_t index, const std::string& source, OutputChoice& out) {
@@ -111,11 +129,15 @@ bool CResizeJob::Prepare(std::size_t index, const std::string& source, OutputCho
         Record(index, source, Result::Failed);
         return false;
     }
+    // The run's private mail folder is new: only other folders can hold leftovers.
+    if (const std::string folder = plat::SplitPath(out.path).dir;
+        !m_mail && m_swept.insert(folder).second)
+        plat::SweepStaleTempFiles(folder);
     if (!plat::FileExists(out.path) || m_nRemembered == CONFIRM_YESTOALL)
         return true;
     if (m_nRemembered == CONFIRM_NOTOALL)
         return false;
-    m_nRemembered = m_dlg.Ask(out.path, kOverwriteQuestion);
+    m_nRemembered = m_sink.Ask(out.path, kOverwriteQuestion);
     return Accepted(m_nRemembered);
 }
 
@@ -128,8 +150,10 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
     if (!picture->IsValid())
         return Result::Failed;
     if (s.bResize) {
-        const auto [width, height] = m_dlg.TargetSizeOf(picture->GetWidth(), picture->GetHeight());
-        picture->Resample(width, height, 1);
+        const std::int32_t w = picture->GetWidth();
+        const std::int32_t h = picture->GetHeight();
+        picture->Resample(CalcTargetWidth(s, w, h, m_run.nScreenWidth, m_run.nScreenHeight),
+                          CalcTargetHeight(s, w, h, m_run.nScreenWidth, m_run.nScreenHeight), 1);
     }
     if (s.bRotate) {
         switch (s.nRotate) {
@@ -153,7 +177,7 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
         picture->SetFrame(0);
         if (picture->GetBpp() > 8) {
             // The answer is also the run's remembered answer, as the overwrite question's is.
-            m_nRemembered = m_dlg.Ask(output, kGifQuestion);
+            m_nRemembered = m_sink.Ask(output, kGifQuestion);
             if (!Accepted(m_nRemembered))
                 return Result::Skipped;
         }
@@ -162,7 +186,22 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
     default: break;
     }
     const int format = s.nImageType == 0 ? picture->GetType() : ToImageFormat(s.nImageType);
-    return SaveReplacing(*picture, output, format) ? Result::Written : Result::Failed;
+    plat::CFileReplacement replacement(output);
+    if (!replacement.IsOpen() || !picture->Save(replacement.TempPath(), format))
+        return Result::Failed;
+    // A stopped run writes nothing more: the temporary file goes with `replacement`.
+    if (m_sink.IsStopping())
+        return Result::Skipped;
+    return replacement.Commit(plat::DefaultFileMode()) ? Result::Written : Result::Failed;
+}
+
+CResizeJob::Result CResizeJob::ProcessCaught(const std::string& source,
+                                             const std::string& output) noexcept {
+    try {
+        return Process(source, output);
+    } catch (...) {
+        return Result::Failed;
+    }
 }
 
 void CResizeJob::Dispatch(std::size_t index, const std::string& source, const std::string& output) {
@@ -177,10 +216,14 @@ void CResizeJob::Dispatch(std::size_t index, const std::string& source, const st
     task->sourceKey = SameFileKey(source);
     task->outputKey = SameFileKey(output);
     Task* running = task.get();
-    task->thread = std::thread([this, running, output] {
-        running->result = Process(running->source, output);
-    });
     m_inFlight.push_back(std::move(task));
+    try {
+        running->thread = std::thread(
+            [this, running, output] { running->result = ProcessCaught(running->source, output); });
+    } catch (...) {
+        m_inFlight.pop_back();
+        throw;
+    }
 }
 
 void CResizeJob::FinishOldest() {

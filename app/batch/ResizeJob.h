@@ -1,46 +1,58 @@
 #pragma once
-// The resize job: for each picture of m_listFiles, in order, it writes the status line, posts
-// WM_PROCESS_STEP, chooses the output path (OutputPath.h), makes the output folder one level
-// deep, asks before replacing an existing file (remembering "to all" answers for the run),
-// then loads the picture, resamples it to the target size, rotates or flips it, sets its
-// resolution and JPEG quality, prepares a GIF (asking before cutting a picture of more than 8
-// bits down to 256 colours) and saves it without ever leaving a damaged file (SafeSave.h).
-// After the last file it hands the dialog the list of pictures that could not be read, placed
-// or written and posts WM_PROCESS_DONE. A picture skipped by the user's answer is not a
-// failure. In mail mode every output path is appended to m_listMailFiles in input order.
+// The resize job: for each picture of m_listFiles, in order, it writes the status line, steps
+// the sink, chooses the output path (OutputPath.h), makes the output folder one level deep and
+// sweeps the leftovers of killed runs from it (once per folder and run), asks before
+// replacing an existing file (remembering "to all" answers for the run), then loads the
+// picture, resamples it to the target size, rotates or flips it, sets its resolution and JPEG
+// quality, prepares a GIF (asking before cutting a picture of more than 8 bits down to 256
+// colours) and saves it. A picture is written to a temporary file beside its output and
+// committed over it only when complete and the run still goes on (plat::CFileReplacement), so
+// a failed, stopped or killed save leaves the file it would replace byte for byte. The result
+// lists the pictures that could not be read, placed or written, one that threw included; a
+// picture skipped by the user's answer or by a stop is not a failure. In mail mode every
+// output path is appended to m_listMailFiles in input order.
 //
 // Two pictures are decoded and encoded at once, on helper threads, while this thread goes on
 // preparing the next file; what the user sees stays that of one file after the other: the
-// step of file i is posted before file i starts, questions come in file order before that
-// file's output is written, and a file never starts while a picture it reads or writes is
-// still being written for an earlier file. A GIF run, whose question needs the decoded
-// picture, does one file at a time on this thread.
+// step of file i comes before file i starts, questions come in file order before that file's
+// output is written, and a file never starts while a picture it reads or writes is still
+// being written for an earlier file. A GIF run, whose question needs the decoded picture, does
+// one file at a time on this thread. No exception leaves the job or its helper threads.
 //
-// Runs on the worker thread that CDlgProcess starts in mode PROCESS_RESIZE; param is that
-// dialog. Returns 0.
+// Runs on the worker thread that CDlgProcess starts in mode PROCESS_RESIZE.
 #include "app/batch/OutputPath.h"
+#include "app/batch/PassSink.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 class CAppSetting;
-class CDlgProcess;
 class CMailFolder;
 
-unsigned ResizeThreadProc(void* param);
+// What a resize run takes beyond the settings.
+struct ResizeRun {
+    bool bMail = false; // the outputs go to a private folder and are listed for mailing
+    // The desktop's size in pixels, for "Resize as your desktop size".
+    std::int32_t nScreenWidth = 0;
+    std::int32_t nScreenHeight = 0;
+};
+
+void ResizeThreadProc(IPassSink& sink, CAppSetting& app, const ResizeRun& run);
 
 class CResizeJob {
 public:
-    CResizeJob(CDlgProcess& dlg, CAppSetting& app);
+    CResizeJob(IPassSink& sink, CAppSetting& app, const ResizeRun& run);
     ~CResizeJob();
     CResizeJob(const CResizeJob&) = delete;
     CResizeJob& operator=(const CResizeJob&) = delete;
 
-    void Run();
+    PassResult Run();
 
 private:
     enum class Result { Written, Skipped, Failed };
@@ -50,15 +62,18 @@ private:
     bool Prepare(std::size_t index, const std::string& source, OutputChoice& out);
     // Load, transform and save one picture (any thread).
     Result Process(const std::string& source, const std::string& output);
+    Result ProcessCaught(const std::string& source, const std::string& output) noexcept;
     void Dispatch(std::size_t index, const std::string& source, const std::string& output);
     void FinishOldest();
     void WaitForConflicts(const std::string& source, const std::string& output);
     void Record(std::size_t index, const std::string& source, Result result);
 
-    CDlgProcess& m_dlg;
+    IPassSink& m_sink;
     CAppSetting& m_app;
+    const ResizeRun m_run;
     std::int32_t m_nRemembered;
     std::unique_ptr<CMailFolder> m_mail;
+    std::set<std::string> m_swept;
     std::deque<std::unique_ptr<Task>> m_inFlight;
     std::vector<std::pair<std::size_t, std::string>> m_failures;
 };

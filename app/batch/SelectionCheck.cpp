@@ -7,6 +7,9 @@
 
 namespace {
 
+constexpr bool kWarning = true;
+constexpr bool kInformation = false;
+
 constexpr const char* kMayDistort =
     "\r\nuncheck Constrain Proportion might distort your picture(s)";
 
@@ -45,10 +48,10 @@ LabelMessage CompareProportions(const SelectionFacts& f) {
     const std::string sizeLine =
         Format("The size of the pictures you've selected is:%d*%d", f.nWidth, f.nHeight);
     if (same)
-        return {kLabelInformation, f.bConstrain ? sizeLine : sizeLine + kMayDistort};
+        return {kInformation, f.bConstrain ? sizeLine : sizeLine + kMayDistort};
     if (!f.bConstrain)
-        return {kLabelInformation, sizeLine + kMayDistort};
-    return {kLabelWarning,
+        return {kInformation, sizeLine + kMayDistort};
+    return {kWarning,
             Format("The size(%d*%d) of the pictures you've selected is not match the Constrain "
                    "Proportion of your setting: %d*%d\r\nPlease reset width and height or "
                    "uncheck Constrain Proportion",
@@ -61,9 +64,9 @@ LabelMessage CompareProportions(const SelectionFacts& f) {
 LabelMessage SelectionCheckMessage(const SelectionFacts& f) {
     if (f.bDesktop) {
         if (f.bConstrain)
-            return {kLabelInformation, "The pictures you've selected will be auto resize to fit "
-                                       "the desktop's size"};
-        return {kLabelWarning,
+            return {kInformation, "The pictures you've selected will be auto resize to fit "
+                                  "the desktop's size"};
+        return {kWarning,
                 Format("The pictures you've selected will be resize to the desktop's size "
                        "(%d*%d)",
                        f.nScreenWidth, f.nScreenHeight) +
@@ -71,25 +74,25 @@ LabelMessage SelectionCheckMessage(const SelectionFacts& f) {
     }
     if (f.nWidth == 0 || f.nHeight == 0) {
         if (f.bConstrain)
-            return {kLabelWarning, "The pictures you've selected are not the same size\r\nPlease "
-                                   "resize them in percent or uncheck Constrain Proportion"};
-        return {kLabelWarning, "The pictures you've selected are not the same size"};
+            return {kWarning, "The pictures you've selected are not the same size\r\nPlease "
+                              "resize them in percent or uncheck Constrain Proportion"};
+        return {kWarning, "The pictures you've selected are not the same size"};
     }
     return CompareProportions(f);
 }
 
 LabelMessage ResolutionSummaryMessage(std::int32_t xDpi, std::int32_t yDpi) {
-    LabelMessage message{kLabelInformation, "Your select Pictures:"};
+    LabelMessage message{kInformation, "Your select Pictures:"};
     if (xDpi != 0) {
         message.text += Format("\r\nthe X DPI:%d", xDpi);
     } else {
-        message.color = kLabelWarning;
+        message.bWarning = kWarning;
         message.text += "\r\nThe X DPI: not the same";
     }
     if (yDpi != 0) {
         message.text += Format("\r\nThe Y DPI:%d", yDpi);
     } else {
-        message.color = kLabelWarning;
+        message.bWarning = kWarning;
         message.text += "\r\nThe Y DPI: not the same";
     }
     return message;

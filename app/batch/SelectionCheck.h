@@ -2,21 +2,17 @@
 // The two information texts of the resize options dialog: the selection check (what the
 // requested size does to the proportions of the selected pictures) and the resolution summary
 // (the resolution the selected pictures share). Both work only from values the dialog already
-// holds, open no picture and change no setting; the dialog puts the text into its label in the
-// given colour, red for a warning and black for plain information.
+// holds, open no picture and change no setting; the dialog puts the text into its label, in
+// red for a warning and in the window-text colour of the theme (black on a light one) for
+// plain information.
 //
 // Called by CDlgResize on the user-interface thread; plain functions, callable from tests
 // without a window.
-#include "app/browser/ColorRef.h"
-
 #include <cstdint>
 #include <string>
 
-constexpr COLORREF kLabelWarning = MakeColorRef(255, 0, 0);
-constexpr COLORREF kLabelInformation = MakeColorRef(0, 0, 0);
-
 struct LabelMessage {
-    COLORREF color;
+    bool bWarning;
     std::string text; // lines separated by "\r\n"
 };
 

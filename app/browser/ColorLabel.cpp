@@ -22,9 +22,12 @@ QColor ToQColor(COLORREF color) {
 
 } // namespace
 
+COLORREF WindowTextColor() {
+    return ToColorRef(QApplication::palette().color(QPalette::WindowText));
+}
+
 CColorLabel::CColorLabel()
-    : m_crText(ToColorRef(QApplication::palette().color(QPalette::WindowText))),
-      m_crBack(QApplication::palette().color(QPalette::Window)),
+    : m_crText(WindowTextColor()), m_crBack(QApplication::palette().color(QPalette::Window)),
       m_font(QFontDatabase::systemFont(QFontDatabase::GeneralFont)) {}
 
 CColorLabel& CColorLabel::SetLabelText(const std::string& text) {

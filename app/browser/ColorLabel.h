@@ -42,5 +42,9 @@ private:
     QFont m_font;
 };
 
+// The theme's window-text colour (black on a light theme): the colour of plain information,
+// readable on every theme.
+COLORREF WindowTextColor();
+
 // Binds the label to the dialog's control `id` the first time the exchange runs.
 void DDX_Control(plat::CDataExchange* pDX, int id, CColorLabel& label);

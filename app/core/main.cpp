@@ -3,9 +3,7 @@
 // command handed over by the file manager or opens the picture browser.
 #include "app/core/AppSetting.h"
 #include "app/core/VantrelApp.h"
-#include "app/res/Icons.h"
-#include "app/res/StringTable.h"
-#include "app/res/resource.h"
+#include "app/res/Identity.h"
 
 #include <QApplication>
 
@@ -13,11 +11,7 @@ int main(int argc, char** argv) {
     GetAppSetting();
 
     QApplication qapp(argc, argv);
-    const QString title = QString::fromStdString(LoadString(IDS_APP_TITLE));
-    QApplication::setApplicationName(title);
-    QApplication::setApplicationDisplayName(title);
-    QApplication::setDesktopFileName(QStringLiteral("vantrel"));
-    QApplication::setWindowIcon(LoadIcon(IDR_MAINFRAME));
+    SetApplicationIdentity();
 
     CVantrelApp app;
     int code = 0;

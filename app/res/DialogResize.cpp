@@ -81,7 +81,7 @@ const plat::DLGTEMPLATE& ResizeDialogTemplate() {
             VTL_DLGITEM(IDC_RESIZE_MAIL, CtlKind::PushButton, "Resize and mail", 229, 283, 65,
                         14),
             VTL_DLGITEM(IDC_STATIC, CtlKind::Static,
-                        "If the dest folder is empty, VTL will auto create .\\resize\\ folder", 98,
+                        "If the dest folder is empty, VTL will auto create ./resize/ folder", 98,
                         16, 273, 8),
             VTL_DLGITEM(IDC_DO_DPI, CtlKind::CheckBox, "Image to set DPI", 349, 98, 80, 10),
             VTL_DLGITEM(IDC_STATIC, CtlKind::GroupBox, "DPI", 347, 117, 82, 155),

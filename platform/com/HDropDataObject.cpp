@@ -4,31 +4,11 @@
 
 namespace plat {
 
-CHDropDataObject::CHDropDataObject(std::vector<std::string> files) : m_files(std::move(files)) {}
+CHDropDataObject::CHDropDataObject(std::vector<std::string> files)
+    : CRefCounted(IID_IDataObject), m_files(std::move(files)) {}
 
 CHDropDataObject* CHDropDataObject::Create(std::vector<std::string> files) {
     return new (std::nothrow) CHDropDataObject(std::move(files));
-}
-
-HRESULT CHDropDataObject::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDataObject) {
-        *ppv = static_cast<IDataObject*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CHDropDataObject::AddRef() { return ++m_refs; }
-
-ULONG CHDropDataObject::Release() {
-    const ULONG left = --m_refs;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 HRESULT CHDropDataObject::QueryGetData(const FORMATETC* format) {

@@ -1,6 +1,6 @@
 #include "platform/shell/ShellFolder.h"
 
-#include "platform/shell/RefCounted.h"
+#include "platform/com/RefCounted.h"
 #include "platform/shell/ShellMalloc.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "platform/shell/ShellMalloc.h"
 
-#include "platform/shell/RefCounted.h"
+#include "platform/com/RefCounted.h"
 
 #include <cstdlib>
 #include <cstring>

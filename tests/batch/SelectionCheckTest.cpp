@@ -1,182 +1,123 @@
-// The texts and colours of the selection check and the resolution summary, and the entry
-// arithmetic under them, without a window.
-#include "app/batch/ResizeArithmetic.h"
+// The resize options dialog's rules without a window: the texts of the selection check, the
+// arithmetic of its size entries, and which controls it enables.
 #include "app/batch/SelectionCheck.h"
+#include "app/batch/ResizeArithmetic.h"
+#include "app/batch/ResizeEnableRules.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr COLORREF kRed = MakeColorRef(255, 0, 0);
-constexpr COLORREF kBlack = MakeColorRef(0, 0, 0);
-
 const std::string kDistort = "\r\nuncheck Constrain Proportion might distort your picture(s)";
+const std::string kSize1600 = "The size of the pictures you've selected is:1600*1200";
 
-struct CheckCase {
-    const char* name;
-    SelectionFacts facts;
-    COLORREF color;
-    std::string text;
-};
-
-SelectionFacts Pixels(std::int32_t w, std::int32_t h, std::uint32_t rw, std::uint32_t rh,
-                      bool constrain) {
-    SelectionFacts f;
-    f.nWidth = w;
-    f.nHeight = h;
-    f.nResizeWidth = rw;
-    f.nResizeHeight = rh;
-    f.nWidthUnit = UNIT_PIXEL;
-    f.nHeightUnit = UNIT_PIXEL;
-    f.bConstrain = constrain;
-    f.nScreenWidth = 1024;
-    f.nScreenHeight = 768;
-    return f;
-}
-
-SelectionFacts Percent(SelectionFacts f) {
-    f.nWidthUnit = UNIT_PERCENT;
-    f.nHeightUnit = UNIT_PERCENT;
-    return f;
-}
-
-SelectionFacts Desktop(SelectionFacts f) {
-    f.bDesktop = true;
-    return f;
+std::string Mismatch(const std::string& common, const std::string& asked) {
+    return "The size(" + common +
+           ") of the pictures you've selected is not match the Constrain "
+           "Proportion of your setting: " +
+           asked +
+           "\r\nPlease reset width and height or "
+           "uncheck Constrain Proportion";
 }
 
 TEST(SelectionCheck, EveryMessageWithItsColour) {
-    const std::string mismatch1600x1200 =
-        "The size(1600*1200) of the pictures you've selected is not match the Constrain "
-        "Proportion of your setting: 800*500\r\nPlease reset width and height or uncheck "
-        "Constrain Proportion";
-    const std::vector<CheckCase> cases = {
-        {"same proportions, constrained", Pixels(1600, 1200, 800, 600, true), kBlack,
-         "The size of the pictures you've selected is:1600*1200"},
-        {"same proportions, free", Pixels(1600, 1200, 800, 600, false), kBlack,
-         "The size of the pictures you've selected is:1600*1200" + kDistort},
-        {"other proportions, constrained", Pixels(1600, 1200, 800, 500, true), kRed,
-         mismatch1600x1200},
-        {"other proportions, free", Pixels(1600, 1200, 800, 500, false), kBlack,
-         "The size of the pictures you've selected is:1600*1200" + kDistort},
-        {"50 % of both sides", Percent(Pixels(1600, 1200, 50, 50, true)), kBlack,
-         "The size of the pictures you've selected is:1600*1200"},
-        // 600/799 and 600/800 both cut to 750 thousandths.
-        {"equal to three decimals", Pixels(799, 600, 800, 600, true), kBlack,
-         "The size of the pictures you've selected is:799*600"},
-        {"fourth decimal is not enough", Pixels(800, 600, 800, 599, true), kRed,
-         "The size(800*600) of the pictures you've selected is not match the Constrain "
-         "Proportion of your setting: 800*599\r\nPlease reset width and height or uncheck "
-         "Constrain Proportion"},
-        // A requested width of 0 gives no finite ratio and never matches.
-        {"zero width requested", Pixels(800, 600, 0, 0, true), kRed,
-         "The size(800*600) of the pictures you've selected is not match the Constrain "
-         "Proportion of your setting: 0*0\r\nPlease reset width and height or uncheck "
-         "Constrain Proportion"},
-        {"zero width requested, free", Pixels(800, 600, 0, 300, false), kBlack,
-         "The size of the pictures you've selected is:800*600" + kDistort},
-        {"different sizes, constrained", Percent(Pixels(0, 0, 100, 100, true)), kRed,
-         "The pictures you've selected are not the same size\r\nPlease resize them in percent "
-         "or uncheck Constrain Proportion"},
-        {"different sizes, free", Pixels(0, 0, 640, 480, false), kRed,
-         "The pictures you've selected are not the same size"},
-        {"desktop, constrained", Desktop(Pixels(1600, 1200, 800, 500, true)), kBlack,
-         "The pictures you've selected will be auto resize to fit the desktop's size"},
-        {"desktop, free", Desktop(Pixels(0, 0, 800, 500, false)), kRed,
-         "The pictures you've selected will be resize to the desktop's size (1024*768)" +
-             kDistort},
-    };
-    for (const CheckCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        const LabelMessage message = SelectionCheckMessage(c.facts);
-        EXPECT_EQ(message.text, c.text);
-        EXPECT_EQ(message.color, c.color);
-    }
-}
-
-TEST(SelectionCheck, PercentEntriesAreComparedInPixels) {
-    // 50 % wide and 40 % high of 1600 × 1200 asks for 800 × 480, which is not 3:4.
-    SelectionFacts f = Percent(Pixels(1600, 1200, 50, 40, true));
-    EXPECT_EQ(SelectionCheckMessage(f).text,
-              "The size(1600*1200) of the pictures you've selected is not match the Constrain "
-              "Proportion of your setting: 800*480\r\nPlease reset width and height or uncheck "
-              "Constrain Proportion");
-    // Mixed units: 800 pixels wide, 50 % of 1200 high.
-    f = Pixels(1600, 1200, 800, 50, true);
-    f.nHeightUnit = UNIT_PERCENT;
-    EXPECT_EQ(SelectionCheckMessage(f).color, kBlack);
-}
-
-TEST(ResolutionSummary, ListsWhatTheSelectionShares) {
     struct Case {
-        std::int32_t x, y;
-        COLORREF color;
+        std::int32_t w, h;
+        std::uint32_t rw, rh;
+        std::int32_t wUnit, hUnit;
+        bool constrain, desktop, warning;
         std::string text;
     };
-    const std::vector<Case> cases = {
-        {300, 300, kBlack, "Your select Pictures:\r\nthe X DPI:300\r\nThe Y DPI:300"},
-        {0, 72, kRed, "Your select Pictures:\r\nThe X DPI: not the same\r\nThe Y DPI:72"},
-        {300, 0, kRed, "Your select Pictures:\r\nthe X DPI:300\r\nThe Y DPI: not the same"},
-        {0, 0, kRed,
-         "Your select Pictures:\r\nThe X DPI: not the same\r\nThe Y DPI: not the same"},
+    const Case cases[] = {
+        {1600, 1200, 800, 600, UNIT_PIXEL, UNIT_PIXEL, true, false, false, kSize1600},
+        {1600, 1200, 800, 600, UNIT_PIXEL, UNIT_PIXEL, false, false, false, kSize1600 + kDistort},
+        {1600, 1200, 800, 500, UNIT_PIXEL, UNIT_PIXEL, true, false, true,
+         Mismatch("1600*1200", "800*500")},
+        {1600, 1200, 800, 500, UNIT_PIXEL, UNIT_PIXEL, false, false, false, kSize1600 + kDistort},
+        {1600, 1200, 50, 50, UNIT_PERCENT, UNIT_PERCENT, true, false, false, kSize1600},
+        // Percent entries are compared in pixels: 800 × 480 is not 3:4.
+        {1600, 1200, 50, 40, UNIT_PERCENT, UNIT_PERCENT, true, false, true,
+         Mismatch("1600*1200", "800*480")},
+        {1600, 1200, 800, 50, UNIT_PIXEL, UNIT_PERCENT, true, false, false, kSize1600},
+        // 600/799 and 600/800 both cut to 750 thousandths; 599/800 does not.
+        {799, 600, 800, 600, UNIT_PIXEL, UNIT_PIXEL, true, false, false,
+         "The size of the pictures you've selected is:799*600"},
+        {800, 600, 800, 599, UNIT_PIXEL, UNIT_PIXEL, true, false, true,
+         Mismatch("800*600", "800*599")},
+        // A requested width of 0 gives no finite ratio and never matches.
+        {800, 600, 0, 0, UNIT_PIXEL, UNIT_PIXEL, true, false, true, Mismatch("800*600", "0*0")},
+        {0, 0, 100, 100, UNIT_PERCENT, UNIT_PERCENT, true, false, true,
+         "The pictures you've selected are not the same size\r\nPlease resize them in percent "
+         "or uncheck Constrain Proportion"},
+        {0, 0, 640, 480, UNIT_PIXEL, UNIT_PIXEL, false, false, true,
+         "The pictures you've selected are not the same size"},
+        {1600, 1200, 800, 500, UNIT_PIXEL, UNIT_PIXEL, true, true, false,
+         "The pictures you've selected will be auto resize to fit the desktop's size"},
+        {0, 0, 800, 500, UNIT_PIXEL, UNIT_PIXEL, false, true, true,
+         "The pictures you've selected will be resize to the desktop's size (1024*768)" + kDistort},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        const LabelMessage message = ResolutionSummaryMessage(c.x, c.y);
+        const SelectionFacts facts{c.w,     c.h,         c.rw,      c.rh, c.wUnit,
+                                   c.hUnit, c.constrain, c.desktop, 1024, 768};
+        const LabelMessage message = SelectionCheckMessage(facts);
         EXPECT_EQ(message.text, c.text);
-        EXPECT_EQ(message.color, c.color);
+        EXPECT_EQ(message.bWarning, c.warning);
     }
 }
 
-TEST(ResizeArithmetic, CouplingKeepsTheSelectionsProportions) {
-    struct Case {
-        const char* name;
-        std::uint32_t entry;
-        std::int32_t entryUnit, otherUnit;
-        std::uint32_t entryCommon, otherCommon;
-        std::optional<std::uint32_t> other;
-    };
-    const std::vector<Case> cases = {
-        {"width 400 px of 800 x 600", 400, UNIT_PIXEL, UNIT_PIXEL, 800, 600, 300u},
-        {"width 401 px cuts to 300", 401, UNIT_PIXEL, UNIT_PIXEL, 800, 600, 300u},
-        {"height 300 px back to the width", 300, UNIT_PIXEL, UNIT_PIXEL, 600, 800, 400u},
-        {"pixels to percent", 300, UNIT_PIXEL, UNIT_PERCENT, 600, 800, 50u},
-        {"percent to pixels", 50, UNIT_PERCENT, UNIT_PIXEL, 600, 800, 400u},
-        {"percent to percent is the same number", 37, UNIT_PERCENT, UNIT_PERCENT, 0, 0, 37u},
-        // 4294968 × 1000 passes 2^32 and wraps to 704, as the 32-bit entries do.
-        {"the product wraps", 4294968, UNIT_PIXEL, UNIT_PIXEL, 1000, 1000, 0u},
-        {"unknown size in pixels", 400, UNIT_PIXEL, UNIT_PIXEL, 0, 0, std::nullopt},
-        {"unknown size, percent to pixels", 50, UNIT_PERCENT, UNIT_PIXEL, 0, 0, std::nullopt},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(CoupledEntry(c.entry, c.entryUnit, c.otherUnit, c.entryCommon, c.otherCommon),
-                  c.other);
-    }
+// The dialog's tests type and pick the common cases; here the limits of 32-bit entries.
+TEST(ResizeArithmetic, CouplingAndConversionInUnsigned32Bits) {
+    // 4294968 × 1000 passes 2^32 and wraps to 704, as the 32-bit entries do.
+    EXPECT_EQ(CoupledEntry(4294968, UNIT_PIXEL, UNIT_PIXEL, 1000, 1000), 0u);
+    EXPECT_EQ(CoupledEntry(50, UNIT_PERCENT, UNIT_PIXEL, 0, 0), std::nullopt) << "no size to go by";
+    EXPECT_EQ(ConvertedEntry(33, UNIT_PIXEL, 1001), 330u);
+    EXPECT_EQ(ConvertedEntry(333, UNIT_PERCENT, 1001), 33u);
 }
 
-TEST(ResizeArithmetic, UnitConversionCutsTowardZero) {
-    struct Case {
-        const char* name;
-        std::uint32_t entry;
-        std::int32_t newUnit;
-        std::uint32_t common;
-        std::uint32_t converted;
+// The enabled controls as letters, capital when enabled: f the folder and save type, q the
+// quality, m the size mode, s the size entries, u their units, r the rotations, d the
+// resolution entries, b the "Resize" button.
+std::string Enabled(const ResizeChoices& choices) {
+    const ResizeEnables e = ResizeDialogEnables(choices);
+    std::string letters;
+    for (const auto& [on, letter] : {std::pair{e.bFolder, 'f'},
+                                     {e.bQuality, 'q'},
+                                     {e.bSizeMode, 'm'},
+                                     {e.bSizeEntries, 's'},
+                                     {e.bUnits, 'u'},
+                                     {e.bRotateChoices, 'r'},
+                                     {e.bDpiEntries, 'd'},
+                                     {e.bResizeButton, 'b'}})
+        letters += on ? static_cast<char>(std::toupper(letter)) : letter;
+    return letters;
+}
+
+TEST(ResizeEnableRules, EachChoiceOpensWhatItNeeds) {
+    using C = ResizeChoices&;
+    const std::pair<void (*)(C), const char*> cases[] = {
+        {[](C) {}, "FqMSUrdB"},
+        {[](C c) { c.bInFolder = false; }, "fqMSUrdB"},
+        {[](C c) { c.bJpegInSelection = true; }, "FQMSUrdB"}, // the source's format, a JPEG among
+        {[](C c) { c.nSaveType = 1, c.bQualityEnabled = false; }, "FQMSUrdB"}, // JPEG
+        {[](C c) { c.nSaveType = 3; }, "FqMSUrdB"},                            // GIF
+        {[](C c) { c.nSaveType = 5, c.bQualityEnabled = false; }, "FqMSUrdB"}, // PNG leaves it
+        {[](C c) { c.nSaveType = 6; }, "FQMSUrdB"},                            // TIFF leaves it
+        {[](C c) { c.bDesktop = true; }, "FqMsurdB"},
+        {[](C c) { c.bCommonSizeKnown = false; }, "FqMSurdB"}, // only percent keeps proportions
+        {[](C c) { c.bCommonSizeKnown = false, c.bConstrain = false; }, "FqMSUrdB"},
+        {[](C c) { c.bResize = false; }, "Fqmsurdb"},
+        {[](C c) { c.bResize = false, c.bRotate = true; }, "FqmsuRdB"},
+        {[](C c) { c.bResize = false, c.bSetDpi = true; }, "FqmsurDB"},
     };
-    const std::vector<Case> cases = {
-        {"300 px of 600 is 50 %", 300, UNIT_PERCENT, 600, 50},
-        {"50 % of 600 is 300 px", 50, UNIT_PIXEL, 600, 300},
-        {"33 % of 1001 is 330 px", 33, UNIT_PIXEL, 1001, 330},
-        {"333 px of 1001 is 33 %", 333, UNIT_PERCENT, 1001, 33},
-        {"unknown size keeps the number (to percent)", 300, UNIT_PERCENT, 0, 300},
-        {"unknown size keeps the number (to pixel)", 50, UNIT_PIXEL, 0, 50},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(ConvertedEntry(c.entry, c.newUnit, c.common), c.converted);
+    for (const auto& [choose, enabled] : cases) {
+        ResizeChoices choices;
+        choose(choices);
+        EXPECT_EQ(Enabled(choices), enabled);
     }
 }
 

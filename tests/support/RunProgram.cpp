@@ -16,7 +16,8 @@ extern char** environ;
 namespace vtltest {
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::map<std::string, std::string>& env, int timeoutSeconds) {
+                      const std::map<std::string, std::string>& env, int timeoutSeconds,
+                      const std::function<void(int pid)>& whileRunning) {
     std::map<std::string, std::string> vars;
     for (char** e = environ; *e; ++e) {
         const char* eq = std::strchr(*e, '=');
@@ -50,8 +51,10 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     ProgramRun run;
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
@@ -59,6 +62,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     if (rc != 0)
         return run;
     run.started = true;
+    if (whileRunning)
+        whileRunning(pid);
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
     int status = 0;
@@ -73,6 +78,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     }
     if (!run.timedOut && WIFEXITED(status))
         run.status = WEXITSTATUS(status);
+    if (!run.timedOut && WIFSIGNALED(status))
+        run.signal = WTERMSIG(status);
     run.out = ReadFile(outPath);
     run.err = ReadFile(errPath);
     return run;

@@ -11,25 +11,40 @@
 
 namespace vtltest {
 namespace {
+
 constexpr const char* kHandled = "vtlTestHandled";
+
+// The modal window that is open and not handled yet, marked as handled now; null for none.
+QWidget* TakeNewModal(const QString& title) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible() || modal->property(kHandled).toBool() ||
+        (!title.isEmpty() && modal->windowTitle() != title))
+        return nullptr;
+    modal->setProperty(kHandled, true);
+    return modal;
 }
 
-QTimer* OnNextModal(std::function<void(QWidget*)> action, const QString& title) {
-    auto* timer = new QTimer;
+} // namespace
+
+std::unique_ptr<QTimer> OnEveryModal(std::function<void(QWidget*)> action, const QString& title,
+                                     bool once) {
+    auto timer = std::make_unique<QTimer>();
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, action, title] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible() || modal->property(kHandled).toBool())
-            return;
-        if (!title.isEmpty() && modal->windowTitle() != title)
-            return;
-        modal->setProperty(kHandled, true);
-        timer->stop();
-        timer->deleteLater();
-        action(modal);
+    QObject::connect(timer.get(), &QTimer::timeout, [timer = timer.get(), action, title, once] {
+        if (QWidget* modal = TakeNewModal(title)) {
+            if (once) {
+                timer->stop();
+                timer->deleteLater();
+            }
+            action(modal);
+        }
     });
     timer->start();
     return timer;
+}
+
+QTimer* OnNextModal(std::function<void(QWidget*)> action, const QString& title) {
+    return OnEveryModal(std::move(action), title, true).release();
 }
 
 void ClickNamed(QWidget* window, const QString& name) {

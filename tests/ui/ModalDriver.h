@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 namespace vtltest {
 
@@ -14,6 +15,11 @@ namespace vtltest {
 // `title` is given, carries that title). Returns at once with the timer that watches; the
 // action runs later, from the event loop of the dialog. Deleting the timer gives up waiting.
 QTimer* OnNextModal(std::function<void(QWidget*)> action, const QString& title = {});
+
+// Runs `action` with every modal window that opens while the returned watcher lives (with
+// `once`, only the first, after which the watcher deletes itself).
+std::unique_ptr<QTimer> OnEveryModal(std::function<void(QWidget*)> action,
+                                     const QString& title = {}, bool once = false);
 
 // Presses the button whose objectName is `name` inside `window` with a mouse click.
 void ClickNamed(QWidget* window, const QString& name);

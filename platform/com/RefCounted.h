@@ -1,7 +1,7 @@
 #pragma once
-// CRefCounted: the IUnknown part of our shell objects that offer one interface: a reference
-// count that deletes the object at zero, and the QueryInterface of that one interface. Any
-// thread may count references.
+// CRefCounted: the IUnknown part of our COM-shaped objects that offer one interface: a
+// reference count that deletes the object at zero, and the QueryInterface of that one
+// interface. Any thread may count references.
 #include "platform/com/Unknown.h"
 
 #include <atomic>

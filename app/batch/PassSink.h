@@ -1,0 +1,46 @@
+#pragma once
+// IPassSink: the one way a pass (the reading pass or the resize job) reaches whoever carries
+// it: the step before each file, the questions about a file, whether the run was stopped, and
+// the result at the end. The progress dialog carries every run of the program (through its
+// CProcessChannel); the passes know nothing of it, so they also run under a sink of a test's
+// own, without a window.
+//
+// Called on the pass's worker thread; IsStopping also on the resize job's helper threads.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The answers to a question, in the order of the confirmation dialog's codes.
+enum : std::int32_t {
+    CONFIRM_YESTOALL = 0,
+    CONFIRM_NOTOALL = 1,
+    CONFIRM_YES = 2,
+    CONFIRM_NO = 3,
+    CONFIRM_NONE = 4, // closed without an answer, or the run stopped while it was asked
+};
+
+struct PassResult {
+    // Reading pass: the size and resolutions every picture shares, 0 where they differ.
+    std::int32_t nWidth = 0;
+    std::int32_t nHeight = 0;
+    std::int32_t nXDpi = 0;
+    std::int32_t nYDpi = 0;
+    // Resize job: the pictures that could not be read, placed or written, in file order.
+    std::vector<std::string> failures;
+};
+
+class IPassSink {
+public:
+    // File `index` (from 0) is about to start; the settings' status line already names it.
+    virtual void Step(std::size_t index) = 0;
+    // Asks about `file` and waits for the answer, a CONFIRM_ code.
+    virtual int Ask(const std::string& file, const std::string& question) = 0;
+    // The run was stopped: no further file starts, and a picture in flight is not written.
+    virtual bool IsStopping() const = 0;
+    // The pass has ended; called once, also for an empty list or a stopped run.
+    virtual void Done(PassResult result) = 0;
+
+protected:
+    ~IPassSink() = default;
+};

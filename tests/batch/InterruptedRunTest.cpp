@@ -1,0 +1,121 @@
+// A real vtl process stopped in the middle of "Resize as default setting" over the user's own
+// pictures, each turned and written over itself: a stop signal (a logout, a kill, Ctrl+C)
+// ends it cleanly, and what a kill -9 leaves behind is swept by the next run over the folder.
+// Either way every picture is whole: the old one byte for byte, or the new one.
+#include "app/core/AppSetting.h"
+#include "app/core/HandoffBlock.h"
+#include "platform/ReplaceFile.h"
+#include "platform/SharedMemory.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/Sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class InterruptedRun : public testing::Test {
+  protected:
+    void SetUp() override {
+        CAppSetting setting;
+        setting.m_resize.bOverwrite = 1;
+        setting.m_resize.bRotate = 1;
+        setting.SaveResizeSetting();
+        m_mapping = plat::CreateFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE);
+        ASSERT_NE(m_mapping, nullptr);
+        m_block = static_cast<unsigned char*>(plat::MapViewOfFile(m_mapping));
+    }
+    void TearDown() override {
+        plat::UnmapViewOfFile(m_block);
+        plat::CloseHandle(m_mapping);
+    }
+
+    void MakePictures() {
+        m_dir = vtltest::MakeTempDir("pictures");
+        m_files = vtltest::MakePictures(m_dir, 16, 2400, 1800);
+        m_original = vtltest::ReadFile(m_files[0]);
+    }
+    // Runs vtl over the pictures, answering "Yes to all"; `kill` (when given) is sent once the
+    // first picture has been replaced and another one is being written.
+    vtltest::ProgramRun RunVtl(int kill = 0) {
+        EXPECT_EQ(WriteHandoff(m_block, HANDOFF_RESIZE_DEFAULT, m_files), HandoffWrite::Written);
+        struct stat before {};
+        stat(m_files[0].c_str(), &before);
+        return vtltest::RunProgram(std::string(VTL_BIN_DIR) + "/vtl", {},
+                                   {{"VTL_AUTOCLICK", "IDC_YESTOALL"}}, 60, [&](int pid) {
+                                       struct stat now {};
+                                       while (kill &&
+                                              (stat(m_files[0].c_str(), &now) != 0 ||
+                                               now.st_ino == before.st_ino || Leftovers().empty()))
+                                           std::this_thread::yield();
+                                       if (kill)
+                                           ::kill(pid, kill);
+                                   });
+    }
+    std::vector<std::string> Leftovers() const {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(m_dir))
+            if (entry.path().filename().string().rfind(plat::kTempFilePrefix, 0) == 0)
+                found.push_back(entry.path().string());
+        return found;
+    }
+    // Each picture is the old one, or the new one whole; returns how many are new.
+    int CountTurned() const {
+        int turned = 0;
+        for (const std::string& file : m_files) {
+            const bool isNew = vtltest::Inspect(file) == vtltest::PictureFacts{1800, 2400, 3};
+            EXPECT_TRUE(isNew || vtltest::ReadFile(file) == m_original) << file;
+            turned += isNew;
+        }
+        return turned;
+    }
+
+    plat::FileMapping* m_mapping = nullptr;
+    unsigned char* m_block = nullptr;
+    std::string m_dir;
+    std::vector<std::string> m_files;
+    std::string m_original;
+};
+
+TEST_F(InterruptedRun, AStopSignalEndsTheRunAndLeavesNoTemporaryFile) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        MakePictures();
+        const vtltest::ProgramRun run = RunVtl(signal);
+        EXPECT_EQ(run.signal, signal) << run.err;
+        EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+        const int turned = CountTurned();
+        EXPECT_GE(turned, 1);
+        EXPECT_LT(turned, 16) << "the run stopped";
+    }
+}
+
+TEST_F(InterruptedRun, TheNextRunSweepsWhatAKilledOneLeft) {
+    // A picture may be committed between the look and the kill: then kill another run.
+    std::vector<std::string> leftovers;
+    for (int attempt = 0; attempt < 5 && leftovers.empty(); ++attempt) {
+        MakePictures();
+        ASSERT_EQ(RunVtl(SIGKILL).signal, SIGKILL);
+        leftovers = Leftovers();
+    }
+    ASSERT_FALSE(leftovers.empty());
+    CountTurned();
+    // A minute later, the next run over the folder.
+    const timeval old[2] = {{time(nullptr) - 120, 0}, {time(nullptr) - 120, 0}};
+    for (const std::string& leftover : leftovers)
+        utimes(leftover.c_str(), old);
+    const vtltest::ProgramRun next = RunVtl();
+    EXPECT_EQ(next.status, 0) << next.err;
+    EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), {}), 16);
+}
+
+} // namespace

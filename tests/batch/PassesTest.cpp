@@ -1,0 +1,275 @@
+// The two passes as the program runs them, over real pictures, carried by a sink of the test's
+// own instead of the progress dialog: questions are answered from a script.
+#include "app/batch/ReadInfoPass.h"
+#include "app/batch/ResizeJob.h"
+#include "app/batch/ResizeRules.h"
+#include "app/core/AppSetting.h"
+#include "image/ximage.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/Sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <atomic>
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using vtltest::Inspect;
+using vtltest::MakePicture;
+using vtltest::MakePictures;
+using vtltest::PictureFacts;
+
+const std::string kOverwrite = "Do you want to overwrite this file?";
+
+// Answers each question with the next scripted answer, No once the script is used up.
+struct Sink : IPassSink {
+    std::vector<int> answers;
+    std::vector<std::pair<std::string, std::string>> asked; // file, question
+    std::vector<std::size_t> steps;
+    PassResult result;
+    int done = 0;
+
+    void Step(std::size_t index) override { steps.push_back(index); }
+    int Ask(const std::string& file, const std::string& question) override {
+        asked.emplace_back(file, question);
+        return asked.size() <= answers.size() ? answers[asked.size() - 1] : CONFIRM_NO;
+    }
+    bool IsStopping() const override { return false; }
+    void Done(PassResult passed) override {
+        result = std::move(passed);
+        ++done;
+    }
+};
+
+ResizeSetting& Reset(const std::vector<std::string>& files) {
+    GetAppSetting()->m_resize = ResizeSetting{};
+    GetAppSetting()->m_listFiles = files;
+    return GetAppSetting()->m_resize;
+}
+
+// The resize job on a desktop of 1024 × 768.
+Sink Resize(std::vector<int> answers = {}) {
+    Sink sink;
+    sink.answers = std::move(answers);
+    ResizeThreadProc(sink, *GetAppSetting(), ResizeRun{false, 1024, 768});
+    EXPECT_EQ(sink.done, 1);
+    return sink;
+}
+
+long Entries(const std::string& dir) {
+    return std::distance(fs::directory_iterator(dir), {});
+}
+
+TEST(ResizeJob, WritesEachPictureAtItsSizeWhereTheSettingsPlaceIt) {
+    const std::tuple<const char*, std::function<void(ResizeSetting&)>, const char*, const char*,
+                     PictureFacts, PictureFacts>
+        cases[] = {
+            {"fitted to the desktop, PCX into a folder beside each source",
+             [](ResizeSetting& s) { s.bDesktop = 1, s.strDestFolder = "./out/", s.nImageType = 7; },
+             "a/out/wide.pcx",
+             "b/out/tall.pcx",
+             {1024, 512, CXIMAGE_FORMAT_PCX},
+             {384, 768, CXIMAGE_FORMAT_PCX}},
+            {"50 % wide, 300 pixels high, over the sources, as PNG under their names",
+             [](ResizeSetting& s) {
+                 s.bOverwrite = 1, s.nImageType = 5, s.nWidth = 50, s.nHeightUnit = 0,
+                 s.nHeight = 300;
+             },
+             "a/wide.jpg",
+             "b/tall.png",
+             {1000, 300, CXIMAGE_FORMAT_PNG},
+             {250, 300, CXIMAGE_FORMAT_PNG}},
+        };
+    for (const auto& [what, set, first, second, firstFacts, secondFacts] : cases) {
+        SCOPED_TRACE(what);
+        const std::string dir = vtltest::MakeTempDir("placed");
+        fs::create_directories(dir + "/a");
+        fs::create_directories(dir + "/b");
+        const std::vector<std::string> files = {MakePicture(dir + "/a/wide.jpg", 2000, 1000),
+                                                MakePicture(dir + "/b/tall.png", 500, 1000)};
+        set(Reset(files));
+        const Sink sink = Resize({CONFIRM_YESTOALL});
+        EXPECT_EQ(sink.steps, (std::vector<std::size_t>{0, 1}));
+        EXPECT_EQ(GetAppSetting()->GetStatus(), MakeStatusLine("Resizing", files[1]));
+        EXPECT_TRUE(sink.result.failures.empty());
+        EXPECT_EQ(Inspect(dir + "/" + first), firstFacts);
+        EXPECT_EQ(Inspect(dir + "/" + second), secondFacts);
+    }
+}
+
+TEST(ResizeJob, OverwritingAsksAndFollowsTheAnswers) {
+    const std::tuple<std::vector<int>, std::size_t, std::vector<bool>> cases[] = {
+        {{CONFIRM_YESTOALL}, 1, {true, true, true}},
+        {{CONFIRM_NOTOALL}, 1, {false, false, false}},
+        {{CONFIRM_NO, CONFIRM_NO, CONFIRM_NO}, 3, {false, false, false}},
+        {{CONFIRM_NONE, CONFIRM_NONE, CONFIRM_NONE}, 3, {false, false, false}}, // closed
+        {{CONFIRM_YES, CONFIRM_NOTOALL}, 2, {true, false, false}},
+    };
+    for (const auto& [answers, questions, changed] : cases) {
+        SCOPED_TRACE(answers[0]);
+        const std::string dir = vtltest::MakeTempDir("overwrite");
+        const std::vector<std::string> files = MakePictures(dir, 3, 200, 100);
+        ResizeSetting& s = Reset(files);
+        s.bOverwrite = 1;
+        s.nWidth = s.nHeight = 50;
+        const Sink sink = Resize(answers);
+        ASSERT_EQ(sink.asked.size(), questions);
+        EXPECT_EQ(sink.asked[0], std::make_pair(files[0], kOverwrite));
+        for (std::size_t i = 0; i < files.size(); ++i)
+            EXPECT_EQ(Inspect(files[i]).width, changed[i] ? 100 : 200) << files[i];
+        EXPECT_TRUE(sink.result.failures.empty()) << "a skipped file is not a failure";
+        EXPECT_EQ(Entries(dir), 3) << "no temporary file is left";
+    }
+}
+
+TEST(ResizeJob, TwoSourcesMeetingInOneFolderAskForTheSecond) {
+    const std::string dir = vtltest::MakeTempDir("meet");
+    fs::create_directories(dir + "/a");
+    fs::create_directories(dir + "/b");
+    Reset({MakePicture(dir + "/a/x.jpg", 300, 200), MakePicture(dir + "/b/x.jpg", 400, 200)})
+        .strDestFolder = dir + "/out";
+    const Sink sink = Resize();
+    ASSERT_EQ(sink.asked.size(), 1u);
+    EXPECT_EQ(sink.asked[0].first, dir + "/out/x.jpg");
+    EXPECT_EQ(Inspect(dir + "/out/x.jpg").width, 300) << "the first output stays";
+}
+
+TEST(ResizeJob, GifAsksBeforeReducingColoursOnlyAboveEightBits) {
+    for (const int answer : {CONFIRM_YES, CONFIRM_NO}) {
+        const std::string dir = vtltest::MakeTempDir("gif");
+        Reset({MakePicture(dir + "/colour.png", 80, 60),
+               MakePicture(dir + "/grey.png", 80, 60, 72, true)})
+            .nImageType = 3;
+        const Sink sink = Resize({answer});
+        ASSERT_EQ(sink.asked.size(), 1u) << "the 8-bit picture is not asked about";
+        EXPECT_EQ(
+            sink.asked[0],
+            std::make_pair(dir + "/resize/colour.gif",
+                           std::string("Transfer to GIF from 24 bit to 8 bit colors will lose "
+                                       "some colors and take some time, would you keep on?")));
+        EXPECT_EQ(fs::exists(dir + "/resize/colour.gif"), answer == CONFIRM_YES);
+        EXPECT_EQ(Inspect(dir + "/resize/grey.gif").type, CXIMAGE_FORMAT_GIF);
+    }
+}
+
+TEST(ResizeJob, QualityIsSetForJpegSourcesOnlyWhenTheTypeIsTheSources) {
+    const std::string dir = vtltest::MakeTempDir("quality");
+    const std::vector<std::string> files = {MakePicture(dir + "/photo.jpg", 400, 300),
+                                            MakePicture(dir + "/drawing.png", 400, 300)};
+    std::map<int, std::pair<std::string, std::string>> outputs;
+    for (const int quality : {5, 95}) {
+        Reset(files).nQuality = quality;
+        Resize();
+        outputs[quality] = {vtltest::ReadFile(dir + "/resize/photo.jpg"),
+                            vtltest::ReadFile(dir + "/resize/drawing.png")};
+        fs::remove_all(dir + "/resize");
+    }
+    EXPECT_LT(outputs[5].first.size() * 2, outputs[95].first.size());
+    EXPECT_FALSE(outputs[5].second.empty());
+    EXPECT_EQ(outputs[5].second, outputs[95].second);
+}
+
+// (A picture that does not load is listed in the process dialog's test.)
+TEST(ResizeJob, AnOutputFolderThatCannotBeMadeFailsThePicture) {
+    const std::string good = MakePicture(vtltest::MakeTempDir("fail") + "/good.jpg", 80, 60);
+    Reset({good}).strDestFolder = "/proc/vtl-no-such-folder";
+    EXPECT_EQ(Resize().result.failures, std::vector<std::string>{good});
+}
+
+TEST(ResizeJob, AFailedSaveOverASourceLeavesItIntact) {
+    const std::string dir = vtltest::MakeTempDir("fullsave");
+    const std::string big = MakePicture(dir + "/big.png", 600, 400);
+    const std::string small = MakePicture(dir + "/small.png", 4, 4);
+    const std::string before = vtltest::ReadFile(big);
+    ASSERT_GT(before.size(), 20000u);
+    ResizeSetting& s = Reset({big, small});
+    s.bOverwrite = 1;
+    s.bResize = 0;
+    s.bRotate = 1; // turned, the big picture must be written anew
+    // The file system refuses to store more than 4 KB in one file, as a full disk would.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit tight = saved;
+    tight.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const Sink sink = Resize({CONFIRM_YESTOALL});
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(vtltest::ReadFile(big), before) << "byte for byte as it was";
+    EXPECT_EQ(sink.result.failures, std::vector<std::string>{big});
+    EXPECT_EQ(Inspect(small).width, 4);
+    EXPECT_EQ(Entries(dir), 2) << "no temporary file is left behind";
+}
+
+// A question that cannot be asked, or a stop that cannot be read (out of memory, say), throws
+// into the job: on its worker thread or on a helper thread. That picture fails; the run and
+// the process go on.
+TEST(ResizeJob, APictureThatThrowsFailsAloneOnEveryThread) {
+    struct Throwing : Sink {
+        std::thread::id worker = std::this_thread::get_id();
+        bool onHelper =
+            false; // throws once from a helper thread's stop check, else from a question
+        mutable std::atomic<bool> thrown{false};
+        int Ask(const std::string&, const std::string&) override {
+            if (!onHelper && !thrown.exchange(true))
+                throw std::bad_alloc();
+            return CONFIRM_YESTOALL;
+        }
+        bool IsStopping() const override {
+            if (onHelper && std::this_thread::get_id() != worker && !thrown.exchange(true))
+                throw std::bad_alloc();
+            return false;
+        }
+    };
+    for (const bool onHelper : {false, true}) {
+        SCOPED_TRACE(onHelper ? "a helper thread" : "the question");
+        const std::vector<std::string> files =
+            MakePictures(vtltest::MakeTempDir("throw"), 2, 64, 48);
+        ResizeSetting& s = Reset(files);
+        s.bOverwrite = 1;
+        s.nWidth = s.nHeight = 50;
+        Throwing sink;
+        sink.onHelper = onHelper;
+        ResizeThreadProc(sink, *GetAppSetting(), ResizeRun{});
+        ASSERT_EQ(sink.result.failures.size(), 1u) << "one picture failed alone";
+        for (const std::string& file : files)
+            EXPECT_EQ(Inspect(file).width, file == sink.result.failures[0] ? 64 : 32) << file;
+    }
+}
+
+TEST(ReadingPass, ReportsWhatAllPicturesShare) {
+    // Each picture: name, width, height, dots per inch; then the shared values and the JPEG flag.
+    using Pic = std::tuple<const char*, int, int, int>;
+    const std::tuple<std::vector<Pic>, PassResult, int> cases[] = {
+        {{{"a.jpg", 64, 48, 300}, {"b.jpg", 64, 48, 300}}, {64, 48, 300, 300, {}}, 1},
+        {{{"a.png", 64, 48, 300}, {"b.png", 64, 40, 300}}, {0, 0, 300, 300, {}}, 0},
+        {{{"a.png", 64, 48, 72}, {"b.jpg", 64, 48, 150}}, {64, 48, 0, 0, {}}, 1},
+        {{{"a.tif", 10, 20, 96}}, {10, 20, 96, 96, {}}, 0},
+        {{}, {0, 0, 0, 0, {}}, 0},
+    };
+    for (const auto& [pictures, shared, jpeg] : cases) {
+        const std::string dir = vtltest::MakeTempDir("read");
+        std::vector<std::string> files;
+        for (const auto& [name, w, h, dpi] : pictures)
+            files.push_back(MakePicture(dir + "/" + name, w, h, dpi));
+        Reset(files);
+        Sink sink;
+        ReadInfoThreadProc(sink, *GetAppSetting());
+        EXPECT_EQ(sink.done, 1);
+        EXPECT_EQ(sink.steps.size(), files.size());
+        const PassResult& r = sink.result;
+        EXPECT_EQ(std::tie(r.nWidth, r.nHeight, r.nXDpi, r.nYDpi),
+                  std::tie(shared.nWidth, shared.nHeight, shared.nXDpi, shared.nYDpi));
+        EXPECT_EQ(GetAppSetting()->m_bJpegInSelection, jpeg);
+        EXPECT_EQ(Entries(dir), static_cast<long>(files.size())) << "reading writes nothing";
+    }
+}
+
+} // namespace

@@ -1,0 +1,123 @@
+#include "tests/support/Pictures.h"
+
+#include "image/ximage.h"
+#include "tests/support/Sandbox.h"
+
+#include <cmath>
+#include <filesystem>
+#include <stdexcept>
+
+namespace vtltest {
+
+using vips::VImage;
+
+namespace {
+
+void StartVips() {
+    static const bool started = VIPS_INIT("vantrel-tests") == 0;
+    if (!started)
+        throw std::runtime_error("libvips did not start");
+    vips_cache_set_max(0);
+}
+
+} // namespace
+
+VImage Gradient(int width, int height) {
+    StartVips();
+    const VImage xy = VImage::xyz(width, height);
+    return (xy[0] * (255.0 / std::max(1, width - 1)))
+        .bandjoin(xy[1] * (255.0 / std::max(1, height - 1)))
+        .bandjoin(VImage::black(width, height) + 128)
+        .cast(VIPS_FORMAT_UCHAR)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+VImage Quadrants(int width, int height) {
+    VImage image = Gradient(width, height).copy_memory();
+    const int hw = width / 2;
+    const int hh = height / 2;
+    for (const auto& [colour, x, y] : {std::tuple{std::vector<double>{255, 0, 0}, 0, 0},
+                                       {{0, 255, 0}, hw, 0},
+                                       {{0, 0, 255}, 0, hh},
+                                       {{255, 255, 255}, hw, hh}})
+        image.draw_rect(colour, x, y, width, height, VImage::option()->set("fill", true));
+    return image;
+}
+
+std::string WritePicture(const VImage& picture, const std::string& path) {
+    const std::string plain = path.substr(0, path.find('['));
+    const std::string ext = plain.substr(plain.rfind('.') + 1);
+    const int own = ext == "bmp"   ? CXIMAGE_FORMAT_BMP
+                    : ext == "pcx" ? CXIMAGE_FORMAT_PCX
+                    : ext == "ico" ? CXIMAGE_FORMAT_ICO
+                                   : 0;
+    if (!own) {
+        picture.write_to_file(path.c_str());
+        return plain;
+    }
+    const std::string png = MakeTempDir("own-codec") + "/source.png";
+    picture.write_to_file(png.c_str());
+    CxImage image;
+    if (!image.Load(png) || !image.Save(plain, own))
+        throw std::runtime_error("cannot write " + plain);
+    return plain;
+}
+
+std::string MakePicture(const std::string& path, int w, int h, int dpi, bool grey) {
+    const VImage picture =
+        grey ? Gradient(w, h).colourspace(VIPS_INTERPRETATION_B_W) : Gradient(w, h);
+    return WritePicture(
+        picture.copy(VImage::option()->set("xres", dpi / 25.4)->set("yres", dpi / 25.4)), path);
+}
+
+std::vector<std::string> MakePictures(const std::string& folder, int count, int w, int h) {
+    std::vector<std::string> paths{MakePicture(folder + "/p0.jpg", w, h)};
+    for (int i = 1; i < count; ++i)
+        std::filesystem::copy_file(paths[0],
+                                   paths.emplace_back(folder + "/p" + std::to_string(i) + ".jpg"));
+    return paths;
+}
+
+PictureFacts Inspect(const std::string& path) {
+    CxImage picture;
+    if (!picture.Load(path))
+        return {};
+    return {picture.GetWidth(), picture.GetHeight(), picture.GetType()};
+}
+
+VImage Decode(const std::string& path) {
+    CxImage picture;
+    const std::string png = MakeTempDir("decoded") + "/decoded.png";
+    if (!picture.Load(path) || !picture.Save(png, CXIMAGE_FORMAT_PNG))
+        throw std::runtime_error("the library cannot decode " + path);
+    return VImage::new_from_file(png.c_str()).copy_memory();
+}
+
+namespace {
+
+vips::VImage Difference(const VImage& a, const VImage& b) {
+    auto three = [](const VImage& image) {
+        return image.extract_band(0, VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
+    };
+    return three(a) - three(b);
+}
+
+} // namespace
+
+double MeanError(const VImage& a, const VImage& b) {
+    return Difference(a, b).abs().avg();
+}
+
+double Psnr(const VImage& a, const VImage& b) {
+    const VImage difference = Difference(a, b);
+    const double mse = (difference * difference).avg();
+    return mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+std::vector<double> At(const VImage& picture, int x, int y) {
+    std::vector<double> value = picture.getpoint(x, y);
+    value.resize(3);
+    return value;
+}
+
+} // namespace vtltest
