@@ -50,6 +50,7 @@ struct CResizeJob::Task {
     std::string sourceKey;
     std::string outputKey;
     Result result = Result::Failed;
+    bool bDone = false; // under m_finishLock
     std::thread thread;
 };
 
@@ -89,7 +90,7 @@ PassResult CResizeJob::Run() {
     const std::vector<std::string>& files = m_app.m_listFiles;
     for (std::size_t index = 0; index < files.size(); ++index) {
         while (m_inFlight.size() >= kPicturesInFlight)
-            FinishOldest();
+            FinishOne();
         if (m_sink.IsStopping())
             break;
         const std::string& source = files[index];
@@ -106,7 +107,7 @@ PassResult CResizeJob::Run() {
         }
     }
     while (!m_inFlight.empty())
-        FinishOldest();
+        FinishOne();
     std::sort(m_failures.begin(), m_failures.end());
     PassResult result;
     for (auto& entry : m_failures)
@@ -218,17 +219,30 @@ void CResizeJob::Dispatch(std::size_t index, const std::string& source, const st
     Task* running = task.get();
     m_inFlight.push_back(std::move(task));
     try {
-        running->thread = std::thread(
-            [this, running, output] { running->result = ProcessCaught(running->source, output); });
+        running->thread = std::thread([this, running, output] {
+            running->result = ProcessCaught(running->source, output);
+            std::lock_guard lock(m_finishLock);
+            running->bDone = true;
+            m_finished.notify_one();
+        });
     } catch (...) {
         m_inFlight.pop_back();
         throw;
     }
 }
 
-void CResizeJob::FinishOldest() {
-    std::unique_ptr<Task> task = std::move(m_inFlight.front());
-    m_inFlight.pop_front();
+void CResizeJob::FinishOne() {
+    std::deque<std::unique_ptr<Task>>::iterator done;
+    {
+        std::unique_lock lock(m_finishLock);
+        const auto isDone = [](const std::unique_ptr<Task>& task) { return task->bDone; };
+        m_finished.wait(lock, [&] {
+            done = std::find_if(m_inFlight.begin(), m_inFlight.end(), isDone);
+            return done != m_inFlight.end();
+        });
+    }
+    std::unique_ptr<Task> task = std::move(*done);
+    m_inFlight.erase(done);
     task->thread.join();
     Record(task->index, task->source, task->result);
 }
@@ -243,7 +257,7 @@ void CResizeJob::WaitForConflicts(const std::string& source, const std::string& 
                task->sourceKey == outputKey;
     };
     while (std::any_of(m_inFlight.begin(), m_inFlight.end(), conflicts))
-        FinishOldest();
+        FinishOne();
 }
 
 void CResizeJob::Record(std::size_t index, const std::string& source, Result result) {
