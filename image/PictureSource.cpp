@@ -9,6 +9,7 @@
 #include "image/BmpCodec.h"
 #include "image/FileBytes.h"
 #include "image/IcoCodec.h"
+#include "image/JpegDecoder.h"
 #include "image/PcxCodec.h"
 #include "image/ProgressiveJpeg.h"
 #include "image/Raster.h"
@@ -256,7 +257,7 @@ VImage CPictureSource::DecodeOwn() const {
     return FromRaster(raster);
 }
 
-VImage CPictureSource::Pixels(int shrink, bool sequential) const {
+VImage CPictureSource::Pixels(int shrink, bool sequential, bool twoThreads) const {
     VImage image;
     switch (m_header.nType) {
     case CXIMAGE_FORMAT_BMP:
@@ -272,7 +273,11 @@ VImage CPictureSource::Pixels(int shrink, bool sequential) const {
             image.set("orientation", m_nOrientation);
         } else {
             // Turning a picture upright reads it out of order, so it cannot stream.
-            image = OpenVips(shrink, sequential && m_nOrientation == 1);
+            const bool streams = sequential && m_nOrientation == 1;
+            image = OpenVips(shrink, streams);
+            if (m_header.nType == CXIMAGE_FORMAT_JPG)
+                if (const auto decoded = DecodeJpeg(m_strPath, shrink, image, twoThreads))
+                    image = streams ? *decoded : decoded->copy_memory();
         }
         if (m_nOrientation != 1)
             image = image.autorot();

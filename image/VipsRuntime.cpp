@@ -1,7 +1,9 @@
 #include "image/VipsRuntime.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <thread>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -57,5 +59,16 @@ bool EnsureVipsStarted() {
     std::call_once(once, [] { started = StartVips(); });
     return started;
 }
+
+namespace {
+
+std::atomic<int> g_nPicturesWorked{0};
+
+} // namespace
+
+CPictureWork::CPictureWork()
+    : m_bAlone(g_nPicturesWorked.fetch_add(1) == 0 && std::thread::hardware_concurrency() > 1) {}
+
+CPictureWork::~CPictureWork() { g_nPicturesWorked.fetch_sub(1); }
 
 } // namespace vtlimage

@@ -1,6 +1,7 @@
 // The image library's calls over pictures made at run time: every format written and read
 // back, turns, sizes, colour spaces, orientation, two threads, and the sample corpus.
 #include "image/IImage.h"
+#include "image/VipsRuntime.h"
 #include "image/ximage.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Sandbox.h"
@@ -11,6 +12,7 @@
 #include <QPainter>
 
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 using namespace vtltest;
@@ -149,6 +151,61 @@ TEST(CxImage, PngStaysLosslessAndNoLargerThanTheDefault) {
     EXPECT_EQ((VImage::new_from_file((dir + "/out.png").c_str()) - photo).abs().max(), 0.0);
     const std::string plain = WritePicture(photo, dir + "/default.png");
     EXPECT_LE(ReadFile(dir + "/out.png").size() * 100, ReadFile(plain).size() * 105);
+}
+
+// The library decodes JPEGs itself, a picture on its own with a second decoder (the chroma
+// scans of a progressive one, the bottom half of a baseline one): every kind must give
+// libvips' samples exactly, at every shrink, alone or beside another picture at work.
+TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
+    const std::string dir = MakeTempDir("jpegs");
+    const VImage grain = VImage::gaussnoise(604, 412, VImage::option()->set("sigma", 50.0));
+    const VImage photo =
+        (Gradient(604, 412) + grain.bandjoin(grain.rot180()).bandjoin(grain))
+            .cast(VIPS_FORMAT_UCHAR)
+            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    // Name, libvips save options: progressive or not, 4:2:0 or 4:4:4, restart markers, grey.
+    const std::pair<const char*, const char*> kinds[] = {
+        {"baseline", "[Q=85]"},
+        {"baseline444", "[Q=95,subsample_mode=off]"},
+        {"restarts", "[Q=85,restart_interval=7]"},
+        {"progressive", "[Q=85,interlace]"},
+        {"progressive444", "[Q=95,interlace,subsample_mode=off]"},
+        {"grey", "[Q=85,interlace]"},
+    };
+    for (const auto& [name, options] : kinds) {
+        const VImage source =
+            std::string(name) == "grey" ? photo.colourspace(VIPS_INTERPRETATION_B_W) : photo;
+        const std::string path = WritePicture(source, dir + "/" + name + ".jpg" + options);
+        const VImage whole = VImage::new_from_file(path.c_str());
+        for (const int shrink : {1, 2}) {
+            for (const bool alone : {true, false}) {
+                SCOPED_TRACE(std::string(name) + " shrink " + std::to_string(shrink) +
+                             (alone ? " alone" : " beside another"));
+                std::optional<vtlimage::CPictureWork> other;
+                if (!alone)
+                    other.emplace();
+                // A quarter of the size leaves the Lanczos step a factor 2: decoded at half.
+                CxImage picture;
+                ASSERT_TRUE(picture.Load(path) &&
+                            (shrink == 1 || picture.Resample(604 / 4, 412 / 4, 1)) &&
+                            picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
+                const VImage expected =
+                    shrink == 1
+                        ? whole
+                        : VImage::new_from_file((path + "[shrink=2]").c_str())
+                              .resize(151.0 / 302, VImage::option()
+                                                       ->set("vscale", 103.0 / 206)
+                                                       ->set("kernel", VIPS_KERNEL_LANCZOS3));
+                VImage got = VImage::new_from_file((dir + "/out.png").c_str());
+                ASSERT_EQ(std::make_pair(got.width(), got.height()),
+                          std::make_pair(expected.width(), expected.height()));
+                if (got.bands() != expected.bands()) // grey comes back as RGB
+                    got = got.colourspace(VIPS_INTERPRETATION_B_W);
+                EXPECT_EQ((got.cast(VIPS_FORMAT_INT) - expected.cast(VIPS_FORMAT_INT)).abs().max(),
+                          0.0);
+            }
+        }
+    }
 }
 
 TEST(CxImage, OrientedJpegsComeOutUprightWithTheirExif) {

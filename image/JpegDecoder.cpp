@@ -1,0 +1,365 @@
+#include "image/JpegDecoder.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "image/FileBytes.h"
+#include "image/JpegReader.h"
+
+namespace vtlimage {
+
+namespace {
+
+using vips::VImage;
+
+// libvips asks for the pixels in strips of this many rows, each once, top to bottom.
+constexpr int kStripRows = 16;
+// Below this height a second decoder is not worth its start.
+constexpr int kLeastSplitRows = 128;
+// How far the chroma decoder may run ahead of the rows taken.
+constexpr int kChromaRowsAhead = 64;
+
+// Rows from the helper's decoder to the strips: a ring of `capacity` rows, the producer waiting
+// for room and the consumer for rows. Either side can end it: a failed producer, a consumer
+// that is dropped.
+class CRowQueue {
+  public:
+    void Reset(int capacity, std::size_t rowBytes) {
+        m_nCapacity = capacity;
+        m_nRowBytes = rowBytes;
+        m_buffer.resize(static_cast<std::size_t>(capacity) * rowBytes);
+    }
+
+    // Where row n goes, once there is room; nullptr once the consumer is gone.
+    std::uint8_t* Slot(int n) {
+        std::unique_lock lock(m_lock);
+        m_changed.wait(lock, [&] { return m_bCancelled || n - m_nConsumed < m_nCapacity; });
+        return m_bCancelled ? nullptr : At(n);
+    }
+    void Produced(int n) { Mark([&] { m_nProduced = n + 1; }); }
+    void Fail() { Mark([&] { m_bFailed = true; }); }
+
+    // Row n, once produced; nullptr when the producer failed before it.
+    const std::uint8_t* Wait(int n) {
+        std::unique_lock lock(m_lock);
+        m_changed.wait(lock, [&] { return m_bFailed || n < m_nProduced; });
+        return n < m_nProduced ? At(n) : nullptr;
+    }
+    void Consumed(int n) { Mark([&] { m_nConsumed = n + 1; }); }
+    void Cancel() { Mark([&] { m_bCancelled = true; }); }
+
+  private:
+    std::uint8_t* At(int n) {
+        return m_buffer.data() + static_cast<std::size_t>(n % m_nCapacity) * m_nRowBytes;
+    }
+    template <typename Change> void Mark(Change change) {
+        {
+            std::lock_guard lock(m_lock);
+            change();
+        }
+        m_changed.notify_all();
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<std::uint8_t> m_buffer;
+    int m_nCapacity = 1;
+    std::size_t m_nRowBytes = 0;
+    int m_nProduced = 0;
+    int m_nConsumed = 0;
+    bool m_bFailed = false;
+    bool m_bCancelled = false;
+};
+
+// Splits a progressive JPEG into two streams that libjpeg reads as whole files: every marker
+// segment goes to both, a scan to the luma stream if it carries the first component and to the
+// chroma stream if it carries another. False for a file whose segments do not parse.
+bool SplitScans(const std::string& file, std::string& luma, std::string& chroma) {
+    const auto byte = [&](std::size_t at) { return static_cast<std::uint8_t>(file[at]); };
+    luma = chroma = file.substr(0, 2);
+    std::vector<int> ids; // component ids in frame order
+    std::size_t at = 2;
+    while (at + 4 <= file.size()) {
+        if (byte(at) != 0xFF)
+            return false;
+        const std::uint8_t marker = byte(at + 1);
+        if (marker == 0xFF) {
+            ++at;
+            continue;
+        }
+        if (marker == 0xD9)
+            break;
+        const std::size_t length = static_cast<std::size_t>(byte(at + 2)) << 8 | byte(at + 3);
+        std::size_t end = at + 2 + length;
+        if (length < 2 || end > file.size())
+            return false;
+        if (marker == 0xC2 && length >= 8) {
+            for (std::size_t c = 0; c < byte(at + 9) && at + 10 + 3 * c < end; ++c)
+                ids.push_back(byte(at + 10 + 3 * c));
+        }
+        if (marker != 0xDA) {
+            luma.append(file, at, end - at);
+            chroma.append(file, at, end - at);
+            at = end;
+            continue;
+        }
+        bool toLuma = false;
+        bool toChroma = false;
+        for (std::size_t c = 0; c < byte(at + 4) && at + 5 + 2 * c < end; ++c) {
+            const bool first = !ids.empty() && byte(at + 5 + 2 * c) == ids.front();
+            toLuma = toLuma || first;
+            toChroma = toChroma || !first;
+        }
+        // The coded data runs to the next marker that is neither a stuffed 0xFF nor a restart.
+        while (end + 1 < file.size() &&
+               !(byte(end) == 0xFF && byte(end + 1) != 0 && (byte(end + 1) & 0xF8) != 0xD0))
+            ++end;
+        if (toLuma)
+            luma.append(file, at, end - at);
+        if (toChroma)
+            chroma.append(file, at, end - at);
+        at = end;
+    }
+    luma += "\xFF\xD9";
+    chroma += "\xFF\xD9";
+    return ids.size() == 3;
+}
+
+// libjpeg's YCbCr to RGB conversion (its fixed point, its rounding), so that a row put together
+// from two decoders has the samples one decoder would have given; written as arithmetic on
+// whole rows, which vectorises, where libjpeg looks its terms up in tables.
+void YccToRgb(const std::uint8_t* luma, const std::uint8_t* ycc, std::uint8_t* rgb, int width) {
+    constexpr int kHalf = 1 << 15;
+    for (int x = 0; x < width; ++x) {
+        const int y = luma[x];
+        const int cb = ycc[3 * x + 1] - 128;
+        const int cr = ycc[3 * x + 2] - 128;
+        const int r = y + ((91881 * cr + kHalf) >> 16);
+        const int g = y + ((-22554 * cb - 46802 * cr + kHalf) >> 16);
+        const int b = y + ((116130 * cb + kHalf) >> 16);
+        rgb[3 * x] = static_cast<std::uint8_t>(std::clamp(r, 0, 255));
+        rgb[3 * x + 1] = static_cast<std::uint8_t>(std::clamp(g, 0, 255));
+        rgb[3 * x + 2] = static_cast<std::uint8_t>(std::clamp(b, 0, 255));
+    }
+}
+
+// One decode of one picture, from the first strip asked for to the last.
+class CJpegPixels {
+  public:
+    enum class Split { None, Rows, Chroma };
+
+    CJpegPixels(std::string file, int shrink, int width, int height, int bands)
+        : m_file(std::move(file)), m_nShrink(shrink), m_nWidth(width), m_nHeight(height),
+          m_nBands(bands) {}
+    ~CJpegPixels() {
+        m_queue.Cancel();
+        if (m_helper.joinable())
+            m_helper.join();
+    }
+    CJpegPixels(const CJpegPixels&) = delete;
+    CJpegPixels& operator=(const CJpegPixels&) = delete;
+
+    // Reads the header; false for a JPEG left to libvips.
+    bool Open(bool twoThreads) {
+        m_first = std::make_unique<CJpegReader>(Bytes(m_file), m_file.size());
+        if (!Prepare(*m_first, JCS_UNKNOWN))
+            return false;
+        const jpeg_decompress_struct& info = m_first->Info();
+        if (!twoThreads || m_nHeight < kLeastSplitRows)
+            return true;
+        if (!info.progressive_mode) {
+            const int group = info.max_v_samp_factor * info.min_DCT_scaled_size;
+            m_nSplitRow = m_nHeight / 2 / group * group;
+            m_split = Split::Rows;
+            m_queue.Reset(m_nHeight - m_nSplitRow, RowBytes());
+            m_helper = std::thread([this] { DecodeBottom(); });
+        } else if (info.jpeg_color_space == JCS_YCbCr &&
+                   SplitScans(m_file, m_lumaFile, m_chromaFile)) {
+            // Asked for grey, libjpeg skips the chroma components' transforms altogether.
+            m_first = std::make_unique<CJpegReader>(Bytes(m_lumaFile), m_lumaFile.size());
+            if (!Prepare(*m_first, JCS_GRAYSCALE))
+                return false;
+            m_split = Split::Chroma;
+            m_luma.resize(static_cast<std::size_t>(m_nWidth));
+            m_queue.Reset(kChromaRowsAhead, static_cast<std::size_t>(m_nWidth) * 3);
+            m_helper = std::thread([this] { DecodeChroma(); });
+        }
+        return true;
+    }
+
+    // The next strip: rows top to top + rows - 1 into out, each row `stride` bytes apart.
+    bool Strip(int top, int rows, std::uint8_t* out, std::size_t stride) {
+        std::lock_guard lock(m_lock);
+        if (top != m_nNextRow || !(m_bStarted || Start(*m_first)))
+            return false;
+        m_bStarted = true;
+        for (int y = top; y < top + rows; ++y, out += stride)
+            if (!Row(y, out))
+                return false;
+        m_nNextRow = top + rows;
+        return true;
+    }
+
+  private:
+    static const std::uint8_t* Bytes(const std::string& s) {
+        return reinterpret_cast<const std::uint8_t*>(s.data());
+    }
+    std::size_t RowBytes() const { return static_cast<std::size_t>(m_nWidth) * m_nBands; }
+
+    // Reads the header and sets the decode up as libvips' loader does; JCS_UNKNOWN keeps
+    // libjpeg's own choice of output colours.
+    bool Prepare(CJpegReader& reader, J_COLOR_SPACE colours) {
+        const jpeg_decompress_struct& info = reader.Info();
+        if (!reader.ReadHeader() || info.jpeg_color_space == JCS_CMYK ||
+            info.jpeg_color_space == JCS_YCCK)
+            return false;
+        const bool set = reader.Guarded([&](jpeg_decompress_struct& jpeg) {
+            jpeg.scale_num = 1;
+            jpeg.scale_denom = static_cast<unsigned>(m_nShrink);
+            if (colours != JCS_UNKNOWN) {
+                jpeg.out_color_space = colours;
+                // Each decoder of a split holds final coefficients of the components it is
+                // used for; smoothing guesses only at coefficients still to come.
+                jpeg.do_block_smoothing = FALSE;
+            }
+            jpeg_calc_output_dimensions(&jpeg);
+        });
+        return set && static_cast<int>(info.output_width) == m_nWidth &&
+               static_cast<int>(info.output_height) == m_nHeight &&
+               (colours != JCS_UNKNOWN || info.output_components == m_nBands);
+    }
+
+    static bool Start(CJpegReader& reader) {
+        return reader.Guarded([](jpeg_decompress_struct& jpeg) { jpeg_start_decompress(&jpeg); });
+    }
+    static bool Read(CJpegReader& reader, std::uint8_t* row) {
+        return reader.Guarded([row](jpeg_decompress_struct& jpeg) {
+            JSAMPROW rows[1] = {row};
+            jpeg_read_scanlines(&jpeg, rows, 1);
+        });
+    }
+
+    bool Row(int y, std::uint8_t* out) {
+        switch (m_split) {
+        case Split::None:
+            return Read(*m_first, out);
+        case Split::Rows: {
+            if (y < m_nSplitRow)
+                return Read(*m_first, out);
+            const std::uint8_t* row = m_queue.Wait(y - m_nSplitRow);
+            if (!row)
+                return false;
+            std::memcpy(out, row, RowBytes());
+            m_queue.Consumed(y - m_nSplitRow);
+            return true;
+        }
+        case Split::Chroma: {
+            if (!Read(*m_first, m_luma.data()))
+                return false;
+            const std::uint8_t* row = m_queue.Wait(y);
+            if (!row)
+                return false;
+            YccToRgb(m_luma.data(), row, out, m_nWidth);
+            m_queue.Consumed(y);
+            return true;
+        }
+        }
+        return false;
+    }
+
+    // The helper of a baseline picture: the bottom half.
+    void DecodeBottom() {
+        CJpegReader reader(Bytes(m_file), m_file.size());
+        if (!Prepare(reader, JCS_UNKNOWN) || !Start(reader) ||
+            !reader.Guarded([this](jpeg_decompress_struct& jpeg) {
+                jpeg_skip_scanlines(&jpeg, static_cast<JDIMENSION>(m_nSplitRow));
+            }))
+            return m_queue.Fail();
+        Produce(reader, m_nHeight - m_nSplitRow);
+    }
+
+    // The helper of a progressive picture: the chroma of every row.
+    void DecodeChroma() {
+        CJpegReader reader(Bytes(m_chromaFile), m_chromaFile.size());
+        if (!Prepare(reader, JCS_YCbCr) || !Start(reader))
+            return m_queue.Fail();
+        Produce(reader, m_nHeight);
+    }
+
+    void Produce(CJpegReader& reader, int rows) {
+        for (int n = 0; n < rows; ++n) {
+            std::uint8_t* slot = m_queue.Slot(n);
+            if (!slot)
+                return;
+            if (!Read(reader, slot))
+                return m_queue.Fail();
+            m_queue.Produced(n);
+        }
+    }
+
+    const std::string m_file;
+    std::string m_lumaFile;
+    std::string m_chromaFile;
+    const int m_nShrink;
+    const int m_nWidth;
+    const int m_nHeight;
+    const int m_nBands;
+    std::unique_ptr<CJpegReader> m_first;
+    Split m_split = Split::None;
+    int m_nSplitRow = 0;
+    CRowQueue m_queue;
+    std::vector<std::uint8_t> m_luma;
+    std::thread m_helper;
+    std::mutex m_lock;
+    bool m_bStarted = false;
+    int m_nNextRow = 0;
+};
+
+int Generate(VipsRegion* out, void*, void* pixels, void*, gboolean*) {
+    const VipsRect& r = out->valid;
+    auto* decode = static_cast<CJpegPixels*>(pixels);
+    if (r.left != 0 || r.width != out->im->Xsize ||
+        !decode->Strip(r.top, r.height, VIPS_REGION_ADDR(out, 0, r.top),
+                       VIPS_REGION_LSKIP(out))) {
+        vips_error("vantrel", "damaged JPEG data");
+        return -1;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::optional<VImage> DecodeJpeg(const std::string& path, int shrink, const VImage& header,
+                                 bool twoThreads) {
+    const auto size = FileSize(path);
+    const auto bytes = size ? ReadFileBytes(path, static_cast<std::size_t>(*size)) : std::nullopt;
+    if (!bytes || header.format() != VIPS_FORMAT_UCHAR)
+        return std::nullopt;
+    auto pixels = std::make_unique<CJpegPixels>(*bytes, shrink, header.width(), header.height(),
+                                                header.bands());
+    if (!pixels->Open(twoThreads))
+        return std::nullopt;
+    VipsImage* image = vips_image_new();
+    if (vips_image_pipelinev(image, VIPS_DEMAND_STYLE_FATSTRIP, header.get_image(), nullptr) !=
+        0) {
+        g_object_unref(image);
+        throw vips::VError();
+    }
+    CJpegPixels* owned = pixels.release();
+    g_object_set_data_full(G_OBJECT(image), "vantrel-jpeg", owned,
+                           [](gpointer p) { delete static_cast<CJpegPixels*>(p); });
+    if (vips_image_generate(image, nullptr, Generate, nullptr, owned, nullptr) != 0) {
+        g_object_unref(image);
+        throw vips::VError();
+    }
+    // The strips are made once each, in order; readers further down may look back a little.
+    return VImage(image).sequential(VImage::option()->set("tile_height", kStripRows));
+}
+
+} // namespace vtlimage
