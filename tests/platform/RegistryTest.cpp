@@ -70,6 +70,20 @@ TEST_F(RegistryTest, ValuesKeepTheirTypesNamesIgnoreCaseAndAHandleWritesOnClose)
     EXPECT_EQ(text.rfind("REGEDIT4\n", 0), 0u) << "a file a person can read and edit";
     EXPECT_NE(text.find("\"width\"=dword:00000032"), std::string::npos) << text;
 
+    // A handle answers from the file as it read it when opened, so a group of values costs one
+    // reading; a handle opened later sees what was written meanwhile.
+    HKEY reader = nullptr;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &reader), ERROR_SUCCESS);
+    HKEY writer = Create();
+    Set(writer, "width", REG_DWORD, std::string("\x09\0\0\0", 4));
+    RegCloseKey(writer);
+    BYTE width[4];
+    DWORD widthSize = sizeof width;
+    EXPECT_EQ(RegQueryValueEx(reader, "width", nullptr, width, &widthSize), ERROR_SUCCESS);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(width), widthSize), kFifty);
+    RegCloseKey(reader);
+    EXPECT_EQ(Get("width"), std::string("\x09\0\0\0", 4));
+
     key = Create("SOFTWARE\\ostrell\\VTL\\Setting");
     Set(key, "WIDTH", REG_DWORD, std::string("\x07\0\0\0", 4));
     EXPECT_EQ(RegDeleteValue(key, "DEST"), ERROR_SUCCESS);
