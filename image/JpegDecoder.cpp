@@ -26,8 +26,9 @@ constexpr int kLeastSplitRows = 128;
 constexpr int kChromaRowsAhead = 64;
 
 // Rows from the helper's decoder to the strips: a ring of `capacity` rows, the producer waiting
-// for room and the consumer for rows. Either side can end it: a failed producer, a consumer
-// that is dropped.
+// for room and the consumer for rows. A side is woken only when it waits, and a waiting
+// producer only once half the ring is free, so the two threads do not trade places at every
+// row. Either side can end it: a failed producer, a consumer that is dropped.
 class CRowQueue {
   public:
     void Reset(int capacity, std::size_t rowBytes) {
@@ -39,31 +40,55 @@ class CRowQueue {
     // Where row n goes, once there is room; nullptr once the consumer is gone.
     std::uint8_t* Slot(int n) {
         std::unique_lock lock(m_lock);
-        m_changed.wait(lock, [&] { return m_bCancelled || n - m_nConsumed < m_nCapacity; });
+        while (!m_bCancelled && n - m_nConsumed >= m_nCapacity)
+            Sleep(lock, m_bProducerWaits);
         return m_bCancelled ? nullptr : At(n);
     }
-    void Produced(int n) { Mark([&] { m_nProduced = n + 1; }); }
-    void Fail() { Mark([&] { m_bFailed = true; }); }
+    void Produced(int n) {
+        Change([&] {
+            m_nProduced = n + 1;
+            return m_bConsumerWaits;
+        });
+    }
+    void Fail() {
+        Change([&] { return m_bFailed = true; });
+    }
 
     // Row n, once produced; nullptr when the producer failed before it.
     const std::uint8_t* Wait(int n) {
         std::unique_lock lock(m_lock);
-        m_changed.wait(lock, [&] { return m_bFailed || n < m_nProduced; });
+        while (!m_bFailed && n >= m_nProduced)
+            Sleep(lock, m_bConsumerWaits);
         return n < m_nProduced ? At(n) : nullptr;
     }
-    void Consumed(int n) { Mark([&] { m_nConsumed = n + 1; }); }
-    void Cancel() { Mark([&] { m_bCancelled = true; }); }
+    void Consumed(int n) {
+        Change([&] {
+            m_nConsumed = n + 1;
+            return m_bProducerWaits && m_nProduced - m_nConsumed <= m_nCapacity / 2;
+        });
+    }
+    void Cancel() {
+        Change([&] { return m_bCancelled = true; });
+    }
 
   private:
     std::uint8_t* At(int n) {
         return m_buffer.data() + static_cast<std::size_t>(n % m_nCapacity) * m_nRowBytes;
     }
-    template <typename Change> void Mark(Change change) {
+    void Sleep(std::unique_lock<std::mutex>& lock, bool& waits) {
+        waits = true;
+        m_changed.wait(lock);
+        waits = false;
+    }
+    // change() updates the state under the lock and says whether to wake the other side.
+    template <typename Update> void Change(Update change) {
+        bool wake = false;
         {
             std::lock_guard lock(m_lock);
-            change();
+            wake = change();
         }
-        m_changed.notify_all();
+        if (wake)
+            m_changed.notify_all();
     }
 
     std::mutex m_lock;
@@ -75,6 +100,8 @@ class CRowQueue {
     int m_nConsumed = 0;
     bool m_bFailed = false;
     bool m_bCancelled = false;
+    bool m_bProducerWaits = false;
+    bool m_bConsumerWaits = false;
 };
 
 // Splits a progressive JPEG into two streams that libjpeg reads as whole files: every marker
@@ -132,20 +159,17 @@ bool SplitScans(const std::string& file, std::string& luma, std::string& chroma)
 }
 
 // libjpeg's YCbCr to RGB conversion (its fixed point, its rounding), so that a row put together
-// from two decoders has the samples one decoder would have given; written as arithmetic on
-// whole rows, which vectorises, where libjpeg looks its terms up in tables.
+// from two decoders has the samples one decoder would have given.
 void YccToRgb(const std::uint8_t* luma, const std::uint8_t* ycc, std::uint8_t* rgb, int width) {
     constexpr int kHalf = 1 << 15;
-    for (int x = 0; x < width; ++x) {
+    const auto sample = [](int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); };
+    for (int x = 0; x < width; ++x, ycc += 3, rgb += 3) {
         const int y = luma[x];
-        const int cb = ycc[3 * x + 1] - 128;
-        const int cr = ycc[3 * x + 2] - 128;
-        const int r = y + ((91881 * cr + kHalf) >> 16);
-        const int g = y + ((-22554 * cb - 46802 * cr + kHalf) >> 16);
-        const int b = y + ((116130 * cb + kHalf) >> 16);
-        rgb[3 * x] = static_cast<std::uint8_t>(std::clamp(r, 0, 255));
-        rgb[3 * x + 1] = static_cast<std::uint8_t>(std::clamp(g, 0, 255));
-        rgb[3 * x + 2] = static_cast<std::uint8_t>(std::clamp(b, 0, 255));
+        const int cb = ycc[1] - 128;
+        const int cr = ycc[2] - 128;
+        rgb[0] = sample(y + ((91881 * cr + kHalf) >> 16));
+        rgb[1] = sample(y + ((-22554 * cb - 46802 * cr + kHalf) >> 16));
+        rgb[2] = sample(y + ((116130 * cb + kHalf) >> 16));
     }
 }
 
