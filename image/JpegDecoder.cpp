@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -176,8 +175,6 @@ void YccToRgb(const std::uint8_t* luma, const std::uint8_t* ycc, std::uint8_t* r
 // One decode of one picture, from the first strip asked for to the last.
 class CJpegPixels {
   public:
-    enum class Split { None, Rows, Chroma };
-
     CJpegPixels(std::string file, int shrink, int width, int height, int bands)
         : m_file(std::move(file)), m_nShrink(shrink), m_nWidth(width), m_nHeight(height),
           m_nBands(bands) {}
@@ -195,25 +192,17 @@ class CJpegPixels {
         if (!Prepare(*m_first, JCS_UNKNOWN))
             return false;
         const jpeg_decompress_struct& info = m_first->Info();
-        if (!twoThreads || m_nHeight < kLeastSplitRows)
+        if (!twoThreads || m_nHeight < kLeastSplitRows || !info.progressive_mode ||
+            info.jpeg_color_space != JCS_YCbCr || !SplitScans(m_file, m_lumaFile, m_chromaFile))
             return true;
-        if (!info.progressive_mode) {
-            const int group = info.max_v_samp_factor * info.min_DCT_scaled_size;
-            m_nSplitRow = m_nHeight / 2 / group * group;
-            m_split = Split::Rows;
-            m_queue.Reset(m_nHeight - m_nSplitRow, RowBytes());
-            m_helper = std::thread([this] { DecodeBottom(); });
-        } else if (info.jpeg_color_space == JCS_YCbCr &&
-                   SplitScans(m_file, m_lumaFile, m_chromaFile)) {
-            // Asked for grey, libjpeg skips the chroma components' transforms altogether.
-            m_first = std::make_unique<CJpegReader>(Bytes(m_lumaFile), m_lumaFile.size());
-            if (!Prepare(*m_first, JCS_GRAYSCALE))
-                return false;
-            m_split = Split::Chroma;
-            m_luma.resize(static_cast<std::size_t>(m_nWidth));
-            m_queue.Reset(kChromaRowsAhead, static_cast<std::size_t>(m_nWidth) * 3);
-            m_helper = std::thread([this] { DecodeChroma(); });
-        }
+        // Asked for grey, libjpeg skips the chroma components' transforms altogether.
+        m_first = std::make_unique<CJpegReader>(Bytes(m_lumaFile), m_lumaFile.size());
+        if (!Prepare(*m_first, JCS_GRAYSCALE))
+            return false;
+        m_bSplit = true;
+        m_luma.resize(static_cast<std::size_t>(m_nWidth));
+        m_queue.Reset(kChromaRowsAhead, static_cast<std::size_t>(m_nWidth) * 3);
+        m_helper = std::thread([this] { DecodeChroma(); });
         return true;
     }
 
@@ -234,8 +223,6 @@ class CJpegPixels {
     static const std::uint8_t* Bytes(const std::string& s) {
         return reinterpret_cast<const std::uint8_t*>(s.data());
     }
-    std::size_t RowBytes() const { return static_cast<std::size_t>(m_nWidth) * m_nBands; }
-
     // Reads the header and sets the decode up as libvips' loader does; JCS_UNKNOWN keeps
     // libjpeg's own choice of output colours.
     bool Prepare(CJpegReader& reader, J_COLOR_SPACE colours) {
@@ -270,60 +257,30 @@ class CJpegPixels {
     }
 
     bool Row(int y, std::uint8_t* out) {
-        switch (m_split) {
-        case Split::None:
+        if (!m_bSplit)
             return Read(*m_first, out);
-        case Split::Rows: {
-            if (y < m_nSplitRow)
-                return Read(*m_first, out);
-            const std::uint8_t* row = m_queue.Wait(y - m_nSplitRow);
-            if (!row)
-                return false;
-            std::memcpy(out, row, RowBytes());
-            m_queue.Consumed(y - m_nSplitRow);
-            return true;
-        }
-        case Split::Chroma: {
-            if (!Read(*m_first, m_luma.data()))
-                return false;
-            const std::uint8_t* row = m_queue.Wait(y);
-            if (!row)
-                return false;
-            YccToRgb(m_luma.data(), row, out, m_nWidth);
-            m_queue.Consumed(y);
-            return true;
-        }
-        }
-        return false;
+        if (!Read(*m_first, m_luma.data()))
+            return false;
+        const std::uint8_t* chroma = m_queue.Wait(y);
+        if (!chroma)
+            return false;
+        YccToRgb(m_luma.data(), chroma, out, m_nWidth);
+        m_queue.Consumed(y);
+        return true;
     }
 
-    // The helper of a baseline picture: the bottom half.
-    void DecodeBottom() {
-        CJpegReader reader(Bytes(m_file), m_file.size());
-        if (!Prepare(reader, JCS_UNKNOWN) || !Start(reader) ||
-            !reader.Guarded([this](jpeg_decompress_struct& jpeg) {
-                jpeg_skip_scanlines(&jpeg, static_cast<JDIMENSION>(m_nSplitRow));
-            }))
-            return m_queue.Fail();
-        Produce(reader, m_nHeight - m_nSplitRow);
-    }
-
-    // The helper of a progressive picture: the chroma of every row.
+    // The helper: the chroma of every row.
     void DecodeChroma() {
         CJpegReader reader(Bytes(m_chromaFile), m_chromaFile.size());
         if (!Prepare(reader, JCS_YCbCr) || !Start(reader))
             return m_queue.Fail();
-        Produce(reader, m_nHeight);
-    }
-
-    void Produce(CJpegReader& reader, int rows) {
-        for (int n = 0; n < rows; ++n) {
-            std::uint8_t* slot = m_queue.Slot(n);
+        for (int y = 0; y < m_nHeight; ++y) {
+            std::uint8_t* slot = m_queue.Slot(y);
             if (!slot)
                 return;
             if (!Read(reader, slot))
                 return m_queue.Fail();
-            m_queue.Produced(n);
+            m_queue.Produced(y);
         }
     }
 
@@ -335,8 +292,7 @@ class CJpegPixels {
     const int m_nHeight;
     const int m_nBands;
     std::unique_ptr<CJpegReader> m_first;
-    Split m_split = Split::None;
-    int m_nSplitRow = 0;
+    bool m_bSplit = false;
     CRowQueue m_queue;
     std::vector<std::uint8_t> m_luma;
     std::thread m_helper;
@@ -349,8 +305,7 @@ int Generate(VipsRegion* out, void*, void* pixels, void*, gboolean*) {
     const VipsRect& r = out->valid;
     auto* decode = static_cast<CJpegPixels*>(pixels);
     if (r.left != 0 || r.width != out->im->Xsize ||
-        !decode->Strip(r.top, r.height, VIPS_REGION_ADDR(out, 0, r.top),
-                       VIPS_REGION_LSKIP(out))) {
+        !decode->Strip(r.top, r.height, VIPS_REGION_ADDR(out, 0, r.top), VIPS_REGION_LSKIP(out))) {
         vips_error("vantrel", "damaged JPEG data");
         return -1;
     }
@@ -370,8 +325,7 @@ std::optional<VImage> DecodeJpeg(const std::string& path, int shrink, const VIma
     if (!pixels->Open(twoThreads))
         return std::nullopt;
     VipsImage* image = vips_image_new();
-    if (vips_image_pipelinev(image, VIPS_DEMAND_STYLE_FATSTRIP, header.get_image(), nullptr) !=
-        0) {
+    if (vips_image_pipelinev(image, VIPS_DEMAND_STYLE_FATSTRIP, header.get_image(), nullptr) != 0) {
         g_object_unref(image);
         throw vips::VError();
     }

@@ -1,17 +1,15 @@
 #pragma once
-// A JPEG's pixels decoded by libjpeg straight into a libvips pipeline, on one thread or, for a
-// picture decoded while no other is, on two:
-//  - progressive: the scans of the luma and those of the chroma components are independent,
-//    and decoding them is most of the work. A second decoder reads the chroma scans while the
-//    first reads the luma's (both read the scans that carry every component); each row is put
-//    together from the luma of the one and the chroma of the other.
-//  - baseline: a second decoder skips the top half (reading its codes, which is the cheap part)
-//    and decodes the bottom half ahead, while the first decodes the top half.
-// Either way the samples are those of one libjpeg decode with libvips' settings, as libvips'
-// own loader gives them, and they stream from top to bottom.
+// A JPEG's pixels decoded by libjpeg straight into a libvips pipeline, with libvips' settings,
+// so the samples are those of libvips' own loader, streaming from top to bottom. A progressive
+// picture decoded while no other is takes a second thread: its decoding is mostly that of its
+// scans, and the scans of the luma and those of the chroma components are independent. A
+// second decoder reads the chroma scans while the first reads the luma's (both read the scans
+// that carry every component), and each row is put together from the luma of the one and the
+// chroma of the other. (A baseline picture gains nothing so: its decoding already runs beside
+// the scaling and encoding that follow it, one core each.)
 //
 // Callers: the picture source, on the caller's thread. The result is read by libvips' workers,
-// strip after strip; a second decoder runs on a thread of its own, which the result stops
+// strip after strip; the second decoder runs on a thread of its own, which the result stops
 // and joins when it is dropped.
 #include <optional>
 #include <string>

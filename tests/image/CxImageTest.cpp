@@ -153,9 +153,9 @@ TEST(CxImage, PngStaysLosslessAndNoLargerThanTheDefault) {
     EXPECT_LE(ReadFile(dir + "/out.png").size() * 100, ReadFile(plain).size() * 105);
 }
 
-// The library decodes JPEGs itself, a picture on its own with a second decoder (the chroma
-// scans of a progressive one, the bottom half of a baseline one): every kind must give
-// libvips' samples exactly, at every shrink, alone or beside another picture at work.
+// The library decodes JPEGs itself, a progressive one on its own with a second decoder for the
+// chroma scans: every kind must give libvips' samples exactly, at every shrink, alone or beside
+// another picture at work.
 TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
     const std::string dir = MakeTempDir("jpegs");
     const VImage grain = VImage::gaussnoise(604, 412, VImage::option()->set("sigma", 50.0));
