@@ -17,7 +17,7 @@ namespace {
 
 using vips::VImage;
 
-// libvips asks for the pixels in strips of this many rows, each once, top to bottom.
+// The decoder makes the pixels in strips of this many rows, each once, top to bottom.
 constexpr int kStripRows = 16;
 // Below this height a second decoder is not worth its start.
 constexpr int kLeastSplitRows = 128;

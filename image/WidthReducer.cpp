@@ -16,7 +16,6 @@ using vips::VImage;
 constexpr int kShift = 12;
 
 struct Kernel {
-    int nFactor = 0;
     int nFirst = 0; // offset of the first tap from factor * output x
     std::vector<std::int16_t> weights;
 };
@@ -34,7 +33,6 @@ double Lanczos3(double x) {
 // normalised to 1 and then cut toward zero to 1/4096, as libvips cuts them.
 Kernel MakeKernel(int factor) {
     Kernel kernel;
-    kernel.nFactor = factor;
     const double centre = (factor - 1) / 2.0;
     std::vector<double> weights;
     double sum = 0;

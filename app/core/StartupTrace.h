@@ -6,6 +6,6 @@
 // wall clock at that moment, for a caller that noted the time it started the process.
 // bench/resize-job-run reads it. Without VTL_TRACE nothing is printed.
 //
-// Callers: the resize job, on any of its threads, once each picture's header is read; only the first
-// call of the process prints.
+// Callers: the resize job, on any of its threads, once each picture's header is read; only
+// the first call of the process prints.
 void TraceFirstDecode();
