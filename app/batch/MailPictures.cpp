@@ -103,7 +103,16 @@ void MailPictures() {
 
     const QPointer<QWidget> owner = SafeOwner();
     const ULONG result = sendMail(0, 0, &message, MAPI_LOGON_UI | MAPI_DIALOG, 0);
-    if (result != SUCCESS_SUCCESS && result != MAPI_USER_ABORT && result != MAPI_E_LOGIN_FAILURE)
+    if (result == MAPI_E_TOO_MANY_FILES)
+        AfxMessageBox("These " + std::to_string(files.size()) +
+                          " pictures are too many for one mail: a program can be started with at "
+                          "most " +
+                          std::to_string(MailArgumentLimit()) +
+                          " bytes of file names and text on this system. Please mail fewer "
+                          "pictures at a time.",
+                      MB_OK | MB_ICONEXCLAMATION);
+    else if (result != SUCCESS_SUCCESS && result != MAPI_USER_ABORT &&
+             result != MAPI_E_LOGIN_FAILURE)
         AfxMessageBox(AFX_IDP_FAILED_MAPI_SEND, MB_OK | MB_ICONEXCLAMATION);
     if (owner)
         owner->activateWindow();

@@ -8,7 +8,8 @@
 // m_listFiles (the originals, for "Mail To ..."). Afterwards, whatever the outcome, the
 // files of m_listMailFiles are discarded (the mail layer hands the mail program copies of its
 // own); m_listFiles is never changed. When the mail program cannot be found or is not usable,
-// the framework's standard message says so.
+// the framework's standard message says so; when more pictures are given than one start of
+// the mail program can take, a message names that limit and nothing is copied.
 //
 // Called on the user-interface thread by the resize options dialog's "Resize and mail" (after
 // the progress dialog ended with IDOK), by the shell launch that resizes and mails, and by the

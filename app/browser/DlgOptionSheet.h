@@ -1,10 +1,8 @@
 #pragma once
 // CDlgOptionSheet: the options sheet of the "Option ..." command, with the "Mail" page first
 // and the "Menu Context" page second. Its pages edit the mail texts and the menu choices of
-// the settings in memory (Apply and OK hand them on); OK then stores them (SaveMenuAndMail),
-// and a user.dat that cannot be written is reported in a message once the sheet has closed.
-// Cancel stores nothing, also after Apply. The command only constructs the sheet and runs
-// DoModal.
+// the settings in memory (Apply and OK hand them on); the command stores them when DoModal
+// ends with OK. Cancel stores nothing, also after Apply.
 //
 // Constructed, run and destroyed on the user-interface thread, for one DoModal.
 #include "app/browser/DlgOptionMailPage.h"
@@ -16,8 +14,6 @@
 class CDlgOptionSheet : public plat::CPropertySheet {
 public:
     CDlgOptionSheet(const std::string& caption, QWidget* parent, int iSelectPage);
-
-    int DoModal() override;
 
     CDlgOptionMailPage m_pageMail;
     CDlgOptionMenuContextPage m_pageMenuContext;

@@ -56,11 +56,15 @@ CFileListView::CFileListView(CVantrelDoc* doc, QWidget* parent)
 }
 
 CFileListView::~CFileListView() {
+    StoreColumnWidths();
+    GetAppSetting()->SaveLayout();
+}
+
+void CFileListView::StoreColumnWidths() {
     // The widths of the logical columns, wherever the user dragged them to.
     CAppSetting* setting = GetAppSetting();
     for (int i = 0; i < 4 && i < m_list->columnCount(); ++i)
         setting->m_nColumnWidth[i] = m_ctrlHeader->sectionSize(i);
-    setting->SaveLayout();
 }
 
 void CFileListView::OnInitialUpdate() {

@@ -11,8 +11,15 @@
 // and folders before pictures in both directions; inside Computer the shell's order holds.
 //
 // The main window creates the view with its document, enters the address box in
-// m_pAddressBox and calls OnInitialUpdate. The commands on marked pictures are further
-// handlers of this class. Destroying the view stores its column widths and saves the layout.
+// m_pAddressBox and calls OnInitialUpdate, and hands it the commands of the menu, the toolbars
+// and the accelerator (OnCmdMsg). Destroying the view stores its column widths and saves the
+// layout.
+//
+// The commands on marked pictures (FileListCommands.cpp) start alike: with no row marked, a
+// message says so in the command's words; otherwise the marked pictures (not the marked
+// folders) go into m_listFiles of the settings in row order. Copy To and Move To then ask for
+// the destination in a folder chooser (a cancel ends the command) and copy or move with
+// CFileOperation; Move To and a finished Resize refill the list.
 //
 // Used on the user-interface thread only.
 #include "app/browser/ArrowHeaderCtrl.h"
@@ -59,8 +66,25 @@ class CFileListView : public QTreeView {
     bool CollectMarked();
     void Refresh();
 
+    // Runs one of the list's commands (ID_ ids of resource.h); false for any other command.
+    bool OnCmdMsg(int id);
+    void OnCopyTo();
+    void OnMoveTo();
+    void OnMailTo();
+    void OnResize();
+    // Toggles the marks of the selected picture rows.
+    void OnMark();
+    void OnSelectAll();
+    // The options sheet; OK stores its choices.
+    void OnOption();
     void OnRefresh();
     void OnUpFolder();
+
+    // The widths of the four columns, as the user left them, into the settings.
+    void StoreColumnWidths();
+    // Shows `folder`, if it is not shown, with those of `pictures` that it lists marked; the
+    // first of them becomes the selected row and is shown in the preview.
+    void OpenAt(const std::string& folder, const std::vector<std::string>& pictures);
 
     CAddressComboBox* m_pAddressBox = nullptr;
 
@@ -77,6 +101,8 @@ class CFileListView : public QTreeView {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // Copy To (FO_COPY) or Move To (FO_MOVE); `unmarked` is the message when nothing is marked.
+    void CopyOrMoveMarked(unsigned operation, const char* unmarked);
     void OnColumnClick(int column);
     void OnClick(const QModelIndex& index);
     void OnKeyDown(int key);

@@ -1,8 +1,9 @@
 #include "app/core/VantrelApp.h"
 
 #include "app/batch/DlgProcess.h"
-#include "app/batch/DlgResize.h"
 #include "app/batch/MailPictures.h"
+#include "app/batch/ReadAndResize.h"
+#include "app/browser/FileListView.h"
 #include "app/core/AboutDlg.h"
 #include "app/core/AppSetting.h"
 #include "app/core/HandoffBlock.h"
@@ -13,9 +14,49 @@
 #include "platform/ui/MessageBox.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <thread>
 
 using namespace plat;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Where the command line asks the browser to open.
+struct StartPoint {
+    std::string folder;                // "" for where it opens without a command line
+    std::vector<std::string> pictures; // files given in that folder, to be marked
+    std::vector<std::string> missing;  // arguments that name nothing, as given
+};
+
+StartPoint FindStartPoint(const std::vector<std::string>& arguments) {
+    StartPoint start;
+    for (const std::string& argument : arguments) {
+        std::error_code ec;
+        fs::path path = fs::absolute(argument, ec).lexically_normal();
+        if (!path.has_filename() && path != path.root_path())
+            path = path.parent_path();
+        const fs::file_status status = fs::status(path, ec);
+        if (argument.empty() || !fs::exists(status)) {
+            start.missing.push_back(argument);
+            continue;
+        }
+        const bool isFolder = fs::is_directory(status);
+        const std::string folder = isFolder ? path.string() : path.parent_path().string();
+        if (start.folder.empty())
+            start.folder = folder;
+        if (!isFolder && folder == start.folder)
+            start.pictures.push_back(path.string());
+    }
+    return start;
+}
+
+} // namespace
+
+CVantrelApp::CVantrelApp(std::vector<std::string> commandLine)
+    : m_commandLine(std::move(commandLine)) {}
+
+CVantrelApp::~CVantrelApp() = default;
 
 bool CVantrelApp::InitInstance() {
     // There is no OLE to start here: the extension reaches the program through shared memory
@@ -44,7 +85,11 @@ bool CVantrelApp::InitInstance() {
 }
 
 bool CVantrelApp::RunHandoff(std::uint32_t command) {
-    if (command > HANDOFF_RESIZE_DEFAULT_MAIL)
+    if (command == HANDOFF_RESIZE_DIALOG) {
+        ReadAndResize();
+        return true;
+    }
+    if (command != HANDOFF_RESIZE_DEFAULT && command != HANDOFF_RESIZE_DEFAULT_MAIL)
         return false;
     // Building the progress dialog takes as long as starting the image library and reading the
     // first picture's header: done meanwhile, the pass begins that much sooner.
@@ -53,40 +98,52 @@ bool CVantrelApp::RunHandoff(std::uint32_t command) {
     if (!files.empty())
         warmUp = std::jthread([first = files.front()] { IImage(0).LoadImageInfo(first); });
     CDlgProcess process(nullptr);
-    switch (command) {
-    case HANDOFF_RESIZE_DIALOG:
-        process.m_nMode = PROCESS_READ;
-        if (process.DoModal() == IDOK) {
-            CDlgResize resize(nullptr);
-            resize.m_nWidth = process.m_nWidth;
-            resize.m_nHeight = process.m_nHeight;
-            resize.m_nXDpi = process.m_nXDpi;
-            resize.m_nYDpi = process.m_nYDpi;
-            resize.DoModal();
-        }
-        break;
-    case HANDOFF_RESIZE_DEFAULT:
-        process.m_nMode = PROCESS_RESIZE;
-        process.DoModal();
-        break;
-    case HANDOFF_RESIZE_DEFAULT_MAIL:
-        process.m_nMode = PROCESS_RESIZE;
-        process.m_bMail = 1;
-        if (process.DoModal() == IDOK)
-            MailPictures();
-        break;
-    }
+    process.m_nMode = PROCESS_RESIZE;
+    process.m_bMail = command == HANDOFF_RESIZE_DEFAULT_MAIL;
+    if (process.DoModal() == IDOK && process.m_bMail)
+        MailPictures();
     return true;
 }
 
 bool CVantrelApp::StartBrowser() {
-    std::printf("Vantrel %s: the picture browser is not part of this build; it runs the file manager's "
-                "commands only.\n",
-                GetAppSetting()->m_strVersion.c_str());
-    return false;
+    CAppSetting* setting = GetAppSetting();
+    const StartPoint start = FindStartPoint(m_commandLine);
+    // Both the address box and the list open on the remembered location.
+    if (!start.folder.empty())
+        setting->SetLastBrowse(start.folder);
+
+    // The document, shared by the two panes, lives in the frame; the panes take the place of
+    // the document's own view.
+    m_pMainWnd = std::make_unique<CMainFrame>([this](int id) { return OnCmdMsg(id); });
+    m_pMainWnd->LoadFrame();
+    if (setting->m_bPlacementLoaded)
+        m_pMainWnd->SetWindowPlacement(setting->m_wndPlacement);
+    m_pMainWnd->show();
+    m_pMainWnd->setWindowTitle(QString::fromStdString(LoadString(IDS_APP_TITLE)));
+
+    if (!start.folder.empty())
+        m_pMainWnd->GetFileList()->OpenAt(start.folder, start.pictures);
+    if (!start.missing.empty()) {
+        std::string text = "No such file or folder:";
+        for (const std::string& path : start.missing)
+            text += "\n" + path;
+        AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    }
+    return true;
 }
 
-int CVantrelApp::ExitInstance() { return 0; }
+int CVantrelApp::ExitInstance() {
+    // The main window goes first: its file list saves its column widths as it is destroyed.
+    m_pMainWnd.reset();
+    return 0;
+}
+
+bool CVantrelApp::OnCmdMsg(int id) {
+    if (id != ID_APP_ABOUT)
+        return false;
+    OnAppAbout();
+    return true;
+}
 
 void CVantrelApp::OnAppAbout() {
     CAboutDlg about(nullptr);

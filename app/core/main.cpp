@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     SetApplicationIdentity();
 
-    CVantrelApp app;
+    // The arguments as the system gave them, once Qt has taken its own options out.
+    CVantrelApp app(std::vector<std::string>(argv + 1, argv + argc));
     int code = 0;
     if (app.InitInstance() && app.HasMainWindow())
         code = QApplication::exec();

@@ -12,13 +12,35 @@ constexpr int IDD_PROCESS = 154;
 constexpr int IDD_OPTION_MENU_CONTEXT = 155;
 constexpr int IDD_CONFIRM = 156;
 
-// Icons
-constexpr int IDR_MAINFRAME = 128; // the application icon
+// The main window's icon, menu and accelerator table
+constexpr int IDR_MAINFRAME = 128;
 
 // Bitmaps
 constexpr int IDB_ROTATE_LEFT = 131;
 constexpr int IDB_FLIP = 132;
 constexpr int IDB_ROTATE_RIGHT = 133;
+constexpr int IDB_TOOLBAR = 148; // the main toolbar's six 64 x 60 pictures
+constexpr int IDB_NAVBAR = 161;  // Up Folder and Refresh, 22 x 20
+
+// Commands of the main window's menu, toolbars and accelerator. A command's status-bar prompt
+// and tooltip are the string of the same id ("prompt\ntooltip").
+constexpr int ID_MARK = 32773;
+constexpr int ID_RESIZE = 32774;
+constexpr int ID_MOVE_TO = 32776;
+constexpr int ID_MAIL_TO = 32777;
+constexpr int ID_OPTION = 32787;
+constexpr int ID_MAIL_TO_ME = 32789;
+constexpr int ID_BUG_REPORT = 32791;
+constexpr int ID_VISIT_WEB = 32793;
+constexpr int ID_UP_FOLDER = 32797;
+constexpr int ID_REFRESH = 32798;
+constexpr int ID_CHECK_VERSION = 32802;
+constexpr int ID_EDIT_COPY = 57634; // Copy To
+constexpr int ID_EDIT_SELECT_ALL = 57642;
+constexpr int ID_APP_ABOUT = 57664;
+constexpr int ID_APP_EXIT = 57665;
+constexpr int ID_VIEW_TOOLBAR = 59392;
+constexpr int ID_VIEW_STATUS_BAR = 59393;
 
 // Controls
 constexpr int IDC_STATIC = 65535; // a label or frame that no code addresses

@@ -1,9 +1,12 @@
 #include "platform/mail/ChildProcess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -51,6 +54,24 @@ ChildExit RunProgramAndWait(const std::string& path, const std::vector<std::stri
         result.signal = WTERMSIG(status);
     }
     return result;
+}
+
+std::size_t ProgramStartLimit() {
+    // The system's figure (a quarter of the stack limit, at least 128 KiB), but never more than
+    // 6 MiB, the kernel's own cap since Linux 4.13.
+    const long limit = sysconf(_SC_ARG_MAX);
+    constexpr std::size_t kernelCap = 6 * 1024 * 1024;
+    return limit > 0 ? std::min(static_cast<std::size_t>(limit), kernelCap) : kernelCap;
+}
+
+std::size_t ProgramStartBytes(const std::string& path, const std::vector<std::string>& arguments) {
+    std::size_t bytes = path.size() + 1;
+    std::size_t pointers = arguments.size() + 1;
+    for (const std::string& argument : arguments)
+        bytes += argument.size() + 1;
+    for (char** variable = environ; *variable; ++variable, ++pointers)
+        bytes += std::strlen(*variable) + 1;
+    return bytes + (pointers + 1) * sizeof(char*);
 }
 
 } // namespace plat

@@ -129,6 +129,11 @@ bool CMailSpool::Open() {
     return true;
 }
 
+std::size_t CMailSpool::CopyPathLength(int number, const std::string& name) {
+    return OutboxFolder().size() + 1 + SPOOL_NAME_LENGTH + 1 + std::to_string(number).size() + 1 +
+           name.size();
+}
+
 ULONG CMailSpool::Add(const std::string& source, const std::string& name, std::string& copy) {
     const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)

@@ -29,6 +29,9 @@ class CMailSpool {
     ULONG Add(const std::string& source, const std::string& name, std::string& copy);
     // The mail program has the copies: leave them for it.
     void Keep() { m_bKeep = true; }
+    // The length of the path that the `number`th copy (from 1) named `name` gets, known before
+    // the spool is made.
+    static std::size_t CopyPathLength(int number, const std::string& name);
 
     // Removes the spool folders older than 7 days; anything else in the outbox is left alone.
     static void SweepOld();

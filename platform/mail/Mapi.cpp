@@ -97,6 +97,18 @@ ULONG SendMail(LHANDLE, ULONG_PTR, MapiMessage* message, FLAGS flags, ULONG) {
     if (HasText(message->lpszNoteText))
         AddOption(arguments, "--body", message->lpszNoteText);
 
+    // The copies' paths are made only below, but their lengths are known now: a message too big
+    // for one start of the program is refused before anything is copied.
+    std::vector<std::string> planned = arguments;
+    for (ULONG i = 0; i < message->nFileCount; ++i) {
+        planned.emplace_back("--attach");
+        planned.emplace_back(CMailSpool::CopyPathLength(static_cast<int>(i) + 1,
+                                                        AttachmentName(message->lpFiles[i])),
+                             'x');
+    }
+    if (ProgramStartBytes(program->path, planned) > ProgramStartLimit())
+        return MAPI_E_TOO_MANY_FILES;
+
     CMailSpool::SweepOld();
     CMailSpool spool;
     for (ULONG i = 0; i < message->nFileCount; ++i) {
@@ -131,6 +143,10 @@ LPMAPISENDMAIL GetMailProcAddress(HMAILLIB library, const char* name) {
 
 void FreeMailLibrary(HMAILLIB library) {
     delete library;
+}
+
+std::size_t MailArgumentLimit() {
+    return ProgramStartLimit();
 }
 
 } // namespace plat

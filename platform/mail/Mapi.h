@@ -27,7 +27,9 @@
 //   exit status 130, or ended by SIGINT     MAPI_USER_ABORT (the user discarded the message;
 //                                           130 is the shell's code for an interrupted command)
 //   any other status or signal              MAPI_E_FAILURE
-// Before the program runs: a missing attachment gives MAPI_E_ATTACHMENT_NOT_FOUND, one that
+// Before the program runs: a message whose arguments do not fit one start of a program
+// (ProgramStartLimit: thousands of attachments) gives MAPI_E_TOO_MANY_FILES before anything
+// is copied, a missing attachment gives MAPI_E_ATTACHMENT_NOT_FOUND, one that
 // cannot be read MAPI_E_ATTACHMENT_OPEN_FAILURE, a spool that cannot be written
 // MAPI_E_ATTACHMENT_WRITE_FAILURE, a recipient of unknown class MAPI_E_BAD_RECIPTYPE, one
 // without an address MAPI_E_UNKNOWN_RECIPIENT, and a call without MAPI_DIALOG
@@ -36,6 +38,7 @@
 //
 // Called on the user-interface thread: the send entry blocks, as MAPISendMail does, until the
 // mail program returns.
+#include <cstddef>
 #include <cstdint>
 
 namespace plat {
@@ -89,6 +92,7 @@ enum : ULONG {
     MAPI_E_FAILURE = 2,
     MAPI_E_LOGIN_FAILURE = 3,
     MAPI_E_LOGON_FAILURE = MAPI_E_LOGIN_FAILURE,
+    MAPI_E_TOO_MANY_FILES = 9,
     MAPI_E_ATTACHMENT_NOT_FOUND = 11,
     MAPI_E_ATTACHMENT_OPEN_FAILURE = 12,
     MAPI_E_ATTACHMENT_WRITE_FAILURE = 13,
@@ -110,5 +114,9 @@ HMAILLIB LoadMailLibrary();
 LPMAPISENDMAIL GetMailProcAddress(HMAILLIB library, const char* name);
 // In place of FreeLibrary; null is accepted.
 void FreeMailLibrary(HMAILLIB library);
+
+// The most bytes of arguments and environment that one start of the mail program can take, for
+// the message that tells the user why a send gave MAPI_E_TOO_MANY_FILES.
+std::size_t MailArgumentLimit();
 
 } // namespace plat

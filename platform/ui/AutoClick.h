@@ -4,9 +4,10 @@
 // The variable holds a comma-separated list of names. Each time a modal dialog that waits for
 // a person, a message box or the folder chooser opens, the next name is taken and pressed:
 // a control's symbolic id (its objectName, from app/res/resource.h), or IDOK, IDCANCEL, IDYES,
-// IDNO. An empty name presses nothing for that one opening. Once the list is used up, dialogs
-// wait for the person again. Without the variable nothing changes. The progress dialog ends by
-// itself and takes no name.
+// IDNO. An empty name presses nothing for that one opening. The browser's main window takes a
+// name when it first shows: the symbolic id of a command it then runs (ID_APP_EXIT). Once the
+// list is used up, dialogs wait for the person again. Without the variable nothing changes. The
+// progress dialog ends by itself and takes no name.
 //
 // Called on the user-interface thread.
 #include <optional>

@@ -2,6 +2,7 @@
 // buttons and the sheet's buttons, typing and pasting into the mail texts, and reading the
 // enabled states, the Apply button and the settings back.
 #include "app/browser/DlgOptionSheet.h"
+#include "app/browser/FileListView.h"
 #include "app/core/AppSetting.h"
 #include "app/core/UserData.h"
 #include "platform/ui/Wnd.h"
@@ -231,14 +232,15 @@ TEST(OptionSheet, MailTextsStopAtTheirFieldSize) {
     }
 }
 
-// OK stores the five flags in the registry and the subject and body in user.dat beside the
-// program, and says so when user.dat cannot be written. So that user.dat is a file of its
-// own, this runs in a copy of this test program in a folder of its own.
+// The Option command's OK stores the five flags in the registry and the subject and body in
+// user.dat beside the program, and says so when user.dat cannot be written. So that user.dat is
+// a file of its own, this runs in a copy of this test program in a folder of its own.
 constexpr const char* kChildVariable = "VTL_OPTION_SHEET_SAVE_CHILD";
 
-int RunWithOk(const std::function<void()>& beforeOk) {
+void OptionWithOk(const std::function<void()>& beforeOk) {
     Store("11111");
-    return RunSheet([&](QWidget* sheet) {
+    CFileListView list(nullptr);
+    vtltest::OnNextModal([&](QWidget* sheet) {
         TypeInto(sheet, "IDC_MAIL_SUBJECT", QStringLiteral("Pictures %F"));
         TypeInto(sheet, "IDC_MAIL_BODY", QStringLiteral("Hello,\rhere they are."));
         ClickTab(sheet, "Menu Context");
@@ -247,24 +249,24 @@ int RunWithOk(const std::function<void()>& beforeOk) {
         beforeOk();
         Click(sheet, "IDOK");
     });
+    list.OnOption();
 }
 
 void SaveThroughOk() {
     const std::string userData = CAppSetting::UserDataPath();
     fs::create_directory(userData); // a folder in its place: it cannot be replaced
     QString told;
-    EXPECT_EQ(RunWithOk([&] {
-                  vtltest::OnNextModal([&](QWidget* box) {
-                      for (auto* label : box->findChildren<QLabel*>())
-                          told += label->text();
-                      QTest::keyClick(box, Qt::Key_Return);
-                  });
-              }),
-              IDOK);
+    OptionWithOk([&] {
+        vtltest::OnNextModal([&](QWidget* box) {
+            for (auto* label : box->findChildren<QLabel*>())
+                told += label->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+    });
     EXPECT_TRUE(told.contains(QString::fromStdString(userData))) << told.toStdString();
     fs::remove(userData);
 
-    EXPECT_EQ(RunWithOk([] {}), IDOK);
+    OptionWithOk([] {});
     const CAppSetting loaded;
     EXPECT_EQ(loaded.m_bExtVantrel + loaded.m_bExtResize + loaded.m_bExtResizeAndMail, 3);
     EXPECT_EQ(loaded.m_bExtResizeAsDefaultSetting + loaded.m_bExtResizeDefaultAndMail, 0);

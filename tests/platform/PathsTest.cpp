@@ -1,13 +1,16 @@
-// Path facts with Windows shapes, the user's folders, file facts and the locale's pictures.
+// Path facts with Windows shapes, the user's folders, file facts, the locale's pictures, and
+// starting a program.
 #include "platform/FileFacts.h"
 #include "platform/Locale.h"
 #include "platform/Paths.h"
+#include "platform/Process.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 
 using namespace plat;
@@ -34,22 +37,15 @@ TEST(Paths, SplitAndMakeAreInverseAndADriveMeansAbsolute) {
 }
 
 TEST(Paths, TheTemporaryAndTheUsersFoldersFollowTheirVariables) {
-    const std::string tmp = std::getenv("TMPDIR"), config = std::getenv("XDG_CONFIG_HOME");
-    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-    setenv("TMPDIR", "/var/tmp/x", 1);
+    vtltest::ScopedEnv env({{"TMPDIR", "/var/tmp/x"}, {"HOME", "/home/someone"},
+                            {"XDG_CONFIG_HOME", "/elsewhere/config"}, {"XDG_DATA_HOME", ""}});
     EXPECT_EQ(GetTempPath(), "/var/tmp/x/");
-    unsetenv("TMPDIR");
-    EXPECT_EQ(GetTempPath(), "/tmp/");
-    setenv("HOME", "/home/someone", 1);
-    setenv("XDG_CONFIG_HOME", "/elsewhere/config", 1);
     EXPECT_EQ(GetUserConfigFolder(), "/elsewhere/config");
-    setenv("XDG_CONFIG_HOME", "relative/config", 1); // invalid: ignored
-    EXPECT_EQ(GetUserConfigFolder(), "/home/someone/.config");
-    unsetenv("XDG_DATA_HOME");
     EXPECT_EQ(GetUserDataFolder(), "/home/someone/.local/share");
-    setenv("TMPDIR", tmp.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    setenv("HOME", home.c_str(), 1);
+    env.Set("TMPDIR", "");
+    env.Set("XDG_CONFIG_HOME", "relative/config"); // invalid: ignored
+    EXPECT_EQ(GetTempPath(), "/tmp/");
+    EXPECT_EQ(GetUserConfigFolder(), "/home/someone/.config");
 
     const std::string self = GetModuleFileName();
     EXPECT_EQ(SplitPath(self).fname, "platform_tests");
@@ -58,20 +54,17 @@ TEST(Paths, TheTemporaryAndTheUsersFoldersFollowTheirVariables) {
 }
 
 TEST(FileFacts, ExistenceSizeAndTimes) {
-    const std::string dir = vtltest::MakeTempDir("facts");
-    const std::string file = dir + "/a.jpg";
+    const std::string dir = vtltest::MakeTempDir("facts"), file = dir + "/a.jpg";
     vtltest::WriteFile(file, "12345");
     // 2001-09-09 01:46:40 UTC is 10^9 seconds after 1970.
     const timespec times[2] = {{1000000000, 0}, {1000000000, 500}};
     ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
-    EXPECT_TRUE(FileExists(file) && FileExists(dir));
-    EXPECT_FALSE(FileExists(dir + "/missing"));
+    EXPECT_TRUE(FileExists(file) && FileExists(dir) && !FileExists(dir + "/missing"));
     const auto facts = GetFileFacts(file);
     ASSERT_TRUE(facts);
     EXPECT_EQ(std::tie(facts->isDirectory, facts->size, facts->lastWriteTime),
               std::make_tuple(false, std::uint64_t(5), FILETIME(126444736000000005ULL)));
-    EXPECT_TRUE(GetFileFacts(dir)->isDirectory);
-    EXPECT_FALSE(GetFileFacts(dir + "/missing"));
+    EXPECT_TRUE(GetFileFacts(dir)->isDirectory && !GetFileFacts(dir + "/missing"));
 }
 
 TEST(Locale, QtPicturesBecomeWindowsPictures) {
@@ -84,6 +77,20 @@ TEST(Locale, QtPicturesBecomeWindowsPictures) {
     const LocaleInfo info = GetUserLocaleInfo();
     EXPECT_FALSE(info.shortDate.empty() || info.timeFormat.empty() || info.decimalSeparator.empty() ||
                  info.negativeSign.empty());
+}
+
+TEST(WinExec, StartsTheProgramByPathWithNoArgumentsAndNoShellAndSaysWhatCannotStart) {
+    const std::string dir = vtltest::MakeTempDir("exec");
+    // A path with a space and a shell character: it must reach exec untouched.
+    const std::string program = dir + "/my prog;echo", record = dir + "/record";
+    vtltest::WriteFile(program, "#!/bin/sh\necho \"$# $0\" > '" + record + ".tmp'\nmv '" + record + ".tmp' '" + record + "'\n");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    EXPECT_TRUE(WinExec(program));
+    vtltest::WaitUntil([&] { return std::filesystem::exists(record); });
+    EXPECT_EQ(vtltest::ReadFile(record), "0 " + program + "\n");
+    vtltest::WriteFile(dir + "/plain.txt", "hello");
+    for (const std::string& cannot : {dir + "/missing", dir + "/plain.txt", dir})
+        EXPECT_FALSE(WinExec(cannot)) << cannot;
 }
 
 } // namespace

@@ -1,18 +1,22 @@
 // The registry store: values and names as Windows keeps them, what a damaged or foreign file
-// gives, and what is never replaced.
+// gives, and what is never replaced; and the file replacement under it.
 #include "platform/Registry.h"
+#include "platform/ReplaceFile.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <set>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utime.h>
 
 using namespace plat;
 namespace fs = std::filesystem;
@@ -20,7 +24,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kKey = "Software\\Ostrell\\vtl\\setting";
-const std::string kFifty("\x32\0\0\0", 4);
+const std::string kFifty("\x32\0\0\0", 4), kSeven("\x07\0\0\0", 4);
 
 class RegistryTest : public testing::Test {
 protected:
@@ -31,11 +35,17 @@ protected:
     static std::string Hive() { return RegistryHiveFile(HKEY_CURRENT_USER); }
     static HKEY Create(const char* path = kKey) {
         HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, path, 0, KEY_WRITE, &key, nullptr), ERROR_SUCCESS);
+        RegCreateKeyEx(HKEY_CURRENT_USER, path, 0, KEY_WRITE, &key, nullptr);
         return key;
     }
-    static LONG Set(HKEY key, const char* name, DWORD type, const std::string& bytes) {
+    static LONG Set(HKEY key, const char* name, const std::string& bytes, DWORD type = REG_DWORD) {
         return RegSetValueEx(key, name, type, reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+    }
+    // One value written through a handle of its own: what closing the handle gives.
+    static LONG Save(const char* name, const std::string& bytes, const char* path = kKey) {
+        HKEY key = Create(path);
+        Set(key, name, bytes);
+        return RegCloseKey(key);
     }
     // The value's bytes (and type) as read through a fresh handle; "" when it cannot be read.
     static std::string Get(const char* name, DWORD* type = nullptr, const char* path = kKey) {
@@ -53,13 +63,12 @@ protected:
 TEST_F(RegistryTest, ValuesKeepTheirTypesNamesIgnoreCaseAndAHandleWritesOnClose) {
     const std::tuple<const char*, DWORD, std::string> cases[] = {
         {"width", REG_DWORD, kFifty},
-        {"dest", REG_SZ, std::string("C:\\out \"quoted\"\0", 16)},
-        {"multi", REG_SZ, std::string("line one\nline two\0", 18)},
+        {"dest", REG_SZ, std::string("C:\\out \"quoted\"\nline two\0", 25)},
         {"raw", REG_BINARY, std::string("\0\1\2\xFF", 4)},
     };
     HKEY key = Create();
     for (const auto& [name, type, bytes] : cases)
-        ASSERT_EQ(Set(key, name, type, bytes), ERROR_SUCCESS);
+        ASSERT_EQ(Set(key, name, bytes, type), ERROR_SUCCESS);
     EXPECT_EQ(Get("width"), "") << "changes reach the file when the handle is closed";
     ASSERT_EQ(RegCloseKey(key), ERROR_SUCCESS);
     for (const auto& [name, type, bytes] : cases) {
@@ -67,8 +76,8 @@ TEST_F(RegistryTest, ValuesKeepTheirTypesNamesIgnoreCaseAndAHandleWritesOnClose)
         EXPECT_EQ(std::make_pair(Get(name, &read), read), std::make_pair(bytes, type)) << name;
     }
     const std::string text = vtltest::ReadFile(Hive());
-    EXPECT_EQ(text.rfind("REGEDIT4\n", 0), 0u) << "a file a person can read and edit";
-    EXPECT_NE(text.find("\"width\"=dword:00000032"), std::string::npos) << text;
+    EXPECT_TRUE(text.starts_with("REGEDIT4\n") && text.find("\"width\"=dword:00000032") != std::string::npos)
+        << "a file a person can read and edit: " << text;
 
     // A handle answers from the file as it read it when opened, so a group of values costs one
     // reading; a handle opened later sees what was written meanwhile.
@@ -85,25 +94,12 @@ TEST_F(RegistryTest, ValuesKeepTheirTypesNamesIgnoreCaseAndAHandleWritesOnClose)
     EXPECT_EQ(Get("width"), std::string("\x09\0\0\0", 4));
 
     key = Create("SOFTWARE\\ostrell\\VTL\\Setting");
-    Set(key, "WIDTH", REG_DWORD, std::string("\x07\0\0\0", 4));
+    Set(key, "WIDTH", kSeven);
     EXPECT_EQ(RegDeleteValue(key, "DEST"), ERROR_SUCCESS);
     EXPECT_EQ(RegDeleteValue(key, "dest"), ERROR_FILE_NOT_FOUND) << "a handle sees its own changes";
     RegCloseKey(key);
     EXPECT_NE(vtltest::ReadFile(Hive()).find("\"width\"=dword:00000007"), std::string::npos) << "one value, first spelling";
     EXPECT_EQ(Get("dest"), "");
-
-    char buf[260];
-    DWORD size = sizeof buf;
-    key = Create();
-    Set(key, "long", REG_SZ, std::string(299, 'a') + '\0');
-    buf[0] = 'x';
-    EXPECT_EQ(RegQueryValueEx(key, "long", nullptr, reinterpret_cast<BYTE*>(buf), &size), ERROR_MORE_DATA);
-    EXPECT_EQ(std::make_pair(size, buf[0]), std::make_pair(300u, 'x')) << "nothing is copied into a short buffer";
-    RegCloseKey(key);
-    RegCloseKey(Create("Software\\Ostrell\\vtl\\setting\\deeper"));
-    EXPECT_EQ(RegDeleteKey(HKEY_CURRENT_USER, "Software\\Ostrell\\vtl"), ERROR_ACCESS_DENIED) << "it has subkeys";
-    EXPECT_EQ(RegDeleteTree(HKEY_CURRENT_USER, "software\\ostrell\\VTL"), ERROR_SUCCESS);
-    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(RegistryTest, DamagedHivesKeepTheirGoodValues) {
@@ -119,23 +115,19 @@ TEST_F(RegistryTest, DamagedHivesKeepTheirGoodValues) {
     for (const auto& text : cases) {
         vtltest::WriteFile(Hive(), text);
         EXPECT_EQ(Get("width") + Get("dest"), kFifty + std::string("/pictures\0", 10)) << text;
-        HKEY key = Create(); // saving writes a clean file that keeps the good values
-        Set(key, "height", REG_DWORD, std::string("\x07\0\0\0", 4));
-        EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-        EXPECT_EQ(Get("width") + Get("height"), kFifty + std::string("\x07\0\0\0", 4)) << text;
+        EXPECT_EQ(Save("height", kSeven), ERROR_SUCCESS); // a clean file that keeps the good values
+        EXPECT_EQ(Get("width") + Get("height"), kFifty + kSeven) << text;
     }
 }
 
 TEST_F(RegistryTest, AHiveThatCannotBeReadWholeReadsAsEmptyAndIsNeverReplaced) {
-    using Make = void (*)(const std::string& hive, const std::string& elsewhere);
+    using Make = void (*)(const std::string& hive);
     const std::pair<const char*, Make> cases[] = {
         {"larger than 16 MiB",
-         [](auto& hive, auto&) { vtltest::WriteFile(hive, "[HKEY_CURRENT_USER\\Software]\n" + std::string(17 << 20, ';')); }},
-        {"a FIFO", [](auto& hive, auto&) { mkfifo(hive.c_str(), 0600); }},
-        {"a link to a FIFO", [](auto& hive, auto& elsewhere) { mkfifo(elsewhere.c_str(), 0600), symlink(elsewhere.c_str(), hive.c_str()); }},
-        {"a folder", [](auto& hive, auto&) { mkdir(hive.c_str(), 0700); }},
+         [](auto& hive) { vtltest::WriteFile(hive, "[HKEY_CURRENT_USER\\Software]\n" + std::string(17 << 20, ';')); }},
+        {"a FIFO", [](auto& hive) { mkfifo(hive.c_str(), 0600); }},
         {"a socket, which cannot be opened at all",
-         [](auto& hive, auto&) {
+         [](auto& hive) {
              sockaddr_un address{AF_UNIX, {}};
              std::strncpy(address.sun_path, hive.c_str(), sizeof address.sun_path - 1);
              const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
@@ -144,54 +136,88 @@ TEST_F(RegistryTest, AHiveThatCannotBeReadWholeReadsAsEmptyAndIsNeverReplaced) {
     };
     for (const auto& [what, make] : cases) {
         SetUp();
-        make(Hive(), vtltest::MakeTempDir("elsewhere") + "/hive");
-        const auto before = fs::symlink_status(Hive()).type();
+        make(Hive());
+        struct stat before {}, after {};
+        lstat(Hive().c_str(), &before);
         EXPECT_EQ(Get("width"), "") << what << ": read as empty, without waiting for a writer";
         HKEY key = nullptr;
         EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, kKey, 0, KEY_WRITE, &key, nullptr), ERROR_CANTREAD) << what;
         EXPECT_EQ(RegDeleteTree(HKEY_CURRENT_USER, "Software"), ERROR_CANTREAD) << what;
-        EXPECT_EQ(fs::symlink_status(Hive()).type(), before) << what << ": never replaced";
+        lstat(Hive().c_str(), &after);
+        EXPECT_EQ(std::tie(after.st_ino, after.st_mode), std::tie(before.st_ino, before.st_mode))
+            << what << ": never replaced";
     }
-    // A link to a plain file is followed, and its target replaced inside its own folder.
-    SetUp();
-    const std::string target = vtltest::MakeTempDir("dotfiles") + "/HKEY_CURRENT_USER.reg";
-    vtltest::WriteFile(target, "REGEDIT4\n");
-    fs::create_symlink(target, Hive());
-    HKEY key = Create();
-    Set(key, "width", REG_DWORD, kFifty);
-    ASSERT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-    EXPECT_TRUE(fs::is_symlink(Hive()));
-    EXPECT_NE(vtltest::ReadFile(target).find("\"width\"=dword:00000032"), std::string::npos);
 }
 
 TEST_F(RegistryTest, TwoProcessesSavingAtOnceKeepBothKeys) {
     pid_t children[2];
-    for (int p = 0; p < 2; ++p) {
-        children[p] = fork();
-        ASSERT_GE(children[p], 0);
-        if (children[p] == 0) {
+    for (int p = 0; p < 2; ++p)
+        if ((children[p] = fork()) == 0) {
             const std::string path = "Software\\Writer" + std::to_string(p);
-            for (DWORD i = 1; i <= 100; ++i) {
-                HKEY key = nullptr;
-                if (RegCreateKeyEx(HKEY_CURRENT_USER, path.c_str(), 0, KEY_WRITE, &key, nullptr) != ERROR_SUCCESS ||
-                    RegSetValueEx(key, "count", REG_DWORD, reinterpret_cast<const BYTE*>(&i), 4) != ERROR_SUCCESS ||
-                    RegCloseKey(key) != ERROR_SUCCESS)
-                    _exit(2);
-            }
-            _exit(0);
+            bool saved = true;
+            for (char i = 1; i <= 100; ++i)
+                saved = saved && Save("count", std::string{i, 0, 0, 0}, path.c_str()) == ERROR_SUCCESS;
+            _exit(saved ? 0 : 2);
         }
-    }
     for (pid_t child : children) {
         int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     for (const char* path : {"Software\\Writer0", "Software\\Writer1"})
         EXPECT_EQ(Get("count", nullptr, path), std::string("\x64\0\0\0", 4)) << path;
-    std::set<std::string> files;
-    for (const auto& entry : fs::directory_iterator(fs::path(Hive()).parent_path()))
-        files.insert(entry.path().filename().string());
-    EXPECT_EQ(files, (std::set<std::string>{"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock"})) << "no temporary file left";
+}
+
+// Replacing a file through a temporary file of ours, as the registry and user.dat are saved, and
+// sweeping what a killed writer left.
+using Names = std::set<std::string>;
+
+unsigned Mode(const std::string& path) {
+    struct stat st {};
+    stat(path.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+TEST(ReplaceFile, KeepsTheModeFollowsLinksAndLeavesNoTemporaryFile) {
+    const std::string dir = vtltest::MakeTempDir(), real = dir + "/real/settings";
+    fs::create_directory(dir + "/real");
+    vtltest::WriteFile(real, "old");
+    chmod(real.c_str(), 0640);
+    fs::create_symlink("real/settings", dir + "/link");
+    ASSERT_TRUE(plat::ReplaceFileContents(dir + "/link", "new", 0600));
+    EXPECT_TRUE(fs::is_symlink(dir + "/link")) << "the link stays a link";
+    EXPECT_EQ(std::pair(vtltest::ReadFile(real), Mode(real)), std::pair(std::string("new"), 0640u))
+        << "the replaced file's mode is kept";
+    ASSERT_TRUE(plat::ReplaceFileContents(dir + "/fresh", "x", 0604));
+    EXPECT_EQ(Mode(dir + "/fresh"), 0604u) << "a new file gets the caller's mode";
+    fs::create_symlink("nowhere/at/all", dir + "/dangling");
+    EXPECT_FALSE(plat::ReplaceFileContents(dir + "/dangling", "x", 0600));
+    ASSERT_TRUE(plat::CFileReplacement(real).Write("half")); // abandoned unfinished
+    EXPECT_EQ(vtltest::ReadFile(real), "new");
+    EXPECT_EQ(vtltest::FolderNames(dir + "/real"), Names{"settings"});
+}
+
+TEST(ReplaceFile, SweepTakesOnlyOldUnlockedFilesOfOurs) {
+    const std::string dir = vtltest::MakeTempDir();
+    const auto age = [&](const std::string& name) {
+        const struct utimbuf old{time(nullptr) - 3600, time(nullptr) - 3600};
+        utime((dir + "/" + name).c_str(), &old);
+    };
+    for (const char* name : {".vtl-save-AAAAAA", ".vtl-save-BBBBBB", ".vtl-save-toolongname", "photo.jpg"}) {
+        vtltest::WriteFile(dir + "/" + name, "x");
+        age(name);
+    }
+    vtltest::WriteFile(dir + "/.vtl-save-NEWNEW", "x"); // written a moment ago
+    const int held = open((dir + "/.vtl-save-BBBBBB").c_str(), O_RDONLY);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    plat::CFileReplacement live(dir + "/photo.jpg"); // a writer of this process, at work
+    ASSERT_TRUE(live.IsOpen());
+    const std::string writing = fs::path(live.TempPath()).filename().string();
+    age(writing);
+    plat::SweepStaleTempFiles(dir);
+    close(held);
+    // Only AAAAAA is a leftover: old, unlocked and named exactly as ours are.
+    EXPECT_EQ(vtltest::FolderNames(dir),
+              (Names{".vtl-save-BBBBBB", ".vtl-save-NEWNEW", ".vtl-save-toolongname", writing, "photo.jpg"}));
 }
 
 } // namespace

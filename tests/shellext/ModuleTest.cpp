@@ -1,6 +1,9 @@
-// The module around the handler: its entry points, class factory, lock count, one identity,
-// what registration leaves for a host to find, and that no exception ever leaves it.
+// The module as a file manager drives it: its entry points, class factory, lock count, one
+// identity, what registration leaves for a host to find, that no exception ever leaves it; and
+// its context-menu handler: which selections get the "Vantrel" submenu, what the menu holds,
+// what a command hands over and starts, and what it refuses without touching the block.
 #include "platform/Registry.h"
+#include "platform/com/Guid.h"
 #include "platform/com/HDropDataObject.h"
 #include "shellext/VtlExtIds.h"
 #include "tests/shellext/ShellExtTestSupport.h"
@@ -13,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <new>
+#include <set>
 #include <stdexcept>
 
 namespace {
@@ -33,12 +37,6 @@ namespace {
 using namespace plat;
 using namespace shellexttest;
 
-IClassFactory* Factory() {
-    IClassFactory* factory = nullptr;
-    EXPECT_EQ(Module().GetClassObject(vtlext::CLSID_VtlShellEx, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-    return factory;
-}
-
 // The controlling object of an aggregate: counts the references its inner object passes on.
 struct Outer final : IUnknown {
     HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
@@ -51,23 +49,19 @@ TEST(ShellExtModule, TheFactoryTheLockCountAndOneIdentityAlsoWhenAggregated) {
     void* out = reinterpret_cast<void*>(1);
     EXPECT_EQ(Module().GetClassObject(vtlext::IID_IVtlShellEx, IID_IClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(Module().GetClassObject(vtlext::CLSID_VtlShellEx, IID_IContextMenu, &out), E_NOINTERFACE);
     ASSERT_EQ(Module().CanUnloadNow(), S_OK);
-    IClassFactory* factory = Factory();
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(Module().GetClassObject(vtlext::CLSID_VtlShellEx, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+              S_OK);
     EXPECT_EQ(Module().CanUnloadNow(), S_FALSE) << "a caller holds the factory";
     Outer outer;
     EXPECT_EQ(factory->CreateInstance(&outer, IID_IContextMenu, &out), CLASS_E_NOAGGREGATION);
-    IUnknown* inner = nullptr;
+    IUnknown *inner = nullptr, *face = nullptr;
     ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
-    factory->LockServer(1);
     factory->Release();
-    for (const IID* iid : {&IID_IShellExtInit, &IID_IContextMenu, &vtlext::IID_IVtlShellEx}) {
-        IUnknown* face = nullptr;
-        ASSERT_EQ(inner->QueryInterface(*iid, reinterpret_cast<void**>(&face)), S_OK);
-        EXPECT_EQ(outer.refs, 2u) << "a face of the aggregate counts on the outer object";
-        EXPECT_EQ(face->QueryInterface(IID_IUnknown, &out), E_NOINTERFACE) << "and asks the outer object";
-        face->Release();
-    }
+    ASSERT_EQ(inner->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&face)), S_OK);
+    EXPECT_EQ(outer.refs, 2u) << "a face of the aggregate counts on the outer object";
+    face->Release();
     EXPECT_EQ(inner->Release(), 0u);
     {
         const Handler handler;
@@ -75,49 +69,51 @@ TEST(ShellExtModule, TheFactoryTheLockCountAndOneIdentityAlsoWhenAggregated) {
         handler.menu->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&viaMenu));
         handler.init->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&viaInit));
         EXPECT_EQ(viaMenu, viaInit) << "every face leads back to one identity";
-        viaMenu->Release();
-        viaInit->Release();
+        viaMenu->Release(), viaInit->Release();
     }
-    EXPECT_EQ(Module().CanUnloadNow(), S_FALSE) << "still locked";
-    factory = Factory();
-    factory->LockServer(0);
-    factory->Release();
-    EXPECT_EQ(Module().CanUnloadNow(), S_OK);
+    EXPECT_EQ(Module().CanUnloadNow(), S_OK) << "nothing is held any more";
 }
 
 TEST(ShellExtModule, RegistrationLetsAHostFindTheModuleAndUnregistrationTakesOnlyItsOwn) {
+    const std::string userKey = "CLSID\\{00000000-1111-2222-3333-444444444444}";
     HKEY other = nullptr;
-    RegCreateKeyEx(HKEY_CLASSES_ROOT, "CLSID\\{00000000-1111-2222-3333-444444444444}", 0, KEY_WRITE, &other, nullptr);
+    RegCreateKeyEx(HKEY_CLASSES_ROOT, userKey.c_str(), 0, KEY_WRITE, &other, nullptr);
     RegCloseKey(other);
     ASSERT_EQ(Module().RegisterServer(), S_OK);
     EXPECT_EQ(vtlext::CExtensionModule::RegisteredPath(),
               std::filesystem::canonical(std::string(VTL_LIB_DIR) + "/libVtlExt.so").string())
         << "a host finds the module as the shell does";
-    EXPECT_NE(vtltest::ReadFile(RegistryHiveFile(HKEY_LOCAL_MACHINE)).find("\"{AE82044E-6E72-473E-A2AF-F732CB431E80}\"=\"vantrel\""),
-              std::string::npos);
+    const std::string clsid = GuidToString(vtlext::CLSID_VtlShellEx);
+    EXPECT_NE(vtltest::ReadFile(RegistryHiveFile(HKEY_LOCAL_MACHINE)).find(clsid), std::string::npos) << "approved";
     const std::string once = vtltest::ReadFile(RegistryHiveFile(HKEY_CLASSES_ROOT));
     ASSERT_EQ(Module().RegisterServer(), S_OK);
     EXPECT_EQ(vtltest::ReadFile(RegistryHiveFile(HKEY_CLASSES_ROOT)), once) << "registering twice is registering once";
     ASSERT_EQ(Module().UnregisterServer(), S_OK);
     EXPECT_EQ(vtlext::CExtensionModule::RegisteredPath(), "");
-    const std::string left = vtltest::ReadFile(RegistryHiveFile(HKEY_CLASSES_ROOT));
-    EXPECT_EQ(left.find("VtlShellEx"), std::string::npos) << left;
-    EXPECT_EQ(left.find("vantrel"), std::string::npos) << left;
-    EXPECT_NE(left.find("{00000000-1111-2222-3333-444444444444}"), std::string::npos) << "the user's own key stays";
-    EXPECT_EQ(vtltest::ReadFile(RegistryHiveFile(HKEY_LOCAL_MACHINE)).find("AE82044E"), std::string::npos);
+    const std::string left = vtltest::ReadFile(RegistryHiveFile(HKEY_CLASSES_ROOT)) +
+                             vtltest::ReadFile(RegistryHiveFile(HKEY_LOCAL_MACHINE));
+    for (const std::string& ours : {clsid, std::string("VtlShellEx"), std::string("vantrel")})
+        EXPECT_EQ(left.find(ours), std::string::npos) << ours << " in " << left;
+    EXPECT_NE(left.find(userKey.substr(6)), std::string::npos) << "the user's own key stays";
 }
 
-// A selection whose host object throws, as a host written in C++ might.
-struct ThrowingDataObject final : IDataObject {
+// A selection that offers no CF_HDROP list, as a virtual folder's would, or whose host object
+// throws, as a host written in C++ might.
+struct OddDataObject final : IDataObject {
+    explicit OddDataObject(bool throws) : throws(throws) {}
     HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG AddRef() override { return 2; }
-    ULONG Release() override { return 1; }
-    HRESULT GetData(const FORMATETC*, STGMEDIUM*) override { throw std::runtime_error("host failure"); }
-    HRESULT QueryGetData(const FORMATETC*) override { return S_OK; }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override { return --refs; }
+    HRESULT GetData(const FORMATETC*, STGMEDIUM*) override {
+        return throws ? throw std::runtime_error("host failure") : DV_E_FORMATETC;
+    }
+    HRESULT QueryGetData(const FORMATETC*) override { return throws ? S_OK : DV_E_FORMATETC; }
+    const bool throws;
+    ULONG refs = 1;
 };
 
 TEST(ShellExtModule, NoExceptionLeavesAnEntryPointOrAMethod) {
-    ThrowingDataObject throwing; // outlives the handler that holds it
+    OddDataObject throwing(true); // outlives the handler that holds it
     SetLocation("/bin/true");
     Handler handler({"/p/a.jpg"});
     CHDropDataObject* pictures = CHDropDataObject::Create({"/p/a.jpg"});
@@ -139,6 +135,122 @@ TEST(ShellExtModule, NoExceptionLeavesAnEntryPointOrAMethod) {
     EXPECT_EQ(handler.init->Initialize(nullptr, &throwing, nullptr), E_UNEXPECTED);
     pictures->Release();
     DestroyMenu(menu);
+}
+
+TEST(ShellExtHandler, PicturesGetTheMenuByTheNamesLastDotInAnyCaseAndByTheFlagsLowestBits) {
+    const std::pair<const char*, bool> names[] = {
+        {"/p/PHOTO.JPG", true}, {"/p/a.Jpeg", true},     {"/p/b.BMP", true},  {"/p/c.gif", true},
+        {"/p/d.png", false},    {"/p/e.jpg.zip", false}, {"/p/nodot", false}, {"/p/trailing.", false},
+        {"/p/x.jpgg", false},   {"/p/my.pictures/a.jpg", true},
+    };
+    const auto offered = [](bool shown) { return std::make_pair(shown ? 1 : 0, shown ? HRESULT(3) : S_OK); };
+    for (const auto& [path, accepted] : names)
+        EXPECT_EQ(Handler({path}).Offered(), offered(accepted)) << path;
+    const std::pair<UINT, bool> flags[] = {
+        {CMF_NORMAL, true},   {CMF_EXPLORE, true},  {CMF_VERBSONLY, true}, {CMF_DEFAULTONLY, false},
+        {CMF_NOVERBS, false}, {CMF_DEFAULTONLY | CMF_NOVERBS, false},      {CMF_DEFAULTONLY | CMF_EXPLORE, true},
+        {0x10, true},         {0x10 | CMF_DEFAULTONLY, false},
+    };
+    for (const auto& [uFlags, shown] : flags)
+        EXPECT_EQ(Handler({"/p/a.jpg"}).Offered(uFlags), offered(shown)) << uFlags;
+}
+
+TEST(ShellExtHandler, TheSubmenuGoesAtIndexMenuWithThreeCommandsEachWithTheMark) {
+    for (const UINT index : {1u, 0xFFFFu}) {
+        Handler handler({"/p/a.jpg", "/p/b.txt"});
+        HMENU menu = CreatePopupMenu();
+        InsertMenu(menu, 0, MF_BYPOSITION, 1, "Open");
+        InsertMenu(menu, 1, MF_BYPOSITION, 2, "Delete");
+        ASSERT_EQ(handler.menu->QueryContextMenu(menu, index, 40, 50, CMF_NORMAL), HRESULT(3));
+        MENUITEMINFO info;
+        ASSERT_TRUE(GetMenuItemInfo(menu, std::min(index, 2u), true, &info));
+        const HBITMAP mark = info.hbmpUnchecked;
+        ASSERT_NE(mark, nullptr);
+        EXPECT_EQ(std::make_tuple(info.text, info.hbmpChecked, mark->width, mark->height),
+                  std::make_tuple("Vantrel", mark, 13, 13));
+        const char* texts[] = {"Resize...", "Resize as default setting", "Resize and mail"};
+        ASSERT_EQ(GetMenuItemCount(info.hSubMenu), 3);
+        for (UINT i = 0; i < 3; ++i) {
+            MENUITEMINFO command;
+            GetMenuItemInfo(info.hSubMenu, i, true, &command);
+            EXPECT_EQ(std::make_tuple(command.text, command.wID, command.hbmpUnchecked), std::make_tuple(texts[i], 40 + i, mark));
+        }
+        EXPECT_EQ(GetMenuItemID(menu, index == 1 ? 2 : 1), 2u) << "the host's own items keep their order";
+        DestroyMenu(menu);
+    }
+}
+
+TEST(ShellExtHandler, GetCommandStringCutsToCchMaxAndWritesNothingForValidation) {
+    Handler handler({"/p/a.jpg"});
+    std::set<std::string> helps;
+    char text[256];
+    for (std::uintptr_t id : {2, 0, 1})
+        handler.menu->GetCommandString(id, GCS_HELPTEXTA, nullptr, text, sizeof text), helps.insert(text);
+    EXPECT_EQ(helps.size(), 3u) << "each command has its own help text";
+    const std::string help = text;
+    const std::tuple<UINT, UINT, std::uintptr_t, std::string> cases[] = {
+        {GCS_HELPTEXTA, 10, 1, help.substr(0, 9)}, {GCS_HELPTEXTA, 0, 1, "#"},
+        {GCS_VALIDATEA, 256, 1, "#"},              {GCS_HELPTEXTA, 256, 3, "#"},
+    };
+    for (const auto& [type, cch, id, expected] : cases) {
+        char buffer[256] = "#";
+        EXPECT_EQ(handler.menu->GetCommandString(id, type, nullptr, buffer, cch), S_OK);
+        EXPECT_EQ(buffer, expected) << "kind " << type << " cch " << cch;
+    }
+    char16_t wide[8];
+    std::fill(std::begin(wide), std::end(wide), u'#');
+    handler.menu->GetCommandString(1, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(wide), 5);
+    EXPECT_EQ(std::u16string(wide, 6), std::u16string(help.begin(), help.begin() + 4) + u'\0' + u'#');
+}
+
+using ShellExtInvoke = WithFakeApplication;
+
+TEST_F(ShellExtInvoke, TheCommandAndThePicturesInOrderAreHandedOverAndTheApplicationStarted) {
+    for (const auto& [offset, command] : {std::pair{2u, 2u}, {1u, 1u}, {0u, 0u}, {3u, 0u}, {0xFFFFu, 0u}}) {
+        ScribbleBlock();
+        std::filesystem::remove(m_vtl + ".started");
+        ASSERT_EQ(Handler({"/p/a.jpg", "/p/b.txt", "/p/c.JPEG", "/p/d.gif"}).Invoke(MAKEINTRESOURCE(offset)), S_OK);
+        EXPECT_EQ(PendingRecord(), std::pair(command, Files{"/p/a.jpg", "/p/c.JPEG", "/p/d.gif"})) << offset;
+        EXPECT_EQ(WaitForStart(), "0\n") << "started by its path, with no arguments";
+    }
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(ShellExtInvoke, RefusalsLeaveTheBlockUntouchedAndStartNothing) {
+    const std::tuple<const char*, Files, std::string, const char*, std::string> cases[] = {
+        {"verb string", {"/p/a.jpg"}, m_vtl, "open", ""},
+        {"location deleted", {"/p/a.jpg"}, m_dir + "/deleted-vtl", MAKEINTRESOURCE(2),
+         "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!"},
+        {"location missing", {"/p/a.jpg"}, "", MAKEINTRESOURCE(0), "Could not find vtl.exe."},
+        {"path does not fit", {"/p/a.jpg", "/p/" + std::string(253, 'x') + ".jpg"}, m_vtl, MAKEINTRESOURCE(1),
+         "The path of this picture is too long"},
+        {"252 pictures", Files(252, "/p/a.jpg"), m_vtl, MAKEINTRESOURCE(1), "Vantrel can take at most 251 pictures"},
+    };
+    for (const auto& [what, files, location, verb, message] : cases) {
+        Messages().clear();
+        SetLocation(location);
+        EXPECT_EQ(Handler(files).Invoke(verb), E_INVALIDARG) << what;
+        EXPECT_TRUE(BlockUntouched()) << what;
+        EXPECT_EQ(Messages().empty() ? "" : Messages()[0].substr(0, message.size()), message) << what;
+    }
+    EXPECT_TRUE(NeverStarted());
+}
+
+TEST_F(ShellExtInvoke, AFailedInitializeLeavesNothingOfTheLastSelectionToOfferOrRun) {
+    Handler handler({"/p/a.jpg"});
+    ASSERT_EQ(handler.Offered().first, 1);
+    OddDataObject noFiles(false);
+    EXPECT_EQ(handler.init->Initialize(nullptr, &noFiles, nullptr), E_INVALIDARG);
+    EXPECT_EQ(noFiles.refs, 2u) << "the data object is held until the next Initialize";
+    EXPECT_EQ(handler.Offered(), std::make_pair(0, S_OK));
+    EXPECT_EQ(handler.Invoke(MAKEINTRESOURCE(1)), E_INVALIDARG) << "a host that ignored the failure runs nothing";
+    EXPECT_TRUE(BlockUntouched());
+    EXPECT_TRUE(NeverStarted());
+    EXPECT_EQ(handler.Initialize({}), E_INVALIDARG) << "no files";
+    EXPECT_EQ(handler.init->Initialize(nullptr, nullptr, nullptr), E_INVALIDARG);
+    EXPECT_EQ(noFiles.refs, 1u) << "the earlier data object is released";
+    EXPECT_EQ(handler.Initialize({"/p/notes.txt"}), S_OK);
+    EXPECT_EQ(handler.Offered().first, 0) << "each call builds the list anew";
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "app/core/HandoffMapping.h"
 #include "tests/shellext/ShellExtTestSupport.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gio/gio.h>
 #include <glib-object.h>
@@ -18,7 +19,6 @@ extern "C" {
 #include <dlfcn.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 // GTK and the libraries under it keep what they load until the process ends: the address
@@ -32,32 +32,20 @@ namespace {
 
 using namespace shellexttest;
 
-// A file of the selection, as Nautilus describes it to extensions.
-struct FileInfo {
-    GObject parent;
-    GFile* file;
-};
-
-GFile* FileInfoLocation(NautilusFileInfo* info) {
-    return G_FILE(g_object_ref(reinterpret_cast<FileInfo*>(info)->file));
-}
-
-void FileInfoFinalize(GObject* object) {
-    g_object_unref(reinterpret_cast<FileInfo*>(object)->file);
-    G_OBJECT_CLASS(g_type_class_peek(G_TYPE_OBJECT))->finalize(object);
-}
-
+// A file of the selection, as Nautilus describes it to extensions: an object that gives the
+// GFile stored on it as "file".
 GType FileInfoType() {
     static const GType type = [] {
         GTypeInfo info{};
         info.class_size = sizeof(GObjectClass);
-        info.class_init = [](gpointer klass, gpointer) { G_OBJECT_CLASS(klass)->finalize = FileInfoFinalize; };
-        info.instance_size = sizeof(FileInfo);
-        const GType registered = g_type_register_static(G_TYPE_OBJECT, "VantrelTestFileInfo", &info,
-                                                        static_cast<GTypeFlags>(0));
+        info.instance_size = sizeof(GObject);
+        const GType registered =
+            g_type_register_static(G_TYPE_OBJECT, "VantrelTestFileInfo", &info, static_cast<GTypeFlags>(0));
         GInterfaceInfo iface{};
         iface.interface_init = [](gpointer table, gpointer) {
-            static_cast<NautilusFileInfoInterface*>(table)->get_location = FileInfoLocation;
+            static_cast<NautilusFileInfoInterface*>(table)->get_location = [](NautilusFileInfo* info) {
+                return G_FILE(g_object_ref(g_object_get_data(G_OBJECT(info), "file")));
+            };
         };
         g_type_add_interface_static(registered, NAUTILUS_TYPE_FILE_INFO, &iface);
         return registered;
@@ -73,26 +61,20 @@ InitializeFn g_initialize = nullptr;
 GType ProviderType() {
     static const GType type = [] {
         void* extension = dlopen(VTL_LIB_DIR "/libvantrel-nautilus.so", RTLD_NOW | RTLD_LOCAL);
-        EXPECT_NE(extension, nullptr) << dlerror();
         g_initialize = reinterpret_cast<InitializeFn>(dlsym(extension, "nautilus_module_initialize"));
         auto listTypes = reinterpret_cast<ListTypesFn>(dlsym(extension, "nautilus_module_list_types"));
-        EXPECT_NE(g_initialize, nullptr);
-        EXPECT_NE(listTypes, nullptr);
+        EXPECT_TRUE(g_initialize && listTypes) << "the entry points of " << VTL_LIB_DIR "/libvantrel-nautilus.so";
 
         GTypeInfo info{};
         info.class_size = sizeof(GTypeModuleClass);
         info.class_init = [](gpointer klass, gpointer) {
-            G_TYPE_MODULE_CLASS(klass)->load = [](GTypeModule* module) -> gboolean {
-                g_initialize(module);
-                return TRUE;
-            };
+            G_TYPE_MODULE_CLASS(klass)->load = [](GTypeModule* module) { return g_initialize(module), gboolean(TRUE); };
             G_TYPE_MODULE_CLASS(klass)->unload = [](GTypeModule*) {};
         };
         info.instance_size = sizeof(GTypeModule);
         const GType moduleType = g_type_register_static(G_TYPE_TYPE_MODULE, "VantrelTestTypeModule", &info,
                                                         static_cast<GTypeFlags>(0));
-        auto* module = G_TYPE_MODULE(g_object_new(moduleType, nullptr));
-        EXPECT_TRUE(g_type_module_use(module));
+        EXPECT_TRUE(g_type_module_use(G_TYPE_MODULE(g_object_new(moduleType, nullptr))));
         const GType* types = nullptr;
         int count = 0;
         listTypes(&types, &count);
@@ -102,28 +84,11 @@ GType ProviderType() {
     return type;
 }
 
-// The labels of a menu's items and the submenu of its first.
-std::vector<std::string> Labels(GList* items, NautilusMenu** submenu = nullptr) {
-    std::vector<std::string> labels;
-    for (GList* node = items; node; node = node->next) {
-        char* label = nullptr;
-        g_object_get(node->data, "label", &label, nullptr);
-        labels.emplace_back(label ? label : "");
-        g_free(label);
-    }
-    if (submenu && items)
-        g_object_get(items->data, "menu", submenu, nullptr);
-    return labels;
-}
-
-class ShellExtNautilus : public testing::Test {
+class ShellExtNautilus : public WithFakeApplication {
 protected:
     void SetUp() override {
         ASSERT_EQ(Module().RegisterServer(), plat::S_OK);
-        m_dir = vtltest::MakeTempDir("nautilus");
-        m_vtl = MakeFakeApplication(m_dir);
-        SetLocation(m_vtl);
-        ScribbleBlock();
+        WithFakeApplication::SetUp();
         m_provider = NAUTILUS_MENU_PROVIDER(g_object_new(ProviderType(), nullptr));
     }
     void TearDown() override {
@@ -134,32 +99,37 @@ protected:
     GList* Items(const std::vector<std::string>& paths) {
         GList* files = nullptr;
         for (const auto& path : paths) {
-            auto* info = static_cast<FileInfo*>(g_object_new(FileInfoType(), nullptr));
-            info->file = path[0] == '/' ? g_file_new_for_path(path.c_str()) : g_file_new_for_uri(path.c_str());
+            GObject* info = G_OBJECT(g_object_new(FileInfoType(), nullptr));
+            GFile* file = path[0] == '/' ? g_file_new_for_path(path.c_str()) : g_file_new_for_uri(path.c_str());
+            g_object_set_data_full(info, "file", file, g_object_unref);
             files = g_list_append(files, info);
         }
         GList* items = nautilus_menu_provider_get_file_items(m_provider, files);
         g_list_free_full(files, g_object_unref);
         return items;
     }
-    // Clicks command `offset` of the menu for `paths`; the labels of that menu.
+    // Clicks command `offset` of the submenu for `paths`; the labels of the menu and submenu.
     std::vector<std::string> Activate(const std::vector<std::string>& paths, unsigned offset) {
         GList* items = Items(paths);
         NautilusMenu* submenu = nullptr;
-        const std::vector<std::string> top = Labels(items, &submenu);
+        if (items)
+            g_object_get(items->data, "menu", &submenu, nullptr);
         GList* commands = submenu ? nautilus_menu_get_items(submenu) : nullptr;
-        std::vector<std::string> labels = Labels(commands);
-        labels.insert(labels.begin(), top.begin(), top.end());
+        std::vector<std::string> labels;
+        for (GList* list : {items, commands})
+            for (GList* node = list; node; node = node->next) {
+                char* label = nullptr;
+                g_object_get(node->data, "label", &label, nullptr);
+                labels.emplace_back(label ? label : "");
+                g_free(label);
+            }
         if (offset < g_list_length(commands))
             nautilus_menu_item_activate(NAUTILUS_MENU_ITEM(g_list_nth_data(commands, offset)));
         nautilus_menu_item_list_free(commands);
-        if (submenu)
-            g_object_unref(submenu);
+        g_clear_object(&submenu);
         nautilus_menu_item_list_free(items);
         return labels;
     }
-    std::string m_dir;
-    std::string m_vtl;
     NautilusMenuProvider* m_provider = nullptr;
 };
 
@@ -171,15 +141,12 @@ TEST_F(ShellExtNautilus, ACommandWaitsForAnEarlierHandOffOffNautilussMainThread)
     // The click returns at once, while the command waits for the earlier record to be taken.
     EXPECT_EQ(Activate({m_dir + "/a.jpg", m_dir + "/b.txt", m_dir + "/c.gif"}, 2),
               (std::vector<std::string>{"Vantrel", "Resize...", "Resize as default setting", "Resize and mail"}));
-    EXPECT_EQ(PendingRecord().files, Files{"/first/a.jpg"});
+    EXPECT_EQ(PendingRecord().second, Files{"/first/a.jpg"});
     Files taken;
     earlier.Read(taken);
-    for (int i = 0; i < 500 && !PendingRecord().pending; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const Record record = PendingRecord();
-    EXPECT_EQ(record.header.nCommand, HANDOFF_RESIZE_DEFAULT_MAIL);
-    EXPECT_EQ(record.files, (Files{m_dir + "/a.jpg", m_dir + "/c.gif"}));
-    EXPECT_EQ(WaitForStart(m_vtl), "0\n");
+    vtltest::WaitUntil([] { return !PendingRecord().second.empty(); }, 5);
+    EXPECT_EQ(PendingRecord(), std::pair(std::uint32_t(HANDOFF_RESIZE_DEFAULT_MAIL), Files{m_dir + "/a.jpg", m_dir + "/c.gif"}));
+    EXPECT_EQ(WaitForStart(), "0\n");
 }
 
 // An X server of the test's own, for the extension's dialogs; no display when Xvfb is missing.
@@ -213,15 +180,9 @@ TEST_F(ShellExtNautilus, ARefusalIsADialogOverNautilusNotANotification) {
     setenv("DISPLAY", x.display.c_str(), 1);
     setenv("GSK_RENDERER", "cairo", 1);
     ASSERT_TRUE(gtk_init_check());
-    Files tooMany;
-    for (int i = 0; i < 252; ++i)
-        tooMany.push_back(m_dir + "/" + std::to_string(i) + ".jpg");
-    Activate(tooMany, 0);
+    Activate(Files(252, m_dir + "/a.jpg"), 0);
     GListModel* windows = gtk_window_get_toplevels();
-    for (int i = 0; i < 500 && g_list_model_get_n_items(windows) == 0; ++i) {
-        g_main_context_iteration(nullptr, FALSE);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    vtltest::WaitUntil([&] { return g_main_context_iteration(nullptr, FALSE), g_list_model_get_n_items(windows) > 0; }, 5);
     ASSERT_EQ(g_list_model_get_n_items(windows), 1u) << "no dialog was shown";
     auto* dialog = GTK_WINDOW(g_list_model_get_item(windows, 0));
     char* text = nullptr;

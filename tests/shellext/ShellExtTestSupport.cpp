@@ -4,29 +4,29 @@
 #include "platform/com/HDropDataObject.h"
 #include "shellext/VtlExtIds.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <stdexcept>
 #include <thread>
 
 namespace shellexttest {
 
-namespace {
+using namespace plat;
 
-constexpr const char* kSettingKey = "Software\\Ostrell\\vtl\\setting";
+namespace {
 
 void RecordMessage(const char*, const char* text) { Messages().emplace_back(text); }
 
 // The block's bytes, mapped as the extension maps them.
 unsigned char* Block() {
     static unsigned char* block = [] {
-        plat::FileMapping* mapping = plat::CreateFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE);
-        auto* view = static_cast<unsigned char*>(plat::MapViewOfFile(mapping));
-        plat::CloseHandle(mapping);
+        FileMapping* mapping = CreateFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE);
+        auto* view = static_cast<unsigned char*>(MapViewOfFile(mapping));
+        CloseHandle(mapping);
         if (!view)
             throw std::runtime_error("the hand-off block cannot be mapped");
         return view;
@@ -53,11 +53,11 @@ Files& Messages() {
 }
 
 Handler::Handler(const Files& files) {
-    plat::IClassFactory* factory = nullptr;
-    Module().GetClassObject(vtlext::CLSID_VtlShellEx, plat::IID_IClassFactory, reinterpret_cast<void**>(&factory));
-    factory->CreateInstance(nullptr, plat::IID_IContextMenu, reinterpret_cast<void**>(&menu));
+    IClassFactory* factory = nullptr;
+    Module().GetClassObject(vtlext::CLSID_VtlShellEx, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu));
     factory->Release();
-    menu->QueryInterface(plat::IID_IShellExtInit, reinterpret_cast<void**>(&init));
+    menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init));
     if (!files.empty())
         Initialize(files);
 }
@@ -67,68 +67,40 @@ Handler::~Handler() {
     menu->Release();
 }
 
-plat::HRESULT Handler::Initialize(const Files& files) {
-    plat::CHDropDataObject* data = plat::CHDropDataObject::Create(files);
-    const plat::HRESULT hr = init->Initialize(nullptr, data, nullptr);
+HRESULT Handler::Initialize(const Files& files) {
+    CHDropDataObject* data = CHDropDataObject::Create(files);
+    const HRESULT hr = init->Initialize(nullptr, data, nullptr);
     data->Release();
     return hr;
 }
 
-std::pair<int, plat::HRESULT> Handler::Offered(plat::UINT flags) {
-    plat::HMENU popup = plat::CreatePopupMenu();
-    const plat::HRESULT hr = menu->QueryContextMenu(popup, 0, 1, 10, flags);
-    const int count = plat::GetMenuItemCount(popup);
-    plat::DestroyMenu(popup);
+std::pair<int, HRESULT> Handler::Offered(UINT flags) {
+    HMENU popup = CreatePopupMenu();
+    const HRESULT hr = menu->QueryContextMenu(popup, 0, 1, 10, flags);
+    const int count = GetMenuItemCount(popup);
+    DestroyMenu(popup);
     return {count, hr};
 }
 
-plat::HRESULT Handler::Invoke(const char* verb) {
-    plat::CMINVOKECOMMANDINFO info{};
+HRESULT Handler::Invoke(const char* verb) {
+    CMINVOKECOMMANDINFO info{};
     info.lpVerb = verb;
     return menu->InvokeCommand(&info);
 }
 
 void SetLocation(const std::string& path) {
-    plat::HKEY key = nullptr;
-    plat::RegCreateKeyEx(plat::HKEY_CURRENT_USER, kSettingKey, 0, plat::KEY_WRITE, &key, nullptr);
+    HKEY key = nullptr;
+    RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Ostrell\\vtl\\setting", 0, KEY_WRITE, &key, nullptr);
     if (path.empty())
-        plat::RegDeleteValue(key, "location");
+        RegDeleteValue(key, "location");
     else
-        plat::RegSetValueEx(key, "location", plat::REG_SZ, reinterpret_cast<const plat::BYTE*>(path.c_str()),
-                            static_cast<plat::DWORD>(path.size() + 1));
-    plat::RegCloseKey(key);
+        RegSetValueEx(key, "location", REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()), DWORD(path.size() + 1));
+    RegCloseKey(key);
 }
 
-std::string ReadLocation() {
-    plat::HKEY key = nullptr;
-    if (plat::RegOpenKeyEx(plat::HKEY_CURRENT_USER, kSettingKey, 0, plat::KEY_READ, &key) != plat::ERROR_SUCCESS)
-        return "<none>";
-    char buffer[plat::MAX_PATH] = {};
-    plat::DWORD size = sizeof buffer - 1;
-    const plat::LONG rc = plat::RegQueryValueEx(key, "location", nullptr, reinterpret_cast<plat::BYTE*>(buffer), &size);
-    plat::RegCloseKey(key);
-    return rc == plat::ERROR_SUCCESS ? std::string(buffer) : "<none>";
-}
-
-std::string MakeFakeApplication(const std::string& dir) {
-    const std::string program = dir + "/vtl";
-    vtltest::WriteFile(program, "#!/bin/sh\necho \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n");
-    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
-    return program;
-}
-
-std::string WaitForStart(const std::string& program) {
-    for (int i = 0; i < 500; ++i) {
-        if (std::filesystem::exists(program + ".started"))
-            return vtltest::ReadFile(program + ".started");
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return {};
-}
-
-bool NeverStarted(const std::string& program) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    return !std::filesystem::exists(program + ".started");
+bool LocationIs(const std::string& path) {
+    const std::string hive = vtltest::ReadFile(RegistryHiveFile(HKEY_CURRENT_USER));
+    return hive.find("\n\"location\"=\"" + path + "\"\n") != std::string::npos;
 }
 
 void ScribbleBlock() {
@@ -141,20 +113,34 @@ bool BlockUntouched() {
     return block[0] == 0 && std::all_of(block + 1, block + HANDOFF_BLOCK_SIZE, [](unsigned char b) { return b == 0xAB; });
 }
 
-Record PendingRecord() {
+std::pair<std::uint32_t, Files> PendingRecord() {
     std::vector<unsigned char> copy(Block(), Block() + HANDOFF_BLOCK_SIZE);
-    Record record;
-    record.pending = IsHandoffPending(copy.data());
-    record.header = ReadHandoffBlock(copy.data(), record.files);
-    return record;
+    Files files;
+    const std::uint32_t command = ReadHandoffBlock(copy.data(), files).nCommand;
+    return {command, files};
 }
 
-RunResult RunVtlMenu(const std::vector<std::string>& args, const std::vector<std::string>& changes) {
-    std::map<std::string, std::string> env;
-    for (const auto& change : changes) {
-        const auto eq = change.find('=');
-        env[change.substr(0, eq)] = eq == std::string::npos ? "" : change.substr(eq + 1);
-    }
+void WithFakeApplication::SetUp() {
+    m_dir = vtltest::MakeTempDir("fake-vtl");
+    m_vtl = m_dir + "/vtl";
+    vtltest::WriteFile(m_vtl, "#!/bin/sh\necho \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n");
+    std::filesystem::permissions(m_vtl, std::filesystem::perms::owner_all);
+    SetLocation(m_vtl);
+    ScribbleBlock();
+    Messages().clear();
+}
+
+std::string WithFakeApplication::WaitForStart() const {
+    vtltest::WaitUntil([&] { return std::filesystem::exists(m_vtl + ".started"); }, 5);
+    return vtltest::ReadFile(m_vtl + ".started");
+}
+
+bool WithFakeApplication::NeverStarted() const {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return !std::filesystem::exists(m_vtl + ".started");
+}
+
+RunResult RunVtlMenu(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
     return vtltest::RunProgram(std::string(VTL_BIN_DIR) + "/vtlmenu", args, env);
 }
 

@@ -7,6 +7,9 @@
 #include "shellext/host/ExtensionModule.h"
 #include "tests/support/RunProgram.h"
 
+#include <gtest/gtest.h>
+
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,30 +33,31 @@ struct Handler {
     plat::IShellExtInit* init = nullptr;
 };
 
-// Writes "location" into the key the application writes ("" removes it); reads it back.
+// Writes "location" into the key the application writes ("" removes it); whether it holds `path`.
 void SetLocation(const std::string& path);
-std::string ReadLocation(); // "<none>" when there is none
-
-// A program at `path` that, when started, writes its argument count into `path`.started, and
-// what it wrote (waiting a few seconds; "" when it never started).
-std::string MakeFakeApplication(const std::string& dir);
-std::string WaitForStart(const std::string& program);
-bool NeverStarted(const std::string& program); // after a short while
+bool LocationIs(const std::string& path);
 
 // Empties the block over bytes of 0xAB, so that any byte a writer touches shows.
 void ScribbleBlock();
 bool BlockUntouched();
-// The pending record, read from a copy of the block (nothing is claimed).
-struct Record {
-    bool pending = false;
-    HandoffHeader header;
-    Files files;
+// The command and files of the pending record, read from a copy of the block (nothing is
+// claimed); no files when none is pending.
+std::pair<std::uint32_t, Files> PendingRecord();
+
+// A test whose "location" names a fake application in a fresh folder, over a scribbled block.
+class WithFakeApplication : public testing::Test {
+  protected:
+    void SetUp() override;
+    // What the application wrote when it started, its argument count and a newline (waiting a
+    // few seconds); "" when it never started.
+    std::string WaitForStart() const;
+    bool NeverStarted() const; // after a short while
+    std::string m_dir; // the fresh folder
+    std::string m_vtl; // the fake application in it
 };
-Record PendingRecord();
 
 using RunResult = vtltest::ProgramRun;
-// Runs the built vtlmenu and waits for it; `env` entries ("NAME=value", or "NAME" to remove it)
-// change its environment.
-RunResult RunVtlMenu(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
+// Runs the built vtlmenu and waits for it; `env` changes its environment as RunProgram's does.
+RunResult RunVtlMenu(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {});
 
 } // namespace shellexttest

@@ -1,7 +1,11 @@
 // vtlmenu as file managers and scripts run it: a real process, the real module, the test
-// program's own hand-off block, and a fake application that records its start.
+// program's own hand-off block, and a fake application that records its start or the built vtl.
+#include "app/core/AppSetting.h"
 #include "tests/shellext/ShellExtTestSupport.h"
+#include "tests/support/FakeMailProgram.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
@@ -13,24 +17,9 @@ namespace {
 using namespace shellexttest;
 namespace fs = std::filesystem;
 
-std::size_t Count(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
-
-class VtlMenu : public testing::Test {
+class VtlMenu : public WithFakeApplication {
 protected:
-    void SetUp() override {
-        m_dir = vtltest::MakeTempDir("vtlmenu");
-        m_vtl = MakeFakeApplication(m_dir);
-        SetLocation(m_vtl);
-        ScribbleBlock();
-    }
     std::string File(const char* name) const { return m_dir + "/" + name; }
-    std::string m_dir;
-    std::string m_vtl;
 };
 
 TEST_F(VtlMenu, InvokeHandsThePicturesAsFullPathsInOrderAndStartsTheApplication) {
@@ -40,72 +29,54 @@ TEST_F(VtlMenu, InvokeHandsThePicturesAsFullPathsInOrderAndStartsTheApplication)
     fs::current_path(before);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    const Record record = PendingRecord();
-    EXPECT_EQ(record.header.nCommand, HANDOFF_RESIZE_DEFAULT_MAIL);
-    EXPECT_EQ(record.files, (std::vector<std::string>{File("a.jpg"), File("d.gif")}));
-    EXPECT_EQ(WaitForStart(m_vtl), "0\n");
+    EXPECT_EQ(PendingRecord(), std::pair(std::uint32_t(HANDOFF_RESIZE_DEFAULT_MAIL), Files{File("a.jpg"), File("d.gif")}));
+    EXPECT_EQ(WaitForStart(), "0\n");
 }
 
 TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
     const std::string block = plat::FileMappingPath(HandoffBlockName());
     const struct {
         const char* what;
-        std::vector<std::string> args, env;
+        std::vector<std::string> args;
+        std::map<std::string, std::string> env;
         std::string location;
         int status;
         std::string err; // a part of standard error
     } cases[] = {
-        {"location deleted", {"--invoke", "1", File("a.jpg")}, {}, m_dir + "/gone/vtl", 1,
+        {"location deleted, and a display that cannot be reached", {"--invoke", "1", File("a.jpg")},
+         {{"DISPLAY", ":97"}, {"QT_QPA_PLATFORM", ""}}, m_dir + "/gone/vtl", 1,
          "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!"},
-        {"a display that cannot be reached", {"--invoke", "1", File("a.jpg")}, {"DISPLAY=:97", "QT_QPA_PLATFORM"},
-         m_dir + "/gone/vtl", 1, "Could not find vtl.exe."},
-        {"a FIFO squatting the block", {"--invoke", "1", File("a.jpg")}, {}, m_vtl, 1,
-         block + " is a FIFO, not a shared memory block. Remove it and try again."},
         {"no picture", {"--invoke", "1", File("notes.txt")}, {}, m_vtl, 4, "none of the files is a picture"},
         {"no such command", {"--invoke", "3", File("a.jpg")}, {}, m_vtl, 2, "no command 3"},
         {"offset not a number", {"--invoke", "x", File("a.jpg")}, {}, m_vtl, 2, "usage"},
         {"nothing to do", {}, {}, m_vtl, 2, "usage"},
-        {"unknown option", {"--open", File("a.jpg")}, {}, m_vtl, 2, "usage"},
+        // Last, since it takes the block's place until the end.
+        {"a FIFO squatting the block", {"--invoke", "1", File("a.jpg")}, {}, m_vtl, 1,
+         block + " is a FIFO, not a shared memory block. Remove it and try again."},
     };
     for (const auto& c : cases) {
         SetLocation(c.location);
-        const bool squat = c.err.rfind(block, 0) == 0;
-        if (squat) {
-            fs::remove(block);
-            mkfifo(block.c_str(), 0600);
-        }
+        if (c.err.starts_with(block))
+            fs::remove(block), mkfifo(block.c_str(), 0600);
         const RunResult run = RunVtlMenu(c.args, c.env);
-        if (squat)
-            fs::remove(block);
         EXPECT_EQ(run.status, c.status) << c.what;
         EXPECT_NE(run.err.find(c.err), std::string::npos) << c.what << ": " << run.err;
     }
+    fs::remove(block); // the FIFO
     EXPECT_TRUE(BlockUntouched());
-    EXPECT_TRUE(NeverStarted(m_vtl));
+    EXPECT_TRUE(NeverStarted());
 }
 
 class VtlMenuIntegration : public VtlMenu {
 protected:
-    void SetUp() override {
-        VtlMenu::SetUp();
-        const std::string data = vtltest::MakeTempDir("data");
-        setenv("XDG_DATA_HOME", data.c_str(), 1);
-        m_serviceMenu = data + "/kio/servicemenus/vantrel.desktop";
-        m_icon = data + "/vantrel/vantrel.png";
-        m_systemDir = vtltest::MakeTempDir("xdg");
-        setenv("XDG_CONFIG_DIRS", m_systemDir.c_str(), 1);
-        m_uca = std::string(getenv("XDG_CONFIG_HOME")) + "/Thunar/uca.xml";
-        fs::remove(m_uca);
-    }
-    void TearDown() override {
-        RunVtlMenu({"--unregister"});
-        unsetenv("XDG_DATA_HOME");
-        unsetenv("XDG_CONFIG_DIRS");
-    }
-    std::string m_serviceMenu;
-    std::string m_icon;
-    std::string m_systemDir;
-    std::string m_uca;
+    void TearDown() override { RunVtlMenu({"--unregister"}); }
+    // The user's data and configuration folders and the system's, all fresh.
+    const std::string m_data = vtltest::MakeTempDir("data"), m_config = vtltest::MakeTempDir("config");
+    const std::string m_systemDir = vtltest::MakeTempDir("xdg");
+    const vtltest::ScopedEnv m_env{
+        {{"XDG_DATA_HOME", m_data}, {"XDG_CONFIG_HOME", m_config}, {"XDG_CONFIG_DIRS", m_systemDir}}};
+    const std::string m_serviceMenu = m_data + "/kio/servicemenus/vantrel.desktop";
+    const std::string m_icon = m_data + "/vantrel/vantrel.png", m_uca = m_config + "/Thunar/uca.xml";
 };
 
 const char* kUserActions = R"(<?xml version="1.0" encoding="UTF-8"?>
@@ -115,31 +86,40 @@ const char* kUserActions = R"(<?xml version="1.0" encoding="UTF-8"?>
 </actions>
 )";
 
+// How often each part occurs in the file at `path`.
+void ExpectParts(const std::string& path, const std::vector<std::pair<std::string, std::size_t>>& parts) {
+    const std::string text = vtltest::ReadFile(path);
+    for (const auto& [part, count] : parts) {
+        std::size_t n = 0;
+        for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+            ++n;
+        EXPECT_EQ(n, count) << part << " in " << path << ":\n" << text;
+    }
+}
+
 TEST_F(VtlMenuIntegration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemovesOnlyOurs) {
     // Without a list of the user's, Thunar shows the system's: it is kept, and so on registering again.
     fs::create_directories(m_systemDir + "/Thunar");
     vtltest::WriteFile(m_systemDir + "/Thunar/uca.xml", kUserActions);
-    const std::string vtlmenu = std::string(VTL_BIN_DIR) + "/vtlmenu";
-    for (int round = 0; round < 2; ++round) {
+    const std::string vtlmenu = std::string(VTL_BIN_DIR) + "/vtlmenu", userAction = "<name>Open Terminal &amp; Here</name>";
+    for (int round = 0; round < 2; ++round) { // registering again replaces our entries
+        // The application beside vtlmenu is recorded when none is, so the first right-click
+        // works; a location the application recorded stays.
+        SetLocation(round == 0 ? "" : m_vtl);
         const RunResult run = RunVtlMenu({"--register"});
         ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(ReadLocation(), m_vtl) << "the location the application recorded stays";
-        const std::string service = vtltest::ReadFile(m_serviceMenu);
-        EXPECT_NE(service.find("X-KDE-Submenu=Vantrel\nIcon=" + m_icon + "\n"), std::string::npos) << service;
-        EXPECT_NE(service.find("MimeType=image/jpeg;image/bmp;image/gif;\n"), std::string::npos);
-        EXPECT_EQ(Count(service, "Name=Resize and mail\n"), 1u);
-        EXPECT_NE(service.find("Exec=\"" + vtlmenu + "\" --invoke 2 %F\n"), std::string::npos) << service;
+        EXPECT_TRUE(LocationIs(round == 0 ? std::string(VTL_BIN_DIR) + "/vtl" : m_vtl)) << round;
+        ExpectParts(m_serviceMenu, {{"X-KDE-Submenu=Vantrel\nIcon=" + m_icon + "\n", 1},
+                                    {"MimeType=image/jpeg;image/bmp;image/gif;\n", 1},
+                                    {"Name=Resize and mail\n", 1},
+                                    {"Exec=\"" + vtlmenu + "\" --invoke 2 %F\n", 1}});
         EXPECT_NE(fs::status(m_serviceMenu).permissions() & fs::perms::owner_exec, fs::perms::none)
             << "Dolphin runs only executable service menus";
-        const std::string uca = vtltest::ReadFile(m_uca);
-        EXPECT_EQ(Count(uca, "<unique-id>vantrel-"), 3u) << "registering again replaces our actions";
-        EXPECT_EQ(Count(uca, "<icon>" + m_icon + "</icon>"), 3u);
-        EXPECT_NE(uca.find("<command>'" + vtlmenu + "' --invoke 1 %F</command>"), std::string::npos) << uca;
-        EXPECT_NE(uca.find("<name>Open Terminal &amp; Here</name>"), std::string::npos) << "the user's action stays";
-        EXPECT_NE(uca.find("<startup-notify/>"), std::string::npos);
         // Thunar matches patterns exactly; the handler takes any letter case.
-        for (const char* name : {"*.Jpg;", "*.jPEg;", "*.BMP;", "*.gIf;", "*.GIF<"})
-            EXPECT_EQ(Count(uca, name), 3u) << name;
+        ExpectParts(m_uca, {{"<unique-id>vantrel-", 3}, {"<icon>" + m_icon + "</icon>", 3},
+                            {"<command>'" + vtlmenu + "' --invoke 1 %F</command>", 1}, {userAction, 1},
+                            {"<startup-notify/>", 1}, {"*.Jpg;", 3}, {"*.jPEg;", 3}, {"*.BMP;", 3},
+                            {"*.gIf;", 3}, {"*.GIF<", 3}});
     }
     // The application's own icon, not the 13-pixel mark of the module's menu.
     const std::string png = vtltest::ReadFile(m_icon);
@@ -149,9 +129,7 @@ TEST_F(VtlMenuIntegration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemo
     const RunResult run = RunVtlMenu({"--unregister"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_FALSE(fs::exists(m_serviceMenu) || fs::exists(m_icon));
-    const std::string uca = vtltest::ReadFile(m_uca);
-    EXPECT_EQ(uca.find("vantrel"), std::string::npos) << uca;
-    EXPECT_NE(uca.find("<name>Open Terminal &amp; Here</name>"), std::string::npos);
+    ExpectParts(m_uca, {{"vantrel", 0}, {userAction, 1}});
 }
 
 TEST_F(VtlMenuIntegration, AMalformedActionListIsLeftAsItIs) {
@@ -163,6 +141,63 @@ TEST_F(VtlMenuIntegration, AMalformedActionListIsLeftAsItIs) {
     EXPECT_NE(run.err.find("not a well-formed list of Thunar actions"), std::string::npos) << run.err;
     EXPECT_EQ(vtltest::ReadFile(m_uca), broken);
     EXPECT_TRUE(fs::exists(m_serviceMenu)) << "the other file managers are still served";
+}
+
+// The shell road end to end: vtlmenu plays the file manager, the module writes the hand-off block
+// and starts the built vtl, vtl resizes with the saved settings and hands the outputs to a fake
+// mail program.
+class ShellRoad : public testing::Test {
+protected:
+    void SetUp() override {
+        // The saved parameters: half the size.
+        CAppSetting setting;
+        setting.m_resize.nWidth = setting.m_resize.nHeight = 50;
+        ASSERT_EQ(setting.SaveResizeSetting(), "");
+        SetLocation(VTL_BIN_DIR "/vtl");
+    }
+    std::string File(const char* name) const { return m_dir + "/" + name; }
+    const std::string m_tmp = vtltest::MakeTempDir("tmp"), m_dir = vtltest::MakeTempDir("pictures");
+    const vtltest::ScopedEnv m_env{{{"TMPDIR", m_tmp}}};
+};
+
+TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
+    for (const char* name : {"a.jpg", "c.JPEG", "d.gif"})
+        vtltest::MakePicture(File(name), 320, 240);
+    vtltest::WriteFile(File("b.txt"), "not a picture");
+    vtltest::FakeMailProgram mail;
+    mail.Install();
+    const RunResult run = RunVtlMenu({"--invoke", "2", File("a.jpg"), File("b.txt"), File("c.JPEG"), File("d.gif")});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    // vtl runs on its own; it is done once the mail program ran and the temporary copies,
+    // which it deletes after the mail program returned, are gone.
+    ASSERT_TRUE(vtltest::WaitUntil([&] { return mail.Ran() && fs::is_empty(m_tmp); }, 60))
+        << "vtl never reached the mail program, or left its temporary copies";
+    EXPECT_TRUE(PendingRecord().second.empty()) << "vtl took the record";
+    const auto attached = mail.AttachedPaths();
+    const auto bytes = mail.AttachedBytes();
+    ASSERT_EQ(attached.size(), 3u);
+    const char* names[] = {"a.jpg", "c.JPEG", "d.gif"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(fs::path(attached[i]).filename(), names[i]);
+        const vips::VImage image = vips::VImage::new_from_buffer(bytes[i].data(), bytes[i].size(), "");
+        EXPECT_EQ(std::make_pair(image.width(), image.height()), std::make_pair(160, 120)) << names[i];
+    }
+    EXPECT_FALSE(fs::exists(m_dir + "/resize")) << "nothing is written beside the sources";
+}
+
+TEST_F(ShellRoad, TenCommandsInARowOverTenFoldersResizeAllTen) {
+    std::vector<std::string> folders;
+    for (int i = 0; i < 10; ++i) {
+        folders.push_back(vtltest::MakeTempDir("folder"));
+        vtltest::MakePicture(folders.back() + "/a.jpg", 320, 240);
+    }
+    for (const auto& folder : folders) {
+        const RunResult run = RunVtlMenu({"--invoke", "1", folder + "/a.jpg"});
+        ASSERT_EQ(run.status, 0) << run.err;
+    }
+    for (const auto& folder : folders)
+        EXPECT_TRUE(vtltest::WaitUntil([&] { return fs::exists(folder + "/resize/a.jpg"); }, 60)) << folder;
 }
 
 } // namespace

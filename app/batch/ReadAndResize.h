@@ -1,0 +1,10 @@
+#pragma once
+// ReadAndResize: "Resize..." on the pictures of m_listFiles. The reading pass runs in a
+// progress dialog; unless the user cancels it, the resize options dialog opens with the
+// selection's common size and resolution that the pass found, and runs the resize job itself.
+// Returns the resize dialog's end code (IDOK: a run wrote its outputs), or IDCANCEL when the
+// reading pass was cancelled. Both dialogs have no parent.
+//
+// Called on the user-interface thread by the browser's Resize command and by the shell launch
+// that asks for the dialog.
+int ReadAndResize();

@@ -1,0 +1,151 @@
+// The commands of the file list: those on marked pictures (Copy To, Move To, Mail To, Resize),
+// Mark, Select All and Option, and their routing.
+#include "app/batch/MailPictures.h"
+#include "app/batch/ReadAndResize.h"
+#include "app/browser/DlgOptionSheet.h"
+#include "app/browser/FileListView.h"
+#include "app/core/AppSetting.h"
+#include "app/core/UserData.h"
+#include "app/res/StringTable.h"
+#include "app/res/resource.h"
+#include "platform/ui/FileOperation.h"
+#include "platform/ui/FolderBrowser.h"
+#include "platform/ui/MessageBox.h"
+
+#include <unordered_map>
+
+using namespace plat;
+
+bool CFileListView::OnCmdMsg(int id) {
+    switch (id) {
+    case ID_EDIT_COPY:
+        OnCopyTo();
+        return true;
+    case ID_MOVE_TO:
+        OnMoveTo();
+        return true;
+    case ID_MAIL_TO:
+        OnMailTo();
+        return true;
+    case ID_MARK:
+        OnMark();
+        return true;
+    case ID_RESIZE:
+        OnResize();
+        return true;
+    case ID_EDIT_SELECT_ALL:
+        OnSelectAll();
+        return true;
+    case ID_OPTION:
+        OnOption();
+        return true;
+    case ID_REFRESH:
+        OnRefresh();
+        return true;
+    case ID_UP_FOLDER:
+        OnUpFolder();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CFileListView::OnCopyTo() {
+    CopyOrMoveMarked(FO_COPY, "Please mark the pictures before Copy");
+}
+
+void CFileListView::OnMoveTo() {
+    CopyOrMoveMarked(FO_MOVE, "Please mark the pictures before Move");
+}
+
+void CFileListView::CopyOrMoveMarked(unsigned operation, const char* unmarked) {
+    if (!AnyMarked()) {
+        AfxMessageBox(unmarked, MB_OK);
+        return;
+    }
+    if (!CollectMarked())
+        return;
+    CAppSetting* setting = GetAppSetting();
+    std::string start = setting->m_szCopyMoveTo;
+    if (start.empty())
+        m_shell.GetName(m_pidlFolder.get(), start, nullptr, SHGDN_FORPARSING);
+    const std::optional<std::string> destination =
+        CFolderBrowser(this, LoadString(IDS_SELECT_DEST_FOLDER), start).DoModal();
+    // Without a chosen folder there is nowhere the user asked the pictures to go.
+    if (!destination)
+        return;
+    // Remembered only whole; the operation always goes to the folder chosen.
+    if (destination->size() < sizeof setting->m_szCopyMoveTo)
+        CopyTextCut(setting->m_szCopyMoveTo, sizeof setting->m_szCopyMoveTo, destination->c_str());
+    CFileOperation(operation, setting->m_listFiles, *destination, window()).Run();
+    if (operation == FO_MOVE)
+        Refresh();
+}
+
+void CFileListView::OnMailTo() {
+    if (!AnyMarked()) {
+        AfxMessageBox("Please mark the pictures before Mail", MB_OK);
+        return;
+    }
+    CollectMarked();
+    MailPictures();
+}
+
+void CFileListView::OnResize() {
+    if (!AnyMarked()) {
+        AfxMessageBox("Please mark the pictures before Resize", MB_OK);
+        return;
+    }
+    if (!CollectMarked())
+        return;
+    // The outputs may land in the shown folder, or replace pictures in it.
+    if (ReadAndResize() == IDOK)
+        Refresh();
+}
+
+void CFileListView::OnMark() {
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
+        const int row = index.row();
+        if (const FileListItem* item = m_list->GetItemData(row); item && !item->m_bFolder)
+            m_list->SetCheck(row, !m_list->GetCheck(row));
+    }
+}
+
+void CFileListView::OnSelectAll() {
+    selectAll();
+}
+
+void CFileListView::OnOption() {
+    CDlgOptionSheet sheet("Option...", nullptr, 0);
+    if (sheet.DoModal() != IDOK)
+        return;
+    if (const std::string failure = GetAppSetting()->SaveMenuAndMail(); !failure.empty())
+        AfxMessageBox(failure, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CFileListView::OpenAt(const std::string& folder, const std::vector<std::string>& pictures) {
+    PidlPtr pidl;
+    if (FAILED(m_shell.ParseName(folder, pidl, nullptr)))
+        return;
+    if (m_shell.CompareIds(nullptr, pidl.get(), m_pidlFolder.get()) != 0)
+        NavigateTo(pidl.get());
+    std::unordered_map<std::string, int> rows;
+    for (int row = 0; row < m_list->GetItemCount(); ++row)
+        if (const FileListItem* item = m_list->GetItemData(row); !item->m_bFolder)
+            rows.emplace(item->m_strPath, row);
+    bool first = true;
+    for (const std::string& picture : pictures) {
+        const auto found = rows.find(picture);
+        if (found == rows.end())
+            continue;
+        m_list->SetCheck(found->second, true);
+        if (!first)
+            continue;
+        first = false;
+        const QModelIndex index = m_list->index(found->second, 0);
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                     QItemSelectionModel::Rows);
+        scrollTo(index);
+        ShowInPreview(*m_list->GetItemData(found->second));
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The application's menus and accelerator tables as data, in the shape of a menu resource:
+// pop-up menus with their items in order, each item with its text (a tab separates the
+// shortcut shown on the right), its command id and that id's symbolic name, which becomes the
+// item's objectName; an item without text is a separator.
+//
+// Constant data, read on the user-interface thread when the main window builds its menu.
+#include <vector>
+
+struct MENUITEMTEMPLATE {
+    const char* text; // null for a separator
+    int id;
+    const char* name;
+};
+
+struct POPUPTEMPLATE {
+    const char* text;
+    std::vector<MENUITEMTEMPLATE> items;
+};
+
+// An accelerator: a key (a virtual-key code, which for letters is the capital letter) with its
+// modifiers, and the command it runs.
+enum : unsigned char { FVIRTKEY = 0x01, FSHIFT = 0x04, FCONTROL = 0x08, FALT = 0x10 };
+
+struct ACCEL {
+    unsigned char fVirt;
+    unsigned short key;
+    int cmd;
+};
+
+// Menu IDR_MAINFRAME: the main window's menu bar.
+const std::vector<POPUPTEMPLATE>& MainFrameMenu();
+// Accelerator table IDR_MAINFRAME.
+const std::vector<ACCEL>& MainFrameAccelerators();

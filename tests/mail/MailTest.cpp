@@ -1,0 +1,306 @@
+// The mail layer through its MAPI-shaped calls, and MailPictures with the real settings object
+// and the real message boxes (answered as a person would); both with a fake mail program run as
+// a real child process.
+#include "app/batch/MailPictures.h"
+#include "app/core/AppSetting.h"
+#include "platform/mail/Mapi.h"
+#include "tests/support/FakeMailProgram.h"
+#include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace plat;
+using namespace vtltest;
+using Texts = std::vector<std::string>;
+
+namespace {
+
+using Recipients = std::vector<std::pair<ULONG, std::string>>; // {class, address}
+
+// Sends one message through the loaded library, as MailPictures does.
+ULONG Send(std::string subject, std::string body, Texts files, Recipients to = {},
+           FLAGS flags = MAPI_LOGON_UI | MAPI_DIALOG) {
+    std::vector<MapiFileDesc> attachments;
+    for (std::string& file : files)
+        attachments.push_back({0, 0, 0xFFFFFFFF, file.data(), file.data(), nullptr});
+    std::vector<MapiRecipDesc> recipients;
+    for (auto& [recipClass, address] : to)
+        recipients.push_back({0, recipClass, nullptr, address.data(), 0, nullptr});
+    MapiMessage message{};
+    message.lpszSubject = subject.empty() ? nullptr : subject.data();
+    message.lpszNoteText = body.empty() ? nullptr : body.data();
+    message.nRecipCount = ULONG(to.size()), message.lpRecips = recipients.data();
+    message.nFileCount = ULONG(files.size()), message.lpFiles = attachments.data();
+    HMAILLIB library = LoadMailLibrary();
+    LPMAPISENDMAIL send = GetMailProcAddress(library, "MAPISendMail");
+    const ULONG result = send ? send(0, 0, &message, flags, 0) : MAPI_E_FAILURE;
+    FreeMailLibrary(library);
+    return result;
+}
+
+class MailLayerTest : public testing::Test {
+protected:
+    void SetUp() override { setenv("XDG_CACHE_HOME", (m_cache = MakeTempDir("cache")).c_str(), 1); }
+    std::string Outbox() const { return m_cache + "/vantrel/outbox"; }
+    std::set<std::string> Spools() const { return FolderNames(Outbox()); }
+    // A file with the given name and bytes in a fresh folder.
+    static std::string Picture(const std::string& name, const std::string& bytes) {
+        const std::string path = MakeTempDir("pictures") + "/" + name;
+        WriteFile(path, bytes);
+        return path;
+    }
+    std::string m_cache;
+};
+
+// The real xdg-email, up to the point where it hands its mailto URI to a mail client: its hook
+// script receives that URI here. Under the C locale non-ASCII text survives only because the
+// layer declares its texts UTF-8.
+TEST_F(MailLayerTest, WithoutAMailCommandTheRealXdgEmailTakesTheTextsAndTheSpooledFiles) {
+    if (!fs::exists("/usr/bin/xdg-email"))
+        GTEST_SKIP() << "xdg-utils is not installed";
+    const std::string hooks = MakeTempDir("hooks");
+    WriteFile(hooks + "/xdg-email-hook.sh", "#!/bin/sh\nprintf '%s' \"$1\" > '" + hooks + "/uri'\n");
+    fs::permissions(hooks + "/xdg-email-hook.sh", fs::perms::owner_all);
+    {
+        const ScopedEnv env({{"PATH", hooks + ":/usr/bin:/bin"}, {"VTL_MAIL_COMMAND", ""}, {"LC_ALL", "C"}});
+        EXPECT_EQ(Send("Gr\xC3\xBC\xC3\x9F" "e & 'quotes'", "line 1\nline 2", {Picture("a b.jpg", "A")}),
+                  SUCCESS_SUCCESS);
+    }
+    const std::string sent = ReadFile(hooks + "/uri");
+    const std::string texts = "mailto:?subject=Gr%C3%BC%C3%9Fe%20%26%20%27quotes%27&body=line%201%0D%0Aline%202&attach=";
+    ASSERT_EQ(sent.substr(0, texts.size()), texts);
+    std::string attached; // the rest, its %XX escapes undone
+    for (std::size_t i = texts.size(); i < sent.size(); i += sent[i] == '%' ? 3 : 1)
+        attached += sent[i] == '%' ? char(std::stoi(sent.substr(i + 1, 2), nullptr, 16)) : sent[i];
+    EXPECT_EQ(attached.rfind(Outbox() + "/", 0), 0u) << attached;
+    EXPECT_EQ(ReadFile(attached), "A");
+}
+
+TEST_F(MailLayerTest, TheProgramGetsPrivateCopiesThatOutliveTheCallUnderTheirOwnNames) {
+    const FakeMailProgram fake;
+    fake.Install();
+    const std::string firstBytes("\xFF\xD8 first\0bytes", 14);
+    const std::string first = Picture("a b.jpg", firstBytes), second = Picture("a b.jpg", "second");
+    const Recipients to = {{MAPI_TO, "to@example.org"}, {MAPI_CC, "-cc@x.org"}, {MAPI_BCC, "bcc@x.org"}};
+    ASSERT_EQ(Send("Holiday", "Hi\nthere", {first, second}, to), SUCCESS_SUCCESS);
+    const Texts attached = fake.AttachedPaths();
+    ASSERT_EQ(attached.size(), 2u);
+    EXPECT_EQ(fake.Arguments(), (Texts{"--utf8", "--to", "to@example.org", "--cc", "-cc@x.org", "--bcc", "bcc@x.org",
+                                       "--subject", "Holiday", "--body", "Hi\nthere", "--attach", attached[0],
+                                       "--attach", attached[1]}));
+    EXPECT_NE(attached[0], attached[1]) << "one name from two folders stays apart";
+    EXPECT_EQ(fs::path(attached[0]).filename().string() + "|" + fs::path(attached[1]).filename().string(),
+              "a b.jpg|a b.jpg");
+    ASSERT_EQ(Spools().size(), 1u);
+    const std::string spool = Outbox() + "/" + *Spools().begin();
+    EXPECT_EQ(attached[0].rfind(spool + "/", 0), 0u) << attached[0];
+    EXPECT_EQ(fs::status(spool).permissions(), fs::perms::owner_all) << "a spool of the user's own";
+    // The caller deletes its temporary files at once; the mail program reads later.
+    fs::remove(first), fs::remove(second);
+    EXPECT_EQ((Texts{ReadFile(attached[0]), ReadFile(attached[1])}), (Texts{firstBytes, "second"}));
+}
+
+TEST_F(MailLayerTest, TheProgramsExitGivesTheResultAndDecidesOnTheSpool) {
+    const std::tuple<const char*, ULONG, bool> cases[] = {
+        {"exit 0", SUCCESS_SUCCESS, true},        {"exit 1", MAPI_E_FAILURE, false},
+        {"exit 4", MAPI_E_FAILURE, false},        {"exit 130", MAPI_USER_ABORT, false},
+        {"kill -INT $$", MAPI_USER_ABORT, false}, {"kill -TERM $$", MAPI_E_FAILURE, false},
+    };
+    for (const auto& [ending, result, spoolKept] : cases) {
+        SetUp();
+        const FakeMailProgram fake(ending);
+        fake.Install();
+        EXPECT_EQ(Send("s", "b", {Picture("p.jpg", "P")}), result) << ending;
+        EXPECT_TRUE(fake.Ran());
+        EXPECT_EQ(Spools().size(), spoolKept ? 1u : 0u) << ending;
+    }
+}
+
+TEST_F(MailLayerTest, TextsReachTheProgramExactlyAsGiven) {
+    const std::string trap = MakeTempDir("trap") + "/ran";
+    const std::string texts[] = {
+        "\"double\" and 'single' quotes", "$(touch " + trap + ") and `touch " + trap + "`",
+        "-leading dash", "--attach", "line one\nline two\n", "%F stays %F; back\\slash \\n",
+        "Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 \xE2\x98\x80",
+    };
+    for (const std::string& text : texts) {
+        const FakeMailProgram fake;
+        fake.Install();
+        EXPECT_EQ(Send(text, text, {}), SUCCESS_SUCCESS);
+        EXPECT_EQ(fake.Arguments(), (Texts{"--utf8", "--subject", text, "--body", text}));
+    }
+    EXPECT_FALSE(fs::exists(trap));
+}
+
+TEST_F(MailLayerTest, RefusedMessagesNeverStartTheProgramNorLeaveASpool) {
+    const std::string unreadable = Picture("locked.jpg", "L");
+    chmod(unreadable.c_str(), 0);
+    const std::string cacheFile = MakeTempDir("cache-is-a-file") + "/cache";
+    WriteFile(cacheFile, "");
+    using Case = std::tuple<const char*, Texts, Recipients, FLAGS, ULONG, std::string>; // the cache folder last
+    std::vector<Case> cases = {
+        {"missing attachment", {Picture("ok.jpg", "K"), "/nonexistent/x.jpg"}, {}, 9, MAPI_E_ATTACHMENT_NOT_FOUND, ""},
+        {"folder as attachment", {MakeTempDir("a-folder")}, {}, 9, MAPI_E_ATTACHMENT_OPEN_FAILURE, ""},
+        {"spool cannot be made", {Picture("ok.jpg", "K")}, {}, 9, MAPI_E_ATTACHMENT_WRITE_FAILURE, cacheFile},
+        {"recipient of no known class", {}, {{MAPI_ORIG, "a@example.org"}}, 9, MAPI_E_BAD_RECIPTYPE, ""},
+        {"recipient without address", {}, {{MAPI_TO, ""}}, 9, MAPI_E_UNKNOWN_RECIPIENT, ""},
+        {"no compose window asked for", {}, {}, MAPI_LOGON_UI, MAPI_E_NOT_SUPPORTED, ""},
+    };
+    if (geteuid() != 0) // root reads any file
+        cases.push_back({"unreadable attachment", {unreadable}, {}, 9, MAPI_E_ATTACHMENT_OPEN_FAILURE, ""});
+    for (const auto& [what, files, to, flags, result, cache] : cases) {
+        setenv("XDG_CACHE_HOME", cache.empty() ? m_cache.c_str() : cache.c_str(), 1);
+        const FakeMailProgram fake;
+        fake.Install();
+        EXPECT_EQ(Send("", "", files, to, flags), result) << what;
+        EXPECT_FALSE(fake.Ran()) << what;
+        EXPECT_TRUE(Spools().empty()) << what;
+    }
+}
+
+TEST_F(MailLayerTest, SpoolsOlderThanAWeekAreSweptAtTheNextSend) {
+    const FakeMailProgram fake;
+    fake.Install();
+    const auto daysAgo = [](int days) { return fs::file_time_type::clock::now() - std::chrono::hours(24 * days); };
+    const std::string old = Outbox() + "/20260101-101010-abcdef", recent = Outbox() + "/20260102-101010-ghijkl";
+    const std::string foreign = Outbox() + "/notes", link = Outbox() + "/20260103-101010-mnopqr";
+    const std::string outside = MakeTempDir("outside");
+    for (const std::string& dir : {old, recent, foreign}) {
+        fs::create_directories(dir);
+        WriteFile(dir + "/x.jpg", "x");
+    }
+    WriteFile(outside + "/keep.jpg", "keep");
+    fs::create_directory_symlink(outside, link);
+    for (const auto& [dir, days] : {std::pair{old, 8}, {recent, 6}, {foreign, 30}, {outside, 30}})
+        fs::last_write_time(dir, daysAgo(days));
+    ASSERT_EQ(Send("", "", {Picture("new.jpg", "N")}), SUCCESS_SUCCESS);
+    EXPECT_FALSE(fs::exists(old));
+    EXPECT_TRUE(fs::exists(recent + "/x.jpg") && fs::exists(foreign + "/x.jpg") && fs::is_symlink(link));
+    EXPECT_EQ(ReadFile(outside + "/keep.jpg"), "keep");
+    EXPECT_EQ(Spools().size(), 4u) << "recent, notes, the link and the new spool";
+}
+
+// MailPictures: the mail layer's own rules (arguments, spool, exit codes) are tested above.
+
+// Runs MailPictures, pressing OK on each message box, and gives the boxes' texts.
+Texts RunMailPictures() {
+    Texts texts;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            texts.push_back(box->text().toStdString());
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    timer.start(10);
+    MailPictures();
+    return texts;
+}
+
+// Files named `names` with the content "<what> <name>", in `folder` or, with none, in a
+// private folder inside the temporary folder, as a "Resize and mail" run makes them.
+Texts Files(const std::string& what, const Texts& names, std::string folder = "") {
+    if (folder.empty()) {
+        folder = std::string(std::getenv("TMPDIR")) + "/vtl-mail-XXXXXX";
+        EXPECT_NE(mkdtemp(folder.data()), nullptr);
+    }
+    Texts paths;
+    for (const std::string& name : names)
+        WriteFile(paths.emplace_back(folder + "/" + name), what + " " + name);
+    return paths;
+}
+
+class MailPicturesTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        std::memset(m_setting->m_szMailSubject, 0, sizeof m_setting->m_szMailSubject);
+        std::memset(m_setting->m_szMailBody, 0, sizeof m_setting->m_szMailBody);
+        m_setting->m_listFiles = m_originals =
+            Files("original", {"a.jpg", "b.jpg"}, MakeTempDir("pictures"));
+    }
+    CAppSetting* const m_setting = GetAppSetting();
+    Texts m_originals;
+};
+
+TEST_F(MailPicturesTest, MailToAttachesTheMarkedOriginalsAndDeletesNothing) {
+    const FakeMailProgram fake;
+    fake.Install();
+    // A subject that fills its whole field, without the terminating zero, ends at its size.
+    std::memset(m_setting->m_szMailSubject, 's', sizeof m_setting->m_szMailSubject);
+    EXPECT_EQ(RunMailPictures(), Texts{});
+    const Texts attached = fake.AttachedPaths();
+    ASSERT_EQ(attached.size(), 2u);
+    EXPECT_EQ(fake.Arguments(), (Texts{"--utf8", "--subject", std::string(200, 's'), "--attach",
+                                         attached[0], "--attach", attached[1]}));
+    EXPECT_EQ(fake.AttachedBytes(), (Texts{"original a.jpg", "original b.jpg"}));
+    EXPECT_EQ(ReadFile(m_originals[1]), "original b.jpg");
+}
+
+TEST_F(MailPicturesTest, ResizeAndMailAttachesTheRunsCopiesThenDeletesThemWithTheirFolder) {
+    const FakeMailProgram fake;
+    fake.Install();
+    Texts outputs = Files("resized", {"a.jpg", "c.jpg"});
+    // b.jpg could not be saved: it is listed but was never written.
+    outputs.insert(outputs.begin() + 1, fs::path(outputs[0]).replace_filename("b.jpg"));
+    m_setting->m_listMailFiles = outputs;
+    EXPECT_EQ(RunMailPictures(), Texts{});
+    EXPECT_EQ(fake.AttachedBytes(), (Texts{"resized a.jpg", "resized c.jpg"}));
+    EXPECT_FALSE(fs::exists(fs::path(outputs[0]).parent_path()));
+    EXPECT_TRUE(m_setting->m_listMailFiles.empty());
+    EXPECT_EQ(m_setting->m_listFiles, m_originals);
+    // The mail program may read its attachments only when the user presses Send.
+    EXPECT_EQ(ReadFile(fake.AttachedPaths()[0]), "resized a.jpg");
+
+    // Copies lying in the temporary folder itself: they go, the folder stays.
+    const std::string tempFolder = MakeTempDir("empty-tmp");
+    const ScopedEnv env({{"TMPDIR", tempFolder}});
+    const FakeMailProgram again;
+    again.Install();
+    m_setting->m_listMailFiles = Files("resized", {"lone.jpg"}, tempFolder);
+    EXPECT_EQ(RunMailPictures(), Texts{});
+    EXPECT_EQ(again.AttachedBytes(), Texts{"resized lone.jpg"});
+    EXPECT_TRUE(fs::is_directory(tempFolder) && fs::is_empty(tempFolder));
+}
+
+// Whatever happens to the mail, no copy of the run is left behind; the user's pictures stay.
+TEST_F(MailPicturesTest, EachOutcomeShowsItsMessageAndLeavesNoCopy) {
+    const std::string programs = MakeTempDir("programs");
+    WriteFile(programs + "/not-executable", "#!/bin/sh\nexit 0\n");
+    const FakeMailProgram sent("exit 0"), failed("exit 4"), discarded("exit 130"), onPath("exit 0");
+    const ScopedEnv env({{"PATH", fs::path(onPath.Path()).parent_path().string() + ":/usr/bin:/bin"}});
+    const std::pair<std::string, Texts> cases[] = {
+        {programs + "/missing", {"Unable to load mail system support."}},
+        {"vtl-no-such-mailer", {"Unable to load mail system support."}},
+        {programs + "/not-executable", {"Mail system DLL is invalid."}},
+        {programs, {"Mail system DLL is invalid."}},
+        {failed.Path(), {"Send Mail failed to send message."}},
+        {discarded.Path(), {}},
+        {sent.Path(), {}},
+        {fs::path(onPath.Path()).filename(), {}},
+    };
+    for (const auto& [command, messages] : cases) {
+        SCOPED_TRACE(command);
+        setenv("VTL_MAIL_COMMAND", command.c_str(), 1);
+        m_setting->m_listMailFiles = Files("resized", {"o.jpg"});
+        const fs::path folder = fs::path(m_setting->m_listMailFiles[0]).parent_path();
+        EXPECT_EQ(RunMailPictures(), messages);
+        EXPECT_FALSE(fs::exists(folder));
+        EXPECT_TRUE(m_setting->m_listMailFiles.empty());
+        EXPECT_EQ(ReadFile(m_originals[0]), "original a.jpg");
+    }
+}
+
+} // namespace

@@ -1,0 +1,59 @@
+#include "tests/support/TestConditions.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+namespace vtltest {
+
+namespace {
+const std::string kUnset(1, '\0');
+}
+
+ScopedEnv::ScopedEnv(const std::map<std::string, std::string>& values) {
+    for (const auto& [name, value] : values)
+        Set(name, value);
+}
+
+ScopedEnv::~ScopedEnv() {
+    for (const auto& [name, value] : m_saved)
+        value == kUnset ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
+}
+
+void ScopedEnv::Set(const std::string& name, const std::string& value) {
+    const char* old = std::getenv(name.c_str());
+    m_saved.try_emplace(name, old ? old : kUnset);
+    value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
+}
+
+ScopedFileSizeLimit::ScopedFileSizeLimit(rlim_t bytes) : m_handler(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &m_saved);
+    rlimit tight = m_saved;
+    tight.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &tight);
+}
+
+ScopedFileSizeLimit::~ScopedFileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &m_saved);
+    std::signal(SIGXFSZ, m_handler);
+}
+
+bool WaitUntil(const std::function<bool()>& done, int seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+    return true;
+}
+
+std::set<std::string> FolderNames(const std::string& folder) {
+    std::set<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+} // namespace vtltest
