@@ -83,9 +83,7 @@ TEST_F(RegistryTest, ValuesKeepTheirTypesNamesIgnoreCaseAndAHandleWritesOnClose)
     // reading; a handle opened later sees what was written meanwhile.
     HKEY reader = nullptr;
     ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &reader), ERROR_SUCCESS);
-    HKEY writer = Create();
-    Set(writer, "width", REG_DWORD, std::string("\x09\0\0\0", 4));
-    RegCloseKey(writer);
+    ASSERT_EQ(Save("width", std::string("\x09\0\0\0", 4)), ERROR_SUCCESS);
     BYTE width[4];
     DWORD widthSize = sizeof width;
     EXPECT_EQ(RegQueryValueEx(reader, "width", nullptr, width, &widthSize), ERROR_SUCCESS);
