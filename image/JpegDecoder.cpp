@@ -21,10 +21,10 @@ using vips::VImage;
 constexpr int kStripRows = 16;
 // Below this height a second decoder is not worth its start.
 constexpr int kLeastSplitRows = 128;
-// How far the chroma decoder may run ahead of the rows taken.
-constexpr int kChromaRowsAhead = 64;
+// How far a decoder may run ahead of the rows taken.
+constexpr int kRowsAhead = 64;
 
-// Rows from the helper's decoder to the strips: a ring of `capacity` rows, the producer waiting
+// Rows from a decoder to the strips: a ring of `capacity` rows, the producer waiting
 // for room and the consumer for rows. A side is woken only when it waits, and a waiting
 // producer only once half the ring is free, so the two threads do not trade places at every
 // row. Either side can end it: a failed producer, a consumer that is dropped.
@@ -172,46 +172,48 @@ void YccToRgb(const std::uint8_t* luma, const std::uint8_t* ycc, std::uint8_t* r
     }
 }
 
-// One decode of one picture, from the first strip asked for to the last.
+// One decode of one picture. Its decoders run ahead on threads of their own, each filling a
+// queue of rows, so that decoding goes on at full speed on one core while libvips' workers
+// scale and encode the rows already there on the other; the strips take the rows in order.
 class CJpegPixels {
   public:
     CJpegPixels(std::string file, int shrink, int width, int height, int bands)
         : m_file(std::move(file)), m_nShrink(shrink), m_nWidth(width), m_nHeight(height),
           m_nBands(bands) {}
     ~CJpegPixels() {
-        m_queue.Cancel();
-        if (m_helper.joinable())
-            m_helper.join();
+        for (Lane& lane : m_lanes)
+            lane.queue.Cancel();
+        for (Lane& lane : m_lanes)
+            if (lane.thread.joinable())
+                lane.thread.join();
     }
     CJpegPixels(const CJpegPixels&) = delete;
     CJpegPixels& operator=(const CJpegPixels&) = delete;
 
-    // Reads the header; false for a JPEG left to libvips.
+    // Reads the header and starts decoding; false for a JPEG left to libvips.
     bool Open(bool twoThreads) {
-        m_first = std::make_unique<CJpegReader>(Bytes(m_file), m_file.size());
-        if (!Prepare(*m_first, JCS_UNKNOWN))
+        CJpegReader header(Bytes(m_file), m_file.size());
+        if (!Prepare(header, JCS_UNKNOWN))
             return false;
-        const jpeg_decompress_struct& info = m_first->Info();
-        if (!twoThreads || m_nHeight < kLeastSplitRows || !info.progressive_mode ||
-            info.jpeg_color_space != JCS_YCbCr || !SplitScans(m_file, m_lumaFile, m_chromaFile))
-            return true;
-        // Asked for grey, libjpeg skips the chroma components' transforms altogether.
-        m_first = std::make_unique<CJpegReader>(Bytes(m_lumaFile), m_lumaFile.size());
-        if (!Prepare(*m_first, JCS_GRAYSCALE))
-            return false;
-        m_bSplit = true;
-        m_luma.resize(static_cast<std::size_t>(m_nWidth));
-        m_queue.Reset(kChromaRowsAhead, static_cast<std::size_t>(m_nWidth) * 3);
-        m_helper = std::thread([this] { DecodeChroma(); });
+        const jpeg_decompress_struct& info = header.Info();
+        m_bSplit = twoThreads && m_nHeight >= kLeastSplitRows && info.progressive_mode &&
+                   info.jpeg_color_space == JCS_YCbCr &&
+                   SplitScans(m_file, m_lumaFile, m_chromaFile);
+        if (!m_bSplit) {
+            Begin(0, m_file, JCS_UNKNOWN, m_nBands);
+        } else {
+            // Asked for grey, libjpeg skips the chroma components' transforms altogether.
+            Begin(0, m_lumaFile, JCS_GRAYSCALE, 1);
+            Begin(1, m_chromaFile, JCS_YCbCr, 3);
+        }
         return true;
     }
 
     // The next strip: rows top to top + rows - 1 into out, each row `stride` bytes apart.
     bool Strip(int top, int rows, std::uint8_t* out, std::size_t stride) {
         std::lock_guard lock(m_lock);
-        if (top != m_nNextRow || !(m_bStarted || Start(*m_first)))
+        if (top != m_nNextRow)
             return false;
-        m_bStarted = true;
         for (int y = top; y < top + rows; ++y, out += stride)
             if (!Row(y, out))
                 return false;
@@ -220,9 +222,15 @@ class CJpegPixels {
     }
 
   private:
+    struct Lane {
+        CRowQueue queue;
+        std::thread thread;
+    };
+
     static const std::uint8_t* Bytes(const std::string& s) {
         return reinterpret_cast<const std::uint8_t*>(s.data());
     }
+
     // Reads the header and sets the decode up as libvips' loader does; JCS_UNKNOWN keeps
     // libjpeg's own choice of output colours.
     bool Prepare(CJpegReader& reader, J_COLOR_SPACE colours) {
@@ -246,42 +254,46 @@ class CJpegPixels {
                (colours != JCS_UNKNOWN || info.output_components == m_nBands);
     }
 
-    static bool Start(CJpegReader& reader) {
-        return reader.Guarded([](jpeg_decompress_struct& jpeg) { jpeg_start_decompress(&jpeg); });
+    // Starts lane n decoding `bytes` into rows of `samples` samples a pixel.
+    void Begin(int n, const std::string& bytes, J_COLOR_SPACE colours, int samples) {
+        Lane& lane = m_lanes[n];
+        lane.queue.Reset(kRowsAhead, static_cast<std::size_t>(m_nWidth) * samples);
+        lane.thread = std::thread([this, &lane, &bytes, colours] { Decode(lane, bytes, colours); });
     }
-    static bool Read(CJpegReader& reader, std::uint8_t* row) {
-        return reader.Guarded([row](jpeg_decompress_struct& jpeg) {
-            JSAMPROW rows[1] = {row};
-            jpeg_read_scanlines(&jpeg, rows, 1);
-        });
+
+    void Decode(Lane& lane, const std::string& bytes, J_COLOR_SPACE colours) {
+        CJpegReader reader(Bytes(bytes), bytes.size());
+        if (!Prepare(reader, colours) ||
+            !reader.Guarded([](jpeg_decompress_struct& jpeg) { jpeg_start_decompress(&jpeg); }))
+            return lane.queue.Fail();
+        for (int y = 0; y < m_nHeight; ++y) {
+            std::uint8_t* slot = lane.queue.Slot(y);
+            if (!slot)
+                return;
+            if (!reader.Guarded([slot](jpeg_decompress_struct& jpeg) {
+                    JSAMPROW rows[1] = {slot};
+                    jpeg_read_scanlines(&jpeg, rows, 1);
+                }))
+                return lane.queue.Fail();
+            lane.queue.Produced(y);
+        }
     }
 
     bool Row(int y, std::uint8_t* out) {
-        if (!m_bSplit)
-            return Read(*m_first, out);
-        if (!Read(*m_first, m_luma.data()))
+        const std::uint8_t* first = m_lanes[0].queue.Wait(y);
+        if (!first)
             return false;
-        const std::uint8_t* chroma = m_queue.Wait(y);
-        if (!chroma)
-            return false;
-        YccToRgb(m_luma.data(), chroma, out, m_nWidth);
-        m_queue.Consumed(y);
-        return true;
-    }
-
-    // The helper: the chroma of every row.
-    void DecodeChroma() {
-        CJpegReader reader(Bytes(m_chromaFile), m_chromaFile.size());
-        if (!Prepare(reader, JCS_YCbCr) || !Start(reader))
-            return m_queue.Fail();
-        for (int y = 0; y < m_nHeight; ++y) {
-            std::uint8_t* slot = m_queue.Slot(y);
-            if (!slot)
-                return;
-            if (!Read(reader, slot))
-                return m_queue.Fail();
-            m_queue.Produced(y);
+        if (!m_bSplit) {
+            std::copy_n(first, static_cast<std::size_t>(m_nWidth) * m_nBands, out);
+        } else {
+            const std::uint8_t* chroma = m_lanes[1].queue.Wait(y);
+            if (!chroma)
+                return false;
+            YccToRgb(first, chroma, out, m_nWidth);
+            m_lanes[1].queue.Consumed(y);
         }
+        m_lanes[0].queue.Consumed(y);
+        return true;
     }
 
     const std::string m_file;
@@ -291,13 +303,9 @@ class CJpegPixels {
     const int m_nWidth;
     const int m_nHeight;
     const int m_nBands;
-    std::unique_ptr<CJpegReader> m_first;
     bool m_bSplit = false;
-    CRowQueue m_queue;
-    std::vector<std::uint8_t> m_luma;
-    std::thread m_helper;
+    Lane m_lanes[2];
     std::mutex m_lock;
-    bool m_bStarted = false;
     int m_nNextRow = 0;
 };
 
