@@ -14,6 +14,8 @@
 #include "platform/ui/SystemImageList.h"
 
 #include <QKeyEvent>
+#include <QScopedValueRollback>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -48,6 +50,11 @@ CFileListView::CFileListView(CVantrelDoc* doc, QWidget* parent)
     m_ctrlHeader->setStretchLastSection(false);
     m_ctrlHeader->setSectionsClickable(true);
     connect(m_ctrlHeader, &QHeaderView::sectionClicked, this, &CFileListView::OnColumnClick);
+    // A width the user drags is the user's: the last column stops following the list's width.
+    connect(m_ctrlHeader, &QHeaderView::sectionResized, this, [this] {
+        if (!m_bFitting)
+            m_bFillLastColumn = false;
+    });
     connect(this, &QAbstractItemView::clicked, this, &CFileListView::OnClick);
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.isValid())
@@ -83,19 +90,24 @@ void CFileListView::OnInitialUpdate() {
                    {"Create Time", Qt::AlignLeft}};
     for (int i = 0; i < 4; ++i)
         m_list->InsertColumn(i, QString::fromLatin1(columns[i].title), columns[i].alignment);
-    int used = 0;
+    // The built-in Size width shows "9,999 KB" whole in the small system font it was chosen for;
+    // in a wider font it widens so that it still does. Widths the user dragged stay as they are.
+    const int sizeCell = fontMetrics().horizontalAdvance(QStringLiteral("9,999 KB")) +
+                         4 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
     for (int i = 0; i < 4; ++i) {
         // The low 16 bits hold the width. A negative one sizes the column to its header, and the
         // last column then takes the rest of the list's width, as the list control does.
         int width = static_cast<std::int16_t>(setting->m_nColumnWidth[i] & 0xFFFF);
         if (width < 0) {
             width = m_ctrlHeader->sectionSizeHint(i);
-            if (i == 3)
-                width = std::max(width, viewport()->width() - used);
+            m_bFillLastColumn = i == 3;
+        } else if (i == 1 && setting->m_nColumnWidth[i] == CAppSetting::kDefaultColumnWidth[i]) {
+            width = std::max(width, sizeCell);
         }
+        const QScopedValueRollback fitting(m_bFitting, true);
         m_ctrlHeader->resizeSection(i, width);
-        used += width;
     }
+    FillLastColumn();
     m_ctrlHeader->SetSortImage(0, true);
 
     SHFILEINFO folderType;
@@ -117,6 +129,23 @@ void CFileListView::OnInitialUpdate() {
         m_pAddressBox->m_pFileList = this;
     if (m_pDoc)
         m_pDoc->m_pListView = this;
+}
+
+void CFileListView::FillLastColumn() {
+    if (!m_bFillLastColumn)
+        return;
+    int others = 0;
+    for (int i = 0; i < 3; ++i)
+        others += m_ctrlHeader->sectionSize(i);
+    const QScopedValueRollback fitting(m_bFitting, true);
+    m_ctrlHeader->resizeSection(3, std::max(m_ctrlHeader->sectionSizeHint(3),
+                                            viewport()->width() - others));
+}
+
+void CFileListView::resizeEvent(QResizeEvent* event) {
+    QTreeView::resizeEvent(event);
+    // The list gets its real width only once the window is laid out, after the initial update.
+    FillLastColumn();
 }
 
 bool CFileListView::InitImageLists() {

@@ -99,6 +99,7 @@ class CFileListView : public QTreeView {
   protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     // Copy To (FO_COPY) or Move To (FO_MOVE); `unmarked` is the message when nothing is marked.
@@ -106,6 +107,9 @@ class CFileListView : public QTreeView {
     void OnColumnClick(int column);
     void OnClick(const QModelIndex& index);
     void OnKeyDown(int key);
+    // The last column takes the rest of the list's width while it was asked to (a stored -2)
+    // and the user has not dragged a width.
+    void FillLastColumn();
     // The highest selected row; -1 when none is.
     int HighestSelectedRow() const;
     void ShowInPreview(const FileListItem& item);
@@ -116,4 +120,7 @@ class CFileListView : public QTreeView {
     CFileListCtrl* m_list;
     // Whether the last sort is by the shell's order (the folder is Computer), fixed per sort.
     bool m_bShellOrder = false;
+    bool m_bFillLastColumn = false;
+    // Set while the list itself sizes a column, so that only the user's drags count as theirs.
+    bool m_bFitting = false;
 };

@@ -94,7 +94,11 @@ public:
     WINDOWPLACEMENT m_wndPlacement;
     bool m_bPlacementLoaded = false;
     std::int32_t m_nCurCol = 500;
-    std::int32_t m_nColumnWidth[4] = {200, 50, 100, -2};
+    // The list's column widths in pixels until the user drags them (-2: as wide as the header,
+    // the last one filling the list).
+    static constexpr std::int32_t kDefaultColumnWidth[4] = {200, 50, 100, -2};
+    std::int32_t m_nColumnWidth[4] = {kDefaultColumnWidth[0], kDefaultColumnWidth[1],
+                                      kDefaultColumnWidth[2], kDefaultColumnWidth[3]};
     std::int32_t m_bJpegInSelection = 0;
     char m_szCopyMoveTo[260] = {};
     // The parsing name of the location the browser showed last ("" for the desktop).

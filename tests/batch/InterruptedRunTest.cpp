@@ -47,14 +47,15 @@ class InterruptedRun : public testing::Test {
     // first picture has been replaced and another one is being written.
     vtltest::ProgramRun RunVtl(int kill = 0) {
         EXPECT_EQ(WriteHandoff(m_block, HANDOFF_RESIZE_DEFAULT, m_files), HandoffWrite::Written);
-        struct stat before {};
-        stat(m_files[0].c_str(), &before);
-        return vtltest::RunProgram(std::string(VTL_BIN_DIR) + "/vtl", {},
-                                   {{"VTL_AUTOCLICK", "IDC_YESTOALL"}}, 60, [&](int pid) {
-                                       struct stat now {};
-                                       while (kill &&
-                                              (stat(m_files[0].c_str(), &now) != 0 ||
-                                               now.st_ino == before.st_ino || Leftovers().empty()))
+        const auto inode = [this] {
+            struct stat now {};
+            stat(m_files[0].c_str(), &now);
+            return now.st_ino;
+        };
+        const ino_t before = inode();
+        return vtltest::RunProgram(VTL_BIN_DIR "/vtl", {}, {{"VTL_AUTOCLICK", "IDC_YESTOALL"}}, 60,
+                                   [&](int pid) {
+                                       while (kill && (inode() == before || Leftovers().empty()))
                                            std::this_thread::yield();
                                        if (kill)
                                            ::kill(pid, kill);

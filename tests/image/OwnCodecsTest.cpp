@@ -29,24 +29,15 @@ Bytes Bytes8(std::initializer_list<int> values) {
     return b;
 }
 
-Bytes Le16(std::uint32_t v) {
-    return Bytes8({static_cast<int>(v & 0xFF), static_cast<int>(v >> 8 & 0xFF)});
-}
-Bytes Le32(std::uint32_t v) {
-    return Le16(v & 0xFFFF) + Le16(v >> 16);
-}
-
 // BITMAPINFOHEADER-family header of headerSize bytes (40, 108) or the OS/2 one (12).
-Bytes DibHeader(std::uint32_t headerSize, std::int32_t width, std::int32_t height, int bpp,
-                std::uint32_t compression, std::uint32_t colours,
+Bytes DibHeader(std::uint32_t headerSize, std::uint32_t width, std::uint32_t height,
+                std::uint32_t bpp, std::uint32_t compression, std::uint32_t colours,
                 const std::vector<std::uint32_t>& masks = {}) {
-    const auto w = static_cast<std::uint32_t>(width);
-    const auto h = static_cast<std::uint32_t>(height);
     if (headerSize == 12)
-        return Le32(12) + Le16(w) + Le16(h) + Le16(1) + Le16(static_cast<std::uint32_t>(bpp));
-    Bytes header = Le32(headerSize) + Le32(w) + Le32(h) + Le16(1) +
-                   Le16(static_cast<std::uint32_t>(bpp)) + Le32(compression) + Le32(0) +
-                   Le32(3780) + Le32(3780) + Le32(colours) + Le32(0); // 96 dpi
+        return Le32(12) + Le16(width) + Le16(height) + Le16(1) + Le16(bpp);
+    Bytes header = Le32(headerSize) + Le32(width) + Le32(height) + Le16(1) + Le16(bpp) +
+                   Le32(compression) + Le32(0) + Le32(3780) + Le32(3780) + Le32(colours) +
+                   Le32(0); // 96 dpi
     for (const std::uint32_t m : masks)
         header += Le32(m);
     header.resize(std::max<std::size_t>(header.size(), headerSize), '\0');

@@ -11,23 +11,18 @@ FakeMailProgram::FakeMailProgram(const std::string& ending) {
     const std::string dir = MakeTempDir("fake-mailer");
     m_path = dir + "/mailer";
     m_record = dir + "/record";
-    WriteFile(m_path,
-              "#!/bin/sh\n"
-              "rec='" +
-                  m_record +
-                  "'\n"
-                  "mkdir \"$rec\" || exit 99\n"
-                  "n=0\n"
-                  "for a in \"$@\"; do n=$((n+1)); printf '%s' \"$a\" > \"$rec/arg.$n\"; done\n"
-                  "echo $n > \"$rec/count\"\n"
-                  "n=0; prev=\n"
-                  "for a in \"$@\"; do\n"
-                  "  if [ \"$prev\" = --attach ]; then\n"
-                  "    n=$((n+1)); cat -- \"$a\" > \"$rec/attach.$n\" 2>/dev/null\n"
-                  "  fi\n"
-                  "  prev=$a\n"
-                  "done\n" +
-                  ending + "\n");
+    // The arguments each ended by a NUL, and each attachment's bytes in attach.1, attach.2, ...
+    WriteFile(m_path, "#!/bin/sh\nrec='" + m_record +
+                          "'\nmkdir \"$rec\" || exit 99\n"
+                          "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$rec/args\"\n"
+                          "n=0; prev=\n"
+                          "for a in \"$@\"; do\n"
+                          "  if [ \"$prev\" = --attach ]; then\n"
+                          "    n=$((n+1)); cat -- \"$a\" > \"$rec/attach.$n\" 2>/dev/null\n"
+                          "  fi\n"
+                          "  prev=$a\n"
+                          "done\n" +
+                          ending + "\n");
     std::filesystem::permissions(m_path, std::filesystem::perms::owner_all);
 }
 
@@ -36,14 +31,14 @@ void FakeMailProgram::Install() const {
 }
 
 bool FakeMailProgram::Ran() const {
-    return std::filesystem::exists(m_record + "/count");
+    return std::filesystem::exists(m_record + "/args");
 }
 
 std::vector<std::string> FakeMailProgram::Arguments() const {
     std::vector<std::string> arguments;
-    const int count = std::atoi(ReadFile(m_record + "/count").c_str());
-    for (int i = 1; i <= count; ++i)
-        arguments.push_back(ReadFile(m_record + "/arg." + std::to_string(i)));
+    const std::string all = ReadFile(m_record + "/args");
+    for (std::size_t start = 0, end; start < all.size(); start = end + 1)
+        arguments.push_back(all.substr(start, (end = all.find('\0', start)) - start));
     return arguments;
 }
 

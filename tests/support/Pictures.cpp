@@ -120,4 +120,23 @@ std::vector<double> At(const VImage& picture, int x, int y) {
     return value;
 }
 
+std::string Le16(std::uint32_t value) {
+    return {static_cast<char>(value), static_cast<char>(value >> 8)};
+}
+
+std::string Le32(std::uint32_t value) {
+    return Le16(value) + Le16(value >> 16);
+}
+
+std::string Be32(std::uint32_t value) {
+    const std::string le = Le32(value);
+    return {le.rbegin(), le.rend()};
+}
+
+std::string SampleFolder(const std::string& sub) {
+    const std::filesystem::path folder =
+        std::filesystem::path(VTL_SOURCE_DIR) / "../shared/testdata" / sub;
+    return std::filesystem::is_directory(folder) ? folder.lexically_normal().string() : "";
+}
+
 } // namespace vtltest

@@ -4,6 +4,7 @@
 // library's own encoders, which libvips lacks.
 #include <vips/vips8>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -37,5 +38,11 @@ double MeanError(const vips::VImage& a, const vips::VImage& b);
 double Psnr(const vips::VImage& a, const vips::VImage& b);
 // The RGB value at (x, y).
 std::vector<double> At(const vips::VImage& picture, int x, int y);
+// The bytes of a number, least or most significant first, for files built byte by byte.
+std::string Le16(std::uint32_t value);
+std::string Le32(std::uint32_t value);
+std::string Be32(std::uint32_t value);
+// The folder `sub` of the shared sample corpus beside the project, or "" when it is absent.
+std::string SampleFolder(const std::string& sub);
 
 } // namespace vtltest

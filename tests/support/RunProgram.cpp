@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -20,31 +19,24 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
                       const std::function<void(int pid)>& whileRunning) {
     std::map<std::string, std::string> vars;
     for (char** e = environ; *e; ++e) {
-        const char* eq = std::strchr(*e, '=');
-        if (eq)
-            vars[std::string(*e, static_cast<std::size_t>(eq - *e))] = eq + 1;
+        const std::string entry = *e;
+        vars[entry.substr(0, entry.find('='))] = entry.substr(entry.find('=') + 1);
     }
-    vars.erase("DISPLAY");
-    vars.erase("WAYLAND_DISPLAY");
-    for (const auto& [name, value] : env) {
-        if (value.empty())
-            vars.erase(name);
-        else
-            vars[name] = value;
-    }
-    std::vector<std::string> envStore;
+    vars["DISPLAY"] = vars["WAYLAND_DISPLAY"] = "";
+    for (const auto& [name, value] : env)
+        vars[name] = value;
+    // The arguments, a null, the environment's entries (an empty value drops one), a null.
+    std::vector<std::string> strings{program};
+    strings.insert(strings.end(), args.begin(), args.end());
+    const std::size_t argc = strings.size();
     for (const auto& [name, value] : vars)
-        envStore.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (auto& e : envStore)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> argStore{program};
-    argStore.insert(argStore.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argStore)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
+        if (!value.empty())
+            strings.push_back(name + "=" + value);
+    std::vector<char*> pointers;
+    for (std::string& text : strings)
+        pointers.push_back(text.data());
+    pointers.insert(pointers.begin() + static_cast<long>(argc), nullptr);
+    pointers.push_back(nullptr);
 
     const std::string dir = MakeTempDir("run");
     const std::string outPath = dir + "/out", errPath = dir + "/err";
@@ -57,7 +49,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
                                      0600);
     ProgramRun run;
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, pointers.data(),
+                               pointers.data() + argc + 1);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         return run;

@@ -17,18 +17,12 @@ namespace {
 
 // withDefault: OK is the default button; without, Enter in an edit presses nothing.
 const plat::DLGTEMPLATE& TestTemplate(bool withDefault) {
-    static auto make = [](plat::CtlKind ok) {
-        return plat::DLGTEMPLATE{
-            900,
-            "Test",
-            200,
-            80,
-            "MS Sans Serif",
-            8,
-            plat::WS_SYSMENU,
-            {{100, "IDC_T_NAME", plat::CtlKind::Edit, "", 10, 10, 80, 14},
-             {plat::IDOK, "IDOK", ok, "OK", 100, 50, 40, 14},
-             {plat::IDCANCEL, "IDCANCEL", plat::CtlKind::PushButton, "Cancel", 150, 50, 40, 14}}};
+    static const auto make = [](plat::CtlKind ok) {
+        const std::vector<plat::DLGITEMTEMPLATE> items = {
+            {100, "IDC_T_NAME", plat::CtlKind::Edit, "", 10, 10, 80, 14},
+            {plat::IDOK, "IDOK", ok, "OK", 100, 50, 40, 14},
+            {plat::IDCANCEL, "IDCANCEL", plat::CtlKind::PushButton, "Cancel", 150, 50, 40, 14}};
+        return plat::DLGTEMPLATE{900, "Test", 200, 80, "MS Sans Serif", 8, plat::WS_SYSMENU, items};
     };
     static const plat::DLGTEMPLATE withOk = make(plat::CtlKind::DefPushButton);
     static const plat::DLGTEMPLATE plain = make(plat::CtlKind::PushButton);
@@ -36,13 +30,13 @@ const plat::DLGTEMPLATE& TestTemplate(bool withDefault) {
 }
 
 class CTestDialog : public plat::CDialog {
-public:
+  public:
     explicit CTestDialog(bool withDefault = true) : CDialog(TestTemplate(withDefault), nullptr) {}
     std::string m_strName = "first";
     bool m_bEndInInit = false;
     std::vector<std::pair<plat::WPARAM, plat::LPARAM>> m_received;
 
-protected:
+  protected:
     void DoDataExchange(plat::CDataExchange* pDX) override { plat::DDX_Text(pDX, 100, m_strName); }
     bool OnInitDialog() override {
         CDialog::OnInitDialog();

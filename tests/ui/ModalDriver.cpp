@@ -2,8 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
+#include <QComboBox>
 #include <QTest>
 #include <QTimer>
 
@@ -58,13 +57,10 @@ void ClickNamed(QWidget* window, const QString& name) {
 
 QString TextOfNamed(QWidget* window, const QString& name) {
     QWidget* child = window->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
-    if (auto* label = qobject_cast<QLabel*>(child))
-        return label->text();
-    if (auto* edit = qobject_cast<QLineEdit*>(child))
-        return edit->text();
-    if (auto* button = qobject_cast<QAbstractButton*>(child))
-        return button->text();
-    return QStringLiteral("<no control %1>").arg(name);
+    const QVariant text =
+        child ? child->property(qobject_cast<QComboBox*>(child) ? "currentText" : "text")
+              : QVariant();
+    return text.isValid() ? text.toString() : QStringLiteral("<no control %1>").arg(name);
 }
 
 } // namespace vtltest

@@ -24,7 +24,7 @@ std::unique_ptr<QTimer> OnEveryModal(std::function<void(QWidget*)> action,
 // Presses the button whose objectName is `name` inside `window` with a mouse click.
 void ClickNamed(QWidget* window, const QString& name);
 
-// The text of the child named `name` (label, edit or button).
+// The text of the child named `name` (label, edit, button or drop-down list).
 QString TextOfNamed(QWidget* window, const QString& name);
 
 } // namespace vtltest

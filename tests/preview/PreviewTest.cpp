@@ -1,0 +1,254 @@
+// The preview pane offscreen, read back from grabs of what it paints, and its EXIF reader over
+// the sample camera files and over EXIF blocks made here.
+#include "app/preview/ExifReader.h"
+#include "app/preview/ScrollPictureView.h"
+#include "app/preview/VantrelDoc.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/Sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTest>
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <filesystem>
+#include <map>
+
+namespace {
+
+using vtltest::MakeTempDir;
+using vtltest::ReadFile;
+using vtltest::WriteFile;
+
+// The APP1 segment of an EXIF block holding these text entries, written by libexif.
+std::string ExifSegment(const std::vector<std::tuple<ExifIfd, int, std::string>>& entries) {
+    ExifData* data = exif_data_new();
+    for (const auto& [ifd, tag, text] : entries) {
+        ExifEntry* entry = exif_entry_new();
+        entry->tag = static_cast<ExifTag>(tag);
+        entry->format = EXIF_FORMAT_ASCII;
+        entry->components = entry->size = static_cast<unsigned int>(text.size() + 1);
+        // The entry frees its data with libexif's default allocator, which is malloc's.
+        entry->data = reinterpret_cast<unsigned char*>(strdup(text.c_str()));
+        exif_content_add_entry(data->ifd[ifd], entry);
+        exif_entry_unref(entry);
+    }
+    unsigned char* bytes = nullptr;
+    unsigned int size = 0;
+    exif_data_save_data(data, &bytes, &size);
+    exif_data_unref(data);
+    std::string segment = {'\xFF', '\xE1', static_cast<char>((size + 2) >> 8),
+                           static_cast<char>((size + 2) & 0xFF)};
+    segment.append(reinterpret_cast<const char*>(bytes), size);
+    std::free(bytes);
+    return segment;
+}
+
+const std::string kMake = ExifSegment({{EXIF_IFD_0, EXIF_TAG_MAKE, "M"}});
+
+// A JPEG of w × h quadrants (red top-left) without metadata, `segment` right after its start.
+std::string Jpeg(const std::string& name, const std::string& segment = "", int w = 100,
+                 int h = 50) {
+    const std::string path = MakeTempDir("pane") + "/" + name;
+    std::string bytes = ReadFile(vtltest::WritePicture(vtltest::Quadrants(w, h), path + "[strip]"));
+    WriteFile(path, bytes.insert(2, segment));
+    return path;
+}
+
+// Every sample, the damaged ones too, is read and walked to the end with every name and value
+// rendered (the AddressSanitizer build runs this over the whole corpus); three camera files
+// meet their IFDs in order, each once, until a rewind.
+TEST(ExifReader, EverySampleFileIsWalkedToTheEndItsIfdsInOrder) {
+    const std::string folder = vtltest::SampleFolder("exif-samples");
+    if (folder.empty())
+        GTEST_SKIP() << "no sample corpus beside the project";
+    // The IFDs met in order, and the first name of the last group but one.
+    const std::map<std::string, std::pair<std::vector<int>, std::string>> known = {
+        {"jpg/tests/35-empty.jpg", {{0, 1, 2, 4}, "ExposureTime"}},     // no GPS
+        {"jpg/Fujifilm_FinePix_E500.jpg", {{0, 2, 4}, "ExposureTime"}}, // no thumbnail
+        {"jpg/gps/DSCN0010.jpg", {{0, 1, 2, 3, 4}, "GPSLatitudeRef"}},  // not InteroperabilityIndex
+    };
+    CExifReader reader; // one reader for all, as the preview keeps one
+    int loaded = 0;
+    int checked = 0;
+    for (const auto& file : std::filesystem::recursive_directory_iterator(folder)) {
+        SCOPED_TRACE(file.path().string());
+        const bool ok = file.is_regular_file() && reader.Load(file.path().string());
+        loaded += ok;
+        std::vector<int> groups;
+        std::vector<std::string> firsts;
+        std::size_t text = 0;
+        int nIfd = -1;
+        while (ExifEntry* entry = reader.NextEntry(nIfd)) {
+            if (groups.empty() || groups.back() != nIfd) {
+                groups.push_back(nIfd);
+                firsts.push_back(CExifReader::TagName(entry));
+            }
+            text += CExifReader::TagName(entry).size() + CExifReader::ValueText(entry).size();
+        }
+        EXPECT_TRUE(!ok || text > 0);
+        EXPECT_EQ(reader.NextEntry(nIfd), nullptr) << "the end lasts";
+        const auto it = known.find(file.path().lexically_relative(folder).string());
+        if (it == known.end())
+            continue;
+        ++checked;
+        EXPECT_EQ(groups, it->second.first);
+        EXPECT_EQ(firsts[firsts.size() - 2], it->second.second);
+        reader.Rewind();
+        ASSERT_NE(reader.NextEntry(nIfd), nullptr);
+        EXPECT_EQ(nIfd, 0);
+    }
+    EXPECT_GT(loaded, 20);
+    EXPECT_EQ(checked, 3);
+}
+
+TEST(FitPictureRect, BoxForEachShapeOfPictureAndPane) {
+    const std::tuple<int, int, int, PaneRect> cases[] = {
+        {400, 100, 50, {149, 2, 249, 50}},     // fits: its own size, centred, bottom = its height
+        {400, 800, 600, {2, 2, 398, 297}},     // too wide: full width
+        {400, 600, 800, {51, 2, 347, 398}},    // too tall: full height, centred
+        {400, 396, 100, {2, 2, 398, 100}},     // exactly the box's width
+        {400, 396, 70000, {198, 2, 200, 398}}, // a sliver
+        {3, 100, 50, {2, 2, 1, 0}},            // a pane narrower than its margins: nothing
+    };
+    for (const auto& [paneWidth, width, height, box] : cases)
+        EXPECT_EQ(CScrollPictureView::FitPictureRect({0, 0, paneWidth, 600}, width, height), box)
+            << width << "x" << height << " in " << paneWidth;
+}
+
+// One pane as the main window holds it, shown offscreen.
+struct Pane {
+    Pane() : view(&doc) {
+        view.setFrameShape(QFrame::NoFrame);
+        view.resize(400, 600);
+        view.OnInitialUpdate();
+        view.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
+    }
+    bool Show(const std::string& path) {
+        view.SetPicturePath(path);
+        return view.ShowPicture();
+    }
+    // What the pane paints now; a paint may change the scroll range, so layout follows.
+    QImage Shown() {
+        QImage image = view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QApplication::processEvents();
+        return image;
+    }
+    bool OnlyBackground() {
+        const QImage shown = Shown();
+        QImage face(shown.size(), shown.format());
+        face.fill(view.palette().color(QPalette::Button));
+        return shown == face;
+    }
+    // The rectangle of the n-th line under the panel's title, from the rows' left edge.
+    QRect Line(int n, int width = 300) const {
+        return {22, 70 + (2 + n) * QFontMetrics(view.font()).height(), width, 10};
+    }
+
+    CVantrelDoc doc;
+    CScrollPictureView view;
+};
+
+// Some pixel of the area is dark: text or a frame line.
+bool HasInk(const QImage& image, const QRect& area) {
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.rect().contains(x, y) && image.pixelColor(x, y).lightness() < 100)
+                return true;
+    return false;
+}
+
+TEST(ScrollPictureView, APictureWithoutExifShowsItsTitleAndSizeRows) {
+    Pane pane;
+    EXPECT_EQ(pane.doc.m_pPictureView, &pane.view);
+    EXPECT_TRUE(pane.OnlyBackground()) << "no picture yet";
+    ASSERT_TRUE(pane.Show(Jpeg("plain.jpg")));
+    const QImage shown = pane.Shown();
+    const QColor red = shown.pixelColor(170, 12); // the picture, centred
+    EXPECT_TRUE(red.red() > 240 && red.green() < 15 && red.blue() < 15);
+    // The panel: from x 2, y 50 + 20, to the pane's bottom, two frames inset 5 and 10.
+    EXPECT_EQ(shown.pixelColor(3, 599), QColor(Qt::white)) << "the panel reaches the bottom";
+    EXPECT_TRUE(HasInk(shown, {7, 500, 1, 1}) && HasInk(shown, {12, 500, 1, 1}));
+    EXPECT_TRUE(HasInk(shown, {150, 70, 100, 10})) << "the title, centred";
+    // The rows as the row font draws them on white: the label and the number in 30 places.
+    QFont font = pane.view.font();
+    font.setFamily(QStringLiteral("Verdana"));
+    const int lh = QFontMetrics(pane.view.font()).height();
+    const QString rows[] = {QString::asprintf("Image Width%30d", 100),
+                            QString::asprintf("Image Height%30d", 50)};
+    QImage expected(QFontMetrics(font).horizontalAdvance(rows[1]), 2 * lh, QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    QPainter painter(&expected);
+    painter.setFont(font);
+    for (int i = 0; i < 2; ++i)
+        painter.drawText(0, i * lh + painter.fontMetrics().ascent(), rows[i]);
+    painter.end();
+    EXPECT_EQ(shown.copy(QRect(pane.Line(0).topLeft(), expected.size())), expected);
+    EXPECT_FALSE(HasInk(shown, pane.Line(2, 350).united(QRect(22, 570, 350, 10))))
+        << "nothing under the two rows";
+    // EXIF data without an entry in IFD 0 counts as none.
+    ASSERT_TRUE(pane.Show(Jpeg("gps.jpg", ExifSegment({{EXIF_IFD_GPS, 1, "N"}}))));
+    EXPECT_EQ(pane.Shown(), shown);
+}
+
+// Under a name that is not UTF-8. A value far wider than the pane scrolls into view inside the
+// frames. Once the file has gone, the pane stays as it was.
+TEST(ScrollPictureView, ExifRowsComeInIfdGroupsWithAnEmptyLineBetween) {
+    const std::string path =
+        Jpeg("caf\xE9.jpg",
+             ExifSegment({{EXIF_IFD_0, EXIF_TAG_IMAGE_DESCRIPTION, std::string(3000, 'W')},
+                          {EXIF_IFD_0, EXIF_TAG_MAKE, "Maker"},
+                          {EXIF_IFD_0, EXIF_TAG_MODEL, "Model 1"},
+                          {EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL, "2024"}}));
+    Pane pane;
+    ASSERT_TRUE(pane.Show(path));
+    QImage shown = pane.Shown();
+    // ImageDescription, Make, Model, an empty line, DateTimeOriginal, nothing.
+    for (const int n : {0, 1, 2, 3, 4, 5})
+        EXPECT_EQ(HasInk(shown, pane.Line(n)), n != 3 && n != 5) << "row " << n;
+
+    QScrollBar* across = pane.view.horizontalScrollBar();
+    ASSERT_GT(across->maximum(), 2000);
+    across->setValue(across->maximum());
+    shown = pane.Shown();
+    const int w = pane.view.viewport()->width();
+    const int h = pane.view.viewport()->height();
+    EXPECT_TRUE(HasInk(shown, {w - 6, h - 20, 1, 1}) && HasInk(shown, {w - 11, h - 20, 1, 1}))
+        << "the right frames";
+    EXPECT_TRUE(HasInk(shown, QRect(w - 40, pane.Line(0).top(), 28, 10))) << "the value's end";
+    EXPECT_FALSE(HasInk(shown, QRect(w - 10, 100, 4, h - 120))) << "between the frames";
+
+    std::filesystem::remove(path);
+    EXPECT_FALSE(pane.Show(path));
+    EXPECT_EQ(pane.Shown(), shown);
+}
+
+TEST(ScrollPictureView, WhatCannotBeShownLeavesTheBackgroundAlone) {
+    const std::string good = Jpeg("good.jpg");
+    const std::string dir = MakeTempDir("bad");
+    // Its EXIF block loads; its picture does not.
+    WriteFile(dir + "/truncated.jpg", ReadFile(Jpeg("t.jpg", kMake, 300, 200)).substr(0, 900));
+    WriteFile(dir + "/empty.jpg", "");
+    ASSERT_EQ(mkfifo((dir + "/pipe.jpg").c_str(), 0600), 0); // opened, it would block the pane
+    for (const char* name : {"truncated.jpg", "empty.jpg", "pipe.jpg", ""}) {
+        SCOPED_TRACE(name);
+        Pane pane;
+        ASSERT_TRUE(pane.Show(good));
+        ASSERT_FALSE(pane.OnlyBackground());
+        if (*name) {
+            EXPECT_TRUE(pane.Show(dir + "/" + name));
+        } else { // a folder row of the list
+            pane.view.SetPicturePath("");
+            pane.view.ClearPicture();
+        }
+        EXPECT_TRUE(pane.OnlyBackground());
+    }
+}
+
+} // namespace
