@@ -10,6 +10,7 @@
 
 #include "image/FileBytes.h"
 #include "image/JpegReader.h"
+#include "image/MemoryBudget.h"
 
 namespace vtlimage {
 
@@ -172,6 +173,15 @@ void YccToRgb(const std::uint8_t* luma, const std::uint8_t* ycc, std::uint8_t* r
     }
 }
 
+// The coefficients of the whole picture, as a progressive decode holds them.
+std::size_t CoefficientBytes(const jpeg_decompress_struct& info) {
+    std::size_t bytes = 0;
+    for (int c = 0; c < info.num_components; ++c)
+        bytes += std::size_t{info.comp_info[c].width_in_blocks} *
+                 info.comp_info[c].height_in_blocks * sizeof(JBLOCK);
+    return bytes;
+}
+
 // One decode of one picture. Its decoders run ahead on threads of their own, each filling a
 // queue of rows, so that decoding goes on at full speed on one core while libvips' workers
 // scale and encode the rows already there on the other; the strips take the rows in order.
@@ -196,9 +206,17 @@ class CJpegPixels {
         if (!Prepare(header, JCS_UNKNOWN))
             return false;
         const jpeg_decompress_struct& info = header.Info();
-        m_bSplit = twoThreads && m_nHeight >= kLeastSplitRows && info.progressive_mode &&
-                   info.jpeg_color_space == JCS_YCbCr &&
-                   SplitScans(m_file, m_lumaFile, m_chromaFile);
+        // A progressive picture is decoded into coefficients for all of it, on each decoder.
+        const std::size_t coefficients = info.progressive_mode ? CoefficientBytes(info) : 0;
+        if (twoThreads && m_nHeight >= kLeastSplitRows && info.progressive_mode &&
+            info.jpeg_color_space == JCS_YCbCr) {
+            if (auto grant = CMemoryBudget::Decoders().TryTake(2 * coefficients)) {
+                m_bSplit = SplitScans(m_file, m_lumaFile, m_chromaFile);
+                m_grant = std::move(*grant);
+            }
+        }
+        if (!m_bSplit && coefficients > 0)
+            m_grant = CMemoryBudget::Decoders().Take(coefficients);
         if (!m_bSplit) {
             Begin(0, m_file, JCS_UNKNOWN, m_nBands);
         } else {
@@ -304,6 +322,7 @@ class CJpegPixels {
     const int m_nHeight;
     const int m_nBands;
     bool m_bSplit = false;
+    CMemoryBudget::CGrant m_grant; // dropped after the decoders have stopped
     Lane m_lanes[2];
     std::mutex m_lock;
     int m_nNextRow = 0;

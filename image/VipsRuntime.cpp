@@ -28,6 +28,16 @@ void ReturnLargeBuffers() {
 #endif
 }
 
+// The smaller buffers of a picture's pipeline, freed when it is done, stay with the malloc
+// arenas of the threads that worked on it, scattered between blocks still in use where glibc
+// does not hand them back by itself: a batch's peak grew with its length (by 25 MB from 10 to
+// 30 wallpapers). Handing them back after each picture, a millisecond or two, keeps it flat.
+void ReturnFreedMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
 // libvips loads its optional modules (the ImageMagick, PDF, HEIF, OpenSlide and JPEG XL
 // loaders, with everything they link) from VIPSHOME/lib when it starts: some 40 ms, more than
 // the rest of the program's start. This library decodes only the formats it recognises by
@@ -69,6 +79,9 @@ std::atomic<int> g_nPicturesWorked{0};
 CPictureWork::CPictureWork()
     : m_bAlone(g_nPicturesWorked.fetch_add(1) == 0 && std::thread::hardware_concurrency() > 1) {}
 
-CPictureWork::~CPictureWork() { g_nPicturesWorked.fetch_sub(1); }
+CPictureWork::~CPictureWork() {
+    g_nPicturesWorked.fetch_sub(1);
+    ReturnFreedMemory();
+}
 
 } // namespace vtlimage
