@@ -1,6 +1,7 @@
 #include "image/JpegDecoder.h"
 
 #include <algorithm>
+#include <bitset>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -106,11 +107,15 @@ class CRowQueue {
 
 // Splits a progressive JPEG into two streams that libjpeg reads as whole files: every marker
 // segment goes to both, a scan to the luma stream if it carries the first component and to the
-// chroma stream if it carries another. False for a file whose segments do not parse.
+// chroma stream if it carries another. False for a file whose segments do not parse, and for
+// one whose scans do not bring every coefficient of every component to its last bit (cut
+// short, say): libjpeg then guesses the missing coefficients of a block from its neighbours in
+// all components, which a decoder that holds only some of them cannot do alike.
 bool SplitScans(const std::string& file, std::string& luma, std::string& chroma) {
     const auto byte = [&](std::size_t at) { return static_cast<std::uint8_t>(file[at]); };
     luma = chroma = file.substr(0, 2);
-    std::vector<int> ids; // component ids in frame order
+    std::vector<int> ids;                  // component ids in frame order
+    std::vector<std::bitset<64>> complete; // coefficients whose last bit a scan carries
     std::size_t at = 2;
     while (at + 4 <= file.size()) {
         if (byte(at) != 0xFF)
@@ -138,10 +143,19 @@ bool SplitScans(const std::string& file, std::string& luma, std::string& chroma)
         }
         bool toLuma = false;
         bool toChroma = false;
-        for (std::size_t c = 0; c < byte(at + 4) && at + 5 + 2 * c < end; ++c) {
-            const bool first = !ids.empty() && byte(at + 5 + 2 * c) == ids.front();
+        const std::size_t count = byte(at + 4);
+        const std::size_t bands = at + 5 + 2 * count; // Ss, Se, Ah and Al
+        if (length < 6 + 2 * count)
+            return false;
+        complete.resize(ids.size());
+        for (std::size_t c = 0; c < count; ++c) {
+            const auto id = std::find(ids.begin(), ids.end(), byte(at + 5 + 2 * c));
+            const bool first = !ids.empty() && id == ids.begin();
             toLuma = toLuma || first;
             toChroma = toChroma || !first;
+            if (id != ids.end() && (byte(bands + 2) & 0x0F) == 0)
+                for (int k = byte(bands); k <= std::min<int>(byte(bands + 1), 63); ++k)
+                    complete[static_cast<std::size_t>(id - ids.begin())].set(k);
         }
         // The coded data runs to the next marker that is neither a stuffed 0xFF nor a restart.
         while (end + 1 < file.size() &&
@@ -155,7 +169,8 @@ bool SplitScans(const std::string& file, std::string& luma, std::string& chroma)
     }
     luma += "\xFF\xD9";
     chroma += "\xFF\xD9";
-    return ids.size() == 3;
+    return ids.size() == 3 && complete.size() == 3 &&
+           std::all_of(complete.begin(), complete.end(), [](const auto& c) { return c.all(); });
 }
 
 // libjpeg's YCbCr to RGB conversion (its fixed point, its rounding), so that a row put together
@@ -210,8 +225,9 @@ class CJpegPixels {
         const std::size_t coefficients = info.progressive_mode ? CoefficientBytes(info) : 0;
         if (twoThreads && m_nHeight >= kLeastSplitRows && info.progressive_mode &&
             info.jpeg_color_space == JCS_YCbCr) {
-            if (auto grant = CMemoryBudget::Decoders().TryTake(2 * coefficients)) {
-                m_bSplit = SplitScans(m_file, m_lumaFile, m_chromaFile);
+            if (auto grant = CMemoryBudget::Decoders().TryTake(2 * coefficients);
+                grant && SplitScans(m_file, m_lumaFile, m_chromaFile)) {
+                m_bSplit = true;
                 m_grant = std::move(*grant);
             }
         }

@@ -164,48 +164,104 @@ TEST(CxImage, PngStaysLosslessAndNoLargerThanTheDefault) {
 }
 
 // The library decodes JPEGs itself, a progressive one on its own with a second decoder for the
-// chroma scans: every kind must give libvips' samples exactly, at every shrink, alone or beside
-// another picture at work.
+// chroma scans: every kind must give the samples of libvips' own decode exactly, at every
+// shrink, alone or beside another picture at work, upright whatever its orientation.
 TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
     const std::string dir = MakeTempDir("jpegs");
-    const VImage grain = VImage::gaussnoise(604, 412, VImage::option()->set("sigma", 50.0));
-    const VImage photo =
-        (Gradient(604, 412) + grain.bandjoin(grain.rot180()).bandjoin(grain))
-            .cast(VIPS_FORMAT_UCHAR)
-            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
-    // Name, libvips save options: progressive or not, 4:2:0 or 4:4:4, restart markers, grey.
-    const std::pair<const char*, const char*> kinds[] = {
-        {"baseline", "[Q=85]"},
-        {"baseline444", "[Q=95,subsample_mode=off]"},
-        {"restarts", "[Q=85,restart_interval=7]"},
-        {"progressive", "[Q=85,interlace]"},
-        {"progressive444", "[Q=95,interlace,subsample_mode=off]"},
-        {"grey", "[Q=85,interlace]"},
+    enum class Colours { Rgb, Grey, Cmyk };
+    // Damage done to the file: scan data cut short (60 % of the file and its end marker), or
+    // scrambled halfway (restart markers out of turn).
+    enum class Damage { None, Cut, Scrambled };
+    struct Row {
+        const char* name;
+        const char* options; // libvips save options
+        int width;
+        int height;
+        Colours colours = Colours::Rgb;
+        int orientation = 1;
+        Damage damage = Damage::None;
     };
-    for (const auto& [name, options] : kinds) {
-        const VImage source =
-            std::string(name) == "grey" ? photo.colourspace(VIPS_INTERPRETATION_B_W) : photo;
-        const std::string path = WritePicture(source, dir + "/" + name + ".jpg" + options);
-        const VImage whole = VImage::new_from_file(path.c_str());
+    const Row rows[] = {
+        {"baseline", "[Q=85]", 604, 412},
+        {"baseline444", "[Q=95,subsample_mode=off]", 604, 412},
+        {"restarts", "[Q=85,restart_interval=7]", 604, 412},
+        {"progressive", "[Q=85,interlace]", 604, 412},
+        {"progressive444", "[Q=95,interlace,subsample_mode=off]", 604, 412},
+        {"grey", "[Q=85,interlace]", 604, 412, Colours::Grey},
+        {"cmyk", "[Q=90]", 604, 412, Colours::Cmyk},
+        {"odd-baseline", "[Q=85]", 603, 411},
+        {"odd-progressive", "[Q=85,interlace]", 333, 157},
+        {"turned", "[Q=85,strip=false]", 604, 412, Colours::Rgb, 6},
+        {"turned-progressive", "[Q=85,interlace,strip=false]", 604, 412, Colours::Rgb, 3},
+        {"cut", "[Q=85]", 604, 412, Colours::Rgb, 1, Damage::Cut},
+        {"cut-progressive", "[Q=85,interlace]", 604, 412, Colours::Rgb, 1, Damage::Cut},
+        {"scrambled", "[Q=85]", 604, 412, Colours::Rgb, 1, Damage::Scrambled},
+        {"scrambled-progressive", "[Q=85,interlace]", 604, 412, Colours::Rgb, 1, Damage::Scrambled},
+    };
+    for (const Row& row : rows) {
+        const VImage grain =
+            VImage::gaussnoise(row.width, row.height, VImage::option()->set("sigma", 50.0));
+        VImage source =
+            (Gradient(row.width, row.height) + grain.bandjoin(grain.rot180()).bandjoin(grain))
+                .cast(VIPS_FORMAT_UCHAR)
+                .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+        if (row.colours == Colours::Grey)
+            source = source.colourspace(VIPS_INTERPRETATION_B_W);
+        else if (row.colours == Colours::Cmyk)
+            source = source.colourspace(VIPS_INTERPRETATION_CMYK);
+        source = source.copy();
+        source.set("orientation", row.orientation);
+        const std::string path = WritePicture(source, dir + "/" + row.name + ".jpg" + row.options);
+        if (row.damage != Damage::None) {
+            std::string bytes = ReadFile(path);
+            bytes = row.damage == Damage::Cut
+                        ? bytes.substr(0, bytes.size() * 3 / 5) + "\xFF\xD9"
+                        : bytes.replace(bytes.size() / 2, 8, "\xFF\xD3\xFF\xD6\xFF\xD1\x00\xFF");
+            WriteFile(path, bytes);
+        }
+        // A file that libvips' own decode (failing only on a cut-off file, as the library's)
+        // refuses must fail to save and leave the picture empty, without a crash.
+        try {
+            VImage::new_from_file((path + "[fail_on=truncated]").c_str()).autorot().avg();
+        } catch (const vips::VError&) {
+            SCOPED_TRACE(row.name);
+            CxImage picture;
+            EXPECT_FALSE(picture.Load(path) && picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
+            EXPECT_FALSE(picture.IsValid());
+            continue;
+        }
+        // libvips' whole decode at a shrink, upright, as displayable samples.
+        const auto decoded = [&](int shrink) {
+            VImage image =
+                VImage::new_from_file(
+                    (path + "[fail_on=truncated,shrink=" + std::to_string(shrink) + "]").c_str())
+                    .autorot();
+            return row.colours == Colours::Cmyk ? image.colourspace(VIPS_INTERPRETATION_sRGB)
+                                                : image;
+        };
+        const VImage whole = decoded(1);
         for (const int shrink : {1, 2}) {
             for (const bool alone : {true, false}) {
-                SCOPED_TRACE(std::string(name) + " shrink " + std::to_string(shrink) +
+                SCOPED_TRACE(std::string(row.name) + " shrink " + std::to_string(shrink) +
                              (alone ? " alone" : " beside another"));
                 std::optional<vtlimage::CPictureWork> other;
                 if (!alone)
                     other.emplace();
                 // A quarter of the size leaves the Lanczos step a factor 2: decoded at half.
+                const int w = whole.width() / 4;
+                const int h = whole.height() / 4;
                 CxImage picture;
-                ASSERT_TRUE(picture.Load(path) &&
-                            (shrink == 1 || picture.Resample(604 / 4, 412 / 4, 1)) &&
+                ASSERT_TRUE(picture.Load(path) && (shrink == 1 || picture.Resample(w, h, 1)) &&
                             picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
-                const VImage expected =
-                    shrink == 1
-                        ? whole
-                        : VImage::new_from_file((path + "[shrink=2]").c_str())
-                              .resize(151.0 / 302, VImage::option()
-                                                       ->set("vscale", 103.0 / 206)
-                                                       ->set("kernel", VIPS_KERNEL_LANCZOS3));
+                VImage expected = whole;
+                if (shrink == 2) {
+                    const VImage half = decoded(2);
+                    expected =
+                        half.resize(static_cast<double>(w) / half.width(),
+                                    VImage::option()
+                                        ->set("vscale", static_cast<double>(h) / half.height())
+                                        ->set("kernel", VIPS_KERNEL_LANCZOS3));
+                }
                 VImage got = VImage::new_from_file((dir + "/out.png").c_str());
                 ASSERT_EQ(std::make_pair(got.width(), got.height()),
                           std::make_pair(expected.width(), expected.height()));
