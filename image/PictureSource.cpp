@@ -9,9 +9,11 @@
 #include "image/BmpCodec.h"
 #include "image/FileBytes.h"
 #include "image/IcoCodec.h"
+#include "image/JpegDecoder.h"
 #include "image/PcxCodec.h"
 #include "image/ProgressiveJpeg.h"
 #include "image/Raster.h"
+#include "image/WidthReducer.h"
 #include "image/ximage.h"
 
 namespace vtlimage {
@@ -255,7 +257,7 @@ VImage CPictureSource::DecodeOwn() const {
     return FromRaster(raster);
 }
 
-VImage CPictureSource::Pixels(int shrink, bool sequential) const {
+VImage CPictureSource::Pixels(int shrink, bool sequential, bool twoThreads) const {
     VImage image;
     switch (m_header.nType) {
     case CXIMAGE_FORMAT_BMP:
@@ -271,7 +273,11 @@ VImage CPictureSource::Pixels(int shrink, bool sequential) const {
             image.set("orientation", m_nOrientation);
         } else {
             // Turning a picture upright reads it out of order, so it cannot stream.
-            image = OpenVips(shrink, sequential && m_nOrientation == 1);
+            const bool streams = sequential && m_nOrientation == 1;
+            image = OpenVips(shrink, streams);
+            if (m_header.nType == CXIMAGE_FORMAT_JPG)
+                if (const auto decoded = DecodeJpeg(m_strPath, shrink, image, twoThreads))
+                    image = streams ? *decoded : decoded->copy_memory();
         }
         if (m_nOrientation != 1)
             image = image.autorot();
@@ -315,15 +321,28 @@ int DecoderShrink(int width, int height, int targetWidth, int targetHeight) {
     return 1;
 }
 
-VImage ScaleTo(const VImage& image, int width, int height) {
+namespace {
+
+// Lanczos3 through libvips, or for a width cut to a half or a third through our own
+// ReduceWidth after libvips has done the height.
+VImage Lanczos(const VImage& image, int width, int height) {
     const double hscale = static_cast<double>(width) / image.width();
     const double vscale = static_cast<double>(height) / image.height();
-    auto options = [&] {
-        return VImage::option()->set("vscale", vscale)->set("kernel", VIPS_KERNEL_LANCZOS3);
+    auto options = [](double v) {
+        return VImage::option()->set("vscale", v)->set("kernel", VIPS_KERNEL_LANCZOS3);
     };
+    if (!CanReduceWidth(image, width))
+        return image.resize(hscale, options(vscale));
+    const VImage tall = height == image.height() ? image : image.resize(1.0, options(vscale));
+    return ReduceWidth(tall, width);
+}
+
+} // namespace
+
+VImage ScaleTo(const VImage& image, int width, int height) {
     VImage work;
     if (!image.has_alpha()) {
-        work = image.resize(hscale, options());
+        work = Lanczos(image, width, height);
     } else {
         // Transparent pixels must not bleed their hidden colour into their neighbours, so
         // alpha is premultiplied while scaling. That runs in floating point at twice the cost,
@@ -331,10 +350,9 @@ VImage ScaleTo(const VImage& image, int width, int height) {
         // differ by about 1 % at the very most, and no colour is hidden.
         const VImage whole = image.copy_memory();
         if (whole.extract_band(whole.bands() - 1).min() >= kNearlyOpaque)
-            work = whole.resize(hscale, options());
+            work = Lanczos(whole, width, height);
         else
-            work = whole.premultiply()
-                       .resize(hscale, options())
+            work = Lanczos(whole.premultiply(), width, height)
                        .unpremultiply()
                        .cast(VIPS_FORMAT_UCHAR);
     }

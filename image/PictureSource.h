@@ -36,8 +36,8 @@ class CPictureSource {
     // The pixels. shrink (1, 2, 4 or 8) lets the JPEG decoder reduce while decoding; other
     // formats ignore it. At 8, a progressive JPEG is read only up to its DC coefficients.
     // sequential: the caller reads the result once, top to bottom, which lets the decoder stream
-    // instead of holding the whole picture.
-    vips::VImage Pixels(int shrink, bool sequential) const;
+    // instead of holding the whole picture. twoThreads lets a JPEG decoder take a second thread.
+    vips::VImage Pixels(int shrink, bool sequential, bool twoThreads) const;
 
   private:
     bool ReadHeader(const std::string& path, int frame, int requiredType);

@@ -1,6 +1,9 @@
 #include "image/VipsRuntime.h"
 
+#include <atomic>
+#include <cstdlib>
 #include <mutex>
+#include <thread>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -25,8 +28,28 @@ void ReturnLargeBuffers() {
 #endif
 }
 
+// The smaller buffers of a picture's pipeline, freed when it is done, stay with the malloc
+// arenas of the threads that worked on it, scattered between blocks still in use where glibc
+// does not hand them back by itself: a batch's peak grew with its length (by 25 MB from 10 to
+// 30 wallpapers). Handing them back after each picture, a millisecond or two, keeps it flat.
+void ReturnFreedMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
+// libvips loads its optional modules (the ImageMagick, PDF, HEIF, OpenSlide and JPEG XL
+// loaders, with everything they link) from VIPSHOME/lib when it starts: some 40 ms, more than
+// the rest of the program's start. This library decodes only the formats it recognises by
+// their first bytes, all of them built into libvips, so it points VIPSHOME at a folder that
+// holds no modules. Someone who set VIPSHOME on purpose keeps it.
+void SkipOptionalModules() {
+    setenv("VIPSHOME", "/nonexistent/vantrel-uses-no-vips-modules", 0);
+}
+
 bool StartVips() {
     ReturnLargeBuffers();
+    SkipOptionalModules();
     if (VIPS_INIT("vantrel") != 0)
         return false;
     vips_cache_set_max(0);
@@ -45,6 +68,20 @@ bool EnsureVipsStarted() {
     static bool started = false;
     std::call_once(once, [] { started = StartVips(); });
     return started;
+}
+
+namespace {
+
+std::atomic<int> g_nPicturesWorked{0};
+
+} // namespace
+
+CPictureWork::CPictureWork()
+    : m_bAlone(g_nPicturesWorked.fetch_add(1) == 0 && std::thread::hardware_concurrency() > 1) {}
+
+CPictureWork::~CPictureWork() {
+    g_nPicturesWorked.fetch_sub(1);
+    ReturnFreedMemory();
 }
 
 } // namespace vtlimage

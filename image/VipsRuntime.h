@@ -11,4 +11,21 @@ namespace vtlimage {
 // Returns false when libvips could not start; every operation then fails cleanly.
 bool EnsureVipsStarted();
 
+// Marks a picture whose pixels are being worked on, for as long as it lives. One worked on
+// while no other is may take a second thread for its decoding: a picture on its own then uses
+// two cores, two pictures at once one each. When it ends, the memory its work freed goes back
+// to the system.
+class CPictureWork {
+  public:
+    CPictureWork();
+    ~CPictureWork();
+    CPictureWork(const CPictureWork&) = delete;
+    CPictureWork& operator=(const CPictureWork&) = delete;
+
+    bool Alone() const { return m_bAlone; }
+
+  private:
+    bool m_bAlone;
+};
+
 } // namespace vtlimage

@@ -66,9 +66,10 @@ struct CxImage::Impl {
         vips_error_clear();
     }
 
-    // The current picture, read once from top to bottom. useWidth x useHeight is the size the
-    // caller will scale it to (0: as it is), which lets a JPEG decoder shrink.
-    VImage Current(int useWidth = 0, int useHeight = 0) const {
+    // The current picture, read once from top to bottom, while `work` lives. useWidth x
+    // useHeight is the size the caller will scale it to (0: as it is), which lets a JPEG
+    // decoder shrink.
+    VImage Current(const vtlimage::CPictureWork& work, int useWidth = 0, int useHeight = 0) const {
         if (!bFromFile)
             return pixels;
         const vtlimage::PictureHeader& h = source.Header();
@@ -77,7 +78,7 @@ struct CxImage::Impl {
             shrink = vtlimage::DecoderShrink(h.nWidth, h.nHeight, nPendingWidth, nPendingHeight);
         else if (h.nType == CXIMAGE_FORMAT_JPG && useWidth > 0)
             shrink = vtlimage::DrawShrink(h.nWidth, h.nHeight, useWidth, useHeight);
-        VImage image = source.Pixels(shrink, true);
+        VImage image = source.Pixels(shrink, true, work.Alone());
         if (nPendingWidth > 0)
             image = vtlimage::ScaleTo(image, nPendingWidth, nPendingHeight);
         return image;
@@ -88,7 +89,8 @@ struct CxImage::Impl {
         if (!bValid)
             return false;
         try {
-            pixels = turn(Current().copy_memory()).copy_memory();
+            const vtlimage::CPictureWork work;
+            pixels = turn(Current(work).copy_memory()).copy_memory();
         } catch (const std::exception&) {
             Failed();
             return false;
@@ -138,7 +140,8 @@ bool CxImage::Save(const std::string& path, int imagetype) {
         d.nBpp <= 8 && d.nType != CXIMAGE_FORMAT_JPG && d.nType != CXIMAGE_FORMAT_TIF;
     std::vector<std::uint8_t> bytes;
     try {
-        if (!vtlimage::EncodePicture(d.Current(), settings, bytes))
+        const vtlimage::CPictureWork work;
+        if (!vtlimage::EncodePicture(d.Current(work), settings, bytes))
             return false;
     } catch (const std::exception&) {
         d.Failed();
@@ -234,7 +237,8 @@ bool CxImage::Draw(QPainter* painter, int x, int y, int cx, int cy) {
         return false;
     if (d.drawn.width() != cx || d.drawn.height() != cy) {
         try {
-            VImage scaled = vtlimage::ScaleTo(d.Current(cx, cy), cx, cy);
+            const vtlimage::CPictureWork work;
+            VImage scaled = vtlimage::ScaleTo(d.Current(work, cx, cy), cx, cy);
             if (scaled.bands() <= 2)
                 scaled = scaled.colourspace(VIPS_INTERPRETATION_sRGB);
             const bool alpha = scaled.bands() == 4;

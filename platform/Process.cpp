@@ -1,6 +1,9 @@
 #include "platform/Process.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,6 +54,32 @@ bool WinExec(const std::string& path) {
     } while (got < 0 && errno == EINTR);
     close(report[0]);
     return got == 0;
+}
+
+double SecondsSinceProcessStart() {
+    char stat[1024] = {};
+    std::FILE* file = std::fopen("/proc/self/stat", "re");
+    if (!file)
+        return -1;
+    const std::size_t size = std::fread(stat, 1, sizeof stat - 1, file);
+    std::fclose(file);
+    stat[size] = '\0';
+    // The program name, in parentheses, may hold spaces and parentheses itself: the fields
+    // are counted from the last ')'. The start time is field 22; the state, field 3, follows
+    // the name.
+    const char* field = std::strrchr(stat, ')');
+    unsigned long long started = 0;
+    if (!field || std::sscanf(field + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d "
+                                         "%*d %*d %llu",
+                              &started) != 1)
+        return -1;
+    // The start is counted from boot, on the clock that goes on while the machine sleeps.
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    const long ticks = sysconf(_SC_CLK_TCK);
+    if (ticks <= 0)
+        return -1;
+    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - static_cast<double>(started) / ticks;
 }
 
 } // namespace plat

@@ -7,4 +7,9 @@ namespace plat {
 // arguments, without waiting for it. True when the program was started.
 bool WinExec(const std::string& path);
 
+// How long ago this process started, as the system recorded its start (GetProcessTimes'
+// creation time on Windows; on Linux the start time in /proc/self/stat, which counts whole
+// clock ticks, so the figure may be up to a tick long). Negative when it cannot be told.
+double SecondsSinceProcessStart();
+
 } // namespace plat

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/file.h>
 #include <unistd.h>
 #include <vector>
@@ -31,13 +32,15 @@ struct RegKey {
     std::string path; // below the root
     bool predefined;
     std::vector<RegChange> pending;
+    // The hive as read when the key was opened or created; none for a root handle.
+    std::shared_ptr<const RegistryHive> read;
 };
 
 namespace {
 
 constexpr const char* kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"};
 
-RegKey g_roots[] = {{0, "", true, {}}, {1, "", true, {}}, {2, "", true, {}}};
+RegKey g_roots[] = {{0, "", true, {}, {}}, {1, "", true, {}, {}}, {2, "", true, {}, {}}};
 
 // Larger hive files are not read: nothing this program stores comes near it.
 constexpr std::size_t kMaxHiveBytes = 16 * 1024 * 1024;
@@ -102,7 +105,10 @@ LONG Apply(RegistryHive& hive, const RegKey& key) {
 
 RegistryHive SeenThrough(const RegKey& key) {
     RegistryHive hive;
-    LoadHive(key.root, hive);
+    if (key.read)
+        hive = *key.read;
+    else
+        LoadHive(key.root, hive);
     Apply(hive, key);
     return hive;
 }
@@ -171,9 +177,10 @@ LONG RegOpenKeyEx(HKEY parent, const char* subKey, DWORD, DWORD, HKEY* result) {
     if (!IsValidHandle(parent))
         return ERROR_INVALID_HANDLE;
     const std::string path = Join(parent, subKey);
-    if (!SeenThrough(*parent).KeyExists(path))
+    auto hive = std::make_shared<const RegistryHive>(SeenThrough(*parent));
+    if (!hive->KeyExists(path))
         return ERROR_FILE_NOT_FOUND;
-    *result = new RegKey{parent->root, path, false, {}};
+    *result = new RegKey{parent->root, path, false, {}, std::move(hive)};
     return ERROR_SUCCESS;
 }
 
@@ -191,9 +198,10 @@ LONG RegCreateKeyEx(HKEY parent, const char* subKey, DWORD, DWORD, HKEY* result,
     const bool created = !hive.KeyExists(path);
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    *result = new RegKey{parent->root, path, false, {}};
+    const bool section = hive.FindKey(path) != nullptr;
+    *result = new RegKey{parent->root, path, false, {}, std::make_shared<const RegistryHive>(std::move(hive))};
     // A key that exists only as the parent of others gets a section of its own too.
-    if (!hive.FindKey(path) && !path.empty())
+    if (!section && !path.empty())
         (*result)->pending.push_back(RegChange{RegChange::CreateKey, {}, 0, {}});
     return ERROR_SUCCESS;
 }

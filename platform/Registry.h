@@ -3,9 +3,11 @@
 // REGEDIT4 text file per root key under ${XDG_CONFIG_HOME:-~/.config}/vantrel/registry/.
 //
 // Key and value names compare case-insensitively and keep the spelling they were created
-// with. Every call reads the file afresh and reading never writes. The changes made through a
-// key handle (creating it, setting and deleting values) are seen through that handle at once
-// and reach the file when it is closed: RegCloseKey writes them all in one rewrite, through a
+// with. Opening or creating a key reads the file, and the handle then answers from that
+// reading, so loading a group of values reads the file once (open the key again to see what
+// others wrote since); calls through a root handle read the file afresh. Reading never
+// writes. The changes made through a key handle (creating it, setting and deleting values)
+// are seen through that handle at once and reach the file when it is closed: RegCloseKey writes them all in one rewrite, through a
 // temporary file renamed over the old one while holding an advisory lock (so two processes
 // that save at the same time keep each other's keys), and says whether that worked. Changes
 // through a predefined root handle, and deleting keys, are written at once.

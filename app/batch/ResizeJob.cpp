@@ -3,6 +3,7 @@
 #include "app/batch/MailFolder.h"
 #include "app/batch/ResizeRules.h"
 #include "app/core/AppSetting.h"
+#include "app/core/StartupTrace.h"
 #include "app/imagelib/ImageFormats.h"
 #include "image/IImage.h"
 #include "platform/FileFacts.h"
@@ -49,6 +50,7 @@ struct CResizeJob::Task {
     std::string sourceKey;
     std::string outputKey;
     Result result = Result::Failed;
+    bool bDone = false; // under m_finishLock
     std::thread thread;
 };
 
@@ -88,7 +90,7 @@ PassResult CResizeJob::Run() {
     const std::vector<std::string>& files = m_app.m_listFiles;
     for (std::size_t index = 0; index < files.size(); ++index) {
         while (m_inFlight.size() >= kPicturesInFlight)
-            FinishOldest();
+            FinishOne();
         if (m_sink.IsStopping())
             break;
         const std::string& source = files[index];
@@ -105,7 +107,7 @@ PassResult CResizeJob::Run() {
         }
     }
     while (!m_inFlight.empty())
-        FinishOldest();
+        FinishOne();
     std::sort(m_failures.begin(), m_failures.end());
     PassResult result;
     for (auto& entry : m_failures)
@@ -145,6 +147,7 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
     IImage image(0);
     CxImage* picture = image.GetXImage();
     picture->Load(source, CXIMAGE_FORMAT_UNKNOWN);
+    TraceFirstDecode();
     if (!picture->IsValid())
         return Result::Failed;
     if (s.bResize) {
@@ -216,17 +219,30 @@ void CResizeJob::Dispatch(std::size_t index, const std::string& source, const st
     Task* running = task.get();
     m_inFlight.push_back(std::move(task));
     try {
-        running->thread = std::thread(
-            [this, running, output] { running->result = ProcessCaught(running->source, output); });
+        running->thread = std::thread([this, running, output] {
+            running->result = ProcessCaught(running->source, output);
+            std::lock_guard lock(m_finishLock);
+            running->bDone = true;
+            m_finished.notify_one();
+        });
     } catch (...) {
         m_inFlight.pop_back();
         throw;
     }
 }
 
-void CResizeJob::FinishOldest() {
-    std::unique_ptr<Task> task = std::move(m_inFlight.front());
-    m_inFlight.pop_front();
+void CResizeJob::FinishOne() {
+    std::deque<std::unique_ptr<Task>>::iterator done;
+    {
+        std::unique_lock lock(m_finishLock);
+        const auto isDone = [](const std::unique_ptr<Task>& task) { return task->bDone; };
+        m_finished.wait(lock, [&] {
+            done = std::find_if(m_inFlight.begin(), m_inFlight.end(), isDone);
+            return done != m_inFlight.end();
+        });
+    }
+    std::unique_ptr<Task> task = std::move(*done);
+    m_inFlight.erase(done);
     task->thread.join();
     Record(task->index, task->source, task->result);
 }
@@ -241,7 +257,7 @@ void CResizeJob::WaitForConflicts(const std::string& source, const std::string& 
                task->sourceKey == outputKey;
     };
     while (std::any_of(m_inFlight.begin(), m_inFlight.end(), conflicts))
-        FinishOldest();
+        FinishOne();
 }
 
 void CResizeJob::Record(std::size_t index, const std::string& source, Result result) {

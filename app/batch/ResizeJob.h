@@ -13,20 +13,22 @@
 // output path is appended to m_listMailFiles in input order.
 //
 // Two pictures are decoded and encoded at once, on helper threads, while this thread goes on
-// preparing the next file; what the user sees stays that of one file after the other: the
-// step of file i comes before file i starts, questions come in file order before that file's
-// output is written, and a file never starts while a picture it reads or writes is still
-// being written for an earlier file. A GIF run, whose question needs the decoded picture, does
+// preparing the next file, which starts as soon as either is done; what the user sees stays
+// that of one file after the other: the step of file i comes before file i starts, questions
+// come in file order before that file's output is written, and a file never starts while a
+// picture it reads or writes is still being written for an earlier file. A GIF run, whose question needs the decoded picture, does
 // one file at a time on this thread. No exception leaves the job or its helper threads.
 //
 // Runs on the worker thread that CDlgProcess starts in mode PROCESS_RESIZE.
 #include "app/batch/OutputPath.h"
 #include "app/batch/PassSink.h"
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -64,7 +66,8 @@ private:
     Result Process(const std::string& source, const std::string& output);
     Result ProcessCaught(const std::string& source, const std::string& output) noexcept;
     void Dispatch(std::size_t index, const std::string& source, const std::string& output);
-    void FinishOldest();
+    // Waits for a picture in flight to be done, whichever is first, and records it.
+    void FinishOne();
     void WaitForConflicts(const std::string& source, const std::string& output);
     void Record(std::size_t index, const std::string& source, Result result);
 
@@ -75,5 +78,7 @@ private:
     std::unique_ptr<CMailFolder> m_mail;
     std::set<std::string> m_swept;
     std::deque<std::unique_ptr<Task>> m_inFlight;
+    std::mutex m_finishLock;
+    std::condition_variable m_finished;
     std::vector<std::pair<std::size_t, std::string>> m_failures;
 };

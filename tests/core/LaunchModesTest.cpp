@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <regex>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -72,6 +74,31 @@ TEST_F(LaunchModes, ResizeAsDefaultSettingWritesTheOutputsWithoutAWindowAndOnlyO
     Run("ID_APP_EXIT");
     EXPECT_TRUE(BrowserOpened());
     EXPECT_FALSE(Resized());
+}
+
+// VTL_TRACE: one line on standard error telling when the first picture was decoded, counted
+// from the process start and on the wall clock; not a word of it without VTL_TRACE.
+TEST_F(LaunchModes, TraceTellsWhenTheFirstPictureWasDecodedOnlyWhenAsked) {
+    HandOff(HANDOFF_RESIZE_DEFAULT);
+    const auto now = [] {
+        return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    };
+    const double before = now();
+    const auto traced = vtltest::RunProgram(VTL_BIN_DIR "/vtl", {}, {{"VTL_TRACE", "1"}});
+    const double after = now();
+    EXPECT_TRUE(Resized());
+    std::smatch line;
+    const std::regex pattern("vtl trace: first_decode_ms=([0-9]+\\.[0-9]) realtime=([0-9]+\\.[0-9]{6})\n");
+    ASSERT_TRUE(std::regex_search(traced.err, line, pattern)) << traced.err;
+    EXPECT_EQ(line.suffix().str().find("vtl trace"), std::string::npos) << "once";
+    const double startedMs = std::stod(line[1]);
+    const double at = std::stod(line[2]);
+    EXPECT_GT(startedMs, 0.0);
+    EXPECT_LE(startedMs, (after - before) * 1000 + 10) << "a clock tick of the process start at most";
+    EXPECT_TRUE(at >= before && at <= after) << std::fixed << before << " " << at << " " << after;
+    HandOff(HANDOFF_RESIZE_DEFAULT);
+    EXPECT_EQ(Run().err.find("vtl trace"), std::string::npos);
+    EXPECT_TRUE(Resized());
 }
 
 TEST_F(LaunchModes, ResizeOpensTheDialogOnTheSelection) {

@@ -3,6 +3,7 @@
 // each loaded as an empty picture without a crash and with nothing written from it, and the
 // sample corpus.
 #include "image/IImage.h"
+#include "image/VipsRuntime.h"
 #include "image/ximage.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Sandbox.h"
@@ -15,6 +16,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 using namespace vtltest;
@@ -105,6 +107,171 @@ TEST(CxImage, ResampleGivesExactlyTheSizeAndMatchesAFullDecode) {
     ASSERT_TRUE(picture.Load(source));
     EXPECT_FALSE(picture.Resample(0, 100, 1) || picture.Resample(100, -5, 1));
     EXPECT_EQ(picture.GetWidth(), 1600) << "a refused size keeps the picture";
+}
+
+// Halving or thirding the width takes the library's own reducer: its pixels must be those of
+// libvips' Lanczos3 on noise, which shows any shifted centre, wrong weight or edge.
+TEST(CxImage, WholeFactorResamplesMatchLibvipsLanczos) {
+    const std::string dir = MakeTempDir("whole");
+    // Size, new size, bands (2 and 4: an alpha band opaque throughout, scaled as it is).
+    const std::tuple<int, int, int, int, int> cases[] = {
+        {602, 401, 301, 200, 3}, {603, 300, 201, 300, 3}, {2, 9, 1, 3, 3},
+        {640, 480, 320, 240, 1}, {90, 60, 30, 20, 4},     {600, 50, 300, 25, 2}};
+    for (const auto& [w, h, newW, newH, bands] : cases) {
+        SCOPED_TRACE(std::to_string(w) + " -> " + std::to_string(newW) + ", " +
+                     std::to_string(bands) + " bands");
+        VImage noise = VImage::gaussnoise(w, h, VImage::option()->set("sigma", 70.0));
+        for (int b = 1; b < bands; ++b)
+            noise = noise.bandjoin(VImage::gaussnoise(w, h, VImage::option()->set("sigma", 70.0)));
+        noise = (noise + 128).cast(VIPS_FORMAT_UCHAR);
+        if (bands % 2 == 0)
+            noise =
+                noise.extract_band(0, VImage::option()->set("n", bands - 1)).bandjoin_const({255});
+        noise = noise.copy(VImage::option()->set(
+            "interpretation", bands < 3 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
+        CxImage picture;
+        ASSERT_TRUE(picture.Load(WritePicture(noise, dir + "/n.png")) &&
+                    picture.Resample(newW, newH, 1));
+        ASSERT_TRUE(picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
+        VImage expected = noise.resize(static_cast<double>(newW) / w,
+                                       VImage::option()
+                                           ->set("vscale", static_cast<double>(newH) / h)
+                                           ->set("kernel", VIPS_KERNEL_LANCZOS3));
+        const VImage got = VImage::new_from_file((dir + "/out.png").c_str());
+        ASSERT_EQ(got.width(), newW);
+        if (got.bands() != expected.bands()) // grey comes back as RGB
+            expected = expected.colourspace(VIPS_INTERPRETATION_sRGB);
+        EXPECT_LE((got.cast(VIPS_FORMAT_INT) - expected.cast(VIPS_FORMAT_INT)).abs().max(), 1.0);
+    }
+}
+
+// PNG is written with its own filter and level, chosen for speed: the file must stay lossless
+// and no more than 5 % larger than libvips' default PNG of the same pixels.
+TEST(CxImage, PngStaysLosslessAndNoLargerThanTheDefault) {
+    const std::string dir = MakeTempDir("pngsize");
+    const VImage grain =
+        VImage::gaussnoise(640, 480, VImage::option()->set("sigma", 40.0)).gaussblur(1.5);
+    const VImage photo =
+        (Gradient(640, 480) + grain.bandjoin(grain).bandjoin(grain))
+            .cast(VIPS_FORMAT_UCHAR)
+            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    CxImage picture;
+    ASSERT_TRUE(picture.Load(WritePicture(photo, dir + "/photo.tif")));
+    ASSERT_TRUE(picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
+    EXPECT_EQ((VImage::new_from_file((dir + "/out.png").c_str()) - photo).abs().max(), 0.0);
+    const std::string plain = WritePicture(photo, dir + "/default.png");
+    EXPECT_LE(ReadFile(dir + "/out.png").size() * 100, ReadFile(plain).size() * 105);
+}
+
+// The library decodes JPEGs itself, a progressive one on its own with a second decoder for the
+// chroma scans: every kind must give the samples of libvips' own decode exactly, at every
+// shrink, alone or beside another picture at work, upright whatever its orientation.
+TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
+    const std::string dir = MakeTempDir("jpegs");
+    enum class Colours { Rgb, Grey, Cmyk };
+    // Damage done to the file: scan data cut short (60 % of the file and its end marker), or
+    // scrambled halfway (restart markers out of turn).
+    enum class Damage { None, Cut, Scrambled };
+    struct Row {
+        const char* name;
+        const char* options; // libvips save options
+        int width;
+        int height;
+        Colours colours = Colours::Rgb;
+        int orientation = 1;
+        Damage damage = Damage::None;
+    };
+    const Row rows[] = {
+        {"baseline", "[Q=85]", 604, 412},
+        {"baseline444", "[Q=95,subsample_mode=off]", 604, 412},
+        {"restarts", "[Q=85,restart_interval=7]", 604, 412},
+        {"progressive", "[Q=85,interlace]", 604, 412},
+        {"progressive444", "[Q=95,interlace,subsample_mode=off]", 604, 412},
+        {"grey", "[Q=85,interlace]", 604, 412, Colours::Grey},
+        {"cmyk", "[Q=90]", 604, 412, Colours::Cmyk},
+        {"odd-baseline", "[Q=85]", 603, 411},
+        {"odd-progressive", "[Q=85,interlace]", 333, 157},
+        {"turned", "[Q=85,strip=false]", 604, 412, Colours::Rgb, 6},
+        {"turned-progressive", "[Q=85,interlace,strip=false]", 604, 412, Colours::Rgb, 3},
+        {"cut", "[Q=85]", 604, 412, Colours::Rgb, 1, Damage::Cut},
+        {"cut-progressive", "[Q=85,interlace]", 604, 412, Colours::Rgb, 1, Damage::Cut},
+        {"scrambled", "[Q=85]", 604, 412, Colours::Rgb, 1, Damage::Scrambled},
+        {"scrambled-progressive", "[Q=85,interlace]", 604, 412, Colours::Rgb, 1, Damage::Scrambled},
+    };
+    for (const Row& row : rows) {
+        const VImage grain =
+            VImage::gaussnoise(row.width, row.height, VImage::option()->set("sigma", 50.0));
+        VImage source =
+            (Gradient(row.width, row.height) + grain.bandjoin(grain.rot180()).bandjoin(grain))
+                .cast(VIPS_FORMAT_UCHAR)
+                .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+        if (row.colours == Colours::Grey)
+            source = source.colourspace(VIPS_INTERPRETATION_B_W);
+        else if (row.colours == Colours::Cmyk)
+            source = source.colourspace(VIPS_INTERPRETATION_CMYK);
+        source = source.copy();
+        source.set("orientation", row.orientation);
+        const std::string path = WritePicture(source, dir + "/" + row.name + ".jpg" + row.options);
+        if (row.damage != Damage::None) {
+            std::string bytes = ReadFile(path);
+            bytes = row.damage == Damage::Cut
+                        ? bytes.substr(0, bytes.size() * 3 / 5) + "\xFF\xD9"
+                        : bytes.replace(bytes.size() / 2, 8, "\xFF\xD3\xFF\xD6\xFF\xD1\x00\xFF");
+            WriteFile(path, bytes);
+        }
+        // A file that libvips' own decode (failing only on a cut-off file, as the library's)
+        // refuses must fail to save and leave the picture empty, without a crash.
+        try {
+            VImage::new_from_file((path + "[fail_on=truncated]").c_str()).autorot().avg();
+        } catch (const vips::VError&) {
+            SCOPED_TRACE(row.name);
+            CxImage picture;
+            EXPECT_FALSE(picture.Load(path) && picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
+            EXPECT_FALSE(picture.IsValid());
+            continue;
+        }
+        // libvips' whole decode at a shrink, upright, as displayable samples.
+        const auto decoded = [&](int shrink) {
+            VImage image =
+                VImage::new_from_file(
+                    (path + "[fail_on=truncated,shrink=" + std::to_string(shrink) + "]").c_str())
+                    .autorot();
+            return row.colours == Colours::Cmyk ? image.colourspace(VIPS_INTERPRETATION_sRGB)
+                                                : image;
+        };
+        const VImage whole = decoded(1);
+        for (const int shrink : {1, 2}) {
+            for (const bool alone : {true, false}) {
+                SCOPED_TRACE(std::string(row.name) + " shrink " + std::to_string(shrink) +
+                             (alone ? " alone" : " beside another"));
+                std::optional<vtlimage::CPictureWork> other;
+                if (!alone)
+                    other.emplace();
+                // A quarter of the size leaves the Lanczos step a factor 2: decoded at half.
+                const int w = whole.width() / 4;
+                const int h = whole.height() / 4;
+                CxImage picture;
+                ASSERT_TRUE(picture.Load(path) && (shrink == 1 || picture.Resample(w, h, 1)) &&
+                            picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
+                VImage expected = whole;
+                if (shrink == 2) {
+                    const VImage half = decoded(2);
+                    expected =
+                        half.resize(static_cast<double>(w) / half.width(),
+                                    VImage::option()
+                                        ->set("vscale", static_cast<double>(h) / half.height())
+                                        ->set("kernel", VIPS_KERNEL_LANCZOS3));
+                }
+                VImage got = VImage::new_from_file((dir + "/out.png").c_str());
+                ASSERT_EQ(std::make_pair(got.width(), got.height()),
+                          std::make_pair(expected.width(), expected.height()));
+                if (got.bands() != expected.bands()) // grey comes back as RGB
+                    got = got.colourspace(VIPS_INTERPRETATION_B_W);
+                EXPECT_EQ((got.cast(VIPS_FORMAT_INT) - expected.cast(VIPS_FORMAT_INT)).abs().max(),
+                          0.0);
+            }
+        }
+    }
 }
 
 TEST(CxImage, OrientedJpegsComeOutUprightWithTheirExif) {

@@ -1,0 +1,386 @@
+#include "image/JpegDecoder.h"
+
+#include <algorithm>
+#include <bitset>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "image/FileBytes.h"
+#include "image/JpegReader.h"
+#include "image/MemoryBudget.h"
+
+namespace vtlimage {
+
+namespace {
+
+using vips::VImage;
+
+// The decoder makes the pixels in strips of this many rows, each once, top to bottom.
+constexpr int kStripRows = 16;
+// Below this height a second decoder is not worth its start.
+constexpr int kLeastSplitRows = 128;
+// How far a decoder may run ahead of the rows taken.
+constexpr int kRowsAhead = 64;
+
+// Rows from a decoder to the strips: a ring of `capacity` rows, the producer waiting
+// for room and the consumer for rows. A side is woken only when it waits, and a waiting
+// producer only once half the ring is free, so the two threads do not trade places at every
+// row. Either side can end it: a failed producer, a consumer that is dropped.
+class CRowQueue {
+  public:
+    void Reset(int capacity, std::size_t rowBytes) {
+        m_nCapacity = capacity;
+        m_nRowBytes = rowBytes;
+        m_buffer.resize(static_cast<std::size_t>(capacity) * rowBytes);
+    }
+
+    // Where row n goes, once there is room; nullptr once the consumer is gone.
+    std::uint8_t* Slot(int n) {
+        std::unique_lock lock(m_lock);
+        while (!m_bCancelled && n - m_nConsumed >= m_nCapacity)
+            Sleep(lock, m_bProducerWaits);
+        return m_bCancelled ? nullptr : At(n);
+    }
+    void Produced(int n) {
+        Change([&] {
+            m_nProduced = n + 1;
+            return m_bConsumerWaits;
+        });
+    }
+    void Fail() {
+        Change([&] { return m_bFailed = true; });
+    }
+
+    // Row n, once produced; nullptr when the producer failed before it.
+    const std::uint8_t* Wait(int n) {
+        std::unique_lock lock(m_lock);
+        while (!m_bFailed && n >= m_nProduced)
+            Sleep(lock, m_bConsumerWaits);
+        return n < m_nProduced ? At(n) : nullptr;
+    }
+    void Consumed(int n) {
+        Change([&] {
+            m_nConsumed = n + 1;
+            return m_bProducerWaits && m_nProduced - m_nConsumed <= m_nCapacity / 2;
+        });
+    }
+    void Cancel() {
+        Change([&] { return m_bCancelled = true; });
+    }
+
+  private:
+    std::uint8_t* At(int n) {
+        return m_buffer.data() + static_cast<std::size_t>(n % m_nCapacity) * m_nRowBytes;
+    }
+    void Sleep(std::unique_lock<std::mutex>& lock, bool& waits) {
+        waits = true;
+        m_changed.wait(lock);
+        waits = false;
+    }
+    // change() updates the state under the lock and says whether to wake the other side.
+    template <typename Update> void Change(Update change) {
+        bool wake = false;
+        {
+            std::lock_guard lock(m_lock);
+            wake = change();
+        }
+        if (wake)
+            m_changed.notify_all();
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<std::uint8_t> m_buffer;
+    int m_nCapacity = 1;
+    std::size_t m_nRowBytes = 0;
+    int m_nProduced = 0;
+    int m_nConsumed = 0;
+    bool m_bFailed = false;
+    bool m_bCancelled = false;
+    bool m_bProducerWaits = false;
+    bool m_bConsumerWaits = false;
+};
+
+// Splits a progressive JPEG into two streams that libjpeg reads as whole files: every marker
+// segment goes to both, a scan to the luma stream if it carries the first component and to the
+// chroma stream if it carries another. False for a file whose segments do not parse, and for
+// one whose scans do not bring every coefficient of every component to its last bit (cut
+// short, say): libjpeg then guesses the missing coefficients of a block from its neighbours in
+// all components, which a decoder that holds only some of them cannot do alike.
+bool SplitScans(const std::string& file, std::string& luma, std::string& chroma) {
+    const auto byte = [&](std::size_t at) { return static_cast<std::uint8_t>(file[at]); };
+    luma = chroma = file.substr(0, 2);
+    std::vector<int> ids;                  // component ids in frame order
+    std::vector<std::bitset<64>> complete; // coefficients whose last bit a scan carries
+    std::size_t at = 2;
+    while (at + 4 <= file.size()) {
+        if (byte(at) != 0xFF)
+            return false;
+        const std::uint8_t marker = byte(at + 1);
+        if (marker == 0xFF) {
+            ++at;
+            continue;
+        }
+        if (marker == 0xD9)
+            break;
+        const std::size_t length = static_cast<std::size_t>(byte(at + 2)) << 8 | byte(at + 3);
+        std::size_t end = at + 2 + length;
+        if (length < 2 || end > file.size())
+            return false;
+        if (marker == 0xC2 && length >= 8) {
+            for (std::size_t c = 0; c < byte(at + 9) && at + 10 + 3 * c < end; ++c)
+                ids.push_back(byte(at + 10 + 3 * c));
+        }
+        if (marker != 0xDA) {
+            luma.append(file, at, end - at);
+            chroma.append(file, at, end - at);
+            at = end;
+            continue;
+        }
+        bool toLuma = false;
+        bool toChroma = false;
+        const std::size_t count = byte(at + 4);
+        const std::size_t bands = at + 5 + 2 * count; // Ss, Se, Ah and Al
+        if (length < 6 + 2 * count)
+            return false;
+        complete.resize(ids.size());
+        for (std::size_t c = 0; c < count; ++c) {
+            const auto id = std::find(ids.begin(), ids.end(), byte(at + 5 + 2 * c));
+            const bool first = !ids.empty() && id == ids.begin();
+            toLuma = toLuma || first;
+            toChroma = toChroma || !first;
+            if (id != ids.end() && (byte(bands + 2) & 0x0F) == 0)
+                for (int k = byte(bands); k <= std::min<int>(byte(bands + 1), 63); ++k)
+                    complete[static_cast<std::size_t>(id - ids.begin())].set(k);
+        }
+        // The coded data runs to the next marker that is neither a stuffed 0xFF nor a restart.
+        while (end + 1 < file.size() &&
+               !(byte(end) == 0xFF && byte(end + 1) != 0 && (byte(end + 1) & 0xF8) != 0xD0))
+            ++end;
+        if (toLuma)
+            luma.append(file, at, end - at);
+        if (toChroma)
+            chroma.append(file, at, end - at);
+        at = end;
+    }
+    luma += "\xFF\xD9";
+    chroma += "\xFF\xD9";
+    return ids.size() == 3 && complete.size() == 3 &&
+           std::all_of(complete.begin(), complete.end(), [](const auto& c) { return c.all(); });
+}
+
+// libjpeg's YCbCr to RGB conversion (its fixed point, its rounding), so that a row put together
+// from two decoders has the samples one decoder would have given.
+void YccToRgb(const std::uint8_t* luma, const std::uint8_t* ycc, std::uint8_t* rgb, int width) {
+    constexpr int kHalf = 1 << 15;
+    const auto sample = [](int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); };
+    for (int x = 0; x < width; ++x, ycc += 3, rgb += 3) {
+        const int y = luma[x];
+        const int cb = ycc[1] - 128;
+        const int cr = ycc[2] - 128;
+        rgb[0] = sample(y + ((91881 * cr + kHalf) >> 16));
+        rgb[1] = sample(y + ((-22554 * cb - 46802 * cr + kHalf) >> 16));
+        rgb[2] = sample(y + ((116130 * cb + kHalf) >> 16));
+    }
+}
+
+// The coefficients of the whole picture, as a progressive decode holds them.
+std::size_t CoefficientBytes(const jpeg_decompress_struct& info) {
+    std::size_t bytes = 0;
+    for (int c = 0; c < info.num_components; ++c)
+        bytes += std::size_t{info.comp_info[c].width_in_blocks} *
+                 info.comp_info[c].height_in_blocks * sizeof(JBLOCK);
+    return bytes;
+}
+
+// One decode of one picture. Its decoders run ahead on threads of their own, each filling a
+// queue of rows, so that decoding goes on at full speed on one core while libvips' workers
+// scale and encode the rows already there on the other; the strips take the rows in order.
+class CJpegPixels {
+  public:
+    CJpegPixels(std::string file, int shrink, int width, int height, int bands)
+        : m_file(std::move(file)), m_nShrink(shrink), m_nWidth(width), m_nHeight(height),
+          m_nBands(bands) {}
+    ~CJpegPixels() {
+        for (Lane& lane : m_lanes)
+            lane.queue.Cancel();
+        for (Lane& lane : m_lanes)
+            if (lane.thread.joinable())
+                lane.thread.join();
+    }
+    CJpegPixels(const CJpegPixels&) = delete;
+    CJpegPixels& operator=(const CJpegPixels&) = delete;
+
+    // Reads the header and starts decoding; false for a JPEG left to libvips.
+    bool Open(bool twoThreads) {
+        CJpegReader header(Bytes(m_file), m_file.size());
+        if (!Prepare(header, JCS_UNKNOWN))
+            return false;
+        const jpeg_decompress_struct& info = header.Info();
+        // A progressive picture is decoded into coefficients for all of it, on each decoder.
+        const std::size_t coefficients = info.progressive_mode ? CoefficientBytes(info) : 0;
+        if (twoThreads && m_nHeight >= kLeastSplitRows && info.progressive_mode &&
+            info.jpeg_color_space == JCS_YCbCr) {
+            if (auto grant = CMemoryBudget::Decoders().TryTake(2 * coefficients);
+                grant && SplitScans(m_file, m_lumaFile, m_chromaFile)) {
+                m_bSplit = true;
+                m_grant = std::move(*grant);
+            }
+        }
+        if (!m_bSplit && coefficients > 0)
+            m_grant = CMemoryBudget::Decoders().Take(coefficients);
+        if (!m_bSplit) {
+            Begin(0, m_file, JCS_UNKNOWN, m_nBands);
+        } else {
+            // Asked for grey, libjpeg skips the chroma components' transforms altogether.
+            Begin(0, m_lumaFile, JCS_GRAYSCALE, 1);
+            Begin(1, m_chromaFile, JCS_YCbCr, 3);
+        }
+        return true;
+    }
+
+    // The next strip: rows top to top + rows - 1 into out, each row `stride` bytes apart.
+    bool Strip(int top, int rows, std::uint8_t* out, std::size_t stride) {
+        std::lock_guard lock(m_lock);
+        if (top != m_nNextRow)
+            return false;
+        for (int y = top; y < top + rows; ++y, out += stride)
+            if (!Row(y, out))
+                return false;
+        m_nNextRow = top + rows;
+        return true;
+    }
+
+  private:
+    struct Lane {
+        CRowQueue queue;
+        std::thread thread;
+    };
+
+    static const std::uint8_t* Bytes(const std::string& s) {
+        return reinterpret_cast<const std::uint8_t*>(s.data());
+    }
+
+    // Reads the header and sets the decode up as libvips' loader does; JCS_UNKNOWN keeps
+    // libjpeg's own choice of output colours.
+    bool Prepare(CJpegReader& reader, J_COLOR_SPACE colours) {
+        const jpeg_decompress_struct& info = reader.Info();
+        if (!reader.ReadHeader() || info.jpeg_color_space == JCS_CMYK ||
+            info.jpeg_color_space == JCS_YCCK)
+            return false;
+        const bool set = reader.Guarded([&](jpeg_decompress_struct& jpeg) {
+            jpeg.scale_num = 1;
+            jpeg.scale_denom = static_cast<unsigned>(m_nShrink);
+            if (colours != JCS_UNKNOWN) {
+                jpeg.out_color_space = colours;
+                // Each decoder of a split holds final coefficients of the components it is
+                // used for; smoothing guesses only at coefficients still to come.
+                jpeg.do_block_smoothing = FALSE;
+            }
+            jpeg_calc_output_dimensions(&jpeg);
+        });
+        return set && static_cast<int>(info.output_width) == m_nWidth &&
+               static_cast<int>(info.output_height) == m_nHeight &&
+               (colours != JCS_UNKNOWN || info.output_components == m_nBands);
+    }
+
+    // Starts lane n decoding `bytes` into rows of `samples` samples a pixel.
+    void Begin(int n, const std::string& bytes, J_COLOR_SPACE colours, int samples) {
+        Lane& lane = m_lanes[n];
+        lane.queue.Reset(kRowsAhead, static_cast<std::size_t>(m_nWidth) * samples);
+        lane.thread = std::thread([this, &lane, &bytes, colours] { Decode(lane, bytes, colours); });
+    }
+
+    void Decode(Lane& lane, const std::string& bytes, J_COLOR_SPACE colours) {
+        CJpegReader reader(Bytes(bytes), bytes.size());
+        if (!Prepare(reader, colours) ||
+            !reader.Guarded([](jpeg_decompress_struct& jpeg) { jpeg_start_decompress(&jpeg); }))
+            return lane.queue.Fail();
+        for (int y = 0; y < m_nHeight; ++y) {
+            std::uint8_t* slot = lane.queue.Slot(y);
+            if (!slot)
+                return;
+            if (!reader.Guarded([slot](jpeg_decompress_struct& jpeg) {
+                    JSAMPROW rows[1] = {slot};
+                    jpeg_read_scanlines(&jpeg, rows, 1);
+                }))
+                return lane.queue.Fail();
+            lane.queue.Produced(y);
+        }
+    }
+
+    bool Row(int y, std::uint8_t* out) {
+        const std::uint8_t* first = m_lanes[0].queue.Wait(y);
+        if (!first)
+            return false;
+        if (!m_bSplit) {
+            std::copy_n(first, static_cast<std::size_t>(m_nWidth) * m_nBands, out);
+        } else {
+            const std::uint8_t* chroma = m_lanes[1].queue.Wait(y);
+            if (!chroma)
+                return false;
+            YccToRgb(first, chroma, out, m_nWidth);
+            m_lanes[1].queue.Consumed(y);
+        }
+        m_lanes[0].queue.Consumed(y);
+        return true;
+    }
+
+    const std::string m_file;
+    std::string m_lumaFile;
+    std::string m_chromaFile;
+    const int m_nShrink;
+    const int m_nWidth;
+    const int m_nHeight;
+    const int m_nBands;
+    bool m_bSplit = false;
+    CMemoryBudget::CGrant m_grant; // dropped after the decoders have stopped
+    Lane m_lanes[2];
+    std::mutex m_lock;
+    int m_nNextRow = 0;
+};
+
+int Generate(VipsRegion* out, void*, void* pixels, void*, gboolean*) {
+    const VipsRect& r = out->valid;
+    auto* decode = static_cast<CJpegPixels*>(pixels);
+    if (r.left != 0 || r.width != out->im->Xsize ||
+        !decode->Strip(r.top, r.height, VIPS_REGION_ADDR(out, 0, r.top), VIPS_REGION_LSKIP(out))) {
+        vips_error("vantrel", "damaged JPEG data");
+        return -1;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::optional<VImage> DecodeJpeg(const std::string& path, int shrink, const VImage& header,
+                                 bool twoThreads) {
+    const auto size = FileSize(path);
+    const auto bytes = size ? ReadFileBytes(path, static_cast<std::size_t>(*size)) : std::nullopt;
+    if (!bytes || header.format() != VIPS_FORMAT_UCHAR)
+        return std::nullopt;
+    auto pixels = std::make_unique<CJpegPixels>(*bytes, shrink, header.width(), header.height(),
+                                                header.bands());
+    if (!pixels->Open(twoThreads))
+        return std::nullopt;
+    VipsImage* image = vips_image_new();
+    if (vips_image_pipelinev(image, VIPS_DEMAND_STYLE_FATSTRIP, header.get_image(), nullptr) != 0) {
+        g_object_unref(image);
+        throw vips::VError();
+    }
+    CJpegPixels* owned = pixels.release();
+    g_object_set_data_full(G_OBJECT(image), "vantrel-jpeg", owned,
+                           [](gpointer p) { delete static_cast<CJpegPixels*>(p); });
+    if (vips_image_generate(image, nullptr, Generate, nullptr, owned, nullptr) != 0) {
+        g_object_unref(image);
+        throw vips::VError();
+    }
+    // The strips are made once each, in order; readers further down may look back a little.
+    return VImage(image).sequential(VImage::option()->set("tile_height", kStripRows));
+}
+
+} // namespace vtlimage

@@ -1,0 +1,209 @@
+#include "image/WidthReducer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace vtlimage {
+
+namespace {
+
+using vips::VImage;
+
+// libvips' fixed point for 8-bit samples: weights in 1/4096.
+constexpr int kShift = 12;
+
+struct Kernel {
+    int nFirst = 0; // offset of the first tap from factor * output x
+    std::vector<std::int16_t> weights;
+};
+
+// Called for |x| < 3 only.
+double Lanczos3(double x) {
+    if (x == 0)
+        return 1;
+    const double px = std::numbers::pi * x;
+    return 3 * std::sin(px) * std::sin(px / 3) / (px * px);
+}
+
+// Output pixel x covers input pixels factor * x to factor * x + factor - 1, so its centre is
+// (factor - 1) / 2 past the first; every output pixel has the same weights. They are
+// normalised to 1 and then cut toward zero to 1/4096, as libvips cuts them.
+Kernel MakeKernel(int factor) {
+    Kernel kernel;
+    const double centre = (factor - 1) / 2.0;
+    std::vector<double> weights;
+    double sum = 0;
+    for (int d = -4 * factor; d <= 4 * factor; ++d) {
+        const double x = (d - centre) / factor;
+        if (std::fabs(x) >= 3)
+            continue;
+        if (weights.empty())
+            kernel.nFirst = d;
+        weights.push_back(Lanczos3(x));
+        sum += weights.back();
+    }
+    for (const double weight : weights)
+        kernel.weights.push_back(static_cast<std::int16_t>(weight / sum * (1 << kShift)));
+    return kernel;
+}
+
+const Kernel& KernelFor(int factor) {
+    static const Kernel two = MakeKernel(2);
+    static const Kernel three = MakeKernel(3);
+    return factor == 2 ? two : three;
+}
+
+// Splits one input row band by band, with the edge samples repeated beyond the picture. A
+// factor of 2 keeps each band's samples in order (taps then pair up, see HalveBand); another
+// factor splits them into phases: phase p of band b holds samples p, p + Factor, ...
+template <int Factor, int Bands>
+void SplitRow(const VipsPel* row, int left, int x0, int inWidth, int length, std::int16_t* split) {
+    const int span = Factor * length;
+    const auto copy = [&](int k, int x) {
+        const VipsPel* sample = row + static_cast<std::ptrdiff_t>(x - left) * Bands;
+        for (int b = 0; b < Bands; ++b)
+            split[Factor == 2 ? b * span + k : (b * Factor + k % Factor) * length + k / Factor] =
+                sample[b];
+    };
+    const int inside = std::clamp(-x0, 0, span);
+    const int beyond = std::clamp(inWidth - x0, inside, span);
+    for (int k = 0; k < inside; ++k)
+        copy(k, 0);
+    for (int k = inside; k < beyond; ++k)
+        copy(k, x0 + k);
+    for (int k = beyond; k < span; ++k)
+        copy(k, inWidth - 1);
+}
+
+// One band of a halved row: sums[j] = rounding + the weighted samples 2j ... 2j + taps - 1.
+// Taps pair up, and SSE2 multiplies a pair of samples by its pair of weights and adds them in
+// one step, four outputs at a time.
+void HalveBand(const std::int16_t* band, const std::vector<std::int16_t>& weights, int width,
+               std::int32_t* sums) {
+    const int taps = static_cast<int>(weights.size());
+    int j = 0;
+#if defined(__SSE2__)
+    std::vector<std::int32_t> pairs;
+    for (int t = 0; t + 1 < taps; t += 2)
+        pairs.push_back(static_cast<std::uint16_t>(weights[t]) |
+                        static_cast<std::int32_t>(weights[t + 1]) << 16);
+    for (; taps % 2 == 0 && j + 4 <= width; j += 4) {
+        __m128i sum = _mm_set1_epi32(1 << (kShift - 1));
+        for (int t = 0; t + 1 < taps; t += 2) {
+            const __m128i samples =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(band + 2 * j + t));
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(samples, _mm_set1_epi32(pairs[t / 2])));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + j), sum);
+    }
+#endif
+    for (; j < width; ++j) {
+        std::int32_t sum = 1 << (kShift - 1);
+        for (int t = 0; t < taps; ++t)
+            sum += weights[t] * band[2 * j + t];
+        sums[j] = sum;
+    }
+}
+
+// One band of a row cut by another factor: tap t of output j reads phase t % Factor at
+// j + t / Factor, so each weight is applied along the whole row at once.
+template <int Factor>
+void CutBand(const std::int16_t* phases, const std::vector<std::int16_t>& weights, int width,
+             int length, std::int32_t* sums) {
+    std::fill(sums, sums + width, 1 << (kShift - 1));
+    for (int t = 0; t < static_cast<int>(weights.size()); ++t) {
+        const std::int32_t weight = weights[t];
+        const std::int16_t* source = phases + (t % Factor) * length + t / Factor;
+        for (int j = 0; j < width; ++j)
+            sums[j] += weight * source[j];
+    }
+}
+
+// One strip of rows.
+template <int Factor, int Bands>
+int Generate(VipsRegion* outRegion, void* seq, void*, void* kernelArg, gboolean*) {
+    auto* in = static_cast<VipsRegion*>(seq);
+    const Kernel& kernel = *static_cast<const Kernel*>(kernelArg);
+    const VipsRect& r = outRegion->valid;
+    const int taps = static_cast<int>(kernel.weights.size());
+    const int inWidth = in->im->Xsize;
+    const int x0 = r.left * Factor + kernel.nFirst;
+    const int left = std::max(0, x0);
+    const int right = std::min(inWidth, x0 + r.width * Factor + taps);
+    VipsRect need{left, r.top, right - left, r.height};
+    if (vips_region_prepare(in, &need))
+        return -1;
+
+    const int length = r.width + (taps + Factor - 1) / Factor;
+    std::vector<std::int16_t> split(static_cast<std::size_t>(Bands) * Factor * length);
+    std::vector<std::int32_t> sums(r.width);
+    for (int y = 0; y < r.height; ++y) {
+        SplitRow<Factor, Bands>(VIPS_REGION_ADDR(in, left, r.top + y), left, x0, inWidth, length,
+                                split.data());
+        VipsPel* out = VIPS_REGION_ADDR(outRegion, r.left, r.top + y);
+        for (int b = 0; b < Bands; ++b) {
+            const std::int16_t* band = split.data() + b * Factor * length;
+            if constexpr (Factor == 2)
+                HalveBand(band, kernel.weights, r.width, sums.data());
+            else
+                CutBand<Factor>(band, kernel.weights, r.width, length, sums.data());
+            for (int j = 0; j < r.width; ++j)
+                out[j * Bands + b] = static_cast<VipsPel>(std::clamp(sums[j] >> kShift, 0, 255));
+        }
+    }
+    return 0;
+}
+
+using GenerateFn = int (*)(VipsRegion*, void*, void*, void*, gboolean*);
+
+template <int Factor> GenerateFn GenerateFor(int bands) {
+    switch (bands) {
+    case 1:
+        return Generate<Factor, 1>;
+    case 2:
+        return Generate<Factor, 2>;
+    case 3:
+        return Generate<Factor, 3>;
+    default:
+        return Generate<Factor, 4>;
+    }
+}
+
+} // namespace
+
+bool CanReduceWidth(const VImage& image, int width) {
+    return image.format() == VIPS_FORMAT_UCHAR && image.bands() <= 4 && width > 0 &&
+           (image.width() == 2 * width || image.width() == 3 * width);
+}
+
+VImage ReduceWidth(const VImage& image, int width) {
+    const int factor = image.width() / width;
+    VipsImage* in = image.get_image();
+    VipsImage* out = vips_image_new();
+    // The result keeps its input alive until it is closed.
+    g_object_ref(in);
+    vips_object_local(out, in);
+    if (vips_image_pipelinev(out, VIPS_DEMAND_STYLE_THINSTRIP, in, nullptr) != 0) {
+        g_object_unref(out);
+        throw vips::VError();
+    }
+    out->Xsize = width;
+    auto* kernel = const_cast<Kernel*>(&KernelFor(factor));
+    const GenerateFn generate = factor == 2 ? GenerateFor<2>(in->Bands) : GenerateFor<3>(in->Bands);
+    const int result =
+        vips_image_generate(out, vips_start_one, generate, vips_stop_one, in, kernel);
+    if (result != 0) {
+        g_object_unref(out);
+        throw vips::VError();
+    }
+    return VImage(out);
+}
+
+} // namespace vtlimage

@@ -1,0 +1,106 @@
+// The budget that decoders of pictures worked on at once share: who gets memory now, who
+// waits, and that a thread is never made to wait for itself.
+#include "image/MemoryBudget.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <optional>
+#include <thread>
+
+using vtlimage::CMemoryBudget;
+
+namespace {
+
+// Runs `claim` on a thread of its own while it holds its grant, so that the grant counts as
+// another thread's.
+class COtherThread {
+  public:
+    COtherThread(CMemoryBudget& budget, std::size_t bytes)
+        : m_thread([&budget, bytes, this] {
+              const CMemoryBudget::CGrant grant = budget.Take(bytes);
+              m_bHolding = true;
+              while (!m_bDrop)
+                  std::this_thread::yield();
+          }) {
+        while (!m_bHolding)
+            std::this_thread::yield();
+    }
+    ~COtherThread() { Drop(); }
+    void Drop() {
+        m_bDrop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+  private:
+    std::atomic<bool> m_bHolding{false};
+    std::atomic<bool> m_bDrop{false};
+    std::thread m_thread;
+};
+
+bool FreeForAnotherThread(CMemoryBudget& budget, std::size_t bytes) {
+    bool granted = false;
+    std::thread([&] { granted = budget.TryTake(bytes).has_value(); }).join();
+    return granted;
+}
+
+TEST(MemoryBudget, AClaimIsGrantedWhenItFitsBesideWhatOtherThreadsHold) {
+    struct Row {
+        std::size_t othersHold;
+        std::size_t ownHold;
+        std::size_t claim;
+        bool granted;
+    };
+    // A budget of 100 bytes.
+    const Row rows[] = {
+        {0, 0, 100, true},  // the whole budget
+        {0, 0, 101, false}, // more than the whole budget is never granted at once
+        {60, 0, 40, true},  // what is left
+        {60, 0, 41, false}, // a byte too many
+        {0, 90, 100, true}, // this thread's own grants do not count against it
+        {30, 60, 70, true}, {30, 60, 71, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message()
+                     << row.othersHold << " held by another thread, " << row.ownHold
+                     << " by this one, " << row.claim << " claimed");
+        CMemoryBudget budget(100);
+        std::optional<COtherThread> other;
+        if (row.othersHold > 0)
+            other.emplace(budget, row.othersHold);
+        const CMemoryBudget::CGrant own = budget.Take(row.ownHold);
+        EXPECT_EQ(budget.TryTake(row.claim).has_value(), row.granted);
+    }
+}
+
+TEST(MemoryBudget, AClaimWaitsUntilAnotherThreadDropsWhatItHolds) {
+    for (const std::size_t claim : {std::size_t{50}, std::size_t{500}}) {
+        SCOPED_TRACE(claim); // within the budget, and larger than all of it
+        CMemoryBudget budget(100);
+        COtherThread other(budget, 80);
+        std::atomic<bool> granted{false};
+        std::thread waiter([&] {
+            const CMemoryBudget::CGrant grant = budget.Take(claim);
+            granted = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_FALSE(granted);
+        other.Drop();
+        waiter.join();
+        EXPECT_TRUE(granted);
+        // Every grant is gone again: the whole budget is free.
+        EXPECT_TRUE(FreeForAnotherThread(budget, 100));
+    }
+}
+
+TEST(MemoryBudget, AGrantMovedToAnotherThreadIsReturnedWhenDroppedThere) {
+    CMemoryBudget budget(100);
+    CMemoryBudget::CGrant grant = budget.Take(100);
+    EXPECT_FALSE(FreeForAnotherThread(budget, 1));
+    std::thread([moved = std::move(grant)]() mutable { moved = {}; }).join();
+    EXPECT_TRUE(FreeForAnotherThread(budget, 100));
+}
+
+} // namespace
