@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
-#include <regex>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -87,12 +87,15 @@ TEST_F(LaunchModes, TraceTellsWhenTheFirstPictureWasDecodedOnlyWhenAsked) {
     const auto traced = vtltest::RunProgram(VTL_BIN_DIR "/vtl", {}, {{"VTL_TRACE", "1"}});
     const double after = now();
     EXPECT_TRUE(Resized());
-    std::smatch line;
-    const std::regex pattern("vtl trace: first_decode_ms=([0-9]+\\.[0-9]) realtime=([0-9]+\\.[0-9]{6})\n");
-    ASSERT_TRUE(std::regex_search(traced.err, line, pattern)) << traced.err;
-    EXPECT_EQ(line.suffix().str().find("vtl trace"), std::string::npos) << "once";
-    const double startedMs = std::stod(line[1]);
-    const double at = std::stod(line[2]);
+    const std::size_t line = traced.err.find("vtl trace: ");
+    ASSERT_NE(line, std::string::npos) << traced.err;
+    double startedMs = 0;
+    double at = 0;
+    ASSERT_EQ(std::sscanf(traced.err.c_str() + line, "vtl trace: first_decode_ms=%lf realtime=%lf",
+                          &startedMs, &at),
+              2)
+        << traced.err;
+    EXPECT_EQ(traced.err.find("vtl trace", line + 1), std::string::npos) << "once";
     EXPECT_GT(startedMs, 0.0);
     EXPECT_LE(startedMs, (after - before) * 1000 + 10) << "a clock tick of the process start at most";
     EXPECT_TRUE(at >= before && at <= after) << std::fixed << before << " " << at << " " << after;
