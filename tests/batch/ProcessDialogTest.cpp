@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -119,11 +120,14 @@ TEST(ProcessDialog, CancelEndsAtOnceAndNothingIsWrittenAfterTheCurrentFiles) {
     const Outcome run = RunProcess(PROCESS_RESIZE, false, 5);
     EXPECT_EQ(run.code, plat::IDCANCEL);
     const std::set<std::string> atReturn = vtltest::FolderNames(dir + "/resize");
-    std::set<std::string> first; // the first files of the list, as many as were written
-    for (std::size_t i = 0; i < atReturn.size(); ++i)
+    // Pictures start in list order, two at a time, and the next starts when either is done: the
+    // files written are the first of the list but for the picture dropped in flight at most.
+    std::set<std::string> first;
+    for (std::size_t i = 0; i <= atReturn.size(); ++i)
         first.insert("p" + std::to_string(i) + ".jpg");
     EXPECT_LT(atReturn.size(), 10u);
-    EXPECT_EQ(atReturn, first) << "files are done in order and no temporary file is left";
+    EXPECT_TRUE(std::includes(first.begin(), first.end(), atReturn.begin(), atReturn.end()))
+        << "files are started in order and no temporary file is left";
     QTest::qWait(300);
     EXPECT_EQ(vtltest::FolderNames(dir + "/resize"), atReturn)
         << "nothing is written after the dialog returned";
