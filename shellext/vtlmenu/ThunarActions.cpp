@@ -1,6 +1,7 @@
 #include "shellext/vtlmenu/ThunarActions.h"
 
 #include "platform/Paths.h"
+#include "platform/SettingsFile.h"
 #include "shellext/vtlmenu/UserDirs.h"
 
 #include <QString>
@@ -17,6 +18,8 @@ namespace vtlmenu {
 namespace {
 
 constexpr const char* kIdPrefix = "vantrel-";
+// Far beyond any list of actions a person keeps.
+constexpr std::size_t kMostActionBytes = 16 << 20;
 
 std::string ReadWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -141,7 +144,17 @@ bool CThunarActions::Update(const IntegrationMenu* menu, std::string* error) {
     const bool exists = std::filesystem::exists(path, ec);
     if (!exists && !menu)
         return true;
-    const std::string existing = exists ? ReadWhole(path) : SystemActions();
+    std::string existing = SystemActions();
+    if (exists) {
+        // Opened without waiting and only as a plain file: a FIFO in its place never hangs
+        // the registration, and what cannot be read whole is never replaced.
+        const plat::SettingsFile file = plat::ReadSettingsFile(path, kMostActionBytes);
+        if (file.state != plat::SettingsFile::Read || file.size > file.bytes.size()) {
+            *error = path + " cannot be read as a list of Thunar actions; it was left as it is.";
+            return false;
+        }
+        existing = file.bytes;
+    }
     const auto merged = Merge(existing, menu);
     if (!merged) {
         *error = (exists ? path : std::string("the system's uca.xml")) +

@@ -135,14 +135,22 @@ TEST_F(VtlMenuIntegration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemo
     EXPECT_FALSE(fs::exists(m_serviceMenu) || fs::exists(m_icon));
     ExpectParts(m_uca, {{"vantrel", 0}, {userAction, 1}});
 
-    // A list of the user's that is not well formed is left as it is; the others are served.
+    // A list of the user's that is not well formed, or a FIFO in its place (never waited on),
+    // is left as it is; the others are served.
     const std::string broken = "<?xml version=\"1.0\"?>\n<actions>\n<action><name>Mine</name>\n";
     vtltest::WriteFile(m_uca, broken);
-    const RunResult refused = RunVtlMenu({"--register"});
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.err.find("not a well-formed list of Thunar actions"), std::string::npos) << refused.err;
+    const auto refused = [&](const std::string& told) {
+        const RunResult run = RunVtlMenu({"--register"});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(told), std::string::npos) << run.err;
+        EXPECT_TRUE(fs::exists(m_serviceMenu));
+    };
+    refused("not a well-formed list of Thunar actions");
     EXPECT_EQ(vtltest::ReadFile(m_uca), broken);
-    EXPECT_TRUE(fs::exists(m_serviceMenu));
+    fs::remove(m_uca);
+    ASSERT_EQ(mkfifo(m_uca.c_str(), 0600), 0);
+    refused(m_uca + " cannot be read");
+    EXPECT_TRUE(fs::is_fifo(m_uca));
 }
 
 // The shell road end to end: vtlmenu plays the file manager, the module writes the hand-off block
