@@ -1,8 +1,9 @@
 #pragma once
-// CVantrelView: the document's own view. The two panes of the main window show everything, so
-// this view draws nothing; it exists so that the document has a view of its own.
+// CVantrelView: the view the browser's document names as its own. The main window's two panes
+// (the file list and the preview) take its place and show everything, so the main window does
+// not create it, and it draws nothing.
 //
-// Created by the main window; used on the user-interface thread.
+// User-interface thread only.
 #include <QWidget>
 
 class CVantrelDoc;
