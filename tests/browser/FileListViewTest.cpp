@@ -6,6 +6,11 @@
 #include "platform/shell/ShellInfo.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/Sandbox.h"
+#include "tests/ui/ModalDriver.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QProxyStyle>
 
 #include <filesystem>
 #include <set>
@@ -234,6 +239,32 @@ TEST_F(FileListViewTest, ComputerKeepsTheShellOrderAndItsRootsShowNoPath) {
         EXPECT_EQ(!sizeText.empty(), size) << path;
         EXPECT_EQ(!timeText.empty() && item.m_ftTime != 0, time) << path;
     }
+}
+
+// A desktop without any icons (no theme, a style without them) is told once, and the list still
+// lists everything.
+TEST_F(FileListViewTest, WithoutIconsTheListSaysSoAndStillLists) {
+    struct NoIconStyle : QProxyStyle {
+        QIcon standardIcon(StandardPixmap, const QStyleOption*, const QWidget*) const override {
+            return {};
+        }
+    };
+    const int rows = m_list->model()->rowCount();
+    const QString style = QApplication::style()->name();
+    const QString theme = QIcon::themeName();
+    QApplication::setStyle(new NoIconStyle);
+    QIcon::setThemeName({});
+    QString told;
+    vtltest::OnNextModal([&](QWidget* box) {
+        told = qobject_cast<QMessageBox*>(box)->text();
+        box->close();
+    });
+    Start();
+    Show(m_photos);
+    QApplication::setStyle(style);
+    QIcon::setThemeName(theme);
+    EXPECT_EQ(told, "error to initial image list");
+    EXPECT_EQ(m_list->model()->rowCount(), rows);
 }
 
 } // namespace
