@@ -359,12 +359,14 @@ int Generate(VipsRegion* out, void*, void* pixels, void*, gboolean*) {
 
 std::optional<VImage> DecodeJpeg(const std::string& path, int shrink, const VImage& header,
                                  bool twoThreads) {
-    const auto size = FileSize(path);
-    const auto bytes = size ? ReadFileBytes(path, static_cast<std::size_t>(*size)) : std::nullopt;
-    if (!bytes || header.format() != VIPS_FORMAT_UCHAR)
+    if (header.format() != VIPS_FORMAT_UCHAR)
         return std::nullopt;
-    auto pixels = std::make_unique<CJpegPixels>(*bytes, shrink, header.width(), header.height(),
-                                                header.bands());
+    const auto size = FileSize(path);
+    auto bytes = size ? ReadFileBytes(path, static_cast<std::size_t>(*size)) : std::nullopt;
+    if (!bytes)
+        return std::nullopt;
+    auto pixels = std::make_unique<CJpegPixels>(std::move(*bytes), shrink, header.width(),
+                                                header.height(), header.bands());
     if (!pixels->Open(twoThreads))
         return std::nullopt;
     VipsImage* image = vips_image_new();

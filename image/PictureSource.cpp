@@ -308,17 +308,10 @@ int DrawShrink(int width, int height, int targetWidth, int targetHeight) {
 }
 
 int DecoderShrink(int width, int height, int targetWidth, int targetHeight) {
+    // Decoding at twice the target leaves the factor 2.
     if (targetWidth <= 0 || targetHeight <= 0)
         return 1;
-    const double factor = std::min(static_cast<double>(width) / targetWidth,
-                                   static_cast<double>(height) / targetHeight);
-    if (factor >= 16)
-        return 8;
-    if (factor >= 8)
-        return 4;
-    if (factor >= 4)
-        return 2;
-    return 1;
+    return DrawShrink(width, height, 2 * targetWidth, 2 * targetHeight);
 }
 
 namespace {

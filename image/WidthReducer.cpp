@@ -22,6 +22,8 @@ constexpr int kShift = 12;
 struct Kernel {
     int nFirst = 0; // offset of the first tap from factor * output x
     std::vector<std::int16_t> weights;
+    // Weights t and t + 1 side by side in one 32-bit lane, as SSE2 multiplies a pair of samples.
+    std::vector<std::int32_t> pairs;
 };
 
 // Called for |x| < 3 only.
@@ -51,6 +53,9 @@ Kernel MakeKernel(int factor) {
     }
     for (const double weight : weights)
         kernel.weights.push_back(static_cast<std::int16_t>(weight / sum * (1 << kShift)));
+    for (std::size_t t = 0; t + 1 < kernel.weights.size(); t += 2)
+        kernel.pairs.push_back(static_cast<std::uint16_t>(kernel.weights[t]) |
+                               static_cast<std::int32_t>(kernel.weights[t + 1]) << 16);
     return kernel;
 }
 
@@ -85,15 +90,12 @@ void SplitRow(const VipsPel* row, int left, int x0, int inWidth, int length, std
 // One band of a halved row: sums[j] = rounding + the weighted samples 2j ... 2j + taps - 1.
 // Taps pair up, and SSE2 multiplies a pair of samples by its pair of weights and adds them in
 // one step, four outputs at a time.
-void HalveBand(const std::int16_t* band, const std::vector<std::int16_t>& weights, int width,
-               std::int32_t* sums) {
+void HalveBand(const std::int16_t* band, const Kernel& kernel, int width, std::int32_t* sums) {
+    const std::vector<std::int16_t>& weights = kernel.weights;
     const int taps = static_cast<int>(weights.size());
     int j = 0;
 #if defined(__SSE2__)
-    std::vector<std::int32_t> pairs;
-    for (int t = 0; t + 1 < taps; t += 2)
-        pairs.push_back(static_cast<std::uint16_t>(weights[t]) |
-                        static_cast<std::int32_t>(weights[t + 1]) << 16);
+    const std::vector<std::int32_t>& pairs = kernel.pairs;
     for (; taps % 2 == 0 && j + 4 <= width; j += 4) {
         __m128i sum = _mm_set1_epi32(1 << (kShift - 1));
         for (int t = 0; t + 1 < taps; t += 2) {
@@ -151,7 +153,7 @@ int Generate(VipsRegion* outRegion, void* seq, void*, void* kernelArg, gboolean*
         for (int b = 0; b < Bands; ++b) {
             const std::int16_t* band = split.data() + b * Factor * length;
             if constexpr (Factor == 2)
-                HalveBand(band, kernel.weights, r.width, sums.data());
+                HalveBand(band, kernel, r.width, sums.data());
             else
                 CutBand<Factor>(band, kernel.weights, r.width, length, sums.data());
             for (int j = 0; j < r.width; ++j)
