@@ -10,7 +10,6 @@
 #include <QXmlStreamWriter>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace vtlmenu {
@@ -21,11 +20,13 @@ constexpr const char* kIdPrefix = "vantrel-";
 // Far beyond any list of actions a person keeps.
 constexpr std::size_t kMostActionBytes = 16 << 20;
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+// A list of actions read whole, as settings files are: without waiting (a FIFO in its place
+// never hangs the registration), and only from a plain file.
+std::optional<std::string> ReadActions(const std::string& path) {
+    const plat::SettingsFile file = plat::ReadSettingsFile(path, kMostActionBytes);
+    if (file.state != plat::SettingsFile::Read || file.size > file.bytes.size())
+        return std::nullopt;
+    return file.bytes;
 }
 
 // A command line as Thunar splits it: single quotes, with a quote inside closed, escaped and
@@ -70,15 +71,15 @@ void WriteAction(QXmlStreamWriter& out, const IntegrationMenu& menu, const vtlex
     out.writeEndElement();
 }
 
-// The default list Thunar shows a user who has none of their own.
+// The default list Thunar shows a user who has none of their own ("" when there is none).
 std::string SystemActions() {
     std::stringstream dirs(SystemConfigDirs());
     std::string dir;
     while (std::getline(dirs, dir, ':')) {
-        const std::string path = dir + "/Thunar/uca.xml";
-        std::error_code ec;
-        if (!dir.empty() && std::filesystem::is_regular_file(path, ec))
-            return ReadWhole(path);
+        if (dir.empty())
+            continue;
+        if (auto actions = ReadActions(dir + "/Thunar/uca.xml"))
+            return *actions;
     }
     return {};
 }
@@ -144,18 +145,12 @@ bool CThunarActions::Update(const IntegrationMenu* menu, std::string* error) {
     const bool exists = std::filesystem::exists(path, ec);
     if (!exists && !menu)
         return true;
-    std::string existing = SystemActions();
-    if (exists) {
-        // Opened without waiting and only as a plain file: a FIFO in its place never hangs
-        // the registration, and what cannot be read whole is never replaced.
-        const plat::SettingsFile file = plat::ReadSettingsFile(path, kMostActionBytes);
-        if (file.state != plat::SettingsFile::Read || file.size > file.bytes.size()) {
-            *error = path + " cannot be read as a list of Thunar actions; it was left as it is.";
-            return false;
-        }
-        existing = file.bytes;
+    const std::optional<std::string> existing = exists ? ReadActions(path) : SystemActions();
+    if (!existing) { // what cannot be read whole is never replaced
+        *error = path + " cannot be read as a list of Thunar actions; it was left as it is.";
+        return false;
     }
-    const auto merged = Merge(existing, menu);
+    const auto merged = Merge(*existing, menu);
     if (!merged) {
         *error = (exists ? path : std::string("the system's uca.xml")) +
                  " is not a well-formed list of Thunar actions; it was left as it is.";
