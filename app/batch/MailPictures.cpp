@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,14 +46,14 @@ QWidget* SafeOwner() {
 void DiscardMailFiles() {
     CAppSetting* setting = GetAppSetting();
     const std::string tempFolder = GetTempPath();
-    std::vector<std::string> folders;
+    std::set<std::string> folders; // each once: the run's copies share one
     std::error_code ec;
     for (const std::string& file : setting->m_listMailFiles) {
         std::filesystem::remove(file, ec);
         std::string folder = SplitPath(file).dir;
         if (folder.size() > tempFolder.size() &&
             folder.compare(0, tempFolder.size(), tempFolder) == 0)
-            folders.push_back(folder);
+            folders.insert(folder);
     }
     for (const std::string& folder : folders)
         std::filesystem::remove(folder, ec); // removes only a folder that is empty

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The answers to a question, in the order of the confirmation dialog's codes.
@@ -44,3 +45,19 @@ public:
 protected:
     ~IPassSink() = default;
 };
+
+// Runs `pass` on the calling worker thread and reports what it returns; when it throws (memory
+// ran out), what `fallback` makes is reported instead. No exception leaves the thread.
+template <class Pass, class Fallback> void RunPass(IPassSink& sink, Pass pass, Fallback fallback) {
+    try {
+        PassResult result;
+        try {
+            result = pass();
+        } catch (...) {
+            result = fallback();
+        }
+        sink.Done(std::move(result));
+    } catch (...) {
+        // Not even that could be reported: the progress dialog stays until it is cancelled.
+    }
+}

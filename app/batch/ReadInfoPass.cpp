@@ -45,16 +45,6 @@ PassResult ReadShared(IPassSink& sink, CAppSetting& app) {
 } // namespace
 
 void ReadInfoThreadProc(IPassSink& sink, CAppSetting& app) {
-    try {
-        PassResult shared;
-        try {
-            shared = ReadShared(sink, app);
-        } catch (...) {
-            // Memory ran out: nothing is known to be shared.
-            shared = PassResult{};
-        }
-        sink.Done(std::move(shared));
-    } catch (...) {
-        // Not even that could be reported: the progress dialog stays until it is cancelled.
-    }
+    // When memory runs out, nothing is known to be shared.
+    RunPass(sink, [&] { return ReadShared(sink, app); }, [] { return PassResult{}; });
 }

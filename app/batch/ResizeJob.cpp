@@ -55,19 +55,14 @@ struct CResizeJob::Task {
 };
 
 void ResizeThreadProc(IPassSink& sink, CAppSetting& app, const ResizeRun& run) {
-    try {
-        PassResult result;
-        try {
-            CResizeJob job(sink, app, run);
-            result = job.Run();
-        } catch (...) {
-            // Memory ran out between pictures: no output of the run can be vouched for.
-            result.failures = app.m_listFiles;
-        }
-        sink.Done(std::move(result));
-    } catch (...) {
-        // Not even that could be reported: the progress dialog stays until it is cancelled.
-    }
+    // When memory runs out between pictures, no output of the run can be vouched for.
+    RunPass(
+        sink, [&] { return CResizeJob(sink, app, run).Run(); },
+        [&] {
+            PassResult failed;
+            failed.failures = app.m_listFiles;
+            return failed;
+        });
 }
 
 CResizeJob::CResizeJob(IPassSink& sink, CAppSetting& app, const ResizeRun& run)
