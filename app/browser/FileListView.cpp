@@ -62,11 +62,6 @@ CFileListView::CFileListView(CVantrelDoc* doc, QWidget* parent)
     });
 }
 
-CFileListView::~CFileListView() {
-    StoreColumnWidths();
-    GetAppSetting()->SaveLayout();
-}
-
 void CFileListView::StoreColumnWidths() {
     // The widths of the logical columns, wherever the user dragged them to.
     CAppSetting* setting = GetAppSetting();

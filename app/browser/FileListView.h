@@ -12,8 +12,8 @@
 //
 // The main window creates the view with its document, enters the address box in
 // m_pAddressBox and calls OnInitialUpdate, and hands it the commands of the menu, the toolbars
-// and the accelerator (OnCmdMsg). Destroying the view stores its column widths and saves the
-// layout.
+// and the accelerator (OnCmdMsg). The main window stores the view's column widths with the
+// rest of the layout when it closes, or, destroyed without closing, when it goes.
 //
 // The commands on marked pictures (FileListCommands.cpp) start alike: with no row marked, a
 // message says so in the command's words; otherwise the marked pictures (not the marked
@@ -44,7 +44,6 @@ constexpr plat::UINT WM_BROWSE_PIDL = plat::WM_USER + 100;
 class CFileListView : public QTreeView {
   public:
     explicit CFileListView(CVantrelDoc* doc, QWidget* parent = nullptr);
-    ~CFileListView() override;
 
     void OnInitialUpdate();
 

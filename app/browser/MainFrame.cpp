@@ -63,7 +63,13 @@ CMainFrame::CMainFrame(std::function<bool(int)> appCommands)
     setObjectName(QStringLiteral("IDR_MAINFRAME"));
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // A window destroyed without being closed still keeps the widths of its list.
+    if (!m_bClosed && m_pFileList) {
+        m_pFileList->StoreColumnWidths();
+        GetAppSetting()->SaveLayout();
+    }
+}
 
 void CMainFrame::LoadFrame() {
     OnCreateClient();

@@ -133,7 +133,8 @@ bool CVantrelApp::StartBrowser() {
 }
 
 int CVantrelApp::ExitInstance() {
-    // The main window goes first: its file list saves its column widths as it is destroyed.
+    // The main window goes first: one that was not closed saves its list's column widths as it
+    // is destroyed.
     m_pMainWnd.reset();
     return 0;
 }
