@@ -29,8 +29,8 @@ const plat::DLGTEMPLATE& AboutDialogTemplate() {
         {
             plat::DLGITEMTEMPLATE{IDR_MAINFRAME, "IDR_MAINFRAME", CtlKind::Custom, "", 11, 14, 24, 24, 0, {},
                                   CreateAppIcon},
-            VTL_DLGITEM(IDC_ABOUT_NAME, CtlKind::Static, "Vantrel", 44, 8, 120, 16),
-            VTL_DLGITEM(IDC_VERSION, CtlKind::Static, "", 44, 28, 120, 8),
+            DLGITEM(IDC_ABOUT_NAME, CtlKind::Static, "Vantrel", 44, 8, 120, 16),
+            DLGITEM(IDC_VERSION, CtlKind::Static, "", 44, 28, 120, 8),
             plat::DLGITEMTEMPLATE{plat::IDOK, "IDOK", CtlKind::DefPushButton, "OK", 178, 7, 50, 14},
         }};
     return tmpl;

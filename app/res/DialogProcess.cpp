@@ -15,8 +15,8 @@ const plat::DLGTEMPLATE& ProcessDialogTemplate() {
         {
             plat::DLGITEMTEMPLATE{plat::IDCANCEL, "IDCANCEL", CtlKind::PushButton, "Cancel", 101,
                                   80, 50, 14},
-            VTL_DLGITEM(IDC_PROGRESS, CtlKind::Progress, "", 13, 43, 219, 14),
-            VTL_DLGITEM(IDC_TEXT, CtlKind::Static, "", 13, 23, 219, 11),
+            DLGITEM(IDC_PROGRESS, CtlKind::Progress, "", 13, 43, 219, 14),
+            DLGITEM(IDC_TEXT, CtlKind::Static, "", 13, 23, 219, 11),
         }};
     return tmpl;
 }

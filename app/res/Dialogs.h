@@ -5,9 +5,6 @@
 
 #include <vector>
 
-// A control entry whose objectName is the symbolic id written in the entry.
-#define VTL_DLGITEM DLGITEM
-
 const plat::DLGTEMPLATE& AboutDialogTemplate();   // IDD_ABOUTBOX
 const plat::DLGTEMPLATE& ResizeDialogTemplate();  // IDD_RESIZE
 const plat::DLGTEMPLATE& ProcessDialogTemplate(); // IDD_PROCESS
