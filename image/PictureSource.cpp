@@ -257,6 +257,24 @@ VImage CPictureSource::DecodeOwn() const {
     return FromRaster(raster);
 }
 
+namespace {
+
+// `pixels` with the resolution, camera data and colour profile of `header`, as a picture
+// decoded through libvips carries them, so that a save keeps them.
+VImage WithMetadataOf(VImage pixels, const VImage& header) {
+    pixels = pixels.copy(VImage::option()->set("xres", header.xres())->set("yres", header.yres()));
+    for (const char* field : {"exif-data", "icc-profile-data", "xmp-data", "iptc-data"}) {
+        GValue value{};
+        if (vips_image_get(header.get_image(), field, &value) == 0) {
+            vips_image_set(pixels.get_image(), field, &value);
+            g_value_unset(&value);
+        }
+    }
+    return pixels;
+}
+
+} // namespace
+
 VImage CPictureSource::Pixels(int shrink, bool sequential, bool twoThreads) const {
     VImage image;
     switch (m_header.nType) {
@@ -269,7 +287,7 @@ VImage CPictureSource::Pixels(int shrink, bool sequential, bool twoThreads) cons
         Raster eighth;
         if (m_header.nType == CXIMAGE_FORMAT_JPG && shrink == 8 &&
             DecodeProgressiveDc(m_strPath, eighth)) {
-            image = FromRaster(eighth);
+            image = WithMetadataOf(FromRaster(eighth), OpenVips(shrink, false));
             image.set("orientation", m_nOrientation);
         } else {
             // Turning a picture upright reads it out of order, so it cannot stream.

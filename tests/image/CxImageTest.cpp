@@ -302,6 +302,17 @@ TEST(CxImage, OrientedJpegsComeOutUprightWithTheirExif) {
         EXPECT_NE(back.get_typeof("exif-data"), 0u) << "the camera data is kept";
         EXPECT_EQ(Corners(back), corners);
     }
+    // A progressive JPEG made a sixteenth of its size or less is read only up to its first
+    // scans; its camera data is kept all the same.
+    VImage tagged = Quadrants(640, 480).copy();
+    tagged.set("orientation", 6);
+    tagged.set("exif-ifd0-Make", "Vantrel test");
+    CxImage small;
+    ASSERT_TRUE(small.Load(WritePicture(tagged, dir + "/p.jpg[Q=90,interlace]")) &&
+                small.Resample(24, 32, 1) && small.Save(dir + "/small.jpg", CXIMAGE_FORMAT_JPG));
+    const VImage kept = VImage::new_from_file((dir + "/small.jpg").c_str());
+    EXPECT_EQ(std::make_pair(kept.width(), kept.height()), std::make_pair(24, 32));
+    EXPECT_NE(kept.get_typeof("exif-ifd0-Make"), 0u) << "the camera data is kept";
 }
 
 TEST(CxImage, OtherKindsOfPictureAreWrittenAsTheyLook) {
