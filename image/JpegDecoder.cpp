@@ -269,8 +269,7 @@ class CJpegPixels {
     // libjpeg's own choice of output colours.
     bool Prepare(CJpegReader& reader, J_COLOR_SPACE colours) {
         const jpeg_decompress_struct& info = reader.Info();
-        if (!reader.ReadHeader() || info.jpeg_color_space == JCS_CMYK ||
-            info.jpeg_color_space == JCS_YCCK)
+        if (!reader.ReadHeader())
             return false;
         const bool set = reader.Guarded([&](jpeg_decompress_struct& jpeg) {
             jpeg.scale_num = 1;

@@ -27,7 +27,8 @@ CJpegReader::CJpegReader(std::FILE* file) : CJpegReader() { jpeg_stdio_src(&m_in
 CJpegReader::~CJpegReader() { jpeg_destroy_decompress(&m_info); }
 
 bool CJpegReader::ReadHeader() {
-    return Guarded([](jpeg_decompress_struct& info) { jpeg_read_header(&info, TRUE); });
+    return Guarded([](jpeg_decompress_struct& info) { jpeg_read_header(&info, TRUE); }) &&
+           m_info.jpeg_color_space != JCS_CMYK && m_info.jpeg_color_space != JCS_YCCK;
 }
 
 void CJpegReader::JumpBack(j_common_ptr info) {

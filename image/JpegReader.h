@@ -35,7 +35,8 @@ class CJpegReader {
         return true;
     }
 
-    // The header; false for a file that is not a JPEG or is damaged before its first scan.
+    // The header; false for a file that is not a JPEG or is damaged before its first scan, and
+    // for CMYK and YCCK pictures, whose inverted inks only libvips' loader reads right.
     bool ReadHeader();
     jpeg_decompress_struct& Info() { return m_info; }
 

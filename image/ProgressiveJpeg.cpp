@@ -19,8 +19,7 @@ bool EveryDcArrived(const jpeg_decompress_struct& info) {
 
 bool ReadDcScans(CJpegReader& reader, Raster& out) {
     const jpeg_decompress_struct& info = reader.Info();
-    if (!reader.ReadHeader() || !info.progressive_mode || info.jpeg_color_space == JCS_CMYK ||
-        info.jpeg_color_space == JCS_YCCK)
+    if (!reader.ReadHeader() || !info.progressive_mode)
         return false;
     bool arrived = false;
     const bool started = reader.Guarded([&](jpeg_decompress_struct& jpeg) {
