@@ -47,14 +47,9 @@ bool FreeForAnotherThread(CMemoryBudget& budget, std::size_t bytes) {
 }
 
 TEST(MemoryBudget, AClaimIsGrantedWhenItFitsBesideWhatOtherThreadsHold) {
-    struct Row {
-        std::size_t othersHold;
-        std::size_t ownHold;
-        std::size_t claim;
-        bool granted;
-    };
-    // A budget of 100 bytes.
-    const Row rows[] = {
+    // A budget of 100 bytes: what another thread holds, what this one holds, the claim, whether
+    // it is granted.
+    const std::tuple<std::size_t, std::size_t, std::size_t, bool> rows[] = {
         {0, 0, 100, true},  // the whole budget
         {0, 0, 101, false}, // more than the whole budget is never granted at once
         {60, 0, 40, true},  // what is left
@@ -62,16 +57,15 @@ TEST(MemoryBudget, AClaimIsGrantedWhenItFitsBesideWhatOtherThreadsHold) {
         {0, 90, 100, true}, // this thread's own grants do not count against it
         {30, 60, 70, true}, {30, 60, 71, false},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message()
-                     << row.othersHold << " held by another thread, " << row.ownHold
-                     << " by this one, " << row.claim << " claimed");
+    for (const auto& [othersHold, ownHold, claim, granted] : rows) {
+        SCOPED_TRACE(testing::Message() << othersHold << " held by another thread, " << ownHold
+                                        << " by this one, " << claim << " claimed");
         CMemoryBudget budget(100);
         std::optional<COtherThread> other;
-        if (row.othersHold > 0)
-            other.emplace(budget, row.othersHold);
-        const CMemoryBudget::CGrant own = budget.Take(row.ownHold);
-        EXPECT_EQ(budget.TryTake(row.claim).has_value(), row.granted);
+        if (othersHold > 0)
+            other.emplace(budget, othersHold);
+        const CMemoryBudget::CGrant own = budget.Take(ownHold);
+        EXPECT_EQ(budget.TryTake(claim).has_value(), granted);
     }
 }
 
