@@ -33,15 +33,14 @@ VImage Gradient(int width, int height) {
 }
 
 VImage Quadrants(int width, int height) {
-    VImage image = Gradient(width, height).copy_memory();
-    const int hw = width / 2;
-    const int hh = height / 2;
-    for (const auto& [colour, x, y] : {std::tuple{std::vector<double>{255, 0, 0}, 0, 0},
-                                       {{0, 255, 0}, hw, 0},
-                                       {{0, 0, 255}, 0, hh},
-                                       {{255, 255, 255}, hw, hh}})
-        image.draw_rect(colour, x, y, width, height, VImage::option()->set("fill", true));
-    return image;
+    StartVips();
+    const VImage xy = VImage::xyz(width, height);
+    const VImage right = xy[0] >= width / 2;
+    const VImage bottom = xy[1] >= height / 2;
+    return (right == bottom)
+        .bandjoin(right)
+        .bandjoin(bottom)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
 std::string WritePicture(const VImage& picture, const std::string& path) {
