@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <latch>
 #include <optional>
 #include <thread>
 
@@ -13,30 +14,27 @@ using vtlimage::CMemoryBudget;
 
 namespace {
 
-// Runs `claim` on a thread of its own while it holds its grant, so that the grant counts as
-// another thread's.
+// Holds `bytes` of the budget on a thread of its own until dropped, so that the grant counts
+// as another thread's.
 class COtherThread {
   public:
     COtherThread(CMemoryBudget& budget, std::size_t bytes)
         : m_thread([&budget, bytes, this] {
               const CMemoryBudget::CGrant grant = budget.Take(bytes);
-              m_bHolding = true;
-              while (!m_bDrop)
-                  std::this_thread::yield();
+              m_holding.count_down();
+              m_drop.wait();
           }) {
-        while (!m_bHolding)
-            std::this_thread::yield();
+        m_holding.wait();
     }
     ~COtherThread() { Drop(); }
     void Drop() {
-        m_bDrop = true;
         if (m_thread.joinable())
-            m_thread.join();
+            m_drop.count_down(), m_thread.join();
     }
 
   private:
-    std::atomic<bool> m_bHolding{false};
-    std::atomic<bool> m_bDrop{false};
+    std::latch m_holding{1};
+    std::latch m_drop{1};
     std::thread m_thread;
 };
 
