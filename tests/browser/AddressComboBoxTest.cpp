@@ -52,7 +52,6 @@ TEST_F(AddressBoxTest, EachLocationStandsUnderItsBaseEntry) {
         {"::Computer", " Computer", {}, "Computer"},
         {"/", "  /", {}, "/"},
         {"/usr/share", "  /", {"   usr", "    share"}, "/usr/share"},
-        {"::Home", " Home", {}, "Home"},
         {Home() + "/Pictures", " Home", {"  Pictures"}, Home() + "/Pictures"},
         {letters + "/2024", " Documents", {"  Letters", "   2024"}, letters + "/2024"},
         {Home() + "/Desktop/Desk folder", " Desk folder", {}, "Desk folder"},
