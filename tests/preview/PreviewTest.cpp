@@ -42,9 +42,8 @@ std::string ExifSegment(const std::vector<std::tuple<ExifIfd, int, std::string>>
     unsigned int size = 0;
     exif_data_save_data(data, &bytes, &size);
     exif_data_unref(data);
-    std::string segment = {'\xFF', '\xE1', static_cast<char>((size + 2) >> 8),
-                           static_cast<char>((size + 2) & 0xFF)};
-    segment.append(reinterpret_cast<const char*>(bytes), size);
+    const std::string segment = "\xFF\xE1" + vtltest::Be32(size + 2).substr(2) +
+                                std::string(reinterpret_cast<const char*>(bytes), size);
     std::free(bytes);
     return segment;
 }
