@@ -244,7 +244,7 @@ TEST_F(FileListViewTest, WithoutIconsTheListSaysSoAndStillLists) {
     const QString theme = QIcon::themeName();
     QApplication::setStyle(new NoIconStyle);
     QIcon::setThemeName({});
-    const std::string told = Outcome([&] {
+    const std::string told = Opened([&] {
         Start();
         Show(m_photos);
     });

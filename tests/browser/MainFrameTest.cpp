@@ -22,7 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QScreen>
 #include <QSplitter>
 #include <QTest>
@@ -204,7 +203,7 @@ TEST_F(MainFrameTest, MailToTooManyPicturesForOneProgramStart) {
     Start({many});
     Press(Qt::Key_A, Qt::ControlModifier);
     ByMenu("ID_MARK");
-    const std::string told = Outcome([&] { ByMenu("ID_MAIL_TO"); });
+    const std::string told = Opened([&] { ByMenu("ID_MAIL_TO"); });
     setrlimit(RLIMIT_STACK, &before);
     EXPECT_NE(told.find("These 1000 pictures"), std::string::npos) << told;
     EXPECT_NE(told.find(" " + std::to_string(limit) + " bytes"), std::string::npos) << told;
@@ -293,7 +292,7 @@ TEST_F(MainFrameTest, TheLayoutComesBack) {
     const std::string hive = plat::RegistryHiveFile(plat::HKEY_CURRENT_USER);
     fs::rename(hive, hive + ".kept");
     fs::create_directory(hive); // in the way of the settings file
-    const std::string told = Outcome([&] {
+    const std::string told = Opened([&] {
         ByMenu("ID_APP_EXIT");
         m_app->ExitInstance(); // the list saves again as it goes
     });
@@ -327,13 +326,8 @@ TEST_F(MainFrameTest, OpensWhereTheCommandLineSays) {
         };
     for (const auto& [arguments, folder, marks, current, missing, preview] : starts) {
         SCOPED_TRACE(arguments.front());
-        std::string told;
-        const auto boxes = vtltest::OnEveryModal([&](QWidget* box) {
-            told += qobject_cast<QMessageBox*>(box)->text().toStdString();
-            box->close();
-        });
-        Start(arguments);
-        EXPECT_EQ(told, missing ? "No such file or folder:\n" + gone : "");
+        EXPECT_EQ(Opened([&] { Start(arguments); }),
+                  missing ? "box No such file or folder:\n" + gone : "");
         EXPECT_EQ(Shows(*m_list), folder);
         EXPECT_EQ(Marks(), marks);
         EXPECT_EQ(Current(), current);
