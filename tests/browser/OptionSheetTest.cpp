@@ -67,13 +67,12 @@ void Enter(QWidget* sheet, const char* name, const QString& pasted, const QStrin
     QTest::keyClick(edit, Qt::Key_End, lines ? Qt::ControlModifier : Qt::NoModifier);
     QApplication::clipboard()->setText(pasted);
     QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-    for (qsizetype i = 0; i < typed.size(); ++i) {
-        const qsizetype length = typed[i].isHighSurrogate() ? 2 : 1;
-        if (typed[i] == '\r')
+    for (const char32_t letter : typed.toUcs4()) {
+        if (letter == '\r')
             QTest::keyClick(edit, Qt::Key_Return);
         else
-            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, typed.mid(i, length), {});
-        i += length - 1;
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString::fromUcs4(&letter, 1),
+                                {});
     }
 }
 
