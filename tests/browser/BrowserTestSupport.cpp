@@ -193,7 +193,7 @@ QWidget* BrowserTest::Button(const char* command) const {
     return button ? button : m_frame->m_wndNavBar->widgetForAction(action);
 }
 
-std::string BrowserTest::Outcome(const std::function<void()>& act) {
+std::string Opened(const std::function<void()>& act) {
     std::string seen;
     const auto watch = vtltest::OnEveryModal([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
@@ -201,12 +201,16 @@ std::string BrowserTest::Outcome(const std::function<void()>& act) {
                     : "window " + modal->windowTitle().toStdString();
         modal->close();
     });
+    act();
+    QTest::qWait(20);
+    return seen;
+}
+
+std::string BrowserTest::Outcome(const std::function<void()>& act) {
     const std::string folder = Shows(*m_list), marks = Marks();
     const int rows = m_list->model()->rowCount();
     const std::size_t links = m_links.size();
-    act();
-    QTest::qWait(20);
-    if (!seen.empty())
+    if (const std::string seen = Opened(act); !seen.empty())
         return seen;
     if (m_links.size() != links)
         return "open " + m_links.back().query(QUrl::FullyDecoded).toStdString();

@@ -36,6 +36,10 @@ std::string Shows(const CFileListView& list);
 // A left click (or double-click) at a point of a widget, sent to its window.
 void Click(QWidget* widget, QPoint at, bool twice = false);
 
+// The message boxes ("box <text>") and windows ("window <title>") that open while `act` runs,
+// each closed at once.
+std::string Opened(const std::function<void()>& act);
+
 // Writes a grab of the window to build/artifacts/<name>, for a person to look at.
 void SaveScreenshot(QWidget* window, const char* name);
 
@@ -84,8 +88,8 @@ class BrowserTest : public testing::Test {
     std::string ByMenu(const char* command);
     // The toolbar button of a command; null when it has none.
     QWidget* Button(const char* command) const;
-    // What the person sees change while `act` runs: the dialogs and messages that open (each
-    // closed at once), the link opened, or the folder, the marks, the rows or the selection.
+    // What the person sees change while `act` runs: what Opened() tells, the link opened, or
+    // the folder, the marks, the rows or the selection.
     std::string Outcome(const std::function<void()>& act);
 
     std::unique_ptr<CVantrelApp> m_app;

@@ -6,14 +6,11 @@
 #include "platform/shell/ShellInfo.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/Sandbox.h"
-#include "tests/ui/ModalDriver.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QProxyStyle>
 
 #include <filesystem>
-#include <set>
 #include <sys/stat.h>
 
 using namespace plat;
@@ -73,17 +70,14 @@ class FileListViewTest : public BrowserTest {
 TEST_F(FileListViewTest, ListsFoldersAndPicturesHiddenOnesIncluded) {
     EXPECT_EQ(Rows(), ".. .hidden-folder sub .hidden.png Zeta.png apple.jpg b.gif broken.jpg "
                       "photo.JPEG photo.jpgx");
-    const auto text = [&](const char* name, int column) {
-        return Column(column)[static_cast<std::size_t>(RowOf(name))];
-    };
-    EXPECT_EQ(text("apple.jpg", 1), "5 KB");
-    EXPECT_NE(text("apple.jpg", 3), "");
-    EXPECT_EQ(text("sub", 1), "");
-    EXPECT_NE(text("sub", 3), "");
-    EXPECT_EQ(text("broken.jpg", 1) + text("broken.jpg", 3), "");
-    EXPECT_EQ(text("..", 1) + text("..", 3), "");
-    EXPECT_EQ(text("..", 2), m_list->m_szFolderType);
-    EXPECT_EQ(text("sub", 2), m_list->m_szFolderType);
+    // Sizes of files alone; times of all but ".." and the link to nothing.
+    EXPECT_EQ(Column(1), (Names{"", "", "", "3 KB", "2 KB", "5 KB", "1 KB", "", "2 KB", "1 KB"}));
+    std::string times;
+    for (const std::string& time : Column(3))
+        times += time.empty() ? '-' : 't';
+    EXPECT_EQ(times, "-tttttt-tt");
+    for (const std::size_t folder : {0, 2})
+        EXPECT_EQ(Column(2)[folder], m_list->m_szFolderType);
 }
 
 TEST_F(FileListViewTest, SortingKeepsUpFirstAndFoldersBeforePicturesAndShowsTheArrow) {
@@ -101,11 +95,11 @@ TEST_F(FileListViewTest, SortingKeepsUpFirstAndFoldersBeforePicturesAndShowsTheA
     for (const auto& [column, ascending, pictures] : clicks) {
         ClickHeader(column);
         SCOPED_TRACE(std::to_string(column) + (ascending ? " ascending" : " descending"));
-        const Names names = Column(), types = Column(2);
-        ASSERT_EQ(names.size(), 10u);
-        EXPECT_EQ(names[0], "..");
-        EXPECT_EQ(std::set(names.begin() + 1, names.begin() + 3),
-                  (std::set<std::string>{"sub", ".hidden-folder"}));
+        const std::string rows = Rows();
+        EXPECT_TRUE(rows.starts_with(".. sub .hidden-folder ") ||
+                    rows.starts_with(".. .hidden-folder sub "))
+            << rows;
+        const Names types = Column(2);
         if (*pictures) {
             EXPECT_EQ(Rows(3), pictures);
         } else {
@@ -126,7 +120,6 @@ TEST_F(FileListViewTest, SortingKeepsUpFirstAndFoldersBeforePicturesAndShowsTheA
 // A ".." row where the folder has a parent, also when the folder cannot be read; none on the
 // desktop or on a list that names no folder, whose marks collect nothing.
 TEST_F(FileListViewTest, UpRowWhereTheFolderHasAParent) {
-    fs::create_symlink(Path("loop"), Path("loop"));
     fs::create_directories(Path("gone"));
     PidlPtr gone = Parse(Path("gone"));
     fs::remove(Path("gone"));
@@ -136,7 +129,6 @@ TEST_F(FileListViewTest, UpRowWhereTheFolderHasAParent) {
         {nullptr, ".dot Computer Desk folder Documents Home card.jpg"},
         {Parse(Path(".hidden-folder")), ".."},
         {std::move(gone), ".."},
-        {Parse(Path("loop")), ".."},
         {PidlPtr(controls), ""},
     };
     for (const auto& [location, rows] : cases) {
@@ -223,21 +215,19 @@ TEST_F(FileListViewTest, ComputerKeepsTheShellOrderAndItsRootsShowNoPath) {
             ILAppendItem(items, SHITEM_ENTRY, entry);
         return PidlPtr(ILFromItemBytes(items));
     };
-    const std::tuple<PidlPtr, std::string, bool, bool> cases[] = {
-        {underComputer("/", nullptr), "", false, false},
-        {underComputer(m_photos, nullptr), "", false, false},
-        {underComputer("/", "ab"), "/ab", false, false},
-        {Parse(Path("apple.jpg")), Path("apple.jpg"), true, true},
-        {Parse(Path("sub")), Path("sub"), false, true},
-        {Parse("::Home"), "::Home", false, false},
+    // (Files and folders get theirs in the listing tests.)
+    const std::pair<PidlPtr, std::string> cases[] = {
+        {underComputer("/", nullptr), ""},
+        {underComputer(m_photos, nullptr), ""},
+        {underComputer("/", "ab"), "/ab"},
+        {Parse("::Home"), "::Home"},
     };
-    for (const auto& [pidl, path, size, time] : cases) {
+    for (const auto& [pidl, path] : cases) {
         FileListItem item;
         std::string sizeText, timeText;
         m_list->ReadFileFacts(item, pidl.get(), sizeText, timeText);
-        EXPECT_EQ(item.m_strPath, path) << path;
-        EXPECT_EQ(!sizeText.empty(), size) << path;
-        EXPECT_EQ(!timeText.empty() && item.m_ftTime != 0, time) << path;
+        EXPECT_EQ(item.m_strPath + sizeText + timeText, path) << path;
+        EXPECT_EQ(item.m_ftTime, 0u) << path;
     }
 }
 
@@ -254,16 +244,13 @@ TEST_F(FileListViewTest, WithoutIconsTheListSaysSoAndStillLists) {
     const QString theme = QIcon::themeName();
     QApplication::setStyle(new NoIconStyle);
     QIcon::setThemeName({});
-    QString told;
-    vtltest::OnNextModal([&](QWidget* box) {
-        told = qobject_cast<QMessageBox*>(box)->text();
-        box->close();
+    const std::string told = Opened([&] {
+        Start();
+        Show(m_photos);
     });
-    Start();
-    Show(m_photos);
     QApplication::setStyle(style);
     QIcon::setThemeName(theme);
-    EXPECT_EQ(told, "error to initial image list");
+    EXPECT_EQ(told, "box error to initial image list");
     EXPECT_EQ(m_list->model()->rowCount(), rows);
 }
 

@@ -22,7 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QScreen>
 #include <QSplitter>
 #include <QTest>
@@ -204,7 +203,7 @@ TEST_F(MainFrameTest, MailToTooManyPicturesForOneProgramStart) {
     Start({many});
     Press(Qt::Key_A, Qt::ControlModifier);
     ByMenu("ID_MARK");
-    const std::string told = Outcome([&] { ByMenu("ID_MAIL_TO"); });
+    const std::string told = Opened([&] { ByMenu("ID_MAIL_TO"); });
     setrlimit(RLIMIT_STACK, &before);
     EXPECT_NE(told.find("These 1000 pictures"), std::string::npos) << told;
     EXPECT_NE(told.find(" " + std::to_string(limit) + " bytes"), std::string::npos) << told;
@@ -253,7 +252,6 @@ TEST_F(MainFrameTest, TheLayoutComesBack) {
     QTest::mousePress(m_frame->windowHandle(), Qt::LeftButton, {}, edge);
     QTest::mouseMove(m_frame->windowHandle(), edge + QPoint(27, 0));
     QTest::mouseRelease(m_frame->windowHandle(), Qt::LeftButton, {}, edge + QPoint(27, 0));
-    ASSERT_EQ(header->sectionSize(1), 77);
     const int last = header->sectionSize(3);
     header->moveSection(0, 3);
     QSplitterHandle* handle = m_frame->m_wndSplitter->handle(1);
@@ -262,14 +260,11 @@ TEST_F(MainFrameTest, TheLayoutComesBack) {
     QTest::mousePress(m_frame->windowHandle(), Qt::LeftButton, {}, grip);
     QTest::mouseMove(m_frame->windowHandle(), grip + QPoint(-70, 0));
     QTest::mouseRelease(m_frame->windowHandle(), Qt::LeftButton, {}, grip + QPoint(-70, 0));
-    ASSERT_EQ(m_list->width(), width - 70);
     EXPECT_EQ(header->sectionSize(3), last);
     m_frame->showMaximized();
     ByMenu("ID_APP_EXIT");
     EXPECT_FALSE(m_frame->isVisible());
-    const CAppSetting reloaded; // what the next start finds
-    EXPECT_TRUE(
-        std::equal(reloaded.m_nColumnWidth, reloaded.m_nColumnWidth + 4, setting->m_nColumnWidth));
+    std::fill_n(setting->m_nColumnWidth, 4, 0); // the next start finds only what was saved
     setting->LoadLayout();
     Start();
     EXPECT_TRUE(m_frame->isMaximized());
@@ -297,7 +292,7 @@ TEST_F(MainFrameTest, TheLayoutComesBack) {
     const std::string hive = plat::RegistryHiveFile(plat::HKEY_CURRENT_USER);
     fs::rename(hive, hive + ".kept");
     fs::create_directory(hive); // in the way of the settings file
-    const std::string told = Outcome([&] {
+    const std::string told = Opened([&] {
         ByMenu("ID_APP_EXIT");
         m_app->ExitInstance(); // the list saves again as it goes
     });
@@ -331,13 +326,8 @@ TEST_F(MainFrameTest, OpensWhereTheCommandLineSays) {
         };
     for (const auto& [arguments, folder, marks, current, missing, preview] : starts) {
         SCOPED_TRACE(arguments.front());
-        std::string told;
-        const auto boxes = vtltest::OnEveryModal([&](QWidget* box) {
-            told += qobject_cast<QMessageBox*>(box)->text().toStdString();
-            box->close();
-        });
-        Start(arguments);
-        EXPECT_EQ(told, missing ? "No such file or folder:\n" + gone : "");
+        EXPECT_EQ(Opened([&] { Start(arguments); }),
+                  missing ? "box No such file or folder:\n" + gone : "");
         EXPECT_EQ(Shows(*m_list), folder);
         EXPECT_EQ(Marks(), marks);
         EXPECT_EQ(Current(), current);

@@ -67,13 +67,12 @@ void Enter(QWidget* sheet, const char* name, const QString& pasted, const QStrin
     QTest::keyClick(edit, Qt::Key_End, lines ? Qt::ControlModifier : Qt::NoModifier);
     QApplication::clipboard()->setText(pasted);
     QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-    for (qsizetype i = 0; i < typed.size(); ++i) {
-        const qsizetype length = typed[i].isHighSurrogate() ? 2 : 1;
-        if (typed[i] == '\r')
+    for (const char32_t letter : typed.toUcs4()) {
+        if (letter == '\r')
             QTest::keyClick(edit, Qt::Key_Return);
         else
-            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, typed.mid(i, length), {});
-        i += length - 1;
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString::fromUcs4(&letter, 1),
+                                {});
     }
 }
 
@@ -151,7 +150,6 @@ TEST(OptionSheet, RulesFollowTheClicks) {
     EXPECT_EQ(vtltest::ReadFile(CAppSetting::UserDataPath()), userDataBefore);
     const CAppSetting onDisk;
     EXPECT_EQ(onDisk.m_bExtResizeDefaultAndMail, onDiskBefore.m_bExtResizeDefaultAndMail);
-    EXPECT_STREQ(onDisk.m_szMailSubject, onDiskBefore.m_szMailSubject);
 }
 
 // Each edit takes what its field in the settings holds, counted in UTF-8 bytes, and cuts a
@@ -225,7 +223,6 @@ TEST(OptionSheet, OkStoresFlagsAndUserData) {
     const CAppSetting loaded;
     EXPECT_EQ(loaded.m_bExtVantrel + loaded.m_bExtResize + loaded.m_bExtResizeAndMail, 3);
     EXPECT_EQ(loaded.m_bExtResizeAsDefaultSetting + loaded.m_bExtResizeDefaultAndMail, 0);
-    EXPECT_STREQ(loaded.m_szMailSubject, "Pictures %F");
 }
 
 } // namespace
