@@ -26,7 +26,8 @@ std::atomic<bool> g_outOfMemory{false};
 } // namespace
 
 void* operator new(std::size_t size) {
-    static const auto allocate = reinterpret_cast<void* (*)(std::size_t)>(dlsym(RTLD_NEXT, "_Znwm"));
+    static const auto allocate =
+        reinterpret_cast<void* (*)(std::size_t)>(dlsym(RTLD_NEXT, "_Znwm"));
     if (g_outOfMemory)
         throw std::bad_alloc();
     return allocate(size);
@@ -36,6 +37,11 @@ namespace {
 
 using namespace plat;
 using namespace shellexttest;
+namespace fs = std::filesystem;
+
+std::string Hive(HKEY root) {
+    return vtltest::ReadFile(RegistryHiveFile(root));
+}
 
 // The controlling object of an aggregate: counts the references its inner object passes on.
 struct Outer final : IUnknown {
@@ -47,18 +53,20 @@ struct Outer final : IUnknown {
 
 TEST(ShellExtModule, TheFactoryTheLockCountAndOneIdentityAlsoWhenAggregated) {
     void* out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(Module().GetClassObject(vtlext::IID_IVtlShellEx, IID_IClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(Module().GetClassObject(vtlext::IID_IVtlShellEx, IID_IClassFactory, &out),
+              CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(out, nullptr);
     ASSERT_EQ(Module().CanUnloadNow(), S_OK);
     IClassFactory* factory = nullptr;
-    ASSERT_EQ(Module().GetClassObject(vtlext::CLSID_VtlShellEx, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+    ASSERT_EQ(Module().GetClassObject(vtlext::CLSID_VtlShellEx, IID_IClassFactory,
+                                      reinterpret_cast<void**>(&factory)),
               S_OK);
     EXPECT_EQ(Module().CanUnloadNow(), S_FALSE) << "a caller holds the factory";
     Outer outer;
     EXPECT_EQ(factory->CreateInstance(&outer, IID_IContextMenu, &out), CLASS_E_NOAGGREGATION);
-    IUnknown *inner = nullptr, *face = nullptr;
-    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
+    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, &out), S_OK);
     factory->Release();
+    auto *inner = static_cast<IUnknown*>(out), *face = inner;
     ASSERT_EQ(inner->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&face)), S_OK);
     EXPECT_EQ(outer.refs, 2u) << "a face of the aggregate counts on the outer object";
     face->Release();
@@ -75,26 +83,25 @@ TEST(ShellExtModule, TheFactoryTheLockCountAndOneIdentityAlsoWhenAggregated) {
 }
 
 TEST(ShellExtModule, RegistrationLetsAHostFindTheModuleAndUnregistrationTakesOnlyItsOwn) {
-    const std::string userKey = "CLSID\\{00000000-1111-2222-3333-444444444444}";
+    const std::string userKey = "{00000000-1111-2222-3333-444444444444}";
     HKEY other = nullptr;
-    RegCreateKeyEx(HKEY_CLASSES_ROOT, userKey.c_str(), 0, KEY_WRITE, &other, nullptr);
+    RegCreateKeyEx(HKEY_CLASSES_ROOT, ("CLSID\\" + userKey).c_str(), 0, KEY_WRITE, &other, nullptr);
     RegCloseKey(other);
     ASSERT_EQ(Module().RegisterServer(), S_OK);
     EXPECT_EQ(vtlext::CExtensionModule::RegisteredPath(),
-              std::filesystem::canonical(std::string(VTL_LIB_DIR) + "/libVtlExt.so").string())
+              fs::canonical(VTL_LIB_DIR "/libVtlExt.so").string())
         << "a host finds the module as the shell does";
     const std::string clsid = GuidToString(vtlext::CLSID_VtlShellEx);
-    EXPECT_NE(vtltest::ReadFile(RegistryHiveFile(HKEY_LOCAL_MACHINE)).find(clsid), std::string::npos) << "approved";
-    const std::string once = vtltest::ReadFile(RegistryHiveFile(HKEY_CLASSES_ROOT));
+    EXPECT_NE(Hive(HKEY_LOCAL_MACHINE).find(clsid), std::string::npos) << "approved";
+    const std::string once = Hive(HKEY_CLASSES_ROOT);
     ASSERT_EQ(Module().RegisterServer(), S_OK);
-    EXPECT_EQ(vtltest::ReadFile(RegistryHiveFile(HKEY_CLASSES_ROOT)), once) << "registering twice is registering once";
+    EXPECT_EQ(Hive(HKEY_CLASSES_ROOT), once) << "registering twice is registering once";
     ASSERT_EQ(Module().UnregisterServer(), S_OK);
     EXPECT_EQ(vtlext::CExtensionModule::RegisteredPath(), "");
-    const std::string left = vtltest::ReadFile(RegistryHiveFile(HKEY_CLASSES_ROOT)) +
-                             vtltest::ReadFile(RegistryHiveFile(HKEY_LOCAL_MACHINE));
+    const std::string left = Hive(HKEY_CLASSES_ROOT) + Hive(HKEY_LOCAL_MACHINE);
     for (const std::string& ours : {clsid, std::string("VtlShellEx"), std::string("vantrel")})
         EXPECT_EQ(left.find(ours), std::string::npos) << ours << " in " << left;
-    EXPECT_NE(left.find(userKey.substr(6)), std::string::npos) << "the user's own key stays";
+    EXPECT_NE(left.find(userKey), std::string::npos) << "the user's own key stays";
 }
 
 // A selection that offers no CF_HDROP list, as a virtual folder's would, or whose host object
@@ -121,7 +128,8 @@ TEST(ShellExtModule, NoExceptionLeavesAnEntryPointOrAMethod) {
     const std::pair<const char*, std::function<HRESULT()>> calls[] = {
         {"DllRegisterServer", [] { return Module().RegisterServer(); }},
         {"DllUnregisterServer", [] { return Module().UnregisterServer(); }},
-        {"QueryContextMenu", [&] { return handler.menu->QueryContextMenu(menu, 0, 1, 10, CMF_NORMAL); }},
+        {"QueryContextMenu",
+         [&] { return handler.menu->QueryContextMenu(menu, 0, 1, 10, CMF_NORMAL); }},
         {"InvokeCommand", [&] { return handler.Invoke(MAKEINTRESOURCE(1)); }},
         {"Initialize", [&] { return handler.init->Initialize(nullptr, pictures, nullptr); }},
     };
@@ -138,21 +146,22 @@ TEST(ShellExtModule, NoExceptionLeavesAnEntryPointOrAMethod) {
 }
 
 TEST(ShellExtHandler, PicturesGetTheMenuByTheNamesLastDotInAnyCaseAndByTheFlagsLowestBits) {
-    const std::pair<const char*, bool> names[] = {
-        {"/p/PHOTO.JPG", true}, {"/p/a.Jpeg", true},     {"/p/b.BMP", true},  {"/p/c.gif", true},
-        {"/p/d.png", false},    {"/p/e.jpg.zip", false}, {"/p/nodot", false}, {"/p/trailing.", false},
-        {"/p/x.jpgg", false},   {"/p/my.pictures/a.jpg", true},
+    // Whether the submenu is offered (one item, three ids used); the names and flags that give it.
+    const std::tuple<bool, Files, std::vector<UINT>> cases[] = {
+        {true,
+         {"/p/PHOTO.JPG", "/p/a.Jpeg", "/p/b.BMP", "/p/c.gif", "/p/my.pictures/a.jpg"},
+         {CMF_NORMAL, CMF_EXPLORE, CMF_VERBSONLY, CMF_DEFAULTONLY | CMF_EXPLORE, 0x10}},
+        {false,
+         {"/p/d.png", "/p/e.jpg.zip", "/p/nodot", "/p/trailing.", "/p/x.jpgg"},
+         {CMF_DEFAULTONLY, CMF_NOVERBS, 0x10 | CMF_DEFAULTONLY}},
     };
-    const auto offered = [](bool shown) { return std::make_pair(shown ? 1 : 0, shown ? HRESULT(3) : S_OK); };
-    for (const auto& [path, accepted] : names)
-        EXPECT_EQ(Handler({path}).Offered(), offered(accepted)) << path;
-    const std::pair<UINT, bool> flags[] = {
-        {CMF_NORMAL, true},   {CMF_EXPLORE, true},  {CMF_VERBSONLY, true}, {CMF_DEFAULTONLY, false},
-        {CMF_NOVERBS, false}, {CMF_DEFAULTONLY | CMF_NOVERBS, false},      {CMF_DEFAULTONLY | CMF_EXPLORE, true},
-        {0x10, true},         {0x10 | CMF_DEFAULTONLY, false},
-    };
-    for (const auto& [uFlags, shown] : flags)
-        EXPECT_EQ(Handler({"/p/a.jpg"}).Offered(uFlags), offered(shown)) << uFlags;
+    for (const auto& [shown, names, flags] : cases) {
+        const std::pair offered(shown ? 1 : 0, shown ? HRESULT(3) : S_OK);
+        for (const std::string& path : names)
+            EXPECT_EQ(Handler({path}).Offered(), offered) << path;
+        for (const UINT uFlags : flags)
+            EXPECT_EQ(Handler({"/p/a.jpg"}).Offered(uFlags), offered) << uFlags;
+    }
 }
 
 TEST(ShellExtHandler, TheSubmenuGoesAtIndexMenuWithThreeCommandsEachWithTheMark) {
@@ -173,65 +182,74 @@ TEST(ShellExtHandler, TheSubmenuGoesAtIndexMenuWithThreeCommandsEachWithTheMark)
         for (UINT i = 0; i < 3; ++i) {
             MENUITEMINFO command;
             GetMenuItemInfo(info.hSubMenu, i, true, &command);
-            EXPECT_EQ(std::make_pair(command.wID, command.hbmpUnchecked), std::make_pair(40 + i, mark));
+            EXPECT_EQ(std::make_pair(command.wID, command.hbmpUnchecked),
+                      std::make_pair(40 + i, mark));
         }
-        EXPECT_EQ(GetMenuItemID(menu, index == 1 ? 2 : 1), 2u) << "the host's own items keep their order";
+        EXPECT_EQ(GetMenuItemID(menu, index == 1 ? 2 : 1), 2u)
+            << "the host's own items keep their order";
         DestroyMenu(menu);
     }
 }
 
 TEST(ShellExtHandler, GetCommandStringCutsToCchMaxAndWritesNothingForValidation) {
     Handler handler({"/p/a.jpg"});
-    std::set<std::string> helps;
-    char text[256];
-    for (std::uintptr_t id : {2, 0, 1})
-        handler.menu->GetCommandString(id, GCS_HELPTEXTA, nullptr, text, sizeof text), helps.insert(text);
-    EXPECT_EQ(helps.size(), 3u) << "each command has its own help text";
-    const std::string help = text;
-    const std::tuple<UINT, UINT, std::uintptr_t, std::string> cases[] = {
-        {GCS_HELPTEXTA, 10, 1, help.substr(0, 9)}, {GCS_HELPTEXTA, 0, 1, "#"},
-        {GCS_VALIDATEA, 256, 1, "#"},              {GCS_HELPTEXTA, 256, 3, "#"},
-    };
-    for (const auto& [type, cch, id, expected] : cases) {
+    const auto text = [&](std::uintptr_t id, UINT type = GCS_HELPTEXTA, UINT cch = 256) {
         char buffer[256] = "#";
         EXPECT_EQ(handler.menu->GetCommandString(id, type, nullptr, buffer, cch), S_OK);
-        EXPECT_EQ(buffer, expected) << "kind " << type << " cch " << cch;
-    }
+        return std::string(buffer);
+    };
+    const std::string help = text(1);
+    EXPECT_EQ(std::set({text(0), help, text(2)}).size(), 3u)
+        << "each command has its own help text";
+    const std::tuple<UINT, UINT, std::uintptr_t, std::string> cases[] = {
+        {GCS_HELPTEXTA, 10, 1, help.substr(0, 9)},
+        {GCS_HELPTEXTA, 0, 1, "#"},
+        {GCS_VALIDATEA, 256, 1, "#"},
+        {GCS_HELPTEXTA, 256, 3, "#"},
+    };
+    for (const auto& [type, cch, id, expected] : cases)
+        EXPECT_EQ(text(id, type, cch), expected) << "kind " << type << " cch " << cch;
     char16_t wide[8];
     std::fill(std::begin(wide), std::end(wide), u'#');
     handler.menu->GetCommandString(1, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(wide), 5);
-    EXPECT_EQ(std::u16string(wide, 6), std::u16string(help.begin(), help.begin() + 4) + u'\0' + u'#');
+    EXPECT_EQ(std::u16string(wide, 6),
+              std::u16string(help.begin(), help.begin() + 4) + u'\0' + u'#');
 }
 
 using ShellExtInvoke = WithFakeApplication;
 
 TEST_F(ShellExtInvoke, TheCommandAndThePicturesInOrderAreHandedOverAndTheApplicationStarted) {
-    for (const auto& [offset, command] : {std::pair{2u, 2u}, {1u, 1u}, {0u, 0u}, {3u, 0u}, {0xFFFFu, 0u}}) {
+    for (const auto& [offset, command] :
+         {std::pair{2u, 2u}, {1u, 1u}, {0u, 0u}, {3u, 0u}, {0xFFFFu, 0u}}) {
         ScribbleBlock();
         std::filesystem::remove(m_vtl + ".started");
-        ASSERT_EQ(Handler({"/p/a.jpg", "/p/b.txt", "/p/c.JPEG", "/p/d.gif"}).Invoke(MAKEINTRESOURCE(offset)), S_OK);
-        EXPECT_EQ(PendingRecord(), std::pair(command, Files{"/p/a.jpg", "/p/c.JPEG", "/p/d.gif"})) << offset;
+        ASSERT_EQ(Handler({"/p/a.jpg", "/p/b.txt", "/p/c.JPEG", "/p/d.gif"})
+                      .Invoke(MAKEINTRESOURCE(offset)),
+                  S_OK);
+        EXPECT_EQ(PendingRecord(), std::pair(command, Files{"/p/a.jpg", "/p/c.JPEG", "/p/d.gif"}))
+            << offset;
         EXPECT_EQ(WaitForStart(), "0\n") << "started by its path, with no arguments";
     }
     EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(ShellExtInvoke, RefusalsLeaveTheBlockUntouchedAndStartNothing) {
-    const std::tuple<const char*, Files, std::string, const char*, std::string> cases[] = {
-        {"verb string", {"/p/a.jpg"}, m_vtl, "open", ""},
-        {"location deleted", {"/p/a.jpg"}, m_dir + "/deleted-vtl", MAKEINTRESOURCE(2),
-         "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!"},
-        {"location missing", {"/p/a.jpg"}, "", MAKEINTRESOURCE(0), "Could not find vtl.exe."},
-        {"path does not fit", {"/p/a.jpg", "/p/" + std::string(253, 'x') + ".jpg"}, m_vtl, MAKEINTRESOURCE(1),
-         "The path of this picture is too long"},
-        {"252 pictures", Files(252, "/p/a.jpg"), m_vtl, MAKEINTRESOURCE(1), "Vantrel can take at most 251 pictures"},
+    // The selection, "location", the verb, and the start of the message shown.
+    const std::string tooLong = "/p/" + std::string(253, 'x') + ".jpg";
+    const std::tuple<Files, std::string, const char*, std::string> cases[] = {
+        {{"/p/a.jpg"}, m_vtl, "open", ""},
+        {{"/p/a.jpg"}, m_dir + "/deleted-vtl", MAKEINTRESOURCE(2), "Could not find vtl.exe."},
+        {{"/p/a.jpg"}, "", MAKEINTRESOURCE(0), "Could not find vtl.exe."},
+        {{"/p/a.jpg", tooLong}, m_vtl, MAKEINTRESOURCE(1), "The path of this picture is too long"},
+        {Files(252, "/p/a.jpg"), m_vtl, MAKEINTRESOURCE(1),
+         "Vantrel can take at most 251 pictures"},
     };
-    for (const auto& [what, files, location, verb, message] : cases) {
+    for (const auto& [files, location, verb, message] : cases) {
         Messages().clear();
         SetLocation(location);
-        EXPECT_EQ(Handler(files).Invoke(verb), E_INVALIDARG) << what;
-        EXPECT_TRUE(BlockUntouched()) << what;
-        EXPECT_EQ(Messages().empty() ? "" : Messages()[0].substr(0, message.size()), message) << what;
+        EXPECT_EQ(Handler(files).Invoke(verb), E_INVALIDARG) << message << location;
+        EXPECT_TRUE(BlockUntouched()) << message << location;
+        EXPECT_EQ(Messages().empty() ? "" : Messages()[0].substr(0, message.size()), message);
     }
     EXPECT_TRUE(NeverStarted());
 }
@@ -243,7 +261,8 @@ TEST_F(ShellExtInvoke, AFailedInitializeLeavesNothingOfTheLastSelectionToOfferOr
     EXPECT_EQ(handler.init->Initialize(nullptr, &noFiles, nullptr), E_INVALIDARG);
     EXPECT_EQ(noFiles.refs, 2u) << "the data object is held until the next Initialize";
     EXPECT_EQ(handler.Offered(), std::make_pair(0, S_OK));
-    EXPECT_EQ(handler.Invoke(MAKEINTRESOURCE(1)), E_INVALIDARG) << "a host that ignored the failure runs nothing";
+    EXPECT_EQ(handler.Invoke(MAKEINTRESOURCE(1)), E_INVALIDARG)
+        << "a host that ignored the failure runs nothing";
     EXPECT_TRUE(BlockUntouched());
     EXPECT_TRUE(NeverStarted());
     EXPECT_EQ(handler.Initialize({}), E_INVALIDARG) << "no files";
