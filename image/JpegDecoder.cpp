@@ -297,7 +297,13 @@ class CJpegPixels {
     void Decode(Lane& lane, const std::string& bytes, J_COLOR_SPACE colours) {
         CJpegReader reader(Bytes(bytes), bytes.size());
         if (!Prepare(reader, colours) ||
-            !reader.Guarded([](jpeg_decompress_struct& jpeg) { jpeg_start_decompress(&jpeg); }))
+            !reader.Guarded([colours](jpeg_decompress_struct& jpeg) {
+                jpeg_start_decompress(&jpeg);
+                // The chroma lane's luma is taken from the other lane, so its transform is
+                // skipped: that is a third of this lane's work, which is the longer one.
+                if (colours == JCS_YCbCr)
+                    jpeg.comp_info[0].component_needed = FALSE;
+            }))
             return lane.queue.Fail();
         for (int y = 0; y < m_nHeight; ++y) {
             std::uint8_t* slot = lane.queue.Slot(y);
