@@ -3,8 +3,8 @@
 // so the samples are those of libvips' own loader, streaming from top to bottom. A progressive
 // picture decoded while no other is takes a second thread: its decoding is mostly that of its
 // scans, and the scans of the luma and those of the chroma components are independent. A
-// second decoder reads the chroma scans while the first reads the luma's (both read the scans
-// that carry every component), and each row is put together from the luma of the one and the
+// second decoder reads the chroma scans while the first reads the luma's (the scans that carry
+// every component are split between them where they can be, see ScanSplit), and each row is put together from the luma of the one and the
 // chroma of the other. (A baseline picture gains nothing so: its decoding already runs beside
 // the scaling and encoding that follow it, one core each.)
 //

@@ -170,8 +170,8 @@ TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
     const std::string dir = MakeTempDir("jpegs");
     enum class Colours { Rgb, Grey, Cmyk };
     // Damage done to the file: scan data cut short (60 % of the file and its end marker), or
-    // scrambled halfway (restart markers out of turn).
-    enum class Damage { None, Cut, Scrambled };
+    // scrambled (restart markers out of turn) halfway or in the first scan.
+    enum class Damage { None, Cut, Scrambled, ScrambledFirstScan };
     struct Row {
         const char* name;
         const char* options; // libvips save options
@@ -197,6 +197,8 @@ TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
         {"cut-progressive", "[Q=85,interlace]", 604, 412, Colours::Rgb, 1, Damage::Cut},
         {"scrambled", "[Q=85]", 604, 412, Colours::Rgb, 1, Damage::Scrambled},
         {"scrambled-progressive", "[Q=85,interlace]", 604, 412, Colours::Rgb, 1, Damage::Scrambled},
+        {"scrambled-dc-444", "[Q=95,interlace,subsample_mode=off]", 604, 412, Colours::Rgb, 1,
+         Damage::ScrambledFirstScan},
     };
     for (const Row& row : rows) {
         const VImage grain =
@@ -214,9 +216,11 @@ TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
         const std::string path = WritePicture(source, dir + "/" + row.name + ".jpg" + row.options);
         if (row.damage != Damage::None) {
             std::string bytes = ReadFile(path);
+            const std::size_t at =
+                row.damage == Damage::Scrambled ? bytes.size() / 2 : bytes.find("\xFF\xDA") + 40;
             bytes = row.damage == Damage::Cut
                         ? bytes.substr(0, bytes.size() * 3 / 5) + "\xFF\xD9"
-                        : bytes.replace(bytes.size() / 2, 8, "\xFF\xD3\xFF\xD6\xFF\xD1\x00\xFF");
+                        : bytes.replace(at, 8, "\xFF\xD3\xFF\xD6\xFF\xD1\x00\xFF");
             WriteFile(path, bytes);
         }
         // A file that libvips' own decode (failing only on a cut-off file, as the library's)
