@@ -55,10 +55,10 @@ class CRowQueue {
         Change([&] { return m_bFailed = true; });
     }
 
-    // Row n, once produced; nullptr when the producer failed before it.
+    // Row n, once produced; nullptr when the producer failed before it or the queue was ended.
     const std::uint8_t* Wait(int n) {
         std::unique_lock lock(m_lock);
-        while (!m_bFailed && n >= m_nProduced)
+        while (!m_bFailed && !m_bCancelled && n >= m_nProduced)
             Sleep(lock, m_bConsumerWaits);
         return n < m_nProduced ? At(n) : nullptr;
     }
@@ -169,9 +169,10 @@ class CJpegPixels {
         if (!m_bSplit) {
             Begin(0, m_file, JCS_UNKNOWN, m_nBands);
         } else {
-            // Asked for grey, libjpeg skips the chroma components' transforms altogether.
-            Begin(0, m_streams.luma, JCS_GRAYSCALE, 1);
+            // Asked for grey, libjpeg skips the chroma components' transforms altogether. The
+            // luma lane reads the chroma lane's queue, so that queue is set up first.
             Begin(1, m_streams.chroma, JCS_YCbCr, 3);
+            Begin(0, m_streams.luma, JCS_GRAYSCALE, m_nBands);
         }
         return true;
     }
@@ -237,32 +238,37 @@ class CJpegPixels {
                     jpeg.comp_info[0].component_needed = FALSE;
             }))
             return lane.queue.Fail();
+        // The luma lane of a split puts each row together with the chroma lane's, on this
+        // thread while the chroma lane transforms the rows below, rather than on the workers,
+        // which take the strips one at a time.
+        const bool joins = m_bSplit && &lane == &m_lanes[0];
+        std::vector<std::uint8_t> luma(joins ? static_cast<std::size_t>(m_nWidth) : 0);
         for (int y = 0; y < m_nHeight; ++y) {
             std::uint8_t* slot = lane.queue.Slot(y);
             if (!slot)
                 return;
-            if (!reader.Guarded([slot](jpeg_decompress_struct& jpeg) {
-                    JSAMPROW rows[1] = {slot};
+            std::uint8_t* row = joins ? luma.data() : slot;
+            if (!reader.Guarded([row](jpeg_decompress_struct& jpeg) {
+                    JSAMPROW rows[1] = {row};
                     jpeg_read_scanlines(&jpeg, rows, 1);
                 }))
                 return lane.queue.Fail();
+            if (joins) {
+                const std::uint8_t* chroma = m_lanes[1].queue.Wait(y);
+                if (!chroma)
+                    return lane.queue.Fail();
+                YccToRgb(row, chroma, slot, m_nWidth);
+                m_lanes[1].queue.Consumed(y);
+            }
             lane.queue.Produced(y);
         }
     }
 
     bool Row(int y, std::uint8_t* out) {
-        const std::uint8_t* first = m_lanes[0].queue.Wait(y);
-        if (!first)
+        const std::uint8_t* row = m_lanes[0].queue.Wait(y);
+        if (!row)
             return false;
-        if (!m_bSplit) {
-            std::copy_n(first, static_cast<std::size_t>(m_nWidth) * m_nBands, out);
-        } else {
-            const std::uint8_t* chroma = m_lanes[1].queue.Wait(y);
-            if (!chroma)
-                return false;
-            YccToRgb(first, chroma, out, m_nWidth);
-            m_lanes[1].queue.Consumed(y);
-        }
+        std::copy_n(row, static_cast<std::size_t>(m_nWidth) * m_nBands, out);
         m_lanes[0].queue.Consumed(y);
         return true;
     }
