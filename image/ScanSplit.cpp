@@ -234,6 +234,8 @@ bool SplitDcScan(const std::string& file, std::size_t at, std::size_t data, std:
 bool SplitScans(const std::string& file, SplitStreams& out) {
     const auto byte = [&](std::size_t at) { return static_cast<std::uint8_t>(file[at]); };
     out.luma = out.chroma = file.substr(0, 2);
+    out.luma.reserve(file.size()); // no copy as they grow: each holds most of the file
+    out.chroma.reserve(file.size());
     Frame frame;
     std::array<CDcTable, 4> tables;
     bool restarts = false;
