@@ -14,6 +14,7 @@
 #include <QPainter>
 
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <optional>
@@ -29,9 +30,8 @@ TEST(CxImage, EveryFormatWritesAndReadsBackSizeDpiBppAndFormat) {
     const std::string dir = MakeTempDir("formats");
     const std::string source = WritePicture(Gradient(96, 64), dir + "/source.png");
     CxImage expected;
-    ASSERT_TRUE(expected.Load(source) && expected.Resample(60, 40, 1) &&
-                expected.Save(dir + "/expected.png", CXIMAGE_FORMAT_PNG));
-    const VImage reference = VImage::new_from_file((dir + "/expected.png").c_str());
+    ASSERT_TRUE(expected.Load(source) && expected.Resample(60, 40, 1));
+    const VImage reference = Written(expected);
     // Format, whether it keeps the resolution, whether it is lossless, bits per pixel.
     const std::tuple<int, bool, bool, int> cases[] = {
         {CXIMAGE_FORMAT_JPG, true, false, 24}, {CXIMAGE_FORMAT_BMP, true, true, 24},
@@ -75,33 +75,18 @@ std::string Corners(const VImage& picture) {
     return corners;
 }
 
-TEST(CxImage, TurnsMoveTheCornersAndFlipTurnsUpsideDown) {
-    const std::string dir = MakeTempDir("turn");
-    const std::string source = WritePicture(Quadrants(40, 20), dir + "/q.png");
-    for (const auto& [turn, corners] : {std::pair{&CxImage::RotateLeft, "GWRB"},
-                                        {&CxImage::RotateRight, "BRWG"},
-                                        {&CxImage::Flip, "BWRG"}}) {
-        CxImage picture;
-        ASSERT_TRUE(picture.Load(source) && (picture.*turn)() &&
-                    picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
-        EXPECT_EQ(Corners(VImage::new_from_file((dir + "/out.png").c_str())), corners);
-    }
-}
-
 // Straight after Load a JPEG may be decoded shrunk: the result must match a full decode.
 TEST(CxImage, ResampleGivesExactlyTheSizeAndMatchesAFullDecode) {
     const std::string dir = MakeTempDir("resample");
     const std::string source = WritePicture(Gradient(1600, 1200), dir + "/big.jpg[Q=95]");
+    const VImage full = VImage::new_from_file(source.c_str());
     for (const auto& [w, h] : {std::pair{100, 75}, {390, 290}, {1, 1}, {1601, 7}, {2000, 1500}}) {
         SCOPED_TRACE(w);
         CxImage picture;
         ASSERT_TRUE(picture.Load(source) && picture.Resample(w, h, 1));
-        ASSERT_TRUE(picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
-        const VImage out = VImage::new_from_file((dir + "/out.png").c_str());
+        const VImage out = Written(picture);
         ASSERT_EQ(std::make_pair(out.width(), out.height()), std::make_pair(w, h));
-        const VImage full = VImage::new_from_file(source.c_str())
-                                .resize(w / 1600.0, VImage::option()->set("vscale", h / 1200.0));
-        EXPECT_LT(MeanError(full, out), 1.5);
+        EXPECT_LT(MeanError(Lanczos(full, w, h), out), 1.5);
     }
     CxImage picture;
     ASSERT_TRUE(picture.Load(source));
@@ -118,30 +103,20 @@ TEST(CxImage, WholeFactorResamplesMatchLibvipsLanczos) {
         {602, 401, 301, 200, 3}, {603, 300, 201, 300, 3}, {2, 9, 1, 3, 3},
         {640, 480, 320, 240, 1}, {90, 60, 30, 20, 4},     {600, 50, 300, 25, 2}};
     for (const auto& [w, h, newW, newH, bands] : cases) {
-        SCOPED_TRACE(std::to_string(w) + " -> " + std::to_string(newW) + ", " +
-                     std::to_string(bands) + " bands");
-        VImage noise = VImage::gaussnoise(w, h, VImage::option()->set("sigma", 70.0));
-        for (int b = 1; b < bands; ++b)
-            noise = noise.bandjoin(VImage::gaussnoise(w, h, VImage::option()->set("sigma", 70.0)));
-        noise = (noise + 128).cast(VIPS_FORMAT_UCHAR);
-        if (bands % 2 == 0)
-            noise =
-                noise.extract_band(0, VImage::option()->set("n", bands - 1)).bandjoin_const({255});
+        SCOPED_TRACE(testing::Message() << w << " -> " << newW << ", " << bands << " bands");
+        const int colours = bands % 2 == 0 ? bands - 1 : bands;
+        VImage noise =
+            (VImage::gaussnoise(w * colours, h, VImage::option()->set("sigma", 70.0)) + 128)
+                .cast(VIPS_FORMAT_UCHAR)
+                .bandfold(VImage::option()->set("factor", colours));
+        if (colours < bands)
+            noise = noise.bandjoin_const({255});
         noise = noise.copy(VImage::option()->set(
             "interpretation", bands < 3 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
         CxImage picture;
         ASSERT_TRUE(picture.Load(WritePicture(noise, dir + "/n.png")) &&
                     picture.Resample(newW, newH, 1));
-        ASSERT_TRUE(picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
-        VImage expected = noise.resize(static_cast<double>(newW) / w,
-                                       VImage::option()
-                                           ->set("vscale", static_cast<double>(newH) / h)
-                                           ->set("kernel", VIPS_KERNEL_LANCZOS3));
-        const VImage got = VImage::new_from_file((dir + "/out.png").c_str());
-        ASSERT_EQ(got.width(), newW);
-        if (got.bands() != expected.bands()) // grey comes back as RGB
-            expected = expected.colourspace(VIPS_INTERPRETATION_sRGB);
-        EXPECT_LE((got.cast(VIPS_FORMAT_INT) - expected.cast(VIPS_FORMAT_INT)).abs().max(), 1.0);
+        EXPECT_LE(MaxError(Written(picture), Lanczos(noise, newW, newH)), 1.0);
     }
 }
 
@@ -158,7 +133,7 @@ TEST(CxImage, PngStaysLosslessAndNoLargerThanTheDefault) {
     CxImage picture;
     ASSERT_TRUE(picture.Load(WritePicture(photo, dir + "/photo.tif")));
     ASSERT_TRUE(picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
-    EXPECT_EQ((VImage::new_from_file((dir + "/out.png").c_str()) - photo).abs().max(), 0.0);
+    EXPECT_EQ(MaxError(VImage::new_from_file((dir + "/out.png").c_str()), photo), 0.0);
     const std::string plain = WritePicture(photo, dir + "/default.png");
     EXPECT_LE(ReadFile(dir + "/out.png").size() * 100, ReadFile(plain).size() * 105);
 }
@@ -168,111 +143,82 @@ TEST(CxImage, PngStaysLosslessAndNoLargerThanTheDefault) {
 // shrink, alone or beside another picture at work, upright whatever its orientation.
 TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
     const std::string dir = MakeTempDir("jpegs");
-    enum class Colours { Rgb, Grey, Cmyk };
     // Damage done to the file: scan data cut short (60 % of the file and its end marker), or
     // scrambled (restart markers out of turn) halfway or in the first scan.
-    enum class Damage { None, Cut, Scrambled, ScrambledFirstScan };
-    struct Row {
-        const char* name;
-        const char* options; // libvips save options
-        int width;
-        int height;
-        Colours colours = Colours::Rgb;
-        int orientation = 1;
-        Damage damage = Damage::None;
+    enum Damage { None, Cut, Scrambled, ScrambledFirstScan };
+    constexpr VipsInterpretation rgb = VIPS_INTERPRETATION_sRGB;
+    // Name, libvips save options, size, colours, orientation, damage.
+    const std::tuple<const char*, const char*, int, int, VipsInterpretation, int, Damage> rows[] = {
+        {"baseline", "[Q=85]", 604, 412, rgb, 1, None},
+        {"baseline444", "[Q=95,subsample_mode=off]", 604, 412, rgb, 1, None},
+        {"restarts", "[Q=85,restart_interval=7]", 604, 412, rgb, 1, None},
+        {"progressive", "[Q=85,interlace]", 604, 412, rgb, 1, None},
+        {"progressive444", "[Q=95,interlace,subsample_mode=off]", 604, 412, rgb, 1, None},
+        {"grey", "[Q=85,interlace]", 604, 412, VIPS_INTERPRETATION_B_W, 1, None},
+        {"cmyk", "[Q=90]", 604, 412, VIPS_INTERPRETATION_CMYK, 1, None},
+        {"odd-baseline", "[Q=85]", 603, 411, rgb, 1, None},
+        {"odd-progressive", "[Q=85,interlace]", 333, 157, rgb, 1, None},
+        {"turned", "[Q=85,strip=false]", 604, 412, rgb, 6, None},
+        {"turned-progressive", "[Q=85,interlace,strip=false]", 604, 412, rgb, 3, None},
+        {"cut", "[Q=85]", 604, 412, rgb, 1, Cut},
+        {"cut-progressive", "[Q=85,interlace]", 604, 412, rgb, 1, Cut},
+        {"scrambled", "[Q=85]", 604, 412, rgb, 1, Scrambled},
+        {"scrambled-progressive", "[Q=85,interlace]", 604, 412, rgb, 1, Scrambled},
+        {"scrambled-dc-444", "[Q=95,interlace,subsample_mode=off]", 604, 412, rgb, 1,
+         ScrambledFirstScan},
     };
-    const Row rows[] = {
-        {"baseline", "[Q=85]", 604, 412},
-        {"baseline444", "[Q=95,subsample_mode=off]", 604, 412},
-        {"restarts", "[Q=85,restart_interval=7]", 604, 412},
-        {"progressive", "[Q=85,interlace]", 604, 412},
-        {"progressive444", "[Q=95,interlace,subsample_mode=off]", 604, 412},
-        {"grey", "[Q=85,interlace]", 604, 412, Colours::Grey},
-        {"cmyk", "[Q=90]", 604, 412, Colours::Cmyk},
-        {"odd-baseline", "[Q=85]", 603, 411},
-        {"odd-progressive", "[Q=85,interlace]", 333, 157},
-        {"turned", "[Q=85,strip=false]", 604, 412, Colours::Rgb, 6},
-        {"turned-progressive", "[Q=85,interlace,strip=false]", 604, 412, Colours::Rgb, 3},
-        {"cut", "[Q=85]", 604, 412, Colours::Rgb, 1, Damage::Cut},
-        {"cut-progressive", "[Q=85,interlace]", 604, 412, Colours::Rgb, 1, Damage::Cut},
-        {"scrambled", "[Q=85]", 604, 412, Colours::Rgb, 1, Damage::Scrambled},
-        {"scrambled-progressive", "[Q=85,interlace]", 604, 412, Colours::Rgb, 1, Damage::Scrambled},
-        {"scrambled-dc-444", "[Q=95,interlace,subsample_mode=off]", 604, 412, Colours::Rgb, 1,
-         Damage::ScrambledFirstScan},
-    };
-    for (const Row& row : rows) {
+    for (const auto& [name, options, width, height, colours, orientation, damage] : rows) {
+        SCOPED_TRACE(name);
         const VImage grain =
-            VImage::gaussnoise(row.width, row.height, VImage::option()->set("sigma", 50.0));
-        VImage source =
-            (Gradient(row.width, row.height) + grain.bandjoin(grain.rot180()).bandjoin(grain))
-                .cast(VIPS_FORMAT_UCHAR)
-                .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
-        if (row.colours == Colours::Grey)
-            source = source.colourspace(VIPS_INTERPRETATION_B_W);
-        else if (row.colours == Colours::Cmyk)
-            source = source.colourspace(VIPS_INTERPRETATION_CMYK);
-        source = source.copy();
-        source.set("orientation", row.orientation);
-        const std::string path = WritePicture(source, dir + "/" + row.name + ".jpg" + row.options);
-        if (row.damage != Damage::None) {
+            VImage::gaussnoise(width, height, VImage::option()->set("sigma", 50.0));
+        VImage source = (Gradient(width, height) + grain.bandjoin(grain.rot180()).bandjoin(grain))
+                            .cast(VIPS_FORMAT_UCHAR)
+                            .copy(VImage::option()->set("interpretation", rgb))
+                            .colourspace(colours)
+                            .copy();
+        source.set("orientation", orientation);
+        const std::string path = WritePicture(source, dir + "/" + name + ".jpg" + options);
+        if (damage != None) {
             std::string bytes = ReadFile(path);
             const std::size_t at =
-                row.damage == Damage::Scrambled ? bytes.size() / 2 : bytes.find("\xFF\xDA") + 40;
-            bytes = row.damage == Damage::Cut
-                        ? bytes.substr(0, bytes.size() * 3 / 5) + "\xFF\xD9"
-                        : bytes.replace(at, 8, "\xFF\xD3\xFF\xD6\xFF\xD1\x00\xFF");
-            WriteFile(path, bytes);
+                damage == Scrambled ? bytes.size() / 2 : bytes.find("\xFF\xDA") + 40;
+            WriteFile(path, damage == Cut
+                                ? bytes.substr(0, bytes.size() * 3 / 5) + "\xFF\xD9"
+                                : bytes.replace(at, 8, "\xFF\xD3\xFF\xD6\xFF\xD1\x00\xFF"));
         }
-        // A file that libvips' own decode (failing only on a cut-off file, as the library's)
-        // refuses must fail to save and leave the picture empty, without a crash.
+        // libvips' whole decode at a shrink, upright, as displayable samples.
+        const auto decoded = [&path](int shrink) {
+            return VImage::new_from_file(
+                       (path + "[fail_on=truncated,shrink=" + std::to_string(shrink) + "]").c_str())
+                .autorot()
+                .colourspace(rgb)
+                .copy_memory();
+        };
+        VImage whole;
         try {
-            VImage::new_from_file((path + "[fail_on=truncated]").c_str()).autorot().avg();
+            whole = decoded(1);
         } catch (const vips::VError&) {
-            SCOPED_TRACE(row.name);
+            // A file that libvips' own decode (failing only on a cut-off file, as the library's)
+            // refuses must fail to save and leave the picture empty, without a crash.
             CxImage picture;
             EXPECT_FALSE(picture.Load(path) && picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
             EXPECT_FALSE(picture.IsValid());
             continue;
         }
-        // libvips' whole decode at a shrink, upright, as displayable samples.
-        const auto decoded = [&](int shrink) {
-            VImage image =
-                VImage::new_from_file(
-                    (path + "[fail_on=truncated,shrink=" + std::to_string(shrink) + "]").c_str())
-                    .autorot();
-            return row.colours == Colours::Cmyk ? image.colourspace(VIPS_INTERPRETATION_sRGB)
-                                                : image;
-        };
-        const VImage whole = decoded(1);
+        // A quarter of the size leaves the Lanczos step a factor 2: decoded at half.
+        const int w = whole.width() / 4;
+        const int h = whole.height() / 4;
         for (const int shrink : {1, 2}) {
             for (const bool alone : {true, false}) {
-                SCOPED_TRACE(std::string(row.name) + " shrink " + std::to_string(shrink) +
-                             (alone ? " alone" : " beside another"));
+                SCOPED_TRACE(testing::Message() << "shrink " << shrink << (alone ? " alone" : ""));
                 std::optional<vtlimage::CPictureWork> other;
                 if (!alone)
                     other.emplace();
-                // A quarter of the size leaves the Lanczos step a factor 2: decoded at half.
-                const int w = whole.width() / 4;
-                const int h = whole.height() / 4;
                 CxImage picture;
-                ASSERT_TRUE(picture.Load(path) && (shrink == 1 || picture.Resample(w, h, 1)) &&
-                            picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
-                VImage expected = whole;
-                if (shrink == 2) {
-                    const VImage half = decoded(2);
-                    expected =
-                        half.resize(static_cast<double>(w) / half.width(),
-                                    VImage::option()
-                                        ->set("vscale", static_cast<double>(h) / half.height())
-                                        ->set("kernel", VIPS_KERNEL_LANCZOS3));
-                }
-                VImage got = VImage::new_from_file((dir + "/out.png").c_str());
-                ASSERT_EQ(std::make_pair(got.width(), got.height()),
-                          std::make_pair(expected.width(), expected.height()));
-                if (got.bands() != expected.bands()) // grey comes back as RGB
-                    got = got.colourspace(VIPS_INTERPRETATION_B_W);
-                EXPECT_EQ((got.cast(VIPS_FORMAT_INT) - expected.cast(VIPS_FORMAT_INT)).abs().max(),
-                          0.0);
+                ASSERT_TRUE(picture.Load(path) && (shrink == 1 || picture.Resample(w, h, 1)));
+                EXPECT_EQ(
+                    MaxError(Written(picture), shrink == 1 ? whole : Lanczos(decoded(2), w, h)),
+                    0.0);
             }
         }
     }
@@ -280,15 +226,20 @@ TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
 
 TEST(CxImage, OrientedJpegsComeOutUprightWithTheirExif) {
     const std::string dir = MakeTempDir("orient");
+    const std::string upright = WritePicture(Quadrants(60, 40), dir + "/upright.png");
     // Stored 60 × 40 as red, green, blue and white quadrants ("RGBW"), each orientation shows
-    // its corners so.
-    for (const auto& [orientation, corners] : {std::pair{2, "GRWB"},
-                                               {3, "WBGR"},
-                                               {4, "BWRG"},
-                                               {5, "RBGW"},
-                                               {6, "BRWG"},
-                                               {7, "WGBR"},
-                                               {8, "GWRB"}}) {
+    // its corners so; the turns and the flip show them as three of the orientations do.
+    using Turn = bool (CxImage::*)();
+    const std::tuple<int, const char*, Turn> rows[] = {
+        {2, "GRWB", nullptr},
+        {3, "WBGR", nullptr},
+        {4, "BWRG", &CxImage::Flip},
+        {5, "RBGW", nullptr},
+        {6, "BRWG", &CxImage::RotateRight},
+        {7, "WGBR", nullptr},
+        {8, "GWRB", &CxImage::RotateLeft},
+    };
+    for (const auto& [orientation, corners, turn] : rows) {
         SCOPED_TRACE(orientation);
         VImage stored = Quadrants(60, 40).copy();
         stored.set("orientation", orientation);
@@ -305,6 +256,11 @@ TEST(CxImage, OrientedJpegsComeOutUprightWithTheirExif) {
         EXPECT_TRUE(back.get_typeof("orientation") == 0 || back.get_int("orientation") == 1);
         EXPECT_NE(back.get_typeof("exif-data"), 0u) << "the camera data is kept";
         EXPECT_EQ(Corners(back), corners);
+        if (turn) {
+            CxImage turned;
+            ASSERT_TRUE(turned.Load(upright) && (turned.*turn)());
+            EXPECT_EQ(Corners(Written(turned)), corners) << "turned";
+        }
     }
     // A progressive JPEG made a sixteenth of its size or less is read only up to its first
     // scans; its camera data is kept all the same.
@@ -321,13 +277,6 @@ TEST(CxImage, OrientedJpegsComeOutUprightWithTheirExif) {
 
 TEST(CxImage, OtherKindsOfPictureAreWrittenAsTheyLook) {
     const std::string dir = MakeTempDir("kinds");
-    // CMYK, as printers' JPEGs are, keeps its colours.
-    CxImage cmyk;
-    ASSERT_TRUE(cmyk.Load(WritePicture(Gradient(64, 48).colourspace(VIPS_INTERPRETATION_CMYK),
-                                       dir + "/cmyk.jpg[Q=95]")));
-    EXPECT_EQ(cmyk.GetBpp(), 24);
-    ASSERT_TRUE(cmyk.Save(dir + "/cmyk.png", CXIMAGE_FORMAT_PNG));
-    EXPECT_LT(MeanError(Gradient(64, 48), Decode(dir + "/cmyk.png")), 25);
     // An icon holds at most 256 × 256: a larger picture is fitted, proportions kept.
     CxImage large;
     ASSERT_TRUE(large.Load(WritePicture(Quadrants(600, 300), dir + "/q.png")));
@@ -343,9 +292,8 @@ TEST(CxImage, OtherKindsOfPictureAreWrittenAsTheyLook) {
                          .cast(VIPS_FORMAT_UCHAR)
                          .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB)),
                      dir + "/alpha.png")));
-    ASSERT_TRUE(alpha.Resample(25, 20, 1) &&
-                alpha.Save(dir + "/alpha-out.png", CXIMAGE_FORMAT_PNG));
-    const VImage shrunk = Decode(dir + "/alpha-out.png");
+    ASSERT_TRUE(alpha.Resample(25, 20, 1));
+    const VImage shrunk = Written(alpha);
     ASSERT_EQ(shrunk.bands(), 4);
     for (int x = 10; x < 16; ++x) {
         const std::vector<double> pixel = shrunk.getpoint(x, 10);
@@ -371,14 +319,13 @@ TEST(CxImage, OtherKindsOfPictureAreWrittenAsTheyLook) {
 // scaled with Lanczos3.
 TEST(CxImage, SmallDrawsOfLargeJpegsMatchAFullDecode) {
     const std::string dir = MakeTempDir("small");
-    int n = 0;
     for (const auto& [options, orientation] :
          {std::pair{"", 1}, {",interlace", 1}, {",interlace", 6}, {"", 6}}) {
         SCOPED_TRACE(std::string(options) + " orientation " + std::to_string(orientation));
         VImage stored = Gradient(1600, 1200).copy();
         stored.set("orientation", orientation);
-        const std::string path = WritePicture(stored, dir + "/p" + std::to_string(++n) +
-                                                          ".jpg[Q=95,strip=false" + options + "]");
+        const std::string path =
+            WritePicture(stored, dir + "/p.jpg[Q=95,strip=false" + options + "]");
         const VImage full = VImage::new_from_file(path.c_str()).autorot();
         const int width = full.width() / 8;
         const int height = full.height() / 8;
@@ -390,9 +337,7 @@ TEST(CxImage, SmallDrawsOfLargeJpegsMatchAFullDecode) {
         painter.end();
         const VImage drawn = VImage::new_from_memory(canvas.bits(), canvas.sizeInBytes(), width,
                                                      height, 4, VIPS_FORMAT_UCHAR);
-        EXPECT_GT(Psnr(full.resize(1.0 / 8, VImage::option()->set("kernel", VIPS_KERNEL_LANCZOS3)),
-                       drawn),
-                  35.0);
+        EXPECT_GT(Psnr(Lanczos(full, width, height), drawn), 35.0);
     }
 }
 
@@ -419,16 +364,6 @@ TEST(CxImage, TwoPicturesOnTwoThreadsAtOnce) {
     EXPECT_EQ(results[0] + results[1], 8);
 }
 
-std::uint32_t Crc32(const std::string& bytes) {
-    std::uint32_t crc = 0xFFFFFFFF;
-    for (const char ch : bytes) {
-        crc ^= static_cast<std::uint8_t>(ch);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
 // `file` with `bytes` written over it at `at`.
 std::string Patched(std::string file, std::size_t at, const std::string& bytes) {
     return file.replace(at, bytes.size(), bytes);
@@ -441,12 +376,13 @@ TEST(CxImageBadInput, DamagedOrHostileFilesLoadEmpty) {
     const std::string bmp = ReadFile(WritePicture(Gradient(300, 200), dir + "/good.bmp"));
     // A PNG header claiming 100000 × 100000 pixels, with its checksum made right.
     const std::string hugePng = Patched(png, 16, Be32(100000) + Be32(100000));
+    const auto* ihdr = reinterpret_cast<const Bytef*>(hugePng.data() + 12);
     const std::pair<const char*, std::string> cases[] = {
         {"truncated.jpg", jpeg.substr(0, jpeg.size() * 3 / 4)},
         {"truncated.png", png.substr(0, png.size() / 2)},
         {"header-only.jpg", jpeg.substr(0, 700)},
         {"empty.jpg", ""},
-        {"huge.png", Patched(hugePng, 29, Be32(Crc32(hugePng.substr(12, 17))))},
+        {"huge.png", Patched(hugePng, 29, Be32(crc32(0, ihdr, 17)))},
         {"huge.jpg", Patched(jpeg, jpeg.find("\xFF\xC0") + 5, Be32(0xEA60EA60))}, // 60000²
         {"huge.bmp", Patched(bmp, 18, Le32(100000) + Le32(100000))},
         {"short.bmp", bmp.substr(0, bmp.size() / 2)},

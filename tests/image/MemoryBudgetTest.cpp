@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <latch>
 #include <optional>
 #include <thread>
 
@@ -13,30 +14,27 @@ using vtlimage::CMemoryBudget;
 
 namespace {
 
-// Runs `claim` on a thread of its own while it holds its grant, so that the grant counts as
-// another thread's.
+// Holds `bytes` of the budget on a thread of its own until dropped, so that the grant counts
+// as another thread's.
 class COtherThread {
   public:
     COtherThread(CMemoryBudget& budget, std::size_t bytes)
         : m_thread([&budget, bytes, this] {
               const CMemoryBudget::CGrant grant = budget.Take(bytes);
-              m_bHolding = true;
-              while (!m_bDrop)
-                  std::this_thread::yield();
+              m_holding.count_down();
+              m_drop.wait();
           }) {
-        while (!m_bHolding)
-            std::this_thread::yield();
+        m_holding.wait();
     }
     ~COtherThread() { Drop(); }
     void Drop() {
-        m_bDrop = true;
         if (m_thread.joinable())
-            m_thread.join();
+            m_drop.count_down(), m_thread.join();
     }
 
   private:
-    std::atomic<bool> m_bHolding{false};
-    std::atomic<bool> m_bDrop{false};
+    std::latch m_holding{1};
+    std::latch m_drop{1};
     std::thread m_thread;
 };
 
@@ -47,14 +45,9 @@ bool FreeForAnotherThread(CMemoryBudget& budget, std::size_t bytes) {
 }
 
 TEST(MemoryBudget, AClaimIsGrantedWhenItFitsBesideWhatOtherThreadsHold) {
-    struct Row {
-        std::size_t othersHold;
-        std::size_t ownHold;
-        std::size_t claim;
-        bool granted;
-    };
-    // A budget of 100 bytes.
-    const Row rows[] = {
+    // A budget of 100 bytes: what another thread holds, what this one holds, the claim, whether
+    // it is granted.
+    const std::tuple<std::size_t, std::size_t, std::size_t, bool> rows[] = {
         {0, 0, 100, true},  // the whole budget
         {0, 0, 101, false}, // more than the whole budget is never granted at once
         {60, 0, 40, true},  // what is left
@@ -62,16 +55,15 @@ TEST(MemoryBudget, AClaimIsGrantedWhenItFitsBesideWhatOtherThreadsHold) {
         {0, 90, 100, true}, // this thread's own grants do not count against it
         {30, 60, 70, true}, {30, 60, 71, false},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message()
-                     << row.othersHold << " held by another thread, " << row.ownHold
-                     << " by this one, " << row.claim << " claimed");
+    for (const auto& [othersHold, ownHold, claim, granted] : rows) {
+        SCOPED_TRACE(testing::Message() << othersHold << " held by another thread, " << ownHold
+                                        << " by this one, " << claim << " claimed");
         CMemoryBudget budget(100);
         std::optional<COtherThread> other;
-        if (row.othersHold > 0)
-            other.emplace(budget, row.othersHold);
-        const CMemoryBudget::CGrant own = budget.Take(row.ownHold);
-        EXPECT_EQ(budget.TryTake(row.claim).has_value(), row.granted);
+        if (othersHold > 0)
+            other.emplace(budget, othersHold);
+        const CMemoryBudget::CGrant own = budget.Take(ownHold);
+        EXPECT_EQ(budget.TryTake(claim).has_value(), granted);
     }
 }
 

@@ -52,11 +52,8 @@ Bytes Bmp(const Bytes& dib, const Bytes& bits) {
 
 // Red, green, blue, white as BGR0 quads (BGR triplets for OS/2).
 Bytes Palette(bool triplets = false) {
-    Bytes p;
-    for (const Bytes& bgr :
-         {Bytes8({0, 0, 255}), Bytes8({0, 255, 0}), Bytes8({255, 0, 0}), Bytes8({255, 255, 255})})
-        p += triplets ? bgr : bgr + '\0';
-    return p;
+    return triplets ? Bytes8({0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255})
+                    : Bytes8({0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0});
 }
 
 // Every picture here shows, top row: red green blue white; bottom row: white blue green red.
@@ -133,15 +130,12 @@ Bytes TwoFrameIcon(const std::string& dir) {
     const Bytes dib = DibHeader(40, 4, 4, 8, 0, 4) + Palette() + Bytes8({3, 2, 1, 0, 0, 1, 2, 3}) +
                       Bytes8({0, 0, 0, 0, 0x10, 0, 0, 0});
     const Bytes png = ReadFile(WritePicture(Quadrants(6, 4), dir + "/frame.png"));
-    Bytes ico = Bytes8({0, 0, 1, 0, 2, 0});
-    const std::uint32_t first = 6 + 2 * 16;
-    for (const auto& [w, h, size, offset] :
-         {std::tuple{4, 2, dib.size(), first},
-          std::tuple{6, 4, png.size(), static_cast<std::uint32_t>(first + dib.size())}}) {
-        ico += Bytes8({w, h, 0, 0, 1, 0, 32, 0}) + Le32(static_cast<std::uint32_t>(size)) +
-               Le32(offset);
-    }
-    return ico + dib + png;
+    const auto entry = [](int w, int h, std::size_t size, std::size_t offset) {
+        return Bytes8({w, h, 0, 0, 1, 0, 32, 0}) + Le32(size) + Le32(offset);
+    };
+    const std::size_t first = 6 + 2 * 16; // behind the header and two entries
+    return Bytes8({0, 0, 1, 0, 2, 0}) + entry(4, 2, dib.size(), first) +
+           entry(6, 4, png.size(), first + dib.size()) + dib + png;
 }
 
 } // namespace

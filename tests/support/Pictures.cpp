@@ -33,15 +33,14 @@ VImage Gradient(int width, int height) {
 }
 
 VImage Quadrants(int width, int height) {
-    VImage image = Gradient(width, height).copy_memory();
-    const int hw = width / 2;
-    const int hh = height / 2;
-    for (const auto& [colour, x, y] : {std::tuple{std::vector<double>{255, 0, 0}, 0, 0},
-                                       {{0, 255, 0}, hw, 0},
-                                       {{0, 0, 255}, 0, hh},
-                                       {{255, 255, 255}, hw, hh}})
-        image.draw_rect(colour, x, y, width, height, VImage::option()->set("fill", true));
-    return image;
+    StartVips();
+    const VImage xy = VImage::xyz(width, height);
+    const VImage right = xy[0] >= width / 2;
+    const VImage bottom = xy[1] >= height / 2;
+    return (right == bottom)
+        .bandjoin(right)
+        .bandjoin(bottom)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
 std::string WritePicture(const VImage& picture, const std::string& path) {
@@ -85,12 +84,25 @@ PictureFacts Inspect(const std::string& path) {
     return {picture.GetWidth(), picture.GetHeight(), picture.GetType()};
 }
 
+VImage Written(CxImage& picture) {
+    const std::string png = MakeTempDir("written") + "/written.png";
+    if (!picture.Save(png, CXIMAGE_FORMAT_PNG))
+        throw std::runtime_error("the library cannot write " + png);
+    return VImage::new_from_file(png.c_str()).copy_memory();
+}
+
 VImage Decode(const std::string& path) {
     CxImage picture;
-    const std::string png = MakeTempDir("decoded") + "/decoded.png";
-    if (!picture.Load(path) || !picture.Save(png, CXIMAGE_FORMAT_PNG))
+    if (!picture.Load(path))
         throw std::runtime_error("the library cannot decode " + path);
-    return VImage::new_from_file(png.c_str()).copy_memory();
+    return Written(picture);
+}
+
+VImage Lanczos(const VImage& picture, int width, int height) {
+    return picture.resize(static_cast<double>(width) / picture.width(),
+                          VImage::option()
+                              ->set("vscale", static_cast<double>(height) / picture.height())
+                              ->set("kernel", VIPS_KERNEL_LANCZOS3));
 }
 
 namespace {
@@ -106,6 +118,12 @@ vips::VImage Difference(const VImage& a, const VImage& b) {
 
 double MeanError(const VImage& a, const VImage& b) {
     return Difference(a, b).abs().avg();
+}
+
+double MaxError(const VImage& a, const VImage& b) {
+    if (a.width() != b.width() || a.height() != b.height())
+        return 256;
+    return (a - b).abs().max();
 }
 
 double Psnr(const VImage& a, const VImage& b) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class CxImage;
+
 namespace vtltest {
 
 // RGB: red rises left to right, green top to bottom, blue constant: every pixel distinct.
@@ -30,10 +32,17 @@ struct PictureFacts {
 };
 // What the image library reads from the file.
 PictureFacts Inspect(const std::string& path);
+// What the image library writes of the picture, read back from a PNG as 8-bit pixels.
+vips::VImage Written(CxImage& picture);
 // What the image library decodes from the file, as 8-bit pixels.
 vips::VImage Decode(const std::string& path);
+// libvips' Lanczos3 resize of the picture to exactly width × height.
+vips::VImage Lanczos(const vips::VImage& picture, int width, int height);
 // Mean absolute difference per sample of the first three bands of two same-size pictures.
 double MeanError(const vips::VImage& a, const vips::VImage& b);
+// The largest difference of any sample of two pictures (a one-band picture stands for as many
+// bands as the other has); 256 when their sizes differ.
+double MaxError(const vips::VImage& a, const vips::VImage& b);
 // The peak signal-to-noise ratio of b against a, in decibels, over the first three bands.
 double Psnr(const vips::VImage& a, const vips::VImage& b);
 // The RGB value at (x, y).

@@ -16,25 +16,19 @@ namespace vtltest {
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::map<std::string, std::string>& env, int timeoutSeconds,
                       const std::function<void(int pid)>& whileRunning) {
-    std::map<std::string, std::string> vars;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        vars[entry.substr(0, entry.find('='))] = entry.substr(entry.find('=') + 1);
-    }
-    vars["DISPLAY"] = vars["WAYLAND_DISPLAY"] = "";
+    // env(1) changes the environment and then becomes the program, under the same process id.
+    std::vector<std::string> strings{"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"};
     for (const auto& [name, value] : env)
-        vars[name] = value;
-    // The arguments, a null, the environment's entries (an empty value drops one), a null.
-    std::vector<std::string> strings{program};
-    strings.insert(strings.end(), args.begin(), args.end());
-    const std::size_t argc = strings.size();
-    for (const auto& [name, value] : vars)
+        if (value.empty())
+            strings.insert(strings.end(), {"-u", name});
+    for (const auto& [name, value] : env)
         if (!value.empty())
             strings.push_back(name + "=" + value);
+    strings.push_back(program);
+    strings.insert(strings.end(), args.begin(), args.end());
     std::vector<char*> pointers;
     for (std::string& text : strings)
         pointers.push_back(text.data());
-    pointers.insert(pointers.begin() + static_cast<long>(argc), nullptr);
     pointers.push_back(nullptr);
 
     const std::string dir = MakeTempDir("run");
@@ -48,8 +42,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
                                      0600);
     ProgramRun run;
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, pointers.data(),
-                               pointers.data() + argc + 1);
+    const int rc = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         return run;
