@@ -232,8 +232,8 @@ class CJpegPixels {
         CJpegReader reader(Bytes(bytes), bytes.size());
         if (!Prepare(reader, colours) || !reader.Guarded([colours](jpeg_decompress_struct& jpeg) {
                 jpeg_start_decompress(&jpeg);
-                // The chroma lane's luma is taken from the other lane, so its transform is
-                // skipped: that is a third of this lane's work, which is the longer one.
+                // The chroma lane's luma is taken from the other lane, so its transform, a
+                // third of this lane's transforms, is skipped.
                 if (colours == JCS_YCbCr)
                     jpeg.comp_info[0].component_needed = FALSE;
             }))
