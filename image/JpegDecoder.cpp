@@ -1,7 +1,6 @@
 #include "image/JpegDecoder.h"
 
 #include <algorithm>
-#include <bitset>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -12,6 +11,7 @@
 #include "image/FileBytes.h"
 #include "image/JpegReader.h"
 #include "image/MemoryBudget.h"
+#include "image/ScanSplit.h"
 
 namespace vtlimage {
 
@@ -55,10 +55,10 @@ class CRowQueue {
         Change([&] { return m_bFailed = true; });
     }
 
-    // Row n, once produced; nullptr when the producer failed before it.
+    // Row n, once produced; nullptr when the producer failed before it or the queue was ended.
     const std::uint8_t* Wait(int n) {
         std::unique_lock lock(m_lock);
-        while (!m_bFailed && n >= m_nProduced)
+        while (!m_bFailed && !m_bCancelled && n >= m_nProduced)
             Sleep(lock, m_bConsumerWaits);
         return n < m_nProduced ? At(n) : nullptr;
     }
@@ -104,74 +104,6 @@ class CRowQueue {
     bool m_bProducerWaits = false;
     bool m_bConsumerWaits = false;
 };
-
-// Splits a progressive JPEG into two streams that libjpeg reads as whole files: every marker
-// segment goes to both, a scan to the luma stream if it carries the first component and to the
-// chroma stream if it carries another. False for a file whose segments do not parse, and for
-// one whose scans do not bring every coefficient of every component to its last bit (cut
-// short, say): libjpeg then guesses the missing coefficients of a block from its neighbours in
-// all components, which a decoder that holds only some of them cannot do alike.
-bool SplitScans(const std::string& file, std::string& luma, std::string& chroma) {
-    const auto byte = [&](std::size_t at) { return static_cast<std::uint8_t>(file[at]); };
-    luma = chroma = file.substr(0, 2);
-    std::vector<int> ids;                  // component ids in frame order
-    std::vector<std::bitset<64>> complete; // coefficients whose last bit a scan carries
-    std::size_t at = 2;
-    while (at + 4 <= file.size()) {
-        if (byte(at) != 0xFF)
-            return false;
-        const std::uint8_t marker = byte(at + 1);
-        if (marker == 0xFF) {
-            ++at;
-            continue;
-        }
-        if (marker == 0xD9)
-            break;
-        const std::size_t length = static_cast<std::size_t>(byte(at + 2)) << 8 | byte(at + 3);
-        std::size_t end = at + 2 + length;
-        if (length < 2 || end > file.size())
-            return false;
-        if (marker == 0xC2 && length >= 8) {
-            for (std::size_t c = 0; c < byte(at + 9) && at + 10 + 3 * c < end; ++c)
-                ids.push_back(byte(at + 10 + 3 * c));
-        }
-        if (marker != 0xDA) {
-            luma.append(file, at, end - at);
-            chroma.append(file, at, end - at);
-            at = end;
-            continue;
-        }
-        bool toLuma = false;
-        bool toChroma = false;
-        const std::size_t count = byte(at + 4);
-        const std::size_t bands = at + 5 + 2 * count; // Ss, Se, Ah and Al
-        if (length < 6 + 2 * count)
-            return false;
-        complete.resize(ids.size());
-        for (std::size_t c = 0; c < count; ++c) {
-            const auto id = std::find(ids.begin(), ids.end(), byte(at + 5 + 2 * c));
-            const bool first = !ids.empty() && id == ids.begin();
-            toLuma = toLuma || first;
-            toChroma = toChroma || !first;
-            if (id != ids.end() && (byte(bands + 2) & 0x0F) == 0)
-                for (int k = byte(bands); k <= std::min<int>(byte(bands + 1), 63); ++k)
-                    complete[static_cast<std::size_t>(id - ids.begin())].set(k);
-        }
-        // The coded data runs to the next marker that is neither a stuffed 0xFF nor a restart.
-        while (end + 1 < file.size() &&
-               !(byte(end) == 0xFF && byte(end + 1) != 0 && (byte(end + 1) & 0xF8) != 0xD0))
-            ++end;
-        if (toLuma)
-            luma.append(file, at, end - at);
-        if (toChroma)
-            chroma.append(file, at, end - at);
-        at = end;
-    }
-    luma += "\xFF\xD9";
-    chroma += "\xFF\xD9";
-    return ids.size() == 3 && complete.size() == 3 &&
-           std::all_of(complete.begin(), complete.end(), [](const auto& c) { return c.all(); });
-}
 
 // libjpeg's YCbCr to RGB conversion (its fixed point, its rounding), so that a row put together
 // from two decoders has the samples one decoder would have given.
@@ -223,10 +155,17 @@ class CJpegPixels {
         const jpeg_decompress_struct& info = header.Info();
         // A progressive picture is decoded into coefficients for all of it, on each decoder.
         const std::size_t coefficients = info.progressive_mode ? CoefficientBytes(info) : 0;
-        if (twoThreads && m_nHeight >= kLeastSplitRows && info.progressive_mode &&
-            info.jpeg_color_space == JCS_YCbCr) {
-            if (auto grant = CMemoryBudget::Decoders().TryTake(2 * coefficients);
-                grant && SplitScans(m_file, m_lumaFile, m_chromaFile)) {
+        // Where the DC scans can be split, two decoders hold what one would, so a picture
+        // beside another takes the second as well; otherwise each holds every component's
+        // coefficients, which only a picture on its own spends.
+        bool dcSplits = info.restart_interval == 0 && std::thread::hardware_concurrency() > 1;
+        for (int c = 0; c < info.num_components; ++c)
+            dcSplits = dcSplits && info.comp_info[c].h_samp_factor == 1 &&
+                       info.comp_info[c].v_samp_factor == 1;
+        if ((twoThreads || dcSplits) && m_nHeight >= kLeastSplitRows && info.progressive_mode &&
+            info.jpeg_color_space == JCS_YCbCr && SplitScans(m_file, m_streams)) {
+            if (auto grant = CMemoryBudget::Decoders().TryTake(
+                    m_streams.bDcSplit ? coefficients : 2 * coefficients)) {
                 m_bSplit = true;
                 m_grant = std::move(*grant);
             }
@@ -236,9 +175,10 @@ class CJpegPixels {
         if (!m_bSplit) {
             Begin(0, m_file, JCS_UNKNOWN, m_nBands);
         } else {
-            // Asked for grey, libjpeg skips the chroma components' transforms altogether.
-            Begin(0, m_lumaFile, JCS_GRAYSCALE, 1);
-            Begin(1, m_chromaFile, JCS_YCbCr, 3);
+            // Asked for grey, libjpeg skips the chroma components' transforms altogether. The
+            // luma lane reads the chroma lane's queue, so that queue is set up first.
+            Begin(1, m_streams.chroma, JCS_YCbCr, 3);
+            Begin(0, m_streams.luma, JCS_GRAYSCALE, m_nBands);
         }
         return true;
     }
@@ -296,42 +236,51 @@ class CJpegPixels {
 
     void Decode(Lane& lane, const std::string& bytes, J_COLOR_SPACE colours) {
         CJpegReader reader(Bytes(bytes), bytes.size());
-        if (!Prepare(reader, colours) ||
-            !reader.Guarded([](jpeg_decompress_struct& jpeg) { jpeg_start_decompress(&jpeg); }))
+        if (!Prepare(reader, colours) || !reader.Guarded([colours](jpeg_decompress_struct& jpeg) {
+                jpeg_start_decompress(&jpeg);
+                // The chroma lane's luma is taken from the other lane, so its transform, a
+                // third of this lane's transforms, is skipped.
+                if (colours == JCS_YCbCr)
+                    jpeg.comp_info[0].component_needed = FALSE;
+            }))
             return lane.queue.Fail();
+        // The luma lane of a split puts each row together with the chroma lane's, on this
+        // thread while the chroma lane transforms the rows below, rather than on the workers,
+        // which take the strips one at a time.
+        const bool joins = m_bSplit && &lane == &m_lanes[0];
+        std::vector<std::uint8_t> luma(joins ? static_cast<std::size_t>(m_nWidth) : 0);
         for (int y = 0; y < m_nHeight; ++y) {
             std::uint8_t* slot = lane.queue.Slot(y);
             if (!slot)
                 return;
-            if (!reader.Guarded([slot](jpeg_decompress_struct& jpeg) {
-                    JSAMPROW rows[1] = {slot};
+            std::uint8_t* row = joins ? luma.data() : slot;
+            if (!reader.Guarded([row](jpeg_decompress_struct& jpeg) {
+                    JSAMPROW rows[1] = {row};
                     jpeg_read_scanlines(&jpeg, rows, 1);
                 }))
                 return lane.queue.Fail();
+            if (joins) {
+                const std::uint8_t* chroma = m_lanes[1].queue.Wait(y);
+                if (!chroma)
+                    return lane.queue.Fail();
+                YccToRgb(row, chroma, slot, m_nWidth);
+                m_lanes[1].queue.Consumed(y);
+            }
             lane.queue.Produced(y);
         }
     }
 
     bool Row(int y, std::uint8_t* out) {
-        const std::uint8_t* first = m_lanes[0].queue.Wait(y);
-        if (!first)
+        const std::uint8_t* row = m_lanes[0].queue.Wait(y);
+        if (!row)
             return false;
-        if (!m_bSplit) {
-            std::copy_n(first, static_cast<std::size_t>(m_nWidth) * m_nBands, out);
-        } else {
-            const std::uint8_t* chroma = m_lanes[1].queue.Wait(y);
-            if (!chroma)
-                return false;
-            YccToRgb(first, chroma, out, m_nWidth);
-            m_lanes[1].queue.Consumed(y);
-        }
+        std::copy_n(row, static_cast<std::size_t>(m_nWidth) * m_nBands, out);
         m_lanes[0].queue.Consumed(y);
         return true;
     }
 
     const std::string m_file;
-    std::string m_lumaFile;
-    std::string m_chromaFile;
+    SplitStreams m_streams;
     const int m_nShrink;
     const int m_nWidth;
     const int m_nHeight;

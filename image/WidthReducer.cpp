@@ -145,20 +145,24 @@ int Generate(VipsRegion* outRegion, void* seq, void*, void* kernelArg, gboolean*
 
     const int length = r.width + (taps + Factor - 1) / Factor;
     std::vector<std::int16_t> split(static_cast<std::size_t>(Bands) * Factor * length);
-    std::vector<std::int32_t> sums(r.width);
+    const int width = r.width;
+    std::vector<std::int32_t> sums(static_cast<std::size_t>(Bands) * width);
     for (int y = 0; y < r.height; ++y) {
         SplitRow<Factor, Bands>(VIPS_REGION_ADDR(in, left, r.top + y), left, x0, inWidth, length,
                                 split.data());
-        VipsPel* out = VIPS_REGION_ADDR(outRegion, r.left, r.top + y);
         for (int b = 0; b < Bands; ++b) {
             const std::int16_t* band = split.data() + b * Factor * length;
+            std::int32_t* bandSums = sums.data() + b * width;
             if constexpr (Factor == 2)
-                HalveBand(band, kernel, r.width, sums.data());
+                HalveBand(band, kernel, width, bandSums);
             else
-                CutBand<Factor>(band, kernel.weights, r.width, length, sums.data());
-            for (int j = 0; j < r.width; ++j)
-                out[j * Bands + b] = static_cast<VipsPel>(std::clamp(sums[j] >> kShift, 0, 255));
+                CutBand<Factor>(band, kernel.weights, width, length, bandSums);
         }
+        // The bands are put back together in one pass, each output byte written in order.
+        VipsPel* out = VIPS_REGION_ADDR(outRegion, r.left, r.top + y);
+        for (int j = 0; j < width; ++j)
+            for (int b = 0; b < Bands; ++b)
+                *out++ = static_cast<VipsPel>(std::clamp(sums[b * width + j] >> kShift, 0, 255));
     }
     return 0;
 }

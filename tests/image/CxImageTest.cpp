@@ -144,8 +144,8 @@ TEST(CxImage, PngStaysLosslessAndNoLargerThanTheDefault) {
 TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
     const std::string dir = MakeTempDir("jpegs");
     // Damage done to the file: scan data cut short (60 % of the file and its end marker), or
-    // scrambled halfway (restart markers out of turn).
-    enum Damage { None, Cut, Scrambled };
+    // scrambled (restart markers out of turn) halfway or in the first scan.
+    enum Damage { None, Cut, Scrambled, ScrambledFirstScan };
     constexpr VipsInterpretation rgb = VIPS_INTERPRETATION_sRGB;
     // Name, libvips save options, size, colours, orientation, damage.
     const std::tuple<const char*, const char*, int, int, VipsInterpretation, int, Damage> rows[] = {
@@ -164,6 +164,8 @@ TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
         {"cut-progressive", "[Q=85,interlace]", 604, 412, rgb, 1, Cut},
         {"scrambled", "[Q=85]", 604, 412, rgb, 1, Scrambled},
         {"scrambled-progressive", "[Q=85,interlace]", 604, 412, rgb, 1, Scrambled},
+        {"scrambled-dc-444", "[Q=95,interlace,subsample_mode=off]", 604, 412, rgb, 1,
+         ScrambledFirstScan},
     };
     for (const auto& [name, options, width, height, colours, orientation, damage] : rows) {
         SCOPED_TRACE(name);
@@ -178,9 +180,11 @@ TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
         const std::string path = WritePicture(source, dir + "/" + name + ".jpg" + options);
         if (damage != None) {
             std::string bytes = ReadFile(path);
-            WriteFile(path, damage == Cut ? bytes.substr(0, bytes.size() * 3 / 5) + "\xFF\xD9"
-                                          : bytes.replace(bytes.size() / 2, 8,
-                                                          "\xFF\xD3\xFF\xD6\xFF\xD1\x00\xFF"));
+            const std::size_t at =
+                damage == Scrambled ? bytes.size() / 2 : bytes.find("\xFF\xDA") + 40;
+            WriteFile(path, damage == Cut
+                                ? bytes.substr(0, bytes.size() * 3 / 5) + "\xFF\xD9"
+                                : bytes.replace(at, 8, "\xFF\xD3\xFF\xD6\xFF\xD1\x00\xFF"));
         }
         // libvips' whole decode at a shrink, upright, as displayable samples.
         const auto decoded = [&path](int shrink) {
