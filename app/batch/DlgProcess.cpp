@@ -20,7 +20,7 @@ constexpr std::size_t kFailuresListed = 20;
 } // namespace
 
 CDlgProcess::CDlgProcess(QWidget* parent)
-    : CDialog(ProcessDialogTemplate(), parent),
+    : CDialog(ProcessDialogTemplate(), parent, BuildLater{}),
       m_channel(this, [this](const std::string& file, const std::string& question) {
           return AskOnDialogThread(file, question);
       }) {}
@@ -32,6 +32,9 @@ int CDlgProcess::DoModal() {
     // A stop signal (a logout, a kill, Ctrl+C) cancels the run as Cancel does; once the pass
     // has let go of its files, the process ends.
     plat::CStopSignals stopSignals([this] { OnCancel(); });
+    // The pass starts before the window is made, which takes a few milliseconds of font
+    // loading; what it posts waits in the queue until the window takes it.
+    StartPass();
     const int result = CDialog::DoModal();
     StopWorker();
     if (m_bMail && result != plat::IDOK)
@@ -45,20 +48,25 @@ void CDlgProcess::DoDataExchange(plat::CDataExchange* pDX) {
     plat::DDX_Text(pDX, IDC_TEXT, m_strText);
 }
 
-bool CDlgProcess::OnInitDialog() {
-    CDialog::OnInitDialog();
+void CDlgProcess::StartPass() {
     CAppSetting* app = GetAppSetting();
-    m_ctrlProgress.SetRange(0, static_cast<int>(app->m_listFiles.size()));
     if (m_nMode == PROCESS_READ) {
-        SetWindowText("Reading Pictures Information");
         m_worker = std::thread([this, app] { ReadInfoThreadProc(m_channel, *app); });
     } else if (m_nMode == PROCESS_RESIZE) {
-        SetWindowText("Resizing Pictures");
         // The desktop's size is read here, on the thread that owns the screens.
         const ResizeRun run{m_bMail != 0, plat::GetSystemMetrics(plat::SM_CXSCREEN),
                             plat::GetSystemMetrics(plat::SM_CYSCREEN)};
         m_worker = std::thread([this, app, run] { ResizeThreadProc(m_channel, *app, run); });
     }
+}
+
+bool CDlgProcess::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_ctrlProgress.SetRange(0, static_cast<int>(GetAppSetting()->m_listFiles.size()));
+    if (m_nMode == PROCESS_READ)
+        SetWindowText("Reading Pictures Information");
+    else if (m_nMode == PROCESS_RESIZE)
+        SetWindowText("Resizing Pictures");
     return true;
 }
 

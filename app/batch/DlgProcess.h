@@ -15,10 +15,10 @@
 // and the shell launch modes. It needs no parent and runs modally from a plain QApplication.
 //
 // Threads. The rules every pass and handler here keeps:
-//  1. The dialog is constructed, shown and destroyed on the user-interface thread. When it
-//     opens it starts exactly one worker thread for its pass. A resize job may hand the
-//     decoding and encoding of the next picture to one helper thread (two pictures in flight);
-//     everything the user sees still happens in file order.
+//  1. The dialog is constructed, shown and destroyed on the user-interface thread. DoModal
+//     starts exactly one worker thread for its pass, before it makes the window. A resize job
+//     may hand the decoding and encoding of the next picture to one helper thread (two
+//     pictures in flight); everything the user sees still happens in file order.
 //  2. The pass reaches the dialog only through its sink, the dialog's CProcessChannel, and
 //     never touches the dialog object. Progress goes by posted messages only: WM_PROCESS_STEP
 //     (wParam = file index) before each file, after the status line for that file was set;
@@ -72,6 +72,7 @@ protected:
     bool WaitsForPerson() const override { return false; }
 
 private:
+    void StartPass();
     int AskOnDialogThread(const std::string& file, const std::string& question);
     void StopWorker();
     static void ShowFailures(const std::vector<std::string>& failures);

@@ -16,17 +16,27 @@
 namespace plat {
 
 CDialog::CDialog(const DLGTEMPLATE& tmpl, QWidget* parent) : QDialog(parent), m_template(tmpl) {
-    CDialogBuilder::Build(*this, tmpl, [this](int id, int code) {
+    Build();
+}
+
+CDialog::CDialog(const DLGTEMPLATE& tmpl, QWidget* parent, BuildLater)
+    : QDialog(parent), m_template(tmpl) {}
+
+void CDialog::Build() {
+    CDialogBuilder::Build(*this, m_template, [this](int id, int code) {
         if (code == WM_HSCROLL)
             OnHScroll(id);
         else
             OnCommand(id, code);
     });
+    m_bBuilt = true;
 }
 
 CDialog::~CDialog() = default;
 
 int CDialog::DoModal() {
+    if (!m_bBuilt)
+        Build();
     m_bEnded = false;
     m_nResult = 0;
     if (OnInitDialog() && !focusWidget())

@@ -1,8 +1,9 @@
 #pragma once
 // CDialog: the base of every dialog of the application, in the shape its algorithms are
 // written in. A subclass is made from a dialog template (CDialogBuilder creates its controls
-// at construction), binds members to controls in DoDataExchange, and handles control
-// notifications in OnCommand / OnHScroll and posted messages in OnMessage.
+// at construction, or as DoModal begins for a dialog whose work starts before its window),
+// binds members to controls in DoDataExchange, and handles control notifications in OnCommand
+// / OnHScroll and posted messages in OnMessage.
 //
 // DoModal runs OnInitDialog (which by default transfers the members to the controls), shows
 // the dialog modally and returns the end code given to EndDialog: OnOK (UpdateData(true),
@@ -26,6 +27,10 @@ namespace plat {
 class CDialog : public QDialog {
 public:
     CDialog(const DLGTEMPLATE& tmpl, QWidget* parent);
+    // Controls made as DoModal begins: making the first ones loads the desktop's font
+    // configuration, some thousand file calls that work started before need not wait for.
+    struct BuildLater {};
+    CDialog(const DLGTEMPLATE& tmpl, QWidget* parent, BuildLater);
     ~CDialog() override;
     CDialog(const CDialog&) = delete;
     CDialog& operator=(const CDialog&) = delete;
@@ -65,8 +70,10 @@ protected:
 private:
     void PressAutoClick(const std::string& name);
     void Center();
+    void Build();
 
     const DLGTEMPLATE& m_template;
+    bool m_bBuilt = false;
     bool m_bEnded = false;
     int m_nResult = 0;
 };

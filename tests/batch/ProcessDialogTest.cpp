@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -33,17 +34,36 @@ struct Outcome {
     std::string caption, status;
 };
 
+// Calls `polished` with each child of the object it filters as the child is made ready to be
+// shown.
+struct PolishWatch : QObject {
+    explicit PolishWatch(std::function<void(QObject*)> polished) : polished(std::move(polished)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::ChildPolished)
+            polished(static_cast<QChildEvent*>(event)->child());
+        return false;
+    }
+    std::function<void(QObject*)> polished;
+};
+
 // Runs a CDlgProcess; Cancel is clicked when the bar reaches `cancelAt`.
 Outcome RunProcess(std::int32_t mode, bool mail = false, int cancelAt = -1) {
     Outcome run;
     CDlgProcess dialog;
     dialog.m_nMode = mode, dialog.m_bMail = mail;
-    auto* bar = dialog.findChild<QProgressBar*>("IDC_PROGRESS");
-    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
-        run.positions.push_back(value);
-        if (value == cancelAt)
-            QTest::mouseClick(dialog.findChild<QPushButton*>("IDCANCEL"), Qt::LeftButton);
+    // The window is made once the pass has started; its bar is watched from before it shows.
+    QProgressBar* bar = nullptr;
+    PolishWatch watch([&](QObject* child) {
+        if (bar || child->objectName() != "IDC_PROGRESS")
+            return;
+        bar = qobject_cast<QProgressBar*>(child);
+        QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+            run.positions.push_back(value);
+            if (value == cancelAt)
+                QTest::mouseClick(dialog.findChild<QPushButton*>("IDCANCEL"), Qt::LeftButton);
+        });
     });
+    dialog.installEventFilter(&watch);
     run.code = dialog.DoModal();
     run.maximum = bar->maximum();
     run.caption = dialog.windowTitle().toStdString();
