@@ -26,7 +26,6 @@
 #include <iostream>
 #include <map>
 #include <ranges>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -41,6 +40,17 @@ std::vector<std::string> Words(const std::string& text, const std::string& separ
     for (const auto word : std::views::split(text, separator))
         words.emplace_back(word.begin(), word.end());
     return words;
+}
+
+// `text` holds the pieces of `pattern` between its ".*" wildcards, in order.
+bool Matches(const std::string& text, const std::string& pattern) {
+    std::size_t at = 0;
+    for (const std::string& piece : Words(pattern, ".*"))
+        if ((at = text.find(piece, at)) == std::string::npos)
+            return false;
+        else
+            at += piece.size();
+    return true;
 }
 
 // A folder as "name=content ..." in name order: a folder's content is "/", a file larger than
@@ -212,8 +222,10 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
                                                                           : RLIM_INFINITY);
             operation.Run();
             EXPECT_EQ(asked, int(Words(c.said, " ; ").size())) << said;
-            EXPECT_TRUE(std::regex_search(said, std::regex(c.said))) << said;
-            EXPECT_TRUE(c.progressShown < 0 || progressShown == c.progressShown) << progressShown;
+            EXPECT_TRUE(Matches(said, c.said)) << said;
+            if (c.progressShown >= 0) {
+                EXPECT_EQ(progressShown, c.progressShown);
+            }
         }
         if (c.where != OwnFolder) {
             EXPECT_EQ(Contents(to), c.after);
