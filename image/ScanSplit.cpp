@@ -97,7 +97,7 @@ bool ReadDcTables(const std::string& file, std::size_t from, std::size_t end,
 class CBitReader {
   public:
     CBitReader(const std::string& file, std::size_t from, std::size_t end) {
-        m_bytes.reserve(end - from + 8);
+        m_bytes.reserve(end - from);
         for (std::size_t at = from; at < end; ++at) {
             const auto byte = static_cast<std::uint8_t>(file[at]);
             m_bytes.push_back(byte);
@@ -105,14 +105,12 @@ class CBitReader {
                 m_bFailed = true; // a marker inside the data: a damaged scan
         }
         m_nLeft = static_cast<long>(m_bytes.size()) * 8;
-        m_bytes.resize(m_bytes.size() + 8, 0xFF);
-        m_next = m_bytes.data();
     }
     // The next n bits (1 <= n <= 32) without taking them.
     std::uint32_t Peek(int n) {
-        while (m_nBuffered <= 56) {
-            m_buffer |= std::uint64_t{*m_next++} << (56 - m_nBuffered);
-            m_nBuffered += 8;
+        for (; m_nBuffered <= 56; m_nBuffered += 8) {
+            const std::uint8_t next = m_nNext < m_bytes.size() ? m_bytes[m_nNext++] : 0xFF;
+            m_buffer |= std::uint64_t{next} << (56 - m_nBuffered);
         }
         return static_cast<std::uint32_t>(m_buffer >> (64 - n));
     }
@@ -129,7 +127,7 @@ class CBitReader {
 
   private:
     std::vector<std::uint8_t> m_bytes;
-    const std::uint8_t* m_next = nullptr;
+    std::size_t m_nNext = 0;    // the next byte to buffer
     std::uint64_t m_buffer = 0; // the next bits, from the top
     int m_nBuffered = 0;
     long m_nLeft = 0; // bits of data not yet taken

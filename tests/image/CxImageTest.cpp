@@ -143,9 +143,10 @@ TEST(CxImage, PngStaysLosslessAndNoLargerThanTheDefault) {
 // shrink, alone or beside another picture at work, upright whatever its orientation.
 TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
     const std::string dir = MakeTempDir("jpegs");
-    // Damage done to the file: scan data cut short (60 % of the file and its end marker), or
-    // scrambled (restart markers out of turn) halfway or in the first scan.
-    enum Damage { None, Cut, Scrambled, ScrambledFirstScan };
+    // Damage done to the file: scan data cut short (to 60 % of the file, or inside the first
+    // scan, and its end marker), or scrambled (restart markers out of turn) halfway or in the
+    // first scan.
+    enum Damage { None, Cut, CutInFirstScan, Scrambled, ScrambledFirstScan };
     constexpr VipsInterpretation rgb = VIPS_INTERPRETATION_sRGB;
     // Name, libvips save options, size, colours, orientation, damage.
     const std::tuple<const char*, const char*, int, int, VipsInterpretation, int, Damage> rows[] = {
@@ -166,6 +167,7 @@ TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
         {"scrambled-progressive", "[Q=85,interlace]", 604, 412, rgb, 1, Scrambled},
         {"scrambled-dc-444", "[Q=95,interlace,subsample_mode=off]", 604, 412, rgb, 1,
          ScrambledFirstScan},
+        {"cut-dc-444", "[Q=95,interlace,subsample_mode=off]", 604, 412, rgb, 1, CutInFirstScan},
     };
     for (const auto& [name, options, width, height, colours, orientation, damage] : rows) {
         SCOPED_TRACE(name);
@@ -182,8 +184,9 @@ TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
             std::string bytes = ReadFile(path);
             const std::size_t at =
                 damage == Scrambled ? bytes.size() / 2 : bytes.find("\xFF\xDA") + 40;
-            WriteFile(path, damage == Cut
-                                ? bytes.substr(0, bytes.size() * 3 / 5) + "\xFF\xD9"
+            WriteFile(path, damage == Cut ? bytes.substr(0, bytes.size() * 3 / 5) + "\xFF\xD9"
+                            : damage == CutInFirstScan
+                                ? bytes.substr(0, at) + "\xFF\xD9"
                                 : bytes.replace(at, 8, "\xFF\xD3\xFF\xD6\xFF\xD1\x00\xFF"));
         }
         // libvips' whole decode at a shrink, upright, as displayable samples.
