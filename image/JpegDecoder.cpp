@@ -182,16 +182,10 @@ class CJpegPixels {
         const std::size_t coefficients = info.progressive_mode ? CoefficientBytes(info) : 0;
         // Where the DC scans are split, two decoders hold what one would, so a picture beside
         // another takes the second as well; otherwise each holds every component's
-        // coefficients, which only a picture on its own spends. (The scans are split only
-        // where every component is sampled 1 x 1 and there are no restarts: no need to try
-        // the others beside another picture.)
-        bool dcSplits = info.restart_interval == 0 && std::thread::hardware_concurrency() > 1;
-        for (int c = 0; c < info.num_components; ++c)
-            dcSplits = dcSplits && info.comp_info[c].h_samp_factor == 1 &&
-                       info.comp_info[c].v_samp_factor == 1;
-        if ((twoThreads || dcSplits) && m_nHeight >= kLeastSplitRows && info.progressive_mode &&
-            info.jpeg_color_space == JCS_YCbCr && SplitScans(m_file, m_streams) &&
-            (twoThreads || m_streams.bDcSplit)) {
+        // coefficients, which only a picture on its own spends.
+        if ((twoThreads || std::thread::hardware_concurrency() > 1) &&
+            m_nHeight >= kLeastSplitRows && info.progressive_mode &&
+            info.jpeg_color_space == JCS_YCbCr && SplitScans(m_file, !twoThreads, m_streams)) {
             if (auto grant = CMemoryBudget::Decoders().TryTake(
                     m_streams.bDcSplit ? coefficients : 2 * coefficients)) {
                 m_bSplit = true;

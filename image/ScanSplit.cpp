@@ -229,7 +229,7 @@ bool SplitDcScan(const std::string& file, std::size_t at, std::size_t data, std:
 
 } // namespace
 
-bool SplitScans(const std::string& file, SplitStreams& out) {
+bool SplitScans(const std::string& file, bool onlyWithDcSplit, SplitStreams& out) {
     const auto byte = [&](std::size_t at) { return static_cast<std::uint8_t>(file[at]); };
     out.luma = out.chroma = file.substr(0, 2);
     out.luma.reserve(file.size()); // no copy as they grow: each holds most of the file
@@ -302,7 +302,7 @@ bool SplitScans(const std::string& file, SplitStreams& out) {
         if (toLuma && toChroma && !(dc && oneByOne && !restarts)) {
             // Both streams carry this scan whole, so every DC scan before it must have gone to
             // both as well: a refinement needs the first scan of the same components.
-            if (splitOne)
+            if (splitOne || onlyWithDcSplit)
                 return false;
             out.bDcSplit = false;
         }

@@ -24,7 +24,8 @@ struct SplitStreams {
 // DC scans do not parse, and for one whose scans do not bring every coefficient of every
 // component to its last bit (cut short, say): libjpeg then guesses the missing coefficients of
 // a block from its neighbours in all components, which a decoder that holds only some of them
-// cannot do alike.
-bool SplitScans(const std::string& file, SplitStreams& out);
+// cannot do alike. With onlyWithDcSplit, false as well as soon as a scan that carries every
+// component cannot be split (the first scan, as a rule).
+bool SplitScans(const std::string& file, bool onlyWithDcSplit, SplitStreams& out);
 
 } // namespace vtlimage
