@@ -68,6 +68,50 @@ const Kernel& KernelFor(int factor) {
 // Splits one input row band by band, with the edge samples repeated beyond the picture. A
 // factor of 2 keeps each band's samples in order (taps then pair up, see HalveBand); another
 // factor splits them into phases: phase p of band b holds samples p, p + Factor, ...
+#if defined(__SSE2__)
+// 16 RGB pixels into three planes of 16 samples: four rounds of one byte shuffle transpose the
+// 3 x 16 bytes.
+void Deinterleave3(const VipsPel* pixels, __m128i planes[3]) {
+    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels));
+    __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 16));
+    __m128i z = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 32));
+    for (int round = 0; round < 4; ++round) {
+        const __m128i nextX = _mm_unpacklo_epi8(x, _mm_unpackhi_epi64(y, y));
+        const __m128i nextY = _mm_unpacklo_epi8(_mm_unpackhi_epi64(x, x), z);
+        z = _mm_unpacklo_epi8(y, _mm_unpackhi_epi64(z, z));
+        x = nextX;
+        y = nextY;
+    }
+    planes[0] = x;
+    planes[1] = y;
+    planes[2] = z;
+}
+
+// Three planes of 16 samples into 16 RGB pixels: first four bytes a pixel, then each 64-bit
+// half cut to its two pixels' six bytes and stored six bytes on from the last. The stores run
+// two bytes past the 48: the caller's next pixel covers them.
+void Interleave3(const __m128i planes[3], VipsPel* pixels) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low = _mm_unpacklo_epi8(planes[0], planes[1]);
+    const __m128i high = _mm_unpackhi_epi8(planes[0], planes[1]);
+    const __m128i quads[4] = {
+        _mm_unpacklo_epi16(low, _mm_unpacklo_epi8(planes[2], zero)),
+        _mm_unpackhi_epi16(low, _mm_unpacklo_epi8(planes[2], zero)),
+        _mm_unpacklo_epi16(high, _mm_unpackhi_epi8(planes[2], zero)),
+        _mm_unpackhi_epi16(high, _mm_unpackhi_epi8(planes[2], zero)),
+    };
+    const __m128i first = _mm_set1_epi64x(0xFFFFFF);
+    const __m128i second = _mm_set1_epi64x(0xFFFFFF000000);
+    for (int q = 0; q < 4; ++q) {
+        const __m128i packed = _mm_or_si128(_mm_and_si128(quads[q], first),
+                                            _mm_and_si128(_mm_srli_epi64(quads[q], 8), second));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(pixels + 12 * q), packed);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(pixels + 12 * q + 6),
+                         _mm_unpackhi_epi64(packed, packed));
+    }
+}
+#endif
+
 template <int Factor, int Bands>
 void SplitRow(const VipsPel* row, int left, int x0, int inWidth, int length, std::int16_t* split) {
     const int span = Factor * length;
@@ -81,9 +125,22 @@ void SplitRow(const VipsPel* row, int left, int x0, int inWidth, int length, std
     const int beyond = std::clamp(inWidth - x0, inside, span);
     for (int k = 0; k < inside; ++k)
         copy(k, 0);
-    for (int k = inside; k < beyond; ++k)
+    int k = inside;
+#if defined(__SSE2__)
+    if constexpr (Factor == 2 && Bands == 3)
+        for (; k + 16 <= beyond; k += 16) {
+            __m128i planes[3];
+            Deinterleave3(row + static_cast<std::ptrdiff_t>(x0 + k - left) * Bands, planes);
+            for (int b = 0; b < Bands; ++b) {
+                auto* band = reinterpret_cast<__m128i*>(split + b * span + k);
+                _mm_storeu_si128(band, _mm_unpacklo_epi8(planes[b], _mm_setzero_si128()));
+                _mm_storeu_si128(band + 1, _mm_unpackhi_epi8(planes[b], _mm_setzero_si128()));
+            }
+        }
+#endif
+    for (; k < beyond; ++k)
         copy(k, x0 + k);
-    for (int k = beyond; k < span; ++k)
+    for (k = beyond; k < span; ++k)
         copy(k, inWidth - 1);
 }
 
@@ -160,7 +217,26 @@ int Generate(VipsRegion* outRegion, void* seq, void*, void* kernelArg, gboolean*
         }
         // The bands are put back together in one pass, each output byte written in order.
         VipsPel* out = VIPS_REGION_ADDR(outRegion, r.left, r.top + y);
-        for (int j = 0; j < width; ++j)
+        int j = 0;
+#if defined(__SSE2__)
+        // Sixteen pixels at a time while another pixel follows to cover Interleave3's overrun;
+        // saturating packs clamp as std::clamp does.
+        if constexpr (Bands == 3)
+            for (; j + 16 < width; j += 16, out += 16 * Bands) {
+                __m128i planes[3];
+                for (int b = 0; b < Bands; ++b) {
+                    const auto* band = reinterpret_cast<const __m128i*>(sums.data() + b * width + j);
+                    __m128i words[2];
+                    for (int h = 0; h < 2; ++h)
+                        words[h] = _mm_packs_epi32(
+                            _mm_srai_epi32(_mm_loadu_si128(band + 2 * h), kShift),
+                            _mm_srai_epi32(_mm_loadu_si128(band + 2 * h + 1), kShift));
+                    planes[b] = _mm_packus_epi16(words[0], words[1]);
+                }
+                Interleave3(planes, out);
+            }
+#endif
+        for (; j < width; ++j)
             for (int b = 0; b < Bands; ++b)
                 *out++ = static_cast<VipsPel>(std::clamp(sums[b * width + j] >> kShift, 0, 255));
     }
