@@ -65,9 +65,6 @@ const Kernel& KernelFor(int factor) {
     return factor == 2 ? two : three;
 }
 
-// Splits one input row band by band, with the edge samples repeated beyond the picture. A
-// factor of 2 keeps each band's samples in order (taps then pair up, see HalveBand); another
-// factor splits them into phases: phase p of band b holds samples p, p + Factor, ...
 #if defined(__SSE2__)
 // 16 RGB pixels into three planes of 16 samples: four rounds of one byte shuffle transpose the
 // 3 x 16 bytes.
@@ -112,6 +109,9 @@ void Interleave3(const __m128i planes[3], VipsPel* pixels) {
 }
 #endif
 
+// Splits one input row band by band, with the edge samples repeated beyond the picture. A
+// factor of 2 keeps each band's samples in order (taps then pair up, see HalveBand); another
+// factor splits them into phases: phase p of band b holds samples p, p + Factor, ...
 template <int Factor, int Bands>
 void SplitRow(const VipsPel* row, int left, int x0, int inWidth, int length, std::int16_t* split) {
     const int span = Factor * length;
@@ -225,7 +225,8 @@ int Generate(VipsRegion* outRegion, void* seq, void*, void* kernelArg, gboolean*
             for (; j + 16 < width; j += 16, out += 16 * Bands) {
                 __m128i planes[3];
                 for (int b = 0; b < Bands; ++b) {
-                    const auto* band = reinterpret_cast<const __m128i*>(sums.data() + b * width + j);
+                    const auto* band =
+                        reinterpret_cast<const __m128i*>(sums.data() + b * width + j);
                     __m128i words[2];
                     for (int h = 0; h < 2; ++h)
                         words[h] = _mm_packs_epi32(
