@@ -16,7 +16,8 @@ function(vtl_order_loaded_libraries target)
     try_compile(built SOURCE_FROM_CONTENT probe.cpp "int main() { return 0; }\n"
         LINK_OPTIONS "LINKER:--no-as-needed"
         LINK_LIBRARIES ${ARGN}
-        COPY_FILE "${probe}")
+        COPY_FILE "${probe}"
+        NO_CACHE)
     if(NOT built)
         return()
     endif()
