@@ -3,9 +3,9 @@
 // same as libvips' own reduceh gives (its weights, its centres, its fixed-point rounding, its
 // copied edges), at a fraction of the cost: libvips 8.14 works out every output sample on its
 // own, while here each row is split into its phases once and every weight runs along a whole
-// row, which the compiler turns into vector instructions. Halving is the common resize (50 %,
-// or what is left for the Lanczos step after a JPEG decoder's shrink), and the width step was
-// half the work of a resize.
+// row in vector instructions (SSE2, and AVX2 where the processor has it). Halving is the
+// common resize (50 %, or what is left for the Lanczos step after a JPEG decoder's shrink), and
+// the width step was half the work of a resize.
 //
 // Callers: ScaleTo, on any thread. The result streams: its rows are made as they are asked
 // for, on whichever libvips worker asks.
