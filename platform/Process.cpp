@@ -69,9 +69,11 @@ double SecondsSinceProcessStart() {
     // the name.
     const char* field = std::strrchr(stat, ')');
     unsigned long long started = 0;
-    if (!field || std::sscanf(field + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d "
-                                         "%*d %*d %llu",
-                              &started) != 1)
+    if (!field ||
+        std::sscanf(field + 1,
+                    " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u"
+                    " %*d %*d %*d %*d %*d %*d %llu",
+                    &started) != 1)
         return -1;
     // The start is counted from boot, on the clock that goes on while the machine sleeps.
     timespec now{};
@@ -79,7 +81,8 @@ double SecondsSinceProcessStart() {
     const long ticks = sysconf(_SC_CLK_TCK);
     if (ticks <= 0)
         return -1;
-    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - static_cast<double>(started) / ticks;
+    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 -
+           static_cast<double>(started) / ticks;
 }
 
 } // namespace plat

@@ -199,7 +199,8 @@ LONG RegCreateKeyEx(HKEY parent, const char* subKey, DWORD, DWORD, HKEY* result,
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     const bool section = hive.FindKey(path) != nullptr;
-    *result = new RegKey{parent->root, path, false, {}, std::make_shared<const RegistryHive>(std::move(hive))};
+    *result = new RegKey{parent->root, path, false, {},
+                         std::make_shared<const RegistryHive>(std::move(hive))};
     // A key that exists only as the parent of others gets a section of its own too.
     if (!section && !path.empty())
         (*result)->pending.push_back(RegChange{RegChange::CreateKey, {}, 0, {}});

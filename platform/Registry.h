@@ -7,9 +7,10 @@
 // reading, so loading a group of values reads the file once (open the key again to see what
 // others wrote since); calls through a root handle read the file afresh. Reading never
 // writes. The changes made through a key handle (creating it, setting and deleting values)
-// are seen through that handle at once and reach the file when it is closed: RegCloseKey writes them all in one rewrite, through a
-// temporary file renamed over the old one while holding an advisory lock (so two processes
-// that save at the same time keep each other's keys), and says whether that worked. Changes
+// are seen through that handle at once and reach the file when it is closed: RegCloseKey
+// writes them all in one rewrite, through a temporary file renamed over the old one while
+// holding an advisory lock (so two processes that save at the same time keep each other's
+// keys), and says whether that worked. Changes
 // through a predefined root handle, and deleting keys, are written at once.
 //
 // A damaged file yields what is readable in it. A file that cannot be read whole (not a plain

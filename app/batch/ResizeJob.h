@@ -16,8 +16,9 @@
 // preparing the next file, which starts as soon as either is done; what the user sees stays
 // that of one file after the other: the step of file i comes before file i starts, questions
 // come in file order before that file's output is written, and a file never starts while a
-// picture it reads or writes is still being written for an earlier file. A GIF run, whose question needs the decoded picture, does
-// one file at a time on this thread. No exception leaves the job or its helper threads.
+// picture it reads or writes is still being written for an earlier file. A GIF run, whose
+// question needs the decoded picture, does one file at a time on this thread. No exception
+// leaves the job or its helper threads.
 //
 // Runs on the worker thread that CDlgProcess starts in mode PROCESS_RESIZE.
 #include "app/batch/OutputPath.h"
