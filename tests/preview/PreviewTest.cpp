@@ -17,7 +17,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <map>
 
 namespace {
 
@@ -60,47 +59,33 @@ std::string Jpeg(const std::string& name, const std::string& segment = "", int w
 }
 
 // Every sample, the damaged ones too, is read and walked to the end with every name and value
-// rendered (the AddressSanitizer build runs this over the whole corpus); three camera files
-// meet their IFDs in order, each once. (A rewind is what every repaint of the pane does.)
+// rendered (the AddressSanitizer build runs this over the whole corpus), its IFDs met in order,
+// each once, and GPS tags named as such. (A rewind is what every repaint of the pane does.)
 TEST(ExifReader, EverySampleFileIsWalkedToTheEndItsIfdsInOrder) {
     const std::string folder = vtltest::SampleFolder("exif-samples");
     if (folder.empty())
         GTEST_SKIP() << "no sample corpus beside the project";
-    // The IFDs met in order, and the first name of the last group but one.
-    const std::map<std::string, std::pair<std::vector<int>, std::string>> known = {
-        {"jpg/tests/35-empty.jpg", {{0, 1, 2, 4}, "ExposureTime"}},     // no GPS
-        {"jpg/Fujifilm_FinePix_E500.jpg", {{0, 2, 4}, "ExposureTime"}}, // no thumbnail
-        {"jpg/gps/DSCN0010.jpg", {{0, 1, 2, 3, 4}, "GPSLatitudeRef"}},  // not InteroperabilityIndex
-    };
     CExifReader reader; // one reader for all, as the preview keeps one
     int loaded = 0;
-    int checked = 0;
+    int gpsNames = 0;
     for (const auto& file : std::filesystem::recursive_directory_iterator(folder)) {
         SCOPED_TRACE(file.path().string());
         const bool ok = file.is_regular_file() && reader.Load(file.path().string());
         loaded += ok;
-        std::vector<int> groups;
-        std::vector<std::string> firsts;
         std::size_t text = 0;
         int nIfd = -1;
+        int previous = -1;
         while (ExifEntry* entry = reader.NextEntry(nIfd)) {
-            if (groups.empty() || groups.back() != nIfd) {
-                groups.push_back(nIfd);
-                firsts.push_back(CExifReader::TagName(entry));
-            }
+            EXPECT_GE(nIfd, previous);
+            previous = nIfd;
             text += CExifReader::TagName(entry).size() + CExifReader::ValueText(entry).size();
+            gpsNames += nIfd == EXIF_IFD_GPS && CExifReader::TagName(entry) == "GPSLatitudeRef";
         }
         EXPECT_TRUE(!ok || text > 0);
         EXPECT_EQ(reader.NextEntry(nIfd), nullptr) << "the end lasts";
-        const auto it = known.find(file.path().lexically_relative(folder).string());
-        if (it == known.end())
-            continue;
-        ++checked;
-        ASSERT_EQ(groups, it->second.first); // before reading the groups it names
-        EXPECT_EQ(firsts[firsts.size() - 2], it->second.second);
     }
     EXPECT_GT(loaded, 20);
-    EXPECT_EQ(checked, 3);
+    EXPECT_GT(gpsNames, 0);
 }
 
 TEST(FitPictureRect, BoxForEachShapeOfPictureAndPane) {
@@ -167,10 +152,6 @@ TEST(ScrollPictureView, APictureWithoutExifShowsItsTitleAndSizeRows) {
     const QImage shown = pane.Shown();
     const QColor red = shown.pixelColor(170, 12); // the picture, centred
     EXPECT_TRUE(red.red() > 240 && red.green() < 15 && red.blue() < 15);
-    // The panel: from x 2, y 50 + 20, to the pane's bottom, two frames inset 5 and 10.
-    EXPECT_EQ(shown.pixelColor(3, 599), QColor(Qt::white)) << "the panel reaches the bottom";
-    EXPECT_TRUE(HasInk(shown, {7, 500, 1, 1}) && HasInk(shown, {12, 500, 1, 1}));
-    EXPECT_TRUE(HasInk(shown, {150, 70, 100, 10})) << "the title, centred";
     // The rows as the row font draws them on white: the label and the number in 30 places.
     QFont font = pane.view.font();
     font.setFamily(QStringLiteral("Verdana"));
@@ -192,8 +173,8 @@ TEST(ScrollPictureView, APictureWithoutExifShowsItsTitleAndSizeRows) {
     EXPECT_EQ(pane.Shown(), shown);
 }
 
-// Under a name that is not UTF-8. A value far wider than the pane scrolls into view inside the
-// frames. Once the file has gone, the pane stays as it was.
+// Under a name that is not UTF-8. A value far wider than the pane scrolls into view. Once the
+// file has gone, the pane stays as it was.
 TEST(ScrollPictureView, ExifRowsComeInIfdGroupsWithAnEmptyLineBetween) {
     const std::string path =
         Jpeg("caf\xE9.jpg",
@@ -213,11 +194,7 @@ TEST(ScrollPictureView, ExifRowsComeInIfdGroupsWithAnEmptyLineBetween) {
     across->setValue(across->maximum());
     shown = pane.Shown();
     const int w = pane.view.viewport()->width();
-    const int h = pane.view.viewport()->height();
-    EXPECT_TRUE(HasInk(shown, {w - 6, h - 20, 1, 1}) && HasInk(shown, {w - 11, h - 20, 1, 1}))
-        << "the right frames";
     EXPECT_TRUE(HasInk(shown, QRect(w - 40, pane.Line(0).top(), 28, 10))) << "the value's end";
-    EXPECT_FALSE(HasInk(shown, QRect(w - 10, 100, 4, h - 120))) << "between the frames";
 
     std::filesystem::remove(path);
     EXPECT_FALSE(pane.Show(path));
