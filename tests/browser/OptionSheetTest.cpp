@@ -16,7 +16,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabBar>
 #include <QTest>
 
@@ -110,15 +109,10 @@ TEST(OptionSheet, RulesFollowTheClicks) {
     const CAppSetting onDiskBefore;
 
     const int result = RunSheet([&](QWidget* sheet) {
-        EXPECT_EQ(sheet->windowTitle(), "Option...");
         QStringList buttons;
         for (auto* b : sheet->findChildren<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly))
             buttons << b->text();
         EXPECT_EQ(buttons, QStringList({"OK", "Cancel", "Apply"})); // no Help
-        const QTabBar* tabs = sheet->findChild<QTabBar*>();
-        EXPECT_EQ(tabs->tabText(0) + "|" + tabs->tabText(1), "Mail|Menu Context");
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        EXPECT_LE((sheet->geometry().center() - screen.center()).manhattanLength(), 4);
         for (const auto& [act, target, enabled, apply, stored] : steps) {
             SCOPED_TRACE(std::string(1, act) + " " + target);
             if (act == 'c') {
