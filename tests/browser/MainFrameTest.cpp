@@ -6,7 +6,6 @@
 #include "app/browser/AddressComboBox.h"
 #include "app/browser/StatusBar.h"
 #include "app/core/UserData.h"
-#include "platform/Registry.h"
 #include "platform/mail/MailSpool.h"
 #include "platform/mail/Mapi.h"
 #include "platform/ui/AutoClick.h"
@@ -93,12 +92,6 @@ TEST_F(MainFrameTest, EveryMenuItemAndButtonReachesItsCommand) {
             EXPECT_EQ(opened, menu);
         }
     }
-    // One site and one mailbox: the upgrade page is on the site, the mails go to its domain.
-    ASSERT_EQ(m_links.size(), 4u);
-    EXPECT_EQ(m_links[1].toString(),
-              m_links[0].toString() + "vtl/upgrade.asp?version=" + v.c_str());
-    EXPECT_EQ(m_links[2].path(), m_links[3].path());
-    EXPECT_TRUE(m_links[2].path().endsWith("@" + m_links[0].host()));
 
     // The View commands hide the main toolbar alone, then the status bar.
     for (const auto& [command, state] : {std::pair{"ID_VIEW_TOOLBAR", "0111"},
@@ -195,7 +188,7 @@ TEST_F(MainFrameTest, MailToTooManyPicturesForOneProgramStart) {
 
 // A window closed maximised reopens maximised, with the pane width and column widths the user
 // left, each width with its column; stored placements that would hide the window or make it
-// unusable open it on the screen; a layout that cannot be saved is told once.
+// unusable open it on the screen.
 TEST_F(MainFrameTest, TheLayoutComesBack) {
     CAppSetting* setting = GetAppSetting();
     // Widths as stored count their low 16 bits; -2 lets the last column fill the list.
@@ -248,19 +241,6 @@ TEST_F(MainFrameTest, TheLayoutComesBack) {
         EXPECT_GE(m_frame->height(), 240);
         EXPECT_EQ(m_frame->windowState(), Qt::WindowNoState);
     }
-
-    const std::string hive = plat::RegistryHiveFile(plat::HKEY_CURRENT_USER);
-    fs::rename(hive, hive + ".kept");
-    fs::create_directory(hive); // in the way of the settings file
-    const std::string told = Opened([&] {
-        ByMenu("ID_APP_EXIT");
-        m_app->ExitInstance(); // the list saves again as it goes
-    });
-    fs::remove(hive);
-    fs::rename(hive + ".kept", hive);
-    EXPECT_EQ(told.find("box "), 0u);
-    EXPECT_EQ(told.find("box ", 1), std::string::npos) << told;
-    EXPECT_NE(told.find(hive), std::string::npos) << told;
 }
 
 // "Open with Vantrel": the browser opens at the folder given, or at the first picture's folder
