@@ -38,7 +38,7 @@ TEST(LocaleFormat, SizeText) {
 TEST(LocaleFormat, ConvertPicture) {
     const std::pair<std::string, std::string> cases[] = {
         {"dd.MM.yyyy HH", "%d.%m.%Y %H"},
-        {"ddd dddd, MMMM d", "ddd %A, %B %#d"},
+        {"ddd dddd, MMM MMMM d", "ddd %A, %b %B %#d"},
         {"H:m:s t", "%#H:m:s t"},
         {"yy/M/d 'de' MMMMM", "%y/%#m/%#d 'de' MMMMM"},
         {"", ""},
