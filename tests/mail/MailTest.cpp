@@ -29,25 +29,19 @@ using Texts = std::vector<std::string>;
 
 namespace {
 
-using Recipients = std::vector<std::pair<ULONG, std::string>>; // {class, address}
-
 // Sends one message through the loaded library, as MailPictures does.
-ULONG Send(std::string subject, std::string body, Texts files, Recipients to = {},
-           FLAGS flags = MAPI_LOGON_UI | MAPI_DIALOG) {
+ULONG Send(std::string subject, std::string body, Texts files) {
     std::vector<MapiFileDesc> attachments;
     for (std::string& file : files)
         attachments.push_back({0, 0, 0xFFFFFFFF, file.data(), file.data(), nullptr});
-    std::vector<MapiRecipDesc> recipients;
-    for (auto& [recipClass, address] : to)
-        recipients.push_back({0, recipClass, nullptr, address.data(), 0, nullptr});
     MapiMessage message{};
     message.lpszSubject = subject.empty() ? nullptr : subject.data();
     message.lpszNoteText = body.empty() ? nullptr : body.data();
-    message.nRecipCount = ULONG(to.size()), message.lpRecips = recipients.data();
     message.nFileCount = ULONG(files.size()), message.lpFiles = attachments.data();
     HMAILLIB library = LoadMailLibrary();
     LPMAPISENDMAIL send = GetMailProcAddress(library, "MAPISendMail");
-    const ULONG result = send ? send(0, 0, &message, flags, 0) : MAPI_E_FAILURE;
+    const ULONG result =
+        send ? send(0, 0, &message, MAPI_LOGON_UI | MAPI_DIALOG, 0) : MAPI_E_FAILURE;
     FreeMailLibrary(library);
     return result;
 }
@@ -98,15 +92,11 @@ TEST_F(MailLayerTest, TheProgramGetsPrivateCopiesThatOutliveTheCallUnderTheirOwn
     fake.Install();
     const std::string firstBytes("\xFF\xD8 first\0bytes", 14);
     const std::string first = Picture("a b.jpg", firstBytes), second = Picture("a b.jpg", "second");
-    const Recipients to = {
-        {MAPI_TO, "to@example.org"}, {MAPI_CC, "-cc@x.org"}, {MAPI_BCC, "bcc@x.org"}};
-    ASSERT_EQ(Send("Holiday", "Hi\nthere", {first, second}, to), SUCCESS_SUCCESS);
+    ASSERT_EQ(Send("Holiday", "Hi\nthere", {first, second}), SUCCESS_SUCCESS);
     const Texts attached = fake.AttachedPaths();
     ASSERT_EQ(attached.size(), 2u);
-    EXPECT_EQ(fake.Arguments(),
-              (Texts{"--utf8", "--to", "to@example.org", "--cc", "-cc@x.org", "--bcc", "bcc@x.org",
-                     "--subject", "Holiday", "--body", "Hi\nthere", "--attach", attached[0],
-                     "--attach", attached[1]}));
+    EXPECT_EQ(fake.Arguments(), (Texts{"--utf8", "--subject", "Holiday", "--body", "Hi\nthere",
+                                       "--attach", attached[0], "--attach", attached[1]}));
     for (const std::string& path : attached) // one name from two folders, the bytes apart below
         EXPECT_EQ(fs::path(path).filename(), "a b.jpg");
     ASSERT_EQ(Spools().size(), 1u);
@@ -150,29 +140,20 @@ TEST_F(MailLayerTest, RefusedMessagesNeverStartTheProgramNorLeaveASpool) {
     chmod(unreadable.c_str(), 0);
     const std::string cacheFile = MakeTempDir("cache-is-a-file") + "/cache";
     WriteFile(cacheFile, "");
-    struct Case {
-        Texts files;
-        Recipients to;
-        ULONG result;
-        std::string cache = ""; // XDG_CACHE_HOME, the test's own when empty
-        FLAGS flags = MAPI_LOGON_UI | MAPI_DIALOG;
-    };
-    std::vector<Case> cases = {
-        {{Picture("ok.jpg", "K"), "/nonexistent/x.jpg"}, {}, MAPI_E_ATTACHMENT_NOT_FOUND},
-        {{MakeTempDir("a-folder")}, {}, MAPI_E_ATTACHMENT_OPEN_FAILURE},
-        {{Picture("ok.jpg", "K")}, {}, MAPI_E_ATTACHMENT_WRITE_FAILURE, cacheFile},
-        {{}, {{MAPI_ORIG, "a@example.org"}}, MAPI_E_BAD_RECIPTYPE}, // no known class
-        {{}, {{MAPI_TO, ""}}, MAPI_E_UNKNOWN_RECIPIENT},
-        {{}, {}, MAPI_E_NOT_SUPPORTED, "", MAPI_LOGON_UI}, // no compose window asked for
+    // The attachments, the result, and XDG_CACHE_HOME (the test's own when empty).
+    std::vector<std::tuple<Texts, ULONG, std::string>> cases = {
+        {{Picture("ok.jpg", "K"), "/nonexistent/x.jpg"}, MAPI_E_ATTACHMENT_NOT_FOUND, ""},
+        {{MakeTempDir("a-folder")}, MAPI_E_ATTACHMENT_OPEN_FAILURE, ""},
+        {{Picture("ok.jpg", "K")}, MAPI_E_ATTACHMENT_WRITE_FAILURE, cacheFile},
     };
     if (geteuid() != 0) // root reads any file
-        cases.push_back({{unreadable}, {}, MAPI_E_ATTACHMENT_OPEN_FAILURE});
-    for (const auto& [files, to, result, cache, flags] : cases) {
+        cases.emplace_back(Texts{unreadable}, MAPI_E_ATTACHMENT_OPEN_FAILURE, "");
+    for (const auto& [files, result, cache] : cases) {
         SCOPED_TRACE(result);
         setenv("XDG_CACHE_HOME", cache.empty() ? m_cache.c_str() : cache.c_str(), 1);
         const FakeMailProgram fake;
         fake.Install();
-        EXPECT_EQ(Send("", "", files, to, flags), result);
+        EXPECT_EQ(Send("", "", files), result);
         EXPECT_FALSE(fake.Ran());
         EXPECT_TRUE(Spools().empty());
     }
