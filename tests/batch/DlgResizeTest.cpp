@@ -118,7 +118,8 @@ TEST(DlgResize, PicturesOfDifferentSizesAreSizedInPercentWhileConstrained) {
         {"see", {"IDC_RESIZE_WIDTH=100", "IDC_RESIZE_HEIGHT=100", "IDC_SIZE_INFO:warning"}},
         {"type IDC_RESIZE_WIDTH 37", {"IDC_RESIZE_HEIGHT=37"}},
         {"type IDC_RESIZE_HEIGHT 250", {"IDC_RESIZE_WIDTH=250"}},
-        {"click IDC_CONSTRAIN", {"IDC_WIDTH_UNIT:on", "IDC_HEIGHT_UNIT:on"}},
+        {"click IDC_CONSTRAIN",
+         {"IDC_WIDTH_UNIT:on", "IDC_HEIGHT_UNIT:on", "IDC_SIZE_INFO:warning"}},
         // A unit change cannot convert through an unknown size: the number stays.
         {"pick IDC_WIDTH_UNIT 0", {"IDC_RESIZE_WIDTH=250"}},
         {"type IDC_RESIZE_WIDTH 640", {"IDC_RESIZE_HEIGHT=250"}},
