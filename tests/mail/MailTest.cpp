@@ -234,32 +234,19 @@ TEST_F(MailPicturesTest, MailToAttachesTheMarkedOriginalsAndDeletesNothing) {
     EXPECT_EQ(ReadFile(m_originals[1]), "original b.jpg");
 }
 
-TEST_F(MailPicturesTest, ResizeAndMailAttachesTheRunsCopiesThenDeletesThemWithTheirFolder) {
-    const FakeMailProgram fake;
-    fake.Install();
-    Texts outputs = Files("resized", {"a.jpg", "c.jpg"});
-    // b.jpg could not be saved: it is listed but was never written.
-    outputs.insert(outputs.begin() + 1, fs::path(outputs[0]).replace_filename("b.jpg"));
-    m_setting->m_listMailFiles = outputs;
-    EXPECT_EQ(RunMailPictures(), Texts{});
-    EXPECT_EQ(fake.AttachedBytes(), (Texts{"resized a.jpg", "resized c.jpg"}));
-    EXPECT_FALSE(fs::exists(fs::path(outputs[0]).parent_path()));
-    EXPECT_TRUE(m_setting->m_listMailFiles.empty());
-    EXPECT_EQ(m_setting->m_listFiles, m_originals);
-    // The mail program may read its attachments only when the user presses Send.
-    EXPECT_EQ(ReadFile(fake.AttachedPaths()[0]), "resized a.jpg");
-
-    // Copies lying in the temporary folder itself: they go, the folder stays.
+// Copies lying in the temporary folder itself: they go, the folder stays.
+TEST_F(MailPicturesTest, ResizeAndMailNeverRemovesTheTemporaryFolderItself) {
     const std::string tempFolder = MakeTempDir("empty-tmp");
     const ScopedEnv env({{"TMPDIR", tempFolder}});
-    const FakeMailProgram again; // each fake mail program runs once
-    again.Install();
+    const FakeMailProgram fake;
+    fake.Install();
     m_setting->m_listMailFiles = Files("resized", {"lone.jpg"}, tempFolder);
     EXPECT_EQ(RunMailPictures(), Texts{});
     EXPECT_TRUE(fs::is_directory(tempFolder) && fs::is_empty(tempFolder));
 }
 
-// Whatever happens to the mail, no copy of the run is left behind; the user's pictures stay.
+// "Resize and mail": whatever happens to the mail, no copy of the run is left behind; the
+// user's pictures stay.
 TEST_F(MailPicturesTest, EachOutcomeShowsItsMessageAndLeavesNoCopy) {
     const std::string programs = MakeTempDir("programs");
     WriteFile(programs + "/not-executable", "#!/bin/sh\nexit 0\n");
@@ -279,13 +266,19 @@ TEST_F(MailPicturesTest, EachOutcomeShowsItsMessageAndLeavesNoCopy) {
     for (const auto& [command, messages] : cases) {
         SCOPED_TRACE(command);
         setenv("VTL_MAIL_COMMAND", command.c_str(), 1);
-        m_setting->m_listMailFiles = Files("resized", {"o.jpg"});
-        const fs::path folder = fs::path(m_setting->m_listMailFiles[0]).parent_path();
+        Texts outputs = Files("resized", {"a.jpg", "c.jpg"});
+        // b.jpg could not be saved: it is listed but was never written.
+        outputs.insert(outputs.begin() + 1, fs::path(outputs[0]).replace_filename("b.jpg"));
+        m_setting->m_listMailFiles = outputs;
         EXPECT_EQ(RunMailPictures(), messages);
-        EXPECT_FALSE(fs::exists(folder));
+        EXPECT_FALSE(fs::exists(fs::path(outputs[0]).parent_path()));
         EXPECT_TRUE(m_setting->m_listMailFiles.empty());
         EXPECT_EQ(ReadFile(m_originals[0]), "original a.jpg");
     }
+    EXPECT_EQ(m_setting->m_listFiles, m_originals);
+    EXPECT_EQ(sent.AttachedBytes(), (Texts{"resized a.jpg", "resized c.jpg"}));
+    // The mail program may read its attachments only when the user presses Send.
+    EXPECT_EQ(ReadFile(sent.AttachedPaths()[0]), "resized a.jpg");
 }
 
 } // namespace
