@@ -1,7 +1,6 @@
 // The progress and confirmation dialogs carrying real runs offscreen: what the person sees of
 // a run, the questions answered by clicking, Cancel and the close box at any moment.
 #include "app/batch/DlgProcess.h"
-#include "app/batch/ResizeRules.h"
 #include "platform/Paths.h"
 #include "tests/batch/BatchTestSupport.h"
 #include "tests/support/Pictures.h"
@@ -31,7 +30,6 @@ struct Outcome {
     int code = 0;
     std::vector<int> positions; // every position the bar took, in order
     int maximum = -1;
-    std::string status;
 };
 
 // Calls `polished` with each child of the object it filters as the child is made ready to be
@@ -66,30 +64,12 @@ Outcome RunProcess(std::int32_t mode, bool mail = false, int cancelAt = -1) {
     dialog.installEventFilter(&watch);
     run.code = dialog.DoModal();
     run.maximum = bar->maximum();
-    run.status = vtltest::TextOfNamed(&dialog, "IDC_TEXT").toStdString();
     return run;
 }
 
-TEST(ProcessDialog, TheBarStepsThroughTheFilesAndTheRunEndsTheDialog) {
-    const std::vector<std::string> three = MakePictures(vtltest::MakeTempDir("steps"), 3, 100, 80);
-    const std::pair<std::int32_t, std::size_t> cases[] = {
-        {PROCESS_RESIZE, 3}, {PROCESS_READ, 3}, {PROCESS_RESIZE, 0}};
-    for (const auto& [mode, files] : cases) {
-        SCOPED_TRACE(std::to_string(mode) + " " + std::to_string(files));
-        Reset({three.begin(), three.begin() + static_cast<long>(files)});
-        const Outcome run = RunProcess(mode);
-        EXPECT_EQ(std::pair(run.code, run.maximum), std::pair(int(plat::IDOK), int(files)));
-        EXPECT_EQ(run.positions, (files ? std::vector<int>{1, 2} : std::vector<int>()))
-            << "from 0 to N-1, never N";
-        if (files) {
-            EXPECT_EQ(run.status,
-                      MakeStatusLine(mode == PROCESS_READ ? "Reading" : "Resizing", three.back()));
-        }
-    }
-}
-
 // Each question comes to the front with "Yes" ready, even over another program's window; the
-// answers steer the run; the pictures that failed are listed in one message.
+// answers steer the run; the pictures that failed are listed in one message. The bar steps
+// from 0 to N-1, never to N.
 TEST(ProcessDialog, QuestionsAreAnsweredInTheDialogAndFailuresListedInOneMessage) {
     const std::string dir = vtltest::MakeTempDir("ask");
     vtltest::WriteFile(dir + "/damaged.jpg", std::string("\xFF\xD8\xFF\xE0", 4) + "garbage");
@@ -115,7 +95,9 @@ TEST(ProcessDialog, QuestionsAreAnsweredInTheDialogAndFailuresListedInOneMessage
             });
         }
     });
-    EXPECT_EQ(RunProcess(PROCESS_RESIZE).code, plat::IDOK);
+    const Outcome run = RunProcess(PROCESS_RESIZE);
+    EXPECT_EQ(std::tuple(run.code, run.maximum, run.positions),
+              std::tuple(int(plat::IDOK), 3, std::vector<int>{1, 2}));
     EXPECT_EQ(seen, (std::vector<std::string>{files[0], files[1],
                                               "1 picture could not be resized:\n" + files[0]}));
     EXPECT_EQ(std::pair(Inspect(files[1]).width, Inspect(files[2]).width), std::pair(80, 80));
