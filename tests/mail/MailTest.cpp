@@ -234,17 +234,6 @@ TEST_F(MailPicturesTest, MailToAttachesTheMarkedOriginalsAndDeletesNothing) {
     EXPECT_EQ(ReadFile(m_originals[1]), "original b.jpg");
 }
 
-// Copies lying in the temporary folder itself: they go, the folder stays.
-TEST_F(MailPicturesTest, ResizeAndMailNeverRemovesTheTemporaryFolderItself) {
-    const std::string tempFolder = MakeTempDir("empty-tmp");
-    const ScopedEnv env({{"TMPDIR", tempFolder}});
-    const FakeMailProgram fake;
-    fake.Install();
-    m_setting->m_listMailFiles = Files("resized", {"lone.jpg"}, tempFolder);
-    EXPECT_EQ(RunMailPictures(), Texts{});
-    EXPECT_TRUE(fs::is_directory(tempFolder) && fs::is_empty(tempFolder));
-}
-
 // "Resize and mail": whatever happens to the mail, no copy of the run is left behind; the
 // user's pictures stay.
 TEST_F(MailPicturesTest, EachOutcomeShowsItsMessageAndLeavesNoCopy) {
