@@ -24,8 +24,6 @@ using vtltest::MakePicture;
 using vtltest::MakePictures;
 using vtltest::PictureFacts;
 
-const std::string kOverwrite = "Do you want to overwrite this file?";
-
 // Answers each question with the next scripted answer, No once the script is used up.
 struct Sink : IPassSink {
     std::vector<int> answers;
@@ -92,7 +90,7 @@ TEST(ResizeJob, OverwritingAsksAndFollowsTheAnswers) {
         s.bOverwrite = 1, s.nWidth = s.nHeight = 50;
         const Sink sink = Resize(answers);
         ASSERT_EQ(sink.asked.size(), questions);
-        EXPECT_EQ(sink.asked[0], std::make_pair(files[0], kOverwrite));
+        EXPECT_EQ(sink.asked[0].first, files[0]);
         for (std::size_t i = 0; i < files.size(); ++i)
             EXPECT_EQ(Inspect(files[i]).width, changed[i] ? 100 : 200) << files[i];
         EXPECT_TRUE(sink.result.failures.empty()) << "a skipped file is not a failure";
@@ -119,11 +117,7 @@ TEST(ResizeJob, GifAsksBeforeReducingColoursOnlyAboveEightBits) {
             .nImageType = 3;
         const Sink sink = Resize({answer});
         ASSERT_EQ(sink.asked.size(), 1u) << "the 8-bit picture is not asked about";
-        EXPECT_EQ(
-            sink.asked[0],
-            std::make_pair(dir + "/resize/colour.gif",
-                           std::string("Transfer to GIF from 24 bit to 8 bit colors will lose "
-                                       "some colors and take some time, would you keep on?")));
+        EXPECT_EQ(sink.asked[0].first, dir + "/resize/colour.gif");
         EXPECT_EQ(fs::exists(dir + "/resize/colour.gif"), answer == CONFIRM_YES);
         EXPECT_EQ(Inspect(dir + "/resize/grey.gif").type, CXIMAGE_FORMAT_GIF);
     }
