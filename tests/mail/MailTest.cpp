@@ -212,8 +212,7 @@ Texts Files(const std::string& what, const Texts& names, std::string folder = ""
 class MailPicturesTest : public testing::Test {
   protected:
     void SetUp() override {
-        std::memset(m_setting->m_szMailSubject, 0, sizeof m_setting->m_szMailSubject);
-        std::memset(m_setting->m_szMailBody, 0, sizeof m_setting->m_szMailBody);
+        m_setting->m_szMailSubject[0] = m_setting->m_szMailBody[0] = 0;
         m_setting->m_listFiles = m_originals =
             Files("original", {"a.jpg", "b.jpg"}, MakeTempDir("pictures"));
     }
