@@ -136,8 +136,9 @@ TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
         // 401 gives a height of 300, whose change writes 400 back once the person leaves.
         {"key IDC_RESIZE_WIDTH 401", {"IDC_RESIZE_WIDTH=401", "IDC_RESIZE_HEIGHT=300"}},
         {"tab", {"IDC_RESIZE_WIDTH=400", "IDC_RESIZE_HEIGHT=300"}},
-        // 300 of 600 pixels is 50 %; the width, 400 pixels, already agrees.
-        {"pick IDC_HEIGHT_UNIT 1", {"IDC_RESIZE_HEIGHT=50", "IDC_RESIZE_WIDTH=400"}},
+        // 300 of 600 pixels is 50 %; the width, 400 pixels, already agrees, in pixels.
+        {"pick IDC_HEIGHT_UNIT 1",
+         {"IDC_RESIZE_HEIGHT=50", "IDC_RESIZE_WIDTH=400", "IDC_SIZE_INFO:information"}},
         {"pick IDC_WIDTH_UNIT 1", {"IDC_RESIZE_WIDTH=50", "IDC_RESIZE_HEIGHT=50"}},
         {"pick IDC_HEIGHT_UNIT 0", {"IDC_RESIZE_HEIGHT=300", "IDC_RESIZE_WIDTH=50"}},
         {"pick IDC_WIDTH_UNIT 0", {"IDC_RESIZE_WIDTH=400"}},
@@ -176,7 +177,10 @@ TEST(DlgResize, LabelsFollowTheChoicesInColoursEveryThemeShows) {
     QApplication::setPalette(dark);
     ResizeSetting s = Pixels();
     s.nWidth = 800, s.nHeight = 500, s.bSetDpi = 1;
-    const std::string mismatch = "IDC_SIZE_INFO=" + Mismatch("1600*1200", "800*500");
+    const std::string mismatch = "IDC_SIZE_INFO=The size(1600*1200) of the pictures you've "
+                                 "selected is not match the Constrain Proportion of your setting: "
+                                 "800*500\r\nPlease reset width and height or uncheck Constrain "
+                                 "Proportion";
     const std::vector<Step> steps = {
         {"see", {mismatch, "IDC_SIZE_INFO:warning", "IDC_DPI_INFO:warning"}},
         {"see", {"IDC_DPI_INFO=Your select Pictures:\r\nthe X DPI:300\r\nThe Y DPI: not the same"}},

@@ -1,10 +1,7 @@
 // The rules that need no picture and no window: of a run, an output path that does not fit;
-// of the resize options dialog, the texts of the selection check and which controls it enables.
+// of the resize options dialog, which controls it enables.
 #include "app/batch/OutputPath.h"
-#include "app/batch/ResizeArithmetic.h"
 #include "app/batch/ResizeEnableRules.h"
-#include "app/batch/SelectionCheck.h"
-#include "tests/batch/BatchTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -24,29 +21,6 @@ TEST(OutputPath, APathThatDoesNotFitIsRefusedNeverCut) {
     const OutputChoice over = ChooseOutput(s, source, nullptr);
     EXPECT_EQ(std::pair(over.status, over.path), std::pair(OutputChoice::Status::Ok, source));
     EXPECT_EQ(ChooseOutput(s, source + "x", nullptr).status, OutputChoice::Status::TooLong);
-}
-
-// The dialog's tests show each kind of message and its colour; here the proportions compared.
-TEST(SelectionCheck, WarnsWhenTheEntriesDoNotKeepTheSelectionsProportions) {
-    // The common size, the entries and their units, constrain and desktop; then whether the
-    // message is a warning, and its text.
-    constexpr std::int32_t Px = UNIT_PIXEL, Pc = UNIT_PERCENT;
-    const std::tuple<SelectionFacts, bool, std::string> cases[] = {
-        // Percent entries are compared in pixels: 800 × 480 is not 3:4.
-        {{1600, 1200, 50, 40, Pc, Pc, true, false}, true, Mismatch("1600*1200", "800*480")},
-        // 600/799 and 600/800 both cut to 750 thousandths; 599/800 does not.
-        {{799, 600, 800, 600, Px, Px, true, false},
-         false,
-         "The size of the pictures you've selected is:799*600"},
-        {{800, 600, 800, 599, Px, Px, true, false}, true, Mismatch("800*600", "800*599")},
-        // A requested width of 0 gives no finite ratio and never matches.
-        {{800, 600, 0, 0, Px, Px, true, false}, true, Mismatch("800*600", "0*0")},
-    };
-    for (const auto& [facts, warning, text] : cases) {
-        SCOPED_TRACE(text);
-        const LabelMessage message = SelectionCheckMessage(facts);
-        EXPECT_EQ(std::tie(message.text, message.bWarning), std::tie(text, warning));
-    }
 }
 
 // The enabled controls as letters, capital when enabled: f the folder and save type, q the
