@@ -44,11 +44,11 @@ struct PolishWatch : QObject {
     std::function<void(QObject*)> polished;
 };
 
-// Runs a CDlgProcess; Cancel is clicked when the bar reaches `cancelAt`.
-Outcome RunProcess(std::int32_t mode, bool mail = false, int cancelAt = -1) {
+// Runs a CDlgProcess over the resize pass; Cancel is clicked when the bar reaches `cancelAt`.
+Outcome RunProcess(bool mail = false, int cancelAt = -1) {
     Outcome run;
     CDlgProcess dialog;
-    dialog.m_nMode = mode, dialog.m_bMail = mail;
+    dialog.m_nMode = PROCESS_RESIZE, dialog.m_bMail = mail;
     // The window is made once the pass has started; its bar is watched from before it shows.
     QProgressBar* bar = nullptr;
     PolishWatch watch([&](QObject* child) {
@@ -95,7 +95,7 @@ TEST(ProcessDialog, QuestionsAreAnsweredInTheDialogAndFailuresListedInOneMessage
             });
         }
     });
-    const Outcome run = RunProcess(PROCESS_RESIZE);
+    const Outcome run = RunProcess();
     EXPECT_EQ(std::tuple(run.code, run.maximum, run.positions),
               std::tuple(int(plat::IDOK), 3, std::vector<int>{1, 2}));
     EXPECT_EQ(seen, (std::vector<std::string>{files[0], files[1],
@@ -106,7 +106,7 @@ TEST(ProcessDialog, QuestionsAreAnsweredInTheDialogAndFailuresListedInOneMessage
 TEST(ProcessDialog, CancelEndsAtOnceAndNothingIsWrittenAfterTheCurrentFiles) {
     const std::string dir = vtltest::MakeTempDir("cancel");
     Reset(MakePictures(dir, 50, 1600, 1200));
-    const Outcome run = RunProcess(PROCESS_RESIZE, false, 5);
+    const Outcome run = RunProcess(false, 5);
     EXPECT_EQ(run.code, plat::IDCANCEL);
     const std::set<std::string> atReturn = vtltest::FolderNames(dir + "/resize");
     // Pictures start in list order, two at a time, and the next starts when either is done: the
@@ -136,7 +136,7 @@ TEST(ProcessDialog, AQuestionOpenWhenTheRunIsCancelledCountsAsNo) {
             });
         },
         "Vantrel Confirm");
-    EXPECT_EQ(RunProcess(PROCESS_RESIZE).code, plat::IDCANCEL);
+    EXPECT_EQ(RunProcess().code, plat::IDCANCEL);
     EXPECT_TRUE(questionClosed);
     EXPECT_EQ(Inspect(files[0]).width, 100);
 }
@@ -152,7 +152,7 @@ TEST(ProcessDialog, ResizeAndMailKeepsItsCopiesOnlyForTheMail) {
     for (const bool cancelled : {false, true}) {
         SCOPED_TRACE(cancelled ? "cancelled" : "finished");
         Reset(cancelled ? files : std::vector<std::string>{files[0], dir + "/two/p0.jpg"});
-        const Outcome run = RunProcess(PROCESS_RESIZE, true, cancelled ? 3 : -1);
+        const Outcome run = RunProcess(true, cancelled ? 3 : -1);
         EXPECT_EQ(run.code, cancelled ? plat::IDCANCEL : plat::IDOK);
         const std::vector<std::string>& mail = GetAppSetting()->m_listMailFiles;
         const std::string folder = mail.empty() ? "" : plat::SplitPath(mail[0]).dir;
@@ -173,7 +173,7 @@ TEST(ProcessDialog, ResizeAndMailKeepsItsCopiesOnlyForTheMail) {
     s.bOverwrite = 1, s.nWidth = s.nHeight = 50;
     vtltest::OnNextModal([](QWidget* q) { vtltest::ClickNamed(q, "IDC_YESTOALL"); },
                          "Vantrel Confirm");
-    EXPECT_EQ(RunProcess(PROCESS_RESIZE, true).code, plat::IDOK);
+    EXPECT_EQ(RunProcess(true).code, plat::IDOK);
     EXPECT_TRUE(GetAppSetting()->m_listMailFiles.empty());
     EXPECT_EQ(std::pair(Inspect(files[1]).width, Inspect(files[2]).width), std::pair(800, 800));
 }
