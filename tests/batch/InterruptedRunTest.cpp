@@ -25,8 +25,7 @@ class InterruptedRun : public testing::Test {
   protected:
     void SetUp() override {
         CAppSetting setting;
-        setting.m_resize.bOverwrite = 1;
-        setting.m_resize.bRotate = 1;
+        setting.m_resize.bOverwrite = setting.m_resize.bRotate = 1;
         setting.SaveResizeSetting();
     }
 

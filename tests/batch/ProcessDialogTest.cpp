@@ -1,7 +1,6 @@
 // The progress and confirmation dialogs carrying real runs offscreen: what the person sees of
 // a run, the questions answered by clicking, Cancel and the close box at any moment.
 #include "app/batch/DlgProcess.h"
-#include "app/batch/ResizeRules.h"
 #include "platform/Paths.h"
 #include "tests/batch/BatchTestSupport.h"
 #include "tests/support/Pictures.h"
@@ -31,7 +30,6 @@ struct Outcome {
     int code = 0;
     std::vector<int> positions; // every position the bar took, in order
     int maximum = -1;
-    std::string caption, status;
 };
 
 // Calls `polished` with each child of the object it filters as the child is made ready to be
@@ -46,11 +44,11 @@ struct PolishWatch : QObject {
     std::function<void(QObject*)> polished;
 };
 
-// Runs a CDlgProcess; Cancel is clicked when the bar reaches `cancelAt`.
-Outcome RunProcess(std::int32_t mode, bool mail = false, int cancelAt = -1) {
+// Runs a CDlgProcess over the resize pass; Cancel is clicked when the bar reaches `cancelAt`.
+Outcome RunProcess(bool mail = false, int cancelAt = -1) {
     Outcome run;
     CDlgProcess dialog;
-    dialog.m_nMode = mode, dialog.m_bMail = mail;
+    dialog.m_nMode = PROCESS_RESIZE, dialog.m_bMail = mail;
     // The window is made once the pass has started; its bar is watched from before it shows.
     QProgressBar* bar = nullptr;
     PolishWatch watch([&](QObject* child) {
@@ -66,43 +64,12 @@ Outcome RunProcess(std::int32_t mode, bool mail = false, int cancelAt = -1) {
     dialog.installEventFilter(&watch);
     run.code = dialog.DoModal();
     run.maximum = bar->maximum();
-    run.caption = dialog.windowTitle().toStdString();
-    run.status = vtltest::TextOfNamed(&dialog, "IDC_TEXT").toStdString();
     return run;
 }
 
-TEST(ProcessDialog, TheBarStepsThroughTheFilesAndTheRunEndsTheDialog) {
-    const std::vector<std::string> three = MakePictures(vtltest::MakeTempDir("steps"), 3, 100, 80);
-    const std::tuple<std::int32_t, std::size_t, const char*> cases[] = {
-        {PROCESS_RESIZE, 3, "Resizing Pictures"},
-        {PROCESS_READ, 3, "Reading Pictures Information"},
-        {PROCESS_RESIZE, 0, "Resizing Pictures"},
-        {7, 3, "Process"}};
-    for (const auto& [mode, files, caption] : cases) {
-        SCOPED_TRACE(caption + std::to_string(files));
-        Reset({three.begin(), three.begin() + static_cast<long>(files)});
-        // Another mode runs nothing: only Cancel ends it.
-        if (mode == 7)
-            vtltest::OnNextModal([](QWidget* dialog) {
-                QTimer::singleShot(100, dialog,
-                                   [dialog] { vtltest::ClickNamed(dialog, "IDCANCEL"); });
-            });
-        const Outcome run = RunProcess(mode);
-        const bool ran = files && mode != 7;
-        EXPECT_EQ(std::make_tuple(run.code, run.caption, run.maximum),
-                  std::make_tuple(mode == 7 ? plat::IDCANCEL : plat::IDOK, std::string(caption),
-                                  static_cast<int>(files)));
-        EXPECT_EQ(run.positions, (ran ? std::vector<int>{1, 2} : std::vector<int>()))
-            << "from 0 to N-1, never N";
-        if (ran) {
-            EXPECT_EQ(run.status,
-                      MakeStatusLine(mode == PROCESS_READ ? "Reading" : "Resizing", three.back()));
-        }
-    }
-}
-
 // Each question comes to the front with "Yes" ready, even over another program's window; the
-// answers steer the run; the pictures that failed are listed in one message.
+// answers steer the run; the pictures that failed are listed in one message. The bar steps
+// from 0 to N-1, never to N.
 TEST(ProcessDialog, QuestionsAreAnsweredInTheDialogAndFailuresListedInOneMessage) {
     const std::string dir = vtltest::MakeTempDir("ask");
     vtltest::WriteFile(dir + "/damaged.jpg", std::string("\xFF\xD8\xFF\xE0", 4) + "garbage");
@@ -128,7 +95,9 @@ TEST(ProcessDialog, QuestionsAreAnsweredInTheDialogAndFailuresListedInOneMessage
             });
         }
     });
-    EXPECT_EQ(RunProcess(PROCESS_RESIZE).code, plat::IDOK);
+    const Outcome run = RunProcess();
+    EXPECT_EQ(std::tuple(run.code, run.maximum, run.positions),
+              std::tuple(int(plat::IDOK), 3, std::vector<int>{1, 2}));
     EXPECT_EQ(seen, (std::vector<std::string>{files[0], files[1],
                                               "1 picture could not be resized:\n" + files[0]}));
     EXPECT_EQ(std::pair(Inspect(files[1]).width, Inspect(files[2]).width), std::pair(80, 80));
@@ -137,7 +106,7 @@ TEST(ProcessDialog, QuestionsAreAnsweredInTheDialogAndFailuresListedInOneMessage
 TEST(ProcessDialog, CancelEndsAtOnceAndNothingIsWrittenAfterTheCurrentFiles) {
     const std::string dir = vtltest::MakeTempDir("cancel");
     Reset(MakePictures(dir, 50, 1600, 1200));
-    const Outcome run = RunProcess(PROCESS_RESIZE, false, 5);
+    const Outcome run = RunProcess(false, 5);
     EXPECT_EQ(run.code, plat::IDCANCEL);
     const std::set<std::string> atReturn = vtltest::FolderNames(dir + "/resize");
     // Pictures start in list order, two at a time, and the next starts when either is done: the
@@ -167,7 +136,7 @@ TEST(ProcessDialog, AQuestionOpenWhenTheRunIsCancelledCountsAsNo) {
             });
         },
         "Vantrel Confirm");
-    EXPECT_EQ(RunProcess(PROCESS_RESIZE).code, plat::IDCANCEL);
+    EXPECT_EQ(RunProcess().code, plat::IDCANCEL);
     EXPECT_TRUE(questionClosed);
     EXPECT_EQ(Inspect(files[0]).width, 100);
 }
@@ -183,7 +152,7 @@ TEST(ProcessDialog, ResizeAndMailKeepsItsCopiesOnlyForTheMail) {
     for (const bool cancelled : {false, true}) {
         SCOPED_TRACE(cancelled ? "cancelled" : "finished");
         Reset(cancelled ? files : std::vector<std::string>{files[0], dir + "/two/p0.jpg"});
-        const Outcome run = RunProcess(PROCESS_RESIZE, true, cancelled ? 3 : -1);
+        const Outcome run = RunProcess(true, cancelled ? 3 : -1);
         EXPECT_EQ(run.code, cancelled ? plat::IDCANCEL : plat::IDOK);
         const std::vector<std::string>& mail = GetAppSetting()->m_listMailFiles;
         const std::string folder = mail.empty() ? "" : plat::SplitPath(mail[0]).dir;
@@ -204,7 +173,7 @@ TEST(ProcessDialog, ResizeAndMailKeepsItsCopiesOnlyForTheMail) {
     s.bOverwrite = 1, s.nWidth = s.nHeight = 50;
     vtltest::OnNextModal([](QWidget* q) { vtltest::ClickNamed(q, "IDC_YESTOALL"); },
                          "Vantrel Confirm");
-    EXPECT_EQ(RunProcess(PROCESS_RESIZE, true).code, plat::IDOK);
+    EXPECT_EQ(RunProcess(true).code, plat::IDOK);
     EXPECT_TRUE(GetAppSetting()->m_listMailFiles.empty());
     EXPECT_EQ(std::pair(Inspect(files[1]).width, Inspect(files[2]).width), std::pair(800, 800));
 }

@@ -1,74 +1,13 @@
-// The rules that need no picture and no window: of a run, the status line, the target size
-// and where each output goes; of the resize options dialog, the texts of the selection check,
-// the arithmetic of its size entries, and which controls it enables.
-#include "app/batch/ResizeRules.h"
+// The rules that need no picture and no window: of a run, an output path that does not fit;
+// of the resize options dialog, which controls it enables.
 #include "app/batch/OutputPath.h"
-#include "app/batch/ResizeArithmetic.h"
 #include "app/batch/ResizeEnableRules.h"
-#include "app/batch/SelectionCheck.h"
-#include "tests/batch/BatchTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
 
 namespace {
-
-TEST(StatusLine, ShowsAPathOfFortyCharactersWholeAndCutsLongerOnesToTheirLast37) {
-    const std::string forty = "/pictures/holiday/2024/summer/img001.jpg";
-    ASSERT_EQ(forty.size(), 40u);
-    EXPECT_EQ(MakeStatusLine("Resizing", forty), "Resizing : " + forty);
-    const std::string fortyOne = "/" + forty;
-    EXPECT_EQ(MakeStatusLine("Reading", fortyOne), "Reading : ..." + fortyOne.substr(4));
-    // Characters, not bytes: an accented name is neither cut early nor cut in half.
-    std::string accented = "/bilder/";
-    for (int i = 0; i < 32; ++i)
-        accented += "\xC3\xA9"; // é
-    EXPECT_EQ(MakeStatusLine("Resizing", accented), "Resizing : " + accented);
-    EXPECT_EQ(MakeStatusLine("Resizing", accented + "\xC3\xA9"),
-              "Resizing : ..." + accented.substr(4) + "\xC3\xA9");
-}
-
-// (Wide and tall pictures fitted to the desktop, and percent beside pixels: the job's test.)
-TEST(TargetSize, FollowsUnitsAndTheDesktopFitIn32BitArithmetic) {
-    // Desktop, width unit and entry, height unit and entry, the picture's size, the target's.
-    const std::tuple<const char*, bool, int, int, int, int, int, int, int, int> cases[] = {
-        {"a small picture is enlarged", true, 1, 0, 1, 0, 400, 300, 1024, 768},
-        {"a picture that did not load", true, 1, 0, 1, 0, 0, 800, 0, 0},
-        {"percent truncates", false, 1, 33, 1, 33, 1001, 1001, 330, 330},
-        {"pixels whatever the proportion", false, 0, 640, 0, 100, 1000, 800, 640, 100},
-        {"an unknown unit gives 0", false, 2, 50, -1, 50, 1000, 800, 0, 0},
-        {"a product past 32 bits wraps", false, 1, 100000, 0, 10, 50000, 10, 7050327, 10},
-    };
-    for (const auto& [what, desktop, wUnit, width, hUnit, height, w, h, newWidth, newHeight] :
-         cases) {
-        SCOPED_TRACE(what);
-        ResizeSetting s;
-        s.bDesktop = desktop, s.nWidthUnit = wUnit, s.nWidth = width, s.nHeightUnit = hUnit;
-        s.nHeight = height;
-        EXPECT_EQ(CalcTargetWidth(s, w, h, 1024, 768), newWidth);
-        EXPECT_EQ(CalcTargetHeight(s, w, h, 1024, 768), newHeight);
-    }
-}
-
-TEST(OutputPath, TheFirstRuleThatAppliesPlacesTheOutput) {
-    // Overwrite, destination folder, save type; the output path and the folder made for it.
-    const std::tuple<int, const char*, int, const char*, const char*> cases[] = {
-        {1, "/out", 1, "/p/a/b.bmp", ""}, // the source, whatever the type
-        {0, "", 0, "/p/a/resize/b.bmp", "/p/a/resize/"},
-        {0, "", 5, "/p/a/resize/b.png", "/p/a/resize/"},
-        {0, "/out", 1, "/out/b.jpg", "/out/"},
-        {0, "/out/", 6, "/out//b.tiff", "/out//"}, // used as typed
-        {0, "./resize/", 0, "/p/a/./resize//b.bmp", "/p/a/./resize//"},
-    };
-    for (const auto& [overwrite, dest, type, path, folder] : cases) {
-        ResizeSetting s;
-        s.bOverwrite = overwrite, s.strDestFolder = dest, s.nImageType = type;
-        const OutputChoice out = ChooseOutput(s, "/p/a/b.bmp", nullptr);
-        EXPECT_EQ(std::tie(out.status, out.path, out.folder),
-                  std::make_tuple(OutputChoice::Status::Ok, path, folder));
-    }
-}
 
 TEST(OutputPath, APathThatDoesNotFitIsRefusedNeverCut) {
     ResizeSetting s;
@@ -77,63 +16,11 @@ TEST(OutputPath, APathThatDoesNotFitIsRefusedNeverCut) {
     const std::string source = folder + std::string(259 - folder.size() - 4, 'n') + ".jpg";
     ASSERT_EQ(source.size(), 259u);
     EXPECT_EQ(ChooseOutput(s, source, nullptr).status, OutputChoice::Status::TooLong);
-    s.bOverwrite = 1;
-    EXPECT_EQ(ChooseOutput(s, source, nullptr).status, OutputChoice::Status::Ok);
+    // Written over, the source's own path is used, whatever the folder and the type.
+    s.bOverwrite = 1, s.strDestFolder = "/out", s.nImageType = 5;
+    const OutputChoice over = ChooseOutput(s, source, nullptr);
+    EXPECT_EQ(std::pair(over.status, over.path), std::pair(OutputChoice::Status::Ok, source));
     EXPECT_EQ(ChooseOutput(s, source + "x", nullptr).status, OutputChoice::Status::TooLong);
-}
-
-const std::string kDistort = "\r\nuncheck Constrain Proportion might distort your picture(s)";
-const std::string kSelected = "The pictures you've selected ";
-const std::string kNotSame = kSelected + "are not the same size";
-
-std::string Size(const std::string& common) {
-    return "The size of the pictures you've selected is:" + common;
-}
-
-TEST(SelectionCheck, EveryMessageWithItsColour) {
-    // The common size, the entries and their units, constrain and desktop; then whether the
-    // message is a warning, and its text.
-    constexpr std::int32_t Px = UNIT_PIXEL, Pc = UNIT_PERCENT;
-    const std::tuple<SelectionFacts, bool, std::string> cases[] = {
-        {{1600, 1200, 800, 600, Px, Px, true, false}, false, Size("1600*1200")},
-        {{1600, 1200, 800, 600, Px, Px, false, false}, false, Size("1600*1200") + kDistort},
-        {{1600, 1200, 800, 500, Px, Px, true, false}, true, Mismatch("1600*1200", "800*500")},
-        {{1600, 1200, 800, 500, Px, Px, false, false}, false, Size("1600*1200") + kDistort},
-        {{1600, 1200, 50, 50, Pc, Pc, true, false}, false, Size("1600*1200")},
-        // Percent entries are compared in pixels: 800 × 480 is not 3:4.
-        {{1600, 1200, 50, 40, Pc, Pc, true, false}, true, Mismatch("1600*1200", "800*480")},
-        {{1600, 1200, 800, 50, Px, Pc, true, false}, false, Size("1600*1200")},
-        // 600/799 and 600/800 both cut to 750 thousandths; 599/800 does not.
-        {{799, 600, 800, 600, Px, Px, true, false}, false, Size("799*600")},
-        {{800, 600, 800, 599, Px, Px, true, false}, true, Mismatch("800*600", "800*599")},
-        // A requested width of 0 gives no finite ratio and never matches.
-        {{800, 600, 0, 0, Px, Px, true, false}, true, Mismatch("800*600", "0*0")},
-        {{0, 0, 100, 100, Pc, Pc, true, false},
-         true,
-         kNotSame + "\r\nPlease resize them in percent or uncheck Constrain Proportion"},
-        {{0, 0, 640, 480, Px, Px, false, false}, true, kNotSame},
-        {{1600, 1200, 800, 500, Px, Px, true, true},
-         false,
-         kSelected + "will be auto resize to fit the desktop's size"},
-        {{0, 0, 800, 500, Px, Px, false, true},
-         true,
-         kSelected + "will be resize to the desktop's size (1024*768)" + kDistort},
-    };
-    for (auto [facts, warning, text] : cases) {
-        SCOPED_TRACE(text);
-        facts.nScreenWidth = 1024, facts.nScreenHeight = 768;
-        const LabelMessage message = SelectionCheckMessage(facts);
-        EXPECT_EQ(std::tie(message.text, message.bWarning), std::tie(text, warning));
-    }
-}
-
-// The dialog's tests type and pick the common cases; here the limits of 32-bit entries.
-TEST(ResizeArithmetic, CouplingAndConversionInUnsigned32Bits) {
-    // 4294968 × 1000 passes 2^32 and wraps to 704, as the 32-bit entries do.
-    EXPECT_EQ(CoupledEntry(4294968, UNIT_PIXEL, UNIT_PIXEL, 1000, 1000), 0u);
-    EXPECT_EQ(CoupledEntry(50, UNIT_PERCENT, UNIT_PIXEL, 0, 0), std::nullopt) << "no size to go by";
-    EXPECT_EQ(ConvertedEntry(33, UNIT_PIXEL, 1001), 330u);
-    EXPECT_EQ(ConvertedEntry(333, UNIT_PERCENT, 1001), 33u);
 }
 
 // The enabled controls as letters, capital when enabled: f the folder and save type, q the
