@@ -1,7 +1,7 @@
-// The module as a file manager drives it: its entry points, class factory, lock count, one
-// identity, what registration leaves for a host to find, that no exception ever leaves it; and
-// its context-menu handler: which selections get the "Vantrel" submenu, what the menu holds,
-// what a command hands over and starts, and what it refuses without touching the block.
+// The module as a file manager drives it: its entry points, class factory and lock count, what
+// registration leaves for a host to find, that no exception ever leaves it; and its context-menu
+// handler: which selections get the "Vantrel" submenu, its help texts, and what a failed
+// Initialize leaves. What a command hands over, starts and refuses is tested through vtlmenu.
 #include "platform/Registry.h"
 #include "platform/com/Guid.h"
 #include "platform/com/HDropDataObject.h"
@@ -43,15 +43,7 @@ std::string Hive(HKEY root) {
     return vtltest::ReadFile(RegistryHiveFile(root));
 }
 
-// The controlling object of an aggregate: counts the references its inner object passes on.
-struct Outer final : IUnknown {
-    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override { return --refs; }
-    ULONG refs = 1;
-};
-
-TEST(ShellExtModule, TheFactoryTheLockCountAndOneIdentityAlsoWhenAggregated) {
+TEST(ShellExtModule, OnlyItsOwnClassHasAFactoryAndTheModuleStaysWhileAnythingIsHeld) {
     void* out = reinterpret_cast<void*>(1);
     EXPECT_EQ(Module().GetClassObject(vtlext::IID_IVtlShellEx, IID_IClassFactory, &out),
               CLASS_E_CLASSNOTAVAILABLE);
@@ -62,22 +54,10 @@ TEST(ShellExtModule, TheFactoryTheLockCountAndOneIdentityAlsoWhenAggregated) {
                                       reinterpret_cast<void**>(&factory)),
               S_OK);
     EXPECT_EQ(Module().CanUnloadNow(), S_FALSE) << "a caller holds the factory";
-    Outer outer;
-    EXPECT_EQ(factory->CreateInstance(&outer, IID_IContextMenu, &out), CLASS_E_NOAGGREGATION);
-    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, &out), S_OK);
     factory->Release();
-    auto *inner = static_cast<IUnknown*>(out), *face = inner;
-    ASSERT_EQ(inner->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&face)), S_OK);
-    EXPECT_EQ(outer.refs, 2u) << "a face of the aggregate counts on the outer object";
-    face->Release();
-    EXPECT_EQ(inner->Release(), 0u);
     {
         const Handler handler;
-        IUnknown *viaMenu = nullptr, *viaInit = nullptr;
-        handler.menu->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&viaMenu));
-        handler.init->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&viaInit));
-        EXPECT_EQ(viaMenu, viaInit) << "every face leads back to one identity";
-        viaMenu->Release(), viaInit->Release();
+        EXPECT_EQ(Module().CanUnloadNow(), S_FALSE) << "a handler lives";
     }
     EXPECT_EQ(Module().CanUnloadNow(), S_OK) << "nothing is held any more";
 }
@@ -164,33 +144,6 @@ TEST(ShellExtHandler, PicturesGetTheMenuByTheNamesLastDotInAnyCaseAndByTheFlagsL
     }
 }
 
-TEST(ShellExtHandler, TheSubmenuGoesAtIndexMenuWithThreeCommandsEachWithTheMark) {
-    for (const UINT index : {1u, 0xFFFFu}) {
-        Handler handler({"/p/a.jpg", "/p/b.txt"});
-        HMENU menu = CreatePopupMenu();
-        InsertMenu(menu, 0, MF_BYPOSITION, 1, "Open");
-        InsertMenu(menu, 1, MF_BYPOSITION, 2, "Delete");
-        ASSERT_EQ(handler.menu->QueryContextMenu(menu, index, 40, 50, CMF_NORMAL), HRESULT(3));
-        MENUITEMINFO info;
-        ASSERT_TRUE(GetMenuItemInfo(menu, std::min(index, 2u), true, &info));
-        const HBITMAP mark = info.hbmpUnchecked;
-        ASSERT_NE(mark, nullptr);
-        EXPECT_EQ(std::make_tuple(info.text, info.hbmpChecked, mark->width, mark->height),
-                  std::make_tuple("Vantrel", mark, 13, 13));
-        // The commands' texts are those vtlmenu --menu lists.
-        ASSERT_EQ(GetMenuItemCount(info.hSubMenu), 3);
-        for (UINT i = 0; i < 3; ++i) {
-            MENUITEMINFO command;
-            GetMenuItemInfo(info.hSubMenu, i, true, &command);
-            EXPECT_EQ(std::make_pair(command.wID, command.hbmpUnchecked),
-                      std::make_pair(40 + i, mark));
-        }
-        EXPECT_EQ(GetMenuItemID(menu, index == 1 ? 2 : 1), 2u)
-            << "the host's own items keep their order";
-        DestroyMenu(menu);
-    }
-}
-
 TEST(ShellExtHandler, GetCommandStringCutsToCchMaxAndWritesNothingForValidation) {
     Handler handler({"/p/a.jpg"});
     const auto text = [&](std::uintptr_t id, UINT type = GCS_HELPTEXTA, UINT cch = 256) {
@@ -218,42 +171,6 @@ TEST(ShellExtHandler, GetCommandStringCutsToCchMaxAndWritesNothingForValidation)
 
 using ShellExtInvoke = WithFakeApplication;
 
-TEST_F(ShellExtInvoke, TheCommandAndThePicturesInOrderAreHandedOverAndTheApplicationStarted) {
-    for (const auto& [offset, command] :
-         {std::pair{2u, 2u}, {1u, 1u}, {0u, 0u}, {3u, 0u}, {0xFFFFu, 0u}}) {
-        ScribbleBlock();
-        std::filesystem::remove(m_vtl + ".started");
-        ASSERT_EQ(Handler({"/p/a.jpg", "/p/b.txt", "/p/c.JPEG", "/p/d.gif"})
-                      .Invoke(MAKEINTRESOURCE(offset)),
-                  S_OK);
-        EXPECT_EQ(PendingRecord(), std::pair(command, Files{"/p/a.jpg", "/p/c.JPEG", "/p/d.gif"}))
-            << offset;
-        EXPECT_EQ(WaitForStart(), "0\n") << "started by its path, with no arguments";
-    }
-    EXPECT_TRUE(Messages().empty());
-}
-
-TEST_F(ShellExtInvoke, RefusalsLeaveTheBlockUntouchedAndStartNothing) {
-    // The selection, "location", the verb, and the start of the message shown.
-    const std::string tooLong = "/p/" + std::string(253, 'x') + ".jpg";
-    const std::tuple<Files, std::string, const char*, std::string> cases[] = {
-        {{"/p/a.jpg"}, m_vtl, "open", ""},
-        {{"/p/a.jpg"}, m_dir + "/deleted-vtl", MAKEINTRESOURCE(2), "Could not find vtl.exe."},
-        {{"/p/a.jpg"}, "", MAKEINTRESOURCE(0), "Could not find vtl.exe."},
-        {{"/p/a.jpg", tooLong}, m_vtl, MAKEINTRESOURCE(1), "The path of this picture is too long"},
-        {Files(252, "/p/a.jpg"), m_vtl, MAKEINTRESOURCE(1),
-         "Vantrel can take at most 251 pictures"},
-    };
-    for (const auto& [files, location, verb, message] : cases) {
-        Messages().clear();
-        SetLocation(location);
-        EXPECT_EQ(Handler(files).Invoke(verb), E_INVALIDARG) << message << location;
-        EXPECT_TRUE(BlockUntouched()) << message << location;
-        EXPECT_EQ(Messages().empty() ? "" : Messages()[0].substr(0, message.size()), message);
-    }
-    EXPECT_TRUE(NeverStarted());
-}
-
 TEST_F(ShellExtInvoke, AFailedInitializeLeavesNothingOfTheLastSelectionToOfferOrRun) {
     Handler handler({"/p/a.jpg"});
     ASSERT_EQ(handler.Offered().first, 1);
@@ -263,6 +180,7 @@ TEST_F(ShellExtInvoke, AFailedInitializeLeavesNothingOfTheLastSelectionToOfferOr
     EXPECT_EQ(handler.Offered(), std::make_pair(0, S_OK));
     EXPECT_EQ(handler.Invoke(MAKEINTRESOURCE(1)), E_INVALIDARG)
         << "a host that ignored the failure runs nothing";
+    EXPECT_EQ(Handler({"/p/a.jpg"}).Invoke("open"), E_INVALIDARG) << "a verb by name is not ours";
     EXPECT_TRUE(BlockUntouched());
     EXPECT_TRUE(NeverStarted());
     EXPECT_EQ(handler.Initialize({}), E_INVALIDARG) << "no files";
