@@ -1,19 +1,15 @@
-// The module as a file manager drives it: its entry points, class factory and lock count, what
-// registration leaves for a host to find, that no exception ever leaves it; and its context-menu
-// handler: which selections get the "Vantrel" submenu, its help texts, and what a failed
-// Initialize leaves. What a command hands over, starts and refuses is tested through vtlmenu.
-#include "platform/Registry.h"
-#include "platform/com/Guid.h"
+// The module as a file manager drives it: its class factory and lock count, that no exception
+// ever leaves an entry point or a method; and its context-menu handler: which selections get the
+// "Vantrel" submenu, its help texts, and what a failed Initialize leaves. Registration, and what
+// a command hands over, starts and refuses, are tested through vtlmenu.
 #include "platform/com/HDropDataObject.h"
 #include "shellext/VtlExtIds.h"
 #include "tests/shellext/ShellExtTestSupport.h"
-#include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <dlfcn.h>
-#include <filesystem>
 #include <functional>
 #include <new>
 #include <set>
@@ -37,11 +33,6 @@ namespace {
 
 using namespace plat;
 using namespace shellexttest;
-namespace fs = std::filesystem;
-
-std::string Hive(HKEY root) {
-    return vtltest::ReadFile(RegistryHiveFile(root));
-}
 
 TEST(ShellExtModule, OnlyItsOwnClassHasAFactoryAndTheModuleStaysWhileAnythingIsHeld) {
     void* out = reinterpret_cast<void*>(1);
@@ -60,28 +51,6 @@ TEST(ShellExtModule, OnlyItsOwnClassHasAFactoryAndTheModuleStaysWhileAnythingIsH
         EXPECT_EQ(Module().CanUnloadNow(), S_FALSE) << "a handler lives";
     }
     EXPECT_EQ(Module().CanUnloadNow(), S_OK) << "nothing is held any more";
-}
-
-TEST(ShellExtModule, RegistrationLetsAHostFindTheModuleAndUnregistrationTakesOnlyItsOwn) {
-    const std::string userKey = "{00000000-1111-2222-3333-444444444444}";
-    HKEY other = nullptr;
-    RegCreateKeyEx(HKEY_CLASSES_ROOT, ("CLSID\\" + userKey).c_str(), 0, KEY_WRITE, &other, nullptr);
-    RegCloseKey(other);
-    ASSERT_EQ(Module().RegisterServer(), S_OK);
-    EXPECT_EQ(vtlext::CExtensionModule::RegisteredPath(),
-              fs::canonical(VTL_LIB_DIR "/libVtlExt.so").string())
-        << "a host finds the module as the shell does";
-    const std::string clsid = GuidToString(vtlext::CLSID_VtlShellEx);
-    EXPECT_NE(Hive(HKEY_LOCAL_MACHINE).find(clsid), std::string::npos) << "approved";
-    const std::string once = Hive(HKEY_CLASSES_ROOT);
-    ASSERT_EQ(Module().RegisterServer(), S_OK);
-    EXPECT_EQ(Hive(HKEY_CLASSES_ROOT), once) << "registering twice is registering once";
-    ASSERT_EQ(Module().UnregisterServer(), S_OK);
-    EXPECT_EQ(vtlext::CExtensionModule::RegisteredPath(), "");
-    const std::string left = Hive(HKEY_CLASSES_ROOT) + Hive(HKEY_LOCAL_MACHINE);
-    for (const std::string& ours : {clsid, std::string("VtlShellEx"), std::string("vantrel")})
-        EXPECT_EQ(left.find(ours), std::string::npos) << ours << " in " << left;
-    EXPECT_NE(left.find(userKey), std::string::npos) << "the user's own key stays";
 }
 
 // A selection that offers no CF_HDROP list, as a virtual folder's would, or whose host object

@@ -129,6 +129,9 @@ TEST_F(VtlMenuIntegration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemo
         SetLocation(round == 0 ? "" : m_vtl);
         const RunResult run = RunVtlMenu({"--register"});
         ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(vtlext::CExtensionModule::RegisteredPath(),
+                  fs::canonical(VTL_LIB_DIR "/libVtlExt.so").string())
+            << "a host finds the module as the shell does";
         EXPECT_TRUE(LocationIs(round == 0 ? std::string(VTL_BIN_DIR) + "/vtl" : m_vtl)) << round;
         ExpectParts(m_serviceMenu, 1,
                     {"X-KDE-Submenu=Vantrel\nIcon=" + m_icon + "\n",
@@ -152,6 +155,7 @@ TEST_F(VtlMenuIntegration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemo
 
     const RunResult run = RunVtlMenu({"--unregister"});
     ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(vtlext::CExtensionModule::RegisteredPath(), "");
     EXPECT_FALSE(fs::exists(m_serviceMenu) || fs::exists(m_icon));
     ExpectParts(m_uca, 0, {"vantrel"});
     ExpectParts(m_uca, 1, {userAction});
