@@ -1,7 +1,7 @@
 // The module as a file manager drives it: its class factory and lock count, that no exception
 // ever leaves an entry point or a method; and its context-menu handler: which selections get the
-// "Vantrel" submenu, its help texts, and what a failed Initialize leaves. Registration, and what
-// a command hands over, starts and refuses, are tested through vtlmenu.
+// "Vantrel" submenu, and what a failed Initialize leaves. Registration, and what a command hands
+// over, starts and refuses, are tested through vtlmenu.
 #include "platform/com/HDropDataObject.h"
 #include "shellext/VtlExtIds.h"
 #include "tests/shellext/ShellExtTestSupport.h"
@@ -12,7 +12,6 @@
 #include <dlfcn.h>
 #include <functional>
 #include <new>
-#include <set>
 #include <stdexcept>
 
 namespace {
@@ -111,31 +110,6 @@ TEST(ShellExtHandler, PicturesGetTheMenuByTheNamesLastDotInAnyCaseAndByTheFlagsL
         for (const UINT uFlags : flags)
             EXPECT_EQ(Handler({"/p/a.jpg"}).Offered(uFlags), offered) << uFlags;
     }
-}
-
-TEST(ShellExtHandler, GetCommandStringCutsToCchMaxAndWritesNothingForValidation) {
-    Handler handler({"/p/a.jpg"});
-    const auto text = [&](std::uintptr_t id, UINT type = GCS_HELPTEXTA, UINT cch = 256) {
-        char buffer[256] = "#";
-        EXPECT_EQ(handler.menu->GetCommandString(id, type, nullptr, buffer, cch), S_OK);
-        return std::string(buffer);
-    };
-    const std::string help = text(1);
-    EXPECT_EQ(std::set({text(0), help, text(2)}).size(), 3u)
-        << "each command has its own help text";
-    const std::tuple<UINT, UINT, std::uintptr_t, std::string> cases[] = {
-        {GCS_HELPTEXTA, 10, 1, help.substr(0, 9)},
-        {GCS_HELPTEXTA, 0, 1, "#"},
-        {GCS_VALIDATEA, 256, 1, "#"},
-        {GCS_HELPTEXTA, 256, 3, "#"},
-    };
-    for (const auto& [type, cch, id, expected] : cases)
-        EXPECT_EQ(text(id, type, cch), expected) << "kind " << type << " cch " << cch;
-    char16_t wide[8];
-    std::fill(std::begin(wide), std::end(wide), u'#');
-    handler.menu->GetCommandString(1, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(wide), 5);
-    EXPECT_EQ(std::u16string(wide, 6),
-              std::u16string(help.begin(), help.begin() + 4) + u'\0' + u'#');
 }
 
 using ShellExtInvoke = WithFakeApplication;
