@@ -81,13 +81,13 @@ TEST_F(LaunchModes, ResizeAsDefaultSettingWritesTheOutputsWithoutAWindowAndOnlyO
 }
 
 TEST_F(LaunchModes, ResizeOpensTheDialogOnTheSelection) {
-    HandOff(HANDOFF_RESIZE_DIALOG);
-    Run("IDCANCEL");
-    EXPECT_FALSE(BrowserOpened());
-    EXPECT_FALSE(Resized()) << "the person closed the dialog";
-    HandOff(HANDOFF_RESIZE_DIALOG);
-    Run("IDC_RESIZE_RUN");
-    EXPECT_TRUE(Resized()) << "the person pressed \"Resize\"";
+    // The person closes the dialog, or presses "Resize".
+    for (const auto& [button, resized] : {std::pair("IDCANCEL", false), {"IDC_RESIZE_RUN", true}}) {
+        HandOff(HANDOFF_RESIZE_DIALOG);
+        Run(button);
+        EXPECT_FALSE(BrowserOpened()) << button;
+        EXPECT_EQ(Resized(), resized) << button;
+    }
 }
 
 TEST_F(LaunchModes, TheInstalledProgramRunsFromWhereItWasInstalled) {

@@ -68,9 +68,9 @@ HRESULT Handler::Initialize(const Files& files) {
     return hr;
 }
 
-std::pair<int, HRESULT> Handler::Offered(UINT flags) {
+std::pair<int, HRESULT> Handler::Offered() {
     HMENU popup = CreatePopupMenu();
-    const HRESULT hr = menu->QueryContextMenu(popup, 0, 1, 10, flags);
+    const HRESULT hr = menu->QueryContextMenu(popup, 0, 1, 10, CMF_NORMAL);
     const int count = GetMenuItemCount(popup);
     DestroyMenu(popup);
     return {count, hr};

@@ -24,7 +24,7 @@ struct Handler {
     ~Handler();
     plat::HRESULT Initialize(const Files& files);
     // The items QueryContextMenu adds to an empty menu, and its result.
-    std::pair<int, plat::HRESULT> Offered(plat::UINT flags = plat::CMF_NORMAL);
+    std::pair<int, plat::HRESULT> Offered();
     plat::HRESULT Invoke(const char* verb);
     plat::IContextMenu* menu = nullptr;
     plat::IShellExtInit* init = nullptr;

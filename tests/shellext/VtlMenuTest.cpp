@@ -66,7 +66,6 @@ TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
         {{"--invoke", "1", m_dir + "/notes.txt"}, m_vtl, 4, "none of the files is a picture"},
         {{"--invoke", "3", a}, m_vtl, 2, "no command 3"},
         {{"--invoke", "x", a}, m_vtl, 2, "usage"},
-        {{}, m_vtl, 2, "usage"},
         // Last, since it takes the block's place until the end.
         {{"--invoke", "1", a}, m_vtl, 1, fifo},
     };
