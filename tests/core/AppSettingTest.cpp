@@ -151,7 +151,8 @@ TEST(UserData, ReadingTheRecord) {
     const std::tuple<std::string, UserDataRead, std::string> cases[] = {
         {"", UserDataRead::Missing, "|"},
         {"FIFO", UserDataRead::Missing, "|"}, // not waited on
-        {Record("New", "Text").substr(1), UserDataRead::Short, "old subject|old body"},
+        {Record("New", "Text").substr(0, USERDATA_FILE_SIZE - 1), UserDataRead::Short,
+         "old subject|old body"}, // cut short
         {withJunk, UserDataRead::Read, "Hello|World"},
         {std::string(200, 's') + std::string(5000, 'b'), UserDataRead::Read,
          std::string(199, 's') + "|" + std::string(4999, 'b')}, // fields stop at their end
