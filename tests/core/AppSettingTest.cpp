@@ -10,7 +10,7 @@
 
 #include <cstring>
 #include <filesystem>
-#include <optional>
+#include <map>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,51 +20,32 @@ namespace fs = std::filesystem;
 namespace {
 
 auto Fields(const ResizeSetting& r) {
-    return std::tie(r.bOverwrite, r.strDestFolder, r.nImageType, r.nQuality, r.bResize, r.bRotate, r.bSetDpi,
-                    r.bConstrain, r.bDesktop, r.nHeight, r.nWidth, r.nHeightUnit, r.nWidthUnit, r.nRotate, r.nXDpi,
-                    r.nYDpi);
+    return std::tie(r.bOverwrite, r.strDestFolder, r.nImageType, r.nQuality, r.bResize, r.bRotate,
+                    r.bSetDpi, r.bConstrain, r.bDesktop, r.nHeight, r.nWidth, r.nHeightUnit,
+                    r.nWidthUnit, r.nRotate, r.nXDpi, r.nYDpi);
 }
 
 class AppSettingTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", vtltest::MakeTempDir("config").c_str(), 1);
         fs::create_directories(Folder());
     }
     static std::string Hive() { return plat::RegistryHiveFile(plat::HKEY_CURRENT_USER); }
     static std::string Folder() { return fs::path(Hive()).parent_path().string(); }
-    static void WriteValues(const std::vector<std::string>& lines) {
+    // The key as a person's machine holds it, with these text values.
+    static void WriteTexts(const std::map<std::string, std::string>& texts) {
         std::string text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Ostrell\\vtl\\setting]\n";
-        for (const auto& line : lines)
-            text += line + "\n";
+        for (const auto& [name, value] : texts)
+            text += "\"" + name + "\"=\"" + value + "\"\n";
         vtltest::WriteFile(Hive(), text);
     }
 };
 
-TEST_F(AppSettingTest, EveryValueOfAUsersFileReachesItsMemberAndUnfitTextsAreLeftOut) {
-    WriteValues({R"("override"=dword:00000001)", R"("dest"="/home/me/out")", R"("imagetype"=dword:00000005)",
-                 R"("qualilty"=dword:00000021)", R"("quality"=dword:0000000c)", R"("image_to_resize"=dword:00000000)",
-                 R"("image_to_rotate"=dword:00000001)", R"("image_set_dpi"=dword:00000001)",
-                 R"("constraint"=dword:00000000)", R"("desktop"=dword:00000001)", R"("height"=dword:000001e0)",
-                 R"("width"=dword:00000280)", R"("hpercent"=dword:00000000)", R"("wpercent"=dword:00000000)",
-                 R"("rotate"=dword:00000002)", R"("xdpi"=dword:0000012c)", R"("ydpi"=dword:00000096)",
-                 R"("ExtResizeAndMail"=dword:00000000)", R"("windowplace"="44,0,1,-1,-1,-8,-8,10,20,810,620")",
-                 R"("curcol"=dword:00000141)", R"("columnwidth3"=dword:0000004d)", R"("cmto"="/home/me/copies")",
-                 R"("LastBrowsePIDL"="/home/me/pictures")"});
-    CAppSetting s;
-    const ResizeSetting expected{1, "/home/me/out", 5, 33, 0, 1, 1, 0, 1, 480, 640, 0, 0, 2, 300, 150};
-    EXPECT_EQ(Fields(s.m_resize), Fields(expected)) << "\"quality\" is not the value's name";
-    EXPECT_EQ(std::tie(s.m_bExtResizeAndMail, s.m_bExtResize, s.m_nCurCol), std::make_tuple(0, 1, 321));
-    EXPECT_EQ(std::vector<int>(s.m_nColumnWidth, s.m_nColumnWidth + 4), (std::vector<int>{200, 50, 77, -2}));
-    EXPECT_EQ(std::string(s.m_szCopyMoveTo) + s.m_szLastBrowse, "/home/me/copies/home/me/pictures");
-    ASSERT_TRUE(s.m_bPlacementLoaded);
-    EXPECT_EQ(std::tie(s.m_wndPlacement.ptMaxPositionX, s.m_wndPlacement.rcNormalPositionBottom), std::make_tuple(-8, 620));
-
-    // A text too long for its 260-byte buffer is not read; a placement is taken whole or not at all.
-    const std::string tooLong(299, 'd');
+TEST_F(AppSettingTest, TextsTooLongForTheirBufferAndPlacementsNotWholeAreLeftOut) {
+    const std::string tooLong(299, 'd'); // the buffers hold 260 bytes
     for (const char* placement : {"", "1,2,3", "a,b,c,d,e,f,g,h,i,j,k"}) {
-        WriteValues({"\"dest\"=\"" + tooLong + "\"", "\"cmto\"=\"" + tooLong + "\"",
-                     "\"windowplace\"=\"" + std::string(placement) + "\""});
+        WriteTexts({{"dest", tooLong}, {"cmto", tooLong}, {"windowplace", placement}});
         const CAppSetting unfit;
         EXPECT_EQ(std::string(unfit.m_resize.strDestFolder) + unfit.m_szCopyMoveTo, "");
         EXPECT_FALSE(unfit.m_bPlacementLoaded) << placement;
@@ -87,8 +68,11 @@ TEST_F(AppSettingTest, EachSaveGroupIsOneRewriteAndLoadsBackUnchanged) {
         alignas(inotify_event) char events[4096];
         int count = 0;
         for (ssize_t got; (got = read(watch, events, sizeof events)) > 0;)
-            for (char* at = events; at < events + got; at += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(at)->len)
-                count += std::string(reinterpret_cast<inotify_event*>(at)->name) == fs::path(Hive()).filename();
+            for (const char* at = events; at < events + got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                count += fs::path(Hive()).filename() == event->name;
+                at += sizeof *event + event->len;
+            }
         return count;
     };
     const ResizeSetting saved{1, "/out", 3, 55, 0, 1, 1, 0, 1, 600, 800, 0, 0, 2, 300, 200};
@@ -101,6 +85,7 @@ TEST_F(AppSettingTest, EachSaveGroupIsOneRewriteAndLoadsBackUnchanged) {
         s.m_nColumnWidth[3] = 90;
         s.m_wndPlacement = WINDOWPLACEMENT{44, 2, 3, -1, -1, -8, -8, 10, 20, 810, 620};
         std::strcpy(s.m_szLastBrowse, "/last");
+        std::strcpy(s.m_szCopyMoveTo, "/copies");
         EXPECT_EQ(s.SaveLayout(), "");
         EXPECT_EQ(rewrites(), 1);
         s.m_bExtVantrel = 0;
@@ -110,12 +95,14 @@ TEST_F(AppSettingTest, EachSaveGroupIsOneRewriteAndLoadsBackUnchanged) {
     close(watch);
     const CAppSetting s;
     EXPECT_EQ(Fields(s.m_resize), Fields(saved));
-    EXPECT_EQ(std::tie(s.m_nCurCol, s.m_nColumnWidth[3], s.m_bExtVantrel), std::make_tuple(420, 90, 0));
+    EXPECT_EQ(std::tie(s.m_nCurCol, s.m_nColumnWidth[3], s.m_bExtVantrel),
+              std::make_tuple(420, 90, 0));
     ASSERT_TRUE(s.m_bPlacementLoaded);
     EXPECT_EQ(s.m_wndPlacement.rcNormalPositionRight, 810);
-    EXPECT_STREQ(s.m_szLastBrowse, "/last");
+    EXPECT_EQ(std::string(s.m_szLastBrowse) + s.m_szCopyMoveTo, "/last/copies");
     // The layout save tells the extension where the program is.
-    EXPECT_NE(vtltest::ReadFile(Hive()).find("\"location\"=\"" + plat::GetModuleFileName() + "\""), std::string::npos);
+    EXPECT_NE(vtltest::ReadFile(Hive()).find("\"location\"=\"" + plat::GetModuleFileName() + "\""),
+              std::string::npos);
 }
 
 TEST_F(AppSettingTest, ASettingsFileThatCannotBeReadIsNeverReplacedAndEverySaveSaysSo) {
@@ -123,25 +110,29 @@ TEST_F(AppSettingTest, ASettingsFileThatCannotBeReadIsNeverReplacedAndEverySaveS
     CAppSetting s; // a FIFO is not waited on
     EXPECT_EQ(Fields(s.m_resize), Fields(ResizeSetting{})) << "read as missing";
     for (const std::string& failure : {s.SaveResizeSetting(), s.SaveLayout(), s.SaveMenuAndMail()})
-        EXPECT_EQ(failure.rfind("The settings could not be saved: " + Hive() + " cannot be read", 0), 0u) << failure;
+        EXPECT_EQ(
+            failure.rfind("The settings could not be saved: " + Hive() + " cannot be read", 0), 0u)
+            << failure;
     EXPECT_TRUE(fs::is_fifo(Hive())) << "left as it was";
 
     // A disk that fills up while user.dat or the registry is rewritten: each save says so, and
     // every file stays byte for byte as it was, without a temporary file left beside it.
     fs::remove(Hive());
-    WriteValues({"\"pad\"=\"" + std::string(5000, 'p') + "\""});
+    WriteTexts({{"pad", std::string(5000, 'p')}});
     const std::string userDat = Folder() + "/user.dat";
     ASSERT_TRUE(WriteUserData(userDat, "old subject", "old body"));
     const std::string before = vtltest::ReadFile(Hive()) + vtltest::ReadFile(userDat);
     {
         const vtltest::ScopedFileSizeLimit full(4096);
         for (const std::string& failure : {s.SaveResizeSetting(), s.SaveLayout()})
-            EXPECT_NE(failure.find(Hive()), std::string::npos) << "the save names the file: " << failure;
+            EXPECT_NE(failure.find(Hive()), std::string::npos)
+                << "the save names the file: " << failure;
         EXPECT_FALSE(WriteUserData(userDat, "new subject", "new body"));
     }
     EXPECT_EQ(vtltest::ReadFile(Hive()) + vtltest::ReadFile(userDat), before);
-    EXPECT_EQ(vtltest::FolderNames(Folder()),
-              (std::set<std::string>{"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock", "user.dat"}));
+    EXPECT_EQ(
+        vtltest::FolderNames(Folder()),
+        (std::set<std::string>{"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock", "user.dat"}));
 }
 
 // user.dat: the fixed record of the mail subject and body.
@@ -156,39 +147,39 @@ TEST(UserData, ReadingTheRecord) {
     const std::string path = vtltest::MakeTempDir("userdata") + "/user.dat";
     std::string withJunk = Record("Hello", "World");
     withJunk.replace(6, 4, "junk"); // bytes behind the NUL mean nothing
-    // What, the file (nullopt: none; "FIFO": a FIFO instead of a file), the result and the texts.
-    const std::tuple<const char*, std::optional<std::string>, UserDataRead, std::string, std::string> cases[] = {
-        {"missing", std::nullopt, UserDataRead::Missing, "", ""},
-        {"a FIFO, not waited on", "FIFO", UserDataRead::Missing, "", ""},
-        {"5199 bytes", Record("New", "Text").substr(0, USERDATA_FILE_SIZE - 1), UserDataRead::Short, "old subject",
-         "old body"},
-        {"texts with junk behind their NUL", withJunk, UserDataRead::Read, "Hello", "World"},
-        {"fields without a NUL stop at their end", std::string(200, 's') + std::string(5000, 'b'),
-         UserDataRead::Read, std::string(199, 's'), std::string(4999, 'b')},
+    // The file ("": none, "FIFO": a FIFO in its place), the result and the texts then held.
+    const std::tuple<std::string, UserDataRead, std::string> cases[] = {
+        {"", UserDataRead::Missing, "|"},
+        {"FIFO", UserDataRead::Missing, "|"}, // not waited on
+        {Record("New", "Text").substr(0, USERDATA_FILE_SIZE - 1), UserDataRead::Short,
+         "old subject|old body"}, // cut short
+        {withJunk, UserDataRead::Read, "Hello|World"},
+        {std::string(200, 's') + std::string(5000, 'b'), UserDataRead::Read,
+         std::string(199, 's') + "|" + std::string(4999, 'b')}, // fields stop at their end
     };
-    for (const auto& [what, file, result, subject, body] : cases) {
+    for (const auto& [file, result, texts] : cases) {
         fs::remove_all(path);
         if (file == "FIFO")
             mkfifo(path.c_str(), 0600);
-        else if (file)
-            vtltest::WriteFile(path, *file);
-        char subjectRead[USERDATA_SUBJECT_SIZE] = "old subject", bodyRead[USERDATA_BODY_SIZE] = "old body";
-        EXPECT_EQ(ReadUserData(path, subjectRead, bodyRead), result) << what;
-        EXPECT_EQ(std::string(subjectRead) + "|" + bodyRead, subject + "|" + body) << what;
+        else if (!file.empty())
+            vtltest::WriteFile(path, file);
+        char subject[USERDATA_SUBJECT_SIZE] = "old subject", body[USERDATA_BODY_SIZE] = "old body";
+        EXPECT_EQ(ReadUserData(path, subject, body), result) << file.substr(0, 12);
+        EXPECT_EQ(std::string(subject) + "|" + body, texts) << file.substr(0, 12);
     }
 }
 
 TEST(UserData, WritingKeepsTheRecordExactAndWholeAndLosesNothingWhenItCannot) {
     const std::string dir = vtltest::MakeTempDir("userdata");
-    ASSERT_TRUE(WriteUserData(dir + "/user.dat", std::string(199, 'S').c_str(), std::string(4999, 'B').c_str()));
-    EXPECT_EQ(vtltest::ReadFile(dir + "/user.dat"), Record(std::string(199, 'S'), std::string(4999, 'B')));
-    EXPECT_EQ(vtltest::FolderNames(dir), std::set<std::string>{"user.dat"}) << "no temporary file";
     // "é" is two bytes: 100 of them are 200 bytes, one too many for the subject field.
     std::string accents;
     for (int i = 0; i < 100; ++i)
         accents += "\xC3\xA9";
-    ASSERT_TRUE(WriteUserData(dir + "/user.dat", accents.c_str(), "kept body"));
-    EXPECT_EQ(vtltest::ReadFile(dir + "/user.dat"), Record(accents.substr(0, 198), "kept body")) << "cut between characters";
+    ASSERT_TRUE(WriteUserData(dir + "/user.dat", accents.c_str(), std::string(5000, 'B').c_str()));
+    EXPECT_EQ(vtltest::ReadFile(dir + "/user.dat"),
+              Record(accents.substr(0, 198), std::string(4999, 'B')))
+        << "each text cut to its field, between characters";
+    EXPECT_EQ(vtltest::FolderNames(dir), std::set<std::string>{"user.dat"}) << "no temporary file";
 
     EXPECT_FALSE(WriteUserData(dir + "/missing-folder/user.dat", "a", "b"));
     const std::string fifo = vtltest::MakeTempDir("fifo") + "/user.dat";

@@ -11,8 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -33,7 +31,7 @@ bool BrowserOpened() {
 }
 
 class LaunchModes : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_pictures = vtltest::MakeTempDir("pictures");
         m_files = vtltest::MakePictures(m_pictures, 2, 800, 600);
@@ -42,9 +40,13 @@ protected:
         setting.m_resize.nWidth = setting.m_resize.nHeight = 50;
         ASSERT_EQ(setting.SaveResizeSetting(), "");
     }
-    void HandOff(std::uint32_t command) { ASSERT_EQ(m_block.Write(command, m_files), HandoffWrite::Written); }
-    static vtltest::ProgramRun Run(const std::string& autoclick = "", const std::string& vtl = VTL_BIN_DIR "/vtl") {
-        const vtltest::ProgramRun run = vtltest::RunProgram(vtl, {}, {{"VTL_AUTOCLICK", autoclick}});
+    void HandOff(std::uint32_t command) {
+        ASSERT_EQ(m_block.Write(command, m_files), HandoffWrite::Written);
+    }
+    static vtltest::ProgramRun Run(const std::string& autoclick = "",
+                                   const std::string& vtl = VTL_BIN_DIR "/vtl") {
+        const vtltest::ProgramRun run =
+            vtltest::RunProgram(vtl, {}, {{"VTL_AUTOCLICK", autoclick}});
         EXPECT_FALSE(run.timedOut) << run.err;
         EXPECT_EQ(run.status, 0) << run.err;
         return run;
@@ -53,7 +55,9 @@ protected:
     bool Resized() {
         int written = 0;
         for (const auto& file : m_files)
-            written += vtltest::Inspect(m_pictures + "/resize/" + fs::path(file).filename().string()).width == 400;
+            written +=
+                vtltest::Inspect(m_pictures + "/resize/" + fs::path(file).filename().string())
+                    .width == 400;
         fs::remove_all(m_pictures + "/resize");
         return written == 2;
     }
@@ -76,50 +80,22 @@ TEST_F(LaunchModes, ResizeAsDefaultSettingWritesTheOutputsWithoutAWindowAndOnlyO
     EXPECT_FALSE(Resized());
 }
 
-// VTL_TRACE: one line on standard error telling when the first picture was decoded, counted
-// from the process start and on the wall clock; not a word of it without VTL_TRACE.
-TEST_F(LaunchModes, TraceTellsWhenTheFirstPictureWasDecodedOnlyWhenAsked) {
-    HandOff(HANDOFF_RESIZE_DEFAULT);
-    const auto now = [] {
-        return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-    };
-    const double before = now();
-    const auto traced = vtltest::RunProgram(VTL_BIN_DIR "/vtl", {}, {{"VTL_TRACE", "1"}});
-    const double after = now();
-    EXPECT_TRUE(Resized());
-    const std::size_t line = traced.err.find("vtl trace: ");
-    ASSERT_NE(line, std::string::npos) << traced.err;
-    double startedMs = 0;
-    double at = 0;
-    ASSERT_EQ(std::sscanf(traced.err.c_str() + line, "vtl trace: first_decode_ms=%lf realtime=%lf",
-                          &startedMs, &at),
-              2)
-        << traced.err;
-    EXPECT_EQ(traced.err.find("vtl trace", line + 1), std::string::npos) << "once";
-    EXPECT_GT(startedMs, 0.0);
-    EXPECT_LE(startedMs, (after - before) * 1000 + 10) << "a clock tick of the process start at most";
-    EXPECT_TRUE(at >= before && at <= after) << std::fixed << before << " " << at << " " << after;
-    HandOff(HANDOFF_RESIZE_DEFAULT);
-    EXPECT_EQ(Run().err.find("vtl trace"), std::string::npos);
-    EXPECT_TRUE(Resized());
-}
-
 TEST_F(LaunchModes, ResizeOpensTheDialogOnTheSelection) {
-    HandOff(HANDOFF_RESIZE_DIALOG);
-    Run("IDCANCEL");
-    EXPECT_FALSE(BrowserOpened());
-    EXPECT_FALSE(Resized()) << "the person closed the dialog";
-    HandOff(HANDOFF_RESIZE_DIALOG);
-    Run("IDC_RESIZE_RUN");
-    EXPECT_TRUE(Resized()) << "the person pressed \"Resize\"";
+    // The person closes the dialog, or presses "Resize".
+    for (const auto& [button, resized] : {std::pair("IDCANCEL", false), {"IDC_RESIZE_RUN", true}}) {
+        HandOff(HANDOFF_RESIZE_DIALOG);
+        Run(button);
+        EXPECT_FALSE(BrowserOpened()) << button;
+        EXPECT_EQ(Resized(), resized) << button;
+    }
 }
 
 TEST_F(LaunchModes, TheInstalledProgramRunsFromWhereItWasInstalled) {
     // Installed as one component, so that the build's own install_manifest.txt (what
     // "make uninstall" removes) is left alone.
     const std::string prefix = vtltest::MakeTempDir("prefix");
-    const auto install =
-        vtltest::RunProgram(VTL_CMAKE, {"--install", VTL_BUILD_DIR, "--prefix", prefix, "--component", "Unspecified"});
+    const auto install = vtltest::RunProgram(
+        VTL_CMAKE, {"--install", VTL_BUILD_DIR, "--prefix", prefix, "--component", "Unspecified"});
     ASSERT_EQ(install.status, 0) << install.out << install.err;
     HandOff(HANDOFF_RESIZE_DEFAULT);
     Run("", prefix + "/bin/vtl");
@@ -137,7 +113,8 @@ TEST_F(LaunchModes, AnUnlistedCommandOrABlockInTheWayStartsTheBrowserAndTheBlock
     fs::remove(path);
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
     const auto run = Run("IDOK,ID_APP_EXIT");
-    EXPECT_NE(run.err.find(path + " is a FIFO"), std::string::npos) << "also when started by hand: " << run.err;
+    EXPECT_NE(run.err.find(path + " is a FIFO"), std::string::npos)
+        << "also when started by hand: " << run.err;
     EXPECT_TRUE(BrowserOpened());
 }
 

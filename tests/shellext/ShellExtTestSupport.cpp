@@ -19,8 +19,6 @@ using namespace plat;
 
 namespace {
 
-void RecordMessage(const char*, const char* text) { Messages().emplace_back(text); }
-
 // The block's bytes, mapped as the extension maps them.
 unsigned char* Block() {
     static unsigned char* block = [] {
@@ -41,20 +39,16 @@ vtlext::CExtensionModule& Module() {
         auto* loaded = new vtlext::CExtensionModule;
         if (!loaded->Load(std::string(VTL_LIB_DIR) + "/libVtlExt.so"))
             throw std::runtime_error(loaded->Error());
-        loaded->SetMessageBoxHook(RecordMessage);
+        loaded->SetMessageBoxHook([](const char*, const char*) {}); // no box over the test run
         return loaded;
     }();
     return *module;
 }
 
-Files& Messages() {
-    static Files messages;
-    return messages;
-}
-
 Handler::Handler(const Files& files) {
     IClassFactory* factory = nullptr;
-    Module().GetClassObject(vtlext::CLSID_VtlShellEx, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    Module().GetClassObject(vtlext::CLSID_VtlShellEx, IID_IClassFactory,
+                            reinterpret_cast<void**>(&factory));
     factory->CreateInstance(nullptr, IID_IContextMenu, reinterpret_cast<void**>(&menu));
     factory->Release();
     menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init));
@@ -74,9 +68,9 @@ HRESULT Handler::Initialize(const Files& files) {
     return hr;
 }
 
-std::pair<int, HRESULT> Handler::Offered(UINT flags) {
+std::pair<int, HRESULT> Handler::Offered() {
     HMENU popup = CreatePopupMenu();
-    const HRESULT hr = menu->QueryContextMenu(popup, 0, 1, 10, flags);
+    const HRESULT hr = menu->QueryContextMenu(popup, 0, 1, 10, CMF_NORMAL);
     const int count = GetMenuItemCount(popup);
     DestroyMenu(popup);
     return {count, hr};
@@ -90,11 +84,13 @@ HRESULT Handler::Invoke(const char* verb) {
 
 void SetLocation(const std::string& path) {
     HKEY key = nullptr;
-    RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Ostrell\\vtl\\setting", 0, KEY_WRITE, &key, nullptr);
+    RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Ostrell\\vtl\\setting", 0, KEY_WRITE, &key,
+                   nullptr);
     if (path.empty())
         RegDeleteValue(key, "location");
     else
-        RegSetValueEx(key, "location", REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()), DWORD(path.size() + 1));
+        RegSetValueEx(key, "location", REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                      DWORD(path.size() + 1));
     RegCloseKey(key);
 }
 
@@ -110,7 +106,8 @@ void ScribbleBlock() {
 
 bool BlockUntouched() {
     const unsigned char* block = Block();
-    return block[0] == 0 && std::all_of(block + 1, block + HANDOFF_BLOCK_SIZE, [](unsigned char b) { return b == 0xAB; });
+    return block[0] == 0 && std::all_of(block + 1, block + HANDOFF_BLOCK_SIZE,
+                                        [](unsigned char b) { return b == 0xAB; });
 }
 
 std::pair<std::uint32_t, Files> PendingRecord() {
@@ -125,11 +122,11 @@ void WithFakeApplication::SetUp() {
     // alone, through no shell.
     m_dir = vtltest::MakeTempDir("fake vtl;echo");
     m_vtl = m_dir + "/vtl";
-    vtltest::WriteFile(m_vtl, "#!/bin/sh\necho \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n");
+    vtltest::WriteFile(m_vtl,
+                       "#!/bin/sh\necho \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n");
     std::filesystem::permissions(m_vtl, std::filesystem::perms::owner_all);
     SetLocation(m_vtl);
     ScribbleBlock();
-    Messages().clear();
 }
 
 std::string WithFakeApplication::WaitForStart() const {

@@ -1,7 +1,7 @@
 #pragma once
 // What the extension's tests share: the built module loaded as a host loads it, a handler of
-// it, the messages it showed, the stored "location", a fake application that records its
-// start, and the test program's own hand-off block (see Sandbox.h).
+// it, the stored "location", a fake application that records its start, and the test program's
+// own hand-off block (see Sandbox.h).
 #include "app/core/HandoffBlock.h"
 #include "platform/com/ShellExt.h"
 #include "shellext/host/ExtensionModule.h"
@@ -15,9 +15,8 @@ namespace shellexttest {
 
 using Files = std::vector<std::string>;
 
-// The built libVtlExt.so, loaded once per test program; its messages go to Messages().
+// The built libVtlExt.so, loaded once per test program; it shows no messages.
 vtlext::CExtensionModule& Module();
-Files& Messages();
 
 // One handler object made by the module's factory, released with the test's scope.
 struct Handler {
@@ -25,7 +24,7 @@ struct Handler {
     ~Handler();
     plat::HRESULT Initialize(const Files& files);
     // The items QueryContextMenu adds to an empty menu, and its result.
-    std::pair<int, plat::HRESULT> Offered(plat::UINT flags = plat::CMF_NORMAL);
+    std::pair<int, plat::HRESULT> Offered();
     plat::HRESULT Invoke(const char* verb);
     plat::IContextMenu* menu = nullptr;
     plat::IShellExtInit* init = nullptr;
@@ -50,8 +49,8 @@ class WithFakeApplication : public testing::Test {
     // few seconds); "" when it never started.
     std::string WaitForStart() const;
     bool NeverStarted() const; // after a short while
-    std::string m_dir; // the fresh folder
-    std::string m_vtl; // the fake application in it
+    std::string m_dir;         // the fresh folder
+    std::string m_vtl;         // the fake application in it
 };
 
 } // namespace shellexttest

@@ -33,13 +33,17 @@ TEST_F(VtlMenu, MenuForPicturesOnlyAndInvokeHandsThemOverAsFullPathsInOrder) {
               "Vantrel\n  0 Resize...\n  1 Resize as default setting\n  2 Resize and mail\n");
     const fs::path before = fs::current_path();
     fs::current_path(m_dir);
-    const RunResult run = RunVtlMenu({"--invoke", "2", "a.jpg", "b.txt", "./sub/../d.gif"});
+    for (const std::uint32_t command : {0u, 1u, 2u}) {
+        ScribbleBlock();
+        fs::remove(m_vtl + ".started");
+        const RunResult run =
+            RunVtlMenu({"--invoke", std::to_string(command), "a.jpg", "b.txt", "./sub/../d.gif"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(PendingRecord(), std::pair(command, Files{m_dir + "/a.jpg", m_dir + "/d.gif"}));
+        EXPECT_EQ(WaitForStart(), "0\n") << "started by its path, with no arguments";
+    }
     fs::current_path(before);
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(PendingRecord(), std::pair(std::uint32_t(HANDOFF_RESIZE_DEFAULT_MAIL),
-                                         Files{m_dir + "/a.jpg", m_dir + "/d.gif"}));
-    EXPECT_EQ(WaitForStart(), "0\n");
 }
 
 TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
@@ -48,14 +52,20 @@ TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
         block + " is a FIFO, not a shared memory block. Remove it and try again.";
     const std::string notFound =
         "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!";
+    // Selections that do not fit are refused whole, before the block is touched.
+    const std::string tooLong = m_dir + "/" + std::string(130, 'x') + "/" + std::string(130, 'x');
+    Files tooMany(HANDOFF_MAX_FILES + 1, a);
+    tooMany.insert(tooMany.begin(), {"--invoke", "1"});
     // Arguments, "location", exit status, a part of standard error; every run with a display
     // that cannot be reached.
     const std::tuple<std::vector<std::string>, std::string, int, std::string> cases[] = {
         {{"--invoke", "1", a}, m_dir + "/gone/vtl", 1, notFound},
+        {{"--invoke", "0", a}, "", 1, notFound},
+        {{"--invoke", "1", a, tooLong + ".jpg"}, m_vtl, 1, "The path of this picture is too long"},
+        {tooMany, m_vtl, 1, "Vantrel can take at most 251 pictures"},
         {{"--invoke", "1", m_dir + "/notes.txt"}, m_vtl, 4, "none of the files is a picture"},
         {{"--invoke", "3", a}, m_vtl, 2, "no command 3"},
         {{"--invoke", "x", a}, m_vtl, 2, "usage"},
-        {{}, m_vtl, 2, "usage"},
         // Last, since it takes the block's place until the end.
         {{"--invoke", "1", a}, m_vtl, 1, fifo},
     };
@@ -118,6 +128,9 @@ TEST_F(VtlMenuIntegration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemo
         SetLocation(round == 0 ? "" : m_vtl);
         const RunResult run = RunVtlMenu({"--register"});
         ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(vtlext::CExtensionModule::RegisteredPath(),
+                  fs::canonical(VTL_LIB_DIR "/libVtlExt.so").string())
+            << "a host finds the module as the shell does";
         EXPECT_TRUE(LocationIs(round == 0 ? std::string(VTL_BIN_DIR) + "/vtl" : m_vtl)) << round;
         ExpectParts(m_serviceMenu, 1,
                     {"X-KDE-Submenu=Vantrel\nIcon=" + m_icon + "\n",
@@ -141,6 +154,7 @@ TEST_F(VtlMenuIntegration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemo
 
     const RunResult run = RunVtlMenu({"--unregister"});
     ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(vtlext::CExtensionModule::RegisteredPath(), "");
     EXPECT_FALSE(fs::exists(m_serviceMenu) || fs::exists(m_icon));
     ExpectParts(m_uca, 0, {"vantrel"});
     ExpectParts(m_uca, 1, {userAction});
