@@ -1,11 +1,14 @@
 // The file list of the main window on folders made for the test, driven with clicks and keys
 // through the window: what it lists, the ".." row, sorting, the preview calls, check boxes and
-// the marked files, opening folders, and Computer.
+// the marked files, opening folders, Computer, and a desktop without icons.
 #include "app/browser/FileListView.h"
 
 #include "platform/shell/ShellInfo.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/Sandbox.h"
+
+#include <QApplication>
+#include <QProxyStyle>
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -172,6 +175,29 @@ TEST_F(FileListViewTest, ComputerKeepsTheShellOrderAndItsRootsShowNoFacts) {
     }
     for (int column : {1, 3})
         EXPECT_EQ(Column(column), Names(roots.size(), "")) << column;
+}
+
+// A desktop without any icons (no theme, a style without them) is told once, and the list still
+// lists everything.
+TEST_F(FileListViewTest, WithoutIconsTheListSaysSoAndStillLists) {
+    struct NoIconStyle : QProxyStyle {
+        QIcon standardIcon(StandardPixmap, const QStyleOption*, const QWidget*) const override {
+            return {};
+        }
+    };
+    const int rows = m_list->model()->rowCount();
+    const QString style = QApplication::style()->name();
+    const QString theme = QIcon::themeName();
+    QApplication::setStyle(new NoIconStyle);
+    QIcon::setThemeName({});
+    const std::string told = Opened([&] {
+        Start();
+        Show(m_photos);
+    });
+    QApplication::setStyle(style);
+    QIcon::setThemeName(theme);
+    EXPECT_EQ(told, "box error to initial image list");
+    EXPECT_EQ(m_list->model()->rowCount(), rows);
 }
 
 } // namespace

@@ -29,14 +29,20 @@ using Texts = std::vector<std::string>;
 
 namespace {
 
+using Recipients = std::vector<std::pair<ULONG, std::string>>; // {class, address}
+
 // Sends one message through the loaded library, as MailPictures does.
-ULONG Send(std::string subject, std::string body, Texts files) {
+ULONG Send(std::string subject, std::string body, Texts files, Recipients to = {}) {
     std::vector<MapiFileDesc> attachments;
     for (std::string& file : files)
         attachments.push_back({0, 0, 0xFFFFFFFF, file.data(), file.data(), nullptr});
+    std::vector<MapiRecipDesc> recipients;
+    for (auto& [recipClass, address] : to)
+        recipients.push_back({0, recipClass, nullptr, address.data(), 0, nullptr});
     MapiMessage message{};
     message.lpszSubject = subject.empty() ? nullptr : subject.data();
     message.lpszNoteText = body.empty() ? nullptr : body.data();
+    message.nRecipCount = ULONG(to.size()), message.lpRecips = recipients.data();
     message.nFileCount = ULONG(files.size()), message.lpFiles = attachments.data();
     HMAILLIB library = LoadMailLibrary();
     LPMAPISENDMAIL send = GetMailProcAddress(library, "MAPISendMail");
@@ -92,11 +98,15 @@ TEST_F(MailLayerTest, TheProgramGetsPrivateCopiesThatOutliveTheCallUnderTheirOwn
     fake.Install();
     const std::string firstBytes("\xFF\xD8 first\0bytes", 14);
     const std::string first = Picture("a b.jpg", firstBytes), second = Picture("a b.jpg", "second");
-    ASSERT_EQ(Send("Holiday", "Hi\nthere", {first, second}), SUCCESS_SUCCESS);
+    const Recipients to = {
+        {MAPI_TO, "to@example.org"}, {MAPI_CC, "-cc@x.org"}, {MAPI_BCC, "bcc@x.org"}};
+    ASSERT_EQ(Send("Holiday", "Hi\nthere", {first, second}, to), SUCCESS_SUCCESS);
     const Texts attached = fake.AttachedPaths();
     ASSERT_EQ(attached.size(), 2u);
-    EXPECT_EQ(fake.Arguments(), (Texts{"--utf8", "--subject", "Holiday", "--body", "Hi\nthere",
-                                       "--attach", attached[0], "--attach", attached[1]}));
+    EXPECT_EQ(fake.Arguments(),
+              (Texts{"--utf8", "--to", "to@example.org", "--cc", "-cc@x.org", "--bcc", "bcc@x.org",
+                     "--subject", "Holiday", "--body", "Hi\nthere", "--attach", attached[0],
+                     "--attach", attached[1]}));
     for (const std::string& path : attached) // one name from two folders, the bytes apart below
         EXPECT_EQ(fs::path(path).filename(), "a b.jpg");
     ASSERT_EQ(Spools().size(), 1u);

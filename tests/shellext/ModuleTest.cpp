@@ -1,7 +1,8 @@
-// The module as a file manager drives it: its class factory and lock count, that no exception
-// ever leaves an entry point or a method; and its context-menu handler: which selections get the
-// "Vantrel" submenu, and what a failed Initialize leaves. Registration, and what a command hands
-// over, starts and refuses, are tested through vtlmenu.
+// The module as a file manager drives it: its class factory, lock count and aggregation, that no
+// exception ever leaves an entry point or a method; and its context-menu handler: which
+// selections get the "Vantrel" submenu, its help texts within the host's buffer, and what a
+// failed Initialize leaves. Registration, and what a command hands over, starts and refuses, are
+// tested through vtlmenu.
 #include "platform/com/HDropDataObject.h"
 #include "shellext/VtlExtIds.h"
 #include "tests/shellext/ShellExtTestSupport.h"
@@ -12,6 +13,7 @@
 #include <dlfcn.h>
 #include <functional>
 #include <new>
+#include <set>
 #include <stdexcept>
 
 namespace {
@@ -33,14 +35,31 @@ namespace {
 using namespace plat;
 using namespace shellexttest;
 
-TEST(ShellExtModule, TheModuleStaysWhileItsFactoryOrAHandlerIsHeld) {
+// The controlling object of an aggregate: counts the references its inner object passes on.
+struct Outer final : IUnknown {
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override { return --refs; }
+    ULONG refs = 1;
+};
+
+TEST(ShellExtModule, TheModuleStaysWhileItsFactoryOrAHandlerIsHeldAndAggregatesThroughIUnknown) {
     ASSERT_EQ(Module().CanUnloadNow(), S_OK);
     IClassFactory* factory = nullptr;
     ASSERT_EQ(Module().GetClassObject(vtlext::CLSID_VtlShellEx, IID_IClassFactory,
                                       reinterpret_cast<void**>(&factory)),
               S_OK);
     EXPECT_EQ(Module().CanUnloadNow(), S_FALSE) << "a caller holds the factory";
+    Outer outer;
+    void* out = nullptr;
+    EXPECT_EQ(factory->CreateInstance(&outer, IID_IContextMenu, &out), CLASS_E_NOAGGREGATION);
+    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, &out), S_OK);
     factory->Release();
+    auto *inner = static_cast<IUnknown*>(out), *face = inner;
+    ASSERT_EQ(inner->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&face)), S_OK);
+    EXPECT_EQ(outer.refs, 2u) << "a face of the aggregate counts on the outer object";
+    face->Release();
+    EXPECT_EQ(inner->Release(), 0u);
     {
         const Handler handler;
         EXPECT_EQ(Module().CanUnloadNow(), S_FALSE) << "a handler lives";
@@ -100,6 +119,31 @@ TEST(ShellExtHandler, PicturesGetTheMenuByTheNamesLastDotInAnyCase) {
             EXPECT_EQ(Handler({path}).Offered(),
                       std::pair(shown ? 1 : 0, shown ? HRESULT(3) : S_OK))
                 << path;
+}
+
+TEST(ShellExtHandler, GetCommandStringCutsToCchMaxAndWritesNothingForValidation) {
+    Handler handler({"/p/a.jpg"});
+    const auto text = [&](std::uintptr_t id, UINT type = GCS_HELPTEXTA, UINT cch = 256) {
+        char buffer[256] = "#";
+        EXPECT_EQ(handler.menu->GetCommandString(id, type, nullptr, buffer, cch), S_OK);
+        return std::string(buffer);
+    };
+    const std::string help = text(1);
+    EXPECT_EQ(std::set({text(0), help, text(2)}).size(), 3u)
+        << "each command has its own help text";
+    const std::tuple<UINT, UINT, std::uintptr_t, std::string> cases[] = {
+        {GCS_HELPTEXTA, 10, 1, help.substr(0, 9)},
+        {GCS_HELPTEXTA, 0, 1, "#"},
+        {GCS_VALIDATEA, 256, 1, "#"},
+        {GCS_HELPTEXTA, 256, 3, "#"},
+    };
+    for (const auto& [type, cch, id, expected] : cases)
+        EXPECT_EQ(text(id, type, cch), expected) << "kind " << type << " cch " << cch;
+    char16_t wide[8];
+    std::fill(std::begin(wide), std::end(wide), u'#');
+    handler.menu->GetCommandString(1, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(wide), 5);
+    EXPECT_EQ(std::u16string(wide, 6),
+              std::u16string(help.begin(), help.begin() + 4) + u'\0' + u'#');
 }
 
 using ShellExtInvoke = WithFakeApplication;
