@@ -126,6 +126,9 @@ TEST(DlgResize, PicturesOfDifferentSizesAreSizedInPercentWhileConstrained) {
          {"IDC_WIDTH_UNIT=percent", "IDC_WIDTH_UNIT:off", "IDC_RESIZE_WIDTH=100"}},
     };
     OpenDialog(Pixels(), 0, 0, 0, 0, steps);
+    ResizeSetting percent;
+    percent.nWidth = percent.nHeight = 50;
+    OpenDialog(percent, 0, 0, 0, 0, {{"see", {"IDC_RESIZE_WIDTH=50", "IDC_RESIZE_HEIGHT=50"}}});
 }
 
 TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
