@@ -10,8 +10,8 @@
 // are seen through that handle at once and reach the file when it is closed: RegCloseKey
 // writes them all in one rewrite, through a temporary file renamed over the old one while
 // holding an advisory lock (so two processes that save at the same time keep each other's
-// keys), and says whether that worked. Changes
-// through a predefined root handle, and deleting keys, are written at once.
+// keys), and says whether that worked. Changes through a predefined root handle, and deleting
+// keys, are written at once.
 //
 // A damaged file yields what is readable in it. A file that cannot be read whole (not a plain
 // file, unreadable, larger than 16 MiB) reads as empty and is never replaced: every change

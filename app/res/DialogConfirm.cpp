@@ -17,8 +17,8 @@ const plat::DLGTEMPLATE& ConfirmDialogTemplate() {
             DLGITEM(IDC_NO, CtlKind::PushButton, "No", 137, 68, 50, 14),
             DLGITEM(IDC_NOTOALL, CtlKind::PushButton, "No to all", 202, 68, 50, 14),
             DLGITEM(IDC_TEXT, CtlKind::Static, "TEST TO CONFIRM", 16, 33, 224, 22),
-            DLGITEM(IDC_QUESTION, CtlKind::Static, "Do you want to overwrite this file?", 7,
-                    7, 245, 22),
+            DLGITEM(IDC_QUESTION, CtlKind::Static, "Do you want to overwrite this file?", 7, 7, 245,
+                    22),
         }};
     return tmpl;
 }

@@ -7,7 +7,6 @@
 
 #include <QFile>
 
-
 namespace vtlmenu {
 
 std::string MenuIconPath() { return plat::GetUserDataFolder() + "/vantrel/vantrel.png"; }
