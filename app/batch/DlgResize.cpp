@@ -22,10 +22,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 
-#include <algorithm>
 #include <optional>
-#include <utility>
 
 CDlgResize::CDlgResize(QWidget* parent) : CDialog(ResizeDialogTemplate(), parent) {
     for (int id : {IDC_RESIZE_WIDTH, IDC_RESIZE_HEIGHT})
@@ -60,6 +59,7 @@ void CDlgResize::DoDataExchange(plat::CDataExchange* pDX) {
 bool CDlgResize::OnInitDialog() {
     m_bOpened = false;
     m_nTypedEdit = 0;
+    m_nAnchor = IDC_RESIZE_WIDTH;
     CDialog::OnInitDialog();
 
     m_lblSize.SetLabelText("");
@@ -165,28 +165,17 @@ void CDlgResize::StoreSetting() {
 void CDlgResize::OnCommand(int id, int code) {
     if (!m_bOpened)
         return;
-    const bool sizeEntry = id == IDC_RESIZE_WIDTH || id == IDC_RESIZE_HEIGHT;
-    if (code == plat::EN_CHANGE && sizeEntry && m_bTransferring) {
-        if (std::find(m_changedEdits.begin(), m_changedEdits.end(), id) == m_changedEdits.end())
-            m_changedEdits.push_back(id);
-        return;
-    }
     // A change outside a transfer is the user's typing.
     if (code == plat::EN_CHANGE) {
-        if (!sizeEntry)
-            return;
-        m_nTypedEdit = id;
-        if (id == IDC_RESIZE_WIDTH)
-            OnWidthChanged();
-        else
-            OnHeightChanged();
+        if ((id == IDC_RESIZE_WIDTH || id == IDC_RESIZE_HEIGHT) && !m_bTransferring)
+            OnSizeTyped(id);
         return;
     }
     if (code == plat::CBN_SELCHANGE) {
         if (id == IDC_WIDTH_UNIT)
-            OnWidthUnitChanged();
+            OnUnitChanged(IDC_RESIZE_WIDTH);
         else if (id == IDC_HEIGHT_UNIT)
-            OnHeightUnitChanged();
+            OnUnitChanged(IDC_RESIZE_HEIGHT);
         else if (id == IDC_SAVE_TYPE)
             OnSaveTypeChanged();
         return;
@@ -211,31 +200,23 @@ void CDlgResize::OnCommand(int id, int code) {
     }
 }
 
-// A transfer writes one control after the other; an edit whose text it changed is handled
-// once every control shows its member, so that the handler reads a consistent dialog.
+// The edits' texts that this transfer changes are not the user's typing: nothing is coupled
+// back from them.
 void CDlgResize::ShowMembers() {
-    m_bTransferring = true;
+    const QScopedValueRollback transferring(m_bTransferring, true);
     UpdateData(false);
-    m_bTransferring = false;
-    const std::vector<int> changed = std::exchange(m_changedEdits, {});
-    for (int id : changed) {
-        if (id == IDC_RESIZE_WIDTH)
-            OnWidthChanged();
-        else
-            OnHeightChanged();
-    }
 }
 
 // With pictures of different sizes a size in pixels cannot keep their proportions: only percent
-// can. An entry stored in pixels becomes 100 %.
+// can. An entry in pixels becomes 100 %; the number of one in pixels means nothing in percent.
+// The units are the members': as loaded when the dialog opens, as the lists show them later.
 void CDlgResize::SizeInPercent() {
-    const ResizeSetting& stored = GetAppSetting()->m_resize;
+    if (m_nHeightUnit != UNIT_PERCENT)
+        m_nResizeHeight = 100;
+    if (m_nWidthUnit != UNIT_PERCENT)
+        m_nResizeWidth = 100;
     m_nHeightUnit = UNIT_PERCENT;
     m_nWidthUnit = UNIT_PERCENT;
-    if (stored.nHeightUnit != UNIT_PERCENT)
-        m_nResizeHeight = 100;
-    if (stored.nWidthUnit != UNIT_PERCENT)
-        m_nResizeWidth = 100;
 }
 
 void CDlgResize::ApplyEnableRules() {
@@ -307,67 +288,61 @@ void CDlgResize::OnDpiGroup() {
         m_lblDpi.SetLabelText("");
 }
 
-// Writing the coupled value changes the other edit, whose handler couples back; the exchange
-// ends when a transfer finds every text already as it should be.
-void CDlgResize::OnHeightChanged() {
+void CDlgResize::OnSizeTyped(int id) {
+    m_nTypedEdit = id;
+    m_nAnchor = id;
     UpdateData(true);
-    if (m_bConstrain)
-        if (const std::optional<std::uint32_t> width =
-                CoupledEntry(m_nResizeHeight, m_nHeightUnit, m_nWidthUnit,
-                             static_cast<std::uint32_t>(m_nHeight),
-                             static_cast<std::uint32_t>(m_nWidth)))
-            m_nResizeWidth = *width;
+    CoupleToAnchor();
     ShowMembers();
     CheckSelection();
 }
 
-void CDlgResize::OnWidthChanged() {
-    UpdateData(true);
-    if (m_bConstrain)
-        if (const std::optional<std::uint32_t> height =
-                CoupledEntry(m_nResizeWidth, m_nWidthUnit, m_nHeightUnit,
-                             static_cast<std::uint32_t>(m_nWidth),
-                             static_cast<std::uint32_t>(m_nHeight)))
-            m_nResizeHeight = *height;
-    ShowMembers();
-    CheckSelection();
+void CDlgResize::CoupleToAnchor() {
+    if (!m_bConstrain)
+        return;
+    const auto width = static_cast<std::uint32_t>(m_nWidth);
+    const auto height = static_cast<std::uint32_t>(m_nHeight);
+    if (m_nAnchor == IDC_RESIZE_HEIGHT) {
+        if (const std::optional<std::uint32_t> coupled =
+                CoupledEntry(m_nResizeHeight, m_nHeightUnit, m_nWidthUnit, height, width))
+            m_nResizeWidth = *coupled;
+    } else if (const std::optional<std::uint32_t> coupled =
+                   CoupledEntry(m_nResizeWidth, m_nWidthUnit, m_nHeightUnit, width, height)) {
+        m_nResizeHeight = *coupled;
+    }
 }
 
-// The user has left a size entry (or pressed Enter in it): the exchange goes on from the other
-// side, whose write-back into this entry waited for now. An entry that is not a number stays
-// the user's to finish: the prompt about it has been shown once already.
+// The user has left a size entry (or pressed Enter in it): it shows its number in the usual
+// form from now on. An entry that is not a number stays the user's to finish: the prompt about
+// it has been shown once already.
 void CDlgResize::OnSizeEntryFinished(int id) {
     std::uint32_t entry = 0;
     if (id != m_nTypedEdit || HasEnded() ||
         !plat::ParseUnsigned(plat::GetWindowText(GetDlgItem(id)), entry))
         return;
     m_nTypedEdit = 0;
-    if (id == IDC_RESIZE_WIDTH)
-        OnHeightChanged();
-    else
-        OnWidthChanged();
-}
-
-// A converted value that differs from the edit's text changes the edit, and its handler then
-// couples the other side and runs the selection check.
-void CDlgResize::OnHeightUnitChanged() {
-    const std::int32_t oldUnit = m_nHeightUnit;
-    UpdateData(true);
-    if (m_nHeightUnit == oldUnit)
-        return;
-    m_nResizeHeight =
-        ConvertedEntry(m_nResizeHeight, m_nHeightUnit, static_cast<std::uint32_t>(m_nHeight));
     ShowMembers();
 }
 
-void CDlgResize::OnWidthUnitChanged() {
-    const std::int32_t oldUnit = m_nWidthUnit;
+// A change of the anchor's unit converts the anchor, and the other entry follows it. A change
+// of the other entry's unit computes that entry afresh from the anchor, in its new unit, rather
+// than converting its own number, which was itself computed and cut toward zero. Without
+// Constrain Proportion, the entry is converted on its own.
+void CDlgResize::OnUnitChanged(int entry) {
+    const bool width = entry == IDC_RESIZE_WIDTH;
+    const std::int32_t oldUnit = width ? m_nWidthUnit : m_nHeightUnit;
     UpdateData(true);
-    if (m_nWidthUnit == oldUnit)
+    const std::int32_t newUnit = width ? m_nWidthUnit : m_nHeightUnit;
+    if (newUnit == oldUnit)
         return;
-    m_nResizeWidth =
-        ConvertedEntry(m_nResizeWidth, m_nWidthUnit, static_cast<std::uint32_t>(m_nWidth));
+    if (!m_bConstrain || entry == m_nAnchor) {
+        std::uint32_t& number = width ? m_nResizeWidth : m_nResizeHeight;
+        number = ConvertedEntry(number, newUnit,
+                                static_cast<std::uint32_t>(width ? m_nWidth : m_nHeight));
+    }
+    CoupleToAnchor();
     ShowMembers();
+    CheckSelection();
 }
 
 void CDlgResize::OnConstrainToggled() {

@@ -77,11 +77,14 @@ private:
     void OnRotateGroup();
     void OnDpiGroup();
 
-    void OnWidthChanged();
-    void OnHeightChanged();
+    // The user typed into a size entry (IDC_RESIZE_WIDTH or IDC_RESIZE_HEIGHT).
+    void OnSizeTyped(int id);
+    // With Constrain Proportion, the entry the user did not type last is computed once from the
+    // one they did; it is never fed back, so the typed number stays exactly as typed.
+    void CoupleToAnchor();
     void OnSizeEntryFinished(int id);
-    void OnWidthUnitChanged();
-    void OnHeightUnitChanged();
+    // A unit list changed (its size entry's id).
+    void OnUnitChanged(int entry);
     void OnConstrainToggled();
     std::string BrowseStart() const;
     void OnBrowse();
@@ -97,11 +100,13 @@ private:
     // edits: their change notifications are not handled, so stored entries are not coupled
     // to each other before the user sees them.
     bool m_bOpened = false;
-    // Edits whose text the transfer under way has changed, in the order it wrote them.
+    // Set while the members are written into the controls: the edits' change notifications
+    // are the dialog's own then, not the user's.
     bool m_bTransferring = false;
-    std::vector<int> m_changedEdits;
-    // The size entry the user is typing in, 0 for none. The coupling does not rewrite it while
-    // the user types (a prefix such as "6" of "640" would be coupled to something else and
-    // back); its write-back comes when the user leaves the entry.
+    // The size entry the user is typing in, 0 for none. Transfers do not rewrite it while the
+    // user types (a "0640" would turn into "640" under the cursor).
     int m_nTypedEdit = 0;
+    // The size entry the user typed last; the other one follows it. The width until the user
+    // types into the height.
+    int m_nAnchor = 0;
 };

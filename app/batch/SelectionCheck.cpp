@@ -29,6 +29,14 @@ bool Thousandths(double ratio, double& result) {
     return true;
 }
 
+// Whether one side is the other's whole-pixel coupling (cut toward zero, as the dialog computes
+// it): 640 wide keeps 100 × 68 as 640 × 435, though 435 / 640 is not 0.680 in thousandths.
+bool IsCoupled(std::uint64_t width, std::uint64_t height, std::uint64_t commonWidth,
+               std::uint64_t commonHeight) {
+    return height == width * commonHeight / commonWidth ||
+           width == height * commonWidth / commonHeight;
+}
+
 LabelMessage CompareProportions(const SelectionFacts& f) {
     const std::uint32_t commonWidth = static_cast<std::uint32_t>(f.nWidth);
     const std::uint32_t commonHeight = static_cast<std::uint32_t>(f.nHeight);
@@ -42,8 +50,9 @@ LabelMessage CompareProportions(const SelectionFacts& f) {
                                   static_cast<double>(static_cast<std::int32_t>(requestedWidth));
     double source = 0;
     double requested = 0;
-    const bool same = Thousandths(sourceRatio, source) &&
-                      Thousandths(requestedRatio, requested) && source == requested;
+    const bool same = (Thousandths(sourceRatio, source) && Thousandths(requestedRatio, requested) &&
+                       source == requested) ||
+                      IsCoupled(requestedWidth, requestedHeight, commonWidth, commonHeight);
 
     const std::string sizeLine =
         Format("The size of the pictures you've selected is:%d*%d", f.nWidth, f.nHeight);

@@ -136,8 +136,7 @@ TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
         {"see", {"IDC_QUALITY_TEXT=80", "IDC_SAVE_TYPE=the same as source"}},
         {"type IDC_RESIZE_WIDTH 400", {"IDC_RESIZE_HEIGHT=300"}},
         {"type IDC_RESIZE_HEIGHT 90", {"IDC_RESIZE_WIDTH=120"}},
-        // 401 gives a height of 300, whose change writes 400 back once the person leaves.
-        {"key IDC_RESIZE_WIDTH 401", {"IDC_RESIZE_WIDTH=401", "IDC_RESIZE_HEIGHT=300"}},
+        {"key IDC_RESIZE_WIDTH 400", {"IDC_RESIZE_WIDTH=400", "IDC_RESIZE_HEIGHT=300"}},
         {"tab", {"IDC_RESIZE_WIDTH=400", "IDC_RESIZE_HEIGHT=300"}},
         // 300 of 600 pixels is 50 %; the width, 400 pixels, already agrees, in pixels.
         {"pick IDC_HEIGHT_UNIT 1",
@@ -169,6 +168,87 @@ TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
         EXPECT_EQ(prompts, std::vector<QString>(2, "Please enter a positive integer."));
     });
     EXPECT_EQ(GetAppSetting()->m_resize.nImageType, 5) << "the save type outlives Cancel";
+}
+
+// The number typed stays as typed, the other entry is computed from it once, and what the two
+// show is what the label checks, what "Set as default" stores and what a run writes.
+TEST(DlgResize, TheEntriesShowWhatIsStoredAndWritten) {
+    struct Case {
+        std::pair<std::int32_t, std::int32_t> common; // 0 × 0: pictures of different sizes
+        ResizeSetting stored;                         // as the dialog opens
+        std::vector<Step> steps;
+        std::pair<std::int32_t, std::int32_t> kept; // stored by "Set as default"
+    };
+    ResizeSetting free = Pixels();
+    free.bConstrain = 0, free.nWidthUnit = free.nHeightUnit = 1, free.nWidth = free.nHeight = 50;
+    const std::string coupled = "IDC_SIZE_INFO=The size of the pictures you've selected is:100*68";
+    const Case cases[] = {
+        // Typed key by key and left: 640 stays, 435 is 640 × 68 / 100, and it keeps the
+        // proportions as far as whole pixels can.
+        {{100, 68},
+         Pixels(),
+         {{"key IDC_RESIZE_WIDTH 640", {"IDC_RESIZE_WIDTH=640", "IDC_RESIZE_HEIGHT=435"}},
+          {"tab", {"IDC_RESIZE_WIDTH=640", "IDC_RESIZE_HEIGHT=435", coupled}}},
+         {640, 435}},
+        {{100, 68},
+         Pixels(),
+         {{"type IDC_RESIZE_WIDTH 33", {"IDC_RESIZE_WIDTH=33", "IDC_RESIZE_HEIGHT=22", coupled}}},
+         {33, 22}},
+        {{100, 68},
+         Pixels(),
+         {{"type IDC_RESIZE_HEIGHT 435", {"IDC_RESIZE_WIDTH=639", "IDC_RESIZE_HEIGHT=435"}}},
+         {639, 435}},
+        {{800, 600},
+         Pixels(),
+         {{"type IDC_RESIZE_WIDTH 401", {"IDC_RESIZE_WIDTH=401", "IDC_RESIZE_HEIGHT=300"}}},
+         {401, 300}},
+        // The other entry's unit: computed afresh from the typed 640, not from its own 435.
+        {{100, 68},
+         Pixels(),
+         {{"type IDC_RESIZE_WIDTH 640", {}},
+          {"pick IDC_HEIGHT_UNIT 1", {"IDC_RESIZE_WIDTH=640", "IDC_RESIZE_HEIGHT=640"}},
+          {"pick IDC_HEIGHT_UNIT 0", {"IDC_RESIZE_WIDTH=640", "IDC_RESIZE_HEIGHT=435"}}},
+         {640, 435}},
+        // The typed entry's unit: converted, and the other follows it.
+        {{100, 68},
+         Pixels(),
+         {{"type IDC_RESIZE_HEIGHT 435", {"IDC_RESIZE_WIDTH=639"}},
+          {"pick IDC_HEIGHT_UNIT 1", {"IDC_RESIZE_HEIGHT=639", "IDC_RESIZE_WIDTH=639"}}},
+         {639, 639}},
+        // Pictures of different sizes: an entry the list shows in pixels becomes 100 %,
+        // whatever the stored unit was.
+        {{0, 0},
+         free,
+         {{"pick IDC_WIDTH_UNIT 0", {"IDC_RESIZE_WIDTH=50"}},
+          {"type IDC_RESIZE_WIDTH 800", {}},
+          {"click IDC_CONSTRAIN",
+           {"IDC_WIDTH_UNIT=percent", "IDC_RESIZE_WIDTH=100", "IDC_RESIZE_HEIGHT=50"}}},
+         {100, 50}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.steps.front().first);
+        OpenDialog(c.stored, c.common.first, c.common.second, 72, 72, [&](CDlgResize& d) {
+            Perform(d, c.steps);
+            vtltest::ClickNamed(&d, "IDC_SET_DEFAULT");
+            const ResizeSetting& kept = GetAppSetting()->m_resize;
+            EXPECT_EQ(std::pair(kept.nWidth, kept.nHeight), c.kept);
+            EXPECT_EQ(std::pair(kept.nWidthUnit, kept.nHeightUnit),
+                      std::pair(d.m_nWidthUnit, d.m_nHeightUnit));
+        });
+    }
+
+    // Two 100 × 68 pictures, 640 typed key by key, then "Resize": two 640 × 435 files.
+    const std::string dir = vtltest::MakeTempDir("typed");
+    GetAppSetting()->m_listFiles = vtltest::MakePictures(dir, 2, 100, 68);
+    ResizeSetting s = Pixels();
+    s.strDestFolder = dir + "/out";
+    EXPECT_EQ(OpenDialog(s, 100, 68, 72, 72,
+                         {{"key IDC_RESIZE_WIDTH 640", {}}, {"click IDC_RESIZE_RUN", {}}}),
+              plat::IDOK);
+    for (const char* name : {"p0.jpg", "p1.jpg"}) {
+        const vtltest::PictureFacts out = vtltest::Inspect(dir + "/out/" + std::string(name));
+        EXPECT_EQ(std::pair(out.width, out.height), std::pair(640, 435)) << name;
+    }
 }
 
 // Information is drawn in the theme's text colour, readable on a dark theme; warnings in red.
