@@ -100,6 +100,7 @@ plat::LRESULT CDlgProcess::OnMessage(plat::UINT message, plat::WPARAM wParam, pl
         m_nHeight = result.nHeight;
         m_nXDpi = result.nXDpi;
         m_nYDpi = result.nYDpi;
+        m_nWritten = result.nWritten;
         ShowFailures(result.failures);
         OnOK();
     }

@@ -58,6 +58,8 @@ public:
     std::int32_t m_nHeight = 0;
     std::int32_t m_nXDpi = 0;
     std::int32_t m_nYDpi = 0;
+    // After a resize job: how many outputs it wrote.
+    std::size_t m_nWritten = 0;
     std::int32_t m_bMail = 0;
     std::int32_t m_nMode = 0;
     plat::CProgressCtrl m_ctrlProgress;

@@ -396,8 +396,9 @@ void CDlgResize::Run(bool mail) {
     process.m_bMail = mail ? 1 : 0;
     if (process.DoModal() != plat::IDOK)
         return;
-    if (mail)
-        MailPictures();
+    m_nWritten = process.m_nWritten;
+    m_bMail = mail;
+    m_bMailHanded = mail && MailPictures();
     EndDialog(plat::IDOK);
 }
 

@@ -54,6 +54,12 @@ public:
     CColorLabel m_lblSize;
     CColorLabel m_lblRotate;
 
+    // After DoModal: what the finished run did (the outputs it wrote; whether it was to be
+    // mailed, and whether the mail program took the mail).
+    std::size_t m_nWritten = 0;
+    bool m_bMail = false;
+    bool m_bMailHanded = false;
+
     void OnCommand(int id, int code) override;
 
 protected:

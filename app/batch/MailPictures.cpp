@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace plat;
@@ -60,19 +61,37 @@ void DiscardMailFiles() {
     setting->m_listMailFiles.clear();
 }
 
-void MailPictures() {
+std::string WithAttachmentNames(const std::string& text,
+                                const std::vector<std::string>& attachments) {
+    constexpr std::string_view kPlaceholder = "%F";
+    if (text.find(kPlaceholder) == std::string::npos)
+        return text;
+    std::string names;
+    for (const std::string& path : attachments) {
+        const PathParts parts = SplitPath(path);
+        names += (names.empty() ? "" : ", ") + parts.fname + parts.ext;
+    }
+    std::string replaced;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find(kPlaceholder, from)) != std::string::npos;
+         from = at + kPlaceholder.size())
+        replaced += text.substr(from, at - from) + names;
+    return replaced + text.substr(from);
+}
+
+bool MailPictures() {
     HMAILLIB library = LoadMailLibrary();
     if (!library) {
         AfxMessageBox(AFX_IDP_FAILED_MAPI_LOAD, MB_OK | MB_ICONEXCLAMATION);
         DiscardMailFiles();
-        return;
+        return false;
     }
     const LPMAPISENDMAIL sendMail = GetMailProcAddress(library, "MAPISendMail");
     if (!sendMail) {
         FreeMailLibrary(library);
         AfxMessageBox(AFX_IDP_INVALID_MAPI_DLL, MB_OK | MB_ICONEXCLAMATION);
         DiscardMailFiles();
-        return;
+        return false;
     }
 
     CAppSetting* setting = GetAppSetting();
@@ -93,9 +112,8 @@ void MailPictures() {
         files[i].lpszFileName = paths[i].data();
     }
 
-    // The body goes as stored: nothing in it is replaced.
-    std::string subject = FieldText(setting->m_szMailSubject);
-    std::string body = FieldText(setting->m_szMailBody);
+    std::string subject = WithAttachmentNames(FieldText(setting->m_szMailSubject), paths);
+    std::string body = WithAttachmentNames(FieldText(setting->m_szMailBody), paths);
     MapiMessage message{};
     message.nFileCount = static_cast<ULONG>(files.size());
     message.lpFiles = files.empty() ? nullptr : files.data();
@@ -119,4 +137,5 @@ void MailPictures() {
         owner->activateWindow();
     FreeMailLibrary(library);
     DiscardMailFiles();
+    return result == SUCCESS_SUCCESS;
 }

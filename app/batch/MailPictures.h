@@ -11,11 +11,21 @@
 // the framework's standard message says so; when more pictures are given than one start of
 // the mail program can take, a message names that limit and nothing is copied.
 //
+// "%F" in the subject or the body becomes the attached files' names, comma-separated.
+//
 // Called on the user-interface thread by the resize options dialog's "Resize and mail" (after
 // the progress dialog ended with IDOK), by the shell launch that resizes and mails, and by the
 // main window's "Mail To ..." command, each after filling the lists. It blocks until the mail
-// program returns.
-void MailPictures();
+// program returns, and returns whether the mail program took the message.
+#include <string>
+#include <vector>
+
+bool MailPictures();
+
+// `text` with each "%F" replaced by the names (the last part of each path) of `attachments`,
+// joined with ", ".
+std::string WithAttachmentNames(const std::string& text,
+                                const std::vector<std::string>& attachments);
 
 // Deletes the outputs of a "Resize and mail" run (m_listMailFiles) together with the run's
 // private folder, and empties the list: after the mail, or when there will be none (the run

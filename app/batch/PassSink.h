@@ -27,8 +27,10 @@ struct PassResult {
     std::int32_t nHeight = 0;
     std::int32_t nXDpi = 0;
     std::int32_t nYDpi = 0;
-    // Resize job: the pictures that could not be read, placed or written, in file order.
+    // Resize job: the pictures that could not be read, placed or written, in file order, and
+    // how many outputs were written.
     std::vector<std::string> failures;
+    std::size_t nWritten = 0;
 };
 
 class IPassSink {

@@ -3,7 +3,7 @@
 #include "app/batch/DlgProcess.h"
 #include "app/batch/DlgResize.h"
 
-int ReadAndResize() {
+int ReadAndResize(ResizeOutcome* outcome) {
     CDlgProcess process(nullptr);
     process.m_nMode = PROCESS_READ;
     if (process.DoModal() != plat::IDOK)
@@ -13,5 +13,8 @@ int ReadAndResize() {
     resize.m_nHeight = process.m_nHeight;
     resize.m_nXDpi = process.m_nXDpi;
     resize.m_nYDpi = process.m_nYDpi;
-    return resize.DoModal();
+    const int result = resize.DoModal();
+    if (outcome)
+        *outcome = {resize.m_nWritten, resize.m_bMail, resize.m_bMailHanded};
+    return result;
 }

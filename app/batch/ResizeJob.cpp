@@ -107,6 +107,7 @@ PassResult CResizeJob::Run() {
     PassResult result;
     for (auto& entry : m_failures)
         result.failures.push_back(std::move(entry.second));
+    result.nWritten = m_nWritten;
     return result;
 }
 
@@ -258,4 +259,6 @@ void CResizeJob::WaitForConflicts(const std::string& source, const std::string& 
 void CResizeJob::Record(std::size_t index, const std::string& source, Result result) {
     if (result == Result::Failed)
         m_failures.emplace_back(index, source);
+    else if (result == Result::Written)
+        ++m_nWritten;
 }

@@ -82,4 +82,5 @@ private:
     std::mutex m_finishLock;
     std::condition_variable m_finished;
     std::vector<std::pair<std::size_t, std::string>> m_failures;
+    std::size_t m_nWritten = 0;
 };

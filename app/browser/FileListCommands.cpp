@@ -1,13 +1,17 @@
 // The commands of the file list: those on marked pictures (Copy To, Move To, Mail To, Resize),
 // Mark, Select All and Option, and their routing.
 #include "app/batch/MailPictures.h"
+#include "app/batch/OutputPath.h"
 #include "app/batch/ReadAndResize.h"
 #include "app/browser/DlgOptionSheet.h"
 #include "app/browser/FileListView.h"
+#include "app/browser/MainFrame.h"
+#include "app/browser/StatusTexts.h"
 #include "app/core/AppSetting.h"
 #include "app/core/UserData.h"
 #include "app/res/StringTable.h"
 #include "app/res/resource.h"
+#include "platform/Paths.h"
 #include "platform/ui/FileOperation.h"
 #include "platform/ui/FolderBrowser.h"
 #include "platform/ui/MessageBox.h"
@@ -15,6 +19,21 @@
 #include <unordered_map>
 
 using namespace plat;
+
+namespace {
+
+// Says in the main window's status bar what a command did.
+void Tell(QWidget* view, const std::string& text) {
+    if (auto* frame = dynamic_cast<CMainFrame*>(view->window()))
+        frame->SetMessageText(text);
+}
+
+// Where a run with these settings puts the output of `source`: its folder.
+std::string OutputFolder(const ResizeSetting& s, const std::string& source) {
+    return SplitPath(ChooseOutput(s, source, nullptr).path).dir;
+}
+
+} // namespace
 
 bool CFileListView::OnCmdMsg(int id) {
     switch (id) {
@@ -29,6 +48,15 @@ bool CFileListView::OnCmdMsg(int id) {
         return true;
     case ID_MARK:
         OnMark();
+        return true;
+    case ID_MARK_ALL:
+        OnMarkAll();
+        return true;
+    case ID_CLEAR_MARKS:
+        OnClearMarks();
+        return true;
+    case ID_INVERT_MARKS:
+        OnInvertMarks();
         return true;
     case ID_RESIZE:
         OnResize();
@@ -77,9 +105,11 @@ void CFileListView::CopyOrMoveMarked(unsigned operation, const char* unmarked) {
     // Remembered only whole; the operation always goes to the folder chosen.
     if (destination->size() < sizeof setting->m_szCopyMoveTo)
         CopyTextCut(setting->m_szCopyMoveTo, sizeof setting->m_szCopyMoveTo, destination->c_str());
-    CFileOperation(operation, setting->m_listFiles, *destination, window()).Run();
+    const std::size_t done =
+        CFileOperation(operation, setting->m_listFiles, *destination, window()).Run();
     if (operation == FO_MOVE)
         Refresh();
+    Tell(this, CopiedText(done, *destination, operation == FO_MOVE));
 }
 
 void CFileListView::OnMailTo() {
@@ -88,7 +118,7 @@ void CFileListView::OnMailTo() {
         return;
     }
     CollectMarked();
-    MailPictures();
+    Tell(this, MailedText(MailPictures()));
 }
 
 void CFileListView::OnResize() {
@@ -99,8 +129,17 @@ void CFileListView::OnResize() {
     if (!CollectMarked())
         return;
     // The outputs may land in the shown folder, or replace pictures in it.
-    if (ReadAndResize() == IDOK)
-        Refresh();
+    ResizeOutcome outcome;
+    if (ReadAndResize(&outcome) != IDOK)
+        return;
+    Refresh();
+    const CAppSetting* setting = GetAppSetting();
+    const ResizeSetting& s = setting->m_resize;
+    if (outcome.bMail && !outcome.bMailHanded)
+        Tell(this, MailedText(false));
+    else if (!setting->m_listFiles.empty())
+        Tell(this, ResizedText(outcome.nWritten, OutputFolder(s, setting->m_listFiles.front()),
+                               s.bOverwrite != 0, outcome.bMail));
 }
 
 void CFileListView::OnMark() {
@@ -109,6 +148,18 @@ void CFileListView::OnMark() {
         if (const FileListItem* item = m_list->GetItemData(row); item && !item->m_bFolder)
             m_list->SetCheck(row, !m_list->GetCheck(row));
     }
+}
+
+void CFileListView::OnMarkAll() {
+    m_list->ChangeMarks(CFileListCtrl::MarkChange::All);
+}
+
+void CFileListView::OnClearMarks() {
+    m_list->ChangeMarks(CFileListCtrl::MarkChange::None);
+}
+
+void CFileListView::OnInvertMarks() {
+    m_list->ChangeMarks(CFileListCtrl::MarkChange::Invert);
 }
 
 void CFileListView::OnSelectAll() {

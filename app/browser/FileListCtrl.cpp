@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <numeric>
+#include <unordered_set>
+#include <utility>
 
 CFileListCtrl::CFileListCtrl(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -16,7 +18,21 @@ void CFileListCtrl::InsertColumn(int column, const QString& title, Qt::Alignment
 void CFileListCtrl::SetRows(std::vector<FileListRow> rows) {
     beginResetModel();
     m_rows = std::move(rows);
+    m_nMarked = 0;
+    m_nMarkedBytes = 0;
+    for (FileListRow& row : m_rows) {
+        const bool checked = std::exchange(row.checked, false);
+        if (checked && CanMark(row))
+            Mark(row, true);
+    }
     endResetModel();
+}
+
+void CFileListCtrl::Mark(FileListRow& row, bool checked) {
+    row.checked = checked;
+    m_nMarked += checked ? 1 : -1;
+    m_nMarkedBytes =
+        checked ? m_nMarkedBytes + row.item->m_nSize : m_nMarkedBytes - row.item->m_nSize;
 }
 
 FileListItem* CFileListCtrl::GetItemData(int row) const {
@@ -29,12 +45,46 @@ bool CFileListCtrl::GetCheck(int row) const {
 }
 
 void CFileListCtrl::SetCheck(int row, bool checked) {
-    if (row < 0 || row >= GetItemCount() ||
-        m_rows[static_cast<std::size_t>(row)].checked == checked)
+    if (row < 0 || row >= GetItemCount())
         return;
-    m_rows[static_cast<std::size_t>(row)].checked = checked;
+    FileListRow& changed = m_rows[static_cast<std::size_t>(row)];
+    if (changed.checked == checked || !CanMark(changed))
+        return;
+    Mark(changed, checked);
     const QModelIndex cell = index(row, 0);
     emit dataChanged(cell, cell, {Qt::CheckStateRole});
+}
+
+void CFileListCtrl::ChangeMarks(MarkChange change) {
+    int first = -1, last = -1;
+    for (int i = 0; i < GetItemCount(); ++i) {
+        FileListRow& row = m_rows[static_cast<std::size_t>(i)];
+        const bool checked = change == MarkChange::All    ? true
+                             : change == MarkChange::None ? false
+                                                          : !row.checked;
+        if (!CanMark(row) || row.checked == checked)
+            continue;
+        Mark(row, checked);
+        first = first < 0 ? i : first;
+        last = i;
+    }
+    if (first >= 0)
+        emit dataChanged(index(first, 0), index(last, 0), {Qt::CheckStateRole});
+}
+
+std::vector<std::string> CFileListCtrl::MarkedPaths() const {
+    std::vector<std::string> paths;
+    for (const FileListRow& row : m_rows)
+        if (row.checked)
+            paths.push_back(row.item->m_strPath);
+    return paths;
+}
+
+void CFileListCtrl::MarkPaths(const std::vector<std::string>& paths) {
+    const std::unordered_set<std::string> wanted(paths.begin(), paths.end());
+    for (int row = 0; row < GetItemCount(); ++row)
+        if (const FileListItem* item = GetItemData(row); wanted.count(item->m_strPath))
+            SetCheck(row, true);
 }
 
 void CFileListCtrl::SortItems(
@@ -101,7 +151,8 @@ bool CFileListCtrl::setData(const QModelIndex& index, const QVariant& value, int
 
 Qt::ItemFlags CFileListCtrl::flags(const QModelIndex& index) const {
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (index.column() == 0)
+    if (index.column() == 0 && index.row() < GetItemCount() &&
+        CanMark(m_rows[static_cast<std::size_t>(index.row())]))
         flags |= Qt::ItemIsUserCheckable;
     return flags;
 }

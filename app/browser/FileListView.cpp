@@ -420,8 +420,11 @@ bool CFileListView::CollectMarked() {
 }
 
 void CFileListView::Refresh() {
+    // The pictures still listed keep their marks.
+    const std::vector<std::string> marked = m_list->MarkedPaths();
     ShowFolder(m_pidlFolder.get());
     SortList();
+    m_list->MarkPaths(marked);
 }
 
 void CFileListView::OnRefresh() {

@@ -63,6 +63,7 @@ class CFileListView : public QTreeView {
     bool AnyMarked() const;
     // The checked picture rows' exact paths, in row order, into m_listFiles of the settings.
     bool CollectMarked();
+    // Fills the list again with the folder shown; the pictures still listed keep their marks.
     void Refresh();
 
     // Runs one of the list's commands (ID_ ids of resource.h); false for any other command.
@@ -73,6 +74,10 @@ class CFileListView : public QTreeView {
     void OnResize();
     // Toggles the marks of the selected picture rows.
     void OnMark();
+    // Marks every picture, clears every mark, or turns each picture's mark the other way.
+    void OnMarkAll();
+    void OnClearMarks();
+    void OnInvertMarks();
     void OnSelectAll();
     // The options sheet; OK stores its choices.
     void OnOption();
@@ -84,6 +89,9 @@ class CFileListView : public QTreeView {
     // Shows `folder`, if it is not shown, with those of `pictures` that it lists marked; the
     // first of them becomes the selected row and is shown in the preview.
     void OpenAt(const std::string& folder, const std::vector<std::string>& pictures);
+
+    // The rows; the main window follows their marks.
+    const CFileListCtrl* GetListCtrl() const { return m_list; }
 
     CAddressComboBox* m_pAddressBox = nullptr;
 

@@ -3,7 +3,9 @@
 #include "app/browser/AddressComboBox.h"
 #include "app/browser/FileListView.h"
 #include "app/browser/HelpLinks.h"
+#include "app/browser/LocaleFormat.h"
 #include "app/browser/StatusBar.h"
+#include "app/browser/StatusTexts.h"
 #include "app/browser/WindowPlacement.h"
 #include "app/preview/ScrollPictureView.h"
 #include "app/res/Bitmaps.h"
@@ -80,6 +82,7 @@ void CMainFrame::LoadFrame() {
     m_pFileList->m_pAddressBox = m_wndAddress;
     m_pFileList->OnInitialUpdate();
     m_pPictureView->OnInitialUpdate();
+    FollowMarks();
     setGeometry(FitOnTheScreens(this, QRect()));
 }
 
@@ -190,7 +193,31 @@ void CMainFrame::OnCreate() {
     setStatusBar(m_wndStatusBar);
 }
 
+void CMainFrame::FollowMarks() {
+    m_marksChanged.setSingleShot(true);
+    m_marksChanged.setInterval(0);
+    connect(&m_marksChanged, &QTimer::timeout, this, [this] {
+        const CFileListCtrl* rows = m_pFileList->GetListCtrl();
+        SetMessageText(MarkedText(static_cast<std::size_t>(rows->MarkedCount()),
+                                  rows->MarkedBytes(), GetLocaleFormat()));
+    });
+    const QAbstractItemModel* rows = m_pFileList->model();
+    connect(rows, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                if (roles.contains(Qt::CheckStateRole))
+                    m_marksChanged.start();
+            });
+    connect(rows, &QAbstractItemModel::modelReset, this, [this] { SetMessageText(""); });
+}
+
+void CMainFrame::SetMessageText(const std::string& text) {
+    m_marksChanged.stop();
+    m_wndStatusBar->SetMessage(text);
+}
+
 void CMainFrame::OnCommand(int id) {
+    // What the last command did is told until the next one.
+    SetMessageText("");
     if (m_pFileList->OnCmdMsg(id) || OnFrameCommand(id))
         return;
     if (!m_appCommands || !m_appCommands(id))

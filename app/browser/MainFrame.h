@@ -22,6 +22,7 @@
 #include "app/preview/VantrelDoc.h"
 
 #include <QMainWindow>
+#include <QTimer>
 
 #include <functional>
 #include <map>
@@ -46,6 +47,9 @@ class CMainFrame : public QMainWindow {
 
     // Runs the command `id` where it is handled.
     void OnCommand(int id);
+    // The status bar's message: what the last command did, until the next command, a change
+    // of the marks or of the folder shown; "" for the idle text.
+    void SetMessageText(const std::string& text);
 
     // The placement as the layout stores it, and the way back: the stored rectangle, fitted
     // to the screens, and the stored show state (maximised or normal) for the next show().
@@ -80,6 +84,9 @@ class CMainFrame : public QMainWindow {
     bool OnFrameCommand(int id);
     void OnUpdateViewCommands();
     void DestroyWindow();
+    // Follows the file list: its marks and their size when they change, the idle text when it
+    // is filled anew.
+    void FollowMarks();
 
     CVantrelDoc m_doc;
     CFileListView* m_pFileList = nullptr;
@@ -88,4 +95,6 @@ class CMainFrame : public QMainWindow {
     std::function<bool(int)> m_appCommands;
     bool m_bShown = false;
     bool m_bClosed = false;
+    // Marks changed row by row (Mark on thousands of rows) are told once they are all done.
+    QTimer m_marksChanged;
 };

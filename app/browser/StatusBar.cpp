@@ -34,9 +34,9 @@ CStatusBar::CStatusBar(QWidget* parent) : QStatusBar(parent) {
 bool CStatusBar::SetIndicators(const std::vector<int>& ids) {
     for (const int id : ids) {
         if (id == ID_SEPARATOR) {
-            auto* message = new QLabel(QString::fromStdString(LoadString(IDS_IDLE_MESSAGE)));
-            message->setObjectName(QStringLiteral("ID_SEPARATOR"));
-            addWidget(message, 1);
+            m_pMessage = new QLabel(QString::fromStdString(LoadString(IDS_IDLE_MESSAGE)));
+            m_pMessage->setObjectName(QStringLiteral("ID_SEPARATOR"));
+            addWidget(m_pMessage, 1);
             continue;
         }
         const auto* indicator = std::find_if(std::begin(kIndicators), std::end(kIndicators),
@@ -54,6 +54,12 @@ bool CStatusBar::SetIndicators(const std::vector<int>& ids) {
     UpdateIndicators();
     m_timer.start();
     return true;
+}
+
+void CStatusBar::SetMessage(const std::string& text) {
+    if (m_pMessage)
+        m_pMessage->setText(
+            QString::fromStdString(text.empty() ? LoadString(IDS_IDLE_MESSAGE) : text));
 }
 
 void CStatusBar::UpdateIndicators() {

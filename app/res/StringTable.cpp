@@ -25,6 +25,11 @@ constexpr std::array kStrings{
     StringResource{ID_BUG_REPORT, "Tell me the bugs that you find"},
     StringResource{ID_VISIT_WEB, "Visit my web"},
     StringResource{ID_REFRESH, "Refresh the file list\nRefresh"},
+    StringResource{ID_MARK_ALL, "Mark every picture in the folder\nMark All Pictures"},
+    StringResource{ID_CLEAR_MARKS, "Clear the marks of every picture in the folder\nClear Marks"},
+    StringResource{ID_INVERT_MARKS,
+                   "Mark the pictures that are not marked and clear the marks of those that "
+                   "are\nInvert Marks"},
     StringResource{IDS_APP_TITLE, "Vantrel"},
     StringResource{IDS_IDLE_MESSAGE, "Ready"},
     StringResource{ID_EDIT_COPY, "Copy the marked pictures to pointed folder\nCopy"},

@@ -38,9 +38,10 @@ public:
     COperationRun(unsigned wFunc, const std::string& destination, QWidget* owner)
         : m_bMove(wFunc == FO_MOVE), m_strDestination(destination), m_pOwner(owner) {}
 
-    void Run(const std::vector<std::string>& sources, int progressDelay);
+    // Returns how many files reached the destination.
+    std::size_t Run(const std::vector<std::string>& sources, int progressDelay);
 
-private:
+  private:
     // What a copy came to; `error` is the errno of a failure.
     struct CopyOutcome {
         enum { Done, Failed, Cancelled } kind;
@@ -64,14 +65,15 @@ private:
     std::uint64_t m_nTotal = 0;
     std::uint64_t m_nDone = 0;
     bool m_bReplaceAll = false;
+    std::size_t m_nFiles = 0;
 };
 
-void COperationRun::Run(const std::vector<std::string>& sources, int progressDelay) {
+std::size_t COperationRun::Run(const std::vector<std::string>& sources, int progressDelay) {
     if (stat(m_strDestination.c_str(), &m_destination) != 0 || !S_ISDIR(m_destination.st_mode)) {
         AfxMessageBox("Cannot " + Verb() + " to \"" + m_strDestination +
                           "\": there is no such folder.",
                       MB_OK | MB_ICONEXCLAMATION);
-        return;
+        return 0;
     }
     for (const std::string& source : sources) {
         struct stat info {};
@@ -85,6 +87,7 @@ void COperationRun::Run(const std::vector<std::string>& sources, int progressDel
             break;
     }
     m_pProgress = nullptr;
+    return m_nFiles;
 }
 
 Step COperationRun::Transfer(const std::string& source, bool last) {
@@ -133,6 +136,7 @@ Step COperationRun::Transfer(const std::string& source, bool last) {
     if (m_bMove) {
         if (std::rename(source.c_str(), target.c_str()) == 0) {
             Advance(static_cast<std::uint64_t>(from.st_size));
+            ++m_nFiles;
             return Step::Next;
         }
         if (errno != EXDEV)
@@ -148,6 +152,7 @@ Step COperationRun::Transfer(const std::string& source, bool last) {
         return Fail(
             source,
             "it was copied to \"" + target + "\" but could not be removed: " + Reason(errno), last);
+    ++m_nFiles;
     return Step::Next;
 }
 
@@ -224,8 +229,8 @@ CFileOperation::CFileOperation(unsigned wFunc, std::vector<std::string> sources,
     : m_wFunc(wFunc), m_sources(std::move(sources)), m_strDestination(std::move(destination)),
       m_pOwner(owner) {}
 
-void CFileOperation::Run() {
-    COperationRun(m_wFunc, m_strDestination, m_pOwner).Run(m_sources, m_nProgressDelay);
+std::size_t CFileOperation::Run() {
+    return COperationRun(m_wFunc, m_strDestination, m_pOwner).Run(m_sources, m_nProgressDelay);
 }
 
 } // namespace plat

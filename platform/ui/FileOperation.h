@@ -21,6 +21,7 @@
 //
 // Runs on the user-interface thread: the progress dialog lets the event loop run between the
 // pieces of a copy, so it paints and sees its Cancel button.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,8 @@ public:
     CFileOperation(unsigned wFunc, std::vector<std::string> sources, std::string destination,
                    QWidget* owner = nullptr);
 
-    void Run();
+    // Returns how many files were copied or moved (a file skipped, failed or cancelled is not).
+    std::size_t Run();
 
     // How long the operation runs before its progress dialog may appear; 1000 ms unless set.
     void SetProgressDelay(int milliseconds) { m_nProgressDelay = milliseconds; }

@@ -15,8 +15,10 @@
 #include "tests/support/TestConditions.h"
 #include "tests/ui/ModalDriver.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <QSplitter>
@@ -148,8 +150,9 @@ TEST_F(MainFrameTest, CommandsOnMarkedPictures) {
     plat::SetAutoClick("IDC_RESIZE_RUN"); // pressed as the resize dialog opens
     ByMenu("ID_RESIZE");
     EXPECT_EQ(vtltest::FolderNames(m_photos + "/resize"), (Set{"a.jpg", "b.jpg", "c.png"}));
-    EXPECT_EQ(Rows(2) + " / " + Marks(), "resize a.jpg b.jpg c.png / ");
+    EXPECT_EQ(Rows(2) + " / " + Marks(), "resize a.jpg b.jpg c.png / a.jpg b.jpg c.png");
 
+    ByMenu("ID_CLEAR_MARKS");
     ClickRow("a.jpg");
     ClickRow("b.jpg", Qt::ControlModifier);
     ByMenu("ID_MARK");
@@ -158,6 +161,146 @@ TEST_F(MainFrameTest, CommandsOnMarkedPictures) {
     EXPECT_EQ(vtltest::FolderNames(deep), (Set{"a.jpg", "b.jpg"}));
     EXPECT_EQ(Rows(2), "resize c.png");
     EXPECT_STREQ(GetAppSetting()->m_szCopyMoveTo, copies.c_str()) << "the long path is not kept";
+}
+
+// The status bar's message pane, as the person reads it once the window has caught up.
+std::string StatusText(CMainFrame* frame) {
+    QTest::qWait(10);
+    const auto* pane = frame->findChild<QLabel*>("ID_SEPARATOR");
+    return pane ? pane->text().toStdString() : "<no message pane>";
+}
+
+// Folders are never marked; marks stay through a refresh; the status bar counts them.
+TEST_F(MainFrameTest, MarksStayOnPicturesAndAreCounted) {
+    const std::string dir = Home() + "/Pictures/Marks";
+    fs::create_directories(dir + "/Sub");
+    vtltest::WriteFile(dir + "/big.jpg", std::string(3'250'000, 'x'));
+    vtltest::WriteFile(dir + "/huge.jpg", std::string(13'000'000, 'x'));
+    vtltest::WriteFile(dir + "/small.jpg", std::string(2'000, 'x'));
+    Start({dir});
+    const auto key = [this](const char* row, int key) {
+        return [this, row, key] {
+            ClickRow(row);
+            Press(key);
+        };
+    };
+    const auto box = [this](const char* row) { return [this, row] { ClickCheckBox(row); }; };
+    const auto menu = [this](const char* command) { return [this, command] { ByMenu(command); }; };
+    // What the person does, then the marks and the status bar.
+    const std::tuple<const char*, std::function<void()>, std::string, std::string> steps[] = {
+        {"Space on a folder", key("Sub", Qt::Key_Space), "", "Ready"},
+        {"Space on ..", key("..", Qt::Key_Space), "", "Ready"},
+        {"Space on a picture", key("small.jpg", Qt::Key_Space), "small.jpg",
+         "1 picture marked (0.1 MB)"},
+        {"its box", box("big.jpg"), "big.jpg small.jpg", "2 pictures marked (3.1 MB)"},
+        {"Mark All Pictures", menu("ID_MARK_ALL"), "big.jpg huge.jpg small.jpg",
+         "3 pictures marked (15 MB)"},
+        {"Invert Marks", menu("ID_INVERT_MARKS"), "", "No pictures marked"},
+        {"a box, then Invert Marks",
+         [&] {
+             ClickCheckBox("huge.jpg");
+             ByMenu("ID_INVERT_MARKS");
+         },
+         "big.jpg small.jpg", "2 pictures marked (3.1 MB)"},
+        {"Refresh, with one of them gone and a new picture",
+         [&] {
+             fs::remove(dir + "/small.jpg");
+             vtltest::WriteFile(dir + "/new.jpg", "x");
+             ByMenu("ID_REFRESH");
+         },
+         "big.jpg", "1 picture marked (3.1 MB)"},
+        {"Select All, Mark", [&] { Press(Qt::Key_A, Qt::ControlModifier), ByMenu("ID_MARK"); },
+         "huge.jpg new.jpg", "2 pictures marked (12 MB)"},
+        {"Clear Marks", menu("ID_CLEAR_MARKS"), "", "No pictures marked"},
+        {"another folder", [&] { Show(dir + "/Sub"); }, "", "Ready"},
+    };
+    for (const auto& [what, act, marks, status] : steps) {
+        SCOPED_TRACE(what);
+        act();
+        EXPECT_EQ(Marks(), marks);
+        EXPECT_EQ(StatusText(m_frame), status);
+    }
+}
+
+// After Resize, Copy To, Move To and Mail To the status bar says what was done, until the next
+// command or another folder.
+TEST_F(MainFrameTest, EachCommandSaysWhatItDid) {
+    const std::string dir = Home() + "/Pictures/Said", copies = Home() + "/Pictures/Copies";
+    fs::create_directories(copies);
+    fs::create_directories(dir);
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+        Paint(dir + "/" + name, Qt::red);
+    // Each records one run.
+    vtltest::FakeMailProgram resized, marked, refusing("exit 4");
+    Start({dir});
+    const auto choose = [copies] {
+        vtltest::OnNextModal([copies](QWidget* chooser) {
+            QApplication::clipboard()->setText(QString::fromStdString(copies));
+            auto* edit = chooser->findChild<QLineEdit*>("fileNameEdit");
+            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+    };
+    ResizeSetting& s = GetAppSetting()->m_resize;
+    // How the command is set up and run (each on b.jpg and c.jpg, then a.jpg only), and what
+    // the status bar says afterwards.
+    const std::tuple<const char*, std::function<void()>, std::string> steps[] = {
+        {"Resize", [&] { plat::SetAutoClick("IDC_RESIZE_RUN"), ByMenu("ID_RESIZE"); },
+         "2 pictures resized into ~/Pictures/Said/resize"},
+        {"Resize over the originals",
+         [&] {
+             s.bOverwrite = 1;
+             vtltest::OnNextModal(
+                 [](QWidget* question) { vtltest::ClickNamed(question, "IDC_YESTOALL"); },
+                 "Vantrel Confirm");
+             plat::SetAutoClick("IDC_RESIZE_RUN"), ByMenu("ID_RESIZE");
+             s.bOverwrite = 0;
+         },
+         "2 pictures resized in place"},
+        {"Resize and mail",
+         [&] {
+             resized.Install();
+             plat::SetAutoClick("IDC_RESIZE_MAIL"), ByMenu("ID_RESIZE");
+         },
+         "2 pictures resized and handed to the mail program"},
+        {"Copy To", [&] { choose(), ByMenu("ID_EDIT_COPY"); },
+         "2 pictures copied to ~/Pictures/Copies"},
+        {"Mail To", [&] { marked.Install(), ByMenu("ID_MAIL_TO"); },
+         "Mail handed to the mail program"},
+        {"Mail To, refused",
+         [&] {
+             refusing.Install();
+             Opened([&] { ByMenu("ID_MAIL_TO"); });
+         },
+         "No mail was sent"},
+        {"the next command", [&] { ByMenu("ID_EDIT_SELECT_ALL"); }, "Ready"},
+        {"Move To, with a.jpg already there",
+         [&] {
+             fs::remove(copies + "/b.jpg");
+             fs::copy_file(dir + "/a.jpg", copies + "/a.jpg");
+             choose();
+             vtltest::OnNextModal(
+                 [](QWidget* question) {
+                     for (auto* button : question->findChildren<QAbstractButton*>())
+                         if (button->text() == "No")
+                             QTest::mouseClick(button, Qt::LeftButton);
+                 },
+                 "Confirm File Replace");
+             ByMenu("ID_CLEAR_MARKS"), ClickCheckBox("a.jpg"), ClickCheckBox("b.jpg");
+             ByMenu("ID_MOVE_TO");
+         },
+         "1 picture moved to ~/Pictures/Copies"},
+        {"another folder", [&] { Show(copies); }, "Ready"},
+    };
+    ClickCheckBox("b.jpg");
+    ClickCheckBox("c.jpg");
+    for (const auto& [what, act, status] : steps) {
+        SCOPED_TRACE(what);
+        act();
+        EXPECT_EQ(StatusText(m_frame), status);
+    }
+    EXPECT_EQ(vtltest::FolderNames(copies), (Set{"a.jpg", "b.jpg", "c.jpg"}));
+    EXPECT_EQ(vtltest::FolderNames(dir), (Set{"a.jpg", "c.jpg", "resize"}));
 }
 
 // More pictures than one start of the mail program can take are refused, with the limit named,

@@ -194,15 +194,18 @@ TEST_F(MailLayerTest, SpoolsOlderThanAWeekAreSweptAtTheNextSend) {
 
 // MailPictures: the mail layer's own rules (arguments, spool, exit codes) are tested above.
 
-// Runs MailPictures, pressing OK on each message box, and gives the boxes' texts.
-Texts RunMailPictures() {
+// Runs MailPictures, pressing OK on each message box, and gives the boxes' texts; `handed`
+// receives whether it says the mail program took the mail.
+Texts RunMailPictures(bool* handed = nullptr) {
     Texts texts;
     const auto person = OnEveryModal([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         texts.push_back(box->text().toStdString());
         QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
     });
-    MailPictures();
+    const bool result = MailPictures();
+    if (handed)
+        *handed = result;
     return texts;
 }
 
@@ -251,24 +254,27 @@ TEST_F(MailPicturesTest, EachOutcomeShowsItsMessageAndLeavesNoCopy) {
     const FakeMailProgram sent("exit 0"), failed("exit 4"), discarded("exit 130"), onPath("exit 0");
     const ScopedEnv env(
         {{"PATH", fs::path(onPath.Path()).parent_path().string() + ":/usr/bin:/bin"}});
-    const std::pair<std::string, Texts> cases[] = {
-        {programs + "/missing", {"Unable to load mail system support."}},
-        {"vtl-no-such-mailer", {"Unable to load mail system support."}},
-        {programs + "/not-executable", {"Mail system DLL is invalid."}},
-        {programs, {"Mail system DLL is invalid."}},
-        {failed.Path(), {"Send Mail failed to send message."}},
-        {discarded.Path(), {}},
-        {sent.Path(), {}},
-        {fs::path(onPath.Path()).filename(), {}},
+    // The mail program, the messages shown, whether the mail was handed over.
+    const std::tuple<std::string, Texts, bool> cases[] = {
+        {programs + "/missing", {"Unable to load mail system support."}, false},
+        {"vtl-no-such-mailer", {"Unable to load mail system support."}, false},
+        {programs + "/not-executable", {"Mail system DLL is invalid."}, false},
+        {programs, {"Mail system DLL is invalid."}, false},
+        {failed.Path(), {"Send Mail failed to send message."}, false},
+        {discarded.Path(), {}, false},
+        {sent.Path(), {}, true},
+        {fs::path(onPath.Path()).filename(), {}, true},
     };
-    for (const auto& [command, messages] : cases) {
+    for (const auto& [command, messages, handedOver] : cases) {
         SCOPED_TRACE(command);
         setenv("VTL_MAIL_COMMAND", command.c_str(), 1);
         Texts outputs = Files("resized", {"a.jpg", "c.jpg"});
         // b.jpg could not be saved: it is listed but was never written.
         outputs.insert(outputs.begin() + 1, fs::path(outputs[0]).replace_filename("b.jpg"));
         m_setting->m_listMailFiles = outputs;
-        EXPECT_EQ(RunMailPictures(), messages);
+        bool handed = !handedOver;
+        EXPECT_EQ(RunMailPictures(&handed), messages);
+        EXPECT_EQ(handed, handedOver);
         EXPECT_FALSE(fs::exists(fs::path(outputs[0]).parent_path()));
         EXPECT_TRUE(m_setting->m_listMailFiles.empty());
         EXPECT_EQ(ReadFile(m_originals[0]), "original a.jpg");
@@ -277,6 +283,39 @@ TEST_F(MailPicturesTest, EachOutcomeShowsItsMessageAndLeavesNoCopy) {
     EXPECT_EQ(sent.AttachedBytes(), (Texts{"resized a.jpg", "resized c.jpg"}));
     // The mail program may read its attachments only when the user presses Send.
     EXPECT_EQ(ReadFile(sent.AttachedPaths()[0]), "resized a.jpg");
+}
+
+// "%F" in the subject and the body becomes the names of the files attached, comma-separated.
+TEST_F(MailPicturesTest, PercentFBecomesTheAttachedNames) {
+    // The subject and body stored, whether a "Resize and mail" run listed its outputs (c.jpg of
+    // them never written), and the subject and body the mail program gets.
+    const std::tuple<std::string, std::string, bool, std::string, std::string> cases[] = {
+        {"Photos: %F", "See %F.\n%F", false, "Photos: a.jpg, b.jpg",
+         "See a.jpg, b.jpg.\na.jpg, b.jpg"},
+        {"%F", "", true, "a.jpg, d e.jpg", ""},
+        {"100%% %f %", "%%FF", false, "100%% %f %", "%a.jpg, b.jpgF"},
+        {"no placeholder", "%", false, "no placeholder", "%"},
+    };
+    for (const auto& [subject, body, resized, mailSubject, mailBody] : cases) {
+        SCOPED_TRACE(subject);
+        std::strcpy(m_setting->m_szMailSubject, subject.c_str());
+        std::strcpy(m_setting->m_szMailBody, body.c_str());
+        if (resized) {
+            m_setting->m_listMailFiles = Files("resized", {"a.jpg", "d e.jpg"});
+            m_setting->m_listMailFiles.insert(
+                m_setting->m_listMailFiles.begin() + 1,
+                fs::path(m_setting->m_listMailFiles[0]).replace_filename("c.jpg"));
+        }
+        const FakeMailProgram fake;
+        fake.Install();
+        EXPECT_EQ(RunMailPictures(), Texts{});
+        const Texts arguments = fake.Arguments();
+        Texts texts; // the values after --subject and --body
+        for (std::size_t i = 0; i + 1 < arguments.size(); ++i)
+            if (arguments[i] == "--subject" || arguments[i] == "--body")
+                texts.push_back(arguments[i + 1]);
+        EXPECT_EQ(texts, mailBody.empty() ? Texts{mailSubject} : (Texts{mailSubject, mailBody}));
+    }
 }
 
 } // namespace
