@@ -1,9 +1,21 @@
 #pragma once
-// The links of the Help menu. The maker's web site, its upgrade page and the support mailbox
-// are kept here and nowhere else; the upgrade page and the two mails carry the version text,
-// so that the answer fits the build the user runs.
+// The targets of the Help menu. "Visit my web" and "Check the new version ..." open the user
+// manual that is installed with the program (share/doc/vantrel/manual.html, its version part
+// for the second); "Mail to me" and "Bug report" write to the support mailbox the build was
+// made with (the CMake option VTL_SUPPORT_ADDRESS), with the version text in the subject. A
+// command with nowhere to go has no link, and its menu item is disabled.
 #include <string>
 
-// The link the Help command `id` opens (ID_VISIT_WEB, ID_CHECK_VERSION, ID_MAIL_TO_ME,
-// ID_BUG_REPORT) for `version`; "" for any other command.
-std::string HelpLink(int id, const std::string& version);
+// The manual's full path, found from the running program: installed (PREFIX/lib/vantrel/vtl,
+// PREFIX/share/doc/vantrel/) or in the build folder (bin/vtl, share/doc/vantrel/); "" when it
+// is in neither place.
+std::string ManualPath();
+
+// The support mailbox of this build; "" for none.
+std::string SupportAddress();
+
+// The link the Help command `id` (ID_VISIT_WEB, ID_CHECK_VERSION, ID_MAIL_TO_ME, ID_BUG_REPORT)
+// opens, for this `version`, the manual at `manual` and the mailbox `support`; "" when it has
+// nothing to open (no manual, no mailbox, or another command).
+std::string HelpLink(int id, const std::string& version, const std::string& manual,
+                     const std::string& support);

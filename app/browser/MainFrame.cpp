@@ -123,6 +123,14 @@ void CMainFrame::CreateMenu() {
     }
     Action(ID_VIEW_TOOLBAR)->setCheckable(true);
     Action(ID_VIEW_STATUS_BAR)->setCheckable(true);
+    // A Help item with nowhere to go (no manual installed, no support mailbox built in) is
+    // disabled rather than left to open nothing.
+    for (int id : {ID_VISIT_WEB, ID_CHECK_VERSION, ID_MAIL_TO_ME, ID_BUG_REPORT})
+        Action(id)->setEnabled(!HelpTarget(id).empty());
+}
+
+std::string CMainFrame::HelpTarget(int id) const {
+    return HelpLink(id, GetAppSetting()->m_strVersion, ManualPath(), SupportAddress());
 }
 
 QAction* CMainFrame::Action(int id, const QString& text) {
@@ -242,8 +250,8 @@ bool CMainFrame::OnFrameCommand(int id) {
     case ID_MAIL_TO_ME:
     case ID_BUG_REPORT:
         // As the shell's "open" verb: whatever the desktop makes of it is not reported.
-        QDesktopServices::openUrl(
-            QUrl(QString::fromStdString(HelpLink(id, GetAppSetting()->m_strVersion))));
+        if (const std::string target = HelpTarget(id); !target.empty())
+            QDesktopServices::openUrl(QUrl(QString::fromStdString(target)));
         return true;
     default:
         return false;

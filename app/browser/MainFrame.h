@@ -82,6 +82,8 @@ class CMainFrame : public QMainWindow {
     QAction* Action(int id, const QString& text = {});
     QToolBar* CreateToolBar(const char* name, int bitmap, QSize image, const std::vector<int>& ids);
     bool OnFrameCommand(int id);
+    // Where the Help command `id` leads; "" for nowhere.
+    std::string HelpTarget(int id) const;
     void OnUpdateViewCommands();
     void DestroyWindow();
     // Follows the file list: its marks and their size when they change, the idle text when it

@@ -17,7 +17,7 @@ struct StringResource {
 constexpr std::array kStrings{
     StringResource{ID_MARK, "Mark the selected picture in order to resize, mail, move or copy the "
                             "marked pictures\nMark the selected picture"},
-    StringResource{ID_RESIZE, "Resize the marked pictures\nVantrel"},
+    StringResource{ID_RESIZE, "Resize the marked pictures\nResize"},
     StringResource{ID_MOVE_TO, "Move the marked pictures to pointed folder\nMove"},
     StringResource{ID_MAIL_TO, "Mail the marked pictures\nMail"},
     StringResource{ID_OPTION, "Set the program option\nOption"},
@@ -36,7 +36,7 @@ constexpr std::array kStrings{
     StringResource{ID_EDIT_SELECT_ALL, "Select the all pictures in the folder\nSelect All"},
     StringResource{ID_APP_ABOUT,
                    "Display program information, version number and copyright\nAbout"},
-    StringResource{ID_APP_EXIT, "Quit the application; prompts to save documents\nExit"},
+    StringResource{ID_APP_EXIT, "Quit the application\nExit"},
     StringResource{IDS_INDICATOR_CAPS, "CAP"},
     StringResource{IDS_INDICATOR_NUM, "NUM"},
     StringResource{IDS_INDICATOR_SCRL, "SCRL"},

@@ -39,7 +39,7 @@ class HomeEnvironment : public testing::Environment {
 [[maybe_unused]] testing::Environment* const g_environment =
     testing::AddGlobalTestEnvironment(new HomeEnvironment);
 
-const char* const kLinkSchemes[] = {"https", "mailto"};
+const char* const kLinkSchemes[] = {"file", "https", "mailto"};
 
 } // namespace
 
@@ -213,7 +213,7 @@ std::string BrowserTest::Outcome(const std::function<void()>& act) {
     if (const std::string seen = Opened(act); !seen.empty())
         return seen;
     if (m_links.size() != links)
-        return "open " + m_links.back().query(QUrl::FullyDecoded).toStdString();
+        return "open " + m_links.back().toString(QUrl::FullyDecoded).toStdString();
     if (Shows(*m_list) == std::filesystem::path(folder).parent_path().string())
         return "folder ..";
     if (Marks() != marks)

@@ -88,7 +88,7 @@ class BrowserTest : public testing::Test {
     std::string ByMenu(const char* command);
     // The toolbar button of a command; null when it has none.
     QWidget* Button(const char* command) const;
-    // What the person sees change while `act` runs: what Opened() tells, the link opened, or
+    // What the person sees change while `act` runs: what Opened() tells, "open <link>", or
     // the folder, the marks, the rows or the selection.
     std::string Outcome(const std::function<void()>& act);
 

@@ -4,8 +4,10 @@
 #include "app/browser/MainFrame.h"
 
 #include "app/browser/AddressComboBox.h"
+#include "app/browser/HelpLinks.h"
 #include "app/browser/StatusBar.h"
 #include "app/core/UserData.h"
+#include "app/res/resource.h"
 #include "platform/mail/MailSpool.h"
 #include "platform/mail/Mapi.h"
 #include "platform/ui/AutoClick.h"
@@ -58,6 +60,14 @@ class MainFrameTest : public BrowserTest {
 TEST_F(MainFrameTest, EveryMenuItemAndButtonReachesItsCommand) {
     Start();
     const std::string v = GetAppSetting()->m_strVersion;
+    // The manual made in the build; a mailbox only when the build was given one.
+    const std::string manual =
+        "open file://" + fs::canonical(VTL_BIN_DIR "/../share/doc/vantrel/manual.html").string();
+    const std::string support = SupportAddress();
+    const auto mail = [&](const std::string& subject) {
+        return support.empty() ? "disabled"
+                               : "open mailto:" + support + "?subject=[VTL" + v + "] " + subject;
+    };
     // What each does with nothing marked and b.jpg selected, and the menu that holds it.
     const std::tuple<const char*, std::string, const char*> commands[] = {
         {"ID_UP_FOLDER", "folder ..", "&File"},
@@ -69,10 +79,10 @@ TEST_F(MainFrameTest, EveryMenuItemAndButtonReachesItsCommand) {
         {"ID_EDIT_SELECT_ALL", "selected all", "&Edit"},
         {"ID_REFRESH", "rows 1", "&Edit"},
         {"ID_OPTION", "window Option...", "&Edit"},
-        {"ID_VISIT_WEB", "open ", "&Help"},
-        {"ID_CHECK_VERSION", "open version=" + v, "&Help"},
-        {"ID_MAIL_TO_ME", "open subject=[VTL" + v + "] I have words to say", "&Help"},
-        {"ID_BUG_REPORT", "open subject=[VTL" + v + "] BUG REPORT", "&Help"},
+        {"ID_VISIT_WEB", manual, "&Help"},
+        {"ID_CHECK_VERSION", manual + "#version", "&Help"},
+        {"ID_MAIL_TO_ME", mail("I have words to say"), "&Help"},
+        {"ID_BUG_REPORT", mail("BUG REPORT"), "&Help"},
         {"ID_APP_ABOUT", "window About Vantrel", "&Help"},
     };
     int fresh = 0;
@@ -82,6 +92,10 @@ TEST_F(MainFrameTest, EveryMenuItemAndButtonReachesItsCommand) {
             QWidget* button = byButton ? Button(command) : nullptr;
             if (byButton && !button)
                 continue;
+            if (outcome == "disabled") { // nothing to click
+                EXPECT_FALSE(m_frame->findChild<QAction*>(command)->isEnabled());
+                continue;
+            }
             // Each time from the same place, with one picture that only a refresh shows.
             Show(m_photos);
             ClickRow("b.jpg");
@@ -93,6 +107,18 @@ TEST_F(MainFrameTest, EveryMenuItemAndButtonReachesItsCommand) {
             EXPECT_EQ(Outcome(act), outcome);
             EXPECT_EQ(opened, menu);
         }
+    }
+
+    // Prompts and tooltips say what the command does.
+    const std::tuple<const char*, const char*, const char*> texts[] = {
+        {"ID_RESIZE", "Resize the marked pictures", "Resize"},
+        {"ID_APP_EXIT", "Quit the application", "Exit"},
+        {"ID_MARK_ALL", "Mark every picture in the folder", "Mark All Pictures"},
+    };
+    for (const auto& [command, prompt, tip] : texts) {
+        const QAction* action = m_frame->findChild<QAction*>(command);
+        EXPECT_EQ(action->statusTip().toStdString() + " / " + action->toolTip().toStdString(),
+                  std::string(prompt) + " / " + tip);
     }
 
     // The View commands hide the main toolbar alone, then the status bar.
@@ -107,6 +133,29 @@ TEST_F(MainFrameTest, EveryMenuItemAndButtonReachesItsCommand) {
             now += char('0' + bar->isVisible());
         EXPECT_EQ(now, state) << command;
     }
+}
+
+// Help opens the manual, or mails the support mailbox a build was given; with neither, nothing.
+TEST(HelpLinks, OnlyPlacesThatExist) {
+    const std::string manual = "/usr/share/doc/vantrel/manual.html", support = "help@example.org";
+    // The command, whether the manual and the mailbox are there, and the link.
+    const std::tuple<int, bool, bool, std::string> cases[] = {
+        {ID_VISIT_WEB, true, false, "file://" + manual},
+        {ID_CHECK_VERSION, true, false, "file://" + manual + "#version"},
+        {ID_VISIT_WEB, false, true, ""},
+        {ID_CHECK_VERSION, false, true, ""},
+        {ID_MAIL_TO_ME, true, true, "mailto:" + support + "?subject=[VTL1.2] I have words to say"},
+        {ID_BUG_REPORT, true, true, "mailto:" + support + "?subject=[VTL1.2] BUG REPORT"},
+        {ID_MAIL_TO_ME, true, false, ""},
+        {ID_BUG_REPORT, true, false, ""},
+        {ID_APP_ABOUT, true, true, ""},
+    };
+    for (const auto& [id, hasManual, hasSupport, link] : cases)
+        EXPECT_EQ(HelpLink(id, "1.2", hasManual ? manual : "", hasSupport ? support : ""), link)
+            << id;
+    // A manual in a folder whose name needs escaping still opens.
+    EXPECT_EQ(HelpLink(ID_VISIT_WEB, "1.2", "/home/a b/#1/manual.html", ""),
+              "file:///home/a%20b/%231/manual.html");
 }
 
 // The commands on marked pictures, one step after another in Photos.
