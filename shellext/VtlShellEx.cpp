@@ -6,6 +6,7 @@
 #include "shellext/ExceptionBarrier.h"
 #include "shellext/ExtMessageBox.h"
 #include "shellext/HandoffView.h"
+#include "shellext/MenuChoices.h"
 #include "shellext/MenuBitmap.h"
 #include "shellext/ModuleLock.h"
 #include "shellext/VtlExtIds.h"
@@ -28,19 +29,26 @@ struct Command {
     const char* helpText;
 };
 
-// By menu offset; the offset is also the command code written to the block.
-constexpr Command kCommands[] = {
+// By menu offset (MenuChoices.h says which command code each hands over).
+constexpr Command kCommands[COMMAND_COUNT] = {
     {"Resize...", "Opens the Vantrel resize dialog to choose how the selected pictures are resized."},
     {"Resize as default setting", "Resizes the selected pictures with your default settings, without asking."},
     {"Resize and mail",
      "Resizes the selected pictures with your default settings, without asking, and mails them."},
 };
-constexpr UINT kCommandCount = 3;
+// "Resize and mail" when the options say it opens the resize dialog first.
+constexpr const char* kMailByDialogHelp =
+    "Opens the Vantrel resize dialog, where \"Resize and mail\" resizes the selected pictures and mails them.";
 
 constexpr const char* kSubmenuText = "Vantrel";
 constexpr const char* kMissingApplication =
     "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!";
 constexpr const char* kNoBlock = "The pictures could not be handed to Vantrel:\n";
+
+std::string TurnedOffText(UINT offset) {
+    return std::string("\"") + kCommands[offset].menuText +
+           "\" is turned off in Vantrel's options (Edit > Option ... > Menu Context in Vantrel's window).";
+}
 
 // Copies `text` cut to cchMax - 1 characters plus the terminator. The help texts are ASCII, so
 // widening each byte is their conversion to wide characters.
@@ -179,7 +187,12 @@ HRESULT CVtlShellEx::QueryContextMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFir
 HRESULT CVtlShellEx::AddMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT uFlags) {
     const UINT shown = uFlags & 0xF;
     const bool mayAdd = shown == 0 || (shown & (CMF_VERBSONLY | CMF_EXPLORE)) != 0;
-    if (!mayAdd || m_pictures.empty())
+    const MenuChoices choices = ReadMenuChoices();
+    UINT used = 0; // the highest offset offered, plus one
+    for (UINT offset = 0; offset < COMMAND_COUNT; ++offset)
+        if (choices.Offers(offset))
+            used = offset + 1;
+    if (!mayAdd || m_pictures.empty() || used == 0)
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
 
     const int before = GetMenuItemCount(hmenu);
@@ -196,11 +209,17 @@ HRESULT CVtlShellEx::AddMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT 
     // The bitmap goes on the item just inserted, also when indexMenu was past the end.
     const UINT at = std::min(indexMenu, static_cast<UINT>(before));
     SetMenuItemBitmaps(hmenu, at, MF_BYPOSITION, m_bitmap, m_bitmap);
-    for (UINT offset = 0; offset < kCommandCount; ++offset) {
-        InsertMenu(submenu, offset, MF_BYPOSITION | MF_STRING, idCmdFirst + offset, kCommands[offset].menuText);
-        SetMenuItemBitmaps(submenu, offset, MF_BYPOSITION, m_bitmap, m_bitmap);
+    // Each command keeps its offset whatever else is offered, so a menu file written for an
+    // earlier choice never runs another command than it names.
+    UINT position = 0;
+    for (UINT offset = 0; offset < COMMAND_COUNT; ++offset) {
+        if (!choices.Offers(offset))
+            continue;
+        InsertMenu(submenu, position, MF_BYPOSITION | MF_STRING, idCmdFirst + offset, kCommands[offset].menuText);
+        SetMenuItemBitmaps(submenu, position, MF_BYPOSITION, m_bitmap, m_bitmap);
+        ++position;
     }
-    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, kCommandCount);
+    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, used);
 }
 
 std::string CVtlShellEx::ReadLocation() {
@@ -222,7 +241,18 @@ std::string CVtlShellEx::ReadLocation() {
 }
 
 HRESULT CVtlShellEx::InvokeCommand(CMINVOKECOMMANDINFO* lpici) {
-    return ExceptionBarrier([&] { return HandOver(lpici); });
+    return ExceptionBarrier([&] {
+        // A menu that cannot follow the options (one installed for every user) still offers
+        // a command the user turned off: it says so, and hands nothing over.
+        const auto verb = lpici ? reinterpret_cast<std::uintptr_t>(lpici->lpVerb) : 0;
+        const UINT offset = static_cast<UINT>(verb & 0xFFFF);
+        if (lpici && (verb >> 16) == 0 && !m_pictures.empty() && offset < COMMAND_COUNT &&
+            !ReadMenuChoices().Offers(offset)) {
+            ExtMessageBox(TurnedOffText(offset));
+            return VTLEXT_E_TURNED_OFF;
+        }
+        return HandOver(lpici);
+    });
 }
 
 HRESULT CVtlShellEx::HandOver(const CMINVOKECOMMANDINFO* lpici) {
@@ -240,9 +270,7 @@ HRESULT CVtlShellEx::HandOver(const CMINVOKECOMMANDINFO* lpici) {
         return E_INVALIDARG;
     }
     const UINT offset = static_cast<UINT>(verb & 0xFFFF);
-    const std::uint32_t command = offset == 1   ? HANDOFF_RESIZE_DEFAULT
-                                  : offset == 2 ? HANDOFF_RESIZE_DEFAULT_MAIL
-                                                : HANDOFF_RESIZE_DIALOG;
+    const std::uint32_t command = ReadMenuChoices().CommandCode(offset);
     std::string refusal;
     CHandoffMapping* block = CHandoffView::Get(refusal);
     if (!block) {
@@ -263,9 +291,10 @@ HRESULT CVtlShellEx::HandOver(const CMINVOKECOMMANDINFO* lpici) {
 
 HRESULT CVtlShellEx::GetCommandString(std::uintptr_t idCmd, UINT uType, UINT*, char* pszName, UINT cchMax) {
     return ExceptionBarrier([&] {
-        if (idCmd >= kCommandCount)
+        if (idCmd >= COMMAND_COUNT)
             return S_OK;
-        const char* text = kCommands[idCmd].helpText;
+        const char* text =
+            idCmd == 2 && !ReadMenuChoices().bMailAsDefault ? kMailByDialogHelp : kCommands[idCmd].helpText;
         switch (uType) {
         case GCS_VERBA:
         case GCS_HELPTEXTA: CopyTruncated(text, pszName, cchMax); break;

@@ -4,7 +4,8 @@
 // "Resize" (1036), "Resize as default setting" (1037) and "Resize and mail" (1038), and how the
 // mail entry works (radio 1039 "Resize as default setting and mail", m_nMenuMailMode 1; radio
 // 1040 "Display resize dialog then mail", 0). The choices are stored with the settings; the
-// file-manager extension shows its entries whatever they say.
+// file-manager extension reads them at every right-click, and the file list's Option command
+// has the user's Dolphin and Thunar menus rewritten after OK.
 //
 // Two rules keep the page consistent. The master rule: without "Vantrel" the five controls
 // below it are disabled; with it the three entries are enabled and the mail rule decides the

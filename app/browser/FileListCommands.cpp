@@ -11,7 +11,9 @@
 #include "app/core/UserData.h"
 #include "app/res/StringTable.h"
 #include "app/res/resource.h"
+#include "platform/FileFacts.h"
 #include "platform/Paths.h"
+#include "platform/mail/ChildProcess.h"
 #include "platform/ui/FileOperation.h"
 #include "platform/ui/FolderBrowser.h"
 #include "platform/ui/MessageBox.h"
@@ -26,6 +28,21 @@ namespace {
 void Tell(QWidget* view, const std::string& text) {
     if (auto* frame = dynamic_cast<CMainFrame*>(view->window()))
         frame->SetMessageText(text);
+}
+
+// The Menu Context choices reach the user's Dolphin and Thunar menus at once: vtlmenu,
+// installed beside the program, rewrites them (and does nothing while the file managers'
+// module is not registered). "" when done or when there is no vtlmenu; else what went wrong.
+std::string UpdateFileManagerMenus() {
+    const std::string vtlmenu = SplitPath(GetModuleFileName()).dir + "vtlmenu";
+    if (!FileExists(vtlmenu))
+        return {};
+    const ChildExit run = RunProgramAndWait(vtlmenu, {vtlmenu, "--update"});
+    if (run.exited && run.status == 0)
+        return {};
+    return "The Vantrel menus of Dolphin and Thunar could not be rewritten with the new choices. "
+           "Running \"" +
+           vtlmenu + " --register\" installs them again.";
 }
 
 // Where a run with these settings puts the output of `source`: its folder.
@@ -171,6 +188,8 @@ void CFileListView::OnOption() {
     if (sheet.DoModal() != IDOK)
         return;
     if (const std::string failure = GetAppSetting()->SaveMenuAndMail(); !failure.empty())
+        AfxMessageBox(failure, MB_OK | MB_ICONEXCLAMATION);
+    if (const std::string failure = UpdateFileManagerMenus(); !failure.empty())
         AfxMessageBox(failure, MB_OK | MB_ICONEXCLAMATION);
 }
 

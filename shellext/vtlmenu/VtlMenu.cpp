@@ -94,15 +94,22 @@ int CVtlMenu::Invoke(unsigned offset, const std::vector<std::string>& files) {
         return EXIT_NO_MODULE;
     CContextMenuRequest request(module);
     request.Open(FullPaths(files));
-    if (request.Entries().empty()) {
-        std::fprintf(stderr, "vtlmenu: none of the files is a picture Vantrel takes (jpg, jpeg, bmp, gif)\n");
-        return EXIT_NO_PICTURES;
-    }
-    if (!HasCommand(request.Entries(), offset)) {
+    // A command the options turned off is still the handler's to answer: a menu file that
+    // cannot follow the options (one for every user) offers it, and the handler says why it
+    // does not run.
+    if (!HasCommand(request.Entries(), offset) && offset >= vtlext::COMMAND_COUNT) {
         std::fprintf(stderr, "vtlmenu: the menu has no command %u\n", offset);
         return EXIT_USAGE;
     }
-    return SUCCEEDED(request.Invoke(offset)) ? EXIT_DONE : EXIT_FAILED;
+    const HRESULT hr = request.Invoke(offset);
+    // With pictures, the handler offers a menu or says that its commands are turned off.
+    if (hr == E_INVALIDARG && request.Entries().empty()) {
+        std::fprintf(stderr, "vtlmenu: none of the files is a picture Vantrel takes (jpg, jpeg, bmp, gif)\n");
+        return EXIT_NO_PICTURES;
+    }
+    if (hr == vtlext::VTLEXT_E_TURNED_OFF)
+        std::fprintf(stderr, "vtlmenu: command %u is turned off in Vantrel's options\n", offset);
+    return SUCCEEDED(hr) ? EXIT_DONE : EXIT_FAILED;
 }
 
 void CVtlMenu::RecordLocation() const {
@@ -139,22 +146,39 @@ int CVtlMenu::Register() {
     }
     std::printf("Registered %s as the context-menu handler.\n", module.Path().c_str());
     RecordLocation();
+    return InstallMenus(module);
+}
 
+int CVtlMenu::Update() {
+    if (CExtensionModule::RegisteredPath().empty()) {
+        std::printf("The context-menu handler is not registered: no file manager's menu to update.\n");
+        return EXIT_DONE;
+    }
+    CExtensionModule module;
+    if (!LoadModule(module, ModulePath()))
+        return EXIT_NO_MODULE;
+    return InstallMenus(module);
+}
+
+int CVtlMenu::InstallMenus(const CExtensionModule& module) {
     CContextMenuRequest request(module);
     request.Open({kAnyPicture});
+    int status = EXIT_DONE;
+    std::string error;
     if (request.Entries().empty() || request.Entries().front().children.empty()) {
-        std::fprintf(stderr, "vtlmenu: the handler offered no menu to install\n");
-        return EXIT_FAILED;
+        // The options turned the whole menu off: the file managers offer nothing.
+        Report(CDolphinServiceMenu::Remove(), "The Vantrel menu is turned off in its options: removed the Dolphin service menu.",
+               "cannot remove " + CDolphinServiceMenu::Path(), status);
+        Report(CThunarActions::Remove(&error), "Removed the Thunar actions.", error, status);
+        return status;
     }
     const MenuEntry& submenu = request.Entries().front();
     IntegrationMenu menu{submenu.text, submenu.children, MenuIconPath(), m_programPath};
     if (!SaveMenuIcon(menu.iconPath))
         menu.iconPath.clear();
 
-    int status = EXIT_DONE;
     Report(CDolphinServiceMenu::Install(menu), "Installed the Dolphin service menu " + CDolphinServiceMenu::Path() + ".",
            "cannot write " + CDolphinServiceMenu::Path(), status);
-    std::string error;
     Report(CThunarActions::Install(menu, &error), "Installed the Thunar actions in " + CThunarActions::Path() + ".",
            error, status);
     return status;

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace vtlext {
+class CExtensionModule;
+}
+
 namespace vtlmenu {
 
 enum VtlMenuExit : int {
@@ -26,9 +30,16 @@ public:
     int Invoke(unsigned offset, const std::vector<std::string>& files);
     int Register();
     int Unregister();
+    // Rewrites the Dolphin service menu and the Thunar actions from the menu the handler offers
+    // now (the application runs it when its options change); nothing while the module is not
+    // registered.
+    int Update();
 
 private:
     std::string ModulePath() const;
+    // Installs the file managers' menus as the handler offers them; with nothing offered (the
+    // options turned the menu off), removes them.
+    int InstallMenus(const vtlext::CExtensionModule& module);
     // Records where vtl is installed when the application has not done so yet.
     void RecordLocation() const;
 

@@ -3,6 +3,7 @@
 //   vtlmenu --invoke N FILE...    run the command at offset N on the files
 //   vtlmenu --register            register the module and install the file-manager integration
 //   vtlmenu --unregister          undo --register
+//   vtlmenu --update              rewrite the file managers' menus after the options changed
 #include "platform/Paths.h"
 #include "shellext/vtlmenu/VtlMenu.h"
 
@@ -17,7 +18,8 @@ int Usage() {
     std::fprintf(stderr, "usage: vtlmenu --menu FILE...\n"
                          "       vtlmenu --invoke N FILE...\n"
                          "       vtlmenu --register\n"
-                         "       vtlmenu --unregister\n");
+                         "       vtlmenu --unregister\n"
+                         "       vtlmenu --update\n");
     return vtlmenu::EXIT_USAGE;
 }
 
@@ -49,5 +51,7 @@ int main(int argc, char** argv) {
         return host.Register();
     if (command == "--unregister" && args.size() == 1)
         return host.Unregister();
+    if (command == "--update" && args.size() == 1)
+        return host.Update();
     return Usage();
 }

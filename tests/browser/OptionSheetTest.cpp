@@ -8,6 +8,7 @@
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 #include "tests/ui/ModalDriver.h"
 
 #include <QAbstractButton>
@@ -174,11 +175,16 @@ TEST(OptionSheet, MailTextsStopAtTheirFieldSize) {
 // The Option command's OK stores the five flags in the registry and the subject and body in
 // user.dat beside the program, and says so when user.dat cannot be written. So that user.dat is
 // a file of its own, this runs in a copy of this test program in a folder of its own.
+// OK stores the choices (user.dat beside the program, so the test runs from a copy of itself in
+// a folder of its own, with the file managers' host vtlmenu and module beside it) and rewrites
+// the file managers' menus that vtlmenu registered.
 TEST(OptionSheet, OkStoresFlagsAndUserData) {
     constexpr const char* kChild = "VTL_OPTION_SHEET_SAVE_CHILD";
     if (!std::getenv(kChild)) {
         const std::string folder = vtltest::MakeTempDir("beside-the-program");
         fs::copy_file("/proc/self/exe", folder + "/browser_tests");
+        fs::copy_file(VTL_BIN_DIR "/vtlmenu", folder + "/vtlmenu");
+        fs::create_symlink(VTL_LIB_DIR "/libVtlExt.so", folder + "/libVtlExt.so");
         const vtltest::ProgramRun run = vtltest::RunProgram(
             folder + "/browser_tests", {"--gtest_filter=OptionSheet.OkStoresFlagsAndUserData"},
             {{kChild, "1"}});
@@ -192,6 +198,14 @@ TEST(OptionSheet, OkStoresFlagsAndUserData) {
     }
     const std::string userData = CAppSetting::UserDataPath();
     fs::create_directory(userData); // a folder in its place: it cannot be replaced
+    const std::string data = vtltest::MakeTempDir("data");
+    const vtltest::ScopedEnv env(
+        {{"XDG_DATA_HOME", data}, {"XDG_CONFIG_DIRS", vtltest::MakeTempDir("xdg")}});
+    const std::string vtlmenu = fs::path(userData).replace_filename("vtlmenu");
+    ASSERT_EQ(vtltest::RunProgram(vtlmenu, {"--register"}).status, 0);
+    const std::string serviceMenu = data + "/kio/servicemenus/vantrel.desktop";
+    EXPECT_NE(vtltest::ReadFile(serviceMenu).find("Actions=vantrel0;vantrel1;vantrel2;\n"),
+              std::string::npos);
     for (const bool blocked : {true, false}) {
         Flags("11111");
         QString told;
@@ -217,6 +231,9 @@ TEST(OptionSheet, OkStoresFlagsAndUserData) {
     const CAppSetting loaded;
     EXPECT_EQ(loaded.m_bExtVantrel + loaded.m_bExtResize + loaded.m_bExtResizeAndMail, 3);
     EXPECT_EQ(loaded.m_bExtResizeAsDefaultSetting + loaded.m_bExtResizeDefaultAndMail, 0);
+    const std::string menu = vtltest::ReadFile(serviceMenu);
+    EXPECT_NE(menu.find("Actions=vantrel0;vantrel2;\n"), std::string::npos) << menu;
+    vtltest::RunProgram(vtlmenu, {"--unregister"});
 }
 
 } // namespace

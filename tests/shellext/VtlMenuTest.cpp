@@ -1,6 +1,7 @@
 // vtlmenu as file managers and scripts run it: a real process, the real module, the test
 // program's own hand-off block, and a fake application that records its start or the built vtl.
 #include "app/core/AppSetting.h"
+#include "platform/Registry.h"
 #include "tests/shellext/ShellExtTestSupport.h"
 #include "tests/support/FakeMailProgram.h"
 #include "tests/support/Pictures.h"
@@ -10,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -175,6 +178,91 @@ TEST_F(VtlMenuIntegration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemo
     ASSERT_EQ(mkfifo(m_uca.c_str(), 0600), 0);
     refused(m_uca + " cannot be read");
     EXPECT_TRUE(fs::is_fifo(m_uca));
+}
+
+// Writes the options sheet's "Menu Context" choices into the application's settings key, as
+// "1"/"0" for "Vantrel", "Resize", "Resize as default setting", "Resize and mail" and the mail
+// mode ("Resize as default setting and mail").
+void SetMenuChoices(const std::string& flags) {
+    plat::HKEY key = nullptr;
+    ASSERT_EQ(plat::RegCreateKeyEx(plat::HKEY_CURRENT_USER, "Software\\Ostrell\\vtl\\setting",
+                                   plat::REG_OPTION_NON_VOLATILE, plat::KEY_WRITE, &key, nullptr),
+              plat::ERROR_SUCCESS);
+    const char* names[] = {"ExtVantrel", "ExtResize", "ExtResizeAsDefaultSetting",
+                           "ExtResizeAndMail", "ExtResizeDefaultAndMail"};
+    for (std::size_t i = 0; i < 5; ++i) {
+        const plat::DWORD value = flags[i] == '1';
+        plat::RegSetValueEx(key, names[i], plat::REG_DWORD,
+                            reinterpret_cast<const plat::BYTE*>(&value), sizeof value);
+    }
+    ASSERT_EQ(plat::RegCloseKey(key), plat::ERROR_SUCCESS);
+}
+
+// The menu offers what the "Menu Context" page ticks, each command under its own number; a
+// command turned off answers so when a menu file still names it; --update (which vtl runs when
+// the options are confirmed) rewrites the user's Dolphin and Thunar menus to match.
+TEST_F(VtlMenuIntegration, TheMenusOfferWhatTheOptionsTick) {
+    SetLocation(m_vtl);
+    ASSERT_EQ(RunVtlMenu({"--register"}).status, 0);
+    const std::string all =
+        "Vantrel\n  0 Resize...\n  1 Resize as default setting\n  2 Resize and mail\n";
+    const std::string mailByDialog = "Opens the Vantrel resize dialog, where";
+    struct Case {
+        const char* flags;
+        std::string menu;    // --menu on a picture
+        unsigned offset;     // then --invoke of this command
+        int command;         // the command handed over; -1: it is turned off
+        const char* dolphin; // the service menu's actions after --update; "" for no file
+    };
+    const Case cases[] = {
+        {"11111", all, 2, HANDOFF_RESIZE_DEFAULT_MAIL, "vantrel0;vantrel1;vantrel2;"},
+        // "Display resize dialog then mail": the dialog, whose "Resize and mail" mails.
+        {"11110", all, 2, HANDOFF_RESIZE_DIALOG, "vantrel0;vantrel1;vantrel2;"},
+        {"10011", "Vantrel\n  2 Resize and mail\n", 0, -1, "vantrel2;"},
+        {"11101", "Vantrel\n  0 Resize...\n  1 Resize as default setting\n", 2, -1,
+         "vantrel0;vantrel1;"},
+        {"01111", "", 1, -1, ""},
+        {"10001", "", 0, -1, ""},
+    };
+    const char* names[] = {"Resize...", "Resize as default setting", "Resize and mail"};
+    const std::string a = m_dir + "/a.jpg";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.flags);
+        SetMenuChoices(c.flags);
+        EXPECT_EQ(RunVtlMenu({"--menu", a}).out, c.menu);
+        ScribbleBlock();
+        fs::remove(m_vtl + ".started");
+        const RunResult run = RunVtlMenu({"--invoke", std::to_string(c.offset), a},
+                                         {{"DISPLAY", ":97"}, {"QT_QPA_PLATFORM", ""}});
+        if (c.command >= 0) {
+            EXPECT_EQ(run.status, 0) << run.err;
+            EXPECT_EQ(PendingRecord(), std::pair(std::uint32_t(c.command), Files{a}));
+            EXPECT_EQ(WaitForStart(), "0\n");
+        } else {
+            EXPECT_EQ(run.status, 1);
+            EXPECT_NE(run.err.find("\"" + std::string(names[c.offset]) +
+                                   "\" is turned off in Vantrel's options"),
+                      std::string::npos)
+                << run.err;
+            EXPECT_TRUE(BlockUntouched());
+        }
+
+        EXPECT_EQ(RunVtlMenu({"--update"}).status, 0);
+        if (*c.dolphin) {
+            ExpectParts(m_serviceMenu, 1, {"Actions=" + std::string(c.dolphin) + "\n"});
+            ExpectParts(m_uca, std::count(c.dolphin, c.dolphin + std::strlen(c.dolphin), ';'),
+                        {"<unique-id>vantrel-"});
+            ExpectParts(m_uca, c.flags[4] == '0', {mailByDialog});
+        } else {
+            EXPECT_FALSE(fs::exists(m_serviceMenu));
+            ExpectParts(m_uca, 0, {"vantrel"});
+        }
+    }
+    // Without a registered module there is nothing to update.
+    ASSERT_EQ(RunVtlMenu({"--unregister"}).status, 0);
+    SetMenuChoices("11111");
+    ASSERT_EQ(RunVtlMenu({"--update"}).status, 0);
+    EXPECT_FALSE(fs::exists(m_serviceMenu));
 }
 
 // The shell road end to end: vtlmenu plays the file manager, the module writes the hand-off block
