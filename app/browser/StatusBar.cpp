@@ -4,6 +4,7 @@
 #include "app/res/resource.h"
 #include "platform/KeyLocks.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 
 #include <algorithm>
@@ -63,6 +64,10 @@ void CStatusBar::SetMessage(const std::string& text) {
 }
 
 void CStatusBar::UpdateIndicators() {
+    // On X the server's indicators tell where the kernel shows no lights.
+    plat::KeyLockSources sources;
+    if (const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
+        sources.x11Display = x11->display();
     for (const auto& [pane, key] : m_indicators)
-        pane->setEnabled(plat::GetKeyLockState(key).value_or(false));
+        pane->setEnabled(plat::GetKeyLockState(key, sources).value_or(false));
 }

@@ -3,8 +3,9 @@
 // command's menu item is highlighted or its button is under the mouse (a temporary message over
 // it), and otherwise the message the window last set (SetMessage), or the idle text "Ready". The
 // other panes are the key indicators "CAP", "NUM" and "SCRL", each lit while its lock is on and
-// greyed while it is off or the system cannot tell (plat::GetKeyLockState). The indicators are read
-// again four times a second, as a frame updates them while it is idle.
+// greyed while it is off or the system cannot tell (plat::GetKeyLockState, with the X display the
+// program runs on, if any). The indicators are read again four times a second, as a frame updates
+// them while it is idle.
 //
 // Made by the main window; used on the user-interface thread.
 #include <QStatusBar>
