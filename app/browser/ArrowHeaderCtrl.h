@@ -1,8 +1,8 @@
 #pragma once
 // CArrowHeaderCtrl: the header of the file list. It holds the list's sort state and draws a
 // triangle in the header of the sort column, pointing up for ascending and down for
-// descending, in the button highlight and shadow colours. A column drawn this way once stays
-// drawn by this class.
+// descending, in the header's text colour, over the section as the style draws it. A column
+// drawn this way once stays drawn by this class.
 //
 // Used on the user-interface thread only.
 #include <QHeaderView>

@@ -18,6 +18,7 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <ctime>
 
 using namespace plat;
 
@@ -85,19 +86,17 @@ void CFileListView::OnInitialUpdate() {
                    {"Create Time", Qt::AlignLeft}};
     for (int i = 0; i < 4; ++i)
         m_list->InsertColumn(i, QString::fromLatin1(columns[i].title), columns[i].alignment);
-    // The built-in Size width shows "9,999 KB" whole in the small system font it was chosen for;
-    // in a wider font it widens so that it still does. Widths the user dragged stay as they are.
-    const int sizeCell = fontMetrics().horizontalAdvance(QStringLiteral("9,999 KB")) +
-                         4 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
     for (int i = 0; i < 4; ++i) {
         // The low 16 bits hold the width. A negative one sizes the column to its header, and the
-        // last column then takes the rest of the list's width, as the list control does.
+        // last column then takes the rest of the list's width, as the list control does. The
+        // built-in widths widen to show their column's texts whole in the list's font; widths
+        // the user dragged stay as they are.
         int width = static_cast<std::int16_t>(setting->m_nColumnWidth[i] & 0xFFFF);
         if (width < 0) {
-            width = m_ctrlHeader->sectionSizeHint(i);
+            width = std::max(m_ctrlHeader->sectionSizeHint(i), TextCellWidth(i));
             m_bFillLastColumn = i == 3;
-        } else if (i == 1 && setting->m_nColumnWidth[i] == CAppSetting::kDefaultColumnWidth[i]) {
-            width = std::max(width, sizeCell);
+        } else if (setting->m_nColumnWidth[i] == CAppSetting::kDefaultColumnWidth[i]) {
+            width = std::max(width, TextCellWidth(i));
         }
         const QScopedValueRollback fitting(m_bFitting, true);
         m_ctrlHeader->resizeSection(i, width);
@@ -133,8 +132,29 @@ void CFileListView::FillLastColumn() {
     for (int i = 0; i < 3; ++i)
         others += m_ctrlHeader->sectionSize(i);
     const QScopedValueRollback fitting(m_bFitting, true);
-    m_ctrlHeader->resizeSection(3, std::max(m_ctrlHeader->sectionSizeHint(3),
-                                            viewport()->width() - others));
+    m_ctrlHeader->resizeSection(3, std::max({m_ctrlHeader->sectionSizeHint(3), TextCellWidth(3),
+                                             viewport()->width() - others}));
+}
+
+int CFileListView::TextCellWidth(int column) const {
+    QString widest;
+    if (column == 1) {
+        widest = QStringLiteral("9,999 KB");
+    } else if (column == 3) {
+        // A time with two-digit month, day and hours, in the evening: as wide as the user's short
+        // date and time get.
+        std::tm local{};
+        local.tm_year = 100, local.tm_mon = 11, local.tm_mday = 28;
+        local.tm_hour = 22, local.tm_min = 58, local.tm_sec = 58, local.tm_isdst = -1;
+        const std::time_t time = std::mktime(&local);
+        constexpr FILETIME kUnixEpoch = 116444736000000000ULL;
+        widest = QString::fromStdString(GetLocaleFormat().FormatFileTime(
+            kUnixEpoch + static_cast<FILETIME>(time) * 10000000ULL));
+    } else {
+        return 0;
+    }
+    return fontMetrics().horizontalAdvance(widest) +
+           4 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
 }
 
 void CFileListView::resizeEvent(QResizeEvent* event) {

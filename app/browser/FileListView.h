@@ -117,6 +117,9 @@ class CFileListView : public QTreeView {
     // The last column takes the rest of the list's width while it was asked to (a stored -2)
     // and the user has not dragged a width.
     void FillLastColumn();
+    // The width that shows the widest text of `column` whole in the list's font: "9,999 KB" for
+    // Size, a short date and time for Create Time; 0 for the others.
+    int TextCellWidth(int column) const;
     // The highest selected row; -1 when none is.
     int HighestSelectedRow() const;
     void ShowInPreview(const FileListItem& item);
