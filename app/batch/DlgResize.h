@@ -21,9 +21,9 @@
 #include "app/browser/ColorLabel.h"
 #include "platform/ui/Dialog.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 class CDlgResize : public plat::CDialog {
 public:

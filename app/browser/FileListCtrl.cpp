@@ -75,7 +75,7 @@ void CFileListCtrl::ChangeMarks(MarkChange change) {
 std::vector<std::string> CFileListCtrl::MarkedPaths() const {
     std::vector<std::string> paths;
     for (const FileListRow& row : m_rows)
-        if (row.checked)
+        if (row.checked && !row.item->m_strPath.empty())
             paths.push_back(row.item->m_strPath);
     return paths;
 }
