@@ -39,7 +39,7 @@ class HomeEnvironment : public testing::Environment {
 [[maybe_unused]] testing::Environment* const g_environment =
     testing::AddGlobalTestEnvironment(new HomeEnvironment);
 
-const char* const kLinkSchemes[] = {"https", "mailto"};
+const char* const kLinkSchemes[] = {"https", "mailto", "file"};
 
 } // namespace
 
@@ -212,8 +212,14 @@ std::string BrowserTest::Outcome(const std::function<void()>& act) {
     const std::size_t links = m_links.size();
     if (const std::string seen = Opened(act); !seen.empty())
         return seen;
-    if (m_links.size() != links)
-        return "open " + m_links.back().query(QUrl::FullyDecoded).toStdString();
+    if (m_links.size() != links) {
+        // A file by the exact bytes of its path, a web or mail link by its query.
+        const QUrl& link = m_links.back();
+        return "open " + (link.isLocalFile()
+                              ? QByteArray::fromPercentEncoding(link.path(QUrl::FullyEncoded).toLatin1())
+                                    .toStdString()
+                              : link.query(QUrl::FullyDecoded).toStdString());
+    }
     if (Shows(*m_list) == std::filesystem::path(folder).parent_path().string())
         return "folder ..";
     if (Marks() != marks)
