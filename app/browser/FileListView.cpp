@@ -423,7 +423,7 @@ void CFileListView::OpenItem(int index) {
     } else if (item->m_bFolder) {
         const PidlPtr folder = m_shell.Clone(item->m_pidl.get());
         NavigateTo(folder.get());
-    } else {
+    } else if (!item->m_strPath.empty()) {
         // The desktop's viewer, with the exact bytes of the name (file:// with its escapes).
         QDesktopServices::openUrl(QUrl::fromEncoded(
             "file://" + QByteArray::fromStdString(item->m_strPath).toPercentEncoding("/")));

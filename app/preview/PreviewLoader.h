@@ -19,8 +19,8 @@
 //  3. The worker touches no widget. It hands each result to the user-interface thread by a
 //     queued call on the loader; there the ready callback runs only for the result of the
 //     newest request, so a picture the user has moved on from is never shown.
-//  4. The slot, the request numbers and the stop request are shared under m_lock; the cancel
-//     flag is atomic.
+//  4. The slot and the stop request are shared under m_lock; the cancel flag is atomic. The
+//     request numbers that decide what is delivered live on the user-interface thread.
 #include <QImage>
 #include <QObject>
 #include <QSize>
