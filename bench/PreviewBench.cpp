@@ -1,15 +1,19 @@
 // preview-bench: the preview pane as the browser shows it, offscreen in a 600 x 800 pane. Each
-// picture given is shown in turn (SetPicturePath, ShowPicture, one paint and what the paint
-// sets off), after one warm-up picture that is not counted; the list is cycled to --count
-// pictures. Prints one line:
+// picture given is shown in turn (SetPicturePath, ShowPicture, the window's events handled
+// until the picture is read and painted), after one warm-up picture that is not counted; the
+// list is cycled to --count pictures. Prints one line:
 //   case=preview format=F files=N median_ms=M worst_ms=W peak_mb=P cpu_median_ms=C cpu_worst_ms=D
+//   stall_worst_ms=S
 // M and W are wall-clock times, P the process's peak resident memory, C and D the processor
 // time of all the process's threads per picture, which a machine busy with other work does not
-// inflate. bench/preview runs it once per format.
+// inflate, and S the longest the window went without handling its events meanwhile (the
+// picture is read on a worker thread: S stays small whatever the picture). bench/preview runs
+// it once per format.
 #include "app/preview/ScrollPictureView.h"
 #include "app/preview/VantrelDoc.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -72,17 +76,33 @@ int main(int argc, char** argv) {
     view.show();
     QApplication::processEvents();
 
+    using Clock = std::chrono::steady_clock;
     std::vector<double> times;
     std::vector<double> processor;
+    // A tick every 10 ms on the window's thread: a late tick is a window that was held up.
+    double stall = 0;
+    bool counting = false;
+    auto ticked = Clock::now();
+    QTimer ticks;
+    ticks.setInterval(10);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        const std::chrono::duration<double, std::milli> between = Clock::now() - ticked;
+        ticked = Clock::now();
+        if (counting)
+            stall = std::max(stall, between.count());
+    });
+    ticks.start();
     for (std::size_t n = 0; n <= count; ++n) {
-        const auto start = std::chrono::steady_clock::now();
+        const auto start = Clock::now();
         const double startProcessor = ProcessorMs();
+        counting = n > 0;
+        ticked = start;
         view.SetPicturePath(files[n % files.size()]);
         view.ShowPicture();
+        while (view.IsLoading())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         view.viewport()->repaint();
-        QApplication::processEvents();
-        const std::chrono::duration<double, std::milli> took =
-            std::chrono::steady_clock::now() - start;
+        const std::chrono::duration<double, std::milli> took = Clock::now() - start;
         if (n == 0) // the first picture warms up the decoders and fonts
             continue;
         times.push_back(took.count());
@@ -91,7 +111,8 @@ int main(int argc, char** argv) {
     const auto [median, worst] = Spread(times);
     const auto [cpuMedian, cpuWorst] = Spread(processor);
     std::printf("case=preview format=%s files=%zu median_ms=%.0f worst_ms=%.0f peak_mb=%.0f "
-                "cpu_median_ms=%.0f cpu_worst_ms=%.0f\n",
-                format.c_str(), times.size(), median, worst, PeakMegabytes(), cpuMedian, cpuWorst);
+                "cpu_median_ms=%.0f cpu_worst_ms=%.0f stall_worst_ms=%.0f\n",
+                format.c_str(), times.size(), median, worst, PeakMegabytes(), cpuMedian, cpuWorst,
+                stall);
     return 0;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // IImage: owns one CxImage and reads a picture file's header information.
 //
-// Callers: the resize job and the reading pass (worker thread), the preview view (UI thread).
+// Callers: the resize job and the reading pass (worker thread), the preview's loader (its
+// worker thread).
 // Like CxImage, one object belongs to one thread at a time; objects are independent.
 #include <string>
 

@@ -22,6 +22,18 @@ namespace {
 
 constexpr int kDefaultDpi = 96;
 
+// Stops the computation of `image` once *cancel is raised: libvips looks at an image's kill
+// flag between the stretches of pixels it computes for it.
+void StopWhenCancelled(const VImage& image, const std::atomic<bool>* cancel) {
+    VipsImage* out = image.get_image();
+    vips_image_set_progress(out, TRUE);
+    g_signal_connect(out, "eval", G_CALLBACK(+[](VipsImage* computed, VipsProgress*, void* flag) {
+                         if (static_cast<const std::atomic<bool>*>(flag)->load())
+                             vips_image_set_kill(computed, TRUE);
+                     }),
+                     const_cast<std::atomic<bool>*>(cancel));
+}
+
 } // namespace
 
 // The picture is either still described by its file (bFromFile: nothing decoded yet), maybe
@@ -45,6 +57,7 @@ struct CxImage::Impl {
     int nFrame = 0;
     int nJpegQuality = 75;
     int nEncodeOption = 0;
+    const std::atomic<bool>* pCancel = nullptr;
     QImage drawn; // the last Draw's copy, scaled to the size drawn
 
     void Clear() {
@@ -241,6 +254,8 @@ bool CxImage::Draw(QPainter* painter, int x, int y, int cx, int cy) {
             VImage scaled = vtlimage::ScaleTo(d.Current(work, cx, cy), cx, cy);
             if (scaled.bands() <= 2)
                 scaled = scaled.colourspace(VIPS_INTERPRETATION_sRGB);
+            if (d.pCancel)
+                StopWhenCancelled(scaled, d.pCancel);
             const bool alpha = scaled.bands() == 4;
             std::size_t size = 0;
             void* memory = scaled.write_to_memory(&size);
@@ -256,6 +271,10 @@ bool CxImage::Draw(QPainter* painter, int x, int y, int cx, int cy) {
     }
     painter->drawImage(QRect(x, y, cx, cy), d.drawn);
     return true;
+}
+
+void CxImage::SetCancelFlag(const std::atomic<bool>* cancel) {
+    m_pImpl->pCancel = cancel;
 }
 
 bool CxImage::Destroy() {

@@ -1,16 +1,18 @@
 #pragma once
 // CxImage: one picture, decoded, transformed and encoded through libvips.
 //
-// Callers: the resize job and the reading pass (on their worker thread) and the preview view
-// (on the UI thread, for Load/Draw/Destroy). One object belongs to one thread at a time; two
-// objects may be used on two threads at once, each with its own picture: they share nothing
-// but the library's one-time start-up, which is thread-safe.
+// Callers: the resize job and the reading pass (on their worker thread) and the preview's
+// loader (on its worker thread, for Load/Draw/Destroy). One object belongs to one thread at a
+// time; two objects may be used on two threads at once, each with its own picture: they share
+// nothing but the library's one-time start-up, which is thread-safe. Another thread may only
+// raise the flag given to SetCancelFlag.
 //
 // Paths are UTF-8. Nothing here throws: a failure leaves a clear state (an empty picture after
 // a failed Load or when the file turns out damaged while its pixels are decoded, an unchanged
 // picture after a refused transform, no file after a failed Save).
 // Work is lazy: Load reads the header only; pixels are decoded when a transform or Save needs
 // them, and a Resample straight after Load of a JPEG may let the decoder shrink.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -84,6 +86,10 @@ class CxImage {
     // Paints the whole picture stretched into (x, y, cx, cy) of painter. Returns false and
     // paints nothing when the picture is empty or the rectangle is empty.
     bool Draw(QPainter* painter, int x, int y, int cx, int cy);
+    // A flag that another thread may raise while a Draw runs: the decoding then stops at its
+    // next stretch of pixels, and the Draw fails and drops the picture, as for damaged pixels.
+    // Null (the default) lets every Draw run to its end. The flag outlives the object's draws.
+    void SetCancelFlag(const std::atomic<bool>* cancel);
 
     // Drops the picture; afterwards it is empty.
     bool Destroy();

@@ -11,6 +11,8 @@ packages=(
   libgtest-dev
   xdg-utils
   xvfb
+  # looking at the windows on a real X server: a window manager, real clicks, screenshots
+  openbox xdotool imagemagick
 )
 packages+=("$@")
 

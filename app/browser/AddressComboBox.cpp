@@ -3,9 +3,11 @@
 #include "app/browser/AddressEdit.h"
 #include "app/browser/FileListView.h"
 #include "app/core/AppSetting.h"
+#include "platform/FileFacts.h"
 #include "platform/shell/ShellInfo.h"
 #include "platform/ui/SystemImageList.h"
 
+#include <QStatusBar>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
@@ -87,9 +89,25 @@ CAddressComboBox::~CAddressComboBox() {
 
 int CAddressComboBox::InitAddressBox() {
     const CAppSetting* setting = GetAppSetting();
-    LPCITEMIDLIST desktop = setting->m_pidlDesktop.get();
     SHGetDesktopFolder(&m_pDesktop);
+    BuildBaseItems();
 
+    if (!setting->m_szLastBrowse[0]) {
+        ShowLocation(setting->m_pidlDesktop.get());
+    } else if (PidlPtr start;
+               SUCCEEDED(m_shell.ParseName(setting->m_szLastBrowse, start, m_pDesktop))) {
+        ShowLocation(start.get());
+    } else {
+        ShowLocation(setting->m_pidlPersonal.get());
+    }
+    return 1;
+}
+
+void CAddressComboBox::BuildBaseItems() {
+    LPCITEMIDLIST desktop = GetAppSetting()->m_pidlDesktop.get();
+    // The entries shown refer to the old items until the list is filled again.
+    clear();
+    m_baseItems.clear();
     SHFILEINFO info;
     SHGetFileInfo(desktop, &info, SHGFI_DISPLAYNAME);
     auto entry = std::make_unique<AddressItem>();
@@ -99,16 +117,6 @@ int CAddressComboBox::InitAddressBox() {
     entry->m_strDisplay = info.szDisplayName;
     m_baseItems.push_back(std::move(entry));
     BuildTree(m_pDesktop, desktop, 1);
-
-    if (!setting->m_szLastBrowse[0]) {
-        ShowLocation(desktop);
-    } else if (PidlPtr start;
-               SUCCEEDED(m_shell.ParseName(setting->m_szLastBrowse, start, m_pDesktop))) {
-        ShowLocation(start.get());
-    } else {
-        ShowLocation(setting->m_pidlPersonal.get());
-    }
-    return 1;
 }
 
 void CAddressComboBox::BuildTree(IShellFolder* folder, LPCITEMIDLIST parentPidl, int depth) {
@@ -179,6 +187,9 @@ int CAddressComboBox::InsertItem(const AddressItem& item, AddressItemData* data)
 
 void CAddressComboBox::ShowLocation(LPCITEMIDLIST pidl) {
     CAppSetting* setting = GetAppSetting();
+    if (m_pStatusBar && !m_strTold.isEmpty() && m_pStatusBar->currentMessage() == m_strTold)
+        m_pStatusBar->clearMessage();
+    m_strTold.clear();
     clear();
     m_pathData.clear();
     if (!pidl)
@@ -257,14 +268,52 @@ void CAddressComboBox::OnSelChange() {
 
 void CAddressComboBox::OnAddressGo() {
     m_edit->m_strText = m_edit->text().toStdString();
-    if (PidlPtr parsed; SUCCEEDED(m_shell.ParseName(m_edit->m_strText, parsed, m_pDesktop))) {
-        ShowLocation(parsed.get());
-        PidlPtr selected = GetSelectedPidl();
-        if (m_pFileList)
-            SendMessage(m_pFileList, WM_BROWSE_PIDL, reinterpret_cast<WPARAM>(selected.release()),
-                        0);
+    m_edit->selectAll();
+    const QString cannotOpen = QStringLiteral("Cannot open the folder: ") + m_edit->text();
+    PidlPtr parsed;
+    if (FAILED(m_shell.ParseName(m_edit->m_strText, parsed, m_pDesktop))) {
+        // A path too long for the path buffer names something all the same.
+        Tell(plat::FileExists(m_edit->m_strText)
+                 ? cannotOpen
+                 : QStringLiteral("No such folder: ") + m_edit->text());
+        return;
+    }
+    // A file opens its folder, where the list then selects it.
+    std::string file;
+    const int count = static_cast<int>(CPidlHelper::Count(parsed.get()));
+    ULONG attributes = SFGAO_FOLDER;
+    LPCITEMIDLIST one = parsed.get();
+    if (count > 0 && SUCCEEDED(m_pDesktop->GetAttributesOf(1, &one, &attributes)) &&
+        !(attributes & SFGAO_FOLDER)) {
+        m_shell.GetName(parsed.get(), file, nullptr, SHGDN_FORPARSING);
+        parsed = m_shell.CloneFirst(parsed.get(), count - 1); // null: the desktop
+    }
+    // A folder that cannot be read would show as an empty list, as if it held nothing.
+    IShellFolder* folder = m_shell.BindToFolder(parsed.get());
+    IEnumIDList* items = nullptr;
+    const bool readable = folder && SUCCEEDED(folder->EnumObjects(SHCONTF_FOLDERS, &items));
+    if (items)
+        items->Release();
+    if (folder)
+        folder->Release();
+    if (!readable) {
+        Tell(cannotOpen);
+        return;
+    }
+    ShowLocation(parsed.get());
+    PidlPtr selected = GetSelectedPidl();
+    if (m_pFileList) {
+        SendMessage(m_pFileList, WM_BROWSE_PIDL, reinterpret_cast<WPARAM>(selected.release()), 0);
+        if (!file.empty())
+            m_pFileList->SelectPath(file);
     }
     m_edit->selectAll();
+}
+
+void CAddressComboBox::Tell(const QString& text) {
+    m_strTold = text;
+    if (m_pStatusBar)
+        m_pStatusBar->showMessage(text);
 }
 
 bool CAddressComboBox::event(QEvent* event) {

@@ -6,16 +6,20 @@
 // folder, its name) stands in the edit line.
 //
 // Picking an entry sends the file list WM_BROWSE_PIDL with that location; a typed location
-// goes the same way when Enter is pressed, and text that names no location changes nothing and
-// stays selected. Each ShowLocation remembers the location in the settings object
+// goes the same way when Enter is pressed. A typed path to a file opens its folder with the
+// file selected (the folder is what is remembered). Text that names no location, or a folder
+// that cannot be opened, changes nothing: the status bar says so and the text stays, selected,
+// for correcting. Each ShowLocation remembers the location in the settings object
 // (m_szLastBrowse, saved as "LastBrowsePIDL" with the layout).
 //
-// The main window creates the box and calls InitAddressBox once; the file list enters itself
-// in m_pFileList. Used on the user-interface thread only.
+// The main window creates the box, enters its status bar in m_pStatusBar and calls
+// InitAddressBox once; the file list enters itself in m_pFileList, and has the tree built again
+// (BuildBaseItems) when the mounts change. Used on the user-interface thread only.
 #include "app/browser/PidlHelper.h"
 #include "platform/ui/Message.h"
 
 #include <QComboBox>
+#include <QString>
 
 #include <memory>
 #include <string>
@@ -23,6 +27,7 @@
 
 class CAddressEdit;
 class CFileListView;
+class QStatusBar;
 
 namespace plat {
 class CSystemImageList;
@@ -64,6 +69,9 @@ class CAddressComboBox : public QComboBox {
     ~CAddressComboBox() override;
 
     int InitAddressBox();
+    // (Re)builds the fixed part of the list: the Desktop, its folders, Computer's file systems.
+    // The entries show again at the next ShowLocation.
+    void BuildBaseItems();
     // Rebuilds the list for a location (null: the desktop), selects it and shows its name.
     void ShowLocation(plat::LPCITEMIDLIST pidl);
     // The selected entry's location; null for the Desktop entry or no selection.
@@ -72,6 +80,7 @@ class CAddressComboBox : public QComboBox {
 
     CAddressEdit* m_edit;
     CFileListView* m_pFileList = nullptr;
+    QStatusBar* m_pStatusBar = nullptr; // where a typed location that leads nowhere is told
     plat::CSystemImageList* m_hSysImages;
     plat::IShellFolder* m_pDesktop = nullptr;
     CPidlHelper m_shell;
@@ -87,4 +96,8 @@ class CAddressComboBox : public QComboBox {
                       plat::LPCITEMIDLIST parentPidl, int depth);
     void OnSelChange();
     void OnAddressGo();
+    // Shows text in the status bar until the next location is shown.
+    void Tell(const QString& text);
+
+    QString m_strTold; // the text Tell left in the status bar
 };

@@ -209,13 +209,19 @@ void CFileListView::OpenAt(const std::string& folder, const std::vector<std::str
         if (found == rows.end())
             continue;
         m_list->SetCheck(found->second, true);
-        if (!first)
-            continue;
+        if (first)
+            SelectPath(picture);
         first = false;
-        const QModelIndex index = m_list->index(found->second, 0);
-        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                     QItemSelectionModel::Rows);
-        scrollTo(index);
-        ShowInPreview(*m_list->GetItemData(found->second));
     }
+}
+
+bool CFileListView::SelectPath(const std::string& path) {
+    const int row = RowOfPath(path);
+    if (row < 0)
+        return false;
+    const QModelIndex index = m_list->index(row, 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+    scrollTo(index);
+    return true;
 }

@@ -10,12 +10,15 @@
 #include "platform/FileFacts.h"
 #include "platform/Paths.h"
 #include "platform/shell/ShellInfo.h"
+#include "platform/shell/ShellNamespace.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/SystemImageList.h"
 
+#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QScopedValueRollback>
 #include <QStyle>
+#include <QUrl>
 
 #include <algorithm>
 #include <ctime>
@@ -57,6 +60,8 @@ CFileListView::CFileListView(CVantrelDoc* doc, QWidget* parent)
             m_bFillLastColumn = false;
     });
     connect(this, &QAbstractItemView::clicked, this, &CFileListView::OnClick);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &CFileListView::OnCurrentRowChanged);
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.isValid())
             OpenItem(index.row());
@@ -194,9 +199,26 @@ void CFileListView::InsertUpItem(std::vector<FileListRow>& rows, LPCITEMIDLIST p
 
 void CFileListView::ShowFolder(LPCITEMIDLIST pidl) {
     const CAppSetting* setting = GetAppSetting();
-    ClearList();
     // The clone comes first: pidl may be m_pidlFolder itself.
     PidlPtr folderPidl = m_shell.Clone(pidl ? pidl : setting->m_pidlDesktop.get());
+    // The same folder again keeps its current entry, where it is still listed.
+    std::string current;
+    if (m_pidlFolder && m_shell.CompareIds(nullptr, folderPidl.get(), m_pidlFolder.get()) == 0)
+        if (const FileListItem* item = m_list->GetItemData(currentIndex().row()))
+            current = item->m_strPath;
+    ClearList();
+    // Mounts decide where a path hangs: after a change the list is made again from its path.
+    if (CShellNamespace::Process().RereadMounts()) {
+        std::string path;
+        PidlPtr again;
+        if (SUCCEEDED(m_shell.GetName(folderPidl.get(), path, nullptr, SHGDN_FORPARSING)) &&
+            SUCCEEDED(m_shell.ParseName(path, again, nullptr)))
+            folderPidl = std::move(again);
+        if (m_pAddressBox) {
+            m_pAddressBox->BuildBaseItems();
+            m_pAddressBox->ShowLocation(folderPidl.get());
+        }
+    }
     m_pidlFolder = std::move(folderPidl);
     pidl = m_pidlFolder.get();
 
@@ -254,7 +276,10 @@ void CFileListView::ShowFolder(LPCITEMIDLIST pidl) {
         folder->Release();
     }
     m_list->SetRows(std::move(rows));
-    selectionModel()->setCurrentIndex(m_list->index(0, 0), QItemSelectionModel::NoUpdate);
+    // No row is current after a fill (a keyboard focus would otherwise make row 0 current).
+    setCurrentIndex({});
+    if (current.empty() || !SelectPath(current))
+        ClearPreview();
 }
 
 void CFileListView::ReadFileFacts(FileListItem& item, LPCITEMIDLIST pidl, std::string& sizeText,
@@ -343,15 +368,16 @@ void CFileListView::ClearPreview() {
 }
 
 void CFileListView::OnClick(const QModelIndex& index) {
-    const FileListItem* item = m_list->GetItemData(index.row());
-    if (!item)
-        return;
-    if (item->m_bFolder) {
+    if (const FileListItem* item = m_list->GetItemData(index.row()); item && item->m_bFolder)
         m_list->SetCheck(index.row(), false);
-        ClearPreview();
-    } else {
+}
+
+void CFileListView::OnCurrentRowChanged(const QModelIndex& current) {
+    const FileListItem* item = m_list->GetItemData(current.row());
+    if (item && !item->m_bFolder)
         ShowInPreview(*item);
-    }
+    else
+        ClearPreview();
 }
 
 int CFileListView::HighestSelectedRow() const {
@@ -361,39 +387,49 @@ int CFileListView::HighestSelectedRow() const {
     return highest;
 }
 
+int CFileListView::RowOfPath(const std::string& path) const {
+    if (path.empty())
+        return -1;
+    for (int row = 0; row < m_list->GetItemCount(); ++row)
+        if (m_list->GetItemData(row)->m_strPath == path)
+            return row;
+    return -1;
+}
+
 void CFileListView::keyPressEvent(QKeyEvent* event) {
-    // The list acts on the key before the selection moves, as the list control notifies.
     const int key = event->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter ||
+        (key == Qt::Key_Backspace && event->modifiers() == Qt::NoModifier)) {
         OnKeyDown(key);
         event->accept();
         return;
     }
-    if (key == Qt::Key_Up || key == Qt::Key_Down)
-        OnKeyDown(key);
     QTreeView::keyPressEvent(event);
 }
 
 void CFileListView::OnKeyDown(int key) {
-    const int s = HighestSelectedRow();
-    if (s < 0)
+    if (key == Qt::Key_Backspace) {
+        OnUpFolder();
         return;
-    const int n = m_list->GetItemCount();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    }
+    if (const int s = HighestSelectedRow(); s >= 0)
         OpenItem(s);
-        return;
+}
+
+QModelIndex CFileListView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    // From no current row (after a fill) a key lands on row 0, End on the last row, and Page
+    // Down on the last row of the first page.
+    const int n = m_list->GetItemCount();
+    if (currentIndex().isValid() || n == 0)
+        return QTreeView::moveCursor(action, modifiers);
+    int row = 0;
+    if (action == MoveEnd) {
+        row = n - 1;
+    } else if (action == MovePageDown) {
+        const QModelIndex last = indexAt(QPoint(1, viewport()->height() - 1));
+        row = last.isValid() ? last.row() : n - 1;
     }
-    const int t = key == Qt::Key_Up ? std::max(s - 1, 0) : std::min(s + 1, n - 1);
-    const FileListItem* item = m_list->GetItemData(t);
-    if (!item)
-        return;
-    if (!item->m_bFolder) {
-        ShowInPreview(*item);
-        if (key == Qt::Key_Down && m_pDoc && m_pDoc->m_pPictureView)
-            m_pDoc->m_pPictureView->viewport()->repaint();
-    } else if (key == Qt::Key_Up) {
-        ClearPreview();
-    }
+    return m_list->index(row, 0);
 }
 
 void CFileListView::OpenItem(int index) {
@@ -407,13 +443,17 @@ void CFileListView::OpenItem(int index) {
     } else if (item->m_bFolder) {
         const PidlPtr folder = m_shell.Clone(item->m_pidl.get());
         NavigateTo(folder.get());
+    } else if (!item->m_strPath.empty()) {
+        // The desktop's viewer, with the exact bytes of the name (file:// with its escapes).
+        QDesktopServices::openUrl(QUrl::fromEncoded(
+            "file://" + QByteArray::fromStdString(item->m_strPath).toPercentEncoding("/")));
     }
 }
 
 void CFileListView::NavigateTo(LPCITEMIDLIST pidl) {
     ShowFolder(pidl);
     if (m_pAddressBox)
-        m_pAddressBox->ShowLocation(pidl);
+        m_pAddressBox->ShowLocation(m_pidlFolder.get());
     SortList();
 }
 
@@ -459,9 +499,8 @@ void CFileListView::OnUpFolder() {
     if (count == 0)
         return;
     const PidlPtr parent = count > 1 ? m_shell.CloneFirst(selected.get(), count - 1) : nullptr;
-    const LPCITEMIDLIST shown = parent ? parent.get() : GetAppSetting()->m_pidlDesktop.get();
-    ShowFolder(shown);
-    m_pAddressBox->ShowLocation(shown);
+    ShowFolder(parent ? parent.get() : GetAppSetting()->m_pidlDesktop.get());
+    m_pAddressBox->ShowLocation(m_pidlFolder.get());
     SortList();
 }
 

@@ -5,10 +5,17 @@
 // where the folder has one. Rows carry check boxes: a checked picture row is marked for the
 // commands; folder rows are kept unmarked where the list can.
 //
-// A click on a picture row, or Up and Down onto one, shows it in the preview pane through the
-// document's m_pPictureView; a folder row clears the preview. Double-click or Enter opens a
-// folder. A click on a column header sorts by that column (again: the other way), ".." first
-// and folders before pictures in both directions; inside Computer the shell's order holds.
+// The preview pane follows the current row, however it moves (clicks, arrows, Home, End, the
+// page keys, typing a name, Shift and Ctrl selections): a picture row is shown there through
+// the document's m_pPictureView, a folder row or ".." clears it. After a fill no row is
+// current, so the first Down lands on row 0, and the pane is cleared, unless the fill shows the
+// same folder again and the current entry is still listed: it stays current. Double-click or
+// Enter opens a folder, and a picture in the desktop's viewer; Backspace goes up a folder. A
+// click on a column header sorts by that column (again: the other way), ".." first and folders
+// before pictures in both directions; inside Computer the shell's order holds.
+//
+// Every fill reads the mounts again, so a card or a stick appears and goes; when they changed,
+// the shown folder's list is made again from its path and the address box rebuilds its tree.
 //
 // The main window creates the view with its document, enters the address box in
 // m_pAddressBox and calls OnInitialUpdate, and hands it the commands of the menu, the toolbars
@@ -89,6 +96,9 @@ class CFileListView : public QTreeView {
     // Shows `folder`, if it is not shown, with those of `pictures` that it lists marked; the
     // first of them becomes the selected row and is shown in the preview.
     void OpenAt(const std::string& folder, const std::vector<std::string>& pictures);
+    // Makes the row of this exact path the selected and current one, so that the preview shows
+    // it; false when the list does not show it.
+    bool SelectPath(const std::string& path);
 
     // The rows; the main window follows their marks.
     const CFileListCtrl* GetListCtrl() const { return m_list; }
@@ -107,12 +117,14 @@ class CFileListView : public QTreeView {
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
   private:
     // Copy To (FO_COPY) or Move To (FO_MOVE); `unmarked` is the message when nothing is marked.
     void CopyOrMoveMarked(unsigned operation, const char* unmarked);
     void OnColumnClick(int column);
     void OnClick(const QModelIndex& index);
+    void OnCurrentRowChanged(const QModelIndex& current);
     void OnKeyDown(int key);
     // The last column takes the rest of the list's width while it was asked to (a stored -2)
     // and the user has not dragged a width.
@@ -122,6 +134,8 @@ class CFileListView : public QTreeView {
     int TextCellWidth(int column) const;
     // The highest selected row; -1 when none is.
     int HighestSelectedRow() const;
+    // The row of an entry's exact path; -1 when none has it.
+    int RowOfPath(const std::string& path) const;
     void ShowInPreview(const FileListItem& item);
     void ClearPreview();
     bool ShowsComputer() const;

@@ -44,6 +44,18 @@ std::vector<QIcon> LoadToolbarImages(int bitmap, QSize image, std::size_t count)
     return icons;
 }
 
+// The Qt key of a virtual key of the accelerator table; letters are their own.
+Qt::Key QtKey(unsigned short vk) {
+    switch (vk) {
+    case VK_UP:
+        return Qt::Key_Up;
+    case VK_F5:
+        return Qt::Key_F5;
+    default:
+        return static_cast<Qt::Key>(vk);
+    }
+}
+
 // Where `stored` opens on the screens there are, the window's frame included.
 QRect FitOnTheScreens(QWidget* window, const QRect& stored) {
     QList<QRect> areas;
@@ -116,10 +128,14 @@ void CMainFrame::CreateMenu() {
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::OnUpdateViewCommands);
     }
     for (const ACCEL& accel : MainFrameAccelerators()) {
-        QKeyCombination key(static_cast<Qt::Key>(accel.key));
+        Qt::KeyboardModifiers modifiers;
         if (accel.fVirt & FCONTROL)
-            key = Qt::CTRL | key.key();
-        Action(accel.cmd)->setShortcut(QKeySequence(key));
+            modifiers |= Qt::ControlModifier;
+        if (accel.fVirt & FALT)
+            modifiers |= Qt::AltModifier;
+        if (accel.fVirt & FSHIFT)
+            modifiers |= Qt::ShiftModifier;
+        Action(accel.cmd)->setShortcut(QKeySequence(QKeyCombination(modifiers, QtKey(accel.key))));
     }
     Action(ID_VIEW_TOOLBAR)->setCheckable(true);
     Action(ID_VIEW_STATUS_BAR)->setCheckable(true);
@@ -199,6 +215,7 @@ void CMainFrame::OnCreate() {
     m_wndStatusBar->SetIndicators(
         {ID_SEPARATOR, IDS_INDICATOR_CAPS, IDS_INDICATOR_NUM, IDS_INDICATOR_SCRL});
     setStatusBar(m_wndStatusBar);
+    m_wndAddress->m_pStatusBar = m_wndStatusBar;
 }
 
 void CMainFrame::FollowMarks() {

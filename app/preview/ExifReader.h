@@ -2,8 +2,8 @@
 // CExifReader: the EXIF entries of one picture file, walked in order as pairs of a tag name and
 // a value text, for the preview's "Picture Properties" panel.
 //
-// One owner, the preview view, on the user-interface thread: it keeps one reader for its life
-// and reloads it for every picture shown. The reader owns at most one parsed data set; a new
+// One owner, the preview's loader, on its worker thread: it keeps one reader for its life and
+// reloads it for every picture shown. The reader owns at most one parsed data set; a new
 // load releases the previous one.
 //
 // The walk visits libexif's five IFDs in libexif's order (0 = IFD 0, 1 = IFD 1 with the

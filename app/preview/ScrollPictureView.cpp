@@ -1,17 +1,16 @@
 #include "app/preview/ScrollPictureView.h"
 
-#include "app/preview/ExifReader.h"
 #include "app/preview/VantrelDoc.h"
-#include "image/IImage.h"
 #include "platform/FileFacts.h"
 
 #include <QFontMetrics>
+#include <QLabel>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextLayout>
 
 #include <algorithm>
-#include <exception>
-#include <vector>
+#include <cstdint>
 
 namespace {
 
@@ -20,40 +19,27 @@ constexpr int kPanelGap = 20;
 constexpr int kRowIndent = 20;
 constexpr int kOuterFrame = 5;
 constexpr int kInnerFrame = 10;
-constexpr QSize kInitialScrollSize(100, 100);
+// How long the previous picture stays while the next one is read, before "Loading…" replaces
+// it: long enough that stepping through ordinary pictures does not flicker.
+constexpr int kLoadingDelayMs = 250;
 
-struct PropertyRow {
-    int nIfd;
-    QString name;
-    QString value;
-};
-
-std::vector<PropertyRow> ReadRows(CExifReader& exif) {
-    std::vector<PropertyRow> rows;
-    exif.Rewind();
-    int nIfd = 0;
-    while (ExifEntry* entry = exif.NextEntry(nIfd))
-        rows.push_back({nIfd, QString::fromStdString(CExifReader::TagName(entry)),
-                        QString::fromStdString(CExifReader::ValueText(entry))});
-    return rows;
-}
-
-QString WithoutTrailingSpace(QString text) {
-    qsizetype end = text.size();
-    while (end > 0 && text[end - 1].isSpace())
-        --end;
-    text.truncate(end);
-    return text;
-}
-
-// A row of a picture without EXIF data: the label, then the number right-aligned in 30.
-QString SizeRow(const char* label, int value) {
-    return QString::asprintf("%s%30d", label, value);
-}
-
-// Text placed by its top-left corner.
-void DrawTextAt(QPainter& painter, int x, int y, const QString& text) {
-    painter.drawText(x, y + painter.fontMetrics().ascent(), text);
+// The lines `text` takes in `width` pixels of `font`: broken between words where it can be,
+// anywhere in a word longer than the width.
+std::vector<QString> Wrap(const QString& text, const QFont& font, int width) {
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    std::vector<QString> lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(std::max(width, 1));
+        lines.push_back(text.mid(line.textStart(), line.textLength()).trimmed());
+    }
+    layout.endLayout();
+    if (lines.empty())
+        lines.emplace_back();
+    return lines;
 }
 
 // A frame whose right and bottom edges lie just inside the rectangle's right and bottom.
@@ -61,11 +47,34 @@ void DrawFrame(QPainter& painter, const PaneRect& r) {
     painter.drawRect(r.left, r.top, r.right - r.left - 1, r.bottom - r.top - 1);
 }
 
+// Text placed by the top of its line.
+void DrawTextAt(QPainter& painter, int x, int y, const QString& text) {
+    painter.drawText(x, y + painter.fontMetrics().ascent(), text);
+}
+
 } // namespace
 
 CScrollPictureView::CScrollPictureView(CVantrelDoc* doc, QWidget* parent)
-    : QAbstractScrollArea(parent), m_pDoc(doc), m_pImage(std::make_unique<IImage>(0)),
-      m_pExif(std::make_unique<CExifReader>()), m_sizeTotal(kInitialScrollSize) {}
+    : QAbstractScrollArea(parent), m_pDoc(doc), m_lblMessage(new QLabel(viewport())),
+      m_pLoader(std::make_unique<CPreviewLoader>(
+          [this](PreviewPicture picture) { OnPictureRead(std::move(picture)); })) {
+    // Long values wrap: the pane only ever scrolls up and down.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_lblMessage->setObjectName(QStringLiteral("PreviewMessage"));
+    m_lblMessage->setWordWrap(true);
+    m_lblMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_lblMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_lblMessage->hide();
+    m_loadingDelay.setSingleShot(true);
+    m_loadingDelay.setInterval(kLoadingDelayMs);
+    connect(&m_loadingDelay, &QTimer::timeout, this, [this] {
+        if (!IsLoading())
+            return;
+        m_shows = Shows::Loading;
+        Relayout();
+        viewport()->update();
+    });
+}
 
 CScrollPictureView::~CScrollPictureView() = default;
 
@@ -76,32 +85,59 @@ void CScrollPictureView::SetPicturePath(const std::string& path) {
 bool CScrollPictureView::ShowPicture() {
     if (!plat::FileExists(m_strPicturePath))
         return false;
-    try {
-        m_bHasExif = m_pExif->Load(m_strPicturePath);
-        m_pImage->GetXImage()->Load(m_strPicturePath, 0);
-    } catch (const std::exception&) {
-        // Out of memory while reading: the pane shows what the picture object now holds.
+    m_pLoader->Request(m_strPicturePath, PaneSize());
+    if (m_shows == Shows::Nothing) {
+        m_shows = Shows::Loading;
+        Relayout();
+        viewport()->update();
+    } else if (m_shows != Shows::Loading) {
+        m_loadingDelay.start();
     }
-    viewport()->update();
     return true;
 }
 
 void CScrollPictureView::ClearPicture() {
-    if (!PictureLoaded())
+    m_pLoader->Cancel();
+    m_loadingDelay.stop();
+    if (m_shows == Shows::Nothing)
         return;
-    m_pImage->GetXImage()->Destroy();
+    m_shows = Shows::Nothing;
+    m_picture = PreviewPicture();
+    m_scaled = QImage();
+    Relayout();
     viewport()->update();
 }
 
+bool CScrollPictureView::IsLoading() const {
+    return m_pLoader->Busy();
+}
+
+QString CScrollPictureView::Message() const {
+    return m_lblMessage->isVisible() ? m_lblMessage->text() : QString();
+}
+
+void CScrollPictureView::OnPictureRead(PreviewPicture picture) {
+    m_loadingDelay.stop();
+    // The same picture read again for a larger pane keeps its place; another starts at the top.
+    const bool again = m_shows == Shows::Picture && picture.path == m_picture.path;
+    m_shows = picture.failure.empty() ? Shows::Picture : Shows::Failure;
+    m_picture = std::move(picture);
+    m_scaled = QImage();
+    Relayout();
+    if (!again)
+        verticalScrollBar()->setValue(0);
+    viewport()->update();
+    ReadAgainWhenGrown(); // the pane may have grown while the picture was read
+}
+
 void CScrollPictureView::OnInitialUpdate() {
-    SetScrollSizes(kInitialScrollSize);
+    Relayout();
     m_pDoc->m_pPictureView = this;
 }
 
 PaneRect CScrollPictureView::FitPictureRect(const PaneRect& client, int width, int height) {
-    // The box is square and follows the pane's width: its bottom is taken from the right edge.
     PaneRect box{client.left + kBoxMargin, client.top + kBoxMargin, client.right - kBoxMargin,
-                 client.right - kBoxMargin};
+                 client.bottom - kBoxMargin};
     const int w = box.right - box.left;
     const int h = box.bottom - box.top;
     const int c = w / 2 + 1;
@@ -115,58 +151,83 @@ PaneRect CScrollPictureView::FitPictureRect(const PaneRect& client, int width, i
             if (height < h)
                 box.bottom = height;
         }
-    } else if (static_cast<double>(width) / height >= 1.0) {
-        box.bottom = w * height / width;
+    } else if (static_cast<std::int64_t>(width) * h >= static_cast<std::int64_t>(w) * height) {
+        // Wider in proportion than the box: its full width.
+        box.bottom = static_cast<int>(static_cast<std::int64_t>(w) * height / width);
     } else {
-        const int a = h * width / (2 * height);
+        const int a = static_cast<int>(static_cast<std::int64_t>(h) * width / (2 * height));
         box.left = c - a;
         box.right = c + a;
     }
     return box;
 }
 
-QSize CScrollPictureView::DrawProperties(QPainter& painter, const PaneRect& client,
-                                         const PaneRect& box, CExifReader* exif, int width,
-                                         int height) {
-    painter.save();
-    // Rows are measured in the font the pane paints with; the panel's own fonts come later.
-    const QFontMetrics metrics = painter.fontMetrics();
-    const int lh = metrics.size(0, QStringLiteral("test")).height();
-    const int x0 = std::min(box.left, kBoxMargin);
-    const int y0 = box.bottom + kPanelGap;
+PaneLayout CScrollPictureView::LayoutPane(const QFont& font, const PaneRect& client,
+                                          const PreviewPicture& picture) {
+    PaneLayout layout;
+    layout.box = FitPictureRect(client, picture.width, picture.height);
+    layout.titleFont = layout.rowFont = font;
+    layout.titleFont.setFamily(QStringLiteral("Verdana"));
+    layout.titleFont.setWeight(QFont::Bold);
+    layout.rowFont.setFamily(QStringLiteral("Verdana"));
+    layout.rowFont.setWeight(QFont::Normal);
+    // Everything of the rows is measured in the font they are drawn in.
+    const QFontMetrics metrics(layout.rowFont);
+    const int lh = metrics.height();
+    const int x0 = std::min(layout.box.left, kBoxMargin);
+    const int y0 = layout.box.bottom + kPanelGap;
 
-    const std::vector<PropertyRow> rows = exif ? ReadRows(*exif) : std::vector<PropertyRow>();
-    const QString sizeRows[] = {SizeRow("Image Width", width), SizeRow("Image Height", height)};
-    // The rows follow the title and an empty line: one line per entry and an empty one between
-    // IFD groups, or the two size rows.
-    int lines = 0;
+    // Without EXIF rows, the picture's size: the numbers right-aligned in one column.
+    const bool sizes = picture.rows.empty();
+    std::vector<PropertyRow> rows = picture.rows;
+    if (sizes)
+        rows = {{0, QStringLiteral("Image Width"), QString::number(picture.width)},
+                {0, QStringLiteral("Image Height"), QString::number(picture.height)}};
     int nameWidth = 0;
     int valueWidth = 0;
-    if (exif) {
-        int lastIfd = 0;
-        for (const PropertyRow& row : rows) {
-            if (row.nIfd != lastIfd)
-                ++lines;
-            lastIfd = row.nIfd;
-            ++lines;
-            nameWidth = std::max(nameWidth, metrics.horizontalAdvance(row.name));
-            valueWidth = std::max(valueWidth, metrics.horizontalAdvance(row.value));
-        }
-    } else {
-        lines = 2;
-        for (const QString& text : sizeRows)
-            nameWidth = std::max(nameWidth, metrics.horizontalAdvance(text));
+    for (const PropertyRow& row : rows) {
+        nameWidth = std::max(nameWidth, metrics.horizontalAdvance(row.name));
+        valueWidth = std::max(valueWidth, metrics.horizontalAdvance(row.value));
     }
-    // One empty line under the last row keeps it clear of the frames.
-    const int yEnd = y0 + (2 + lines + 1) * lh;
+    // The rows keep a margin inside the frames on both sides; a name column wider than half
+    // of that wraps too.
     const int xName = x0 + kRowIndent;
-    const int xValue = xName + nameWidth + kRowIndent;
-    // The widest row with the panel's margins, so that a long value can be scrolled into view
-    // inside the frames.
-    const int contentRight = (exif ? xValue + valueWidth : xName + nameWidth) + kRowIndent;
+    const int right = client.right - kRowIndent;
+    const int nameColumn = std::min(nameWidth, std::max(1, (right - xName - kRowIndent) / 2));
+    const int xValue = xName + nameColumn + kRowIndent;
+    const int valueColumn = std::max(1, right - xValue);
 
-    const PaneRect panel{x0, y0, std::max(contentRight, client.right),
-                         std::max(yEnd, client.bottom)};
+    int y = y0 + 2 * lh; // under the title and an empty line
+    int lastIfd = 0;
+    for (const PropertyRow& row : rows) {
+        if (row.nIfd != lastIfd)
+            y += lh; // an empty line between IFD groups
+        lastIfd = row.nIfd;
+        const std::vector<QString> names = Wrap(row.name, layout.rowFont, nameColumn);
+        const std::vector<QString> values = Wrap(row.value, layout.rowFont, valueColumn);
+        for (std::size_t i = 0; i < names.size(); ++i)
+            layout.lines.push_back({xName, y + static_cast<int>(i) * lh, names[i]});
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            int x = xValue;
+            if (sizes && valueWidth <= valueColumn)
+                x += valueWidth - metrics.horizontalAdvance(values[i]);
+            layout.lines.push_back({x, y + static_cast<int>(i) * lh, values[i]});
+        }
+        y += static_cast<int>(std::max(names.size(), values.size())) * lh;
+    }
+    layout.contentHeight = y + lh; // one empty line under the last row keeps it off the frames
+    layout.panel = {x0, y0, client.right, std::max(layout.contentHeight, client.bottom)};
+
+    const QString title = QStringLiteral("Picture Properties");
+    layout.title = {(client.right - client.left) / 2 -
+                        QFontMetrics(layout.titleFont).horizontalAdvance(title) / 2,
+                    y0, title};
+    return layout;
+}
+
+void CScrollPictureView::DrawProperties(QPainter& painter, const PaneLayout& layout) {
+    painter.save();
+    const PaneRect& panel = layout.panel;
     painter.fillRect(panel.left, panel.top, panel.right - panel.left, panel.bottom - panel.top,
                      Qt::white);
     painter.setPen(QPen(Qt::black, 1));
@@ -176,100 +237,87 @@ QSize CScrollPictureView::DrawProperties(QPainter& painter, const PaneRect& clie
                             panel.bottom - inset});
 
     // The title is drawn on an opaque white ground, so it interrupts the frame lines under it.
-    QFont font = painter.font();
-    font.setFamily(QStringLiteral("Verdana"));
-    font.setWeight(QFont::Bold);
-    painter.setFont(font);
+    painter.setFont(layout.titleFont);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(Qt::white);
-    const QString title = QStringLiteral("Picture Properties");
-    DrawTextAt(painter,
-               (client.right - client.left) / 2 -
-                   painter.fontMetrics().horizontalAdvance(title) / 2,
-               y0, title);
-    font.setWeight(QFont::Normal);
-    painter.setFont(font);
-
-    int y = y0 + 2 * lh;
-    if (exif) {
-        int lastIfd = 0;
-        for (const PropertyRow& row : rows) {
-            if (row.nIfd != lastIfd)
-                y += lh;
-            DrawTextAt(painter, xName, y, WithoutTrailingSpace(row.name));
-            DrawTextAt(painter, xValue, y, WithoutTrailingSpace(row.value));
-            lastIfd = row.nIfd;
-            y += lh;
-        }
-    } else {
-        for (const QString& text : sizeRows) {
-            DrawTextAt(painter, xName, y, text);
-            y += lh;
-        }
-    }
+    DrawTextAt(painter, layout.title.x, layout.title.y, layout.title.text);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    painter.setFont(layout.rowFont);
+    for (const PaneLayout::Text& line : layout.lines)
+        DrawTextAt(painter, line.x, line.y, line.text);
     painter.restore();
-    return {contentRight, yEnd};
+}
+
+QSize CScrollPictureView::PaneSize() const {
+    return maximumViewportSize();
+}
+
+void CScrollPictureView::Relayout() {
+    QScrollBar* bar = verticalScrollBar();
+    const QSize pane = PaneSize();
+    int needed = 0;
+    m_layout = PaneLayout();
+    if (m_shows == Shows::Picture) {
+        // Laid out for the whole width first; content taller than the pane then gives up the
+        // scroll bar's width. Deciding from the whole width alone keeps the bar from coming and
+        // going as the width changes what the content needs.
+        m_layout = LayoutPane(font(), {0, 0, pane.width(), pane.height()}, m_picture);
+        if (m_layout.contentHeight > pane.height())
+            m_layout = LayoutPane(
+                font(), {0, 0, pane.width() - bar->sizeHint().width(), pane.height()}, m_picture);
+        needed = m_layout.contentHeight;
+    }
+    bar->setRange(0, std::max(0, needed - pane.height()));
+    bar->setPageStep(pane.height());
+    bar->setSingleStep(std::max(1, QFontMetrics(m_layout.rowFont).height()));
+
+    // The line in place of a picture.
+    QString message;
+    if (m_shows == Shows::Loading)
+        message = QStringLiteral("Loading…");
+    else if (m_shows == Shows::Failure)
+        message = QStringLiteral("This picture cannot be read: ") +
+                  QString::fromStdString(m_picture.failure);
+    m_lblMessage->setText(message);
+    m_lblMessage->setGeometry(kBoxMargin, kBoxMargin, std::max(1, pane.width() - 2 * kBoxMargin),
+                              std::max(1, pane.height() - 2 * kBoxMargin));
+    m_lblMessage->setVisible(!message.isEmpty());
 }
 
 void CScrollPictureView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), palette().color(QPalette::Button));
-    painter.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
+    if (m_shows != Shows::Picture)
+        return; // at most the message line, which draws itself
+    painter.translate(0, -verticalScrollBar()->value());
     OnDraw(painter);
 }
 
 void CScrollPictureView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    UpdateScrollBars();
+    Relayout();
+    ReadAgainWhenGrown();
 }
 
-bool CScrollPictureView::PictureLoaded() const {
-    const CxImage* picture = m_pImage->GetXImage();
-    return picture->IsValid() && picture->IsEnabled();
-}
-
-PaneRect CScrollPictureView::ClientRect() const {
-    return {0, 0, viewport()->width(), viewport()->height()};
+void CScrollPictureView::ReadAgainWhenGrown() {
+    const QSize box(m_layout.box.right - m_layout.box.left, m_layout.box.bottom - m_layout.box.top);
+    if (m_shows == Shows::Picture && !m_pLoader->Busy() &&
+        (box.width() > m_picture.drawn.width() || box.height() > m_picture.drawn.height()))
+        m_pLoader->Request(m_picture.path, PaneSize());
 }
 
 void CScrollPictureView::OnDraw(QPainter& painter) {
-    CxImage* picture = m_pImage->GetXImage();
-    if (!PictureLoaded() || picture->GetWidth() == 0)
-        return;
-    try {
-        const PaneRect client = ClientRect();
-        const PaneRect box = FitPictureRect(client, picture->GetWidth(), picture->GetHeight());
-        // A picture whose pixels turn out damaged paints nothing and is dropped: the pane then
-        // shows its background alone.
-        if (!picture->Draw(&painter, box.left, box.top, box.right - box.left,
-                           box.bottom - box.top) &&
-            !PictureLoaded())
-            return;
-        const QSize content =
-            DrawProperties(painter, client, box, m_bHasExif ? m_pExif.get() : nullptr,
-                           picture->GetWidth(), picture->GetHeight());
-        // Content that does not fit sets the range to its size; content that fits leaves the
-        // range as it was.
-        if (content.height() > client.bottom || content.width() > client.right)
-            SetScrollSizes(content);
-    } catch (const std::exception&) {
-        // Out of memory while painting: the pane keeps what was painted so far.
+    const PaneRect& box = m_layout.box;
+    const QSize size(box.right - box.left, box.bottom - box.top);
+    if (!size.isEmpty() && !m_picture.drawn.isNull()) {
+        if (m_picture.drawn.size() == size) {
+            painter.drawImage(box.left, box.top, m_picture.drawn);
+        } else {
+            if (m_scaled.size() != size)
+                m_scaled =
+                    m_picture.drawn.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            painter.drawImage(box.left, box.top, m_scaled);
+        }
     }
-}
-
-void CScrollPictureView::SetScrollSizes(QSize total) {
-    m_sizeTotal = total;
-    UpdateScrollBars();
-}
-
-void CScrollPictureView::UpdateScrollBars() {
-    const QSize page = viewport()->size();
-    QScrollBar* bars[] = {horizontalScrollBar(), verticalScrollBar()};
-    const int totals[] = {m_sizeTotal.width(), m_sizeTotal.height()};
-    const int pages[] = {page.width(), page.height()};
-    for (int i = 0; i < 2; ++i) {
-        bars[i]->setRange(0, std::max(0, totals[i] - pages[i]));
-        bars[i]->setPageStep(pages[i]);
-        bars[i]->setSingleStep(std::max(1, totals[i] / 100));
-    }
+    DrawProperties(painter, m_layout);
 }

@@ -35,6 +35,8 @@ const std::vector<POPUPTEMPLATE>& MainFrameMenu() {
 }
 
 const std::vector<ACCEL>& MainFrameAccelerators() {
-    static const std::vector<ACCEL> table{{FVIRTKEY | FCONTROL, 'A', ID_EDIT_SELECT_ALL}};
+    static const std::vector<ACCEL> table{{FVIRTKEY | FCONTROL, 'A', ID_EDIT_SELECT_ALL},
+                                          {FVIRTKEY, VK_F5, ID_REFRESH},
+                                          {FVIRTKEY | FALT, VK_UP, ID_UP_FOLDER}};
     return table;
 }

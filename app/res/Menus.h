@@ -21,6 +21,8 @@ struct POPUPTEMPLATE {
 // An accelerator: a key (a virtual-key code, which for letters is the capital letter) with its
 // modifiers, and the command it runs.
 enum : unsigned char { FVIRTKEY = 0x01, FSHIFT = 0x04, FCONTROL = 0x08, FALT = 0x10 };
+// The virtual keys of the tables that are not letters.
+enum : unsigned short { VK_UP = 0x26, VK_F5 = 0x74 };
 
 struct ACCEL {
     unsigned char fVirt;

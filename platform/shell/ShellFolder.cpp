@@ -114,7 +114,8 @@ class CShellFolder final : public CRefCounted<IShellFolder> {
         if (!ppenum)
             return E_INVALIDARG;
         *ppenum = nullptr;
-        const ShellRoots& roots = m_space.Roots();
+        const std::shared_ptr<const ShellRoots> snapshot = m_space.Roots();
+        const ShellRoots& roots = *snapshot;
         std::vector<std::string> fixed;
         const auto add = [&](BYTE kind, std::string_view name) {
             if (flags & SHCONTF_FOLDERS)

@@ -108,21 +108,37 @@ std::string ToValidUtf8(std::string_view bytes) {
     return out;
 }
 
-CShellNamespace::CShellNamespace(ShellRoots roots) : m_bLazy(false), m_roots(std::move(roots)) {}
+CShellNamespace::CShellNamespace(ShellRoots roots,
+                                 std::function<std::vector<std::string>()> readMounts)
+    : m_bLazy(false), m_readMounts(std::move(readMounts)),
+      m_roots(std::make_shared<const ShellRoots>(std::move(roots))) {}
 
-CShellNamespace::CShellNamespace(Lazy) : m_bLazy(true) {}
+CShellNamespace::CShellNamespace(Lazy) : m_bLazy(true), m_readMounts(ReadMounts) {}
 
 const CShellNamespace& CShellNamespace::Process() {
     static const CShellNamespace process{Lazy{}};
     return process;
 }
 
-const ShellRoots& CShellNamespace::Roots() const {
-    std::call_once(m_read, [this] {
-        if (m_bLazy)
-            m_roots = ReadShellRoots();
-    });
+std::shared_ptr<const ShellRoots> CShellNamespace::Roots() const {
+    const std::lock_guard lock(m_lock);
+    if (!m_roots)
+        m_roots = std::make_shared<const ShellRoots>(ReadShellRoots());
     return m_roots;
+}
+
+bool CShellNamespace::RereadMounts() const {
+    if (!m_readMounts)
+        return false;
+    std::vector<std::string> mounts = m_readMounts();
+    const std::shared_ptr<const ShellRoots> now = Roots();
+    if (mounts == now->mounts)
+        return false;
+    auto changed = std::make_shared<ShellRoots>(*now);
+    changed->mounts = std::move(mounts);
+    const std::lock_guard lock(m_lock);
+    m_roots = std::move(changed);
+    return true;
 }
 
 ShellLocation CShellNamespace::Walk(const std::vector<ShellItem>& items) const {
@@ -130,7 +146,8 @@ ShellLocation CShellNamespace::Walk(const std::vector<ShellItem>& items) const {
     at.kind = ShellLocation::Desktop;
     if (items.empty())
         return at; // without reading the roots, so making a desktop folder costs nothing
-    const ShellRoots& roots = Roots();
+    const std::shared_ptr<const ShellRoots> snapshot = Roots();
+    const ShellRoots& roots = *snapshot;
     for (const ShellItem& item : items) {
         at.leafKind = item.kind;
         at.leafName = item.name;
@@ -174,7 +191,8 @@ ShellLocation CShellNamespace::Resolve(LPCITEMIDLIST pidl) const {
 }
 
 std::string CShellNamespace::CanonicalItems(const std::string& path) const {
-    const ShellRoots& roots = Roots();
+    const std::shared_ptr<const ShellRoots> snapshot = Roots();
+    const ShellRoots& roots = *snapshot;
     // The candidates in the order that settles a tie: the root's path and its items.
     struct Candidate {
         const std::string* root;
@@ -226,9 +244,10 @@ std::optional<std::string> CShellNamespace::Parse(std::string_view name) const {
     }
     std::string path;
     if (name == "~" || name.rfind("~/", 0) == 0) {
-        if (Roots().home.empty())
+        const std::string home = Roots()->home;
+        if (home.empty())
             return std::nullopt;
-        path = Roots().home + std::string(name.substr(1));
+        path = home + std::string(name.substr(1));
     } else if (name.rfind("file://", 0) == 0) {
         path = PathOfFileUrl(name.substr(7));
     } else {

@@ -15,12 +15,15 @@
 // Names on Linux are bytes: an entry keeps its exact bytes in its item and in its path; only
 // its display name shows a name that is not valid UTF-8 with replacement characters.
 //
-// The object is immutable once its roots are read (the process namespace reads them at its
-// first use), so any thread may use it.
+// The roots are read at the namespace's first use; the mounts again whenever RereadMounts is
+// asked (a card or a stick comes and goes while the program runs). Every question is answered
+// from one whole set of roots, taken under a lock, so any thread may use the object.
 #include "platform/com/HResult.h"
 #include "platform/shell/ItemIdList.h"
 #include "platform/shell/ShellRoots.h"
 
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -52,14 +55,21 @@ struct ShellLocation {
 
 class CShellNamespace {
   public:
-    explicit CShellNamespace(ShellRoots roots);
+    // Fixed roots; readMounts, when given, is what RereadMounts reads the mounts from.
+    explicit CShellNamespace(ShellRoots roots,
+                             std::function<std::vector<std::string>()> readMounts = {});
     CShellNamespace(const CShellNamespace&) = delete;
     CShellNamespace& operator=(const CShellNamespace&) = delete;
 
-    // The namespace of this process; its roots are read when first needed.
+    // The namespace of this process; its roots are read when first needed, its mounts again by
+    // RereadMounts (ReadMounts).
     static const CShellNamespace& Process();
 
-    const ShellRoots& Roots() const;
+    // The roots as they are now; a later RereadMounts leaves this set alone.
+    std::shared_ptr<const ShellRoots> Roots() const;
+    // Reads the mounts again. True when they changed: a path's canonical list may then differ
+    // from the one it had (a folder on a new mount now hangs under it).
+    bool RereadMounts() const;
 
     // Where a list leads; the questions below are asked of what it resolved to, so a caller
     // with several questions walks the list once.
@@ -100,8 +110,9 @@ class CShellNamespace {
     std::string CanonicalItems(const std::string& path) const;
 
     const bool m_bLazy;
-    mutable std::once_flag m_read;
-    mutable ShellRoots m_roots;
+    const std::function<std::vector<std::string>()> m_readMounts;
+    mutable std::mutex m_lock;
+    mutable std::shared_ptr<const ShellRoots> m_roots; // null until a lazy namespace reads them
 };
 
 // A name's bytes as valid UTF-8: each byte that does not begin a valid sequence becomes U+FFFD.

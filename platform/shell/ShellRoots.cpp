@@ -142,8 +142,13 @@ ShellRoots ReadShellRoots() {
     roots.desktop = UserDir("XDG_DESKTOP_DIR", roots.home, "Desktop");
     if (!IsDirectory(roots.desktop) || roots.desktop == roots.home)
         roots.desktop.clear();
-    roots.mounts = ParseMountInfo(ReadWholeFile("/proc/self/mountinfo"));
+    roots.mounts = ReadMounts();
     return roots;
+}
+
+std::vector<std::string> ReadMounts() {
+    const char* test = std::getenv("VTL_TEST_MOUNTINFO");
+    return ParseMountInfo(ReadWholeFile(test && *test ? test : "/proc/self/mountinfo"));
 }
 
 } // namespace plat

@@ -1,7 +1,7 @@
 #pragma once
-// The folders our shell namespace is built on, read once per process: the user's home, the
-// Documents and desktop folders of the XDG user directories, and the mounted file systems a
-// user would see. Plain values; any thread.
+// The folders our shell namespace is built on: the user's home, the Documents and desktop
+// folders of the XDG user directories, read once per process, and the mounted file systems a
+// user would see, read again whenever the namespace is asked to. Plain values; any thread.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,9 +17,13 @@ struct ShellRoots {
 };
 
 // This user's roots: XDG_DOCUMENTS_DIR and XDG_DESKTOP_DIR from the environment, else from
-// user-dirs.dirs in the configuration folder, else ~/Documents and ~/Desktop; the mounts from
-// /proc/self/mountinfo.
+// user-dirs.dirs in the configuration folder, else ~/Documents and ~/Desktop; the mounts as
+// ReadMounts reads them.
 ShellRoots ReadShellRoots();
+
+// The mounts a user sees, from /proc/self/mountinfo. A test names a file of the same form in
+// VTL_TEST_MOUNTINFO to stand for it, so that cards can come and go without mounting anything.
+std::vector<std::string> ReadMounts();
 
 // The mount points in a /proc/self/mountinfo text that a user would see: at or under /media,
 // /run/media, /mnt and /home, with the kernel's own pseudo file systems left out and the

@@ -9,6 +9,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QStatusBar>
 #include <QTest>
 
 #include <filesystem>
@@ -71,10 +72,12 @@ TEST_F(AddressBoxTest, EachLocationStandsUnderItsBaseEntry) {
     }
 }
 
-// A typed location and Enter show it in both; text that names no location, or would not fit a
-// path, changes nothing and stays as typed and selected. A location whose path is too long to
-// remember is shown but not remembered (and never remembered cut).
-TEST_F(AddressBoxTest, TypedLocationsAndNonsense) {
+// A typed location and Enter show it in both. A typed path to a file opens its folder with the
+// file selected (and in the preview); the folder is remembered, never the file. Text that names
+// no location, or a folder that cannot be opened, is told in the status bar and changes nothing
+// else: it stays as typed and selected. A location whose path is too long to remember is shown
+// but not remembered (and never remembered cut).
+TEST_F(AddressBoxTest, TypedLocationsFilesAndNonsense) {
     // Real folders of 259 characters (in two-byte letters, so over 259 bytes) and of 260, the
     // one cut from the other.
     std::string fits = vtltest::MakeTempDir("long") + "/" + std::string(150, 'x') + "/";
@@ -83,15 +86,23 @@ TEST_F(AddressBoxTest, TypedLocationsAndNonsense) {
     const std::string over = fits + "y";
     for (const std::string& folder : {fits, over})
         std::filesystem::create_directories(folder);
+    const std::string pictures = Home() + "/Pictures";
+    vtltest::WriteFile(pictures + "/p.jpg", "x");
+    const std::string loop = vtltest::MakeTempDir("loop") + "/loop";
+    std::filesystem::create_symlink(loop, loop);
     const struct {
-        std::string typed, shown, edit, lastBrowse;
+        std::string typed, shown, edit, lastBrowse, current, status;
     } cases[] = {
-        {"/usr/share", "/usr/share", "/usr/share", "/usr/share"},
-        {"~/Pictures", Home() + "/Pictures", Home() + "/Pictures", Home() + "/Pictures"},
-        {"file:///usr", "/usr", "/usr", "/usr"},
-        {"not a location", "/usr", "not a location", "/usr"},
-        {over, "/usr", over, "/usr"},
-        {fits, fits, fits, "/usr"},
+        {"/usr/share", "/usr/share", "/usr/share", "/usr/share", "", ""},
+        {"~/Pictures", pictures, pictures, pictures, "", ""},
+        {"file:///usr", "/usr", "/usr", "/usr", "", ""},
+        {"not a location", "/usr", "not a location", "/usr", "", "No such folder: not a location"},
+        {over, "/usr", over, "/usr", "", "Cannot open the folder: " + over},
+        {fits, fits, fits, "/usr", "", ""},
+        {"~/Pictures/p.jpg", pictures, pictures, pictures, "p.jpg", ""},
+        {"/usr/missing", pictures, "/usr/missing", pictures, "p.jpg", "No such folder: /usr/missing"},
+        {loop, pictures, loop, pictures, "p.jpg", "Cannot open the folder: " + loop},
+        {Home() + "/Desktop/card.jpg", "", "Desktop", "", "card.jpg", ""},
     };
     for (const auto& c : cases) {
         Click(m_box->lineEdit(), m_box->lineEdit()->rect().center());
@@ -103,9 +114,14 @@ TEST_F(AddressBoxTest, TypedLocationsAndNonsense) {
         EXPECT_EQ(Shows(*m_list), c.shown) << c.typed;
         EXPECT_EQ(EditText(), c.edit) << c.typed;
         EXPECT_EQ(LastBrowse(), c.lastBrowse) << c.typed;
+        EXPECT_EQ(Current(), c.current) << c.typed;
+        EXPECT_EQ(m_frame->statusBar()->currentMessage().toStdString(), c.status) << c.typed;
         EXPECT_EQ(m_box->lineEdit()->selectedText(), m_box->lineEdit()->text())
             << "the whole text stays selected";
     }
+    // The file typed last is in the preview.
+    EXPECT_EQ(m_preview->calls.back(), "show");
+    EXPECT_EQ(m_preview->calls.end()[-2], "path:" + Home() + "/Desktop/card.jpg");
 }
 
 TEST_F(AddressBoxTest, PickingAnEntryShowsItInTheList) {

@@ -212,8 +212,15 @@ std::string BrowserTest::Outcome(const std::function<void()>& act) {
     const std::size_t links = m_links.size();
     if (const std::string seen = Opened(act); !seen.empty())
         return seen;
-    if (m_links.size() != links)
-        return "open " + m_links.back().toString(QUrl::FullyDecoded).toStdString();
+    if (m_links.size() != links) {
+        // A file by the exact bytes of its path (and its fragment), any other link as a whole.
+        const QUrl& link = m_links.back();
+        if (!link.isLocalFile())
+            return "open " + link.toString(QUrl::FullyDecoded).toStdString();
+        const std::string path =
+            QByteArray::fromPercentEncoding(link.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+        return "open " + path + (link.hasFragment() ? "#" + link.fragment().toStdString() : "");
+    }
     if (Shows(*m_list) == std::filesystem::path(folder).parent_path().string())
         return "folder ..";
     if (Marks() != marks)

@@ -58,7 +58,8 @@ class CRecordingPictureView : public CScrollPictureView {
     std::vector<std::string> calls;
 };
 
-// The main window of the program's browser start. The links it opens arrive in m_links.
+// The main window of the program's browser start. The links it opens (web, mail and files)
+// arrive in m_links.
 class BrowserTest : public testing::Test {
   protected:
     BrowserTest();
@@ -88,8 +89,8 @@ class BrowserTest : public testing::Test {
     std::string ByMenu(const char* command);
     // The toolbar button of a command; null when it has none.
     QWidget* Button(const char* command) const;
-    // What the person sees change while `act` runs: what Opened() tells, "open <link>", or
-    // the folder, the marks, the rows or the selection.
+    // What the person sees change while `act` runs: what Opened() tells, the link opened (a
+    // file's path, a link's query), or the folder, the marks, the rows or the selection.
     std::string Outcome(const std::function<void()>& act);
 
     std::unique_ptr<CVantrelApp> m_app;

@@ -3,17 +3,21 @@
 // the marked files, opening folders, Computer, and a desktop without icons.
 #include "app/browser/FileListView.h"
 
+#include "app/browser/AddressComboBox.h"
 #include "platform/shell/ShellInfo.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOptionHeader>
 #include <QTest>
 
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 
 using namespace plat;
@@ -108,31 +112,187 @@ TEST_F(FileListViewTest, UpRowWhereTheFolderHasAParent) {
     EXPECT_TRUE(GetAppSetting()->m_listFiles.empty());
 }
 
-// Up on row 0 and Down on the last row stay there; Down onto a folder leaves the preview as
-// it is, while a click or Up onto one clears it.
-TEST_F(FileListViewTest, ClicksAndKeysReachThePreview) {
-    const auto shows = [&](const char* name) { return Names{"path:" + Path(name), "show"}; };
-    const Names clears{"path:", "clear"};
-    const std::tuple<const char*, int, Names, const char*> cases[] = {
-        {"apple.jpg", 0, shows("apple.jpg"), "apple.jpg"},
-        {"sub", 0, clears, "sub"},
-        {"apple.jpg", Qt::Key_Up, shows("Zeta.png"), "Zeta.png"},
-        {".hidden.png", Qt::Key_Up, clears, "sub"},
-        {"..", Qt::Key_Up, clears, ".."},
-        {"photo.JPEG", Qt::Key_Down, shows("photo.jpgx"), "photo.jpgx"},
-        {"photo.jpgx", Qt::Key_Down, shows("photo.jpgx"), "photo.jpgx"},
-        {".hidden-folder", Qt::Key_Down, {}, "sub"},
+// The preview follows the current row however it moves, from a fresh fill of Photos (no row
+// current): a picture row shows its picture, a folder row or ".." clears the pane, and so does a
+// fill of another folder, or one that no longer lists the picture shown.
+TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
+    // What the pane was last asked: "show <name>", "clear", or "" when nothing.
+    const auto last = [&] {
+        std::string asked;
+        for (const std::string& call : m_preview->calls)
+            if (call == "clear")
+                asked = "clear";
+            else if (call.starts_with("path:"))
+                asked = "show " + fs::path(call.substr(5)).filename().string();
+        return asked;
     };
-    for (const auto& [row, key, calls, after] : cases) {
-        ClickRow(row);
-        if (key) {
-            m_preview->calls.clear();
-            Press(key);
-        }
-        EXPECT_EQ(m_preview->calls, calls) << row << " " << key;
-        EXPECT_EQ(Current(), after) << row << " " << key;
+    const auto keys = [&](std::vector<std::pair<int, Qt::KeyboardModifiers>> presses) {
+        return [this, presses] {
+            for (const auto& [key, modifiers] : presses)
+                Press(key, modifiers);
+        };
+    };
+    constexpr Qt::KeyboardModifiers none{};
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        const char* current;
+        const char* preview;
+    } cases[] = {
+        {"the first Down, the focus coming back from the address box",
+         [&] {
+             m_box->lineEdit()->setFocus();
+             m_list->setFocus(Qt::TabFocusReason);
+             Press(Qt::Key_Down);
+         },
+         "..", "clear"},
+        {"End", keys({{Qt::Key_End, none}}), "photo.jpgx", "show photo.jpgx"},
+        {"End, Home", keys({{Qt::Key_End, none}, {Qt::Key_Home, none}}), "..", "clear"},
+        {"End, Page Up", keys({{Qt::Key_End, none}, {Qt::Key_PageUp, none}}), "..", "clear"},
+        {"Down onto a folder", keys({{Qt::Key_Home, none}, {Qt::Key_Down, none}}),
+         ".hidden-folder", "clear"},
+        {"typing a name", keys({{Qt::Key_Z, none}}), "Zeta.png", "show Zeta.png"},
+        {"a click", [&] { ClickRow("b.gif"); }, "b.gif", "show b.gif"},
+        {"Shift+End",
+         [&] {
+             ClickRow("apple.jpg");
+             Press(Qt::Key_End, Qt::ShiftModifier);
+         },
+         "photo.jpgx", "show photo.jpgx"},
+        {"Ctrl+click, then Down",
+         [&] {
+             ClickRow("photo.JPEG");
+             ClickRow("apple.jpg", Qt::ControlModifier);
+             Press(Qt::Key_Down);
+         },
+         "b.gif", "show b.gif"},
+        {"Shift+click, then Ctrl+Up",
+         [&] {
+             ClickRow("Zeta.png");
+             ClickRow("photo.JPEG", Qt::ShiftModifier);
+             Press(Qt::Key_Up, Qt::ControlModifier);
+         },
+         "broken.jpg", "show broken.jpg"},
+        {"another folder",
+         [&] {
+             ClickRow("apple.jpg");
+             Click(Button("ID_UP_FOLDER"), Button("ID_UP_FOLDER")->rect().center());
+         },
+         "", "clear"},
+        {"a refresh that still lists the picture",
+         [&] {
+             ClickRow("apple.jpg");
+             m_preview->calls.clear();
+             Press(Qt::Key_F5);
+         },
+         "apple.jpg", "show apple.jpg"},
+        {"a refresh after the picture has gone",
+         [&] {
+             ClickRow("Zeta.png");
+             fs::remove(Path("Zeta.png"));
+             Press(Qt::Key_F5);
+         },
+         "", "clear"},
+    };
+    for (const auto& c : cases) {
+        Show(m_photos);
+        m_list->setFocus();
         m_preview->calls.clear();
+        c.act();
+        EXPECT_EQ(Current(), c.current) << c.what;
+        EXPECT_EQ(last(), c.preview) << c.what;
     }
+}
+
+// F5 refreshes, Alt+Up and Backspace in the list go up a folder, and Enter or a double-click on
+// a picture opens it in the desktop's viewer, by the exact bytes of its name.
+TEST_F(FileListViewTest, KeysPeopleExpect) {
+    const std::string cafe = "caf\xEF\xBF\xBD.jpg"; // as the list shows caf\xE9.jpg
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        std::string outcome;
+    } cases[] = {
+        {"F5 after a picture came",
+         [&] {
+             vtltest::WriteFile(Path("new.jpg"), "x");
+             Press(Qt::Key_F5);
+         },
+         "rows 1"},
+        {"Alt+Up", [&] { Press(Qt::Key_Up, Qt::AltModifier); }, "folder .."},
+        {"Backspace in the list",
+         [&] {
+             ClickRow("b.gif");
+             Press(Qt::Key_Backspace);
+         },
+         "folder .."},
+        {"Backspace in the address box edits its text",
+         [&] {
+             m_box->lineEdit()->setFocus();
+             Press(Qt::Key_Backspace);
+         },
+         "selected 0"},
+        {"Enter on a picture",
+         [&] {
+             ClickRow("apple.jpg");
+             Press(Qt::Key_Return);
+         },
+         "open " + Path("apple.jpg")},
+        {"a double-click on a picture",
+         [&] { Click(m_list->viewport(), Cell(RowOf("Zeta.png")).center(), true); },
+         "open " + Path("Zeta.png")},
+        {"Enter on a picture whose name is not UTF-8",
+         [&] {
+             vtltest::WriteFile(Path("caf\xE9.jpg"), "x");
+             m_list->Refresh();
+             ClickRow(cafe);
+             Press(Qt::Key_Return);
+         },
+         "open " + Path("caf\xE9.jpg")},
+    };
+    for (const auto& c : cases) {
+        Show(m_photos);
+        m_list->setFocus();
+        EXPECT_EQ(Outcome(c.act), c.outcome) << c.what;
+    }
+}
+
+// Every fill reads the mounts again: a card appears in Computer and goes, and a folder that
+// becomes a mount's root is shown (and gone up from) as that mount.
+TEST_F(FileListViewTest, EachFillReadsTheMountsAgain) {
+    const std::string mountinfo = vtltest::MakeTempDir("mounts") + "/mountinfo";
+    const vtltest::ScopedEnv env({{"VTL_TEST_MOUNTINFO", mountinfo}});
+    const std::string root = "22 1 8:1 / / rw shared:1 - ext4 /dev/sda1 rw\n";
+    const std::string card = "40 22 8:17 / /media/me/CARD rw,nosuid shared:2 - vfat /dev/sdb1 rw\n";
+    const std::string mnt = "41 22 8:33 / /mnt rw shared:3 - ext4 /dev/sdc1 rw\n";
+    // The location, the mounts when F5 is pressed there, Computer's rows, and the address box's
+    // selected entry (indented by its level).
+    const std::tuple<const char*, std::string, const char*, const char*> cases[] = {
+        {"::Computer", root, "/", " Computer"},
+        {"::Computer", root + card, "/ /media/me/CARD", " Computer"},
+        {"::Computer", root, "/", " Computer"},
+        {"/mnt", root, nullptr, "   mnt"},
+        {"/mnt", root + mnt, nullptr, "  /mnt"},
+    };
+    for (const auto& [location, mounts, rows, entry] : cases) {
+        if (std::string(location) == "/mnt" && !fs::is_directory("/mnt"))
+            continue; // a system without /mnt
+        Show(location);
+        vtltest::WriteFile(mountinfo, mounts);
+        Press(Qt::Key_F5);
+        if (rows) {
+            EXPECT_EQ(Rows(), rows) << location << " " << mounts;
+        }
+        const int selected = m_box->currentIndex();
+        EXPECT_EQ(std::string(m_box->itemData(selected, CAddressComboBox::IndentRole).toInt(), ' ') +
+                      m_box->itemText(selected).toStdString(),
+                  entry)
+            << location << " " << mounts;
+    }
+    if (!fs::is_directory("/mnt"))
+        return;
+    Click(Button("ID_UP_FOLDER"), Button("ID_UP_FOLDER")->rect().center());
+    EXPECT_EQ(Shows(*m_list), "::Computer") << "up from a mount's root";
 }
 
 TEST_F(FileListViewTest, CheckBoxesMarkPicturesOnly) {

@@ -129,6 +129,50 @@ TEST_F(ShellNamespaceTest, FoldersListTheirItemsInTheShellOrder) {
     ILFree(controls);
 }
 
+// A card mounted while the program runs appears in Computer when the mounts are read again,
+// and a path on it then hangs under it; when it goes, both go back.
+TEST_F(ShellNamespaceTest, MountsReadAgainDecideComputerAndWherePathsHang) {
+    fs::create_directories(root + "/card/DCIM");
+    Names mounts = roots.mounts;
+    const CShellNamespace changing(roots, [&] { return mounts; });
+    IShellFolder* top = nullptr;
+    SHGetDesktopFolderOf(changing, &top);
+    IShellFolder* computer = nullptr;
+    LPITEMIDLIST drives = nullptr;
+    SHGetSpecialFolderLocation(CSIDL_DRIVES, &drives);
+    top->BindToObject(drives, &computer);
+    ILFree(drives);
+    const auto chain = [&] {
+        std::string names;
+        const std::optional<std::string> items = changing.Parse(root + "/card/DCIM");
+        const PidlPtr pidl(items ? ILFromItemBytes(*items) : nullptr);
+        for (const ShellItem& item : ILSplit(pidl.get()))
+            names += (names.empty() ? "" : " > ") + std::string(item.name);
+        return names;
+    };
+    const std::string viaRoot = chain();
+    ASSERT_TRUE(viaRoot.starts_with("Computer > / > ") && viaRoot.ends_with(" > card > DCIM"));
+    // The mounts, whether reading them again finds a change, Computer's items, and the chain of
+    // the folder on the card.
+    const std::tuple<Names, bool, Names, std::string> cases[] = {
+        {roots.mounts, false, {"/", root + "/aaa", root + "/usb"}, viaRoot},
+        {{root + "/aaa", root + "/card", root + "/usb"},
+         true,
+         {"/", root + "/aaa", root + "/card", root + "/usb"},
+         "Computer > " + root + "/card > DCIM"},
+        {roots.mounts, true, {"/", root + "/aaa", root + "/usb"}, viaRoot},
+    };
+    for (const auto& [now, changed, children, where] : cases) {
+        mounts = now;
+        EXPECT_EQ(changing.RereadMounts(), changed) << now.size();
+        EXPECT_EQ(Children(computer, SHCONTF_FOLDERS), children) << now.size();
+        EXPECT_EQ(chain(), where) << now.size();
+    }
+    computer->Release();
+    top->Release();
+    EXPECT_FALSE(space.RereadMounts()) << "fixed roots stay";
+}
+
 TEST(ShellInfo, TypesAndIconsGoByTheNameAlone) {
     const std::string folder = vtltest::MakeTempDir("info") + "/";
     vtltest::WriteFile(folder + "a.jpg", "\x89PNG\r\n\x1a\n"); // PNG bytes in a .jpg

@@ -1,14 +1,18 @@
-// The preview pane offscreen, read back from grabs of what it paints, and its EXIF reader over
-// the sample camera files and over EXIF blocks made here.
+// The preview pane offscreen, read back from grabs of what it paints and from its message line,
+// the loader that reads its pictures on a worker thread, and the EXIF reader over the sample
+// camera files and over EXIF blocks made here.
 #include "app/preview/ExifReader.h"
+#include "app/preview/PreviewLoader.h"
 #include "app/preview/ScrollPictureView.h"
 #include "app/preview/VantrelDoc.h"
+#include "image/IImage.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTest>
 
@@ -16,6 +20,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -88,30 +93,40 @@ TEST(ExifReader, EverySampleFileIsWalkedToTheEndItsIfdsInOrder) {
 }
 
 TEST(FitPictureRect, BoxForEachShapeOfPictureAndPane) {
-    const std::tuple<int, int, int, PaneRect> cases[] = {
-        {400, 800, 600, {2, 2, 398, 297}},     // too wide: full width
-        {400, 600, 800, {51, 2, 347, 398}},    // too tall: full height, centred
-        {400, 396, 100, {2, 2, 398, 100}},     // exactly the box's width
-        {400, 396, 70000, {198, 2, 200, 398}}, // a sliver
-        {3, 100, 50, {2, 2, 1, 0}},            // a pane narrower than its margins: nothing
+    // The pane, the picture, and its box: the pane's width and height less a margin of 2.
+    const std::tuple<QSize, int, int, PaneRect> cases[] = {
+        {{400, 600}, 100, 50, {149, 2, 249, 50}},    // fits: its own size, centred
+        {{400, 600}, 800, 600, {2, 2, 398, 297}},    // too wide: full width
+        {{400, 600}, 600, 800, {2, 2, 398, 528}},    // too tall, yet wider than the box's shape
+        {{400, 600}, 396, 100, {2, 2, 398, 100}},    // exactly the box's width
+        {{400, 600}, 396, 70000, {198, 2, 200, 598}}, // a sliver
+        {{400, 300}, 600, 800, {88, 2, 310, 298}},   // a portrait in a low pane: full height
+        {{400, 300}, 800, 600, {2, 2, 396, 298}},    // 4:3 in a pane wider than that: full height
+        {{400, 300}, 1600, 400, {2, 2, 398, 99}},    // a panorama: full width
+        {{3, 600}, 100, 50, {2, 2, 1, 0}},           // a pane narrower than its margins: nothing
     };
-    for (const auto& [paneWidth, width, height, box] : cases)
-        EXPECT_EQ(CScrollPictureView::FitPictureRect({0, 0, paneWidth, 600}, width, height), box)
-            << width << "x" << height << " in " << paneWidth;
+    for (const auto& [pane, width, height, box] : cases)
+        EXPECT_EQ(CScrollPictureView::FitPictureRect({0, 0, pane.width(), pane.height()}, width,
+                                                     height),
+                  box)
+            << width << "x" << height << " in " << pane.width() << "x" << pane.height();
 }
 
 // One pane as the main window holds it, shown offscreen.
 struct Pane {
-    Pane() : view(&doc) {
+    explicit Pane(QSize size = {400, 600}) : view(&doc) {
         view.setFrameShape(QFrame::NoFrame);
-        view.resize(400, 600);
+        view.resize(size);
         view.OnInitialUpdate();
         view.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
     }
+    // Shows the picture at path and waits until it is read.
     bool Show(const std::string& path) {
         view.SetPicturePath(path);
-        return view.ShowPicture();
+        const bool shown = view.ShowPicture();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !view.IsLoading(); }));
+        return shown;
     }
     // What the pane paints now; a paint may change the scroll range, so layout follows.
     QImage Shown() {
@@ -125,10 +140,15 @@ struct Pane {
         face.fill(view.palette().color(QPalette::Button));
         return shown == face;
     }
-    // The rectangle of the n-th line under the panel's title, from the rows' left edge.
+    // The rectangle of the n-th line under the panel's title (70 pixels down, under a picture
+    // 50 high), from the rows' left edge.
     QRect Line(int n, int width = 300) const {
-        return {22, 70 + (2 + n) * QFontMetrics(view.font()).height(), width, 10};
+        QFont rows = view.font();
+        rows.setFamily(QStringLiteral("Verdana"));
+        const int lh = QFontMetrics(rows).height();
+        return {22, 70 + (2 + n) * lh + lh / 4, width, lh / 2};
     }
+    QScrollBar* Bar() const { return view.verticalScrollBar(); }
 
     CVantrelDoc doc;
     CScrollPictureView view;
@@ -143,14 +163,27 @@ bool HasInk(const QImage& image, const QRect& area) {
     return false;
 }
 
+// The rightmost dark pixel of the area; -1 when it has none.
+int InkEnd(const QImage& image, const QRect& area) {
+    for (int x = area.right(); x >= area.left(); --x)
+        if (HasInk(image, QRect(x, area.top(), 1, area.height())))
+            return x;
+    return -1;
+}
+
+bool Near(const QColor& colour, QColor expected) {
+    return std::abs(colour.red() - expected.red()) + std::abs(colour.green() - expected.green()) +
+               std::abs(colour.blue() - expected.blue()) <
+           40;
+}
+
 TEST(ScrollPictureView, APictureWithoutExifShowsItsTwoSizeRows) {
     Pane pane;
     EXPECT_EQ(pane.doc.m_pPictureView, &pane.view);
     EXPECT_TRUE(pane.OnlyBackground()) << "no picture yet";
     ASSERT_TRUE(pane.Show(Jpeg("plain.jpg")));
     const QImage shown = pane.Shown();
-    const QColor red = shown.pixelColor(170, 12); // the picture, centred
-    EXPECT_TRUE(red.red() > 240 && red.green() < 15 && red.blue() < 15);
+    EXPECT_TRUE(Near(shown.pixelColor(170, 12), Qt::red)); // the picture, centred
     EXPECT_TRUE(HasInk(shown, pane.Line(0)) && HasInk(shown, pane.Line(1))) << "two rows";
     EXPECT_FALSE(HasInk(shown, pane.Line(2, 350).united(QRect(22, 570, 350, 10))))
         << "nothing under the two rows";
@@ -159,53 +192,192 @@ TEST(ScrollPictureView, APictureWithoutExifShowsItsTwoSizeRows) {
     EXPECT_EQ(pane.Shown(), shown);
 }
 
-// Under a name that is not UTF-8. A value far wider than the pane scrolls into view. Once the
-// file has gone, the pane stays as it was.
+// Under a name that is not UTF-8. Once the file has gone, the pane stays as it was.
 TEST(ScrollPictureView, ExifRowsComeInIfdGroupsWithAnEmptyLineBetween) {
     const std::string path =
-        Jpeg("caf\xE9.jpg",
-             ExifSegment({{EXIF_IFD_0, EXIF_TAG_IMAGE_DESCRIPTION, std::string(3000, 'W')},
-                          {EXIF_IFD_0, EXIF_TAG_MAKE, "Maker"},
-                          {EXIF_IFD_0, EXIF_TAG_MODEL, "Model 1"},
-                          {EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL, "2024"}}));
+        Jpeg("caf\xE9.jpg", ExifSegment({{EXIF_IFD_0, EXIF_TAG_IMAGE_DESCRIPTION, "Lake"},
+                                         {EXIF_IFD_0, EXIF_TAG_MAKE, "Maker"},
+                                         {EXIF_IFD_0, EXIF_TAG_MODEL, "Model 1"},
+                                         {EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL, "2024"}}));
     Pane pane;
     ASSERT_TRUE(pane.Show(path));
-    QImage shown = pane.Shown();
+    const QImage shown = pane.Shown();
     // ImageDescription, Make, Model, an empty line, DateTimeOriginal, nothing.
     for (const int n : {0, 1, 2, 3, 4, 5})
         EXPECT_EQ(HasInk(shown, pane.Line(n)), n != 3 && n != 5) << "row " << n;
-
-    QScrollBar* across = pane.view.horizontalScrollBar();
-    ASSERT_GT(across->maximum(), 2000);
-    across->setValue(across->maximum());
-    shown = pane.Shown();
-    const int w = pane.view.viewport()->width();
-    EXPECT_TRUE(HasInk(shown, QRect(w - 40, pane.Line(0).top(), 28, 10))) << "the value's end";
-
     std::filesystem::remove(path);
     EXPECT_FALSE(pane.Show(path));
     EXPECT_EQ(pane.Shown(), shown);
 }
 
-TEST(ScrollPictureView, WhatCannotBeShownLeavesTheBackgroundAlone) {
-    const std::string good = Jpeg("good.jpg");
-    const std::string dir = MakeTempDir("bad");
+// The whole picture in view, each picture from its top with its own scroll range, long values
+// wrapped inside the frame, the size rows' numbers in one column, empty values left out, and a
+// line saying why a file cannot be read.
+TEST(ScrollPictureView, ThePaneShowsTheWholePictureAndSaysWhenItCannot) {
+    const std::string dir = MakeTempDir("pane-cases");
+    const std::string portrait = Jpeg("portrait.jpg", "", 300, 600);
+    const std::string plain = Jpeg("plain.jpg");
+    std::string words;
+    while (words.size() < 3000)
+        words += "Wide ";
+    const std::string wide =
+        Jpeg("wide.jpg", ExifSegment({{EXIF_IFD_0, EXIF_TAG_IMAGE_DESCRIPTION, words},
+                                      {EXIF_IFD_0, EXIF_TAG_MAKE, "Maker"}}));
+    const std::string noModel =
+        Jpeg("no-model.jpg", ExifSegment({{EXIF_IFD_0, EXIF_TAG_MAKE, "Maker"},
+                                          {EXIF_IFD_0, EXIF_TAG_MODEL, ""},
+                                          {EXIF_IFD_0, EXIF_TAG_SOFTWARE, "Soft"}}));
     // Its EXIF block loads; its picture does not.
     WriteFile(dir + "/truncated.jpg", ReadFile(Jpeg("t.jpg", kMake, 300, 200)).substr(0, 900));
     WriteFile(dir + "/empty.jpg", "");
-    ASSERT_EQ(mkfifo((dir + "/pipe.jpg").c_str(), 0600), 0); // opened, it would block the pane
-    for (const char* name : {"truncated.jpg", "empty.jpg", "pipe.jpg", ""}) {
-        SCOPED_TRACE(name);
-        Pane pane;
-        ASSERT_TRUE(pane.Show(good));
-        ASSERT_FALSE(pane.OnlyBackground());
-        if (*name) {
-            EXPECT_TRUE(pane.Show(dir + "/" + name));
-        } else { // a folder row of the list
-            pane.view.SetPicturePath("");
-            pane.view.ClearPicture();
-        }
-        EXPECT_TRUE(pane.OnlyBackground());
+    WriteFile(dir + "/notes.jpg", "not a picture at all");
+    ASSERT_EQ(mkfifo((dir + "/pipe.jpg").c_str(), 0600), 0); // opened, it would block the reader
+    const auto cannot = [](const std::string& why) {
+        return "This picture cannot be read: " + why;
+    };
+    const auto says = [&](const std::string& name, const std::string& why) {
+        return [&, name, why](Pane& pane) {
+            pane.Show(dir + "/" + name);
+            return pane.view.Message().toStdString() == cannot(why) && pane.Bar()->maximum() == 0;
+        };
+    };
+
+    const struct {
+        const char* what;
+        QSize size;
+        std::function<bool(Pane&)> holds;
+    } cases[] = {
+        {"a portrait in a low pane is seen down to its bottom row", {400, 300},
+         [&](Pane& pane) {
+             pane.Show(portrait);
+             const QImage shown = pane.Shown(); // box 125..273 x 2..298
+             return Near(shown.pixelColor(130, 297), Qt::blue) &&
+                    Near(shown.pixelColor(130, 170), Qt::blue) &&
+                    Near(shown.pixelColor(130, 10), Qt::red) &&
+                    !Near(shown.pixelColor(130, 299), Qt::blue);
+         }},
+        {"each new picture starts at the top", {400, 300},
+         [&](Pane& pane) {
+             pane.Show(wide);
+             pane.Bar()->setValue(pane.Bar()->maximum());
+             pane.Show(portrait);
+             return pane.Bar()->maximum() > 0 && pane.Bar()->value() == 0;
+         }},
+        {"the scroll range is the picture's, and shrinks", {400, 600},
+         [&](Pane& pane) {
+             pane.Show(wide);
+             const int tall = pane.Bar()->maximum();
+             pane.Show(plain);
+             return tall > 0 && pane.Bar()->maximum() == 0;
+         }},
+        {"an empty pane has no scroll bar", {400, 600},
+         [&](Pane& pane) {
+             pane.Show(wide);
+             pane.view.SetPicturePath("");
+             pane.view.ClearPicture();
+             QApplication::processEvents();
+             return pane.Bar()->maximum() == 0 && !pane.Bar()->isVisible() &&
+                    pane.OnlyBackground();
+         }},
+        {"a long value wraps inside the frame", {400, 600},
+         [&](Pane& pane) {
+             pane.Show(wide);
+             const QImage shown = pane.Shown();
+             const int barred = pane.view.viewport()->width(); // less the scroll bar's width
+             bool inside = pane.view.horizontalScrollBar()->maximum() == 0;
+             for (int n = 0; n < 4; ++n) // the value's first lines reach the right margin
+                 inside = inside && HasInk(shown, QRect(barred - 80, pane.Line(n).top(), 50,
+                                                         pane.Line(n).height())) &&
+                          !HasInk(shown, QRect(barred - 19, pane.Line(n).top(), 8,
+                                               pane.Line(n).height()));
+             return inside;
+         }},
+        {"the size rows keep their numbers in one column", {400, 600},
+         [&](Pane& pane) {
+             pane.Show(plain);
+             const QImage shown = pane.Shown();
+             const int width = InkEnd(shown, pane.Line(0, 360));
+             return width > 100 && width == InkEnd(shown, pane.Line(1, 360));
+         }},
+        {"a value with no text is left out", {400, 600},
+         [&](Pane& pane) {
+             pane.Show(noModel);
+             const QImage shown = pane.Shown();
+             return HasInk(shown, pane.Line(0)) && HasInk(shown, pane.Line(1)) &&
+                    !HasInk(shown, pane.Line(2));
+         }},
+        {"a cut-off picture", {400, 600},
+         says("truncated.jpg", "it is damaged, or not a picture this program reads")},
+        {"not a picture", {400, 600},
+         says("notes.jpg", "it is damaged, or not a picture this program reads")},
+        {"an empty file", {400, 600}, says("empty.jpg", "the file is empty")},
+        {"a pipe", {400, 600}, says("pipe.jpg", "it is not a file")},
+    };
+    for (const auto& c : cases) {
+        Pane pane(c.size);
+        EXPECT_TRUE(c.holds(pane)) << c.what;
+    }
+}
+
+// The pane asks and goes on: the line says "Loading…" while an empty pane waits, and a cleared
+// pane receives nothing more.
+TEST(ScrollPictureView, ThePictureIsReadWhileTheWindowGoesOn) {
+    const std::string picture = Jpeg("first.jpg", "", 800, 400);
+    Pane pane;
+    pane.view.SetPicturePath(picture);
+    ASSERT_TRUE(pane.view.ShowPicture());
+    EXPECT_TRUE(pane.view.IsLoading());
+    EXPECT_EQ(pane.view.Message().toStdString(), "Loading\u2026");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pane.view.IsLoading(); }));
+    EXPECT_EQ(pane.view.Message(), QString());
+
+    pane.view.SetPicturePath("");
+    pane.view.ClearPicture();
+    pane.view.SetPicturePath(picture);
+    pane.view.ShowPicture();
+    pane.view.SetPicturePath("");
+    pane.view.ClearPicture();
+    EXPECT_FALSE(pane.view.IsLoading());
+    QTest::qWait(300);
+    EXPECT_TRUE(pane.OnlyBackground());
+}
+
+// Only the newest request is answered; a cancelled one never is.
+TEST(PreviewLoader, OnlyTheNewestRequestIsDelivered) {
+    const std::string a = Jpeg("a.jpg"), b = Jpeg("b.jpg");
+    using Steps = std::vector<std::string>; // paths asked for, "cancel" to drop
+    const std::pair<Steps, Steps> cases[] = {
+        {{a}, {a}},
+        {{a, b}, {b}},
+        {{a, "cancel"}, {}},
+        {{a, "cancel", b}, {b}},
+        {{a, b, a}, {a}},
+    };
+    for (const auto& [steps, delivered] : cases) {
+        Steps got;
+        CPreviewLoader loader([&](PreviewPicture picture) { got.push_back(picture.path); });
+        for (const std::string& step : steps)
+            step == "cancel" ? loader.Cancel() : loader.Request(step, {200, 200});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !loader.Busy(); }));
+        QTest::qWait(100); // nothing more arrives
+        EXPECT_EQ(got, delivered) << steps.size() << " steps";
+    }
+}
+
+// A cancel flag raised while a picture is decoded ends the draw and drops the picture.
+TEST(PreviewLoader, ARaisedCancelFlagStopsTheDecoding) {
+    const std::string big = vtltest::WritePicture(vtltest::Gradient(3000, 2000),
+                                                  MakeTempDir("big") + "/big.png");
+    for (const bool raised : {false, true}) {
+        IImage image(0);
+        std::atomic<bool> cancel{raised};
+        CxImage* picture = image.GetXImage();
+        picture->SetCancelFlag(&cancel);
+        ASSERT_TRUE(picture->Load(big, 0));
+        QImage drawn(300, 200, QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&drawn);
+        EXPECT_EQ(picture->Draw(&painter, 0, 0, 300, 200), !raised) << raised;
+        EXPECT_EQ(picture->IsValid(), !raised) << raised;
     }
 }
 
