@@ -1,11 +1,9 @@
 #include "shellext/VtlShellEx.h"
 
-#include "app/core/HandoffBlock.h"
+#include "app/core/HandoffQueue.h"
 #include "platform/Paths.h"
-#include "platform/Process.h"
 #include "shellext/ExceptionBarrier.h"
 #include "shellext/ExtMessageBox.h"
-#include "shellext/HandoffView.h"
 #include "shellext/MenuBitmap.h"
 #include "shellext/ModuleLock.h"
 #include "shellext/VtlExtIds.h"
@@ -40,7 +38,7 @@ constexpr UINT kCommandCount = 3;
 constexpr const char* kSubmenuText = "Vantrel";
 constexpr const char* kMissingApplication =
     "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!";
-constexpr const char* kNoBlock = "The pictures could not be handed to Vantrel:\n";
+constexpr const char* kNoQueue = "The pictures could not be handed to Vantrel:\n";
 
 // Copies `text` cut to cchMax - 1 characters plus the terminator. The help texts are ASCII, so
 // widening each byte is their conversion to wide characters.
@@ -243,22 +241,21 @@ HRESULT CVtlShellEx::HandOver(const CMINVOKECOMMANDINFO* lpici) {
     const std::uint32_t command = offset == 1   ? HANDOFF_RESIZE_DEFAULT
                                   : offset == 2 ? HANDOFF_RESIZE_DEFAULT_MAIL
                                                 : HANDOFF_RESIZE_DIALOG;
-    std::string refusal;
-    CHandoffMapping* block = CHandoffView::Get(refusal);
-    if (!block) {
-        ExtMessageBox(kNoBlock + refusal);
+    CHandoffQueue queue(true);
+    if (!queue.IsOpen()) {
+        ExtMessageBox(kNoQueue + queue.Refusal());
         return E_FAIL;
     }
-    std::string refused;
-    const HandoffWrite written = block->Write(command, m_pictures, &refused);
-    if (written != HandoffWrite::Written) {
-        ExtMessageBox(HandoffRefusalText(written, refused));
-        return E_INVALIDARG;
-    }
-    // As with WinExec, whether the program could be started is not examined: the block
-    // stays pending for the next start.
-    WinExec(location);
-    return S_OK;
+    // Returns once the started program took the pictures, or when it is known that it never
+    // will: a command is never lost without a word.
+    std::string detail;
+    const HandoffWrite written = queue.HandOver(location, command, m_pictures, &detail);
+    if (written == HandoffWrite::Written)
+        return S_OK;
+    ExtMessageBox(HandoffRefusalText(written, detail));
+    return written == HandoffWrite::TooManyFiles || written == HandoffWrite::PathTooLong
+               ? E_INVALIDARG
+               : E_FAIL;
 }
 
 HRESULT CVtlShellEx::GetCommandString(std::uintptr_t idCmd, UINT uType, UINT*, char* pszName, UINT cchMax) {

@@ -6,8 +6,8 @@
 // Created by the class factory, one object per file-manager request, and used only on the
 // thread that created it (apartment threading): its fields and reference count take no lock.
 // It can be aggregated: an outer object then owns its identity and reference count.
-// InvokeCommand may wait up to five seconds for an earlier hand-off to be taken
-// (CHandoffMapping), so a host calls it off its user-interface thread.
+// InvokeCommand waits until the application it starts has taken the pictures (CHandoffQueue),
+// so a host calls it off its user-interface thread.
 #include "platform/com/ShellExt.h"
 
 #include <string>
