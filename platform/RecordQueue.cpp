@@ -1,5 +1,7 @@
 #include "platform/RecordQueue.h"
 
+#include "platform/FileKind.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -41,20 +43,6 @@ Place PlaceOf(const QueueName& name) {
     return {"/dev/shm", "", name.shm + "-" + std::to_string(geteuid())};
 }
 
-std::string Kind(mode_t mode) {
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISFIFO(mode))
-        return "a FIFO";
-    if (S_ISLNK(mode))
-        return "a symbolic link";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device";
-    return "a file";
-}
-
 std::string Octal(mode_t mode) {
     char text[8];
     std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
@@ -70,7 +58,7 @@ std::string Problem(const std::string& path, const struct stat& st) {
     if (st.st_uid != geteuid())
         return path + " belongs to another user." + kAskAdministrator;
     if (!S_ISDIR(st.st_mode))
-        return path + " is " + Kind(st.st_mode) + ", not a folder." + kRemoveIt;
+        return path + " is " + FileKind(st.st_mode) + ", not a folder." + kRemoveIt;
     if (st.st_mode & 022)
         return path + " can be written by other users (mode " + Octal(st.st_mode) + ")." +
                kRemoveIt;

@@ -201,9 +201,16 @@ HRESULT CVtlShellEx::AddMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT 
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, kCommandCount);
 }
 
-std::string CVtlShellEx::ReadLocation() {
+std::string CVtlShellEx::ReadLocation(std::string& fault) {
     HKEY key = nullptr;
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, SETTING_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    const LONG opened = RegOpenKeyEx(HKEY_CURRENT_USER, SETTING_KEY, 0, KEY_READ, &key);
+    if (opened == ERROR_CANTREAD)
+        fault =
+            "Vantrel's settings file " + RegistryHiveFile(HKEY_CURRENT_USER) + " cannot be read (" +
+            RegistryHiveFault(HKEY_CURRENT_USER) +
+            "), so where vtl is installed is not known. Move the file away, run vtl once, and try "
+            "again.";
+    if (opened != ERROR_SUCCESS)
         return {};
     char buffer[MAX_PATH] = {};
     DWORD size = sizeof buffer;
@@ -232,7 +239,12 @@ HRESULT CVtlShellEx::HandOver(const CMINVOKECOMMANDINFO* lpici) {
     if ((verb >> 16) != 0 || m_pictures.empty())
         return E_INVALIDARG;
 
-    const std::string location = ReadLocation();
+    std::string fault;
+    const std::string location = ReadLocation(fault);
+    if (!fault.empty()) {
+        ExtMessageBox(fault);
+        return E_FAIL;
+    }
     if (location.empty() || access(location.c_str(), F_OK) != 0) {
         ExtMessageBox(kMissingApplication);
         return E_INVALIDARG;

@@ -67,8 +67,9 @@ private:
     plat::HRESULT AddMenu(plat::HMENU hmenu, plat::UINT indexMenu, plat::UINT idCmdFirst, plat::UINT uFlags);
     plat::HRESULT HandOver(const plat::CMINVOKECOMMANDINFO* lpici);
 
-    // The path stored by the application as "location", or "" when there is none that fits.
-    static std::string ReadLocation();
+    // The path stored by the application as "location", or "" when there is none that fits;
+    // `fault` says why, for the user, when the settings file cannot be read at all.
+    static std::string ReadLocation(std::string& fault);
 
     CInnerUnknown m_inner;
     plat::IUnknown* m_controlling; // the outer object, or m_inner

@@ -1,6 +1,7 @@
 // vtlmenu as file managers and scripts run it: a real process, the real module, the test
 // program's own hand-off queue, and a fake application that takes its record, or the built vtl.
 #include "app/core/AppSetting.h"
+#include "platform/Registry.h"
 #include "tests/shellext/ShellExtTestSupport.h"
 #include "tests/support/FakeMailProgram.h"
 #include "tests/support/Pictures.h"
@@ -57,33 +58,58 @@ TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
     const std::string fifo = queue + " is a FIFO, not a folder. Remove it and try again.";
     const std::string notFound =
         "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!";
-    // Selections that do not fit are refused whole, before the block is touched.
+    // Selections that do not fit are refused whole, before the queue is touched.
     const std::string tooLong = m_dir + "/" + std::string(130, 'x') + "/" + std::string(130, 'x');
     Files tooMany(HANDOFF_MAX_FILES + 1, a);
     tooMany.insert(tooMany.begin(), {"--invoke", "1"});
-    // Arguments, "location", exit status, a part of standard error; every run with a display
-    // that cannot be reached.
-    const std::tuple<std::vector<std::string>, std::string, int, std::string> cases[] = {
-        {{"--invoke", "1", a}, m_dir + "/gone/vtl", 1, notFound},
-        {{"--invoke", "0", a}, "", 1, notFound},
-        {{"--invoke", "1", a, tooLong + ".jpg"}, m_vtl, 1, "The path of this picture is too long"},
-        {tooMany, m_vtl, 1, "Vantrel can take at most 251 pictures"},
-        {{"--invoke", "1", m_dir + "/notes.txt"}, m_vtl, 4, "none of the files is a picture"},
-        {{"--invoke", "3", a}, m_vtl, 2, "no command 3"},
-        {{"--invoke", "x", a}, m_vtl, 2, "usage"},
+    // A settings file that cannot be read is named with what is wrong with it, not taken for
+    // a missing "location".
+    const std::string hive = plat::RegistryHiveFile(plat::HKEY_CURRENT_USER);
+    const std::string bad = "Vantrel's settings file " + hive + " cannot be read (";
+    const Files one = {"--invoke", "1", a};
+    const std::string& vtl = m_vtl;
+    // Arguments, "location", what takes the settings file's place, exit status, a part of
+    // standard error; every run with a display that cannot be reached.
+    using Case = std::tuple<Files, std::string, std::string, int, std::string>;
+    std::vector<Case> cases = {
+        {one, m_dir + "/gone/vtl", "", 1, notFound},
+        {{"--invoke", "0", a}, "", "", 1, notFound},
+        {{"--invoke", "1", a, tooLong + ".jpg"}, vtl, "", 1, "The path of this picture is too"},
+        {tooMany, vtl, "", 1, "Vantrel can take at most 251 pictures"},
+        {{"--invoke", "1", m_dir + "/notes.txt"}, vtl, "", 4, "none of the files is a picture"},
+        {{"--invoke", "3", a}, vtl, "", 2, "no command 3"},
+        {{"--invoke", "x", a}, vtl, "", 2, "usage"},
         // A program that ends without taking the pictures: nothing is left waiting for a start
         // that would never come.
-        {{"--invoke", "1", a}, "/bin/true", 1, "Vantrel ended before it took the pictures"},
-        // Last, since it takes the block's place until the end.
-        {{"--invoke", "1", a}, m_vtl, 1, fifo},
+        {one, "/bin/true", "", 1, "Vantrel ended before it took the pictures"},
+        {one, vtl, "FIFO", 1, bad + "it is a FIFO, not a plain file), so where vtl is"},
+        {one, vtl, "folder", 1, bad + "it is a folder, not a plain file)"},
+        {one, vtl, "link to /dev/zero", 1, bad + "it is a device, not a plain file)"},
+        {one, vtl, "17 MiB", 1, bad + "it is larger than 16 MiB)"},
+        // Last, since it takes the queue's place until the end.
+        {one, vtl, "", 1, fifo},
     };
-    for (const auto& [args, location, status, err] : cases) {
+    if (geteuid() != 0) // root reads any file
+        cases.insert(cases.begin(), Case{one, vtl, "mode 000", 1, bad + "Permission denied)"});
+    for (const auto& [args, location, settings, status, err] : cases) {
         SetLocation(location);
         if (err == fifo)
             fs::remove_all(queue), mkfifo(queue.c_str(), 0600);
+        if (settings == "FIFO")
+            fs::remove(hive), mkfifo(hive.c_str(), 0600);
+        else if (settings == "folder")
+            fs::remove(hive), fs::create_directory(hive);
+        else if (settings == "link to /dev/zero")
+            fs::remove(hive), fs::create_symlink("/dev/zero", hive);
+        else if (settings == "17 MiB")
+            vtltest::WriteFile(hive, vtltest::ReadFile(hive) + std::string(17 << 20, ';'));
+        else if (settings == "mode 000")
+            fs::permissions(hive, fs::perms::none);
         const RunResult run = RunVtlMenu(args, {{"DISPLAY", ":97"}, {"QT_QPA_PLATFORM", ""}});
         EXPECT_EQ(run.status, status) << err;
         EXPECT_NE(run.err.find(err), std::string::npos) << run.err;
+        if (!settings.empty())
+            fs::remove_all(hive);
     }
     fs::remove(queue); // the FIFO
     EXPECT_TRUE(QueueUntouched());
