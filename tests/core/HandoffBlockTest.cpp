@@ -2,6 +2,7 @@
 // readers on the test program's own queue (see Sandbox.h).
 #include "app/core/HandoffBlock.h"
 #include "app/core/HandoffQueue.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
 
@@ -103,6 +104,17 @@ TEST(Handoff, EveryCommandWaitsInTheQueueAndEachStartTakesItsOwnOrElseTheOldest)
     const auto waiting = reader.Peek();
     ASSERT_EQ(waiting.size(), 2u) << "a second command never replaces the first";
     EXPECT_EQ(waiting[1].first, second);
+    const vtltest::ProgramRun dump =
+        vtltest::RunProgram(VTL_BIN_DIR "/vtlregistry", {"handoff", "dump"});
+    EXPECT_EQ(dump.out,
+              "record=" + first +
+                  "\ncReady=0xFF\nnReservedA=4000\nnReservedB=4\nnPathCount=1\n"
+                  "nCommand=1\nnReservedC=0\n/a/1.jpg\nrecord=" +
+                  second +
+                  "\ncReady=0xFF\nnReservedA=4000\nnReservedB=4\nnPathCount=2\nnCommand=2\n"
+                  "nReservedC=0\n/b/2.jpg\n/b/3.gif\n")
+        << "vtlregistry shows what waits, oldest first";
+    EXPECT_EQ(reader.Peek().size(), 2u) << "and takes nothing";
     EXPECT_EQ(Take(reader, second), std::pair(2u, Files{"/b/2.jpg", "/b/3.gif"}));
     EXPECT_EQ(Take(reader, second), std::pair(0u, Files{})) << "taken once";
     EXPECT_EQ(Take(reader), std::pair(1u, Files{"/a/1.jpg"}));
