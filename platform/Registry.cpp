@@ -104,7 +104,6 @@ struct HiveFile {
     SettingsFile::State state = SettingsFile::Missing;
     std::string why;                          // when Unreadable
     std::shared_ptr<const RegistryHive> hive; // when Read (an empty one otherwise)
-    std::string bytes;                        // when Read
 };
 
 HiveFile LoadHive(int root) {
@@ -119,24 +118,23 @@ HiveFile LoadHive(int root) {
         file.state = SettingsFile::Unreadable;
         file.why = "it is larger than " + std::to_string(kMaxHiveBytes >> 20) + " MiB";
     }
-    HiveFile loaded{file.state, std::move(file.why), nullptr, {}};
+    HiveFile loaded{file.state, std::move(file.why), nullptr};
     if (file.state != SettingsFile::Read) {
         loaded.hive =
             std::make_shared<const RegistryHive>(RegistryHive::Parse("", kRootNames[root]));
         return loaded;
     }
-    loaded.bytes = std::move(file.bytes);
     {
         const std::lock_guard guard(cacheLock);
-        if (cachedHive[root] && cachedBytes[root] == loaded.bytes) {
+        if (cachedHive[root] && cachedBytes[root] == file.bytes) {
             loaded.hive = cachedHive[root];
             return loaded;
         }
     }
     loaded.hive =
-        std::make_shared<const RegistryHive>(RegistryHive::Parse(loaded.bytes, kRootNames[root]));
+        std::make_shared<const RegistryHive>(RegistryHive::Parse(file.bytes, kRootNames[root]));
     const std::lock_guard guard(cacheLock);
-    cachedBytes[root] = loaded.bytes;
+    cachedBytes[root] = std::move(file.bytes);
     cachedHive[root] = loaded.hive;
     return loaded;
 }
@@ -242,18 +240,18 @@ template <typename Change> LONG Modify(int root, Change change) {
     const LONG result = change(hive, save);
     if (result != ERROR_SUCCESS || !save)
         return result;
-    if (notAHive) {
-        const std::string aside = SetAside(root);
-        if (aside.empty())
-            return ERROR_CANTWRITE;
+    std::string aside;
+    if (notAHive && (aside = SetAside(root)).empty())
+        return ERROR_CANTWRITE;
+    const bool written =
+        ReplaceFileContents(HivePath(root).string(), hive.Format(kRootNames[root]), 0600);
+    if (!aside.empty()) {
         const std::lock_guard guard(g_noticeLock);
         g_notice = "The settings file " + HivePath(root).string() +
                    " could not be read as settings. It was kept as " + aside +
-                   ", and new settings were saved in its place.";
+                   (written ? ", and new settings were saved in its place." : ".");
     }
-    if (!ReplaceFileContents(HivePath(root).string(), hive.Format(kRootNames[root]), 0600))
-        return ERROR_CANTWRITE;
-    return ERROR_SUCCESS;
+    return written ? ERROR_SUCCESS : ERROR_CANTWRITE;
 }
 
 // Writes the handle's changes in one rewrite of the hive.
