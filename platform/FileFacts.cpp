@@ -1,4 +1,5 @@
 #include "platform/FileFacts.h"
+#include "platform/FileKind.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,6 +32,20 @@ std::optional<FileFacts> GetFileFacts(const std::string& path) {
     if (st.stx_mask & STATX_BTIME)
         facts.creationTime = UnixTimeToFileTime(st.stx_btime.tv_sec, st.stx_btime.tv_nsec);
     return facts;
+}
+
+std::string FileKind(unsigned mode) {
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISLNK(mode))
+        return "a symbolic link";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    return "a file";
 }
 
 } // namespace plat

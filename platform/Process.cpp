@@ -1,20 +1,85 @@
 #include "platform/Process.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <poll.h>
+#include <string_view>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace plat {
 
-bool WinExec(const std::string& path) {
+namespace {
+
+// What the helper processes of WinExec tell the caller, one message each (a pipe passes a
+// message this small whole).
+struct Report {
+    enum Kind : int { Started = 1, Failed = 2 } kind;
+    int value; // the program's process id, or why it could not be started
+};
+
+// This process's environment with `extra` in place of the variables of the same names.
+std::vector<std::string> ProgramEnvironment(const std::vector<std::string>& extra) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string_view text(*entry);
+        const std::string_view name = text.substr(0, text.find('=') + 1);
+        if (std::none_of(extra.begin(), extra.end(),
+                         [&](const std::string& e) { return e.starts_with(name); }))
+            entries.emplace_back(text);
+    }
+    entries.insert(entries.end(), extra.begin(), extra.end());
+    return entries;
+}
+
+} // namespace
+
+CStartedProgram::~CStartedProgram() {
+    if (m_pidfd >= 0)
+        close(m_pidfd);
+}
+
+bool CStartedProgram::WaitForEnd(std::chrono::milliseconds wait) {
+    if (m_pid <= 0)
+        return true;
+    if (m_pidfd >= 0) {
+        pollfd ended{m_pidfd, POLLIN, 0};
+        return poll(&ended, 1, static_cast<int>(wait.count())) > 0;
+    }
+    // Without a process descriptor: the program is not our child, so the system reaps it, and
+    // it has ended once no process has its id.
+    const auto gone = [this] { return kill(m_pid, 0) != 0 && errno == ESRCH; };
+    if (gone())
+        return true;
+    std::this_thread::sleep_for(wait);
+    return gone();
+}
+
+bool WinExec(const std::string& path, const std::vector<std::string>& environment,
+             CStartedProgram* started) {
+    // Everything the started program gets is made before fork: after it, the child may only
+    // make async-signal-safe calls, as the caller may have other threads.
+    std::vector<std::string> variables = ProgramEnvironment(environment);
+    std::vector<char*> envp;
+    for (std::string& variable : variables)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    std::string program = path;
+    char* const argv[] = {program.data(), nullptr};
+
     // The caller (a file manager hosting the extension, for one) does not wait for the
     // program, so the program is started as a grandchild: the intermediate child exits at
-    // once and is reaped here, and no zombie is left in the caller. A close-on-exec pipe tells
-    // whether the exec itself succeeded.
+    // once and is reaped here, and no zombie is left in the caller. A close-on-exec pipe brings
+    // the program's process id, and tells whether the exec itself succeeded.
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0)
         return false;
@@ -26,20 +91,17 @@ bool WinExec(const std::string& path) {
         return false;
     }
     if (child == 0) {
-        // Only async-signal-safe calls from here on: the caller may have other threads.
         setsid();
         const pid_t grandchild = fork();
         if (grandchild == 0) {
-            char* const argv[] = {const_cast<char*>(path.c_str()), nullptr};
-            execv(path.c_str(), argv);
-            const int error = errno;
-            (void)!write(report[1], &error, sizeof error);
+            execve(program.c_str(), argv, envp.data());
+            const Report failed{Report::Failed, errno};
+            (void)!write(report[1], &failed, sizeof failed);
             _exit(127);
         }
-        if (grandchild < 0) {
-            const int error = errno;
-            (void)!write(report[1], &error, sizeof error);
-        }
+        const Report told =
+            grandchild < 0 ? Report{Report::Failed, errno} : Report{Report::Started, grandchild};
+        (void)!write(report[1], &told, sizeof told);
         _exit(0);
     }
 
@@ -47,13 +109,35 @@ bool WinExec(const std::string& path) {
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    int error = 0;
-    ssize_t got;
-    do {
-        got = read(report[0], &error, sizeof error);
-    } while (got < 0 && errno == EINTR);
+    // Until the last writer is gone: the exec succeeded, or someone said why not.
+    pid_t pid = 0;
+    bool failed = false;
+    for (;;) {
+        Report message{};
+        const ssize_t got = read(report[0], &message, sizeof message);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got != static_cast<ssize_t>(sizeof message))
+            break;
+        if (message.kind == Report::Started)
+            pid = message.value;
+        else
+            failed = true;
+    }
     close(report[0]);
-    return got == 0;
+    if (failed || pid <= 0)
+        return false;
+    if (started) {
+        if (started->m_pidfd >= 0)
+            close(started->m_pidfd);
+        started->m_pid = pid;
+#ifdef SYS_pidfd_open
+        started->m_pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#else
+        started->m_pidfd = -1;
+#endif
+    }
+    return true;
 }
 
 double SecondsSinceProcessStart() {

@@ -10,12 +10,18 @@
 // are seen through that handle at once and reach the file when it is closed: RegCloseKey
 // writes them all in one rewrite, through a temporary file renamed over the old one while
 // holding an advisory lock (so two processes that save at the same time keep each other's
-// keys), and says whether that worked. Changes through a predefined root handle, and deleting
-// keys, are written at once.
+// keys), and says whether that worked. A lock that another process holds for more than five
+// seconds fails the change with ERROR_LOCK_VIOLATION instead of waiting on. Changes through a
+// predefined root handle, and deleting keys, are written at once.
 //
-// A damaged file yields what is readable in it. A file that cannot be read whole (not a plain
-// file, unreadable, larger than 16 MiB) reads as empty and is never replaced: every change
-// then fails with ERROR_CANTREAD, since the file may hold settings the user wants back.
+// A damaged file yields what is readable in it, and a rewrite keeps the lines that could not
+// be read (comments, damaged lines, other root keys) and the file's encoding (a UTF-16 export
+// of regedit stays one). A file that is not a registry file at all reads as empty; the first
+// change keeps it beside as "<file>.unreadable-<date>" before a fresh one is written, and
+// TakeRegistryNotice tells about it. A file that cannot be read whole (not a plain file,
+// unreadable, larger than 16 MiB) reads as empty and is never replaced: opening a key fails
+// with ERROR_CANTREAD, and so does every change, since the file may hold settings the user
+// wants back (RegistryHiveFault says why).
 // Any thread may call; a handle must not be shared between threads while it is being closed.
 #include "platform/WinTypes.h"
 
@@ -35,6 +41,7 @@ enum : LONG {
     ERROR_FILE_NOT_FOUND = 2,
     ERROR_ACCESS_DENIED = 5,
     ERROR_INVALID_HANDLE = 6,
+    ERROR_LOCK_VIOLATION = 33,
     ERROR_INVALID_PARAMETER = 87,
     ERROR_MORE_DATA = 234,
     ERROR_CANTREAD = 1012,
@@ -49,11 +56,13 @@ enum : DWORD { KEY_READ = 0x20019, KEY_WRITE = 0x20006, KEY_ALL_ACCESS = 0xF003F
 enum : DWORD { REG_OPTION_NON_VOLATILE = 0 };
 enum : DWORD { REG_CREATED_NEW_KEY = 1, REG_OPENED_EXISTING_KEY = 2 };
 
+// ERROR_CANTREAD when the hive file is there but cannot be read.
 LONG RegOpenKeyEx(HKEY parent, const char* subKey, DWORD options, DWORD access, HKEY* result);
 LONG RegCreateKeyEx(HKEY parent, const char* subKey, DWORD options, DWORD access, HKEY* result,
                     DWORD* disposition);
-// Writes the handle's changes and frees it. ERROR_CANTREAD, ERROR_CANTWRITE or ERROR_KEY_DELETED
-// (the key went away meanwhile) when they could not be written; the file is then as before.
+// Writes the handle's changes and frees it. ERROR_CANTREAD, ERROR_CANTWRITE, ERROR_LOCK_VIOLATION
+// or ERROR_KEY_DELETED (the key went away meanwhile) when they could not be written; the file
+// is then as before.
 LONG RegCloseKey(HKEY key);
 
 // data may be null to ask for the size. When *cbData is too small the result is
@@ -69,5 +78,13 @@ LONG RegDeleteTree(HKEY parent, const char* subKey);
 
 // The file that holds a root key's hive, for people and tests.
 std::string RegistryHiveFile(HKEY root);
+// The lock file a change of a root key's hive holds while it writes.
+std::string RegistryLockFile(HKEY root);
+// Why a root key's hive file cannot be read, in words for the user ("it is a FIFO, not a plain
+// file"); "" when it can be, or when there is none.
+std::string RegistryHiveFault(HKEY root);
+// Once after a change set a file aside that was not a registry file: a message for the user
+// that says where it was kept; "" otherwise.
+std::string TakeRegistryNotice();
 
 } // namespace plat

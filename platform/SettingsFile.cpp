@@ -1,7 +1,10 @@
 #include "platform/SettingsFile.h"
 
+#include "platform/FileKind.h"
+
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,13 +13,28 @@ namespace plat {
 
 SettingsFile ReadSettingsFile(const std::string& path, std::size_t maxBytes) {
     SettingsFile file;
+    const auto unreadable = [&](std::string why) {
+        file.state = SettingsFile::Unreadable;
+        file.why = std::move(why);
+    };
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat st {};
     if (fd < 0) {
-        file.state = errno == ENOENT ? SettingsFile::Missing : SettingsFile::Unreadable;
+        // What is in the way (a socket cannot be opened at all), else the system's reason.
+        const int error = errno;
+        if (error == ENOENT)
+            return file;
+        if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+            unreadable("it is " + FileKind(st.st_mode) + ", not a plain file");
+        else
+            unreadable(std::strerror(error));
         return file;
     }
-    struct stat st {};
-    file.state = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? SettingsFile::Read : SettingsFile::Unreadable;
+    file.state = SettingsFile::Read;
+    if (fstat(fd, &st) != 0)
+        unreadable(std::strerror(errno));
+    else if (!S_ISREG(st.st_mode))
+        unreadable("it is " + FileKind(st.st_mode) + ", not a plain file");
     file.size = static_cast<std::uint64_t>(st.st_size);
     char buffer[65536];
     while (file.state == SettingsFile::Read && file.bytes.size() < maxBytes) {
@@ -26,7 +44,7 @@ SettingsFile ReadSettingsFile(const std::string& path, std::size_t maxBytes) {
         else if (got == 0)
             break;
         else if (errno != EINTR)
-            file.state = SettingsFile::Unreadable;
+            unreadable(std::strerror(errno));
     }
     close(fd);
     if (file.state != SettingsFile::Read)

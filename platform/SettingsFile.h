@@ -15,6 +15,7 @@ struct SettingsFile {
     State state = Missing;
     std::uint64_t size = 0; // the whole file's, when Read
     std::string bytes;      // its first bytes, at most as many as asked for
+    std::string why;        // when Unreadable: why, in words for the user ("it is a FIFO")
 };
 
 SettingsFile ReadSettingsFile(const std::string& path, std::size_t maxBytes);

@@ -1,11 +1,9 @@
 #include "shellext/VtlShellEx.h"
 
-#include "app/core/HandoffBlock.h"
+#include "app/core/HandoffQueue.h"
 #include "platform/Paths.h"
-#include "platform/Process.h"
 #include "shellext/ExceptionBarrier.h"
 #include "shellext/ExtMessageBox.h"
-#include "shellext/HandoffView.h"
 #include "shellext/MenuChoices.h"
 #include "shellext/MenuBitmap.h"
 #include "shellext/ModuleLock.h"
@@ -43,7 +41,7 @@ constexpr const char* kMailByDialogHelp =
 constexpr const char* kSubmenuText = "Vantrel";
 constexpr const char* kMissingApplication =
     "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!";
-constexpr const char* kNoBlock = "The pictures could not be handed to Vantrel:\n";
+constexpr const char* kNoQueue = "The pictures could not be handed to Vantrel:\n";
 
 std::string TurnedOffText(UINT offset) {
     return std::string("\"") + kCommands[offset].menuText +
@@ -222,9 +220,16 @@ HRESULT CVtlShellEx::AddMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT 
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, used);
 }
 
-std::string CVtlShellEx::ReadLocation() {
+std::string CVtlShellEx::ReadLocation(std::string& fault) {
     HKEY key = nullptr;
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, SETTING_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    const LONG opened = RegOpenKeyEx(HKEY_CURRENT_USER, SETTING_KEY, 0, KEY_READ, &key);
+    if (opened == ERROR_CANTREAD)
+        fault =
+            "Vantrel's settings file " + RegistryHiveFile(HKEY_CURRENT_USER) + " cannot be read (" +
+            RegistryHiveFault(HKEY_CURRENT_USER) +
+            "), so where vtl is installed is not known. Move the file away, run vtl once, and try "
+            "again.";
+    if (opened != ERROR_SUCCESS)
         return {};
     char buffer[MAX_PATH] = {};
     DWORD size = sizeof buffer;
@@ -264,29 +269,33 @@ HRESULT CVtlShellEx::HandOver(const CMINVOKECOMMANDINFO* lpici) {
     if ((verb >> 16) != 0 || m_pictures.empty())
         return E_INVALIDARG;
 
-    const std::string location = ReadLocation();
+    std::string fault;
+    const std::string location = ReadLocation(fault);
+    if (!fault.empty()) {
+        ExtMessageBox(fault);
+        return E_FAIL;
+    }
     if (location.empty() || access(location.c_str(), F_OK) != 0) {
         ExtMessageBox(kMissingApplication);
         return E_INVALIDARG;
     }
     const UINT offset = static_cast<UINT>(verb & 0xFFFF);
     const std::uint32_t command = ReadMenuChoices().CommandCode(offset);
-    std::string refusal;
-    CHandoffMapping* block = CHandoffView::Get(refusal);
-    if (!block) {
-        ExtMessageBox(kNoBlock + refusal);
+    CHandoffQueue queue(true);
+    if (!queue.IsOpen()) {
+        ExtMessageBox(kNoQueue + queue.Refusal());
         return E_FAIL;
     }
-    std::string refused;
-    const HandoffWrite written = block->Write(command, m_pictures, &refused);
-    if (written != HandoffWrite::Written) {
-        ExtMessageBox(HandoffRefusalText(written, refused));
-        return E_INVALIDARG;
-    }
-    // As with WinExec, whether the program could be started is not examined: the block
-    // stays pending for the next start.
-    WinExec(location);
-    return S_OK;
+    // Returns once the started program took the pictures, or when it is known that it never
+    // will: a command is never lost without a word.
+    std::string detail;
+    const HandoffWrite written = queue.HandOver(location, command, m_pictures, &detail);
+    if (written == HandoffWrite::Written)
+        return S_OK;
+    ExtMessageBox(HandoffRefusalText(written, detail));
+    return written == HandoffWrite::TooManyFiles || written == HandoffWrite::PathTooLong
+               ? E_INVALIDARG
+               : E_FAIL;
 }
 
 HRESULT CVtlShellEx::GetCommandString(std::uintptr_t idCmd, UINT uType, UINT*, char* pszName, UINT cchMax) {

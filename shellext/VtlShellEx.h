@@ -6,8 +6,8 @@
 // Created by the class factory, one object per file-manager request, and used only on the
 // thread that created it (apartment threading): its fields and reference count take no lock.
 // It can be aggregated: an outer object then owns its identity and reference count.
-// InvokeCommand may wait up to five seconds for an earlier hand-off to be taken
-// (CHandoffMapping), so a host calls it off its user-interface thread.
+// InvokeCommand waits until the application it starts has taken the pictures (CHandoffQueue),
+// so a host calls it off its user-interface thread.
 #include "platform/com/ShellExt.h"
 
 #include <string>
@@ -67,8 +67,9 @@ private:
     plat::HRESULT AddMenu(plat::HMENU hmenu, plat::UINT indexMenu, plat::UINT idCmdFirst, plat::UINT uFlags);
     plat::HRESULT HandOver(const plat::CMINVOKECOMMANDINFO* lpici);
 
-    // The path stored by the application as "location", or "" when there is none that fits.
-    static std::string ReadLocation();
+    // The path stored by the application as "location", or "" when there is none that fits;
+    // `fault` says why, for the user, when the settings file cannot be read at all.
+    static std::string ReadLocation(std::string& fault);
 
     CInnerUnknown m_inner;
     plat::IUnknown* m_controlling; // the outer object, or m_inner

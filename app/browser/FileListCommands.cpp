@@ -195,7 +195,7 @@ void CFileListView::OnOption() {
 
 void CFileListView::OpenAt(const std::string& folder, const std::vector<std::string>& pictures) {
     PidlPtr pidl;
-    if (FAILED(m_shell.ParseName(folder, pidl, nullptr)))
+    if (FAILED(m_shell.ParsePath(folder, pidl)))
         return;
     if (m_shell.CompareIds(nullptr, pidl.get(), m_pidlFolder.get()) != 0)
         NavigateTo(pidl.get());

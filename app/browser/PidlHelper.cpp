@@ -142,6 +142,15 @@ HRESULT CPidlHelper::ParseName(const std::string& text, PidlPtr& out, IShellFold
         text.begin(), text.end(), [](char c) { return (static_cast<BYTE>(c) & 0xC0) != 0x80; });
     if (characters >= MAX_PATH)
         return E_INVALIDARG;
+    return Parse(text, out, folder);
+}
+
+HRESULT CPidlHelper::ParsePath(const std::string& path, PidlPtr& out) const {
+    out.reset();
+    return Parse(path, out, nullptr);
+}
+
+HRESULT CPidlHelper::Parse(const std::string& text, PidlPtr& out, IShellFolder* folder) const {
     IShellFolder* by = folder;
     if (!by && FAILED(SHGetDesktopFolder(&by)))
         return E_FAIL;

@@ -47,6 +47,9 @@ class CPidlHelper {
     // of 260 characters or more fails whole, as it would not fit the path buffer.
     plat::HRESULT ParseName(const std::string& text, plat::PidlPtr& out,
                             plat::IShellFolder* folder) const;
+    // A full path the program was given whole (its command line) parsed against the desktop,
+    // however long: the path buffer's limit is for typed and stored texts.
+    plat::HRESULT ParsePath(const std::string& path, plat::PidlPtr& out) const;
     // The folder of a list, which the caller releases; null or empty: the desktop. Null when
     // the list names no folder.
     plat::IShellFolder* BindToFolder(plat::LPCITEMIDLIST pidl) const;
@@ -57,4 +60,6 @@ class CPidlHelper {
 
   private:
     plat::PidlPtr Allocate(std::size_t size) const;
+    plat::HRESULT Parse(const std::string& text, plat::PidlPtr& out,
+                        plat::IShellFolder* folder) const;
 };

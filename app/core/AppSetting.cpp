@@ -110,9 +110,14 @@ HKEY OpenSettingKey() {
 std::string SaveFailure(LONG rc) {
     const std::string file = RegistryHiveFile(HKEY_CURRENT_USER);
     if (rc == ERROR_CANTREAD)
-        return "The settings could not be saved: " + file +
-               " cannot be read (it is not a plain file, it may not be read, or it is larger than 16 MiB). It "
-               "was left as it is, since it may hold your settings; move it away to start with new ones.";
+        return "The settings could not be saved: " + file + " cannot be read (" +
+               RegistryHiveFault(HKEY_CURRENT_USER) +
+               "). It was left as it is, since it may hold your settings; move it away to start "
+               "with new ones.";
+    if (rc == ERROR_LOCK_VIOLATION)
+        return "The settings could not be saved: another program held the lock " +
+               RegistryLockFile(HKEY_CURRENT_USER) +
+               " for more than 5 seconds. Close the other Vantrel windows and try again.";
     return "The settings could not be saved: " + file + " could not be written.";
 }
 
@@ -127,7 +132,10 @@ template <typename Write> std::string SaveGroup(Write write) {
         const LONG closed = RegCloseKey(key);
         rc = writer.Result() != ERROR_SUCCESS ? writer.Result() : closed;
     }
-    return rc == ERROR_SUCCESS ? std::string() : SaveFailure(rc);
+    const std::string failure = rc == ERROR_SUCCESS ? std::string() : SaveFailure(rc);
+    // A settings file that was set aside is told about by the save that did it.
+    const std::string notice = TakeRegistryNotice();
+    return notice.empty() || failure.empty() ? notice + failure : notice + "\n" + failure;
 }
 
 } // namespace

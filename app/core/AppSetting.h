@@ -8,7 +8,8 @@
 // (the resize dialog's "Set as default", the options sheet's OK, the closing of the main window
 // and of the file list). Loading never writes: the settings key is made by the first save.
 // Each save writes its group in one rewrite of the settings file, checks every write, and
-// says when it failed; a settings file that cannot be read is never replaced.
+// says when it failed; a settings file that cannot be read is never replaced, and one that is
+// not a settings file is kept beside before it is.
 //
 // Threads: the user-interface thread owns it. While a pass runs, the worker thread reads the
 // resize parameters and m_listFiles, appends to m_listMailFiles and writes m_bJpegInSelection
@@ -64,7 +65,8 @@ public:
     CAppSetting& operator=(const CAppSetting&) = delete;
 
     // Each save returns "" when everything was written, else one message for the user saying
-    // what could not be saved and why; the dialog that saved shows it.
+    // what could not be saved and why, or (once) where a settings file that was not one was
+    // kept before new settings were saved; the dialog that saved shows it.
     void LoadResizeSetting();
     std::string SaveResizeSetting();
     void LoadMenuAndMail();

@@ -1,9 +1,6 @@
 #include "app/core/HandoffBlock.h"
 
-#include "app/core/HandoffMapping.h"
-
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -23,12 +20,12 @@ std::uint32_t GetWord(const unsigned char* at) {
 
 } // namespace
 
-const plat::MappingName& HandoffBlockName() {
-    static const plat::MappingName name = [] {
+const plat::QueueName& HandoffQueueName() {
+    static const plat::QueueName name = [] {
         const char* test = std::getenv("VTL_TEST_HANDOFF_BLOCK");
         if (test && *test && !std::strchr(test, '/'))
-            return plat::MappingName{test, test};
-        return plat::MappingName{"handoff", "vtl"};
+            return plat::QueueName{test, test};
+        return plat::QueueName{"handoffs", "vtl-handoffs"};
     }();
     return name;
 }
@@ -48,8 +45,7 @@ HandoffWrite CheckHandoff(const std::vector<std::string>& files, std::string* re
 
 HandoffWrite WriteHandoff(unsigned char* block, std::uint32_t command, const std::vector<std::string>& files,
                           std::string* refusedPath) {
-    // Everything is checked before the first byte is written, so a refused selection leaves
-    // a record that another start may still be about to read exactly as it was.
+    // Everything is checked before the first byte is written.
     if (const HandoffWrite fits = CheckHandoff(files, refusedPath); fits != HandoffWrite::Written)
         return fits;
     PutWord(block + 1, 4000);
@@ -63,23 +59,27 @@ HandoffWrite WriteHandoff(unsigned char* block, std::uint32_t command, const std
         std::memcpy(entry, path.c_str(), path.size() + 1);
         entry += HANDOFF_PATH_SIZE;
     }
-    std::atomic_ref<unsigned char>(block[0]).store(kPending, std::memory_order_release);
+    block[0] = kPending;
     return HandoffWrite::Written;
 }
 
-bool IsHandoffPending(unsigned char* block) {
-    const unsigned char ready = std::atomic_ref<unsigned char>(block[0]).load(std::memory_order_acquire);
-    return static_cast<signed char>(ready) < 0;
-}
-
-std::string HandoffRefusalText(HandoffWrite result, const std::string& refusedPath) {
+std::string HandoffRefusalText(HandoffWrite result, const std::string& detail) {
     switch (result) {
     case HandoffWrite::TooManyFiles:
         return "Vantrel can take at most " + std::to_string(HANDOFF_MAX_FILES) +
                " pictures at once. Please select fewer pictures and try again.";
     case HandoffWrite::PathTooLong:
-        return "The path of this picture is too long for Vantrel (at most " + std::to_string(HANDOFF_PATH_SIZE - 1) +
-               " bytes):\n" + refusedPath + "\nNo picture was handed over.";
+        return "The path of this picture is too long for Vantrel (at most " +
+               std::to_string(HANDOFF_PATH_SIZE - 1) + " bytes):\n" + detail +
+               "\nNo picture was handed over.";
+    case HandoffWrite::NotQueued:
+        return "The pictures could not be handed to Vantrel:\n" + detail;
+    case HandoffWrite::NotStarted:
+        return "Vantrel could not be started from " + detail +
+               ". Please run vtl once so that it records where it is.";
+    case HandoffWrite::NotTaken:
+        return "Vantrel ended before it took the pictures: nothing was done with them. "
+               "Please try again.";
     case HandoffWrite::Written: break;
     }
     return "";
@@ -87,12 +87,9 @@ std::string HandoffRefusalText(HandoffWrite result, const std::string& refusedPa
 
 HandoffHeader ReadHandoffBlock(unsigned char* block, std::vector<std::string>& files) {
     HandoffHeader header;
-    std::atomic_ref<unsigned char> ready(block[0]);
-    unsigned char seen = ready.load(std::memory_order_acquire);
-    do {
-        if (static_cast<signed char>(seen) >= 0)
-            return header;
-    } while (!ready.compare_exchange_weak(seen, 0, std::memory_order_acquire));
+    if (static_cast<signed char>(block[0]) >= 0)
+        return header;
+    block[0] = 0;
     header.nReservedA = GetWord(block + 1);
     header.nReservedB = GetWord(block + 5);
     header.nPathCount = GetWord(block + 9);
@@ -105,16 +102,4 @@ HandoffHeader ReadHandoffBlock(unsigned char* block, std::vector<std::string>& f
         files.emplace_back(entry, strnlen(entry, HANDOFF_PATH_SIZE));
     }
     return header;
-}
-
-std::uint32_t ReadHandoff(std::vector<std::string>& files, bool* pending, std::string* refusal) {
-    CHandoffMapping mapping(false);
-    if (refusal)
-        *refusal = mapping.Refusal();
-    if (!mapping.IsOpen()) {
-        if (pending)
-            *pending = false;
-        return HANDOFF_RESIZE_DIALOG;
-    }
-    return mapping.Read(files, pending).nCommand;
 }

@@ -2,15 +2,16 @@
 // The hand-off record: how the file-manager extension passes a command and a list of pictures
 // to the application it is about to start.
 //
-// It lives in the user's private block of shared memory (platform/SharedMemory.h) of 65535 bytes:
+// A record is a block of 65535 bytes:
 //   byte 0       cReady: 0 nothing pending, 0x80..0xFF pending, set back to 0 once read
 //   bytes 1..20  five little-endian 32-bit words: 4000, 4, nPathCount, nCommand, 0
 //   byte 21 on   nPathCount entries of 260 bytes, each a NUL-terminated full path
-// The extension writes it (WriteHandoff) and starts the application; the application reads it
-// once at start-up (ReadHandoff), before any window exists, and marks it consumed.
+// The extension writes one record per command (WriteHandoff) into the user's queue of records
+// and starts the application, which takes it at start-up, before any window exists
+// (HandoffQueue.h).
 //
 // This code is linked into the extension module too, so it uses nothing but the platform layer.
-#include "platform/SharedMemory.h"
+#include "platform/RecordQueue.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,11 +30,11 @@ constexpr std::size_t HANDOFF_PATH_SIZE = 260;
 // 21 + 251 * 260 = 65281: a 252nd entry would end past the block.
 constexpr std::size_t HANDOFF_MAX_FILES = (HANDOFF_BLOCK_SIZE - HANDOFF_HEADER_SIZE) / HANDOFF_PATH_SIZE;
 
-// The user's block: "handoff" in the runtime folder, "vtl" in shared memory. For tests only,
-// VTL_TEST_HANDOFF_BLOCK names another block in both places instead, so that no test reads,
-// writes or removes a record that a file manager has just handed over. It is read once: every
-// side of one run must agree on the block.
-const plat::MappingName& HandoffBlockName();
+// The user's queue of records: "handoffs" in the runtime folder, "vtl-handoffs" in shared
+// memory. For tests only, VTL_TEST_HANDOFF_BLOCK names another queue in both places instead, so
+// that no test reads, writes or removes a record that a file manager has just handed over. It
+// is read once: every side of one run must agree on the queue.
+const plat::QueueName& HandoffQueueName();
 
 struct HandoffHeader {
     std::uint32_t nReservedA = 0;
@@ -47,34 +48,28 @@ enum class HandoffWrite {
     Written,
     TooManyFiles, // more than HANDOFF_MAX_FILES pictures
     PathTooLong,  // a path that does not fit its 260-byte entry with its NUL
+    NotQueued,    // the record could not be written into the queue
+    NotStarted,   // the application could not be started
+    NotTaken,     // the application ended without taking the record
 };
 
 // Whether `files` fit the record: at most HANDOFF_MAX_FILES paths, each with its NUL within its
 // 260-byte entry. `refusedPath` receives the path that does not fit.
 HandoffWrite CheckHandoff(const std::vector<std::string>& files, std::string* refusedPath = nullptr);
 
-// Writes a pending record into a mapped block of HANDOFF_BLOCK_SIZE bytes: the header and the
-// paths first, then the ready byte, published last (a release store), so a reader that sees
-// it pending sees the whole record. A selection that does not fit is refused whole and the
-// block is left untouched: a path is never cut and a picture never dropped.
+// Writes a pending record into a block of HANDOFF_BLOCK_SIZE bytes: the header and the paths,
+// then the ready byte. A selection that does not fit is refused whole and the block is left
+// untouched: a path is never cut and a picture never dropped.
 HandoffWrite WriteHandoff(unsigned char* block, std::uint32_t command, const std::vector<std::string>& files,
                           std::string* refusedPath = nullptr);
 
-// Whether the ready byte says a record is pending (0x80..0xFF).
-bool IsHandoffPending(unsigned char* block);
+// The message that tells the user why a selection did not reach the application. `detail` is
+// the path that does not fit (PathTooLong), why the queue could not take the record
+// (NotQueued), or the program that could not be started (NotStarted).
+std::string HandoffRefusalText(HandoffWrite result, const std::string& detail);
 
-// The message that tells the user why a selection was not handed over.
-std::string HandoffRefusalText(HandoffWrite result, const std::string& refusedPath);
-
-// Reads a mapped block: with a pending record, claims it by setting cReady to 0 in one atomic
-// compare-and-exchange (of two readers only one gets it), then appends its paths to `files` in
-// order (at most HANDOFF_MAX_FILES, each read only within its entry) and returns the header.
-// Nothing pending, or a cReady of 1..127, gives a zero header and leaves the block as it is.
+// Reads a block: with a pending record, marks it consumed by setting cReady to 0, then appends
+// its paths to `files` in order (at most HANDOFF_MAX_FILES, each read only within its entry) and
+// returns the header. Nothing pending, or a cReady of 1..127, gives a zero header and leaves the
+// block as it is.
 HandoffHeader ReadHandoffBlock(unsigned char* block, std::vector<std::string>& files);
-
-// Opens the user's block (never creates it), claims and reads it as above (CHandoffMapping)
-// and returns nCommand.
-// `pending` (when given) becomes false when there is no hand-off: no block, no view, or
-// cReady 0; a cReady of 1..127 counts as a hand-off of command 0 with no files. A block that
-// is refused leaves `refusal` (when given) saying why and what to do; otherwise it is "".
-std::uint32_t ReadHandoff(std::vector<std::string>& files, bool* pending = nullptr, std::string* refusal = nullptr);

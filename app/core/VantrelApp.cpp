@@ -6,7 +6,7 @@
 #include "app/browser/FileListView.h"
 #include "app/core/AboutDlg.h"
 #include "app/core/AppSetting.h"
-#include "app/core/HandoffBlock.h"
+#include "app/core/HandoffQueue.h"
 #include "app/res/StringTable.h"
 #include "app/res/resource.h"
 #include "image/IImage.h"
@@ -67,19 +67,25 @@ bool CVantrelApp::InitInstance() {
     CAppSetting* setting = GetAppSetting();
     setting->m_strVersion = LoadString(IDS_VERSION);
 
-    // The hand-off is read, and so consumed, before any window opens: a second start of the
-    // program finds nothing pending.
-    bool pending = false;
-    std::string refusal;
-    const std::uint32_t command = ReadHandoff(setting->m_listFiles, &pending, &refusal);
-    if (!refusal.empty()) {
+    // The hand-off is taken before any window opens: a second start of the program finds
+    // nothing waiting.
+    const HandoffRead handoff = ReadHandoff(setting->m_listFiles);
+    if (!handoff.refusal.empty()) {
         // Whatever a file manager handed over cannot reach the program while this stays: the
         // person is told which file is in the way, also when they started the program by hand.
-        const std::string text = "Vantrel cannot take pictures from the file manager:\n" + refusal;
+        const std::string text =
+            "Vantrel cannot take pictures from the file manager:\n" + handoff.refusal;
         std::fprintf(stderr, "vtl: %s\n", text.c_str());
         AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
     }
-    if (pending && RunHandoff(command))
+    if (handoff.takenElsewhere) {
+        // Started for a command that a start of the program by hand ran meanwhile: nobody asked
+        // for a window.
+        std::fprintf(stderr,
+                     "vtl: the pictures handed over were taken by another start of Vantrel\n");
+        return false;
+    }
+    if (handoff.pending && RunHandoff(handoff.command))
         return true;
     return StartBrowser();
 }

@@ -1,10 +1,10 @@
 // vtlregistry: a small tool for people and tests.
 //   vtlregistry settings                   the settings key as the application loads it
-//   vtlregistry handoff dump               the pending hand-off record, left unread
-//   vtlregistry handoff write CMD FILE...  hands FILE... over with command CMD, as the extension does
-//                                          (waiting, as it does, for a pending record to be taken)
+//   vtlregistry handoff dump               the hand-off records waiting, oldest first, left there
+//   vtlregistry handoff write CMD FILE...  leaves a record of FILE... with command CMD, as the
+//                                          extension writes it, for the next vtl started by hand
 #include "app/core/AppSetting.h"
-#include "app/core/HandoffMapping.h"
+#include "app/core/HandoffQueue.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,36 +43,38 @@ int PrintSettings() {
 }
 
 int DumpHandoff() {
-    CHandoffMapping mapping(false);
-    if (!mapping.IsOpen()) {
-        if (mapping.Refusal().empty())
-            std::printf("no hand-off block\n");
-        else
-            std::fprintf(stderr, "vtlregistry: %s\n", mapping.Refusal().c_str());
+    const CHandoffQueue queue(false);
+    if (!queue.Refusal().empty()) {
+        std::fprintf(stderr, "vtlregistry: %s\n", queue.Refusal().c_str());
         return 1;
     }
-    // Read a copy, so that looking does not consume the record.
-    std::vector<unsigned char> copy = mapping.Copy();
-    std::printf("cReady=0x%02X\n", copy[0]);
-    std::vector<std::string> files;
-    const HandoffHeader header = ReadHandoffBlock(copy.data(), files);
-    std::printf("nReservedA=%u\nnReservedB=%u\nnPathCount=%u\nnCommand=%u\nnReservedC=%u\n", header.nReservedA,
-                header.nReservedB, header.nPathCount, header.nCommand, header.nReservedC);
-    for (const auto& file : files)
-        std::printf("%s\n", file.c_str());
+    const auto records = queue.IsOpen() ? queue.Peek() : decltype(queue.Peek()){};
+    if (records.empty())
+        std::printf("no hand-off waiting\n");
+    for (auto [name, block] : records) {
+        // Read from a copy, which the reading marks consumed: the record stays where it is.
+        std::printf("record=%s\ncReady=0x%02X\n", name.c_str(), block[0]);
+        std::vector<std::string> files;
+        const HandoffHeader header = ReadHandoffBlock(block.data(), files);
+        std::printf("nReservedA=%u\nnReservedB=%u\nnPathCount=%u\nnCommand=%u\nnReservedC=%u\n",
+                    header.nReservedA, header.nReservedB, header.nPathCount, header.nCommand,
+                    header.nReservedC);
+        for (const auto& file : files)
+            std::printf("%s\n", file.c_str());
+    }
     return 0;
 }
 
-int WriteHandoffBlock(std::uint32_t command, const std::vector<std::string>& files) {
-    CHandoffMapping mapping(true);
-    if (!mapping.IsOpen()) {
-        std::fprintf(stderr, "vtlregistry: %s\n", mapping.Refusal().c_str());
+int WriteHandoffRecord(std::uint32_t command, const std::vector<std::string>& files) {
+    CHandoffQueue queue(true);
+    if (!queue.IsOpen()) {
+        std::fprintf(stderr, "vtlregistry: %s\n", queue.Refusal().c_str());
         return 1;
     }
-    std::string refused;
-    const HandoffWrite result = mapping.Write(command, files, &refused);
+    std::string detail;
+    const HandoffWrite result = queue.Post(command, files, nullptr, &detail);
     if (result != HandoffWrite::Written) {
-        std::fprintf(stderr, "vtlregistry: %s\n", HandoffRefusalText(result, refused).c_str());
+        std::fprintf(stderr, "vtlregistry: %s\n", HandoffRefusalText(result, detail).c_str());
         return 1;
     }
     return 0;
@@ -98,7 +100,8 @@ int main(int argc, char** argv) {
         const unsigned long command = std::strtoul(args[2].c_str(), &end, 10);
         if (*end || args[2].empty())
             return Usage();
-        return WriteHandoffBlock(static_cast<std::uint32_t>(command), {args.begin() + 3, args.end()});
+        return WriteHandoffRecord(static_cast<std::uint32_t>(command),
+                                  {args.begin() + 3, args.end()});
     }
     return Usage();
 }

@@ -3,8 +3,8 @@
 // registry names as the context-menu handler's server (as the Windows shell finds it), makes
 // one request per right-click, turns the handler's menu into Nautilus menu items and an
 // item's activation into InvokeCommand. Nautilus calls everything here on its main thread;
-// InvokeCommand, which may wait for an earlier hand-off to be taken, runs on a thread of its
-// own, and the module's messages come back to the main thread as GTK dialogs.
+// InvokeCommand, which waits until the vtl it starts has taken the pictures, runs on a thread
+// of its own, and the module's messages come back to the main thread as GTK dialogs.
 #include "shellext/host/ContextMenuRequest.h"
 
 #include <gio/gio.h>

@@ -133,6 +133,8 @@ void CVtlMenu::RecordLocation() const {
                   static_cast<DWORD>(vtl.size() + 1));
     if (RegCloseKey(key) == ERROR_SUCCESS)
         std::printf("Recorded %s as the location of vtl.\n", vtl.c_str());
+    if (const std::string notice = TakeRegistryNotice(); !notice.empty())
+        std::printf("%s\n", notice.c_str());
 }
 
 int CVtlMenu::Register() {

@@ -3,7 +3,7 @@
 // ends it cleanly, and what a kill -9 leaves behind is swept by the next run over the folder.
 // Either way every picture is whole: the old one byte for byte, or the new one.
 #include "app/core/AppSetting.h"
-#include "app/core/HandoffMapping.h"
+#include "app/core/HandoffQueue.h"
 #include "platform/ReplaceFile.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/RunProgram.h"
@@ -37,8 +37,7 @@ class InterruptedRun : public testing::Test {
     // Runs vtl over the pictures, answering "Yes to all"; `kill` (when given) is sent once the
     // first picture has been replaced and another one is being written.
     vtltest::ProgramRun RunVtl(int kill = 0) {
-        EXPECT_EQ(CHandoffMapping(true).Write(HANDOFF_RESIZE_DEFAULT, m_files),
-                  HandoffWrite::Written);
+        EXPECT_EQ(CHandoffQueue(true).Post(HANDOFF_RESIZE_DEFAULT, m_files), HandoffWrite::Written);
         const auto inode = [this] {
             struct stat now {};
             stat(m_files[0].c_str(), &now);

@@ -442,6 +442,10 @@ TEST_F(MainFrameTest, OpensWhereTheCommandLineSays) {
     const std::string elsewhere = vtltest::MakeTempDir("elsewhere") + "/x.jpg";
     Paint(elsewhere, Qt::white);
     const std::string gone = m_photos + "/gone.jpg";
+    // A path longer than the 259 bytes a stored location may hold.
+    const std::string deep = m_photos + "/" + std::string(130, 'd') + "/" + std::string(130, 'e');
+    fs::create_directories(deep);
+    Paint(deep + "/deep.jpg", Qt::red);
     // The arguments, then the folder shown, the marks, the current row (none in a fresh
     // folder), whether a missing path was told, and the colour in the middle of the picture in
     // the preview.
@@ -456,6 +460,8 @@ TEST_F(MainFrameTest, OpensWhereTheCommandLineSays) {
              "c.png",
              true,
              Qt::blue},
+            {{deep}, deep, "", "", false, Qt::transparent},
+            {{deep + "/deep.jpg"}, deep, "deep.jpg", "deep.jpg", false, Qt::red},
         };
     for (const auto& [arguments, folder, marks, current, missing, preview] : starts) {
         SCOPED_TRACE(arguments.front());

@@ -9,8 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <random>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -105,20 +109,83 @@ TEST_F(AppSettingTest, EachSaveGroupIsOneRewriteAndLoadsBackUnchanged) {
               std::string::npos);
 }
 
-TEST_F(AppSettingTest, ASettingsFileThatCannotBeReadIsNeverReplacedAndEverySaveSaysSo) {
-    ASSERT_EQ(mkfifo(Hive().c_str(), 0600), 0);
-    CAppSetting s; // a FIFO is not waited on
-    EXPECT_EQ(Fields(s.m_resize), Fields(ResizeSetting{})) << "read as missing";
-    for (const std::string& failure : {s.SaveResizeSetting(), s.SaveLayout(), s.SaveMenuAndMail()})
-        EXPECT_EQ(
-            failure.rfind("The settings could not be saved: " + Hive() + " cannot be read", 0), 0u)
-            << failure;
-    EXPECT_TRUE(fs::is_fifo(Hive())) << "left as it was";
+TEST_F(AppSettingTest, ASettingsFileThatCannotBeReadIsNeverLostAndEverySaveSaysWhatHappened) {
+    const std::string hive = Hive(), lock = plat::RegistryLockFile(plat::HKEY_CURRENT_USER);
+    const std::string cannotRead = "The settings could not be saved: " + hive + " cannot be read";
+    const std::string lockHeld = "The settings could not be saved: another program held the lock " +
+                                 lock + " for more than 5 seconds";
+    std::string noise(4096, '\0');
+    std::mt19937 random(26);
+    for (char& byte : noise)
+        byte = static_cast<char>(random());
+    int held = -1; // the lock, as another program holds it
+    using Step = std::function<void()>;
+    // What is put in the settings file's place; what four saves in a row say (each a prefix, ""
+    // for nothing); what is then in the folder (a kept file without its date); what else holds.
+    const std::tuple<Step, std::vector<std::string>, std::set<std::string>, Step> cases[] = {
+        {[&] { mkfifo(hive.c_str(), 0600); }, // a FIFO is not waited on
+         std::vector(4, cannotRead + " (it is a FIFO, not a plain file). It was left as it is"),
+         {"HKEY_CURRENT_USER.reg"},
+         [&] { EXPECT_TRUE(fs::is_fifo(hive)) << "left as it was"; }},
+        // Not settings at all: kept beside, the person told once, new settings saved.
+        {[&] { vtltest::WriteFile(hive, noise); },
+         {"The settings file " + hive + " could not be read as settings. It was kept as " + hive +
+              ".unreadable-",
+          "", "", ""},
+         {"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock",
+          "HKEY_CURRENT_USER.reg.unreadable-"},
+         [&] {
+             for (const std::string& name : vtltest::FolderNames(Folder())) {
+                 if (name.find(".unreadable-") != std::string::npos) {
+                     EXPECT_EQ(vtltest::ReadFile(Folder() + "/" + name), noise)
+                         << "kept byte for byte";
+                 }
+             }
+             EXPECT_EQ(CAppSetting().m_resize.nWidth, 50) << "the new settings";
+         }},
+        // Another program holds the settings lock and never lets it go: no save waits for good.
+        {[&] {
+             WriteTexts({{"dest", "/kept"}});
+             held = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+             ASSERT_EQ(flock(held, LOCK_EX), 0);
+         },
+         std::vector(4, lockHeld),
+         {"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock"},
+         [&] {
+             close(held);
+             EXPECT_EQ(CAppSetting().m_resize.strDestFolder, "/kept") << "left as it was";
+             EXPECT_EQ(CAppSetting().m_resize.nWidth, 100);
+         }},
+    };
+    for (const auto& [make, saves, left, after] : cases) {
+        fs::remove_all(Folder());
+        fs::create_directories(Folder());
+        make();
+        CAppSetting s;
+        EXPECT_EQ(s.m_resize.nWidth, 100) << "read as missing";
+        s.m_resize.nWidth = 50;
+        const std::string said[] = {s.SaveResizeSetting(), s.SaveLayout(), s.SaveMenuAndMail(),
+                                    s.SaveResizeSetting()};
+        for (std::size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(said[i].substr(0, saves[i].size()), saves[i]) << said[i];
+            EXPECT_EQ(said[i].empty(), saves[i].empty()) << said[i];
+        }
+        std::set<std::string> names;
+        for (const std::string& name : vtltest::FolderNames(Folder())) {
+            const auto kept = name.find(".unreadable-");
+            if (name != "user.dat")
+                names.insert(kept == std::string::npos ? name : name.substr(0, kept + 12));
+        }
+        EXPECT_EQ(names, left);
+        after();
+    }
 
     // A disk that fills up while user.dat or the registry is rewritten: each save says so, and
     // every file stays byte for byte as it was, without a temporary file left beside it.
-    fs::remove(Hive());
+    fs::remove_all(Folder());
+    fs::create_directories(Folder());
     WriteTexts({{"pad", std::string(5000, 'p')}});
+    CAppSetting s;
     const std::string userDat = Folder() + "/user.dat";
     ASSERT_TRUE(WriteUserData(userDat, "old subject", "old body"));
     const std::string before = vtltest::ReadFile(Hive()) + vtltest::ReadFile(userDat);

@@ -1,18 +1,18 @@
 // The hand-off record: its byte layout, the reader's bounds, and the protocol of writers and
-// readers on the test program's own block (see Sandbox.h).
+// readers on the test program's own queue (see Sandbox.h).
 #include "app/core/HandoffBlock.h"
-#include "app/core/HandoffMapping.h"
+#include "app/core/HandoffQueue.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstring>
-#include <mutex>
+#include <filesystem>
 #include <random>
-#include <set>
 #include <sys/mman.h>
-#include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -89,78 +89,85 @@ TEST(Handoff, CountsAndEntriesTheBlockCannotHoldStayInsideIt) {
     }
 }
 
-// The command and files of the record the reader claims.
-std::pair<std::uint32_t, Files> Take(CHandoffMapping& reader) {
+// The queue's records as a reader takes them: by name, or the oldest one.
+std::pair<std::uint32_t, Files> Take(CHandoffQueue& reader, const std::string& record = "") {
     Files files;
-    const std::uint32_t command = reader.Read(files).nCommand;
+    const std::uint32_t command = reader.Take(record, files).nCommand;
     return {command, files};
 }
 
-TEST(Handoff, ASecondRecordWaitsUntilTheFirstIsTakenOrStale) {
-    CHandoffMapping first(true), second(true), reader(false);
-    ASSERT_EQ(first.Write(1, {"/a/1.jpg"}), HandoffWrite::Written);
-    std::thread quick([&] { second.Write(2, {"/b/2.jpg"}); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(Take(reader), std::pair(1u, Files{"/a/1.jpg"})) << "a pending record is not overwritten";
-    quick.join();
-    EXPECT_EQ(Take(reader), std::pair(2u, Files{"/b/2.jpg"}));
-    // A record that nobody takes within five seconds belongs to a vtl that never started.
-    ASSERT_EQ(first.Write(1, {"/a/1.jpg"}), HandoffWrite::Written);
-    ASSERT_EQ(second.Write(2, {"/b/2.jpg"}), HandoffWrite::Written);
-    EXPECT_EQ(Take(reader), std::pair(2u, Files{"/b/2.jpg"}));
+TEST(Handoff, EveryCommandWaitsInTheQueueAndEachStartTakesItsOwnOrElseTheOldest) {
+    CHandoffQueue writer(true), reader(false);
+    std::string first, second;
+    ASSERT_EQ(writer.Post(1, {"/a/1.jpg"}, &first), HandoffWrite::Written);
+    ASSERT_EQ(writer.Post(2, {"/b/2.jpg", "/b/3.gif"}, &second), HandoffWrite::Written);
+    const auto waiting = reader.Peek();
+    ASSERT_EQ(waiting.size(), 2u) << "a second command never replaces the first";
+    EXPECT_EQ(waiting[1].first, second);
+    const vtltest::ProgramRun dump =
+        vtltest::RunProgram(VTL_BIN_DIR "/vtlregistry", {"handoff", "dump"});
+    EXPECT_EQ(dump.out,
+              "record=" + first +
+                  "\ncReady=0xFF\nnReservedA=4000\nnReservedB=4\nnPathCount=1\n"
+                  "nCommand=1\nnReservedC=0\n/a/1.jpg\nrecord=" +
+                  second +
+                  "\ncReady=0xFF\nnReservedA=4000\nnReservedB=4\nnPathCount=2\nnCommand=2\n"
+                  "nReservedC=0\n/b/2.jpg\n/b/3.gif\n")
+        << "vtlregistry shows what waits, oldest first";
+    EXPECT_EQ(reader.Peek().size(), 2u) << "and takes nothing";
+    EXPECT_EQ(Take(reader, second), std::pair(2u, Files{"/b/2.jpg", "/b/3.gif"}));
+    EXPECT_EQ(Take(reader, second), std::pair(0u, Files{})) << "taken once";
+    EXPECT_EQ(Take(reader), std::pair(1u, Files{"/a/1.jpg"}));
+    EXPECT_TRUE(reader.Peek().empty());
+
+    // vtl started for a record that another start took meanwhile knows it; started by hand, it
+    // takes what waits.
+    ASSERT_EQ(writer.Post(1, {"/c/4.jpg"}, &first), HandoffWrite::Written);
+    for (const auto& [variable, pending, elsewhere] :
+         {std::tuple("gone", false, true), {"", true, false}, {"", false, false}}) {
+        const vtltest::ScopedEnv env{{{HANDOFF_RECORD_VARIABLE, variable}}};
+        Files files;
+        const HandoffRead read = ReadHandoff(files);
+        EXPECT_EQ(std::tie(read.pending, read.takenElsewhere), std::tie(pending, elsewhere))
+            << variable;
+        EXPECT_EQ(files, pending ? Files{"/c/4.jpg"} : Files{});
+    }
 }
 
-// A record that says who wrote it: every path names its writer and number.
-Files Record(int writer, int number) {
-    Files files(1 + (number * 37 + writer) % HANDOFF_MAX_FILES);
-    for (std::size_t i = 0; i < files.size(); ++i)
-        files[i] = "/w" + std::to_string(writer) + "/r" + std::to_string(number) + "/" + std::to_string(i) + ".jpg";
-    return files;
-}
-
-TEST(Handoff, TwoWritersAndTwoReadersHammeringOneBlockOnlyEverSeeWholeRecords) {
-    using Clock = std::chrono::steady_clock;
-    const auto end = Clock::now() + std::chrono::seconds(10);
-    CHandoffMapping created(true);
-    std::atomic<int> writing{2};
-    std::atomic<long> written{0}, torn{0}, twice{0};
-    std::mutex seenLock;
-    std::set<std::pair<int, int>> seen;
-    std::vector<std::thread> threads;
-    for (int w = 0; w < 2; ++w)
-        threads.emplace_back([&, w] {
-            CHandoffMapping mapping(true); // each with a mapping of its own, as processes have
-            for (int n = 0; Clock::now() < end; ++n, ++written)
-                mapping.Write(n % 3, Record(w, n));
-            --writing;
-        });
-    for (int r = 0; r < 2; ++r)
-        threads.emplace_back([&] {
-            CHandoffMapping mapping(false);
-            // Until the writers are done and nothing is pending.
-            for (bool more = true, pending = true; more || pending;) {
-                more = writing > 0;
-                Files files;
-                const HandoffHeader header = mapping.Read(files, &pending);
-                if (!pending) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                    continue;
-                }
-                int w = -1, n = -1;
-                std::sscanf(files.empty() ? "" : files[0].c_str(), "/w%d/r%d/", &w, &n);
-                if (files != Record(w, n) || header.nCommand != std::uint32_t(n % 3) ||
-                    header.nPathCount != files.size())
-                    ++torn;
-                const std::lock_guard lock(seenLock);
-                twice += !seen.insert({w, n}).second;
-            }
-        });
-    for (auto& thread : threads)
-        thread.join();
-    EXPECT_GT(written, 0);
-    EXPECT_EQ(torn, 0) << "a list read that was not written whole";
-    EXPECT_EQ(twice, 0) << "a record claimed twice";
-    EXPECT_EQ(long(seen.size()), written.load()) << "a record overwritten before it was read";
+TEST(Handoff, AWriterWaitsUntilTheProgramItStartedTookItsRecordOrEnded) {
+    const std::string dir = vtltest::MakeTempDir("programs"),
+                      queue = plat::RecordQueuePath(HandoffQueueName());
+    const auto program = [&](const std::string& name, const std::string& body) {
+        vtltest::WriteFile(dir + "/" + name, "#!/bin/sh\n" + body + "\n");
+        chmod((dir + "/" + name).c_str(), 0700);
+        return dir + "/" + name;
+    };
+    const std::string take = "mv \"" + queue + "/$" + HANDOFF_RECORD_VARIABLE + "\" \"$0.taken\"";
+    // The program, what HandOver gives, and whether the program took the record.
+    const std::tuple<std::string, HandoffWrite, bool> cases[] = {
+        {program("takes", take), HandoffWrite::Written, true},
+        // A machine so busy that the program takes longer to start than any wait would allow.
+        {program("slow", "sleep 6; " + take), HandoffWrite::Written, true},
+        {program("takes-and-ends-at-once", take + "; exit 3"), HandoffWrite::Written, true},
+        {program("ends", "exit 0"), HandoffWrite::NotTaken, false},
+        {program("crashes", "kill -9 $$"), HandoffWrite::NotTaken, false},
+        {dir + "/takes.taken", HandoffWrite::NotStarted, false}, // not a program
+    };
+    for (const auto& [path, result, took] : cases) {
+        CHandoffQueue writer(true);
+        std::string detail;
+        EXPECT_EQ(writer.HandOver(path, 2, {"/p/" + path}, &detail), result) << path;
+        EXPECT_TRUE(writer.Peek().empty()) << path << ": nothing is left waiting";
+        Files files;
+        std::vector<unsigned char> block;
+        for (const char c : vtltest::ReadFile(path + ".taken"))
+            block.push_back(static_cast<unsigned char>(c));
+        if (took && block.size() == HANDOFF_BLOCK_SIZE)
+            ReadHandoffBlock(block.data(), files);
+        EXPECT_EQ(files, took ? Files{"/p/" + path} : Files{}) << path;
+        EXPECT_EQ(detail, result == HandoffWrite::NotStarted ? path : "");
+        std::filesystem::remove(path + ".taken");
+    }
 }
 
 } // namespace

@@ -1,9 +1,9 @@
-// The launch modes through real processes: the test writes the hand-off block as the extension
-// does (the test program's own block, see Sandbox.h), starts the built vtl offscreen, and looks
-// at what it wrote and what is left of the block. "Resize and mail" runs end to end in
+// The launch modes through real processes: the test leaves a hand-off record as the extension
+// writes it (in the test program's own queue, see Sandbox.h), starts the built vtl offscreen,
+// and looks at what it wrote and what is left in the queue. "Resize and mail" runs end to end in
 // tests/shellext/VtlMenuTest.cpp (ShellRoad).
 #include "app/core/AppSetting.h"
-#include "app/core/HandoffMapping.h"
+#include "app/core/HandoffQueue.h"
 #include "platform/Registry.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/RunProgram.h"
@@ -41,7 +41,7 @@ class LaunchModes : public testing::Test {
         ASSERT_EQ(setting.SaveResizeSetting(), "");
     }
     void HandOff(std::uint32_t command) {
-        ASSERT_EQ(m_block.Write(command, m_files), HandoffWrite::Written);
+        ASSERT_EQ(m_queue.Post(command, m_files), HandoffWrite::Written);
     }
     static vtltest::ProgramRun Run(const std::string& autoclick = "",
                                    const std::string& vtl = VTL_BIN_DIR "/vtl") {
@@ -61,11 +61,11 @@ class LaunchModes : public testing::Test {
         fs::remove_all(m_pictures + "/resize");
         return written == 2;
     }
-    bool Pending() { return IsHandoffPending(m_block.Copy().data()); }
+    bool Pending() { return !m_queue.Peek().empty(); }
 
     std::string m_pictures;
     std::vector<std::string> m_files;
-    CHandoffMapping m_block{true};
+    CHandoffQueue m_queue{true};
 };
 
 TEST_F(LaunchModes, ResizeAsDefaultSettingWritesTheOutputsWithoutAWindowAndOnlyOnce) {
@@ -102,15 +102,15 @@ TEST_F(LaunchModes, TheInstalledProgramRunsFromWhereItWasInstalled) {
     EXPECT_TRUE(Resized());
 }
 
-TEST_F(LaunchModes, AnUnlistedCommandOrABlockInTheWayStartsTheBrowserAndTheBlockIsNamed) {
+TEST_F(LaunchModes, AnUnlistedCommandOrAQueueInTheWayStartsTheBrowserAndTheQueueIsNamed) {
     HandOff(3);
     Run("ID_APP_EXIT");
     EXPECT_TRUE(BrowserOpened());
     EXPECT_FALSE(Pending());
     EXPECT_FALSE(Resized());
 
-    const std::string path = plat::FileMappingPath(HandoffBlockName());
-    fs::remove(path);
+    const std::string path = plat::RecordQueuePath(HandoffQueueName());
+    fs::remove_all(path);
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
     const auto run = Run("IDOK,ID_APP_EXIT");
     EXPECT_NE(run.err.find(path + " is a FIFO"), std::string::npos)

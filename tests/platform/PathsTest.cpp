@@ -80,11 +80,29 @@ TEST(Locale, QtPicturesBecomeWindowsPictures) {
 
 // Starting by a path with a space and a shell character, with no arguments, is seen in the
 // extension's tests (ShellExtInvoke), whose application lives at such a path.
-TEST(WinExec, WhatCannotBeStartedIsReported) {
+TEST(WinExec, WhatCannotBeStartedIsReportedAndAStartedProgramIsFollowedToItsEnd) {
     const std::string dir = vtltest::MakeTempDir("exec");
     vtltest::WriteFile(dir + "/plain.txt", "hello");
     for (const std::string& cannot : {dir + "/missing", dir + "/plain.txt", dir})
         EXPECT_FALSE(WinExec(cannot)) << cannot;
+
+    // A program that says what it was given, then runs until it is told to end.
+    const std::string program = dir + "/program";
+    vtltest::WriteFile(program, "#!/bin/sh\necho \"$# $GIVEN $HOME\" > \"$0.said\"\n"
+                                "while [ ! -e \"$0.end\" ]; do sleep 0.05; done\n");
+    chmod(program.c_str(), 0700);
+    const vtltest::ScopedEnv env{{{"GIVEN", "before"}}};
+    CStartedProgram started;
+    ASSERT_TRUE(WinExec(program, {"GIVEN=one two"}, &started));
+    ASSERT_TRUE(vtltest::WaitUntil([&] { return !vtltest::ReadFile(program + ".said").empty(); }));
+    EXPECT_EQ(vtltest::ReadFile(program + ".said"),
+              "0 one two " + std::string(getenv("HOME")) + "\n")
+        << "no arguments, the variable given in place of the caller's, the rest inherited";
+    EXPECT_FALSE(started.WaitForEnd(std::chrono::milliseconds(100)));
+    vtltest::WriteFile(program + ".end", "");
+    EXPECT_TRUE(started.WaitForEnd(std::chrono::seconds(10)));
+    EXPECT_TRUE(CStartedProgram().WaitForEnd(std::chrono::milliseconds(0)))
+        << "nothing started, nothing to wait for";
 }
 
 } // namespace

@@ -100,22 +100,86 @@ TEST_F(RegistryTest, ValuesKeepTheirTypesNamesIgnoreCaseAndAHandleWritesOnClose)
     EXPECT_EQ(Get("dest"), "");
 }
 
-TEST_F(RegistryTest, DamagedHivesKeepTheirGoodValues) {
-    const std::string good = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Ostrell\\vtl\\setting]\n"
-                             "\"width\"=dword:00000032\n\"dest\"=\"/pictures\"\n";
-    const std::string cases[] = {
-        good + "\"height\"=dwo",
-        good + "\"cmto\"=\"/unfinished",
-        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Ostrell\\vtl\\setting]\n\x01\xFFgarbage=\n"
-        "\"width\"=dword:00000032\n=\n\"x\"=dword:zz\n\"dest\"=\"/pictures\"\n[broken\n",
-        "[HKEY_CURRENT_USER\\Software\\Ostrell\\vtl\\setting]\r\n\"width\"=dword:32\r\n\"dest\"=\"/pictures\"\r\n",
+// Text as UTF-16LE with its byte-order mark, as regedit exports on Windows, and back (the
+// characters of these tests all lie below U+0800).
+std::string Utf16(const std::string& utf8) {
+    std::string out = "\xFF\xFE";
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        unsigned c = static_cast<unsigned char>(utf8[i]);
+        if (c >= 0xC0)
+            c = (c & 0x1F) << 6 | (static_cast<unsigned char>(utf8[++i]) & 0x3F);
+        out += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    }
+    return out;
+}
+std::string Utf8(const std::string& utf16) {
+    std::string out;
+    for (std::size_t i = 2; i + 1 < utf16.size(); i += 2) {
+        const unsigned c =
+            static_cast<unsigned char>(utf16[i]) | static_cast<unsigned char>(utf16[i + 1]) << 8;
+        if (c < 0x80)
+            out += static_cast<char>(c);
+        else
+            out += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
+    }
+    return out;
+}
+
+TEST_F(RegistryTest, DamagedHivesKeepTheirGoodValuesAndARewriteKeepsEverythingElse) {
+    const std::string key = "[HKEY_CURRENT_USER\\Software\\Ostrell\\vtl\\setting]";
+    const std::string good =
+        "REGEDIT4\n\n" + key + "\n\"width\"=dword:00000032\n\"dest\"=\"/pictures\"\n";
+    // The file, and what a rewrite after a save gives back of it besides the values: in its
+    // encoding (a byte-order mark, or ""), and the lines kept in it, in their places.
+    const std::tuple<std::string, std::string, std::vector<std::string>> cases[] = {
+        {good + "\"height\"=dwo", "", {"\"dest\"=\"/pictures\"\n\"height\"=dwo\n"}},
+        {good + "\"cmto\"=\"/unfinished", "", {"\"cmto\"=\"/unfinished\n"}},
+        {"REGEDIT4\n\n" + key +
+             "\n\x01\xFFgarbage=\n\"width\"=dword:00000032\n=\n\"x\"=dword:zz\n"
+             "\"dest\"=\"/pictures\"\n[broken\n",
+         "",
+         {"\x01\xFFgarbage=\n\"width\"", "=\n\"x\"=dword:zz\n\"dest\"", "\n[broken\n"}},
+        {key + "\r\n\"width\"=dword:32\r\n\"dest\"=\"/pictures\"\r\n",
+         "",
+         {"\r\n\"width\"=dword:00000032\r\n"}},
+        // A person's notes, and what other programs keep in the file.
+        {"REGEDIT4\n; my settings\n\n[HKEY_LOCAL_MACHINE\\Software\\Other]\n\"x\"=dword:1\n\n" +
+             key +
+             "\n; width "
+             "first\n\"width\"=dword:00000032\n\"dest\"=\"/pictures\"\n\"later\"=qword:1\n"
+             "\"bytes\"=hex:01,02,\\\n  03\n\"cut\"=hex:01,\\\n  zz\n",
+         "",
+         {"REGEDIT4\n; my settings\n", "\n[HKEY_LOCAL_MACHINE\\Software\\Other]\n\"x\"=dword:1\n",
+          "; width first\n\"width\"=", "\"later\"=qword:1\n", "\"bytes\"=hex:01,02,03\n",
+          "\"cut\"=hex:01,\\\n  zz\n"}},
+        // regedit's export on Windows: UTF-16, the version-5 header, CRLF.
+        {Utf16("Windows Registry Editor Version 5.00\r\n\r\n" + key +
+               "\r\n\"width\"=dword:00000032\r\n\"dest\"=\"/pictures\"\r\n\"name\"=\"Ren\xC3\xA9"
+               "e\"\r\n"
+               "\"path\"=hex(2):25,00,41,00,00,00\r\n"),
+         "\xFF\xFE",
+         {"Windows Registry Editor Version 5.00\r\n\r\n" + key + "\r\n",
+          "\"name\"=\"Ren\xC3\xA9"
+          "e\"\r\n",
+          "\"path\"=hex(2):25,00,41,00,00,00\r\n"}},
     };
-    for (const auto& text : cases) {
+    for (const auto& [text, bom, kept] : cases) {
         vtltest::WriteFile(Hive(), text);
         EXPECT_EQ(Get("width") + Get("dest"), kFifty + std::string("/pictures\0", 10)) << text;
-        EXPECT_EQ(Save("height", kSeven), ERROR_SUCCESS); // a clean file that keeps the good values
+        EXPECT_EQ(Save("height", kSeven), ERROR_SUCCESS);
         EXPECT_EQ(Get("width") + Get("height"), kFifty + kSeven) << text;
+        const std::string saved = vtltest::ReadFile(Hive());
+        EXPECT_TRUE(saved.starts_with(bom)) << text;
+        const std::string shown = bom.empty() ? saved : Utf8(saved);
+        for (const std::string& line : kept)
+            EXPECT_NE(shown.find(line), std::string::npos) << line << " in:\n" << shown;
+        EXPECT_EQ(Save("height", kSeven), ERROR_SUCCESS);
+        EXPECT_EQ(vtltest::ReadFile(Hive()), saved) << "a second rewrite changes nothing";
     }
+    EXPECT_EQ(Get("name"), std::string("Ren\xC3\xA9"
+                                       "e\0",
+                                       7))
+        << "a text of a UTF-16 file reads as UTF-8";
 }
 
 TEST_F(RegistryTest, AHiveThatCannotBeReadWholeReadsAsEmptyAndIsNeverReplaced) {

@@ -158,7 +158,7 @@ TEST_F(ShellExtInvoke, AFailedInitializeLeavesNothingOfTheLastSelectionToOfferOr
     EXPECT_EQ(handler.Invoke(MAKEINTRESOURCE(1)), E_INVALIDARG)
         << "a host that ignored the failure runs nothing";
     EXPECT_EQ(Handler({"/p/a.jpg"}).Invoke("open"), E_INVALIDARG) << "a verb by name is not ours";
-    EXPECT_TRUE(BlockUntouched());
+    EXPECT_TRUE(QueueUntouched());
     EXPECT_TRUE(NeverStarted());
     EXPECT_EQ(handler.Initialize({}), E_INVALIDARG) << "no files";
     EXPECT_EQ(handler.init->Initialize(nullptr, nullptr, nullptr), E_INVALIDARG);

@@ -1,7 +1,7 @@
 // The Nautilus extension loaded as Nautilus loads it: a GTypeModule that calls its entry
 // points, a menu provider asked for the items of a selection, and an item activated. The
 // selection's files are given through a file-info object of our own, the part Nautilus plays.
-#include "app/core/HandoffMapping.h"
+#include "app/core/HandoffQueue.h"
 #include "tests/shellext/ShellExtTestSupport.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
@@ -128,20 +128,19 @@ protected:
     NautilusMenuProvider* m_provider = nullptr;
 };
 
-TEST_F(ShellExtNautilus, ACommandWaitsForAnEarlierHandOffOffNautilussMainThread) {
+TEST_F(ShellExtNautilus, ACommandWaitsOffNautilussMainThreadUntilItsVtlTookIt) {
     EXPECT_EQ(Items({m_dir + "/notes.txt"}), nullptr);
     EXPECT_EQ(Items({"sftp://host/pictures/a.jpg"}), nullptr) << "other locations get nothing";
-    CHandoffMapping earlier(true);
-    ASSERT_EQ(earlier.Write(HANDOFF_RESIZE_DEFAULT, {"/first/a.jpg"}), HandoffWrite::Written);
-    // The click returns at once, while the command waits for the earlier record to be taken.
+    // The click returns at once, while the command waits for the started application.
+    Hold(true);
     EXPECT_EQ(Activate({m_dir + "/a.jpg", m_dir + "/b.txt", m_dir + "/c.gif"}, 2),
-              (std::vector<std::string>{"Vantrel", "Resize...", "Resize as default setting", "Resize and mail"}));
-    EXPECT_EQ(PendingRecord().second, Files{"/first/a.jpg"});
-    Files taken;
-    earlier.Read(taken);
-    vtltest::WaitUntil([] { return !PendingRecord().second.empty(); }, 5);
-    EXPECT_EQ(PendingRecord(), std::pair(std::uint32_t(HANDOFF_RESIZE_DEFAULT_MAIL), Files{m_dir + "/a.jpg", m_dir + "/c.gif"}));
+              (std::vector<std::string>{"Vantrel", "Resize...", "Resize as default setting",
+                                        "Resize and mail"}));
     EXPECT_EQ(WaitForStart(), "0\n");
+    EXPECT_EQ(CHandoffQueue(false).Peek().size(), 1u) << "the record waits for the application";
+    Hold(false);
+    EXPECT_EQ(TakenRecord(), std::pair(std::uint32_t(HANDOFF_RESIZE_DEFAULT_MAIL),
+                                       Files{m_dir + "/a.jpg", m_dir + "/c.gif"}));
 }
 
 // An X server of the test's own, for the extension's dialogs; no display when Xvfb is missing.
@@ -187,7 +186,7 @@ TEST_F(ShellExtNautilus, ARefusalIsADialogOverNautilusNotANotification) {
     g_free(text);
     gtk_window_destroy(dialog);
     g_object_unref(dialog);
-    EXPECT_TRUE(BlockUntouched());
+    EXPECT_TRUE(QueueUntouched());
 }
 
 } // namespace

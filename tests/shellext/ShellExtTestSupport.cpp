@@ -1,14 +1,13 @@
 #include "tests/shellext/ShellExtTestSupport.h"
 
+#include "app/core/HandoffQueue.h"
 #include "platform/Registry.h"
 #include "platform/com/HDropDataObject.h"
 #include "shellext/VtlExtIds.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
 
-#include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
@@ -16,23 +15,6 @@
 namespace shellexttest {
 
 using namespace plat;
-
-namespace {
-
-// The block's bytes, mapped as the extension maps them.
-unsigned char* Block() {
-    static unsigned char* block = [] {
-        FileMapping* mapping = CreateFileMapping(HandoffBlockName(), HANDOFF_BLOCK_SIZE);
-        auto* view = static_cast<unsigned char*>(MapViewOfFile(mapping));
-        CloseHandle(mapping);
-        if (!view)
-            throw std::runtime_error("the hand-off block cannot be mapped");
-        return view;
-    }();
-    return block;
-}
-
-} // namespace
 
 vtlext::CExtensionModule& Module() {
     static vtlext::CExtensionModule* module = [] {
@@ -99,22 +81,14 @@ bool LocationIs(const std::string& path) {
     return hive.find("\n\"location\"=\"" + path + "\"\n") != std::string::npos;
 }
 
-void ScribbleBlock() {
-    std::memset(Block(), 0xAB, HANDOFF_BLOCK_SIZE);
-    Block()[0] = 0;
+void ClearQueue() {
+    const std::string queue = RecordQueuePath(HandoffQueueName());
+    for (const std::string& name : vtltest::FolderNames(queue))
+        std::filesystem::remove(queue + "/" + name);
 }
 
-bool BlockUntouched() {
-    const unsigned char* block = Block();
-    return block[0] == 0 && std::all_of(block + 1, block + HANDOFF_BLOCK_SIZE,
-                                        [](unsigned char b) { return b == 0xAB; });
-}
-
-std::pair<std::uint32_t, Files> PendingRecord() {
-    std::vector<unsigned char> copy(Block(), Block() + HANDOFF_BLOCK_SIZE);
-    Files files;
-    const std::uint32_t command = ReadHandoffBlock(copy.data(), files).nCommand;
-    return {command, files};
+bool QueueUntouched() {
+    return vtltest::FolderNames(RecordQueuePath(HandoffQueueName())).empty();
 }
 
 void WithFakeApplication::SetUp() {
@@ -123,10 +97,14 @@ void WithFakeApplication::SetUp() {
     m_dir = vtltest::MakeTempDir("fake vtl;echo");
     m_vtl = m_dir + "/vtl";
     vtltest::WriteFile(m_vtl,
-                       "#!/bin/sh\necho \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n");
+                       "#!/bin/sh\necho \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n"
+                       "while [ -e \"$0.hold\" ]; do sleep 0.02; done\n"
+                       "mv \"" +
+                           RecordQueuePath(HandoffQueueName()) + "/$" + HANDOFF_RECORD_VARIABLE +
+                           "\" \"$0.record\"\n");
     std::filesystem::permissions(m_vtl, std::filesystem::perms::owner_all);
     SetLocation(m_vtl);
-    ScribbleBlock();
+    ClearQueue();
 }
 
 std::string WithFakeApplication::WaitForStart() const {
@@ -137,6 +115,24 @@ std::string WithFakeApplication::WaitForStart() const {
 bool WithFakeApplication::NeverStarted() const {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     return !std::filesystem::exists(m_vtl + ".started");
+}
+
+std::pair<std::uint32_t, Files> WithFakeApplication::TakenRecord() const {
+    vtltest::WaitUntil([&] { return std::filesystem::exists(m_vtl + ".record"); }, 5);
+    std::string block = vtltest::ReadFile(m_vtl + ".record");
+    Files files;
+    if (block.size() != HANDOFF_BLOCK_SIZE)
+        return {0, files};
+    const std::uint32_t command =
+        ReadHandoffBlock(reinterpret_cast<unsigned char*>(block.data()), files).nCommand;
+    return {command, files};
+}
+
+void WithFakeApplication::Hold(bool hold) const {
+    if (hold)
+        vtltest::WriteFile(m_vtl + ".hold", "");
+    else
+        std::filesystem::remove(m_vtl + ".hold");
 }
 
 } // namespace shellexttest

@@ -1,7 +1,7 @@
 #pragma once
 // What the extension's tests share: the built module loaded as a host loads it, a handler of
-// it, the stored "location", a fake application that records its start, and the test program's
-// own hand-off block (see Sandbox.h).
+// it, the stored "location", a fake application that records its start and takes its record,
+// and the test program's own hand-off queue (see Sandbox.h).
 #include "app/core/HandoffBlock.h"
 #include "platform/com/ShellExt.h"
 #include "shellext/host/ExtensionModule.h"
@@ -34,14 +34,13 @@ struct Handler {
 void SetLocation(const std::string& path);
 bool LocationIs(const std::string& path);
 
-// Empties the block over bytes of 0xAB, so that any byte a writer touches shows.
-void ScribbleBlock();
-bool BlockUntouched();
-// The command and files of the pending record, read from a copy of the block (nothing is
-// claimed); no files when none is pending.
-std::pair<std::uint32_t, Files> PendingRecord();
+// The test program's queue: emptied, and whether nothing waits in it (nor a half-written record).
+void ClearQueue();
+bool QueueUntouched();
 
-// A test whose "location" names a fake application in a fresh folder, over a scribbled block.
+// A test whose "location" names a fake application in a fresh folder, over an empty queue. The
+// fake records its start, waits while a file "<fake>.hold" exists, and then takes the record it
+// was started for, as vtl does.
 class WithFakeApplication : public testing::Test {
   protected:
     void SetUp() override;
@@ -49,6 +48,10 @@ class WithFakeApplication : public testing::Test {
     // few seconds); "" when it never started.
     std::string WaitForStart() const;
     bool NeverStarted() const; // after a short while
+    // The command and files of the record the application took (waiting a few seconds); no
+    // files when it took none.
+    std::pair<std::uint32_t, Files> TakenRecord() const;
+    void Hold(bool hold) const;
     std::string m_dir;         // the fresh folder
     std::string m_vtl;         // the fake application in it
 };

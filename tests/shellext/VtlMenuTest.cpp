@@ -1,5 +1,5 @@
 // vtlmenu as file managers and scripts run it: a real process, the real module, the test
-// program's own hand-off block, and a fake application that records its start or the built vtl.
+// program's own hand-off queue, and a fake application that takes its record, or the built vtl.
 #include "app/core/AppSetting.h"
 #include "platform/Registry.h"
 #include "tests/shellext/ShellExtTestSupport.h"
@@ -12,9 +12,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -37,51 +42,79 @@ TEST_F(VtlMenu, MenuForPicturesOnlyAndInvokeHandsThemOverAsFullPathsInOrder) {
     const fs::path before = fs::current_path();
     fs::current_path(m_dir);
     for (const std::uint32_t command : {0u, 1u, 2u}) {
-        ScribbleBlock();
         fs::remove(m_vtl + ".started");
         const RunResult run =
             RunVtlMenu({"--invoke", std::to_string(command), "a.jpg", "b.txt", "./sub/../d.gif"});
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.err, "");
-        EXPECT_EQ(PendingRecord(), std::pair(command, Files{m_dir + "/a.jpg", m_dir + "/d.gif"}));
+        EXPECT_EQ(TakenRecord(), std::pair(command, Files{m_dir + "/a.jpg", m_dir + "/d.gif"}))
+            << "the application took its record before vtlmenu returned";
         EXPECT_EQ(WaitForStart(), "0\n") << "started by its path, with no arguments";
+        EXPECT_TRUE(QueueUntouched());
     }
     fs::current_path(before);
 }
 
 TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
-    const std::string block = plat::FileMappingPath(HandoffBlockName()), a = m_dir + "/a.jpg";
-    const std::string fifo =
-        block + " is a FIFO, not a shared memory block. Remove it and try again.";
+    const std::string queue = plat::RecordQueuePath(HandoffQueueName()), a = m_dir + "/a.jpg";
+    const std::string fifo = queue + " is a FIFO, not a folder. Remove it and try again.";
     const std::string notFound =
         "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!";
-    // Selections that do not fit are refused whole, before the block is touched.
+    // Selections that do not fit are refused whole, before the queue is touched.
     const std::string tooLong = m_dir + "/" + std::string(130, 'x') + "/" + std::string(130, 'x');
     Files tooMany(HANDOFF_MAX_FILES + 1, a);
     tooMany.insert(tooMany.begin(), {"--invoke", "1"});
-    // Arguments, "location", exit status, a part of standard error; every run with a display
-    // that cannot be reached.
-    const std::tuple<std::vector<std::string>, std::string, int, std::string> cases[] = {
-        {{"--invoke", "1", a}, m_dir + "/gone/vtl", 1, notFound},
-        {{"--invoke", "0", a}, "", 1, notFound},
-        {{"--invoke", "1", a, tooLong + ".jpg"}, m_vtl, 1, "The path of this picture is too long"},
-        {tooMany, m_vtl, 1, "Vantrel can take at most 251 pictures"},
-        {{"--invoke", "1", m_dir + "/notes.txt"}, m_vtl, 4, "none of the files is a picture"},
-        {{"--invoke", "3", a}, m_vtl, 2, "no command 3"},
-        {{"--invoke", "x", a}, m_vtl, 2, "usage"},
-        // Last, since it takes the block's place until the end.
-        {{"--invoke", "1", a}, m_vtl, 1, fifo},
+    // A settings file that cannot be read is named with what is wrong with it, not taken for
+    // a missing "location".
+    const std::string hive = plat::RegistryHiveFile(plat::HKEY_CURRENT_USER);
+    const std::string bad = "Vantrel's settings file " + hive + " cannot be read (";
+    const Files one = {"--invoke", "1", a};
+    const std::string& vtl = m_vtl;
+    // Arguments, "location", what takes the settings file's place, exit status, a part of
+    // standard error; every run with a display that cannot be reached.
+    using Case = std::tuple<Files, std::string, std::string, int, std::string>;
+    std::vector<Case> cases = {
+        {one, m_dir + "/gone/vtl", "", 1, notFound},
+        {{"--invoke", "0", a}, "", "", 1, notFound},
+        {{"--invoke", "1", a, tooLong + ".jpg"}, vtl, "", 1, "The path of this picture is too"},
+        {tooMany, vtl, "", 1, "Vantrel can take at most 251 pictures"},
+        {{"--invoke", "1", m_dir + "/notes.txt"}, vtl, "", 4, "none of the files is a picture"},
+        {{"--invoke", "3", a}, vtl, "", 2, "no command 3"},
+        {{"--invoke", "x", a}, vtl, "", 2, "usage"},
+        // A program that ends without taking the pictures: nothing is left waiting for a start
+        // that would never come.
+        {one, "/bin/true", "", 1, "Vantrel ended before it took the pictures"},
+        {one, vtl, "FIFO", 1, bad + "it is a FIFO, not a plain file), so where vtl is"},
+        {one, vtl, "folder", 1, bad + "it is a folder, not a plain file)"},
+        {one, vtl, "link to /dev/zero", 1, bad + "it is a device, not a plain file)"},
+        {one, vtl, "17 MiB", 1, bad + "it is larger than 16 MiB)"},
+        // Last, since it takes the queue's place until the end.
+        {one, vtl, "", 1, fifo},
     };
-    for (const auto& [args, location, status, err] : cases) {
+    if (geteuid() != 0) // root reads any file
+        cases.insert(cases.begin(), Case{one, vtl, "mode 000", 1, bad + "Permission denied)"});
+    for (const auto& [args, location, settings, status, err] : cases) {
         SetLocation(location);
         if (err == fifo)
-            fs::remove(block), mkfifo(block.c_str(), 0600);
+            fs::remove_all(queue), mkfifo(queue.c_str(), 0600);
+        if (settings == "FIFO")
+            fs::remove(hive), mkfifo(hive.c_str(), 0600);
+        else if (settings == "folder")
+            fs::remove(hive), fs::create_directory(hive);
+        else if (settings == "link to /dev/zero")
+            fs::remove(hive), fs::create_symlink("/dev/zero", hive);
+        else if (settings == "17 MiB")
+            vtltest::WriteFile(hive, vtltest::ReadFile(hive) + std::string(17 << 20, ';'));
+        else if (settings == "mode 000")
+            fs::permissions(hive, fs::perms::none);
         const RunResult run = RunVtlMenu(args, {{"DISPLAY", ":97"}, {"QT_QPA_PLATFORM", ""}});
         EXPECT_EQ(run.status, status) << err;
         EXPECT_NE(run.err.find(err), std::string::npos) << run.err;
+        if (!settings.empty())
+            fs::remove_all(hive);
     }
-    fs::remove(block); // the FIFO
-    EXPECT_TRUE(BlockUntouched());
+    fs::remove(queue); // the FIFO
+    EXPECT_TRUE(QueueUntouched());
     EXPECT_TRUE(NeverStarted());
 }
 
@@ -230,21 +263,23 @@ TEST_F(VtlMenuIntegration, TheMenusOfferWhatTheOptionsTick) {
         SCOPED_TRACE(c.flags);
         SetMenuChoices(c.flags);
         EXPECT_EQ(RunVtlMenu({"--menu", a}).out, c.menu);
-        ScribbleBlock();
+        ClearQueue();
         fs::remove(m_vtl + ".started");
+        fs::remove(m_vtl + ".record");
         const RunResult run = RunVtlMenu({"--invoke", std::to_string(c.offset), a},
                                          {{"DISPLAY", ":97"}, {"QT_QPA_PLATFORM", ""}});
         if (c.command >= 0) {
             EXPECT_EQ(run.status, 0) << run.err;
-            EXPECT_EQ(PendingRecord(), std::pair(std::uint32_t(c.command), Files{a}));
             EXPECT_EQ(WaitForStart(), "0\n");
+            EXPECT_EQ(TakenRecord(), std::pair(std::uint32_t(c.command), Files{a}));
         } else {
             EXPECT_EQ(run.status, 1);
             EXPECT_NE(run.err.find("\"" + std::string(names[c.offset]) +
                                    "\" is turned off in Vantrel's options"),
                       std::string::npos)
                 << run.err;
-            EXPECT_TRUE(BlockUntouched());
+            EXPECT_TRUE(QueueUntouched());
+            EXPECT_TRUE(NeverStarted());
         }
 
         EXPECT_EQ(RunVtlMenu({"--update"}).status, 0);
@@ -295,7 +330,7 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
     // which it deletes after the mail program returned, are gone.
     ASSERT_TRUE(vtltest::WaitUntil([&] { return mail.Ran() && fs::is_empty(m_tmp); }, 60))
         << "vtl never reached the mail program, or left its temporary copies";
-    EXPECT_TRUE(PendingRecord().second.empty()) << "vtl took the record";
+    EXPECT_TRUE(QueueUntouched()) << "vtl took the record";
     Files names;
     for (const std::string& path : mail.AttachedPaths())
         names.push_back(fs::path(path).filename());
@@ -307,18 +342,92 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
     EXPECT_FALSE(fs::exists(m_dir + "/resize")) << "nothing is written beside the sources";
 }
 
+// Busy loops on every core and one more, for as long as it lives: a machine too busy to start
+// programs quickly.
+class BusyMachine {
+  public:
+    BusyMachine() {
+        for (unsigned i = 0; i <= std::thread::hardware_concurrency(); ++i)
+            if (const pid_t pid = fork(); pid == 0)
+                for (;;)
+                    std::atomic_signal_fence(
+                        std::memory_order_seq_cst); // a loop the compiler keeps
+            else if (pid > 0)
+                m_loops.push_back(pid);
+    }
+    ~BusyMachine() {
+        for (const pid_t pid : m_loops)
+            kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+    }
+    BusyMachine(const BusyMachine&) = delete;
+    BusyMachine& operator=(const BusyMachine&) = delete;
+
+  private:
+    std::vector<pid_t> m_loops;
+};
+
+// How many of the pictures have their output at half the width in the resize folder beside them.
+int Resized(const std::vector<Files>& selections) {
+    int resized = 0;
+    for (const Files& pictures : selections)
+        for (const auto& picture : pictures) {
+            const fs::path path(picture);
+            resized +=
+                vtltest::Inspect(path.parent_path() / "resize" / path.filename()).width == 960;
+        }
+    return resized;
+}
+
+TEST_F(ShellRoad, TwentyCommandsAtOnceOnABusyMachineResizeEveryPicture) {
+    constexpr int kCommands = 20, kPictures = 3;
+    std::vector<Files> selections(kCommands);
+    for (Files& pictures : selections)
+        pictures = vtltest::MakePictures(vtltest::MakeTempDir("wallpapers"), kPictures, 1920, 1080);
+    std::vector<RunResult> runs(kCommands);
+    {
+        const BusyMachine busy;
+        std::vector<std::thread> menus;
+        for (int i = 0; i < kCommands; ++i)
+            menus.emplace_back([&, i] {
+                Files args{"--invoke", "1"};
+                args.insert(args.end(), selections[i].begin(), selections[i].end());
+                runs[i] = RunVtlMenu(args);
+            });
+        for (auto& menu : menus)
+            menu.join();
+        // vtl runs on after vtlmenu returned: done once every output is there (each is written
+        // under another name and renamed, so one that is there is whole).
+        vtltest::WaitUntil([&] { return Resized(selections) == kCommands * kPictures; }, 60);
+    }
+    int handed = 0;
+    for (const RunResult& run : runs) {
+        handed += run.status == 0;
+        EXPECT_EQ(run.status, 0) << run.err;
+    }
+    EXPECT_EQ(handed, kCommands) << "every vtlmenu saw its command taken";
+    EXPECT_EQ(Resized(selections), kCommands * kPictures)
+        << "pictures resized of " << kCommands * kPictures;
+    EXPECT_TRUE(QueueUntouched());
+}
+
 TEST_F(ShellRoad, TenCommandsInARowOverTenFoldersResizeAllTen) {
     std::vector<std::string> folders;
     for (int i = 0; i < 10; ++i)
         vtltest::MakePicture(folders.emplace_back(vtltest::MakeTempDir("folder")) + "/a.jpg", 320,
                              240);
-    for (const auto& folder : folders) {
-        const RunResult run = RunVtlMenu({"--invoke", "1", folder + "/a.jpg"});
+    // Every other one where the session has no runtime folder: the queue is then in /dev/shm.
+    const std::string shm = "/dev/shm/" + HandoffQueueName().shm + "-" + std::to_string(geteuid());
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        const RunResult run =
+            RunVtlMenu({"--invoke", "1", folders[i] + "/a.jpg"},
+                       {{"XDG_RUNTIME_DIR", i % 2 ? "" : vtltest::Sandbox::Root() + "/runtime"}});
         ASSERT_EQ(run.status, 0) << run.err;
     }
     for (const auto& folder : folders)
         EXPECT_TRUE(vtltest::WaitUntil([&] { return fs::exists(folder + "/resize/a.jpg"); }, 60))
             << folder;
+    EXPECT_TRUE(fs::is_directory(shm) && fs::is_empty(shm)) << shm;
+    fs::remove_all(shm);
 }
 
 } // namespace
