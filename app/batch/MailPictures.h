@@ -12,10 +12,23 @@
 // the mail program can take, a message names that limit and nothing is copied.
 //
 // Called on the user-interface thread by the resize options dialog's "Resize and mail" (after
-// the progress dialog ended with IDOK), by the shell launch that resizes and mails, and by the
-// main window's "Mail To ..." command, each after filling the lists. It blocks until the mail
-// program returns.
+// the progress dialog ended with IDOK) and by the shell launch that resizes and mails, each
+// after filling the lists. It returns when the mail program does; meanwhile the windows are
+// repainted but take no input, and a stop signal (SIGTERM, SIGINT, SIGHUP) removes the run's
+// outputs and their folder (the mail program keeps its own copies) and ends the process as the
+// signal would.
 void MailPictures();
+
+class QWidget;
+
+// "Mail To ...": hands the pictures of m_listFiles to the mail program as MailPictures does, but
+// returns at once: the mail program is waited for on a thread of its own, so the window stays
+// usable and can be closed at any time. When the mail program ends, what MailPictures would say
+// of its result is said on the user-interface thread, while `window` lives; nobody waits for the
+// mail program when the program ends. The mail program's copies stay in the spool.
+//
+// Called on the user-interface thread by the main window's "Mail To ..." command.
+void MailPicturesInBackground(QWidget* window);
 
 // Deletes the outputs of a "Resize and mail" run (m_listMailFiles) together with the run's
 // private folder, and empties the list: after the mail, or when there will be none (the run

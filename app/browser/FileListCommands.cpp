@@ -88,7 +88,8 @@ void CFileListView::OnMailTo() {
         return;
     }
     CollectMarked();
-    MailPictures();
+    // The mail program may stay open for minutes: the window does not wait for it.
+    MailPicturesInBackground(this);
 }
 
 void CFileListView::OnResize() {
