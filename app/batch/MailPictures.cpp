@@ -187,10 +187,17 @@ void MailPictures() {
         return;
     }
     const QPointer<QWidget> owner = SafeOwner();
-    // The mail program is waited for on a thread of its own. Meanwhile this thread repaints,
-    // takes no input, and hears the stop signals: a kill or a logout while the mail program is
-    // open removes the run's own copies and folder (the mail program has its own copies, in
-    // the spool), then ends the process as the signal would.
+    // The mail program is waited for on a thread of its own. Meanwhile this thread repaints the
+    // windows, shown disabled, which drop what is clicked or typed (rather than run it once the
+    // mail program returns), and hears the stop signals: a kill or a logout while the mail
+    // program is open removes the run's own copies and folder (the mail program has its own
+    // copies, in the spool), then ends the process as the signal would.
+    std::vector<QPointer<QWidget>> disabled;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && window->isEnabled()) {
+            window->setEnabled(false);
+            disabled.emplace_back(window);
+        }
     QEventLoop wait;
     bool stopped = false;
     CStopSignals stopSignals([&] {
@@ -202,7 +209,10 @@ void MailPictures() {
         result = outgoing->Send();
         QMetaObject::invokeMethod(&wait, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    wait.exec(QEventLoop::ExcludeUserInputEvents);
+    wait.exec();
+    for (const QPointer<QWidget>& window : disabled)
+        if (window)
+            window->setEnabled(true);
     if (stopped) {
         DiscardMailFiles();
         sender.detach();

@@ -14,7 +14,7 @@
 // Called on the user-interface thread by the resize options dialog's "Resize and mail" (after
 // the progress dialog ended with IDOK) and by the shell launch that resizes and mails, each
 // after filling the lists. It returns when the mail program does; meanwhile the windows are
-// repainted but take no input, and a stop signal (SIGTERM, SIGINT, SIGHUP) removes the run's
+// repainted, shown disabled, and a stop signal (SIGTERM, SIGINT, SIGHUP) removes the run's
 // outputs and their folder (the mail program keeps its own copies) and ends the process as the
 // signal would.
 void MailPictures();
