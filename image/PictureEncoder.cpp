@@ -190,22 +190,25 @@ bool EncodePicture(const std::function<VImage()>& picture, const EncodeSettings&
                    const std::string& path) {
     const char* file = path.c_str();
     switch (s.nFormat) {
-    case CXIMAGE_FORMAT_JPG:
-        WithResolution(FlattenOnWhite(picture()), s)
-            .jpegsave(file, VImage::option()->set("Q", std::clamp(s.nJpegQuality, 1, 100)));
+    case CXIMAGE_FORMAT_JPG: {
+        // Each picture is made before its saver's options, which only the saver frees.
+        const VImage jpeg = WithResolution(FlattenOnWhite(picture()), s);
+        jpeg.jpegsave(file, VImage::option()->set("Q", std::clamp(s.nJpegQuality, 1, 100)));
         return true;
+    }
     case CXIMAGE_FORMAT_PNG: {
         // Deflate is most of a PNG's encoding time. Each row as its difference from the row
         // above, deflated at level 4, takes about two thirds of the time of libvips' default
         // (unfiltered rows at level 6) and, on photographs and wallpapers, comes out no larger,
         // often a tenth smaller. A palette picture keeps unfiltered rows, as is best for
         // indices.
+        const VImage png = WithResolution(picture(), s);
         auto options = VImage::option();
         if (s.bPalette)
             options->set("compression", 6)->set("palette", true)->set("Q", 100)->set("dither", 0.0);
         else
             options->set("compression", 4)->set("filter", VIPS_FOREIGN_PNG_FILTER_UP);
-        WithResolution(picture(), s).pngsave(file, options);
+        png.pngsave(file, options);
         return true;
     }
     case CXIMAGE_FORMAT_GIF: {
@@ -222,13 +225,14 @@ bool EncodePicture(const std::function<VImage()>& picture, const EncodeSettings&
                               ->set("bitdepth", 8));
         return true;
     }
-    case CXIMAGE_FORMAT_TIF:
-        WithResolution(picture(), s)
-            .tiffsave(file, VImage::option()
+    case CXIMAGE_FORMAT_TIF: {
+        const VImage tiff = WithResolution(picture(), s);
+        tiff.tiffsave(file, VImage::option()
                                 ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
                                 ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
                                 ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH));
         return true;
+    }
     case CXIMAGE_FORMAT_BMP:
     case CXIMAGE_FORMAT_PCX:
         return WriteOwnFormat(picture, s, path);
