@@ -105,11 +105,6 @@ bool ParseDibHeader(std::string_view dib, bool icon, bool withPalette, DibHeader
     } else if (!(h.compression == kRle8 && h.bpp == 8) && !(h.compression == kRle4 && h.bpp == 4)) {
         return false;
     }
-    // Run-length codes go from the bottom row up.
-    if (h.topDown && h.compression != kRgb && h.compression != kBitFields &&
-        h.compression != kAlphaBitFields)
-        return false;
-
     if (h.bpp <= 8) {
         const std::size_t entry = h.headerSize == 12 ? 3 : 4;
         std::size_t count = h.headerSize == 12 ? 0 : ReadLE32(dib, 32);
