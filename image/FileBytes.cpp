@@ -1,5 +1,7 @@
 #include "image/FileBytes.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -36,6 +38,20 @@ std::optional<std::uint64_t> FileSize(const std::string& path) {
     if (error)
         return std::nullopt;
     return size;
+}
+
+std::optional<std::pair<std::uint64_t, std::int64_t>> FileStamp(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return std::pair{static_cast<std::uint64_t>(info.st_size),
+                     static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 +
+                         info.st_mtim.tv_nsec};
+}
+
+void RemoveFile(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove(Utf8Path(path), ignored);
 }
 
 bool WriteFileBytes(const std::string& path, const void* data, std::size_t size) {

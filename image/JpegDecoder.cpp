@@ -13,6 +13,7 @@
 #include "image/JpegReader.h"
 #include "image/MemoryBudget.h"
 #include "image/ScanSplit.h"
+#include "image/StripImage.h"
 
 namespace vtlimage {
 
@@ -145,24 +146,16 @@ void YccToRgb(const std::uint8_t* luma, const std::uint8_t* ycc, std::uint8_t* r
     }
 }
 
-// The coefficients of the whole picture, as a progressive decode holds them.
-std::size_t CoefficientBytes(const jpeg_decompress_struct& info) {
-    std::size_t bytes = 0;
-    for (int c = 0; c < info.num_components; ++c)
-        bytes += std::size_t{info.comp_info[c].width_in_blocks} *
-                 info.comp_info[c].height_in_blocks * sizeof(JBLOCK);
-    return bytes;
-}
-
 // One decode of one picture. Its decoders run ahead on threads of their own, each filling a
 // queue of rows, so that decoding goes on at full speed on one core while libvips' workers
 // scale and encode the rows already there on the other; the strips take the rows in order.
-class CJpegPixels {
+class CJpegPixels final : public CStripSource {
   public:
-    CJpegPixels(std::string file, int shrink, int width, int height, int bands)
-        : m_file(std::move(file)), m_nShrink(shrink), m_nWidth(width), m_nHeight(height),
-          m_nBands(bands) {}
-    ~CJpegPixels() {
+    CJpegPixels(std::string file, CMemoryBudget::CGrant fileGrant, int shrink, int width,
+                int height, int bands)
+        : m_file(std::move(file)), m_fileGrant(std::move(fileGrant)), m_nShrink(shrink),
+          m_nWidth(width), m_nHeight(height), m_nBands(bands) {}
+    ~CJpegPixels() override {
         for (Lane& lane : m_lanes)
             lane.queue.Cancel();
         for (Lane& lane : m_lanes)
@@ -172,28 +165,33 @@ class CJpegPixels {
     CJpegPixels(const CJpegPixels&) = delete;
     CJpegPixels& operator=(const CJpegPixels&) = delete;
 
-    // Reads the header and starts decoding; false for a JPEG left to libvips.
+    // Reads the header and starts decoding; false for a JPEG left to libvips. Throws when the
+    // picture's coefficients are more than the memory budget ever grants.
     bool Open(bool twoThreads) {
         CJpegReader header(Bytes(m_file), m_file.size());
         if (!Prepare(header, JCS_UNKNOWN))
             return false;
         const jpeg_decompress_struct& info = header.Info();
         // A progressive picture is decoded into coefficients for all of it.
-        const std::size_t coefficients = info.progressive_mode ? CoefficientBytes(info) : 0;
+        const std::size_t coefficients = info.progressive_mode ? header.CoefficientBytes() : 0;
         // Where the DC scans are split, two decoders hold what one would, so a picture beside
         // another takes the second as well; otherwise each holds every component's
         // coefficients, which only a picture on its own spends.
         if ((twoThreads || std::thread::hardware_concurrency() > 1) &&
             m_nHeight >= kLeastSplitRows && info.progressive_mode &&
             info.jpeg_color_space == JCS_YCbCr && SplitScans(m_file, !twoThreads, m_streams)) {
-            if (auto grant = CMemoryBudget::Decoders().TryTake(
+            if (auto grant = CMemoryBudget::Library().TryTake(
                     m_streams.bDcSplit ? coefficients : 2 * coefficients)) {
                 m_bSplit = true;
                 m_grant = std::move(*grant);
             }
         }
-        if (!m_bSplit && coefficients > 0)
-            m_grant = CMemoryBudget::Decoders().Take(coefficients);
+        if (!m_bSplit && coefficients > 0) {
+            auto grant = CMemoryBudget::Library().Take(coefficients);
+            if (!grant)
+                throw vips::VError("picture too large to hold in memory");
+            m_grant = std::move(*grant);
+        }
         if (!m_bSplit) {
             Begin(0, m_file, JCS_UNKNOWN, m_nBands);
         } else {
@@ -205,9 +203,7 @@ class CJpegPixels {
         return true;
     }
 
-    // The next strip: rows top to top + rows - 1 into out, each row `stride` bytes apart.
-    bool Strip(int top, int rows, std::uint8_t* out, std::size_t stride) {
-        std::lock_guard lock(m_lock);
+    bool Strip(int top, int rows, std::uint8_t* out, std::size_t stride) override {
         if (top != m_nNextRow)
             return false;
         for (int y = top; y < top + rows; ++y, out += stride)
@@ -302,6 +298,7 @@ class CJpegPixels {
     }
 
     const std::string m_file;
+    CMemoryBudget::CGrant m_fileGrant;
     SplitStreams m_streams;
     const int m_nShrink;
     const int m_nWidth;
@@ -310,20 +307,8 @@ class CJpegPixels {
     bool m_bSplit = false;
     CMemoryBudget::CGrant m_grant; // dropped after the decoders have stopped
     Lane m_lanes[2];
-    std::mutex m_lock;
     int m_nNextRow = 0;
 };
-
-int Generate(VipsRegion* out, void*, void* pixels, void*, gboolean*) {
-    const VipsRect& r = out->valid;
-    auto* decode = static_cast<CJpegPixels*>(pixels);
-    if (r.left != 0 || r.width != out->im->Xsize ||
-        !decode->Strip(r.top, r.height, VIPS_REGION_ADDR(out, 0, r.top), VIPS_REGION_LSKIP(out))) {
-        vips_error("vantrel", "damaged JPEG data");
-        return -1;
-    }
-    return 0;
-}
 
 } // namespace
 
@@ -331,28 +316,19 @@ std::optional<VImage> DecodeJpeg(const std::string& path, int shrink, const VIma
                                  bool twoThreads) {
     if (header.format() != VIPS_FORMAT_UCHAR)
         return std::nullopt;
+    // The file is read whole, for the decoders to share: a file larger than the budget allows
+    // is left to libvips, which reads it as it decodes.
     const auto size = FileSize(path);
-    auto bytes = size ? ReadFileBytes(path, static_cast<std::size_t>(*size)) : std::nullopt;
+    auto fileGrant =
+        size ? CMemoryBudget::Library().Take(static_cast<std::size_t>(*size)) : std::nullopt;
+    auto bytes = fileGrant ? ReadFileBytes(path, static_cast<std::size_t>(*size)) : std::nullopt;
     if (!bytes)
         return std::nullopt;
-    auto pixels = std::make_unique<CJpegPixels>(std::move(*bytes), shrink, header.width(),
-                                                header.height(), header.bands());
+    auto pixels = std::make_unique<CJpegPixels>(std::move(*bytes), std::move(*fileGrant), shrink,
+                                                header.width(), header.height(), header.bands());
     if (!pixels->Open(twoThreads))
         return std::nullopt;
-    VipsImage* image = vips_image_new();
-    if (vips_image_pipelinev(image, VIPS_DEMAND_STYLE_FATSTRIP, header.get_image(), nullptr) != 0) {
-        g_object_unref(image);
-        throw vips::VError();
-    }
-    CJpegPixels* owned = pixels.release();
-    g_object_set_data_full(G_OBJECT(image), "vantrel-jpeg", owned,
-                           [](gpointer p) { delete static_cast<CJpegPixels*>(p); });
-    if (vips_image_generate(image, nullptr, Generate, nullptr, owned, nullptr) != 0) {
-        g_object_unref(image);
-        throw vips::VError();
-    }
-    // The strips are made once each, in order; readers further down may look back a little.
-    return VImage(image).sequential(VImage::option()->set("tile_height", kStripRows));
+    return StripImage(std::move(pixels), header, kStripRows);
 }
 
 } // namespace vtlimage

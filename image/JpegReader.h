@@ -7,7 +7,8 @@
 // made the libjpeg call; the steps given to Guarded must therefore hold nothing that needs
 // destroying. A cut-off file (libjpeg's "premature end") and a file that warns a hundred times
 // are errors too, as libvips' own loader has them; other warnings are dropped: they name codec
-// details a user cannot act on.
+// details a user cannot act on. A decode that would take more memory than the budget's largest
+// claim fails too (libjpeg's own limit is set to it), whatever the header claimed.
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
@@ -39,6 +40,9 @@ class CJpegReader {
     // for CMYK and YCCK pictures, whose inverted inks only libvips' loader reads right.
     bool ReadHeader();
     jpeg_decompress_struct& Info() { return m_info; }
+    // The coefficients of the whole picture, as a progressive decode (or one in buffered-image
+    // mode) holds them; after ReadHeader.
+    std::size_t CoefficientBytes() const;
 
   private:
     CJpegReader();

@@ -22,6 +22,15 @@ CMemoryBudget::CGrant::~CGrant() {
     Drop();
 }
 
+void CMemoryBudget::CGrant::Keep(std::size_t bytes) {
+    if (!m_pBudget || bytes >= m_nBytes)
+        return;
+    m_pBudget->Release(m_taker, m_nBytes - bytes);
+    m_nBytes = bytes;
+    if (bytes == 0)
+        m_pBudget = nullptr;
+}
+
 void CMemoryBudget::CGrant::Drop() {
     if (m_pBudget)
         std::exchange(m_pBudget, nullptr)->Release(m_taker, m_nBytes);
@@ -35,9 +44,11 @@ bool CMemoryBudget::Fits(std::size_t bytes, std::thread::id taker, bool aloneFit
     return (aloneFits && others == 0) || others + bytes <= m_nBytes;
 }
 
-CMemoryBudget::CGrant CMemoryBudget::Take(std::size_t bytes) {
+std::optional<CMemoryBudget::CGrant> CMemoryBudget::Take(std::size_t bytes) {
     if (bytes == 0)
         return CGrant();
+    if (bytes > m_nLargest)
+        return std::nullopt;
     const std::thread::id taker = std::this_thread::get_id();
     std::unique_lock lock(m_lock);
     m_released.wait(lock, [&] { return Fits(bytes, taker, true); });
@@ -66,8 +77,8 @@ void CMemoryBudget::Release(std::thread::id taker, std::size_t bytes) {
     m_released.notify_all();
 }
 
-CMemoryBudget& CMemoryBudget::Decoders() {
-    static CMemoryBudget budget(std::size_t{180} << 20);
+CMemoryBudget& CMemoryBudget::Library() {
+    static CMemoryBudget budget(std::size_t{180} << 20, std::size_t{384} << 20);
     return budget;
 }
 

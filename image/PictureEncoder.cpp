@@ -1,12 +1,19 @@
 #include "image/PictureEncoder.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <cstdint>
+#include <optional>
 #include <unordered_map>
+#include <vector>
 
 #include "image/BmpCodec.h"
+#include "image/FileBytes.h"
 #include "image/IcoCodec.h"
+#include "image/MemoryBudget.h"
 #include "image/PcxCodec.h"
 #include "image/PictureSource.h"
 #include "image/Raster.h"
@@ -17,6 +24,7 @@ namespace vtlimage {
 namespace {
 
 using vips::VImage;
+using RowSink = std::function<bool(const std::uint8_t*)>;
 
 VImage WithResolution(const VImage& picture, const EncodeSettings& s) {
     return picture.copy(VImage::option()->set("xres", s.nXDpi / 25.4)->set("yres", s.nYDpi / 25.4));
@@ -49,40 +57,104 @@ Raster ToRaster(const VImage& picture) {
     return raster;
 }
 
-// An RGB raster as palette indices when it has at most 256 colours.
-bool ToIndexed(const Raster& rgb, Raster& indexed) {
-    std::unordered_map<std::uint32_t, std::uint8_t> colours;
-    indexed = Raster{rgb.nWidth, rgb.nHeight, 1, {}, {}};
-    indexed.pixels.resize(static_cast<std::size_t>(rgb.nWidth) *
-                          static_cast<std::size_t>(rgb.nHeight));
-    std::uint32_t last = 0xFFFFFFFF;
-    std::uint8_t lastIndex = 0;
-    for (std::size_t i = 0; i < indexed.pixels.size(); ++i) {
-        const std::uint8_t* p = rgb.pixels.data() + i * 3;
-        const std::uint32_t key =
-            static_cast<std::uint32_t>(p[0]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[2];
-        if (key != last) {
-            auto found = colours.find(key);
-            if (found == colours.end()) {
-                if (colours.size() == 256)
-                    return false;
-                found = colours.emplace(key, static_cast<std::uint8_t>(colours.size())).first;
-                indexed.palette.insert(indexed.palette.end(), p, p + 3);
+// Hands the rows of a picture to `row`, top to bottom, as libvips makes them, until `row`
+// refuses one. False when it was refused; libvips' failures throw.
+bool EachRow(const VImage& picture, const RowSink& row) {
+    struct Walk {
+        const RowSink* row;
+        bool refused = false;
+    } walk{&row};
+    const auto write = [](VipsRegion* region, VipsRect* area, void* a) -> int {
+        auto* w = static_cast<Walk*>(a);
+        for (int y = area->top; y < area->top + area->height; ++y)
+            if (!(*w->row)(VIPS_REGION_ADDR(region, 0, y))) {
+                w->refused = true;
+                return -1;
             }
-            last = key;
-            lastIndex = found->second;
-        }
-        indexed.pixels[i] = lastIndex;
+        return 0;
+    };
+    const bool done = vips_sink_disc(picture.get_image(), write, &walk) == 0;
+    if (walk.refused) {
+        vips_error_clear();
+        return false;
     }
+    if (!done)
+        throw vips::VError();
     return true;
 }
 
-std::vector<std::uint8_t> FromBlob(VipsBlob* blob) {
-    std::size_t size = 0;
-    const auto* data = static_cast<const std::uint8_t*>(vips_blob_get(blob, &size));
-    std::vector<std::uint8_t> bytes(data, data + size);
-    vips_area_unref(VIPS_AREA(blob));
-    return bytes;
+std::uint32_t Key(const std::uint8_t* rgb) {
+    return static_cast<std::uint32_t>(rgb[0]) << 16 | static_cast<std::uint32_t>(rgb[1]) << 8 |
+           rgb[2];
+}
+
+// The colours of an RGB picture in the order they first appear, as RGB triplets, with the index
+// of each, when there are at most 256 (found out at the 257th).
+std::optional<std::vector<std::uint8_t>>
+Palette(const VImage& rgb, std::unordered_map<std::uint32_t, std::uint8_t>& index) {
+    std::vector<std::uint8_t> palette;
+    const auto width = static_cast<std::size_t>(rgb.width());
+    std::uint32_t last = 0xFFFFFFFF;
+    const bool few = EachRow(rgb, [&](const std::uint8_t* row) {
+        for (std::size_t x = 0; x < width; ++x, row += 3) {
+            const std::uint32_t key = Key(row);
+            if (key == last)
+                continue;
+            last = key;
+            if (index.count(key))
+                continue;
+            if (index.size() == 256)
+                return false;
+            index.emplace(key, static_cast<std::uint8_t>(index.size()));
+            palette.insert(palette.end(), row, row + 3);
+        }
+        return true;
+    });
+    if (!few)
+        return std::nullopt;
+    return palette;
+}
+
+// BMP or PCX: the colours first, then the rows, as indices into them or as RGB.
+bool WriteOwnFormat(const std::function<VImage()>& picture, const EncodeSettings& s,
+                    const std::string& path) {
+    std::unordered_map<std::uint32_t, std::uint8_t> index;
+    const std::optional<std::vector<std::uint8_t>> palette =
+        Palette(ToRgb(FlattenOnWhite(picture())), index);
+    const VImage rgb = ToRgb(FlattenOnWhite(picture()));
+    const auto width = static_cast<std::size_t>(rgb.width());
+    std::vector<std::uint8_t> indices(palette ? width : 0);
+    // The rows as the writer takes them.
+    const auto line = [&](const std::uint8_t* row) {
+        if (!palette)
+            return row;
+        for (std::size_t x = 0; x < width; ++x, row += 3)
+            indices[x] = index[Key(row)];
+        return static_cast<const std::uint8_t*>(indices.data());
+    };
+    const std::vector<std::uint8_t>* colours = palette ? &*palette : nullptr;
+
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    bool written = false;
+    try {
+        if (s.nFormat == CXIMAGE_FORMAT_BMP) {
+            CBmpWriter writer(fd, rgb.width(), rgb.height(), colours, s.nXDpi, s.nYDpi);
+            written = writer.Begin() &&
+                      EachRow(rgb, [&](const std::uint8_t* row) { return writer.Row(line(row)); });
+        } else {
+            CPcxWriter writer(fd, rgb.width(), rgb.height(), colours, s.nXDpi, s.nYDpi);
+            written =
+                writer.Begin() &&
+                EachRow(rgb, [&](const std::uint8_t* row) { return writer.Row(line(row)); }) &&
+                writer.Finish();
+        }
+    } catch (...) {
+        close(fd);
+        throw;
+    }
+    return close(fd) == 0 && written;
 }
 
 VImage FitIcon(const VImage& picture) {
@@ -114,56 +186,62 @@ bool CanEncode(int format) {
     }
 }
 
-bool EncodePicture(const VImage& picture, const EncodeSettings& s, std::vector<std::uint8_t>& out) {
+bool EncodePicture(const std::function<VImage()>& picture, const EncodeSettings& s,
+                   const std::string& path) {
+    const char* file = path.c_str();
     switch (s.nFormat) {
-    case CXIMAGE_FORMAT_JPG:
-        out = FromBlob(
-            WithResolution(FlattenOnWhite(picture), s)
-                .jpegsave_buffer(VImage::option()->set("Q", std::clamp(s.nJpegQuality, 1, 100))));
+    case CXIMAGE_FORMAT_JPG: {
+        // Each picture is made before its saver's options, which only the saver frees.
+        const VImage jpeg = WithResolution(FlattenOnWhite(picture()), s);
+        jpeg.jpegsave(file, VImage::option()->set("Q", std::clamp(s.nJpegQuality, 1, 100)));
         return true;
+    }
     case CXIMAGE_FORMAT_PNG: {
         // Deflate is most of a PNG's encoding time. Each row as its difference from the row
         // above, deflated at level 4, takes about two thirds of the time of libvips' default
         // (unfiltered rows at level 6) and, on photographs and wallpapers, comes out no larger,
         // often a tenth smaller. A palette picture keeps unfiltered rows, as is best for
         // indices.
+        const VImage png = WithResolution(picture(), s);
         auto options = VImage::option();
         if (s.bPalette)
             options->set("compression", 6)->set("palette", true)->set("Q", 100)->set("dither", 0.0);
         else
             options->set("compression", 4)->set("filter", VIPS_FOREIGN_PNG_FILTER_UP);
-        out = FromBlob(WithResolution(picture, s).pngsave_buffer(options));
+        png.pngsave(file, options);
         return true;
     }
-    case CXIMAGE_FORMAT_GIF:
-        out = FromBlob(ToRgb(picture).gifsave_buffer(VImage::option()
-                                                         ->set("dither", s.bDither ? 1.0 : 0.0)
-                                                         ->set("effort", 7)
-                                                         ->set("bitdepth", 8)));
+    case CXIMAGE_FORMAT_GIF: {
+        // The colours are chosen from the whole frame, which libvips holds with its indices.
+        const VImage rgb = ToRgb(picture());
+        const auto grant =
+            CMemoryBudget::Library().Take(std::size_t{5} * static_cast<std::size_t>(rgb.width()) *
+                                          static_cast<std::size_t>(rgb.height()));
+        if (!grant)
+            throw vips::VError("picture too large to hold in memory");
+        rgb.gifsave(file, VImage::option()
+                              ->set("dither", s.bDither ? 1.0 : 0.0)
+                              ->set("effort", 7)
+                              ->set("bitdepth", 8));
         return true;
-    case CXIMAGE_FORMAT_TIF:
-        out = FromBlob(
-            WithResolution(picture, s)
-                .tiffsave_buffer(VImage::option()
-                                     ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
-                                     ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
-                                     ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH)));
+    }
+    case CXIMAGE_FORMAT_TIF: {
+        const VImage tiff = WithResolution(picture(), s);
+        tiff.tiffsave(file, VImage::option()
+                                ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
+                                ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
+                                ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH));
         return true;
+    }
     case CXIMAGE_FORMAT_BMP:
-    case CXIMAGE_FORMAT_PCX: {
-        const Raster rgb = ToRaster(ToRgb(FlattenOnWhite(picture)));
-        Raster indexed;
-        const Raster& chosen = ToIndexed(rgb, indexed) ? indexed : rgb;
-        out = s.nFormat == CXIMAGE_FORMAT_BMP ? EncodeBmp(chosen, s.nXDpi, s.nYDpi)
-                                              : EncodePcx(chosen, s.nXDpi, s.nYDpi);
-        return true;
-    }
+    case CXIMAGE_FORMAT_PCX:
+        return WriteOwnFormat(picture, s, path);
     case CXIMAGE_FORMAT_ICO: {
-        VImage rgba = ToRgb(FitIcon(picture));
+        VImage rgba = ToRgb(FitIcon(picture()));
         if (!rgba.has_alpha())
             rgba = rgba.bandjoin_const({255});
-        out = EncodeIco(ToRaster(rgba));
-        return true;
+        const std::vector<std::uint8_t> bytes = EncodeIco(ToRaster(rgba));
+        return WriteFileBytes(path, bytes.data(), bytes.size());
     }
     default:
         return false;

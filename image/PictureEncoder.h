@@ -1,13 +1,19 @@
 #pragma once
-// Turns a picture into the bytes of a file in one of the library's formats.
+// Writes a picture into a file in one of the library's formats.
 //
 // Callers: CxImage::Save, on the caller's thread; no state. Formats that cannot hold alpha
 // (JPEG, BMP, PCX) get the picture flattened onto white. BMP and PCX are written with an
 // 8-bit palette when the picture has at most 256 colours, else in 24 bits. ICO holds at most
 // 256 x 256 pixels: a larger picture is fitted into that square, its proportions kept.
-// libvips failures (such as a damaged source met while streaming) surface as vips::VError.
-#include <cstdint>
-#include <vector>
+//
+// The picture streams into the file: it is never held whole, except where a format needs every
+// pixel before it writes any (GIF's colour reduction), and then only as far as the memory
+// budget grants. BMP and PCX read the picture twice, first for its colours, then for its rows:
+// `picture` makes it anew each time it is called. libvips failures (such as a damaged source
+// met while streaming, or a picture too large to hold for GIF) surface as vips::VError; the
+// caller removes what was written.
+#include <functional>
+#include <string>
 
 #include <vips/vips8>
 
@@ -25,8 +31,8 @@ struct EncodeSettings {
 // Whether the library writes this format number.
 bool CanEncode(int format);
 
-// False for a format number the library does not write.
-bool EncodePicture(const vips::VImage& picture, const EncodeSettings& settings,
-                   std::vector<std::uint8_t>& out);
+// False for a format number the library does not write, or a file that cannot be written.
+bool EncodePicture(const std::function<vips::VImage()>& picture, const EncodeSettings& settings,
+                   const std::string& path);
 
 } // namespace vtlimage

@@ -4,15 +4,22 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
+#include <memory>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 #include "image/BmpCodec.h"
+#include "image/ByteSource.h"
 #include "image/FileBytes.h"
 #include "image/IcoCodec.h"
 #include "image/JpegDecoder.h"
+#include "image/MemoryBudget.h"
 #include "image/PcxCodec.h"
 #include "image/ProgressiveJpeg.h"
 #include "image/Raster.h"
+#include "image/StripImage.h"
+#include "image/VipsRuntime.h"
 #include "image/WidthReducer.h"
 #include "image/ximage.h"
 
@@ -27,6 +34,12 @@ constexpr std::size_t kSniffBytes = 256;
 constexpr std::size_t kMaxIconFile = 64u << 20;
 constexpr std::size_t kTailChunk = 64u << 10;
 constexpr double kNearlyOpaque = 252;
+// The library's own readers make their pictures this many rows at a time.
+constexpr int kStripRows = 16;
+// Whole-picture memory above this is worth refusing for a file that cannot cover it.
+constexpr std::uint64_t kLargeWholeBytes = 64u << 20;
+// An interlaced PNG: the byte of its IHDR chunk that says so.
+constexpr std::size_t kPngInterlaceAt = 28;
 
 int Sniff(std::string_view b) {
     auto starts = [&](std::string_view magic) { return b.substr(0, magic.size()) == magic; };
@@ -75,25 +88,76 @@ VImage FromRaster(const Raster& raster) {
     return result.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
-// Finds the end of the marker segments before the first scan (SOS) of a JPEG.
-std::uint64_t JpegScanStart(std::string_view head) {
+// What the marker segments before a JPEG's first scan say: where the scan data begins, and the
+// frame (its kind, size and the sampling of each component).
+struct JpegLayout {
+    std::uint64_t scanStart = 0; // 0: not found in the bytes at hand
+    unsigned frame = 0;          // the SOFn marker
+    std::uint64_t width = 0;
+    std::uint64_t height = 0;
+    std::vector<std::pair<int, int>> sampling; // horizontal, vertical, per component
+
+    bool Progressive() const {
+        return frame == 0xC2 || frame == 0xC6 || frame == 0xCA || frame == 0xCE;
+    }
+    bool Huffman() const { return frame <= 0xC7; }
+
+    // Blocks of each component, as libjpeg counts them, rounded up to whole MCUs when asked.
+    std::vector<std::uint64_t> Blocks(bool wholeMcus) const {
+        int hMax = 1;
+        int vMax = 1;
+        for (const auto& [h, v] : sampling) {
+            hMax = std::max(hMax, h);
+            vMax = std::max(vMax, v);
+        }
+        const auto up = [](std::uint64_t n, std::uint64_t by) { return (n + by - 1) / by; };
+        std::vector<std::uint64_t> blocks;
+        for (const auto& [h, v] : sampling) {
+            std::uint64_t across = up(width * static_cast<std::uint64_t>(h), 8u * hMax);
+            std::uint64_t down = up(height * static_cast<std::uint64_t>(v), 8u * vMax);
+            if (wholeMcus) {
+                across = up(across, h) * static_cast<std::uint64_t>(h);
+                down = up(down, v) * static_cast<std::uint64_t>(v);
+            }
+            blocks.push_back(across * down);
+        }
+        return blocks;
+    }
+};
+
+JpegLayout ReadJpegLayout(std::string_view head) {
+    JpegLayout layout;
     std::size_t at = 2;
+    const auto byte = [&head](std::size_t i) { return static_cast<unsigned char>(head[i]); };
     while (at + 4 <= head.size()) {
-        if (static_cast<unsigned char>(head[at]) != 0xFF)
-            return 0;
-        const auto marker = static_cast<unsigned char>(head[at + 1]);
+        if (byte(at) != 0xFF)
+            return {};
+        const unsigned marker = byte(at + 1);
         if (marker == 0xFF) {
             ++at;
             continue;
         }
-        const std::size_t length =
-            static_cast<std::size_t>(static_cast<unsigned char>(head[at + 2])) << 8 |
-            static_cast<unsigned char>(head[at + 3]);
-        if (marker == 0xDA)
-            return at + 2 + length;
+        const std::size_t length = static_cast<std::size_t>(byte(at + 2)) << 8 | byte(at + 3);
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && at + 10 <= head.size() && at + 2 + length <= head.size()) {
+            layout.frame = marker;
+            layout.height = static_cast<std::uint64_t>(byte(at + 5)) << 8 | byte(at + 6);
+            layout.width = static_cast<std::uint64_t>(byte(at + 7)) << 8 | byte(at + 8);
+            const std::size_t components = byte(at + 9);
+            for (std::size_t c = 0; c < components && at + 12 + 3 * c < at + 2 + length; ++c) {
+                const unsigned sampling = byte(at + 11 + 3 * c);
+                layout.sampling.emplace_back(std::max(1u, sampling >> 4),
+                                             std::max(1u, sampling & 0x0F));
+            }
+        }
+        if (marker == 0xDA) {
+            layout.scanStart = at + 2 + length;
+            return layout;
+        }
         at += 2 + length;
     }
-    return 0;
+    return {};
 }
 
 } // namespace
@@ -113,6 +177,7 @@ bool CPictureSource::ReadHeader(const std::string& path, int frame, int required
     m_nFrame = std::max(frame, 0);
     m_nOrientation = 1;
     m_header = PictureHeader{};
+    m_nWholeBytes = 0;
     // Only regular files: a folder, a pipe or a device named like a picture would block or
     // never end.
     const auto head = FileSize(path) ? ReadFileBytes(path, kSniffBytes) : std::nullopt;
@@ -140,6 +205,9 @@ bool CPictureSource::ReadHeader(const std::string& path, int frame, int required
         if (!file || !ReadIcoInfo(*file, m_nFrame, info))
             return false;
         bands = 4;
+        // The file, the frame decoded and the picture made of it.
+        m_nWholeBytes = file->size() + std::uint64_t{8} * static_cast<std::uint64_t>(info.nWidth) *
+                                           static_cast<std::uint64_t>(info.nHeight);
         break;
     }
     default:
@@ -156,6 +224,16 @@ bool CPictureSource::ReadHeader(const std::string& path, int frame, int required
             info.nBpp = VipsBpp(image, type);
             bands = image.interpretation() == VIPS_INTERPRETATION_CMYK ? (image.bands() > 4 ? 4 : 3)
                                                                        : std::min(image.bands(), 4);
+            const std::uint64_t pixels = static_cast<std::uint64_t>(image.width()) *
+                                         static_cast<std::uint64_t>(image.height());
+            // libvips decodes an interlaced PNG whole, and a GIF into a canvas of 4 bytes a
+            // pixel beside the frame before it.
+            if (type == CXIMAGE_FORMAT_PNG && head->size() > kPngInterlaceAt &&
+                (*head)[kPngInterlaceAt] != 0)
+                m_nWholeBytes = pixels * static_cast<std::uint64_t>(image.bands()) *
+                                vips_format_sizeof(image.format());
+            else if (type == CXIMAGE_FORMAT_GIF)
+                m_nWholeBytes = pixels * 8;
         } catch (const std::exception&) {
             vips_error_clear();
             return false;
@@ -169,28 +247,47 @@ bool CPictureSource::ReadHeader(const std::string& path, int frame, int required
     return true;
 }
 
-bool CPictureSource::LooksComplete() const {
+bool CPictureSource::Decodable() {
     const auto size = FileSize(m_strPath);
     if (!size)
         return false;
     if (m_header.nType == CXIMAGE_FORMAT_PNG) {
         const std::uint64_t from = *size > kTailChunk ? *size - kTailChunk : 0;
         const auto tail = ReadFileBytes(m_strPath, kTailChunk, from);
-        return tail && tail->find("IEND") != std::string::npos;
+        if (!tail || tail->find("IEND") == std::string::npos)
+            return false;
     }
-    if (m_header.nType != CXIMAGE_FORMAT_JPG)
-        return true;
+    if (m_header.nType == CXIMAGE_FORMAT_JPG && !JpegDecodable(*size))
+        return false;
+    return m_nWholeBytes <= CMemoryBudget::Library().Largest();
+}
+
+bool CPictureSource::JpegDecodable(std::uint64_t size) {
+    const auto head = ReadFileBytes(m_strPath, kTailChunk);
+    JpegLayout layout = head ? ReadJpegLayout(*head) : JpegLayout{};
+    if (layout.scanStart == 0) {
+        const auto big = ReadFileBytes(m_strPath, 1u << 20); // large EXIF or ICC segments
+        layout = big ? ReadJpegLayout(*big) : JpegLayout{};
+    }
+    const std::uint64_t scanStart = layout.scanStart;
+    if (scanStart == 0 || scanStart >= size || layout.sampling.empty())
+        return false;
+    if (layout.Progressive()) {
+        m_nWholeBytes = 0;
+        for (const std::uint64_t n : layout.Blocks(true))
+            m_nWholeBytes += n * 64 * sizeof(std::int16_t);
+    }
+    // A progressive picture whose coefficients take much memory is refused when its data is too
+    // short to cover it (a header that claims a huge picture): Huffman codes take at least a
+    // bit for every block of the first scan (arithmetic coding can take far less). A smaller
+    // damaged picture is decoded as far as it goes, as libvips' own decoder does.
+    const std::vector<std::uint64_t> blocks = layout.Blocks(false);
+    if (m_nWholeBytes > kLargeWholeBytes && layout.Huffman() &&
+        (size - scanStart) * 8 < *std::min_element(blocks.begin(), blocks.end()))
+        return false;
     // Walk back from the end in chunks looking for the end marker, but only after the scan
     // data began: the end marker of an embedded EXIF thumbnail does not count.
-    const auto head = ReadFileBytes(m_strPath, kTailChunk);
-    std::uint64_t scanStart = head ? JpegScanStart(*head) : 0;
-    if (scanStart == 0) {
-        const auto big = ReadFileBytes(m_strPath, 1u << 20); // large EXIF or ICC segments
-        scanStart = big ? JpegScanStart(*big) : 0;
-    }
-    if (scanStart == 0 || scanStart >= *size)
-        return false;
-    std::uint64_t end = *size;
+    std::uint64_t end = size;
     while (end > scanStart) {
         const std::uint64_t from =
             std::max<std::uint64_t>(scanStart, end > kTailChunk ? end - kTailChunk : 0);
@@ -222,39 +319,52 @@ VImage CPictureSource::OpenVips(int shrink, bool sequential) const {
 }
 
 VImage CPictureSource::DecodeOwn() const {
+    std::shared_ptr<const CByteSource> file = OpenFileBytes(m_strPath);
+    if (!file)
+        throw vips::VError("picture file unreadable");
+    int bands = 3;
+    std::unique_ptr<CStripSource> strips = m_header.nType == CXIMAGE_FORMAT_BMP
+                                               ? OpenBmp(std::move(file), bands)
+                                               : OpenPcx(std::move(file));
+    if (!strips)
+        throw vips::VError("damaged picture");
+    return StripImage(std::move(strips), PictureShape(m_header.nWidth, m_header.nHeight, bands),
+                      kStripRows);
+}
+
+VImage CPictureSource::DecodeIcon() const {
+    auto grant = CMemoryBudget::Library().Take(static_cast<std::size_t>(m_nWholeBytes));
     const auto size = FileSize(m_strPath);
-    if (!size || *size > (std::uint64_t{4} << 30))
-        throw vips::VError("picture file too large");
+    if (!grant || !size || *size > kMaxIconFile)
+        throw vips::VError("icon too large");
     const auto bytes = ReadFileBytes(m_strPath, static_cast<std::size_t>(*size));
     if (!bytes)
         throw vips::VError("picture file unreadable");
-    Raster raster;
-    bool decoded = false;
-    if (m_header.nType == CXIMAGE_FORMAT_BMP) {
-        decoded = DecodeBmp(*bytes, raster);
-    } else if (m_header.nType == CXIMAGE_FORMAT_PCX) {
-        decoded = DecodePcx(*bytes, raster);
-    } else {
-        IconFrame frame;
-        if (!FindIconFrame(*bytes, m_nFrame, frame))
-            throw vips::VError("icon frame missing");
-        if (frame.png) {
-            VipsBlob* blob = vips_blob_copy(frame.image.data(), frame.image.size());
-            try {
-                VImage png = VImage::pngload_buffer(
-                    blob, VImage::option()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
-                vips_area_unref(VIPS_AREA(blob));
-                return png.copy_memory();
-            } catch (...) {
-                vips_area_unref(VIPS_AREA(blob));
-                throw;
-            }
+    IconFrame frame;
+    if (!FindIconFrame(*bytes, m_nFrame, frame))
+        throw vips::VError("icon frame missing");
+    VImage image;
+    if (frame.png) {
+        VipsBlob* blob = vips_blob_copy(frame.image.data(), frame.image.size());
+        try {
+            image = VImage::pngload_buffer(blob,
+                                           VImage::option()->set("fail_on", VIPS_FAIL_ON_TRUNCATED))
+                        .copy_memory();
+            vips_area_unref(VIPS_AREA(blob));
+        } catch (...) {
+            vips_area_unref(VIPS_AREA(blob));
+            throw;
         }
-        decoded = DecodeIcoDibFrame(frame, raster);
+    } else {
+        Raster raster;
+        if (!DecodeIcoDibFrame(frame, raster))
+            throw vips::VError("damaged picture");
+        image = FromRaster(raster);
     }
-    if (!decoded || raster.nWidth != m_header.nWidth || raster.nHeight != m_header.nHeight)
+    if (image.width() != m_header.nWidth || image.height() != m_header.nHeight)
         throw vips::VError("damaged picture");
-    return FromRaster(raster);
+    HoldWhileAlive(image, std::move(*grant));
+    return image;
 }
 
 namespace {
@@ -280,8 +390,10 @@ VImage CPictureSource::Pixels(int shrink, bool sequential, bool twoThreads) cons
     switch (m_header.nType) {
     case CXIMAGE_FORMAT_BMP:
     case CXIMAGE_FORMAT_PCX:
-    case CXIMAGE_FORMAT_ICO:
         image = DecodeOwn();
+        break;
+    case CXIMAGE_FORMAT_ICO:
+        image = DecodeIcon();
         break;
     default: {
         Raster eighth;
@@ -293,9 +405,26 @@ VImage CPictureSource::Pixels(int shrink, bool sequential, bool twoThreads) cons
             // Turning a picture upright reads it out of order, so it cannot stream.
             const bool streams = sequential && m_nOrientation == 1;
             image = OpenVips(shrink, streams);
+            std::optional<VImage> decoded;
             if (m_header.nType == CXIMAGE_FORMAT_JPG)
-                if (const auto decoded = DecodeJpeg(m_strPath, shrink, image, twoThreads))
-                    image = streams ? *decoded : decoded->copy_memory();
+                decoded = DecodeJpeg(m_strPath, shrink, image, twoThreads);
+            if (decoded && streams) {
+                image = *decoded;
+            } else if (decoded) {
+                auto grant =
+                    CMemoryBudget::Library().Take(VIPS_IMAGE_SIZEOF_IMAGE(decoded->get_image()));
+                if (!grant)
+                    throw vips::VError("picture too large to turn in memory");
+                image = decoded->copy_memory();
+                HoldWhileAlive(image, std::move(*grant));
+            } else if (m_nWholeBytes > 0) {
+                // libvips decodes this one whole (or holds its coefficients): only once the
+                // budget grants it.
+                auto grant = CMemoryBudget::Library().Take(static_cast<std::size_t>(m_nWholeBytes));
+                if (!grant)
+                    throw vips::VError("picture too large to hold in memory");
+                HoldWhileAlive(image, std::move(*grant));
+            }
         }
         if (m_nOrientation != 1)
             image = image.autorot();
@@ -358,14 +487,23 @@ VImage ScaleTo(const VImage& image, int width, int height) {
         // Transparent pixels must not bleed their hidden colour into their neighbours, so
         // alpha is premultiplied while scaling. That runs in floating point at twice the cost,
         // so a picture with no pixel below kNearlyOpaque is scaled as it is: there the two ways
-        // differ by about 1 % at the very most, and no colour is hidden.
-        const VImage whole = image.copy_memory();
-        if (whole.extract_band(whole.bands() - 1).min() >= kNearlyOpaque)
-            work = Lanczos(whole, width, height);
-        else
-            work = Lanczos(whole.premultiply(), width, height)
-                       .unpremultiply()
-                       .cast(VIPS_FORMAT_UCHAR);
+        // differ by about 1 % at the very most, and no colour is hidden. Finding that out reads
+        // the picture twice, so it is held whole, when the memory budget grants it; otherwise
+        // it is premultiplied as it streams.
+        auto grant = CMemoryBudget::Library().TryTake(VIPS_IMAGE_SIZEOF_IMAGE(image.get_image()));
+        if (!grant) {
+            work =
+                Lanczos(image.premultiply(), width, height).unpremultiply().cast(VIPS_FORMAT_UCHAR);
+        } else {
+            VImage whole = image.copy_memory();
+            HoldWhileAlive(whole, std::move(*grant));
+            if (whole.extract_band(whole.bands() - 1).min() >= kNearlyOpaque)
+                work = Lanczos(whole, width, height);
+            else
+                work = Lanczos(whole.premultiply(), width, height)
+                           .unpremultiply()
+                           .cast(VIPS_FORMAT_UCHAR);
+        }
     }
     // Rounding inside the scaler may miss the asked size by a pixel; the caller relies on it.
     if (work.width() != width || work.height() != height) {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "image/JpegReader.h"
+#include "image/MemoryBudget.h"
 
 namespace vtlimage {
 
@@ -20,6 +21,10 @@ bool EveryDcArrived(const jpeg_decompress_struct& info) {
 bool ReadDcScans(CJpegReader& reader, Raster& out) {
     const jpeg_decompress_struct& info = reader.Info();
     if (!reader.ReadHeader() || !info.progressive_mode)
+        return false;
+    // Buffered-image mode holds the coefficients of the whole picture.
+    const auto grant = CMemoryBudget::Library().Take(reader.CoefficientBytes());
+    if (!grant)
         return false;
     bool arrived = false;
     const bool started = reader.Guarded([&](jpeg_decompress_struct& jpeg) {

@@ -12,8 +12,9 @@
 namespace vtlimage {
 
 // Fills raster with the RGB picture at 1/8 of the stored size (not turned upright). False, and
-// raster untouched, for a baseline JPEG, a CMYK one, or a file that is damaged before every
-// component's DC coefficients have arrived.
+// raster untouched, for a baseline JPEG, a CMYK one, a file that is damaged before every
+// component's DC coefficients have arrived, or one whose coefficients (which libjpeg holds for
+// the whole picture even here) the memory budget does not grant.
 bool DecodeProgressiveDc(const std::string& path, Raster& raster);
 
 } // namespace vtlimage

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #ifdef __GLIBC__
@@ -82,6 +83,15 @@ CPictureWork::CPictureWork()
 CPictureWork::~CPictureWork() {
     g_nPicturesWorked.fetch_sub(1);
     ReturnFreedMemory();
+}
+
+void HoldWhileAlive(vips::VImage& picture, CMemoryBudget::CGrant grant) {
+    // Each grant under a key of its own: setting a key again would drop the grant before it.
+    static std::atomic<unsigned> s_nKey{0};
+    const std::string key = "vantrel-grant-" + std::to_string(s_nKey.fetch_add(1));
+    g_object_set_data_full(G_OBJECT(picture.get_image()), key.c_str(),
+                           new CMemoryBudget::CGrant(std::move(grant)),
+                           [](gpointer held) { delete static_cast<CMemoryBudget::CGrant*>(held); });
 }
 
 } // namespace vtlimage

@@ -6,6 +6,12 @@
 // memory), and libvips' warnings are dropped: they name codec details a user cannot act on,
 // and the library reports failures through its results instead. Large buffers go back to the
 // system when freed (see VipsRuntime.cpp).
+#include "image/MemoryBudget.h"
+
+namespace vips {
+class VImage;
+}
+
 namespace vtlimage {
 
 // Returns false when libvips could not start; every operation then fails cleanly.
@@ -27,5 +33,9 @@ class CPictureWork {
   private:
     bool m_bAlone;
 };
+
+// Ties a grant of the memory budget to a picture: it is given back once the picture and
+// everything made from it are gone, on whichever thread drops the last of them.
+void HoldWhileAlive(vips::VImage& picture, CMemoryBudget::CGrant grant);
 
 } // namespace vtlimage

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <exception>
 #include <utility>
-#include <vector>
 
 #include <QImage>
 #include <QPainter>
 #include <vips/vips8>
 
 #include "image/FileBytes.h"
+#include "image/MemoryBudget.h"
 #include "image/PictureEncoder.h"
 #include "image/PictureSource.h"
 #include "image/Raster.h"
@@ -48,6 +48,7 @@ struct CxImage::Impl {
     int nPendingWidth = 0; // 0: no resample pending
     int nPendingHeight = 0;
     VImage pixels;
+    vtlimage::CMemoryBudget::CGrant pixelsGrant; // for `pixels`, a turned picture held whole
     int nType = CXIMAGE_FORMAT_UNKNOWN;
     int nWidth = 0;
     int nHeight = 0;
@@ -65,6 +66,7 @@ struct CxImage::Impl {
         bValid = false;
         nPendingWidth = nPendingHeight = 0;
         pixels = VImage();
+        pixelsGrant = {};
         nType = CXIMAGE_FORMAT_UNKNOWN;
         nWidth = nHeight = nBpp = 0;
         nXDpi = nYDpi = kDefaultDpi;
@@ -97,9 +99,17 @@ struct CxImage::Impl {
         return image;
     }
 
-    // Applies a turn to the current picture, which then lives in memory.
+    // Applies a turn to the current picture, which then lives in memory: twice while it turns
+    // (as it was, and turned), once afterwards. A picture the memory budget cannot hold so
+    // is left as it was, and the turn fails.
     template <typename Turn> bool Apply(Turn turn) {
         if (!bValid)
+            return false;
+        const int bands = bFromFile ? source.Header().nBands : pixels.bands();
+        auto grant = vtlimage::CMemoryBudget::Library().Take(2 * static_cast<std::size_t>(nWidth) *
+                                                             static_cast<std::size_t>(nHeight) *
+                                                             static_cast<std::size_t>(bands));
+        if (!grant)
             return false;
         try {
             const vtlimage::CPictureWork work;
@@ -108,6 +118,8 @@ struct CxImage::Impl {
             Failed();
             return false;
         }
+        grant->Keep(VIPS_IMAGE_SIZEOF_IMAGE(pixels.get_image()));
+        pixelsGrant = std::move(*grant);
         bFromFile = false;
         nPendingWidth = nPendingHeight = 0;
         nWidth = pixels.width();
@@ -125,7 +137,7 @@ bool CxImage::Load(const std::string& path, int imagetype) {
     Impl& d = *m_pImpl;
     d.Clear();
     if (!vtlimage::EnsureVipsStarted() || !d.source.Open(path, d.nFrame, imagetype) ||
-        !d.source.LooksComplete())
+        !d.source.Decodable())
         return false;
     const vtlimage::PictureHeader& h = d.source.Header();
     d.bFromFile = true;
@@ -151,16 +163,18 @@ bool CxImage::Save(const std::string& path, int imagetype) {
     settings.bDither = d.nEncodeOption != 1;
     settings.bPalette =
         d.nBpp <= 8 && d.nType != CXIMAGE_FORMAT_JPG && d.nType != CXIMAGE_FORMAT_TIF;
-    std::vector<std::uint8_t> bytes;
+    const auto before = vtlimage::FileStamp(path);
+    bool written = false;
     try {
         const vtlimage::CPictureWork work;
-        if (!vtlimage::EncodePicture(d.Current(work), settings, bytes))
-            return false;
+        written = vtlimage::EncodePicture([&] { return d.Current(work); }, settings, path);
     } catch (const std::exception&) {
         d.Failed();
-        return false;
     }
-    return vtlimage::WriteFileBytes(path, bytes.data(), bytes.size());
+    // What a failed save began to write goes; a file it never touched stays.
+    if (!written && vtlimage::FileStamp(path) != before)
+        vtlimage::RemoveFile(path);
+    return written;
 }
 
 bool CxImage::Resample(int newx, int newy, int) {

@@ -126,6 +126,9 @@ void CFileReplacement::Abandon() {
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, unsigned newFileMode) {
     CFileReplacement replacement(path);
+    // Whoever writes into the folder sweeps what killed writers left there.
+    if (replacement.IsOpen())
+        SweepStaleTempFiles(FolderOf(replacement.TargetPath()));
     return replacement.Write(bytes) && replacement.Commit(newFileMode);
 }
 

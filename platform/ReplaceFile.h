@@ -61,7 +61,8 @@ private:
     int m_fd = -1;
 };
 
-// The whole replacement for a content held in memory.
+// The whole replacement for a content held in memory; it also sweeps the folder's leftovers
+// (SweepStaleTempFiles).
 bool ReplaceFileContents(const std::string& path, std::string_view bytes, unsigned newFileMode);
 
 // The permission bits a new file gets under this process's umask (0666 masked).

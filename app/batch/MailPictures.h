@@ -14,9 +14,12 @@
 // "%F" in the subject or the body becomes the attached files' names, comma-separated.
 //
 // Called on the user-interface thread by the resize options dialog's "Resize and mail" (after
-// the progress dialog ended with IDOK), by the shell launch that resizes and mails, and by the
-// main window's "Mail To ..." command, each after filling the lists. It blocks until the mail
-// program returns, and returns whether the mail program took the message.
+// the progress dialog ended with IDOK) and by the shell launch that resizes and mails, each
+// after filling the lists. It returns when the mail program does; meanwhile the windows are
+// repainted, shown disabled, and a stop signal (SIGTERM, SIGINT, SIGHUP) removes the run's
+// outputs and their folder (the mail program keeps its own copies) and ends the process as the
+// signal would. Returns whether the mail program took the message.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +29,19 @@ bool MailPictures();
 // joined with ", ".
 std::string WithAttachmentNames(const std::string& text,
                                 const std::vector<std::string>& attachments);
+
+class QWidget;
+
+// "Mail To ...": hands the pictures of m_listFiles to the mail program as MailPictures does, but
+// returns at once: the mail program is waited for on a thread of its own, so the window stays
+// usable and can be closed at any time. When the mail program ends, what MailPictures would say
+// of its result is said on the user-interface thread, while `window` lives; nobody waits for the
+// mail program when the program ends. The mail program's copies stay in the spool. `done` is
+// then called there too, with whether the mail program took the message (at once, with false,
+// when the mail program cannot be loaded).
+//
+// Called on the user-interface thread by the main window's "Mail To ..." command.
+void MailPicturesInBackground(QWidget* window, std::function<void(bool handed)> done);
 
 // Deletes the outputs of a "Resize and mail" run (m_listMailFiles) together with the run's
 // private folder, and empties the list: after the mail, or when there will be none (the run

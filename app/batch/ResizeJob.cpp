@@ -146,19 +146,26 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
     TraceFirstDecode();
     if (!picture->IsValid())
         return Result::Failed;
+    // A size or turn the library refuses (a picture too large to turn in memory) fails the
+    // picture: an output that is not what was asked is never written as if it were.
     if (s.bResize) {
         const std::int32_t w = picture->GetWidth();
         const std::int32_t h = picture->GetHeight();
-        picture->Resample(CalcTargetWidth(s, w, h, m_run.nScreenWidth, m_run.nScreenHeight),
-                          CalcTargetHeight(s, w, h, m_run.nScreenWidth, m_run.nScreenHeight), 1);
+        if (!picture->Resample(CalcTargetWidth(s, w, h, m_run.nScreenWidth, m_run.nScreenHeight),
+                               CalcTargetHeight(s, w, h, m_run.nScreenWidth, m_run.nScreenHeight),
+                               1))
+            return Result::Failed;
     }
     if (s.bRotate) {
+        bool turned = true;
         switch (s.nRotate) {
-        case 0: picture->RotateLeft(); break;
-        case 1: picture->Flip(); break;
-        case 2: picture->RotateRight(); break;
+        case 0: turned = picture->RotateLeft(); break;
+        case 1: turned = picture->Flip(); break;
+        case 2: turned = picture->RotateRight(); break;
         default: break;
         }
+        if (!turned)
+            return Result::Failed;
     }
     if (s.bSetDpi) {
         picture->SetXDPI(s.nXDpi);

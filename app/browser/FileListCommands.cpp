@@ -135,7 +135,9 @@ void CFileListView::OnMailTo() {
         return;
     }
     CollectMarked();
-    Tell(this, MailedText(MailPictures()));
+    // The mail program may stay open for minutes: the window does not wait for it, and says
+    // how it went when it ends.
+    MailPicturesInBackground(this, [this](bool handed) { Tell(this, MailedText(handed)); });
 }
 
 void CFileListView::OnResize() {

@@ -1,6 +1,6 @@
 #pragma once
-// Runs a program and waits for it to end. Called by the mail layer (Mapi.cpp) on the
-// user-interface thread, which it blocks until the program exits.
+// Runs a program and waits for it to end. Called by the mail layer (Mapi.cpp) on the thread
+// that sends the message, which it blocks until the program exits.
 #include <cstddef>
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 // Finds the program that the mail layer runs: the one VTL_MAIL_COMMAND names, else xdg-email.
-// Called by the mail layer (Mapi.cpp) on the user-interface thread.
+// Called by the mail layer (Mapi.cpp) on the thread that sends a message, any thread.
 #include <optional>
 #include <string>
 

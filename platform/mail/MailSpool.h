@@ -8,7 +8,8 @@
 // send succeeded and Keep() was called: then it stays until SweepOld() finds it older than
 // 7 days at a later send.
 //
-// Used by the mail layer's send entry (Mapi.cpp) on the user-interface thread.
+// Used by the mail layer's send entry (Mapi.cpp) on the thread that sends; two sends at once
+// each have a spool of their own, and a sweep that meets a folder another one removes goes on.
 #include "platform/mail/Mapi.h"
 
 #include <string>

@@ -36,8 +36,10 @@
 // MAPI_E_NOT_SUPPORTED (the program always shows its compose window; it cannot send unseen).
 // There are no sessions: the session handle and the parent window are not used.
 //
-// Called on the user-interface thread: the send entry blocks, as MAPISendMail does, until the
-// mail program returns.
+// The send entry blocks, as MAPISendMail does, until the mail program returns, which is when the
+// person has sent or discarded the message: callers run it on a thread of their own (each
+// message on one thread), so that no window waits for it. It touches nothing of the caller's
+// but the message.
 #include <cstddef>
 #include <cstdint>
 

@@ -5,6 +5,10 @@
 #include "platform/ui/ConfirmFileReplace.h"
 #include "platform/ui/FileProgressDialog.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/StopSignals.h"
+
+#include <QApplication>
+#include <QDialog>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,8 +39,9 @@ enum class Step { Next, Stop };
 // One run of an operation: the state that lives from the first file to the last.
 class COperationRun {
 public:
-    COperationRun(unsigned wFunc, const std::string& destination, QWidget* owner)
-        : m_bMove(wFunc == FO_MOVE), m_strDestination(destination), m_pOwner(owner) {}
+    COperationRun(unsigned wFunc, const std::string& destination, QWidget* owner,
+                  CStopSignals& stop)
+        : m_bMove(wFunc == FO_MOVE), m_strDestination(destination), m_pOwner(owner), m_stop(stop) {}
 
     // Returns how many files reached the destination.
     std::size_t Run(const std::vector<std::string>& sources, int progressDelay);
@@ -54,12 +59,13 @@ public:
     int AskReplace(const std::string& target, const std::string& source);
     Step Fail(const std::string& source, const std::string& reason, bool last);
     void Advance(std::uint64_t bytes);
-    bool Cancelled() const { return m_pProgress->Cancelled(); }
+    bool Cancelled() const { return m_pProgress->Cancelled() || m_stop.Stopped(); }
     std::string Verb() const { return m_bMove ? "move" : "copy"; }
 
     const bool m_bMove;
     const std::string m_strDestination;
     QWidget* const m_pOwner;
+    CStopSignals& m_stop;
     struct stat m_destination {};
     CFileProgressDialog* m_pProgress = nullptr;
     std::uint64_t m_nTotal = 0;
@@ -75,6 +81,8 @@ std::size_t COperationRun::Run(const std::vector<std::string>& sources, int prog
                       MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
+    // A copy writes into the folder: what killed ones left there goes first.
+    SweepStaleTempFiles(m_strDestination);
     for (const std::string& source : sources) {
         struct stat info {};
         if (stat(source.c_str(), &info) == 0 && S_ISREG(info.st_mode))
@@ -230,7 +238,16 @@ CFileOperation::CFileOperation(unsigned wFunc, std::vector<std::string> sources,
       m_pOwner(owner) {}
 
 std::size_t CFileOperation::Run() {
-    return COperationRun(m_wFunc, m_strDestination, m_pOwner).Run(m_sources, m_nProgressDelay);
+    // A stop signal ends the question or message open, if any, as Cancel would; the copy stops
+    // before its next piece.
+    CStopSignals stop([] {
+        if (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            open->reject();
+    });
+    const std::size_t done =
+        COperationRun(m_wFunc, m_strDestination, m_pOwner, stop).Run(m_sources, m_nProgressDelay);
+    stop.EndProcessIfStopped();
+    return done;
 }
 
 } // namespace plat

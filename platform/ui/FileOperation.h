@@ -19,6 +19,11 @@
 // An operation that takes long shows a progress dialog with a Cancel button, which stops it
 // before the next piece of the file being copied.
 //
+// A stop signal (SIGTERM, SIGINT, SIGHUP: a kill, Ctrl+C, a logout) cancels the operation as
+// Cancel does, also while one of its questions is open; once the copy under way has removed its
+// temporary file, the process ends as the signal would have. Before the first file, the
+// temporary files that killed operations and runs left in the destination folder are swept.
+//
 // Runs on the user-interface thread: the progress dialog lets the event loop run between the
 // pieces of a copy, so it paints and sees its Cancel button.
 #include <cstddef>

@@ -68,6 +68,12 @@ bool CStopSignals::TakeSignals() {
     return first && m_nReceived != 0;
 }
 
+bool CStopSignals::Stopped() {
+    if (TakeSignals())
+        m_onStop();
+    return m_nReceived != 0;
+}
+
 void CStopSignals::EndProcessIfStopped() {
     TakeSignals();
     if (m_nReceived == 0)

@@ -26,6 +26,10 @@ public:
     CStopSignals(const CStopSignals&) = delete;
     CStopSignals& operator=(const CStopSignals&) = delete;
 
+    // Whether a stop signal has arrived, also one not yet seen by the event loop (then `onStop`
+    // is called now), for work that does not let the event loop run between its steps.
+    bool Stopped();
+
     // Ends the process when a stop signal has arrived, also one not yet seen by the event loop;
     // returns otherwise.
     void EndProcessIfStopped();

@@ -5,6 +5,7 @@
 #include "app/core/AppSetting.h"
 #include "app/core/HandoffQueue.h"
 #include "platform/ReplaceFile.h"
+#include "tests/support/FakeMailProgram.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
@@ -13,7 +14,9 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -106,6 +109,54 @@ TEST_F(InterruptedRun, TheNextRunSweepsWhatAKilledOneLeft) {
     EXPECT_EQ(next.status, 0) << next.err;
     EXPECT_EQ(Leftovers(), std::vector<std::string>{});
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), {}), 16);
+}
+
+// "Resize and mail" stopped while the mail program shows its message (it stays open until the
+// person sends it): the run's own copies and their folder in the temporary folder go, the mail
+// program keeps its copies in the spool and goes on, and vtl ends by the signal.
+TEST_F(InterruptedRun, AStopSignalWhileTheMailProgramIsOpenLeavesOnlyItsCopies) {
+    CAppSetting setting;
+    setting.m_resize.bOverwrite = 0; // the outputs go into the run's own folder
+    setting.SaveResizeSetting();
+    const auto runFolders = [] {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(std::getenv("TMPDIR")))
+            if (entry.path().filename().string().rfind("vtl-mail-", 0) == 0)
+                found.push_back(entry.path().string());
+        return found;
+    };
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        const std::string mailer = vtltest::MakeTempDir("mailer");
+        const vtltest::FakeMailProgram mail("touch '" + mailer + "/open'; while [ ! -e '" + mailer +
+                                            "/sent' ]; do sleep 0.05; done");
+        mail.Install();
+        MakePictures();
+        const std::vector<std::string> two(m_files.begin(), m_files.begin() + 2);
+        ASSERT_EQ(CHandoffQueue(true).Post(HANDOFF_RESIZE_DEFAULT_MAIL, two), HandoffWrite::Written);
+        bool open = false;
+        std::size_t folders = 0;
+        const vtltest::ProgramRun run = vtltest::RunProgram(
+            VTL_BIN_DIR "/vtl", {}, {{"VTL_AUTOCLICK", "IDC_YESTOALL"}}, 60, [&](int pid) {
+                const auto start = std::chrono::steady_clock::now();
+                while (!(open = fs::exists(mailer + "/open")) &&
+                       std::chrono::steady_clock::now() - start < std::chrono::seconds(30))
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                folders = runFolders().size();
+                ::kill(pid, signal);
+            });
+        const bool running = !fs::exists(mailer + "/sent");
+        vtltest::WriteFile(mailer + "/sent", ""); // the person sends it
+        ASSERT_TRUE(open) << "the mail program was started";
+        EXPECT_TRUE(running);
+        EXPECT_EQ(run.signal, signal) << run.err;
+        EXPECT_EQ(folders, 1u) << "the run's folder, while the mail program was open";
+        EXPECT_EQ(runFolders(), std::vector<std::string>{});
+        const std::vector<std::string> copies = mail.AttachedPaths();
+        ASSERT_EQ(copies.size(), 2u);
+        for (std::size_t i = 0; i < copies.size(); ++i)
+            EXPECT_EQ(vtltest::ReadFile(copies[i]), mail.AttachedBytes()[i]) << copies[i];
+    }
 }
 
 } // namespace

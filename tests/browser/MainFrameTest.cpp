@@ -319,7 +319,12 @@ TEST_F(MainFrameTest, EachCommandSaysWhatItDid) {
         {"Mail To, refused",
          [&] {
              refusing.Install();
-             Opened([&] { ByMenu("ID_MAIL_TO"); });
+             // The mail program's refusal is told once it has ended.
+             EXPECT_EQ(Opened([&] {
+                           ByMenu("ID_MAIL_TO");
+                           (void)QTest::qWaitFor([&] { return StatusText(m_frame) == "No mail was sent"; }, 2000);
+                       }),
+                       "box Send Mail failed to send message.");
          },
          "No mail was sent"},
         {"the next command", [&] { ByMenu("ID_EDIT_SELECT_ALL"); }, "Ready"},
@@ -346,6 +351,8 @@ TEST_F(MainFrameTest, EachCommandSaysWhatItDid) {
     for (const auto& [what, act, status] : steps) {
         SCOPED_TRACE(what);
         act();
+        // Mail To tells how the mail went once the mail program has ended.
+        (void)QTest::qWaitFor([&] { return StatusText(m_frame) == status; }, 2000);
         EXPECT_EQ(StatusText(m_frame), status);
     }
     EXPECT_EQ(vtltest::FolderNames(copies), (Set{"a.jpg", "b.jpg", "c.jpg"}));

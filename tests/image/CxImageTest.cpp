@@ -5,6 +5,7 @@
 #include "image/IImage.h"
 #include "image/VipsRuntime.h"
 #include "image/ximage.h"
+#include "tests/support/Bombs.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Sandbox.h"
 
@@ -17,6 +18,7 @@
 #include <zlib.h>
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <thread>
 
@@ -409,6 +411,90 @@ TEST(CxImageBadInput, DamagedOrHostileFilesLoadEmpty) {
         EXPECT_FALSE(std::filesystem::exists(dir + "/out.png"));
     }
 }
+
+// The process's peak resident memory so far, in bytes.
+std::uint64_t PeakResident() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoull(line.substr(6)) * 1024;
+    return 0;
+}
+
+// Decompression bombs just under the pixel limit (tests/support/Bombs.cpp): a sound one loads
+// and is drawn as the preview draws it (decoded as it streams and scaled, as the road does); a
+// damaged or hostile one is refused, without taking the memory of the picture it claims
+// (bench/memory-bombs measures what each costs, through the road and the preview).
+class CxImageBomb : public testing::TestWithParam<Bomb> {};
+
+} // namespace
+
+namespace vtltest {
+// Names a bomb in the test's output.
+void PrintTo(const Bomb& bomb, std::ostream* out) {
+    *out << bomb.name;
+}
+} // namespace vtltest
+
+namespace {
+
+TEST_P(CxImageBomb, LoadsOrIsRefusedCleanly) {
+    const Bomb& bomb = GetParam();
+    const std::string dir = MakeTempDir("bomb");
+    const std::string path = dir + "/" + bomb.name;
+    ASSERT_TRUE(WriteBomb(bomb.name, path));
+    const std::uint64_t peakBefore = PeakResident();
+    CxImage picture;
+    const bool loaded = picture.Load(path);
+    QImage pane(200, 200, QImage::Format_RGBX8888);
+    pane.fill(Qt::white);
+    QPainter painter(&pane);
+    const bool drawn = loaded && picture.Draw(&painter, 0, 0, 200, 200);
+    painter.end();
+    if (!bomb.loads) {
+        EXPECT_FALSE(drawn);
+        EXPECT_FALSE(picture.IsValid());
+        EXPECT_FALSE(picture.Resample(100, 100, 1) &&
+                     picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
+        EXPECT_FALSE(std::filesystem::exists(dir + "/out.png"));
+        EXPECT_LT(PeakResident() - peakBefore, std::uint64_t{64} << 20)
+            << "refused before taking the memory of the picture it claims";
+        return;
+    }
+    ASSERT_TRUE(drawn);
+    // The colour where the picture has it: rle8.bmp a red bar at its bottom left on black,
+    // one-colour.png blue, one-strip.tif grey.
+    const auto colour = [&pane](int x, int y) {
+        const QRgb c = pane.pixel(x, y);
+        return std::vector<int>{qRed(c), qGreen(c), qBlue(c)};
+    };
+    const auto near = [](const std::vector<int>& a, const std::vector<int>& b) {
+        for (std::size_t i = 0; i < 3; ++i)
+            if (std::abs(a[i] - b[i]) > 8)
+                return false;
+        return true;
+    };
+    const std::string name = bomb.name;
+    if (name == "rle8.bmp") {
+        EXPECT_TRUE(near(colour(0, 199), {255, 0, 0})) << colour(0, 199)[0];
+        EXPECT_TRUE(near(colour(100, 100), {0, 0, 0}));
+    } else {
+        const std::vector<int> expected = name == "one-colour.png"
+                                              ? std::vector<int>{40, 90, 160}
+                                              : std::vector<int>{128, 128, 128};
+        EXPECT_TRUE(near(colour(100, 100), expected)) << colour(100, 100)[0];
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Bombs, CxImageBomb, testing::ValuesIn(Bombs()),
+                         [](const testing::TestParamInfo<Bomb>& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
 
 TEST(CxImageBadInput, OnlyRegularFilesAreRead) {
     const std::string dir = MakeTempDir("special");

@@ -171,6 +171,28 @@ TEST(OwnCodecs, IconFramesWithMaskOrPng) {
     EXPECT_FALSE(picture.Load(path)) << "no third frame";
 }
 
+// A tall RLE8 picture is made strip by strip, each decoded from the nearest point where the
+// codes reach a row: rows of green, blue and white in turn, and a move over rows 30 to 50,
+// which read as index 0 (red), however the strips and points fall.
+TEST(OwnCodecs, RunLengthCodesDecodeTheSameInEveryStrip) {
+    const std::string path = MakeTempDir("rle") + "/tall.bmp";
+    const auto colour = [](int row) { return 1 + row % 3; };
+    Bytes codes;
+    for (int row = 0; row < 100; row = row == 29 ? 51 : row + 1) {
+        if (row == 51)
+            codes += Bytes8({0, 2, 0, 21}); // from row 30 to row 51
+        codes += Bytes8({8, colour(row), 0, 0});
+    }
+    codes += Bytes8({0, 1});
+    WriteFile(path, Bmp(DibHeader(40, 8, 100, 8, 1, 4) + Palette(), codes));
+    const VImage pixels = Decode(path);
+    const Rgb colours[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+    for (int row = 0; row < 100; ++row) {
+        const bool moved = row >= 30 && row < 51;
+        EXPECT_EQ(At(pixels, 5, 99 - row), colours[moved ? 0 : colour(row)]) << "row " << row;
+    }
+}
+
 // Random damage to every valid file above and to the library's own outputs: the readers
 // refuse it or give a whole picture, never read or write outside their buffers (run under
 // AddressSanitizer by `make test-asan`). A fixed seed makes every run the same.

@@ -14,11 +14,14 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
+#include <QWidget>
 
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -315,6 +318,53 @@ TEST_F(MailPicturesTest, PercentFBecomesTheAttachedNames) {
             if (arguments[i] == "--subject" || arguments[i] == "--body")
                 texts.push_back(arguments[i + 1]);
         EXPECT_EQ(texts, mailBody.empty() ? Texts{mailSubject} : (Texts{mailSubject, mailBody}));
+    }
+}
+
+// Mail To: the mail program stays open until the person sends the message (here: until the test
+// writes `sent`), then fails (exit 4). The window is not kept waiting: the call returns while
+// the mail program is open, the window takes events meanwhile, and the failure is told once the
+// mail program ends; a window closed meanwhile goes at once, and nothing is told after it.
+TEST_F(MailPicturesTest, MailToDoesNotWaitForTheMailProgramAndTellsItsResultLater) {
+    for (const bool closed : {false, true}) {
+        SCOPED_TRACE(closed ? "window closed meanwhile" : "window open");
+        const std::string mailer = MakeTempDir("mailer");
+        const FakeMailProgram fake("touch '" + mailer + "/open'; while [ ! -e '" + mailer +
+                                   "/sent' ]; do sleep 0.05; done; touch '" + mailer +
+                                   "/done'; exit 4");
+        fake.Install();
+        Texts told;
+        const auto person = OnEveryModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            told.push_back(box->text().toStdString());
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        });
+        auto window = std::make_unique<QWidget>();
+        window->show();
+        bool handed = true;
+        MailPicturesInBackground(window.get(), [&](bool took) { handed = took; });
+        EXPECT_FALSE(fs::exists(mailer + "/sent")) << "returned while the mail program is open";
+        // The window's events go on meanwhile: a timer set now fires while the mail program is
+        // still open.
+        bool ticked = false;
+        QTimer::singleShot(10, window.get(), [&] { ticked = true; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ticked && fs::exists(mailer + "/open"); }));
+        EXPECT_EQ(fake.AttachedBytes(), (Texts{"original a.jpg", "original b.jpg"}));
+        if (closed)
+            window.reset();
+        WriteFile(mailer + "/sent", "");
+        // Once the mail program has ended, its result comes back in a moment, or never to a
+        // window that is gone.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(mailer + "/done"); }));
+        if (closed) {
+            QTest::qWait(300);
+            EXPECT_EQ(told, Texts{});
+        } else {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !told.empty(); }));
+            EXPECT_EQ(told, Texts{"Send Mail failed to send message."});
+            EXPECT_FALSE(handed);
+        }
+        EXPECT_EQ(m_setting->m_listFiles, m_originals);
     }
 }
 
