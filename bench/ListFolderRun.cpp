@@ -5,8 +5,8 @@
 // the end of the first frame painted after it, M the process's peak resident memory.
 // bench/list-folder makes the folders and runs this.
 #include "app/browser/FileListView.h"
-#include "app/core/AppSetting.h"
-#include "app/preview/VantrelDoc.h"
+#include "app/model/AppSetting.h"
+#include "app/widgets/VantrelDoc.h"
 #include "platform/shell/ShellFolder.h"
 
 #include <QApplication>

@@ -5,9 +5,9 @@
 //   pictures=N select_all_s=A mark_s=M copy_to_s=C resize_s=R
 // each the time from the command to the moment its work was done or its dialog showed.
 // bench/marked-commands makes the folder and runs this.
+#include "app/application/VantrelApp.h"
 #include "app/browser/FileListView.h"
-#include "app/core/AppSetting.h"
-#include "app/core/VantrelApp.h"
+#include "app/model/AppSetting.h"
 #include "app/res/resource.h"
 
 #include <QApplication>

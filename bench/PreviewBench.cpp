@@ -10,7 +10,7 @@
 // picture is read on a worker thread: S stays small whatever the picture). bench/preview runs
 // it once per format.
 #include "app/preview/ScrollPictureView.h"
-#include "app/preview/VantrelDoc.h"
+#include "app/widgets/VantrelDoc.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,6 +1,6 @@
 #include "shellext/MenuChoices.h"
 
-#include "app/core/HandoffBlock.h"
+#include "app/model/base/HandoffBlock.h"
 #include "platform/Registry.h"
 
 namespace vtlext {

@@ -1,11 +1,11 @@
 #include "shellext/VtlShellEx.h"
 
-#include "app/core/HandoffQueue.h"
+#include "app/model/base/HandoffQueue.h"
 #include "platform/Paths.h"
 #include "shellext/ExceptionBarrier.h"
 #include "shellext/ExtMessageBox.h"
-#include "shellext/MenuChoices.h"
 #include "shellext/MenuBitmap.h"
+#include "shellext/MenuChoices.h"
 #include "shellext/ModuleLock.h"
 #include "shellext/VtlExtIds.h"
 

@@ -4,7 +4,7 @@
 #include "app/batch/MailPictures.h"
 #include "app/batch/ReadInfoPass.h"
 #include "app/batch/ResizeJob.h"
-#include "app/core/AppSetting.h"
+#include "app/model/AppSetting.h"
 #include "app/res/Dialogs.h"
 #include "app/res/resource.h"
 #include "platform/ui/DialogBuilder.h"

@@ -17,8 +17,8 @@
 // m_nWidth, m_nHeight, m_nXDpi, m_nYDpi before DoModal. Everything here, the run included,
 // happens on the user-interface thread; the run's work is on CDlgProcess's worker while this
 // dialog waits in the progress dialog's modal loop.
-#include "app/batch/SelectionCheck.h"
-#include "app/browser/ColorLabel.h"
+#include "app/model/SelectionCheck.h"
+#include "app/widgets/ColorLabel.h"
 #include "platform/ui/Dialog.h"
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "app/batch/MailPictures.h"
 
-#include "app/core/AppSetting.h"
+#include "app/model/AppSetting.h"
 #include "platform/FileFacts.h"
 #include "platform/Paths.h"
 #include "platform/mail/Mapi.h"

@@ -8,12 +8,6 @@
 //
 // Called on the user-interface thread by the browser's Resize command and by the shell launch
 // that asks for the dialog.
-#include <cstddef>
-
-struct ResizeOutcome {
-    std::size_t nWritten = 0; // outputs written
-    bool bMail = false;       // "Resize and mail"
-    bool bMailHanded = false; // the mail program took the mail
-};
+#include "app/model/ResizeOutcome.h"
 
 int ReadAndResize(ResizeOutcome* outcome = nullptr);

@@ -1,8 +1,8 @@
 #include "app/batch/ReadInfoPass.h"
 
 #include "app/batch/PassSink.h"
-#include "app/batch/ResizeRules.h"
-#include "app/core/AppSetting.h"
+#include "app/model/AppSetting.h"
+#include "app/model/ResizeRules.h"
 #include "image/IImage.h"
 
 namespace {

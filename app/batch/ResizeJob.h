@@ -21,8 +21,8 @@
 // leaves the job or its helper threads.
 //
 // Runs on the worker thread that CDlgProcess starts in mode PROCESS_RESIZE.
-#include "app/batch/OutputPath.h"
 #include "app/batch/PassSink.h"
+#include "app/model/OutputPath.h"
 
 #include <condition_variable>
 #include <cstddef>

@@ -2,7 +2,7 @@
 
 #include "app/browser/AddressEdit.h"
 #include "app/browser/FileListView.h"
-#include "app/core/AppSetting.h"
+#include "app/model/AppSetting.h"
 #include "platform/FileFacts.h"
 #include "platform/shell/ShellInfo.h"
 #include "platform/ui/SystemImageList.h"

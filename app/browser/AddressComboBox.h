@@ -15,7 +15,7 @@
 // The main window creates the box, enters its status bar in m_pStatusBar and calls
 // InitAddressBox once; the file list enters itself in m_pFileList, and has the tree built again
 // (BuildBaseItems) when the mounts change. Used on the user-interface thread only.
-#include "app/browser/PidlHelper.h"
+#include "platform/shell/PidlHelper.h"
 #include "platform/ui/Message.h"
 
 #include <QComboBox>
@@ -83,7 +83,7 @@ class CAddressComboBox : public QComboBox {
     QStatusBar* m_pStatusBar = nullptr; // where a typed location that leads nowhere is told
     plat::CSystemImageList* m_hSysImages;
     plat::IShellFolder* m_pDesktop = nullptr;
-    CPidlHelper m_shell;
+    plat::CPidlHelper m_shell;
     std::vector<std::unique_ptr<AddressItem>> m_baseItems;
     std::vector<std::unique_ptr<AddressItemData>> m_pathData;
 

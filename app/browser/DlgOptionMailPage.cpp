@@ -1,7 +1,7 @@
 #include "app/browser/DlgOptionMailPage.h"
 
-#include "app/core/AppSetting.h"
-#include "app/core/UserData.h"
+#include "app/model/AppSetting.h"
+#include "app/model/UserData.h"
 #include "app/res/Dialogs.h"
 #include "app/res/resource.h"
 #include "platform/ui/DialogBuilder.h"

@@ -1,6 +1,6 @@
 #include "app/browser/DlgOptionMenuContextPage.h"
 
-#include "app/core/AppSetting.h"
+#include "app/model/AppSetting.h"
 #include "app/res/Dialogs.h"
 #include "app/res/resource.h"
 #include "platform/ui/DialogBuilder.h"

@@ -1,14 +1,12 @@
 // The commands of the file list: those on marked pictures (Copy To, Move To, Mail To, Resize),
 // Mark, Select All and Option, and their routing.
-#include "app/batch/MailPictures.h"
-#include "app/batch/OutputPath.h"
-#include "app/batch/ReadAndResize.h"
 #include "app/browser/DlgOptionSheet.h"
+#include "app/browser/FileListHost.h"
 #include "app/browser/FileListView.h"
-#include "app/browser/MainFrame.h"
 #include "app/browser/StatusTexts.h"
-#include "app/core/AppSetting.h"
-#include "app/core/UserData.h"
+#include "app/model/AppSetting.h"
+#include "app/model/OutputPath.h"
+#include "app/model/UserData.h"
 #include "app/res/StringTable.h"
 #include "app/res/resource.h"
 #include "platform/FileFacts.h"
@@ -23,12 +21,6 @@
 using namespace plat;
 
 namespace {
-
-// Says in the main window's status bar what a command did.
-void Tell(QWidget* view, const std::string& text) {
-    if (auto* frame = dynamic_cast<CMainFrame*>(view->window()))
-        frame->SetMessageText(text);
-}
 
 // The Menu Context choices reach the user's Dolphin and Thunar menus at once: vtlmenu,
 // installed beside the program, rewrites them (and does nothing while the file managers'
@@ -126,7 +118,7 @@ void CFileListView::CopyOrMoveMarked(unsigned operation, const char* unmarked) {
         CFileOperation(operation, setting->m_listFiles, *destination, window()).Run();
     if (operation == FO_MOVE)
         Refresh();
-    Tell(this, CopiedText(done, *destination, operation == FO_MOVE));
+    Tell(CopiedText(done, *destination, operation == FO_MOVE));
 }
 
 void CFileListView::OnMailTo() {
@@ -137,7 +129,8 @@ void CFileListView::OnMailTo() {
     CollectMarked();
     // The mail program may stay open for minutes: the window does not wait for it, and says
     // how it went when it ends.
-    MailPicturesInBackground(this, [this](bool handed) { Tell(this, MailedText(handed)); });
+    if (m_pHost)
+        m_pHost->MailPicturesInBackground(this, [this](bool handed) { Tell(MailedText(handed)); });
 }
 
 void CFileListView::OnResize() {
@@ -149,16 +142,16 @@ void CFileListView::OnResize() {
         return;
     // The outputs may land in the shown folder, or replace pictures in it.
     ResizeOutcome outcome;
-    if (ReadAndResize(&outcome) != IDOK)
+    if (!m_pHost || m_pHost->ReadAndResize(&outcome) != IDOK)
         return;
     Refresh();
     const CAppSetting* setting = GetAppSetting();
     const ResizeSetting& s = setting->m_resize;
     if (outcome.bMail && !outcome.bMailHanded)
-        Tell(this, MailedText(false));
+        Tell(MailedText(false));
     else if (!setting->m_listFiles.empty())
-        Tell(this, ResizedText(outcome.nWritten, OutputFolder(s, setting->m_listFiles.front()),
-                               s.bOverwrite != 0, outcome.bMail));
+        Tell(ResizedText(outcome.nWritten, OutputFolder(s, setting->m_listFiles.front()),
+                         s.bOverwrite != 0, outcome.bMail));
 }
 
 void CFileListView::OnMark() {
@@ -226,4 +219,9 @@ bool CFileListView::SelectPath(const std::string& path) {
                                                  QItemSelectionModel::Rows);
     scrollTo(index);
     return true;
+}
+
+void CFileListView::Tell(const std::string& text) {
+    if (m_pHost)
+        m_pHost->SetMessageText(text);
 }

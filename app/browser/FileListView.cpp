@@ -2,11 +2,11 @@
 
 #include "app/browser/AddressComboBox.h"
 #include "app/browser/LocaleFormat.h"
-#include "app/core/AppSetting.h"
-#include "app/core/UserData.h"
-#include "app/imagelib/ImageFormats.h"
-#include "app/preview/ScrollPictureView.h"
-#include "app/preview/VantrelDoc.h"
+#include "app/model/AppSetting.h"
+#include "app/model/ImageFormats.h"
+#include "app/model/UserData.h"
+#include "app/widgets/PicturePane.h"
+#include "app/widgets/VantrelDoc.h"
 #include "platform/FileFacts.h"
 #include "platform/Paths.h"
 #include "platform/shell/ShellInfo.h"
@@ -38,8 +38,8 @@ template <class T> int CompareNumber(T a, T b) {
 
 } // namespace
 
-CFileListView::CFileListView(CVantrelDoc* doc, QWidget* parent)
-    : QTreeView(parent), m_ctrlHeader(new CArrowHeaderCtrl(this)), m_pDoc(doc),
+CFileListView::CFileListView(CVantrelDoc* doc, IFileListHost* host, QWidget* parent)
+    : QTreeView(parent), m_ctrlHeader(new CArrowHeaderCtrl(this)), m_pDoc(doc), m_pHost(host),
       m_list(new CFileListCtrl(this)) {
     setHeader(m_ctrlHeader);
     setModel(m_list);

@@ -17,7 +17,8 @@
 // Every fill reads the mounts again, so a card or a stick appears and goes; when they changed,
 // the shown folder's list is made again from its path and the address box rebuilds its tree.
 //
-// The main window creates the view with its document, enters the address box in
+// The main window creates the view with its document and itself as the list's host
+// (IFileListHost: the status bar, Resize and Mail To), enters the address box in
 // m_pAddressBox and calls OnInitialUpdate, and hands it the commands of the menu, the toolbars
 // and the accelerator (OnCmdMsg). The main window stores the view's column widths with the
 // rest of the layout when it closes, or, destroyed without closing, when it goes.
@@ -31,7 +32,7 @@
 // Used on the user-interface thread only.
 #include "app/browser/ArrowHeaderCtrl.h"
 #include "app/browser/FileListCtrl.h"
-#include "app/browser/PidlHelper.h"
+#include "platform/shell/PidlHelper.h"
 #include "platform/ui/Message.h"
 
 #include <QTreeView>
@@ -40,6 +41,7 @@
 
 class CAddressComboBox;
 class CVantrelDoc;
+class IFileListHost;
 
 namespace plat {
 class CSystemImageList;
@@ -50,7 +52,8 @@ constexpr plat::UINT WM_BROWSE_PIDL = plat::WM_USER + 100;
 
 class CFileListView : public QTreeView {
   public:
-    explicit CFileListView(CVantrelDoc* doc, QWidget* parent = nullptr);
+    explicit CFileListView(CVantrelDoc* doc, IFileListHost* host = nullptr,
+                           QWidget* parent = nullptr);
 
     void OnInitialUpdate();
 
@@ -110,7 +113,7 @@ class CFileListView : public QTreeView {
     plat::PidlPtr m_pidlFolder;
     plat::CSystemImageList* m_hSmallImages = nullptr;
     plat::CSystemImageList* m_hLargeImages = nullptr;
-    CPidlHelper m_shell;
+    plat::CPidlHelper m_shell;
     char m_szFolderType[80] = {};
 
   protected:
@@ -122,6 +125,8 @@ class CFileListView : public QTreeView {
   private:
     // Copy To (FO_COPY) or Move To (FO_MOVE); `unmarked` is the message when nothing is marked.
     void CopyOrMoveMarked(unsigned operation, const char* unmarked);
+    // Says in the host's status bar what a command did.
+    void Tell(const std::string& text);
     void OnColumnClick(int column);
     void OnClick(const QModelIndex& index);
     void OnCurrentRowChanged(const QModelIndex& current);
@@ -141,6 +146,7 @@ class CFileListView : public QTreeView {
     bool ShowsComputer() const;
 
     CVantrelDoc* m_pDoc;
+    IFileListHost* m_pHost;
     CFileListCtrl* m_list;
     // Whether the last sort is by the shell's order (the folder is Computer), fixed per sort.
     bool m_bShellOrder = false;

@@ -7,7 +7,7 @@
 // the screen that shows most of it (the primary one when none does), cut to that screen's size
 // and, when it had to be cut or lay off every screen, centred there. A size too small to use (or
 // negative) becomes the size of a first start.
-#include "app/core/AppSetting.h"
+#include "app/model/AppSetting.h"
 
 #include <QList>
 #include <QMargins>

@@ -1,6 +1,6 @@
 #include "app/preview/ScrollPictureView.h"
 
-#include "app/preview/VantrelDoc.h"
+#include "app/widgets/VantrelDoc.h"
 #include "platform/FileFacts.h"
 
 #include <QFontMetrics>

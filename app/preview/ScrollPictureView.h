@@ -8,13 +8,14 @@
 //
 // The file list calls SetPicturePath and ShowPicture when a picture row becomes current, and
 // SetPicturePath("") and ClearPicture when a folder row does, through the document's pointer
-// to this view. They are virtual so that a test of the file list can stand a recording view in.
+// to this view as an IPicturePane.
 //
 // The picture is read on the worker thread of a CPreviewLoader (its header has the thread
 // rules), so the window never waits for a decode: until the new picture is ready the pane keeps
 // the previous one for a moment and then shows "Loading…" (at once when it showed nothing).
 // The view itself is used on the user-interface thread only.
 #include "app/preview/PreviewLoader.h"
+#include "app/widgets/PicturePane.h"
 
 #include <QAbstractScrollArea>
 #include <QFont>
@@ -57,18 +58,15 @@ struct PaneLayout {
     int contentHeight = 0; // from the pane's top to one empty line under the last row
 };
 
-class CScrollPictureView : public QAbstractScrollArea {
+class CScrollPictureView : public QAbstractScrollArea, public IPicturePane {
   public:
     explicit CScrollPictureView(CVantrelDoc* doc, QWidget* parent = nullptr);
     ~CScrollPictureView() override;
 
-    // Remembers the file to show; nothing else happens.
-    virtual void SetPicturePath(const std::string& path);
-    // Starts reading the remembered file and returns true. When no file exists there, returns
-    // false at once and the pane stays as it was.
-    virtual bool ShowPicture();
-    // Drops the picture (and one still being read), so the pane shows only its background.
-    virtual void ClearPicture();
+    // IPicturePane
+    void SetPicturePath(const std::string& path) override;
+    bool ShowPicture() override;
+    void ClearPicture() override;
     // A picture asked for is still being read.
     bool IsLoading() const;
     // The line the pane shows instead of a picture ("Loading…", or why a file cannot be

@@ -1,6 +1,6 @@
 #pragma once
 // What the batch tests share: the settings they start from.
-#include "app/core/AppSetting.h"
+#include "app/model/AppSetting.h"
 
 // Puts the resize settings back to their defaults over a selection of `files`; returns the
 // settings for the test to change.

@@ -2,8 +2,8 @@
 // pictures, each turned and written over itself: a stop signal (a logout, a kill, Ctrl+C)
 // ends it cleanly, and what a kill -9 leaves behind is swept by the next run over the folder.
 // Either way every picture is whole: the old one byte for byte, or the new one.
-#include "app/core/AppSetting.h"
-#include "app/core/HandoffQueue.h"
+#include "app/model/AppSetting.h"
+#include "app/model/base/HandoffQueue.h"
 #include "platform/ReplaceFile.h"
 #include "tests/support/FakeMailProgram.h"
 #include "tests/support/Pictures.h"

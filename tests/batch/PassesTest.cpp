@@ -2,7 +2,7 @@
 // own instead of the progress dialog: questions are answered from a script.
 #include "app/batch/ReadInfoPass.h"
 #include "app/batch/ResizeJob.h"
-#include "app/batch/ResizeRules.h"
+#include "app/model/ResizeRules.h"
 #include "image/ximage.h"
 #include "tests/batch/BatchTestSupport.h"
 #include "tests/support/Pictures.h"

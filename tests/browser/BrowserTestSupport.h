@@ -3,9 +3,9 @@
 // program before any test reads the namespace, and the browser as the program starts it,
 // driven through its window as a person would (clicks on rows, headers, menus and buttons,
 // keys), with a view that records what the file list asks of the preview.
+#include "app/application/MainFrame.h"
+#include "app/application/VantrelApp.h"
 #include "app/browser/FileListView.h"
-#include "app/browser/MainFrame.h"
-#include "app/core/VantrelApp.h"
 #include "app/preview/ScrollPictureView.h"
 #include "platform/shell/ShellMalloc.h"
 

@@ -1,12 +1,12 @@
 // The main window through the program's own browser start, driven through its window as a
 // person would: every menu item and toolbar button, the View and Help commands, the commands
 // on marked pictures in a folder made for the test, the layout across starts, and "vtl PATH".
-#include "app/browser/MainFrame.h"
+#include "app/application/MainFrame.h"
 
 #include "app/browser/AddressComboBox.h"
 #include "app/browser/HelpLinks.h"
 #include "app/browser/StatusBar.h"
-#include "app/core/UserData.h"
+#include "app/model/UserData.h"
 #include "app/res/resource.h"
 #include "platform/mail/MailSpool.h"
 #include "platform/mail/Mapi.h"

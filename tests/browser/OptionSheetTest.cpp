@@ -2,8 +2,8 @@
 // buttons and the sheet's buttons, typing and pasting into the mail texts, and reading the
 // enabled states, the Apply button and the settings back.
 #include "app/browser/DlgOptionSheet.h"
-#include "app/core/AppSetting.h"
-#include "app/core/UserData.h"
+#include "app/model/AppSetting.h"
+#include "app/model/UserData.h"
 #include "platform/ui/Wnd.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/RunProgram.h"

@@ -2,7 +2,7 @@
 // and the real message boxes (answered as a person would); both with a fake mail program run as
 // a real child process.
 #include "app/batch/MailPictures.h"
-#include "app/core/AppSetting.h"
+#include "app/model/AppSetting.h"
 #include "platform/mail/Mapi.h"
 #include "tests/support/FakeMailProgram.h"
 #include "tests/support/Sandbox.h"

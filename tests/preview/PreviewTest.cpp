@@ -4,7 +4,7 @@
 #include "app/preview/ExifReader.h"
 #include "app/preview/PreviewLoader.h"
 #include "app/preview/ScrollPictureView.h"
-#include "app/preview/VantrelDoc.h"
+#include "app/widgets/VantrelDoc.h"
 #include "image/IImage.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Sandbox.h"

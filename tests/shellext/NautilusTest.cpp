@@ -1,7 +1,7 @@
 // The Nautilus extension loaded as Nautilus loads it: a GTypeModule that calls its entry
 // points, a menu provider asked for the items of a selection, and an item activated. The
 // selection's files are given through a file-info object of our own, the part Nautilus plays.
-#include "app/core/HandoffQueue.h"
+#include "app/model/base/HandoffQueue.h"
 #include "tests/shellext/ShellExtTestSupport.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"

@@ -1,6 +1,6 @@
 #include "tests/shellext/ShellExtTestSupport.h"
 
-#include "app/core/HandoffQueue.h"
+#include "app/model/base/HandoffQueue.h"
 #include "platform/Registry.h"
 #include "platform/com/HDropDataObject.h"
 #include "shellext/VtlExtIds.h"

@@ -2,7 +2,7 @@
 // What the extension's tests share: the built module loaded as a host loads it, a handler of
 // it, the stored "location", a fake application that records its start and takes its record,
 // and the test program's own hand-off queue (see Sandbox.h).
-#include "app/core/HandoffBlock.h"
+#include "app/model/base/HandoffBlock.h"
 #include "platform/com/ShellExt.h"
 #include "shellext/host/ExtensionModule.h"
 

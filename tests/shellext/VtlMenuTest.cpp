@@ -1,6 +1,6 @@
 // vtlmenu as file managers and scripts run it: a real process, the real module, the test
 // program's own hand-off queue, and a fake application that takes its record, or the built vtl.
-#include "app/core/AppSetting.h"
+#include "app/model/AppSetting.h"
 #include "platform/Registry.h"
 #include "tests/shellext/ShellExtTestSupport.h"
 #include "tests/support/FakeMailProgram.h"

@@ -1,0 +1,108 @@
+#pragma once
+// CMainFrame: the main window of the picture browser. At the top, the band area: the main
+// toolbar (Mark, Resize, Copy To, Move To, Mail To, About) on the first row; the navigation
+// toolbar (Up Folder, Refresh) and the address box labelled "Address" on the second. Under it
+// a splitter with the file list on the left, m_nCurCol pixels wide, and the preview on the
+// right; at the bottom the status bar with the prompts and the CAP, NUM and SCRL indicators.
+//
+// Every menu item, toolbar button and accelerator (Ctrl+A Select All, F5 Refresh, Alt+Up Up
+// Folder) runs a command by its id, routed as the framework routes commands: the file list
+// first (the commands on pictures and the navigation), then this frame (View and Help), then
+// the application (About). The View
+// commands show and hide the main toolbar and the status bar only. Closing the window stores
+// its placement, the pane width and the list's column widths, and saves the layout; a layout
+// that cannot be saved is told in one message.
+//
+// The application makes the frame at the browser start (LoadFrame), applies the stored
+// placement and shows it. The frame owns the document that joins the two panes, and hosts the
+// file list: the list's Resize and Mail To run the batch dialogs and the mail through it. When the
+// window first shows, it takes the next VTL_AUTOCLICK name, if any, as a command to run (the
+// symbolic id, for example ID_APP_EXIT).
+//
+// Used on the user-interface thread only.
+#include "app/browser/FileListHost.h"
+#include "app/model/AppSetting.h"
+#include "app/widgets/VantrelDoc.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <functional>
+#include <map>
+
+class CAddressComboBox;
+class CFileListView;
+class CScrollPictureView;
+class CStatusBar;
+class QSplitter;
+class QToolBar;
+
+class CMainFrame : public QMainWindow, public IFileListHost {
+  public:
+    // `appCommands` runs a command that neither the file list nor the frame handles; it
+    // returns whether it knew the command.
+    explicit CMainFrame(std::function<bool(int)> appCommands);
+    ~CMainFrame() override;
+
+    // Builds the panes, the menu, the bars and the status bar, and lays out the panes'
+    // contents (the file list opens on the start folder).
+    void LoadFrame();
+
+    // Runs the command `id` where it is handled.
+    void OnCommand(int id);
+    // The status bar's message: what the last command did, until the next command, a change
+    // of the marks or of the folder shown; "" for the idle text.
+    void SetMessageText(const std::string& text) override;
+    // The list's Resize and Mail To (IFileListHost).
+    int ReadAndResize(ResizeOutcome* outcome) override;
+    void MailPicturesInBackground(QWidget* window, std::function<void(bool handed)> done) override;
+
+    // The placement as the layout stores it, and the way back: the stored rectangle, fitted
+    // to the screens, and the stored show state (maximised or normal) for the next show().
+    WINDOWPLACEMENT GetWindowPlacement() const;
+    void SetWindowPlacement(const WINDOWPLACEMENT& placement);
+
+    CFileListView* GetFileList() const { return m_pFileList; }
+    CScrollPictureView* GetPictureView() const { return m_pPictureView; }
+    // The document that joins the panes (a test stands a recording preview in through it).
+    CVantrelDoc* GetActiveDocument() { return &m_doc; }
+
+    CStatusBar* m_wndStatusBar = nullptr;
+    QToolBar* m_wndToolBar = nullptr;
+    QToolBar* m_wndNavBar = nullptr;
+    QToolBar* m_wndAddressBand = nullptr;
+    CAddressComboBox* m_wndAddress = nullptr;
+    QSplitter* m_wndSplitter = nullptr;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // The bands keep their rows: there is no menu for hiding toolbars other than View's.
+    QMenu* createPopupMenu() override { return nullptr; }
+
+  private:
+    void OnCreateClient();
+    void OnCreate();
+    void CreateMenu();
+    // The action of a command, made on first use with its prompt and tooltip.
+    QAction* Action(int id, const QString& text = {});
+    QToolBar* CreateToolBar(const char* name, int bitmap, QSize image, const std::vector<int>& ids);
+    bool OnFrameCommand(int id);
+    // Where the Help command `id` leads; "" for nowhere.
+    std::string HelpTarget(int id) const;
+    void OnUpdateViewCommands();
+    void DestroyWindow();
+    // Follows the file list: its marks and their size when they change, the idle text when it
+    // is filled anew.
+    void FollowMarks();
+
+    CVantrelDoc m_doc;
+    CFileListView* m_pFileList = nullptr;
+    CScrollPictureView* m_pPictureView = nullptr;
+    std::map<int, QAction*> m_actions;
+    std::function<bool(int)> m_appCommands;
+    bool m_bShown = false;
+    bool m_bClosed = false;
+    // Marks changed row by row (Mark on thousands of rows) are told once they are all done.
+    QTimer m_marksChanged;
+};

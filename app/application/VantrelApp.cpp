@@ -1,0 +1,180 @@
+#include "app/application/VantrelApp.h"
+
+#include "app/application/AboutDlg.h"
+#include "app/batch/DlgProcess.h"
+#include "app/batch/MailPictures.h"
+#include "app/batch/ReadAndResize.h"
+#include "app/browser/FileListView.h"
+#include "app/model/AppSetting.h"
+#include "app/model/base/HandoffQueue.h"
+#include "app/res/StringTable.h"
+#include "app/res/resource.h"
+#include "image/IImage.h"
+#include "platform/Registry.h"
+#include "platform/ui/MessageBox.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+using namespace plat;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Where the command line asks the browser to open.
+struct StartPoint {
+    std::string folder;                // "" for where it opens without a command line
+    std::vector<std::string> pictures; // files given in that folder, to be marked
+    std::vector<std::string> missing;  // arguments that name nothing, as given
+};
+
+StartPoint FindStartPoint(const std::vector<std::string>& arguments) {
+    StartPoint start;
+    for (const std::string& argument : arguments) {
+        std::error_code ec;
+        fs::path path = fs::absolute(argument, ec).lexically_normal();
+        if (!path.has_filename() && path != path.root_path())
+            path = path.parent_path();
+        const fs::file_status status = fs::status(path, ec);
+        if (argument.empty() || !fs::exists(status)) {
+            start.missing.push_back(argument);
+            continue;
+        }
+        const bool isFolder = fs::is_directory(status);
+        const std::string folder = isFolder ? path.string() : path.parent_path().string();
+        if (start.folder.empty())
+            start.folder = folder;
+        if (!isFolder && folder == start.folder)
+            start.pictures.push_back(path.string());
+    }
+    return start;
+}
+
+} // namespace
+
+CVantrelApp::CVantrelApp(std::vector<std::string> commandLine)
+    : m_commandLine(std::move(commandLine)) {}
+
+CVantrelApp::~CVantrelApp() = default;
+
+bool CVantrelApp::InitInstance() {
+    // There is no OLE to start here: the extension reaches the program through shared memory
+    // and a process start, not through COM.
+    SetRegistryKey("Ostrell");
+    LoadStdProfileSettings(4);
+
+    CAppSetting* setting = GetAppSetting();
+    setting->m_strVersion = LoadString(IDS_VERSION);
+
+    // The hand-off is taken before any window opens: a second start of the program finds
+    // nothing waiting.
+    const HandoffRead handoff = ReadHandoff(setting->m_listFiles);
+    if (!handoff.refusal.empty()) {
+        // Whatever a file manager handed over cannot reach the program while this stays: the
+        // person is told which file is in the way, also when they started the program by hand.
+        const std::string text =
+            "Vantrel cannot take pictures from the file manager:\n" + handoff.refusal;
+        std::fprintf(stderr, "vtl: %s\n", text.c_str());
+        AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    }
+    if (handoff.takenElsewhere) {
+        // Started for a command that a start of the program by hand ran meanwhile: nobody asked
+        // for a window.
+        std::fprintf(stderr,
+                     "vtl: the pictures handed over were taken by another start of Vantrel\n");
+        return false;
+    }
+    if (handoff.pending && RunHandoff(handoff.command))
+        return true;
+    return StartBrowser();
+}
+
+bool CVantrelApp::RunHandoff(std::uint32_t command) {
+    if (command == HANDOFF_RESIZE_DIALOG) {
+        ReadAndResize();
+        return true;
+    }
+    if (command != HANDOFF_RESIZE_DEFAULT && command != HANDOFF_RESIZE_DEFAULT_MAIL)
+        return false;
+    // Building the progress dialog takes as long as starting the image library and reading the
+    // first picture's header: done meanwhile, the pass begins that much sooner.
+    const std::vector<std::string>& files = GetAppSetting()->m_listFiles;
+    std::jthread warmUp;
+    if (!files.empty())
+        warmUp = std::jthread([first = files.front()] { IImage(0).LoadImageInfo(first); });
+    CDlgProcess process(nullptr);
+    process.m_nMode = PROCESS_RESIZE;
+    process.m_bMail = command == HANDOFF_RESIZE_DEFAULT_MAIL;
+    if (process.DoModal() == IDOK && process.m_bMail)
+        MailPictures();
+    return true;
+}
+
+bool CVantrelApp::StartBrowser() {
+    CAppSetting* setting = GetAppSetting();
+    const StartPoint start = FindStartPoint(m_commandLine);
+    // Both the address box and the list open on the remembered location.
+    if (!start.folder.empty())
+        setting->SetLastBrowse(start.folder);
+
+    // The document, shared by the two panes, lives in the frame; the panes take the place of
+    // the document's own view.
+    m_pMainWnd = std::make_unique<CMainFrame>([this](int id) { return OnCmdMsg(id); });
+    m_pMainWnd->LoadFrame();
+    if (setting->m_bPlacementLoaded)
+        m_pMainWnd->SetWindowPlacement(setting->m_wndPlacement);
+    m_pMainWnd->show();
+    m_pMainWnd->setWindowTitle(QString::fromStdString(LoadString(IDS_APP_TITLE)));
+
+    if (!start.folder.empty())
+        m_pMainWnd->GetFileList()->OpenAt(start.folder, start.pictures);
+    if (!start.missing.empty()) {
+        std::string text = "No such file or folder:";
+        for (const std::string& path : start.missing)
+            text += "\n" + path;
+        AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    }
+    return true;
+}
+
+int CVantrelApp::ExitInstance() {
+    // The main window goes first: one that was not closed saves its list's column widths as it
+    // is destroyed.
+    m_pMainWnd.reset();
+    return 0;
+}
+
+bool CVantrelApp::OnCmdMsg(int id) {
+    if (id != ID_APP_ABOUT)
+        return false;
+    OnAppAbout();
+    return true;
+}
+
+void CVantrelApp::OnAppAbout() {
+    CAboutDlg about(nullptr);
+    about.DoModal();
+}
+
+void CVantrelApp::SetRegistryKey(const std::string& company) {
+    m_profileKey = "Software\\" + company + "\\" + LoadString(IDS_APP_TITLE);
+}
+
+void CVantrelApp::LoadStdProfileSettings(unsigned maxRecentFiles) {
+    HKEY key = nullptr;
+    const std::string section = m_profileKey + "\\Recent File List";
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, section.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    m_recentFiles.clear();
+    for (unsigned i = 1; i <= maxRecentFiles; ++i) {
+        char path[MAX_PATH] = "";
+        DWORD size = sizeof path;
+        DWORD type = 0;
+        const std::string name = "File" + std::to_string(i);
+        if (RegQueryValueEx(key, name.c_str(), &type, reinterpret_cast<BYTE*>(path), &size) == ERROR_SUCCESS &&
+            type == REG_SZ && path[0] && strnlen(path, size) < sizeof path)
+            m_recentFiles.emplace_back(path);
+    }
+    RegCloseKey(key);
+}

@@ -1,0 +1,107 @@
+// vtlregistry: a small tool for people and tests.
+//   vtlregistry settings                   the settings key as the application loads it
+//   vtlregistry handoff dump               the hand-off records waiting, oldest first, left there
+//   vtlregistry handoff write CMD FILE...  leaves a record of FILE... with command CMD, as the
+//                                          extension writes it, for the next vtl started by hand
+#include "app/model/AppSetting.h"
+#include "app/model/base/HandoffQueue.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+int PrintSettings() {
+    const CAppSetting setting;
+    const ResizeSetting& r = setting.m_resize;
+    std::printf("override=%d\ndest=%s\nimagetype=%d\nqualilty=%d\nimage_to_resize=%d\nimage_to_rotate=%d\n"
+                "image_set_dpi=%d\nconstraint=%d\ndesktop=%d\nheight=%d\nwidth=%d\nhpercent=%d\nwpercent=%d\n"
+                "rotate=%d\nxdpi=%d\nydpi=%d\n",
+                r.bOverwrite, r.strDestFolder.c_str(), r.nImageType, r.nQuality, r.bResize, r.bRotate, r.bSetDpi,
+                r.bConstrain, r.bDesktop, r.nHeight, r.nWidth, r.nHeightUnit, r.nWidthUnit, r.nRotate, r.nXDpi,
+                r.nYDpi);
+    std::printf("ExtVantrel=%d\nExtResize=%d\nExtResizeAsDefaultSetting=%d\nExtResizeAndMail=%d\n"
+                "ExtResizeDefaultAndMail=%d\n",
+                setting.m_bExtVantrel, setting.m_bExtResize, setting.m_bExtResizeAsDefaultSetting,
+                setting.m_bExtResizeAndMail, setting.m_bExtResizeDefaultAndMail);
+    const WINDOWPLACEMENT& wp = setting.m_wndPlacement;
+    if (setting.m_bPlacementLoaded)
+        std::printf("windowplace=%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d\n", wp.length, wp.flags, wp.showCmd,
+                    wp.ptMinPositionX, wp.ptMinPositionY, wp.ptMaxPositionX, wp.ptMaxPositionY,
+                    wp.rcNormalPositionLeft, wp.rcNormalPositionTop, wp.rcNormalPositionRight,
+                    wp.rcNormalPositionBottom);
+    else
+        std::printf("windowplace=(none loaded)\n");
+    std::printf("curcol=%d\ncolumnwidth=%d,%d,%d,%d\ncmto=%s\nLastBrowsePIDL=%s\n", setting.m_nCurCol,
+                setting.m_nColumnWidth[0], setting.m_nColumnWidth[1], setting.m_nColumnWidth[2],
+                setting.m_nColumnWidth[3], setting.m_szCopyMoveTo, setting.m_szLastBrowse);
+    std::printf("mail subject=%s\nmail body=%s\n", setting.m_szMailSubject, setting.m_szMailBody);
+    return 0;
+}
+
+int DumpHandoff() {
+    const CHandoffQueue queue(false);
+    if (!queue.Refusal().empty()) {
+        std::fprintf(stderr, "vtlregistry: %s\n", queue.Refusal().c_str());
+        return 1;
+    }
+    const auto records = queue.IsOpen() ? queue.Peek() : decltype(queue.Peek()){};
+    if (records.empty())
+        std::printf("no hand-off waiting\n");
+    for (auto [name, block] : records) {
+        // Read from a copy, which the reading marks consumed: the record stays where it is.
+        std::printf("record=%s\ncReady=0x%02X\n", name.c_str(), block[0]);
+        std::vector<std::string> files;
+        const HandoffHeader header = ReadHandoffBlock(block.data(), files);
+        std::printf("nReservedA=%u\nnReservedB=%u\nnPathCount=%u\nnCommand=%u\nnReservedC=%u\n",
+                    header.nReservedA, header.nReservedB, header.nPathCount, header.nCommand,
+                    header.nReservedC);
+        for (const auto& file : files)
+            std::printf("%s\n", file.c_str());
+    }
+    return 0;
+}
+
+int WriteHandoffRecord(std::uint32_t command, const std::vector<std::string>& files) {
+    CHandoffQueue queue(true);
+    if (!queue.IsOpen()) {
+        std::fprintf(stderr, "vtlregistry: %s\n", queue.Refusal().c_str());
+        return 1;
+    }
+    std::string detail;
+    const HandoffWrite result = queue.Post(command, files, nullptr, &detail);
+    if (result != HandoffWrite::Written) {
+        std::fprintf(stderr, "vtlregistry: %s\n", HandoffRefusalText(result, detail).c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: vtlregistry settings\n"
+                         "       vtlregistry handoff dump\n"
+                         "       vtlregistry handoff write COMMAND FILE...\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "settings")
+        return PrintSettings();
+    if (args.size() == 2 && args[0] == "handoff" && args[1] == "dump")
+        return DumpHandoff();
+    if (args.size() >= 3 && args[0] == "handoff" && args[1] == "write") {
+        char* end = nullptr;
+        const unsigned long command = std::strtoul(args[2].c_str(), &end, 10);
+        if (*end || args[2].empty())
+            return Usage();
+        return WriteHandoffRecord(static_cast<std::uint32_t>(command),
+                                  {args.begin() + 3, args.end()});
+    }
+    return Usage();
+}

@@ -1,0 +1,273 @@
+#include "app/model/AppSetting.h"
+
+#include "app/model/UserData.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+#include "platform/shell/ShellInfo.h"
+
+#include <cstdio>
+#include <cstring>
+
+using namespace plat;
+
+namespace {
+
+constexpr const char* kSettingKey = "Software\\Ostrell\\vtl\\setting";
+constexpr const char* kPlacementFormat = "%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d";
+
+// A value that is missing, of another type or too large for its buffer leaves the member as
+// it was, as the Windows calls with a fixed buffer would.
+void ReadDword(HKEY key, const char* name, std::int32_t& member) {
+    DWORD type = 0;
+    BYTE data[4];
+    DWORD size = sizeof data;
+    if (RegQueryValueEx(key, name, &type, data, &size) == ERROR_SUCCESS && type == REG_DWORD && size == 4)
+        std::memcpy(&member, data, 4);
+}
+
+// Reads a REG_SZ into a 260-byte buffer; false (buffer untouched) when it is not there or
+// does not fit.
+bool ReadString(HKEY key, const char* name, char (&buffer)[MAX_PATH]) {
+    DWORD type = 0;
+    char data[MAX_PATH];
+    DWORD size = sizeof data;
+    if (RegQueryValueEx(key, name, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS || type != REG_SZ)
+        return false;
+    const std::size_t length = strnlen(data, size);
+    if (length >= sizeof data)
+        return false;
+    std::memcpy(buffer, data, length);
+    buffer[length] = '\0';
+    return true;
+}
+
+// The writes of one save group through one key handle; the first failure is kept.
+class GroupWriter {
+public:
+    explicit GroupWriter(HKEY key) : m_key(key) {}
+    void Dword(const char* name, std::int32_t value) {
+        BYTE data[4];
+        std::memcpy(data, &value, 4);
+        Keep(RegSetValueEx(m_key, name, REG_DWORD, data, 4));
+    }
+    void String(const char* name, const std::string& text) {
+        Keep(RegSetValueEx(m_key, name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>(text.size() + 1)));
+    }
+    LONG Result() const { return m_result; }
+
+private:
+    void Keep(LONG rc) {
+        if (m_result == ERROR_SUCCESS)
+            m_result = rc;
+    }
+    HKEY m_key;
+    LONG m_result = ERROR_SUCCESS;
+};
+
+// The resize group's numbers after "override" and "dest", in the order they are read and
+// written.
+struct DwordField {
+    const char* name;
+    std::int32_t ResizeSetting::*member;
+};
+constexpr DwordField kResizeFields[] = {
+    {"imagetype", &ResizeSetting::nImageType},
+    {"qualilty", &ResizeSetting::nQuality},
+    {"image_to_resize", &ResizeSetting::bResize},
+    {"image_to_rotate", &ResizeSetting::bRotate},
+    {"image_set_dpi", &ResizeSetting::bSetDpi},
+    {"constraint", &ResizeSetting::bConstrain},
+    {"desktop", &ResizeSetting::bDesktop},
+    {"height", &ResizeSetting::nHeight},
+    {"width", &ResizeSetting::nWidth},
+    {"hpercent", &ResizeSetting::nHeightUnit},
+    {"wpercent", &ResizeSetting::nWidthUnit},
+    {"rotate", &ResizeSetting::nRotate},
+    {"xdpi", &ResizeSetting::nXDpi},
+    {"ydpi", &ResizeSetting::nYDpi},
+};
+
+struct MenuField {
+    const char* name;
+    std::int32_t CAppSetting::*member;
+};
+constexpr MenuField kMenuFields[] = {
+    {"ExtVantrel", &CAppSetting::m_bExtVantrel},
+    {"ExtResize", &CAppSetting::m_bExtResize},
+    {"ExtResizeAsDefaultSetting", &CAppSetting::m_bExtResizeAsDefaultSetting},
+    {"ExtResizeAndMail", &CAppSetting::m_bExtResizeAndMail},
+    {"ExtResizeDefaultAndMail", &CAppSetting::m_bExtResizeDefaultAndMail},
+};
+
+constexpr const char* kColumnNames[4] = {"columnwidth1", "columnwidth2", "columnwidth3", "columnwidth4"};
+
+HKEY OpenSettingKey() {
+    HKEY key = nullptr;
+    return RegOpenKeyEx(HKEY_CURRENT_USER, kSettingKey, 0, KEY_READ, &key) == ERROR_SUCCESS ? key : nullptr;
+}
+
+std::string SaveFailure(LONG rc) {
+    const std::string file = RegistryHiveFile(HKEY_CURRENT_USER);
+    if (rc == ERROR_CANTREAD)
+        return "The settings could not be saved: " + file + " cannot be read (" +
+               RegistryHiveFault(HKEY_CURRENT_USER) +
+               "). It was left as it is, since it may hold your settings; move it away to start "
+               "with new ones.";
+    if (rc == ERROR_LOCK_VIOLATION)
+        return "The settings could not be saved: another program held the lock " +
+               RegistryLockFile(HKEY_CURRENT_USER) +
+               " for more than 5 seconds. Close the other Vantrel windows and try again.";
+    return "The settings could not be saved: " + file + " could not be written.";
+}
+
+// Writes one group through the settings key, made when it is missing: every value is checked
+// and the group reaches the file in one rewrite when the key is closed.
+template <typename Write> std::string SaveGroup(Write write) {
+    HKEY key = nullptr;
+    LONG rc = RegCreateKeyEx(HKEY_CURRENT_USER, kSettingKey, REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr);
+    if (rc == ERROR_SUCCESS) {
+        GroupWriter writer(key);
+        write(writer);
+        const LONG closed = RegCloseKey(key);
+        rc = writer.Result() != ERROR_SUCCESS ? writer.Result() : closed;
+    }
+    const std::string failure = rc == ERROR_SUCCESS ? std::string() : SaveFailure(rc);
+    // A settings file that was set aside is told about by the save that did it.
+    const std::string notice = TakeRegistryNotice();
+    return notice.empty() || failure.empty() ? notice + failure : notice + "\n" + failure;
+}
+
+} // namespace
+
+CAppSetting::CAppSetting() {
+    const auto special = [](int csidl) {
+        LPITEMIDLIST pidl = nullptr;
+        SHGetSpecialFolderLocation(csidl, &pidl);
+        return PidlPtr(pidl);
+    };
+    m_pidlDesktop = special(CSIDL_DESKTOP);
+    m_pidlDrives = special(CSIDL_DRIVES);
+    m_pidlControls = special(CSIDL_CONTROLS);
+    m_pidlPersonal = special(CSIDL_PERSONAL);
+    LoadResizeSetting();
+    LoadMenuAndMail();
+    LoadLayout();
+}
+
+void CAppSetting::LoadResizeSetting() {
+    // On a first start there is no key yet: every value keeps its default.
+    HKEY key = OpenSettingKey();
+    if (!key)
+        return;
+    ReadDword(key, "override", m_resize.bOverwrite);
+    char dest[MAX_PATH] = "";
+    ReadString(key, "dest", dest);
+    m_resize.strDestFolder = dest;
+    for (const auto& field : kResizeFields)
+        ReadDword(key, field.name, m_resize.*field.member);
+    RegCloseKey(key);
+}
+
+std::string CAppSetting::SaveResizeSetting() {
+    return SaveGroup([&](GroupWriter& write) {
+        write.Dword("override", m_resize.bOverwrite);
+        write.String("dest", m_resize.strDestFolder);
+        for (const auto& field : kResizeFields)
+            write.Dword(field.name, m_resize.*field.member);
+    });
+}
+
+std::string CAppSetting::UserDataPath() {
+    PathParts parts = SplitPath(GetModuleFileName());
+    std::string path = parts.drive + parts.dir;
+    if (path.empty() || path.back() != PATH_SEPARATOR)
+        path += PATH_SEPARATOR;
+    return path + "user.dat";
+}
+
+void CAppSetting::LoadMenuAndMail() {
+    if (HKEY key = OpenSettingKey()) {
+        for (const auto& field : kMenuFields)
+            ReadDword(key, field.name, this->*field.member);
+        RegCloseKey(key);
+    }
+    ReadUserData(UserDataPath(), m_szMailSubject, m_szMailBody);
+}
+
+std::string CAppSetting::SaveMenuAndMail() {
+    const std::string flags = SaveGroup([&](GroupWriter& write) {
+        for (const auto& field : kMenuFields)
+            write.Dword(field.name, this->*field.member);
+    });
+    const std::string path = UserDataPath();
+    if (!WriteUserData(path, m_szMailSubject, m_szMailBody))
+        return flags + (flags.empty() ? "" : "\n") + "The mail subject and body could not be saved: " + path +
+               " could not be written (or it is there but cannot be read, and was left as it is).";
+    return flags;
+}
+
+void CAppSetting::LoadLayout() {
+    HKEY key = OpenSettingKey();
+    if (!key)
+        return;
+    ReadDword(key, "curcol", m_nCurCol);
+    for (int i = 0; i < 4; ++i)
+        ReadDword(key, kColumnNames[i], m_nColumnWidth[i]);
+    char placement[MAX_PATH] = "";
+    const bool placementRead = ReadString(key, "windowplace", placement);
+    ReadString(key, "cmto", m_szCopyMoveTo);
+    ReadString(key, "LastBrowsePIDL", m_szLastBrowse);
+    RegCloseKey(key);
+
+    // A placement is only taken whole: a text that does not hold all eleven numbers leaves
+    // the window where the framework puts it.
+    WINDOWPLACEMENT wp;
+    if (placementRead && placement[0] &&
+        std::sscanf(placement, kPlacementFormat, &wp.length, &wp.flags, &wp.showCmd, &wp.ptMinPositionX,
+                    &wp.ptMinPositionY, &wp.ptMaxPositionX, &wp.ptMaxPositionY, &wp.rcNormalPositionLeft,
+                    &wp.rcNormalPositionTop, &wp.rcNormalPositionRight, &wp.rcNormalPositionBottom) == 11) {
+        m_wndPlacement = wp;
+        m_bPlacementLoaded = true;
+    }
+}
+
+std::string CAppSetting::SaveLayout() {
+    const WINDOWPLACEMENT& wp = m_wndPlacement;
+    char placement[MAX_PATH];
+    std::snprintf(placement, sizeof placement, kPlacementFormat, wp.length, wp.flags, wp.showCmd, wp.ptMinPositionX,
+                  wp.ptMinPositionY, wp.ptMaxPositionX, wp.ptMaxPositionY, wp.rcNormalPositionLeft,
+                  wp.rcNormalPositionTop, wp.rcNormalPositionRight, wp.rcNormalPositionBottom);
+    return SaveGroup([&](GroupWriter& write) {
+        write.String("windowplace", placement);
+        write.Dword("curcol", m_nCurCol);
+        for (int i = 0; i < 4; ++i)
+            write.Dword(kColumnNames[i], m_nColumnWidth[i]);
+        write.String("location", GetModuleFileName());
+        write.String("cmto", m_szCopyMoveTo);
+        write.String("LastBrowsePIDL", m_szLastBrowse);
+    });
+}
+
+bool CAppSetting::SetLastBrowse(const std::string& parsingName) {
+    if (parsingName.size() >= sizeof m_szLastBrowse)
+        return false;
+    std::memcpy(m_szLastBrowse, parsingName.c_str(), parsingName.size() + 1);
+    return true;
+}
+
+void CAppSetting::SetStatus(const std::string& text) {
+    std::lock_guard lock(m_statusLock);
+    CopyTextCut(m_szStatus, sizeof m_szStatus, text.c_str());
+}
+
+std::string CAppSetting::GetStatus() const {
+    std::lock_guard lock(m_statusLock);
+    return m_szStatus;
+}
+
+CAppSetting* GetAppSetting() {
+    // Created on first use, which the program's start makes the very first thing it does.
+    static CAppSetting* setting = new CAppSetting;
+    return setting;
+}

@@ -1,0 +1,126 @@
+#pragma once
+// CAppSetting: the one process-wide settings object, reached through GetAppSetting().
+//
+// It is created at program start, before the application object initialises, and lives until
+// the process ends. Its constructor loads the resize parameters, the menu flags with the mail
+// texts (user.dat beside the executable) and the layout from the registry key
+// HKEY_CURRENT_USER\Software\Ostrell\vtl\setting. Saves happen only at the named save points
+// (the resize dialog's "Set as default", the options sheet's OK, the closing of the main window
+// and of the file list). Loading never writes: the settings key is made by the first save.
+// Each save writes its group in one rewrite of the settings file, checks every write, and
+// says when it failed; a settings file that cannot be read is never replaced, and one that is
+// not a settings file is kept beside before it is.
+//
+// Threads: the user-interface thread owns it. While a pass runs, the worker thread reads the
+// resize parameters and m_listFiles, appends to m_listMailFiles and writes m_bJpegInSelection
+// and the status line, and the user-interface thread changes nothing; the status line alone is
+// read by both at once and therefore goes through SetStatus/GetStatus, under a lock.
+#include "platform/shell/PidlHelper.h"
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// The parameters of one resize run.
+struct ResizeSetting {
+    std::int32_t bOverwrite = 0;
+    std::string strDestFolder;
+    std::int32_t nImageType = 0;
+    std::int32_t nQuality = 80;
+    std::int32_t bResize = 1;
+    std::int32_t bRotate = 0;
+    std::int32_t bSetDpi = 0;
+    std::int32_t bConstrain = 1;
+    std::int32_t bDesktop = 0;
+    std::int32_t nHeight = 100;
+    std::int32_t nWidth = 100;
+    std::int32_t nHeightUnit = 1; // 0 pixels, 1 percent
+    std::int32_t nWidthUnit = 1;  // 0 pixels, 1 percent
+    std::int32_t nRotate = 0;     // 0 left, 1 flip, 2 right
+    std::int32_t nXDpi = 72;
+    std::int32_t nYDpi = 72;
+};
+
+// The window placement as the 11 numbers the layout stores, in this order.
+struct WINDOWPLACEMENT {
+    std::int32_t length = 0;
+    std::int32_t flags = 0;
+    std::int32_t showCmd = 0;
+    std::int32_t ptMinPositionX = 0;
+    std::int32_t ptMinPositionY = 0;
+    std::int32_t ptMaxPositionX = 0;
+    std::int32_t ptMaxPositionY = 0;
+    std::int32_t rcNormalPositionLeft = 0;
+    std::int32_t rcNormalPositionTop = 0;
+    std::int32_t rcNormalPositionRight = 0;
+    std::int32_t rcNormalPositionBottom = 0;
+};
+
+class CAppSetting {
+public:
+    CAppSetting();
+    virtual ~CAppSetting() = default;
+    CAppSetting(const CAppSetting&) = delete;
+    CAppSetting& operator=(const CAppSetting&) = delete;
+
+    // Each save returns "" when everything was written, else one message for the user saying
+    // what could not be saved and why, or (once) where a settings file that was not one was
+    // kept before new settings were saved; the dialog that saved shows it.
+    void LoadResizeSetting();
+    std::string SaveResizeSetting();
+    void LoadMenuAndMail();
+    // Writes the menu flags, then user.dat.
+    std::string SaveMenuAndMail();
+    void LoadLayout();
+    std::string SaveLayout();
+
+    // The status line a pass writes and the progress dialog shows; safe from any thread.
+    void SetStatus(const std::string& text);
+    std::string GetStatus() const;
+
+    // Where user.dat lives: beside the running executable.
+    static std::string UserDataPath();
+
+    std::string m_strVersion;
+    ResizeSetting m_resize;
+    std::vector<std::string> m_listFiles;
+    std::vector<std::string> m_listMailFiles;
+    char m_szMailSubject[200] = {};
+    char m_szMailBody[5000] = {};
+    std::int32_t m_bExtVantrel = 1;
+    std::int32_t m_bExtResize = 1;
+    std::int32_t m_bExtResizeAsDefaultSetting = 1;
+    std::int32_t m_bExtResizeAndMail = 1;
+    std::int32_t m_bExtResizeDefaultAndMail = 1;
+    WINDOWPLACEMENT m_wndPlacement;
+    bool m_bPlacementLoaded = false;
+    std::int32_t m_nCurCol = 500;
+    // The list's column widths in pixels until the user drags them (-2: as wide as the header,
+    // the last one filling the list).
+    static constexpr std::int32_t kDefaultColumnWidth[4] = {200, 50, 100, -2};
+    std::int32_t m_nColumnWidth[4] = {kDefaultColumnWidth[0], kDefaultColumnWidth[1],
+                                      kDefaultColumnWidth[2], kDefaultColumnWidth[3]};
+    std::int32_t m_bJpegInSelection = 0;
+    char m_szCopyMoveTo[260] = {};
+    // The parsing name of the location the browser showed last ("" for the desktop).
+    char m_szLastBrowse[260] = {};
+    // The special folders: the desktop, Computer, the Control Panel (which no folder lists)
+    // and Documents.
+    plat::PidlPtr m_pidlDesktop;
+    plat::PidlPtr m_pidlDrives;
+    plat::PidlPtr m_pidlControls;
+    plat::PidlPtr m_pidlPersonal;
+    plat::CPidlHelper m_shell;
+
+    // Remembers the location shown; a parsing name that does not fit m_szLastBrowse is not
+    // stored, never cut (false; the previous location stays).
+    bool SetLastBrowse(const std::string& parsingName);
+
+private:
+    mutable std::mutex m_statusLock;
+    char m_szStatus[300] = {};
+};
+
+// The settings object; created on first use.
+CAppSetting* GetAppSetting();

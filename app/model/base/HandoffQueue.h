@@ -1,0 +1,70 @@
+#pragma once
+// The user's queue of hand-off records (platform/RecordQueue.h) and the protocol around it.
+//
+// The extension posts one record per command and starts vtl for it, naming the record in the
+// program's environment (HANDOFF_RECORD_VARIABLE). It then waits until that record is taken,
+// or until the program it started has ended without taking it: the writer then takes the
+// record back and says that the command did not reach Vantrel. No record is ever overwritten
+// or left to a wait that gives up, so any number of commands may be on their way at once, also
+// on a machine too busy to start the programs quickly.
+//
+// vtl started for a record takes that one; started any other way (by hand, or after
+// `vtlregistry handoff write`), it takes the oldest record waiting, which may be one whose
+// writer is gone.
+//
+// Any thread may use a queue; the waiting writer blocks its thread, so a file manager must not
+// hand over from its user-interface thread.
+#include "app/model/base/HandoffBlock.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+// The variable through which a writer tells the vtl it starts which record is its own.
+constexpr const char* HANDOFF_RECORD_VARIABLE = "VTL_HANDOFF_RECORD";
+
+class CHandoffQueue {
+  public:
+    // Opens the user's queue; the writing side (`create`) makes it when it is missing.
+    explicit CHandoffQueue(bool create);
+
+    bool IsOpen() const { return m_queue.IsOpen(); }
+    // Why the queue is not open, with the path in the way and what to do; "" when it is open
+    // or simply not there.
+    const std::string& Refusal() const { return m_queue.Refusal(); }
+
+    // The calls below are for an open queue only.
+    // Posts a record for the next vtl that takes one; `record` (when given) receives its name.
+    // A selection that does not fit is refused at once and posts nothing; NotQueued leaves in
+    // `detail` why the queue could not take it, PathTooLong the path that does not fit.
+    HandoffWrite Post(std::uint32_t command, const std::vector<std::string>& files,
+                      std::string* record = nullptr, std::string* detail = nullptr);
+    // Posts a record, starts `program` for it and waits as described above: Written once the
+    // program took it; NotStarted (`detail`: the program) or NotTaken when it did not, and the
+    // record is gone from the queue again.
+    HandoffWrite HandOver(const std::string& program, std::uint32_t command,
+                          const std::vector<std::string>& files, std::string* detail = nullptr);
+    // Takes the named record, or with "" the oldest one, and reads it as ReadHandoffBlock does.
+    // `taken` becomes whether a record with its ready byte set was taken.
+    HandoffHeader Take(const std::string& record, std::vector<std::string>& files,
+                       bool* taken = nullptr);
+    // The records waiting, oldest first, by name with their blocks; nothing is taken.
+    std::vector<std::pair<std::string, std::vector<unsigned char>>> Peek() const;
+
+  private:
+    plat::CRecordQueue m_queue;
+};
+
+// What vtl found at start-up.
+struct HandoffRead {
+    bool pending = false;        // a record was taken; its files are appended to the list
+    bool takenElsewhere = false; // this start was made for a record that another start took
+    std::uint32_t command = HANDOFF_RESIZE_DIALOG;
+    std::string refusal; // why the queue is refused, with what to do; usually ""
+};
+
+// Takes the record this start of vtl was made for, or the oldest one waiting when it was not
+// started for one, and appends its files to `files`. A ready byte of 1..127, which no writer
+// produces, counts as a hand-off of command 0 with no files.
+HandoffRead ReadHandoff(std::vector<std::string>& files);

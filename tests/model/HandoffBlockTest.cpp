@@ -1,0 +1,173 @@
+// The hand-off record: its byte layout, the reader's bounds, and the protocol of writers and
+// readers on the test program's own queue (see Sandbox.h).
+#include "app/model/base/HandoffBlock.h"
+#include "app/model/base/HandoffQueue.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using Block = std::vector<unsigned char>;
+using Files = std::vector<std::string>;
+
+TEST(Handoff, ResizeAndMailOfThreePicturesGivesTheRecordBytes) {
+    Block block(HANDOFF_BLOCK_SIZE, 0x2B); // old bytes, to see which ones the writer touches
+    block[0] = 0;
+    const Files files = {"/home/me/a.jpg", "/home/me/b.JPG", "/home/me/c.gif"};
+    ASSERT_EQ(WriteHandoff(block.data(), HANDOFF_RESIZE_DEFAULT_MAIL, files), HandoffWrite::Written);
+
+    std::uint32_t header[5];
+    std::memcpy(header, &block[1], sizeof header);
+    EXPECT_EQ(std::vector(header, header + 5), (std::vector<std::uint32_t>{4000, 4, 3, 2, 0}));
+    EXPECT_EQ(block[0], 0xFF);
+    for (const auto& [offset, file] : {std::pair(21, files[0]), {281, files[1]}, {541, files[2]}})
+        EXPECT_EQ(std::string(&block[offset], &block[offset + file.size() + 2]), file + '\0' + '\x2B')
+            << "the path, its NUL, and behind it the bytes as they were";
+    EXPECT_EQ(block[801], 0x2B);
+
+    Files read;
+    const HandoffHeader got = ReadHandoffBlock(block.data(), read);
+    EXPECT_EQ(std::tie(got.nCommand, got.nPathCount, read), std::make_tuple(2u, 3u, files));
+    EXPECT_EQ(block[0], 0) << "the record is claimed";
+    // Once claimed, and for a ready byte of 1..127 that no writer produces, nothing is read.
+    for (const unsigned char ready : {0x00, 0x01, 0x7F}) {
+        block[0] = ready;
+        Files again;
+        EXPECT_EQ(ReadHandoffBlock(block.data(), again).nCommand + again.size(), 0u);
+        EXPECT_EQ(block[0], ready) << "left as it is";
+    }
+    block[0] = 0x80; // any negative ready byte is pending
+    EXPECT_EQ(ReadHandoffBlock(block.data(), read).nCommand, 2u);
+}
+
+TEST(Handoff, CountsAndEntriesTheBlockCannotHoldStayInsideIt) {
+    // A block exactly as large as the record, in its own pages with a guard page behind it, so
+    // a read past the end faults even without a sanitizer.
+    const long page = sysconf(_SC_PAGESIZE);
+    const std::size_t pages = (HANDOFF_BLOCK_SIZE + page - 1) / page;
+    auto* base = static_cast<unsigned char*>(
+        mmap(nullptr, (pages + 1) * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(base, MAP_FAILED);
+    ASSERT_EQ(mprotect(base + pages * page, page, PROT_NONE), 0);
+    unsigned char* block = base + pages * page - HANDOFF_BLOCK_SIZE;
+    // The most that fit is written whole, and not a byte past the end.
+    const Files most(HANDOFF_MAX_FILES, "/" + std::string(HANDOFF_PATH_SIZE - 2, 'p'));
+    Files files;
+    ASSERT_EQ(WriteHandoff(block, 2, most), HandoffWrite::Written);
+    ReadHandoffBlock(block, files);
+    EXPECT_EQ(files, most);
+    files.clear();
+    std::memset(block, 'x', HANDOFF_BLOCK_SIZE); // no NUL anywhere
+    block[0] = 0xFF;
+    const std::uint32_t count = 5000;
+    std::memcpy(block + 9, &count, 4);
+    EXPECT_EQ(ReadHandoffBlock(block, files).nPathCount, 5000u);
+    EXPECT_EQ(files, Files(HANDOFF_MAX_FILES, std::string(HANDOFF_PATH_SIZE, 'x')));
+    munmap(base, (pages + 1) * page);
+
+    std::mt19937 random(20261207);
+    Block noise(HANDOFF_BLOCK_SIZE);
+    for (int round = 0; round < 1000; ++round) {
+        for (auto& byte : noise)
+            byte = static_cast<unsigned char>(random() % 3 == 0 ? 0 : random());
+        noise[0] |= 0x80;
+        Files read;
+        const HandoffHeader header = ReadHandoffBlock(noise.data(), read);
+        ASSERT_LE(read.size(), std::min<std::size_t>(header.nPathCount, HANDOFF_MAX_FILES));
+        for (const auto& f : read)
+            ASSERT_LE(f.size(), HANDOFF_PATH_SIZE);
+    }
+}
+
+// The queue's records as a reader takes them: by name, or the oldest one.
+std::pair<std::uint32_t, Files> Take(CHandoffQueue& reader, const std::string& record = "") {
+    Files files;
+    const std::uint32_t command = reader.Take(record, files).nCommand;
+    return {command, files};
+}
+
+TEST(Handoff, EveryCommandWaitsInTheQueueAndEachStartTakesItsOwnOrElseTheOldest) {
+    CHandoffQueue writer(true), reader(false);
+    std::string first, second;
+    ASSERT_EQ(writer.Post(1, {"/a/1.jpg"}, &first), HandoffWrite::Written);
+    ASSERT_EQ(writer.Post(2, {"/b/2.jpg", "/b/3.gif"}, &second), HandoffWrite::Written);
+    const auto waiting = reader.Peek();
+    ASSERT_EQ(waiting.size(), 2u) << "a second command never replaces the first";
+    EXPECT_EQ(waiting[1].first, second);
+    const vtltest::ProgramRun dump =
+        vtltest::RunProgram(VTL_BIN_DIR "/vtlregistry", {"handoff", "dump"});
+    EXPECT_EQ(dump.out,
+              "record=" + first +
+                  "\ncReady=0xFF\nnReservedA=4000\nnReservedB=4\nnPathCount=1\n"
+                  "nCommand=1\nnReservedC=0\n/a/1.jpg\nrecord=" +
+                  second +
+                  "\ncReady=0xFF\nnReservedA=4000\nnReservedB=4\nnPathCount=2\nnCommand=2\n"
+                  "nReservedC=0\n/b/2.jpg\n/b/3.gif\n")
+        << "vtlregistry shows what waits, oldest first";
+    EXPECT_EQ(reader.Peek().size(), 2u) << "and takes nothing";
+    EXPECT_EQ(Take(reader, second), std::pair(2u, Files{"/b/2.jpg", "/b/3.gif"}));
+    EXPECT_EQ(Take(reader, second), std::pair(0u, Files{})) << "taken once";
+    EXPECT_EQ(Take(reader), std::pair(1u, Files{"/a/1.jpg"}));
+    EXPECT_TRUE(reader.Peek().empty());
+
+    // vtl started for a record that another start took meanwhile knows it; started by hand, it
+    // takes what waits.
+    ASSERT_EQ(writer.Post(1, {"/c/4.jpg"}, &first), HandoffWrite::Written);
+    for (const auto& [variable, pending, elsewhere] :
+         {std::tuple("gone", false, true), {"", true, false}, {"", false, false}}) {
+        const vtltest::ScopedEnv env{{{HANDOFF_RECORD_VARIABLE, variable}}};
+        Files files;
+        const HandoffRead read = ReadHandoff(files);
+        EXPECT_EQ(std::tie(read.pending, read.takenElsewhere), std::tie(pending, elsewhere))
+            << variable;
+        EXPECT_EQ(files, pending ? Files{"/c/4.jpg"} : Files{});
+    }
+}
+
+TEST(Handoff, AWriterWaitsUntilTheProgramItStartedTookItsRecordOrEnded) {
+    const std::string dir = vtltest::MakeTempDir("programs"),
+                      queue = plat::RecordQueuePath(HandoffQueueName());
+    const auto program = [&](const std::string& name, const std::string& body) {
+        vtltest::WriteFile(dir + "/" + name, "#!/bin/sh\n" + body + "\n");
+        chmod((dir + "/" + name).c_str(), 0700);
+        return dir + "/" + name;
+    };
+    const std::string take = "mv \"" + queue + "/$" + HANDOFF_RECORD_VARIABLE + "\" \"$0.taken\"";
+    // The program, what HandOver gives, and whether the program took the record.
+    const std::tuple<std::string, HandoffWrite, bool> cases[] = {
+        {program("takes", take), HandoffWrite::Written, true},
+        // A machine so busy that the program takes longer to start than any wait would allow.
+        {program("slow", "sleep 6; " + take), HandoffWrite::Written, true},
+        {program("takes-and-ends-at-once", take + "; exit 3"), HandoffWrite::Written, true},
+        {program("ends", "exit 0"), HandoffWrite::NotTaken, false},
+        {program("crashes", "kill -9 $$"), HandoffWrite::NotTaken, false},
+        {dir + "/takes.taken", HandoffWrite::NotStarted, false}, // not a program
+    };
+    for (const auto& [path, result, took] : cases) {
+        CHandoffQueue writer(true);
+        std::string detail;
+        EXPECT_EQ(writer.HandOver(path, 2, {"/p/" + path}, &detail), result) << path;
+        EXPECT_TRUE(writer.Peek().empty()) << path << ": nothing is left waiting";
+        Files files;
+        std::vector<unsigned char> block;
+        for (const char c : vtltest::ReadFile(path + ".taken"))
+            block.push_back(static_cast<unsigned char>(c));
+        if (took && block.size() == HANDOFF_BLOCK_SIZE)
+            ReadHandoffBlock(block.data(), files);
+        EXPECT_EQ(files, took ? Files{"/p/" + path} : Files{}) << path;
+        EXPECT_EQ(detail, result == HandoffWrite::NotStarted ? path : "");
+        std::filesystem::remove(path + ".taken");
+    }
+}
+
+} // namespace

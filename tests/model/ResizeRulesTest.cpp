@@ -1,0 +1,63 @@
+// The rules that need no picture and no window: of a run, an output path that does not fit;
+// of the resize options dialog, which controls it enables.
+#include "app/model/OutputPath.h"
+#include "app/model/ResizeEnableRules.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+
+namespace {
+
+TEST(OutputPath, APathThatDoesNotFitIsRefusedNeverCut) {
+    ResizeSetting s;
+    const std::string folder = "/p/" + std::string(240, 'd') + "/";
+    // 259 bytes fit a 260-byte buffer with its NUL; the output path in resize/ does not.
+    const std::string source = folder + std::string(259 - folder.size() - 4, 'n') + ".jpg";
+    ASSERT_EQ(source.size(), 259u);
+    EXPECT_EQ(ChooseOutput(s, source, nullptr).status, OutputChoice::Status::TooLong);
+    // Written over, the source's own path is used, whatever the folder and the type.
+    s.bOverwrite = 1, s.strDestFolder = "/out", s.nImageType = 5;
+    const OutputChoice over = ChooseOutput(s, source, nullptr);
+    EXPECT_EQ(std::pair(over.status, over.path), std::pair(OutputChoice::Status::Ok, source));
+    EXPECT_EQ(ChooseOutput(s, source + "x", nullptr).status, OutputChoice::Status::TooLong);
+}
+
+// The enabled controls as letters, capital when enabled: f the folder and save type, q the
+// quality, m the size mode, s the size entries, u their units, r the rotations, d the
+// resolution entries, b the "Resize" button.
+std::string Enabled(const ResizeChoices& choices) {
+    const ResizeEnables e = ResizeDialogEnables(choices);
+    const bool on[] = {e.bFolder, e.bQuality,       e.bSizeMode,   e.bSizeEntries,
+                       e.bUnits,  e.bRotateChoices, e.bDpiEntries, e.bResizeButton};
+    std::string letters = "fqmsurdb";
+    for (std::size_t i = 0; i < letters.size(); ++i)
+        letters[i] = on[i] ? static_cast<char>(std::toupper(letters[i])) : letters[i];
+    return letters;
+}
+
+TEST(ResizeEnableRules, EachChoiceOpensWhatItNeeds) {
+    using C = ResizeChoices&;
+    const std::pair<void (*)(C), const char*> cases[] = {
+        {[](C) {}, "FqMSUrdB"},
+        {[](C c) { c.bInFolder = false; }, "fqMSUrdB"},
+        {[](C c) { c.bJpegInSelection = true; }, "FQMSUrdB"}, // the source's format, a JPEG among
+        {[](C c) { c.nSaveType = 1, c.bQualityEnabled = false; }, "FQMSUrdB"}, // JPEG
+        {[](C c) { c.nSaveType = 3; }, "FqMSUrdB"},                            // GIF
+        {[](C c) { c.nSaveType = 5, c.bQualityEnabled = false; }, "FqMSUrdB"}, // PNG leaves it
+        {[](C c) { c.nSaveType = 6; }, "FQMSUrdB"},                            // TIFF leaves it
+        {[](C c) { c.bDesktop = true; }, "FqMsurdB"},
+        {[](C c) { c.bCommonSizeKnown = false; }, "FqMSurdB"}, // only percent keeps proportions
+        {[](C c) { c.bCommonSizeKnown = false, c.bConstrain = false; }, "FqMSUrdB"},
+        {[](C c) { c.bResize = false; }, "Fqmsurdb"},
+        {[](C c) { c.bResize = false, c.bRotate = true; }, "FqmsuRdB"},
+        {[](C c) { c.bResize = false, c.bSetDpi = true; }, "FqmsurDB"},
+    };
+    for (const auto& [choose, enabled] : cases) {
+        ResizeChoices choices;
+        choose(choices);
+        EXPECT_EQ(Enabled(choices), enabled);
+    }
+}
+
+} // namespace
