@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "image/ByteSource.h"
-#include "image/Raster.h"
-#include "image/StripImage.h"
+#include "image/base/Raster.h"
+#include "image/base/StripImage.h"
 
 namespace vtlimage {
 

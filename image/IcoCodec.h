@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "image/Raster.h"
+#include "image/base/Raster.h"
 
 namespace vtlimage {
 

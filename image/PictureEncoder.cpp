@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "image/BmpCodec.h"
-#include "image/FileBytes.h"
 #include "image/IcoCodec.h"
-#include "image/MemoryBudget.h"
 #include "image/PcxCodec.h"
 #include "image/PictureSource.h"
-#include "image/Raster.h"
+#include "image/base/FileBytes.h"
+#include "image/base/MemoryBudget.h"
+#include "image/base/Raster.h"
 #include "image/ximage.h"
 
 namespace vtlimage {

@@ -11,16 +11,16 @@
 
 #include "image/BmpCodec.h"
 #include "image/ByteSource.h"
-#include "image/FileBytes.h"
 #include "image/IcoCodec.h"
-#include "image/JpegDecoder.h"
-#include "image/MemoryBudget.h"
 #include "image/PcxCodec.h"
-#include "image/ProgressiveJpeg.h"
-#include "image/Raster.h"
-#include "image/StripImage.h"
 #include "image/VipsRuntime.h"
-#include "image/WidthReducer.h"
+#include "image/base/FileBytes.h"
+#include "image/base/MemoryBudget.h"
+#include "image/base/Raster.h"
+#include "image/base/StripImage.h"
+#include "image/fastjpeg/JpegDecoder.h"
+#include "image/fastjpeg/ProgressiveJpeg.h"
+#include "image/fastjpeg/WidthReducer.h"
 #include "image/ximage.h"
 
 namespace vtlimage {

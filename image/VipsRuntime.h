@@ -6,7 +6,7 @@
 // memory), and libvips' warnings are dropped: they name codec details a user cannot act on,
 // and the library reports failures through its results instead. Large buffers go back to the
 // system when freed (see VipsRuntime.cpp).
-#include "image/MemoryBudget.h"
+#include "image/base/MemoryBudget.h"
 
 namespace vips {
 class VImage;

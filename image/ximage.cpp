@@ -8,12 +8,12 @@
 #include <QPainter>
 #include <vips/vips8>
 
-#include "image/FileBytes.h"
-#include "image/MemoryBudget.h"
 #include "image/PictureEncoder.h"
 #include "image/PictureSource.h"
-#include "image/Raster.h"
 #include "image/VipsRuntime.h"
+#include "image/base/FileBytes.h"
+#include "image/base/MemoryBudget.h"
+#include "image/base/Raster.h"
 
 using vips::VImage;
 using vtlimage::CPictureSource;

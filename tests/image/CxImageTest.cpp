@@ -4,6 +4,11 @@
 // sample corpus.
 #include "image/IImage.h"
 #include "image/VipsRuntime.h"
+#include "image/base/Raster.h"
+#include "image/fastjpeg/FastJpeg.h"
+#include "image/fastjpeg/JpegDecoder.h"
+#include "image/fastjpeg/ProgressiveJpeg.h"
+#include "image/fastjpeg/WidthReducer.h"
 #include "image/ximage.h"
 #include "tests/support/Bombs.h"
 #include "tests/support/Pictures.h"
@@ -19,6 +24,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <thread>
 
@@ -224,6 +230,103 @@ TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
                 EXPECT_EQ(
                     MaxError(Written(picture), shrink == 1 ? whole : Lanczos(decoded(2), w, h)),
                     0.0);
+            }
+        }
+    }
+}
+
+// The fast JPEG road (image/fastjpeg/FastJpeg.h) must give the pixels of libvips' own road, so
+// that a libvips whose pixels it no longer matches turns the road off, not the product. Every
+// kind of picture the road takes goes through each of its steps once on it and once on libvips'
+// road, within the tolerances of the tests above: a decode exactly, a width halved or thirded
+// within a unit, a first look at an eighth as close as a small draw is to a full decode.
+TEST(FastJpegRoad, GivesThePixelsOfLibvipsOwnRoad) {
+    if (!vtlimage::FastJpegRoad())
+        GTEST_SKIP() << "the fast JPEG road is switched off in this build (VTL_FAST_JPEG)";
+    struct Restore {
+        ~Restore() { vtlimage::SetFastJpegRoad(true); }
+    } restore;
+    const std::string dir = MakeTempDir("roads");
+    constexpr VipsInterpretation rgb = VIPS_INTERPRETATION_sRGB;
+    // Name, libvips save options (a PNG where there are none), size, colours, orientation.
+    const std::tuple<const char*, const char*, int, int, VipsInterpretation, int> files[] = {
+        {"baseline", "[Q=85]", 604, 412, rgb, 1},
+        {"baseline444", "[Q=95,subsample_mode=off]", 604, 412, rgb, 1},
+        {"restarts", "[Q=85,restart_interval=7]", 604, 412, rgb, 1},
+        {"progressive", "[Q=85,interlace]", 604, 412, rgb, 1},
+        {"progressive444", "[Q=95,interlace,subsample_mode=off]", 604, 412, rgb, 1},
+        {"grey", "[Q=85,interlace]", 604, 412, VIPS_INTERPRETATION_B_W, 1},
+        {"odd-progressive", "[Q=85,interlace]", 333, 157, rgb, 1},
+        {"turned-progressive", "[Q=85,interlace,strip=false]", 604, 412, rgb, 6},
+        {"png", "", 604, 412, rgb, 1},
+    };
+    // Each step of the road and the largest difference allowed between the roads (for the
+    // first look, the least PSNR in dB; the grain is the same at every run, so it is always
+    // the same margin).
+    enum Step { Decode, Quarter, Third, Eighth };
+    const std::tuple<Step, const char*, double> steps[] = {
+        {Decode, "decoded whole", 0.0},
+        {Quarter, "a quarter (decoded at half, width halved)", 1.0},
+        {Third, "width thirded", 1.0},
+        {Eighth, "drawn at an eighth", 35.0},
+    };
+    std::map<std::string, std::string> paths;
+    for (const auto& [name, options, width, height, colours, orientation] : files) {
+        const VImage grain =
+            VImage::gaussnoise(width, height, VImage::option()->set("sigma", 50.0)->set("seed", 1));
+        VImage source = (Gradient(width, height) + grain.bandjoin(grain.rot180()).bandjoin(grain))
+                            .cast(VIPS_FORMAT_UCHAR)
+                            .copy(VImage::option()->set("interpretation", rgb))
+                            .colourspace(colours)
+                            .copy();
+        source.set("orientation", orientation);
+        paths[name] =
+            WritePicture(source, dir + "/" + name + (*options ? ".jpg" : ".png") + options);
+    }
+    // Each door of the road takes a picture while the road is on, and hands every one back to
+    // libvips' road while it is off.
+    for (const bool on : {false, true}) {
+        SCOPED_TRACE(on ? "road on" : "road off");
+        vtlimage::SetFastJpegRoad(on);
+        const VImage header = VImage::jpegload(paths["baseline"].c_str());
+        EXPECT_EQ(vtlimage::DecodeJpeg(paths["baseline"], 1, header, false).has_value(), on);
+        vtlimage::Raster firstLook;
+        EXPECT_EQ(vtlimage::DecodeProgressiveDc(paths["progressive"], firstLook), on);
+        EXPECT_EQ(vtlimage::CanReduceWidth(header, header.width() / 2), on);
+    }
+    for (const auto& [name, options, width, height, colours, orientation] : files) {
+        const std::string& path = paths[name];
+        const int w = orientation >= 5 ? height : width;
+        const int h = orientation >= 5 ? width : height;
+        const auto made = [&](Step step) {
+            CxImage picture;
+            EXPECT_TRUE(picture.Load(path));
+            if (step == Eighth) {
+                QImage canvas(w / 8, h / 8, QImage::Format_RGBX8888); // rows without padding
+                QPainter painter(&canvas);
+                EXPECT_TRUE(picture.Draw(&painter, 0, 0, w / 8, h / 8));
+                painter.end();
+                // Made in memory of its own before the canvas goes.
+                return VImage::new_from_memory(canvas.bits(), canvas.sizeInBytes(), w / 8, h / 8, 4,
+                                               VIPS_FORMAT_UCHAR)
+                    .copy()
+                    .copy_memory();
+            }
+            EXPECT_TRUE(step == Quarter ? picture.Resample(w / 4, h / 4, 1)
+                        : step == Third ? picture.Resample(w / 3, h, 1)
+                                        : true);
+            return Written(picture);
+        };
+        for (const auto& [step, what, tolerance] : steps) {
+            SCOPED_TRACE(testing::Message() << name << ", " << what);
+            vtlimage::SetFastJpegRoad(false);
+            const VImage plain = made(step);
+            vtlimage::SetFastJpegRoad(true);
+            const VImage fast = made(step);
+            if (step == Eighth) {
+                EXPECT_GT(Psnr(plain, fast), tolerance);
+            } else {
+                EXPECT_LE(MaxError(plain, fast), tolerance);
             }
         }
     }

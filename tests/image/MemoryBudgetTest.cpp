@@ -1,6 +1,6 @@
 // The budget that pictures worked on at once share: who gets memory now, who waits, who is
 // refused, and that a thread is never made to wait for itself.
-#include "image/MemoryBudget.h"
+#include "image/base/MemoryBudget.h"
 
 #include <gtest/gtest.h>
 

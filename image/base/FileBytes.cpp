@@ -1,4 +1,4 @@
-#include "image/FileBytes.h"
+#include "image/base/FileBytes.h"
 
 #include <sys/stat.h>
 

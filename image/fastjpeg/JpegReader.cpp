@@ -1,8 +1,8 @@
-#include "image/JpegReader.h"
+#include "image/fastjpeg/JpegReader.h"
 
 #include <jerror.h>
 
-#include "image/MemoryBudget.h"
+#include "image/base/MemoryBudget.h"
 
 namespace vtlimage {
 

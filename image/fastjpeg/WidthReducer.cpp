@@ -1,4 +1,6 @@
-#include "image/WidthReducer.h"
+#include "image/fastjpeg/WidthReducer.h"
+
+#include "image/fastjpeg/FastJpeg.h"
 
 #include <algorithm>
 #include <cmath>
@@ -291,8 +293,8 @@ template <int Factor> GenerateFn GenerateFor(int bands) {
 } // namespace
 
 bool CanReduceWidth(const VImage& image, int width) {
-    return image.format() == VIPS_FORMAT_UCHAR && image.bands() <= 4 && width > 0 &&
-           (image.width() == 2 * width || image.width() == 3 * width);
+    return FastJpegRoad() && image.format() == VIPS_FORMAT_UCHAR && image.bands() <= 4 &&
+           width > 0 && (image.width() == 2 * width || image.width() == 3 * width);
 }
 
 VImage ReduceWidth(const VImage& image, int width) {

@@ -1,4 +1,4 @@
-#include "image/ScanSplit.h"
+#include "image/fastjpeg/ScanSplit.h"
 
 #include <algorithm>
 #include <array>

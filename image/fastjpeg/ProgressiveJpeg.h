@@ -7,14 +7,15 @@
 // however small the result, about 6 times the work of a baseline JPEG of the same size.
 #include <string>
 
-#include "image/Raster.h"
+#include "image/base/Raster.h"
 
 namespace vtlimage {
 
 // Fills raster with the RGB picture at 1/8 of the stored size (not turned upright). False, and
-// raster untouched, for a baseline JPEG, a CMYK one, a file that is damaged before every
-// component's DC coefficients have arrived, or one whose coefficients (which libjpeg holds for
-// the whole picture even here) the memory budget does not grant.
+// raster untouched, while the fast road is off (FastJpeg.h), and for a baseline JPEG, a CMYK
+// one, a file that is damaged before every component's DC coefficients have arrived, or one
+// whose coefficients (which libjpeg holds for the whole picture even here) the memory budget
+// does not grant.
 bool DecodeProgressiveDc(const std::string& path, Raster& raster);
 
 } // namespace vtlimage

@@ -1,4 +1,4 @@
-#include "image/MemoryBudget.h"
+#include "image/base/MemoryBudget.h"
 
 #include <utility>
 

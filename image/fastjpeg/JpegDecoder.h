@@ -23,8 +23,9 @@ namespace vtlimage {
 // The pixels of the JPEG at path, decoded shrink times smaller (1, 2, 4 or 8); header is
 // libvips' jpegload of the same file at that shrink, whose size, bands and metadata (EXIF, ICC
 // profile, XMP, resolution) the result takes. twoThreads (a picture on its own) lets a second
-// decoder help where it holds the coefficients twice. Nothing for a JPEG left to libvips: CMYK,
-// or damaged before its first scan, or a file too large to hold in memory while it is decoded.
+// decoder help where it holds the coefficients twice. Nothing for a JPEG left to libvips: every
+// one while the fast road is off (FastJpeg.h), a CMYK one, one damaged before its first scan,
+// or a file too large to hold in memory while it is decoded.
 // A file that turns out damaged later fails the read of the strip it damages. Throws
 // vips::VError for a progressive picture whose coefficients the memory budget never grants.
 std::optional<vips::VImage> DecodeJpeg(const std::string& path, int shrink,

@@ -13,7 +13,8 @@
 
 namespace vtlimage {
 
-// Whether ReduceWidth takes a picture of this width to that one.
+// Whether ReduceWidth takes a picture of this width to that one: never while the fast road is
+// off (FastJpeg.h).
 bool CanReduceWidth(const vips::VImage& image, int width);
 
 // The picture width / factor pixels wide, same height; factor is 2 or 3 and the picture

@@ -1,4 +1,4 @@
-#include "image/StripImage.h"
+#include "image/base/StripImage.h"
 
 #include <mutex>
 

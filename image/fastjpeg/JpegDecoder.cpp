@@ -1,4 +1,4 @@
-#include "image/JpegDecoder.h"
+#include "image/fastjpeg/JpegDecoder.h"
 
 #include <algorithm>
 #include <array>
@@ -9,11 +9,12 @@
 #include <thread>
 #include <vector>
 
-#include "image/FileBytes.h"
-#include "image/JpegReader.h"
-#include "image/MemoryBudget.h"
-#include "image/ScanSplit.h"
-#include "image/StripImage.h"
+#include "image/base/FileBytes.h"
+#include "image/base/MemoryBudget.h"
+#include "image/base/StripImage.h"
+#include "image/fastjpeg/FastJpeg.h"
+#include "image/fastjpeg/JpegReader.h"
+#include "image/fastjpeg/ScanSplit.h"
 
 namespace vtlimage {
 
@@ -314,7 +315,7 @@ class CJpegPixels final : public CStripSource {
 
 std::optional<VImage> DecodeJpeg(const std::string& path, int shrink, const VImage& header,
                                  bool twoThreads) {
-    if (header.format() != VIPS_FORMAT_UCHAR)
+    if (!FastJpegRoad() || header.format() != VIPS_FORMAT_UCHAR)
         return std::nullopt;
     // The file is read whole, for the decoders to share: a file larger than the budget allows
     // is left to libvips, which reads it as it decodes.

@@ -1,11 +1,12 @@
-#include "image/ProgressiveJpeg.h"
+#include "image/fastjpeg/ProgressiveJpeg.h"
 
 #include <cstdio>
 #include <memory>
 #include <utility>
 
-#include "image/JpegReader.h"
-#include "image/MemoryBudget.h"
+#include "image/base/MemoryBudget.h"
+#include "image/fastjpeg/FastJpeg.h"
+#include "image/fastjpeg/JpegReader.h"
 
 namespace vtlimage {
 
@@ -58,6 +59,8 @@ bool ReadDcScans(CJpegReader& reader, Raster& out) {
 } // namespace
 
 bool DecodeProgressiveDc(const std::string& path, Raster& raster) {
+    if (!FastJpegRoad())
+        return false;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return false;
