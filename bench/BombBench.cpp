@@ -4,6 +4,7 @@
 //   bomb-bench draw FILE     the preview's decode path: loads the picture as the preview pane
 //                            does and draws it fitted into the pane's 600 x 800; prints
 //                            drawn=1|0 peak_mb=P (the process's peak resident memory)
+#include "image/ProcessSettings.h"
 #include "image/ximage.h"
 #include "tests/support/Bombs.h"
 
@@ -60,6 +61,7 @@ int Draw(const std::string& file) {
 } // namespace
 
 int main(int argc, char** argv) {
+    vtlimage::PrepareProcess();
     const std::string mode = argc == 3 ? argv[1] : "";
     if (mode == "make")
         return Make(argv[2]);

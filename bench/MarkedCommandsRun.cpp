@@ -9,6 +9,7 @@
 #include "app/browser/FileListView.h"
 #include "app/model/AppSetting.h"
 #include "app/res/resource.h"
+#include "image/ProcessSettings.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -47,6 +48,7 @@ double UntilDialog(CMainFrame* frame, int command) {
 } // namespace
 
 int main(int argc, char** argv) {
+    vtlimage::PrepareProcess();
     if (argc != 2) {
         std::fprintf(stderr, "usage: marked-commands-driver FOLDER\n");
         return 2;

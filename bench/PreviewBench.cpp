@@ -11,6 +11,7 @@
 // it once per format.
 #include "app/preview/ScrollPictureView.h"
 #include "app/widgets/VantrelDoc.h"
+#include "image/ProcessSettings.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -51,6 +52,7 @@ double PeakMegabytes() {
 } // namespace
 
 int main(int argc, char** argv) {
+    vtlimage::PrepareProcess();
     QApplication app(argc, argv);
     std::string format = "jpeg";
     std::size_t count = 50;

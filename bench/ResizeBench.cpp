@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "image/IImage.h"
+#include "image/ProcessSettings.h"
 #include "image/ximage.h"
 
 namespace {
@@ -139,6 +140,7 @@ bool ResizeOne(const Options& o, const std::string& source) {
 } // namespace
 
 int main(int argc, char** argv) {
+    vtlimage::PrepareProcess();
     const Options o = Parse(argc, argv);
     const auto start = std::chrono::steady_clock::now();
     std::atomic<std::size_t> next{0};

@@ -1,7 +1,6 @@
 #include "image/VipsRuntime.h"
 
 #include <atomic>
-#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,17 +17,6 @@ namespace {
 
 void DropMessage(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
-// A decoder's large buffers (a progressive JPEG keeps 2 bytes per sample of the whole picture,
-// 88 MB for 5120 x 2880) are taken on libvips' worker threads, each allocating in its own malloc
-// arena. glibc's sliding threshold would keep such a buffer in that arena once freed, so the
-// resident size grew by one buffer per thread that ever decoded one (from 150 to 290 MB while
-// the preview stepped through five wallpapers). A fixed threshold hands them back when freed.
-void ReturnLargeBuffers() {
-#ifdef __GLIBC__
-    mallopt(M_MMAP_THRESHOLD, 16 << 20);
-#endif
-}
-
 // The smaller buffers of a picture's pipeline, freed when it is done, stay with the malloc
 // arenas of the threads that worked on it, scattered between blocks still in use where glibc
 // does not hand them back by itself: a batch's peak grew with its length (by 25 MB from 10 to
@@ -39,18 +27,9 @@ void ReturnFreedMemory() {
 #endif
 }
 
-// libvips loads its optional modules (the ImageMagick, PDF, HEIF, OpenSlide and JPEG XL
-// loaders, with everything they link) from VIPSHOME/lib when it starts: some 40 ms, more than
-// the rest of the program's start. This library decodes only the formats it recognises by
-// their first bytes, all of them built into libvips, so it points VIPSHOME at a folder that
-// holds no modules. Someone who set VIPSHOME on purpose keeps it.
-void SkipOptionalModules() {
-    setenv("VIPSHOME", "/nonexistent/vantrel-uses-no-vips-modules", 0);
-}
-
+// The process was prepared by main() (ProcessSettings.h): no modules to load, large buffers
+// handed back when freed.
 bool StartVips() {
-    ReturnLargeBuffers();
-    SkipOptionalModules();
     if (VIPS_INIT("vantrel") != 0)
         return false;
     vips_cache_set_max(0);

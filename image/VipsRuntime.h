@@ -4,8 +4,9 @@
 // Callers: every entry point of the image library, on any thread. The operation cache is off
 // (a batch sees each picture once, and cached pipelines would pin whole decoded pictures in
 // memory), and libvips' warnings are dropped: they name codec details a user cannot act on,
-// and the library reports failures through its results instead. Large buffers go back to the
-// system when freed (see VipsRuntime.cpp).
+// and the library reports failures through its results instead. What libvips needs of the
+// process (no modules, large buffers handed back) main() set before any thread started
+// (ProcessSettings.h).
 #include "image/base/MemoryBudget.h"
 
 namespace vips {

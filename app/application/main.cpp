@@ -1,13 +1,16 @@
-// vtl: the application. The settings object comes first, as it holds what every later part
-// reads; then the Qt application and the application object, whose InitInstance either runs a
-// command handed over by the file manager or opens the picture browser.
+// vtl: the application. What the process needs of its environment and allocator is set first,
+// while it has one thread; then the settings object, as it holds what every later part reads;
+// then the Qt application and the application object, whose InitInstance either runs a command
+// handed over by the file manager or opens the picture browser.
 #include "app/application/VantrelApp.h"
 #include "app/model/AppSetting.h"
 #include "app/res/Identity.h"
+#include "image/ProcessSettings.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    vtlimage::PrepareProcess();
     GetAppSetting();
 
     QApplication qapp(argc, argv);

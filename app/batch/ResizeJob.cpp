@@ -6,6 +6,7 @@
 #include "app/model/ResizeRules.h"
 #include "app/model/StartupTrace.h"
 #include "image/IImage.h"
+#include "image/WorkLimits.h"
 #include "platform/FileFacts.h"
 #include "platform/Paths.h"
 #include "platform/ReplaceFile.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr std::size_t kPicturesInFlight = 2;
 constexpr const char* kOverwriteQuestion = "Do you want to overwrite this file?";
 constexpr const char* kGifQuestion = "Transfer to GIF from 24 bit to 8 bit colors will lose some "
                                      "colors and take some time, would you keep on?";
@@ -84,7 +84,7 @@ PassResult CResizeJob::Run() {
     }
     const std::vector<std::string>& files = m_app.m_listFiles;
     for (std::size_t index = 0; index < files.size(); ++index) {
-        while (m_inFlight.size() >= kPicturesInFlight)
+        while (m_inFlight.size() >= vtlimage::kPicturesInFlight)
             FinishOne();
         if (m_sink.IsStopping())
             break;

@@ -12,13 +12,14 @@
 // picture skipped by the user's answer or by a stop is not a failure. In mail mode every
 // output path is appended to m_listMailFiles in input order.
 //
-// Two pictures are decoded and encoded at once, on helper threads, while this thread goes on
-// preparing the next file, which starts as soon as either is done; what the user sees stays
-// that of one file after the other: the step of file i comes before file i starts, questions
-// come in file order before that file's output is written, and a file never starts while a
-// picture it reads or writes is still being written for an earlier file. A GIF run, whose
-// question needs the decoded picture, does one file at a time on this thread. No exception
-// leaves the job or its helper threads.
+// Two pictures (kPicturesInFlight of image/WorkLimits.h, which the image library's memory
+// budget is made for) are decoded and encoded at once, on helper threads, while this thread
+// goes on preparing the next file, which starts as soon as either is done; what the user sees
+// stays that of one file after the other: the step of file i comes before file i starts,
+// questions come in file order before that file's output is written, and a file never starts
+// while a picture it reads or writes is still being written for an earlier file. A GIF run,
+// whose question needs the decoded picture, does one file at a time on this thread. No
+// exception leaves the job or its helper threads.
 //
 // Runs on the worker thread that CDlgProcess starts in mode PROCESS_RESIZE.
 #include "app/batch/PassSink.h"

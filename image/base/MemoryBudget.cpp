@@ -1,5 +1,7 @@
 #include "image/base/MemoryBudget.h"
 
+#include "image/WorkLimits.h"
+
 #include <utility>
 
 namespace vtlimage {
@@ -78,7 +80,7 @@ void CMemoryBudget::Release(std::thread::id taker, std::size_t bytes) {
 }
 
 CMemoryBudget& CMemoryBudget::Library() {
-    static CMemoryBudget budget(std::size_t{180} << 20, std::size_t{384} << 20);
+    static CMemoryBudget budget(kMemoryBudgetBytes, kLargestPictureBytes);
     return budget;
 }
 

@@ -58,9 +58,9 @@ class CMemoryBudget {
     // The largest claim granted, when nothing else is held.
     std::size_t Largest() const { return m_nLargest; }
 
-    // The library's budget: enough for two such 14.7 MP pictures at once, or one decoded on two
-    // threads; one picture alone may hold up to 384 MB (a progressive JPEG of 128 MP), which
-    // keeps a process that works on it under 600 MB.
+    // The library's budget (WorkLimits.h): enough for every picture a batch has in flight at
+    // once, or one decoded on two threads; one picture alone may hold up to
+    // kLargestPictureBytes.
     static CMemoryBudget& Library();
 
   private:

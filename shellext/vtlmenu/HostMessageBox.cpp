@@ -31,11 +31,15 @@ void ShowHostMessage(const char* caption, const char* text) {
     // The application object lives for this one message only: most runs show none, and one
     // that outlived main would be torn down after Qt's own statics.
     // The box is Vantrel's, in its title, its window class and its icon, not the helper's.
-    int argc = 1;
+    // A display that cannot be reached falls back to no window instead of ending the program,
+    // unless the person chose a platform (QT_QPA_PLATFORM). Said on the command line Qt reads,
+    // not in the environment, which stays as the program found it.
     char name[] = "vantrel";
-    char* argv[] = {name, nullptr};
-    // A display that cannot be reached falls back to no window instead of ending the program.
-    setenv("QT_QPA_PLATFORM", "wayland;xcb;offscreen", 0);
+    char option[] = "-platform";
+    char platforms[] = "wayland;xcb;offscreen";
+    char* argv[] = {name, option, platforms, nullptr};
+    const char* chosen = std::getenv("QT_QPA_PLATFORM");
+    int argc = chosen && *chosen ? 1 : 3;
     QApplication app(argc, argv);
     const QString platform = QGuiApplication::platformName();
     if (platform == "offscreen" || platform == "minimal")
