@@ -15,7 +15,8 @@
 //
 // The application makes the frame at the browser start (LoadFrame), applies the stored
 // placement and shows it. The frame owns the document that joins the two panes, and hosts the
-// file list: the list's Resize and Mail To run the batch dialogs and the mail through it. When the
+// file list (IFileListHost): the list's Resize and Mail To run the batch dialogs and the mail
+// through it, and the list tells its commands' outcomes in the frame's status bar. When the
 // window first shows, it takes the next VTL_AUTOCLICK name, if any, as a command to run (the
 // symbolic id, for example ID_APP_EXIT).
 //
@@ -53,7 +54,8 @@ class CMainFrame : public QMainWindow, public IFileListHost {
     // The status bar's message: what the last command did, until the next command, a change
     // of the marks or of the folder shown; "" for the idle text.
     void SetMessageText(const std::string& text) override;
-    // The list's Resize and Mail To (IFileListHost).
+    // The list's Resize and Mail To (IFileListHost): ReadAndResize and MailPicturesInBackground
+    // of the batch dialogs.
     int ReadAndResize(ResizeOutcome* outcome) override;
     void MailPicturesInBackground(QWidget* window, std::function<void(bool handed)> done) override;
 
