@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo -G Ninja)
 
-.PHONY: all deps configure build test test-asan run install uninstall clean
+.PHONY: all deps configure build test test-asan run install uninstall package clean
 
 all: build
 
@@ -35,9 +35,14 @@ PREFIX ?= $(HOME)/.local
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
 
+# The Debian packages, for every user of the machine: build/vantrel_<version>_amd64.deb and
+# build/vantrel-nautilus_<version>_amd64.deb (sudo apt install ./build/vantrel_*.deb).
+package: build
+	@cd $(BUILD) && cpack -G DEB
+
 uninstall:
 	@if [ -f $(BUILD)/install_manifest.txt ]; then xargs -r -d '\n' rm -f -- < $(BUILD)/install_manifest.txt; \
-	  rmdir --ignore-fail-on-non-empty $(PREFIX)/lib/vantrel 2>/dev/null || true; \
+	  rmdir --ignore-fail-on-non-empty $(PREFIX)/lib/vantrel $(PREFIX)/share/vantrel $(PREFIX)/share/doc/vantrel 2>/dev/null || true; \
 	  echo "Vantrel removed from $(PREFIX)"; else echo "Nothing installed from $(BUILD)"; fi
 
 clean:

@@ -21,6 +21,10 @@ std::int64_t FileTimeToUnixSeconds(FILETIME time) {
 
 bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
+bool FolderWritable(const std::string& folder) {
+    return access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 std::optional<FileFacts> GetFileFacts(const std::string& path) {
     struct statx st {};
     if (statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0)

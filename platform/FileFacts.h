@@ -17,6 +17,8 @@ struct FileFacts {
 
 // As _access(path, 0): the path names something that exists.
 bool FileExists(const std::string& path);
+// As _access(folder, 2): this process may make and replace files in the folder.
+bool FolderWritable(const std::string& folder);
 std::optional<FileFacts> GetFileFacts(const std::string& path);
 
 // Seconds and nanoseconds since 1970 as FILETIME.

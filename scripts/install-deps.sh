@@ -11,6 +11,11 @@ packages=(
   libgtest-dev
   xdg-utils
   xvfb
+  # the Nautilus extension, built against the GTK 4 that Nautilus runs on
+  libnautilus-extension-dev libgtk-4-dev
+  # make package: dpkg-shlibdeps finds the packages' dependencies (it asks file which files are
+  # programs); lintian and desktop-file-validate check the packages in the tests
+  dpkg-dev file lintian desktop-file-utils
   # looking at the windows on a real X server: a window manager, real clicks, screenshots
   openbox xdotool imagemagick
 )

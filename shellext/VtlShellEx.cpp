@@ -43,6 +43,13 @@ constexpr const char* kMissingApplication =
     "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!";
 constexpr const char* kNoQueue = "The pictures could not be handed to Vantrel:\n";
 
+// The vtl installed beside this module, as a program installed for every user lies.
+std::string InstalledApplication() {
+    static const char anchor = 0;
+    const std::string module = GetModuleFileNameOf(&anchor);
+    return module.empty() ? std::string() : SplitPath(module).dir + "vtl";
+}
+
 std::string TurnedOffText(UINT offset) {
     return std::string("\"") + kCommands[offset].menuText +
            "\" is turned off in Vantrel's options (Edit > Option ... > Menu Context in Vantrel's window).";
@@ -229,6 +236,8 @@ std::string CVtlShellEx::ReadLocation(std::string& fault) {
             RegistryHiveFault(HKEY_CURRENT_USER) +
             "), so where vtl is installed is not known. Move the file away, run vtl once, and try "
             "again.";
+    if (opened == ERROR_FILE_NOT_FOUND)
+        return InstalledApplication();
     if (opened != ERROR_SUCCESS)
         return {};
     char buffer[MAX_PATH] = {};
@@ -236,6 +245,8 @@ std::string CVtlShellEx::ReadLocation(std::string& fault) {
     DWORD type = REG_NONE;
     const LONG rc = RegQueryValueEx(key, LOCATION_VALUE, &type, reinterpret_cast<BYTE*>(buffer), &size);
     RegCloseKey(key);
+    if (rc == ERROR_FILE_NOT_FOUND)
+        return InstalledApplication();
     if (rc != ERROR_SUCCESS || type != REG_SZ)
         return {};
     const std::size_t length = strnlen(buffer, size);

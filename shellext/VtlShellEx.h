@@ -68,7 +68,9 @@ private:
     plat::HRESULT HandOver(const plat::CMINVOKECOMMANDINFO* lpici);
 
     // The path stored by the application as "location", or "" when there is none that fits;
-    // `fault` says why, for the user, when the settings file cannot be read at all.
+    // `fault` says why, for the user, when the settings file cannot be read at all. A user who
+    // has no "location" (a new user of a program installed for every user) gets the vtl
+    // installed beside this module.
     static std::string ReadLocation(std::string& fault);
 
     CInnerUnknown m_inner;

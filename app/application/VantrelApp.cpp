@@ -10,8 +10,13 @@
 #include "app/res/StringTable.h"
 #include "app/res/resource.h"
 #include "image/IImage.h"
+#include "platform/FileFacts.h"
+#include "platform/Paths.h"
 #include "platform/Registry.h"
+#include "platform/mail/ChildProcess.h"
 #include "platform/ui/MessageBox.h"
+
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <filesystem>
@@ -85,9 +90,34 @@ bool CVantrelApp::InitInstance() {
                      "vtl: the pictures handed over were taken by another start of Vantrel\n");
         return false;
     }
+    AddThunarActionsOnce();
     if (handoff.pending && RunHandoff(handoff.command))
         return true;
     return StartBrowser();
+}
+
+void CVantrelApp::AddThunarActionsOnce() {
+    CAppSetting* setting = GetAppSetting();
+    if (setting->m_bThunarActionsAdded ||
+        QStandardPaths::findExecutable(QStringLiteral("thunar")).isEmpty())
+        return;
+    const std::string vtlmenu = SplitPath(GetModuleFileName()).dir + "vtlmenu";
+    if (!FileExists(vtlmenu))
+        return;
+    // Remembered first: settings that cannot be written would have them added at every start,
+    // also after the user removed them.
+    setting->m_bThunarActionsAdded = 1;
+    if (const std::string failure = setting->SaveThunarActionsAdded(); !failure.empty()) {
+        setting->m_bThunarActionsAdded = 0;
+        std::fprintf(stderr, "vtl: the Thunar actions were not added: %s\n", failure.c_str());
+        return;
+    }
+    const ChildExit run = RunProgramAndWait(vtlmenu, {vtlmenu, "--thunar"});
+    if (!run.exited || run.status != 0)
+        std::fprintf(
+            stderr,
+            "vtl: %s --thunar could not add the Thunar actions; \"%s --register\" adds them\n",
+            vtlmenu.c_str(), vtlmenu.c_str());
 }
 
 bool CVantrelApp::RunHandoff(std::uint32_t command) {

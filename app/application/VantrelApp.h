@@ -43,6 +43,11 @@ private:
     void LoadStdProfileSettings(unsigned maxRecentFiles);
     // Runs a handed command; false for a command that is not one of the three.
     bool RunHandoff(std::uint32_t command);
+    // Thunar reads only each user's own action list, which a program installed for every user
+    // cannot fill: the first start for a user with Thunar installed adds Vantrel's actions
+    // (vtlmenu --thunar, beside the program) and remembers it in the settings, so that a user
+    // who removes them is not given them again.
+    void AddThunarActionsOnce();
     bool StartBrowser();
 
     std::vector<std::string> m_commandLine;

@@ -3,6 +3,7 @@
 //   vtlregistry handoff dump               the hand-off records waiting, oldest first, left there
 //   vtlregistry handoff write CMD FILE...  leaves a record of FILE... with command CMD, as the
 //                                          extension writes it, for the next vtl started by hand
+//   vtlregistry --help | --version
 #include "app/model/AppSetting.h"
 #include "app/model/base/HandoffQueue.h"
 
@@ -24,9 +25,10 @@ int PrintSettings() {
                 r.bConstrain, r.bDesktop, r.nHeight, r.nWidth, r.nHeightUnit, r.nWidthUnit, r.nRotate, r.nXDpi,
                 r.nYDpi);
     std::printf("ExtVantrel=%d\nExtResize=%d\nExtResizeAsDefaultSetting=%d\nExtResizeAndMail=%d\n"
-                "ExtResizeDefaultAndMail=%d\n",
+                "ExtResizeDefaultAndMail=%d\nThunarActionsAdded=%d\n",
                 setting.m_bExtVantrel, setting.m_bExtResize, setting.m_bExtResizeAsDefaultSetting,
-                setting.m_bExtResizeAndMail, setting.m_bExtResizeDefaultAndMail);
+                setting.m_bExtResizeAndMail, setting.m_bExtResizeDefaultAndMail,
+                setting.m_bThunarActionsAdded);
     const WINDOWPLACEMENT& wp = setting.m_wndPlacement;
     if (setting.m_bPlacementLoaded)
         std::printf("windowplace=%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d\n", wp.length, wp.flags, wp.showCmd,
@@ -38,7 +40,8 @@ int PrintSettings() {
     std::printf("curcol=%d\ncolumnwidth=%d,%d,%d,%d\ncmto=%s\nLastBrowsePIDL=%s\n", setting.m_nCurCol,
                 setting.m_nColumnWidth[0], setting.m_nColumnWidth[1], setting.m_nColumnWidth[2],
                 setting.m_nColumnWidth[3], setting.m_szCopyMoveTo, setting.m_szLastBrowse);
-    std::printf("mail subject=%s\nmail body=%s\n", setting.m_szMailSubject, setting.m_szMailBody);
+    std::printf("user.dat=%s\nmail subject=%s\nmail body=%s\n", CAppSetting::UserDataPath().c_str(),
+                setting.m_szMailSubject, setting.m_szMailBody);
     return 0;
 }
 
@@ -80,10 +83,22 @@ int WriteHandoffRecord(std::uint32_t command, const std::vector<std::string>& fi
     return 0;
 }
 
+constexpr const char* kUsage = "usage: vtlregistry settings\n"
+                               "       vtlregistry handoff dump\n"
+                               "       vtlregistry handoff write COMMAND FILE...\n"
+                               "       vtlregistry --help | --version\n";
+
+constexpr const char* kHelp =
+    "\n"
+    "Shows what Vantrel keeps.\n"
+    "  settings                 prints the settings as vtl loads them, and where user.dat is\n"
+    "  handoff dump             prints the hand-off records waiting for vtl, leaving them\n"
+    "  handoff write CMD FILE...  leaves a record for the next vtl started by hand (CMD 0:\n"
+    "                           Resize dialog, 1: default setting, 2: default setting and mail)\n"
+    "See vtlregistry(1).\n";
+
 int Usage() {
-    std::fprintf(stderr, "usage: vtlregistry settings\n"
-                         "       vtlregistry handoff dump\n"
-                         "       vtlregistry handoff write COMMAND FILE...\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -91,6 +106,14 @@ int Usage() {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--help") {
+        std::printf("%s%s", kUsage, kHelp);
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::printf("vtlregistry (Vantrel) %s\n", VTL_VERSION);
+        return 0;
+    }
     if (args.size() == 1 && args[0] == "settings")
         return PrintSettings();
     if (args.size() == 2 && args[0] == "handoff" && args[1] == "dump")

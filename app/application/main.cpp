@@ -9,7 +9,37 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: vtl [FOLDER | PICTURE...]\n"
+    "Resizes, rotates, re-encodes and mails batches of pictures.\n"
+    "\n"
+    "  vtl               opens the picture browser where it was last\n"
+    "  vtl FOLDER        opens it at FOLDER\n"
+    "  vtl PICTURE...    opens it at the first picture's folder, the pictures marked\n"
+    "  --help            prints this help\n"
+    "  --version         prints the version\n"
+    "\n"
+    "The file managers' Vantrel menu (vtlmenu --invoke) starts vtl with the pictures\n"
+    "handed over, and vtl runs the command without its main window. See vtl(1).\n";
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // Answered before anything is read or shown: they need neither settings nor a display.
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("vtl (Vantrel) %s\n", VTL_VERSION);
+        return 0;
+    }
+
     vtlimage::PrepareProcess();
     GetAppSetting();
 

@@ -11,7 +11,7 @@ std::string ManualPath() {
     namespace fs = std::filesystem;
     const fs::path program = fs::path(plat::GetModuleFileName()).parent_path();
     for (const char* up : {"../..", ".."}) {
-        const fs::path manual = program / up / "share/doc/vantrel/manual.html";
+        const fs::path manual = program / up / "share/vantrel/manual.html";
         std::error_code ec;
         if (fs::is_regular_file(manual, ec))
             return fs::weakly_canonical(manual, ec).string();

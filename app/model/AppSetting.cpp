@@ -1,12 +1,14 @@
 #include "app/model/AppSetting.h"
 
 #include "app/model/UserData.h"
+#include "platform/FileFacts.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "platform/shell/ShellInfo.h"
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 using namespace plat;
 
@@ -100,6 +102,8 @@ constexpr MenuField kMenuFields[] = {
     {"ExtResizeDefaultAndMail", &CAppSetting::m_bExtResizeDefaultAndMail},
 };
 
+constexpr const char* kThunarActionsAdded = "ThunarActionsAdded";
+
 constexpr const char* kColumnNames[4] = {"columnwidth1", "columnwidth2", "columnwidth3", "columnwidth4"};
 
 HKEY OpenSettingKey() {
@@ -179,20 +183,33 @@ std::string CAppSetting::SaveResizeSetting() {
 }
 
 std::string CAppSetting::UserDataPath() {
+    const std::string config = GetUserConfigFolder();
+    const std::string own = config + "/vantrel/user.dat";
+    if (!config.empty() && FileExists(own))
+        return own;
     PathParts parts = SplitPath(GetModuleFileName());
-    std::string path = parts.drive + parts.dir;
-    if (path.empty() || path.back() != PATH_SEPARATOR)
-        path += PATH_SEPARATOR;
-    return path + "user.dat";
+    std::string folder = parts.drive + parts.dir;
+    if (folder.empty() || folder.back() != PATH_SEPARATOR)
+        folder += PATH_SEPARATOR;
+    // A program installed for every user lies in a folder its users cannot write.
+    if (config.empty() || FolderWritable(folder))
+        return folder + "user.dat";
+    return own;
 }
 
 void CAppSetting::LoadMenuAndMail() {
     if (HKEY key = OpenSettingKey()) {
         for (const auto& field : kMenuFields)
             ReadDword(key, field.name, this->*field.member);
+        ReadDword(key, kThunarActionsAdded, m_bThunarActionsAdded);
         RegCloseKey(key);
     }
     ReadUserData(UserDataPath(), m_szMailSubject, m_szMailBody);
+}
+
+std::string CAppSetting::SaveThunarActionsAdded() {
+    return SaveGroup(
+        [&](GroupWriter& write) { write.Dword(kThunarActionsAdded, m_bThunarActionsAdded); });
 }
 
 std::string CAppSetting::SaveMenuAndMail() {
@@ -201,6 +218,8 @@ std::string CAppSetting::SaveMenuAndMail() {
             write.Dword(field.name, this->*field.member);
     });
     const std::string path = UserDataPath();
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
     if (!WriteUserData(path, m_szMailSubject, m_szMailBody))
         return flags + (flags.empty() ? "" : "\n") + "The mail subject and body could not be saved: " + path +
                " could not be written (or it is there but cannot be read, and was left as it is).";

@@ -3,7 +3,7 @@
 //
 // It is created at program start, before the application object initialises, and lives until
 // the process ends. Its constructor loads the resize parameters, the menu flags with the mail
-// texts (user.dat beside the executable) and the layout from the registry key
+// texts (user.dat, see UserDataPath) and the layout from the registry key
 // HKEY_CURRENT_USER\Software\Ostrell\vtl\setting. Saves happen only at the named save points
 // (the resize dialog's "Set as default", the options sheet's OK, the closing of the main window
 // and of the file list). Loading never writes: the settings key is made by the first save.
@@ -72,6 +72,9 @@ public:
     void LoadMenuAndMail();
     // Writes the menu flags, then user.dat.
     std::string SaveMenuAndMail();
+    // Remembers that a first start added the Thunar actions for this user, so that they are
+    // not added again once the user has removed them.
+    std::string SaveThunarActionsAdded();
     void LoadLayout();
     std::string SaveLayout();
 
@@ -79,7 +82,10 @@ public:
     void SetStatus(const std::string& text);
     std::string GetStatus() const;
 
-    // Where user.dat lives: beside the running executable.
+    // Where user.dat lives: ${XDG_CONFIG_HOME:-~/.config}/vantrel/user.dat when that file is
+    // there; else beside the running executable when its folder can be written (an install
+    // into a home); else (a program installed for every user) that first place, whose folder
+    // the save makes.
     static std::string UserDataPath();
 
     std::string m_strVersion;
@@ -93,6 +99,9 @@ public:
     std::int32_t m_bExtResizeAsDefaultSetting = 1;
     std::int32_t m_bExtResizeAndMail = 1;
     std::int32_t m_bExtResizeDefaultAndMail = 1;
+    // 1 once a first start added the Thunar actions for this user ("ThunarActionsAdded", read
+    // with the menu flags).
+    std::int32_t m_bThunarActionsAdded = 0;
     WINDOWPLACEMENT m_wndPlacement;
     bool m_bPlacementLoaded = false;
     std::int32_t m_nCurCol = 500;

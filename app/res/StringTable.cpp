@@ -44,7 +44,7 @@ constexpr std::array kStrings{
     StringResource{ID_VIEW_STATUS_BAR, "Show or hide the status bar\nToggle StatusBar"},
     StringResource{IDS_ADDRESS, "Address"},
     StringResource{IDS_SELECT_DEST_FOLDER, "select the destination folder..."},
-    StringResource{IDS_VERSION, "4.2.1197"},
+    StringResource{IDS_VERSION, VTL_VERSION}, // the project's version (CMakeLists.txt)
 };
 
 static_assert(std::is_sorted(kStrings.begin(), kStrings.end(),

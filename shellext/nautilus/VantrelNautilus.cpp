@@ -1,10 +1,13 @@
 // The Nautilus 43 extension (libnautilus-extension-4): Nautilus loads it at start and asks it
 // for menu items on each right-click. It loads libVtlExt.so in process, from the path the
-// registry names as the context-menu handler's server (as the Windows shell finds it), makes
+// registry names as the context-menu handler's server (as the Windows shell finds it), or, for
+// a user who registered none, the one installed with the program for every user; it makes
 // one request per right-click, turns the handler's menu into Nautilus menu items and an
 // item's activation into InvokeCommand. Nautilus calls everything here on its main thread;
 // InvokeCommand, which waits until the vtl it starts has taken the pictures, runs on a thread
 // of its own, and the module's messages come back to the main thread as GTK dialogs.
+#include "platform/FileFacts.h"
+#include "platform/Paths.h"
 #include "shellext/host/ContextMenuRequest.h"
 
 #include <gio/gio.h>
@@ -60,12 +63,26 @@ void ShowMessage(const char* caption, const char* text) {
     g_idle_add(ShowDialog, new Message{caption, text});
 }
 
-// The module, loaded on the first right-click after it was registered and kept for the life
-// of Nautilus, whose menus may still point at its bitmap. Null while it is not registered.
+// The module installed with this extension: VTL_MODULE_FROM_EXTENSION leads from the
+// extensions' folder to the program's. "" when it is not there (a build, or the program
+// removed).
+std::string InstalledModule() {
+    static const char anchor = 0;
+    const std::string extension = plat::GetModuleFileNameOf(&anchor);
+    if (extension.empty())
+        return {};
+    const std::string module = plat::SplitPath(extension).dir + VTL_MODULE_FROM_EXTENSION;
+    return plat::FileExists(module) ? module : std::string();
+}
+
+// The module, loaded on the first right-click that finds one and kept for the life of
+// Nautilus, whose menus may still point at its bitmap. Null while there is none.
 const CExtensionModule* Module() {
     static std::unique_ptr<CExtensionModule> module;
     if (!module) {
-        const std::string path = CExtensionModule::RegisteredPath();
+        std::string path = CExtensionModule::RegisteredPath();
+        if (path.empty())
+            path = InstalledModule();
         if (path.empty())
             return nullptr;
         auto loaded = std::make_unique<CExtensionModule>();

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 namespace vtlmenu {
 
@@ -162,27 +163,50 @@ int CVtlMenu::Update() {
     return InstallMenus(module);
 }
 
-int CVtlMenu::InstallMenus(const CExtensionModule& module) {
+std::optional<IntegrationMenu> CVtlMenu::OfferedMenu(const CExtensionModule& module) const {
     CContextMenuRequest request(module);
     request.Open({kAnyPicture});
+    if (request.Entries().empty() || request.Entries().front().children.empty())
+        return std::nullopt;
+    const MenuEntry& submenu = request.Entries().front();
+    IntegrationMenu menu{submenu.text, submenu.children, MenuIconPath(), m_programPath};
+    if (!SaveMenuIcon(menu.iconPath))
+        menu.iconPath.clear();
+    return menu;
+}
+
+int CVtlMenu::InstallMenus(const CExtensionModule& module) {
     int status = EXIT_DONE;
     std::string error;
-    if (request.Entries().empty() || request.Entries().front().children.empty()) {
+    const std::optional<IntegrationMenu> menu = OfferedMenu(module);
+    if (!menu) {
         // The options turned the whole menu off: the file managers offer nothing.
         Report(CDolphinServiceMenu::Remove(), "The Vantrel menu is turned off in its options: removed the Dolphin service menu.",
                "cannot remove " + CDolphinServiceMenu::Path(), status);
         Report(CThunarActions::Remove(&error), "Removed the Thunar actions.", error, status);
         return status;
     }
-    const MenuEntry& submenu = request.Entries().front();
-    IntegrationMenu menu{submenu.text, submenu.children, MenuIconPath(), m_programPath};
-    if (!SaveMenuIcon(menu.iconPath))
-        menu.iconPath.clear();
-
-    Report(CDolphinServiceMenu::Install(menu), "Installed the Dolphin service menu " + CDolphinServiceMenu::Path() + ".",
+    Report(CDolphinServiceMenu::Install(*menu),
+           "Installed the Dolphin service menu " + CDolphinServiceMenu::Path() + ".",
            "cannot write " + CDolphinServiceMenu::Path(), status);
-    Report(CThunarActions::Install(menu, &error), "Installed the Thunar actions in " + CThunarActions::Path() + ".",
-           error, status);
+    Report(CThunarActions::Install(*menu, &error),
+           "Installed the Thunar actions in " + CThunarActions::Path() + ".", error, status);
+    return status;
+}
+
+int CVtlMenu::AddThunarActions() {
+    CExtensionModule module;
+    if (!LoadModule(module, ModulePath()))
+        return EXIT_NO_MODULE;
+    const std::optional<IntegrationMenu> menu = OfferedMenu(module);
+    if (!menu) {
+        std::printf("The Vantrel menu is turned off in its options: no Thunar actions added.\n");
+        return EXIT_DONE;
+    }
+    int status = EXIT_DONE;
+    std::string error;
+    Report(CThunarActions::Install(*menu, &error),
+           "Installed the Thunar actions in " + CThunarActions::Path() + ".", error, status);
     return status;
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 // The commands of vtlmenu, the host that plays a file manager's part for libVtlExt.so:
 // show the menu the handler builds for some files, run one of its commands, register or
-// unregister the module together with the file-manager integration.
+// unregister the module together with the file-manager integration, or add Thunar's actions.
 // Each returns the program's exit status (VtlMenuExit) and says on standard output or
 // standard error what happened. Called on the main thread.
+#include "shellext/vtlmenu/IntegrationMenu.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,9 +37,15 @@ public:
     // now (the application runs it when its options change); nothing while the module is not
     // registered.
     int Update();
+    // Adds the Thunar actions alone, as the options offer the menu: what Thunar needs of each
+    // user, run by vtl at a user's first start where the program is installed for every user.
+    int AddThunarActions();
 
 private:
     std::string ModulePath() const;
+    // The menu the handler offers on any picture, as the file managers' files list it, with the
+    // icon saved for them; nothing when the options turned the menu off.
+    std::optional<IntegrationMenu> OfferedMenu(const vtlext::CExtensionModule& module) const;
     // Installs the file managers' menus as the handler offers them; with nothing offered (the
     // options turned the menu off), removes them.
     int InstallMenus(const vtlext::CExtensionModule& module);

@@ -4,6 +4,8 @@
 //   vtlmenu --register            register the module and install the file-manager integration
 //   vtlmenu --unregister          undo --register
 //   vtlmenu --update              rewrite the file managers' menus after the options changed
+//   vtlmenu --thunar              add the Thunar actions alone (vtl, at a user's first start)
+//   vtlmenu --help | --version
 #include "platform/Paths.h"
 #include "shellext/vtlmenu/VtlMenu.h"
 
@@ -14,12 +16,27 @@
 
 namespace {
 
+constexpr const char* kUsage = "usage: vtlmenu --menu FILE...\n"
+                               "       vtlmenu --invoke N FILE...\n"
+                               "       vtlmenu --register | --unregister | --update | --thunar\n"
+                               "       vtlmenu --help | --version\n";
+
+constexpr const char* kHelp =
+    "\n"
+    "Plays a file manager's part for Vantrel's menu module, libVtlExt.so, beside it.\n"
+    "  --menu FILE...       prints the menu offered on the files, with each command's number\n"
+    "  --invoke N FILE...   runs command N on them (0 Resize..., 1 Resize as default\n"
+    "                       setting, 2 Resize and mail) and returns once vtl took them\n"
+    "  --register           registers the module for you and installs your Dolphin menu\n"
+    "                       and Thunar actions\n"
+    "  --unregister         undoes --register (run it before removing Vantrel)\n"
+    "  --update             rewrites those menus after the options changed\n"
+    "  --thunar             adds the Thunar actions alone\n"
+    "Exit status: 0 done, 1 refused or failed, 2 usage, 3 no module, 4 no picture.\n"
+    "See vtlmenu(1).\n";
+
 int Usage() {
-    std::fprintf(stderr, "usage: vtlmenu --menu FILE...\n"
-                         "       vtlmenu --invoke N FILE...\n"
-                         "       vtlmenu --register\n"
-                         "       vtlmenu --unregister\n"
-                         "       vtlmenu --update\n");
+    std::fputs(kUsage, stderr);
     return vtlmenu::EXIT_USAGE;
 }
 
@@ -37,6 +54,14 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty())
         return Usage();
+    if (args.size() == 1 && args[0] == "--help") {
+        std::printf("%s%s", kUsage, kHelp);
+        return vtlmenu::EXIT_DONE;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::printf("vtlmenu (Vantrel) %s\n", VTL_VERSION);
+        return vtlmenu::EXIT_DONE;
+    }
     vtlmenu::CVtlMenu host(plat::GetModuleFileName());
     const std::string& command = args[0];
     if (command == "--menu")
@@ -53,5 +78,7 @@ int main(int argc, char** argv) {
         return host.Unregister();
     if (command == "--update" && args.size() == 1)
         return host.Update();
+    if (command == "--thunar" && args.size() == 1)
+        return host.AddThunarActions();
     return Usage();
 }

@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -44,9 +46,10 @@ class LaunchModes : public testing::Test {
         ASSERT_EQ(m_queue.Post(command, m_files), HandoffWrite::Written);
     }
     static vtltest::ProgramRun Run(const std::string& autoclick = "",
-                                   const std::string& vtl = VTL_BIN_DIR "/vtl") {
-        const vtltest::ProgramRun run =
-            vtltest::RunProgram(vtl, {}, {{"VTL_AUTOCLICK", autoclick}});
+                                   const std::string& vtl = VTL_BIN_DIR "/vtl",
+                                   std::map<std::string, std::string> env = {}) {
+        env["VTL_AUTOCLICK"] = autoclick;
+        const vtltest::ProgramRun run = vtltest::RunProgram(vtl, {}, env);
         EXPECT_FALSE(run.timedOut) << run.err;
         EXPECT_EQ(run.status, 0) << run.err;
         return run;
@@ -95,11 +98,41 @@ TEST_F(LaunchModes, TheInstalledProgramRunsFromWhereItWasInstalled) {
     // "make uninstall" removes) is left alone.
     const std::string prefix = vtltest::MakeTempDir("prefix");
     const auto install = vtltest::RunProgram(
-        VTL_CMAKE, {"--install", VTL_BUILD_DIR, "--prefix", prefix, "--component", "Unspecified"});
+        VTL_CMAKE, {"--install", VTL_BUILD_DIR, "--prefix", prefix, "--component", "vantrel"});
     ASSERT_EQ(install.status, 0) << install.out << install.err;
     HandOff(HANDOFF_RESIZE_DEFAULT);
     Run("", prefix + "/bin/vtl");
     EXPECT_TRUE(Resized());
+}
+
+// Thunar reads only each user's own actions, which a program installed for every user cannot
+// fill: the first start of vtl for a user with Thunar installed adds Vantrel's, once.
+TEST_F(LaunchModes, TheFirstStartWithThunarInstalledAddsItsActionsOnce) {
+    const std::string bin = vtltest::MakeTempDir("bin");
+    const std::string uca = std::string(std::getenv("XDG_CONFIG_HOME")) + "/Thunar/uca.xml";
+    const std::map<std::string, std::string> env = {
+        {"PATH", bin + ":" + std::getenv("PATH")},
+        {"XDG_CONFIG_DIRS", vtltest::MakeTempDir("xdg")}};
+    // Whether Thunar is installed at this start, whether Vantrel's actions are there after it
+    // (the user removes them before each start), and what the settings remember.
+    const std::tuple<bool, bool, int> starts[] = {
+        {false, false, 0}, // no Thunar: nothing added, nothing remembered
+        {true, true, 1},   // Thunar installed since: added
+        {true, false, 1},  // removed by the user: not added again
+    };
+    for (const auto& [thunar, added, remembered] : starts) {
+        if (thunar) {
+            vtltest::WriteFile(bin + "/thunar", "#!/bin/sh\n");
+            fs::permissions(bin + "/thunar", fs::perms::owner_all);
+        }
+        fs::remove(uca);
+        Run("ID_APP_EXIT", VTL_BIN_DIR "/vtl", env);
+        EXPECT_EQ(vtltest::ReadFile(uca).find("<unique-id>vantrel-1</unique-id>") !=
+                      std::string::npos,
+                  added)
+            << thunar << added;
+        EXPECT_EQ(CAppSetting().m_bThunarActionsAdded, remembered) << thunar << added;
+    }
 }
 
 TEST_F(LaunchModes, AnUnlistedCommandOrAQueueInTheWayStartsTheBrowserAndTheQueueIsNamed) {

@@ -62,7 +62,7 @@ TEST_F(MainFrameTest, EveryMenuItemAndButtonReachesItsCommand) {
     const std::string v = GetAppSetting()->m_strVersion;
     // The manual made in the build; a mailbox only when the build was given one.
     const std::string manual =
-        "open " + fs::canonical(VTL_BIN_DIR "/../share/doc/vantrel/manual.html").string();
+        "open " + fs::canonical(VTL_BIN_DIR "/../share/vantrel/manual.html").string();
     const std::string support = SupportAddress();
     const auto mail = [&](const std::string& subject) {
         return support.empty() ? "disabled"

@@ -55,6 +55,20 @@ TEST_F(VtlMenu, MenuForPicturesOnlyAndInvokeHandsThemOverAsFullPathsInOrder) {
     fs::current_path(before);
 }
 
+// A new user of the program installed for every user has no "location": the module starts the
+// vtl installed beside it, and records nothing.
+TEST_F(VtlMenu, WithoutALocationTheVtlBesideTheModuleTakesTheCommand) {
+    fs::copy_file(VTL_BIN_DIR "/vtlmenu", m_dir + "/vtlmenu");
+    fs::copy_file(VTL_LIB_DIR "/libVtlExt.so", m_dir + "/libVtlExt.so");
+    SetLocation("");
+    const RunResult run =
+        vtltest::RunProgram(m_dir + "/vtlmenu", {"--invoke", "1", m_dir + "/a.jpg"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(TakenRecord(),
+              std::pair(std::uint32_t(HANDOFF_RESIZE_DEFAULT), Files{m_dir + "/a.jpg"}));
+    EXPECT_FALSE(LocationIs(m_vtl));
+}
+
 TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
     const std::string queue = plat::RecordQueuePath(HandoffQueueName()), a = m_dir + "/a.jpg";
     const std::string fifo = queue + " is a FIFO, not a folder. Remove it and try again.";

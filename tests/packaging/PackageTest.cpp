@@ -1,0 +1,303 @@
+// The Debian packages that `make package` builds (made once by the fixture test
+// packaging_build, see CMakeLists.txt): their control fields and file lists as dpkg reads them,
+// the checkers' verdicts, and the programs run from the payload unpacked with dpkg-deb into the
+// test's own folder, as a new user of a system install runs them. Nothing is installed.
+#include "app/model/AppSetting.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kVersion = VTL_VERSION;
+
+std::string Deb(const std::string& package) {
+    return std::string(VTL_PACKAGE_DIR) + "/" + package + "_" + kVersion + "_amd64.deb";
+}
+
+vtltest::ProgramRun Exec(const std::string& program, const std::vector<std::string>& args,
+                         const std::map<std::string, std::string>& env = {}) {
+    const vtltest::ProgramRun run = vtltest::RunProgram(program, args, env);
+    EXPECT_FALSE(run.timedOut) << program;
+    return run;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string Field(const std::string& package, const std::string& field) {
+    const vtltest::ProgramRun run = Exec("dpkg-deb", {"--field", Deb(package), field});
+    EXPECT_EQ(run.status, 0) << run.err;
+    return run.out.empty() ? run.out : run.out.substr(0, run.out.size() - 1);
+}
+
+// The names of the packages a Depends field lists, without versions.
+std::vector<std::string> DependencyNames(const std::string& depends) {
+    std::vector<std::string> names;
+    std::istringstream in(depends);
+    for (std::string item; std::getline(in, item, ',');) {
+        item.erase(0, item.find_first_not_of(' '));
+        names.push_back(item.substr(0, item.find_first_of(" (")));
+    }
+    return names;
+}
+
+// Both packages unpacked into one fresh folder, as dpkg would lay them out under /.
+std::string Unpacked() {
+    const std::string root = vtltest::MakeTempDir("root");
+    for (const char* package : {"vantrel", "vantrel-nautilus"}) {
+        const vtltest::ProgramRun run = Exec("dpkg-deb", {"-x", Deb(package), root});
+        EXPECT_EQ(run.status, 0) << run.err;
+    }
+    return root;
+}
+
+TEST(Package, ControlFieldsNameTheProgramAndWhatItNeeds) {
+    const auto has = [](const std::vector<std::string>& names, const std::string& name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    // The package, packages its dependencies must name, and packages they must not.
+    const std::tuple<std::string, std::vector<std::string>, std::vector<std::string>> cases[] = {
+        {"vantrel",
+         {"libvips42", "libqt6widgets6", "libqt6gui6", "libexif12", "xdg-utils", "qt6-wayland"},
+         {"libgtk-4-1", "libnautilus-extension4", "nautilus"}},
+        {"vantrel-nautilus",
+         {"vantrel", "libnautilus-extension4", "libgtk-4-1"},
+         {"libqt6widgets6"}},
+    };
+    for (const auto& [package, needed, foreign] : cases) {
+        SCOPED_TRACE(package);
+        EXPECT_EQ(Field(package, "Package"), package);
+        EXPECT_EQ(Field(package, "Version"), kVersion);
+        EXPECT_EQ(Field(package, "Architecture"), "amd64");
+        EXPECT_NE(Field(package, "Maintainer"), "");
+        EXPECT_GT(Lines(Field(package, "Description")).size(), 1u) << "a summary and a text";
+        const std::string depends = Field(package, "Depends");
+        const std::vector<std::string> names = DependencyNames(depends);
+        for (const auto& name : needed)
+            EXPECT_TRUE(has(names, name)) << name << " missing from " << depends;
+        for (const auto& name : foreign)
+            EXPECT_FALSE(has(names, name)) << name << " in " << depends;
+        for (const auto& name : names)
+            EXPECT_FALSE(name.ends_with("-dev")) << "a build's package: " << name;
+    }
+    EXPECT_NE(Field("vantrel-nautilus", "Depends").find("vantrel (= " + kVersion + ")"),
+              std::string::npos)
+        << "the extension loads the module of its own version";
+}
+
+TEST(Package, EveryFileIsWhereTheSystemLooksForIt) {
+    std::vector<std::string> vantrel = {
+        "lrwxrwxrwx ./usr/bin/vtl -> ../lib/vantrel/vtl",
+        "lrwxrwxrwx ./usr/bin/vtlmenu -> ../lib/vantrel/vtlmenu",
+        "lrwxrwxrwx ./usr/bin/vtlregistry -> ../lib/vantrel/vtlregistry",
+        "-rw-r--r-- ./usr/lib/vantrel/libImage.so",
+        "-rw-r--r-- ./usr/lib/vantrel/libVtlExt.so",
+        "-rwxr-xr-x ./usr/lib/vantrel/vtl",
+        "-rwxr-xr-x ./usr/lib/vantrel/vtlmenu",
+        "-rwxr-xr-x ./usr/lib/vantrel/vtlregistry",
+        "-rw-r--r-- ./usr/share/applications/vantrel.desktop",
+        "-rw-r--r-- ./usr/share/doc/vantrel/changelog.Debian.gz",
+        "-rw-r--r-- ./usr/share/doc/vantrel/copyright",
+        "-rw-r--r-- ./usr/share/doc/vantrel/manual.html",
+        "-rw-r--r-- ./usr/share/icons/hicolor/scalable/apps/vantrel.svg",
+        "-rw-r--r-- ./usr/share/kio/servicemenus/vantrel.desktop",
+        "-rw-r--r-- ./usr/share/man/man1/vtl.1.gz",
+        "-rw-r--r-- ./usr/share/man/man1/vtlmenu.1.gz",
+        "-rw-r--r-- ./usr/share/man/man1/vtlregistry.1.gz",
+        "-rw-r--r-- ./usr/share/vantrel/manual.html",
+    };
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const std::string s = std::to_string(size);
+        vantrel.push_back("-rw-r--r-- ./usr/share/icons/hicolor/" + s + "x" + s +
+                          "/apps/vantrel.png");
+    }
+    const std::vector<std::string> nautilus = {
+        "-rw-r--r-- ./usr/" VTL_NAUTILUS_EXTENSION_DIR "/libvantrel-nautilus.so",
+        "-rw-r--r-- ./usr/share/doc/vantrel-nautilus/changelog.Debian.gz",
+        "-rw-r--r-- ./usr/share/doc/vantrel-nautilus/copyright",
+    };
+    for (const auto& [package, expected] :
+         {std::pair{"vantrel", vantrel}, {"vantrel-nautilus", nautilus}}) {
+        SCOPED_TRACE(package);
+        const vtltest::ProgramRun run = Exec("dpkg-deb", {"--contents", Deb(package)});
+        ASSERT_EQ(run.status, 0) << run.err;
+        // "<mode> <owner> <size> <date> <time> <path>[ -> <target>]"; folders only hold files.
+        std::vector<std::string> files;
+        for (const std::string& line : Lines(run.out)) {
+            std::istringstream in(line);
+            std::string mode, owner, size, date, time;
+            in >> mode >> owner >> size >> date >> time;
+            std::string path;
+            std::getline(in, path);
+            path.erase(0, path.find_first_not_of(' '));
+            EXPECT_EQ(owner, "root/root") << path;
+            EXPECT_TRUE(path.starts_with("./usr/")) << "outside /usr: " << path;
+            if (mode[0] != 'd')
+                files.push_back(mode + " " + path);
+            else
+                EXPECT_EQ(mode, "drwxr-xr-x") << path;
+        }
+        std::vector<std::string> sorted = expected;
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const auto& a, const auto& b) { return a.substr(11) < b.substr(11); });
+        std::sort(files.begin(), files.end(),
+                  [](const auto& a, const auto& b) { return a.substr(11) < b.substr(11); });
+        EXPECT_EQ(files, sorted);
+    }
+}
+
+// lintian finds no error (its warnings are for the people who read its report), the desktop
+// entry is valid, and the manual pages format without a complaint.
+TEST(Package, CheckersFindNoFault) {
+    const std::string root = Unpacked();
+    const vtltest::ProgramRun lintian = Exec("lintian", {Deb("vantrel"), Deb("vantrel-nautilus")});
+    for (const std::string& line : Lines(lintian.out))
+        EXPECT_FALSE(line.starts_with("E:")) << line;
+    EXPECT_TRUE(lintian.status == 0 || lintian.status == 2) << lintian.out << lintian.err;
+
+    const vtltest::ProgramRun desktop =
+        Exec("desktop-file-validate", {root + "/usr/share/applications/vantrel.desktop"});
+    EXPECT_EQ(desktop.status, 0) << desktop.out << desktop.err;
+    EXPECT_EQ(desktop.out + desktop.err, "");
+
+    for (const char* page : {"vtl", "vtlmenu", "vtlregistry"}) {
+        const vtltest::ProgramRun man = Exec("man",
+                                             {"--warnings", "-E", "UTF-8", "-l", "-Tutf8", "-Z",
+                                              root + "/usr/share/man/man1/" + page + ".1.gz"},
+                                             {{"MANROFFSEQ", ""}, {"MANWIDTH", "80"}});
+        EXPECT_EQ(man.status, 0) << page << man.err;
+        EXPECT_EQ(man.err, "") << page;
+    }
+}
+
+TEST(Package, TheProgramsSayTheirVersionAndHowToUseThem) {
+    const std::string root = Unpacked();
+    for (const char* program : {"vtl", "vtlmenu", "vtlregistry"}) {
+        SCOPED_TRACE(program);
+        const std::string path = root + "/usr/bin/" + program;
+        const vtltest::ProgramRun version = Exec(path, {"--version"}, {{"QT_QPA_PLATFORM", ""}});
+        EXPECT_EQ(version.status, 0) << version.err;
+        EXPECT_EQ(version.out, std::string(program) + " (Vantrel) " + kVersion + "\n");
+        const vtltest::ProgramRun help = Exec(path, {"--help"}, {{"QT_QPA_PLATFORM", ""}});
+        EXPECT_EQ(help.status, 0) << help.err;
+        EXPECT_NE(help.out.find(std::string(program) + "(1)"), std::string::npos) << help.out;
+        EXPECT_EQ(help.err, "");
+    }
+}
+
+// A new user's first command from a file manager: no settings, no "location", nothing
+// registered. The installed module starts the vtl installed beside it, which resizes the three
+// pictures with the saved parameters, offscreen.
+TEST(Package, ANewUsersMenuCommandResizesFromTheInstalledPrograms) {
+    const std::string root = Unpacked();
+    const std::string pictures = vtltest::MakeTempDir("pictures");
+    const std::vector<std::string> files = vtltest::MakePictures(pictures, 3, 640, 480);
+    CAppSetting setting;
+    setting.m_resize.nWidth = setting.m_resize.nHeight = 50;
+    ASSERT_EQ(setting.SaveResizeSetting(), "");
+
+    const vtltest::ProgramRun menu = Exec(root + "/usr/bin/vtlmenu", {"--menu", files[0]});
+    EXPECT_EQ(menu.out,
+              "Vantrel\n  0 Resize...\n  1 Resize as default setting\n  2 Resize and mail\n");
+    std::vector<std::string> args = {"--invoke", "1"};
+    args.insert(args.end(), files.begin(), files.end());
+    const vtltest::ProgramRun invoke = Exec(root + "/usr/bin/vtlmenu", args);
+    ASSERT_EQ(invoke.status, 0) << invoke.out << invoke.err;
+    // vtlmenu returns once vtl took the pictures; each output appears whole, by a rename.
+    const auto output = [&](const std::string& file) {
+        return pictures + "/resize/" + fs::path(file).filename().string();
+    };
+    vtltest::WaitUntil(
+        [&] {
+            return std::all_of(files.begin(), files.end(),
+                               [&](auto& f) { return fs::exists(output(f)); });
+        },
+        30);
+    for (const auto& file : files) {
+        const vtltest::PictureFacts facts = vtltest::Inspect(output(file));
+        EXPECT_EQ(facts.width, 320) << file;
+        EXPECT_EQ(facts.height, 240) << file;
+    }
+}
+
+// The Dolphin menu for every user is the one that `vtlmenu --register` writes for one user,
+// but for the program's path and the icon, which is the theme's.
+TEST(Package, TheServiceMenuForEveryUserIsTheOneRegisterWrites) {
+    const std::string root = Unpacked();
+    const std::string data = vtltest::MakeTempDir("data");
+    const vtltest::ProgramRun registered =
+        Exec(root + "/usr/bin/vtlmenu", {"--register"}, {{"XDG_DATA_HOME", data}});
+    ASSERT_EQ(registered.status, 0) << registered.out << registered.err;
+    std::string own = vtltest::ReadFile(data + "/kio/servicemenus/vantrel.desktop");
+    ASSERT_NE(own, "");
+    for (const auto& [from, to] : {std::pair{root + "/usr/", std::string("/usr/")},
+                                   {data + "/vantrel/vantrel.png", "vantrel"}})
+        for (std::size_t at; (at = own.find(from)) != std::string::npos;)
+            own.replace(at, from.size(), to);
+    EXPECT_EQ(vtltest::ReadFile(root + "/usr/share/kio/servicemenus/vantrel.desktop"), own);
+}
+
+// user.dat: beside the program where its folder can be written (an install into a home), else
+// in the user's configuration folder, which is also read first when a user.dat is there. As
+// root every folder can be written, so the program then runs as another user.
+TEST(Package, UserDataLivesWhereTheUserCanWriteIt) {
+    const std::string root = Unpacked();
+    fs::permissions(vtltest::Sandbox::Root(), fs::perms::others_exec, fs::perm_options::add);
+    const std::string program = root + "/usr/lib/vantrel";
+    constexpr fs::perms kReadOnly = fs::perms::owner_read | fs::perms::owner_exec |
+                                    fs::perms::group_read | fs::perms::group_exec |
+                                    fs::perms::others_read | fs::perms::others_exec;
+    for (const bool writable : {true, false}) {
+        for (const bool ownExists : {false, true}) {
+            SCOPED_TRACE(std::string(writable ? "writable" : "read-only") +
+                         (ownExists ? ", own user.dat" : ""));
+            const std::string config = vtltest::MakeTempDir("config");
+            fs::permissions(config, fs::perms::all);
+            const std::string own = config + "/vantrel/user.dat";
+            if (ownExists) {
+                fs::create_directories(config + "/vantrel");
+                vtltest::WriteFile(own, std::string(5200, '\0').replace(0, 5, "Hello"));
+                fs::permissions(own, fs::perms::all);
+            }
+            const std::map<std::string, std::string> env = {{"XDG_CONFIG_HOME", config},
+                                                            {"HOME", config}};
+            fs::permissions(program, writable ? kReadOnly | fs::perms::owner_write : kReadOnly);
+            // As root every folder can be written: the program runs as a user for whom this
+            // one cannot.
+            const std::string vtlregistry = root + "/usr/bin/vtlregistry";
+            const vtltest::ProgramRun run =
+                !writable && geteuid() == 0
+                    ? Exec("setpriv",
+                           {"--reuid=65534", "--regid=65534", "--clear-groups", "--", vtlregistry,
+                            "settings"},
+                           env)
+                    : Exec(vtlregistry, {"settings"}, env);
+            ASSERT_EQ(run.status, 0) << run.err;
+            const std::string expected = writable && !ownExists ? program + "/user.dat" : own;
+            EXPECT_NE(run.out.find("\nuser.dat=" + expected + "\n"), std::string::npos) << run.out;
+            EXPECT_NE(
+                run.out.find("\nmail subject=" + std::string(ownExists ? "Hello" : "") + "\n"),
+                std::string::npos)
+                << run.out;
+        }
+    }
+}
+
+} // namespace
