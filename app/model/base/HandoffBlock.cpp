@@ -20,12 +20,14 @@ std::uint32_t GetWord(const unsigned char* at) {
 
 } // namespace
 
+// Never destroyed: in the file manager a hand-over thread may still be reading it while the host
+// process runs its exit handlers.
 const plat::QueueName& HandoffQueueName() {
-    static const plat::QueueName name = [] {
+    static const plat::QueueName& name = *[] {
         const char* test = std::getenv("VTL_TEST_HANDOFF_BLOCK");
         if (test && *test && !std::strchr(test, '/'))
-            return plat::QueueName{test, test};
-        return plat::QueueName{"handoffs", "vtl-handoffs"};
+            return new plat::QueueName{test, test};
+        return new plat::QueueName{"handoffs", "vtl-handoffs"};
     }();
     return name;
 }
