@@ -1,5 +1,7 @@
 #include "platform/desktop/PortalMail.h"
 
+#include "platform/desktop/PortalResponse.h"
+
 #include "platform/Paths.h"
 #include "platform/mail/MailSpool.h"
 
@@ -22,25 +24,6 @@ namespace {
 const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
-
-// Hears the Response of one request and ends the wait for it.
-class CPortalResponse : public QObject {
-    Q_OBJECT
-  public:
-    explicit CPortalResponse(QEventLoop& loop) : m_loop(loop) {}
-    bool answered = false;
-    uint response = 2;
-
-  public slots:
-    void OnResponse(uint code, const QVariantMap&) {
-        answered = true;
-        response = code;
-        m_loop.quit();
-    }
-
-  private:
-    QEventLoop& m_loop;
-};
 
 // A connection of its own, closed when the send is over.
 class CPrivateBus {
@@ -161,5 +144,3 @@ PortalOutcome ComposeThroughPortal(const std::string& subject, const std::string
 }
 
 } // namespace plat
-
-#include "PortalMail.moc"
