@@ -32,8 +32,13 @@ class CPrivateBus {
     ~CPrivateBus() { QDBusConnection::disconnectFromBus(m_name); }
     CPrivateBus(const CPrivateBus&) = delete;
     CPrivateBus& operator=(const CPrivateBus&) = delete;
+    // The bus that DBUS_SESSION_BUS_ADDRESS names now: the D-Bus library would keep the first
+    // address it read for the whole process.
     QDBusConnection Connect() const {
-        return QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_name);
+        const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+        return address.isEmpty()
+                   ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_name)
+                   : QDBusConnection::connectToBus(address, m_name);
     }
 
   private:
@@ -128,10 +133,8 @@ PortalOutcome ComposeThroughPortal(const std::string& subject, const std::string
         QTimer::singleShot(left, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    if (!response.answered) {
-        spool.Keep(); // a late portal may still hand the copies on
+    if (!response.answered)
         return PortalOutcome::Unavailable;
-    }
     switch (response.response) {
     case 0:
         spool.Keep();

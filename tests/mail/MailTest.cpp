@@ -5,13 +5,19 @@
 #include "app/model/AppSetting.h"
 #include "platform/mail/Mapi.h"
 #include "tests/support/FakeMailProgram.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/PrivateBus.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
 #include "tests/ui/ModalDriver.h"
 
 #include <gtest/gtest.h>
+#include <libexif/exif-data.h>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -197,14 +203,15 @@ TEST_F(MailLayerTest, SpoolsOlderThanAWeekAreSweptAtTheNextSend) {
 
 // MailPictures: the mail layer's own rules (arguments, spool, exit codes) are tested above.
 
-// Runs MailPictures, pressing OK on each message box, and gives the boxes' texts; `handed`
-// receives whether it says the mail program took the mail.
-Texts RunMailPictures(bool* handed = nullptr) {
+// Runs MailPictures, pressing OK on each message box (a question gets `answer`), and gives the
+// boxes' texts; `handed` receives whether it says the mail program took the mail.
+Texts RunMailPictures(bool* handed = nullptr, QMessageBox::StandardButton answer = QMessageBox::Yes) {
     Texts texts;
     const auto person = OnEveryModal([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         texts.push_back(box->text().toStdString());
-        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        QAbstractButton* ok = box->button(QMessageBox::Ok);
+        QTest::mouseClick(ok ? ok : box->button(answer), Qt::LeftButton);
     });
     const bool result = MailPictures();
     if (handed)
@@ -368,4 +375,247 @@ TEST_F(MailPicturesTest, MailToDoesNotWaitForTheMailProgramAndTellsItsResultLate
     }
 }
 
+// Over the size of the settings the person is asked first; No mails nothing and removes the
+// run's copies, as Yes does once the mail program has them.
+TEST_F(MailPicturesTest, ALargeMailIsSentOnlyWhenThePersonAgrees) {
+    m_setting->m_nMailMaxMb = 1;
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        SCOPED_TRACE(answer == QMessageBox::Yes ? "Yes" : "No");
+        const FakeMailProgram fake;
+        fake.Install();
+        m_setting->m_listMailFiles = Files("resized", {"a.jpg", "b.jpg"});
+        WriteFile(m_setting->m_listMailFiles[0], std::string(1572864 - 12, 'x')); // 1.5 MB in all
+        bool handed = false;
+        EXPECT_EQ(RunMailPictures(&handed, answer),
+                  Texts{"The 2 pictures come to 1.5 MB, more than the 1 MB that many mail servers "
+                        "accept. Send them anyway?"});
+        EXPECT_EQ(fake.Ran(), answer == QMessageBox::Yes);
+        EXPECT_EQ(handed, answer == QMessageBox::Yes);
+        EXPECT_FALSE(fs::exists(fs::path(m_setting->m_listMailFiles.empty()
+                                             ? std::string(std::getenv("TMPDIR")) + "/none"
+                                             : m_setting->m_listMailFiles[0])));
+        EXPECT_TRUE(FolderNames(std::getenv("TMPDIR")).empty());
+    }
+    m_setting->m_nMailMaxMb = 0; // never asks
+    const FakeMailProgram fake;
+    fake.Install();
+    m_setting->m_listMailFiles = Files("resized", {"a.jpg"});
+    WriteFile(m_setting->m_listMailFiles[0], std::string(3 << 20, 'x'));
+    EXPECT_EQ(RunMailPictures(), Texts{});
+    EXPECT_TRUE(fake.Ran());
+}
+
+// EXIF data in TIFF form: a camera maker, and a GPS directory with the latitude.
+std::string ExifWithGps() {
+    const auto u16 = [](unsigned v) { return std::string{char(v), char(v >> 8)}; };
+    const auto u32 = [&](unsigned v) { return u16(v) + u16(v >> 16); };
+    // IFD0 at 8: Make (ASCII, at 38) and the GPS pointer (to 44); the GPS directory at 44:
+    // GPSLatitudeRef "N" and GPSLatitude (3 rationals, at 74).
+    std::string tiff = "II" + u16(42) + u32(8) + u16(2) + u16(0x010F) + u16(2) + u32(6) + u32(38) +
+                       u16(0x8825) + u16(4) + u32(1) + u32(44) + u32(0);
+    tiff += std::string("Vtlcam", 6);
+    tiff += u16(2) + u16(1) + u16(2) + u32(2) + std::string("N\0\0\0", 4) + u16(2) + u16(5) +
+            u32(3) + u32(74) + u32(0);
+    for (unsigned value : {48u, 51u, 29u})
+        tiff += u32(value) + u32(1);
+    return std::string("Exif\0\0", 6) + tiff;
+}
+
+// Whether the picture file has a GPS directory and its camera maker, as libexif reads them.
+std::pair<bool, bool> GpsAndMake(const std::string& bytes) {
+    const vips::VImage image = vips::VImage::new_from_buffer(bytes.data(), bytes.size(), "");
+    size_t size = 0;
+    const void* exif = nullptr;
+    if (vips_image_get_typeof(image.get_image(), "exif-data") == 0 ||
+        vips_image_get_blob(image.get_image(), "exif-data", &exif, &size) != 0)
+        return {false, false};
+    ExifData* data = exif_data_new_from_data(static_cast<const unsigned char*>(exif), size);
+    const std::pair<bool, bool> found{data->ifd[EXIF_IFD_GPS]->count > 0,
+                                      exif_data_get_entry(data, EXIF_TAG_MAKE) != nullptr};
+    exif_data_unref(data);
+    return found;
+}
+
+std::string Xmp(const std::string& bytes) {
+    const vips::VImage image = vips::VImage::new_from_buffer(bytes.data(), bytes.size(), "");
+    size_t size = 0;
+    const void* xmp = nullptr;
+    if (vips_image_get_typeof(image.get_image(), "xmp-data") == 0 ||
+        vips_image_get_blob(image.get_image(), "xmp-data", &xmp, &size) != 0)
+        return {};
+    return std::string(static_cast<const char*>(xmp), size);
+}
+
+// Mailed copies lose their location, in EXIF and XMP, and keep the rest; the person's picture
+// keeps it, and with the choice off the picture goes as it is.
+TEST_F(MailPicturesTest, MailedCopiesLoseTheirLocationAndTheSourceKeepsIt) {
+    const std::string xmp =
+        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/"
+        "22-rdf-syntax-ns#\"><rdf:Description xmlns:ex=\"http://ns.adobe.com/exif/1.0/\" "
+        "ex:GPSLatitude=\"48,51.5N\" ex:UserComment=\"kept\"><ex:GPSLongitude>2,21E"
+        "</ex:GPSLongitude><ex:GPSVersionID><rdf:Seq><rdf:li>2</rdf:li></rdf:Seq>"
+        "</ex:GPSVersionID></rdf:Description></rdf:RDF></x:xmpmeta>";
+    // The file's type, whether it is the run's own copy ("Resize and mail"), the choice, and
+    // whether the mailed picture still has its location.
+    const std::tuple<const char*, bool, int, bool> cases[] = {
+        {"jpg", false, 1, false}, {"jpg", true, 1, false},
+        {"webp", true, 1, false}, {"jpg", false, 0, true},
+    };
+    for (const auto& [type, ours, noGps, located] : cases) {
+        SCOPED_TRACE(std::string(type) + (ours ? " resized" : " marked") + " choice " +
+                     std::to_string(noGps));
+        vips::VImage picture = Gradient(64, 48);
+        const std::string exif = ExifWithGps();
+        vips_image_set_blob_copy(picture.get_image(), "exif-data", exif.data(), exif.size());
+        vips_image_set_blob_copy(picture.get_image(), "xmp-data", xmp.data(), xmp.size());
+        std::string folder = std::string(std::getenv("TMPDIR")) + "/vtl-mail-XXXXXX";
+        folder = ours ? mkdtemp(folder.data()) : MakeTempDir("located");
+        const std::string source = WritePicture(picture, folder + "/p." + type);
+        const std::string before = ReadFile(source);
+        ASSERT_EQ(GpsAndMake(before), std::make_pair(true, true));
+        (ours ? m_setting->m_listMailFiles : m_setting->m_listFiles) = {source};
+        m_setting->m_bMailNoGps = noGps;
+        const FakeMailProgram fake;
+        fake.Install();
+        EXPECT_EQ(RunMailPictures(), Texts{});
+        ASSERT_EQ(fake.AttachedBytes().size(), 1u);
+        const std::string mailed = fake.AttachedBytes()[0];
+        EXPECT_EQ(GpsAndMake(mailed), std::make_pair(located, true));
+        EXPECT_EQ(Xmp(mailed).find("GPS") != std::string::npos, located) << Xmp(mailed);
+        EXPECT_NE(Xmp(mailed).find("ex:UserComment=\"kept\""), std::string::npos);
+        EXPECT_EQ(vips::VImage::new_from_buffer(mailed.data(), mailed.size(), "").width(), 64);
+        if (!ours) {
+            EXPECT_EQ(ReadFile(source), before) << "the person's picture is never changed";
+        }
+        EXPECT_TRUE(FolderNames(std::getenv("TMPDIR")).empty()) << "no copy is left behind";
+    }
+    m_setting->m_bMailNoGps = 1;
+}
+
+// Opens nothing: keeps the URL that the folder route asks the desktop to open.
+class COpenedUrls : public QObject {
+    Q_OBJECT
+  public:
+    Texts opened;
+  public slots:
+    void Open(const QUrl& url) { opened.push_back(url.toLocalFile().toStdString()); }
+};
+
+// The desktop's routes, with VTL_MAIL_COMMAND unset: a private bus with or without the
+// stand-in portal (or no bus at all), a fake thunderbird and xdg-email on a PATH of their own
+// (beside the tools the fakes use), and HOME, Pictures and the desktop's mail settings in the
+// sandbox. The pictures are a "Resize and mail" run's, named as people name files.
+TEST_F(MailPicturesTest, EachRouteTakesTheMailOrHandsItToTheNext) {
+    const Texts names = {"a, b's \"c\".jpg", "\xFF\xFE name.jpg", "d e.jpg"};
+    std::strcpy(m_setting->m_szMailSubject, "Holiday 'M\xC3\xBCnchen', 100%");
+    std::strcpy(m_setting->m_szMailBody, "Line 1\nLine 2");
+    const std::string text = "Holiday 'M\xC3\xBCnchen', 100%\n\nLine 1\nLine 2";
+    // The portal (its answer; "": a bus without it, "-": no bus), thunderbird and xdg-email
+    // (how each ends; "": not installed), the desktop's default mail program, the programs asked
+    // ('p'ortal, 't'hunderbird, 'x'dg-email), and the route that took the mail ('c': none, the
+    // person cancelled in the portal's window; 'f': the folder).
+    const std::tuple<const char*, const char*, const char*, const char*, const char*, char> cases[] = {
+        {"0", "exit 0", "exit 0", "", "p", 'p'},
+        {"1", "exit 0", "exit 0", "", "p", 'c'},
+        {"2", "exit 0", "", "", "pt", 't'},
+        {"error", "exit 1", "exit 0", "", "ptx", 'x'},
+        {"", "exit 0", "exit 0", "org.gnome.Evolution.desktop", "x", 'x'},
+        {"", "exit 0", "", "thunderbird.desktop", "t", 't'},
+        {"-", "", "exit 3", "", "x", 'f'},
+        {"silent", "", "", "", "p", 'f'},
+        {"-", "", "", "", "", 'f'},
+    };
+    COpenedUrls urls;
+    QDesktopServices::setUrlHandler("file", &urls, "Open");
+    for (const auto& [portal, thunderbird, xdgEmail, mailto, asked, route] : cases) {
+        SCOPED_TRACE(std::string(portal) + " " + thunderbird + " " + xdgEmail + " " + mailto);
+        const std::string path = MakeTempDir("path"), home = MakeTempDir("home"),
+                          data = MakeTempDir("data"), pictures = home + "/Bilder",
+                          cache = MakeTempDir("cache");
+        for (const char* tool : {"mkdir", "cat"})
+            fs::create_symlink(fs::path("/bin") / tool, path + "/" + tool);
+        WriteFile(data + "/mimeapps.list",
+                  *mailto ? "[Default Applications]\nx-scheme-handler/mailto=" + std::string(mailto) + ";\n" : "");
+        ScopedEnv env({{"PATH", path}, {"VTL_MAIL_COMMAND", ""}, {"HOME", home},
+                       {"XDG_PICTURES_DIR", pictures}, {"XDG_CACHE_HOME", cache},
+                       {"XDG_CONFIG_DIRS", data}, {"XDG_DATA_DIRS", data}, {"XDG_DATA_HOME", data}});
+        std::unique_ptr<PrivateBus> bus;
+        if (std::string(portal) != "-")
+            bus = std::make_unique<PrivateBus>(portal);
+        const FakeMailProgram thunderbirdFake(thunderbird), xdgEmailFake(xdgEmail);
+        if (*thunderbird)
+            fs::create_symlink(thunderbirdFake.Path(), path + "/thunderbird");
+        if (*xdgEmail)
+            fs::create_symlink(xdgEmailFake.Path(), path + "/xdg-email");
+        m_setting->m_listMailFiles = Files("resized", names);
+        const Texts bytes = {"resized " + names[0], "resized " + names[1], "resized " + names[2]};
+        urls.opened.clear();
+        QApplication::clipboard()->clear();
+
+        bool handed = false;
+        const Texts told = RunMailPictures(&handed);
+        std::string askedNow = bus && !bus->Calls().empty() ? "p" : "";
+        askedNow += std::string(thunderbirdFake.Ran() ? "t" : "") + (xdgEmailFake.Ran() ? "x" : "");
+        EXPECT_EQ(askedNow, asked);
+        EXPECT_EQ(handed, route != 'c' && route != 'f');
+        EXPECT_TRUE(FolderNames(std::getenv("TMPDIR")).empty()) << "the run's copies are gone";
+        EXPECT_EQ(FolderNames(cache + "/vantrel/outbox").size(), route == 'c' || route == 'f' ? 0u : 1u)
+            << "a spool only for the program that took the mail";
+        // What the route that took the mail got: each picture with its own bytes under its name.
+        Texts got, gotNames;
+        if (route == 'p') {
+            const PrivateBus::Call call = bus->Calls().at(0);
+            EXPECT_EQ(call.subject + "\n\n" + call.body, text);
+            got = call.bytes;
+            for (const std::string& name : call.names)
+                gotNames.push_back(fs::path(name).filename());
+        } else if (route == 't') {
+            const Texts arguments = thunderbirdFake.Arguments();
+            ASSERT_EQ(arguments.size(), 2u);
+            EXPECT_EQ(arguments[0], "-compose");
+            const std::string compose = arguments[1];
+            const std::size_t list = compose.find(",attachment='");
+            ASSERT_NE(list, std::string::npos) << compose;
+            const QByteArray texts = QByteArray::fromStdString(compose.substr(0, list));
+            EXPECT_EQ(QByteArray::fromPercentEncoding(texts.split(',')[0]).toStdString() + "\n\n" +
+                          QByteArray::fromPercentEncoding(texts.split(',')[1]).toStdString(),
+                      "subject=" + text.substr(0, text.find('\n')) + "\n\nbody=Line 1\nLine 2");
+            const std::string urlList = compose.substr(list + 13, compose.size() - list - 14);
+            for (const QByteArray& url : QByteArray::fromStdString(urlList).split(',')) {
+                ASSERT_TRUE(url.startsWith("file:///")) << url.toStdString();
+                const std::string file = QByteArray::fromPercentEncoding(url.mid(7)).toStdString();
+                got.push_back(ReadFile(file));
+                gotNames.push_back(fs::path(file).filename());
+            }
+        } else if (route == 'x') {
+            got = xdgEmailFake.AttachedBytes();
+            for (const std::string& file : xdgEmailFake.AttachedPaths())
+                gotNames.push_back(fs::path(file).filename());
+        } else if (route == 'f') {
+            const std::set<std::string> kept = FolderNames(pictures + "/Vantrel mail");
+            ASSERT_EQ(kept.size(), 1u);
+            const std::string folder = pictures + "/Vantrel mail/" + *kept.begin();
+            EXPECT_EQ(urls.opened, Texts{folder});
+            EXPECT_EQ(QApplication::clipboard()->text().toStdString(), text);
+            EXPECT_EQ(told, Texts{"No mail program could take the pictures, so they are kept in " +
+                                  folder + ". Attach them to a new message by hand; its subject "
+                                           "and text are on the clipboard."});
+            for (const std::string& name : names) {
+                got.push_back(ReadFile(folder + "/" + name));
+                gotNames.push_back(name);
+            }
+        }
+        if (route != 'f') {
+            EXPECT_EQ(told, Texts{});
+        }
+        if (route != 'c') {
+            EXPECT_EQ(got, bytes);
+            EXPECT_EQ(gotNames, names);
+        }
+    }
+    QDesktopServices::unsetUrlHandler("file");
+}
+
 } // namespace
+
+#include "MailTest.moc"
