@@ -28,12 +28,15 @@ bool CDlgOptionMailPage::OnInitDialog() {
     m_strMailBody = setting->m_szMailBody;
     m_nMailMaxMb = static_cast<std::uint32_t>(std::max(setting->m_nMailMaxMb, 0));
     m_bMailNoGps = setting->m_bMailNoGps ? 1 : 0;
-    UpdateData(false);
+    UpdateData(false); // the number fills its empty edit: not a change of the person's
+    m_bOpened = true;
     return true;
 }
 
 void CDlgOptionMailPage::OnCommand(int id, int code) {
-    if ((code == plat::EN_CHANGE &&
+    if (!m_bOpened) {
+        CPropertyPage::OnCommand(id, code);
+    } else if ((code == plat::EN_CHANGE &&
          (id == IDC_MAIL_SUBJECT || id == IDC_MAIL_BODY || id == IDC_MAIL_MAX_MB)) ||
         (code == plat::BN_CLICKED && id == IDC_MAIL_NO_GPS))
         SetModified(true);

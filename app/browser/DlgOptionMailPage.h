@@ -28,4 +28,7 @@ public:
 protected:
     void DoDataExchange(plat::CDataExchange* pDX) override;
     bool OnInitDialog() override;
+
+private:
+    bool m_bOpened = false; // the controls hold the settings: a change now is the person's
 };
