@@ -24,11 +24,6 @@ pid_t Start(std::vector<std::string> arguments) {
     return pid;
 }
 
-void Stop(pid_t pid) {
-    if (pid > 0)
-        kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
-}
-
 } // namespace
 
 PrivateBus::PrivateBus(const std::string& portalAnswer) : m_dir(MakeTempDir("bus")) {
@@ -37,8 +32,8 @@ PrivateBus::PrivateBus(const std::string& portalAnswer) : m_dir(MakeTempDir("bus
                   "/socket</listen><auth>EXTERNAL</auth><policy context=\"default\">"
                   "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
                   "<allow own=\"*\"/></policy></busconfig>\n");
-    m_bus =
-        Start({"/usr/bin/dbus-daemon", "--nofork", "--nopidfile", "--config-file=" + m_dir + "/bus.conf"});
+    m_bus = Start({"/usr/bin/dbus-daemon", "--nofork", "--nopidfile",
+                   "--config-file=" + m_dir + "/bus.conf"});
     m_env.Set("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_dir + "/socket");
     if (!WaitUntil([&] { return std::filesystem::exists(m_dir + "/socket"); }))
         throw std::runtime_error("the private bus did not start");
@@ -50,8 +45,9 @@ PrivateBus::PrivateBus(const std::string& portalAnswer) : m_dir(MakeTempDir("bus
 }
 
 PrivateBus::~PrivateBus() {
-    Stop(m_portal);
-    Stop(m_bus);
+    for (const pid_t pid : {m_portal, m_bus})
+        if (pid > 0)
+            kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
 }
 
 std::vector<PrivateBus::Call> PrivateBus::Calls() const {

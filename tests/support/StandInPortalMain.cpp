@@ -12,7 +12,6 @@
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVirtualObject>
 #include <QDir>
-#include <QFile>
 
 #include <climits>
 #include <unistd.h>
@@ -27,55 +26,46 @@ void Write(const QString& path, const QByteArray& bytes) {
 
 class CStandInPortal : public QDBusVirtualObject {
   public:
-    CStandInPortal(QString record, QString answer)
-        : m_record(std::move(record)), m_answer(std::move(answer)) {}
-
+    CStandInPortal(QString record, QString answer) : m_record(record), m_answer(answer) {}
     QString introspect(const QString&) const override { return {}; }
 
     bool handleMessage(const QDBusMessage& call, const QDBusConnection& bus) override {
-        if (call.interface() != QLatin1String("org.freedesktop.portal.Email") ||
-            call.member() != QLatin1String("ComposeEmail") || call.arguments().size() != 2)
+        if (call.member() != QLatin1String("ComposeEmail") || call.arguments().size() != 2)
             return false;
-        const QString folder = m_record + QStringLiteral("/%1").arg(++m_calls);
+        const QString folder = m_record + QStringLiteral("/%1/").arg(++m_calls);
         QDir().mkpath(folder);
         const QVariantMap options = qdbus_cast<QVariantMap>(call.arguments().at(1));
-        Write(folder + "/subject", options.value("subject").toString().toUtf8());
-        Write(folder + "/body", options.value("body").toString().toUtf8());
+        Write(folder + "subject", options.value("subject").toString().toUtf8());
+        Write(folder + "body", options.value("body").toString().toUtf8());
         QList<QDBusUnixFileDescriptor> fds;
         options.value("attachment_fds").value<QDBusArgument>() >> fds;
         for (int k = 0; k < fds.size(); ++k) {
             QByteArray bytes;
-            char buffer[65536];
+            char buffer[65536], name[PATH_MAX] = {};
             for (ssize_t got;
                  (got = pread(fds[k].fileDescriptor(), buffer, sizeof buffer, bytes.size())) > 0;)
                 bytes.append(buffer, got);
-            char name[PATH_MAX] = {};
-            const QByteArray link = "/proc/self/fd/" + QByteArray::number(fds[k].fileDescriptor());
-            readlink(link.constData(), name, sizeof name - 1);
-            Write(folder + QStringLiteral("/%1.bytes").arg(k + 1), bytes);
-            Write(folder + QStringLiteral("/%1.name").arg(k + 1), name);
+            readlink(("/proc/self/fd/" + QByteArray::number(fds[k].fileDescriptor())).constData(),
+                     name, sizeof name - 1);
+            Write(folder + QStringLiteral("%1.bytes").arg(k + 1), bytes);
+            Write(folder + QStringLiteral("%1.name").arg(k + 1), name);
         }
-        if (m_answer == QLatin1String("silent"))
-            return true;
-        if (m_answer == QLatin1String("error")) {
+        if (m_answer == QLatin1String("error"))
             bus.send(call.createErrorReply(QDBusError::AccessDenied, "not allowed"));
+        if (m_answer == QLatin1String("error") || m_answer == QLatin1String("silent"))
             return true;
-        }
-        QString sender = call.service().mid(1);
-        sender.replace('.', '_');
-        const QString handle = "/org/freedesktop/portal/desktop/request/" + sender + "/" +
+        const QString handle = "/org/freedesktop/portal/desktop/request/" +
+                               call.service().mid(1).replace('.', '_') + "/" +
                                options.value("handle_token").toString();
         bus.send(call.createReply(QVariant::fromValue(QDBusObjectPath(handle))));
-        QDBusMessage response = QDBusMessage::createTargetedSignal(
-            call.service(), handle, "org.freedesktop.portal.Request", "Response");
-        response << uint(m_answer.toUInt()) << QVariantMap();
-        bus.send(response);
+        bus.send(QDBusMessage::createTargetedSignal(call.service(), handle,
+                                                    "org.freedesktop.portal.Request", "Response")
+                 << uint(m_answer.toUInt()) << QVariantMap());
         return true;
     }
 
   private:
-    QString m_record;
-    QString m_answer;
+    QString m_record, m_answer;
     int m_calls = 0;
 };
 
