@@ -358,28 +358,23 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
 
         // vtl runs on its own; it is done once the mail reached its road and the temporary
         // copies, which it deletes after the mail program returned, are gone.
+        Files files, bytes;
         const auto reached = [&] {
-            if (road == 'f')
-                return vtltest::FolderNames(kept).size() == 1 &&
-                       vtltest::FolderNames(kept + "/" + *vtltest::FolderNames(kept).begin()).size() == 3;
-            return road == 'm' ? mail.Ran() : bus->Calls().size() == 1;
+            if (road == 'm')
+                files = mail.AttachedPaths(), bytes = mail.AttachedBytes();
+            else if (road == 'p' && bus->Calls().size() == 1)
+                files = bus->Calls()[0].names, bytes = bus->Calls()[0].bytes;
+            for (const std::string& folder : vtltest::FolderNames(kept))
+                for (const std::string& name : vtltest::FolderNames(kept + "/" + folder))
+                    files.push_back(name), bytes.push_back(vtltest::ReadFile(kept + "/" + folder + "/" + name));
+            return files.size() == 3 && fs::is_empty(m_tmp);
         };
-        ASSERT_TRUE(vtltest::WaitUntil([&] { return reached() && fs::is_empty(m_tmp); }, 60))
+        ASSERT_TRUE(vtltest::WaitUntil([&] { return files.clear(), bytes.clear(), reached(); }, 60))
             << "vtl never reached the mail's road, or left its temporary copies";
         EXPECT_TRUE(QueueUntouched()) << "vtl took the record";
-        Files names, bytes;
-        if (road == 'm') {
-            names = mail.AttachedPaths(), bytes = mail.AttachedBytes();
-        } else if (road == 'p') {
-            names = bus->Calls()[0].names, bytes = bus->Calls()[0].bytes;
-        } else {
-            const std::string folder = kept + "/" + *vtltest::FolderNames(kept).begin();
-            for (const std::string& name : vtltest::FolderNames(folder))
-                names.push_back(folder + "/" + name), bytes.push_back(vtltest::ReadFile(names.back()));
-        }
-        for (std::string& name : names)
-            name = fs::path(name).filename();
-        EXPECT_EQ(names, (Files{"a.jpg", "c.JPEG", "d.gif"}));
+        for (std::string& file : files)
+            file = fs::path(file).filename();
+        EXPECT_EQ(files, (Files{"a.jpg", "c.JPEG", "d.gif"}));
         for (const std::string& picture : bytes) {
             const vips::VImage image = vips::VImage::new_from_buffer(picture.data(), picture.size(), "");
             EXPECT_EQ(std::make_pair(image.width(), image.height()), std::make_pair(160, 120));
