@@ -1,9 +1,11 @@
 #include "app/model/GpsRemoval.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
-#include <regex>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -149,6 +151,66 @@ bool RemoveFromExifBlocks(std::string& bytes) {
     return removed;
 }
 
+bool IsNameChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
+}
+
+// The namespace prefixes that `packet` binds to the XMP schema of EXIF data.
+std::vector<std::string> ExifPrefixes(std::string_view packet) {
+    constexpr std::string_view kExifSchema = "http://ns.adobe.com/exif/1.0/";
+    std::vector<std::string> prefixes;
+    for (std::size_t at = packet.find("xmlns:"); at != std::string_view::npos;
+         at = packet.find("xmlns:", at + 1)) {
+        std::size_t name = at + 6, after = name;
+        while (after < packet.size() && IsNameChar(packet[after]))
+            ++after;
+        std::size_t value = packet.find_first_not_of(" \t\r\n=", after);
+        if (value != std::string_view::npos && (packet[value] == '"' || packet[value] == '\'') &&
+            packet.substr(value + 1, kExifSchema.size()) == kExifSchema &&
+            packet.substr(value + 1 + kExifSchema.size(), 1) == packet.substr(value, 1))
+            prefixes.emplace_back(packet.substr(name, after - name));
+    }
+    return prefixes;
+}
+
+// The spans of `packet` that hold a GPS property of `prefix`: an attribute with its quoted value,
+// or an element from its start tag to its end tag. A property whose end is not found is left.
+std::vector<std::pair<std::size_t, std::size_t>> GpsProperties(std::string_view packet,
+                                                               const std::string& prefix) {
+    const std::string property = prefix + ":GPS";
+    std::vector<std::pair<std::size_t, std::size_t>> spans;
+    for (std::size_t at = packet.find(property); at != std::string_view::npos && at > 0;
+         at = packet.find(property, at + 1)) {
+        std::size_t after = at + property.size();
+        while (after < packet.size() && IsNameChar(packet[after]))
+            ++after;
+        const std::string_view name = packet.substr(at, after - at);
+        std::size_t to = std::string_view::npos;
+        if (packet[at - 1] == '<') {
+            const std::string endTag = "</" + std::string(name) + ">";
+            const std::size_t close = packet.find('>', after);
+            if (close != std::string_view::npos && packet[close - 1] == '/')
+                to = close + 1;
+            else if (close != std::string_view::npos &&
+                     (to = packet.find(endTag, close)) != std::string_view::npos)
+                to += endTag.size();
+            --at;
+        } else if (std::isspace(static_cast<unsigned char>(packet[at - 1]))) {
+            const std::size_t quote = packet.find_first_not_of(" \t\r\n=", after);
+            if (quote != std::string_view::npos &&
+                (packet[quote] == '"' || packet[quote] == '\'') &&
+                packet.substr(after, quote - after).find('=') != std::string_view::npos)
+                to = packet.find(packet[quote], quote + 1);
+            to = to == std::string_view::npos ? to : to + 1;
+        }
+        if (to == std::string_view::npos || to > packet.size())
+            continue;
+        spans.emplace_back(at, to);
+        at = to - 1;
+    }
+    return spans;
+}
+
 } // namespace
 
 bool RemoveGpsFromTiff(char* data, std::size_t size) {
@@ -194,30 +256,17 @@ bool RemoveGpsFromTiff(char* data, std::size_t size) {
 }
 
 bool RemoveGpsFromXmp(char* text, std::size_t size) {
-    static const std::regex kNamespace(
-        R"(xmlns:([A-Za-z_][\w.-]*)\s*=\s*["']http://ns\.adobe\.com/exif/1\.0/["'])");
     const std::string_view all(text, size);
     bool removed = false;
     for (std::size_t start = all.find("<x:xmpmeta"); start != std::string_view::npos;
          start = all.find("<x:xmpmeta", start + 1)) {
-        std::size_t end = all.find("</x:xmpmeta>", start);
-        end = end == std::string_view::npos ? size : end;
-        const std::string packet(all.substr(start, end - start));
-        std::vector<std::string> prefixes;
-        for (std::sregex_iterator it(packet.begin(), packet.end(), kNamespace), none; it != none;
-             ++it)
-            prefixes.push_back((*it)[1]);
-        for (const std::string& prefix : prefixes) {
-            // An attribute, an empty element, or an element with its content up to its end tag.
-            const std::regex property("\\s" + prefix + ":GPS[\\w]*\\s*=\\s*(\"[^\"]*\"|'[^']*')|<" +
-                                      prefix + ":(GPS\\w*)\\b[^>]*?(/>|>[\\s\\S]*?</" + prefix +
-                                      ":\\2\\s*>)");
-            for (std::sregex_iterator it(packet.begin(), packet.end(), property), none; it != none;
-                 ++it) {
-                std::memset(text + start + it->position(), ' ', it->length());
+        const std::size_t end = std::min(all.find("</x:xmpmeta>", start), size);
+        const std::string_view packet = all.substr(start, end - start);
+        for (const std::string& prefix : ExifPrefixes(packet))
+            for (const auto& [from, to] : GpsProperties(packet, prefix)) {
+                std::memset(text + start + from, ' ', to - from);
                 removed = true;
             }
-        }
     }
     return removed;
 }
