@@ -132,8 +132,8 @@ class COutgoing {
 
     // Takes the pictures that exist of `list`; without their location when `noGps`, the run's own
     // copies (`ours`) changed in place, the person's pictures copied first. Then the texts.
-    void Take(const std::vector<std::string>& list, bool ours, bool noGps, const std::string& subject,
-              const std::string& body) {
+    void Take(const std::vector<std::string>& list, bool ours, bool noGps,
+              const std::string& subject, const std::string& body) {
         for (const std::string& path : list)
             if (FileExists(path))
                 if (std::optional<std::string> mailed = noGps ? WithoutGps(path, ours) : path)
@@ -254,7 +254,8 @@ std::string MessageText(const COutgoing& outgoing) {
 void Report(const SendResult& sent, const COutgoing& outgoing, QWidget* owner) {
     if (!sent.command && sent.delivery.route == MailRoute::Folder) {
         if (sent.result == SUCCESS_SUCCESS) {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(sent.delivery.folder)));
+            const QString folder = QString::fromStdString(sent.delivery.folder);
+            QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
             QApplication::clipboard()->setText(QString::fromStdString(MessageText(outgoing)));
             AfxMessageBox("No mail program could take the pictures, so they are kept in " +
                               sent.delivery.folder +

@@ -52,7 +52,8 @@ bool CDlgOptionMailPage::OnApply() {
                 m_strMailSubject.c_str());
     CopyTextCut(setting->m_szMailBody, sizeof setting->m_szMailBody, m_strMailBody.c_str());
     // A number too big for the setting means "so big that it never asks".
-    setting->m_nMailMaxMb = static_cast<std::int32_t>(std::min<std::uint32_t>(m_nMailMaxMb, INT32_MAX));
+    setting->m_nMailMaxMb =
+        static_cast<std::int32_t>(std::min<std::uint32_t>(m_nMailMaxMb, INT32_MAX));
     setting->m_bMailNoGps = m_bMailNoGps;
     return true;
 }

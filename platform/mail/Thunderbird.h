@@ -1,6 +1,6 @@
 #pragma once
 // Thunderbird as the mail program: it takes a whole message, attachments and all, on its
-// command line (`thunderbird -compose "subject=…,body=…,attachment='file:///…,file:///…'"`),
+// command line (`thunderbird -compose "subject=…,body=…,attachment='file:///…,…'"`),
 // which is more than xdg-email manages with most desktops' mail settings.
 //
 // It is asked only when it is the desktop's default mail program (the mailto handler of the

@@ -205,7 +205,8 @@ TEST_F(MailLayerTest, SpoolsOlderThanAWeekAreSweptAtTheNextSend) {
 
 // Runs MailPictures, pressing OK on each message box (a question gets `answer`), and gives the
 // boxes' texts; `handed` receives whether it says the mail program took the mail.
-Texts RunMailPictures(bool* handed = nullptr, QMessageBox::StandardButton answer = QMessageBox::Yes) {
+Texts RunMailPictures(bool* handed = nullptr,
+                      QMessageBox::StandardButton answer = QMessageBox::Yes) {
     Texts texts;
     const auto person = OnEveryModal([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
@@ -503,7 +504,8 @@ TEST_F(MailPicturesTest, EachRouteTakesTheMailOrHandsItToTheNext) {
     // (how each ends; "": not installed), the desktop's default mail program, the programs asked
     // ('p'ortal, 't'hunderbird, 'x'dg-email), and the route that took the mail ('c': none, the
     // person cancelled in the portal's window; 'f': the folder).
-    const std::tuple<const char*, const char*, const char*, const char*, const char*, char> cases[] = {
+    using Row = std::tuple<const char*, const char*, const char*, const char*, const char*, char>;
+    const Row cases[] = {
         {"0", "exit 0", "exit 0", "", "p", 'p'},
         {"1", "exit 0", "exit 0", "", "p", 'c'},
         {"2", "exit 0", "", "", "pt", 't'},
@@ -524,10 +526,11 @@ TEST_F(MailPicturesTest, EachRouteTakesTheMailOrHandsItToTheNext) {
         for (const char* tool : {"mkdir", "cat"})
             fs::create_symlink(fs::path("/bin") / tool, path + "/" + tool);
         WriteFile(data + "/mimeapps.list",
-                  *mailto ? "[Default Applications]\nx-scheme-handler/mailto=" + std::string(mailto) + ";\n" : "");
+                  "[Default Applications]\nx-scheme-handler/mailto=" + std::string(mailto) + "\n");
         ScopedEnv env({{"PATH", path}, {"VTL_MAIL_COMMAND", ""}, {"HOME", home},
                        {"XDG_PICTURES_DIR", pictures}, {"XDG_CACHE_HOME", cache},
-                       {"XDG_CONFIG_DIRS", data}, {"XDG_DATA_DIRS", data}, {"XDG_DATA_HOME", data}});
+                       {"XDG_CONFIG_DIRS", data}, {"XDG_DATA_DIRS", data},
+                       {"XDG_DATA_HOME", data}});
         std::unique_ptr<PrivateBus> bus;
         if (std::string(portal) != "-")
             bus = std::make_unique<PrivateBus>(portal);
@@ -542,16 +545,19 @@ TEST_F(MailPicturesTest, EachRouteTakesTheMailOrHandsItToTheNext) {
         bool handed = false;
         const Texts told = RunMailPictures(&handed);
         const std::string askedNow = std::string(bus && !bus->Calls().empty() ? "p" : "") +
-                                     (thunderbirdFake.Ran() ? "t" : "") + (xdgEmailFake.Ran() ? "x" : "");
+                                     (thunderbirdFake.Ran() ? "t" : "") +
+                                     (xdgEmailFake.Ran() ? "x" : "");
         EXPECT_EQ(askedNow, asked);
         EXPECT_EQ(handed, route != 'c' && route != 'f');
         EXPECT_TRUE(FolderNames(std::getenv("TMPDIR")).empty()) << "the run's copies are gone";
-        EXPECT_EQ(FolderNames(cache + "/vantrel/outbox").size(), route == 'c' || route == 'f' ? 0u : 1u)
+        EXPECT_EQ(FolderNames(cache + "/vantrel/outbox").size(),
+                  route == 'c' || route == 'f' ? 0u : 1u)
             << "a spool only for the program that took the mail";
-        EXPECT_EQ(told, route == 'f' ? Texts{"No mail program could take the pictures, so they are "
-                                             "kept in " + (urls.opened.empty() ? "" : urls.opened[0]) +
-                                             ". Attach them to a new message by hand; its subject "
-                                             "and text are on the clipboard."}
+        const std::string folder = urls.opened.empty() ? "" : urls.opened[0];
+        EXPECT_EQ(told, route == 'f' ? Texts{"No mail program could take the pictures, so they "
+                                             "are kept in " + folder + ". Attach them to a new "
+                                             "message by hand; its subject and text are on the "
+                                             "clipboard."}
                                      : Texts{});
         // The files the route that took the mail handed on (the portal: what its descriptors were
         // open on, and read through them), each with its own bytes under its own name.
@@ -559,15 +565,17 @@ TEST_F(MailPicturesTest, EachRouteTakesTheMailOrHandsItToTheNext) {
         if (route == 'p') {
             const PrivateBus::Call call = bus->Calls().at(0);
             EXPECT_EQ(call.subject + "\n\n" + call.body, text);
-            EXPECT_EQ(call.bytes, (Texts{"resized " + names[0], "resized " + names[1], "resized " + names[2]}));
+            EXPECT_EQ(call.bytes,
+                      (Texts{"resized " + names[0], "resized " + names[1], "resized " + names[2]}));
             files = call.names;
         } else if (route == 't') {
             const Texts arguments = thunderbirdFake.Arguments();
             ASSERT_EQ(arguments.size(), 2u);
             EXPECT_EQ(arguments[0], "-compose");
             // "subject=…,body=…,attachment='URL,URL,URL'": no other comma or quote.
+            QByteArray compose = QByteArray::fromStdString(arguments[1]);
             const QList<QByteArray> parts =
-                QByteArray::fromStdString(arguments[1]).replace("attachment='", "").chopped(1).split(',');
+                compose.replace("attachment='", "").chopped(1).split(',');
             ASSERT_EQ(parts.size(), 5) << arguments[1];
             EXPECT_EQ(QByteArray::fromPercentEncoding(parts[0] + "\n\n" + parts[1]).toStdString(),
                       "subject=" + text.substr(0, text.find('\n')) + "\n\nbody=Line 1\nLine 2");

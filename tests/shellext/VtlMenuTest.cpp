@@ -341,8 +341,10 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
     for (const char road : {'m', 'p', 'f'}) {
         SCOPED_TRACE(road);
         vtltest::FakeMailProgram mail;
-        const std::string home = vtltest::MakeTempDir("home"), kept = home + "/Pictures/Vantrel mail";
-        vtltest::ScopedEnv env({{"HOME", home}, {"XDG_PICTURES_DIR", ""}, {"VTL_AUTOCLICK", "IDOK"}});
+        const std::string home = vtltest::MakeTempDir("home");
+        const std::string kept = home + "/Pictures/Vantrel mail";
+        vtltest::ScopedEnv env(
+            {{"HOME", home}, {"XDG_PICTURES_DIR", ""}, {"VTL_AUTOCLICK", "IDOK"}});
         std::unique_ptr<vtltest::PrivateBus> bus;
         if (road == 'm') {
             mail.Install();
@@ -366,7 +368,8 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
                 files = bus->Calls()[0].names, bytes = bus->Calls()[0].bytes;
             for (const std::string& folder : vtltest::FolderNames(kept))
                 for (const std::string& name : vtltest::FolderNames(kept + "/" + folder))
-                    files.push_back(name), bytes.push_back(vtltest::ReadFile(kept + "/" + folder + "/" + name));
+                    files.push_back(kept + "/" + folder + "/" + name),
+                        bytes.push_back(vtltest::ReadFile(files.back()));
             return files.size() == 3 && fs::is_empty(m_tmp);
         };
         ASSERT_TRUE(vtltest::WaitUntil([&] { return files.clear(), bytes.clear(), reached(); }, 60))
@@ -376,7 +379,8 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
             file = fs::path(file).filename();
         EXPECT_EQ(files, (Files{"a.jpg", "c.JPEG", "d.gif"}));
         for (const std::string& picture : bytes) {
-            const vips::VImage image = vips::VImage::new_from_buffer(picture.data(), picture.size(), "");
+            const vips::VImage image =
+                vips::VImage::new_from_buffer(picture.data(), picture.size(), "");
             EXPECT_EQ(std::make_pair(image.width(), image.height()), std::make_pair(160, 120));
         }
         EXPECT_FALSE(fs::exists(m_dir + "/resize")) << "nothing is written beside the sources";
