@@ -189,9 +189,9 @@ class COutgoing {
     // written: the picture is then not mailed rather than mailed with its location.
     std::optional<std::string> WithoutGps(const std::string& path, bool ours) {
         std::ifstream in(path, std::ios::binary);
+        if (!in)
+            return path; // an unreadable file is the mail layer's to report
         std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (!in.good() && !in.eof())
-            return std::nullopt;
         if (!RemoveGps(bytes))
             return path;
         const PathParts parts = SplitPath(path);
