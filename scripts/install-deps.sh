@@ -10,6 +10,8 @@ packages=(
   libexif-dev libjpeg-dev
   libgtest-dev
   xdg-utils
+  # the mail tests' private session bus
+  dbus-daemon
   xvfb
   # the Nautilus extension, built against the GTK 4 that Nautilus runs on
   libnautilus-extension-dev libgtk-4-dev

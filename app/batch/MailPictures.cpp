@@ -1,19 +1,30 @@
 #include "app/batch/MailPictures.h"
 
 #include "app/model/AppSetting.h"
+#include "app/model/GpsRemoval.h"
+#include "app/model/MailFolder.h"
 #include "platform/FileFacts.h"
 #include "platform/Paths.h"
+#include "platform/ReplaceFile.h"
+#include "platform/desktop/DesktopMail.h"
+#include "platform/mail/MailProgram.h"
 #include "platform/mail/Mapi.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/StopSignals.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
 #include <QEventLoop>
 #include <QMainWindow>
 #include <QPointer>
+#include <QUrl>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -87,25 +98,77 @@ std::string WithAttachmentNames(const std::string& text,
 
 namespace {
 
-// One message on its way to the mail program: the library and its send entry, and copies of
-// the attachments' paths and the texts, which the message points into. It belongs to the
+// How one message went: through VTL_MAIL_COMMAND's program (`command`), else by the route of
+// `delivery`.
+struct SendResult {
+    bool command = false;
+    ULONG result = MAPI_E_FAILURE;
+    MailDelivery delivery;
+    bool Handed() const {
+        return result == SUCCESS_SUCCESS && (command || delivery.route != MailRoute::Folder);
+    }
+};
+
+// One message on its way to the mail program: the mail command's library and send entry when
+// VTL_MAIL_COMMAND names one, the attachments' paths and the texts, which the message points
+// into, and the private folder of the copies made without their location. It belongs to the
 // thread that sends it, so nothing of the settings is read while the mail program is open.
 class COutgoing {
   public:
-    COutgoing(HMAILLIB library, LPMAPISENDMAIL send, std::vector<std::string> paths,
-              std::string subject, std::string body)
-        : m_library(library), m_send(send), m_paths(std::move(paths)),
-          m_subject(std::move(subject)), m_body(std::move(body)) {}
-    ~COutgoing() { FreeMailLibrary(m_library); }
+    COutgoing(HMAILLIB library, LPMAPISENDMAIL send)
+        : m_library(library), m_send(send) {}
+    ~COutgoing() {
+        FreeMailLibrary(m_library);
+        std::error_code ec;
+        if (!m_copies.Folder().empty())
+            std::filesystem::remove_all(m_copies.Folder(), ec);
+    }
     COutgoing(const COutgoing&) = delete;
     COutgoing& operator=(const COutgoing&) = delete;
 
     std::size_t Count() const { return m_paths.size(); }
+    const std::string& Subject() const { return m_subject; }
+    const std::string& Body() const { return m_body; }
 
-    // Hands the message to the mail program and waits until the person has sent or discarded
-    // it. Each attachment's full path is both its path and its file name, kept whole, never cut
-    // to a fixed slot.
-    ULONG Send() {
+    // Takes the pictures that exist of `list`; without their location when `noGps`, the run's own
+    // copies (`ours`) changed in place, the person's pictures copied first. Then the texts.
+    void Take(const std::vector<std::string>& list, bool ours, bool noGps,
+              const std::string& subject, const std::string& body) {
+        for (const std::string& path : list)
+            if (FileExists(path))
+                if (std::optional<std::string> mailed = noGps ? WithoutGps(path, ours) : path)
+                    m_paths.push_back(*mailed);
+        m_subject = WithAttachmentNames(subject, m_paths);
+        m_body = WithAttachmentNames(body, m_paths);
+    }
+
+    // Whether the person agrees to mail more than `maxMb` MB (0: never asked).
+    bool SizeAccepted(std::int32_t maxMb) const {
+        constexpr double kMb = 1024.0 * 1024.0;
+        std::uintmax_t bytes = 0;
+        std::error_code ec;
+        for (const std::string& path : m_paths)
+            bytes += std::filesystem::file_size(path, ec) * !ec;
+        if (maxMb <= 0 || bytes <= static_cast<std::uintmax_t>(maxMb) * kMb)
+            return true;
+        char size[32];
+        std::snprintf(size, sizeof size, "%.1f", static_cast<double>(bytes) / kMb);
+        return AfxMessageBox("The " + std::to_string(m_paths.size()) + " pictures come to " + size +
+                                 " MB, more than the " + std::to_string(maxMb) +
+                                 " MB that many mail servers accept. Send them anyway?",
+                             MB_YESNO | MB_ICONQUESTION) == IDYES;
+    }
+
+    // Hands the message on and waits until the person has sent or discarded it (or it is kept in
+    // a folder). Each attachment's full path is both its path and its file name, kept whole,
+    // never cut to a fixed slot.
+    SendResult Send() {
+        if (!m_send) {
+            SendResult sent;
+            sent.delivery = DeliverMail(m_subject, m_body, m_paths);
+            sent.result = sent.delivery.result;
+            return sent;
+        }
         std::vector<MapiFileDesc> files(m_paths.size());
         for (std::size_t i = 0; i < m_paths.size(); ++i) {
             files[i].nPosition = 0xFFFFFFFF; // not placed in the text
@@ -117,56 +180,108 @@ class COutgoing {
         message.lpFiles = files.empty() ? nullptr : files.data();
         message.lpszSubject = m_subject.empty() ? nullptr : m_subject.data();
         message.lpszNoteText = m_body.empty() ? nullptr : m_body.data();
-        return m_send(0, 0, &message, MAPI_LOGON_UI | MAPI_DIALOG, 0);
+        return {true, m_send(0, 0, &message, MAPI_LOGON_UI | MAPI_DIALOG, 0), {}};
     }
 
   private:
+    // `path` as it is mailed without its location: itself when it has none; else the run's own
+    // copy changed in place, or a copy of the person's picture. Nothing when that cannot be
+    // written: the picture is then not mailed rather than mailed with its location.
+    std::optional<std::string> WithoutGps(const std::string& path, bool ours) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in)
+            return path; // an unreadable file is the mail layer's to report
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!RemoveGps(bytes))
+            return path;
+        const PathParts parts = SplitPath(path);
+        const std::optional<std::string> target =
+            ours ? std::optional(path) : m_copies.Reserve(parts.fname, parts.ext);
+        if (target && ReplaceFileContents(*target, bytes, DefaultFileMode()))
+            return target;
+        AfxMessageBox("The location could not be removed from " + path +
+                          ", so it is not mailed.",
+                      MB_OK | MB_ICONEXCLAMATION);
+        return std::nullopt;
+    }
+
     HMAILLIB m_library;
     LPMAPISENDMAIL m_send;
     std::vector<std::string> m_paths;
     std::string m_subject;
     std::string m_body;
+    CMailFolder m_copies;
 };
 
-// Loads the mail library and finds its send entry, telling the person when either is missing;
-// then takes `list` (a listed file that does not exist, because its save failed, is left out,
-// so the other pictures still reach the message) and the texts of the settings.
-std::unique_ptr<COutgoing> Prepare(const std::vector<std::string>& list) {
-    HMAILLIB library = LoadMailLibrary();
-    if (!library) {
-        AfxMessageBox(AFX_IDP_FAILED_MAPI_LOAD, MB_OK | MB_ICONEXCLAMATION);
-        return nullptr;
+// With VTL_MAIL_COMMAND set, loads the mail library and finds its send entry, telling the person
+// when either is missing; else the desktop's routes take the message. Then takes `list` (a
+// listed file that does not exist, because its save failed, is left out, so the other pictures
+// still reach the message; `ours` when the files are the run's own copies), the texts of the
+// settings, and asks before mailing more than the settings' size.
+std::unique_ptr<COutgoing> Prepare(const std::vector<std::string>& list, bool ours) {
+    HMAILLIB library = nullptr;
+    LPMAPISENDMAIL sendMail = nullptr;
+    if (MailCommandIsSet()) {
+        library = LoadMailLibrary();
+        if (!library) {
+            AfxMessageBox(AFX_IDP_FAILED_MAPI_LOAD, MB_OK | MB_ICONEXCLAMATION);
+            return nullptr;
+        }
+        sendMail = GetMailProcAddress(library, "MAPISendMail");
+        if (!sendMail) {
+            FreeMailLibrary(library);
+            AfxMessageBox(AFX_IDP_INVALID_MAPI_DLL, MB_OK | MB_ICONEXCLAMATION);
+            return nullptr;
+        }
     }
-    const LPMAPISENDMAIL sendMail = GetMailProcAddress(library, "MAPISendMail");
-    if (!sendMail) {
-        FreeMailLibrary(library);
-        AfxMessageBox(AFX_IDP_INVALID_MAPI_DLL, MB_OK | MB_ICONEXCLAMATION);
-        return nullptr;
-    }
-    std::vector<std::string> paths;
-    for (const std::string& path : list)
-        if (FileExists(path))
-            paths.push_back(path);
+    auto outgoing = std::make_unique<COutgoing>(library, sendMail);
     const CAppSetting* setting = GetAppSetting();
-    std::string subject = WithAttachmentNames(FieldText(setting->m_szMailSubject), paths);
-    std::string body = WithAttachmentNames(FieldText(setting->m_szMailBody), paths);
-    return std::make_unique<COutgoing>(library, sendMail, std::move(paths), std::move(subject),
-                                       std::move(body));
+    outgoing->Take(list, ours, setting->m_bMailNoGps != 0, FieldText(setting->m_szMailSubject),
+                   FieldText(setting->m_szMailBody));
+    if (!outgoing->SizeAccepted(setting->m_nMailMaxMb))
+        return nullptr;
+    return outgoing;
 }
 
-// What the person is told of a send that got as far as the mail program.
-void Report(ULONG result, std::size_t count, QWidget* owner) {
-    if (result == MAPI_E_TOO_MANY_FILES)
-        AfxMessageBox("These " + std::to_string(count) +
+// The subject and body as one text for the clipboard.
+std::string MessageText(const COutgoing& outgoing) {
+    if (outgoing.Subject().empty() || outgoing.Body().empty())
+        return outgoing.Subject() + outgoing.Body();
+    return outgoing.Subject() + "\n\n" + outgoing.Body();
+}
+
+// What the person is told of a send that got as far as a mail program or the folder.
+void Report(const SendResult& sent, const COutgoing& outgoing, QWidget* owner) {
+    if (!sent.command && sent.delivery.route == MailRoute::Folder) {
+        if (sent.result == SUCCESS_SUCCESS) {
+            const QString folder = QString::fromStdString(sent.delivery.folder);
+            QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+            QApplication::clipboard()->setText(QString::fromStdString(MessageText(outgoing)));
+            AfxMessageBox("No mail program could take the pictures, so they are kept in " +
+                              sent.delivery.folder +
+                              ". Attach them to a new message by hand; its subject and text are on "
+                              "the clipboard.",
+                          MB_OK | MB_ICONINFORMATION);
+        } else {
+            AfxMessageBox("No mail program could take the pictures, and they could not all be "
+                          "kept in " +
+                              (sent.delivery.folder.empty() ? std::string("your Pictures folder")
+                                                            : sent.delivery.folder) +
+                              ".",
+                          MB_OK | MB_ICONEXCLAMATION);
+        }
+    } else if (sent.result == MAPI_E_TOO_MANY_FILES) {
+        AfxMessageBox("These " + std::to_string(outgoing.Count()) +
                           " pictures are too many for one mail: a program can be started with at "
                           "most " +
                           std::to_string(MailArgumentLimit()) +
                           " bytes of file names and text on this system. Please mail fewer "
                           "pictures at a time.",
                       MB_OK | MB_ICONEXCLAMATION);
-    else if (result != SUCCESS_SUCCESS && result != MAPI_USER_ABORT &&
-             result != MAPI_E_LOGIN_FAILURE)
+    } else if (sent.result != SUCCESS_SUCCESS && sent.result != MAPI_USER_ABORT &&
+               sent.result != MAPI_E_LOGIN_FAILURE) {
         AfxMessageBox(AFX_IDP_FAILED_MAPI_SEND, MB_OK | MB_ICONEXCLAMATION);
+    }
     if (owner)
         owner->activateWindow();
 }
@@ -201,8 +316,9 @@ class CSendWatch : public QObject {
 
 bool MailPictures() {
     CAppSetting* setting = GetAppSetting();
+    const bool ours = !setting->m_listMailFiles.empty();
     const std::unique_ptr<COutgoing> outgoing =
-        Prepare(setting->m_listMailFiles.empty() ? setting->m_listFiles : setting->m_listMailFiles);
+        Prepare(ours ? setting->m_listMailFiles : setting->m_listFiles, ours);
     if (!outgoing) {
         DiscardMailFiles();
         return false;
@@ -225,9 +341,9 @@ bool MailPictures() {
         stopped = true;
         wait.quit();
     });
-    ULONG result = MAPI_E_FAILURE;
+    SendResult sent;
     std::thread sender([&] {
-        result = outgoing->Send();
+        sent = outgoing->Send();
         QMetaObject::invokeMethod(&wait, &QEventLoop::quit, Qt::QueuedConnection);
     });
     wait.exec();
@@ -240,27 +356,27 @@ bool MailPictures() {
         stopSignals.EndProcessIfStopped();
     }
     sender.join();
-    Report(result, outgoing->Count(), owner);
+    Report(sent, *outgoing, owner);
     DiscardMailFiles();
-    return result == SUCCESS_SUCCESS;
+    return sent.Handed();
 }
 
 void MailPicturesInBackground(QWidget* window, std::function<void(bool handed)> done) {
-    std::shared_ptr<COutgoing> outgoing = Prepare(GetAppSetting()->m_listFiles);
+    std::shared_ptr<COutgoing> outgoing = Prepare(GetAppSetting()->m_listFiles, false);
     if (!outgoing) {
         done(false);
         return;
     }
     const std::shared_ptr<CSendWatch::Link> link = (new CSendWatch(window))->GetLink();
     std::thread([outgoing, link, done = std::move(done)] {
-        const ULONG result = outgoing->Send();
+        const SendResult sent = outgoing->Send();
         std::lock_guard lock(link->lock);
         if (CSendWatch* watch = link->watch)
             QMetaObject::invokeMethod(
                 watch,
-                [watch, result, count = outgoing->Count(), done] {
-                    Report(result, count, SafeOwner());
-                    done(result == SUCCESS_SUCCESS);
+                [watch, sent, outgoing, done] {
+                    Report(sent, *outgoing, SafeOwner());
+                    done(sent.Handed());
                     watch->deleteLater();
                 },
                 Qt::QueuedConnection);

@@ -3,6 +3,14 @@
 // attachments of a new message, with the mail subject and body of the settings, and lets the
 // mail program show its compose window; the user adds the recipients there.
 //
+// The mail program is the one VTL_MAIL_COMMAND names; without it the desktop's routes take the
+// message (platform/desktop/DesktopMail.h), the last of which keeps the pictures in a folder
+// of Pictures, opens it, puts the subject and body on the clipboard and says so. Before anything
+// is handed over, pictures that together exceed the settings' size in MB ask the person first
+// (No mails nothing), and with the settings' GPS choice on the mailed pictures lose their
+// location: the run's own copies in place, the person's pictures as copies in a private folder of
+// the temporary folder, removed when the mail is over.
+//
 // It attaches m_listMailFiles of the settings when that list is not empty (the outputs of a
 // "Resize and mail" run, in the run's private folder inside the temporary folder), else
 // m_listFiles (the originals, for "Mail To ..."). Afterwards, whatever the outcome, the

@@ -100,6 +100,8 @@ constexpr MenuField kMenuFields[] = {
     {"ExtResizeAsDefaultSetting", &CAppSetting::m_bExtResizeAsDefaultSetting},
     {"ExtResizeAndMail", &CAppSetting::m_bExtResizeAndMail},
     {"ExtResizeDefaultAndMail", &CAppSetting::m_bExtResizeDefaultAndMail},
+    {"mailmaxmb", &CAppSetting::m_nMailMaxMb},
+    {"mailnogps", &CAppSetting::m_bMailNoGps},
 };
 
 constexpr const char* kThunarActionsAdded = "ThunarActionsAdded";

@@ -99,6 +99,11 @@ public:
     std::int32_t m_bExtResizeAsDefaultSetting = 1;
     std::int32_t m_bExtResizeAndMail = 1;
     std::int32_t m_bExtResizeDefaultAndMail = 1;
+    // Attachments above this many MB are mailed only after the person agrees ("mailmaxmb";
+    // 0 never asks), and mailed copies lose their location ("mailnogps"); saved with the menu
+    // flags.
+    std::int32_t m_nMailMaxMb = 20;
+    std::int32_t m_bMailNoGps = 1;
     // 1 once a first start added the Thunar actions for this user ("ThunarActionsAdded", read
     // with the menu flags).
     std::int32_t m_bThunarActionsAdded = 0;

@@ -93,6 +93,8 @@ constexpr int IDC_SIZE_INFO = 1058;
 constexpr int IDC_ROTATE_INFO = 1059;
 constexpr int IDC_DPI_INFO = 1060;
 constexpr int IDC_VERSION = 1061;
+constexpr int IDC_MAIL_MAX_MB = 1062;
+constexpr int IDC_MAIL_NO_GPS = 1063;
 
 // Strings
 constexpr int IDS_APP_TITLE = 57344;

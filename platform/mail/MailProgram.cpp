@@ -18,7 +18,9 @@ std::optional<MailProgram> Probe(const std::string& path) {
     return MailProgram{path, S_ISREG(facts.st_mode) && access(path.c_str(), X_OK) == 0};
 }
 
-std::optional<MailProgram> SearchPath(const std::string& name) {
+} // namespace
+
+std::optional<MailProgram> FindProgramOnPath(const std::string& name) {
     const char* env = std::getenv("PATH");
     const std::string search = env ? env : DEFAULT_SEARCH_PATH;
     std::optional<MailProgram> firstFound;
@@ -42,14 +44,17 @@ std::optional<MailProgram> SearchPath(const std::string& name) {
     return firstFound;
 }
 
-} // namespace
+bool MailCommandIsSet() {
+    const char* env = std::getenv("VTL_MAIL_COMMAND");
+    return env && *env;
+}
 
 std::optional<MailProgram> FindMailProgram() {
     const char* env = std::getenv("VTL_MAIL_COMMAND");
     const std::string name = (env && *env) ? env : DEFAULT_MAIL_PROGRAM;
     if (name.find('/') != std::string::npos)
         return Probe(name);
-    return SearchPath(name);
+    return FindProgramOnPath(name);
 }
 
 } // namespace plat

@@ -16,4 +16,10 @@ struct MailProgram {
 // would pick it. Empty when nothing of that name exists.
 std::optional<MailProgram> FindMailProgram();
 
+// Whether VTL_MAIL_COMMAND names a program, which then takes every message.
+bool MailCommandIsSet();
+
+// The program `name` searched on PATH as above, whatever VTL_MAIL_COMMAND says.
+std::optional<MailProgram> FindProgramOnPath(const std::string& name);
+
 } // namespace plat

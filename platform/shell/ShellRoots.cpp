@@ -39,15 +39,6 @@ std::string UserDirsValue(const std::string& name, const std::string& home) {
     return {};
 }
 
-// An XDG user directory: the environment, then user-dirs.dirs, then the default below home.
-std::string UserDir(const std::string& name, const std::string& home, const char* fallback) {
-    if (const char* value = std::getenv(name.c_str()); value && *value == '/')
-        return NormalizePath(value);
-    if (std::string value = NormalizePath(UserDirsValue(name, home)); !value.empty())
-        return value;
-    return home.empty() ? std::string() : NormalizePath(home + "/" + fallback);
-}
-
 std::string DecodeMountPath(std::string_view field) {
     std::string out;
     for (std::size_t i = 0; i < field.size(); ++i) {
@@ -83,6 +74,14 @@ bool IsUserVisible(const std::string& mountPoint) {
 }
 
 } // namespace
+
+std::string UserDir(const std::string& name, const std::string& home, const char* fallback) {
+    if (const char* value = std::getenv(name.c_str()); value && *value == '/')
+        return NormalizePath(value);
+    if (std::string value = NormalizePath(UserDirsValue(name, home)); !value.empty())
+        return value;
+    return home.empty() ? std::string() : NormalizePath(home + "/" + fallback);
+}
 
 std::string NormalizePath(std::string_view path) {
     if (path.empty() || path.front() != '/')

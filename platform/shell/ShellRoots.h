@@ -21,6 +21,10 @@ struct ShellRoots {
 // ReadMounts reads them.
 ShellRoots ReadShellRoots();
 
+// An XDG user directory (`name`, say "XDG_PICTURES_DIR"): the environment's absolute value, then
+// user-dirs.dirs in the configuration folder, then `fallback` below `home`.
+std::string UserDir(const std::string& name, const std::string& home, const char* fallback);
+
 // The mounts a user sees, from /proc/self/mountinfo. A test names a file of the same form in
 // VTL_TEST_MOUNTINFO to stand for it, so that cards can come and go without mounting anything.
 std::vector<std::string> ReadMounts();

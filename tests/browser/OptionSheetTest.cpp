@@ -208,10 +208,13 @@ TEST(OptionSheet, OkStoresFlagsAndUserData) {
               std::string::npos);
     for (const bool blocked : {true, false}) {
         Flags("11111");
+        GetAppSetting()->m_nMailMaxMb = 20, GetAppSetting()->m_bMailNoGps = 1;
         QString told;
         vtltest::OnNextModal([&](QWidget* sheet) {
             Enter(sheet, "IDC_MAIL_SUBJECT", "", QStringLiteral("Pictures %F"));
             Enter(sheet, "IDC_MAIL_BODY", "", QStringLiteral("Hello,\rhere they are."));
+            Enter(sheet, "IDC_MAIL_MAX_MB", "", QStringLiteral("5")); // 20 becomes 205
+            Click(sheet, "IDC_MAIL_NO_GPS");
             ClickTab(sheet, 1);
             Click(sheet, "IDC_MENU_RESIZE_DEFAULT");
             Click(sheet, "IDC_MENU_MAIL_DIALOG");
@@ -231,6 +234,7 @@ TEST(OptionSheet, OkStoresFlagsAndUserData) {
     const CAppSetting loaded;
     EXPECT_EQ(loaded.m_bExtVantrel + loaded.m_bExtResize + loaded.m_bExtResizeAndMail, 3);
     EXPECT_EQ(loaded.m_bExtResizeAsDefaultSetting + loaded.m_bExtResizeDefaultAndMail, 0);
+    EXPECT_EQ(std::make_pair(loaded.m_nMailMaxMb, loaded.m_bMailNoGps), std::make_pair(205, 0));
     const std::string menu = vtltest::ReadFile(serviceMenu);
     EXPECT_NE(menu.find("Actions=vantrel0;vantrel2;\n"), std::string::npos) << menu;
     vtltest::RunProgram(vtlmenu, {"--unregister"});

@@ -5,13 +5,19 @@
 #include "app/model/AppSetting.h"
 #include "platform/mail/Mapi.h"
 #include "tests/support/FakeMailProgram.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/PrivateBus.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
 #include "tests/ui/ModalDriver.h"
 
 #include <gtest/gtest.h>
+#include <libexif/exif-data.h>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -197,14 +203,16 @@ TEST_F(MailLayerTest, SpoolsOlderThanAWeekAreSweptAtTheNextSend) {
 
 // MailPictures: the mail layer's own rules (arguments, spool, exit codes) are tested above.
 
-// Runs MailPictures, pressing OK on each message box, and gives the boxes' texts; `handed`
-// receives whether it says the mail program took the mail.
-Texts RunMailPictures(bool* handed = nullptr) {
+// Runs MailPictures, pressing OK on each message box (a question gets `answer`), and gives the
+// boxes' texts; `handed` receives whether it says the mail program took the mail.
+Texts RunMailPictures(bool* handed = nullptr,
+                      QMessageBox::StandardButton answer = QMessageBox::Yes) {
     Texts texts;
     const auto person = OnEveryModal([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         texts.push_back(box->text().toStdString());
-        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        QAbstractButton* ok = box->button(QMessageBox::Ok);
+        QTest::mouseClick(ok ? ok : box->button(answer), Qt::LeftButton);
     });
     const bool result = MailPictures();
     if (handed)
@@ -229,6 +237,7 @@ class MailPicturesTest : public testing::Test {
   protected:
     void SetUp() override {
         m_setting->m_szMailSubject[0] = m_setting->m_szMailBody[0] = 0;
+        m_setting->m_nMailMaxMb = 20, m_setting->m_bMailNoGps = 1;
         m_setting->m_listFiles = m_originals =
             Files("original", {"a.jpg", "b.jpg"}, MakeTempDir("pictures"));
     }
@@ -368,4 +377,229 @@ TEST_F(MailPicturesTest, MailToDoesNotWaitForTheMailProgramAndTellsItsResultLate
     }
 }
 
+// Over the size of the settings the person is asked first; No mails nothing and removes the
+// run's copies, as Yes does once the mail program has them; 0 never asks.
+TEST_F(MailPicturesTest, ALargeMailIsSentOnlyWhenThePersonAgrees) {
+    const std::string question = "The 2 pictures come to 1.5 MB, more than the 1 MB that many "
+                                 "mail servers accept. Send them anyway?";
+    const std::tuple<int, QMessageBox::StandardButton, Texts, bool> cases[] = {
+        {1, QMessageBox::No, {question}, false},
+        {1, QMessageBox::Yes, {question}, true},
+        {0, QMessageBox::No, {}, true},
+    };
+    for (const auto& [maxMb, answer, told, sent] : cases) {
+        SCOPED_TRACE(std::to_string(maxMb) + (answer == QMessageBox::Yes ? " Yes" : " No"));
+        m_setting->m_nMailMaxMb = maxMb;
+        const FakeMailProgram fake;
+        fake.Install();
+        m_setting->m_listMailFiles = Files("resized", {"a.jpg", "b.jpg"});
+        WriteFile(m_setting->m_listMailFiles[0], std::string(1572864 - 12, 'x')); // 1.5 MB in all
+        bool handed = !sent;
+        EXPECT_EQ(RunMailPictures(&handed, answer), told);
+        EXPECT_EQ(fake.Ran(), sent);
+        EXPECT_EQ(handed, sent);
+        EXPECT_TRUE(FolderNames(std::getenv("TMPDIR")).empty());
+    }
+}
+
+// EXIF data in TIFF form: a camera maker, and a GPS directory with the latitude.
+std::string ExifWithGps() {
+    const auto u16 = [](unsigned v) { return std::string{char(v), char(v >> 8)}; };
+    const auto u32 = [&](unsigned v) { return u16(v) + u16(v >> 16); };
+    // IFD0 at 8: Make (ASCII, at 38) and the GPS pointer (to 44); the GPS directory at 44:
+    // GPSLatitudeRef "N" and GPSLatitude (3 rationals, at 74).
+    std::string tiff = "II" + u16(42) + u32(8) + u16(2) + u16(0x010F) + u16(2) + u32(6) + u32(38) +
+                       u16(0x8825) + u16(4) + u32(1) + u32(44) + u32(0) + "Vtlcam" + u16(2) +
+                       u16(1) + u16(2) + u32(2) + std::string("N\0\0\0", 4) + u16(2) + u16(5) +
+                       u32(3) + u32(74) + u32(0);
+    for (unsigned value : {48u, 51u, 29u})
+        tiff += u32(value) + u32(1);
+    return std::string("Exif\0\0", 6) + tiff;
+}
+
+// A metadata block of the picture file as libvips reads it ("" when it has none).
+std::string Block(const std::string& bytes, const char* field) {
+    const vips::VImage image = vips::VImage::new_from_buffer(bytes.data(), bytes.size(), "");
+    const void* data = nullptr;
+    size_t size = 0;
+    if (!vips_image_get_typeof(image.get_image(), field) ||
+        vips_image_get_blob(image.get_image(), field, &data, &size) != 0)
+        return {};
+    return std::string(static_cast<const char*>(data), size);
+}
+
+// Whether the picture file has a GPS directory and its camera maker, as libexif reads them.
+std::pair<bool, bool> GpsAndMake(const std::string& bytes) {
+    const std::string exif = Block(bytes, "exif-data");
+    ExifData* data = exif_data_new_from_data(reinterpret_cast<const unsigned char*>(exif.data()),
+                                             static_cast<unsigned>(exif.size()));
+    const std::pair<bool, bool> found{data->ifd[EXIF_IFD_GPS]->count > 0,
+                                      exif_data_get_entry(data, EXIF_TAG_MAKE) != nullptr};
+    exif_data_unref(data);
+    return found;
+}
+
+// Mailed copies lose their location, in EXIF and XMP, and keep the rest; the person's picture
+// keeps it, and with the choice off the picture goes as it is.
+TEST_F(MailPicturesTest, MailedCopiesLoseTheirLocationAndTheSourceKeepsIt) {
+    const std::string xmp =
+        "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/"
+        "22-rdf-syntax-ns#\"><rdf:Description xmlns:ex=\"http://ns.adobe.com/exif/1.0/\" "
+        "ex:GPSLatitude=\"48,51.5N\" ex:UserComment=\"kept\"><ex:GPSLongitude>2,21E"
+        "</ex:GPSLongitude><ex:GPSVersionID><rdf:Seq><rdf:li>2</rdf:li></rdf:Seq>"
+        "</ex:GPSVersionID></rdf:Description></rdf:RDF></x:xmpmeta>";
+    const std::string exif = ExifWithGps();
+    // The file's type, whether it is the run's own copy ("Resize and mail"), the choice, and
+    // whether the mailed picture still has its location.
+    const std::tuple<const char*, bool, int, bool> cases[] = {
+        {"jpg", false, 1, false}, {"jpg", true, 1, false},
+        {"webp", true, 1, false}, {"jpg", false, 0, true},
+    };
+    for (const auto& [type, ours, noGps, located] : cases) {
+        SCOPED_TRACE(std::string(type) + (ours ? " resized " : " marked ") + std::to_string(noGps));
+        vips::VImage picture = Gradient(64, 48);
+        vips_image_set_blob_copy(picture.get_image(), "exif-data", exif.data(), exif.size());
+        vips_image_set_blob_copy(picture.get_image(), "xmp-data", xmp.data(), xmp.size());
+        std::string folder = std::string(std::getenv("TMPDIR")) + "/vtl-mail-XXXXXX";
+        folder = ours ? mkdtemp(folder.data()) : MakeTempDir("located");
+        const std::string source = WritePicture(picture, folder + "/p." + type);
+        const std::string before = ReadFile(source);
+        ASSERT_EQ(GpsAndMake(before), std::make_pair(true, true));
+        (ours ? m_setting->m_listMailFiles : m_setting->m_listFiles) = {source};
+        m_setting->m_bMailNoGps = noGps;
+        const FakeMailProgram fake;
+        fake.Install();
+        EXPECT_EQ(RunMailPictures(), Texts{});
+        ASSERT_EQ(fake.AttachedBytes().size(), 1u);
+        const std::string mailed = fake.AttachedBytes()[0];
+        EXPECT_EQ(GpsAndMake(mailed), std::make_pair(located, true));
+        EXPECT_EQ(Block(mailed, "xmp-data").find("GPS") != std::string::npos, located);
+        EXPECT_NE(Block(mailed, "xmp-data").find("ex:UserComment=\"kept\""), std::string::npos);
+        EXPECT_EQ(vips::VImage::new_from_buffer(mailed.data(), mailed.size(), "").avg(),
+                  vips::VImage::new_from_buffer(before.data(), before.size(), "").avg());
+        EXPECT_TRUE(ours || ReadFile(source) == before) << "the person's picture is never changed";
+        EXPECT_TRUE(FolderNames(std::getenv("TMPDIR")).empty()) << "no copy is left behind";
+    }
+}
+
+// Opens nothing: keeps the URL that the folder route asks the desktop to open.
+class COpenedUrls : public QObject {
+    Q_OBJECT
+  public:
+    Texts opened;
+  public slots:
+    void Open(const QUrl& url) { opened.push_back(url.toLocalFile().toStdString()); }
+};
+
+// The desktop's routes, with VTL_MAIL_COMMAND unset: a private bus with or without the
+// stand-in portal (or no bus at all), a fake thunderbird and xdg-email on a PATH of their own
+// (beside the tools the fakes use), and HOME, Pictures and the desktop's mail settings in the
+// sandbox. The pictures are a "Resize and mail" run's, named as people name files.
+TEST_F(MailPicturesTest, EachRouteTakesTheMailOrHandsItToTheNext) {
+    const Texts names = {"a, b's \"c\".jpg", "\xFF\xFE name.jpg", "d e.jpg"};
+    std::strcpy(m_setting->m_szMailSubject, "Holiday 'M\xC3\xBCnchen', 100%");
+    std::strcpy(m_setting->m_szMailBody, "Line 1\nLine 2");
+    const std::string text = "Holiday 'M\xC3\xBCnchen', 100%\n\nLine 1\nLine 2";
+    // The portal (its answer; "": a bus without it, "-": no bus), thunderbird and xdg-email
+    // (how each ends; "": not installed), the desktop's default mail program, the programs asked
+    // ('p'ortal, 't'hunderbird, 'x'dg-email), and the route that took the mail ('c': none, the
+    // person cancelled in the portal's window; 'f': the folder).
+    using Row = std::tuple<const char*, const char*, const char*, const char*, const char*, char>;
+    const Row cases[] = {
+        {"0", "exit 0", "exit 0", "", "p", 'p'},
+        {"1", "exit 0", "exit 0", "", "p", 'c'},
+        {"2", "exit 0", "", "", "pt", 't'},
+        {"error", "exit 1", "exit 0", "", "ptx", 'x'},
+        {"", "exit 0", "exit 0", "org.gnome.Evolution.desktop", "x", 'x'},
+        {"", "exit 0", "", "thunderbird.desktop", "t", 't'},
+        {"-", "", "exit 3", "", "x", 'f'},
+        {"silent", "", "", "", "p", 'f'},
+        {"-", "", "", "", "", 'f'},
+    };
+    COpenedUrls urls;
+    QDesktopServices::setUrlHandler("file", &urls, "Open");
+    for (const auto& [portal, thunderbird, xdgEmail, mailto, asked, route] : cases) {
+        SCOPED_TRACE(std::string(portal) + " " + thunderbird + " " + xdgEmail + " " + mailto);
+        const std::string path = MakeTempDir("path"), home = MakeTempDir("home"),
+                          data = MakeTempDir("data"), pictures = home + "/Bilder",
+                          cache = MakeTempDir("cache");
+        for (const char* tool : {"mkdir", "cat"})
+            fs::create_symlink(fs::path("/bin") / tool, path + "/" + tool);
+        WriteFile(data + "/mimeapps.list",
+                  "[Default Applications]\nx-scheme-handler/mailto=" + std::string(mailto) + "\n");
+        ScopedEnv env({{"PATH", path}, {"VTL_MAIL_COMMAND", ""}, {"HOME", home},
+                       {"XDG_PICTURES_DIR", pictures}, {"XDG_CACHE_HOME", cache},
+                       {"XDG_CONFIG_DIRS", data}, {"XDG_DATA_DIRS", data},
+                       {"XDG_DATA_HOME", data}});
+        std::unique_ptr<PrivateBus> bus;
+        if (std::string(portal) != "-")
+            bus = std::make_unique<PrivateBus>(portal);
+        const FakeMailProgram thunderbirdFake(thunderbird), xdgEmailFake(xdgEmail);
+        if (*thunderbird)
+            fs::create_symlink(thunderbirdFake.Path(), path + "/thunderbird");
+        if (*xdgEmail)
+            fs::create_symlink(xdgEmailFake.Path(), path + "/xdg-email");
+        m_setting->m_listMailFiles = Files("resized", names);
+        QApplication::clipboard()->clear();
+
+        bool handed = false;
+        const Texts told = RunMailPictures(&handed);
+        const std::string askedNow = std::string(bus && !bus->Calls().empty() ? "p" : "") +
+                                     (thunderbirdFake.Ran() ? "t" : "") +
+                                     (xdgEmailFake.Ran() ? "x" : "");
+        EXPECT_EQ(askedNow, asked);
+        EXPECT_EQ(handed, route != 'c' && route != 'f');
+        EXPECT_TRUE(FolderNames(std::getenv("TMPDIR")).empty()) << "the run's copies are gone";
+        EXPECT_EQ(FolderNames(cache + "/vantrel/outbox").size(),
+                  route == 'c' || route == 'f' ? 0u : 1u)
+            << "a spool only for the program that took the mail";
+        const std::string folder = urls.opened.empty() ? "" : urls.opened[0];
+        EXPECT_EQ(told, route == 'f' ? Texts{"No mail program could take the pictures, so they "
+                                             "are kept in " + folder + ". Attach them to a new "
+                                             "message by hand; its subject and text are on the "
+                                             "clipboard."}
+                                     : Texts{});
+        // The files the route that took the mail handed on (the portal: what its descriptors were
+        // open on, and read through them), each with its own bytes under its own name.
+        Texts files;
+        if (route == 'p') {
+            const PrivateBus::Call call = bus->Calls().at(0);
+            EXPECT_EQ(call.subject + "\n\n" + call.body, text);
+            EXPECT_EQ(call.bytes,
+                      (Texts{"resized " + names[0], "resized " + names[1], "resized " + names[2]}));
+            files = call.names;
+        } else if (route == 't') {
+            const Texts arguments = thunderbirdFake.Arguments();
+            ASSERT_EQ(arguments.size(), 2u);
+            EXPECT_EQ(arguments[0], "-compose");
+            // "subject=…,body=…,attachment='URL,URL,URL'": no other comma or quote.
+            QByteArray compose = QByteArray::fromStdString(arguments[1]);
+            const QList<QByteArray> parts =
+                compose.replace("attachment='", "").chopped(1).split(',');
+            ASSERT_EQ(parts.size(), 5) << arguments[1];
+            EXPECT_EQ(QByteArray::fromPercentEncoding(parts[0] + "\n\n" + parts[1]).toStdString(),
+                      "subject=" + text.substr(0, text.find('\n')) + "\n\nbody=Line 1\nLine 2");
+            for (const QByteArray& url : parts.mid(2))
+                files.push_back(QByteArray::fromPercentEncoding(url.mid(7)).toStdString());
+        } else if (route == 'x') {
+            files = xdgEmailFake.AttachedPaths();
+        } else if (route == 'f') {
+            ASSERT_EQ(urls.opened.size(), 1u) << "the folder opens";
+            EXPECT_EQ(fs::path(urls.opened[0]).parent_path(), pictures + "/Vantrel mail");
+            EXPECT_EQ(QApplication::clipboard()->text().toStdString(), text);
+            for (const std::string& name : names)
+                files.push_back(urls.opened[0] + "/" + name);
+        }
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            EXPECT_EQ(fs::path(files[i]).filename(), names.at(i));
+            EXPECT_EQ(ReadFile(files[i]), "resized " + names[i]);
+        }
+        EXPECT_EQ(files.size(), route == 'c' ? 0u : 3u);
+        urls.opened.clear();
+    }
+    QDesktopServices::unsetUrlHandler("file");
+}
+
 } // namespace
+
+#include "MailTest.moc"

@@ -4,6 +4,7 @@
 #include "platform/Registry.h"
 #include "tests/shellext/ShellExtTestSupport.h"
 #include "tests/support/FakeMailProgram.h"
+#include "tests/support/PrivateBus.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <memory>
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
@@ -330,30 +332,59 @@ class ShellRoad : public testing::Test {
     const vtltest::ScopedEnv m_env{{{"TMPDIR", m_tmp}}};
 };
 
+// The mail goes to VTL_MAIL_COMMAND's program ('m'), else to the desktop portal on a private bus
+// ('p'), else, with no route at all ('f'), into a new folder of Pictures.
 TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
     for (const char* name : {"a.jpg", "c.JPEG", "d.gif"})
         vtltest::MakePicture(m_dir + "/" + name, 320, 240);
     vtltest::WriteFile(m_dir + "/b.txt", "not a picture");
-    vtltest::FakeMailProgram mail;
-    mail.Install();
-    const RunResult run = RunVtlMenu(
-        {"--invoke", "2", m_dir + "/a.jpg", m_dir + "/b.txt", m_dir + "/c.JPEG", m_dir + "/d.gif"});
-    ASSERT_EQ(run.status, 0) << run.err;
+    for (const char road : {'m', 'p', 'f'}) {
+        SCOPED_TRACE(road);
+        vtltest::FakeMailProgram mail;
+        const std::string home = vtltest::MakeTempDir("home");
+        const std::string kept = home + "/Pictures/Vantrel mail";
+        vtltest::ScopedEnv env(
+            {{"HOME", home}, {"XDG_PICTURES_DIR", ""}, {"VTL_AUTOCLICK", "IDOK"}});
+        std::unique_ptr<vtltest::PrivateBus> bus;
+        if (road == 'm') {
+            mail.Install();
+        } else {
+            env.Set("VTL_MAIL_COMMAND", "");
+            env.Set("PATH", vtltest::MakeTempDir("no-programs"));
+            if (road == 'p')
+                bus = std::make_unique<vtltest::PrivateBus>("0");
+        }
+        const RunResult run = RunVtlMenu({"--invoke", "2", m_dir + "/a.jpg", m_dir + "/b.txt",
+                                          m_dir + "/c.JPEG", m_dir + "/d.gif"});
+        ASSERT_EQ(run.status, 0) << run.err;
 
-    // vtl runs on its own; it is done once the mail program ran and the temporary copies,
-    // which it deletes after the mail program returned, are gone.
-    ASSERT_TRUE(vtltest::WaitUntil([&] { return mail.Ran() && fs::is_empty(m_tmp); }, 60))
-        << "vtl never reached the mail program, or left its temporary copies";
-    EXPECT_TRUE(QueueUntouched()) << "vtl took the record";
-    Files names;
-    for (const std::string& path : mail.AttachedPaths())
-        names.push_back(fs::path(path).filename());
-    EXPECT_EQ(names, (Files{"a.jpg", "c.JPEG", "d.gif"}));
-    for (const std::string& bytes : mail.AttachedBytes()) {
-        const vips::VImage image = vips::VImage::new_from_buffer(bytes.data(), bytes.size(), "");
-        EXPECT_EQ(std::make_pair(image.width(), image.height()), std::make_pair(160, 120));
+        // vtl runs on its own; it is done once the mail reached its road and the temporary
+        // copies, which it deletes after the mail program returned, are gone.
+        Files files, bytes;
+        const auto reached = [&] {
+            if (road == 'm')
+                files = mail.AttachedPaths(), bytes = mail.AttachedBytes();
+            else if (road == 'p' && bus->Calls().size() == 1)
+                files = bus->Calls()[0].names, bytes = bus->Calls()[0].bytes;
+            for (const std::string& folder : vtltest::FolderNames(kept))
+                for (const std::string& name : vtltest::FolderNames(kept + "/" + folder))
+                    files.push_back(kept + "/" + folder + "/" + name),
+                        bytes.push_back(vtltest::ReadFile(files.back()));
+            return files.size() == 3 && fs::is_empty(m_tmp);
+        };
+        ASSERT_TRUE(vtltest::WaitUntil([&] { return files.clear(), bytes.clear(), reached(); }, 60))
+            << "vtl never reached the mail's road, or left its temporary copies";
+        EXPECT_TRUE(QueueUntouched()) << "vtl took the record";
+        for (std::string& file : files)
+            file = fs::path(file).filename();
+        EXPECT_EQ(files, (Files{"a.jpg", "c.JPEG", "d.gif"}));
+        for (const std::string& picture : bytes) {
+            const vips::VImage image =
+                vips::VImage::new_from_buffer(picture.data(), picture.size(), "");
+            EXPECT_EQ(std::make_pair(image.width(), image.height()), std::make_pair(160, 120));
+        }
+        EXPECT_FALSE(fs::exists(m_dir + "/resize")) << "nothing is written beside the sources";
     }
-    EXPECT_FALSE(fs::exists(m_dir + "/resize")) << "nothing is written beside the sources";
 }
 
 // Busy loops on every core and one more, for as long as it lives: a machine too busy to start

@@ -27,6 +27,8 @@ Sandbox::Sandbox() {
     setenv("TMPDIR", (g_root + "/tmp").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (g_root + "/runtime").c_str(), 1);
     setenv("VTL_MAIL_COMMAND", (g_root + "/no-mail-program").c_str(), 1);
+    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + g_root + "/no-bus").c_str(), 1);
+    setenv("XDG_PICTURES_DIR", (g_root + "/pictures").c_str(), 1);
     setenv("VTL_TEST_HANDOFF_BLOCK", ("test-" + fs::path(g_root).filename().string()).c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
 }
