@@ -28,7 +28,10 @@ CFileListView::CFileListView(CVantrelDoc* doc, IFileListHost* host, QWidget* par
       m_list(new CFileListCtrl(this)) {
     setHeader(m_ctrlHeader);
     setModel(m_list);
+    // The current row and the selection are the model's, for every view of its rows.
+    QItemSelectionModel* own = selectionModel();
     setSelectionModel(m_list->Selection());
+    delete own;
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
