@@ -43,6 +43,11 @@ CFileListView::CFileListView(CVantrelDoc* doc, IFileListHost* host, QWidget* par
     m_ctrlHeader->setStretchLastSection(false);
     m_ctrlHeader->setSectionsClickable(true);
     connect(m_ctrlHeader, &QHeaderView::sectionClicked, this, &CFileListView::OnColumnClick);
+    // The arrow shows the rows' order, whichever view ordered them.
+    connect(m_list, &QAbstractItemModel::layoutChanged, this, [this] {
+        const FolderSort& sort = m_list->Rows().GetSort();
+        m_ctrlHeader->SetSortImage(sort.column, sort.ascending);
+    });
     // A width the user drags is the user's: the last column stops following the list's width.
     connect(m_ctrlHeader, &QHeaderView::sectionResized, this, [this] {
         if (!m_bFitting)
@@ -96,8 +101,6 @@ void CFileListView::OnInitialUpdate() {
         m_ctrlHeader->resizeSection(i, width);
     }
     FillLastColumn();
-    const FolderSort& sort = m_list->Rows().GetSort();
-    m_ctrlHeader->SetSortImage(sort.column, sort.ascending);
 
     SHFILEINFO folderType;
     const PathParts module = SplitPath(GetModuleFileName());
@@ -205,9 +208,7 @@ void CFileListView::SortList() {
 
 void CFileListView::OnColumnClick(int column) {
     const FolderSort& now = m_list->Rows().GetSort();
-    const FolderSort sort{column, !(column == now.column && now.ascending)};
-    m_ctrlHeader->SetSortImage(sort.column, sort.ascending);
-    m_list->Sort(sort);
+    m_list->Sort({column, !(column == now.column && now.ascending)});
 }
 
 void CFileListView::ShowInPreview(const FileListItem& item) {
