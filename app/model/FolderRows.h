@@ -7,7 +7,7 @@
 // The order: ".." first, then folders before pictures, each by the sort column (name, size,
 // type, time: columns 0 to 3) one way or the other; names and types compare as bytes, so "Z"
 // comes before "a". Inside Computer the shell's order holds whatever the sort says. A listing
-// is unsorted until Sort() runs.
+// is unsorted until Sort() runs; the sort asked last stays for the next folder.
 //
 // Only picture rows can be marked: a folder row (".." too) stays unmarked whatever is asked.
 // The count and the bytes of the marked pictures are kept as the marks change.
