@@ -1,7 +1,7 @@
 #pragma once
-// CArrowHeaderCtrl: the header of the file list. It holds the list's sort state and draws a
-// triangle in the header of the sort column, pointing up for ascending and down for
-// descending, in the header's text colour, over the section as the style draws it. A column
+// CArrowHeaderCtrl: the header of the file list. It shows the order of the rows, as the list
+// sets it, with a triangle in the header of the sort column, pointing up for ascending and down
+// for descending, in the header's text colour, over the section as the style draws it. A column
 // drawn this way once stays drawn by this class.
 //
 // Used on the user-interface thread only.

@@ -211,7 +211,7 @@ void CFileListView::OpenAt(const std::string& folder, const std::vector<std::str
 }
 
 bool CFileListView::SelectPath(const std::string& path) {
-    const int row = RowOfPath(path);
+    const int row = m_list->Rows().RowOfPath(path);
     if (row < 0)
         return false;
     const QModelIndex index = m_list->index(row, 0);

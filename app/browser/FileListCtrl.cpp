@@ -1,13 +1,14 @@
 #include "app/browser/FileListCtrl.h"
 
+#include "app/browser/LocaleFormat.h"
 #include "platform/ui/SystemImageList.h"
 
-#include <algorithm>
-#include <numeric>
-#include <unordered_set>
-#include <utility>
+#include <QItemSelectionModel>
 
-CFileListCtrl::CFileListCtrl(QObject* parent) : QAbstractTableModel(parent) {}
+#include <unordered_set>
+
+CFileListCtrl::CFileListCtrl(QObject* parent)
+    : QAbstractTableModel(parent), m_pSelection(new QItemSelectionModel(this, this)) {}
 
 void CFileListCtrl::InsertColumn(int column, const QString& title, Qt::Alignment alignment) {
     beginInsertColumns({}, column, column);
@@ -15,94 +16,38 @@ void CFileListCtrl::InsertColumn(int column, const QString& title, Qt::Alignment
     endInsertColumns();
 }
 
-void CFileListCtrl::SetRows(std::vector<FileListRow> rows) {
+void CFileListCtrl::SetUpRowLook(int image, std::string typeName) {
+    m_rows.SetUpRowLook(image, std::move(typeName));
+}
+
+void CFileListCtrl::List(plat::LPCITEMIDLIST pidl) {
     beginResetModel();
-    m_rows = std::move(rows);
-    m_nMarked = 0;
-    m_nMarkedBytes = 0;
-    for (FileListRow& row : m_rows) {
-        const bool checked = std::exchange(row.checked, false);
-        if (checked && CanMark(row))
-            Mark(row, true);
-    }
+    m_rows.List(pidl);
     endResetModel();
 }
 
-void CFileListCtrl::Mark(FileListRow& row, bool checked) {
-    row.checked = checked;
-    m_nMarked += checked ? 1 : -1;
-    m_nMarkedBytes =
-        checked ? m_nMarkedBytes + row.item->m_nSize : m_nMarkedBytes - row.item->m_nSize;
-}
-
-FileListItem* CFileListCtrl::GetItemData(int row) const {
-    return row >= 0 && row < GetItemCount() ? m_rows[static_cast<std::size_t>(row)].item.get()
-                                            : nullptr;
-}
-
-bool CFileListCtrl::GetCheck(int row) const {
-    return row >= 0 && row < GetItemCount() && m_rows[static_cast<std::size_t>(row)].checked;
-}
-
 void CFileListCtrl::SetCheck(int row, bool checked) {
-    if (row < 0 || row >= GetItemCount())
+    if (!m_rows.SetCheck(row, checked))
         return;
-    FileListRow& changed = m_rows[static_cast<std::size_t>(row)];
-    if (changed.checked == checked || !CanMark(changed))
-        return;
-    Mark(changed, checked);
     const QModelIndex cell = index(row, 0);
     emit dataChanged(cell, cell, {Qt::CheckStateRole});
 }
 
 void CFileListCtrl::ChangeMarks(MarkChange change) {
-    int first = -1, last = -1;
-    for (int i = 0; i < GetItemCount(); ++i) {
-        FileListRow& row = m_rows[static_cast<std::size_t>(i)];
-        const bool checked = change == MarkChange::All    ? true
-                             : change == MarkChange::None ? false
-                                                          : !row.checked;
-        if (!CanMark(row) || row.checked == checked)
-            continue;
-        Mark(row, checked);
-        first = first < 0 ? i : first;
-        last = i;
-    }
-    if (first >= 0)
+    if (const auto [first, last] = m_rows.ChangeMarks(change); first >= 0)
         emit dataChanged(index(first, 0), index(last, 0), {Qt::CheckStateRole});
-}
-
-std::vector<std::string> CFileListCtrl::MarkedPaths() const {
-    std::vector<std::string> paths;
-    for (const FileListRow& row : m_rows)
-        if (row.checked && !row.item->m_strPath.empty())
-            paths.push_back(row.item->m_strPath);
-    return paths;
 }
 
 void CFileListCtrl::MarkPaths(const std::vector<std::string>& paths) {
     const std::unordered_set<std::string> wanted(paths.begin(), paths.end());
     for (int row = 0; row < GetItemCount(); ++row)
-        if (const FileListItem* item = GetItemData(row); wanted.count(item->m_strPath))
+        if (wanted.count(GetItemData(row)->m_strPath))
             SetCheck(row, true);
 }
 
-void CFileListCtrl::SortItems(
-    const std::function<int(const FileListItem*, const FileListItem*)>& compare) {
+void CFileListCtrl::Sort(const FolderSort& sort) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<std::size_t> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return compare(m_rows[a].item.get(), m_rows[b].item.get()) < 0;
-    });
-    std::vector<FileListRow> sorted;
-    sorted.reserve(m_rows.size());
-    std::vector<int> newRow(m_rows.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        newRow[order[i]] = static_cast<int>(i);
-        sorted.push_back(std::move(m_rows[order[i]]));
-    }
-    m_rows = std::move(sorted);
+    const std::vector<int> newRow = m_rows.Sort(sort);
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;
     for (const QModelIndex& index : from)
@@ -120,23 +65,38 @@ int CFileListCtrl::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant CFileListCtrl::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= GetItemCount())
+    const FileListItem* item = GetItemData(index.row());
+    if (!index.isValid() || !item)
         return {};
-    const FileListRow& row = m_rows[static_cast<std::size_t>(index.row())];
-    const auto column = static_cast<std::size_t>(index.column());
+    const int column = index.column();
     switch (role) {
     case Qt::DisplayRole:
-        return column < row.text.size() ? QString::fromStdString(row.text[column]) : QString();
+        switch (column) {
+        case 0:
+            return QString::fromStdString(item->m_strName);
+        case 1:
+            return item->m_bShowsSize
+                       ? QString::fromStdString(GetLocaleFormat().SizeText(item->m_nSize))
+                       : QString();
+        case 2:
+            return QString::fromStdString(item->m_strType);
+        case 3:
+            return item->m_bShowsTime
+                       ? QString::fromStdString(GetLocaleFormat().FormatFileTime(item->m_ftTime))
+                       : QString();
+        default:
+            return QString();
+        }
     case Qt::DecorationRole:
         if (column == 0 && m_pSmallImages)
-            return m_pSmallImages->GetIcon(row.image);
+            return m_pSmallImages->GetIcon(m_rows.Image(index.row()));
         return {};
     case Qt::CheckStateRole:
         if (column == 0)
-            return row.checked ? Qt::Checked : Qt::Unchecked;
+            return GetCheck(index.row()) ? Qt::Checked : Qt::Unchecked;
         return {};
     case Qt::TextAlignmentRole:
-        return int(m_columns[column].alignment | Qt::AlignVCenter);
+        return int(m_columns[static_cast<std::size_t>(column)].alignment | Qt::AlignVCenter);
     default:
         return {};
     }
@@ -151,8 +111,8 @@ bool CFileListCtrl::setData(const QModelIndex& index, const QVariant& value, int
 
 Qt::ItemFlags CFileListCtrl::flags(const QModelIndex& index) const {
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (index.column() == 0 && index.row() < GetItemCount() &&
-        CanMark(m_rows[static_cast<std::size_t>(index.row())]))
+    if (const FileListItem* item = GetItemData(index.row());
+        index.column() == 0 && item && !item->m_bFolder)
         flags |= Qt::ItemIsUserCheckable;
     return flags;
 }

@@ -1,35 +1,28 @@
 #pragma once
-// CFileListCtrl: the rows of the file list as a Qt table model, with the operations of a
+// CFileListCtrl: a folder's rows (CFolderRows) as a Qt table model, with the operations of a
 // report list control: columns with titles, rows carrying an item, an icon and four texts,
-// check boxes in the first column, and sorting by a comparison of the items. The texts are
-// kept as the list set them (exact UTF-8) and become QStrings only when a row is drawn.
+// check boxes in the first column. It is what the views of the browser share: the rows, their
+// marks and their order here, the current row and the selection in Selection(), which every
+// view over the model takes as its own. The size and time texts are made from the rows' facts
+// in the user's regional settings when a row is drawn.
 //
 // Only picture rows can be marked: a folder row (".." too) shows its box, always clear, and
-// neither a click, Space nor SetCheck marks it. The model keeps the count and the bytes of the
-// marked pictures as the marks change, so asking for them costs nothing.
+// neither a click, Space nor SetCheck marks it.
 //
 // Used on the user-interface thread only.
-#include "app/browser/FileListItem.h"
+#include "app/model/FolderRows.h"
 
 #include <QAbstractTableModel>
 
-#include <array>
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
+
+class QItemSelectionModel;
 
 namespace plat {
 class CSystemImageList;
 }
-
-struct FileListRow {
-    std::unique_ptr<FileListItem> item;
-    int image = 0;
-    std::array<std::string, 4> text;
-    bool checked = false;
-};
 
 class CFileListCtrl : public QAbstractTableModel {
   public:
@@ -37,27 +30,30 @@ class CFileListCtrl : public QAbstractTableModel {
 
     void InsertColumn(int column, const QString& title, Qt::Alignment alignment);
     void SetImageList(plat::CSystemImageList* smallImages) { m_pSmallImages = smallImages; }
+    // The current row and the selected rows of every view over this model.
+    QItemSelectionModel* Selection() const { return m_pSelection; }
 
-    // Replaces every row.
-    void SetRows(std::vector<FileListRow> rows);
-    void DeleteAllItems() { SetRows({}); }
-    int GetItemCount() const { return static_cast<int>(m_rows.size()); }
-    FileListItem* GetItemData(int row) const;
-    bool GetCheck(int row) const;
+    const CFolderRows& Rows() const { return m_rows; }
+    void SetUpRowLook(int image, std::string typeName);
+    // Replaces every row with those of a folder (null: the desktop), unsorted and unmarked.
+    void List(plat::LPCITEMIDLIST pidl);
+    int GetItemCount() const { return m_rows.Count(); }
+    const FileListItem* GetItemData(int row) const { return m_rows.Item(row); }
+    bool GetCheck(int row) const { return m_rows.Checked(row); }
     // Does nothing for a folder row when `checked`.
     void SetCheck(int row, bool checked);
 
     // Every picture row marked, none, or each one the other way; one change for the whole list.
-    enum class MarkChange { All, None, Invert };
+    using MarkChange = CFolderRows::MarkChange;
     void ChangeMarks(MarkChange change);
     // The marked pictures' paths, in row order, and the way back: the rows of those paths that
     // are listed become marked.
-    std::vector<std::string> MarkedPaths() const;
+    std::vector<std::string> MarkedPaths() const { return m_rows.MarkedPaths(); }
     void MarkPaths(const std::vector<std::string>& paths);
-    int MarkedCount() const { return m_nMarked; }
-    std::uint64_t MarkedBytes() const { return m_nMarkedBytes; }
-    // Orders the rows by compare (negative: a first), keeping which rows are selected.
-    void SortItems(const std::function<int(const FileListItem*, const FileListItem*)>& compare);
+    int MarkedCount() const { return m_rows.MarkedCount(); }
+    std::uint64_t MarkedBytes() const { return m_rows.MarkedBytes(); }
+    // Orders the rows, keeping which rows are selected and current.
+    void Sort(const FolderSort& sort);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -67,17 +63,12 @@ class CFileListCtrl : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
   private:
-    bool CanMark(const FileListRow& row) const { return row.item && !row.item->m_bFolder; }
-    // Sets one row's mark and the totals; whoever calls it tells the views.
-    void Mark(FileListRow& row, bool checked);
-
     struct Column {
         QString title;
         Qt::Alignment alignment;
     };
     std::vector<Column> m_columns;
-    std::vector<FileListRow> m_rows;
+    CFolderRows m_rows;
+    QItemSelectionModel* m_pSelection;
     plat::CSystemImageList* m_pSmallImages = nullptr;
-    int m_nMarked = 0;
-    std::uint64_t m_nMarkedBytes = 0;
 };

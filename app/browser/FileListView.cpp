@@ -3,11 +3,9 @@
 #include "app/browser/AddressComboBox.h"
 #include "app/browser/LocaleFormat.h"
 #include "app/model/AppSetting.h"
-#include "app/model/ImageFormats.h"
 #include "app/model/UserData.h"
 #include "app/widgets/PicturePane.h"
 #include "app/widgets/VantrelDoc.h"
-#include "platform/FileFacts.h"
 #include "platform/Paths.h"
 #include "platform/shell/ShellInfo.h"
 #include "platform/shell/ShellNamespace.h"
@@ -25,24 +23,15 @@
 
 using namespace plat;
 
-namespace {
-
-int CompareText(const std::string& a, const std::string& b) {
-    const int c = a.compare(b); // bytes as unsigned characters: "Z" before "a"
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
-}
-
-template <class T> int CompareNumber(T a, T b) {
-    return a < b ? -1 : (a > b ? 1 : 0);
-}
-
-} // namespace
-
 CFileListView::CFileListView(CVantrelDoc* doc, IFileListHost* host, QWidget* parent)
     : QTreeView(parent), m_ctrlHeader(new CArrowHeaderCtrl(this)), m_pDoc(doc), m_pHost(host),
       m_list(new CFileListCtrl(this)) {
     setHeader(m_ctrlHeader);
     setModel(m_list);
+    // The current row and the selection are the model's, for every view of its rows.
+    QItemSelectionModel* own = selectionModel();
+    setSelectionModel(m_list->Selection());
+    delete own;
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -54,6 +43,11 @@ CFileListView::CFileListView(CVantrelDoc* doc, IFileListHost* host, QWidget* par
     m_ctrlHeader->setStretchLastSection(false);
     m_ctrlHeader->setSectionsClickable(true);
     connect(m_ctrlHeader, &QHeaderView::sectionClicked, this, &CFileListView::OnColumnClick);
+    // The arrow shows the rows' order, whichever view ordered them.
+    connect(m_list, &QAbstractItemModel::layoutChanged, this, [this] {
+        const FolderSort& sort = m_list->Rows().GetSort();
+        m_ctrlHeader->SetSortImage(sort.column, sort.ascending);
+    });
     // A width the user drags is the user's: the last column stops following the list's width.
     connect(m_ctrlHeader, &QHeaderView::sectionResized, this, [this] {
         if (!m_bFitting)
@@ -107,12 +101,12 @@ void CFileListView::OnInitialUpdate() {
         m_ctrlHeader->resizeSection(i, width);
     }
     FillLastColumn();
-    m_ctrlHeader->SetSortImage(0, true);
 
     SHFILEINFO folderType;
     const PathParts module = SplitPath(GetModuleFileName());
     SHGetFileInfo(module.drive + module.dir, 0, &folderType, SHGFI_TYPENAME);
     CopyTextCut(m_szFolderType, sizeof m_szFolderType, folderType.szTypeName.c_str());
+    m_list->SetUpRowLook(m_nFolderIcon, m_szFolderType);
 
     if (!setting->m_szLastBrowse[0]) {
         ShowFolder(setting->m_pidlDesktop.get());
@@ -179,24 +173,6 @@ bool CFileListView::InitImageLists() {
     return m_hSmallImages && m_hLargeImages;
 }
 
-int CFileListView::ClearList() {
-    m_list->DeleteAllItems();
-    return 1;
-}
-
-void CFileListView::InsertUpItem(std::vector<FileListRow>& rows, LPCITEMIDLIST pidl) {
-    FileListRow row;
-    row.item = std::make_unique<FileListItem>();
-    row.item->m_bUp = 1;
-    row.item->m_bFolder = 1;
-    row.item->m_strName = "..";
-    row.item->m_strType = m_szFolderType;
-    row.item->m_pidl = m_shell.Clone(pidl);
-    row.image = m_nFolderIcon;
-    row.text = {"..", "", m_szFolderType, ""};
-    rows.insert(rows.begin(), std::move(row));
-}
-
 void CFileListView::ShowFolder(LPCITEMIDLIST pidl) {
     const CAppSetting* setting = GetAppSetting();
     // The clone comes first: pidl may be m_pidlFolder itself.
@@ -206,7 +182,6 @@ void CFileListView::ShowFolder(LPCITEMIDLIST pidl) {
     if (m_pidlFolder && m_shell.CompareIds(nullptr, folderPidl.get(), m_pidlFolder.get()) == 0)
         if (const FileListItem* item = m_list->GetItemData(currentIndex().row()))
             current = item->m_strPath;
-    ClearList();
     // Mounts decide where a path hangs: after a change the list is made again from its path.
     if (CShellNamespace::Process().RereadMounts()) {
         std::string path;
@@ -220,137 +195,20 @@ void CFileListView::ShowFolder(LPCITEMIDLIST pidl) {
         }
     }
     m_pidlFolder = std::move(folderPidl);
-    pidl = m_pidlFolder.get();
-
-    std::vector<FileListRow> rows;
-    std::string parsing;
-    m_shell.GetName(pidl, parsing, nullptr, SHGDN_FORPARSING);
-    // A hidden folder's name is all extension to the splitter; it still has a parent.
-    const PathParts parts = SplitPath(parsing);
-    if (!parts.dir.empty() && !(parts.fname + parts.ext).empty() && CPidlHelper::Count(pidl) > 0)
-        InsertUpItem(rows, pidl);
-
-    if (IShellFolder* folder = m_shell.BindToFolder(pidl)) {
-        IEnumIDList* items = nullptr;
-        if (SUCCEEDED(folder->EnumObjects(
-                SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, &items))) {
-            const LPCITEMIDLIST controls = setting->m_pidlControls.get();
-            LPITEMIDLIST next = nullptr;
-            while (items->Next(1, &next, nullptr) == S_OK && next) {
-                const PidlPtr item(next);
-                auto entry = std::make_unique<FileListItem>();
-                entry->m_pidl = m_shell.Combine(pidl, item.get());
-                // An entry whose attributes cannot be read (a broken link, no permission, a
-                // loop) does not end the listing: its name decides, as for a file.
-                ULONG attributes = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
-                LPCITEMIDLIST one = item.get();
-                if (FAILED(folder->GetAttributesOf(1, &one, &attributes)))
-                    attributes = 0;
-                if (attributes & (SFGAO_FOLDER | SFGAO_HASSUBFOLDER)) {
-                    if (m_shell.CompareIds(nullptr, entry->m_pidl.get(), controls) == 0)
-                        continue;
-                    entry->m_bFolder = 1;
-                } else {
-                    std::string name;
-                    m_shell.GetName(item.get(), name, folder, SHGDN_FORPARSING | SHGDN_INFOLDER);
-                    if (!IsPictureExt(SplitPath(name).ext))
-                        continue;
-                }
-                FileListRow row;
-                std::string sizeText, timeText;
-                ReadFileFacts(*entry, entry->m_pidl.get(), sizeText, timeText);
-                SHFILEINFO info;
-                SHGetFileInfo(entry->m_pidl.get(), &info,
-                              SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_SYSICONINDEX |
-                                  SHGFI_SMALLICON);
-                entry->m_strName = std::move(info.szDisplayName);
-                entry->m_strType = std::move(info.szTypeName);
-                row.image = info.iIcon;
-                row.text = {entry->m_strName, std::move(sizeText), entry->m_strType,
-                            std::move(timeText)};
-                row.item = std::move(entry);
-                rows.push_back(std::move(row));
-            }
-            items->Release();
-        }
-        folder->Release();
-    }
-    m_list->SetRows(std::move(rows));
+    m_list->List(m_pidlFolder.get());
     // No row is current after a fill (a keyboard focus would otherwise make row 0 current).
     setCurrentIndex({});
     if (current.empty() || !SelectPath(current))
         ClearPreview();
 }
 
-void CFileListView::ReadFileFacts(FileListItem& item, LPCITEMIDLIST pidl, std::string& sizeText,
-                                  std::string& timeText) {
-    // A root under Computer ("/", a mount) shows no path, size or time, as a drive does.
-    const PidlPtr first = m_shell.CloneFirst(pidl, 1);
-    if (CPidlHelper::Count(pidl) == 2 &&
-        m_shell.CompareIds(nullptr, first.get(), GetAppSetting()->m_pidlDrives.get()) == 0)
-        return;
-    std::string parsing;
-    if (FAILED(m_shell.GetName(pidl, parsing, nullptr, SHGDN_FORPARSING)))
-        return;
-    item.m_strPath = parsing;
-    const std::optional<FileFacts> facts = GetFileFacts(parsing);
-    if (!facts)
-        return;
-    const CLocaleFormat& format = GetLocaleFormat();
-    if (!facts->isDirectory) {
-        item.m_nSize = facts->size;
-        sizeText = format.SizeText(item.m_nSize);
-    }
-    item.m_ftTime = facts->lastWriteTime ? facts->lastWriteTime : facts->creationTime;
-    timeText = format.FormatFileTime(item.m_ftTime);
-}
-
-bool CFileListView::ShowsComputer() const {
-    return m_pidlFolder && m_shell.CompareIds(nullptr, m_pidlFolder.get(),
-                                              GetAppSetting()->m_pidlDrives.get()) == 0;
-}
-
 void CFileListView::SortList() {
-    m_bShellOrder = ShowsComputer();
-    m_list->SortItems(
-        [this](const FileListItem* a, const FileListItem* b) { return CompareItems(a, b, this); });
-}
-
-int CFileListView::CompareItems(const FileListItem* a, const FileListItem* b,
-                                const CFileListView* view) {
-    if (a->m_bUp)
-        return -1;
-    if (b->m_bUp)
-        return 1;
-    if (view->m_bShellOrder)
-        return view->m_shell.CompareIds(nullptr, a->m_pidl.get(), b->m_pidl.get());
-    if (a->m_bFolder != b->m_bFolder)
-        return a->m_bFolder ? -1 : 1;
-    int result = 0;
-    switch (view->m_ctrlHeader->m_nSortColumn) {
-    case 0:
-        result = CompareText(a->m_strName, b->m_strName);
-        break;
-    case 1:
-        result = CompareNumber(a->m_nSize, b->m_nSize);
-        break;
-    case 2:
-        result = CompareText(a->m_strType, b->m_strType);
-        break;
-    case 3:
-        result = CompareNumber(a->m_ftTime, b->m_ftTime);
-        break;
-    default:
-        break;
-    }
-    return view->m_ctrlHeader->m_bSortAscending ? result : -result;
+    m_list->Sort(m_list->Rows().GetSort());
 }
 
 void CFileListView::OnColumnClick(int column) {
-    const bool ascending =
-        !(column == m_ctrlHeader->m_nSortColumn && m_ctrlHeader->m_bSortAscending);
-    m_ctrlHeader->SetSortImage(column, ascending);
-    SortList();
+    const FolderSort& now = m_list->Rows().GetSort();
+    m_list->Sort({column, !(column == now.column && now.ascending)});
 }
 
 void CFileListView::ShowInPreview(const FileListItem& item) {
@@ -385,15 +243,6 @@ int CFileListView::HighestSelectedRow() const {
     for (const QModelIndex& index : selectionModel()->selectedRows())
         highest = std::max(highest, index.row());
     return highest;
-}
-
-int CFileListView::RowOfPath(const std::string& path) const {
-    if (path.empty())
-        return -1;
-    for (int row = 0; row < m_list->GetItemCount(); ++row)
-        if (m_list->GetItemData(row)->m_strPath == path)
-            return row;
-    return -1;
 }
 
 void CFileListView::keyPressEvent(QKeyEvent* event) {

@@ -1,9 +1,8 @@
 #pragma once
-// CFileListView: the left pane of the picture browser. It shows one folder as a report list of
-// four columns ("File Name", "Size", "File Type", "Create Time"): the folder's sub-folders and
-// those of its files that are pictures, hidden ones included, with a ".." row to the parent
-// where the folder has one. Rows carry check boxes: a checked picture row is marked for the
-// commands; folder rows are kept unmarked where the list can.
+// CFileListView: the left pane of the picture browser. It shows the rows of one folder
+// (CFolderRows, through the CFileListCtrl model) as a report list of four columns ("File
+// Name", "Size", "File Type", "Create Time"), and navigates: it decides which folder is
+// listed. Rows carry check boxes: a checked picture row is marked for the commands.
 //
 // The preview pane follows the current row, however it moves (clicks, arrows, Home, End, the
 // page keys, typing a name, Shift and Ctrl selections): a picture row is shown there through
@@ -11,8 +10,8 @@
 // current, so the first Down lands on row 0, and the pane is cleared, unless the fill shows the
 // same folder again and the current entry is still listed: it stays current. Double-click or
 // Enter opens a folder, and a picture in the desktop's viewer; Backspace goes up a folder. A
-// click on a column header sorts by that column (again: the other way), ".." first and folders
-// before pictures in both directions; inside Computer the shell's order holds.
+// click on a column header sorts the rows by that column (again: the other way); the header
+// shows the rows' order.
 //
 // Every fill reads the mounts again, so a card or a stick appears and goes; when they changed,
 // the shown folder's list is made again from its path and the address box rebuilds its tree.
@@ -60,14 +59,8 @@ class CFileListView : public QTreeView {
     bool InitImageLists();
     // Fills the list with a folder's entries (null: the desktop), unsorted; pidl is borrowed.
     void ShowFolder(plat::LPCITEMIDLIST pidl);
-    int ClearList();
-    void InsertUpItem(std::vector<FileListRow>& rows, plat::LPCITEMIDLIST pidl);
-    // The path, size and time of one entry, and the size and time texts.
-    void ReadFileFacts(FileListItem& item, plat::LPCITEMIDLIST pidl, std::string& sizeText,
-                       std::string& timeText);
+    // Orders the rows as they were last ordered.
     void SortList();
-    static int CompareItems(const FileListItem* a, const FileListItem* b,
-                            const CFileListView* view);
     void OpenItem(int index);
     void NavigateTo(plat::LPCITEMIDLIST pidl);
     bool AnyMarked() const;
@@ -139,17 +132,12 @@ class CFileListView : public QTreeView {
     int TextCellWidth(int column) const;
     // The highest selected row; -1 when none is.
     int HighestSelectedRow() const;
-    // The row of an entry's exact path; -1 when none has it.
-    int RowOfPath(const std::string& path) const;
     void ShowInPreview(const FileListItem& item);
     void ClearPreview();
-    bool ShowsComputer() const;
 
     CVantrelDoc* m_pDoc;
     IFileListHost* m_pHost;
     CFileListCtrl* m_list;
-    // Whether the last sort is by the shell's order (the folder is Computer), fixed per sort.
-    bool m_bShellOrder = false;
     bool m_bFillLastColumn = false;
     // Set while the list itself sizes a column, so that only the user's drags count as theirs.
     bool m_bFitting = false;

@@ -1,6 +1,6 @@
 #pragma once
-// FileListItem: what the file list knows of one row, made when the row is inserted and deleted
-// with it. Every string is "" and every number 0 after construction.
+// FileListItem: what the browser knows of one listed entry, read when its folder is listed.
+// Every string is "" and every number 0 after construction.
 #include "platform/WinTypes.h"
 #include "platform/shell/ShellMalloc.h"
 
@@ -20,4 +20,9 @@ class FileListItem {
     std::string m_strType;
     plat::FILETIME m_ftTime = 0; // the "Create Time" column's time; 0 when unknown
     plat::PidlPtr m_pidl;        // absolute; for "..", the shown folder's
+    // Whether the "Size" and "Create Time" columns show m_nSize and m_ftTime: a file's size and
+    // an entry's time when its facts could be read; never for "..", a folder's size or a root
+    // under Computer.
+    bool m_bShowsSize = false;
+    bool m_bShowsTime = false;
 };
