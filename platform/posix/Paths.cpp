@@ -52,32 +52,6 @@ std::string GetUserConfigFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config
 std::string GetUserCacheFolder() { return XdgFolder("XDG_CACHE_HOME", ".cache"); }
 std::string GetUserDataFolder() { return XdgFolder("XDG_DATA_HOME", ".local/share"); }
 
-PathParts SplitPath(const std::string& path) {
-    PathParts parts;
-    const auto slash = path.find_last_of(PATH_SEPARATOR);
-    const auto nameStart = slash == std::string::npos ? 0 : slash + 1;
-    parts.dir = path.substr(0, nameStart);
-    const std::string name = path.substr(nameStart);
-    const auto dot = name.find_last_of('.');
-    if (dot == std::string::npos) {
-        parts.fname = name;
-    } else {
-        parts.fname = name.substr(0, dot);
-        parts.ext = name.substr(dot);
-    }
-    return parts;
-}
-
-std::string MakePath(const PathParts& parts) {
-    std::string path = parts.drive + parts.dir;
-    if (!path.empty() && path.back() != PATH_SEPARATOR)
-        path += PATH_SEPARATOR;
-    path += parts.fname;
-    if (!parts.ext.empty() && parts.ext.front() != '.')
-        path += '.';
-    return path + parts.ext;
-}
-
 bool HasDrive(const std::string& path) { return !path.empty() && path.front() == PATH_SEPARATOR; }
 
 } // namespace plat
