@@ -4,6 +4,7 @@
 
 #include "platform/Process.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -15,8 +16,9 @@ constexpr unsigned char kPending = 0xFF;
 constexpr unsigned char kBeingRead = 1;
 // How often a waiting writer looks whether its record was taken.
 constexpr auto kLookInterval = std::chrono::milliseconds(20);
-// How long a record left by a writer that ended while it waited may still be taken by its vtl
-// before the next writer's record replaces it.
+// How long the next writer waits for a reader still copying the record, and for a record left by
+// a writer that ended while it waited (its vtl may still take it; no one is left to tell the
+// user otherwise) before its own record replaces it.
 constexpr auto kOrphanGrace = std::chrono::seconds(5);
 
 bool Pending(unsigned char ready) {
