@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo -G Ninja)
 
-.PHONY: all deps configure build test test-asan run install uninstall package clean
+.PHONY: all deps configure build test test-asan test-win run install uninstall package clean
 
 all: build
 
@@ -23,6 +23,17 @@ test: build
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan:
 	@$(MAKE) --no-print-directory test BUILD=build-asan CMAKE_FLAGS="-DVTL_SANITIZE=ON"
+
+# The Windows slice: VtlExt.dll and its tests, cross-built with mingw-w64 into build-win/ and run
+# under Wine in a Wine prefix of the build's own (scripts/test-win.sh). The toolchain, Wine, the
+# type library's compiler and GoogleTest's sources are installed for it alone.
+WIN_PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 libwine-dev googletest
+test-win:
+	@scripts/install-deps.sh $(WIN_PACKAGES)
+	@cmake -S . -B build-win $(GENERATOR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release $(WIN_CMAKE_FLAGS) >/dev/null
+	@cmake --build build-win -j $(JOBS)
+	@scripts/test-win.sh build-win
 
 # With a display: the program. Without one: the demo, which hands a folder of pictures to vtl
 # through a real hand-off block, as the file manager's "Resize as default setting" does.
@@ -46,4 +57,4 @@ uninstall:
 	  echo "Vantrel removed from $(PREFIX)"; else echo "Nothing installed from $(BUILD)"; fi
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-win

@@ -1,62 +1,34 @@
+// What splitting and joining paths is on both platforms.
 #include "platform/Paths.h"
-
-#include <cstdlib>
-#include <dlfcn.h>
-#include <filesystem>
-#include <pwd.h>
-#include <unistd.h>
-#include <system_error>
 
 namespace plat {
 
-std::string GetModuleFileName() {
-    std::error_code ec;
-    auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : path.string();
-}
-
-std::string GetModuleFileNameOf(const void* address) {
-    Dl_info info{};
-    if (!dladdr(address, &info) || !info.dli_fname)
-        return {};
-    std::error_code ec;
-    auto path = std::filesystem::canonical(info.dli_fname, ec);
-    return ec ? std::string(info.dli_fname) : path.string();
-}
-
-std::string GetTempPath() {
-    const char* env = std::getenv("TMPDIR");
-    std::string dir = (env && *env) ? env : "/tmp";
-    if (dir.back() != PATH_SEPARATOR)
-        dir += PATH_SEPARATOR;
-    return dir;
-}
-
-std::string GetHomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    const passwd* entry = getpwuid(getuid());
-    return entry && entry->pw_dir ? entry->pw_dir : "";
-}
-
 namespace {
 
-std::string XdgFolder(const char* variable, const char* belowHome) {
-    const char* value = std::getenv(variable);
-    return value && *value == PATH_SEPARATOR ? value : GetHomeFolder() + PATH_SEPARATOR + belowHome;
+#ifdef _WIN32
+constexpr const char* kFolderEnds = "\\/";
+constexpr bool kHasDrives = true;
+#else
+constexpr const char* kFolderEnds = "/";
+constexpr bool kHasDrives = false;
+#endif
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 } // namespace
 
-std::string GetUserConfigFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config"); }
-std::string GetUserCacheFolder() { return XdgFolder("XDG_CACHE_HOME", ".cache"); }
-std::string GetUserDataFolder() { return XdgFolder("XDG_DATA_HOME", ".local/share"); }
-
 PathParts SplitPath(const std::string& path) {
     PathParts parts;
-    const auto slash = path.find_last_of(PATH_SEPARATOR);
-    const auto nameStart = slash == std::string::npos ? 0 : slash + 1;
-    parts.dir = path.substr(0, nameStart);
+    std::size_t dirStart = 0;
+    if (kHasDrives && path.size() >= 2 && path[1] == ':') {
+        parts.drive = path.substr(0, 2);
+        dirStart = 2;
+    }
+    const auto slash = path.find_last_of(kFolderEnds);
+    const auto nameStart = slash == std::string::npos || slash < dirStart ? dirStart : slash + 1;
+    parts.dir = path.substr(dirStart, nameStart - dirStart);
     const std::string name = path.substr(nameStart);
     const auto dot = name.find_last_of('.');
     if (dot == std::string::npos) {
@@ -78,6 +50,13 @@ std::string MakePath(const PathParts& parts) {
     return path + parts.ext;
 }
 
-bool HasDrive(const std::string& path) { return !path.empty() && path.front() == PATH_SEPARATOR; }
+bool NamesEqualNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
+            return false;
+    return true;
+}
 
 } // namespace plat

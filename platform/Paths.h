@@ -1,11 +1,16 @@
 #pragma once
 // Path facts with Windows shapes: the running module's path, the temporary folder, and the
 // splitter of _splitpath. On POSIX a path has no drive, so "has a drive" means "is absolute".
+// On Windows a path's folders end at '\\' or '/', and a drive is a letter and a colon.
 #include <string>
 
 namespace plat {
 
+#ifdef _WIN32
+constexpr char PATH_SEPARATOR = '\\';
+#else
 constexpr char PATH_SEPARATOR = '/';
+#endif
 
 // Full path of the running program.
 std::string GetModuleFileName();
@@ -32,6 +37,8 @@ struct PathParts {
 };
 
 PathParts SplitPath(const std::string& path);
+// Whether two names are the same but for the letter case of A to Z, as file names compare.
+bool NamesEqualNoCase(const std::string& a, const std::string& b);
 std::string MakePath(const PathParts& parts);
 bool HasDrive(const std::string& path);
 

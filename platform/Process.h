@@ -20,8 +20,12 @@ class CStartedProgram {
 
   private:
     friend bool WinExec(const std::string&, const std::vector<std::string>&, CStartedProgram*);
+#ifdef _WIN32
+    void* m_process = nullptr; // the process handle
+#else
     int m_pid = 0;
     int m_pidfd = -1;
+#endif
 };
 
 // Starts the program at `path` as WinExec does: by its path, through no shell, with no

@@ -27,6 +27,29 @@
 
 #include <string>
 
+#ifdef _WIN32
+// On Windows the registry is the real one: the handles, roots, result codes and value types
+// are the Windows headers' own, and so are RegOpenKeyEx, RegCloseKey, RegDeleteValue,
+// RegDeleteKey and RegDeleteTree. Three calls take the short forms below, which pass the
+// reserved arguments and no class or security attributes.
+namespace plat {
+
+using ::HKEY;
+
+inline LONG RegCreateKeyEx(HKEY parent, const char* subKey, DWORD options, DWORD access, HKEY* result,
+                           DWORD* disposition) {
+    return ::RegCreateKeyExA(parent, subKey, 0, nullptr, options, access, nullptr, result, disposition);
+}
+inline LONG RegQueryValueEx(HKEY key, const char* valueName, DWORD* type, BYTE* data, DWORD* cbData) {
+    return ::RegQueryValueExA(key, valueName, nullptr, type, data, cbData);
+}
+inline LONG RegSetValueEx(HKEY key, const char* valueName, DWORD type, const BYTE* data, DWORD cbData) {
+    return ::RegSetValueExA(key, valueName, 0, type, data, cbData);
+}
+
+} // namespace plat
+
+#else
 namespace plat {
 
 struct RegKey;
@@ -88,3 +111,4 @@ std::string RegistryHiveFault(HKEY root);
 std::string TakeRegistryNotice();
 
 } // namespace plat
+#endif

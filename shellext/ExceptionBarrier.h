@@ -11,12 +11,13 @@ namespace vtlext {
 // The body's result; E_OUTOFMEMORY when it ran out of memory, E_UNEXPECTED for any other
 // exception.
 template <typename Body> plat::HRESULT ExceptionBarrier(Body&& body) noexcept {
+    using namespace plat; // the codes are macros on Windows
     try {
         return body();
     } catch (const std::bad_alloc&) {
-        return plat::E_OUTOFMEMORY;
+        return E_OUTOFMEMORY;
     } catch (...) {
-        return plat::E_UNEXPECTED;
+        return E_UNEXPECTED;
     }
 }
 

@@ -15,7 +15,11 @@ void ExtMessageBox(const std::string& text) {
     if (const MessageBoxHook hook = g_hook.load())
         hook(MESSAGE_CAPTION, text.c_str());
     else
+#ifdef _WIN32
+        ::MessageBoxA(nullptr, text.c_str(), MESSAGE_CAPTION, MB_OK | MB_ICONWARNING);
+#else
         std::fprintf(stderr, "%s: %s\n", MESSAGE_CAPTION, text.c_str());
+#endif
 }
 
 } // namespace vtlext

@@ -1,6 +1,7 @@
 #pragma once
 // How the module tells the user something: through the hook its host filled in (a Qt message
-// box in vtlmenu, a notification in Nautilus), else on standard error. The module itself
+// box in vtlmenu, a notification in Nautilus), else on standard error (on Windows, in a
+// message box of its own). The module itself
 // links no toolkit, since it is loaded into file managers built on different ones.
 // Any thread may call.
 #include "shellext/VtlExtIds.h"

@@ -2,6 +2,9 @@
 
 #include "platform/Registry.h"
 #include "shellext/VtlExtIds.h"
+#ifdef _WIN32
+#include "shellext/win32/TypeLibrary.h"
+#endif
 
 #include <cstring>
 
@@ -90,7 +93,17 @@ HRESULT CRegistration::Register(const std::string& modulePath) {
     for (const Entry& entry : handWritten)
         if (WriteEntry(entry) != ERROR_SUCCESS)
             break;
-    return HRESULT_FROM_WIN32(ApplyScript(modulePath));
+    // Applied once, and its result kept: HRESULT_FROM_WIN32 is a macro on Windows that reads
+    // its argument twice, so given the call it would run the script twice and could pair the
+    // first run's failure test with the second run's code.
+    const LONG script = ApplyScript(modulePath);
+    HRESULT result = HRESULT_FROM_WIN32(script);
+#ifdef _WIN32
+    if (SUCCEEDED(result))
+        result = RegisterTypeLibrary(modulePath);
+    NotifyAssociationsChanged();
+#endif
+    return result;
 }
 
 HRESULT CRegistration::Unregister() {
@@ -105,12 +118,19 @@ HRESULT CRegistration::Unregister() {
         RegDeleteValue(key, clsid.c_str());
         RegCloseKey(key);
     }
+#ifdef _WIN32
+    NotifyAssociationsChanged();
+#endif
     for (const std::string& path : {std::string(PROGID_VERSIONED), std::string(PROGID_INDEPENDENT), ClassKey()}) {
         const LONG rc = DeleteTree(path);
         if (rc != ERROR_SUCCESS)
             return HRESULT_FROM_WIN32(rc);
     }
+#ifdef _WIN32
+    return UnregisterTypeLibrary();
+#else
     return S_OK;
+#endif
 }
 
 } // namespace vtlext

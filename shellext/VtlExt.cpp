@@ -8,7 +8,11 @@
 #include "shellext/VtlExtIds.h"
 #include "shellext/VtlShellExFactory.h"
 
+#ifdef _WIN32
+#define VTLEXT_EXPORT extern "C" // exported by name through VtlExt.def
+#else
 #define VTLEXT_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 using namespace plat;
 using namespace vtlext;

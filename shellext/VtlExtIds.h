@@ -35,13 +35,21 @@ constexpr const char* MENU_MAIL_AS_DEFAULT_VALUE = "ExtResizeDefaultAndMail";
 // 2 "Resize and mail". A menu offers those the user ticked under their own offsets.
 constexpr unsigned COMMAND_COUNT = 3;
 // InvokeCommand's answer for a command the user turned off (it has told the user so).
-constexpr plat::HRESULT VTLEXT_E_TURNED_OFF = plat::E_ACCESSDENIED;
+// (E_ACCESSDENIED, which is a macro on Windows.)
+constexpr plat::HRESULT VTLEXT_E_TURNED_OFF = static_cast<plat::HRESULT>(0x80070005u);
 
 // The extensions of the pictures the handler takes, compared without regard to letter case.
 constexpr const char* PICTURE_EXTENSIONS[] = {"jpg", "jpeg", "bmp", "gif"};
 
-// The module's file name, installed in the library folder beside the programs' one.
+// The module's file name, installed in the library folder beside the programs' one, and the
+// application's, which a program installed for every user has beside the module.
+#ifdef _WIN32
+constexpr const char* MODULE_FILE_NAME = "VtlExt.dll";
+constexpr const char* APPLICATION_FILE_NAME = "vtl.exe";
+#else
 constexpr const char* MODULE_FILE_NAME = "libVtlExt.so";
+constexpr const char* APPLICATION_FILE_NAME = "vtl";
+#endif
 
 // Hosts fill this in with their way of showing a message: the module links no toolkit.
 using MessageBoxHook = void (*)(const char* caption, const char* text);

@@ -1,6 +1,7 @@
 #include "shellext/VtlShellEx.h"
 
 #include "app/model/base/HandoffQueue.h"
+#include "platform/FileFacts.h"
 #include "platform/Paths.h"
 #include "shellext/ExceptionBarrier.h"
 #include "shellext/ExtMessageBox.h"
@@ -13,8 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <strings.h>
-#include <unistd.h>
+#include <type_traits>
 
 namespace vtlext {
 
@@ -47,7 +47,10 @@ constexpr const char* kNoQueue = "The pictures could not be handed to Vantrel:\n
 std::string InstalledApplication() {
     static const char anchor = 0;
     const std::string module = GetModuleFileNameOf(&anchor);
-    return module.empty() ? std::string() : SplitPath(module).dir + "vtl";
+    if (module.empty())
+        return {};
+    const PathParts parts = SplitPath(module);
+    return parts.drive + parts.dir + APPLICATION_FILE_NAME;
 }
 
 std::string TurnedOffText(UINT offset) {
@@ -111,6 +114,10 @@ HRESULT CVtlShellEx::FindInterface(REFIID riid, void** ppv) {
         face = static_cast<IContextMenu*>(this);
     else if (riid == IID_IVtlShellEx)
         face = static_cast<IVtlShellEx*>(this);
+#ifdef _WIN32
+    else if (riid == IID_IDispatch)
+        face = static_cast<IVtlShellEx*>(this);
+#endif
     *ppv = face;
     if (!face)
         return E_NOINTERFACE;
@@ -135,9 +142,9 @@ bool CVtlShellEx::IsPicture(const std::string& path) {
     const std::string ext = SplitPath(path).ext;
     if (ext.empty())
         return false;
-    const char* name = ext.c_str() + 1;
+    const std::string name = ext.substr(1);
     for (const char* accepted : PICTURE_EXTENSIONS)
-        if (strcasecmp(name, accepted) == 0)
+        if (NamesEqualNoCase(name, accepted))
             return true;
     return false;
 }
@@ -165,7 +172,7 @@ HRESULT CVtlShellEx::ReadSelection(IDataObject* pdtobj) {
     const std::unique_ptr<STGMEDIUM, void (*)(STGMEDIUM*)> release(&medium, ReleaseStgMedium);
     if (!GlobalLock(medium.hGlobal))
         return E_INVALIDARG;
-    const HDROP drop = medium.hGlobal;
+    const HDROP drop = static_cast<HDROP>(medium.hGlobal);
     const UINT count = DragQueryFile(drop, 0xFFFFFFFFu, nullptr, 0);
     HRESULT result = count == 0 ? E_INVALIDARG : S_OK;
     for (UINT i = 0; i < count; ++i) {
@@ -204,7 +211,7 @@ HRESULT CVtlShellEx::AddMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT 
     if (before < 0)
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
     // The popup is ours until the host's menu holds it.
-    std::unique_ptr<MenuData, bool (*)(HMENU)> popup(CreatePopupMenu(), DestroyMenu);
+    std::unique_ptr<std::remove_pointer_t<HMENU>, decltype(&DestroyMenu)> popup(CreatePopupMenu(), DestroyMenu);
     if (!popup)
         return E_OUTOFMEMORY;
     if (!InsertMenu(hmenu, indexMenu, MF_BYPOSITION | MF_POPUP, reinterpret_cast<std::uintptr_t>(popup.get()),
@@ -227,15 +234,17 @@ HRESULT CVtlShellEx::AddMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT 
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, used);
 }
 
-std::string CVtlShellEx::ReadLocation(std::string& fault) {
+std::string CVtlShellEx::ReadLocation([[maybe_unused]] std::string& fault) {
     HKEY key = nullptr;
     const LONG opened = RegOpenKeyEx(HKEY_CURRENT_USER, SETTING_KEY, 0, KEY_READ, &key);
+#ifndef _WIN32 // the settings file that stands in for the registry
     if (opened == ERROR_CANTREAD)
         fault =
             "Vantrel's settings file " + RegistryHiveFile(HKEY_CURRENT_USER) + " cannot be read (" +
             RegistryHiveFault(HKEY_CURRENT_USER) +
             "), so where vtl is installed is not known. Move the file away, run vtl once, and try "
             "again.";
+#endif
     if (opened == ERROR_FILE_NOT_FOUND)
         return InstalledApplication();
     if (opened != ERROR_SUCCESS)
@@ -286,7 +295,7 @@ HRESULT CVtlShellEx::HandOver(const CMINVOKECOMMANDINFO* lpici) {
         ExtMessageBox(fault);
         return E_FAIL;
     }
-    if (location.empty() || access(location.c_str(), F_OK) != 0) {
+    if (location.empty() || !FileExists(location)) {
         ExtMessageBox(kMissingApplication);
         return E_INVALIDARG;
     }

@@ -15,11 +15,17 @@
 
 namespace vtlext {
 
+#ifdef _WIN32
+// The class's own interface: a dual face with no methods of its own, whose IDispatch is
+// served from the module's type library (TYPELIB 1, registered with the module).
+class IVtlShellEx : public IDispatch {};
+#else
 // The class's own interface: a face with no methods of its own.
 class IVtlShellEx : public plat::IUnknown {
 protected:
     ~IVtlShellEx() = default;
 };
+#endif
 
 class CVtlShellEx final : public plat::IShellExtInit, public plat::IContextMenu, public IVtlShellEx {
 public:
@@ -42,6 +48,16 @@ public:
     plat::HRESULT InvokeCommand(plat::CMINVOKECOMMANDINFO* lpici) override;
     plat::HRESULT GetCommandString(std::uintptr_t idCmd, plat::UINT uType, plat::UINT* pReserved,
                                    char* pszName, plat::UINT cchMax) override;
+
+#ifdef _WIN32
+    // IDispatch, from the type information of IVtlShellEx (win32/TypeLibrary.cpp): there are no
+    // members, so no call has an effect.
+    HRESULT GetTypeInfoCount(UINT* pctinfo) override;
+    HRESULT GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
+    HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) override;
+    HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+                   VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
+#endif
 
 private:
     // The identity of the object itself, which an outer object holds when it aggregates it.

@@ -13,6 +13,22 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+namespace plat {
+
+using ::CLIPFORMAT;
+using ::DROPFILES;
+using ::FORMATETC;
+using ::HDROP;
+using ::IDataObject;
+using ::IID_IDataObject;
+using ::ReleaseStgMedium;
+using ::STGMEDIUM;
+// DragQueryFile is the Windows headers' DragQueryFileA.
+
+} // namespace plat
+
+#else
 namespace plat {
 
 using CLIPFORMAT = std::uint16_t;
@@ -71,3 +87,4 @@ HGLOBAL MakeHDrop(const std::vector<std::string>& files);
 UINT DragQueryFile(HDROP drop, UINT index, char* buffer, UINT cch);
 
 } // namespace plat
+#endif

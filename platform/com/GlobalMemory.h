@@ -5,6 +5,14 @@
 // Any thread may call; one block is used by one thread at a time.
 #include <cstddef>
 
+#ifdef _WIN32
+#include "platform/win32/WindowsApi.h"
+
+namespace plat {
+using ::HGLOBAL;
+} // namespace plat
+
+#else
 namespace plat {
 
 struct GlobalBlock;
@@ -22,3 +30,4 @@ bool GlobalUnlock(HGLOBAL mem);
 std::size_t GlobalSize(HGLOBAL mem);
 
 } // namespace plat
+#endif

@@ -5,6 +5,18 @@
 #include <optional>
 #include <string>
 
+#ifdef _WIN32
+#include "platform/win32/WindowsApi.h"
+
+namespace plat {
+
+using ::CLSID;
+using ::GUID;
+using ::IID;
+using ::REFCLSID;
+using ::REFIID;
+
+#else
 namespace plat {
 
 struct GUID {
@@ -27,6 +39,7 @@ inline bool operator==(const GUID& a, const GUID& b) {
             return false;
     return true;
 }
+#endif
 
 // The braced upper-case form (StringFromGUID2).
 std::string GuidToString(const GUID& guid);

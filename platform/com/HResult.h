@@ -3,6 +3,15 @@
 // the code part. The values are the Windows ones, so a Win32 backend can pass them through.
 #include <cstdint>
 
+#ifdef _WIN32
+#include "platform/win32/WindowsApi.h"
+
+// The result codes and their macros are the Windows headers' own: use them unqualified.
+namespace plat {
+using ::HRESULT;
+} // namespace plat
+
+#else
 namespace plat {
 
 using HRESULT = std::int32_t;
@@ -37,3 +46,4 @@ constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = static_cast<HRESULT>(0x80040111u);
 constexpr HRESULT DV_E_FORMATETC = static_cast<HRESULT>(0x80040064u);
 
 } // namespace plat
+#endif

@@ -10,6 +10,15 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+// The Windows menus themselves: CreatePopupMenu, InsertMenu, SetMenuItemBitmaps, … and their
+// flags, used unqualified.
+namespace plat {
+using ::HBITMAP;
+using ::HMENU;
+} // namespace plat
+
+#else
 namespace plat {
 
 struct MenuData;
@@ -61,3 +70,4 @@ struct MENUITEMINFO {
 bool GetMenuItemInfo(HMENU menu, UINT position, bool byPosition, MENUITEMINFO* info);
 
 } // namespace plat
+#endif

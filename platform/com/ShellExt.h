@@ -6,6 +6,19 @@
 #include "platform/com/DataObject.h"
 #include "platform/com/Menu.h"
 
+#ifdef _WIN32
+// The shell's own interfaces and flags (CMF_…, GCS_…, MAKEINTRESOURCE), used unqualified.
+namespace plat {
+using ::CMINVOKECOMMANDINFO;
+using ::IContextMenu;
+using ::IID_IContextMenu;
+using ::IID_IShellExtInit;
+using ::IShellExtInit;
+using ::PCIDLIST_ABSOLUTE;
+using ::WCHAR;
+} // namespace plat
+
+#else
 namespace plat {
 
 // {000214E8-0000-0000-C000-000000000046}
@@ -78,3 +91,4 @@ protected:
 };
 
 } // namespace plat
+#endif

@@ -8,6 +8,18 @@
 #include "platform/com/Guid.h"
 #include "platform/com/HResult.h"
 
+#ifdef _WIN32
+namespace plat {
+
+using ::BOOL;
+using ::IClassFactory;
+using ::IID_IClassFactory;
+using ::IID_IUnknown;
+using ::IUnknown;
+using ::UINT;
+using ::ULONG;
+
+#else
 namespace plat {
 
 using ULONG = std::uint32_t;
@@ -37,6 +49,8 @@ public:
 protected:
     ~IClassFactory() = default;
 };
+
+#endif
 
 // Signatures of the in-process server's exported entry points.
 using PFN_DllGetClassObject = HRESULT (*)(REFCLSID rclsid, REFIID riid, void** ppv);

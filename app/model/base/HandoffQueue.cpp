@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdlib>
 
+// The queue's POSIX backend; HandoffQueueWin32.cpp is the Windows one.
+#ifndef _WIN32
 namespace {
 
 // How often a waiting writer looks whether its record was taken.
@@ -70,6 +72,8 @@ std::vector<std::pair<std::string, std::vector<unsigned char>>> CHandoffQueue::P
         records.emplace_back(name, std::vector<unsigned char>(bytes.begin(), bytes.end()));
     return records;
 }
+
+#endif
 
 HandoffRead ReadHandoff(std::vector<std::string>& files) {
     HandoffRead read;

@@ -12,9 +12,20 @@
 // `vtlregistry handoff write`), it takes the oldest record waiting, which may be one whose
 // writer is gone.
 //
+// On Windows the record is the one of the named file mapping "vtl" that Explorer's extension
+// and vtl share (HANDOFF_BLOCK_NAME), and a named mutex (HANDOFF_MUTEX_NAME) makes the writers
+// take turns: each writes its record, starts vtl, and keeps the mutex until that record is taken
+// or the program has ended (the record is then taken back), so no record ever replaces another.
+// A reader claims the record by turning its ready byte from pending to 1 (being read) in one
+// atomic step, copies it, and then clears the byte; a ready byte of 1 is no hand-off for
+// another reader.
+//
 // Any thread may use a queue; the waiting writer blocks its thread, so a file manager must not
 // hand over from its user-interface thread.
 #include "app/model/base/HandoffBlock.h"
+#ifdef _WIN32
+#include "platform/win32/NamedBlock.h"
+#endif
 
 #include <cstdint>
 #include <string>
@@ -23,37 +34,54 @@
 
 // The variable through which a writer tells the vtl it starts which record is its own.
 constexpr const char* HANDOFF_RECORD_VARIABLE = "VTL_HANDOFF_RECORD";
+// The Windows names of the record's mapping and of the writers' mutex.
+constexpr const char* HANDOFF_BLOCK_NAME = "vtl";
+constexpr const char* HANDOFF_MUTEX_NAME = "vtl-handoff-writer";
 
 class CHandoffQueue {
   public:
     // Opens the user's queue; the writing side (`create`) makes it when it is missing.
     explicit CHandoffQueue(bool create);
 
+#ifdef _WIN32
+    bool IsOpen() const { return m_block.IsOpen(); }
+    const std::string& Refusal() const { return m_block.Refusal(); }
+#else
     bool IsOpen() const { return m_queue.IsOpen(); }
     // Why the queue is not open, with the path in the way and what to do; "" when it is open
     // or simply not there.
     const std::string& Refusal() const { return m_queue.Refusal(); }
+#endif
 
     // The calls below are for an open queue only.
+#ifndef _WIN32
     // Posts a record for the next vtl that takes one; `record` (when given) receives its name.
     // A selection that does not fit is refused at once and posts nothing; NotQueued leaves in
     // `detail` why the queue could not take it, PathTooLong the path that does not fit.
     HandoffWrite Post(std::uint32_t command, const std::vector<std::string>& files,
                       std::string* record = nullptr, std::string* detail = nullptr);
+#endif
     // Posts a record, starts `program` for it and waits as described above: Written once the
     // program took it; NotStarted (`detail`: the program) or NotTaken when it did not, and the
     // record is gone from the queue again.
     HandoffWrite HandOver(const std::string& program, std::uint32_t command,
                           const std::vector<std::string>& files, std::string* detail = nullptr);
     // Takes the named record, or with "" the oldest one, and reads it as ReadHandoffBlock does.
-    // `taken` becomes whether a record with its ready byte set was taken.
+    // `taken` becomes whether a record with its ready byte set was taken. (Windows has one
+    // record, whatever the name.)
     HandoffHeader Take(const std::string& record, std::vector<std::string>& files,
                        bool* taken = nullptr);
+#ifndef _WIN32
     // The records waiting, oldest first, by name with their blocks; nothing is taken.
     std::vector<std::pair<std::string, std::vector<unsigned char>>> Peek() const;
+#endif
 
   private:
+#ifdef _WIN32
+    plat::CNamedBlock m_block;
+#else
     plat::CRecordQueue m_queue;
+#endif
 };
 
 // What vtl found at start-up.

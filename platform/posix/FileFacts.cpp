@@ -1,5 +1,5 @@
 #include "platform/FileFacts.h"
-#include "platform/FileKind.h"
+#include "platform/posix/FileKind.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #include "platform/RecordQueue.h"
 
-#include "platform/FileKind.h"
+#include "platform/posix/FileKind.h"
 
 #include <algorithm>
 #include <atomic>

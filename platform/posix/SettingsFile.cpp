@@ -1,6 +1,6 @@
 #include "platform/SettingsFile.h"
 
-#include "platform/FileKind.h"
+#include "platform/posix/FileKind.h"
 
 #include <algorithm>
 #include <cerrno>

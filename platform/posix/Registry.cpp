@@ -1,7 +1,7 @@
 #include "platform/Registry.h"
 
 #include "platform/Paths.h"
-#include "platform/RegistryHive.h"
+#include "platform/posix/RegistryHive.h"
 #include "platform/ReplaceFile.h"
 #include "platform/SettingsFile.h"
 

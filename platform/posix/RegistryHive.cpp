@@ -1,4 +1,4 @@
-#include "platform/RegistryHive.h"
+#include "platform/posix/RegistryHive.h"
 
 #include "platform/Registry.h"
 

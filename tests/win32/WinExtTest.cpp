@@ -1,0 +1,653 @@
+// VtlExt.dll as Explorer uses it, under Wine: registered in the real registry, created through
+// COM in a single-threaded apartment, handed a CF_HDROP selection, asked for its menu on a real
+// HMENU, and invoked, after which a second process (vtlstandin.exe, stored as "location") takes
+// the record from the named block "vtl".
+#include "app/model/base/HandoffQueue.h"
+#include "shellext/VtlExtIds.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+using namespace vtlext;
+using Files = std::vector<std::string>;
+
+const std::string kClsid = "{AE82044E-6E72-473E-A2AF-F732CB431E80}";
+const std::string kClassKey = "CLSID\\" + kClsid;
+const std::string kLibid = "{C5E4D9CF-E056-45F9-8F47-21AA34091AC4}";
+constexpr const char* kApproved =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+const Files kMenuTexts = {"Resize...", "Resize as default setting", "Resize and mail"};
+// The menu mark as a person sees it: black frame, blue cross and diamond, yellow centre.
+const Files kMark = {"kkkkkkkkkkkkk", "kwwwwwbwwwwwk", "kwwwwbbbwwwwk", "kwwwbwbwbwwwk",
+                     "kwwbwwbwwbwwk", "kwbwwwbwwwbwk", "kbbbbbybbbbbk", "kwbwwwbwwwbwk",
+                     "kwwbwwbwwbwwk", "kwwwbwbwbwwwk", "kwwwwbbbwwwwk", "kwwwwwbwwwwwk",
+                     "kkkkkkkkkkkkk"};
+
+std::string ProgramFolder() {
+    char path[MAX_PATH];
+    const std::string self(path, GetModuleFileNameA(nullptr, path, sizeof path));
+    return self.substr(0, self.find_last_of('\\') + 1);
+}
+
+std::string ModulePath() {
+    return ProgramFolder() + "VtlExt.dll";
+}
+
+std::vector<std::string> g_messages; // what the module showed the user
+
+// The module, loaded as COM loads it; its messages come here instead of a box.
+HMODULE Module() {
+    static const HMODULE module = [] {
+        const HMODULE loaded = LoadLibraryA(ModulePath().c_str());
+        const auto setHook = reinterpret_cast<PFN_VtlExtSetMessageBoxHook>(
+            reinterpret_cast<void*>(GetProcAddress(loaded, SET_MESSAGE_BOX_HOOK_EXPORT)));
+        setHook([](const char*, const char* text) { g_messages.push_back(text); });
+        return loaded;
+    }();
+    return module;
+}
+
+HRESULT Call(const char* entry) {
+    return reinterpret_cast<HRESULT (*)()>(
+        reinterpret_cast<void*>(GetProcAddress(Module(), entry)))();
+}
+
+// A value of the registry as text (a DWORD in decimal); nothing when the key or value is not there.
+std::optional<std::string> Value(HKEY root, const std::string& key, const char* name = "") {
+    char data[MAX_PATH] = {};
+    DWORD type = 0, size = sizeof data;
+    if (RegGetValueA(root, key.c_str(), name, RRF_RT_ANY, &type, data, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    if (type == REG_DWORD)
+        return std::to_string(*reinterpret_cast<DWORD*>(data));
+    return std::string(data);
+}
+
+bool KeyExists(HKEY root, const std::string& key) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+std::set<std::string> Subkeys(HKEY root, const std::string& key) {
+    std::set<std::string> names;
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return names;
+    char name[MAX_PATH];
+    for (DWORD i = 0, size = sizeof name;
+         RegEnumKeyExA(handle, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, size = sizeof name)
+        names.insert(name);
+    RegCloseKey(handle);
+    return names;
+}
+
+// Sets a value of the application's settings key (REG_DWORD when `text` is null).
+void SetSetting(const char* name, DWORD type, const std::string& text, DWORD number = 0) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Ostrell\\vtl\\setting", 0, nullptr, 0, KEY_WRITE,
+                    nullptr, &key, nullptr);
+    if (type == REG_DWORD)
+        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                       sizeof number);
+    else
+        RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                       text.size() + 1);
+    RegCloseKey(key);
+}
+
+// The selection as Explorer hands it over: a CF_HDROP list, a fresh copy for each GetData.
+// Made with one reference; gone with the last.
+class DropFiles final : public IDataObject {
+  public:
+    explicit DropFiles(Files files) : m_files(std::move(files)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = riid == IID_IUnknown || riid == IID_IDataObject ? this : nullptr;
+        return *ppv ? (AddRef(), S_OK) : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --refs;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+        if (format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL))
+            return DV_E_FORMATETC;
+        std::string names;
+        for (const std::string& file : m_files)
+            names += file + '\0';
+        names += '\0';
+        const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+        auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+        drop->pFiles = sizeof(DROPFILES);
+        std::memcpy(drop + 1, names.data(), names.size());
+        GlobalUnlock(memory);
+        *medium = STGMEDIUM{};
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = memory;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+        return format->cfFormat == CF_HDROP ? S_OK : DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+    ULONG refs = 1;
+
+  private:
+    Files m_files;
+};
+
+// One handler made through COM, released with the test's scope.
+struct Handler {
+    explicit Handler(const Files& files = {}) {
+        created = CoCreateInstance(CLSID_VtlShellEx, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IContextMenu, reinterpret_cast<void**>(&menu));
+        if (menu)
+            menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init));
+        if (init && !files.empty())
+            initialized = Initialize(files);
+    }
+    ~Handler() {
+        if (init)
+            init->Release();
+        if (menu)
+            menu->Release();
+    }
+    HRESULT Initialize(const Files& files) {
+        auto* selection = new DropFiles(files);
+        const HRESULT hr = init->Initialize(nullptr, selection, nullptr);
+        selection->Release();
+        return hr;
+    }
+    HRESULT Invoke(UINT offset) {
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof info;
+        info.lpVerb = MAKEINTRESOURCEA(offset);
+        info.nShow = SW_SHOWNORMAL;
+        return menu->InvokeCommand(&info);
+    }
+    HRESULT created = E_FAIL;
+    HRESULT initialized = E_FAIL;
+    IContextMenu* menu = nullptr;
+    IShellExtInit* init = nullptr;
+};
+
+// The bitmap as rows of colour letters (k black, b blue, y yellow, w white).
+Files Pixels(HBITMAP bitmap) {
+    BITMAP facts{};
+    if (!bitmap || !GetObjectA(bitmap, sizeof facts, &facts))
+        return {};
+    BITMAPINFO info{};
+    info.bmiHeader = {
+        sizeof(BITMAPINFOHEADER), facts.bmWidth, -facts.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<DWORD> pixels(facts.bmWidth * facts.bmHeight);
+    const HDC dc = CreateCompatibleDC(nullptr);
+    GetDIBits(dc, bitmap, 0, facts.bmHeight, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteDC(dc);
+    Files rows(facts.bmHeight);
+    for (int i = 0; i < facts.bmWidth * facts.bmHeight; ++i) {
+        const DWORD rgb = pixels[i] & 0xFFFFFF;
+        rows[i / facts.bmWidth] += rgb == 0          ? 'k'
+                                   : rgb == 0xFF     ? 'b'
+                                   : rgb == 0xFFFF00 ? 'y'
+                                   : rgb == 0xFFFFFF ? 'w'
+                                                     : '?';
+    }
+    return rows;
+}
+
+struct MenuItem {
+    UINT id;
+    std::string text;
+    HMENU submenu;
+    bool marked; // the mark for both check states
+};
+
+std::vector<MenuItem> Items(HMENU menu) {
+    std::vector<MenuItem> items;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[128] = {};
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_STRING | MIIM_CHECKMARKS;
+        info.dwTypeData = text;
+        info.cch = sizeof text;
+        GetMenuItemInfoA(menu, i, TRUE, &info);
+        items.push_back({info.wID, text, info.hSubMenu,
+                         Pixels(info.hbmpChecked) == kMark && Pixels(info.hbmpUnchecked) == kMark});
+    }
+    return items;
+}
+
+// vtlstandin.exe copied into a fresh folder whose name has a space, stored as "location".
+struct StandIn {
+    StandIn() {
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        static int made = 0;
+        folder = std::string(temp) + "vtl test " + std::to_string(GetCurrentProcessId()) + "-" +
+                 std::to_string(++made) + "\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        program = folder + "vtl.exe";
+        CopyFileA((ProgramFolder() + "vtlstandin.exe").c_str(), program.c_str(), FALSE);
+        SetSetting("location", REG_SZ, program);
+    }
+    void Mark(const char* what, bool on) const {
+        if (on)
+            std::ofstream(program + what) << "";
+        else
+            DeleteFileA((program + what).c_str());
+    }
+    bool Started() const {
+        return GetFileAttributesA((program + ".started").c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    // The records the stand-ins took, each as "pending command count|file|file…", waiting up to
+    // ten seconds for `count` of them.
+    std::multiset<std::string> Records(std::size_t count) const {
+        std::multiset<std::string> records;
+        for (int wait = 0; wait < 500; ++wait, Sleep(20)) {
+            records.clear();
+            WIN32_FIND_DATAA found;
+            const HANDLE search = FindFirstFileA((program + ".*.record").c_str(), &found);
+            for (BOOL more = search != INVALID_HANDLE_VALUE; more;
+                 more = FindNextFileA(search, &found)) {
+                std::ifstream in(folder + found.cFileName);
+                std::string line, record;
+                for (std::getline(in, record); std::getline(in, line);)
+                    record += "|" + line;
+                records.insert(record);
+            }
+            if (search != INVALID_HANDLE_VALUE)
+                FindClose(search);
+            if (records.size() >= count)
+                break;
+        }
+        return records;
+    }
+    std::string folder, program;
+};
+
+// Whether the named block holds a record no one took.
+bool RecordLeftPending() {
+    const HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, HANDOFF_BLOCK_NAME);
+    if (!mapping)
+        return false;
+    const auto* bytes =
+        static_cast<const unsigned char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    const bool pending = bytes && bytes[0] != 0;
+    UnmapViewOfFile(bytes);
+    CloseHandle(mapping);
+    return pending;
+}
+
+class WinExt : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Ostrell");
+        g_messages.clear();
+        ASSERT_EQ(Call("DllRegisterServer"), S_OK);
+    }
+    void TearDown() override {
+        EXPECT_EQ(Call("DllUnregisterServer"), S_OK);
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Ostrell");
+        CoUninitialize();
+    }
+};
+
+TEST_F(WinExt, RegistrationWritesExactlyItsKeysAndUnregistrationRemovesThem) {
+    struct Entry {
+        HKEY root;
+        std::string key;
+        const char* value;
+        std::string data;
+    };
+    const Entry entries[] = {
+        {HKEY_CLASSES_ROOT, "VtlExt.VtlShellEx.1", "", "VtlShellEx Class"},
+        {HKEY_CLASSES_ROOT, "VtlExt.VtlShellEx.1\\CLSID", "", kClsid},
+        {HKEY_CLASSES_ROOT, "VtlExt.VtlShellEx", "", "VtlShellEx Class"},
+        {HKEY_CLASSES_ROOT, "VtlExt.VtlShellEx\\CLSID", "", kClsid},
+        {HKEY_CLASSES_ROOT, "VtlExt.VtlShellEx\\CurVer", "", "VtlExt.VtlShellEx.1"},
+        {HKEY_CLASSES_ROOT, kClassKey, "", "VtlShellEx Class"},
+        {HKEY_CLASSES_ROOT, kClassKey + "\\ProgID", "", "VtlExt.VtlShellEx.1"},
+        {HKEY_CLASSES_ROOT, kClassKey + "\\VersionIndependentProgID", "", "VtlExt.VtlShellEx"},
+        {HKEY_CLASSES_ROOT, kClassKey + "\\InprocServer32", "", ModulePath()},
+        {HKEY_CLASSES_ROOT, kClassKey + "\\InprocServer32", "ThreadingModel", "Apartment"},
+        {HKEY_CLASSES_ROOT, kClassKey + "\\TypeLib", "", kLibid},
+        {HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\vantrel", "", kClsid},
+        {HKEY_LOCAL_MACHINE, kApproved, kClsid.c_str(), "vantrel"},
+        {HKEY_CLASSES_ROOT, "TypeLib\\" + kLibid + "\\1.0", "", "VtlExt 1.0 Type Library"},
+    };
+    const std::set<std::string> classSubkeys = {"InprocServer32", "ProgID", "Programmable",
+                                                "TypeLib", "VersionIndependentProgID"};
+    for (int round = 1; round <= 2; ++round) { // registering twice leaves the same keys
+        for (const Entry& entry : entries)
+            EXPECT_EQ(Value(entry.root, entry.key, entry.value), entry.data)
+                << entry.key << " round " << round;
+        EXPECT_EQ(Subkeys(HKEY_CLASSES_ROOT, kClassKey), classSubkeys) << "round " << round;
+        ASSERT_EQ(Call("DllRegisterServer"), S_OK);
+    }
+    ASSERT_EQ(Call("DllUnregisterServer"), S_OK);
+    for (const Entry& entry : entries)
+        EXPECT_FALSE(entry.root == HKEY_LOCAL_MACHINE
+                         ? Value(entry.root, entry.key, entry.value).has_value()
+                         : KeyExists(entry.root, entry.key))
+            << entry.key;
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers"));
+    EXPECT_EQ(Call("DllRegisterServer"), S_OK) << "for TearDown";
+}
+
+// The module's calls of RegDeleteTreeA on its class key, which its registration script makes
+// first of all (the key is force-remove); a row fails the calls it names.
+int g_scriptRuns = 0;
+std::set<int> g_failingRuns;
+decltype(&RegDeleteTreeA) g_realDeleteTree = nullptr;
+
+LSTATUS WINAPI CountingDeleteTree(HKEY root, LPCSTR key) {
+    if (key && kClassKey == key && g_failingRuns.count(++g_scriptRuns))
+        return ERROR_ACCESS_DENIED;
+    return g_realDeleteTree(root, key);
+}
+
+// Points the module's import of `function` from `dll` at `replacement`; returns the old one.
+void* PatchImport(HMODULE module, const char* dll, const char* function, void* replacement) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         entry->Name; ++entry) {
+        if (_stricmp(reinterpret_cast<char*>(base + entry->Name), dll) != 0)
+            continue;
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+        for (; name->u1.AddressOfData; ++name, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal) ||
+                std::strcmp(
+                    reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name,
+                    function))
+                continue;
+            DWORD protection = 0;
+            VirtualProtect(&slot->u1.Function, sizeof(void*), PAGE_READWRITE, &protection);
+            void* old = reinterpret_cast<void*>(slot->u1.Function);
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slot->u1.Function, sizeof(void*), protection, &protection);
+            return old;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(WinExt, RegistrationRunsItsScriptOnceAndReturnsThatRunsResult) {
+    g_realDeleteTree = reinterpret_cast<decltype(&RegDeleteTreeA)>(PatchImport(
+        Module(), "advapi32.dll", "RegDeleteTreeA", reinterpret_cast<void*>(&CountingDeleteTree)));
+    ASSERT_NE(g_realDeleteTree, nullptr);
+    const std::pair<std::set<int>, HRESULT> rows[] = {
+        {{}, S_OK},
+        {{1}, HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)},
+        {{2}, S_OK}, // a second run would turn its failure into a success code
+    };
+    for (const auto& [failing, expected] : rows) {
+        g_scriptRuns = 0;
+        g_failingRuns = failing;
+        EXPECT_EQ(Call("DllRegisterServer"), expected)
+            << "failing run " << (failing.empty() ? 0 : *failing.begin());
+        EXPECT_EQ(g_scriptRuns, 1) << "script runs per DllRegisterServer";
+    }
+    g_failingRuns.clear();
+    PatchImport(Module(), "advapi32.dll", "RegDeleteTreeA",
+                reinterpret_cast<void*>(g_realDeleteTree));
+    EXPECT_EQ(Call("DllRegisterServer"), S_OK);
+}
+
+TEST_F(WinExt, OnlyASingleThreadedApartmentGetsTheHandler) {
+    const std::pair<int, HRESULT> rows[] = {
+        {COINIT_APARTMENTTHREADED, S_OK},
+        {COINIT_MULTITHREADED, E_NOINTERFACE}, // the handler cannot be marshalled to it
+        {-1, CO_E_NOTINITIALIZED},
+    };
+    for (const auto& [apartment, expected] : rows) {
+        HRESULT created = E_FAIL;
+        std::thread([&, apartment = apartment] {
+            if (apartment >= 0)
+                CoInitializeEx(nullptr, apartment);
+            created = Handler().created;
+            if (apartment >= 0)
+                CoUninitialize();
+        }).join();
+        EXPECT_EQ(created, expected) << "apartment " << apartment;
+    }
+}
+
+TEST_F(WinExt, TheMenuFollowsTheSelectionTheFlagsAndTheMenuContextChoices) {
+    struct Row {
+        Files selection;
+        UINT flags;
+        const char* cleared; // a choice of the options' Menu Context page set to 0
+        std::vector<UINT> offsets;
+    };
+    const Row rows[] = {
+        {{"C:\\p\\PHOTO.JPG", "C:\\p\\notes.txt"}, CMF_NORMAL, nullptr, {0, 1, 2}},
+        {{"C:\\my.pictures\\a.Jpeg", "C:\\p\\b.BMP"},
+         CMF_EXPLORE | CMF_DEFAULTONLY,
+         nullptr,
+         {0, 1, 2}},
+        {{"C:\\p\\c.gif"}, CMF_VERBSONLY, "ExtResizeAndMail", {0, 1}},
+        {{"C:\\p\\c.gif"}, CMF_NORMAL, "ExtResize", {1, 2}},
+        {{"C:\\p\\c.gif"}, CMF_NORMAL, "ExtVantrel", {}},
+        {{"C:\\p\\c.gif"}, CMF_DEFAULTONLY | CMF_NOVERBS, nullptr, {}},
+        {{"C:\\p\\d.png", "C:\\p\\e.jpg.zip", "C:\\p\\nodot"}, CMF_NORMAL, nullptr, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.selection.front() + " flags " + std::to_string(row.flags) + " cleared " +
+                     (row.cleared ? row.cleared : "none"));
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Ostrell");
+        if (row.cleared)
+            SetSetting(row.cleared, REG_DWORD, "", 0);
+        SetSetting("ExtResizeAsDefaultSetting", REG_SZ, "0"); // of the wrong type: counts as ticked
+        Handler handler(row.selection);
+        ASSERT_EQ(handler.initialized, S_OK);
+        const HMENU menu = CreatePopupMenu();
+        AppendMenuA(menu, MF_STRING, 1, "Open");
+        const HRESULT hr = handler.menu->QueryContextMenu(menu, 0, 100, 200, row.flags);
+        const std::vector<MenuItem> items = Items(menu);
+        if (row.offsets.empty()) {
+            EXPECT_EQ(hr, S_OK);
+            EXPECT_EQ(items.size(), 1u) << "nothing added";
+        } else {
+            EXPECT_EQ(hr, MAKE_HRESULT(SEVERITY_SUCCESS, 0, row.offsets.back() + 1));
+            ASSERT_EQ(items.size(), 2u);
+            EXPECT_EQ(items[0].text, "Vantrel");
+            EXPECT_TRUE(items[0].marked);
+            const std::vector<MenuItem> commands = Items(items[0].submenu);
+            ASSERT_EQ(commands.size(), row.offsets.size());
+            for (std::size_t i = 0; i < commands.size(); ++i) {
+                EXPECT_EQ(commands[i].id, 100 + row.offsets[i]);
+                EXPECT_EQ(commands[i].text, kMenuTexts[row.offsets[i]]);
+                EXPECT_TRUE(commands[i].marked) << commands[i].text;
+            }
+        }
+        DestroyMenu(menu);
+    }
+}
+
+TEST_F(WinExt, EachCommandHandsItsPicturesToTheProgramItStarts) {
+    const Files selection = {"C:\\p\\a.jpg", "C:\\p\\notes.txt", "C:\\my pictures\\b.GIF"};
+    const std::pair<UINT, std::string> rows[] = {
+        {0, "1 0 2|C:\\p\\a.jpg|C:\\my pictures\\b.GIF"},
+        {1, "1 1 2|C:\\p\\a.jpg|C:\\my pictures\\b.GIF"},
+        {2, "1 2 2|C:\\p\\a.jpg|C:\\my pictures\\b.GIF"},
+    };
+    for (const auto& [offset, record] : rows) {
+        const StandIn vtl;
+        Handler handler(selection);
+        EXPECT_EQ(handler.Invoke(offset), S_OK) << offset;
+        EXPECT_EQ(vtl.Records(1), std::multiset<std::string>{record}) << offset;
+        EXPECT_FALSE(RecordLeftPending());
+    }
+    EXPECT_TRUE(g_messages.empty());
+}
+
+TEST_F(WinExt, CommandsGivenAtOnceAreAllTakenNoneReplacesAnother) {
+    const StandIn vtl;
+    vtl.Mark(".hold", true); // each started program waits until both commands are on their way
+    std::vector<std::thread> shells;
+    std::vector<HRESULT> results(3, E_FAIL);
+    for (UINT offset = 0; offset < 3; ++offset)
+        shells.emplace_back([&, offset] {
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            results[offset] = Handler({"C:\\p\\" + std::to_string(offset) + ".jpg"}).Invoke(offset);
+            CoUninitialize();
+        });
+    Sleep(500);
+    vtl.Mark(".hold", false);
+    for (std::thread& shell : shells)
+        shell.join();
+    EXPECT_EQ(results, std::vector<HRESULT>(3, S_OK));
+    EXPECT_EQ(vtl.Records(3),
+              (std::multiset<std::string>{"1 0 1|C:\\p\\0.jpg", "1 1 1|C:\\p\\1.jpg",
+                                          "1 2 1|C:\\p\\2.jpg"}));
+}
+
+TEST_F(WinExt, ACommandThatCannotBeHandedOverSaysSoAndLeavesNothing) {
+    const std::string missing =
+        "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!";
+    Files tooMany;
+    for (std::size_t i = 0; i <= HANDOFF_MAX_FILES; ++i)
+        tooMany.push_back("C:\\p\\" + std::to_string(i) + ".jpg");
+    struct Row {
+        const char* what;
+        std::function<void(const StandIn&)> arrange;
+        Files selection;
+        HRESULT expected;
+        std::string message; // its start; "" for any
+        bool started;
+    };
+    const Row rows[] = {
+        {"no location",
+         [](const StandIn&) {
+             RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Ostrell\\vtl\\setting", "location");
+         },
+         {"C:\\p\\a.jpg"},
+         E_INVALIDARG,
+         missing,
+         false},
+        {"location of the wrong type",
+         [](const StandIn&) { SetSetting("location", REG_DWORD, "", 1); },
+         {"C:\\p\\a.jpg"},
+         E_INVALIDARG,
+         missing,
+         false},
+        {"location deleted",
+         [](const StandIn& vtl) { DeleteFileA(vtl.program.c_str()); },
+         {"C:\\p\\a.jpg"},
+         E_INVALIDARG,
+         missing,
+         false},
+        {"command turned off",
+         [](const StandIn&) { SetSetting("ExtResizeAsDefaultSetting", REG_DWORD, "", 0); },
+         {"C:\\p\\a.jpg"},
+         VTLEXT_E_TURNED_OFF,
+         "\"Resize as default setting\" is turned off",
+         false},
+        {"more than the record holds", [](const StandIn&) {}, tooMany, E_INVALIDARG, "", false},
+        {"program ends without taking it",
+         [](const StandIn& vtl) { vtl.Mark(".refuse", true); },
+         {"C:\\p\\a.jpg"},
+         E_FAIL,
+         "",
+         true},
+    };
+    for (const Row& row : rows) {
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Ostrell");
+        const StandIn vtl;
+        row.arrange(vtl);
+        g_messages.clear();
+        Handler handler(row.selection);
+        EXPECT_EQ(handler.Invoke(1), row.expected) << row.what;
+        ASSERT_EQ(g_messages.size(), 1u) << row.what;
+        EXPECT_EQ(g_messages[0].substr(0, row.message.size()), row.message) << row.what;
+        EXPECT_EQ(vtl.Started(), row.started) << row.what;
+        EXPECT_TRUE(vtl.Records(0).empty()) << row.what;
+        EXPECT_FALSE(RecordLeftPending()) << row.what;
+    }
+}
+
+TEST_F(WinExt, TheModuleMayBeUnloadedOnlyWhenNothingOfItIsHeld) {
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(CoGetClassObject(CLSID_VtlShellEx, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                               reinterpret_cast<void**>(&factory)),
+              S_OK);
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE) << "a caller holds the factory";
+    factory->LockServer(TRUE);
+    factory->Release();
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE) << "the server is locked";
+    CoGetClassObject(CLSID_VtlShellEx, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                     reinterpret_cast<void**>(&factory));
+    factory->LockServer(FALSE);
+    factory->Release();
+    {
+        const Handler handler;
+        EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE) << "a handler lives";
+    }
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
+    CoFreeUnusedLibrariesEx(0, 0);
+    EXPECT_EQ(Handler().created, S_OK) << "made again after COM let go of the module";
+}
+
+TEST_F(WinExt, TheDispatchFaceIsServedFromTheRegisteredTypeLibrary) {
+    const Handler handler;
+    IDispatch* dispatch = nullptr;
+    ASSERT_EQ(handler.menu->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)),
+              S_OK);
+    UINT count = 0;
+    EXPECT_EQ(dispatch->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+    EXPECT_EQ(dispatch->GetTypeInfo(0, 0, nullptr), E_POINTER);
+    ITypeInfo* info = nullptr;
+    ASSERT_EQ(dispatch->GetTypeInfo(0, 0, &info), S_OK);
+    TYPEATTR* attributes = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
+    EXPECT_TRUE(attributes->guid == IID_IVtlShellEx);
+    EXPECT_EQ(attributes->cFuncs, 7) << "IDispatch's own seven, none of its own";
+    info->ReleaseTypeAttr(attributes);
+    info->Release();
+    OLECHAR name[] = L"Resize";
+    LPOLESTR names[] = {name};
+    DISPID id = 0;
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id), DISP_E_UNKNOWNNAME);
+    dispatch->Release();
+}
+
+} // namespace
