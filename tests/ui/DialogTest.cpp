@@ -4,6 +4,7 @@
 // differs and the notification that follows.)
 #include "platform/ui/Dialog.h"
 #include "platform/ui/DialogBuilder.h"
+#include "platform/ui/SystemMetrics.h"
 #include "tests/ui/ModalDriver.h"
 
 #include <QLineEdit>
@@ -98,6 +99,36 @@ TEST(Message, PostedFromAnotherThreadArrivesInOrderOnTheDialogsThread) {
     ASSERT_EQ(dialog.m_received.size(), 101u);
     for (int i = 0; i <= 100; ++i)
         EXPECT_EQ(dialog.m_received[i], std::make_pair(plat::WPARAM(i), plat::LPARAM{-i}));
+}
+
+// The desktop size is the monitor's real pixels, whatever Qt's logical size and ratio make of
+// it at each scale and on each display server.
+TEST(SystemMetrics, TheDesktopSizeIsTheMonitorsRealPixels) {
+    struct Case {
+        const char* screen;
+        plat::ScreenReport report;
+        plat::ScreenPixels pixels;
+    };
+    const Case cases[] = {
+        {"X11 100 %", {1920, 1080, 1.0, 1920, 1080}, {1920, 1080}},
+        {"X11 125 %", {2048, 1280, 1.25, 2560, 1600}, {2560, 1600}},
+        {"X11 150 %: 1707 x 1.5 would say 2561", {1707, 1067, 1.5, 2560, 1600}, {2560, 1600}},
+        {"X11 175 %", {1097, 617, 1.75, 1920, 1080}, {1920, 1080}},
+        {"X11 200 %", {1280, 800, 2.0, 2560, 1600}, {2560, 1600}},
+        {"Wayland 100 %", {1920, 1080, 1.0, 1920, 1080}, {1920, 1080}},
+        {"Wayland 125 %: Qt 6.4 says ratio 2", {1536, 864, 2.0, 1920, 1080}, {1920, 1080}},
+        {"Wayland 150 %: Qt 6.4 says ratio 2", {1280, 720, 2.0, 1920, 1080}, {1920, 1080}},
+        {"Wayland 175 %: Qt 6.4 says ratio 2", {1097, 617, 2.0, 1920, 1080}, {1920, 1080}},
+        {"Wayland 200 %", {1280, 720, 2.0, 2560, 1440}, {2560, 1440}},
+        {"Wayland output turned upright", {720, 1280, 2.0, 1920, 1080, true}, {1080, 1920}},
+        {"no answer from the server: Qt's figures", {1280, 800, 2.0}, {2560, 1600}},
+        {"no answer, fractional ratio", {1536, 864, 1.25}, {1920, 1080}},
+        {"no screen size at all", {}, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        const plat::ScreenPixels got = plat::DesktopPixels(c.report);
+        EXPECT_EQ(got, c.pixels) << c.screen << ": " << got.cx << " x " << got.cy;
+    }
 }
 
 } // namespace
