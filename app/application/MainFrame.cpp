@@ -339,7 +339,12 @@ void CMainFrame::DestroyWindow() {
         return;
     m_bClosed = true;
     CAppSetting* setting = GetAppSetting();
-    setting->m_wndPlacement = GetWindowPlacement();
+    // Wayland places windows itself and tells a client nothing of where: the position an X11
+    // session saved stays, and only the size is stored.
+    const WINDOWPLACEMENT now = GetWindowPlacement();
+    setting->m_wndPlacement = QGuiApplication::platformName().startsWith(QLatin1String("wayland"))
+                                  ? SizeOnlyPlacement(setting->m_wndPlacement, now)
+                                  : now;
     setting->m_nCurCol = m_wndSplitter->sizes().value(0);
     m_pFileList->StoreColumnWidths();
     if (const std::string failure = setting->SaveLayout(); !failure.empty())

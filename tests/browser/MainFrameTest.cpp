@@ -6,6 +6,7 @@
 #include "app/browser/AddressComboBox.h"
 #include "app/browser/HelpLinks.h"
 #include "app/browser/StatusBar.h"
+#include "app/browser/WindowPlacement.h"
 #include "app/model/UserData.h"
 #include "app/res/resource.h"
 #include "platform/mail/MailSpool.h"
@@ -322,7 +323,8 @@ TEST_F(MainFrameTest, EachCommandSaysWhatItDid) {
              // The mail program's refusal is told once it has ended.
              EXPECT_EQ(Opened([&] {
                            ByMenu("ID_MAIL_TO");
-                           (void)QTest::qWaitFor([&] { return StatusText(m_frame) == "No mail was sent"; }, 2000);
+                           (void)QTest::qWaitFor(
+                               [&] { return StatusText(m_frame) == "No mail was sent"; }, 2000);
                        }),
                        "box Send Mail failed to send message.");
          },
@@ -439,6 +441,21 @@ TEST_F(MainFrameTest, TheLayoutComesBack) {
         EXPECT_GE(m_frame->width(), 320);
         EXPECT_GE(m_frame->height(), 240);
         EXPECT_EQ(m_frame->windowState(), Qt::WindowNoState);
+    }
+    Press(Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(m_frame->isVisible()) << "Ctrl+Q is File > Exit";
+
+    // Wayland tells no position: the size is stored where an X11 session left the window.
+    const WINDOWPLACEMENT x11{44, 0, 1, -1, -1, -1, -1, 100, 50, 900, 650};
+    const std::tuple<const char*, WINDOWPLACEMENT, WINDOWPLACEMENT, QRect> sizes[] = {
+        {"resized", x11, {44, 0, 3, -1, -1, -1, -1, 0, 0, 1200, 700}, {100, 50, 1200, 700}},
+        {"nothing stored", {}, {44, 0, 1, -1, -1, -1, -1, 0, 0, 640, 480}, {0, 0, 640, 480}},
+        {"no size to tell", x11, {}, {100, 50, 800, 600}},
+    };
+    for (const auto& [what, stored, now, kept] : sizes) {
+        const WINDOWPLACEMENT got = SizeOnlyPlacement(stored, now);
+        EXPECT_EQ(NormalRect(got), kept) << what;
+        EXPECT_EQ(got.showCmd, NormalRect(now).isEmpty() ? stored.showCmd : now.showCmd) << what;
     }
 }
 

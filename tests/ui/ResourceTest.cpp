@@ -6,7 +6,9 @@
 #include "app/res/Dialogs.h"
 #include "app/res/Identity.h"
 #include "platform/ui/Dialog.h"
+#include "tests/ui/ModalDriver.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QGroupBox>
 #include <QImage>
@@ -48,6 +50,41 @@ TEST(Resources, EveryControlTakesTheClicksAtItsCentre) {
             EXPECT_EQ(edit->text().toStdString(), (before + "7").toStdString())
                 << qPrintable(edit->objectName());
         }
+    }
+}
+
+// A dialog opens ready for the keyboard: the focus on its first control in tab order, and
+// Enter presses its default button wherever the focus is (the resize dialog has none).
+TEST(Resources, EveryDialogOpensWithTheFocusOnItsFirstControl) {
+    const std::tuple<int, const char*, const char*> dialogs[] = {
+        {IDD_ABOUTBOX, "IDOK", "IDOK"},
+        {IDD_CONFIRM, "IDC_YESTOALL", "IDC_YES"},
+        {IDD_OPTION_MAIL, "IDC_MAIL_SUBJECT", nullptr},
+        {IDD_OPTION_MENU_CONTEXT, "IDC_MENU_VANTREL", nullptr},
+        {IDD_PROCESS, "IDCANCEL", nullptr},
+        {IDD_RESIZE, "IDC_RESIZE_CANCEL", nullptr},
+    };
+    ASSERT_EQ(std::size(dialogs), AllDialogTemplates().size());
+    for (const plat::DLGTEMPLATE* tmpl : AllDialogTemplates()) {
+        const auto& [id, first, byDefault] =
+            *std::find_if(std::begin(dialogs), std::end(dialogs),
+                          [&](const auto& row) { return std::get<0>(row) == tmpl->id; });
+        SCOPED_TRACE(tmpl->caption);
+        plat::CDialog dialog(*tmpl, nullptr);
+        QString focused;
+        int pressed = 0;
+        if (byDefault)
+            QObject::connect(dialog.findChild<QAbstractButton*>(byDefault),
+                             &QAbstractButton::clicked, [&] { ++pressed; });
+        vtltest::OnNextModal([&](QWidget* modal) {
+            focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "";
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            if (modal->isVisible())
+                QTest::keyClick(modal, Qt::Key_Escape);
+        });
+        dialog.DoModal();
+        EXPECT_EQ(focused.toStdString(), first);
+        EXPECT_EQ(pressed, byDefault ? 1 : 0);
     }
 }
 
