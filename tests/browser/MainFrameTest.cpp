@@ -12,6 +12,7 @@
 #include "platform/mail/MailSpool.h"
 #include "platform/mail/Mapi.h"
 #include "platform/ui/AutoClick.h"
+#include "platform/ui/ThemeStyle.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/FakeMailProgram.h"
 #include "tests/support/Sandbox.h"
@@ -29,6 +30,8 @@
 #include <QToolBar>
 
 #include <climits>
+#include <cmath>
+#include <map>
 #include <filesystem>
 #include <sys/resource.h>
 
@@ -457,6 +460,86 @@ TEST_F(MainFrameTest, TheLayoutComesBack) {
         EXPECT_EQ(NormalRect(got), kept) << what;
         EXPECT_EQ(got.showCmd, NormalRect(now).isEmpty() ? stored.showCmd : now.showCmd) << what;
     }
+}
+
+// Contrast as the web's accessibility guidelines measure it, from 1 (none) to 21.
+double Contrast(QColor a, QColor b) {
+    const auto luminance = [](QColor c) {
+        const auto linear = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The ground of a region of a picture (its commonest colour) and the strongest ink on it.
+std::pair<QColor, double> GroundAndInk(const QImage& picture, const QRect& region) {
+    std::map<QRgb, int> counts;
+    for (int y = region.top(); y <= region.bottom(); ++y)
+        for (int x = region.left(); x <= region.right(); ++x)
+            ++counts[picture.pixel(x, y)];
+    const QColor ground(
+        std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+            return a.second < b.second;
+        })->first);
+    double ink = 1;
+    for (const auto& [colour, count] : counts)
+        ink = std::max(ink, Contrast(ground, QColor(colour)));
+    return {ground, ink};
+}
+
+// Every surface follows the theme's palette, light or dark: its ground is the palette's, its
+// texts stand out from it at least 4.5 : 1 and the frame of an empty check box at least 3 : 1.
+TEST_F(MainFrameTest, EverySurfaceReadsInALightAndADarkTheme) {
+    plat::UseThemeStyle();
+    Start();
+    CScrollPictureView* preview = m_frame->GetPictureView();
+    preview->SetPicturePath(m_photos + "/b.jpg");
+    preview->ShowPicture();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->IsLoading(); }));
+    const int row = RowOf("c.png");
+    const QRect cell = Cell(row);
+    auto* header = m_list->m_ctrlHeader;
+    // A widget, the region of it to look at, the palette role of its ground, the least contrast.
+    const std::tuple<const char*, QWidget*, QRect, QPalette::ColorRole, double> surfaces[] = {
+        {"a row's name", m_list->viewport(), cell.adjusted(cell.height(), 0, 0, 0),
+         QPalette::Base, 4.5},
+        {"a row's empty check box", m_list->viewport(),
+         QRect(cell.topLeft(), QSize(cell.height(), cell.height())), QPalette::Base, 3},
+        {"the header and its sort arrow", header,
+         QRect(header->sectionViewportPosition(0), 0, header->sectionSize(0), header->height()),
+         QPalette::Button, 4.5},
+        {"the status bar's message", m_frame->findChild<QWidget*>("ID_SEPARATOR"), {},
+         QPalette::Window, 4.5},
+        {"the Picture Properties panel", preview->viewport(), {}, QPalette::Base, 4.5},
+    };
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    for (const auto& [role, colour] :
+         {std::pair{QPalette::Window, QColor(0x35, 0x35, 0x35)}, {QPalette::Base, QColor(0x2d, 0x2d, 0x2d)},
+          {QPalette::Button, QColor(0x3a, 0x3a, 0x3a)}, {QPalette::WindowText, QColor(0xee, 0xee, 0xec)},
+          {QPalette::Text, QColor(0xee, 0xee, 0xec)}, {QPalette::ButtonText, QColor(0xee, 0xee, 0xec)}})
+        dark.setColor(role, colour);
+    for (const auto& [theme, palette] : {std::pair{"light", light}, {"dark", dark}}) {
+        QApplication::setPalette(palette);
+        QApplication::processEvents();
+        for (const auto& [what, widget, region, groundRole, least] : surfaces) {
+            SCOPED_TRACE(std::string(theme) + ": " + what);
+            const QImage picture = widget->grab().toImage();
+            // The panel's part of the preview: the lower half, under the picture.
+            const QRect looked = !region.isEmpty() ? region
+                                 : widget == preview->viewport()
+                                     ? QRect(0, picture.height() / 2, picture.width(), picture.height() / 2)
+                                     : picture.rect();
+            const auto [ground, ink] = GroundAndInk(picture, looked.intersected(picture.rect()));
+            EXPECT_LT(Contrast(ground, palette.color(groundRole)), 1.5)
+                << "ground " << ground.name().toStdString();
+            EXPECT_GE(ink, least);
+        }
+    }
+    QApplication::setPalette(light);
 }
 
 // "Open with Vantrel": the browser opens at the folder given, or at the first picture's folder
