@@ -1,6 +1,7 @@
 #pragma once
 // CMainFrame: the main window of the picture browser. At the top, the band area: the main
-// toolbar (Mark, Resize, Copy To, Move To, Mail To, About) on the first row; the navigation
+// toolbar (Mark, Resize, Copy To, Move To, Mail To, About: pictures labelled under them in
+// the theme's text colour) on the first row; the navigation
 // toolbar (Up Folder, Refresh) and the address box labelled "Address" on the second. Under it
 // a splitter with the file list on the left, m_nCurCol pixels wide, and the preview on the
 // right; at the bottom the status bar with the prompts and the CAP, NUM and SCRL indicators.
@@ -23,6 +24,7 @@
 // Used on the user-interface thread only.
 #include "app/browser/FileListHost.h"
 #include "app/model/AppSetting.h"
+#include "app/res/Menus.h"
 #include "app/widgets/VantrelDoc.h"
 
 #include <QMainWindow>
@@ -88,7 +90,8 @@ class CMainFrame : public QMainWindow, public IFileListHost {
     void CreateMenu();
     // The action of a command, made on first use with its prompt and tooltip.
     QAction* Action(int id, const QString& text = {});
-    QToolBar* CreateToolBar(const char* name, int bitmap, QSize image, const std::vector<int>& ids);
+    QToolBar* CreateToolBar(const char* name, int bitmap, QSize image,
+                            const std::vector<TOOLBARBUTTON>& buttons);
     bool OnFrameCommand(int id);
     // Where the Help command `id` leads; "" for nowhere.
     std::string HelpTarget(int id) const;

@@ -42,3 +42,16 @@ const std::vector<ACCEL>& MainFrameAccelerators() {
                                           {FVIRTKEY | FCONTROL, 'Q', ID_APP_EXIT}};
     return table;
 }
+
+const std::vector<TOOLBARBUTTON>& MainToolbar() {
+    static const std::vector<TOOLBARBUTTON> buttons{
+        {ID_MARK, "Mark"},       {ID_RESIZE, "Resize"},   {ID_EDIT_COPY, "Copy To"},
+        {ID_MOVE_TO, "Move To"}, {ID_MAIL_TO, "Mail To"}, {ID_APP_ABOUT, "About"}};
+    return buttons;
+}
+
+const std::vector<TOOLBARBUTTON>& NavigationToolbar() {
+    static const std::vector<TOOLBARBUTTON> buttons{{ID_UP_FOLDER, nullptr},
+                                                    {ID_REFRESH, nullptr}};
+    return buttons;
+}

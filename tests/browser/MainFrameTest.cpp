@@ -28,6 +28,7 @@
 #include <QSplitter>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <climits>
 #include <cmath>
@@ -112,6 +113,13 @@ TEST_F(MainFrameTest, EveryMenuItemAndButtonReachesItsCommand) {
             EXPECT_EQ(opened, menu);
         }
     }
+
+    // The main toolbar's buttons are labelled in text under their pictures.
+    std::string labels;
+    for (QToolButton* button : m_frame->m_wndToolBar->findChildren<QToolButton*>())
+        if (button->toolButtonStyle() == Qt::ToolButtonTextUnderIcon && button->isVisible())
+            labels += button->text().toStdString() + ",";
+    EXPECT_EQ(labels, "Mark,Resize,Copy To,Move To,Mail To,About,");
 
     // Prompts and tooltips say what the command does.
     const std::tuple<const char*, const char*, const char*> texts[] = {
@@ -512,6 +520,10 @@ TEST_F(MainFrameTest, EverySurfaceReadsInALightAndADarkTheme) {
          QRect(header->sectionViewportPosition(0), 0, header->sectionSize(0), header->height()),
          QPalette::Button, 4.5},
         {"the status bar's message", m_frame->findChild<QWidget*>("ID_SEPARATOR"), {},
+         QPalette::Window, 4.5},
+        {"a toolbar button's label", Button("ID_MAIL_TO"),
+         QRect(0, Button("ID_MAIL_TO")->height() * 3 / 4, Button("ID_MAIL_TO")->width(),
+               Button("ID_MAIL_TO")->height() / 4),
          QPalette::Window, 4.5},
         {"the Picture Properties panel", preview->viewport(), {}, QPalette::Base, 4.5},
     };

@@ -211,13 +211,22 @@ TEST(Resources, EveryDialogOpensWithTheFocusOnItsFirstControl) {
 }
 
 // "Flip Horizontal" turns the picture upside down: its bitmap shows the picture beside the
-// same picture turned upside down.
-TEST(Resources, TheFlipBitmapShowsThePictureUpsideDown) {
-    const QImage flip = LoadBitmap(IDB_FLIP).toImage();
-    ASSERT_FALSE(flip.isNull());
-    const QImage left = flip.copy(0, 0, flip.width() * 5 / 12, flip.height());
-    const QImage right = flip.copy(flip.width() - left.width(), 0, left.width(), flip.height());
-    EXPECT_EQ(right, left.mirrored(false, true));
+// same picture turned upside down. Every bitmap has a version at twice its size for scaled
+// screens, covering the same logical size.
+TEST(Resources, TheBitmapsShowTheirChoicesAtEveryScale) {
+    for (const double ratio : {1.0, 1.5, 2.0}) {
+        const QImage flip = LoadBitmap(IDB_FLIP, ratio).toImage();
+        ASSERT_FALSE(flip.isNull());
+        const QImage left = flip.copy(0, 0, flip.width() * 5 / 12, flip.height());
+        const QImage right = flip.copy(flip.width() - left.width(), 0, left.width(), flip.height());
+        EXPECT_EQ(right, left.mirrored(false, true)) << ratio;
+    }
+    for (const int id : {IDB_ROTATE_LEFT, IDB_FLIP, IDB_ROTATE_RIGHT, IDB_TOOLBAR, IDB_NAVBAR}) {
+        const QPixmap once = LoadBitmap(id), twice = LoadBitmap(id, 1.5);
+        EXPECT_EQ(once.devicePixelRatio(), 1.0) << id;
+        EXPECT_EQ(twice.size(), once.size() * 2) << id;
+        EXPECT_EQ(twice.deviceIndependentSize(), QSizeF(once.size())) << id;
+    }
 }
 
 // The desktop appends a display name to every window title ("Vantrel... — Vantrel"): the
