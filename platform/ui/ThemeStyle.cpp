@@ -7,14 +7,12 @@
 
 namespace plat {
 
-CThemeStyle::CThemeStyle()
-    : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+CThemeStyle::CThemeStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
 
 void CThemeStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                                 QPainter* painter, const QWidget* widget) const {
     QProxyStyle::drawPrimitive(element, option, painter, widget);
-    const bool box =
-        element == PE_IndicatorCheckBox || element == PE_IndicatorItemViewItemCheck;
+    const bool box = element == PE_IndicatorCheckBox || element == PE_IndicatorItemViewItemCheck;
     if (!box && element != PE_IndicatorRadioButton)
         return;
     painter->save();
