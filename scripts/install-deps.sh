@@ -8,6 +8,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools
   libvips-dev libvips-tools
   libexif-dev libjpeg-dev
+  # the screen's real pixels asked of X11 (RandR) and Wayland; Qt's Wayland plugin, so a Wayland
+  # session runs the program natively rather than through XWayland
+  libxcb-randr0-dev libwayland-dev qt6-wayland
   libgtest-dev
   xdg-utils
   # the mail tests' private session bus

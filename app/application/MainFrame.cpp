@@ -33,15 +33,20 @@
 
 namespace {
 
-// The pictures of a toolbar bitmap, one per button, side by side; magenta is transparent.
+// The pictures of a toolbar bitmap, one per button, side by side; magenta is transparent. Each
+// icon holds the picture at its size and at twice its size.
 std::vector<QIcon> LoadToolbarImages(int bitmap, QSize image, std::size_t count) {
-    const QPixmap strip = LoadBitmap(bitmap);
-    std::vector<QIcon> icons;
-    for (std::size_t i = 0; i < count; ++i) {
-        QPixmap picture =
-            strip.copy(static_cast<int>(i) * image.width(), 0, image.width(), image.height());
-        picture.setMask(picture.createMaskFromColor(QColor(255, 0, 255)));
-        icons.emplace_back(picture);
+    std::vector<QIcon> icons(count);
+    for (const double ratio : {1.0, 2.0}) {
+        const QPixmap strip = LoadBitmap(bitmap, ratio);
+        const QSize size = image * strip.devicePixelRatio();
+        for (std::size_t i = 0; i < count; ++i) {
+            QPixmap picture =
+                strip.copy(static_cast<int>(i) * size.width(), 0, size.width(), size.height());
+            picture.setMask(picture.createMaskFromColor(QColor(255, 0, 255)));
+            picture.setDevicePixelRatio(strip.devicePixelRatio());
+            icons[i].addPixmap(picture);
+        }
     }
     return icons;
 }
@@ -169,28 +174,30 @@ QAction* CMainFrame::Action(int id, const QString& text) {
 }
 
 QToolBar* CMainFrame::CreateToolBar(const char* name, int bitmap, QSize image,
-                                    const std::vector<int>& ids) {
+                                    const std::vector<TOOLBARBUTTON>& buttons) {
     auto* bar = new QToolBar(this);
     bar->setObjectName(QString::fromLatin1(name));
     bar->setAllowedAreas(Qt::TopToolBarArea);
     bar->setFloatable(false);
     bar->setIconSize(image);
-    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    const std::vector<QIcon> icons = LoadToolbarImages(bitmap, image, ids.size());
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        QAction* action = Action(ids[i]);
+    // Labels are text in the theme's colour under the pictures, readable on every theme and
+    // sharp at every scale.
+    const bool labelled = buttons.front().label != nullptr;
+    bar->setToolButtonStyle(labelled ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+    const std::vector<QIcon> icons = LoadToolbarImages(bitmap, image, buttons.size());
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        QAction* action = Action(buttons[i].id);
         action->setIcon(icons[i]);
+        if (labelled)
+            action->setIconText(QString::fromUtf8(buttons[i].label));
         bar->addAction(action);
     }
     return bar;
 }
 
 void CMainFrame::OnCreate() {
-    m_wndNavBar =
-        CreateToolBar("IDB_NAVBAR", IDB_NAVBAR, QSize(22, 20), {ID_UP_FOLDER, ID_REFRESH});
-    m_wndToolBar =
-        CreateToolBar("IDB_TOOLBAR", IDB_TOOLBAR, QSize(64, 60),
-                      {ID_MARK, ID_RESIZE, ID_EDIT_COPY, ID_MOVE_TO, ID_MAIL_TO, ID_APP_ABOUT});
+    m_wndNavBar = CreateToolBar("IDB_NAVBAR", IDB_NAVBAR, QSize(22, 20), NavigationToolbar());
+    m_wndToolBar = CreateToolBar("IDB_TOOLBAR", IDB_TOOLBAR, QSize(64, 44), MainToolbar());
 
     // The address box's band: its label and the box, which takes the rest of the row.
     m_wndAddressBand = new QToolBar(this);
@@ -339,7 +346,12 @@ void CMainFrame::DestroyWindow() {
         return;
     m_bClosed = true;
     CAppSetting* setting = GetAppSetting();
-    setting->m_wndPlacement = GetWindowPlacement();
+    // Wayland places windows itself and tells a client nothing of where: the position an X11
+    // session saved stays, and only the size is stored.
+    const WINDOWPLACEMENT now = GetWindowPlacement();
+    setting->m_wndPlacement = QGuiApplication::platformName().startsWith(QLatin1String("wayland"))
+                                  ? SizeOnlyPlacement(setting->m_wndPlacement, now)
+                                  : now;
     setting->m_nCurCol = m_wndSplitter->sizes().value(0);
     m_pFileList->StoreColumnWidths();
     if (const std::string failure = setting->SaveLayout(); !failure.empty())

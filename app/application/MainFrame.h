@@ -1,16 +1,17 @@
 #pragma once
 // CMainFrame: the main window of the picture browser. At the top, the band area: the main
-// toolbar (Mark, Resize, Copy To, Move To, Mail To, About) on the first row; the navigation
+// toolbar (Mark, Resize, Copy To, Move To, Mail To, About: pictures labelled under them in
+// the theme's text colour) on the first row; the navigation
 // toolbar (Up Folder, Refresh) and the address box labelled "Address" on the second. Under it
 // a splitter with the file list on the left, m_nCurCol pixels wide, and the preview on the
 // right; at the bottom the status bar with the prompts and the CAP, NUM and SCRL indicators.
 //
 // Every menu item, toolbar button and accelerator (Ctrl+A Select All, F5 Refresh, Alt+Up Up
-// Folder) runs a command by its id, routed as the framework routes commands: the file list
+// Folder, Ctrl+Q Exit) runs a command by its id, routed as the framework routes commands: the file list
 // first (the commands on pictures and the navigation), then this frame (View and Help), then
 // the application (About). The View
 // commands show and hide the main toolbar and the status bar only. Closing the window stores
-// its placement, the pane width and the list's column widths, and saves the layout; a layout
+// its placement (on Wayland its size only), the pane width and the list's column widths, and saves the layout; a layout
 // that cannot be saved is told in one message.
 //
 // The application makes the frame at the browser start (LoadFrame), applies the stored
@@ -23,6 +24,7 @@
 // Used on the user-interface thread only.
 #include "app/browser/FileListHost.h"
 #include "app/model/AppSetting.h"
+#include "app/res/Menus.h"
 #include "app/widgets/VantrelDoc.h"
 
 #include <QMainWindow>
@@ -88,7 +90,8 @@ class CMainFrame : public QMainWindow, public IFileListHost {
     void CreateMenu();
     // The action of a command, made on first use with its prompt and tooltip.
     QAction* Action(int id, const QString& text = {});
-    QToolBar* CreateToolBar(const char* name, int bitmap, QSize image, const std::vector<int>& ids);
+    QToolBar* CreateToolBar(const char* name, int bitmap, QSize image,
+                            const std::vector<TOOLBARBUTTON>& buttons);
     bool OnFrameCommand(int id);
     // Where the Help command `id` leads; "" for nowhere.
     std::string HelpTarget(int id) const;

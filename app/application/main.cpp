@@ -6,6 +6,7 @@
 #include "app/model/AppSetting.h"
 #include "app/res/Identity.h"
 #include "image/ProcessSettings.h"
+#include "platform/ui/ThemeStyle.h"
 
 #include <QApplication>
 
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
 
     QApplication qapp(argc, argv);
     SetApplicationIdentity();
+    plat::UseThemeStyle();
 
     // The arguments as the system gave them, once Qt has taken its own options out.
     CVantrelApp app(std::vector<std::string>(argv + 1, argv + argc));

@@ -65,3 +65,18 @@ QRect FitOnScreens(const QRect& stored, const QList<QRect>& screens, const QMarg
     placed.moveTop(std::clamp(placed.top(), area.top(), area.bottom() + 1 - placed.height()));
     return placed;
 }
+
+WINDOWPLACEMENT SizeOnlyPlacement(const WINDOWPLACEMENT& stored, const WINDOWPLACEMENT& now) {
+    const QRect size = NormalRect(now);
+    const QRect place = NormalRect(stored);
+    if (size.isEmpty())
+        return stored;
+    WINDOWPLACEMENT kept = now;
+    // With no place stored the size alone is worth keeping; it goes at the origin.
+    const QPoint corner = place.isEmpty() ? QPoint(0, 0) : place.topLeft();
+    kept.rcNormalPositionLeft = corner.x();
+    kept.rcNormalPositionTop = corner.y();
+    kept.rcNormalPositionRight = corner.x() + size.width();
+    kept.rcNormalPositionBottom = corner.y() + size.height();
+    return kept;
+}

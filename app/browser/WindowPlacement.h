@@ -25,3 +25,8 @@ QRect NormalRect(const WINDOWPLACEMENT& placement);
 // known yet, a common frame is assumed). An empty `stored` gives the first start's place: three
 // quarters of the primary screen, centred.
 QRect FitOnScreens(const QRect& stored, const QList<QRect>& screens, const QMargins& margins);
+
+// What the layout stores when the window closes on a display server that places windows itself
+// and tells no position (Wayland): the window's state and size from `now`, kept at the position
+// of `stored`, which another session may have saved (at the origin when none is stored).
+WINDOWPLACEMENT SizeOnlyPlacement(const WINDOWPLACEMENT& stored, const WINDOWPLACEMENT& now);

@@ -225,21 +225,24 @@ PaneLayout CScrollPictureView::LayoutPane(const QFont& font, const PaneRect& cli
     return layout;
 }
 
-void CScrollPictureView::DrawProperties(QPainter& painter, const PaneLayout& layout) {
+void CScrollPictureView::DrawProperties(QPainter& painter, const PaneLayout& layout) const {
     painter.save();
     const PaneRect& panel = layout.panel;
+    // The panel is a document on the theme's ground for documents (white and black on a light
+    // theme), so it reads on a dark theme too.
+    const QColor ground = palette().color(QPalette::Base), ink = palette().color(QPalette::Text);
     painter.fillRect(panel.left, panel.top, panel.right - panel.left, panel.bottom - panel.top,
-                     Qt::white);
-    painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(Qt::white);
+                     ground);
+    painter.setPen(QPen(ink, 1));
+    painter.setBrush(ground);
     for (const int inset : {kOuterFrame, kInnerFrame})
         DrawFrame(painter, {panel.left + inset, panel.top + inset, panel.right - inset,
                             panel.bottom - inset});
 
-    // The title is drawn on an opaque white ground, so it interrupts the frame lines under it.
+    // The title is drawn on an opaque ground, so it interrupts the frame lines under it.
     painter.setFont(layout.titleFont);
     painter.setBackgroundMode(Qt::OpaqueMode);
-    painter.setBackground(Qt::white);
+    painter.setBackground(ground);
     DrawTextAt(painter, layout.title.x, layout.title.y, layout.title.text);
     painter.setBackgroundMode(Qt::TransparentMode);
     painter.setFont(layout.rowFont);

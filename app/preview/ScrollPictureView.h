@@ -87,7 +87,7 @@ class CScrollPictureView : public QAbstractScrollArea, public IPicturePane {
     static PaneLayout LayoutPane(const QFont& font, const PaneRect& client,
                                  const PreviewPicture& picture);
     // Draws the properties panel of a layout.
-    static void DrawProperties(QPainter& painter, const PaneLayout& layout);
+    void DrawProperties(QPainter& painter, const PaneLayout& layout) const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

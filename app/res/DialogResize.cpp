@@ -9,7 +9,7 @@ namespace {
 // A picture control: the bitmap at its own size, from the control's top-left corner.
 template <int bitmap> QWidget* MakePicture(QWidget* parent) {
     auto* picture = new QLabel(parent);
-    picture->setPixmap(LoadBitmap(bitmap));
+    picture->setPixmap(LoadBitmap(bitmap, picture->devicePixelRatioF()));
     picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return picture;
 }

@@ -16,7 +16,7 @@ const std::vector<POPUPTEMPLATE>& MainFrameMenu() {
         {"&File",
          {MENUITEM("Up Folder", ID_UP_FOLDER), MENUITEM("Mark", ID_MARK),
           MENUITEM("Resize ...", ID_RESIZE), MENUSEPARATOR, MENUITEM("Mail To ...", ID_MAIL_TO),
-          MENUSEPARATOR, MENUITEM("E&xit", ID_APP_EXIT)}},
+          MENUSEPARATOR, MENUITEM("E&xit\tCtrl+Q", ID_APP_EXIT)}},
         {"&Edit",
          {MENUITEM("&Copy To ...", ID_EDIT_COPY), MENUITEM("Move To ...", ID_MOVE_TO),
           MENUITEM("Select All\tCtrl+A", ID_EDIT_SELECT_ALL),
@@ -37,6 +37,21 @@ const std::vector<POPUPTEMPLATE>& MainFrameMenu() {
 const std::vector<ACCEL>& MainFrameAccelerators() {
     static const std::vector<ACCEL> table{{FVIRTKEY | FCONTROL, 'A', ID_EDIT_SELECT_ALL},
                                           {FVIRTKEY, VK_F5, ID_REFRESH},
-                                          {FVIRTKEY | FALT, VK_UP, ID_UP_FOLDER}};
+                                          {FVIRTKEY | FALT, VK_UP, ID_UP_FOLDER},
+                                          // A window manager may bind no key to close a window.
+                                          {FVIRTKEY | FCONTROL, 'Q', ID_APP_EXIT}};
     return table;
+}
+
+const std::vector<TOOLBARBUTTON>& MainToolbar() {
+    static const std::vector<TOOLBARBUTTON> buttons{
+        {ID_MARK, "Mark"},       {ID_RESIZE, "Resize"},   {ID_EDIT_COPY, "Copy To"},
+        {ID_MOVE_TO, "Move To"}, {ID_MAIL_TO, "Mail To"}, {ID_APP_ABOUT, "About"}};
+    return buttons;
+}
+
+const std::vector<TOOLBARBUTTON>& NavigationToolbar() {
+    static const std::vector<TOOLBARBUTTON> buttons{{ID_UP_FOLDER, nullptr},
+                                                    {ID_REFRESH, nullptr}};
+    return buttons;
 }

@@ -34,3 +34,16 @@ struct ACCEL {
 const std::vector<POPUPTEMPLATE>& MainFrameMenu();
 // Accelerator table IDR_MAINFRAME.
 const std::vector<ACCEL>& MainFrameAccelerators();
+
+// A toolbar button: its command and the label under its picture (none on a toolbar of pictures
+// alone).
+struct TOOLBARBUTTON {
+    int id;
+    const char* label;
+};
+
+// Toolbar IDB_TOOLBAR: Mark, Resize, Copy To, Move To, Mail To, About, in the order of the
+// bitmap's pictures.
+const std::vector<TOOLBARBUTTON>& MainToolbar();
+// Toolbar IDB_NAVBAR: Up Folder and Refresh, pictures alone.
+const std::vector<TOOLBARBUTTON>& NavigationToolbar();

@@ -19,7 +19,7 @@ constexpr int IDR_MAINFRAME = 128;
 constexpr int IDB_ROTATE_LEFT = 131;
 constexpr int IDB_FLIP = 132;
 constexpr int IDB_ROTATE_RIGHT = 133;
-constexpr int IDB_TOOLBAR = 148; // the main toolbar's six 64 x 60 pictures
+constexpr int IDB_TOOLBAR = 148; // the main toolbar's six 64 x 44 pictures
 constexpr int IDB_NAVBAR = 161;  // Up Folder and Refresh, 22 x 20
 
 // Commands of the main window's menu, toolbars and accelerator. A command's status-bar prompt

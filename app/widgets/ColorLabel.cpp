@@ -3,7 +3,6 @@
 #include "platform/ui/DataExchange.h"
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QPalette>
 #include <QWidget>
 
@@ -27,8 +26,7 @@ COLORREF WindowTextColor() {
 }
 
 CColorLabel::CColorLabel()
-    : m_crText(WindowTextColor()), m_crBack(QApplication::palette().color(QPalette::Window)),
-      m_font(QFontDatabase::systemFont(QFontDatabase::GeneralFont)) {}
+    : m_crText(WindowTextColor()), m_crBack(QApplication::palette().color(QPalette::Window)) {}
 
 CColorLabel& CColorLabel::SetLabelText(const std::string& text) {
     SetWindowText(text);
@@ -46,7 +44,6 @@ CColorLabel& CColorLabel::SetLabelColor(COLORREF color) {
 
 void CColorLabel::SubclassWindow(QWidget* label) {
     Attach(label);
-    label->setFont(m_font);
     // The label paints its own face-coloured background rather than showing the dialog's.
     label->setAutoFillBackground(true);
     ApplyColors();

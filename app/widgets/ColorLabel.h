@@ -1,7 +1,8 @@
 #pragma once
 // CColorLabel: the label control of the application's dialogs whose text colour can be set
-// while the dialog is open. It draws its text with the default GUI font on the dialog face
-// colour of its own, whatever the dialog's background, in the system window-text colour until a
+// while the dialog is open. It draws its text with the dialog's font (the system's GUI font
+// here, which every control of a dialog shares, so the label grows with the dialog) on the
+// dialog face colour of its own, whatever the dialog's background, in the system window-text colour until a
 // colour is set. The resize options dialog shows its red warnings and black information in
 // three of them; the About box shows its version text in one.
 //
@@ -13,7 +14,6 @@
 #include "platform/ui/Wnd.h"
 
 #include <QColor>
-#include <QFont>
 
 #include <string>
 
@@ -30,8 +30,8 @@ public:
     // the caller goes on.
     CColorLabel& SetLabelColor(COLORREF color);
 
-    // Takes over a label of a dialog: from now on it draws with this label's font, background
-    // and text colour.
+    // Takes over a label of a dialog: from now on it draws with this label's background and
+    // text colour.
     void SubclassWindow(QWidget* label);
 
 private:
@@ -39,7 +39,6 @@ private:
 
     COLORREF m_crText;
     QColor m_crBack;
-    QFont m_font;
 };
 
 // The theme's window-text colour (black on a light theme): the colour of plain information,

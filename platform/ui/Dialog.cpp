@@ -40,11 +40,7 @@ int CDialog::DoModal() {
     m_bEnded = false;
     m_nResult = 0;
     if (OnInitDialog() && !focusWidget())
-        for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (child->isEnabled() && (child->focusPolicy() & Qt::TabFocus)) {
-                child->setFocus();
-                break;
-            }
+        FocusFirstControl();
     if (m_bEnded)
         return m_nResult;
     if (WaitsForPerson())
@@ -54,6 +50,18 @@ int CDialog::DoModal() {
         Center();
     exec();
     return m_nResult;
+}
+
+void CDialog::FocusFirstControl() {
+    // The tab order is the template's order; the list of children is not (each control is
+    // lowered under the ones before it).
+    for (QWidget* control = nextInFocusChain(); control && control != this;
+         control = control->nextInFocusChain())
+        if (control->isEnabled() && !control->isHidden() &&
+            (control->focusPolicy() & Qt::TabFocus) && isAncestorOf(control)) {
+            control->setFocus();
+            return;
+        }
 }
 
 bool CDialog::UpdateData(bool bSaveAndValidate) {

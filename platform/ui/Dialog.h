@@ -9,7 +9,8 @@
 // the dialog modally and returns the end code given to EndDialog: OnOK (UpdateData(true),
 // then IDOK) and OnCancel (IDCANCEL) are the standard endings; the button IDOK / IDCANCEL,
 // Esc and the close box all go through OnCommand to them. When OnInitDialog returns true and
-// has put the focus nowhere, the first control that takes the focus gets it.
+// has put the focus nowhere, the first control in tab order that takes the focus gets it, so
+// typing and Enter work from the first moment.
 //
 // Created, shown and destroyed on the user-interface thread. Other threads reach a dialog
 // only through PostMessage, while it exists.
@@ -70,6 +71,7 @@ protected:
 private:
     void PressAutoClick(const std::string& name);
     void Center();
+    void FocusFirstControl();
     void Build();
 
     const DLGTEMPLATE& m_template;

@@ -1,10 +1,12 @@
 #include "platform/ui/DialogBuilder.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,7 +15,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QSlider>
+
+#include <algorithm>
+#include <cmath>
 
 namespace plat {
 namespace {
@@ -37,6 +43,25 @@ QWidget* MakeStatic(const DLGITEMTEMPLATE& item, QWidget* parent) {
         horizontal = Qt::AlignRight;
     label->setAlignment(horizontal | Qt::AlignTop);
     return label;
+}
+
+// The templates were measured in another face: a label too narrow for one of its words, which
+// no wrapping can help, grows to hold it, away from the edge its text is aligned to.
+QRect WidenForWords(QRect rect, const QFont& font, const DLGITEMTEMPLATE& item) {
+    const QFontMetrics metrics(font);
+    int widest = 0;
+    for (const QString& word : QString::fromStdString(item.text).split(' ', Qt::SkipEmptyParts))
+        widest = std::max(widest, metrics.size(Qt::TextSingleLine, word).width());
+    const int missing = widest - rect.width();
+    if (missing <= 0)
+        return rect;
+    if (item.style & SS_RIGHT)
+        rect.setLeft(rect.left() - missing);
+    else if (item.style & SS_CENTER)
+        rect.adjust(-missing / 2, 0, missing - missing / 2, 0);
+    else
+        rect.setRight(rect.right() + missing);
+    return rect;
 }
 
 QWidget* MakeMultiLineEdit(const DLGITEMTEMPLATE& item, QWidget* parent,
@@ -142,9 +167,23 @@ QWidget* MakeControl(const DLGITEMTEMPLATE& item, QWidget* parent,
 } // namespace
 
 QFont CDialogBuilder::DialogFont(const DLGTEMPLATE& tmpl) {
-    QFont font(QString::fromStdString(tmpl.fontFace));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(tmpl.fontPointSize);
+    // A template's 8 points are the system's dialog font, which here is the desktop's own font
+    // in its face and size: a person who chose a larger font gets larger dialogs, laid out as
+    // a whole, rather than one control drawn larger than the others.
+    QFont font = QApplication::font();
+    font.setPointSizeF(font.pointSizeF() * tmpl.fontPointSize / 8.0);
+    return font;
+}
+
+QFont CDialogBuilder::FittingFont(const DLGTEMPLATE& tmpl, const QSize& screen) {
+    QFont font = DialogFont(tmpl);
+    // Room for a title bar and borders the window manager adds.
+    const QSize room = screen - QSize(16, 40);
+    const double smallest = tmpl.fontPointSize;
+    while (font.pointSizeF() > smallest &&
+           !QRect(QPoint(), room).contains(
+               QRect(QPoint(), MapDialogRect(font, 0, 0, tmpl.cx, tmpl.cy).size())))
+        font.setPointSizeF(std::max(smallest, font.pointSizeF() - 0.5));
     return font;
 }
 
@@ -153,7 +192,9 @@ QRect CDialogBuilder::MapDialogRect(const QFont& font, int x, int y, int cx, int
     const int alphabet = metrics.horizontalAdvance(
         QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     const int baseX = (alphabet / 26 + 1) / 2;
-    const int baseY = metrics.height();
+    // A line of text with its leading, so that a one-line label 8 units tall holds its line
+    // whole in any face.
+    const int baseY = static_cast<int>(std::ceil(QFontMetricsF(font).lineSpacing()));
     return QRect(MulDiv(x, baseX, 4), MulDiv(y, baseY, 8), MulDiv(cx, baseX, 4),
                  MulDiv(cy, baseY, 8));
 }
@@ -163,7 +204,10 @@ QButtonGroup* CDialogBuilder::RadioGroupOf(const QWidget* control) {
 }
 
 void CDialogBuilder::Build(QDialog& dialog, const DLGTEMPLATE& tmpl, const Notify& notify) {
-    const QFont font = DialogFont(tmpl);
+    const QScreen* screen =
+        dialog.parentWidget() ? dialog.parentWidget()->screen() : QGuiApplication::primaryScreen();
+    const QFont font =
+        screen ? FittingFont(tmpl, screen->availableGeometry().size()) : DialogFont(tmpl);
     dialog.setFont(font);
     dialog.setWindowTitle(QString::fromStdString(tmpl.caption));
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
@@ -181,6 +225,8 @@ void CDialogBuilder::Build(QDialog& dialog, const DLGTEMPLATE& tmpl, const Notif
         // tall as its font needs.
         if (item.kind == CtlKind::DropDownList)
             rect.setHeight(control->sizeHint().height());
+        if (item.kind == CtlKind::Static)
+            rect = WidenForWords(rect, font, item);
         control->setGeometry(rect);
         control->setEnabled(!(item.style & CTL_DISABLED));
         // Earlier controls of a template lie above later ones, as on Windows.

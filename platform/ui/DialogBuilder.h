@@ -3,6 +3,9 @@
 // template rectangle converted from dialog units with the dialog font's average character
 // width and height (as MapDialogRect does), its objectName set to its symbolic id, radio
 // buttons grouped as the template's group marks say, and the dialog sized to the template.
+// Every control draws with the one dialog font, which follows the desktop's font, so a larger
+// font or scale grows the whole dialog; only a dialog that would not fit its screen gets a
+// smaller font.
 //
 // User actions on the controls are reported through one callback with the control id and a
 // notification code, as WM_COMMAND does: a click (BN_CLICKED), a text change of an edit
@@ -14,6 +17,7 @@
 
 #include <QFont>
 #include <QRect>
+#include <QSize>
 
 #include <functional>
 
@@ -33,8 +37,12 @@ public:
     // template's caption, font, size and title-bar buttons.
     static void Build(QDialog& dialog, const DLGTEMPLATE& tmpl, const Notify& notify);
 
-    // The template's font ("MS Sans Serif" becomes the closest sans-serif face here).
+    // The template's font: the desktop's font, at the template's size relative to 8 points.
     static QFont DialogFont(const DLGTEMPLATE& tmpl);
+
+    // The template's font, made smaller (not below the template's own size) where the dialog
+    // would not fit a screen of this size.
+    static QFont FittingFont(const DLGTEMPLATE& tmpl, const QSize& screen);
 
     // Dialog units to pixels for `font`, rounding as MulDiv does.
     static QRect MapDialogRect(const QFont& font, int x, int y, int cx, int cy);

@@ -97,7 +97,8 @@ void WithFakeApplication::SetUp() {
     m_dir = vtltest::MakeTempDir("fake vtl;echo");
     m_vtl = m_dir + "/vtl";
     vtltest::WriteFile(m_vtl,
-                       "#!/bin/sh\necho \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n"
+                       "#!/bin/sh\necho \"${XDG_ACTIVATION_TOKEN-}|${DESKTOP_STARTUP_ID-}\" > \"$0.token\"\n"
+                       "echo \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n"
                        "while [ -e \"$0.hold\" ]; do sleep 0.02; done\n"
                        "mv \"" +
                            RecordQueuePath(HandoffQueueName()) + "/$" + HANDOFF_RECORD_VARIABLE +

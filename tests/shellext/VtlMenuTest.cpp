@@ -45,13 +45,18 @@ TEST_F(VtlMenu, MenuForPicturesOnlyAndInvokeHandsThemOverAsFullPathsInOrder) {
     fs::current_path(m_dir);
     for (const std::uint32_t command : {0u, 1u, 2u}) {
         fs::remove(m_vtl + ".started");
+        // The file manager's activation token goes on to the application, which is raised
+        // with it.
+        const std::string token = "token-" + std::to_string(command);
         const RunResult run =
-            RunVtlMenu({"--invoke", std::to_string(command), "a.jpg", "b.txt", "./sub/../d.gif"});
+            RunVtlMenu({"--invoke", std::to_string(command), "a.jpg", "b.txt", "./sub/../d.gif"},
+                       {{"XDG_ACTIVATION_TOKEN", token}, {"DESKTOP_STARTUP_ID", token + "_TIME1"}});
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.err, "");
         EXPECT_EQ(TakenRecord(), std::pair(command, Files{m_dir + "/a.jpg", m_dir + "/d.gif"}))
             << "the application took its record before vtlmenu returned";
         EXPECT_EQ(WaitForStart(), "0\n") << "started by its path, with no arguments";
+        EXPECT_EQ(vtltest::ReadFile(m_vtl + ".token"), token + "|" + token + "_TIME1\n");
         EXPECT_TRUE(QueueUntouched());
     }
     fs::current_path(before);

@@ -4,9 +4,10 @@
 // differs and the notification that follows.)
 #include "platform/ui/Dialog.h"
 #include "platform/ui/DialogBuilder.h"
+#include "platform/ui/SystemMetrics.h"
 #include "tests/ui/ModalDriver.h"
 
-#include <QLineEdit>
+#include <QApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -71,15 +72,14 @@ TEST(Dialog, EveryWayOutGivesItsEndCode) {
         SCOPED_TRACE(how);
         CTestDialog dialog(withDefault);
         vtltest::OnNextModal([&, act = act](QWidget* modal) {
-            auto* name = qobject_cast<QLineEdit*>(dialog.GetDlgItem(100));
-            name->setFocus();
-            QTest::keyClicks(name, "typed");
+            QTest::keyClicks(QApplication::focusWidget(), "typed");
             act(modal);
         });
         EXPECT_EQ(dialog.DoModal(), code);
         EXPECT_TRUE(dialog.HasEnded() && !dialog.isVisible());
-        // OK reads the controls into the members; the other ways leave them.
-        EXPECT_EQ(dialog.m_strName, code == plat::IDOK ? "firsttyped" : "first");
+        // OK reads the controls into the members; the other ways leave them. The edit, first
+        // in tab order, opened with the focus and its text selected, so typing replaced it.
+        EXPECT_EQ(dialog.m_strName, code == plat::IDOK ? "typed" : "first");
     }
     CTestDialog early;
     early.m_bEndInInit = true;
@@ -98,6 +98,20 @@ TEST(Message, PostedFromAnotherThreadArrivesInOrderOnTheDialogsThread) {
     ASSERT_EQ(dialog.m_received.size(), 101u);
     for (int i = 0; i <= 100; ++i)
         EXPECT_EQ(dialog.m_received[i], std::make_pair(plat::WPARAM(i), plat::LPARAM{-i}));
+}
+
+// The desktop size is the monitor's real pixels, whatever Qt's logical size and ratio make of
+// it at each scale (Qt 6.4 on Wayland says ratio 2 for 125 % to 175 %).
+TEST(SystemMetrics, TheDesktopSizeIsTheMonitorsRealPixels) {
+    const std::pair<plat::ScreenReport, plat::ScreenPixels> cases[] = {
+        {{1707, 1067, 1.5, 2560, 1600}, {2560, 1600}},  // X11 150 %, not 2561 x 1601
+        {{1536, 864, 2.0, 1920, 1080}, {1920, 1080}},   // Wayland 125 %
+        {{1280, 720, 2.0, 1920, 1080}, {1920, 1080}},   // Wayland 150 %, not 2560 x 1440
+        {{720, 1280, 2.0, 1920, 1080, true}, {1080, 1920}}, // Wayland, output turned
+        {{1536, 864, 1.25}, {1920, 1080}},                  // the server told nothing
+    };
+    for (const auto& [report, pixels] : cases)
+        EXPECT_EQ(plat::DesktopPixels(report), pixels) << report.logicalWidth << " " << report.ratio;
 }
 
 } // namespace

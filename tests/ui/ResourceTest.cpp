@@ -6,8 +6,16 @@
 #include "app/res/Dialogs.h"
 #include "app/res/Identity.h"
 #include "platform/ui/Dialog.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/Sandbox.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QScreen>
 #include <QGroupBox>
 #include <QImage>
 #include <QLineEdit>
@@ -15,6 +23,8 @@
 #include <QWindow>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -51,14 +61,90 @@ TEST(Resources, EveryControlTakesTheClicksAtItsCentre) {
     }
 }
 
+// Whether a control's text (wrapped, for a label) lies inside its rectangle, or the style's
+// room for it, and the indicator of a check box or radio button too.
+bool Fits(QWidget* control) {
+    const QFontMetrics metrics(control->font());
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        const QRect used = metrics.boundingRect(QRect(0, 0, control->width(), 10000),
+                                                Qt::TextWordWrap, label->text());
+        return label->text().isEmpty() || control->rect().contains(used.translated(-used.topLeft()));
+    }
+    auto* button = qobject_cast<QAbstractButton*>(control);
+    if (!button)
+        return true;
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const bool radio = qobject_cast<QRadioButton*>(control), check = qobject_cast<QCheckBox*>(control);
+    const auto room = [&](QStyle::SubElement element) {
+        return control->style()->subElementRect(element, &option, control);
+    };
+    const QRect indicator = room(radio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator);
+    const QRect contents = room(radio   ? QStyle::SE_RadioButtonContents
+                                : check ? QStyle::SE_CheckBoxContents
+                                        : QStyle::SE_PushButtonContents);
+    const QSize text = metrics.size(Qt::TextShowMnemonic, button->text());
+    return (!(radio || check) || control->rect().contains(indicator)) &&
+           (button->text().isEmpty() || (text.width() <= contents.width() && text.height() <= contents.height()));
+}
+
+// A larger desktop font or scale grows every dialog as a whole: at fonts of 9 to 14 points and
+// scales 1, 1.5 and 2 (each scale in a process of its own on a 1024 x 768 screen) every
+// control draws in the one dialog font, its text and indicator inside its rectangle, and the
+// dialog fits the screen, keeping the desktop's font up to 10 points.
+TEST(Resources, EveryDialogFitsItsTextsAtEveryFontAndScale) {
+    for (const double scale : {1.0, 1.5, 2.0}) {
+        if (std::getenv("QT_SCALE_FACTOR"))
+            break;
+        const std::string screen = vtltest::MakeTempDir("screen") + "/screen.json";
+        vtltest::WriteFile(screen, "{\"screens\": [{\"name\": \"s\", \"x\": 0, \"y\": 0, \"width\": " +
+                                       std::to_string(int(1024 * scale)) + ", \"height\": " +
+                                       std::to_string(int(768 * scale)) + "}]}");
+        const vtltest::ProgramRun run = vtltest::RunProgram(
+            std::filesystem::read_symlink("/proc/self/exe"),
+            {"--gtest_filter=Resources.EveryDialogFitsItsTextsAtEveryFontAndScale"},
+            {{"QT_SCALE_FACTOR", std::to_string(scale)},
+             {"QT_QPA_PLATFORM", "offscreen:configfile=" + screen}});
+        EXPECT_EQ(run.status, 0) << "at scale " << scale << ":\n" << run.out;
+    }
+    if (!std::getenv("QT_SCALE_FACTOR"))
+        return;
+    const QFont desktop = QApplication::font();
+    for (int points = 9; points <= 14; ++points) {
+        QFont font = desktop;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        for (const plat::DLGTEMPLATE* tmpl : AllDialogTemplates()) {
+            SCOPED_TRACE(tmpl->caption + " at " + std::to_string(points) + " pt");
+            plat::CDialog dialog(*tmpl, nullptr);
+            const QSize room = QGuiApplication::primaryScreen()->availableSize();
+            EXPECT_TRUE(dialog.width() < room.width() && dialog.height() < room.height());
+            EXPECT_TRUE(points > 10 || dialog.font().pointSize() == points);
+            for (QWidget* control : dialog.findChildren<QWidget*>()) {
+                EXPECT_EQ(control->font(), dialog.font()) << qPrintable(control->objectName());
+                EXPECT_TRUE(Fits(control)) << qPrintable(control->objectName()) << " "
+                                           << control->width() << " x " << control->height();
+            }
+        }
+    }
+    QApplication::setFont(desktop);
+}
+
 // "Flip Horizontal" turns the picture upside down: its bitmap shows the picture beside the
-// same picture turned upside down.
-TEST(Resources, TheFlipBitmapShowsThePictureUpsideDown) {
-    const QImage flip = LoadBitmap(IDB_FLIP).toImage();
-    ASSERT_FALSE(flip.isNull());
-    const QImage left = flip.copy(0, 0, flip.width() * 5 / 12, flip.height());
-    const QImage right = flip.copy(flip.width() - left.width(), 0, left.width(), flip.height());
-    EXPECT_EQ(right, left.mirrored(false, true));
+// same picture turned upside down, at every scale. Every bitmap has a version at twice its size
+// covering the same logical size.
+TEST(Resources, TheBitmapsShowTheirChoicesAtEveryScale) {
+    for (const int id : {IDB_FLIP, IDB_ROTATE_LEFT, IDB_ROTATE_RIGHT, IDB_TOOLBAR, IDB_NAVBAR}) {
+        const QImage once = LoadBitmap(id).toImage(), twice = LoadBitmap(id, 1.5).toImage();
+        EXPECT_EQ(twice.size(), once.size() * 2) << id;
+        EXPECT_EQ(twice.deviceIndependentSize(), QSizeF(once.size())) << id;
+        for (const QImage& flip : {once, twice}) {
+            const QImage left = flip.copy(0, 0, flip.width() * 5 / 12, flip.height());
+            const QImage right = flip.copy(flip.width() - left.width(), 0, left.width(), flip.height());
+            EXPECT_TRUE(id != IDB_FLIP || right == left.mirrored(false, true)) << flip.width();
+        }
+    }
 }
 
 // The desktop appends a display name to every window title ("Vantrel... — Vantrel"): the
