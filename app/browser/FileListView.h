@@ -129,7 +129,7 @@ class CFileListView : public QTreeView {
     void Tell(const std::string& text);
     void OnColumnClick(int column);
     void OnClick(const QModelIndex& index);
-    void OnCurrentRowChanged(const QModelIndex& current);
+    void OnCurrentRowChanged(const QModelIndex& current, const QModelIndex& previous);
     void OnKeyDown(int key);
     // The last column takes the rest of the list's width while it was asked to (a stored -2)
     // and the user has not dragged a width.
@@ -141,7 +141,9 @@ class CFileListView : public QTreeView {
     int HighestSelectedRow() const;
     // The row of an entry's exact path; -1 when none has it.
     int RowOfPath(const std::string& path) const;
-    void ShowInPreview(const FileListItem& item);
+    // Shows item in the preview, and has `next` read ahead when it is a picture: the row beyond
+    // it in the direction the user moves (nullptr past the ends).
+    void ShowInPreview(const FileListItem& item, const FileListItem* next);
     void ClearPreview();
     bool ShowsComputer() const;
 
