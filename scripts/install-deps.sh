@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools
   libvips-dev libvips-tools
-  libexif-dev libjpeg-dev
+  libexif-dev libjpeg-dev libdeflate-dev
   libgtest-dev
   xdg-utils
   xvfb
