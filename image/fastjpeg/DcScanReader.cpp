@@ -1,5 +1,6 @@
 #include "image/fastjpeg/DcScanReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -369,10 +370,12 @@ class CDcReader {
             for (Component& c : m_components)
                 if (c.nId == id)
                     found = &c;
-            if (!found || selectors < 0)
+            // A component twice in one scan, or a table that cannot be: libjpeg fails there.
+            if (!found || selectors < 0 || (selectors >> 4) > 3 ||
+                std::find(inScan.begin(), inScan.end(), found) != inScan.end())
                 return -1;
             inScan.push_back(found);
-            tables.push_back(&m_dcTables[static_cast<std::size_t>((selectors >> 4) & 3)]);
+            tables.push_back(&m_dcTables[static_cast<std::size_t>(selectors >> 4)]);
         }
         const int start = m_input.Byte();
         const int end = m_input.Byte();
