@@ -74,6 +74,10 @@ struct HuffTable {
         std::size_t k = 0;
         for (int length = 1; length <= 16; ++length) {
             const int count = counts[length - 1];
+            // Codes of a length must fit in it, short of the one of all 1 bits (as libjpeg has
+            // it); checked before the look-up table is filled with them.
+            if (code + count >= 1 << length && count > 0)
+                return false;
             valOffset[length] = static_cast<std::int32_t>(k) - code;
             for (int i = 0; i < count; ++i, ++code, ++k) {
                 symbols[k] = values[k];
@@ -87,9 +91,6 @@ struct HuffTable {
                 }
             }
             maxCode[length] = count > 0 ? code - 1 : -1;
-            // Codes of a length must fit in it, short of the one of all 1 bits (as libjpeg has it).
-            if (code >= 1 << length)
-                return false;
             code <<= 1;
         }
         return bDefined = true;

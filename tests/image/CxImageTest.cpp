@@ -28,6 +28,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <random>
 #include <thread>
 
 using namespace vtltest;
@@ -449,6 +450,26 @@ TEST(FastJpegRoad, DcScanReaderGivesLibjpegsEighthSampleForSample) {
             EXPECT_EQ(differing, 0u);
         }
     }
+    // Random damage to the headers and DC scans of one of them: the reader refuses it or reads
+    // a picture, never outside its buffers (AddressSanitizer: make test-asan).
+    std::mt19937 random(20261208);
+    const auto below = [&random](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
+    const std::string seed = ReadFile(dir + "/restart markers, one component a scan.jpg");
+    constexpr int kRounds = 3000;
+    int read = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        std::string bytes = seed;
+        for (std::size_t edits = 1 + below(4); edits > 0; --edits)
+            bytes[below(std::min<std::size_t>(bytes.size(), 4096))] = static_cast<char>(below(256));
+        std::FILE* file = fmemopen(bytes.data(), bytes.size(), "rb");
+        vtlimage::Raster raster;
+        read += vtlimage::ReadDcScans(file, false, raster);
+        std::fclose(file);
+    }
+    EXPECT_GT(read, 0);
+    EXPECT_LT(read, kRounds);
 }
 
 TEST(CxImage, OrientedJpegsComeOutUprightWithTheirExif) {
