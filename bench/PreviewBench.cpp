@@ -9,11 +9,16 @@
 // inflate, and S the longest the window went without handling its events meanwhile (the
 // picture is read on a worker thread: S stays small whatever the picture). bench/preview runs
 // it once per format.
+//
+// With --pause MS it steps as a person looks: after each picture is painted, the one after it is
+// named for reading ahead, as the file list names it, and the run waits MS milliseconds (the
+// window handling its events) before the next step; the times are then those of the step alone.
 #include "app/preview/ScrollPictureView.h"
 #include "app/widgets/VantrelDoc.h"
 #include "image/ProcessSettings.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QTimer>
 
 #include <algorithm>
@@ -56,6 +61,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::string format = "jpeg";
     std::size_t count = 50;
+    int pauseMs = -1; // no pause: no read-ahead either
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -63,11 +69,14 @@ int main(int argc, char** argv) {
             format = argv[++i];
         else if (arg == "--count" && i + 1 < argc)
             count = static_cast<std::size_t>(std::atoi(argv[++i]));
+        else if (arg == "--pause" && i + 1 < argc)
+            pauseMs = std::atoi(argv[++i]);
         else
             files.push_back(arg);
     }
     if (files.empty() || count == 0) {
-        std::fprintf(stderr, "usage: preview-bench [--format NAME] [--count N] FILE...\n");
+        std::fprintf(stderr,
+                     "usage: preview-bench [--format NAME] [--count N] [--pause MS] FILE...\n");
         return 2;
     }
 
@@ -105,10 +114,18 @@ int main(int argc, char** argv) {
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         view.viewport()->repaint();
         const std::chrono::duration<double, std::milli> took = Clock::now() - start;
+        const double tookProcessor = ProcessorMs() - startProcessor;
+        if (pauseMs >= 0) {
+            counting = false; // the window is idle meanwhile; only the steps count
+            view.ReadAhead(files[(n + 1) % files.size()]);
+            QEventLoop pause;
+            QTimer::singleShot(pauseMs, &pause, &QEventLoop::quit);
+            pause.exec();
+        }
         if (n == 0) // the first picture warms up the decoders and fonts
             continue;
         times.push_back(took.count());
-        processor.push_back(ProcessorMs() - startProcessor);
+        processor.push_back(tookProcessor);
     }
     const auto [median, worst] = Spread(times);
     const auto [cpuMedian, cpuWorst] = Spread(processor);

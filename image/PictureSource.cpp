@@ -13,6 +13,7 @@
 #include "image/ByteSource.h"
 #include "image/IcoCodec.h"
 #include "image/PcxCodec.h"
+#include "image/PngDecoder.h"
 #include "image/VipsRuntime.h"
 #include "image/base/FileBytes.h"
 #include "image/base/MemoryBudget.h"
@@ -408,6 +409,8 @@ VImage CPictureSource::Pixels(int shrink, bool sequential, bool twoThreads) cons
             std::optional<VImage> decoded;
             if (m_header.nType == CXIMAGE_FORMAT_JPG)
                 decoded = DecodeJpeg(m_strPath, shrink, image, twoThreads);
+            else if (m_header.nType == CXIMAGE_FORMAT_PNG)
+                decoded = DecodePng(m_strPath, image);
             if (decoded && streams) {
                 image = *decoded;
             } else if (decoded) {

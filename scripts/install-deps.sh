@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools
   libvips-dev libvips-tools
-  libexif-dev libjpeg-dev
+  libexif-dev libjpeg-dev libdeflate-dev
   # the screen's real pixels asked of X11 (RandR) and Wayland; Qt's Wayland plugin, so a Wayland
   # session runs the program natively rather than through XWayland
   libxcb-randr0-dev libwayland-dev qt6-wayland

@@ -211,11 +211,12 @@ void CFileListView::OnColumnClick(int column) {
     m_list->Sort({column, !(column == now.column && now.ascending)});
 }
 
-void CFileListView::ShowInPreview(const FileListItem& item) {
+void CFileListView::ShowInPreview(const FileListItem& item, const FileListItem* next) {
     if (!m_pDoc || !m_pDoc->m_pPictureView)
         return;
     m_pDoc->m_pPictureView->SetPicturePath(item.m_strPath);
     m_pDoc->m_pPictureView->ShowPicture();
+    m_pDoc->m_pPictureView->ReadAhead(next && !next->m_bFolder ? next->m_strPath : std::string());
 }
 
 void CFileListView::ClearPreview() {
@@ -230,10 +231,14 @@ void CFileListView::OnClick(const QModelIndex& index) {
         m_list->SetCheck(index.row(), false);
 }
 
-void CFileListView::OnCurrentRowChanged(const QModelIndex& current) {
+void CFileListView::OnCurrentRowChanged(const QModelIndex& current, const QModelIndex& previous) {
     const FileListItem* item = m_list->GetItemData(current.row());
+    // The picture the user is likely to see next lies further in the direction of travel.
+    const int step = previous.isValid() && previous.row() > current.row() ? -1 : 1;
+    const int next = current.row() + step;
     if (item && !item->m_bFolder)
-        ShowInPreview(*item);
+        ShowInPreview(*item, next >= 0 && next < m_list->GetItemCount() ? m_list->GetItemData(next)
+                                                                        : nullptr);
     else
         ClearPreview();
 }

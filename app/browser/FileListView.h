@@ -122,7 +122,7 @@ class CFileListView : public QTreeView {
     void Tell(const std::string& text);
     void OnColumnClick(int column);
     void OnClick(const QModelIndex& index);
-    void OnCurrentRowChanged(const QModelIndex& current);
+    void OnCurrentRowChanged(const QModelIndex& current, const QModelIndex& previous);
     void OnKeyDown(int key);
     // The last column takes the rest of the list's width while it was asked to (a stored -2)
     // and the user has not dragged a width.
@@ -132,7 +132,9 @@ class CFileListView : public QTreeView {
     int TextCellWidth(int column) const;
     // The highest selected row; -1 when none is.
     int HighestSelectedRow() const;
-    void ShowInPreview(const FileListItem& item);
+    // Shows item in the preview, and has `next` read ahead when it is a picture: the row beyond
+    // it in the direction the user moves (nullptr past the ends).
+    void ShowInPreview(const FileListItem& item, const FileListItem* next);
     void ClearPreview();
 
     CVantrelDoc* m_pDoc;

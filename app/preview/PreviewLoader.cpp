@@ -78,19 +78,64 @@ CPreviewLoader::~CPreviewLoader() {
 }
 
 void CPreviewLoader::Request(const std::string& path, QSize pane) {
+    std::optional<PreviewPicture> ready;
     {
         const std::lock_guard lock(m_lock);
-        m_pending = Job{++m_nAsked, path, pane};
-        m_bCancel = true;
+        ++m_nAsked;
+        m_pending.reset();
+        if (m_readAhead && m_readAhead->path == path && m_readAhead->pane == pane) {
+            ready = std::move(m_readAhead);
+            m_readAhead.reset();
+        } else if (m_running && m_running->number == 0 && m_running->Reads(path, pane)) {
+            m_running->number = m_nAsked; // delivered as this request once read
+        } else {
+            m_pending = Job{m_nAsked, path, pane};
+        }
+        if (!m_running || m_running->number != m_nAsked)
+            m_bCancel = true;
+        m_ahead.reset();
+        m_readAhead.reset();
+    }
+    if (ready) {
+        m_nDelivered = m_nAsked;
+        m_ready(std::move(*ready));
+        return;
     }
     m_wake.notify_all();
+}
+
+void CPreviewLoader::ReadAhead(const std::string& path, QSize pane) {
+    {
+        const std::lock_guard lock(m_lock);
+        if ((m_readAhead && m_readAhead->path == path && m_readAhead->pane == pane) ||
+            (m_ahead && m_ahead->Reads(path, pane)) ||
+            (m_running && m_running->number == 0 && m_running->Reads(path, pane)))
+            return;
+        DropReadAhead();
+        if (!path.empty())
+            m_ahead = Job{0, path, pane};
+    }
+    m_wake.notify_all();
+}
+
+bool CPreviewLoader::ReadingAhead() const {
+    const std::lock_guard lock(m_lock);
+    return m_ahead || (m_running && m_running->number == 0);
 }
 
 void CPreviewLoader::Cancel() {
     const std::lock_guard lock(m_lock);
     m_pending.reset();
+    DropReadAhead();
     m_bCancel = true;
     m_nDelivered = m_nAsked;
+}
+
+void CPreviewLoader::DropReadAhead() {
+    m_ahead.reset();
+    m_readAhead.reset();
+    if (m_running && m_running->number == 0)
+        m_bCancel = true;
 }
 
 void CPreviewLoader::Run() {
@@ -98,17 +143,31 @@ void CPreviewLoader::Run() {
         Job job;
         {
             std::unique_lock lock(m_lock);
-            m_wake.wait(lock, [this] { return m_bStop || m_pending; });
+            m_wake.wait(lock, [this] { return m_bStop || m_pending || m_ahead; });
             if (m_bStop)
                 return;
-            job = std::move(*m_pending);
-            m_pending.reset();
+            std::optional<Job>& next = m_pending ? m_pending : m_ahead;
+            job = std::move(*next);
+            next.reset();
+            m_running = job;
             m_bCancel = false;
         }
         PreviewPicture picture = Read(*m_pImage, *m_pExif, job.path, job.pane);
+        std::uint64_t number = 0;
+        {
+            const std::lock_guard lock(m_lock);
+            number = m_running->number;
+            m_running.reset();
+            // A read-ahead is kept unless it was dropped meanwhile (its reading cut short).
+            if (number == 0) {
+                if (!m_bCancel)
+                    m_readAhead = std::move(picture);
+                continue;
+            }
+        }
         QMetaObject::invokeMethod(
             this,
-            [this, number = job.number, picture = std::move(picture)]() mutable {
+            [this, number, picture = std::move(picture)]() mutable {
                 Deliver(number, std::move(picture));
             },
             Qt::QueuedConnection);

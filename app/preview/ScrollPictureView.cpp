@@ -86,6 +86,8 @@ bool CScrollPictureView::ShowPicture() {
     if (!plat::FileExists(m_strPicturePath))
         return false;
     m_pLoader->Request(m_strPicturePath, PaneSize());
+    if (!IsLoading()) // it was read ahead, and is shown already
+        return true;
     if (m_shows == Shows::Nothing) {
         m_shows = Shows::Loading;
         Relayout();
@@ -106,6 +108,10 @@ void CScrollPictureView::ClearPicture() {
     m_scaled = QImage();
     Relayout();
     viewport()->update();
+}
+
+void CScrollPictureView::ReadAhead(const std::string& path) {
+    m_pLoader->ReadAhead(plat::FileExists(path) ? path : std::string(), PaneSize());
 }
 
 bool CScrollPictureView::IsLoading() const {

@@ -67,6 +67,7 @@ class CScrollPictureView : public QAbstractScrollArea, public IPicturePane {
     void SetPicturePath(const std::string& path) override;
     bool ShowPicture() override;
     void ClearPicture() override;
+    void ReadAhead(const std::string& path) override;
     // A picture asked for is still being read.
     bool IsLoading() const;
     // The line the pane shows instead of a picture ("Loading…", or why a file cannot be

@@ -1,6 +1,7 @@
 #pragma once
 // IPicturePane: the preview as the file list reaches it through the document. When a picture
-// row becomes current the list calls SetPicturePath and ShowPicture; when a folder row does,
+// row becomes current the list calls SetPicturePath and ShowPicture, then ReadAhead with the
+// picture next to it in the direction the user moves (or ""); when a folder row does,
 // SetPicturePath("") and ClearPicture. The preview pane (CScrollPictureView) is one; a test of
 // the file list stands a recording one in.
 //
@@ -18,4 +19,7 @@ class IPicturePane {
     virtual bool ShowPicture() = 0;
     // Drops the picture (and one still being read), so the pane shows only its background.
     virtual void ClearPicture() = 0;
+    // Reads the picture at path ahead while the shown one stays, so that showing it next takes
+    // no wait; "" (or a path where no file is) drops what was read ahead.
+    virtual void ReadAhead(const std::string& path) = 0;
 };

@@ -1,7 +1,6 @@
 #include "image/fastjpeg/JpegDecoder.h"
 
 #include <algorithm>
-#include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -15,6 +14,7 @@
 #include "image/fastjpeg/FastJpeg.h"
 #include "image/fastjpeg/JpegReader.h"
 #include "image/fastjpeg/ScanSplit.h"
+#include "image/fastjpeg/YccToRgb.h"
 
 namespace vtlimage {
 
@@ -107,45 +107,6 @@ class CRowQueue {
     bool m_bProducerWaits = false;
     bool m_bConsumerWaits = false;
 };
-
-// libjpeg's YCbCr to RGB conversion (its fixed point, its rounding), so that a row put together
-// from two decoders has the samples one decoder would have given; by tables, as libjpeg's own
-// conversion, which takes half the time of multiplying.
-struct YccTables {
-    YccTables() {
-        constexpr int kHalf = 1 << 15;
-        for (int i = 0; i < 256; ++i) {
-            const int c = i - 128;
-            red[i] = (91881 * c + kHalf) >> 16;
-            blue[i] = (116130 * c + kHalf) >> 16;
-            greenOfCb[i] = -22554 * c;
-            greenOfCr[i] = -46802 * c + kHalf;
-        }
-        for (int v = 0; v < kClampSize; ++v)
-            clamp[v] = static_cast<std::uint8_t>(std::clamp(v - kClampLow, 0, 255));
-    }
-    // Luma plus any of the above lies within -kClampLow .. kClampSize - kClampLow - 1.
-    static constexpr int kClampLow = 384;
-    static constexpr int kClampSize = 1024;
-    std::array<int, 256> red{};
-    std::array<int, 256> blue{};
-    std::array<int, 256> greenOfCb{};
-    std::array<int, 256> greenOfCr{};
-    std::array<std::uint8_t, kClampSize> clamp{};
-};
-
-void YccToRgb(const std::uint8_t* luma, const std::uint8_t* ycc, std::uint8_t* rgb, int width) {
-    static const YccTables tables;
-    const std::uint8_t* clamp = tables.clamp.data() + YccTables::kClampLow;
-    for (int x = 0; x < width; ++x, ycc += 3, rgb += 3) {
-        const int y = luma[x];
-        const int cb = ycc[1];
-        const int cr = ycc[2];
-        rgb[0] = clamp[y + tables.red[cr]];
-        rgb[1] = clamp[y + ((tables.greenOfCb[cb] + tables.greenOfCr[cr]) >> 16)];
-        rgb[2] = clamp[y + tables.blue[cb]];
-    }
-}
 
 // One decode of one picture. Its decoders run ahead on threads of their own, each filling a
 // queue of rows, so that decoding goes on at full speed on one core while libvips' workers

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "image/base/MemoryBudget.h"
+#include "image/fastjpeg/DcScanReader.h"
 #include "image/fastjpeg/FastJpeg.h"
 #include "image/fastjpeg/JpegReader.h"
 
@@ -19,7 +20,7 @@ bool EveryDcArrived(const jpeg_decompress_struct& info) {
     return true;
 }
 
-bool ReadDcScans(CJpegReader& reader, Raster& out) {
+bool ReadDcThroughLibjpeg(CJpegReader& reader, Raster& out) {
     const jpeg_decompress_struct& info = reader.Info();
     if (!reader.ReadHeader() || !info.progressive_mode)
         return false;
@@ -56,25 +57,49 @@ bool ReadDcScans(CJpegReader& reader, Raster& out) {
     });
 }
 
-} // namespace
+// Our own reader of the DC scans for the pictures it reads; libjpeg's header tells which
+// colours the file holds, as libjpeg's decode of it would take them.
+bool ReadDcOwn(std::FILE* file, Raster& out) {
+    bool progressive = false;
+    J_COLOR_SPACE colours = JCS_UNKNOWN;
+    {
+        CJpegReader header(file);
+        if (header.ReadHeader()) {
+            progressive = header.Info().progressive_mode;
+            colours = header.Info().jpeg_color_space;
+        }
+    }
+    return progressive && (colours == JCS_YCbCr || colours == JCS_GRAYSCALE) &&
+           std::fseek(file, 0, SEEK_SET) == 0 && ReadDcScans(file, colours == JCS_GRAYSCALE, out);
+}
 
-bool DecodeProgressiveDc(const std::string& path, Raster& raster) {
+bool Decode(const std::string& path, Raster& raster, bool own) {
     if (!FastJpegRoad())
         return false;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return false;
     auto out = std::make_unique<Raster>();
-    bool decoded = false;
-    {
+    bool decoded = own && ReadDcOwn(file, *out);
+    if (!decoded && std::fseek(file, 0, SEEK_SET) == 0) {
         // The later scans are never read: destroying the decoder abandons them.
         CJpegReader reader(file);
-        decoded = ReadDcScans(reader, *out);
+        decoded = ReadDcThroughLibjpeg(reader, *out);
     }
     std::fclose(file);
     if (decoded)
         raster = std::move(*out);
     return decoded;
+}
+
+} // namespace
+
+bool DecodeProgressiveDc(const std::string& path, Raster& raster) {
+    return Decode(path, raster, true);
+}
+
+bool DecodeProgressiveDcThroughLibjpeg(const std::string& path, Raster& raster) {
+    return Decode(path, raster, false);
 }
 
 } // namespace vtlimage

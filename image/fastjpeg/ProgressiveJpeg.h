@@ -11,11 +11,14 @@
 
 namespace vtlimage {
 
-// Fills raster with the RGB picture at 1/8 of the stored size (not turned upright). False, and
-// raster untouched, while the fast road is off (FastJpeg.h), and for a baseline JPEG, a CMYK
-// one, a file that is damaged before every component's DC coefficients have arrived, or one
-// whose coefficients (which libjpeg holds for the whole picture even here) the memory budget
-// does not grant.
+// Fills raster with the RGB picture at 1/8 of the stored size (not turned upright), through our
+// own reader of the DC scans (DcScanReader.h), or libjpeg's for a file that reader leaves to it.
+// False, and raster untouched, while the fast road is off (FastJpeg.h), and for a baseline
+// JPEG, a CMYK one, a file that is damaged before every component's DC coefficients have
+// arrived, or one whose coefficients the memory budget does not grant.
 bool DecodeProgressiveDc(const std::string& path, Raster& raster);
+// The same through libjpeg alone, which holds the coefficients of the whole picture even here:
+// what the reader of the DC scans must give sample for sample.
+bool DecodeProgressiveDcThroughLibjpeg(const std::string& path, Raster& raster);
 
 } // namespace vtlimage

@@ -54,6 +54,7 @@ class CRecordingPictureView : public CScrollPictureView {
         return true;
     }
     void ClearPicture() override { calls.push_back("clear"); }
+    void ReadAhead(const std::string& path) override { calls.push_back("ahead:" + path); }
 
     std::vector<std::string> calls;
 };

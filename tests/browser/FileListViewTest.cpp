@@ -116,15 +116,18 @@ TEST_F(FileListViewTest, UpRowWhereTheFolderHasAParent) {
 // current): a picture row shows its picture, a folder row or ".." clears the pane, and so does a
 // fill of another folder, or one that no longer lists the picture shown.
 TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
-    // What the pane was last asked: "show <name>", "clear", or "" when nothing.
-    const auto last = [&] {
-        std::string asked;
+    // What the pane was last asked: "show <name>", "clear", or "" when nothing; and to read
+    // ahead after that: "<name>", "" to drop, "none" when it was not asked.
+    const auto last = [&](bool ahead) {
+        std::string asked, next = "none";
         for (const std::string& call : m_preview->calls)
             if (call == "clear")
-                asked = "clear";
+                asked = "clear", next = "none";
             else if (call.starts_with("path:"))
-                asked = "show " + fs::path(call.substr(5)).filename().string();
-        return asked;
+                asked = "show " + fs::path(call.substr(5)).filename().string(), next = "none";
+            else if (call.starts_with("ahead:"))
+                next = fs::path(call.substr(6)).filename().string();
+        return ahead ? next : asked;
     };
     const auto keys = [&](std::vector<std::pair<int, Qt::KeyboardModifiers>> presses) {
         return [this, presses] {
@@ -138,6 +141,9 @@ TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
         std::function<void()> act;
         const char* current;
         const char* preview;
+        // The next picture in the direction of travel; nullptr where the list is filled
+        // before it is sorted, so the neighbour is the file system's.
+        const char* ahead = "none";
     } cases[] = {
         {"the first Down, the focus coming back from the address box",
          [&] {
@@ -146,33 +152,39 @@ TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
              Press(Qt::Key_Down);
          },
          "..", "clear"},
-        {"End", keys({{Qt::Key_End, none}}), "photo.jpgx", "show photo.jpgx"},
+        {"End", keys({{Qt::Key_End, none}}), "photo.jpgx", "show photo.jpgx", ""},
         {"End, Home", keys({{Qt::Key_End, none}, {Qt::Key_Home, none}}), "..", "clear"},
         {"End, Page Up", keys({{Qt::Key_End, none}, {Qt::Key_PageUp, none}}), "..", "clear"},
-        {"Down onto a folder", keys({{Qt::Key_Home, none}, {Qt::Key_Down, none}}),
-         ".hidden-folder", "clear"},
-        {"typing a name", keys({{Qt::Key_Z, none}}), "Zeta.png", "show Zeta.png"},
-        {"a click", [&] { ClickRow("b.gif"); }, "b.gif", "show b.gif"},
+        {"Down onto a folder", keys({{Qt::Key_Home, none}, {Qt::Key_Down, none}}), ".hidden-folder",
+         "clear"},
+        {"typing a name", keys({{Qt::Key_Z, none}}), "Zeta.png", "show Zeta.png", "apple.jpg"},
+        {"a click", [&] { ClickRow("b.gif"); }, "b.gif", "show b.gif", "broken.jpg"},
         {"Shift+End",
          [&] {
              ClickRow("apple.jpg");
              Press(Qt::Key_End, Qt::ShiftModifier);
          },
-         "photo.jpgx", "show photo.jpgx"},
+         "photo.jpgx", "show photo.jpgx", ""},
         {"Ctrl+click, then Down",
          [&] {
              ClickRow("photo.JPEG");
              ClickRow("apple.jpg", Qt::ControlModifier);
              Press(Qt::Key_Down);
          },
-         "b.gif", "show b.gif"},
+         "b.gif", "show b.gif", "broken.jpg"},
         {"Shift+click, then Ctrl+Up",
          [&] {
              ClickRow("Zeta.png");
              ClickRow("photo.JPEG", Qt::ShiftModifier);
              Press(Qt::Key_Up, Qt::ControlModifier);
          },
-         "broken.jpg", "show broken.jpg"},
+         "broken.jpg", "show broken.jpg", "b.gif"},
+        {"Up onto the first picture, under a folder",
+         [&] {
+             ClickRow("Zeta.png");
+             Press(Qt::Key_Up);
+         },
+         ".hidden.png", "show .hidden.png", ""},
         {"another folder",
          [&] {
              ClickRow("apple.jpg");
@@ -185,7 +197,7 @@ TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
              m_preview->calls.clear();
              Press(Qt::Key_F5);
          },
-         "apple.jpg", "show apple.jpg"},
+         "apple.jpg", "show apple.jpg", nullptr},
         {"a refresh after the picture has gone",
          [&] {
              ClickRow("Zeta.png");
@@ -200,7 +212,10 @@ TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
         m_preview->calls.clear();
         c.act();
         EXPECT_EQ(Current(), c.current) << c.what;
-        EXPECT_EQ(last(), c.preview) << c.what;
+        EXPECT_EQ(last(false), c.preview) << c.what;
+        if (c.ahead) {
+            EXPECT_EQ(last(true), c.ahead) << c.what;
+        }
     }
 }
 
@@ -284,9 +299,10 @@ TEST_F(FileListViewTest, EachFillReadsTheMountsAgain) {
             EXPECT_EQ(Rows(), rows) << location << " " << mounts;
         }
         const int selected = m_box->currentIndex();
-        EXPECT_EQ(std::string(m_box->itemData(selected, CAddressComboBox::IndentRole).toInt(), ' ') +
-                      m_box->itemText(selected).toStdString(),
-                  entry)
+        EXPECT_EQ(
+            std::string(m_box->itemData(selected, CAddressComboBox::IndentRole).toInt(), ' ') +
+                m_box->itemText(selected).toStdString(),
+            entry)
             << location << " " << mounts;
     }
     if (!fs::is_directory("/mnt"))

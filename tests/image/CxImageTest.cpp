@@ -5,6 +5,7 @@
 #include "image/IImage.h"
 #include "image/VipsRuntime.h"
 #include "image/base/Raster.h"
+#include "image/fastjpeg/DcScanReader.h"
 #include "image/fastjpeg/FastJpeg.h"
 #include "image/fastjpeg/JpegDecoder.h"
 #include "image/fastjpeg/ProgressiveJpeg.h"
@@ -19,6 +20,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <jpeglib.h>
 #include <sys/stat.h>
 #include <zlib.h>
 
@@ -26,6 +28,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <random>
 #include <thread>
 
 using namespace vtltest;
@@ -330,6 +333,143 @@ TEST(FastJpegRoad, GivesThePixelsOfLibvipsOwnRoad) {
             }
         }
     }
+}
+
+// A progressive JPEG written by libjpeg with the given luma sampling (chroma at 1), restart
+// interval and scans (none: libjpeg's own progression); black, white and noisy blocks.
+std::string WriteProgressive(const std::string& path, int width, int height, int components,
+                             int lumaH, int lumaV, unsigned restart,
+                             const std::vector<jpeg_scan_info>& scans) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr error{};
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    jpeg_stdio_dest(&info, file);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = components;
+    info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 90, TRUE);
+    info.comp_info[0].h_samp_factor = lumaH;
+    info.comp_info[0].v_samp_factor = lumaV;
+    info.restart_interval = restart;
+    jpeg_simple_progression(&info);
+    if (!scans.empty()) {
+        info.scan_info = scans.data();
+        info.num_scans = static_cast<int>(scans.size());
+    }
+    jpeg_start_compress(&info, TRUE);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width * components));
+    while (info.next_scanline < info.image_height) {
+        const int y = static_cast<int>(info.next_scanline);
+        for (int x = 0; x < width * components; ++x)
+            row[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(
+                x < width / 4 ? (y % 64 < 32 ? 255 : 0) : (x * 7 + y * 13 + (x * y) % 97) & 255);
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::fclose(file);
+    return path;
+}
+
+// The first look at a progressive JPEG comes from our own reader of its DC scans, which must
+// give libjpeg's own DC-only draw sample for sample; a file it leaves goes to libjpeg.
+TEST(FastJpegRoad, DcScanReaderGivesLibjpegsEighthSampleForSample) {
+    if (!vtlimage::FastJpegRoad())
+        GTEST_SKIP() << "the fast JPEG road is switched off in this build (VTL_FAST_JPEG)";
+    const std::string dir = MakeTempDir("dcscans");
+    // A scan: components, their indices, spectral start and end, successive approximation.
+    const std::vector<jpeg_scan_info> ownScans = {
+        {1, {0}, 0, 0, 0, 1}, {1, {0}, 0, 0, 1, 0},  {1, {1}, 0, 0, 0, 0}, {1, {0}, 1, 63, 0, 0},
+        {1, {2}, 0, 0, 0, 0}, {1, {1}, 1, 63, 0, 0}, {1, {2}, 1, 63, 0, 0}};
+    const std::vector<jpeg_scan_info> chromaAcFirst = {{2, {0, 1}, 0, 0, 0, 0},
+                                                       {1, {1}, 1, 63, 0, 0},
+                                                       {1, {2}, 0, 0, 0, 0},
+                                                       {1, {0}, 1, 63, 0, 0},
+                                                       {1, {2}, 1, 63, 0, 0}};
+    // Where the file is cut: not, a little into the scan after the DC scans, or into the DC scan.
+    enum Cut { Whole, AfterDc, InDc };
+    struct Case {
+        const char* name;
+        int width, height, components, lumaH, lumaV;
+        unsigned restart;
+        std::vector<jpeg_scan_info> scans;
+        Cut cut;
+        bool own;     // the DC reader takes it
+        bool decoded; // libjpeg draws it
+    };
+    const Case cases[] = {
+        {"4:2:0", 604, 412, 3, 2, 2, 0, {}, Whole, true, true},
+        {"4:4:4", 333, 157, 3, 1, 1, 0, {}, Whole, true, true},
+        {"4:2:2", 331, 161, 3, 2, 1, 0, {}, Whole, true, true},
+        {"4:4:0", 200, 150, 3, 1, 2, 0, {}, Whole, true, true},
+        {"grey", 333, 157, 1, 1, 1, 0, {}, Whole, true, true},
+        {"restart markers", 333, 157, 3, 2, 2, 3, {}, Whole, true, true},
+        {"restart markers, one component a scan", 333, 157, 3, 2, 2, 5, ownScans, Whole, true,
+         true},
+        {"DC refined, luma detail before the last DC", 604, 412, 3, 2, 2, 0, ownScans, Whole, true,
+         true},
+        {"cut after the DC scans", 604, 412, 3, 2, 2, 0, {}, AfterDc, true, true},
+        {"chroma detail before the last DC", 604, 412, 3, 2, 2, 0, chromaAcFirst, Whole, false,
+         true},
+        {"cut in the DC scan", 604, 412, 3, 2, 2, 0, {}, InDc, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path =
+            WriteProgressive(dir + "/" + c.name + ".jpg", c.width, c.height, c.components, c.lumaH,
+                             c.lumaV, c.restart, c.scans);
+        if (c.cut != Whole) {
+            std::string bytes = ReadFile(path);
+            const std::size_t firstScan = bytes.find("\xFF\xDA");
+            const std::size_t secondScan = bytes.find("\xFF\xDA", firstScan + 2);
+            ASSERT_NE(secondScan, std::string::npos);
+            bytes.resize(c.cut == InDc ? firstScan + 40 : secondScan + 300);
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        }
+        vtlimage::Raster own, fallback, libjpeg;
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(vtlimage::ReadDcScans(file, c.components == 1, own), c.own);
+        std::fclose(file);
+        EXPECT_EQ(vtlimage::DecodeProgressiveDcThroughLibjpeg(path, libjpeg), c.decoded);
+        EXPECT_EQ(vtlimage::DecodeProgressiveDc(path, fallback), c.decoded);
+        for (const vtlimage::Raster* made : {&own, &fallback}) {
+            if (made == &own ? !c.own : !c.decoded)
+                continue;
+            EXPECT_EQ(made->nWidth, (c.width + 7) / 8);
+            EXPECT_EQ(made->nHeight, (c.height + 7) / 8);
+            EXPECT_EQ(made->nBands, libjpeg.nBands);
+            std::size_t differing = made->pixels.size() == libjpeg.pixels.size() ? 0 : SIZE_MAX;
+            for (std::size_t i = 0; differing != SIZE_MAX && i < libjpeg.pixels.size(); ++i)
+                differing += made->pixels[i] != libjpeg.pixels[i];
+            EXPECT_EQ(differing, 0u);
+        }
+    }
+    // Random damage to the headers and DC scans of one of them: the reader refuses it or reads
+    // a picture, never outside its buffers (AddressSanitizer: make test-asan).
+    std::mt19937 random(20261208);
+    const auto below = [&random](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
+    const std::string seed = ReadFile(dir + "/restart markers, one component a scan.jpg");
+    constexpr int kRounds = 3000;
+    int read = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        std::string bytes = seed;
+        for (std::size_t edits = 1 + below(4); edits > 0; --edits)
+            bytes[below(std::min<std::size_t>(bytes.size(), 4096))] = static_cast<char>(below(256));
+        std::FILE* file = fmemopen(bytes.data(), bytes.size(), "rb");
+        vtlimage::Raster raster;
+        read += vtlimage::ReadDcScans(file, false, raster);
+        std::fclose(file);
+    }
+    EXPECT_GT(read, 0);
+    EXPECT_LT(read, kRounds);
 }
 
 TEST(CxImage, OrientedJpegsComeOutUprightWithTheirExif) {

@@ -3,6 +3,7 @@
 #include "image/BmpCodec.h"
 #include "image/IcoCodec.h"
 #include "image/PcxCodec.h"
+#include "image/PngDecoder.h"
 #include "image/ximage.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Sandbox.h"
@@ -149,6 +150,53 @@ TEST(OwnCodecs, VariantsOfOtherWritersShowTheirPictures) {
             SCOPED_TRACE(name + ext);
             WriteFile(dir + "/" + name + ext, bytes);
             ExpectPattern(dir + "/" + name + ext, type);
+        }
+    }
+}
+
+// Our PNG decoder gives libvips' pixels for every filter and number of bands, and leaves to
+// libvips what it does not read: interlaced, palette, 16-bit and damaged files.
+TEST(OwnCodecs, PngDecoderGivesTheFilesPixels) {
+    const std::string dir = MakeTempDir("png");
+    const VImage grain = VImage::gaussnoise(333, 157, VImage::option()->set("seed", 2));
+    const VImage rgb = (Gradient(333, 157) + grain).cast(VIPS_FORMAT_UCHAR);
+    const VImage grey = rgb.colourspace(VIPS_INTERPRETATION_B_W);
+    const VImage alpha = (grain * 3 + 128).cast(VIPS_FORMAT_UCHAR);
+    // Name, picture, save options, whether our decoder reads it.
+    const std::tuple<const char*, VImage, const char*, bool> cases[] = {
+        {"rgb-none", rgb, "[filter=none]", true},
+        {"rgb-sub", rgb, "[filter=sub]", true},
+        {"rgb-up", rgb, "[filter=up]", true},
+        {"rgb-avg", rgb, "[filter=avg]", true},
+        {"rgb-paeth", rgb, "[filter=paeth]", true},
+        {"rgba-all", rgb.bandjoin(alpha), "[filter=all]", true},
+        {"grey-all", grey, "[filter=all]", true},
+        {"grey-alpha-all", grey.bandjoin(alpha), "[filter=all]", true},
+        {"interlaced", rgb, "[interlace]", false},
+        {"palette", rgb, "[palette]", false},
+        {"16-bit",
+         rgb.cast(VIPS_FORMAT_USHORT)
+                 .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16)) *
+             256,
+         "", false},
+        {"damaged", rgb, "", false},
+    };
+    for (const auto& [name, picture, options, ours] : cases) {
+        SCOPED_TRACE(name);
+        const std::string plain = dir + "/" + name + ".png";
+        WritePicture(picture, plain + options);
+        if (std::string(name) == "damaged") {
+            Bytes bytes = ReadFile(plain);
+            bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x10);
+            WriteFile(plain, bytes);
+        }
+        const VImage header =
+            VImage::pngload(plain.c_str(), VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        const std::optional<VImage> decoded = vtlimage::DecodePng(plain, header);
+        ASSERT_EQ(decoded.has_value(), ours);
+        if (ours) {
+            EXPECT_EQ(decoded->bands(), picture.bands());
+            EXPECT_EQ(MaxError(decoded->copy_memory(), VImage::pngload(plain.c_str())), 0.0);
         }
     }
 }

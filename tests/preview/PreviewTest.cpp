@@ -95,20 +95,20 @@ TEST(ExifReader, EverySampleFileIsWalkedToTheEndItsIfdsInOrder) {
 TEST(FitPictureRect, BoxForEachShapeOfPictureAndPane) {
     // The pane, the picture, and its box: the pane's width and height less a margin of 2.
     const std::tuple<QSize, int, int, PaneRect> cases[] = {
-        {{400, 600}, 100, 50, {149, 2, 249, 50}},    // fits: its own size, centred
-        {{400, 600}, 800, 600, {2, 2, 398, 297}},    // too wide: full width
-        {{400, 600}, 600, 800, {2, 2, 398, 528}},    // too tall, yet wider than the box's shape
-        {{400, 600}, 396, 100, {2, 2, 398, 100}},    // exactly the box's width
+        {{400, 600}, 100, 50, {149, 2, 249, 50}},     // fits: its own size, centred
+        {{400, 600}, 800, 600, {2, 2, 398, 297}},     // too wide: full width
+        {{400, 600}, 600, 800, {2, 2, 398, 528}},     // too tall, yet wider than the box's shape
+        {{400, 600}, 396, 100, {2, 2, 398, 100}},     // exactly the box's width
         {{400, 600}, 396, 70000, {198, 2, 200, 598}}, // a sliver
-        {{400, 300}, 600, 800, {88, 2, 310, 298}},   // a portrait in a low pane: full height
-        {{400, 300}, 800, 600, {2, 2, 396, 298}},    // 4:3 in a pane wider than that: full height
-        {{400, 300}, 1600, 400, {2, 2, 398, 99}},    // a panorama: full width
-        {{3, 600}, 100, 50, {2, 2, 1, 0}},           // a pane narrower than its margins: nothing
+        {{400, 300}, 600, 800, {88, 2, 310, 298}},    // a portrait in a low pane: full height
+        {{400, 300}, 800, 600, {2, 2, 396, 298}},     // 4:3 in a pane wider than that: full height
+        {{400, 300}, 1600, 400, {2, 2, 398, 99}},     // a panorama: full width
+        {{3, 600}, 100, 50, {2, 2, 1, 0}},            // a pane narrower than its margins: nothing
     };
     for (const auto& [pane, width, height, box] : cases)
-        EXPECT_EQ(CScrollPictureView::FitPictureRect({0, 0, pane.width(), pane.height()}, width,
-                                                     height),
-                  box)
+        EXPECT_EQ(
+            CScrollPictureView::FitPictureRect({0, 0, pane.width(), pane.height()}, width, height),
+            box)
             << width << "x" << height << " in " << pane.width() << "x" << pane.height();
 }
 
@@ -247,7 +247,8 @@ TEST(ScrollPictureView, ThePaneShowsTheWholePictureAndSaysWhenItCannot) {
         QSize size;
         std::function<bool(Pane&)> holds;
     } cases[] = {
-        {"a portrait in a low pane is seen down to its bottom row", {400, 300},
+        {"a portrait in a low pane is seen down to its bottom row",
+         {400, 300},
          [&](Pane& pane) {
              pane.Show(portrait);
              const QImage shown = pane.Shown(); // box 125..273 x 2..298
@@ -256,59 +257,67 @@ TEST(ScrollPictureView, ThePaneShowsTheWholePictureAndSaysWhenItCannot) {
                     Near(shown.pixelColor(130, 10), Qt::red) &&
                     !Near(shown.pixelColor(130, 299), Qt::blue);
          }},
-        {"each new picture starts at the top", {400, 300},
+        {"each new picture starts at the top",
+         {400, 300},
          [&](Pane& pane) {
              pane.Show(wide);
              pane.Bar()->setValue(pane.Bar()->maximum());
              pane.Show(portrait);
              return pane.Bar()->maximum() > 0 && pane.Bar()->value() == 0;
          }},
-        {"the scroll range is the picture's, and shrinks", {400, 600},
+        {"the scroll range is the picture's, and shrinks",
+         {400, 600},
          [&](Pane& pane) {
              pane.Show(wide);
              const int tall = pane.Bar()->maximum();
              pane.Show(plain);
              return tall > 0 && pane.Bar()->maximum() == 0;
          }},
-        {"an empty pane has no scroll bar", {400, 600},
+        {"an empty pane has no scroll bar",
+         {400, 600},
          [&](Pane& pane) {
              pane.Show(wide);
              pane.view.SetPicturePath("");
              pane.view.ClearPicture();
              QApplication::processEvents();
-             return pane.Bar()->maximum() == 0 && !pane.Bar()->isVisible() &&
-                    pane.OnlyBackground();
+             return pane.Bar()->maximum() == 0 && !pane.Bar()->isVisible() && pane.OnlyBackground();
          }},
-        {"a long value wraps inside the frame", {400, 600},
+        {"a long value wraps inside the frame",
+         {400, 600},
          [&](Pane& pane) {
              pane.Show(wide);
              const QImage shown = pane.Shown();
              const int barred = pane.view.viewport()->width(); // less the scroll bar's width
              bool inside = pane.view.horizontalScrollBar()->maximum() == 0;
              for (int n = 0; n < 4; ++n) // the value's first lines reach the right margin
-                 inside = inside && HasInk(shown, QRect(barred - 80, pane.Line(n).top(), 50,
-                                                         pane.Line(n).height())) &&
-                          !HasInk(shown, QRect(barred - 19, pane.Line(n).top(), 8,
-                                               pane.Line(n).height()));
+                 inside = inside &&
+                          HasInk(shown, QRect(barred - 80, pane.Line(n).top(), 50,
+                                              pane.Line(n).height())) &&
+                          !HasInk(shown,
+                                  QRect(barred - 19, pane.Line(n).top(), 8, pane.Line(n).height()));
              return inside;
          }},
-        {"the size rows keep their numbers in one column", {400, 600},
+        {"the size rows keep their numbers in one column",
+         {400, 600},
          [&](Pane& pane) {
              pane.Show(plain);
              const QImage shown = pane.Shown();
              const int width = InkEnd(shown, pane.Line(0, 360));
              return width > 100 && width == InkEnd(shown, pane.Line(1, 360));
          }},
-        {"a value with no text is left out", {400, 600},
+        {"a value with no text is left out",
+         {400, 600},
          [&](Pane& pane) {
              pane.Show(noModel);
              const QImage shown = pane.Shown();
              return HasInk(shown, pane.Line(0)) && HasInk(shown, pane.Line(1)) &&
                     !HasInk(shown, pane.Line(2));
          }},
-        {"a cut-off picture", {400, 600},
+        {"a cut-off picture",
+         {400, 600},
          says("truncated.jpg", "it is damaged, or not a picture this program reads")},
-        {"not a picture", {400, 600},
+        {"not a picture",
+         {400, 600},
          says("notes.jpg", "it is damaged, or not a picture this program reads")},
         {"an empty file", {400, 600}, says("empty.jpg", "the file is empty")},
         {"a pipe", {400, 600}, says("pipe.jpg", "it is not a file")},
@@ -342,32 +351,65 @@ TEST(ScrollPictureView, ThePictureIsReadWhileTheWindowGoesOn) {
     EXPECT_TRUE(pane.OnlyBackground());
 }
 
-// Only the newest request is answered; a cancelled one never is.
+// Only the newest request is answered; a cancelled one never is. A picture read ahead for the
+// same pane is answered within the request; one read ahead for another pane, or dropped by a
+// newer read-ahead or a cancel, is read again.
 TEST(PreviewLoader, OnlyTheNewestRequestIsDelivered) {
     const std::string a = Jpeg("a.jpg"), b = Jpeg("b.jpg");
-    using Steps = std::vector<std::string>; // paths asked for, "cancel" to drop
-    const std::pair<Steps, Steps> cases[] = {
-        {{a}, {a}},
-        {{a, b}, {b}},
-        {{a, "cancel"}, {}},
-        {{a, "cancel", b}, {b}},
-        {{a, b, a}, {a}},
+    // Paths asked for; "cancel" to drop; "ahead:" a path to read ahead; "wide:" a path asked
+    // for a larger pane; "idle" to wait for the read-ahead to end.
+    using Steps = std::vector<std::string>;
+    const std::string aheadB = "ahead:" + b;
+    const std::tuple<Steps, Steps, Steps> cases[] = {
+        {{a}, {a}, {}},
+        {{a, b}, {b}, {}},
+        {{a, "cancel"}, {}, {}},
+        {{a, "cancel", b}, {b}, {}},
+        {{a, b, a}, {a}, {}},
+        {{a, aheadB, "idle", b}, {a, b}, {b}},
+        {{aheadB, b}, {b}, {}},
+        {{aheadB, "idle", a}, {a}, {}},
+        {{aheadB, "idle", "ahead:" + a, "idle", b}, {b}, {}},
+        {{aheadB, "idle", "ahead:", b}, {b}, {}},
+        {{aheadB, "idle", "cancel", b}, {b}, {}},
+        {{aheadB, "idle", "wide:" + b}, {b}, {}},
+        {{aheadB, "idle", a, b}, {b}, {}},
     };
-    for (const auto& [steps, delivered] : cases) {
-        Steps got;
-        CPreviewLoader loader([&](PreviewPicture picture) { got.push_back(picture.path); });
-        for (const std::string& step : steps)
-            step == "cancel" ? loader.Cancel() : loader.Request(step, {200, 200});
+    for (const auto& [steps, delivered, atOnce] : cases) {
+        Steps got, gotAtOnce;
+        bool requesting = false;
+        CPreviewLoader loader([&](PreviewPicture picture) {
+            (requesting ? gotAtOnce : got).push_back(picture.path);
+        });
+        const auto request = [&](const std::string& path, QSize pane) {
+            requesting = true;
+            loader.Request(path, pane);
+            requesting = false;
+        };
+        for (const std::string& step : steps) {
+            if (step == "cancel")
+                loader.Cancel();
+            else if (step == "idle")
+                EXPECT_TRUE(QTest::qWaitFor([&] { return !loader.ReadingAhead(); }));
+            else if (step.starts_with("ahead:"))
+                loader.ReadAhead(step.substr(6), {200, 200});
+            else if (step.starts_with("wide:"))
+                request(step.substr(5), {300, 300});
+            else
+                request(step, {200, 200});
+        }
         EXPECT_TRUE(QTest::qWaitFor([&] { return !loader.Busy(); }));
         QTest::qWait(100); // nothing more arrives
+        got.insert(got.end(), gotAtOnce.begin(), gotAtOnce.end());
         EXPECT_EQ(got, delivered) << steps.size() << " steps";
+        EXPECT_EQ(gotAtOnce, atOnce) << steps.size() << " steps";
     }
 }
 
 // A cancel flag raised while a picture is decoded ends the draw and drops the picture.
 TEST(PreviewLoader, ARaisedCancelFlagStopsTheDecoding) {
-    const std::string big = vtltest::WritePicture(vtltest::Gradient(3000, 2000),
-                                                  MakeTempDir("big") + "/big.png");
+    const std::string big =
+        vtltest::WritePicture(vtltest::Gradient(3000, 2000), MakeTempDir("big") + "/big.png");
     for (const bool raised : {false, true}) {
         IImage image(0);
         std::atomic<bool> cancel{raised};
