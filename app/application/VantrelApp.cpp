@@ -107,10 +107,13 @@ void CVantrelApp::AddThunarActionsOnce() {
     // Remembered first: settings that cannot be written would have them added at every start,
     // also after the user removed them.
     setting->m_bThunarActionsAdded = 1;
-    if (const std::string failure = setting->SaveThunarActionsAdded(); !failure.empty()) {
+    if (const auto saved = setting->SaveThunarActionsAdded(); !saved) {
         setting->m_bThunarActionsAdded = 0;
-        std::fprintf(stderr, "vtl: the Thunar actions were not added: %s\n", failure.c_str());
+        std::fprintf(stderr, "vtl: the Thunar actions were not added: %s\n",
+                     saved.error().message.c_str());
         return;
+    } else if (!saved->notice.empty()) {
+        std::fprintf(stderr, "vtl: %s\n", saved->notice.c_str());
     }
     const ChildExit run = RunProgramAndWait(vtlmenu, {vtlmenu, "--thunar"});
     if (!run.exited || run.status != 0)

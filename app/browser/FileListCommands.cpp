@@ -182,8 +182,10 @@ void CFileListView::OnOption() {
     CDlgOptionSheet sheet("Option...", nullptr, 0);
     if (sheet.DoModal() != IDOK)
         return;
-    if (const std::string failure = GetAppSetting()->SaveMenuAndMail(); !failure.empty())
-        AfxMessageBox(failure, MB_OK | MB_ICONEXCLAMATION);
+    if (const auto saved = GetAppSetting()->SaveMenuAndMail(); !saved)
+        AfxMessageBox(saved.error().message, MB_OK | MB_ICONEXCLAMATION);
+    else if (!saved->notice.empty())
+        AfxMessageBox(saved->notice, MB_OK | MB_ICONEXCLAMATION);
     if (const std::string failure = UpdateFileManagerMenus(); !failure.empty())
         AfxMessageBox(failure, MB_OK | MB_ICONEXCLAMATION);
 }

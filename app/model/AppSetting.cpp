@@ -127,7 +127,7 @@ std::string SaveFailure(LONG rc) {
 
 // Writes one group through the settings key, made when it is missing: every value is checked
 // and the group reaches the file in one rewrite when the key is closed.
-template <typename Write> std::string SaveGroup(Write write) {
+template <typename Write> Result<Saved> SaveGroup(Write write) {
     HKEY key = nullptr;
     LONG rc = RegCreateKeyEx(HKEY_CURRENT_USER, kSettingKey, REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr);
     if (rc == ERROR_SUCCESS) {
@@ -136,10 +136,11 @@ template <typename Write> std::string SaveGroup(Write write) {
         const LONG closed = RegCloseKey(key);
         rc = writer.Result() != ERROR_SUCCESS ? writer.Result() : closed;
     }
-    const std::string failure = rc == ERROR_SUCCESS ? std::string() : SaveFailure(rc);
     // A settings file that was set aside is told about by the save that did it.
-    const std::string notice = TakeRegistryNotice();
-    return notice.empty() || failure.empty() ? notice + failure : notice + "\n" + failure;
+    std::string notice = TakeRegistryNotice();
+    if (rc == ERROR_SUCCESS)
+        return Saved{std::move(notice)};
+    return Failure{notice.empty() ? SaveFailure(rc) : notice + "\n" + SaveFailure(rc)};
 }
 
 } // namespace
@@ -173,7 +174,7 @@ void CAppSetting::LoadResizeSetting() {
     RegCloseKey(key);
 }
 
-std::string CAppSetting::SaveResizeSetting() {
+Result<Saved> CAppSetting::SaveResizeSetting() {
     return SaveGroup([&](GroupWriter& write) {
         write.Dword("override", m_resize.bOverwrite);
         write.String("dest", m_resize.strDestFolder);
@@ -207,22 +208,26 @@ void CAppSetting::LoadMenuAndMail() {
     ReadUserData(UserDataPath(), m_szMailSubject, m_szMailBody);
 }
 
-std::string CAppSetting::SaveThunarActionsAdded() {
+Result<Saved> CAppSetting::SaveThunarActionsAdded() {
     return SaveGroup(
         [&](GroupWriter& write) { write.Dword(kThunarActionsAdded, m_bThunarActionsAdded); });
 }
 
-std::string CAppSetting::SaveMenuAndMail() {
-    const std::string flags = SaveGroup([&](GroupWriter& write) {
+Result<Saved> CAppSetting::SaveMenuAndMail() {
+    Result<Saved> flags = SaveGroup([&](GroupWriter& write) {
         for (const auto& field : kMenuFields)
             write.Dword(field.name, this->*field.member);
     });
     const std::string path = UserDataPath();
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    if (!WriteUserData(path, m_szMailSubject, m_szMailBody))
-        return flags + (flags.empty() ? "" : "\n") + "The mail subject and body could not be saved: " + path +
-               " could not be written (or it is there but cannot be read, and was left as it is).";
+    if (!WriteUserData(path, m_szMailSubject, m_szMailBody)) {
+        const std::string said = flags ? flags->notice : flags.error().message;
+        return Failure{said + (said.empty() ? "" : "\n") +
+                       "The mail subject and body could not be saved: " + path +
+                       " could not be written (or it is there but cannot be read, and was left as "
+                       "it is)."};
+    }
     return flags;
 }
 
@@ -251,7 +256,7 @@ void CAppSetting::LoadLayout() {
     }
 }
 
-std::string CAppSetting::SaveLayout() {
+Result<Saved> CAppSetting::SaveLayout() {
     const WINDOWPLACEMENT& wp = m_wndPlacement;
     char placement[MAX_PATH];
     std::snprintf(placement, sizeof placement, kPlacementFormat, wp.length, wp.flags, wp.showCmd, wp.ptMinPositionX,

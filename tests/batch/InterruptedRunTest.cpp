@@ -29,7 +29,7 @@ class InterruptedRun : public testing::Test {
     void SetUp() override {
         CAppSetting setting;
         setting.m_resize.bOverwrite = setting.m_resize.bRotate = 1;
-        setting.SaveResizeSetting();
+        ASSERT_TRUE(setting.SaveResizeSetting());
     }
 
     void MakePictures() {
@@ -117,7 +117,7 @@ TEST_F(InterruptedRun, TheNextRunSweepsWhatAKilledOneLeft) {
 TEST_F(InterruptedRun, AStopSignalWhileTheMailProgramIsOpenLeavesOnlyItsCopies) {
     CAppSetting setting;
     setting.m_resize.bOverwrite = 0; // the outputs go into the run's own folder
-    setting.SaveResizeSetting();
+    ASSERT_TRUE(setting.SaveResizeSetting());
     const auto runFolders = [] {
         std::vector<std::string> found;
         for (const auto& entry : fs::directory_iterator(std::getenv("TMPDIR")))
