@@ -1,7 +1,9 @@
 #include "shellext/VtlShellEx.h"
 
 #include "app/model/base/HandoffQueue.h"
+#include "app/model/base/SettingNames.h"
 #include "platform/Paths.h"
+#include "platform/RegistryString.h"
 #include "shellext/ExceptionBarrier.h"
 #include "shellext/ExtMessageBox.h"
 #include "shellext/MenuBitmap.h"
@@ -13,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <strings.h>
 #include <unistd.h>
 
@@ -229,7 +232,7 @@ HRESULT CVtlShellEx::AddMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT 
 
 std::string CVtlShellEx::ReadLocation(std::string& fault) {
     HKEY key = nullptr;
-    const LONG opened = RegOpenKeyEx(HKEY_CURRENT_USER, SETTING_KEY, 0, KEY_READ, &key);
+    const LONG opened = RegOpenKeyEx(HKEY_CURRENT_USER, settingkey::PATH, 0, KEY_READ, &key);
     if (opened == ERROR_CANTREAD)
         fault =
             "Vantrel's settings file " + RegistryHiveFile(HKEY_CURRENT_USER) + " cannot be read (" +
@@ -240,20 +243,15 @@ std::string CVtlShellEx::ReadLocation(std::string& fault) {
         return InstalledApplication();
     if (opened != ERROR_SUCCESS)
         return {};
-    char buffer[MAX_PATH] = {};
-    DWORD size = sizeof buffer;
-    DWORD type = REG_NONE;
-    const LONG rc = RegQueryValueEx(key, LOCATION_VALUE, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    const bool missing = RegQueryValueEx(key, settingkey::LOCATION, nullptr, nullptr, nullptr) ==
+                         ERROR_FILE_NOT_FOUND;
+    // A value of another type, or one that does not fit, names no program to start.
+    const std::optional<std::string> location =
+        missing ? std::nullopt : RegQueryPathString(key, settingkey::LOCATION);
     RegCloseKey(key);
-    if (rc == ERROR_FILE_NOT_FOUND)
+    if (missing)
         return InstalledApplication();
-    if (rc != ERROR_SUCCESS || type != REG_SZ)
-        return {};
-    const std::size_t length = strnlen(buffer, size);
-    // A value that fills the buffer with no terminator did not fit.
-    if (length == sizeof buffer)
-        return {};
-    return std::string(buffer, length);
+    return location.value_or("");
 }
 
 HRESULT CVtlShellEx::InvokeCommand(CMINVOKECOMMANDINFO* lpici) {
@@ -299,14 +297,13 @@ HRESULT CVtlShellEx::HandOver(const CMINVOKECOMMANDINFO* lpici) {
     }
     // Returns once the started program took the pictures, or when it is known that it never
     // will: a command is never lost without a word.
-    std::string detail;
-    const HandoffWrite written = queue.HandOver(location, command, m_pictures, &detail);
-    if (written == HandoffWrite::Written)
+    const auto handed = queue.HandOver(location, command, m_pictures);
+    if (handed)
         return S_OK;
-    ExtMessageBox(HandoffRefusalText(written, detail));
-    return written == HandoffWrite::TooManyFiles || written == HandoffWrite::PathTooLong
-               ? E_INVALIDARG
-               : E_FAIL;
+    ExtMessageBox(handed.error().message);
+    const HandoffWrite why = handed.error().why;
+    return why == HandoffWrite::TooManyFiles || why == HandoffWrite::PathTooLong ? E_INVALIDARG
+                                                                                : E_FAIL;
 }
 
 HRESULT CVtlShellEx::GetCommandString(std::uintptr_t idCmd, UINT uType, UINT*, char* pszName, UINT cchMax) {

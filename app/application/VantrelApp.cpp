@@ -13,6 +13,7 @@
 #include "platform/FileFacts.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
+#include "platform/RegistryString.h"
 #include "platform/mail/ChildProcess.h"
 #include "platform/ui/MessageBox.h"
 
@@ -201,13 +202,9 @@ void CVantrelApp::LoadStdProfileSettings(unsigned maxRecentFiles) {
         return;
     m_recentFiles.clear();
     for (unsigned i = 1; i <= maxRecentFiles; ++i) {
-        char path[MAX_PATH] = "";
-        DWORD size = sizeof path;
-        DWORD type = 0;
         const std::string name = "File" + std::to_string(i);
-        if (RegQueryValueEx(key, name.c_str(), &type, reinterpret_cast<BYTE*>(path), &size) == ERROR_SUCCESS &&
-            type == REG_SZ && path[0] && strnlen(path, size) < sizeof path)
-            m_recentFiles.emplace_back(path);
+        if (auto path = RegQueryPathString(key, name.c_str()); path && !path->empty())
+            m_recentFiles.push_back(std::move(*path));
     }
     RegCloseKey(key);
 }

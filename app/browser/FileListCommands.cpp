@@ -6,11 +6,11 @@
 #include "app/browser/StatusTexts.h"
 #include "app/model/AppSetting.h"
 #include "app/model/OutputPath.h"
-#include "app/model/UserData.h"
 #include "app/res/StringTable.h"
 #include "app/res/resource.h"
 #include "platform/FileFacts.h"
 #include "platform/Paths.h"
+#include "platform/Utf8.h"
 #include "platform/mail/ChildProcess.h"
 #include "platform/ui/FileOperation.h"
 #include "platform/ui/FolderBrowser.h"
@@ -39,7 +39,8 @@ std::string UpdateFileManagerMenus() {
 
 // Where a run with these settings puts the output of `source`: its folder.
 std::string OutputFolder(const ResizeSetting& s, const std::string& source) {
-    return SplitPath(ChooseOutput(s, source, nullptr).path).dir;
+    const auto out = ChooseOutput(s, source, nullptr);
+    return out ? SplitPath(out->path).dir : std::string();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "shellext/vtlmenu/VtlMenu.h"
 
+#include "app/model/base/SettingNames.h"
 #include "platform/Registry.h"
 #include "shellext/host/ContextMenuRequest.h"
 #include "shellext/vtlmenu/DolphinServiceMenu.h"
@@ -20,8 +21,6 @@ using vtlext::MenuEntry;
 
 namespace {
 
-// The application's settings key in its own spelling; the handler reads the same key.
-constexpr const char* kApplicationKey = "Software\\Ostrell\\vtl\\setting";
 // The handler looks at names only, so any picture name brings out its whole menu.
 constexpr const char* kAnyPicture = "/picture.jpg";
 
@@ -115,8 +114,8 @@ int CVtlMenu::Invoke(unsigned offset, const std::vector<std::string>& files) {
 
 void CVtlMenu::RecordLocation() const {
     HKEY key = nullptr;
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, kApplicationKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        const bool known = RegQueryValueEx(key, vtlext::LOCATION_VALUE, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, settingkey::PATH, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        const bool known = RegQueryValueEx(key, settingkey::LOCATION, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
         RegCloseKey(key);
         if (known)
             return;
@@ -127,10 +126,10 @@ void CVtlMenu::RecordLocation() const {
         std::printf("vtl is not installed beside vtlmenu; run vtl once so that it records where it is.\n");
         return;
     }
-    if (RegCreateKeyEx(HKEY_CURRENT_USER, kApplicationKey, REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr) !=
+    if (RegCreateKeyEx(HKEY_CURRENT_USER, settingkey::PATH, REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr) !=
         ERROR_SUCCESS)
         return;
-    RegSetValueEx(key, vtlext::LOCATION_VALUE, REG_SZ, reinterpret_cast<const BYTE*>(vtl.c_str()),
+    RegSetValueEx(key, settingkey::LOCATION, REG_SZ, reinterpret_cast<const BYTE*>(vtl.c_str()),
                   static_cast<DWORD>(vtl.size() + 1));
     if (RegCloseKey(key) == ERROR_SUCCESS)
         std::printf("Recorded %s as the location of vtl.\n", vtl.c_str());

@@ -44,7 +44,7 @@ class LaunchModes : public testing::Test {
         ASSERT_TRUE(saved && saved->notice.empty());
     }
     void HandOff(std::uint32_t command) {
-        ASSERT_EQ(m_queue.Post(command, m_files), HandoffWrite::Written);
+        ASSERT_TRUE(m_queue.Post(command, m_files));
     }
     static vtltest::ProgramRun Run(const std::string& autoclick = "",
                                    const std::string& vtl = VTL_BIN_DIR "/vtl",

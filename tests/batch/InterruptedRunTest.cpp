@@ -40,7 +40,7 @@ class InterruptedRun : public testing::Test {
     // Runs vtl over the pictures, answering "Yes to all"; `kill` (when given) is sent once the
     // first picture has been replaced and another one is being written.
     vtltest::ProgramRun RunVtl(int kill = 0) {
-        EXPECT_EQ(CHandoffQueue(true).Post(HANDOFF_RESIZE_DEFAULT, m_files), HandoffWrite::Written);
+        EXPECT_TRUE(CHandoffQueue(true).Post(HANDOFF_RESIZE_DEFAULT, m_files));
         const auto inode = [this] {
             struct stat now {};
             stat(m_files[0].c_str(), &now);
@@ -133,7 +133,7 @@ TEST_F(InterruptedRun, AStopSignalWhileTheMailProgramIsOpenLeavesOnlyItsCopies) 
         mail.Install();
         MakePictures();
         const std::vector<std::string> two(m_files.begin(), m_files.begin() + 2);
-        ASSERT_EQ(CHandoffQueue(true).Post(HANDOFF_RESIZE_DEFAULT_MAIL, two), HandoffWrite::Written);
+        ASSERT_TRUE(CHandoffQueue(true).Post(HANDOFF_RESIZE_DEFAULT_MAIL, two));
         bool open = false;
         std::size_t folders = 0;
         const vtltest::ProgramRun run = vtltest::RunProgram(

@@ -4,6 +4,7 @@
 #include "platform/Locale.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
+#include "platform/Utf8.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
 
@@ -50,6 +51,43 @@ TEST(Paths, TheTemporaryAndTheUsersFoldersFollowTheirVariables) {
     EXPECT_EQ(SplitPath(self).fname, "platform_tests");
     EXPECT_EQ(GetModuleFileNameOf(reinterpret_cast<const void*>(&SplitPath)), self);
     EXPECT_EQ(GetModuleFileNameOf(nullptr), "");
+}
+
+TEST(Utf8, TextsAreCountedAndCutByCharacterNeverInsideOne) {
+    // The text, how many characters it holds, its last two, and what buffers of 4 and 5 bytes
+    // keep of it ("€" is three bytes, "é" two).
+    const struct {
+        std::string text;
+        std::size_t length;
+        std::string tail, in4, in5;
+    } cases[] = {
+        {"", 0, "", "", ""},
+        {"abcdef", 6, "ef", "abc", "abcd"},
+        {"a\u20AC", 2, "a\u20AC", "a", "a\u20AC"},
+        {"\u00E9\u00E9\u00E9", 3, "\u00E9\u00E9", "\u00E9", "\u00E9\u00E9"},
+        {"a\x80\x80", 1, "a\x80\x80", "a\x80\x80", "a\x80\x80"}, // stray bytes join the one before
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf8Length(c.text), c.length) << c.text;
+        EXPECT_EQ(Utf8Tail(c.text, 2), c.tail) << c.text;
+        char in4[4] = "xyz", in5[5] = "wxyz";
+        CopyTextCut(in4, sizeof in4, c.text.c_str());
+        CopyTextCut(in5, sizeof in5, c.text.c_str());
+        EXPECT_EQ(std::string(in4) + "|" + in5, c.in4 + "|" + c.in5) << c.text;
+    }
+    // A name read from the disk becomes valid to show: each byte that starts no valid sequence
+    // (a stray, an overlong form, a surrogate, past U+10FFFF) is one U+FFFD.
+    const std::string bad = "\uFFFD";
+    const std::pair<std::string, std::string> names[] = {
+        {"Caf\u00E9 \U0001F600", "Caf\u00E9 \U0001F600"},
+        {"a\xFF" "b", "a" + bad + "b"},
+        {"\xC0\xAF", bad + bad},
+        {"\xED\xA0\x80", bad + bad + bad},
+        {"\xF4\x90\x80\x80", bad + bad + bad + bad},
+        {"\xE2\x82", bad + bad}, // cut short
+    };
+    for (const auto& [bytes, shown] : names)
+        EXPECT_EQ(ToValidUtf8(bytes), shown) << bytes;
 }
 
 TEST(FileFacts, ExistenceSizeAndTimes) {

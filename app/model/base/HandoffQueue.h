@@ -17,6 +17,7 @@
 #include "app/model/base/HandoffBlock.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,20 +36,18 @@ class CHandoffQueue {
     const std::string& Refusal() const { return m_queue.Refusal(); }
 
     // The calls below are for an open queue only.
-    // Posts a record for the next vtl that takes one; `record` (when given) receives its name.
-    // A selection that does not fit is refused at once and posts nothing; NotQueued leaves in
-    // `detail` why the queue could not take it, PathTooLong the path that does not fit.
-    HandoffWrite Post(std::uint32_t command, const std::vector<std::string>& files,
-                      std::string* record = nullptr, std::string* detail = nullptr);
-    // Posts a record, starts `program` for it and waits as described above: Written once the
-    // program took it; NotStarted (`detail`: the program) or NotTaken when it did not, and the
-    // record is gone from the queue again.
-    HandoffWrite HandOver(const std::string& program, std::uint32_t command,
-                          const std::vector<std::string>& files, std::string* detail = nullptr);
-    // Takes the named record, or with "" the oldest one, and reads it as ReadHandoffBlock does.
-    // `taken` becomes whether a record with its ready byte set was taken.
-    HandoffHeader Take(const std::string& record, std::vector<std::string>& files,
-                       bool* taken = nullptr);
+    // Posts a record for the next vtl that takes one and gives its name. A selection that does
+    // not fit is refused at once and posts nothing; NotQueued when the queue could not take it.
+    plat::Result<std::string, HandoffRefusal> Post(std::uint32_t command,
+                                                   const std::vector<std::string>& files);
+    // Posts a record, starts `program` for it and waits as described above, until the program
+    // took it; NotStarted or NotTaken when it did not, and the record is gone from the queue
+    // again.
+    plat::Result<void, HandoffRefusal> HandOver(const std::string& program, std::uint32_t command,
+                                                const std::vector<std::string>& files);
+    // Takes the named record, or with "" the oldest one, and reads it as ReadHandoffBlock does;
+    // nothing when no record with its ready byte set was taken.
+    std::optional<HandoffHeader> Take(const std::string& record, std::vector<std::string>& files);
     // The records waiting, oldest first, by name with their blocks; nothing is taken.
     std::vector<std::pair<std::string, std::vector<unsigned char>>> Peek() const;
 
