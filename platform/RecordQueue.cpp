@@ -162,7 +162,7 @@ void CRecordQueue::SweepAbandoned() const {
     }
 }
 
-std::string CRecordQueue::Publish(const std::string& bytes, std::string* error) {
+Result<std::string> CRecordQueue::Publish(const std::string& bytes) {
     static std::atomic<unsigned> counter{0};
     SweepAbandoned();
     timespec now{};
@@ -174,10 +174,8 @@ std::string CRecordQueue::Publish(const std::string& bytes, std::string* error) 
                   static_cast<unsigned>(getpid()), counter++);
     const std::string temporary = std::string(".") + name;
     const auto fail = [&](const char* what, int code) {
-        if (error)
-            *error = CannotBe(what, temporary, code);
         unlinkat(m_folder, temporary.c_str(), 0);
-        return std::string();
+        return Failure{CannotBe(what, temporary, code)};
     };
     if (bytes.size() != m_size)
         return fail("written", EINVAL);
@@ -199,7 +197,7 @@ std::string CRecordQueue::Publish(const std::string& bytes, std::string* error) 
         return fail("written", written ? errno : code);
     if (renameat(m_folder, temporary.c_str(), m_folder, name) != 0)
         return fail("renamed", errno);
-    return name;
+    return std::string(name);
 }
 
 int CRecordQueue::OpenRecord(const std::string& record) const {

@@ -70,6 +70,10 @@ void Report(bool ok, const std::string& done, const std::string& failed, int& st
     }
 }
 
+void Report(const Result<void>& outcome, const std::string& done, int& status) {
+    Report(outcome.ok(), done, outcome ? std::string() : outcome.error().message, status);
+}
+
 } // namespace
 
 CVtlMenu::CVtlMenu(std::string programPath)
@@ -176,20 +180,19 @@ std::optional<IntegrationMenu> CVtlMenu::OfferedMenu(const CExtensionModule& mod
 
 int CVtlMenu::InstallMenus(const CExtensionModule& module) {
     int status = EXIT_DONE;
-    std::string error;
     const std::optional<IntegrationMenu> menu = OfferedMenu(module);
     if (!menu) {
         // The options turned the whole menu off: the file managers offer nothing.
         Report(CDolphinServiceMenu::Remove(), "The Vantrel menu is turned off in its options: removed the Dolphin service menu.",
                "cannot remove " + CDolphinServiceMenu::Path(), status);
-        Report(CThunarActions::Remove(&error), "Removed the Thunar actions.", error, status);
+        Report(CThunarActions::Remove(), "Removed the Thunar actions.", status);
         return status;
     }
     Report(CDolphinServiceMenu::Install(*menu),
            "Installed the Dolphin service menu " + CDolphinServiceMenu::Path() + ".",
            "cannot write " + CDolphinServiceMenu::Path(), status);
-    Report(CThunarActions::Install(*menu, &error),
-           "Installed the Thunar actions in " + CThunarActions::Path() + ".", error, status);
+    Report(CThunarActions::Install(*menu),
+           "Installed the Thunar actions in " + CThunarActions::Path() + ".", status);
     return status;
 }
 
@@ -203,9 +206,8 @@ int CVtlMenu::AddThunarActions() {
         return EXIT_DONE;
     }
     int status = EXIT_DONE;
-    std::string error;
-    Report(CThunarActions::Install(*menu, &error),
-           "Installed the Thunar actions in " + CThunarActions::Path() + ".", error, status);
+    Report(CThunarActions::Install(*menu),
+           "Installed the Thunar actions in " + CThunarActions::Path() + ".", status);
     return status;
 }
 
@@ -218,8 +220,7 @@ int CVtlMenu::Unregister() {
     Report(SUCCEEDED(hr), "Unregistered the context-menu handler.", "unregistering the handler failed", status);
     Report(CDolphinServiceMenu::Remove(), "Removed the Dolphin service menu.",
            "cannot remove " + CDolphinServiceMenu::Path(), status);
-    std::string error;
-    Report(CThunarActions::Remove(&error), "Removed the Thunar actions.", error, status);
+    Report(CThunarActions::Remove(), "Removed the Thunar actions.", status);
     std::error_code ec;
     std::filesystem::remove(MenuIconPath(), ec);
     return status;

@@ -21,11 +21,10 @@ plat::Result<std::string, HandoffRefusal> CHandoffQueue::Post(std::uint32_t comm
     if (auto fits = WriteHandoff(reinterpret_cast<unsigned char*>(block.data()), command, files);
         !fits)
         return fits.error();
-    std::string why;
-    std::string name = m_queue.Publish(block, &why);
-    if (name.empty())
-        return RefuseHandoff(HandoffWrite::NotQueued, why);
-    return name;
+    auto name = m_queue.Publish(block);
+    if (!name)
+        return RefuseHandoff(HandoffWrite::NotQueued, name.error().message);
+    return std::move(*name);
 }
 
 plat::Result<void, HandoffRefusal> CHandoffQueue::HandOver(const std::string& program,
