@@ -36,6 +36,8 @@ template <typename T, typename E = Failure> class [[nodiscard]] Result {
     T& operator*() { return std::get<0>(m_held); }
     const T* operator->() const { return &std::get<0>(m_held); }
     T* operator->() { return &std::get<0>(m_held); }
+    // The value, or `fallback` for a result that is not ok().
+    T value_or(T fallback) const { return ok() ? **this : std::move(fallback); }
     // The reason; only for a result that is not ok().
     const E& error() const { return std::get<1>(m_held); }
 

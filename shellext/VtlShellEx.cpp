@@ -230,19 +230,19 @@ HRESULT CVtlShellEx::AddMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT 
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, used);
 }
 
-std::string CVtlShellEx::ReadLocation(std::string& fault) {
+Result<std::string> CVtlShellEx::ReadLocation() {
     HKEY key = nullptr;
     const LONG opened = RegOpenKeyEx(HKEY_CURRENT_USER, settingkey::PATH, 0, KEY_READ, &key);
     if (opened == ERROR_CANTREAD)
-        fault =
+        return Failure{
             "Vantrel's settings file " + RegistryHiveFile(HKEY_CURRENT_USER) + " cannot be read (" +
             RegistryHiveFault(HKEY_CURRENT_USER) +
             "), so where vtl is installed is not known. Move the file away, run vtl once, and try "
-            "again.";
+            "again."};
     if (opened == ERROR_FILE_NOT_FOUND)
         return InstalledApplication();
     if (opened != ERROR_SUCCESS)
-        return {};
+        return std::string();
     const bool missing = RegQueryValueEx(key, settingkey::LOCATION, nullptr, nullptr, nullptr) ==
                          ERROR_FILE_NOT_FOUND;
     // A value of another type, or one that does not fit, names no program to start.
@@ -251,7 +251,7 @@ std::string CVtlShellEx::ReadLocation(std::string& fault) {
     RegCloseKey(key);
     if (missing)
         return InstalledApplication();
-    return location.value_or("");
+    return location.value_or(std::string());
 }
 
 HRESULT CVtlShellEx::InvokeCommand(CMINVOKECOMMANDINFO* lpici) {
@@ -278,12 +278,12 @@ HRESULT CVtlShellEx::HandOver(const CMINVOKECOMMANDINFO* lpici) {
     if ((verb >> 16) != 0 || m_pictures.empty())
         return E_INVALIDARG;
 
-    std::string fault;
-    const std::string location = ReadLocation(fault);
-    if (!fault.empty()) {
-        ExtMessageBox(fault);
+    const auto read = ReadLocation();
+    if (!read) {
+        ExtMessageBox(read.error().message);
         return E_FAIL;
     }
+    const std::string& location = *read;
     if (location.empty() || access(location.c_str(), F_OK) != 0) {
         ExtMessageBox(kMissingApplication);
         return E_INVALIDARG;

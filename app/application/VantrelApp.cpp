@@ -75,15 +75,16 @@ bool CVantrelApp::InitInstance() {
 
     // The hand-off is taken before any window opens: a second start of the program finds
     // nothing waiting.
-    const HandoffRead handoff = ReadHandoff(setting->m_listFiles);
-    if (!handoff.refusal.empty()) {
+    const auto taken = ReadHandoff(setting->m_listFiles);
+    if (!taken) {
         // Whatever a file manager handed over cannot reach the program while this stays: the
         // person is told which file is in the way, also when they started the program by hand.
         const std::string text =
-            "Vantrel cannot take pictures from the file manager:\n" + handoff.refusal;
+            "Vantrel cannot take pictures from the file manager:\n" + taken.error().message;
         std::fprintf(stderr, "vtl: %s\n", text.c_str());
         AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
     }
+    const HandoffRead handoff = taken.value_or(HandoffRead{});
     if (handoff.takenElsewhere) {
         // Started for a command that a start of the program by hand ran meanwhile: nobody asked
         // for a window.

@@ -129,7 +129,9 @@ TEST(Handoff, EveryCommandWaitsInTheQueueAndEachStartTakesItsOwnOrElseTheOldest)
          {std::tuple("gone", false, true), {"", true, false}, {"", false, false}}) {
         const vtltest::ScopedEnv env{{{HANDOFF_RECORD_VARIABLE, variable}}};
         Files files;
-        const HandoffRead read = ReadHandoff(files);
+        const auto taken = ReadHandoff(files);
+        ASSERT_TRUE(taken) << taken.error().message;
+        const HandoffRead read = *taken;
         EXPECT_EQ(std::tie(read.pending, read.takenElsewhere), std::tie(pending, elsewhere))
             << variable;
         EXPECT_EQ(files, pending ? Files{"/c/4.jpg"} : Files{});

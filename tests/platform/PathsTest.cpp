@@ -75,19 +75,6 @@ TEST(Utf8, TextsAreCountedAndCutByCharacterNeverInsideOne) {
         CopyTextCut(in5, sizeof in5, c.text.c_str());
         EXPECT_EQ(std::string(in4) + "|" + in5, c.in4 + "|" + c.in5) << c.text;
     }
-    // A name read from the disk becomes valid to show: each byte that starts no valid sequence
-    // (a stray, an overlong form, a surrogate, past U+10FFFF) is one U+FFFD.
-    const std::string bad = "\uFFFD";
-    const std::pair<std::string, std::string> names[] = {
-        {"Caf\u00E9 \U0001F600", "Caf\u00E9 \U0001F600"},
-        {"a\xFF" "b", "a" + bad + "b"},
-        {"\xC0\xAF", bad + bad},
-        {"\xED\xA0\x80", bad + bad + bad},
-        {"\xF4\x90\x80\x80", bad + bad + bad + bad},
-        {"\xE2\x82", bad + bad}, // cut short
-    };
-    for (const auto& [bytes, shown] : names)
-        EXPECT_EQ(ToValidUtf8(bytes), shown) << bytes;
 }
 
 TEST(FileFacts, ExistenceSizeAndTimes) {

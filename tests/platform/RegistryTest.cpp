@@ -109,14 +109,14 @@ TEST_F(RegistryTest, ValuesKeepTheirTypesNamesIgnoreCaseAndAHandleWritesOnClose)
         {std::string("short\0behind\0", 14), "short"},
         {std::string(1, '\0'), ""},
     };
+    key = Create();
     for (const auto& [bytes, read] : strings) {
-        key = Create();
         Set(key, "dest", bytes, REG_SZ);
         EXPECT_EQ(RegQueryPathString(key, "dest"), read) << bytes.size();
-        EXPECT_EQ(RegQueryPathString(key, "width"), std::nullopt) << "a DWORD is no string";
-        EXPECT_EQ(RegQueryPathString(key, "missing"), std::nullopt);
-        RegCloseKey(key);
     }
+    EXPECT_EQ(RegQueryPathString(key, "width"), std::nullopt) << "a DWORD is no string";
+    EXPECT_EQ(RegQueryPathString(key, "missing"), std::nullopt);
+    RegCloseKey(key);
 }
 
 // Text as UTF-16LE with its byte-order mark, as regedit exports on Windows, and back (the

@@ -68,12 +68,13 @@ std::vector<std::pair<std::string, std::vector<unsigned char>>> CHandoffQueue::P
     return records;
 }
 
-HandoffRead ReadHandoff(std::vector<std::string>& files) {
+plat::Result<HandoffRead> ReadHandoff(std::vector<std::string>& files) {
     HandoffRead read;
     const char* variable = std::getenv(HANDOFF_RECORD_VARIABLE);
     const std::string mine = variable ? variable : "";
     CHandoffQueue queue(false);
-    read.refusal = queue.Refusal();
+    if (!queue.Refusal().empty())
+        return plat::Failure{queue.Refusal()};
     if (!queue.IsOpen())
         return read;
     const std::optional<HandoffHeader> taken = queue.Take(mine, files);

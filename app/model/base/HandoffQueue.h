@@ -60,10 +60,10 @@ struct HandoffRead {
     bool pending = false;        // a record was taken; its files are appended to the list
     bool takenElsewhere = false; // this start was made for a record that another start took
     std::uint32_t command = HANDOFF_RESIZE_DIALOG;
-    std::string refusal; // why the queue is refused, with what to do; usually ""
 };
 
 // Takes the record this start of vtl was made for, or the oldest one waiting when it was not
 // started for one, and appends its files to `files`. A ready byte of 1..127, which no writer
-// produces, counts as a hand-off of command 0 with no files.
-HandoffRead ReadHandoff(std::vector<std::string>& files);
+// produces, counts as a hand-off of command 0 with no files. Fails, saying why and what to
+// do, when the queue is refused.
+plat::Result<HandoffRead> ReadHandoff(std::vector<std::string>& files);
