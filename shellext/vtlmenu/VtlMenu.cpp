@@ -25,8 +25,8 @@ namespace {
 constexpr const char* kAnyPicture = "/picture.jpg";
 
 bool LoadModule(CExtensionModule& module, const std::string& path) {
-    if (!module.Load(path)) {
-        std::fprintf(stderr, "vtlmenu: %s\n", module.Error().c_str());
+    if (const auto loaded = module.Load(path); !loaded) {
+        std::fprintf(stderr, "vtlmenu: %s\n", loaded.error().message.c_str());
         return false;
     }
     module.SetMessageBoxHook(ShowHostMessage);
