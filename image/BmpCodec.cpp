@@ -1,5 +1,8 @@
 #include "image/BmpCodec.h"
 
+#include "image/base/ByteOrder.h"
+#include "image/base/PixelLimit.h"
+
 #include <unistd.h>
 
 #include <algorithm>

@@ -3,6 +3,8 @@
 #include <cstddef>
 
 #include "image/BmpCodec.h"
+#include "image/base/ByteOrder.h"
+#include "image/base/PixelLimit.h"
 
 namespace vtlimage {
 

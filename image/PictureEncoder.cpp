@@ -14,6 +14,7 @@
 #include "image/IcoCodec.h"
 #include "image/PcxCodec.h"
 #include "image/PictureSource.h"
+#include "image/Scaling.h"
 #include "image/base/FileBytes.h"
 #include "image/base/MemoryBudget.h"
 #include "image/base/Raster.h"

@@ -64,18 +64,6 @@ class CPictureSource {
 // Bits per pixel of a decoded 8-bit picture with this many bands.
 int BppOfBands(int bands);
 
-// The largest JPEG decoder shrink that still decodes at least targetWidth x targetHeight: a
-// picture drawn on screen needs no more than its drawn size.
-int DrawShrink(int width, int height, int targetWidth, int targetHeight);
-
-// The largest JPEG decoder shrink that still leaves at least a factor 2 for the final
-// Lanczos step when reducing a width x height picture to targetWidth x targetHeight.
-int DecoderShrink(int width, int height, int targetWidth, int targetHeight);
-
-// Scales to exactly width x height with Lanczos3 (alpha premultiplied while scaling
-// unless it is nearly opaque throughout).
-vips::VImage ScaleTo(const vips::VImage& image, int width, int height);
-
 // 8-bit sRGB (3 or 4 bands) or grey (1 or 2 bands), whatever the file held.
 vips::VImage ToDisplayable(const vips::VImage& image);
 

@@ -10,9 +10,11 @@
 
 #include "image/PictureEncoder.h"
 #include "image/PictureSource.h"
+#include "image/Scaling.h"
 #include "image/VipsRuntime.h"
 #include "image/base/FileBytes.h"
 #include "image/base/MemoryBudget.h"
+#include "image/base/PixelLimit.h"
 #include "image/base/Raster.h"
 
 using vips::VImage;

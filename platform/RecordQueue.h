@@ -17,6 +17,8 @@
 // oldest is taken first when no name is asked for.
 //
 // Any thread may call; one queue may be used by several threads at once.
+#include "platform/Result.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -44,9 +46,9 @@ class CRecordQueue {
     const std::string& Refusal() const { return m_refusal; }
 
     // The calls below are for an open queue only.
-    // Publishes `bytes` (exactly the record size) as the newest record and returns its name;
-    // "" when it could not be written, `error` (when given) then says why.
-    std::string Publish(const std::string& bytes, std::string* error = nullptr);
+    // Publishes `bytes` (exactly the record size) as the newest record and returns its name,
+    // or why it could not be written.
+    Result<std::string> Publish(const std::string& bytes);
     // Takes the named record out of the queue and returns its bytes; nothing when it is not
     // there, or no longer: someone else took it.
     std::optional<std::string> Take(const std::string& record);

@@ -1,6 +1,7 @@
 #include "shellext/MenuChoices.h"
 
 #include "app/model/base/HandoffBlock.h"
+#include "app/model/base/SettingNames.h"
 #include "platform/Registry.h"
 
 namespace vtlext {
@@ -37,13 +38,13 @@ std::uint32_t MenuChoices::CommandCode(unsigned offset) const {
 
 MenuChoices ReadMenuChoices() {
     HKEY key = nullptr;
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, SETTING_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, settingkey::PATH, 0, KEY_READ, &key) != ERROR_SUCCESS)
         key = nullptr;
     MenuChoices choices;
-    choices.bVantrel = Ticked(key, MENU_VANTREL_VALUE);
+    choices.bVantrel = Ticked(key, settingkey::MENU_VANTREL);
     for (unsigned offset = 0; offset < COMMAND_COUNT; ++offset)
-        choices.bCommands[offset] = Ticked(key, MENU_COMMAND_VALUES[offset]);
-    choices.bMailAsDefault = Ticked(key, MENU_MAIL_AS_DEFAULT_VALUE);
+        choices.bCommands[offset] = Ticked(key, settingkey::MENU_COMMANDS[offset]);
+    choices.bMailAsDefault = Ticked(key, settingkey::MENU_MAIL_AS_DEFAULT);
     if (key)
         RegCloseKey(key);
     return choices;

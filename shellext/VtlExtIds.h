@@ -17,19 +17,9 @@ constexpr const char* PROGID_INDEPENDENT = "VtlExt.VtlShellEx";
 constexpr const char* CLASS_DESCRIPTION = "VtlShellEx Class";
 constexpr const char* HANDLER_NAME = "vantrel";
 
-// Where the file-manager side of the registry names its context-menu handler, and where the
-// application keeps its own path.
+// Where the file-manager side of the registry names its context-menu handler. (The
+// application's own settings, which the handler reads too, are named in SettingNames.h.)
 constexpr const char* HANDLER_KEY = "*\\shellex\\ContextMenuHandlers\\vantrel";
-constexpr const char* SETTING_KEY = "Software\\Ostrell\\Vtl\\Setting";
-constexpr const char* LOCATION_VALUE = "location";
-
-// The values of the application's settings key that say which commands the menu offers, as
-// the options sheet's "Menu Context" page stores them (a DWORD each, 1 when missing): the
-// submenu, "Resize...", "Resize as default setting", "Resize and mail", and whether "Resize and
-// mail" resizes with the default settings (1) or opens the resize dialog (0).
-constexpr const char* MENU_VANTREL_VALUE = "ExtVantrel";
-constexpr const char* MENU_COMMAND_VALUES[] = {"ExtResize", "ExtResizeAsDefaultSetting", "ExtResizeAndMail"};
-constexpr const char* MENU_MAIL_AS_DEFAULT_VALUE = "ExtResizeDefaultAndMail";
 
 // The handler's commands, by menu offset: 0 "Resize...", 1 "Resize as default setting",
 // 2 "Resize and mail". A menu offers those the user ticked under their own offsets.

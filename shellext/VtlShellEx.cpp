@@ -1,8 +1,10 @@
 #include "shellext/VtlShellEx.h"
 
 #include "app/model/base/HandoffQueue.h"
+#include "app/model/base/SettingNames.h"
 #include "platform/FileFacts.h"
 #include "platform/Paths.h"
+#include "platform/RegistryString.h"
 #include "shellext/ExceptionBarrier.h"
 #include "shellext/ExtMessageBox.h"
 #include "shellext/MenuBitmap.h"
@@ -14,6 +16,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <type_traits>
 
 namespace vtlext {
@@ -234,35 +237,30 @@ HRESULT CVtlShellEx::AddMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT 
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, used);
 }
 
-std::string CVtlShellEx::ReadLocation([[maybe_unused]] std::string& fault) {
+Result<std::string> CVtlShellEx::ReadLocation() {
     HKEY key = nullptr;
-    const LONG opened = RegOpenKeyEx(HKEY_CURRENT_USER, SETTING_KEY, 0, KEY_READ, &key);
+    const LONG opened = RegOpenKeyEx(HKEY_CURRENT_USER, settingkey::PATH, 0, KEY_READ, &key);
 #ifndef _WIN32 // the settings file that stands in for the registry
     if (opened == ERROR_CANTREAD)
-        fault =
+        return Failure{
             "Vantrel's settings file " + RegistryHiveFile(HKEY_CURRENT_USER) + " cannot be read (" +
             RegistryHiveFault(HKEY_CURRENT_USER) +
             "), so where vtl is installed is not known. Move the file away, run vtl once, and try "
-            "again.";
+            "again."};
 #endif
     if (opened == ERROR_FILE_NOT_FOUND)
         return InstalledApplication();
     if (opened != ERROR_SUCCESS)
-        return {};
-    char buffer[MAX_PATH] = {};
-    DWORD size = sizeof buffer;
-    DWORD type = REG_NONE;
-    const LONG rc = RegQueryValueEx(key, LOCATION_VALUE, &type, reinterpret_cast<BYTE*>(buffer), &size);
+        return std::string();
+    const bool missing = RegQueryValueEx(key, settingkey::LOCATION, nullptr, nullptr, nullptr) ==
+                         ERROR_FILE_NOT_FOUND;
+    // A value of another type, or one that does not fit, names no program to start.
+    const std::optional<std::string> location =
+        missing ? std::nullopt : RegQueryPathString(key, settingkey::LOCATION);
     RegCloseKey(key);
-    if (rc == ERROR_FILE_NOT_FOUND)
+    if (missing)
         return InstalledApplication();
-    if (rc != ERROR_SUCCESS || type != REG_SZ)
-        return {};
-    const std::size_t length = strnlen(buffer, size);
-    // A value that fills the buffer with no terminator did not fit.
-    if (length == sizeof buffer)
-        return {};
-    return std::string(buffer, length);
+    return location.value_or(std::string());
 }
 
 HRESULT CVtlShellEx::InvokeCommand(CMINVOKECOMMANDINFO* lpici) {
@@ -289,12 +287,12 @@ HRESULT CVtlShellEx::HandOver(const CMINVOKECOMMANDINFO* lpici) {
     if ((verb >> 16) != 0 || m_pictures.empty())
         return E_INVALIDARG;
 
-    std::string fault;
-    const std::string location = ReadLocation(fault);
-    if (!fault.empty()) {
-        ExtMessageBox(fault);
+    const auto read = ReadLocation();
+    if (!read) {
+        ExtMessageBox(read.error().message);
         return E_FAIL;
     }
+    const std::string& location = *read;
     if (location.empty() || !FileExists(location)) {
         ExtMessageBox(kMissingApplication);
         return E_INVALIDARG;
@@ -308,14 +306,13 @@ HRESULT CVtlShellEx::HandOver(const CMINVOKECOMMANDINFO* lpici) {
     }
     // Returns once the started program took the pictures, or when it is known that it never
     // will: a command is never lost without a word.
-    std::string detail;
-    const HandoffWrite written = queue.HandOver(location, command, m_pictures, &detail);
-    if (written == HandoffWrite::Written)
+    const auto handed = queue.HandOver(location, command, m_pictures);
+    if (handed)
         return S_OK;
-    ExtMessageBox(HandoffRefusalText(written, detail));
-    return written == HandoffWrite::TooManyFiles || written == HandoffWrite::PathTooLong
-               ? E_INVALIDARG
-               : E_FAIL;
+    ExtMessageBox(handed.error().message);
+    const HandoffWrite why = handed.error().why;
+    return why == HandoffWrite::TooManyFiles || why == HandoffWrite::PathTooLong ? E_INVALIDARG
+                                                                                : E_FAIL;
 }
 
 HRESULT CVtlShellEx::GetCommandString(std::uintptr_t idCmd, UINT uType, UINT*, char* pszName, UINT cchMax) {

@@ -8,6 +8,7 @@
 // It can be aggregated: an outer object then owns its identity and reference count.
 // InvokeCommand waits until the application it starts has taken the pictures (CHandoffQueue),
 // so a host calls it off its user-interface thread.
+#include "platform/Result.h"
 #include "platform/com/ShellExt.h"
 
 #include <string>
@@ -84,10 +85,10 @@ private:
     plat::HRESULT HandOver(const plat::CMINVOKECOMMANDINFO* lpici);
 
     // The path stored by the application as "location", or "" when there is none that fits;
-    // `fault` says why, for the user, when the settings file cannot be read at all. A user who
+    // fails, saying why for the user, when the settings file cannot be read at all. A user who
     // has no "location" (a new user of a program installed for every user) gets the vtl
     // installed beside this module.
-    static std::string ReadLocation(std::string& fault);
+    static plat::Result<std::string> ReadLocation();
 
     CInnerUnknown m_inner;
     plat::IUnknown* m_controlling; // the outer object, or m_inner

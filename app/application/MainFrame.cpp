@@ -88,7 +88,8 @@ CMainFrame::~CMainFrame() {
     // A window destroyed without being closed still keeps the widths of its list.
     if (!m_bClosed && m_pFileList) {
         m_pFileList->StoreColumnWidths();
-        GetAppSetting()->SaveLayout();
+        // Closing without a window to say anything in: what could not be saved is lost.
+        (void)GetAppSetting()->SaveLayout();
     }
 }
 
@@ -354,6 +355,8 @@ void CMainFrame::DestroyWindow() {
                                   : now;
     setting->m_nCurCol = m_wndSplitter->sizes().value(0);
     m_pFileList->StoreColumnWidths();
-    if (const std::string failure = setting->SaveLayout(); !failure.empty())
-        plat::AfxMessageBox(failure, plat::MB_OK | plat::MB_ICONEXCLAMATION);
+    if (const auto saved = setting->SaveLayout(); !saved)
+        plat::AfxMessageBox(saved.error().message, plat::MB_OK | plat::MB_ICONEXCLAMATION);
+    else if (!saved->notice.empty())
+        plat::AfxMessageBox(saved->notice, plat::MB_OK | plat::MB_ICONEXCLAMATION);
 }

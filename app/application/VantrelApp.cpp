@@ -13,6 +13,7 @@
 #include "platform/FileFacts.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
+#include "platform/RegistryString.h"
 #include "platform/mail/ChildProcess.h"
 #include "platform/ui/MessageBox.h"
 
@@ -74,15 +75,16 @@ bool CVantrelApp::InitInstance() {
 
     // The hand-off is taken before any window opens: a second start of the program finds
     // nothing waiting.
-    const HandoffRead handoff = ReadHandoff(setting->m_listFiles);
-    if (!handoff.refusal.empty()) {
+    const auto taken = ReadHandoff(setting->m_listFiles);
+    if (!taken) {
         // Whatever a file manager handed over cannot reach the program while this stays: the
         // person is told which file is in the way, also when they started the program by hand.
         const std::string text =
-            "Vantrel cannot take pictures from the file manager:\n" + handoff.refusal;
+            "Vantrel cannot take pictures from the file manager:\n" + taken.error().message;
         std::fprintf(stderr, "vtl: %s\n", text.c_str());
         AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
     }
+    const HandoffRead handoff = taken.value_or(HandoffRead{});
     if (handoff.takenElsewhere) {
         // Started for a command that a start of the program by hand ran meanwhile: nobody asked
         // for a window.
@@ -107,10 +109,13 @@ void CVantrelApp::AddThunarActionsOnce() {
     // Remembered first: settings that cannot be written would have them added at every start,
     // also after the user removed them.
     setting->m_bThunarActionsAdded = 1;
-    if (const std::string failure = setting->SaveThunarActionsAdded(); !failure.empty()) {
+    if (const auto saved = setting->SaveThunarActionsAdded(); !saved) {
         setting->m_bThunarActionsAdded = 0;
-        std::fprintf(stderr, "vtl: the Thunar actions were not added: %s\n", failure.c_str());
+        std::fprintf(stderr, "vtl: the Thunar actions were not added: %s\n",
+                     saved.error().message.c_str());
         return;
+    } else if (!saved->notice.empty()) {
+        std::fprintf(stderr, "vtl: %s\n", saved->notice.c_str());
     }
     const ChildExit run = RunProgramAndWait(vtlmenu, {vtlmenu, "--thunar"});
     if (!run.exited || run.status != 0)
@@ -198,13 +203,9 @@ void CVantrelApp::LoadStdProfileSettings(unsigned maxRecentFiles) {
         return;
     m_recentFiles.clear();
     for (unsigned i = 1; i <= maxRecentFiles; ++i) {
-        char path[MAX_PATH] = "";
-        DWORD size = sizeof path;
-        DWORD type = 0;
         const std::string name = "File" + std::to_string(i);
-        if (RegQueryValueEx(key, name.c_str(), &type, reinterpret_cast<BYTE*>(path), &size) == ERROR_SUCCESS &&
-            type == REG_SZ && path[0] && strnlen(path, size) < sizeof path)
-            m_recentFiles.emplace_back(path);
+        if (auto path = RegQueryPathString(key, name.c_str()); path && !path->empty())
+            m_recentFiles.push_back(std::move(*path));
     }
     RegCloseKey(key);
 }

@@ -5,6 +5,7 @@
 //                                          extension writes it, for the next vtl started by hand
 //   vtlregistry --help | --version
 #include "app/model/AppSetting.h"
+#include "app/model/SettingFields.h"
 #include "app/model/base/HandoffQueue.h"
 
 #include <cstdio>
@@ -17,29 +18,27 @@ namespace {
 
 int PrintSettings() {
     const CAppSetting setting;
-    const ResizeSetting& r = setting.m_resize;
-    std::printf("override=%d\ndest=%s\nimagetype=%d\nqualilty=%d\nimage_to_resize=%d\nimage_to_rotate=%d\n"
-                "image_set_dpi=%d\nconstraint=%d\ndesktop=%d\nheight=%d\nwidth=%d\nhpercent=%d\nwpercent=%d\n"
-                "rotate=%d\nxdpi=%d\nydpi=%d\n",
-                r.bOverwrite, r.strDestFolder.c_str(), r.nImageType, r.nQuality, r.bResize, r.bRotate, r.bSetDpi,
-                r.bConstrain, r.bDesktop, r.nHeight, r.nWidth, r.nHeightUnit, r.nWidthUnit, r.nRotate, r.nXDpi,
-                r.nYDpi);
-    std::printf("ExtVantrel=%d\nExtResize=%d\nExtResizeAsDefaultSetting=%d\nExtResizeAndMail=%d\n"
-                "ExtResizeDefaultAndMail=%d\nThunarActionsAdded=%d\n",
-                setting.m_bExtVantrel, setting.m_bExtResize, setting.m_bExtResizeAsDefaultSetting,
-                setting.m_bExtResizeAndMail, setting.m_bExtResizeDefaultAndMail,
-                setting.m_bThunarActionsAdded);
+    std::printf("%s=%d\n%s=%s\n", settingkey::OVERWRITE, setting.m_resize.bOverwrite,
+                settingkey::DEST, setting.m_resize.strDestFolder.c_str());
+    for (const auto& field : kResizeFields)
+        std::printf("%s=%d\n", field.name, setting.m_resize.*field.member);
+    for (const auto& field : kMenuFields)
+        std::printf("%s=%d\n", field.name, setting.*field.member);
+    std::printf("%s=%d\n%s=", settingkey::THUNAR_ACTIONS_ADDED, setting.m_bThunarActionsAdded,
+                settingkey::WINDOW_PLACE);
     const WINDOWPLACEMENT& wp = setting.m_wndPlacement;
     if (setting.m_bPlacementLoaded)
-        std::printf("windowplace=%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d\n", wp.length, wp.flags, wp.showCmd,
-                    wp.ptMinPositionX, wp.ptMinPositionY, wp.ptMaxPositionX, wp.ptMaxPositionY,
+        std::printf(kPlacementFormat, wp.length, wp.flags, wp.showCmd, wp.ptMinPositionX,
+                    wp.ptMinPositionY, wp.ptMaxPositionX, wp.ptMaxPositionY,
                     wp.rcNormalPositionLeft, wp.rcNormalPositionTop, wp.rcNormalPositionRight,
                     wp.rcNormalPositionBottom);
     else
-        std::printf("windowplace=(none loaded)\n");
-    std::printf("curcol=%d\ncolumnwidth=%d,%d,%d,%d\ncmto=%s\nLastBrowsePIDL=%s\n", setting.m_nCurCol,
-                setting.m_nColumnWidth[0], setting.m_nColumnWidth[1], setting.m_nColumnWidth[2],
-                setting.m_nColumnWidth[3], setting.m_szCopyMoveTo, setting.m_szLastBrowse);
+        std::printf("(none loaded)");
+    // The four widths on one line ("columnwidth"), where the key holds one value for each.
+    std::printf("\n%s=%d\ncolumnwidth=%d,%d,%d,%d\n%s=%s\n%s=%s\n", settingkey::CURRENT_COLUMN,
+                setting.m_nCurCol, setting.m_nColumnWidth[0], setting.m_nColumnWidth[1],
+                setting.m_nColumnWidth[2], setting.m_nColumnWidth[3], settingkey::COPY_MOVE_TO,
+                setting.m_szCopyMoveTo, settingkey::LAST_BROWSE, setting.m_szLastBrowse);
     std::printf("user.dat=%s\nmail subject=%s\nmail body=%s\n", CAppSetting::UserDataPath().c_str(),
                 setting.m_szMailSubject, setting.m_szMailBody);
     return 0;
@@ -74,10 +73,8 @@ int WriteHandoffRecord(std::uint32_t command, const std::vector<std::string>& fi
         std::fprintf(stderr, "vtlregistry: %s\n", queue.Refusal().c_str());
         return 1;
     }
-    std::string detail;
-    const HandoffWrite result = queue.Post(command, files, nullptr, &detail);
-    if (result != HandoffWrite::Written) {
-        std::fprintf(stderr, "vtlregistry: %s\n", HandoffRefusalText(result, detail).c_str());
+    if (const auto posted = queue.Post(command, files); !posted) {
+        std::fprintf(stderr, "vtlregistry: %s\n", posted.error().message.c_str());
         return 1;
     }
     return 0;

@@ -385,8 +385,10 @@ void CDlgResize::OnBrowse() {
 
 void CDlgResize::OnSetDefault() {
     StoreSetting();
-    if (const std::string failure = GetAppSetting()->SaveResizeSetting(); !failure.empty())
-        plat::AfxMessageBox(failure, plat::MB_OK | plat::MB_ICONEXCLAMATION);
+    if (const auto saved = GetAppSetting()->SaveResizeSetting(); !saved)
+        plat::AfxMessageBox(saved.error().message, plat::MB_OK | plat::MB_ICONEXCLAMATION);
+    else if (!saved->notice.empty())
+        plat::AfxMessageBox(saved->notice, plat::MB_OK | plat::MB_ICONEXCLAMATION);
 }
 
 void CDlgResize::Run(bool mail) {

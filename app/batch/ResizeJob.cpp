@@ -112,11 +112,12 @@ PassResult CResizeJob::Run() {
 }
 
 bool CResizeJob::Prepare(std::size_t index, const std::string& source, OutputChoice& out) {
-    out = ChooseOutput(m_app.m_resize, source, m_mail.get());
-    if (out.status != OutputChoice::Status::Ok) {
+    const auto chosen = ChooseOutput(m_app.m_resize, source, m_mail.get());
+    if (!chosen) {
         Record(index, source, Result::Failed);
         return false;
     }
+    out = *chosen;
     if (m_mail) {
         m_app.m_listMailFiles.push_back(out.path);
         m_nRemembered = CONFIRM_YESTOALL;

@@ -1,9 +1,9 @@
 #include "app/browser/DlgOptionMailPage.h"
 
 #include "app/model/AppSetting.h"
-#include "app/model/UserData.h"
 #include "app/res/Dialogs.h"
 #include "app/res/resource.h"
+#include "platform/Utf8.h"
 #include "platform/ui/DialogBuilder.h"
 #include "platform/ui/EditLimit.h"
 
@@ -48,9 +48,9 @@ bool CDlgOptionMailPage::OnApply() {
     if (!UpdateData(true))
         return false;
     CAppSetting* setting = GetAppSetting();
-    CopyTextCut(setting->m_szMailSubject, sizeof setting->m_szMailSubject,
+    plat::CopyTextCut(setting->m_szMailSubject, sizeof setting->m_szMailSubject,
                 m_strMailSubject.c_str());
-    CopyTextCut(setting->m_szMailBody, sizeof setting->m_szMailBody, m_strMailBody.c_str());
+    plat::CopyTextCut(setting->m_szMailBody, sizeof setting->m_szMailBody, m_strMailBody.c_str());
     // A number too big for the setting means "so big that it never asks".
     setting->m_nMailMaxMb =
         static_cast<std::int32_t>(std::min<std::uint32_t>(m_nMailMaxMb, INT32_MAX));

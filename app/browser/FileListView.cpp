@@ -3,10 +3,10 @@
 #include "app/browser/AddressComboBox.h"
 #include "app/browser/LocaleFormat.h"
 #include "app/model/AppSetting.h"
-#include "app/model/UserData.h"
 #include "app/widgets/PicturePane.h"
 #include "app/widgets/VantrelDoc.h"
 #include "platform/Paths.h"
+#include "platform/Utf8.h"
 #include "platform/shell/ShellInfo.h"
 #include "platform/shell/ShellNamespace.h"
 #include "platform/ui/MessageBox.h"
@@ -105,7 +105,7 @@ void CFileListView::OnInitialUpdate() {
     SHFILEINFO folderType;
     const PathParts module = SplitPath(GetModuleFileName());
     SHGetFileInfo(module.drive + module.dir, 0, &folderType, SHGFI_TYPENAME);
-    CopyTextCut(m_szFolderType, sizeof m_szFolderType, folderType.szTypeName.c_str());
+    plat::CopyTextCut(m_szFolderType, sizeof m_szFolderType, folderType.szTypeName.c_str());
     m_list->SetUpRowLook(m_nFolderIcon, m_szFolderType);
 
     if (!setting->m_szLastBrowse[0]) {

@@ -22,7 +22,7 @@
 // and the accelerator (OnCmdMsg). The main window stores the view's column widths with the
 // rest of the layout when it closes, or, destroyed without closing, when it goes.
 //
-// The commands on marked pictures (FileListCommands.cpp) start alike: with no row marked, a
+// The commands on marked pictures (FileListViewCommands.cpp) start alike: with no row marked, a
 // message says so in the command's words; otherwise the marked pictures (not the marked
 // folders) go into m_listFiles of the settings in row order. Copy To and Move To then ask for
 // the destination in a folder chooser (a cancel ends the command) and copy or move with

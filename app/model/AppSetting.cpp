@@ -1,9 +1,12 @@
 #include "app/model/AppSetting.h"
 
+#include "app/model/SettingFields.h"
 #include "app/model/UserData.h"
 #include "platform/FileFacts.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
+#include "platform/RegistryString.h"
+#include "platform/Utf8.h"
 #include "platform/shell/ShellInfo.h"
 
 #include <cstdio>
@@ -13,9 +16,6 @@
 using namespace plat;
 
 namespace {
-
-constexpr const char* kSettingKey = "Software\\Ostrell\\vtl\\setting";
-constexpr const char* kPlacementFormat = "%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d";
 
 // A value that is missing, of another type or too large for its buffer leaves the member as
 // it was, as the Windows calls with a fixed buffer would.
@@ -27,20 +27,10 @@ void ReadDword(HKEY key, const char* name, std::int32_t& member) {
         std::memcpy(&member, data, 4);
 }
 
-// Reads a REG_SZ into a 260-byte buffer; false (buffer untouched) when it is not there or
-// does not fit.
-bool ReadString(HKEY key, const char* name, char (&buffer)[MAX_PATH]) {
-    DWORD type = 0;
-    char data[MAX_PATH];
-    DWORD size = sizeof data;
-    if (RegQueryValueEx(key, name, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS || type != REG_SZ)
-        return false;
-    const std::size_t length = strnlen(data, size);
-    if (length >= sizeof data)
-        return false;
-    std::memcpy(buffer, data, length);
-    buffer[length] = '\0';
-    return true;
+// A string that is missing or does not fit leaves the buffer as it was.
+void ReadString(HKEY key, const char* name, char (&buffer)[MAX_PATH]) {
+    if (const auto text = RegQueryPathString(key, name))
+        std::memcpy(buffer, text->c_str(), text->size() + 1);
 }
 
 // The writes of one save group through one key handle; the first failure is kept.
@@ -67,50 +57,9 @@ private:
     LONG m_result = ERROR_SUCCESS;
 };
 
-// The resize group's numbers after "override" and "dest", in the order they are read and
-// written.
-struct DwordField {
-    const char* name;
-    std::int32_t ResizeSetting::*member;
-};
-constexpr DwordField kResizeFields[] = {
-    {"imagetype", &ResizeSetting::nImageType},
-    {"qualilty", &ResizeSetting::nQuality},
-    {"image_to_resize", &ResizeSetting::bResize},
-    {"image_to_rotate", &ResizeSetting::bRotate},
-    {"image_set_dpi", &ResizeSetting::bSetDpi},
-    {"constraint", &ResizeSetting::bConstrain},
-    {"desktop", &ResizeSetting::bDesktop},
-    {"height", &ResizeSetting::nHeight},
-    {"width", &ResizeSetting::nWidth},
-    {"hpercent", &ResizeSetting::nHeightUnit},
-    {"wpercent", &ResizeSetting::nWidthUnit},
-    {"rotate", &ResizeSetting::nRotate},
-    {"xdpi", &ResizeSetting::nXDpi},
-    {"ydpi", &ResizeSetting::nYDpi},
-};
-
-struct MenuField {
-    const char* name;
-    std::int32_t CAppSetting::*member;
-};
-constexpr MenuField kMenuFields[] = {
-    {"ExtVantrel", &CAppSetting::m_bExtVantrel},
-    {"ExtResize", &CAppSetting::m_bExtResize},
-    {"ExtResizeAsDefaultSetting", &CAppSetting::m_bExtResizeAsDefaultSetting},
-    {"ExtResizeAndMail", &CAppSetting::m_bExtResizeAndMail},
-    {"ExtResizeDefaultAndMail", &CAppSetting::m_bExtResizeDefaultAndMail},
-    {"mailmaxmb", &CAppSetting::m_nMailMaxMb},
-    {"mailnogps", &CAppSetting::m_bMailNoGps},
-};
-
-constexpr const char* kThunarActionsAdded = "ThunarActionsAdded";
-
-constexpr const char* kColumnNames[4] = {"columnwidth1", "columnwidth2", "columnwidth3", "columnwidth4"};
-
 HKEY OpenSettingKey() {
     HKEY key = nullptr;
-    return RegOpenKeyEx(HKEY_CURRENT_USER, kSettingKey, 0, KEY_READ, &key) == ERROR_SUCCESS ? key : nullptr;
+    return RegOpenKeyEx(HKEY_CURRENT_USER, settingkey::PATH, 0, KEY_READ, &key) == ERROR_SUCCESS ? key : nullptr;
 }
 
 std::string SaveFailure(LONG rc) {
@@ -129,19 +78,20 @@ std::string SaveFailure(LONG rc) {
 
 // Writes one group through the settings key, made when it is missing: every value is checked
 // and the group reaches the file in one rewrite when the key is closed.
-template <typename Write> std::string SaveGroup(Write write) {
+template <typename Write> Result<Saved> SaveGroup(Write write) {
     HKEY key = nullptr;
-    LONG rc = RegCreateKeyEx(HKEY_CURRENT_USER, kSettingKey, REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr);
+    LONG rc = RegCreateKeyEx(HKEY_CURRENT_USER, settingkey::PATH, REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr);
     if (rc == ERROR_SUCCESS) {
         GroupWriter writer(key);
         write(writer);
         const LONG closed = RegCloseKey(key);
         rc = writer.Result() != ERROR_SUCCESS ? writer.Result() : closed;
     }
-    const std::string failure = rc == ERROR_SUCCESS ? std::string() : SaveFailure(rc);
     // A settings file that was set aside is told about by the save that did it.
-    const std::string notice = TakeRegistryNotice();
-    return notice.empty() || failure.empty() ? notice + failure : notice + "\n" + failure;
+    std::string notice = TakeRegistryNotice();
+    if (rc == ERROR_SUCCESS)
+        return Saved{std::move(notice)};
+    return Failure{notice.empty() ? SaveFailure(rc) : notice + "\n" + SaveFailure(rc)};
 }
 
 } // namespace
@@ -166,19 +116,17 @@ void CAppSetting::LoadResizeSetting() {
     HKEY key = OpenSettingKey();
     if (!key)
         return;
-    ReadDword(key, "override", m_resize.bOverwrite);
-    char dest[MAX_PATH] = "";
-    ReadString(key, "dest", dest);
-    m_resize.strDestFolder = dest;
+    ReadDword(key, settingkey::OVERWRITE, m_resize.bOverwrite);
+    m_resize.strDestFolder = RegQueryPathString(key, settingkey::DEST).value_or("");
     for (const auto& field : kResizeFields)
         ReadDword(key, field.name, m_resize.*field.member);
     RegCloseKey(key);
 }
 
-std::string CAppSetting::SaveResizeSetting() {
+Result<Saved> CAppSetting::SaveResizeSetting() {
     return SaveGroup([&](GroupWriter& write) {
-        write.Dword("override", m_resize.bOverwrite);
-        write.String("dest", m_resize.strDestFolder);
+        write.Dword(settingkey::OVERWRITE, m_resize.bOverwrite);
+        write.String(settingkey::DEST, m_resize.strDestFolder);
         for (const auto& field : kResizeFields)
             write.Dword(field.name, m_resize.*field.member);
     });
@@ -203,28 +151,32 @@ void CAppSetting::LoadMenuAndMail() {
     if (HKEY key = OpenSettingKey()) {
         for (const auto& field : kMenuFields)
             ReadDword(key, field.name, this->*field.member);
-        ReadDword(key, kThunarActionsAdded, m_bThunarActionsAdded);
+        ReadDword(key, settingkey::THUNAR_ACTIONS_ADDED, m_bThunarActionsAdded);
         RegCloseKey(key);
     }
     ReadUserData(UserDataPath(), m_szMailSubject, m_szMailBody);
 }
 
-std::string CAppSetting::SaveThunarActionsAdded() {
+Result<Saved> CAppSetting::SaveThunarActionsAdded() {
     return SaveGroup(
-        [&](GroupWriter& write) { write.Dword(kThunarActionsAdded, m_bThunarActionsAdded); });
+        [&](GroupWriter& write) { write.Dword(settingkey::THUNAR_ACTIONS_ADDED, m_bThunarActionsAdded); });
 }
 
-std::string CAppSetting::SaveMenuAndMail() {
-    const std::string flags = SaveGroup([&](GroupWriter& write) {
+Result<Saved> CAppSetting::SaveMenuAndMail() {
+    Result<Saved> flags = SaveGroup([&](GroupWriter& write) {
         for (const auto& field : kMenuFields)
             write.Dword(field.name, this->*field.member);
     });
     const std::string path = UserDataPath();
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    if (!WriteUserData(path, m_szMailSubject, m_szMailBody))
-        return flags + (flags.empty() ? "" : "\n") + "The mail subject and body could not be saved: " + path +
-               " could not be written (or it is there but cannot be read, and was left as it is).";
+    if (!WriteUserData(path, m_szMailSubject, m_szMailBody)) {
+        const std::string said = flags ? flags->notice : flags.error().message;
+        return Failure{said + (said.empty() ? "" : "\n") +
+                       "The mail subject and body could not be saved: " + path +
+                       " could not be written (or it is there but cannot be read, and was left as "
+                       "it is)."};
+    }
     return flags;
 }
 
@@ -232,20 +184,19 @@ void CAppSetting::LoadLayout() {
     HKEY key = OpenSettingKey();
     if (!key)
         return;
-    ReadDword(key, "curcol", m_nCurCol);
+    ReadDword(key, settingkey::CURRENT_COLUMN, m_nCurCol);
     for (int i = 0; i < 4; ++i)
-        ReadDword(key, kColumnNames[i], m_nColumnWidth[i]);
-    char placement[MAX_PATH] = "";
-    const bool placementRead = ReadString(key, "windowplace", placement);
-    ReadString(key, "cmto", m_szCopyMoveTo);
-    ReadString(key, "LastBrowsePIDL", m_szLastBrowse);
+        ReadDword(key, settingkey::COLUMN_WIDTHS[i], m_nColumnWidth[i]);
+    const std::string placement = RegQueryPathString(key, settingkey::WINDOW_PLACE).value_or("");
+    ReadString(key, settingkey::COPY_MOVE_TO, m_szCopyMoveTo);
+    ReadString(key, settingkey::LAST_BROWSE, m_szLastBrowse);
     RegCloseKey(key);
 
     // A placement is only taken whole: a text that does not hold all eleven numbers leaves
     // the window where the framework puts it.
     WINDOWPLACEMENT wp;
-    if (placementRead && placement[0] &&
-        std::sscanf(placement, kPlacementFormat, &wp.length, &wp.flags, &wp.showCmd, &wp.ptMinPositionX,
+    if (!placement.empty() &&
+        std::sscanf(placement.c_str(), kPlacementFormat, &wp.length, &wp.flags, &wp.showCmd, &wp.ptMinPositionX,
                     &wp.ptMinPositionY, &wp.ptMaxPositionX, &wp.ptMaxPositionY, &wp.rcNormalPositionLeft,
                     &wp.rcNormalPositionTop, &wp.rcNormalPositionRight, &wp.rcNormalPositionBottom) == 11) {
         m_wndPlacement = wp;
@@ -253,20 +204,20 @@ void CAppSetting::LoadLayout() {
     }
 }
 
-std::string CAppSetting::SaveLayout() {
+Result<Saved> CAppSetting::SaveLayout() {
     const WINDOWPLACEMENT& wp = m_wndPlacement;
     char placement[MAX_PATH];
     std::snprintf(placement, sizeof placement, kPlacementFormat, wp.length, wp.flags, wp.showCmd, wp.ptMinPositionX,
                   wp.ptMinPositionY, wp.ptMaxPositionX, wp.ptMaxPositionY, wp.rcNormalPositionLeft,
                   wp.rcNormalPositionTop, wp.rcNormalPositionRight, wp.rcNormalPositionBottom);
     return SaveGroup([&](GroupWriter& write) {
-        write.String("windowplace", placement);
-        write.Dword("curcol", m_nCurCol);
+        write.String(settingkey::WINDOW_PLACE, placement);
+        write.Dword(settingkey::CURRENT_COLUMN, m_nCurCol);
         for (int i = 0; i < 4; ++i)
-            write.Dword(kColumnNames[i], m_nColumnWidth[i]);
-        write.String("location", GetModuleFileName());
-        write.String("cmto", m_szCopyMoveTo);
-        write.String("LastBrowsePIDL", m_szLastBrowse);
+            write.Dword(settingkey::COLUMN_WIDTHS[i], m_nColumnWidth[i]);
+        write.String(settingkey::LOCATION, GetModuleFileName());
+        write.String(settingkey::COPY_MOVE_TO, m_szCopyMoveTo);
+        write.String(settingkey::LAST_BROWSE, m_szLastBrowse);
     });
 }
 

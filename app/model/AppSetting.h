@@ -15,6 +15,7 @@
 // resize parameters and m_listFiles, appends to m_listMailFiles and writes m_bJpegInSelection
 // and the status line, and the user-interface thread changes nothing; the status line alone is
 // read by both at once and therefore goes through SetStatus/GetStatus, under a lock.
+#include "platform/Result.h"
 #include "platform/shell/PidlHelper.h"
 
 #include <cstdint>
@@ -57,6 +58,12 @@ struct WINDOWPLACEMENT {
     std::int32_t rcNormalPositionBottom = 0;
 };
 
+// What a save that went through has to tell the user: once, where a settings file that was not
+// one was kept before the new settings replaced it; usually nothing.
+struct Saved {
+    std::string notice;
+};
+
 class CAppSetting {
 public:
     CAppSetting();
@@ -64,19 +71,18 @@ public:
     CAppSetting(const CAppSetting&) = delete;
     CAppSetting& operator=(const CAppSetting&) = delete;
 
-    // Each save returns "" when everything was written, else one message for the user saying
-    // what could not be saved and why, or (once) where a settings file that was not one was
-    // kept before new settings were saved; the dialog that saved shows it.
+    // Each save fails with one message for the user saying what could not be saved and why
+    // (led by the notice, when there is one); the dialog that saved shows it, or the notice.
     void LoadResizeSetting();
-    std::string SaveResizeSetting();
+    plat::Result<Saved> SaveResizeSetting();
     void LoadMenuAndMail();
     // Writes the menu flags, then user.dat.
-    std::string SaveMenuAndMail();
+    plat::Result<Saved> SaveMenuAndMail();
     // Remembers that a first start added the Thunar actions for this user, so that they are
     // not added again once the user has removed them.
-    std::string SaveThunarActionsAdded();
+    plat::Result<Saved> SaveThunarActionsAdded();
     void LoadLayout();
-    std::string SaveLayout();
+    plat::Result<Saved> SaveLayout();
 
     // The status line a pass writes and the progress dialog shows; safe from any thread.
     void SetStatus(const std::string& text);

@@ -9,14 +9,19 @@ namespace {
 
 bool Fits(const std::string& path) { return path.size() < static_cast<std::size_t>(plat::MAX_PATH); }
 
+
+plat::Failure TooLong(const std::string& source) {
+    return {"The output path for " + source + " would be longer than " +
+            std::to_string(plat::MAX_PATH - 1) + " bytes."};
+}
+
 } // namespace
 
-OutputChoice ChooseOutput(const ResizeSetting& s, const std::string& source, CMailFolder* mail) {
+plat::Result<OutputChoice> ChooseOutput(const ResizeSetting& s, const std::string& source,
+                                        CMailFolder* mail) {
     OutputChoice choice;
-    if (!Fits(source)) {
-        choice.status = OutputChoice::Status::TooLong;
-        return choice;
-    }
+    if (!Fits(source))
+        return TooLong(source);
     if (s.bOverwrite) {
         choice.path = source;
         return choice;
@@ -26,9 +31,8 @@ OutputChoice ChooseOutput(const ResizeSetting& s, const std::string& source, CMa
     if (mail) {
         const std::optional<std::string> path = mail->Reserve(parts.fname, ext);
         if (!path)
-            choice.status = OutputChoice::Status::NoMailFolder;
-        else
-            choice.path = *path;
+            return plat::Failure{"The folder of the pictures to mail could not be made."};
+        choice.path = *path;
     } else if (s.strDestFolder.empty()) {
         choice.folder = parts.drive + parts.dir + "resize" + plat::PATH_SEPARATOR;
         choice.path = choice.folder + parts.fname + ext;
@@ -39,7 +43,7 @@ OutputChoice ChooseOutput(const ResizeSetting& s, const std::string& source, CMa
         choice.folder = base + plat::PATH_SEPARATOR;
         choice.path = choice.folder + parts.fname + ext;
     }
-    if (choice.status == OutputChoice::Status::Ok && (!Fits(choice.path) || !Fits(choice.folder)))
-        choice.status = OutputChoice::Status::TooLong;
+    if (!Fits(choice.path) || !Fits(choice.folder))
+        return TooLong(source);
     return choice;
 }

@@ -9,21 +9,21 @@
 //      accepts.
 // The name is the source's name; the extension is the source's own for output type 0, else
 // the output type's. Paths are never cut: an output path or folder that would not fit a
-// 260-byte path buffer is refused.
+// 260-byte path buffer is refused, as is a mail-mode output when the mail folder cannot be made.
 //
 // Called by the resize job on its worker thread.
 #include "app/model/AppSetting.h"
+#include "platform/Result.h"
 
 #include <string>
 
 class CMailFolder;
 
 struct OutputChoice {
-    enum class Status { Ok, TooLong, NoMailFolder };
-    Status status = Status::Ok;
     std::string path;
     std::string folder; // the folder to make first, with its separator; "" for rules 1 and 2
 };
 
 // mail is the run's mail folder in mail mode, null otherwise.
-OutputChoice ChooseOutput(const ResizeSetting& s, const std::string& source, CMailFolder* mail);
+plat::Result<OutputChoice> ChooseOutput(const ResizeSetting& s, const std::string& source,
+                                        CMailFolder* mail);

@@ -1,6 +1,6 @@
 #include "app/model/ResizeRules.h"
 
-#include <vector>
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -19,21 +19,12 @@ std::int32_t Div32(std::int32_t a, std::int32_t b) {
     return a / b;
 }
 
-std::vector<std::size_t> CodePointStarts(const std::string& text) {
-    std::vector<std::size_t> starts;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
-            starts.push_back(i);
-    return starts;
-}
-
 } // namespace
 
 std::string MakeStatusLine(const std::string& verb, const std::string& path) {
-    const std::vector<std::size_t> starts = CodePointStarts(path);
-    if (starts.size() <= 40)
+    if (plat::Utf8Length(path) <= 40)
         return verb + " : " + path;
-    return verb + " : ..." + path.substr(starts[starts.size() - 37]);
+    return verb + " : ..." + std::string(plat::Utf8Tail(path, 37));
 }
 
 std::int32_t CalcTargetWidth(const ResizeSetting& s, std::int32_t w, std::int32_t h,

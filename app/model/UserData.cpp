@@ -2,31 +2,9 @@
 
 #include "platform/ReplaceFile.h"
 #include "platform/SettingsFile.h"
+#include "platform/Utf8.h"
 
-#include <cstring>
-
-namespace {
-
-// The length of the longest prefix of `text` (at most `limit` bytes) that ends on a
-// character boundary.
-std::size_t CutLength(const char* text, std::size_t length, std::size_t limit) {
-    if (length <= limit)
-        return length;
-    std::size_t cut = limit;
-    // Step back over continuation bytes (10xxxxxx) to the start of the cut character.
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;
-    return cut;
-}
-
-} // namespace
-
-void CopyTextCut(char* buffer, std::size_t size, const char* text) {
-    const std::size_t length = strnlen(text, size);
-    const std::size_t kept = CutLength(text, length, size - 1);
-    std::memmove(buffer, text, kept);
-    buffer[kept] = '\0';
-}
+using plat::CopyTextCut;
 
 UserDataRead ReadUserData(const std::string& path, char* subject, char* body) {
     const plat::SettingsFile file = plat::ReadSettingsFile(path, USERDATA_FILE_SIZE);

@@ -21,7 +21,3 @@ UserDataRead ReadUserData(const std::string& path, char* subject, char* body);
 // never leaves a damaged user.dat. False when it could not be written, or when a user.dat is
 // there that cannot be read: that one is never replaced.
 bool WriteUserData(const std::string& path, const char* subject, const char* body);
-
-// Copies `text` (read at most `size` bytes far) into a buffer of `size` bytes with its NUL,
-// cutting a text that is too long at a UTF-8 character boundary, never inside a character.
-void CopyTextCut(char* buffer, std::size_t size, const char* text);

@@ -66,31 +66,33 @@ std::string Problem(const std::string& path, const struct stat& st) {
 }
 
 // Our folder `name` in the open folder `parent` (at `parentPath`), made when asked and
-// missing, opened without following a link and checked. -1 when it is refused (`refusal` says
-// why) or is not there and is not to be made (`refusal` stays empty).
-int OpenOwnFolder(int parent, const std::string& parentPath, const std::string& name, bool create,
-                  std::string& refusal) {
+// missing, opened without following a link and checked: its descriptor, or -1 when it is not
+// there and is not to be made; fails, saying why, when it is refused.
+Result<int> OpenOwnFolder(int parent, const std::string& parentPath, const std::string& name,
+                          bool create) {
     const std::string path = parentPath + "/" + name;
-    if (create && mkdirat(parent, name.c_str(), kFolderMode) != 0 && errno != EEXIST) {
-        refusal = CannotBe("created", path, errno);
-        return -1;
-    }
+    if (create && mkdirat(parent, name.c_str(), kFolderMode) != 0 && errno != EEXIST)
+        return Failure{CannotBe("created", path, errno)};
     const int fd = openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         // What is in the way, else the system's reason.
         const int error = errno;
+        if (error == ENOENT)
+            return -1;
         struct stat st {};
-        if (error != ENOENT && (fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-                                (refusal = Problem(path, st)).empty()))
-            refusal = CannotBe("opened", path, error);
-        return -1;
+        std::string problem;
+        if (fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            (problem = Problem(path, st)).empty())
+            problem = CannotBe("opened", path, error);
+        return Failure{problem};
     }
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !(refusal = Problem(path, st)).empty()) {
-        if (refusal.empty())
-            refusal = CannotBe("examined", path, errno);
+    std::string problem;
+    if (fstat(fd, &st) != 0 || !(problem = Problem(path, st)).empty()) {
+        if (problem.empty())
+            problem = CannotBe("examined", path, errno);
         close(fd);
-        return -1;
+        return Failure{problem};
     }
     return fd;
 }
@@ -117,15 +119,21 @@ CRecordQueue::CRecordQueue(const QueueName& name, std::size_t recordSize, bool c
     }
     std::string parentPath = place.base;
     if (!place.parent.empty()) {
-        const int own = OpenOwnFolder(parent, parentPath, place.parent, create, m_refusal);
+        const Result<int> own = OpenOwnFolder(parent, parentPath, place.parent, create);
         close(parent);
-        if (own < 0)
+        if (!own)
+            m_refusal = own.error().message;
+        if (!own || *own < 0)
             return;
-        parent = own;
+        parent = *own;
         parentPath += "/" + place.parent;
     }
-    m_folder = OpenOwnFolder(parent, parentPath, place.name, create, m_refusal);
+    const Result<int> folder = OpenOwnFolder(parent, parentPath, place.name, create);
     close(parent);
+    if (folder)
+        m_folder = *folder;
+    else
+        m_refusal = folder.error().message;
 }
 
 CRecordQueue::~CRecordQueue() {
@@ -162,7 +170,7 @@ void CRecordQueue::SweepAbandoned() const {
     }
 }
 
-std::string CRecordQueue::Publish(const std::string& bytes, std::string* error) {
+Result<std::string> CRecordQueue::Publish(const std::string& bytes) {
     static std::atomic<unsigned> counter{0};
     SweepAbandoned();
     timespec now{};
@@ -174,10 +182,8 @@ std::string CRecordQueue::Publish(const std::string& bytes, std::string* error) 
                   static_cast<unsigned>(getpid()), counter++);
     const std::string temporary = std::string(".") + name;
     const auto fail = [&](const char* what, int code) {
-        if (error)
-            *error = CannotBe(what, temporary, code);
         unlinkat(m_folder, temporary.c_str(), 0);
-        return std::string();
+        return Failure{CannotBe(what, temporary, code)};
     };
     if (bytes.size() != m_size)
         return fail("written", EINVAL);
@@ -199,7 +205,7 @@ std::string CRecordQueue::Publish(const std::string& bytes, std::string* error) 
         return fail("written", written ? errno : code);
     if (renameat(m_folder, temporary.c_str(), m_folder, name) != 0)
         return fail("renamed", errno);
-    return name;
+    return std::string(name);
 }
 
 int CRecordQueue::OpenRecord(const std::string& record) const {

@@ -1,5 +1,6 @@
 #include "platform/shell/PidlHelper.h"
 
+#include "platform/Utf8.h"
 #include "platform/shell/ShellInfo.h"
 
 #include <algorithm>
@@ -137,10 +138,8 @@ HRESULT CPidlHelper::GetName(LPCITEMIDLIST pidl, std::string& out, IShellFolder*
 
 HRESULT CPidlHelper::ParseName(const std::string& text, PidlPtr& out, IShellFolder* folder) const {
     out.reset();
-    // Characters, not bytes: every byte that does not continue a UTF-8 sequence starts one.
-    const auto characters = std::count_if(
-        text.begin(), text.end(), [](char c) { return (static_cast<BYTE>(c) & 0xC0) != 0x80; });
-    if (characters >= MAX_PATH)
+    // Characters, not bytes.
+    if (Utf8Length(text) >= MAX_PATH)
         return E_INVALIDARG;
     return Parse(text, out, folder);
 }

@@ -1,5 +1,7 @@
 #include "platform/shell/ShellInfo.h"
 
+#include "platform/Utf8.h"
+
 #include <QMimeDatabase>
 
 #include <mutex>

@@ -1,5 +1,7 @@
 #include "platform/shell/ShellNamespace.h"
 
+#include "platform/Utf8.h"
+
 #include <QByteArray>
 
 #include <algorithm>
@@ -65,48 +67,6 @@ std::string PathOfFileUrl(std::string_view url) {
 }
 
 } // namespace
-
-std::string ToValidUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        unsigned min = 0;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-            min = 0x80;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            min = 0x800;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            min = 0x10000;
-        }
-        bool valid = length && i + length <= bytes.size();
-        unsigned code = length ? c & (0xFF >> (length + 1)) : 0;
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3F);
-        }
-        valid = valid && code >= min && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
-        if (valid) {
-            out.append(bytes.substr(i, length));
-            i += length;
-        } else {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        }
-    }
-    return out;
-}
 
 CShellNamespace::CShellNamespace(ShellRoots roots,
                                  std::function<std::vector<std::string>()> readMounts)

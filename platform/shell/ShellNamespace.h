@@ -115,7 +115,4 @@ class CShellNamespace {
     mutable std::shared_ptr<const ShellRoots> m_roots; // null until a lazy namespace reads them
 };
 
-// A name's bytes as valid UTF-8: each byte that does not begin a valid sequence becomes U+FFFD.
-std::string ToValidUtf8(std::string_view bytes);
-
 } // namespace plat

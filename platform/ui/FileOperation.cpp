@@ -4,7 +4,6 @@
 #include "platform/ReplaceFile.h"
 #include "platform/ui/ConfirmFileReplace.h"
 #include "platform/ui/FileProgressDialog.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/ui/StopSignals.h"
 
 #include <QApplication>
@@ -39,12 +38,13 @@ enum class Step { Next, Stop };
 // One run of an operation: the state that lives from the first file to the last.
 class COperationRun {
 public:
-    COperationRun(unsigned wFunc, const std::string& destination, QWidget* owner,
-                  CStopSignals& stop)
-        : m_bMove(wFunc == FO_MOVE), m_strDestination(destination), m_pOwner(owner), m_stop(stop) {}
+    COperationRun(unsigned wFunc, const std::string& destination,
+                  const FileFailureHandler& onFailure, QWidget* owner, CStopSignals& stop)
+        : m_bMove(wFunc == FO_MOVE), m_strDestination(destination), m_onFailure(onFailure),
+          m_pOwner(owner), m_stop(stop) {}
 
     // Returns how many files reached the destination.
-    std::size_t Run(const std::vector<std::string>& sources, int progressDelay);
+    Result<std::size_t> Run(const std::vector<std::string>& sources, int progressDelay);
 
   private:
     // What a copy came to; `error` is the errno of a failure.
@@ -64,6 +64,7 @@ public:
 
     const bool m_bMove;
     const std::string m_strDestination;
+    const FileFailureHandler& m_onFailure;
     QWidget* const m_pOwner;
     CStopSignals& m_stop;
     struct stat m_destination {};
@@ -74,13 +75,11 @@ public:
     std::size_t m_nFiles = 0;
 };
 
-std::size_t COperationRun::Run(const std::vector<std::string>& sources, int progressDelay) {
-    if (stat(m_strDestination.c_str(), &m_destination) != 0 || !S_ISDIR(m_destination.st_mode)) {
-        AfxMessageBox("Cannot " + Verb() + " to \"" + m_strDestination +
-                          "\": there is no such folder.",
-                      MB_OK | MB_ICONEXCLAMATION);
-        return 0;
-    }
+Result<std::size_t> COperationRun::Run(const std::vector<std::string>& sources,
+                                       int progressDelay) {
+    if (stat(m_strDestination.c_str(), &m_destination) != 0 || !S_ISDIR(m_destination.st_mode))
+        return Failure{"Cannot " + Verb() + " to \"" + m_strDestination +
+                       "\": there is no such folder."};
     // A copy writes into the folder: what killed ones left there goes first.
     SweepStaleTempFiles(m_strDestination);
     for (const std::string& source : sources) {
@@ -211,14 +210,11 @@ int COperationRun::AskReplace(const std::string& target, const std::string& sour
 }
 
 Step COperationRun::Fail(const std::string& source, const std::string& reason, bool last) {
-    std::string text =
-        "Cannot " + Verb() + " \"" + source + "\" to \"" + m_strDestination + "\": " + reason + ".";
-    if (last) {
-        AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    const Failure failure{"Cannot " + Verb() + " \"" + source + "\" to \"" + m_strDestination +
+                          "\": " + reason + "."};
+    const bool goOn = m_onFailure(failure, !last);
+    if (last)
         return Step::Stop;
-    }
-    text += "\n\nPress OK to go on with the next file, or Cancel to stop.";
-    const bool goOn = AfxMessageBox(text, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
     m_pProgress->RestartDelay();
     return goOn ? Step::Next : Step::Stop;
 }
@@ -233,19 +229,20 @@ void COperationRun::Advance(std::uint64_t bytes) {
 } // namespace
 
 CFileOperation::CFileOperation(unsigned wFunc, std::vector<std::string> sources,
-                               std::string destination, QWidget* owner)
+                               std::string destination, FileFailureHandler onFailure,
+                               QWidget* owner)
     : m_wFunc(wFunc), m_sources(std::move(sources)), m_strDestination(std::move(destination)),
-      m_pOwner(owner) {}
+      m_onFailure(std::move(onFailure)), m_pOwner(owner) {}
 
-std::size_t CFileOperation::Run() {
+Result<std::size_t> CFileOperation::Run() {
     // A stop signal ends the question or message open, if any, as Cancel would; the copy stops
     // before its next piece.
     CStopSignals stop([] {
         if (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
             open->reject();
     });
-    const std::size_t done =
-        COperationRun(m_wFunc, m_strDestination, m_pOwner, stop).Run(m_sources, m_nProgressDelay);
+    Result<std::size_t> done = COperationRun(m_wFunc, m_strDestination, m_onFailure, m_pOwner, stop)
+                                   .Run(m_sources, m_nProgressDelay);
     stop.EndProcessIfStopped();
     return done;
 }

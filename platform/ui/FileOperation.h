@@ -13,8 +13,9 @@
 //   above, and the source is removed only after the copy and its folder were synced.
 // - A file that would land on itself (the same device and inode, whatever the path) or in the
 //   folder it is in is refused.
-// Each failure is told in a message that names the file and the reason; while more files
-// follow, the user chooses to go on (OK) or to stop (Cancel). Only regular files are copied.
+// Each failure is handed to the window that started the operation, in a message that names the
+// file and the reason; while more files follow, the window asks its user whether to go on or
+// to stop. Only regular files are copied.
 //
 // An operation that takes long shows a progress dialog with a Cancel button, which stops it
 // before the next piece of the file being copied.
@@ -26,7 +27,10 @@
 //
 // Runs on the user-interface thread: the progress dialog lets the event loop run between the
 // pieces of a copy, so it paints and sees its Cancel button.
+#include "platform/Result.h"
+
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,14 +40,20 @@ namespace plat {
 
 enum : unsigned { FO_MOVE = 1, FO_COPY = 2 };
 
+// What the window that started an operation does with a file that could not be copied or
+// moved: it tells its user and, while more files follow (`more`), says whether to go on with
+// them (true) or to stop (AskToGoOnAfter of MessageBox.h asks in a box).
+using FileFailureHandler = std::function<bool(const Failure& failure, bool more)>;
+
 class CFileOperation {
 public:
     // `wFunc` is FO_COPY or FO_MOVE; `sources` are paths of files, `destination` a folder.
     CFileOperation(unsigned wFunc, std::vector<std::string> sources, std::string destination,
-                   QWidget* owner = nullptr);
+                   FileFailureHandler onFailure, QWidget* owner = nullptr);
 
-    // Returns how many files were copied or moved (a file skipped, failed or cancelled is not).
-    std::size_t Run();
+    // Returns how many files were copied or moved (a file skipped, failed or cancelled is not);
+    // fails before the first file when the destination is no folder.
+    Result<std::size_t> Run();
 
     // How long the operation runs before its progress dialog may appear; 1000 ms unless set.
     void SetProgressDelay(int milliseconds) { m_nProgressDelay = milliseconds; }
@@ -52,6 +62,7 @@ private:
     unsigned m_wFunc;
     std::vector<std::string> m_sources;
     std::string m_strDestination;
+    FileFailureHandler m_onFailure;
     QWidget* m_pOwner;
     int m_nProgressDelay = 1000;
 };

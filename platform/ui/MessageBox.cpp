@@ -65,4 +65,14 @@ int AfxMessageBox(const std::string& text, unsigned type) {
     }
 }
 
+bool AskToGoOnAfter(const Failure& failure, bool more) {
+    if (!more) {
+        AfxMessageBox(failure.message, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    return AfxMessageBox(failure.message +
+                             "\n\nPress OK to go on with the next file, or Cancel to stop.",
+                         MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
+}
+
 } // namespace plat

@@ -3,6 +3,8 @@
 // flags word, the pressed button as the result. The caption is the application's name.
 // Called on the user-interface thread only. A box takes the next VTL_AUTOCLICK name, if any
 // (IDOK, IDCANCEL, IDYES, IDNO; see AutoClick.h).
+#include "platform/Result.h"
+
 #include <string>
 
 namespace plat {
@@ -23,5 +25,9 @@ enum : unsigned {
 enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
 int AfxMessageBox(const std::string& text, unsigned type = MB_OK | MB_ICONEXCLAMATION);
+
+// A failure in a task over several files, told in a box: while more files follow (`more`),
+// with OK to go on with them (true) and Cancel to stop; for the last file with OK alone.
+bool AskToGoOnAfter(const Failure& failure, bool more);
 
 } // namespace plat

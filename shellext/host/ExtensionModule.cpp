@@ -11,10 +11,11 @@ using namespace plat;
 
 namespace {
 
-template <typename Fn> bool Resolve(void* handle, const char* name, Fn& fn, std::string& error) {
+// `missing` becomes the name of an entry point the module lacks.
+template <typename Fn> bool Resolve(void* handle, const char* name, Fn& fn, const char*& missing) {
     fn = reinterpret_cast<Fn>(dlsym(handle, name));
     if (!fn)
-        error = std::string("the module has no entry point ") + name;
+        missing = name;
     return fn != nullptr;
 }
 
@@ -43,19 +44,21 @@ CExtensionModule::~CExtensionModule() {
         dlclose(m_handle);
 }
 
-bool CExtensionModule::Load(const std::string& path) {
+Result<void> CExtensionModule::Load(const std::string& path) {
     m_path = path;
     m_handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!m_handle) {
         const char* why = dlerror();
-        m_error = "cannot load " + path + (why ? std::string(": ") + why : std::string());
-        return false;
+        return Failure{"cannot load " + path + (why ? std::string(": ") + why : std::string())};
     }
-    return Resolve(m_handle, "DllGetClassObject", m_getClassObject, m_error) &&
-           Resolve(m_handle, "DllCanUnloadNow", m_canUnloadNow, m_error) &&
-           Resolve(m_handle, "DllRegisterServer", m_registerServer, m_error) &&
-           Resolve(m_handle, "DllUnregisterServer", m_unregisterServer, m_error) &&
-           Resolve(m_handle, SET_MESSAGE_BOX_HOOK_EXPORT, m_setHook, m_error);
+    const char* missing = nullptr;
+    if (Resolve(m_handle, "DllGetClassObject", m_getClassObject, missing) &&
+        Resolve(m_handle, "DllCanUnloadNow", m_canUnloadNow, missing) &&
+        Resolve(m_handle, "DllRegisterServer", m_registerServer, missing) &&
+        Resolve(m_handle, "DllUnregisterServer", m_unregisterServer, missing) &&
+        Resolve(m_handle, SET_MESSAGE_BOX_HOOK_EXPORT, m_setHook, missing))
+        return Ok{};
+    return Failure{std::string("the module has no entry point ") + missing};
 }
 
 HRESULT CExtensionModule::GetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) const {

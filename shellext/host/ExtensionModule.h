@@ -2,6 +2,7 @@
 // A host's handle on the extension module: loads libVtlExt.so by path, as the shell loads an
 // in-process server, and reaches its exported entry points.
 // Used by vtlmenu and the Nautilus extension on their own thread.
+#include "platform/Result.h"
 #include "shellext/VtlExtIds.h"
 
 #include <string>
@@ -16,9 +17,8 @@ public:
     CExtensionModule(const CExtensionModule&) = delete;
     CExtensionModule& operator=(const CExtensionModule&) = delete;
 
-    // False, with Error() telling why, when the file cannot be loaded or lacks an entry point.
-    bool Load(const std::string& path);
-    const std::string& Error() const { return m_error; }
+    // Fails, saying why, when the file cannot be loaded or lacks an entry point.
+    plat::Result<void> Load(const std::string& path);
     const std::string& Path() const { return m_path; }
 
     plat::HRESULT GetClassObject(plat::REFCLSID rclsid, plat::REFIID riid, void** ppv) const;
@@ -37,7 +37,6 @@ public:
 private:
     void* m_handle = nullptr;
     std::string m_path;
-    std::string m_error;
     plat::PFN_DllGetClassObject m_getClassObject = nullptr;
     plat::PFN_DllCanUnloadNow m_canUnloadNow = nullptr;
     plat::PFN_DllRegisterServer m_registerServer = nullptr;

@@ -86,8 +86,8 @@ const CExtensionModule* Module() {
         if (path.empty())
             return nullptr;
         auto loaded = std::make_unique<CExtensionModule>();
-        if (!loaded->Load(path)) {
-            std::fprintf(stderr, "Vantrel: %s\n", loaded->Error().c_str());
+        if (const auto done = loaded->Load(path); !done) {
+            std::fprintf(stderr, "Vantrel: %s\n", done.error().message.c_str());
             return nullptr;
         }
         loaded->SetMessageBoxHook(ShowMessage);

@@ -139,31 +139,26 @@ std::optional<std::string> CThunarActions::Merge(const std::string& existing, co
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n" + actions.toStdString() + "</actions>\n";
 }
 
-bool CThunarActions::Update(const IntegrationMenu* menu, std::string* error) {
+plat::Result<void> CThunarActions::Update(const IntegrationMenu* menu) {
     const std::string path = Path();
     std::error_code ec;
     const bool exists = std::filesystem::exists(path, ec);
     if (!exists && !menu)
-        return true;
+        return plat::Ok{};
     const std::optional<std::string> existing = exists ? ReadActions(path) : SystemActions();
-    if (!existing) { // what cannot be read whole is never replaced
-        *error = path + " cannot be read as a list of Thunar actions; it was left as it is.";
-        return false;
-    }
+    if (!existing) // what cannot be read whole is never replaced
+        return plat::Failure{path +
+                             " cannot be read as a list of Thunar actions; it was left as it is."};
     const auto merged = Merge(*existing, menu);
-    if (!merged) {
-        *error = (exists ? path : std::string("the system's uca.xml")) +
-                 " is not a well-formed list of Thunar actions; it was left as it is.";
-        return false;
-    }
-    if (!ReplaceFile(path, *merged, 0644)) {
-        *error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    if (!merged)
+        return plat::Failure{(exists ? path : std::string("the system's uca.xml")) +
+                             " is not a well-formed list of Thunar actions; it was left as it is."};
+    if (!ReplaceFile(path, *merged, 0644))
+        return plat::Failure{"cannot write " + path};
+    return plat::Ok{};
 }
 
-bool CThunarActions::Install(const IntegrationMenu& menu, std::string* error) { return Update(&menu, error); }
-bool CThunarActions::Remove(std::string* error) { return Update(nullptr, error); }
+plat::Result<void> CThunarActions::Install(const IntegrationMenu& menu) { return Update(&menu); }
+plat::Result<void> CThunarActions::Remove() { return Update(nullptr); }
 
 } // namespace vtlmenu

@@ -5,6 +5,7 @@
 // yet, the system's default one (which Thunar would show) is the starting point, so its
 // actions stay too. A file that is not well-formed is never rewritten.
 // Called by vtlmenu --register/--unregister on its main thread.
+#include "platform/Result.h"
 #include "shellext/vtlmenu/IntegrationMenu.h"
 
 #include <optional>
@@ -17,12 +18,12 @@ public:
     // `existing` with our actions replaced by those of `menu`, or only removed when `menu` is
     // null; nothing when `existing` is not a well-formed action list.
     static std::optional<std::string> Merge(const std::string& existing, const IntegrationMenu* menu);
-    // False, with `error` set and the file untouched, when it cannot be merged or written.
-    static bool Install(const IntegrationMenu& menu, std::string* error);
-    static bool Remove(std::string* error);
+    // Fail, the file untouched, when it cannot be merged or written.
+    static plat::Result<void> Install(const IntegrationMenu& menu);
+    static plat::Result<void> Remove();
 
 private:
-    static bool Update(const IntegrationMenu* menu, std::string* error);
+    static plat::Result<void> Update(const IntegrationMenu* menu);
 };
 
 } // namespace vtlmenu

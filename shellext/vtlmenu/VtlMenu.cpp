@@ -1,5 +1,6 @@
 #include "shellext/vtlmenu/VtlMenu.h"
 
+#include "app/model/base/SettingNames.h"
 #include "platform/Registry.h"
 #include "shellext/host/ContextMenuRequest.h"
 #include "shellext/vtlmenu/DolphinServiceMenu.h"
@@ -20,14 +21,12 @@ using vtlext::MenuEntry;
 
 namespace {
 
-// The application's settings key in its own spelling; the handler reads the same key.
-constexpr const char* kApplicationKey = "Software\\Ostrell\\vtl\\setting";
 // The handler looks at names only, so any picture name brings out its whole menu.
 constexpr const char* kAnyPicture = "/picture.jpg";
 
 bool LoadModule(CExtensionModule& module, const std::string& path) {
-    if (!module.Load(path)) {
-        std::fprintf(stderr, "vtlmenu: %s\n", module.Error().c_str());
+    if (const auto loaded = module.Load(path); !loaded) {
+        std::fprintf(stderr, "vtlmenu: %s\n", loaded.error().message.c_str());
         return false;
     }
     module.SetMessageBoxHook(ShowHostMessage);
@@ -69,6 +68,10 @@ void Report(bool ok, const std::string& done, const std::string& failed, int& st
         std::fprintf(stderr, "vtlmenu: %s\n", failed.c_str());
         status = EXIT_FAILED;
     }
+}
+
+void Report(const Result<void>& outcome, const std::string& done, int& status) {
+    Report(outcome.ok(), done, outcome ? std::string() : outcome.error().message, status);
 }
 
 } // namespace
@@ -115,8 +118,8 @@ int CVtlMenu::Invoke(unsigned offset, const std::vector<std::string>& files) {
 
 void CVtlMenu::RecordLocation() const {
     HKEY key = nullptr;
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, kApplicationKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        const bool known = RegQueryValueEx(key, vtlext::LOCATION_VALUE, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, settingkey::PATH, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        const bool known = RegQueryValueEx(key, settingkey::LOCATION, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
         RegCloseKey(key);
         if (known)
             return;
@@ -127,10 +130,10 @@ void CVtlMenu::RecordLocation() const {
         std::printf("vtl is not installed beside vtlmenu; run vtl once so that it records where it is.\n");
         return;
     }
-    if (RegCreateKeyEx(HKEY_CURRENT_USER, kApplicationKey, REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr) !=
+    if (RegCreateKeyEx(HKEY_CURRENT_USER, settingkey::PATH, REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr) !=
         ERROR_SUCCESS)
         return;
-    RegSetValueEx(key, vtlext::LOCATION_VALUE, REG_SZ, reinterpret_cast<const BYTE*>(vtl.c_str()),
+    RegSetValueEx(key, settingkey::LOCATION, REG_SZ, reinterpret_cast<const BYTE*>(vtl.c_str()),
                   static_cast<DWORD>(vtl.size() + 1));
     if (RegCloseKey(key) == ERROR_SUCCESS)
         std::printf("Recorded %s as the location of vtl.\n", vtl.c_str());
@@ -177,20 +180,19 @@ std::optional<IntegrationMenu> CVtlMenu::OfferedMenu(const CExtensionModule& mod
 
 int CVtlMenu::InstallMenus(const CExtensionModule& module) {
     int status = EXIT_DONE;
-    std::string error;
     const std::optional<IntegrationMenu> menu = OfferedMenu(module);
     if (!menu) {
         // The options turned the whole menu off: the file managers offer nothing.
         Report(CDolphinServiceMenu::Remove(), "The Vantrel menu is turned off in its options: removed the Dolphin service menu.",
                "cannot remove " + CDolphinServiceMenu::Path(), status);
-        Report(CThunarActions::Remove(&error), "Removed the Thunar actions.", error, status);
+        Report(CThunarActions::Remove(), "Removed the Thunar actions.", status);
         return status;
     }
     Report(CDolphinServiceMenu::Install(*menu),
            "Installed the Dolphin service menu " + CDolphinServiceMenu::Path() + ".",
            "cannot write " + CDolphinServiceMenu::Path(), status);
-    Report(CThunarActions::Install(*menu, &error),
-           "Installed the Thunar actions in " + CThunarActions::Path() + ".", error, status);
+    Report(CThunarActions::Install(*menu),
+           "Installed the Thunar actions in " + CThunarActions::Path() + ".", status);
     return status;
 }
 
@@ -204,9 +206,8 @@ int CVtlMenu::AddThunarActions() {
         return EXIT_DONE;
     }
     int status = EXIT_DONE;
-    std::string error;
-    Report(CThunarActions::Install(*menu, &error),
-           "Installed the Thunar actions in " + CThunarActions::Path() + ".", error, status);
+    Report(CThunarActions::Install(*menu),
+           "Installed the Thunar actions in " + CThunarActions::Path() + ".", status);
     return status;
 }
 
@@ -219,8 +220,7 @@ int CVtlMenu::Unregister() {
     Report(SUCCEEDED(hr), "Unregistered the context-menu handler.", "unregistering the handler failed", status);
     Report(CDolphinServiceMenu::Remove(), "Removed the Dolphin service menu.",
            "cannot remove " + CDolphinServiceMenu::Path(), status);
-    std::string error;
-    Report(CThunarActions::Remove(&error), "Removed the Thunar actions.", error, status);
+    Report(CThunarActions::Remove(), "Removed the Thunar actions.", status);
     std::error_code ec;
     std::filesystem::remove(MenuIconPath(), ec);
     return status;

@@ -40,10 +40,11 @@ class LaunchModes : public testing::Test {
         // The saved parameters: half the size, into the resize folder beside each picture.
         CAppSetting setting;
         setting.m_resize.nWidth = setting.m_resize.nHeight = 50;
-        ASSERT_EQ(setting.SaveResizeSetting(), "");
+        const auto saved = setting.SaveResizeSetting();
+        ASSERT_TRUE(saved && saved->notice.empty());
     }
     void HandOff(std::uint32_t command) {
-        ASSERT_EQ(m_queue.Post(command, m_files), HandoffWrite::Written);
+        ASSERT_TRUE(m_queue.Post(command, m_files));
     }
     static vtltest::ProgramRun Run(const std::string& autoclick = "",
                                    const std::string& vtl = VTL_BIN_DIR "/vtl",

@@ -7,8 +7,8 @@
 #include "app/browser/HelpLinks.h"
 #include "app/browser/StatusBar.h"
 #include "app/browser/WindowPlacement.h"
-#include "app/model/UserData.h"
 #include "app/res/resource.h"
+#include "platform/Utf8.h"
 #include "platform/mail/MailSpool.h"
 #include "platform/mail/Mapi.h"
 #include "platform/ui/AutoClick.h"
@@ -191,7 +191,7 @@ TEST_F(MainFrameTest, CommandsOnMarkedPictures) {
     ByMenu("ID_MARK");
     EXPECT_EQ(Marks(), "a.jpg b.jpg c.png");
 
-    CopyTextCut(GetAppSetting()->m_szCopyMoveTo, plat::MAX_PATH, copies.c_str());
+    plat::CopyTextCut(GetAppSetting()->m_szCopyMoveTo, plat::MAX_PATH, copies.c_str());
     choose("");
     ByMenu("ID_EDIT_COPY");
     EXPECT_EQ(vtltest::FolderNames(copies), Set{}) << "a cancelled chooser ends Copy To";

@@ -23,6 +23,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// What a save tells the user: why it failed, or its notice ("" when there is nothing to say).
+std::string Said(const plat::Result<Saved>& saved) {
+    return saved ? saved->notice : saved.error().message;
+}
+
 auto Fields(const ResizeSetting& r) {
     return std::tie(r.bOverwrite, r.strDestFolder, r.nImageType, r.nQuality, r.bResize, r.bRotate,
                     r.bSetDpi, r.bConstrain, r.bDesktop, r.nHeight, r.nWidth, r.nHeightUnit,
@@ -61,7 +66,7 @@ TEST_F(AppSettingTest, LoadingNeverWritesAndTheFirstSaveMakesTheKey) {
     EXPECT_EQ(Fields(fresh.m_resize), Fields(ResizeSetting{}));
     EXPECT_TRUE(fs::is_empty(Folder())) << "nothing is written by loading";
     fresh.m_resize.nWidth = 50;
-    EXPECT_EQ(fresh.SaveResizeSetting(), "") << "\"Set as default\" on a fresh install";
+    EXPECT_EQ(Said(fresh.SaveResizeSetting()), "") << "\"Set as default\" on a fresh install";
     EXPECT_EQ(CAppSetting().m_resize.nWidth, 50);
 }
 
@@ -83,17 +88,17 @@ TEST_F(AppSettingTest, EachSaveGroupIsOneRewriteAndLoadsBackUnchanged) {
     {
         CAppSetting s;
         s.m_resize = saved;
-        EXPECT_EQ(s.SaveResizeSetting(), "");
+        EXPECT_EQ(Said(s.SaveResizeSetting()), "");
         EXPECT_EQ(rewrites(), 1) << "\"Set as default\" writes its sixteen values at once";
         s.m_nCurCol = 420;
         s.m_nColumnWidth[3] = 90;
         s.m_wndPlacement = WINDOWPLACEMENT{44, 2, 3, -1, -1, -8, -8, 10, 20, 810, 620};
         std::strcpy(s.m_szLastBrowse, "/last");
         std::strcpy(s.m_szCopyMoveTo, "/copies");
-        EXPECT_EQ(s.SaveLayout(), "");
+        EXPECT_EQ(Said(s.SaveLayout()), "");
         EXPECT_EQ(rewrites(), 1);
         s.m_bExtVantrel = 0;
-        EXPECT_EQ(s.SaveMenuAndMail(), "");
+        EXPECT_EQ(Said(s.SaveMenuAndMail()), "");
         EXPECT_EQ(rewrites(), 1);
     }
     close(watch);
@@ -164,8 +169,8 @@ TEST_F(AppSettingTest, ASettingsFileThatCannotBeReadIsNeverLostAndEverySaveSaysW
         CAppSetting s;
         EXPECT_EQ(s.m_resize.nWidth, 100) << "read as missing";
         s.m_resize.nWidth = 50;
-        const std::string said[] = {s.SaveResizeSetting(), s.SaveLayout(), s.SaveMenuAndMail(),
-                                    s.SaveResizeSetting()};
+        const std::string said[] = {Said(s.SaveResizeSetting()), Said(s.SaveLayout()),
+                                    Said(s.SaveMenuAndMail()), Said(s.SaveResizeSetting())};
         for (std::size_t i = 0; i < 4; ++i) {
             EXPECT_EQ(said[i].substr(0, saves[i].size()), saves[i]) << said[i];
             EXPECT_EQ(said[i].empty(), saves[i].empty()) << said[i];
@@ -191,7 +196,7 @@ TEST_F(AppSettingTest, ASettingsFileThatCannotBeReadIsNeverLostAndEverySaveSaysW
     const std::string before = vtltest::ReadFile(Hive()) + vtltest::ReadFile(userDat);
     {
         const vtltest::ScopedFileSizeLimit full(4096);
-        for (const std::string& failure : {s.SaveResizeSetting(), s.SaveLayout()})
+        for (const std::string& failure : {Said(s.SaveResizeSetting()), Said(s.SaveLayout())})
             EXPECT_NE(failure.find(Hive()), std::string::npos)
                 << "the save names the file: " << failure;
         EXPECT_FALSE(WriteUserData(userDat, "new subject", "new body"));
@@ -251,7 +256,7 @@ TEST(UserData, TheOneInTheUsersConfigurationFolderComesFirst) {
     CAppSetting setting;
     EXPECT_STREQ(setting.m_szMailSubject, "Mine");
     std::strcpy(setting.m_szMailSubject, "Changed");
-    EXPECT_EQ(setting.SaveMenuAndMail(), "");
+    EXPECT_EQ(Said(setting.SaveMenuAndMail()), "");
     EXPECT_EQ(vtltest::ReadFile(own), Record("Changed", "My text"));
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -24,7 +25,7 @@ TEST(Handoff, ResizeAndMailOfThreePicturesGivesTheRecordBytes) {
     Block block(HANDOFF_BLOCK_SIZE, 0x2B); // old bytes, to see which ones the writer touches
     block[0] = 0;
     const Files files = {"/home/me/a.jpg", "/home/me/b.JPG", "/home/me/c.gif"};
-    ASSERT_EQ(WriteHandoff(block.data(), HANDOFF_RESIZE_DEFAULT_MAIL, files), HandoffWrite::Written);
+    ASSERT_TRUE(WriteHandoff(block.data(), HANDOFF_RESIZE_DEFAULT_MAIL, files));
 
     std::uint32_t header[5];
     std::memcpy(header, &block[1], sizeof header);
@@ -63,7 +64,7 @@ TEST(Handoff, CountsAndEntriesTheBlockCannotHoldStayInsideIt) {
     // The most that fit is written whole, and not a byte past the end.
     const Files most(HANDOFF_MAX_FILES, "/" + std::string(HANDOFF_PATH_SIZE - 2, 'p'));
     Files files;
-    ASSERT_EQ(WriteHandoff(block, 2, most), HandoffWrite::Written);
+    ASSERT_TRUE(WriteHandoff(block, 2, most));
     ReadHandoffBlock(block, files);
     EXPECT_EQ(files, most);
     files.clear();
@@ -92,15 +93,16 @@ TEST(Handoff, CountsAndEntriesTheBlockCannotHoldStayInsideIt) {
 // The queue's records as a reader takes them: by name, or the oldest one.
 std::pair<std::uint32_t, Files> Take(CHandoffQueue& reader, const std::string& record = "") {
     Files files;
-    const std::uint32_t command = reader.Take(record, files).nCommand;
+    const std::uint32_t command = reader.Take(record, files).value_or(HandoffHeader{}).nCommand;
     return {command, files};
 }
 
 TEST(Handoff, EveryCommandWaitsInTheQueueAndEachStartTakesItsOwnOrElseTheOldest) {
     CHandoffQueue writer(true), reader(false);
-    std::string first, second;
-    ASSERT_EQ(writer.Post(1, {"/a/1.jpg"}, &first), HandoffWrite::Written);
-    ASSERT_EQ(writer.Post(2, {"/b/2.jpg", "/b/3.gif"}, &second), HandoffWrite::Written);
+    const auto one = writer.Post(1, {"/a/1.jpg"});
+    const auto two = writer.Post(2, {"/b/2.jpg", "/b/3.gif"});
+    ASSERT_TRUE(one && two);
+    const std::string first = *one, second = *two;
     const auto waiting = reader.Peek();
     ASSERT_EQ(waiting.size(), 2u) << "a second command never replaces the first";
     EXPECT_EQ(waiting[1].first, second);
@@ -122,12 +124,14 @@ TEST(Handoff, EveryCommandWaitsInTheQueueAndEachStartTakesItsOwnOrElseTheOldest)
 
     // vtl started for a record that another start took meanwhile knows it; started by hand, it
     // takes what waits.
-    ASSERT_EQ(writer.Post(1, {"/c/4.jpg"}, &first), HandoffWrite::Written);
+    ASSERT_TRUE(writer.Post(1, {"/c/4.jpg"}));
     for (const auto& [variable, pending, elsewhere] :
          {std::tuple("gone", false, true), {"", true, false}, {"", false, false}}) {
         const vtltest::ScopedEnv env{{{HANDOFF_RECORD_VARIABLE, variable}}};
         Files files;
-        const HandoffRead read = ReadHandoff(files);
+        const auto taken = ReadHandoff(files);
+        ASSERT_TRUE(taken) << taken.error().message;
+        const HandoffRead read = *taken;
         EXPECT_EQ(std::tie(read.pending, read.takenElsewhere), std::tie(pending, elsewhere))
             << variable;
         EXPECT_EQ(files, pending ? Files{"/c/4.jpg"} : Files{});
@@ -143,20 +147,21 @@ TEST(Handoff, AWriterWaitsUntilTheProgramItStartedTookItsRecordOrEnded) {
         return dir + "/" + name;
     };
     const std::string take = "mv \"" + queue + "/$" + HANDOFF_RECORD_VARIABLE + "\" \"$0.taken\"";
-    // The program, what HandOver gives, and whether the program took the record.
-    const std::tuple<std::string, HandoffWrite, bool> cases[] = {
-        {program("takes", take), HandoffWrite::Written, true},
+    // The program, why HandOver refuses (nothing: the record was handed over), and whether the
+    // program took the record.
+    const std::tuple<std::string, std::optional<HandoffWrite>, bool> cases[] = {
+        {program("takes", take), std::nullopt, true},
         // A machine so busy that the program takes longer to start than any wait would allow.
-        {program("slow", "sleep 6; " + take), HandoffWrite::Written, true},
-        {program("takes-and-ends-at-once", take + "; exit 3"), HandoffWrite::Written, true},
+        {program("slow", "sleep 6; " + take), std::nullopt, true},
+        {program("takes-and-ends-at-once", take + "; exit 3"), std::nullopt, true},
         {program("ends", "exit 0"), HandoffWrite::NotTaken, false},
         {program("crashes", "kill -9 $$"), HandoffWrite::NotTaken, false},
         {dir + "/takes.taken", HandoffWrite::NotStarted, false}, // not a program
     };
     for (const auto& [path, result, took] : cases) {
         CHandoffQueue writer(true);
-        std::string detail;
-        EXPECT_EQ(writer.HandOver(path, 2, {"/p/" + path}, &detail), result) << path;
+        const auto handed = writer.HandOver(path, 2, {"/p/" + path});
+        EXPECT_EQ(handed ? std::nullopt : std::optional(handed.error().why), result) << path;
         EXPECT_TRUE(writer.Peek().empty()) << path << ": nothing is left waiting";
         Files files;
         std::vector<unsigned char> block;
@@ -165,7 +170,9 @@ TEST(Handoff, AWriterWaitsUntilTheProgramItStartedTookItsRecordOrEnded) {
         if (took && block.size() == HANDOFF_BLOCK_SIZE)
             ReadHandoffBlock(block.data(), files);
         EXPECT_EQ(files, took ? Files{"/p/" + path} : Files{}) << path;
-        EXPECT_EQ(detail, result == HandoffWrite::NotStarted ? path : "");
+        EXPECT_EQ(!handed && handed.error().message.find(path) != std::string::npos,
+                  result == HandoffWrite::NotStarted)
+            << "the program that could not be started is named";
         std::filesystem::remove(path + ".taken");
     }
 }

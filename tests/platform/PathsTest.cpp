@@ -4,6 +4,7 @@
 #include "platform/Locale.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
+#include "platform/Utf8.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
 
@@ -50,6 +51,30 @@ TEST(Paths, TheTemporaryAndTheUsersFoldersFollowTheirVariables) {
     EXPECT_EQ(SplitPath(self).fname, "platform_tests");
     EXPECT_EQ(GetModuleFileNameOf(reinterpret_cast<const void*>(&SplitPath)), self);
     EXPECT_EQ(GetModuleFileNameOf(nullptr), "");
+}
+
+TEST(Utf8, TextsAreCountedAndCutByCharacterNeverInsideOne) {
+    // The text, how many characters it holds, its last two, and what buffers of 4 and 5 bytes
+    // keep of it ("€" is three bytes, "é" two).
+    const struct {
+        std::string text;
+        std::size_t length;
+        std::string tail, in4, in5;
+    } cases[] = {
+        {"", 0, "", "", ""},
+        {"abcdef", 6, "ef", "abc", "abcd"},
+        {"a\u20AC", 2, "a\u20AC", "a", "a\u20AC"},
+        {"\u00E9\u00E9\u00E9", 3, "\u00E9\u00E9", "\u00E9", "\u00E9\u00E9"},
+        {"a\x80\x80", 1, "a\x80\x80", "a\x80\x80", "a\x80\x80"}, // stray bytes join the one before
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf8Length(c.text), c.length) << c.text;
+        EXPECT_EQ(Utf8Tail(c.text, 2), c.tail) << c.text;
+        char in4[4] = "xyz", in5[5] = "wxyz";
+        CopyTextCut(in4, sizeof in4, c.text.c_str());
+        CopyTextCut(in5, sizeof in5, c.text.c_str());
+        EXPECT_EQ(std::string(in4) + "|" + in5, c.in4 + "|" + c.in5) << c.text;
+    }
 }
 
 TEST(FileFacts, ExistenceSizeAndTimes) {

@@ -55,11 +55,12 @@ TEST(RecordQueue, RecordsArePrivateWaitInOrderAndAreTakenOnce) {
         }
         CRecordQueue writer(queue.name, kSize, true);
         ASSERT_TRUE(writer.IsOpen()) << writer.Refusal();
-        const std::string first = writer.Publish(Record('a')), second = writer.Publish(Record('b'));
-        ASSERT_FALSE(first.empty() || second.empty());
-        std::string error;
-        EXPECT_EQ(writer.Publish("short", &error), "") << "a record is whole or not at all";
-        EXPECT_NE(error, "");
+        const auto one = writer.Publish(Record('a')), two = writer.Publish(Record('b'));
+        ASSERT_TRUE(one && two && !one->empty() && !two->empty());
+        const std::string first = *one, second = *two;
+        const auto shortOne = writer.Publish("short");
+        EXPECT_FALSE(shortOne) << "a record is whole or not at all";
+        EXPECT_NE(shortOne ? "" : shortOne.error().message, "");
         EXPECT_EQ(Mode(path), 0700u);
         EXPECT_EQ(Mode(path + "/" + first), 0600u);
         EXPECT_EQ(Mode(queue.runtime + "/vantrel"), runtimeFolder ? 0700u : 0u);
@@ -105,7 +106,8 @@ TEST(RecordQueue, ManyTakersAtOnceGetEveryRecordExactlyOnce) {
     for (int i = 0; i < kRecords; ++i) {
         std::string record = std::to_string(i);
         record.resize(kSize, '\0');
-        ASSERT_NE(writer.Publish(record), "");
+        const auto published = writer.Publish(record);
+        ASSERT_TRUE(published && !published->empty());
     }
     writing = false;
     for (auto& taker : takers)
@@ -158,7 +160,9 @@ TEST(RecordQueue, WhatAnotherProgramPutInTheQueuesPlaceIsRefusedWithItsPathAndCa
     utime((path + "/.0-abandoned").c_str(), &old);
     EXPECT_FALSE(writer.TakeOldest());
     EXPECT_TRUE(writer.Peek().empty());
-    const std::string record = writer.Publish(Record('r'));
+    const auto published = writer.Publish(Record('r'));
+    ASSERT_TRUE(published);
+    const std::string record = *published;
     EXPECT_EQ(vtltest::FolderNames(path),
               (std::set<std::string>{"0-fifo", "0-link", "0-short", record}));
     EXPECT_FALSE(writer.Take("../q/" + record)) << "a name, never a path";

@@ -1,6 +1,7 @@
 // The registry store: values and names as Windows keeps them, what a damaged or foreign file
 // gives, and what is never replaced; and the file replacement under it.
 #include "platform/Registry.h"
+#include "platform/RegistryString.h"
 #include "platform/ReplaceFile.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -98,6 +100,23 @@ TEST_F(RegistryTest, ValuesKeepTheirTypesNamesIgnoreCaseAndAHandleWritesOnClose)
     RegCloseKey(key);
     EXPECT_NE(vtltest::ReadFile(Hive()).find("\"width\"=dword:00000007"), std::string::npos) << "one value, first spelling";
     EXPECT_EQ(Get("dest"), "");
+
+    // A path string is read whole into its 260 bytes, up to its first NUL, or not at all.
+    const std::pair<std::string, std::optional<std::string>> strings[] = {
+        {std::string(259, 'p') + '\0', std::string(259, 'p')},
+        {std::string(260, 'p') + '\0', std::nullopt},
+        {std::string(260, 'p'), std::nullopt}, // no terminator: too long to tell
+        {std::string("short\0behind\0", 14), "short"},
+        {std::string(1, '\0'), ""},
+    };
+    key = Create();
+    for (const auto& [bytes, read] : strings) {
+        Set(key, "dest", bytes, REG_SZ);
+        EXPECT_EQ(RegQueryPathString(key, "dest"), read) << bytes.size();
+    }
+    EXPECT_EQ(RegQueryPathString(key, "width"), std::nullopt) << "a DWORD is no string";
+    EXPECT_EQ(RegQueryPathString(key, "missing"), std::nullopt);
+    RegCloseKey(key);
 }
 
 // Text as UTF-16LE with its byte-order mark, as regedit exports on Windows, and back (the

@@ -19,8 +19,8 @@ using namespace plat;
 vtlext::CExtensionModule& Module() {
     static vtlext::CExtensionModule* module = [] {
         auto* loaded = new vtlext::CExtensionModule;
-        if (!loaded->Load(std::string(VTL_LIB_DIR) + "/libVtlExt.so"))
-            throw std::runtime_error(loaded->Error());
+        if (const auto done = loaded->Load(std::string(VTL_LIB_DIR) + "/libVtlExt.so"); !done)
+            throw std::runtime_error(done.error().message);
         loaded->SetMessageBoxHook([](const char*, const char*) {}); // no box over the test run
         return loaded;
     }();

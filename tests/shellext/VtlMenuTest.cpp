@@ -330,7 +330,8 @@ class ShellRoad : public testing::Test {
         // The saved parameters: half the size.
         CAppSetting setting;
         setting.m_resize.nWidth = setting.m_resize.nHeight = 50;
-        ASSERT_EQ(setting.SaveResizeSetting(), "");
+        const auto saved = setting.SaveResizeSetting();
+        ASSERT_TRUE(saved && saved->notice.empty());
         SetLocation(VTL_BIN_DIR "/vtl");
     }
     const std::string m_tmp = vtltest::MakeTempDir("tmp"), m_dir = vtltest::MakeTempDir("pictures");

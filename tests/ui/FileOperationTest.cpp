@@ -3,6 +3,7 @@
 // this process may mount (root), a small file system of its own stands in for a second disk,
 // a full one or a read-only one.
 #include "platform/ui/FileOperation.h"
+#include "platform/ui/MessageBox.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
@@ -238,11 +239,14 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
             plat::CFileOperation operation(c.op, sources,
                                            c.where == OwnFolder ? from
                                            : c.where == Missing ? to + "/missing"
-                                                                : to);
+                                                                : to,
+                                           plat::AskToGoOnAfter);
             operation.SetProgressDelay(c.thinkMs ? 1000 : 0);
             const vtltest::ScopedFileSizeLimit limit(c.where == SizeLimit ? 1 << 20
                                                                           : RLIM_INFINITY);
-            operation.Run();
+            // As the window that runs it does: a destination that is no folder is told.
+            if (const auto done = operation.Run(); !done)
+                plat::AfxMessageBox(done.error().message);
             EXPECT_EQ(asked, int(Words(c.said, " ; ").size())) << said;
             EXPECT_TRUE(Matches(said, c.said)) << said;
             if (c.progressShown >= 0) {

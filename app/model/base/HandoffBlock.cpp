@@ -32,23 +32,20 @@ const plat::QueueName& HandoffQueueName() {
     return name;
 }
 
-HandoffWrite CheckHandoff(const std::vector<std::string>& files, std::string* refusedPath) {
+plat::Result<void, HandoffRefusal> CheckHandoff(const std::vector<std::string>& files) {
     if (files.size() > HANDOFF_MAX_FILES)
-        return HandoffWrite::TooManyFiles;
+        return RefuseHandoff(HandoffWrite::TooManyFiles);
     for (const auto& path : files) {
-        if (path.size() >= HANDOFF_PATH_SIZE || path.find('\0') != std::string::npos) {
-            if (refusedPath)
-                *refusedPath = path;
-            return HandoffWrite::PathTooLong;
-        }
+        if (path.size() >= HANDOFF_PATH_SIZE || path.find('\0') != std::string::npos)
+            return RefuseHandoff(HandoffWrite::PathTooLong, path);
     }
-    return HandoffWrite::Written;
+    return plat::Ok{};
 }
 
-HandoffWrite WriteHandoff(unsigned char* block, std::uint32_t command, const std::vector<std::string>& files,
-                          std::string* refusedPath) {
+plat::Result<void, HandoffRefusal> WriteHandoff(unsigned char* block, std::uint32_t command,
+                                                const std::vector<std::string>& files) {
     // Everything is checked before the first byte is written.
-    if (const HandoffWrite fits = CheckHandoff(files, refusedPath); fits != HandoffWrite::Written)
+    if (auto fits = CheckHandoff(files); !fits)
         return fits;
     PutWord(block + 1, 4000);
     PutWord(block + 5, 4);
@@ -62,11 +59,13 @@ HandoffWrite WriteHandoff(unsigned char* block, std::uint32_t command, const std
         entry += HANDOFF_PATH_SIZE;
     }
     block[0] = kPending;
-    return HandoffWrite::Written;
+    return plat::Ok{};
 }
 
-std::string HandoffRefusalText(HandoffWrite result, const std::string& detail) {
-    switch (result) {
+namespace {
+
+std::string RefusalText(HandoffWrite why, const std::string& detail) {
+    switch (why) {
     case HandoffWrite::TooManyFiles:
         return "Vantrel can take at most " + std::to_string(HANDOFF_MAX_FILES) +
                " pictures at once. Please select fewer pictures and try again.";
@@ -82,9 +81,14 @@ std::string HandoffRefusalText(HandoffWrite result, const std::string& detail) {
     case HandoffWrite::NotTaken:
         return "Vantrel ended before it took the pictures: nothing was done with them. "
                "Please try again.";
-    case HandoffWrite::Written: break;
     }
     return "";
+}
+
+} // namespace
+
+HandoffRefusal RefuseHandoff(HandoffWrite why, const std::string& detail) {
+    return {why, RefusalText(why, detail)};
 }
 
 HandoffHeader ReadHandoffBlock(unsigned char* block, std::vector<std::string>& files) {

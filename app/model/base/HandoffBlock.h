@@ -12,6 +12,7 @@
 //
 // This code is linked into the extension module too, so it uses nothing but the platform layer.
 #include "platform/RecordQueue.h"
+#include "platform/Result.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -44,8 +45,9 @@ struct HandoffHeader {
     std::uint32_t nReservedC = 0;
 };
 
+// Why a selection did not reach the application. The first two are the selection's (a request
+// the file manager should not have made), the others a fault on the way.
 enum class HandoffWrite {
-    Written,
     TooManyFiles, // more than HANDOFF_MAX_FILES pictures
     PathTooLong,  // a path that does not fit its 260-byte entry with its NUL
     NotQueued,    // the record could not be written into the queue
@@ -53,20 +55,25 @@ enum class HandoffWrite {
     NotTaken,     // the application ended without taking the record
 };
 
+struct HandoffRefusal {
+    HandoffWrite why{};
+    std::string message; // for the user: what happened to the pictures and what to do
+};
+
+// The refusal for `why`, its message naming `detail`: the path that does not fit
+// (PathTooLong), why the queue could not take the record (NotQueued), or the program that
+// could not be started (NotStarted).
+HandoffRefusal RefuseHandoff(HandoffWrite why, const std::string& detail = {});
+
 // Whether `files` fit the record: at most HANDOFF_MAX_FILES paths, each with its NUL within its
-// 260-byte entry. `refusedPath` receives the path that does not fit.
-HandoffWrite CheckHandoff(const std::vector<std::string>& files, std::string* refusedPath = nullptr);
+// 260-byte entry.
+plat::Result<void, HandoffRefusal> CheckHandoff(const std::vector<std::string>& files);
 
 // Writes a pending record into a block of HANDOFF_BLOCK_SIZE bytes: the header and the paths,
 // then the ready byte. A selection that does not fit is refused whole and the block is left
 // untouched: a path is never cut and a picture never dropped.
-HandoffWrite WriteHandoff(unsigned char* block, std::uint32_t command, const std::vector<std::string>& files,
-                          std::string* refusedPath = nullptr);
-
-// The message that tells the user why a selection did not reach the application. `detail` is
-// the path that does not fit (PathTooLong), why the queue could not take the record
-// (NotQueued), or the program that could not be started (NotStarted).
-std::string HandoffRefusalText(HandoffWrite result, const std::string& detail);
+plat::Result<void, HandoffRefusal> WriteHandoff(unsigned char* block, std::uint32_t command,
+                                                const std::vector<std::string>& files);
 
 // Reads a block: with a pending record, marks it consumed by setting cReady to 0, then appends
 // its paths to `files` in order (at most HANDOFF_MAX_FILES, each read only within its entry) and

@@ -17,51 +17,48 @@ constexpr auto kLookInterval = std::chrono::milliseconds(20);
 CHandoffQueue::CHandoffQueue(bool create)
     : m_queue(HandoffQueueName(), HANDOFF_BLOCK_SIZE, create) {}
 
-HandoffWrite CHandoffQueue::Post(std::uint32_t command, const std::vector<std::string>& files,
-                                 std::string* record, std::string* detail) {
+plat::Result<std::string, HandoffRefusal> CHandoffQueue::Post(std::uint32_t command,
+                                                              const std::vector<std::string>& files) {
     std::string block(HANDOFF_BLOCK_SIZE, '\0');
-    const HandoffWrite fits =
-        WriteHandoff(reinterpret_cast<unsigned char*>(block.data()), command, files, detail);
-    if (fits != HandoffWrite::Written)
-        return fits;
-    const std::string name = m_queue.Publish(block, detail);
-    if (name.empty())
-        return HandoffWrite::NotQueued;
-    if (record)
-        *record = name;
-    return HandoffWrite::Written;
+    if (auto fits = WriteHandoff(reinterpret_cast<unsigned char*>(block.data()), command, files);
+        !fits)
+        return fits.error();
+    auto name = m_queue.Publish(block);
+    if (!name)
+        return RefuseHandoff(HandoffWrite::NotQueued, name.error().message);
+    return std::move(*name);
 }
 
-HandoffWrite CHandoffQueue::HandOver(const std::string& program, std::uint32_t command,
-                                     const std::vector<std::string>& files, std::string* detail) {
-    std::string record;
-    if (const HandoffWrite posted = Post(command, files, &record, detail);
-        posted != HandoffWrite::Written)
-        return posted;
+plat::Result<void, HandoffRefusal> CHandoffQueue::HandOver(const std::string& program,
+                                                           std::uint32_t command,
+                                                           const std::vector<std::string>& files) {
+    const auto posted = Post(command, files);
+    if (!posted)
+        return posted.error();
+    const std::string& record = *posted;
     plat::CStartedProgram started;
     if (!plat::WinExec(program, {std::string(HANDOFF_RECORD_VARIABLE) + "=" + record}, &started)) {
         m_queue.Take(record);
-        if (detail)
-            *detail = program;
-        return HandoffWrite::NotStarted;
+        return RefuseHandoff(HandoffWrite::NotStarted, program);
     }
     // No time limit: a busy machine may take long to start the program, and the record is
     // never given up while the program that is to take it runs.
     while (m_queue.IsQueued(record)) {
-        if (started.WaitForEnd(kLookInterval))
-            // It may have taken the record just before it ended: what is still there is ours.
-            return m_queue.Take(record) ? HandoffWrite::NotTaken : HandoffWrite::Written;
+        // It may have taken the record just before it ended: what is still there is ours.
+        if (started.WaitForEnd(kLookInterval)) {
+            if (m_queue.Take(record))
+                return RefuseHandoff(HandoffWrite::NotTaken);
+            break;
+        }
     }
-    return HandoffWrite::Written;
+    return plat::Ok{};
 }
 
-HandoffHeader CHandoffQueue::Take(const std::string& record, std::vector<std::string>& files,
-                                  bool* taken) {
+std::optional<HandoffHeader> CHandoffQueue::Take(const std::string& record,
+                                                 std::vector<std::string>& files) {
     std::optional<std::string> bytes = record.empty() ? m_queue.TakeOldest() : m_queue.Take(record);
-    if (taken)
-        *taken = bytes && !bytes->empty() && (*bytes)[0] != 0;
-    if (!bytes)
-        return {};
+    if (!bytes || bytes->empty() || (*bytes)[0] == 0)
+        return std::nullopt;
     bytes->resize(HANDOFF_BLOCK_SIZE);
     return ReadHandoffBlock(reinterpret_cast<unsigned char*>(bytes->data()), files);
 }
@@ -75,15 +72,18 @@ std::vector<std::pair<std::string, std::vector<unsigned char>>> CHandoffQueue::P
 
 #endif
 
-HandoffRead ReadHandoff(std::vector<std::string>& files) {
+plat::Result<HandoffRead> ReadHandoff(std::vector<std::string>& files) {
     HandoffRead read;
     const char* variable = std::getenv(HANDOFF_RECORD_VARIABLE);
     const std::string mine = variable ? variable : "";
     CHandoffQueue queue(false);
-    read.refusal = queue.Refusal();
+    if (!queue.Refusal().empty())
+        return plat::Failure{queue.Refusal()};
     if (!queue.IsOpen())
         return read;
-    read.command = queue.Take(mine, files, &read.pending).nCommand;
+    const std::optional<HandoffHeader> taken = queue.Take(mine, files);
+    read.pending = taken.has_value();
+    read.command = taken ? taken->nCommand : HANDOFF_RESIZE_DIALOG;
     read.takenElsewhere = !mine.empty() && !read.pending;
     return read;
 }

@@ -28,6 +28,7 @@
 #endif
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,22 +56,20 @@ class CHandoffQueue {
 
     // The calls below are for an open queue only.
 #ifndef _WIN32
-    // Posts a record for the next vtl that takes one; `record` (when given) receives its name.
-    // A selection that does not fit is refused at once and posts nothing; NotQueued leaves in
-    // `detail` why the queue could not take it, PathTooLong the path that does not fit.
-    HandoffWrite Post(std::uint32_t command, const std::vector<std::string>& files,
-                      std::string* record = nullptr, std::string* detail = nullptr);
+    // Posts a record for the next vtl that takes one and gives its name. A selection that does
+    // not fit is refused at once and posts nothing; NotQueued when the queue could not take it.
+    plat::Result<std::string, HandoffRefusal> Post(std::uint32_t command,
+                                                   const std::vector<std::string>& files);
 #endif
-    // Posts a record, starts `program` for it and waits as described above: Written once the
-    // program took it; NotStarted (`detail`: the program) or NotTaken when it did not, and the
-    // record is gone from the queue again.
-    HandoffWrite HandOver(const std::string& program, std::uint32_t command,
-                          const std::vector<std::string>& files, std::string* detail = nullptr);
-    // Takes the named record, or with "" the oldest one, and reads it as ReadHandoffBlock does.
-    // `taken` becomes whether a record with its ready byte set was taken. (Windows has one
-    // record, whatever the name.)
-    HandoffHeader Take(const std::string& record, std::vector<std::string>& files,
-                       bool* taken = nullptr);
+    // Posts a record, starts `program` for it and waits as described above, until the program
+    // took it; NotStarted or NotTaken when it did not, and the record is gone from the queue
+    // again.
+    plat::Result<void, HandoffRefusal> HandOver(const std::string& program, std::uint32_t command,
+                                                const std::vector<std::string>& files);
+    // Takes the named record, or with "" the oldest one, and reads it as ReadHandoffBlock does;
+    // nothing when no record with its ready byte set was taken. (Windows has one record,
+    // whatever the name.)
+    std::optional<HandoffHeader> Take(const std::string& record, std::vector<std::string>& files);
 #ifndef _WIN32
     // The records waiting, oldest first, by name with their blocks; nothing is taken.
     std::vector<std::pair<std::string, std::vector<unsigned char>>> Peek() const;
@@ -89,10 +88,10 @@ struct HandoffRead {
     bool pending = false;        // a record was taken; its files are appended to the list
     bool takenElsewhere = false; // this start was made for a record that another start took
     std::uint32_t command = HANDOFF_RESIZE_DIALOG;
-    std::string refusal; // why the queue is refused, with what to do; usually ""
 };
 
 // Takes the record this start of vtl was made for, or the oldest one waiting when it was not
 // started for one, and appends its files to `files`. A ready byte of 1..127, which no writer
-// produces, counts as a hand-off of command 0 with no files.
-HandoffRead ReadHandoff(std::vector<std::string>& files);
+// produces, counts as a hand-off of command 0 with no files. Fails, saying why and what to
+// do, when the queue is refused.
+plat::Result<HandoffRead> ReadHandoff(std::vector<std::string>& files);

@@ -30,22 +30,20 @@ bool Pending(unsigned char ready) {
 CHandoffQueue::CHandoffQueue(bool create)
     : m_block(HANDOFF_BLOCK_NAME, HANDOFF_BLOCK_SIZE, create) {}
 
-HandoffWrite CHandoffQueue::HandOver(const std::string& program, std::uint32_t command,
-                                     const std::vector<std::string>& files, std::string* detail) {
+plat::Result<void, HandoffRefusal> CHandoffQueue::HandOver(const std::string& program,
+                                                           std::uint32_t command,
+                                                           const std::vector<std::string>& files) {
     std::string record(HANDOFF_BLOCK_SIZE, '\0');
     unsigned char* bytes = reinterpret_cast<unsigned char*>(record.data());
-    if (const HandoffWrite fits = WriteHandoff(bytes, command, files, detail);
-        fits != HandoffWrite::Written)
+    if (auto fits = WriteHandoff(bytes, command, files); !fits)
         return fits;
 
     plat::CNamedMutex writers(HANDOFF_MUTEX_NAME);
     bool abandoned = false;
-    if (!writers.Lock(&abandoned)) {
-        if (detail)
-            *detail = std::string("the lock \"") + HANDOFF_MUTEX_NAME +
-                      "\" of the hand-off cannot be used.";
-        return HandoffWrite::NotQueued;
-    }
+    if (!writers.Lock(&abandoned))
+        return RefuseHandoff(HandoffWrite::NotQueued, std::string("the lock \"") +
+                                                          HANDOFF_MUTEX_NAME +
+                                                          "\" of the hand-off cannot be used.");
     unsigned char* block = m_block.Bytes();
     std::atomic_ref<unsigned char> ready(block[0]);
     // A reader may still be copying the last record; and one that a writer left when it ended
@@ -62,42 +60,36 @@ HandoffWrite CHandoffQueue::HandOver(const std::string& program, std::uint32_t c
     if (!plat::WinExec(program, {}, &started)) {
         unsigned char mine = kPending;
         ready.compare_exchange_strong(mine, 0);
-        if (detail)
-            *detail = program;
-        return HandoffWrite::NotStarted;
+        return RefuseHandoff(HandoffWrite::NotStarted, program);
     }
     // No time limit while the program runs: a busy machine may take long to start it.
     for (;;) {
         unsigned char now = ready.load(std::memory_order_acquire);
         if (now == 0)
-            return HandoffWrite::Written;
+            return plat::Ok{};
         if (!started.WaitForEnd(kLookInterval))
             continue;
         // Ended: what is still pending is ours to take back; a record being read was claimed.
         if (!Pending(now))
-            return HandoffWrite::Written;
+            return plat::Ok{};
         if (ready.compare_exchange_strong(now, 0))
-            return HandoffWrite::NotTaken;
+            return RefuseHandoff(HandoffWrite::NotTaken);
     }
 }
 
-HandoffHeader CHandoffQueue::Take(const std::string&, std::vector<std::string>& files,
-                                  bool* taken) {
-    if (taken)
-        *taken = false;
+std::optional<HandoffHeader> CHandoffQueue::Take(const std::string&,
+                                                 std::vector<std::string>& files) {
     std::atomic_ref<unsigned char> ready(m_block.Bytes()[0]);
     unsigned char seen = ready.load(std::memory_order_acquire);
     while (Pending(seen) &&
            !ready.compare_exchange_weak(seen, kBeingRead, std::memory_order_acq_rel))
         ;
     if (!Pending(seen))
-        return {};
+        return std::nullopt;
     std::string copy(reinterpret_cast<const char*>(m_block.Bytes()), HANDOFF_BLOCK_SIZE);
     copy[0] = static_cast<char>(seen);
     const HandoffHeader header =
         ReadHandoffBlock(reinterpret_cast<unsigned char*>(copy.data()), files);
     ready.store(0, std::memory_order_release);
-    if (taken)
-        *taken = true;
     return header;
 }

@@ -1,4 +1,4 @@
-// The commands of the file list: those on marked pictures (Copy To, Move To, Mail To, Resize),
+// CFileListView's commands: those on marked pictures (Copy To, Move To, Mail To, Resize),
 // Mark, Select All and Option, and their routing.
 #include "app/browser/DlgOptionSheet.h"
 #include "app/browser/FileListHost.h"
@@ -6,11 +6,12 @@
 #include "app/browser/StatusTexts.h"
 #include "app/model/AppSetting.h"
 #include "app/model/OutputPath.h"
-#include "app/model/UserData.h"
 #include "app/res/StringTable.h"
 #include "app/res/resource.h"
 #include "platform/FileFacts.h"
 #include "platform/Paths.h"
+#include "platform/Result.h"
+#include "platform/Utf8.h"
 #include "platform/mail/ChildProcess.h"
 #include "platform/ui/FileOperation.h"
 #include "platform/ui/FolderBrowser.h"
@@ -24,22 +25,23 @@ namespace {
 
 // The Menu Context choices reach the user's Dolphin and Thunar menus at once: vtlmenu,
 // installed beside the program, rewrites them (and does nothing while the file managers'
-// module is not registered). "" when done or when there is no vtlmenu; else what went wrong.
-std::string UpdateFileManagerMenus() {
+// module is not registered). Without a vtlmenu there is nothing to update.
+Result<void> UpdateFileManagerMenus() {
     const std::string vtlmenu = SplitPath(GetModuleFileName()).dir + "vtlmenu";
     if (!FileExists(vtlmenu))
-        return {};
+        return Ok{};
     const ChildExit run = RunProgramAndWait(vtlmenu, {vtlmenu, "--update"});
     if (run.exited && run.status == 0)
-        return {};
-    return "The Vantrel menus of Dolphin and Thunar could not be rewritten with the new choices. "
-           "Running \"" +
-           vtlmenu + " --register\" installs them again.";
+        return Ok{};
+    return Failure{"The Vantrel menus of Dolphin and Thunar could not be rewritten with the new "
+                   "choices. Running \"" +
+                   vtlmenu + " --register\" installs them again."};
 }
 
 // Where a run with these settings puts the output of `source`: its folder.
 std::string OutputFolder(const ResizeSetting& s, const std::string& source) {
-    return SplitPath(ChooseOutput(s, source, nullptr).path).dir;
+    const auto out = ChooseOutput(s, source, nullptr);
+    return out ? SplitPath(out->path).dir : std::string();
 }
 
 } // namespace
@@ -114,11 +116,14 @@ void CFileListView::CopyOrMoveMarked(unsigned operation, const char* unmarked) {
     // Remembered only whole; the operation always goes to the folder chosen.
     if (destination->size() < sizeof setting->m_szCopyMoveTo)
         CopyTextCut(setting->m_szCopyMoveTo, sizeof setting->m_szCopyMoveTo, destination->c_str());
-    const std::size_t done =
-        CFileOperation(operation, setting->m_listFiles, *destination, window()).Run();
+    const auto done =
+        CFileOperation(operation, setting->m_listFiles, *destination, AskToGoOnAfter, window())
+            .Run();
+    if (!done)
+        AfxMessageBox(done.error().message, MB_OK | MB_ICONEXCLAMATION);
     if (operation == FO_MOVE)
         Refresh();
-    Tell(CopiedText(done, *destination, operation == FO_MOVE));
+    Tell(CopiedText(done ? *done : 0, *destination, operation == FO_MOVE));
 }
 
 void CFileListView::OnMailTo() {
@@ -182,10 +187,12 @@ void CFileListView::OnOption() {
     CDlgOptionSheet sheet("Option...", nullptr, 0);
     if (sheet.DoModal() != IDOK)
         return;
-    if (const std::string failure = GetAppSetting()->SaveMenuAndMail(); !failure.empty())
-        AfxMessageBox(failure, MB_OK | MB_ICONEXCLAMATION);
-    if (const std::string failure = UpdateFileManagerMenus(); !failure.empty())
-        AfxMessageBox(failure, MB_OK | MB_ICONEXCLAMATION);
+    if (const auto saved = GetAppSetting()->SaveMenuAndMail(); !saved)
+        AfxMessageBox(saved.error().message, MB_OK | MB_ICONEXCLAMATION);
+    else if (!saved->notice.empty())
+        AfxMessageBox(saved->notice, MB_OK | MB_ICONEXCLAMATION);
+    if (const auto updated = UpdateFileManagerMenus(); !updated)
+        AfxMessageBox(updated.error().message, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CFileListView::OpenAt(const std::string& folder, const std::vector<std::string>& pictures) {

@@ -1,0 +1,33 @@
+#pragma once
+// The little-endian numbers of the file formats our own codecs read and write (BMP, PCX, ICO).
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace vtlimage {
+
+// Little-endian reads from a byte view; out of range reads give 0, callers check sizes first.
+inline std::uint32_t ReadLE16(std::string_view bytes, std::size_t at) {
+    if (at + 2 > bytes.size())
+        return 0;
+    return static_cast<std::uint8_t>(bytes[at]) | (static_cast<std::uint8_t>(bytes[at + 1]) << 8);
+}
+
+inline std::uint32_t ReadLE32(std::string_view bytes, std::size_t at) {
+    if (at + 4 > bytes.size())
+        return 0;
+    return ReadLE16(bytes, at) | (ReadLE16(bytes, at + 2) << 16);
+}
+
+inline void AppendLE16(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+    out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
+}
+
+inline void AppendLE32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    AppendLE16(out, value & 0xFFFF);
+    AppendLE16(out, value >> 16);
+}
+
+} // namespace vtlimage
