@@ -12,6 +12,7 @@
 
 #include "image/base/FileBytes.h"
 #include "image/base/MemoryBudget.h"
+#include "image/base/PixelLimit.h"
 #include "image/base/Raster.h"
 #include "image/base/StripImage.h"
 

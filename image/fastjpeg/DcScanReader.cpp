@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "image/base/MemoryBudget.h"
+#include "image/base/PixelLimit.h"
 #include "image/fastjpeg/YccToRgb.h"
 
 namespace vtlimage {
