@@ -37,9 +37,6 @@ constexpr unsigned COMMAND_COUNT = 3;
 // InvokeCommand's answer for a command the user turned off (it has told the user so).
 constexpr plat::HRESULT VTLEXT_E_TURNED_OFF = plat::E_ACCESSDENIED;
 
-// The extensions of the pictures the handler takes, compared without regard to letter case.
-constexpr const char* PICTURE_EXTENSIONS[] = {"jpg", "jpeg", "bmp", "gif"};
-
 // The module's file name, installed in the library folder beside the programs' one.
 constexpr const char* MODULE_FILE_NAME = "libVtlExt.so";
 

@@ -1,5 +1,7 @@
 #include "shellext/VtlShellEx.h"
 
+#include "app/model/formats/FormatTable.h"
+
 #include "app/model/base/HandoffQueue.h"
 #include "platform/Paths.h"
 #include "shellext/ExceptionBarrier.h"
@@ -133,13 +135,7 @@ ULONG CVtlShellEx::Release() { return m_controlling->Release(); }
 
 bool CVtlShellEx::IsPicture(const std::string& path) {
     const std::string ext = SplitPath(path).ext;
-    if (ext.empty())
-        return false;
-    const char* name = ext.c_str() + 1;
-    for (const char* accepted : PICTURE_EXTENSIONS)
-        if (strcasecmp(name, accepted) == 0)
-            return true;
-    return false;
+    return !ext.empty() && IsPictureExt(ext);
 }
 
 HRESULT CVtlShellEx::Initialize(PCIDLIST_ABSOLUTE, IDataObject* pdtobj, HKEY) {
