@@ -1,5 +1,6 @@
 #include "tests/support/Pictures.h"
 
+#include "image/VipsRuntime.h"
 #include "image/ximage.h"
 #include "tests/support/Sandbox.h"
 
@@ -51,6 +52,9 @@ std::string WritePicture(const VImage& picture, const std::string& path) {
                     : ext == "ico" ? CXIMAGE_FORMAT_ICO
                                    : 0;
     if (!own) {
+        // The test process starts libvips as the programs do, without its modules.
+        vtlimage::EnsureVipsModule(vtlimage::VipsModule::Heif);
+        vtlimage::EnsureVipsModule(vtlimage::VipsModule::Jxl);
         picture.write_to_file(path.c_str());
         return plain;
     }

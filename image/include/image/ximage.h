@@ -99,6 +99,10 @@ class CxImage {
     // Null (the default) lets every Draw run to its end. The flag outlives the object's draws.
     void SetCancelFlag(const std::atomic<bool>* cancel);
 
+    // The EXIF block of the file at path as libvips finds it in a HEIC, AVIF, WebP or PNG file
+    // (starting "Exif\0\0"), "" for none. A JPEG's is read from its bytes by its reader.
+    static std::string ReadExifBlock(const std::string& path);
+
     // Drops the picture; afterwards it is empty.
     bool Destroy();
     // A picture is in hand. Pixels are decoded on demand; a file whose pixel data turns out to
