@@ -79,7 +79,7 @@ int Sniff(std::string_view b) {
         return CXIMAGE_FORMAT_PCX;
     if (IsIco(b))
         return CXIMAGE_FORMAT_ICO;
-    if (starts("RIFF") && b.substr(8, 4) == "WEBP")
+    if (b.size() >= 12 && starts("RIFF") && b.substr(8, 4) == "WEBP")
         return CXIMAGE_FORMAT_WEBP;
     if (starts("\xFF\x0A") || starts(std::string_view("\0\0\0\x0CJXL \r\n\x87\n", 12)))
         return CXIMAGE_FORMAT_JXL;
