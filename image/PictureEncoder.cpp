@@ -181,6 +181,10 @@ bool CanEncode(int format) {
     case CXIMAGE_FORMAT_ICO:
     case CXIMAGE_FORMAT_TIF:
     case CXIMAGE_FORMAT_PCX:
+    case CXIMAGE_FORMAT_WEBP:
+    case CXIMAGE_FORMAT_HEIC:
+    case CXIMAGE_FORMAT_AVIF:
+    case CXIMAGE_FORMAT_JXL:
         return true;
     default:
         return false;
@@ -232,6 +236,28 @@ bool EncodePicture(const std::function<VImage()>& picture, const EncodeSettings&
                                 ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
                                 ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
                                 ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH));
+        return true;
+    }
+    case CXIMAGE_FORMAT_WEBP: {
+        const VImage webp = WithResolution(ToRgb(picture()), s);
+        webp.webpsave(file, VImage::option()->set("Q", std::clamp(s.nJpegQuality, 1, 100)));
+        return true;
+    }
+    case CXIMAGE_FORMAT_HEIC:
+    case CXIMAGE_FORMAT_AVIF: {
+        // AV1's encoder is slow at its default effort; 2 of 9 costs little in size.
+        const bool av1 = s.nFormat == CXIMAGE_FORMAT_AVIF;
+        const VImage heif = WithResolution(ToRgb(picture()), s);
+        heif.heifsave(file, VImage::option()
+                                ->set("Q", std::clamp(s.nJpegQuality, 1, 100))
+                                ->set("compression", av1 ? VIPS_FOREIGN_HEIF_COMPRESSION_AV1
+                                                         : VIPS_FOREIGN_HEIF_COMPRESSION_HEVC)
+                                ->set("effort", av1 ? 2 : 4));
+        return true;
+    }
+    case CXIMAGE_FORMAT_JXL: {
+        const VImage jxl = WithResolution(ToRgb(picture()), s);
+        jxl.jxlsave(file);
         return true;
     }
     case CXIMAGE_FORMAT_BMP:

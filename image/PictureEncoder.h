@@ -23,7 +23,7 @@ struct EncodeSettings {
     int nFormat = 0; // library format number
     int nXDpi = 96;
     int nYDpi = 96;
-    int nJpegQuality = 75; // 1..100
+    int nJpegQuality = 75; // 1..100, for JPEG, WebP, HEIC and AVIF
     bool bDither = true;   // GIF colour reduction with error diffusion
     bool bPalette = false; // the picture is a palette picture (keep it one in PNG)
 };

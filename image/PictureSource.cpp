@@ -41,6 +41,27 @@ constexpr std::uint64_t kLargeWholeBytes = 64u << 20;
 // An interlaced PNG: the byte of its IHDR chunk that says so.
 constexpr std::size_t kPngInterlaceAt = 28;
 
+// A HEIF file (ISO base media, "ftyp" first) by the brands it claims: AV1 pictures or HEVC
+// ones. A file claiming only the general brands is taken as HEVC until libvips says otherwise.
+int SniffHeif(std::string_view b) {
+    if (b.size() < 16 || b.substr(4, 4) != "ftyp")
+        return CXIMAGE_FORMAT_UNKNOWN;
+    std::size_t box = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        box = box << 8 | static_cast<unsigned char>(b[i]);
+    box = std::min(box, b.size());
+    bool heif = false;
+    for (std::size_t at = 8; at + 4 <= box; at += at == 8 ? 8 : 4) { // skip the minor version
+        const std::string_view brand = b.substr(at, 4);
+        if (brand == "avif" || brand == "avis")
+            return CXIMAGE_FORMAT_AVIF;
+        for (const char* hevc :
+             {"heic", "heix", "hevc", "hevx", "heim", "heis", "hevm", "hevs", "mif1", "msf1"})
+            heif = heif || brand == hevc;
+    }
+    return heif ? CXIMAGE_FORMAT_HEIC : CXIMAGE_FORMAT_UNKNOWN;
+}
+
 int Sniff(std::string_view b) {
     auto starts = [&](std::string_view magic) { return b.substr(0, magic.size()) == magic; };
     if (starts("\xFF\xD8\xFF"))
@@ -58,7 +79,11 @@ int Sniff(std::string_view b) {
         return CXIMAGE_FORMAT_PCX;
     if (IsIco(b))
         return CXIMAGE_FORMAT_ICO;
-    return CXIMAGE_FORMAT_UNKNOWN;
+    if (b.size() >= 12 && starts("RIFF") && b.substr(8, 4) == "WEBP")
+        return CXIMAGE_FORMAT_WEBP;
+    if (starts("\xFF\x0A") || starts(std::string_view("\0\0\0\x0CJXL \r\n\x87\n", 12)))
+        return CXIMAGE_FORMAT_JXL;
+    return SniffHeif(b);
 }
 
 // libvips keeps 1 pixel/mm when a file stores no resolution.
@@ -162,6 +187,18 @@ JpegLayout ReadJpegLayout(std::string_view head) {
 
 } // namespace
 
+bool EnsureModuleFor(int type) {
+    switch (type) {
+    case CXIMAGE_FORMAT_HEIC:
+    case CXIMAGE_FORMAT_AVIF:
+        return EnsureVipsModule(VipsModule::Heif);
+    case CXIMAGE_FORMAT_JXL:
+        return EnsureVipsModule(VipsModule::Jxl);
+    default:
+        return true;
+    }
+}
+
 bool CPictureSource::Open(const std::string& path, int frame, int requiredType) {
     try {
         return ReadHeader(path, frame, requiredType);
@@ -185,7 +222,7 @@ bool CPictureSource::ReadHeader(const std::string& path, int frame, int required
         return false;
     const int type = Sniff(*head);
     if (type == CXIMAGE_FORMAT_UNKNOWN ||
-        (requiredType != CXIMAGE_FORMAT_UNKNOWN && requiredType != type))
+        (requiredType != CXIMAGE_FORMAT_UNKNOWN && requiredType != type) || !EnsureModuleFor(type))
         return false;
 
     RasterInfo info;
@@ -213,7 +250,27 @@ bool CPictureSource::ReadHeader(const std::string& path, int frame, int required
     default:
         try {
             m_header.nType = type;
-            const VImage image = OpenVips(1, true);
+            m_nHeifPage = 0;
+            VImage image = OpenVips(1, true);
+            // An animation: its frames together stay within the pixel limit, as one picture
+            // does.
+            if ((type == CXIMAGE_FORMAT_GIF || type == CXIMAGE_FORMAT_WEBP) &&
+                image.get_typeof("n-pages") != 0 && m_nFrame == 0)
+                m_header.nFrames = std::max(1, image.get_int("n-pages"));
+            if (static_cast<std::uint64_t>(image.width()) * image.height() * m_header.nFrames >
+                kMaxPixels) {
+                m_header = PictureHeader{};
+                return false;
+            }
+            if (type == CXIMAGE_FORMAT_HEIC || type == CXIMAGE_FORMAT_AVIF) {
+                if (image.get_typeof("heif-compression") != 0 &&
+                    std::string_view(image.get_string("heif-compression")) == "av1")
+                    m_header.nType = CXIMAGE_FORMAT_AVIF;
+                if (image.get_typeof("heif-primary") != 0 && image.get_int("heif-primary") > 0) {
+                    m_nHeifPage = image.get_int("heif-primary");
+                    image = OpenVips(1, true);
+                }
+            }
             if (image.get_typeof("orientation") != 0)
                 m_nOrientation = std::clamp(image.get_int("orientation"), 1, 8);
             const bool turned = m_nOrientation >= 5;
@@ -234,6 +291,11 @@ bool CPictureSource::ReadHeader(const std::string& path, int frame, int required
                                 vips_format_sizeof(image.format());
             else if (type == CXIMAGE_FORMAT_GIF)
                 m_nWholeBytes = pixels * 8;
+            // Their decoders give the whole picture at once.
+            else if (type == CXIMAGE_FORMAT_WEBP || type == CXIMAGE_FORMAT_HEIC ||
+                     type == CXIMAGE_FORMAT_AVIF || type == CXIMAGE_FORMAT_JXL)
+                m_nWholeBytes = pixels * static_cast<std::uint64_t>(image.bands()) *
+                                vips_format_sizeof(image.format());
         } catch (const std::exception&) {
             vips_error_clear();
             return false;
@@ -242,8 +304,14 @@ bool CPictureSource::ReadHeader(const std::string& path, int frame, int required
     if (!SizeAllowed(info.nWidth, info.nHeight))
         return false;
     auto sane = [](int dpi) { return dpi > 0 && dpi <= kMaxDpi ? dpi : 0; };
-    m_header = {type,      info.nWidth, info.nHeight, sane(info.nXDpi), sane(info.nYDpi),
-                info.nBpp, bands};
+    m_header = {m_header.nType == CXIMAGE_FORMAT_UNKNOWN ? type : m_header.nType,
+                info.nWidth,
+                info.nHeight,
+                sane(info.nXDpi),
+                sane(info.nYDpi),
+                info.nBpp,
+                bands,
+                m_header.nFrames};
     return true;
 }
 
@@ -301,7 +369,30 @@ bool CPictureSource::JpegDecodable(std::uint64_t size) {
     return false;
 }
 
-VImage CPictureSource::OpenVips(int shrink, bool sequential) const {
+std::string CPictureSource::ExifBlock() const {
+    const int type = m_header.nType;
+    if (type == CXIMAGE_FORMAT_UNKNOWN || type == CXIMAGE_FORMAT_BMP ||
+        type == CXIMAGE_FORMAT_PCX || type == CXIMAGE_FORMAT_ICO)
+        return {};
+    try {
+        const VImage image = OpenVips(1, true);
+        if (image.get_typeof("exif-data") == 0)
+            return {};
+        std::size_t size = 0;
+        const void* block = image.get_blob("exif-data", &size);
+        const std::string_view bytes(static_cast<const char*>(block), size);
+        // A PNG's eXIf chunk holds the TIFF structure alone, without the "Exif" header that a
+        // JPEG's segment and a HEIF's box begin with.
+        const std::string_view header("Exif\0\0", 6);
+        return bytes.substr(0, 6) == header ? std::string(bytes)
+                                            : std::string(header) + std::string(bytes);
+    } catch (const std::exception&) {
+        vips_error_clear();
+        return {};
+    }
+}
+
+VImage CPictureSource::OpenVips(int shrink, bool sequential, bool allFrames) const {
     auto options = VImage::option()
                        ->set("access", sequential ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM)
                        ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
@@ -312,7 +403,19 @@ VImage CPictureSource::OpenVips(int shrink, bool sequential) const {
     case CXIMAGE_FORMAT_PNG:
         return VImage::pngload(path, options);
     case CXIMAGE_FORMAT_GIF:
-        return VImage::gifload(path, options->set("page", m_nFrame));
+        return VImage::gifload(path,
+                               allFrames ? options->set("n", -1) : options->set("page", m_nFrame));
+    case CXIMAGE_FORMAT_WEBP:
+        return VImage::webpload(path,
+                                allFrames ? options->set("n", -1) : options->set("page", m_nFrame));
+    case CXIMAGE_FORMAT_HEIC:
+    case CXIMAGE_FORMAT_AVIF:
+        // The primary picture, whatever else the file holds; libheif turns it upright by the
+        // file's own transforms, and libvips then drops the EXIF orientation, which a HEIF
+        // never obeys: it is applied once.
+        return VImage::heifload(path, options->set("page", m_nHeifPage));
+    case CXIMAGE_FORMAT_JXL:
+        return VImage::jxlload(path, options);
     default:
         return VImage::tiffload(path, options->set("page", m_nFrame));
     }
@@ -385,7 +488,7 @@ VImage WithMetadataOf(VImage pixels, const VImage& header) {
 
 } // namespace
 
-VImage CPictureSource::Pixels(int shrink, bool sequential, bool twoThreads) const {
+VImage CPictureSource::Pixels(int shrink, bool sequential, bool twoThreads, bool allFrames) const {
     VImage image;
     switch (m_header.nType) {
     case CXIMAGE_FORMAT_BMP:
@@ -404,7 +507,7 @@ VImage CPictureSource::Pixels(int shrink, bool sequential, bool twoThreads) cons
         } else {
             // Turning a picture upright reads it out of order, so it cannot stream.
             const bool streams = sequential && m_nOrientation == 1;
-            image = OpenVips(shrink, streams);
+            image = OpenVips(shrink, streams, allFrames && m_header.nFrames > 1);
             std::optional<VImage> decoded;
             if (m_header.nType == CXIMAGE_FORMAT_JPG)
                 decoded = DecodeJpeg(m_strPath, shrink, image, twoThreads);
@@ -429,7 +532,7 @@ VImage CPictureSource::Pixels(int shrink, bool sequential, bool twoThreads) cons
             }
         }
         if (m_nOrientation != 1)
-            image = image.autorot();
+            image = EachFrame(image, [](const VImage& frame) { return frame.autorot(); });
         break;
     }
     }
@@ -447,6 +550,38 @@ int BppOfBands(int bands) {
     default:
         return 32;
     }
+}
+
+int FramesOf(const VImage& picture) {
+    if (picture.get_typeof("page-height") == 0)
+        return 1;
+    const int rows = picture.get_int("page-height");
+    return rows > 0 && rows < picture.height() && picture.height() % rows == 0
+               ? picture.height() / rows
+               : 1;
+}
+
+VImage EachFrame(const VImage& picture, const std::function<VImage(const VImage&)>& change) {
+    const int frames = FramesOf(picture);
+    if (frames == 1)
+        return change(picture);
+    const int rows = picture.height() / frames;
+    std::vector<VImage> changed;
+    for (int i = 0; i < frames; ++i)
+        changed.push_back(change(picture.extract_area(0, i * rows, picture.width(), rows)));
+    // The joined frames take the first one's metadata, and with it the delays and loop count.
+    VImage joined = VImage::arrayjoin(changed, VImage::option()->set("across", 1));
+    joined.set("page-height", changed.front().height());
+    return joined;
+}
+
+VImage FirstFrame(const VImage& picture) {
+    const int frames = FramesOf(picture);
+    if (frames == 1)
+        return picture;
+    VImage first = picture.extract_area(0, 0, picture.width(), picture.height() / frames).copy();
+    first.remove("page-height");
+    return first;
 }
 
 VImage ToDisplayable(const VImage& image) {

@@ -6,6 +6,7 @@
 // pixels are produced by Pixels(), upright (the EXIF orientation applied), as 8-bit sRGB or
 // grey with or without alpha. libvips failures surface as vips::VError from Pixels().
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include <vips/vips8>
@@ -19,16 +20,20 @@ struct PictureHeader {
     int nXDpi = 0; // 0: the file stores no resolution
     int nYDpi = 0;
     int nBpp = 0;
-    int nBands = 0; // of the decoded pixels: 1 grey, 2 grey and alpha, 3 RGB, 4 RGBA
+    int nBands = 0;  // of the decoded pixels: 1 grey, 2 grey and alpha, 3 RGB, 4 RGBA
+    int nFrames = 1; // of an animated GIF or WebP, each nWidth x nHeight
 };
 
 class CPictureSource {
   public:
     // Reads the header of frame `frame` (GIF and TIFF pages, icons of an ICO file). With
     // requiredType other than 0 the file must be of that format. False for an unknown format,
-    // a damaged header, or a size above the pixel limit.
+    // a damaged header, or a size above the pixel limit (for an animation, its frames together).
     bool Open(const std::string& path, int frame, int requiredType);
     const PictureHeader& Header() const { return m_header; }
+    // The file's EXIF block as libvips hands it over, "" for none (and for the library's own
+    // readers' formats, which hold none).
+    std::string ExifBlock() const;
 
     // Cheap checks that catch a cut-off or hostile file before any pixel is decoded: a JPEG
     // needs its end marker after the start of its scan data and, coded with Huffman codes, at
@@ -44,25 +49,42 @@ class CPictureSource {
     // instead of holding the whole picture (the library's own BMP and PCX readers always
     // stream). twoThreads lets a JPEG decoder take a second thread. What a decode holds of the
     // whole picture is granted by the memory budget for as long as the result lives.
-    vips::VImage Pixels(int shrink, bool sequential, bool twoThreads) const;
+    // allFrames: every frame of an animation, stacked top to bottom (FramesOf); otherwise the
+    // one frame the header describes.
+    vips::VImage Pixels(int shrink, bool sequential, bool twoThreads, bool allFrames = false) const;
 
   private:
     bool ReadHeader(const std::string& path, int frame, int requiredType);
     bool JpegDecodable(std::uint64_t size);
-    vips::VImage OpenVips(int shrink, bool sequential) const;
+    vips::VImage OpenVips(int shrink, bool sequential, bool allFrames = false) const;
     vips::VImage DecodeOwn() const;
     vips::VImage DecodeIcon() const;
 
     std::string m_strPath;
     int m_nFrame = 0;
+    int m_nHeifPage = 0; // a HEIF's primary picture
     int m_nOrientation = 1;
     PictureHeader m_header;
     // What decoding holds of the whole picture at once, beyond the strips it streams.
     std::uint64_t m_nWholeBytes = 0;
 };
 
+// Loads the libvips module that reads and writes this library format, when it needs one. False
+// when that module is not installed.
+bool EnsureModuleFor(int type);
+
 // Bits per pixel of a decoded 8-bit picture with this many bands.
 int BppOfBands(int bands);
+
+// The frames of a picture: an animation's are stacked top to bottom, "page-height" rows each,
+// with their delays and loop count in its metadata; any other picture is its one frame.
+int FramesOf(const vips::VImage& picture);
+// Applies `change` to each frame and stacks the changed frames again (one frame: `change` of
+// the picture), so that a size or turn holds for every frame of an animation.
+vips::VImage EachFrame(const vips::VImage& picture,
+                       const std::function<vips::VImage(const vips::VImage&)>& change);
+// The first frame alone, for a format that holds one.
+vips::VImage FirstFrame(const vips::VImage& picture);
 
 // 8-bit sRGB (3 or 4 bands) or grey (1 or 2 bands), whatever the file held.
 vips::VImage ToDisplayable(const vips::VImage& image);

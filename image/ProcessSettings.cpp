@@ -24,8 +24,9 @@ void ReturnLargeBuffers() {
 // libvips loads its optional modules (the ImageMagick, PDF, HEIF, OpenSlide and JPEG XL
 // loaders, with everything they link) from VIPSHOME/lib when it starts: some 40 ms, more than
 // the rest of the program's start. This library decodes only the formats it recognises by
-// their first bytes, all of them built into libvips, so it points VIPSHOME at a folder that
-// holds no modules. Someone who set VIPSHOME on purpose keeps it.
+// their first bytes, and loads the two modules it uses (HEIF and JPEG XL) itself when their
+// first picture comes (EnsureVipsModule), so it points VIPSHOME at a folder that holds no
+// modules. Someone who set VIPSHOME on purpose keeps it.
 void SkipOptionalModules() {
     setenv("VIPSHOME", "/nonexistent/vantrel-uses-no-vips-modules", 0);
 }

@@ -9,6 +9,7 @@
 #include <malloc.h>
 #endif
 
+#include <gmodule.h>
 #include <vips/vips8>
 
 namespace vtlimage {
@@ -48,6 +49,28 @@ bool EnsureVipsStarted() {
     static bool started = false;
     std::call_once(once, [] { started = StartVips(); });
     return started;
+}
+
+bool EnsureVipsModule(VipsModule module) {
+    struct Loaded {
+        std::once_flag once;
+        bool loaded = false;
+    };
+    static Loaded heif;
+    static Loaded jxl;
+    Loaded& which = module == VipsModule::Heif ? heif : jxl;
+    const char* file = module == VipsModule::Heif ? "vips-heif.so" : "vips-jxl.so";
+    if (!EnsureVipsStarted())
+        return false;
+    // Opening it registers its loaders and savers; it stays for the life of the process.
+    std::call_once(which.once, [&] {
+        const std::string path = std::string(VTL_VIPS_MODULE_DIR) + "/" + file;
+        GModule* opened = g_module_open(path.c_str(), G_MODULE_BIND_LAZY);
+        if (opened)
+            g_module_make_resident(opened);
+        which.loaded = opened != nullptr;
+    });
+    return which.loaded;
 }
 
 namespace {

@@ -18,6 +18,12 @@ namespace vtlimage {
 // Returns false when libvips could not start; every operation then fails cleanly.
 bool EnsureVipsStarted();
 
+// The optional libvips modules the library uses, each loaded (with libvips) when its first
+// picture is met rather than at every start, which needs none (ProcessSettings.cpp).
+enum class VipsModule { Heif, Jxl };
+// False when the module is not installed: pictures of its formats then fail cleanly.
+bool EnsureVipsModule(VipsModule module);
+
 // Marks a picture whose pixels are being worked on, for as long as it lives. One worked on
 // while no other is may take a second thread for its decoding: a picture on its own then uses
 // two cores, two pictures at once one each. When it ends, the memory its work freed goes back

@@ -85,37 +85,44 @@ struct CxImage::Impl {
 
     // The current picture, read once from top to bottom, while `work` lives. useWidth x
     // useHeight is the size the caller will scale it to (0: as it is), which lets a JPEG
-    // decoder shrink.
-    VImage Current(const vtlimage::CPictureWork& work, int useWidth = 0, int useHeight = 0) const {
+    // decoder shrink. allFrames: every frame of an animation (vtlimage::FramesOf), else the
+    // first.
+    VImage Current(const vtlimage::CPictureWork& work, int useWidth = 0, int useHeight = 0,
+                   bool allFrames = false) const {
         if (!bFromFile)
-            return pixels;
+            return allFrames ? pixels : vtlimage::FirstFrame(pixels);
         const vtlimage::PictureHeader& h = source.Header();
         int shrink = 1;
         if (h.nType == CXIMAGE_FORMAT_JPG && nPendingWidth > 0)
             shrink = vtlimage::DecoderShrink(h.nWidth, h.nHeight, nPendingWidth, nPendingHeight);
         else if (h.nType == CXIMAGE_FORMAT_JPG && useWidth > 0)
             shrink = vtlimage::DrawShrink(h.nWidth, h.nHeight, useWidth, useHeight);
-        VImage image = source.Pixels(shrink, true, work.Alone());
+        VImage image = source.Pixels(shrink, true, work.Alone(), allFrames);
         if (nPendingWidth > 0)
-            image = vtlimage::ScaleTo(image, nPendingWidth, nPendingHeight);
+            image = vtlimage::EachFrame(image, [this](const VImage& frame) {
+                return vtlimage::ScaleTo(frame, nPendingWidth, nPendingHeight);
+            });
         return image;
     }
 
-    // Applies a turn to the current picture, which then lives in memory: twice while it turns
-    // (as it was, and turned), once afterwards. A picture the memory budget cannot hold so
-    // is left as it was, and the turn fails.
+    // Applies a turn to the current picture, to each of its frames when it is an animation,
+    // which then lives in memory: twice while it turns (as it was, and turned), once
+    // afterwards. A picture the memory budget cannot hold so is left as it was, and the turn
+    // fails.
     template <typename Turn> bool Apply(Turn turn) {
         if (!bValid)
             return false;
         const int bands = bFromFile ? source.Header().nBands : pixels.bands();
-        auto grant = vtlimage::CMemoryBudget::Library().Take(2 * static_cast<std::size_t>(nWidth) *
-                                                             static_cast<std::size_t>(nHeight) *
-                                                             static_cast<std::size_t>(bands));
+        const int frames = bFromFile ? source.Header().nFrames : vtlimage::FramesOf(pixels);
+        auto grant = vtlimage::CMemoryBudget::Library().Take(
+            2 * static_cast<std::size_t>(nWidth) * static_cast<std::size_t>(nHeight) *
+            static_cast<std::size_t>(bands) * static_cast<std::size_t>(frames));
         if (!grant)
             return false;
         try {
             const vtlimage::CPictureWork work;
-            pixels = turn(Current(work).copy_memory()).copy_memory();
+            pixels =
+                vtlimage::EachFrame(Current(work, 0, 0, true).copy_memory(), turn).copy_memory();
         } catch (const std::exception&) {
             Failed();
             return false;
@@ -125,7 +132,7 @@ struct CxImage::Impl {
         bFromFile = false;
         nPendingWidth = nPendingHeight = 0;
         nWidth = pixels.width();
-        nHeight = pixels.height();
+        nHeight = pixels.height() / vtlimage::FramesOf(pixels);
         drawn = QImage();
         return true;
     }
@@ -155,7 +162,7 @@ bool CxImage::Load(const std::string& path, int imagetype) {
 
 bool CxImage::Save(const std::string& path, int imagetype) {
     Impl& d = *m_pImpl;
-    if (!d.bValid || !vtlimage::CanEncode(imagetype))
+    if (!d.bValid || !vtlimage::CanEncode(imagetype) || !vtlimage::EnsureModuleFor(imagetype))
         return false;
     vtlimage::EncodeSettings settings;
     settings.nFormat = imagetype;
@@ -169,7 +176,10 @@ bool CxImage::Save(const std::string& path, int imagetype) {
     bool written = false;
     try {
         const vtlimage::CPictureWork work;
-        written = vtlimage::EncodePicture([&] { return d.Current(work); }, settings, path);
+        // GIF and WebP hold an animation: every frame, with its delay and the loop count.
+        const bool frames = imagetype == CXIMAGE_FORMAT_GIF || imagetype == CXIMAGE_FORMAT_WEBP;
+        written =
+            vtlimage::EncodePicture([&] { return d.Current(work, 0, 0, frames); }, settings, path);
     } catch (const std::exception&) {
         d.Failed();
     }
@@ -291,6 +301,13 @@ bool CxImage::Draw(QPainter* painter, int x, int y, int cx, int cy) {
 
 void CxImage::SetCancelFlag(const std::atomic<bool>* cancel) {
     m_pImpl->pCancel = cancel;
+}
+
+std::string CxImage::ReadExifBlock(const std::string& path) {
+    vtlimage::CPictureSource source;
+    if (!vtlimage::EnsureVipsStarted() || !source.Open(path, 0, CXIMAGE_FORMAT_UNKNOWN))
+        return {};
+    return source.ExifBlock();
 }
 
 bool CxImage::Destroy() {

@@ -28,9 +28,6 @@ constexpr unsigned COMMAND_COUNT = 3;
 // (E_ACCESSDENIED, which is a macro on Windows.)
 constexpr plat::HRESULT VTLEXT_E_TURNED_OFF = static_cast<plat::HRESULT>(0x80070005u);
 
-// The extensions of the pictures the handler takes, compared without regard to letter case.
-constexpr const char* PICTURE_EXTENSIONS[] = {"jpg", "jpeg", "bmp", "gif"};
-
 // The module's file name, installed in the library folder beside the programs' one, and the
 // application's, which a program installed for every user has beside the module.
 #ifdef _WIN32

@@ -1,5 +1,7 @@
 #include "shellext/VtlShellEx.h"
 
+#include "app/model/formats/FormatTable.h"
+
 #include "app/model/base/HandoffQueue.h"
 #include "app/model/base/SettingNames.h"
 #include "platform/FileFacts.h"
@@ -143,13 +145,7 @@ ULONG CVtlShellEx::Release() { return m_controlling->Release(); }
 
 bool CVtlShellEx::IsPicture(const std::string& path) {
     const std::string ext = SplitPath(path).ext;
-    if (ext.empty())
-        return false;
-    const std::string name = ext.substr(1);
-    for (const char* accepted : PICTURE_EXTENSIONS)
-        if (NamesEqualNoCase(name, accepted))
-            return true;
-    return false;
+    return !ext.empty() && IsPictureExt(ext);
 }
 
 HRESULT CVtlShellEx::Initialize(PCIDLIST_ABSOLUTE, IDataObject* pdtobj, HKEY) {

@@ -34,8 +34,8 @@ public:
     // E_NOINTERFACE or S_OK with *ppv holding one reference.
     static plat::HRESULT Create(plat::IUnknown* outer, plat::REFIID riid, void** ppv);
 
-    // The picture test: the text after the file name's last dot is jpg, jpeg, bmp or gif in
-    // any letter case. Nothing else about the file is looked at.
+    // The product's picture test (IsPictureExt) on the text after the file name's last dot.
+    // Nothing else about the file is looked at.
     static bool IsPicture(const std::string& path);
 
     plat::HRESULT QueryInterface(plat::REFIID riid, void** ppv) override;

@@ -3,7 +3,6 @@
 #include "app/batch/DlgProcess.h"
 #include "app/batch/MailPictures.h"
 #include "app/model/AppSetting.h"
-#include "app/model/ImageFormats.h"
 #include "app/model/ResizeArithmetic.h"
 #include "app/model/ResizeEnableRules.h"
 #include "app/model/SelectionCheck.h"
@@ -122,9 +121,9 @@ void CDlgResize::LoadSetting() {
     m_nHeightUnit = s.nHeightUnit;
     m_nWidthUnit = s.nWidthUnit;
 
-    CheckDlgButton(IDC_ROTATE_LEFT, s.nRotate == 0);
-    CheckDlgButton(IDC_FLIP, s.nRotate == 1);
-    CheckDlgButton(IDC_ROTATE_RIGHT, s.nRotate == 2);
+    CheckDlgButton(IDC_ROTATE_LEFT, s.nRotate == ROTATE_LEFT);
+    CheckDlgButton(IDC_FLIP, s.nRotate == ROTATE_FLIP);
+    CheckDlgButton(IDC_ROTATE_RIGHT, s.nRotate == ROTATE_RIGHT);
 
     m_nNewXDpi = static_cast<std::uint32_t>(s.nXDpi);
     m_nNewYDpi = static_cast<std::uint32_t>(s.nYDpi);
@@ -153,11 +152,11 @@ void CDlgResize::StoreSetting() {
     s.nHeightUnit = m_nHeightUnit;
     s.nWidthUnit = m_nWidthUnit;
     if (IsDlgButtonChecked(IDC_FLIP))
-        s.nRotate = 1;
+        s.nRotate = ROTATE_FLIP;
     else if (IsDlgButtonChecked(IDC_ROTATE_RIGHT))
-        s.nRotate = 2;
+        s.nRotate = ROTATE_RIGHT;
     else
-        s.nRotate = 0;
+        s.nRotate = ROTATE_LEFT;
     s.nXDpi = static_cast<std::int32_t>(m_nNewXDpi);
     s.nYDpi = static_cast<std::int32_t>(m_nNewYDpi);
 }

@@ -18,6 +18,7 @@
 // happens on the user-interface thread; the run's work is on CDlgProcess's worker while this
 // dialog waits in the progress dialog's modal loop.
 #include "app/model/SelectionCheck.h"
+#include "app/model/formats/FormatTable.h"
 #include "app/widgets/ColorLabel.h"
 #include "platform/ui/Dialog.h"
 
@@ -44,8 +45,8 @@ public:
     std::int32_t m_bConstrain = 1;
     std::int32_t m_bResize = 1;
     std::int32_t m_bRotate = 1;
-    std::int32_t m_nHeightUnit = 1; // 0 pixel, 1 percent
-    std::int32_t m_nWidthUnit = 1;
+    std::int32_t m_nHeightUnit = UNIT_PERCENT;
+    std::int32_t m_nWidthUnit = UNIT_PERCENT;
     std::int32_t m_nSaveType = -1; // 0 the source's format, else a format code
     std::int32_t m_bSetDpi = 0;
     std::uint32_t m_nNewXDpi = 0;

@@ -2,6 +2,7 @@
 
 #include "app/batch/PassSink.h"
 #include "app/model/AppSetting.h"
+#include "app/model/ImageFormats.h"
 #include "app/model/ResizeRules.h"
 #include "image/IImage.h"
 
@@ -22,7 +23,7 @@ PassResult ReadShared(IPassSink& sink, CAppSetting& app) {
         const int height = image.GetHeight();
         const int xdpi = image.GetXDPI();
         const int ydpi = image.GetYDPI();
-        if (image.GetImageType() == CXIMAGE_FORMAT_JPG)
+        if (HasQuality(image.GetImageType()))
             app.m_bJpegInSelection = 1;
         if (index == 0) {
             shared.nWidth = width;

@@ -160,9 +160,9 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
     if (s.bRotate) {
         bool turned = true;
         switch (s.nRotate) {
-        case 0: turned = picture->RotateLeft(); break;
-        case 1: turned = picture->Flip(); break;
-        case 2: turned = picture->RotateRight(); break;
+        case ROTATE_LEFT: turned = picture->RotateLeft(); break;
+        case ROTATE_FLIP: turned = picture->Flip(); break;
+        case ROTATE_RIGHT: turned = picture->RotateRight(); break;
         default: break;
         }
         if (!turned)
@@ -173,12 +173,14 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
         picture->SetYDPI(s.nYDpi);
     }
     switch (s.nImageType) {
-    case 0:
-        if (picture->GetType() == CXIMAGE_FORMAT_JPG)
+    case SAVE_TYPE_SOURCE:
+        if (HasQuality(picture->GetType()))
             picture->SetJpegQuality(static_cast<std::uint8_t>(s.nQuality));
         break;
-    case 1: picture->SetJpegQuality(static_cast<std::uint8_t>(s.nQuality)); break;
-    case 3:
+    case SAVE_TYPE_JPEG:
+    case SAVE_TYPE_WEBP:
+    case SAVE_TYPE_AVIF: picture->SetJpegQuality(static_cast<std::uint8_t>(s.nQuality)); break;
+    case SAVE_TYPE_GIF:
         picture->SetFrame(0);
         if (picture->GetBpp() > 8) {
             // The answer is also the run's remembered answer, as the overwrite question's is.
@@ -190,7 +192,8 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
         break;
     default: break;
     }
-    const int format = s.nImageType == 0 ? picture->GetType() : ToImageFormat(s.nImageType);
+    const int format =
+        s.nImageType == SAVE_TYPE_SOURCE ? picture->GetType() : ToImageFormat(s.nImageType);
     plat::CFileReplacement replacement(output);
     if (!replacement.IsOpen() || !picture->Save(replacement.TempPath(), format))
         return Result::Failed;
@@ -211,7 +214,7 @@ CResizeJob::Result CResizeJob::ProcessCaught(const std::string& source,
 
 void CResizeJob::Dispatch(std::size_t index, const std::string& source, const std::string& output) {
     // The GIF question needs the decoded picture and must come in file order: one at a time.
-    if (m_app.m_resize.nImageType == 3) {
+    if (m_app.m_resize.nImageType == SAVE_TYPE_GIF) {
         Record(index, source, Process(source, output));
         return;
     }

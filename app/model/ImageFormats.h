@@ -1,18 +1,14 @@
 #pragma once
-// The picture format table and its lookups.
+// The image library's side of the format table: which library format writes each save type.
 //
-// Callers: the settings object, the resize dialog and the resize job (any thread; the table is
-// constant). Format codes 1..7 are the application's own (JPEG, BMP, GIF, ICO, PNG, TIFF, PCX);
-// output type 0 means "the source's own format" and is not in the table.
-#include <string>
+// Callers: the resize job and the reading pass (any thread; the mapping is constant).
+#include "app/model/formats/FormatTable.h"
 
-// Extension of a format code ("jpg" for 1), "" for a code without a row.
-std::string GetTypeExt(int code);
-// Description of a format code ("JPEG files" for 1), "" for a code without a row.
-std::string GetTypeDesc(int code);
-// Image library format number of a format code (3 for JPEG), 0 outside 1..7.
+// Image library format number of a save type (3 for JPEG), 0 for SAVE_TYPE_SOURCE and codes
+// without a row.
 int ToImageFormat(int code);
-// Whether a file extension, as the path splitter returns it (with its dot), names a picture:
-// 2 to 8 bytes long and, without the dot, beginning case-insensitively with one of the table's
-// extensions. ".JPG" and ".jpgx" pass, ".tif" does not.
-bool IsPictureExt(const std::string& ext);
+
+// Whether pictures of this image library format are saved at the quality slider's value: the
+// lossy formats JPEG, WebP, AVIF and HEIC. A selection holding one lets "the same as source"
+// use the slider.
+bool HasQuality(int imageFormat);

@@ -27,7 +27,7 @@ plat::Result<OutputChoice> ChooseOutput(const ResizeSetting& s, const std::strin
         return choice;
     }
     const plat::PathParts parts = plat::SplitPath(source);
-    const std::string ext = s.nImageType == 0 ? parts.ext : "." + GetTypeExt(s.nImageType);
+    const std::string ext = s.nImageType == SAVE_TYPE_SOURCE ? parts.ext : "." + GetTypeExt(s.nImageType);
     if (mail) {
         const std::optional<std::string> path = mail->Reserve(parts.fname, ext);
         if (!path)

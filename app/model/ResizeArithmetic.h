@@ -10,8 +10,7 @@
 #include <cstdint>
 #include <optional>
 
-// Entries of the two unit lists.
-enum : std::int32_t { UNIT_PIXEL = 0, UNIT_PERCENT = 1 };
+#include "app/model/formats/FormatTable.h"
 
 // The size in pixels that an entry asks for: the entry itself in pixels, else that percentage
 // of the selection's common size. Any unit other than pixel counts as percent.

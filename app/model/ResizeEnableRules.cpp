@@ -1,17 +1,21 @@
 #include "app/model/ResizeEnableRules.h"
 
+#include "app/model/formats/FormatTable.h"
+
 ResizeEnables ResizeDialogEnables(const ResizeChoices& c) {
     ResizeEnables e{};
     e.bFolder = c.bInFolder;
     switch (c.nSaveType) {
-    case 0:
+    case SAVE_TYPE_SOURCE:
         e.bQuality = c.bJpegInSelection;
         break;
-    case 1:
+    case SAVE_TYPE_JPEG:
+    case SAVE_TYPE_WEBP:
+    case SAVE_TYPE_AVIF:
         e.bQuality = true;
         break;
-    case 2:
-    case 3:
+    case SAVE_TYPE_BMP:
+    case SAVE_TYPE_GIF:
         e.bQuality = false;
         break;
     default:

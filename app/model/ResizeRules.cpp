@@ -2,6 +2,8 @@
 
 #include "platform/Utf8.h"
 
+#include "app/model/formats/FormatTable.h"
+
 namespace {
 
 // a × b in 32-bit two's complement, wrapping as the 32-bit machine arithmetic does.
@@ -37,8 +39,8 @@ std::int32_t CalcTargetWidth(const ResizeSetting& s, std::int32_t w, std::int32_
         return picture >= screen ? sw : Div32(Mul32(w, sh), h);
     }
     switch (s.nWidthUnit) {
-    case 0: return s.nWidth;
-    case 1: return Div32(Mul32(s.nWidth, w), 100);
+    case UNIT_PIXEL: return s.nWidth;
+    case UNIT_PERCENT: return Div32(Mul32(s.nWidth, w), 100);
     default: return 0;
     }
 }
@@ -53,8 +55,8 @@ std::int32_t CalcTargetHeight(const ResizeSetting& s, std::int32_t w, std::int32
         return picture <= screen ? sh : Div32(Mul32(h, sw), w);
     }
     switch (s.nHeightUnit) {
-    case 0: return s.nHeight;
-    case 1: return Div32(Mul32(s.nHeight, h), 100);
+    case UNIT_PIXEL: return s.nHeight;
+    case UNIT_PERCENT: return Div32(Mul32(s.nHeight, h), 100);
     default: return 0;
     }
 }

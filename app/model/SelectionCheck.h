@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/model/formats/FormatTable.h"
+
 struct LabelMessage {
     bool bWarning;
     std::string text; // lines separated by "\r\n"
@@ -22,7 +24,7 @@ struct SelectionFacts {
     std::int32_t nHeight = 0; // the same for the height
     std::uint32_t nResizeWidth = 0;  // the width entry
     std::uint32_t nResizeHeight = 0; // the height entry
-    std::int32_t nWidthUnit = 0;     // 0 pixel, anything else percent
+    std::int32_t nWidthUnit = UNIT_PIXEL; // any other unit counts as percent
     std::int32_t nHeightUnit = 0;
     bool bConstrain = false;
     bool bDesktop = false; // "Resize as your desktop size" is chosen

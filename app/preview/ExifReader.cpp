@@ -1,5 +1,7 @@
 #include "app/preview/ExifReader.h"
 
+#include "image/ximage.h"
+
 #include <filesystem>
 #include <libexif/exif-loader.h>
 #include <system_error>
@@ -12,13 +14,10 @@ constexpr std::size_t kPiece = 1024;
 // otherwise make a row many screens wide.
 constexpr unsigned int kValueText = 1024;
 
-// The data the loader found, parsed. By default libexif adds the entries the standard requires
-// and the file lacks (a resolution of 72, an EXIF version, a colour space), so the panel would
-// show values the picture does not have: only the file's own entries are kept.
-ExifData* ParseLoaded(ExifLoader* loader) {
-    const unsigned char* bytes = nullptr;
-    unsigned int size = 0;
-    exif_loader_get_buf(loader, &bytes, &size);
+// An EXIF block parsed. By default libexif adds the entries the standard requires and the file
+// lacks (a resolution of 72, an EXIF version, a colour space), so the panel would show values
+// the picture does not have: only the file's own entries are kept.
+ExifData* Parse(const unsigned char* bytes, unsigned int size) {
     if (!bytes || size == 0)
         return nullptr;
     ExifData* data = exif_data_new();
@@ -27,6 +26,14 @@ ExifData* ParseLoaded(ExifLoader* loader) {
     exif_data_unset_option(data, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
     exif_data_load_data(data, bytes, size);
     return data;
+}
+
+// The data the loader found, parsed.
+ExifData* ParseLoaded(ExifLoader* loader) {
+    const unsigned char* bytes = nullptr;
+    unsigned int size = 0;
+    exif_loader_get_buf(loader, &bytes, &size);
+    return Parse(bytes, size);
 }
 
 } // namespace
@@ -45,7 +52,17 @@ bool CExifReader::Load(const std::string& path) {
         return false;
     const bool loaded = LoadFile(file);
     std::fclose(file);
-    return loaded;
+    if (loaded)
+        return true;
+    // HEIC, AVIF, WebP and PNG keep theirs in a box or chunk the loader does not know, which
+    // the image library finds.
+    const std::string block = CxImage::ReadExifBlock(path);
+    if (block.empty())
+        return false;
+    Release();
+    m_pData = Parse(reinterpret_cast<const unsigned char*>(block.data()),
+                    static_cast<unsigned int>(block.size()));
+    return HasEntry(EXIF_IFD_0, 0);
 }
 
 bool CExifReader::LoadFile(std::FILE* file) {

@@ -22,7 +22,8 @@ class CExifReader {
     CExifReader(const CExifReader&) = delete;
     CExifReader& operator=(const CExifReader&) = delete;
 
-    // Loads the EXIF data of the file at path (bytes, whatever their encoding). True when EXIF
+    // Loads the EXIF data of the file at path (bytes, whatever their encoding): a JPEG's from
+    // its bytes, a HEIC's, AVIF's, WebP's or PNG's through the image library. True when EXIF
     // data was found and its IFD 0 holds an entry. A file that cannot be opened returns false
     // and keeps the data of the last load; anything but a regular file (a folder, a pipe, a
     // device named like a picture) is never opened.

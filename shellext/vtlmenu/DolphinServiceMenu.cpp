@@ -1,5 +1,6 @@
 #include "shellext/vtlmenu/DolphinServiceMenu.h"
 
+#include "app/model/formats/FormatTable.h"
 #include "platform/Paths.h"
 #include "shellext/vtlmenu/UserDirs.h"
 
@@ -50,7 +51,7 @@ std::string CDolphinServiceMenu::Text(const IntegrationMenu& menu) {
     std::string text = "[Desktop Entry]\n"
                        "Type=Service\n"
                        "X-KDE-ServiceTypes=KonqPopupMenu/Plugin\n"
-                       "MimeType=" + std::string(PICTURE_MIME_TYPES) + "\n"
+                       "MimeType=" + PictureMimeTypes() + "\n"
                        "Actions=" + actions + "\n"
                        "X-KDE-Submenu=" + Value(menu.submenu) + "\n";
     if (!menu.iconPath.empty())

@@ -15,7 +15,4 @@ struct IntegrationMenu {
     std::string vtlmenuPath;
 };
 
-// The file types the service menus are offered for: those the handler takes.
-constexpr const char* PICTURE_MIME_TYPES = "image/jpeg;image/bmp;image/gif;";
-
 } // namespace vtlmenu

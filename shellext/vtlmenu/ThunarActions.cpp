@@ -1,5 +1,6 @@
 #include "shellext/vtlmenu/ThunarActions.h"
 
+#include "app/model/formats/FormatTable.h"
 #include "platform/Paths.h"
 #include "platform/SettingsFile.h"
 #include "shellext/vtlmenu/UserDirs.h"
@@ -42,8 +43,8 @@ std::string ShellQuote(const std::string& arg) {
 // extension in any letter case.
 QString PicturePatterns() {
     QStringList patterns;
-    for (const char* extension : vtlext::PICTURE_EXTENSIONS) {
-        const QString lower = QString::fromLatin1(extension);
+    for (const PictureExtension& extension : PictureExtensions()) {
+        const QString lower = QString::fromLatin1(extension.szExt);
         for (unsigned form = 0; form < (1u << lower.size()); ++form) {
             QString pattern = lower;
             for (qsizetype i = 0; i < pattern.size(); ++i)

@@ -153,6 +153,9 @@ TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
         // Typed key by key, the "6" of "640" is not coupled to 4 and back to 5.
         {"key IDC_RESIZE_WIDTH 640", {"IDC_RESIZE_WIDTH=640", "IDC_RESIZE_HEIGHT=480"}},
         {"key IDC_RESIZE_HEIGHT 150", {"IDC_RESIZE_HEIGHT=150", "IDC_RESIZE_WIDTH=200"}},
+        {"pick IDC_SAVE_TYPE 3", {"IDC_SAVE_TYPE=GIF files", "IDC_QUALITY:off"}},
+        {"pick IDC_SAVE_TYPE 8", {"IDC_SAVE_TYPE=WebP files", "IDC_QUALITY:on"}},
+        {"pick IDC_SAVE_TYPE 9", {"IDC_SAVE_TYPE=AVIF files", "IDC_QUALITY:on"}},
         {"pick IDC_SAVE_TYPE 5", {"IDC_SAVE_TYPE=PNG files"}}, // stored at once
     };
     OpenDialog(Pixels(), 800, 600, 72, 72, [&](CDlgResize& d) {

@@ -123,16 +123,28 @@ TEST(ResizeJob, GifAsksBeforeReducingColoursOnlyAboveEightBits) {
     }
 }
 
-TEST(ResizeJob, QualityIsSetForJpegOutputs) {
-    const std::string photo = MakePicture(vtltest::MakeTempDir("quality") + "/photo.jpg", 400, 300);
-    std::map<int, std::size_t> sizes;
-    for (const int quality : {5, 95}) {
-        Reset({photo}).nQuality = quality;
-        Resize({CONFIRM_YES}); // over the first run's output
-        sizes[quality] =
-            vtltest::ReadFile(fs::path(photo).replace_filename("resize/photo.jpg")).size();
+// The slider's quality is that of JPEG, WebP and AVIF outputs, and of a HEIC or AVIF kept so.
+TEST(ResizeJob, QualityIsSetForLossyOutputs) {
+    const std::string dir = vtltest::MakeTempDir("quality");
+    const std::tuple<const char*, int, const char*, int> cases[] = {
+        {"photo.jpg", SAVE_TYPE_SOURCE, "photo.jpg", CXIMAGE_FORMAT_JPG},
+        {"photo.png", SAVE_TYPE_WEBP, "photo.webp", CXIMAGE_FORMAT_WEBP},
+        {"photo.png", SAVE_TYPE_AVIF, "photo.avif", CXIMAGE_FORMAT_AVIF},
+        {"photo.HEIC", SAVE_TYPE_SOURCE, "photo.HEIC", CXIMAGE_FORMAT_HEIC},
+        {"photo.avif", SAVE_TYPE_SOURCE, "photo.avif", CXIMAGE_FORMAT_AVIF}};
+    for (const auto& [source, type, output, format] : cases) {
+        SCOPED_TRACE(output);
+        const std::string photo = MakePicture(dir + "/" + source, 400, 300);
+        std::map<int, std::size_t> sizes;
+        for (const int quality : {5, 95}) {
+            ResizeSetting& s = Reset({photo});
+            s.nQuality = quality, s.nImageType = type;
+            Resize({CONFIRM_YES}); // over the first run's output
+            sizes[quality] = vtltest::ReadFile(dir + "/resize/" + output).size();
+        }
+        EXPECT_LT(sizes[5] * 2, sizes[95]);
+        EXPECT_EQ(Inspect(dir + "/resize/" + output), (PictureFacts{400, 300, format}));
     }
-    EXPECT_LT(sizes[5] * 2, sizes[95]);
 }
 
 // (A picture that does not load is listed in the process dialog's test.)
@@ -200,6 +212,8 @@ TEST(ReadingPass, ReportsWhatAllPicturesShare) {
         {{{"a.png", 64, 48, 300}, {"b.png", 64, 40, 300}}, {0, 0, 300, 300}, 0},
         {{{"a.png", 64, 48, 72}, {"b.jpg", 64, 48, 150}}, {64, 48, 0, 0}, 1},
         {{}, {0, 0, 0, 0}, 0},
+        {{{"a.tif", 64, 48, 72}, {"b.heic", 64, 48, 72}}, {64, 48, 0, 0}, 1},
+        {{{"a.jxl", 64, 48, 72}, {"b.tif", 64, 48, 72}}, {64, 48, 0, 0}, 0},
     };
     for (const auto& [pictures, shared, jpeg] : cases) {
         const std::string dir = vtltest::MakeTempDir("read");

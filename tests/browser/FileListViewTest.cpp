@@ -37,8 +37,8 @@ class FileListViewTest : public BrowserTest {
         fs::create_directories(Path(".hidden-folder"));
         const std::tuple<const char*, std::size_t, int> files[] = {
             {"apple.jpg", 5000, 1},  {"b.gif", 100, 5},     {"Zeta.png", 1500, 3},
-            {"photo.JPEG", 2000, 6}, {"photo.jpgx", 10, 2}, {".hidden.png", 3000, 4},
-            {"photo.tif", 10, 1},    {"photo.lnk", 10, 1}};
+            {"photo.JPEG", 2000, 6}, {"photo.tif", 10, 2}, {".hidden.png", 3000, 4},
+            {"photo.jpgx", 10, 1},   {"photo.lnk", 10, 1}};
         for (const auto& [name, size, hoursOld] : files) {
             vtltest::WriteFile(Path(name), std::string(size, 'x'));
             fs::last_write_time(Path(name),
@@ -58,7 +58,7 @@ class FileListViewTest : public BrowserTest {
 
 TEST_F(FileListViewTest, ListsFoldersAndPicturesHiddenOnesIncluded) {
     EXPECT_EQ(Rows(), ".. .hidden-folder sub .hidden.png Zeta.png apple.jpg b.gif broken.jpg "
-                      "photo.JPEG photo.jpgx");
+                      "photo.JPEG photo.tif");
     // Sizes of files alone; times of all but ".." and the link to nothing.
     EXPECT_EQ(Column(1), (Names{"", "", "", "3 KB", "2 KB", "5 KB", "1 KB", "", "2 KB", "1 KB"}));
     std::string times;
@@ -72,12 +72,12 @@ TEST_F(FileListViewTest, ListsFoldersAndPicturesHiddenOnesIncluded) {
 TEST_F(FileListViewTest, SortingKeepsUpFirstAndFoldersBeforePictures) {
     // Header clicks in turn from the start (File Name ascending).
     const std::tuple<int, bool, const char*> clicks[] = {
-        {0, false, "photo.jpgx photo.JPEG broken.jpg b.gif apple.jpg Zeta.png .hidden.png"},
-        {0, true, ".hidden.png Zeta.png apple.jpg b.gif broken.jpg photo.JPEG photo.jpgx"},
-        {1, true, "broken.jpg photo.jpgx b.gif Zeta.png photo.JPEG .hidden.png apple.jpg"},
-        {1, false, "apple.jpg .hidden.png photo.JPEG Zeta.png b.gif photo.jpgx broken.jpg"},
-        {3, true, "broken.jpg photo.JPEG b.gif .hidden.png Zeta.png photo.jpgx apple.jpg"},
-        {3, false, "apple.jpg photo.jpgx Zeta.png .hidden.png b.gif photo.JPEG broken.jpg"}};
+        {0, false, "photo.tif photo.JPEG broken.jpg b.gif apple.jpg Zeta.png .hidden.png"},
+        {0, true, ".hidden.png Zeta.png apple.jpg b.gif broken.jpg photo.JPEG photo.tif"},
+        {1, true, "broken.jpg photo.tif b.gif Zeta.png photo.JPEG .hidden.png apple.jpg"},
+        {1, false, "apple.jpg .hidden.png photo.JPEG Zeta.png b.gif photo.tif broken.jpg"},
+        {3, true, "broken.jpg photo.JPEG b.gif .hidden.png Zeta.png photo.tif apple.jpg"},
+        {3, false, "apple.jpg photo.tif Zeta.png .hidden.png b.gif photo.JPEG broken.jpg"}};
     for (const auto& [column, ascending, pictures] : clicks) {
         ClickHeader(column);
         SCOPED_TRACE(std::to_string(column) + (ascending ? " ascending" : " descending"));
@@ -152,7 +152,7 @@ TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
              Press(Qt::Key_Down);
          },
          "..", "clear"},
-        {"End", keys({{Qt::Key_End, none}}), "photo.jpgx", "show photo.jpgx", ""},
+        {"End", keys({{Qt::Key_End, none}}), "photo.tif", "show photo.tif", ""},
         {"End, Home", keys({{Qt::Key_End, none}, {Qt::Key_Home, none}}), "..", "clear"},
         {"End, Page Up", keys({{Qt::Key_End, none}, {Qt::Key_PageUp, none}}), "..", "clear"},
         {"Down onto a folder", keys({{Qt::Key_Home, none}, {Qt::Key_Down, none}}), ".hidden-folder",
@@ -164,7 +164,7 @@ TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
              ClickRow("apple.jpg");
              Press(Qt::Key_End, Qt::ShiftModifier);
          },
-         "photo.jpgx", "show photo.jpgx", ""},
+         "photo.tif", "show photo.tif", ""},
         {"Ctrl+click, then Down",
          [&] {
              ClickRow("photo.JPEG");

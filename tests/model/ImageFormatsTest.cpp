@@ -1,23 +1,44 @@
-// The format table's lookups where no caller shows them: codes outside the table, and which
-// extensions name a picture (the file list's test).
+// The format table's lookups where no caller shows them: codes outside the table, the save
+// types after PCX, which extensions name a picture (every picture test of the product), and the
+// MIME types the desktop files list for them.
 #include "app/model/ImageFormats.h"
+#include "image/ximage.h"
+#include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
-TEST(ImageFormats, CodesOutsideTheTableGiveNothing) {
-    for (const int code : {0, 8, -1})
+TEST(ImageFormats, SaveTypesAndCodesOutsideTheTable) {
+    const std::tuple<int, const char*, const char*, int> cases[] = {
+        {SAVE_TYPE_SOURCE, "", "", CXIMAGE_FORMAT_UNKNOWN},
+        {SAVE_TYPE_PCX, "pcx", "PCX files", CXIMAGE_FORMAT_PCX},
+        {SAVE_TYPE_WEBP, "webp", "WebP files", CXIMAGE_FORMAT_WEBP},
+        {SAVE_TYPE_AVIF, "avif", "AVIF files", CXIMAGE_FORMAT_AVIF},
+        {10, "", "", CXIMAGE_FORMAT_UNKNOWN},
+        {-1, "", "", CXIMAGE_FORMAT_UNKNOWN}};
+    for (const auto& [code, ext, desc, format] : cases)
         EXPECT_EQ(std::make_tuple(GetTypeExt(code), GetTypeDesc(code), ToImageFormat(code)),
-                  std::make_tuple(std::string(), std::string(), 0))
+                  std::make_tuple(std::string(ext), std::string(desc), format))
             << code;
 }
 
 TEST(ImageFormats, PictureExtensionTest) {
     const std::pair<const char*, bool> cases[] = {
-        {".jpg", true},  {".JPG", true},   {".jpgx", true},  {".jpeg", true},     {".Jpeg", true},
-        {".bmp", true},  {".gif", true},   {".ico", true},   {".png", true},      {".tiff", true},
-        {".TIFF", true}, {".pcx", true},   {"jpg", true},    {".jpg1234", true},  {".pngs", true},
-        {".tif", false}, {".jp", false},   {".txt", false},  {"", false},         {".", false},
-        {".bm", false},  {"..jpg", false}, {".xjpg", false}, {".jpg12345", false}};
+        {".jpg", true},    {".JPG", true},   {".jpeg", true},   {".Jpeg", true},  {".jpe", true},
+        {".bmp", true},    {".gif", true},   {".ico", true},    {".png", true},   {".tif", true},
+        {".TIFF", true},   {".pcx", true},   {".webp", true},   {".HEIC", true},  {".heif", true},
+        {".aVif", true},   {".jxl", true},   {"jpg", true},     {".jpgx", false}, {".pngs", false},
+        {".tiff2", false}, {".jp", false},   {".txt", false},   {"", false},      {".", false},
+        {"..jpg", false},  {".xjpg", false}, {".heics", false}, {".svg", false},  {".raw", false}};
     for (const auto& [ext, picture] : cases)
         EXPECT_EQ(IsPictureExt(ext), picture) << ext;
+}
+
+// The application's desktop entry and Dolphin's menu for every user are files of their own:
+// each must list the types of the one table.
+TEST(ImageFormats, DesktopFilesListTheTablesTypes) {
+    for (const char* file :
+         {"/app/res/vantrel.desktop", "/packaging/vantrel-servicemenu.desktop"}) {
+        const std::string text = vtltest::ReadFile(std::string(VTL_SOURCE_DIR) + file);
+        EXPECT_NE(text.find("\nMimeType=" + PictureMimeTypes() + "\n"), std::string::npos) << file;
+    }
 }

@@ -20,7 +20,7 @@ TEST(OutputPath, APathThatDoesNotFitIsRefusedNeverCut) {
     };
     EXPECT_TRUE(tooLong(ChooseOutput(s, source, nullptr)));
     // Written over, the source's own path is used, whatever the folder and the type.
-    s.bOverwrite = 1, s.strDestFolder = "/out", s.nImageType = 5;
+    s.bOverwrite = 1, s.strDestFolder = "/out", s.nImageType = SAVE_TYPE_PNG;
     const auto over = ChooseOutput(s, source, nullptr);
     EXPECT_EQ(over ? over->path : over.error().message, source);
     EXPECT_TRUE(tooLong(ChooseOutput(s, source + "x", nullptr)));
@@ -45,10 +45,12 @@ TEST(ResizeEnableRules, EachChoiceOpensWhatItNeeds) {
         {[](C) {}, "FqMSUrdB"},
         {[](C c) { c.bInFolder = false; }, "fqMSUrdB"},
         {[](C c) { c.bJpegInSelection = true; }, "FQMSUrdB"}, // the source's format, a JPEG among
-        {[](C c) { c.nSaveType = 1, c.bQualityEnabled = false; }, "FQMSUrdB"}, // JPEG
-        {[](C c) { c.nSaveType = 3; }, "FqMSUrdB"},                            // GIF
-        {[](C c) { c.nSaveType = 5, c.bQualityEnabled = false; }, "FqMSUrdB"}, // PNG leaves it
-        {[](C c) { c.nSaveType = 6; }, "FQMSUrdB"},                            // TIFF leaves it
+        {[](C c) { c.nSaveType = SAVE_TYPE_JPEG, c.bQualityEnabled = false; }, "FQMSUrdB"},
+        {[](C c) { c.nSaveType = SAVE_TYPE_GIF; }, "FqMSUrdB"},
+        {[](C c) { c.nSaveType = SAVE_TYPE_PNG, c.bQualityEnabled = false; }, "FqMSUrdB"},
+        {[](C c) { c.nSaveType = SAVE_TYPE_TIFF; }, "FQMSUrdB"}, // PNG and TIFF leave it
+        {[](C c) { c.nSaveType = SAVE_TYPE_WEBP, c.bQualityEnabled = false; }, "FQMSUrdB"},
+        {[](C c) { c.nSaveType = SAVE_TYPE_AVIF, c.bQualityEnabled = false; }, "FQMSUrdB"},
         {[](C c) { c.bDesktop = true; }, "FqMsurdB"},
         {[](C c) { c.bCommonSizeKnown = false; }, "FqMSurdB"}, // only percent keeps proportions
         {[](C c) { c.bCommonSizeKnown = false, c.bConstrain = false; }, "FqMSUrdB"},

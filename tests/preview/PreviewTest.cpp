@@ -24,6 +24,7 @@
 
 namespace {
 
+using vips::VImage;
 using vtltest::MakeTempDir;
 using vtltest::ReadFile;
 using vtltest::WriteFile;
@@ -190,6 +191,34 @@ TEST(ScrollPictureView, APictureWithoutExifShowsItsTwoSizeRows) {
     // EXIF data without an entry in IFD 0 counts as none.
     ASSERT_TRUE(pane.Show(Jpeg("gps.jpg", ExifSegment({{EXIF_IFD_GPS, 1, "N"}}))));
     EXPECT_EQ(pane.Shown(), shown);
+}
+
+// Today's formats are shown as a JPEG is; the panel lists the EXIF block of those whose block
+// libvips hands over (HEIC, AVIF, WebP, PNG), the size rows alone for TIFF and JPEG XL.
+TEST(ScrollPictureView, TodaysFormatsAreShownWithTheirExif) {
+    VImage camera = vtltest::Quadrants(100, 50).copy();
+    camera.set("exif-ifd0-Make", "Vantrel");
+    const std::string jpeg = MakeTempDir("today") + "/c.jpg";
+    const VImage tagged = VImage::new_from_file(vtltest::WritePicture(camera, jpeg).c_str());
+    const std::pair<const char*, bool> formats[] = {{"heic", true}, {"avif", true},
+                                                    {"webp", true}, {"png", true},
+                                                    {"tif", false}, {"jxl", false}};
+    Pane pane;
+    CExifReader reader;
+    for (const auto& [ext, exif] : formats) {
+        SCOPED_TRACE(ext);
+        const std::string path =
+            vtltest::WritePicture(tagged, MakeTempDir("today") + "/p." + ext + "[Q=95]");
+        ASSERT_EQ(reader.Load(path), exif);
+        std::string make;
+        int nIfd = 0;
+        while (ExifEntry* entry = reader.NextEntry(nIfd))
+            if (CExifReader::TagName(entry) == "Make")
+                make = CExifReader::ValueText(entry);
+        EXPECT_EQ(make, exif ? "Vantrel" : "");
+        ASSERT_TRUE(pane.Show(path));
+        EXPECT_TRUE(Near(pane.Shown().pixelColor(170, 12), Qt::red));
+    }
 }
 
 // Under a name that is not UTF-8. Once the file has gone, the pane stays as it was.

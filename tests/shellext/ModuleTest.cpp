@@ -111,8 +111,10 @@ TEST(ShellExtModule, NoExceptionLeavesAnEntryPointOrAMethod) {
 TEST(ShellExtHandler, PicturesGetTheMenuByTheNamesLastDotInAnyCase) {
     // Whether the submenu is offered (one item, three ids used), and the names that give it.
     const std::pair<bool, Files> cases[] = {
-        {true, {"/p/PHOTO.JPG", "/p/a.Jpeg", "/p/b.BMP", "/p/c.gif", "/p/my.pictures/a.jpg"}},
-        {false, {"/p/d.png", "/p/e.jpg.zip", "/p/nodot", "/p/trailing.", "/p/x.jpgg"}},
+        {true,
+         {"/p/PHOTO.JPG", "/p/a.Jpeg", "/p/b.BMP", "/p/c.gif", "/p/my.pictures/a.jpg", "/p/d.png",
+          "/p/e.HEIC", "/p/f.tif", "/p/g.webp", "/p/h.avif", "/p/i.jxl"}},
+        {false, {"/p/e.jpg.zip", "/p/nodot", "/p/trailing.", "/p/x.jpgg", "/p/.jpg/x"}},
     };
     for (const auto& [shown, names] : cases)
         for (const std::string& path : names)

@@ -191,14 +191,14 @@ TEST_F(VtlMenuIntegration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemo
         EXPECT_TRUE(LocationIs(round == 0 ? std::string(VTL_BIN_DIR) + "/vtl" : m_vtl)) << round;
         ExpectParts(m_serviceMenu, 1,
                     {"X-KDE-Submenu=Vantrel\nIcon=" + m_icon + "\n",
-                     "MimeType=image/jpeg;image/bmp;image/gif;\n", "Name=Resize and mail\n",
+                     "MimeType=" + PictureMimeTypes() + "\n", "Name=Resize and mail\n",
                      "Exec=\"" + vtlmenu + "\" --invoke 2 %F\n"});
         EXPECT_NE(fs::status(m_serviceMenu).permissions() & fs::perms::owner_exec, fs::perms::none)
             << "Dolphin runs only executable service menus";
         // Thunar matches patterns exactly; the handler takes any letter case.
         ExpectParts(m_uca, 3,
                     {"<unique-id>vantrel-", "<icon>" + m_icon + "</icon>", "*.Jpg;", "*.jPEg;",
-                     "*.BMP;", "*.gIf;", "*.GIF<"});
+                     "*.BMP;", "*.gIf;", "*.heIC;", "*.JXL<"});
         ExpectParts(m_uca, 1,
                     {"<command>'" + vtlmenu + "' --invoke 1 %F</command>", userAction,
                      "<startup-notify/>"});

@@ -28,6 +28,10 @@ inline constexpr int CXIMAGE_FORMAT_PNG = 4;
 inline constexpr int CXIMAGE_FORMAT_ICO = 5;
 inline constexpr int CXIMAGE_FORMAT_TIF = 6;
 inline constexpr int CXIMAGE_FORMAT_PCX = 8;
+inline constexpr int CXIMAGE_FORMAT_WEBP = 9;
+inline constexpr int CXIMAGE_FORMAT_HEIC = 10; // HEIF holding HEVC pictures
+inline constexpr int CXIMAGE_FORMAT_AVIF = 11; // HEIF holding AV1 pictures
+inline constexpr int CXIMAGE_FORMAT_JXL = 12;
 
 class CxImage {
   public:
@@ -38,7 +42,9 @@ class CxImage {
 
     // Replaces the picture with the file at path. imagetype 0 detects the format from the
     // file's bytes (never from its name); another number insists on that format. The EXIF
-    // orientation of the file is applied, so the picture is upright. On failure the picture is
+    // orientation of the file is applied, so the picture is upright (a HEIF is turned by its
+    // own transforms only, as its format asks). Of a HEIF holding several pictures, its primary
+    // one is read; of a multi-page TIFF, its first page. On failure the picture is
     // empty (width and height 0) and false is returned.
     bool Load(const std::string& path, int imagetype = CXIMAGE_FORMAT_UNKNOWN);
 
@@ -65,11 +71,13 @@ class CxImage {
     int GetXDPI() const;
     int GetYDPI() const;
 
-    // JPEG quality 0..100 used by a JPEG save (values above 100 count as 100).
+    // Quality 0..100 used by a JPEG, WebP, HEIC or AVIF save (values above 100 count as 100).
     void SetJpegQuality(std::uint8_t quality);
     // Selects the frame (page) of a multi-frame file (GIF, TIFF, ICO) that the next Load reads;
-    // frame 0, the first, is the default. The picture in hand is always the one frame that was
-    // loaded, and Save writes it.
+    // frame 0, the first, is the default. The picture in hand is the one frame that was loaded,
+    // but for an animated GIF or WebP loaded at frame 0: it keeps every frame, each sized and
+    // turned alike, and a GIF or WebP save writes them all with their delays and loop count
+    // (any other save, and Draw, the first). Its frames together are held to the pixel limit.
     void SetFrame(int frame);
     // Bits per pixel of the loaded picture: 24 RGB, 32 RGB with alpha, 8 palette or grey
     // (16 grey with alpha), 1 bilevel; 0 when empty.
@@ -90,6 +98,10 @@ class CxImage {
     // next stretch of pixels, and the Draw fails and drops the picture, as for damaged pixels.
     // Null (the default) lets every Draw run to its end. The flag outlives the object's draws.
     void SetCancelFlag(const std::atomic<bool>* cancel);
+
+    // The EXIF block of the file at path as libvips finds it in a HEIC, AVIF, WebP or PNG file
+    // (starting "Exif\0\0"), "" for none. A JPEG's is read from its bytes by its reader.
+    static std::string ReadExifBlock(const std::string& path);
 
     // Drops the picture; afterwards it is empty.
     bool Destroy();
