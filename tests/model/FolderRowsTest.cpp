@@ -21,7 +21,7 @@ class FolderRowsTest : public testing::Test {
         // Size 0 makes a folder.
         const std::tuple<const char*, std::size_t, int> entries[] = {
             {"sub", 0, 5},     {"album.jpg", 0, 4}, {"A.jpg", 100, 1},  {"b.png", 300, 3},
-            {"c.gif", 200, 2}, {"notes.txt", 5, 1}, {"photo.tif", 5, 1}};
+            {"c.gif", 200, 2}, {"notes.txt", 5, 1}, {"photo.jpgx", 5, 1}};
         for (const auto& [name, size, hoursOld] : entries) {
             if (size)
                 vtltest::WriteFile(m_dir + "/" + name, std::string(size, 'x'));
