@@ -17,5 +17,6 @@ enable_testing()
 
 add_subdirectory(platform)
 add_subdirectory(app/model/base)
+add_subdirectory(app/model/formats)
 add_subdirectory(shellext)
 add_subdirectory(tests/win32)
