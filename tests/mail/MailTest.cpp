@@ -203,17 +203,24 @@ TEST_F(MailLayerTest, SpoolsOlderThanAWeekAreSweptAtTheNextSend) {
 
 // MailPictures: the mail layer's own rules (arguments, spool, exit codes) are tested above.
 
-// Runs MailPictures, pressing OK on each message box (a question gets `answer`), and gives the
-// boxes' texts; `handed` receives whether it says the mail program took the mail.
-Texts RunMailPictures(bool* handed = nullptr,
-                      QMessageBox::StandardButton answer = QMessageBox::Yes) {
-    Texts texts;
-    const auto person = OnEveryModal([&](QWidget* modal) {
+// While it lives, the person keeps the text of each message box in `texts` and presses OK (a
+// question gets `answer`).
+std::unique_ptr<QTimer> Person(Texts& texts,
+                               QMessageBox::StandardButton answer = QMessageBox::Yes) {
+    return OnEveryModal([&texts, answer](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         texts.push_back(box->text().toStdString());
         QAbstractButton* ok = box->button(QMessageBox::Ok);
         QTest::mouseClick(ok ? ok : box->button(answer), Qt::LeftButton);
     });
+}
+
+// Runs MailPictures with the person above and gives the boxes' texts; `handed` receives whether
+// it says the mail program took the mail.
+Texts RunMailPictures(bool* handed = nullptr,
+                      QMessageBox::StandardButton answer = QMessageBox::Yes) {
+    Texts texts;
+    const auto person = Person(texts, answer);
     const bool result = MailPictures();
     if (handed)
         *handed = result;
@@ -333,11 +340,7 @@ TEST_F(MailPicturesTest, MailToDoesNotWaitForTheMailProgramAndTellsItsResultLate
                                    "/done'; exit 4");
         fake.Install();
         Texts told;
-        const auto person = OnEveryModal([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            told.push_back(box->text().toStdString());
-            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-        });
+        const auto person = Person(told);
         auto window = std::make_unique<QWidget>();
         window->show();
         bool handed = true;
