@@ -419,25 +419,6 @@ TEST_F(WinExt, RegistrationRunsItsScriptOnceAndReturnsThatRunsResult) {
     EXPECT_EQ(Call("DllRegisterServer"), S_OK);
 }
 
-TEST_F(WinExt, OnlyASingleThreadedApartmentGetsTheHandler) {
-    const std::pair<int, HRESULT> rows[] = {
-        {COINIT_APARTMENTTHREADED, S_OK},
-        {COINIT_MULTITHREADED, E_NOINTERFACE}, // the handler cannot be marshalled to it
-        {-1, CO_E_NOTINITIALIZED},
-    };
-    for (const auto& [apartment, expected] : rows) {
-        HRESULT created = E_FAIL;
-        std::thread([&, apartment = apartment] {
-            if (apartment >= 0)
-                CoInitializeEx(nullptr, apartment);
-            created = Handler().created;
-            if (apartment >= 0)
-                CoUninitialize();
-        }).join();
-        EXPECT_EQ(created, expected) << "apartment " << apartment;
-    }
-}
-
 TEST_F(WinExt, TheMenuFollowsTheSelectionTheFlagsAndTheMenuContextChoices) {
     struct Row {
         Files selection;
