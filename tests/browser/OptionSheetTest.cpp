@@ -173,11 +173,9 @@ TEST(OptionSheet, MailTextsStopAtTheirFieldSize) {
 }
 
 // The Option command's OK stores the five flags in the registry and the subject and body in
-// user.dat beside the program, and says so when user.dat cannot be written. So that user.dat is
-// a file of its own, this runs in a copy of this test program in a folder of its own.
-// OK stores the choices (user.dat beside the program, so the test runs from a copy of itself in
-// a folder of its own, with the file managers' host vtlmenu and module beside it) and rewrites
-// the file managers' menus that vtlmenu registered.
+// user.dat beside the program, says so when user.dat cannot be written, and rewrites the file
+// managers' menus that vtlmenu registered. So that user.dat is a file of its own, this runs in a
+// copy of this test program in a folder of its own, with vtlmenu and the module beside it.
 TEST(OptionSheet, OkStoresFlagsAndUserData) {
     constexpr const char* kChild = "VTL_OPTION_SHEET_SAVE_CHILD";
     if (!std::getenv(kChild)) {

@@ -2,74 +2,32 @@
 // indicators of a real X server (Xvfb, started for the test on a display number it picks).
 #include "platform/KeyLocks.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
 #include <X11/XKBlib.h>
-#include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <iostream>
 #include <iterator>
-#include <spawn.h>
+#include <memory>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 using plat::GetKeyLockState;
 
-// An Xvfb of the test's own; display() is null when none could be started.
-class PrivateXServer {
-  public:
-    PrivateXServer() {
-        int fds[2];
-        if (access("/usr/bin/Xvfb", X_OK) != 0 || pipe(fds) != 0)
-            return;
-        const std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        const bool started = posix_spawn(&m_pid, "/usr/bin/Xvfb", &actions, nullptr,
-                                         const_cast<char**>(argv), environ) == 0;
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        std::string number;
-        char c = 0;
-        while (started && read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(fds[0]);
-        if (!number.empty())
-            m_display = XOpenDisplay((":" + number).c_str());
-    }
-    ~PrivateXServer() {
-        if (m_display)
-            XCloseDisplay(m_display);
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    Display* display() const { return m_display; }
-    // Locks exactly the modifiers of `mask` (LockMask: Caps Lock; Mod2Mask: Num Lock).
-    void Lock(unsigned mask) const {
-        XkbLockModifiers(m_display, XkbUseCoreKbd, LockMask | Mod2Mask, mask);
-        XSync(m_display, False);
-    }
-
-  private:
-    pid_t m_pid = -1;
-    Display* m_display = nullptr;
-};
+// Locks exactly the modifiers of `mask` (LockMask: Caps Lock; Mod2Mask: Num Lock).
+void Lock(Display* display, unsigned mask) {
+    XkbLockModifiers(display, XkbUseCoreKbd, LockMask | Mod2Mask, mask);
+    XSync(display, False);
+}
 
 TEST(KeyLocks, TheKernelsLightsElseTheXServersIndicators) {
-    const PrivateXServer x;
+    const vtltest::ScopedXServer x;
+    const std::unique_ptr<Display, int (*)(Display*)> display(
+        x.DisplayName().empty() ? nullptr : XOpenDisplay(x.DisplayName().c_str()), XCloseDisplay);
     // The lights (name=brightness), whether the X server is asked and which locks it has on,
     // the key, and its state: "on", "off" or "?" (nobody can tell).
     const std::tuple<std::vector<std::string>, bool, unsigned, int, const char*> cases[] = {
@@ -91,7 +49,7 @@ TEST(KeyLocks, TheKernelsLightsElseTheXServersIndicators) {
     for (std::size_t row = 0; row < std::size(cases); ++row) {
         const auto& [lights, asksX, locked, vk, state] = cases[row];
         SCOPED_TRACE("row " + std::to_string(row));
-        if (asksX && !x.display()) {
+        if (asksX && !display) {
             std::cout << "not run (no Xvfb): the X server rows\n";
             continue;
         }
@@ -104,8 +62,8 @@ TEST(KeyLocks, TheKernelsLightsElseTheXServersIndicators) {
             vtltest::WriteFile(folder / "brightness", light.substr(split + 1) + "\n");
         }
         if (asksX) {
-            x.Lock(locked);
-            sources.x11Display = x.display();
+            Lock(display.get(), locked);
+            sources.x11Display = display.get();
         }
         const std::optional<bool> seen = GetKeyLockState(vk, sources);
         EXPECT_STREQ(seen ? (*seen ? "on" : "off") : "?", state);

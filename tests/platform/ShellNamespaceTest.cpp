@@ -46,12 +46,17 @@ class ShellNamespaceTest : public ::testing::Test {
         ILFree(reinterpret_cast<LPITEMIDLIST>(name));
         return text;
     }
+    // The names along a list, joined with " > ".
+    static std::string Join(LPCITEMIDLIST pidl) {
+        std::string chain;
+        for (const ShellItem& item : ILSplit(pidl))
+            chain += (chain.empty() ? "" : " > ") + std::string(item.name);
+        return chain;
+    }
     // The names along a typed name's canonical list; "(none)" when it does not parse.
     std::string Chain(const std::string& typed) const {
         const PidlPtr pidl = Parse(typed);
-        std::string chain;
-        for (const ShellItem& item : ILSplit(pidl.get()))
-            chain += (chain.empty() ? "" : " > ") + std::string(item.name);
+        const std::string chain = Join(pidl.get());
         return !pidl ? "(none)" : chain.empty() ? "Desktop" : chain;
     }
     // A folder's items in its own order, by their in-folder names.
@@ -143,12 +148,8 @@ TEST_F(ShellNamespaceTest, MountsReadAgainDecideComputerAndWherePathsHang) {
     top->BindToObject(drives, &computer);
     ILFree(drives);
     const auto chain = [&] {
-        std::string names;
         const std::optional<std::string> items = changing.Parse(root + "/card/DCIM");
-        const PidlPtr pidl(items ? ILFromItemBytes(*items) : nullptr);
-        for (const ShellItem& item : ILSplit(pidl.get()))
-            names += (names.empty() ? "" : " > ") + std::string(item.name);
-        return names;
+        return Join(PidlPtr(items ? ILFromItemBytes(*items) : nullptr).get());
     };
     const std::string viaRoot = chain();
     ASSERT_TRUE(viaRoot.starts_with("Computer > / > ") && viaRoot.ends_with(" > card > DCIM"));

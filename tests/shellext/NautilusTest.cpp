@@ -15,12 +15,8 @@ extern "C" {
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <dlfcn.h>
 #include <filesystem>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 // GTK and the libraries under it keep what they load until the process ends: the address
 // sanitizer's leak check leaves them out. It knows them by the frames of an allocation's
@@ -184,35 +180,11 @@ TEST_F(ShellExtNautilusInstalled, ANewUsersMenuRunsTheInstalledProgram) {
     EXPECT_FALSE(LocationIs(m_vtl)) << "nothing is recorded for the user";
 }
 
-// An X server of the test's own, for the extension's dialogs; no display when Xvfb is missing.
-struct XServer {
-    XServer() {
-        int pipe[2];
-        if (::pipe(pipe) != 0)
-            return;
-        const std::string fd = std::to_string(pipe[1]);
-        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", nullptr};
-        if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
-            pid = 0;
-        close(pipe[1]);
-        char number[16] = {};
-        if (pid && read(pipe[0], number, sizeof number - 1) > 0)
-            display = ":" + std::to_string(std::atoi(number));
-        close(pipe[0]);
-    }
-    ~XServer() {
-        if (pid && kill(pid, SIGTERM) == 0)
-            waitpid(pid, nullptr, 0);
-    }
-    pid_t pid = 0;
-    std::string display;
-};
-
 TEST_F(ShellExtNautilus, ARefusalIsADialogOverNautilusNotANotification) {
-    const XServer x;
-    if (x.display.empty())
+    const vtltest::ScopedXServer x;
+    if (x.DisplayName().empty())
         GTEST_SKIP() << "Xvfb is not installed";
-    setenv("DISPLAY", x.display.c_str(), 1);
+    setenv("DISPLAY", x.DisplayName().c_str(), 1);
     // Drawn without OpenGL: the GL driver that GDK would load is unloaded again before the leak
     // check can name it.
     setenv("GSK_RENDERER", "cairo", 1);

@@ -3,8 +3,12 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace vtltest {
 
@@ -38,6 +42,30 @@ ScopedFileSizeLimit::ScopedFileSizeLimit(rlim_t bytes) : m_handler(std::signal(S
 ScopedFileSizeLimit::~ScopedFileSizeLimit() {
     setrlimit(RLIMIT_FSIZE, &m_saved);
     std::signal(SIGXFSZ, m_handler);
+}
+
+ScopedXServer::ScopedXServer() {
+    int fds[2];
+    if (pipe(fds) != 0)
+        return;
+    const std::string fd = std::to_string(fds[1]);
+    const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (posix_spawnp(&m_pid, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ) != 0)
+        m_pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    char number[16] = {};
+    if (m_pid > 0 && read(fds[0], number, sizeof number - 1) > 0)
+        m_display = ":" + std::to_string(std::atoi(number));
+    close(fds[0]);
+}
+
+ScopedXServer::~ScopedXServer() {
+    if (m_pid > 0 && kill(m_pid, SIGTERM) == 0)
+        waitpid(m_pid, nullptr, 0);
 }
 
 bool WaitUntil(const std::function<bool()>& done, int seconds) {

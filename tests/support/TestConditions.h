@@ -1,13 +1,14 @@
 #pragma once
 // Conditions a test sets up for a while and then looks at: environment variables changed for a
-// scope, a file-size limit standing in for a full disk, a wait for something another process
-// does, and the names a folder holds.
+// scope, a file-size limit standing in for a full disk, an X server of the test's own, a wait for
+// something another process does, and the names a folder holds.
 #include <functional>
 #include <map>
 #include <set>
 #include <string>
 
 #include <sys/resource.h>
+#include <sys/types.h>
 
 namespace vtltest {
 
@@ -37,6 +38,21 @@ class ScopedFileSizeLimit {
   private:
     rlimit m_saved{};
     void (*m_handler)(int) = nullptr;
+};
+
+// An Xvfb of the test's own on a display number it picks, ended with the object; its
+// DisplayName() is "" when none could be started.
+class ScopedXServer {
+  public:
+    ScopedXServer();
+    ~ScopedXServer();
+    ScopedXServer(const ScopedXServer&) = delete;
+    ScopedXServer& operator=(const ScopedXServer&) = delete;
+    const std::string& DisplayName() const { return m_display; }
+
+  private:
+    pid_t m_pid = -1;
+    std::string m_display;
 };
 
 // Polls `done` every 10 ms until it holds (true) or `seconds` have passed (false).

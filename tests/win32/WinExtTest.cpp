@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -75,19 +74,12 @@ std::optional<std::string> Value(HKEY root, const std::string& key, const char* 
     return std::string(data);
 }
 
-bool KeyExists(HKEY root, const std::string& key) {
+// The names of a key's subkeys; nothing when the key is not there.
+std::optional<std::set<std::string>> Subkeys(HKEY root, const std::string& key) {
     HKEY handle = nullptr;
     if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(handle);
-    return true;
-}
-
-std::set<std::string> Subkeys(HKEY root, const std::string& key) {
+        return std::nullopt;
     std::set<std::string> names;
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
-        return names;
     char name[MAX_PATH];
     for (DWORD i = 0, size = sizeof name;
          RegEnumKeyExA(handle, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
@@ -173,20 +165,17 @@ struct Handler {
                                    IID_IContextMenu, reinterpret_cast<void**>(&menu));
         if (menu)
             menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init));
-        if (init && !files.empty())
-            initialized = Initialize(files);
+        if (init && !files.empty()) {
+            auto* selection = new DropFiles(files);
+            initialized = init->Initialize(nullptr, selection, nullptr);
+            selection->Release();
+        }
     }
     ~Handler() {
         if (init)
             init->Release();
         if (menu)
             menu->Release();
-    }
-    HRESULT Initialize(const Files& files) {
-        auto* selection = new DropFiles(files);
-        const HRESULT hr = init->Initialize(nullptr, selection, nullptr);
-        selection->Release();
-        return hr;
     }
     HRESULT Invoke(UINT offset) {
         CMINVOKECOMMANDINFO info{};
@@ -360,10 +349,10 @@ TEST_F(WinExt, RegistrationWritesExactlyItsKeysAndUnregistrationRemovesThem) {
     for (const Entry& entry : entries)
         EXPECT_FALSE(entry.root == HKEY_LOCAL_MACHINE
                          ? Value(entry.root, entry.key, entry.value).has_value()
-                         : KeyExists(entry.root, entry.key))
+                         : Subkeys(entry.root, entry.key).has_value())
             << entry.key;
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID"));
-    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers"));
+    EXPECT_TRUE(Subkeys(HKEY_CLASSES_ROOT, "CLSID"));
+    EXPECT_TRUE(Subkeys(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers"));
     EXPECT_EQ(Call("DllRegisterServer"), S_OK) << "for TearDown";
 }
 
@@ -428,25 +417,6 @@ TEST_F(WinExt, RegistrationRunsItsScriptOnceAndReturnsThatRunsResult) {
     PatchImport(Module(), "advapi32.dll", "RegDeleteTreeA",
                 reinterpret_cast<void*>(g_realDeleteTree));
     EXPECT_EQ(Call("DllRegisterServer"), S_OK);
-}
-
-TEST_F(WinExt, OnlyASingleThreadedApartmentGetsTheHandler) {
-    const std::pair<int, HRESULT> rows[] = {
-        {COINIT_APARTMENTTHREADED, S_OK},
-        {COINIT_MULTITHREADED, E_NOINTERFACE}, // the handler cannot be marshalled to it
-        {-1, CO_E_NOTINITIALIZED},
-    };
-    for (const auto& [apartment, expected] : rows) {
-        HRESULT created = E_FAIL;
-        std::thread([&, apartment = apartment] {
-            if (apartment >= 0)
-                CoInitializeEx(nullptr, apartment);
-            created = Handler().created;
-            if (apartment >= 0)
-                CoUninitialize();
-        }).join();
-        EXPECT_EQ(created, expected) << "apartment " << apartment;
-    }
 }
 
 TEST_F(WinExt, TheMenuFollowsTheSelectionTheFlagsAndTheMenuContextChoices) {
@@ -542,64 +512,41 @@ TEST_F(WinExt, CommandsGivenAtOnceAreAllTakenNoneReplacesAnother) {
 TEST_F(WinExt, ACommandThatCannotBeHandedOverSaysSoAndLeavesNothing) {
     const std::string missing =
         "Could not find vtl.exe. Please run vtl.exe to locate the location and try again!";
+    const std::string off = "\"Resize as default setting\" is turned off";
     Files tooMany;
     for (std::size_t i = 0; i <= HANDOFF_MAX_FILES; ++i)
         tooMany.push_back("C:\\p\\" + std::to_string(i) + ".jpg");
-    struct Row {
-        const char* what;
-        std::function<void(const StandIn&)> arrange;
-        Files selection;
-        HRESULT expected;
-        std::string message; // its start; "" for any
-        bool started;
+    // What goes wrong, the selection, the result, the start of the message ("" for any), and
+    // whether the program was started.
+    const std::tuple<std::string, Files, HRESULT, std::string, bool> rows[] = {
+        {"no location", {"C:\\p\\a.jpg"}, E_INVALIDARG, missing, false},
+        {"location of the wrong type", {"C:\\p\\a.jpg"}, E_INVALIDARG, missing, false},
+        {"location deleted", {"C:\\p\\a.jpg"}, E_INVALIDARG, missing, false},
+        {"command turned off", {"C:\\p\\a.jpg"}, VTLEXT_E_TURNED_OFF, off, false},
+        {"more than the record holds", tooMany, E_INVALIDARG, "", false},
+        {"program ends without taking it", {"C:\\p\\a.jpg"}, E_FAIL, "", true},
     };
-    const Row rows[] = {
-        {"no location",
-         [](const StandIn&) {
-             RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Ostrell\\vtl\\setting", "location");
-         },
-         {"C:\\p\\a.jpg"},
-         E_INVALIDARG,
-         missing,
-         false},
-        {"location of the wrong type",
-         [](const StandIn&) { SetSetting("location", REG_DWORD, "", 1); },
-         {"C:\\p\\a.jpg"},
-         E_INVALIDARG,
-         missing,
-         false},
-        {"location deleted",
-         [](const StandIn& vtl) { DeleteFileA(vtl.program.c_str()); },
-         {"C:\\p\\a.jpg"},
-         E_INVALIDARG,
-         missing,
-         false},
-        {"command turned off",
-         [](const StandIn&) { SetSetting("ExtResizeAsDefaultSetting", REG_DWORD, "", 0); },
-         {"C:\\p\\a.jpg"},
-         VTLEXT_E_TURNED_OFF,
-         "\"Resize as default setting\" is turned off",
-         false},
-        {"more than the record holds", [](const StandIn&) {}, tooMany, E_INVALIDARG, "", false},
-        {"program ends without taking it",
-         [](const StandIn& vtl) { vtl.Mark(".refuse", true); },
-         {"C:\\p\\a.jpg"},
-         E_FAIL,
-         "",
-         true},
-    };
-    for (const Row& row : rows) {
+    for (const auto& [what, selection, expected, message, started] : rows) {
+        SCOPED_TRACE(what);
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Ostrell");
         const StandIn vtl;
-        row.arrange(vtl);
+        if (what == "no location")
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Ostrell\\vtl\\setting", "location");
+        else if (what == "location of the wrong type")
+            SetSetting("location", REG_DWORD, "", 1);
+        else if (what == "location deleted")
+            DeleteFileA(vtl.program.c_str());
+        else if (what == "command turned off")
+            SetSetting("ExtResizeAsDefaultSetting", REG_DWORD, "", 0);
+        vtl.Mark(".refuse", started); // the one program started ends without taking the record
         g_messages.clear();
-        Handler handler(row.selection);
-        EXPECT_EQ(handler.Invoke(1), row.expected) << row.what;
-        ASSERT_EQ(g_messages.size(), 1u) << row.what;
-        EXPECT_EQ(g_messages[0].substr(0, row.message.size()), row.message) << row.what;
-        EXPECT_EQ(vtl.Started(), row.started) << row.what;
-        EXPECT_TRUE(vtl.Records(0).empty()) << row.what;
-        EXPECT_FALSE(RecordLeftPending()) << row.what;
+        Handler handler(selection);
+        EXPECT_EQ(handler.Invoke(1), expected);
+        ASSERT_EQ(g_messages.size(), 1u);
+        EXPECT_EQ(g_messages[0].substr(0, message.size()), message);
+        EXPECT_EQ(vtl.Started(), started);
+        EXPECT_TRUE(vtl.Records(0).empty());
+        EXPECT_FALSE(RecordLeftPending());
     }
 }
 
