@@ -253,10 +253,14 @@ struct StandIn {
     StandIn() {
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
+        // Wine reuses process ids from run to run: a folder an earlier run left is passed over,
+        // or its records would count as this one's.
         static int made = 0;
-        folder = std::string(temp) + "vtl test " + std::to_string(GetCurrentProcessId()) + "-" +
-                 std::to_string(++made) + "\\";
-        CreateDirectoryA(folder.c_str(), nullptr);
+        do
+            folder = std::string(temp) + "vtl test " + std::to_string(GetCurrentProcessId()) + "-" +
+                     std::to_string(++made) + "\\";
+        while (!CreateDirectoryA(folder.c_str(), nullptr) &&
+               GetLastError() == ERROR_ALREADY_EXISTS);
         program = folder + "vtl.exe";
         CopyFileA((ProgramFolder() + "vtlstandin.exe").c_str(), program.c_str(), FALSE);
         SetSetting("location", REG_SZ, program);
