@@ -2,6 +2,7 @@
 
 #include "app/model/SettingFields.h"
 #include "app/model/UserData.h"
+#include "app/model/base/SettingKey.h"
 #include "platform/FileFacts.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
@@ -12,54 +13,16 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 using namespace plat;
 
 namespace {
 
-// A value that is missing, of another type or too large for its buffer leaves the member as
-// it was, as the Windows calls with a fixed buffer would.
-void ReadDword(HKEY key, const char* name, std::int32_t& member) {
-    DWORD type = 0;
-    BYTE data[4];
-    DWORD size = sizeof data;
-    if (RegQueryValueEx(key, name, &type, data, &size) == ERROR_SUCCESS && type == REG_DWORD && size == 4)
-        std::memcpy(&member, data, 4);
-}
-
 // A string that is missing or does not fit leaves the buffer as it was.
 void ReadString(HKEY key, const char* name, char (&buffer)[MAX_PATH]) {
     if (const auto text = RegQueryPathString(key, name))
         std::memcpy(buffer, text->c_str(), text->size() + 1);
-}
-
-// The writes of one save group through one key handle; the first failure is kept.
-class GroupWriter {
-public:
-    explicit GroupWriter(HKEY key) : m_key(key) {}
-    void Dword(const char* name, std::int32_t value) {
-        BYTE data[4];
-        std::memcpy(data, &value, 4);
-        Keep(RegSetValueEx(m_key, name, REG_DWORD, data, 4));
-    }
-    void String(const char* name, const std::string& text) {
-        Keep(RegSetValueEx(m_key, name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                           static_cast<DWORD>(text.size() + 1)));
-    }
-    LONG Result() const { return m_result; }
-
-private:
-    void Keep(LONG rc) {
-        if (m_result == ERROR_SUCCESS)
-            m_result = rc;
-    }
-    HKEY m_key;
-    LONG m_result = ERROR_SUCCESS;
-};
-
-HKEY OpenSettingKey() {
-    HKEY key = nullptr;
-    return RegOpenKeyEx(HKEY_CURRENT_USER, settingkey::PATH, 0, KEY_READ, &key) == ERROR_SUCCESS ? key : nullptr;
 }
 
 std::string SaveFailure(LONG rc) {
@@ -76,22 +39,17 @@ std::string SaveFailure(LONG rc) {
     return "The settings could not be saved: " + file + " could not be written.";
 }
 
-// Writes one group through the settings key, made when it is missing: every value is checked
-// and the group reaches the file in one rewrite when the key is closed.
-template <typename Write> Result<Saved> SaveGroup(Write write) {
-    HKEY key = nullptr;
-    LONG rc = RegCreateKeyEx(HKEY_CURRENT_USER, settingkey::PATH, REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr);
-    if (rc == ERROR_SUCCESS) {
-        GroupWriter writer(key);
-        write(writer);
-        const LONG closed = RegCloseKey(key);
-        rc = writer.Result() != ERROR_SUCCESS ? writer.Result() : closed;
-    }
-    // A settings file that was set aside is told about by the save that did it.
+// What a save of one group tells the user, from the first failure's code: a settings file
+// that was set aside is told about by the save that did it.
+Result<Saved> Told(LONG rc) {
     std::string notice = TakeRegistryNotice();
     if (rc == ERROR_SUCCESS)
         return Saved{std::move(notice)};
     return Failure{notice.empty() ? SaveFailure(rc) : notice + "\n" + SaveFailure(rc)};
+}
+
+Result<Saved> SaveGroup(const std::function<void(CSettingWriter&)>& write) {
+    return Told(WriteSettingGroup(write));
 }
 
 } // namespace
@@ -112,24 +70,11 @@ CAppSetting::CAppSetting() {
 }
 
 void CAppSetting::LoadResizeSetting() {
-    // On a first start there is no key yet: every value keeps its default.
-    HKEY key = OpenSettingKey();
-    if (!key)
-        return;
-    ReadDword(key, settingkey::OVERWRITE, m_resize.bOverwrite);
-    m_resize.strDestFolder = RegQueryPathString(key, settingkey::DEST).value_or("");
-    for (const auto& field : kResizeFields)
-        ReadDword(key, field.name, m_resize.*field.member);
-    RegCloseKey(key);
+    ReadResizeSetting(m_resize);
 }
 
 Result<Saved> CAppSetting::SaveResizeSetting() {
-    return SaveGroup([&](GroupWriter& write) {
-        write.Dword(settingkey::OVERWRITE, m_resize.bOverwrite);
-        write.String(settingkey::DEST, m_resize.strDestFolder);
-        for (const auto& field : kResizeFields)
-            write.Dword(field.name, m_resize.*field.member);
-    });
+    return Told(WriteResizeSetting(m_resize));
 }
 
 std::string CAppSetting::UserDataPath() {
@@ -150,8 +95,8 @@ std::string CAppSetting::UserDataPath() {
 void CAppSetting::LoadMenuAndMail() {
     if (HKEY key = OpenSettingKey()) {
         for (const auto& field : kMenuFields)
-            ReadDword(key, field.name, this->*field.member);
-        ReadDword(key, settingkey::THUNAR_ACTIONS_ADDED, m_bThunarActionsAdded);
+            ReadSettingDword(key, field.name, this->*field.member);
+        ReadSettingDword(key, settingkey::THUNAR_ACTIONS_ADDED, m_bThunarActionsAdded);
         RegCloseKey(key);
     }
     ReadUserData(UserDataPath(), m_szMailSubject, m_szMailBody);
@@ -159,11 +104,11 @@ void CAppSetting::LoadMenuAndMail() {
 
 Result<Saved> CAppSetting::SaveThunarActionsAdded() {
     return SaveGroup(
-        [&](GroupWriter& write) { write.Dword(settingkey::THUNAR_ACTIONS_ADDED, m_bThunarActionsAdded); });
+        [&](CSettingWriter& write) { write.Dword(settingkey::THUNAR_ACTIONS_ADDED, m_bThunarActionsAdded); });
 }
 
 Result<Saved> CAppSetting::SaveMenuAndMail() {
-    Result<Saved> flags = SaveGroup([&](GroupWriter& write) {
+    Result<Saved> flags = SaveGroup([&](CSettingWriter& write) {
         for (const auto& field : kMenuFields)
             write.Dword(field.name, this->*field.member);
     });
@@ -184,9 +129,9 @@ void CAppSetting::LoadLayout() {
     HKEY key = OpenSettingKey();
     if (!key)
         return;
-    ReadDword(key, settingkey::CURRENT_COLUMN, m_nCurCol);
+    ReadSettingDword(key, settingkey::CURRENT_COLUMN, m_nCurCol);
     for (int i = 0; i < 4; ++i)
-        ReadDword(key, settingkey::COLUMN_WIDTHS[i], m_nColumnWidth[i]);
+        ReadSettingDword(key, settingkey::COLUMN_WIDTHS[i], m_nColumnWidth[i]);
     const std::string placement = RegQueryPathString(key, settingkey::WINDOW_PLACE).value_or("");
     ReadString(key, settingkey::COPY_MOVE_TO, m_szCopyMoveTo);
     ReadString(key, settingkey::LAST_BROWSE, m_szLastBrowse);
@@ -210,7 +155,7 @@ Result<Saved> CAppSetting::SaveLayout() {
     std::snprintf(placement, sizeof placement, kPlacementFormat, wp.length, wp.flags, wp.showCmd, wp.ptMinPositionX,
                   wp.ptMinPositionY, wp.ptMaxPositionX, wp.ptMaxPositionY, wp.rcNormalPositionLeft,
                   wp.rcNormalPositionTop, wp.rcNormalPositionRight, wp.rcNormalPositionBottom);
-    return SaveGroup([&](GroupWriter& write) {
+    return SaveGroup([&](CSettingWriter& write) {
         write.String(settingkey::WINDOW_PLACE, placement);
         write.Dword(settingkey::CURRENT_COLUMN, m_nCurCol);
         for (int i = 0; i < 4; ++i)

@@ -15,7 +15,7 @@
 // resize parameters and m_listFiles, appends to m_listMailFiles and writes m_bJpegInSelection
 // and the status line, and the user-interface thread changes nothing; the status line alone is
 // read by both at once and therefore goes through SetStatus/GetStatus, under a lock.
-#include "app/model/formats/FormatTable.h"
+#include "app/model/base/ResizeSetting.h"
 #include "platform/Result.h"
 #include "platform/shell/PidlHelper.h"
 
@@ -23,26 +23,6 @@
 #include <mutex>
 #include <string>
 #include <vector>
-
-// The parameters of one resize run.
-struct ResizeSetting {
-    std::int32_t bOverwrite = 0;
-    std::string strDestFolder;
-    std::int32_t nImageType = SAVE_TYPE_SOURCE;
-    std::int32_t nQuality = 80;
-    std::int32_t bResize = 1;
-    std::int32_t bRotate = 0;
-    std::int32_t bSetDpi = 0;
-    std::int32_t bConstrain = 1;
-    std::int32_t bDesktop = 0;
-    std::int32_t nHeight = 100;
-    std::int32_t nWidth = 100;
-    std::int32_t nHeightUnit = UNIT_PERCENT;
-    std::int32_t nWidthUnit = UNIT_PERCENT;
-    std::int32_t nRotate = ROTATE_LEFT;
-    std::int32_t nXDpi = 72;
-    std::int32_t nYDpi = 72;
-};
 
 // The window placement as the 11 numbers the layout stores, in this order.
 struct WINDOWPLACEMENT {

@@ -1,33 +1,11 @@
 #pragma once
 // Which member of the settings holds which value of the settings key: the tables that drive
-// both the loading and the saving of the numbers, and that vtlregistry walks to print them.
+// both the loading and the saving of the numbers, and that vtlregistry walks to print them
+// (the resize group's, kResizeFields, lives with ResizeSetting).
 #include "app/model/AppSetting.h"
 #include "app/model/base/SettingNames.h"
 
 #include <cstdint>
-
-// The resize group's numbers after "override" and "dest", in the order they are read and
-// written.
-struct ResizeField {
-    const char* name;
-    std::int32_t ResizeSetting::*member;
-};
-inline constexpr ResizeField kResizeFields[] = {
-    {settingkey::IMAGE_TYPE, &ResizeSetting::nImageType},
-    {settingkey::QUALITY, &ResizeSetting::nQuality},
-    {settingkey::RESIZE, &ResizeSetting::bResize},
-    {settingkey::ROTATE, &ResizeSetting::bRotate},
-    {settingkey::SET_DPI, &ResizeSetting::bSetDpi},
-    {settingkey::CONSTRAIN, &ResizeSetting::bConstrain},
-    {settingkey::DESKTOP, &ResizeSetting::bDesktop},
-    {settingkey::HEIGHT, &ResizeSetting::nHeight},
-    {settingkey::WIDTH, &ResizeSetting::nWidth},
-    {settingkey::HEIGHT_UNIT, &ResizeSetting::nHeightUnit},
-    {settingkey::WIDTH_UNIT, &ResizeSetting::nWidthUnit},
-    {settingkey::ROTATION, &ResizeSetting::nRotate},
-    {settingkey::X_DPI, &ResizeSetting::nXDpi},
-    {settingkey::Y_DPI, &ResizeSetting::nYDpi},
-};
 
 // The menu flags and the mail choices, saved with the mail texts.
 struct MenuField {

@@ -54,9 +54,11 @@ class AppSettingTest : public testing::Test {
 TEST_F(AppSettingTest, TextsTooLongForTheirBufferAndPlacementsNotWholeAreLeftOut) {
     const std::string tooLong(299, 'd'); // the buffers hold 260 bytes
     for (const char* placement : {"", "1,2,3", "a,b,c,d,e,f,g,h,i,j,k"}) {
-        WriteTexts({{"dest", tooLong}, {"cmto", tooLong}, {"windowplace", placement}});
+        WriteTexts(
+            {{"dest", tooLong}, {"cmto", tooLong}, {"windowplace", placement}, {"width", "500"}});
         const CAppSetting unfit;
         EXPECT_EQ(std::string(unfit.m_resize.strDestFolder) + unfit.m_szCopyMoveTo, "");
+        EXPECT_EQ(unfit.m_resize.nWidth, ResizeSetting{}.nWidth) << "a number stored as text";
         EXPECT_FALSE(unfit.m_bPlacementLoaded) << placement;
     }
 }

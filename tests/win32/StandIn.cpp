@@ -3,7 +3,7 @@
 // into "<program>.<process id>.record": a line "pending command count", then one line per
 // file. It first
 // writes "<program>.started", waits while "<program>.hold" exists, and ends without taking
-// anything when "<program>.refuse" exists.
+// anything when "<program>.refuse" exists, or when the hand-off is refused (as vtl would say).
 #include "app/model/base/HandoffQueue.h"
 
 #include <windows.h>
@@ -30,7 +30,10 @@ int main() {
     if (Exists(program + ".refuse"))
         return 3;
     std::vector<std::string> files;
-    const HandoffRead read = ReadHandoff(files);
+    const auto taken = ReadHandoff(files);
+    if (!taken)
+        return 4;
+    const HandoffRead& read = *taken;
     const std::string name = program + "." + std::to_string(GetCurrentProcessId());
     std::ofstream record(name + ".part");
     record << read.pending << ' ' << read.command << ' ' << files.size() << '\n';

@@ -1,8 +1,10 @@
 // VtlExt.dll as Explorer uses it, under Wine: registered in the real registry, created through
 // COM in a single-threaded apartment, handed a CF_HDROP selection, asked for its menu on a real
 // HMENU, and invoked, after which a second process (vtlstandin.exe, stored as "location") takes
-// the record from the named block "vtl".
+// the record from the named block "vtl". And the resize settings, saved to and loaded from the
+// real registry.
 #include "app/model/base/HandoffQueue.h"
+#include "app/model/base/ResizeSetting.h"
 #include "shellext/VtlExtIds.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +18,7 @@
 #include <set>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -242,10 +245,14 @@ struct StandIn {
     StandIn() {
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
+        // Wine reuses process ids from run to run: a folder an earlier run left is passed over,
+        // or its records would count as this one's.
         static int made = 0;
-        folder = std::string(temp) + "vtl test " + std::to_string(GetCurrentProcessId()) + "-" +
-                 std::to_string(++made) + "\\";
-        CreateDirectoryA(folder.c_str(), nullptr);
+        do
+            folder = std::string(temp) + "vtl test " + std::to_string(GetCurrentProcessId()) + "-" +
+                     std::to_string(++made) + "\\";
+        while (!CreateDirectoryA(folder.c_str(), nullptr) &&
+               GetLastError() == ERROR_ALREADY_EXISTS);
         program = folder + "vtl.exe";
         CopyFileA((ProgramFolder() + "vtlstandin.exe").c_str(), program.c_str(), FALSE);
         SetSetting("location", REG_SZ, program);
@@ -595,6 +602,54 @@ TEST_F(WinExt, TheDispatchFaceIsServedFromTheRegisteredTypeLibrary) {
     DISPID id = 0;
     EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id), DISP_E_UNKNOWNNAME);
     dispatch->Release();
+}
+
+TEST_F(WinExt, TheResizeSettingsComeBackFromTheRegistryAndAValueOfAnotherTypeIsLeftOut) {
+    const ResizeSetting saved{
+        1, "C:\\my pictures\\out", 3, 55, 0, 1, 1, 0, 1, 600, 800, 0, 0, 2, 300, 200};
+    const auto fields = [](const ResizeSetting& r) {
+        return std::make_tuple(r.bOverwrite, r.strDestFolder, r.nImageType, r.nQuality, r.bResize,
+                               r.bRotate, r.bSetDpi, r.bConstrain, r.bDesktop, r.nHeight, r.nWidth,
+                               r.nHeightUnit, r.nWidthUnit, r.nRotate, r.nXDpi, r.nYDpi);
+    };
+    struct Row {
+        const char* what;
+        std::function<void()> plant;                // over the saved values
+        std::function<void(ResizeSetting&)> expect; // from the saved values: what a load gives
+    };
+    const ResizeSetting fresh;
+    const Row rows[] = {
+        {"as saved", [] {}, [](ResizeSetting&) {}},
+        {"a number stored as text", [] { SetSetting("width", REG_SZ, "500"); },
+         [&](ResizeSetting& r) { r.nWidth = fresh.nWidth; }},
+        {"a flag stored as bytes", [] { SetSetting("override", REG_BINARY, "abc"); },
+         [&](ResizeSetting& r) { r.bOverwrite = fresh.bOverwrite; }},
+        {"the folder stored as a number", [] { SetSetting("dest", REG_DWORD, "", 5); },
+         [](ResizeSetting& r) { r.strDestFolder = ""; }},
+        {"a folder too long for a path",
+         [] { SetSetting("dest", REG_SZ, std::string(MAX_PATH, 'd')); },
+         [](ResizeSetting& r) { r.strDestFolder = ""; }},
+        {"no settings key yet", [] { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Ostrell"); },
+         [&](ResizeSetting& r) { r = fresh; }},
+    };
+    for (const Row& row : rows) {
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Ostrell");
+        ASSERT_EQ(WriteResizeSetting(saved), ERROR_SUCCESS) << row.what;
+        row.plant();
+        ResizeSetting loaded, expected = saved;
+        ReadResizeSetting(loaded);
+        row.expect(expected);
+        EXPECT_EQ(fields(loaded), fields(expected)) << row.what;
+    }
+    // Stored under the names and types every earlier version read.
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Ostrell");
+    WriteResizeSetting(saved);
+    const std::pair<const char*, std::string> stored[] = {
+        {"override", "1"},  {"dest", saved.strDestFolder},
+        {"qualilty", "55"}, {"image_to_rotate", "1"},
+        {"hpercent", "0"},  {"ydpi", "200"}};
+    for (const auto& [name, text] : stored)
+        EXPECT_EQ(Value(HKEY_CURRENT_USER, "Software\\Ostrell\\vtl\\setting", name), text) << name;
 }
 
 } // namespace
