@@ -440,10 +440,10 @@ TEST_F(WinExt, TheMenuFollowsTheSelectionTheFlagsAndTheMenuContextChoices) {
          nullptr,
          {0, 1, 2}},
         {{"C:\\p\\c.gif"}, CMF_VERBSONLY, "ExtResizeAndMail", {0, 1}},
-        {{"C:\\p\\c.gif"}, CMF_NORMAL, "ExtResize", {1, 2}},
+        {{"C:\\p\\c.HEIC"}, CMF_NORMAL, "ExtResize", {1, 2}},
         {{"C:\\p\\c.gif"}, CMF_NORMAL, "ExtVantrel", {}},
         {{"C:\\p\\c.gif"}, CMF_DEFAULTONLY | CMF_NOVERBS, nullptr, {}},
-        {{"C:\\p\\d.png", "C:\\p\\e.jpg.zip", "C:\\p\\nodot"}, CMF_NORMAL, nullptr, {}},
+        {{"C:\\p\\d.psd", "C:\\p\\e.jpg.zip", "C:\\p\\nodot"}, CMF_NORMAL, nullptr, {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.selection.front() + " flags " + std::to_string(row.flags) + " cleared " +
