@@ -36,14 +36,17 @@ namespace plat {
 
 using ::HKEY;
 
-inline LONG RegCreateKeyEx(HKEY parent, const char* subKey, DWORD options, DWORD access, HKEY* result,
-                           DWORD* disposition) {
-    return ::RegCreateKeyExA(parent, subKey, 0, nullptr, options, access, nullptr, result, disposition);
+inline LONG RegCreateKeyEx(HKEY parent, const char* subKey, DWORD options, DWORD access,
+                           HKEY* result, DWORD* disposition) {
+    return ::RegCreateKeyExA(parent, subKey, 0, nullptr, options, access, nullptr, result,
+                             disposition);
 }
-inline LONG RegQueryValueEx(HKEY key, const char* valueName, DWORD* type, BYTE* data, DWORD* cbData) {
+inline LONG RegQueryValueEx(HKEY key, const char* valueName, DWORD* type, BYTE* data,
+                            DWORD* cbData) {
     return ::RegQueryValueExA(key, valueName, nullptr, type, data, cbData);
 }
-inline LONG RegSetValueEx(HKEY key, const char* valueName, DWORD type, const BYTE* data, DWORD cbData) {
+inline LONG RegSetValueEx(HKEY key, const char* valueName, DWORD type, const BYTE* data,
+                          DWORD cbData) {
     return ::RegSetValueExA(key, valueName, 0, type, data, cbData);
 }
 

@@ -24,7 +24,7 @@ namespace plat {
 inline constexpr char kTempFilePrefix[] = ".vtl-save-";
 
 class CFileReplacement {
-public:
+  public:
     // Prepares to replace `path`. When `path` is a symbolic link, the file it finally points
     // to is replaced, inside that file's folder, and the link stays. IsOpen() tells whether the
     // temporary file could be made.
@@ -53,7 +53,7 @@ public:
     // Removes the temporary file now (as the destructor would).
     void Abandon();
 
-private:
+  private:
     bool Finish(unsigned mode);
 
     std::string m_strTarget;

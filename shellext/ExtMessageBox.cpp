@@ -9,7 +9,9 @@ namespace {
 std::atomic<MessageBoxHook> g_hook{nullptr};
 }
 
-void SetMessageBoxHook(MessageBoxHook hook) { g_hook = hook; }
+void SetMessageBoxHook(MessageBoxHook hook) {
+    g_hook = hook;
+}
 
 void ExtMessageBox(const std::string& text) {
     if (const MessageBoxHook hook = g_hook.load())

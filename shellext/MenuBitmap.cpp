@@ -8,28 +8,22 @@ namespace {
 
 // A blue cross and diamond with a yellow centre, on white, in a black frame.
 constexpr const char* kRows[13] = {
-    "kkkkkkkkkkkkk",
-    "kwwwwwbwwwwwk",
-    "kwwwwbbbwwwwk",
-    "kwwwbwbwbwwwk",
-    "kwwbwwbwwbwwk",
-    "kwbwwwbwwwbwk",
-    "kbbbbbybbbbbk",
-    "kwbwwwbwwwbwk",
-    "kwwbwwbwwbwwk",
-    "kwwwbwbwbwwwk",
-    "kwwwwbbbwwwwk",
-    "kwwwwwbwwwwwk",
-    "kkkkkkkkkkkkk",
+    "kkkkkkkkkkkkk", "kwwwwwbwwwwwk", "kwwwwbbbwwwwk", "kwwwbwbwbwwwk", "kwwbwwbwwbwwk",
+    "kwbwwwbwwwbwk", "kbbbbbybbbbbk", "kwbwwwbwwwbwk", "kwwbwwbwwbwwk", "kwwwbwbwbwwwk",
+    "kwwwwbbbwwwwk", "kwwwwwbwwwwwk", "kkkkkkkkkkkkk",
 };
 
 // Colours of the 16-colour palette that the mark uses.
 std::uint32_t PaletteColour(char c) {
     switch (c) {
-    case 'k': return 0xFF000000u;
-    case 'b': return 0xFF0000FFu;
-    case 'y': return 0xFFFFFF00u;
-    default: return 0xFFFFFFFFu;
+    case 'k':
+        return 0xFF000000u;
+    case 'b':
+        return 0xFF0000FFu;
+    case 'y':
+        return 0xFFFFFF00u;
+    default:
+        return 0xFFFFFFFFu;
     }
 }
 

@@ -5,7 +5,7 @@
 namespace vtlext {
 
 class CModuleLock {
-public:
+  public:
     static long Lock();
     static long Unlock();
     static long Count();

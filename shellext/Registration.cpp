@@ -14,7 +14,8 @@ using namespace plat;
 
 namespace {
 
-constexpr const char* kApprovedKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+constexpr const char* kApprovedKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 
 struct Entry {
     HKEY root;
@@ -27,10 +28,12 @@ struct Entry {
 // written when the key is closed.
 LONG WriteEntry(const Entry& entry) {
     HKEY key = nullptr;
-    LONG rc = RegCreateKeyEx(entry.root, entry.key.c_str(), REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr);
+    LONG rc = RegCreateKeyEx(entry.root, entry.key.c_str(), REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                             &key, nullptr);
     if (rc != ERROR_SUCCESS)
         return rc;
-    rc = RegSetValueEx(key, entry.valueName, REG_SZ, reinterpret_cast<const BYTE*>(entry.data.c_str()),
+    rc = RegSetValueEx(key, entry.valueName, REG_SZ,
+                       reinterpret_cast<const BYTE*>(entry.data.c_str()),
                        static_cast<DWORD>(entry.data.size() + 1));
     const LONG closed = RegCloseKey(key);
     return rc != ERROR_SUCCESS ? rc : closed;
@@ -38,7 +41,8 @@ LONG WriteEntry(const Entry& entry) {
 
 LONG CreateEmptyKey(HKEY root, const std::string& path) {
     HKEY key = nullptr;
-    const LONG rc = RegCreateKeyEx(root, path.c_str(), REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr);
+    const LONG rc =
+        RegCreateKeyEx(root, path.c_str(), REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr);
     return rc != ERROR_SUCCESS ? rc : RegCloseKey(key);
 }
 
@@ -48,7 +52,9 @@ LONG DeleteTree(const std::string& path) {
     return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
 }
 
-std::string ClassKey() { return "CLSID\\" + GuidToString(CLSID_VtlShellEx); }
+std::string ClassKey() {
+    return "CLSID\\" + GuidToString(CLSID_VtlShellEx);
+}
 
 // The class's registry script. Its class key is force-remove: deleted whole before it is
 // written, so it holds exactly these values afterwards, also over an older registration.
@@ -63,7 +69,8 @@ LONG ApplyScript(const std::string& modulePath) {
         {HKEY_CLASSES_ROOT, std::string(PROGID_VERSIONED) + "\\CLSID", nullptr, clsid},
         {HKEY_CLASSES_ROOT, PROGID_INDEPENDENT, nullptr, CLASS_DESCRIPTION},
         {HKEY_CLASSES_ROOT, std::string(PROGID_INDEPENDENT) + "\\CLSID", nullptr, clsid},
-        {HKEY_CLASSES_ROOT, std::string(PROGID_INDEPENDENT) + "\\CurVer", nullptr, PROGID_VERSIONED},
+        {HKEY_CLASSES_ROOT, std::string(PROGID_INDEPENDENT) + "\\CurVer", nullptr,
+         PROGID_VERSIONED},
         {HKEY_CLASSES_ROOT, classKey, nullptr, CLASS_DESCRIPTION},
         {HKEY_CLASSES_ROOT, classKey + "\\ProgID", nullptr, PROGID_VERSIONED},
         {HKEY_CLASSES_ROOT, classKey + "\\VersionIndependentProgID", nullptr, PROGID_INDEPENDENT},
@@ -121,7 +128,8 @@ HRESULT CRegistration::Unregister() {
 #ifdef _WIN32
     NotifyAssociationsChanged();
 #endif
-    for (const std::string& path : {std::string(PROGID_VERSIONED), std::string(PROGID_INDEPENDENT), ClassKey()}) {
+    for (const std::string& path :
+         {std::string(PROGID_VERSIONED), std::string(PROGID_INDEPENDENT), ClassKey()}) {
         const LONG rc = DeleteTree(path);
         if (rc != ERROR_SUCCESS)
             return HRESULT_FROM_WIN32(rc);

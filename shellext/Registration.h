@@ -10,7 +10,7 @@
 namespace vtlext {
 
 class CRegistration {
-public:
+  public:
     // Writes the hand-written entries, then the class's script. Running it again leaves the
     // same keys. The result is the script's: a hand-written entry that cannot be written
     // stops the entries after it and nothing else.

@@ -40,11 +40,14 @@ VTLEXT_EXPORT HRESULT DllCanUnloadNow() {
 }
 
 VTLEXT_EXPORT HRESULT DllRegisterServer() {
-    return ExceptionBarrier([] { return CRegistration::Register(GetModuleFileNameOf(&g_moduleAnchor)); });
+    return ExceptionBarrier(
+        [] { return CRegistration::Register(GetModuleFileNameOf(&g_moduleAnchor)); });
 }
 
 VTLEXT_EXPORT HRESULT DllUnregisterServer() {
     return ExceptionBarrier([] { return CRegistration::Unregister(); });
 }
 
-VTLEXT_EXPORT void VtlExtSetMessageBoxHook(MessageBoxHook hook) { SetMessageBoxHook(hook); }
+VTLEXT_EXPORT void VtlExtSetMessageBoxHook(MessageBoxHook hook) {
+    SetMessageBoxHook(hook);
+}

@@ -34,8 +34,10 @@ struct Command {
 
 // By menu offset (MenuChoices.h says which command code each hands over).
 constexpr Command kCommands[COMMAND_COUNT] = {
-    {"Resize...", "Opens the Vantrel resize dialog to choose how the selected pictures are resized."},
-    {"Resize as default setting", "Resizes the selected pictures with your default settings, without asking."},
+    {"Resize...",
+     "Opens the Vantrel resize dialog to choose how the selected pictures are resized."},
+    {"Resize as default setting",
+     "Resizes the selected pictures with your default settings, without asking."},
     {"Resize and mail",
      "Resizes the selected pictures with your default settings, without asking, and mails them."},
 };
@@ -130,7 +132,9 @@ HRESULT CVtlShellEx::FindInterface(REFIID riid, void** ppv) {
     return S_OK;
 }
 
-ULONG CVtlShellEx::CInnerUnknown::AddRef() { return static_cast<ULONG>(++m_owner.m_refs); }
+ULONG CVtlShellEx::CInnerUnknown::AddRef() {
+    return static_cast<ULONG>(++m_owner.m_refs);
+}
 
 ULONG CVtlShellEx::CInnerUnknown::Release() {
     const LONG left = --m_owner.m_refs;
@@ -139,9 +143,15 @@ ULONG CVtlShellEx::CInnerUnknown::Release() {
     return static_cast<ULONG>(left);
 }
 
-HRESULT CVtlShellEx::QueryInterface(REFIID riid, void** ppv) { return m_controlling->QueryInterface(riid, ppv); }
-ULONG CVtlShellEx::AddRef() { return m_controlling->AddRef(); }
-ULONG CVtlShellEx::Release() { return m_controlling->Release(); }
+HRESULT CVtlShellEx::QueryInterface(REFIID riid, void** ppv) {
+    return m_controlling->QueryInterface(riid, ppv);
+}
+ULONG CVtlShellEx::AddRef() {
+    return m_controlling->AddRef();
+}
+ULONG CVtlShellEx::Release() {
+    return m_controlling->Release();
+}
 
 bool CVtlShellEx::IsPicture(const std::string& path) {
     const std::string ext = SplitPath(path).ext;
@@ -191,7 +201,8 @@ HRESULT CVtlShellEx::ReadSelection(IDataObject* pdtobj) {
     return result;
 }
 
-HRESULT CVtlShellEx::QueryContextMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT, UINT uFlags) {
+HRESULT CVtlShellEx::QueryContextMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT,
+                                      UINT uFlags) {
     return ExceptionBarrier([&] { return AddMenu(hmenu, indexMenu, idCmdFirst, uFlags); });
 }
 
@@ -210,11 +221,12 @@ HRESULT CVtlShellEx::AddMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT 
     if (before < 0)
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
     // The popup is ours until the host's menu holds it.
-    std::unique_ptr<std::remove_pointer_t<HMENU>, decltype(&DestroyMenu)> popup(CreatePopupMenu(), DestroyMenu);
+    std::unique_ptr<std::remove_pointer_t<HMENU>, decltype(&DestroyMenu)> popup(CreatePopupMenu(),
+                                                                                DestroyMenu);
     if (!popup)
         return E_OUTOFMEMORY;
-    if (!InsertMenu(hmenu, indexMenu, MF_BYPOSITION | MF_POPUP, reinterpret_cast<std::uintptr_t>(popup.get()),
-                    kSubmenuText))
+    if (!InsertMenu(hmenu, indexMenu, MF_BYPOSITION | MF_POPUP,
+                    reinterpret_cast<std::uintptr_t>(popup.get()), kSubmenuText))
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
     HMENU submenu = popup.release();
     // The bitmap goes on the item just inserted, also when indexMenu was past the end.
@@ -226,7 +238,8 @@ HRESULT CVtlShellEx::AddMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT 
     for (UINT offset = 0; offset < COMMAND_COUNT; ++offset) {
         if (!choices.Offers(offset))
             continue;
-        InsertMenu(submenu, position, MF_BYPOSITION | MF_STRING, idCmdFirst + offset, kCommands[offset].menuText);
+        InsertMenu(submenu, position, MF_BYPOSITION | MF_STRING, idCmdFirst + offset,
+                   kCommands[offset].menuText);
         SetMenuItemBitmaps(submenu, position, MF_BYPOSITION, m_bitmap, m_bitmap);
         ++position;
     }
@@ -308,21 +321,28 @@ HRESULT CVtlShellEx::HandOver(const CMINVOKECOMMANDINFO* lpici) {
     ExtMessageBox(handed.error().message);
     const HandoffWrite why = handed.error().why;
     return why == HandoffWrite::TooManyFiles || why == HandoffWrite::PathTooLong ? E_INVALIDARG
-                                                                                : E_FAIL;
+                                                                                 : E_FAIL;
 }
 
-HRESULT CVtlShellEx::GetCommandString(std::uintptr_t idCmd, UINT uType, UINT*, char* pszName, UINT cchMax) {
+HRESULT CVtlShellEx::GetCommandString(std::uintptr_t idCmd, UINT uType, UINT*, char* pszName,
+                                      UINT cchMax) {
     return ExceptionBarrier([&] {
         if (idCmd >= COMMAND_COUNT)
             return S_OK;
-        const char* text =
-            idCmd == 2 && !ReadMenuChoices().bMailAsDefault ? kMailByDialogHelp : kCommands[idCmd].helpText;
+        const char* text = idCmd == 2 && !ReadMenuChoices().bMailAsDefault
+                               ? kMailByDialogHelp
+                               : kCommands[idCmd].helpText;
         switch (uType) {
         case GCS_VERBA:
-        case GCS_HELPTEXTA: CopyTruncated(text, pszName, cchMax); break;
+        case GCS_HELPTEXTA:
+            CopyTruncated(text, pszName, cchMax);
+            break;
         case GCS_VERBW:
-        case GCS_HELPTEXTW: CopyTruncated(text, reinterpret_cast<WCHAR*>(pszName), cchMax); break;
-        default: break;
+        case GCS_HELPTEXTW:
+            CopyTruncated(text, reinterpret_cast<WCHAR*>(pszName), cchMax);
+            break;
+        default:
+            break;
         }
         return S_OK;
     });

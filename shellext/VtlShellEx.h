@@ -23,13 +23,15 @@ class IVtlShellEx : public IDispatch {};
 #else
 // The class's own interface: a face with no methods of its own.
 class IVtlShellEx : public plat::IUnknown {
-protected:
+  protected:
     ~IVtlShellEx() = default;
 };
 #endif
 
-class CVtlShellEx final : public plat::IShellExtInit, public plat::IContextMenu, public IVtlShellEx {
-public:
+class CVtlShellEx final : public plat::IShellExtInit,
+                          public plat::IContextMenu,
+                          public IVtlShellEx {
+  public:
     // The factory's CreateInstance: E_POINTER, CLASS_E_NOAGGREGATION, E_OUTOFMEMORY,
     // E_NOINTERFACE or S_OK with *ppv holding one reference.
     static plat::HRESULT Create(plat::IUnknown* outer, plat::REFIID riid, void** ppv);
@@ -55,21 +57,23 @@ public:
     // members, so no call has an effect.
     HRESULT GetTypeInfoCount(UINT* pctinfo) override;
     HRESULT GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
-    HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) override;
-    HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
-                   VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
+    HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
+                          DISPID* rgDispId) override;
+    HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
+                   DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                   UINT* puArgErr) override;
 #endif
 
-private:
+  private:
     // The identity of the object itself, which an outer object holds when it aggregates it.
     class CInnerUnknown final : public plat::IUnknown {
-    public:
+      public:
         explicit CInnerUnknown(CVtlShellEx& owner) : m_owner(owner) {}
         plat::HRESULT QueryInterface(plat::REFIID riid, void** ppv) override;
         plat::ULONG AddRef() override;
         plat::ULONG Release() override;
 
-    private:
+      private:
         CVtlShellEx& m_owner;
     };
 
@@ -81,7 +85,8 @@ private:
     // The bodies of the interface methods, which run inside ExceptionBarrier.
     plat::HRESULT FindInterface(plat::REFIID riid, void** ppv);
     plat::HRESULT ReadSelection(plat::IDataObject* pdtobj);
-    plat::HRESULT AddMenu(plat::HMENU hmenu, plat::UINT indexMenu, plat::UINT idCmdFirst, plat::UINT uFlags);
+    plat::HRESULT AddMenu(plat::HMENU hmenu, plat::UINT indexMenu, plat::UINT idCmdFirst,
+                          plat::UINT uFlags);
     plat::HRESULT HandOver(const plat::CMINVOKECOMMANDINFO* lpici);
 
     // The path stored by the application as "location", or "" when there is none that fits;

@@ -10,7 +10,7 @@
 namespace vtlext {
 
 class CVtlShellExFactory final : public plat::IClassFactory {
-public:
+  public:
     static CVtlShellExFactory& Instance();
 
     plat::HRESULT QueryInterface(plat::REFIID riid, void** ppv) override;
@@ -19,7 +19,7 @@ public:
     plat::HRESULT CreateInstance(plat::IUnknown* outer, plat::REFIID riid, void** ppv) override;
     plat::HRESULT LockServer(plat::BOOL lock) override;
 
-private:
+  private:
     CVtlShellExFactory() = default;
     ~CVtlShellExFactory() = default;
 

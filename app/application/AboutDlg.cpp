@@ -8,7 +8,9 @@
 
 CAboutDlg::CAboutDlg(QWidget* parent) : CDialog(AboutDialogTemplate(), parent) {}
 
-void CAboutDlg::DoDataExchange(plat::CDataExchange* pDX) { DDX_Control(pDX, IDC_VERSION, m_lblVersion); }
+void CAboutDlg::DoDataExchange(plat::CDataExchange* pDX) {
+    DDX_Control(pDX, IDC_VERSION, m_lblVersion);
+}
 
 bool CAboutDlg::OnInitDialog() {
     CDialog::OnInitDialog();

@@ -7,13 +7,13 @@
 #include "platform/ui/Dialog.h"
 
 class CAboutDlg : public plat::CDialog {
-public:
+  public:
     explicit CAboutDlg(QWidget* parent = nullptr);
 
-protected:
+  protected:
     void DoDataExchange(plat::CDataExchange* pDX) override;
     bool OnInitDialog() override;
 
-private:
+  private:
     CColorLabel m_lblVersion;
 };

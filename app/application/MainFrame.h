@@ -7,12 +7,12 @@
 // right; at the bottom the status bar with the prompts and the CAP, NUM and SCRL indicators.
 //
 // Every menu item, toolbar button and accelerator (Ctrl+A Select All, F5 Refresh, Alt+Up Up
-// Folder, Ctrl+Q Exit) runs a command by its id, routed as the framework routes commands: the file list
-// first (the commands on pictures and the navigation), then this frame (View and Help), then
+// Folder, Ctrl+Q Exit) runs a command by its id, routed as the framework routes commands: the file
+// list first (the commands on pictures and the navigation), then this frame (View and Help), then
 // the application (About). The View
 // commands show and hide the main toolbar and the status bar only. Closing the window stores
-// its placement (on Wayland its size only), the pane width and the list's column widths, and saves the layout; a layout
-// that cannot be saved is told in one message.
+// its placement (on Wayland its size only), the pane width and the list's column widths, and saves
+// the layout; a layout that cannot be saved is told in one message.
 //
 // The application makes the frame at the browser start (LoadFrame), applies the stored
 // placement and shows it. The frame owns the document that joins the two panes, and hosts the

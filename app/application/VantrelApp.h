@@ -17,7 +17,7 @@
 #include <vector>
 
 class CVantrelApp {
-public:
+  public:
     // `commandLine`: the program's arguments after its name, as given.
     explicit CVantrelApp(std::vector<std::string> commandLine = {});
     ~CVantrelApp();
@@ -37,7 +37,7 @@ public:
     // The framework's recent-file list, read from its profile key.
     const std::vector<std::string>& RecentFiles() const { return m_recentFiles; }
 
-private:
+  private:
     // The framework's profile lives under Software\<company>\<application>.
     void SetRegistryKey(const std::string& company);
     void LoadStdProfileSettings(unsigned maxRecentFiles);

@@ -23,11 +23,21 @@ bool CDlgConfirm::OnInitDialog() {
 void CDlgConfirm::OnCommand(int id, int code) {
     if (code == plat::BN_CLICKED) {
         switch (id) {
-        case IDC_YESTOALL: m_nResult = CONFIRM_YESTOALL; break;
-        case IDC_NOTOALL: m_nResult = CONFIRM_NOTOALL; break;
-        case IDC_YES: m_nResult = CONFIRM_YES; break;
-        case IDC_NO: m_nResult = CONFIRM_NO; break;
-        default: CDialog::OnCommand(id, code); return;
+        case IDC_YESTOALL:
+            m_nResult = CONFIRM_YESTOALL;
+            break;
+        case IDC_NOTOALL:
+            m_nResult = CONFIRM_NOTOALL;
+            break;
+        case IDC_YES:
+            m_nResult = CONFIRM_YES;
+            break;
+        case IDC_NO:
+            m_nResult = CONFIRM_NO;
+            break;
+        default:
+            CDialog::OnCommand(id, code);
+            return;
         }
         OnOK();
         return;

@@ -14,7 +14,7 @@
 #include <string>
 
 class CDlgConfirm : public plat::CDialog {
-public:
+  public:
     CDlgConfirm(QWidget* parent, std::string text);
 
     std::int32_t m_nResult = CONFIRM_NONE;
@@ -23,7 +23,7 @@ public:
 
     void OnCommand(int id, int code) override;
 
-protected:
+  protected:
     void DoDataExchange(plat::CDataExchange* pDX) override;
     bool OnInitDialog() override;
 };

@@ -25,7 +25,9 @@ CDlgProcess::CDlgProcess(QWidget* parent)
           return AskOnDialogThread(file, question);
       }) {}
 
-CDlgProcess::~CDlgProcess() { StopWorker(); }
+CDlgProcess::~CDlgProcess() {
+    StopWorker();
+}
 
 int CDlgProcess::DoModal() {
     m_channel.Open();

@@ -48,7 +48,7 @@ enum : std::int32_t { PROCESS_READ = 1, PROCESS_RESIZE = 2 };
 class CDlgConfirm;
 
 class CDlgProcess : public plat::CDialog {
-public:
+  public:
     explicit CDlgProcess(QWidget* parent = nullptr);
     ~CDlgProcess() override;
 
@@ -65,7 +65,7 @@ public:
     plat::CProgressCtrl m_ctrlProgress;
     std::string m_strText;
 
-protected:
+  protected:
     void DoDataExchange(plat::CDataExchange* pDX) override;
     bool OnInitDialog() override;
     void OnCancel() override;
@@ -73,7 +73,7 @@ protected:
     plat::LRESULT OnMessage(plat::UINT message, plat::WPARAM wParam, plat::LPARAM lParam) override;
     bool WaitsForPerson() const override { return false; }
 
-private:
+  private:
     void StartPass();
     int AskOnDialogThread(const std::string& file, const std::string& question);
     void StopWorker();

@@ -182,20 +182,44 @@ void CDlgResize::OnCommand(int id, int code) {
     if (code != plat::BN_CLICKED)
         return;
     switch (id) {
-    case IDC_SET_DEFAULT: OnSetDefault(); break;
-    case IDC_RESIZE_RUN: Run(false); break;
-    case IDC_RESIZE_MAIL: Run(true); break;
-    case IDC_BROWSE: OnBrowse(); break;
-    case IDC_RESIZE_CANCEL: OnCancel(); break;
+    case IDC_SET_DEFAULT:
+        OnSetDefault();
+        break;
+    case IDC_RESIZE_RUN:
+        Run(false);
+        break;
+    case IDC_RESIZE_MAIL:
+        Run(true);
+        break;
+    case IDC_BROWSE:
+        OnBrowse();
+        break;
+    case IDC_RESIZE_CANCEL:
+        OnCancel();
+        break;
     case IDC_DEST_IN_FOLDER:
-    case IDC_DEST_OVERWRITE: OnDestinationChoice(); break;
+    case IDC_DEST_OVERWRITE:
+        OnDestinationChoice();
+        break;
     case IDC_RESIZE_AS:
-    case IDC_RESIZE_DESKTOP: OnSizeModeChoice(); break;
-    case IDC_CONSTRAIN: OnConstrainToggled(); break;
-    case IDC_DO_RESIZE: OnResizeGroup(); break;
-    case IDC_DO_ROTATE: OnRotateGroup(); break;
-    case IDC_DO_DPI: OnDpiGroup(); break;
-    default: CDialog::OnCommand(id, code); break;
+    case IDC_RESIZE_DESKTOP:
+        OnSizeModeChoice();
+        break;
+    case IDC_CONSTRAIN:
+        OnConstrainToggled();
+        break;
+    case IDC_DO_RESIZE:
+        OnResizeGroup();
+        break;
+    case IDC_DO_ROTATE:
+        OnRotateGroup();
+        break;
+    case IDC_DO_DPI:
+        OnDpiGroup();
+        break;
+    default:
+        CDialog::OnCommand(id, code);
+        break;
     }
 }
 

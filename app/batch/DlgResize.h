@@ -27,7 +27,7 @@
 #include <string>
 
 class CDlgResize : public plat::CDialog {
-public:
+  public:
     explicit CDlgResize(QWidget* parent = nullptr);
 
     // The selection's common size and resolution, each 0 where the pictures differ.
@@ -63,12 +63,12 @@ public:
 
     void OnCommand(int id, int code) override;
 
-protected:
+  protected:
     bool OnInitDialog() override;
     void DoDataExchange(plat::CDataExchange* pDX) override;
     void OnHScroll(int id) override;
 
-private:
+  private:
     void FillSaveTypes();
     void ShowMembers();
     void LoadSetting();

@@ -115,8 +115,7 @@ struct SendResult {
 // thread that sends it, so nothing of the settings is read while the mail program is open.
 class COutgoing {
   public:
-    COutgoing(HMAILLIB library, LPMAPISENDMAIL send)
-        : m_library(library), m_send(send) {}
+    COutgoing(HMAILLIB library, LPMAPISENDMAIL send) : m_library(library), m_send(send) {}
     ~COutgoing() {
         FreeMailLibrary(m_library);
         std::error_code ec;
@@ -199,8 +198,7 @@ class COutgoing {
             ours ? std::optional(path) : m_copies.Reserve(parts.fname, parts.ext);
         if (target && ReplaceFileContents(*target, bytes, DefaultFileMode()))
             return target;
-        AfxMessageBox("The location could not be removed from " + path +
-                          ", so it is not mailed.",
+        AfxMessageBox("The location could not be removed from " + path + ", so it is not mailed.",
                       MB_OK | MB_ICONEXCLAMATION);
         return std::nullopt;
     }

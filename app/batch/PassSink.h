@@ -34,7 +34,7 @@ struct PassResult {
 };
 
 class IPassSink {
-public:
+  public:
     // File `index` (from 0) is about to start; the settings' status line already names it.
     virtual void Step(std::size_t index) = 0;
     // Asks about `file` and waits for the answer, a CONFIRM_ code.
@@ -44,7 +44,7 @@ public:
     // The pass has ended; called once, also for an empty list or a stopped run.
     virtual void Done(PassResult result) = 0;
 
-protected:
+  protected:
     ~IPassSink() = default;
 };
 

@@ -23,7 +23,7 @@ constexpr plat::UINT WM_PROCESS_STEP = plat::WM_USER + 101; // wParam: the file'
 constexpr plat::UINT WM_PROCESS_DONE = plat::WM_USER + 102;
 
 class CProcessChannel final : public IPassSink {
-public:
+  public:
     // Shows one question on the dialog's thread and returns the answer code.
     using Asker = std::function<int(const std::string& file, const std::string& question)>;
 
@@ -38,7 +38,7 @@ public:
     void Stop();
     PassResult TakeResult();
 
-private:
+  private:
     void Post(plat::UINT message, plat::WPARAM wParam);
 
     QObject* const m_pDialog;

@@ -47,5 +47,6 @@ PassResult ReadShared(IPassSink& sink, CAppSetting& app) {
 
 void ReadInfoThreadProc(IPassSink& sink, CAppSetting& app) {
     // When memory runs out, nothing is known to be shared.
-    RunPass(sink, [&] { return ReadShared(sink, app); }, [] { return PassResult{}; });
+    RunPass(
+        sink, [&] { return ReadShared(sink, app); }, [] { return PassResult{}; });
 }

@@ -160,10 +160,17 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
     if (s.bRotate) {
         bool turned = true;
         switch (s.nRotate) {
-        case ROTATE_LEFT: turned = picture->RotateLeft(); break;
-        case ROTATE_FLIP: turned = picture->Flip(); break;
-        case ROTATE_RIGHT: turned = picture->RotateRight(); break;
-        default: break;
+        case ROTATE_LEFT:
+            turned = picture->RotateLeft();
+            break;
+        case ROTATE_FLIP:
+            turned = picture->Flip();
+            break;
+        case ROTATE_RIGHT:
+            turned = picture->RotateRight();
+            break;
+        default:
+            break;
         }
         if (!turned)
             return Result::Failed;
@@ -179,7 +186,9 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
         break;
     case SAVE_TYPE_JPEG:
     case SAVE_TYPE_WEBP:
-    case SAVE_TYPE_AVIF: picture->SetJpegQuality(static_cast<std::uint8_t>(s.nQuality)); break;
+    case SAVE_TYPE_AVIF:
+        picture->SetJpegQuality(static_cast<std::uint8_t>(s.nQuality));
+        break;
     case SAVE_TYPE_GIF:
         picture->SetFrame(0);
         if (picture->GetBpp() > 8) {
@@ -190,7 +199,8 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
         }
         picture->SetEncodeOption(2);
         break;
-    default: break;
+    default:
+        break;
     }
     const int format =
         s.nImageType == SAVE_TYPE_SOURCE ? picture->GetType() : ToImageFormat(s.nImageType);

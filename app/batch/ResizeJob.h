@@ -50,7 +50,7 @@ struct ResizeRun {
 void ResizeThreadProc(IPassSink& sink, CAppSetting& app, const ResizeRun& run);
 
 class CResizeJob {
-public:
+  public:
     CResizeJob(IPassSink& sink, CAppSetting& app, const ResizeRun& run);
     ~CResizeJob();
     CResizeJob(const CResizeJob&) = delete;
@@ -58,7 +58,7 @@ public:
 
     PassResult Run();
 
-private:
+  private:
     enum class Result { Written, Skipped, Failed };
     struct Task;
 

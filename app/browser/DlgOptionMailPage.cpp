@@ -37,8 +37,8 @@ void CDlgOptionMailPage::OnCommand(int id, int code) {
     if (!m_bOpened) {
         CPropertyPage::OnCommand(id, code);
     } else if ((code == plat::EN_CHANGE &&
-         (id == IDC_MAIL_SUBJECT || id == IDC_MAIL_BODY || id == IDC_MAIL_MAX_MB)) ||
-        (code == plat::BN_CLICKED && id == IDC_MAIL_NO_GPS))
+                (id == IDC_MAIL_SUBJECT || id == IDC_MAIL_BODY || id == IDC_MAIL_MAX_MB)) ||
+               (code == plat::BN_CLICKED && id == IDC_MAIL_NO_GPS))
         SetModified(true);
     else
         CPropertyPage::OnCommand(id, code);
@@ -49,7 +49,7 @@ bool CDlgOptionMailPage::OnApply() {
         return false;
     CAppSetting* setting = GetAppSetting();
     plat::CopyTextCut(setting->m_szMailSubject, sizeof setting->m_szMailSubject,
-                m_strMailSubject.c_str());
+                      m_strMailSubject.c_str());
     plat::CopyTextCut(setting->m_szMailBody, sizeof setting->m_szMailBody, m_strMailBody.c_str());
     // A number too big for the setting means "so big that it never asks".
     setting->m_nMailMaxMb =

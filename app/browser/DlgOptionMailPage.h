@@ -14,7 +14,7 @@
 #include <string>
 
 class CDlgOptionMailPage : public plat::CPropertyPage {
-public:
+  public:
     CDlgOptionMailPage();
 
     std::string m_strMailBody;
@@ -25,10 +25,10 @@ public:
     void OnCommand(int id, int code) override;
     bool OnApply() override;
 
-protected:
+  protected:
     void DoDataExchange(plat::CDataExchange* pDX) override;
     bool OnInitDialog() override;
 
-private:
+  private:
     bool m_bOpened = false; // the controls hold the settings: a change now is the person's
 };

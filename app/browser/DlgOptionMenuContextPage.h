@@ -19,7 +19,7 @@
 #include <cstdint>
 
 class CDlgOptionMenuContextPage : public plat::CPropertyPage {
-public:
+  public:
     CDlgOptionMenuContextPage();
 
     std::int32_t m_nMenuMailMode = 1;
@@ -31,11 +31,11 @@ public:
     void OnCommand(int id, int code) override;
     bool OnApply() override;
 
-protected:
+  protected:
     void DoDataExchange(plat::CDataExchange* pDX) override;
     bool OnInitDialog() override;
 
-private:
+  private:
     void MasterRule();
     void MailRule();
 };

@@ -12,7 +12,7 @@
 #include <string>
 
 class CDlgOptionSheet : public plat::CPropertySheet {
-public:
+  public:
     CDlgOptionSheet(const std::string& caption, QWidget* parent, int iSelectPage);
 
     CDlgOptionMailPage m_pageMail;

@@ -103,8 +103,9 @@ void CAppSetting::LoadMenuAndMail() {
 }
 
 Result<Saved> CAppSetting::SaveThunarActionsAdded() {
-    return SaveGroup(
-        [&](CSettingWriter& write) { write.Dword(settingkey::THUNAR_ACTIONS_ADDED, m_bThunarActionsAdded); });
+    return SaveGroup([&](CSettingWriter& write) {
+        write.Dword(settingkey::THUNAR_ACTIONS_ADDED, m_bThunarActionsAdded);
+    });
 }
 
 Result<Saved> CAppSetting::SaveMenuAndMail() {
@@ -141,9 +142,10 @@ void CAppSetting::LoadLayout() {
     // the window where the framework puts it.
     WINDOWPLACEMENT wp;
     if (!placement.empty() &&
-        std::sscanf(placement.c_str(), kPlacementFormat, &wp.length, &wp.flags, &wp.showCmd, &wp.ptMinPositionX,
-                    &wp.ptMinPositionY, &wp.ptMaxPositionX, &wp.ptMaxPositionY, &wp.rcNormalPositionLeft,
-                    &wp.rcNormalPositionTop, &wp.rcNormalPositionRight, &wp.rcNormalPositionBottom) == 11) {
+        std::sscanf(placement.c_str(), kPlacementFormat, &wp.length, &wp.flags, &wp.showCmd,
+                    &wp.ptMinPositionX, &wp.ptMinPositionY, &wp.ptMaxPositionX, &wp.ptMaxPositionY,
+                    &wp.rcNormalPositionLeft, &wp.rcNormalPositionTop, &wp.rcNormalPositionRight,
+                    &wp.rcNormalPositionBottom) == 11) {
         m_wndPlacement = wp;
         m_bPlacementLoaded = true;
     }
@@ -152,9 +154,10 @@ void CAppSetting::LoadLayout() {
 Result<Saved> CAppSetting::SaveLayout() {
     const WINDOWPLACEMENT& wp = m_wndPlacement;
     char placement[MAX_PATH];
-    std::snprintf(placement, sizeof placement, kPlacementFormat, wp.length, wp.flags, wp.showCmd, wp.ptMinPositionX,
-                  wp.ptMinPositionY, wp.ptMaxPositionX, wp.ptMaxPositionY, wp.rcNormalPositionLeft,
-                  wp.rcNormalPositionTop, wp.rcNormalPositionRight, wp.rcNormalPositionBottom);
+    std::snprintf(placement, sizeof placement, kPlacementFormat, wp.length, wp.flags, wp.showCmd,
+                  wp.ptMinPositionX, wp.ptMinPositionY, wp.ptMaxPositionX, wp.ptMaxPositionY,
+                  wp.rcNormalPositionLeft, wp.rcNormalPositionTop, wp.rcNormalPositionRight,
+                  wp.rcNormalPositionBottom);
     return SaveGroup([&](CSettingWriter& write) {
         write.String(settingkey::WINDOW_PLACE, placement);
         write.Dword(settingkey::CURRENT_COLUMN, m_nCurCol);

@@ -46,7 +46,7 @@ struct Saved {
 };
 
 class CAppSetting {
-public:
+  public:
     CAppSetting();
     virtual ~CAppSetting() = default;
     CAppSetting(const CAppSetting&) = delete;
@@ -118,7 +118,7 @@ public:
     // stored, never cut (false; the previous location stays).
     bool SetLastBrowse(const std::string& parsingName);
 
-private:
+  private:
     mutable std::mutex m_statusLock;
     char m_szStatus[300] = {};
 };

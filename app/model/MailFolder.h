@@ -11,7 +11,7 @@
 #include <string>
 
 class CMailFolder {
-public:
+  public:
     // The path for an output named fname + ext, distinct from every earlier one of the run;
     // nothing when the folder cannot be made.
     std::optional<std::string> Reserve(const std::string& fname, const std::string& ext);
@@ -20,7 +20,7 @@ public:
     // failed.
     const std::string& Folder() const { return m_strFolder; }
 
-private:
+  private:
     bool m_bTried = false;
     std::string m_strFolder;
     std::set<std::string> m_used;

@@ -7,8 +7,9 @@
 
 namespace {
 
-bool Fits(const std::string& path) { return path.size() < static_cast<std::size_t>(plat::MAX_PATH); }
-
+bool Fits(const std::string& path) {
+    return path.size() < static_cast<std::size_t>(plat::MAX_PATH);
+}
 
 plat::Failure TooLong(const std::string& source) {
     return {"The output path for " + source + " would be longer than " +
@@ -27,7 +28,8 @@ plat::Result<OutputChoice> ChooseOutput(const ResizeSetting& s, const std::strin
         return choice;
     }
     const plat::PathParts parts = plat::SplitPath(source);
-    const std::string ext = s.nImageType == SAVE_TYPE_SOURCE ? parts.ext : "." + GetTypeExt(s.nImageType);
+    const std::string ext =
+        s.nImageType == SAVE_TYPE_SOURCE ? parts.ext : "." + GetTypeExt(s.nImageType);
     if (mail) {
         const std::optional<std::string> path = mail->Reserve(parts.fname, ext);
         if (!path)

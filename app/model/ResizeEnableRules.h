@@ -7,10 +7,10 @@
 #include <cstdint>
 
 struct ResizeChoices {
-    bool bInFolder = true;      // "in the folder:" rather than "Overwrite the source file"
-    std::int32_t nSaveType = 0; // the save-type list's index (0 the source's format), -1 none
+    bool bInFolder = true;         // "in the folder:" rather than "Overwrite the source file"
+    std::int32_t nSaveType = 0;    // the save-type list's index (0 the source's format), -1 none
     bool bJpegInSelection = false; // a picture of a lossy format (JPEG, WebP, AVIF, HEIC)
-    bool bQualityEnabled = true; // the slider as it stands: some save types leave it so
+    bool bQualityEnabled = true;   // the slider as it stands: some save types leave it so
     bool bResize = true;
     bool bDesktop = false; // "Resize as your desktop size" rather than "Resize as"
     bool bConstrain = true;

@@ -8,8 +8,7 @@ namespace {
 
 // a × b in 32-bit two's complement, wrapping as the 32-bit machine arithmetic does.
 std::int32_t Mul32(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) *
-                                     static_cast<std::uint32_t>(b));
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
 }
 
 // Quotient truncated toward zero; the one overflowing case wraps as well.
@@ -39,9 +38,12 @@ std::int32_t CalcTargetWidth(const ResizeSetting& s, std::int32_t w, std::int32_
         return picture >= screen ? sw : Div32(Mul32(w, sh), h);
     }
     switch (s.nWidthUnit) {
-    case UNIT_PIXEL: return s.nWidth;
-    case UNIT_PERCENT: return Div32(Mul32(s.nWidth, w), 100);
-    default: return 0;
+    case UNIT_PIXEL:
+        return s.nWidth;
+    case UNIT_PERCENT:
+        return Div32(Mul32(s.nWidth, w), 100);
+    default:
+        return 0;
     }
 }
 
@@ -55,8 +57,11 @@ std::int32_t CalcTargetHeight(const ResizeSetting& s, std::int32_t w, std::int32
         return picture <= screen ? sh : Div32(Mul32(h, sw), w);
     }
     switch (s.nHeightUnit) {
-    case UNIT_PIXEL: return s.nHeight;
-    case UNIT_PERCENT: return Div32(Mul32(s.nHeight, h), 100);
-    default: return 0;
+    case UNIT_PIXEL:
+        return s.nHeight;
+    case UNIT_PERCENT:
+        return Div32(Mul32(s.nHeight, h), 100);
+    default:
+        return 0;
     }
 }

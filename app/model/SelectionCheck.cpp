@@ -44,8 +44,7 @@ LabelMessage CompareProportions(const SelectionFacts& f) {
         PixelsOfEntry(f.nResizeHeight, f.nHeightUnit, commonHeight);
     const std::uint32_t requestedWidth = PixelsOfEntry(f.nResizeWidth, f.nWidthUnit, commonWidth);
 
-    const double sourceRatio =
-        static_cast<double>(commonHeight) / static_cast<double>(commonWidth);
+    const double sourceRatio = static_cast<double>(commonHeight) / static_cast<double>(commonWidth);
     const double requestedRatio = static_cast<double>(static_cast<std::int32_t>(requestedHeight)) /
                                   static_cast<double>(static_cast<std::int32_t>(requestedWidth));
     double source = 0;

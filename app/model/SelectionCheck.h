@@ -20,8 +20,8 @@ struct LabelMessage {
 
 // What the selection check looks at.
 struct SelectionFacts {
-    std::int32_t nWidth = 0;  // the selection's common width, 0 when the pictures differ
-    std::int32_t nHeight = 0; // the same for the height
+    std::int32_t nWidth = 0;         // the selection's common width, 0 when the pictures differ
+    std::int32_t nHeight = 0;        // the same for the height
     std::uint32_t nResizeWidth = 0;  // the width entry
     std::uint32_t nResizeHeight = 0; // the height entry
     std::int32_t nWidthUnit = UNIT_PIXEL; // any other unit counts as percent

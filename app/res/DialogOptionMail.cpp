@@ -19,8 +19,8 @@ const plat::DLGTEMPLATE& OptionMailPageTemplate() {
             DLGITEM(IDC_STATIC, CtlKind::Static, "Subject", 19, 12, 29, 8, plat::SS_RIGHT),
             DLGITEM(IDC_STATIC, CtlKind::Static, "(%F = Attach file name)", 53, 25, 93, 8),
             // Mail servers refuse large messages, and a picture's location is private.
-            DLGITEM(IDC_STATIC, CtlKind::Static, "Warn when the attachments exceed", 7, 122, 138,
-                    8, plat::SS_RIGHT),
+            DLGITEM(IDC_STATIC, CtlKind::Static, "Warn when the attachments exceed", 7, 122, 138, 8,
+                    plat::SS_RIGHT),
             DLGITEM(IDC_MAIL_MAX_MB, CtlKind::Edit, "", 149, 120, 30, 12, plat::ES_NUMBER),
             DLGITEM(IDC_STATIC, CtlKind::Static, "MB", 183, 122, 20, 8),
             DLGITEM(IDC_MAIL_NO_GPS, CtlKind::CheckBox,

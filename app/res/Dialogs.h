@@ -5,10 +5,10 @@
 
 #include <vector>
 
-const plat::DLGTEMPLATE& AboutDialogTemplate();   // IDD_ABOUTBOX
-const plat::DLGTEMPLATE& ResizeDialogTemplate();  // IDD_RESIZE
-const plat::DLGTEMPLATE& ProcessDialogTemplate(); // IDD_PROCESS
-const plat::DLGTEMPLATE& ConfirmDialogTemplate(); // IDD_CONFIRM
+const plat::DLGTEMPLATE& AboutDialogTemplate();           // IDD_ABOUTBOX
+const plat::DLGTEMPLATE& ResizeDialogTemplate();          // IDD_RESIZE
+const plat::DLGTEMPLATE& ProcessDialogTemplate();         // IDD_PROCESS
+const plat::DLGTEMPLATE& ConfirmDialogTemplate();         // IDD_CONFIRM
 const plat::DLGTEMPLATE& OptionMailPageTemplate();        // IDD_OPTION_MAIL
 const plat::DLGTEMPLATE& OptionMenuContextPageTemplate(); // IDD_OPTION_MENU_CONTEXT
 

@@ -2,7 +2,9 @@
 
 #include "app/res/resource.h"
 
-QString IconFile(int id) { return id == IDR_MAINFRAME ? QStringLiteral(":/icons/vantrel.png") : QString(); }
+QString IconFile(int id) {
+    return id == IDR_MAINFRAME ? QStringLiteral(":/icons/vantrel.png") : QString();
+}
 
 QIcon LoadIcon(int id) {
     const QString file = IconFile(id);

@@ -51,7 +51,6 @@ const std::vector<TOOLBARBUTTON>& MainToolbar() {
 }
 
 const std::vector<TOOLBARBUTTON>& NavigationToolbar() {
-    static const std::vector<TOOLBARBUTTON> buttons{{ID_UP_FOLDER, nullptr},
-                                                    {ID_REFRESH, nullptr}};
+    static const std::vector<TOOLBARBUTTON> buttons{{ID_UP_FOLDER, nullptr}, {ID_REFRESH, nullptr}};
     return buttons;
 }

@@ -2,8 +2,8 @@
 // CColorLabel: the label control of the application's dialogs whose text colour can be set
 // while the dialog is open. It draws its text with the dialog's font (the system's GUI font
 // here, which every control of a dialog shares, so the label grows with the dialog) on the
-// dialog face colour of its own, whatever the dialog's background, in the system window-text colour until a
-// colour is set. The resize options dialog shows its red warnings and black information in
+// dialog face colour of its own, whatever the dialog's background, in the system window-text colour
+// until a colour is set. The resize options dialog shows its red warnings and black information in
 // three of them; the About box shows its version text in one.
 //
 // A dialog binds it to a label of its template with DDX_Control below (the label never creates
@@ -22,7 +22,7 @@ class CDataExchange;
 }
 
 class CColorLabel : public plat::CWnd {
-public:
+  public:
     CColorLabel();
 
     CColorLabel& SetLabelText(const std::string& text);
@@ -34,7 +34,7 @@ public:
     // text colour.
     void SubclassWindow(QWidget* label);
 
-private:
+  private:
     void ApplyColors();
 
     COLORREF m_crText;

@@ -39,7 +39,8 @@ enum : std::uint32_t { DVASPECT_CONTENT = 1 };
 enum : std::uint32_t { TYMED_NULL = 0, TYMED_HGLOBAL = 1 };
 
 // {0000010E-0000-0000-C000-000000000046}
-constexpr IID IID_IDataObject = {0x0000010E, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID IID_IDataObject = {
+    0x0000010E, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 struct DVTARGETDEVICE;
 
@@ -66,12 +67,12 @@ struct DROPFILES {
 };
 
 class IDataObject : public IUnknown {
-public:
+  public:
     // Fills `medium` with a block the caller owns (ReleaseStgMedium frees it).
     virtual HRESULT GetData(const FORMATETC* format, STGMEDIUM* medium) = 0;
     virtual HRESULT QueryGetData(const FORMATETC* format) = 0;
 
-protected:
+  protected:
     ~IDataObject() = default;
 };
 

@@ -8,13 +8,13 @@
 namespace plat {
 
 class CHDropDataObject final : public CRefCounted<IDataObject> {
-public:
+  public:
     static CHDropDataObject* Create(std::vector<std::string> files);
 
     HRESULT GetData(const FORMATETC* format, STGMEDIUM* medium) override;
     HRESULT QueryGetData(const FORMATETC* format) override;
 
-private:
+  private:
     explicit CHDropDataObject(std::vector<std::string> files);
     ~CHDropDataObject() override = default;
 

@@ -23,13 +23,20 @@ constexpr std::uint32_t FACILITY_WIN32 = 7;
 constexpr HRESULT MAKE_HRESULT(std::uint32_t severity, std::uint32_t facility, std::uint32_t code) {
     return static_cast<HRESULT>((severity << 31) | ((facility & 0x1FFF) << 16) | (code & 0xFFFF));
 }
-constexpr std::uint32_t HRESULT_CODE(HRESULT hr) { return static_cast<std::uint32_t>(hr) & 0xFFFF; }
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr std::uint32_t HRESULT_CODE(HRESULT hr) {
+    return static_cast<std::uint32_t>(hr) & 0xFFFF;
+}
+constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 // A Windows error code (ERROR_… of the registry, for one) as a failure result.
 constexpr HRESULT HRESULT_FROM_WIN32(std::int32_t error) {
-    return error <= 0 ? static_cast<HRESULT>(error)
-                      : MAKE_HRESULT(SEVERITY_ERROR, FACILITY_WIN32, static_cast<std::uint32_t>(error));
+    return error <= 0
+               ? static_cast<HRESULT>(error)
+               : MAKE_HRESULT(SEVERITY_ERROR, FACILITY_WIN32, static_cast<std::uint32_t>(error));
 }
 
 constexpr HRESULT S_OK = 0;

@@ -22,9 +22,11 @@ using ::WCHAR;
 namespace plat {
 
 // {000214E8-0000-0000-C000-000000000046}
-constexpr IID IID_IShellExtInit = {0x000214E8, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID IID_IShellExtInit = {
+    0x000214E8, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 // {000214E4-0000-0000-C000-000000000046}
-constexpr IID IID_IContextMenu = {0x000214E4, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID IID_IContextMenu = {
+    0x000214E4, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 struct ITEMIDLIST;
 using PCIDLIST_ABSOLUTE = const ITEMIDLIST*;
@@ -70,23 +72,24 @@ inline const char* MAKEINTRESOURCE(UINT offset) {
 }
 
 class IShellExtInit : public IUnknown {
-public:
-    virtual HRESULT Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataObject* pdtobj, HKEY hkeyProgID) = 0;
+  public:
+    virtual HRESULT Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataObject* pdtobj,
+                               HKEY hkeyProgID) = 0;
 
-protected:
+  protected:
     ~IShellExtInit() = default;
 };
 
 class IContextMenu : public IUnknown {
-public:
+  public:
     virtual HRESULT QueryContextMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast,
                                      UINT uFlags) = 0;
     virtual HRESULT InvokeCommand(CMINVOKECOMMANDINFO* lpici) = 0;
     // With a wide kind, pszName points at cchMax WCHARs.
-    virtual HRESULT GetCommandString(std::uintptr_t idCmd, UINT uType, UINT* pReserved, char* pszName,
-                                     UINT cchMax) = 0;
+    virtual HRESULT GetCommandString(std::uintptr_t idCmd, UINT uType, UINT* pReserved,
+                                     char* pszName, UINT cchMax) = 0;
 
-protected:
+  protected:
     ~IContextMenu() = default;
 };
 

@@ -56,7 +56,8 @@ std::vector<std::string_view> Names(HDROP drop) {
             const void* nul = std::memchr(bytes + pos, '\0', size - pos);
             if (!nul)
                 break;
-            const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(nul) - (bytes + pos));
+            const std::size_t length =
+                static_cast<std::size_t>(static_cast<const char*>(nul) - (bytes + pos));
             if (length == 0)
                 break;
             names.emplace_back(bytes + pos, length);

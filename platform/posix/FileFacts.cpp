@@ -19,7 +19,9 @@ std::int64_t FileTimeToUnixSeconds(FILETIME time) {
     return static_cast<std::int64_t>(time / 10000000) - kEpochDifference;
 }
 
-bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+bool FileExists(const std::string& path) {
+    return access(path.c_str(), F_OK) == 0;
+}
 
 bool FolderWritable(const std::string& folder) {
     return access(folder.c_str(), W_OK | X_OK) == 0;

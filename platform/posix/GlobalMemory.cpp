@@ -19,7 +19,9 @@ namespace {
 constexpr std::uint32_t kMagic = 0x474D454Du; // "GMEM"
 constexpr std::uint32_t kFreed = 0x46524545u; // "FREE"
 
-bool IsBlock(HGLOBAL mem) { return mem && mem->magic == kMagic; }
+bool IsBlock(HGLOBAL mem) {
+    return mem && mem->magic == kMagic;
+}
 
 } // namespace
 
@@ -56,6 +58,8 @@ bool GlobalUnlock(HGLOBAL mem) {
     return --mem->locks > 0;
 }
 
-std::size_t GlobalSize(HGLOBAL mem) { return IsBlock(mem) ? mem->size : 0; }
+std::size_t GlobalSize(HGLOBAL mem) {
+    return IsBlock(mem) ? mem->size : 0;
+}
 
 } // namespace plat

@@ -17,7 +17,8 @@ struct MenuData {
 };
 
 HBITMAP CreateBitmap(int width, int height, std::vector<std::uint32_t> pixels) {
-    if (width <= 0 || height <= 0 || pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+    if (width <= 0 || height <= 0 ||
+        pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
         return nullptr;
     return new (std::nothrow) BitmapData{width, height, std::move(pixels)};
 }
@@ -29,7 +30,9 @@ bool DeleteObject(HBITMAP bitmap) {
     return true;
 }
 
-HMENU CreatePopupMenu() { return new (std::nothrow) MenuData; }
+HMENU CreatePopupMenu() {
+    return new (std::nothrow) MenuData;
+}
 
 bool DestroyMenu(HMENU menu) {
     if (!menu)
@@ -90,7 +93,9 @@ bool SetMenuItemBitmaps(HMENU menu, UINT position, UINT flags, HBITMAP unchecked
     return true;
 }
 
-int GetMenuItemCount(HMENU menu) { return menu ? static_cast<int>(menu->items.size()) : -1; }
+int GetMenuItemCount(HMENU menu) {
+    return menu ? static_cast<int>(menu->items.size()) : -1;
+}
 
 UINT GetMenuItemID(HMENU menu, int position) {
     if (position < 0)

@@ -48,10 +48,18 @@ std::string XdgFolder(const char* variable, const char* belowHome) {
 
 } // namespace
 
-std::string GetUserConfigFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config"); }
-std::string GetUserCacheFolder() { return XdgFolder("XDG_CACHE_HOME", ".cache"); }
-std::string GetUserDataFolder() { return XdgFolder("XDG_DATA_HOME", ".local/share"); }
+std::string GetUserConfigFolder() {
+    return XdgFolder("XDG_CONFIG_HOME", ".config");
+}
+std::string GetUserCacheFolder() {
+    return XdgFolder("XDG_CACHE_HOME", ".cache");
+}
+std::string GetUserDataFolder() {
+    return XdgFolder("XDG_DATA_HOME", ".local/share");
+}
 
-bool HasDrive(const std::string& path) { return !path.empty() && path.front() == PATH_SEPARATOR; }
+bool HasDrive(const std::string& path) {
+    return !path.empty() && path.front() == PATH_SEPARATOR;
+}
 
 } // namespace plat

@@ -153,11 +153,10 @@ double SecondsSinceProcessStart() {
     // the name.
     const char* field = std::strrchr(stat, ')');
     unsigned long long started = 0;
-    if (!field ||
-        std::sscanf(field + 1,
-                    " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u"
-                    " %*d %*d %*d %*d %*d %*d %llu",
-                    &started) != 1)
+    if (!field || std::sscanf(field + 1,
+                              " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u"
+                              " %*d %*d %*d %*d %*d %*d %llu",
+                              &started) != 1)
         return -1;
     // The start is counted from boot, on the clock that goes on while the machine sleeps.
     timespec now{};

@@ -46,7 +46,8 @@ struct RegKey {
 
 namespace {
 
-constexpr const char* kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"};
+constexpr const char* kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
+                                      "HKEY_LOCAL_MACHINE"};
 
 RegKey g_roots[] = {{0, "", true, {}, {}}, {1, "", true, {}, {}}, {2, "", true, {}, {}}};
 
@@ -55,9 +56,13 @@ constexpr std::size_t kMaxHiveBytes = 16 * 1024 * 1024;
 // How long a change waits for another process that holds the hive's lock.
 constexpr auto kLockWait = std::chrono::seconds(5);
 
-fs::path RegistryFolder() { return fs::path(GetUserConfigFolder()) / "vantrel" / "registry"; }
+fs::path RegistryFolder() {
+    return fs::path(GetUserConfigFolder()) / "vantrel" / "registry";
+}
 
-fs::path HivePath(int root) { return RegistryFolder() / (std::string(kRootNames[root]) + ".reg"); }
+fs::path HivePath(int root) {
+    return RegistryFolder() / (std::string(kRootNames[root]) + ".reg");
+}
 
 std::string LockPath(int root) {
     return HivePath(root).string() + ".lock";
@@ -68,7 +73,7 @@ std::string LockPath(int root) {
 // another process holds longer than kLockWait is not waited for any further: a writer that
 // hangs must not hang every program that saves after it.
 class HiveLock {
-public:
+  public:
     explicit HiveLock(int root) {
         std::error_code ec;
         fs::create_directories(RegistryFolder(), ec);
@@ -279,7 +284,9 @@ const HKEY HKEY_CLASSES_ROOT = &g_roots[0];
 const HKEY HKEY_CURRENT_USER = &g_roots[1];
 const HKEY HKEY_LOCAL_MACHINE = &g_roots[2];
 
-std::string RegistryHiveFile(HKEY root) { return IsValidHandle(root) ? HivePath(root->root).string() : ""; }
+std::string RegistryHiveFile(HKEY root) {
+    return IsValidHandle(root) ? HivePath(root->root).string() : "";
+}
 
 std::string RegistryLockFile(HKEY root) {
     return IsValidHandle(root) ? LockPath(root->root) : "";
@@ -318,7 +325,8 @@ LONG RegOpenKeyEx(HKEY parent, const char* subKey, DWORD, DWORD, HKEY* result) {
     return ERROR_SUCCESS;
 }
 
-LONG RegCreateKeyEx(HKEY parent, const char* subKey, DWORD, DWORD, HKEY* result, DWORD* disposition) {
+LONG RegCreateKeyEx(HKEY parent, const char* subKey, DWORD, DWORD, HKEY* result,
+                    DWORD* disposition) {
     if (!result)
         return ERROR_INVALID_PARAMETER;
     *result = nullptr;
@@ -336,8 +344,8 @@ LONG RegCreateKeyEx(HKEY parent, const char* subKey, DWORD, DWORD, HKEY* result,
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     const bool section = hive.FindKey(path) != nullptr;
-    *result = new RegKey{parent->root, path, false, {},
-                         std::make_shared<const RegistryHive>(std::move(hive))};
+    *result = new RegKey{
+        parent->root, path, false, {}, std::make_shared<const RegistryHive>(std::move(hive))};
     // A key that exists only as the parent of others gets a section of its own too.
     if (!section && !path.empty())
         (*result)->pending.push_back(RegChange{RegChange::CreateKey, {}, 0, {}});
@@ -418,7 +426,11 @@ LONG DeleteKey(HKEY parent, const char* subKey, bool withSubkeys) {
 }
 } // namespace
 
-LONG RegDeleteKey(HKEY parent, const char* subKey) { return DeleteKey(parent, subKey, false); }
-LONG RegDeleteTree(HKEY parent, const char* subKey) { return DeleteKey(parent, subKey, true); }
+LONG RegDeleteKey(HKEY parent, const char* subKey) {
+    return DeleteKey(parent, subKey, false);
+}
+LONG RegDeleteTree(HKEY parent, const char* subKey) {
+    return DeleteKey(parent, subKey, true);
+}
 
 } // namespace plat

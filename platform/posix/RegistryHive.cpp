@@ -10,7 +10,9 @@
 namespace plat {
 namespace {
 
-char Fold(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char Fold(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 // Reads a quoted text starting at text[pos] == '"'; leaves pos after the closing quote.
 bool ParseQuoted(std::string_view text, std::size_t& pos, std::string& out) {
@@ -41,7 +43,8 @@ bool ParseHexBytes(std::string_view text, std::vector<BYTE>& out) {
         if (pos >= text.size())
             break;
         unsigned value = 0;
-        const auto [end, ec] = std::from_chars(text.data() + pos, text.data() + std::min(text.size(), pos + 2), value, 16);
+        const auto [end, ec] = std::from_chars(
+            text.data() + pos, text.data() + std::min(text.size(), pos + 2), value, 16);
         if (ec != std::errc() || end != text.data() + pos + 2)
             return false;
         out.push_back(static_cast<BYTE>(value));
@@ -313,8 +316,8 @@ bool ParseValue(std::string_view line, RegValue& value) {
 } // namespace
 
 bool RegistryHive::NamesEqual(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Fold(x) == Fold(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Fold(x) == Fold(y); });
 }
 
 std::string RegistryHive::NormalizePath(std::string_view path) {

@@ -40,7 +40,7 @@ struct RegKeyData {
 };
 
 class RegistryHive {
-public:
+  public:
     // `bytes` as the file holds them: UTF-8, or UTF-16 with its byte-order mark.
     static RegistryHive Parse(std::string_view bytes, std::string_view rootName);
     // The file's bytes, in the header, encoding and line ends the hive was read with.
@@ -69,7 +69,7 @@ public:
 
     enum class Encoding { Utf8, Utf8Bom, Utf16Le, Utf16Be };
 
-private:
+  private:
     std::size_t Add(RegKeyData key);
     void Reindex();
 

@@ -61,7 +61,9 @@ CFileReplacement::CFileReplacement(const std::string& path) : m_strTarget(Resolv
     m_strTemp = name.data();
 }
 
-CFileReplacement::~CFileReplacement() { Abandon(); }
+CFileReplacement::~CFileReplacement() {
+    Abandon();
+}
 
 bool CFileReplacement::Write(std::string_view bytes) {
     if (m_fd < 0)
@@ -157,11 +159,12 @@ void SweepStaleTempFiles(const std::string& folder) {
         const std::string_view name(entry->d_name);
         if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix)
             continue;
-        const int fd = openat(dirFd, entry->d_name,
-                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        const int fd =
+            openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd < 0)
             continue;
-        struct stat opened {}, named {};
+        struct stat opened {
+        }, named{};
         // Only a regular file of ours that nobody has written for a minute, that no process
         // holds, and that is still the file under that name.
         if (fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&

@@ -16,16 +16,16 @@ namespace plat {
 enum : int { IDYESTOALL = 0x1001 };
 
 class CConfirmFileReplace : public CDialog {
-public:
+  public:
     // `existing` is the file in the destination folder, `incoming` the one to replace it.
     CConfirmFileReplace(QWidget* parent, const std::string& existing, const std::string& incoming);
 
     void OnCommand(int id, int code) override;
 
-protected:
+  protected:
     void DoDataExchange(CDataExchange* pDX) override;
 
-private:
+  private:
     std::string m_strQuestion;
     std::string m_strExisting;
     std::string m_strIncoming;

@@ -20,7 +20,7 @@ class CDialog;
 class CWnd;
 
 class CDataExchange {
-public:
+  public:
     CDataExchange(CDialog* dialog, bool saveAndValidate)
         : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
 
@@ -33,7 +33,7 @@ public:
     CDialog* const m_pDlgWnd;
     const bool m_bSaveAndValidate;
 
-private:
+  private:
     bool m_bFailed = false;
 };
 

@@ -79,12 +79,13 @@ void CDialog::EndDialog(int result) {
 QWidget* CDialog::GetDlgItem(int id) const {
     for (const DLGITEMTEMPLATE& item : m_template.items)
         if (item.id == id)
-            return findChild<QWidget*>(QString::fromLatin1(item.name),
-                                       Qt::FindDirectChildrenOnly);
+            return findChild<QWidget*>(QString::fromLatin1(item.name), Qt::FindDirectChildrenOnly);
     return nullptr;
 }
 
-void CDialog::SetWindowText(const std::string& text) { SetWindowTextIfDiffers(this, text); }
+void CDialog::SetWindowText(const std::string& text) {
+    SetWindowTextIfDiffers(this, text);
+}
 
 bool CDialog::IsDlgButtonChecked(int id) const {
     auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id));
@@ -126,11 +127,15 @@ void CDialog::OnOK() {
         EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
 void CDialog::OnHScroll(int) {}
 
-LRESULT CDialog::OnMessage(UINT, WPARAM, LPARAM) { return 0; }
+LRESULT CDialog::OnMessage(UINT, WPARAM, LPARAM) {
+    return 0;
+}
 
 bool CDialog::event(QEvent* event) {
     if (event->type() == CMessageEvent::EventType()) {
@@ -142,13 +147,17 @@ bool CDialog::event(QEvent* event) {
 }
 
 // Esc and the close box.
-void CDialog::reject() { OnCommand(IDCANCEL, BN_CLICKED); }
+void CDialog::reject() {
+    OnCommand(IDCANCEL, BN_CLICKED);
+}
 
-void CDialog::accept() { OnCommand(IDOK, BN_CLICKED); }
+void CDialog::accept() {
+    OnCommand(IDOK, BN_CLICKED);
+}
 
 void CDialog::PressAutoClick(const std::string& name) {
-    if (auto* button = findChild<QAbstractButton*>(QString::fromStdString(name),
-                                                   Qt::FindDirectChildrenOnly)) {
+    if (auto* button =
+            findChild<QAbstractButton*>(QString::fromStdString(name), Qt::FindDirectChildrenOnly)) {
         button->click();
         return;
     }

@@ -26,7 +26,7 @@
 namespace plat {
 
 class CDialog : public QDialog {
-public:
+  public:
     CDialog(const DLGTEMPLATE& tmpl, QWidget* parent);
     // Controls made as DoModal begins: making the first ones loads the desktop's font
     // configuration, some thousand file calls that work started before need not wait for.
@@ -51,7 +51,7 @@ public:
     // A notification from a control, as WM_COMMAND: clicks, text changes, list selections.
     virtual void OnCommand(int id, int code);
 
-protected:
+  protected:
     virtual bool OnInitDialog();
     virtual void DoDataExchange(CDataExchange* pDX);
     virtual void OnOK();
@@ -68,7 +68,7 @@ protected:
     void reject() override;
     void accept() override;
 
-private:
+  private:
     void PressAutoClick(const std::string& name);
     void Center();
     void FocusFirstControl();

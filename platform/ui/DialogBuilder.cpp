@@ -141,8 +141,10 @@ QWidget* MakeControl(const DLGITEMTEMPLATE& item, QWidget* parent,
         QObject::connect(radio, &QRadioButton::clicked, clicked);
         return radio;
     }
-    case CtlKind::Static: return MakeStatic(item, parent);
-    case CtlKind::Edit: return MakeEdit(item, parent, notify);
+    case CtlKind::Static:
+        return MakeStatic(item, parent);
+    case CtlKind::Edit:
+        return MakeEdit(item, parent, notify);
     case CtlKind::GroupBox: {
         // A frame only draws; clicks inside it belong to the controls it surrounds, which a
         // frame listed before them covers.
@@ -150,7 +152,8 @@ QWidget* MakeControl(const DLGITEMTEMPLATE& item, QWidget* parent,
         frame->setAttribute(Qt::WA_TransparentForMouseEvents);
         return frame;
     }
-    case CtlKind::DropDownList: return MakeDropDownList(item, parent, notify);
+    case CtlKind::DropDownList:
+        return MakeDropDownList(item, parent, notify);
     case CtlKind::Progress: {
         auto* bar = new QProgressBar(parent);
         bar->setTextVisible(false);
@@ -158,8 +161,10 @@ QWidget* MakeControl(const DLGITEMTEMPLATE& item, QWidget* parent,
         bar->setValue(0);
         return bar;
     }
-    case CtlKind::Slider: return MakeSlider(item, parent, notify);
-    case CtlKind::Custom: return item.create(parent);
+    case CtlKind::Slider:
+        return MakeSlider(item, parent, notify);
+    case CtlKind::Custom:
+        return item.create(parent);
     }
     return nullptr;
 }
@@ -181,8 +186,8 @@ QFont CDialogBuilder::FittingFont(const DLGTEMPLATE& tmpl, const QSize& screen) 
     const QSize room = screen - QSize(16, 40);
     const double smallest = tmpl.fontPointSize;
     while (font.pointSizeF() > smallest &&
-           !QRect(QPoint(), room).contains(
-               QRect(QPoint(), MapDialogRect(font, 0, 0, tmpl.cx, tmpl.cy).size())))
+           !QRect(QPoint(), room)
+                .contains(QRect(QPoint(), MapDialogRect(font, 0, 0, tmpl.cx, tmpl.cy).size())))
         font.setPointSizeF(std::max(smallest, font.pointSizeF() - 0.5));
     return font;
 }

@@ -30,7 +30,7 @@ namespace plat {
 enum : int { BN_CLICKED = 0, CBN_SELCHANGE = 1, EN_CHANGE = 0x300, WM_HSCROLL = 0x114 };
 
 class CDialogBuilder {
-public:
+  public:
     using Notify = std::function<void(int id, int code)>;
 
     // Creates the controls of `tmpl` as children of `dialog` and gives the dialog the

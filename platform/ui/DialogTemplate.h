@@ -19,8 +19,8 @@ enum class CtlKind {
     Static,        // text; left-aligned and word-wrapped unless a style says otherwise
     Edit,          // an edit: one line, or several with ES_MULTILINE
     CheckBox,
-    RadioButton, // automatic radio button; one group runs to the next control marked CTL_GROUP
-    GroupBox,    // a frame with a title; it does not own the controls drawn inside it
+    RadioButton,  // automatic radio button; one group runs to the next control marked CTL_GROUP
+    GroupBox,     // a frame with a title; it does not own the controls drawn inside it
     DropDownList, // a combo box whose entry cannot be typed; cy is the height of the open list
     Progress,
     Slider, // horizontal, range 0 .. 100 until the program sets another
@@ -52,12 +52,15 @@ struct DLGITEMTEMPLATE {
     std::string text;
     int x, y, cx, cy;
     unsigned style = 0;
-    std::vector<std::string> items = {}; // initial entries of a drop-down list
+    std::vector<std::string> items = {};           // initial entries of a drop-down list
     QWidget* (*create)(QWidget* parent) = nullptr; // CtlKind::Custom only
 };
 
 // A control entry whose objectName is the symbolic id written in the entry.
-#define DLGITEM(id, ...) ::plat::DLGITEMTEMPLATE{id, #id, __VA_ARGS__}
+#define DLGITEM(id, ...)                                                                           \
+    ::plat::DLGITEMTEMPLATE {                                                                      \
+        id, #id, __VA_ARGS__                                                                       \
+    }
 
 struct DLGTEMPLATE {
     int id;

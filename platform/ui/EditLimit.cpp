@@ -33,7 +33,7 @@ qsizetype CutStart(const QString& text, qsizetype floor, qsizetype end, qsizetyp
 // A one-line edit validates every change before it takes it: the characters just added end
 // at the cursor, so the excess is cut from there backwards.
 class CByteLimitValidator : public QValidator {
-public:
+  public:
     CByteLimitValidator(std::size_t maxBytes, QObject* parent)
         : QValidator(parent), m_maxBytes(static_cast<qsizetype>(maxBytes)) {}
 
@@ -50,7 +50,7 @@ public:
         return Acceptable;
     }
 
-private:
+  private:
     qsizetype m_maxBytes;
 };
 

@@ -37,7 +37,7 @@ enum class Step { Next, Stop };
 
 // One run of an operation: the state that lives from the first file to the last.
 class COperationRun {
-public:
+  public:
     COperationRun(unsigned wFunc, const std::string& destination,
                   const FileFailureHandler& onFailure, QWidget* owner, CStopSignals& stop)
         : m_bMove(wFunc == FO_MOVE), m_strDestination(destination), m_onFailure(onFailure),
@@ -75,8 +75,7 @@ public:
     std::size_t m_nFiles = 0;
 };
 
-Result<std::size_t> COperationRun::Run(const std::vector<std::string>& sources,
-                                       int progressDelay) {
+Result<std::size_t> COperationRun::Run(const std::vector<std::string>& sources, int progressDelay) {
     if (stat(m_strDestination.c_str(), &m_destination) != 0 || !S_ISDIR(m_destination.st_mode))
         return Failure{"Cannot " + Verb() + " to \"" + m_strDestination +
                        "\": there is no such folder."};

@@ -46,7 +46,7 @@ enum : unsigned { FO_MOVE = 1, FO_COPY = 2 };
 using FileFailureHandler = std::function<bool(const Failure& failure, bool more)>;
 
 class CFileOperation {
-public:
+  public:
     // `wFunc` is FO_COPY or FO_MOVE; `sources` are paths of files, `destination` a folder.
     CFileOperation(unsigned wFunc, std::vector<std::string> sources, std::string destination,
                    FileFailureHandler onFailure, QWidget* owner = nullptr);
@@ -58,7 +58,7 @@ public:
     // How long the operation runs before its progress dialog may appear; 1000 ms unless set.
     void SetProgressDelay(int milliseconds) { m_nProgressDelay = milliseconds; }
 
-private:
+  private:
     unsigned m_wFunc;
     std::vector<std::string> m_sources;
     std::string m_strDestination;

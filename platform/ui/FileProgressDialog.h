@@ -17,7 +17,7 @@
 namespace plat {
 
 class CFileProgressDialog : public CDialog {
-public:
+  public:
     // The bar runs from 0 to kRange.
     static constexpr int kRange = 10000;
 
@@ -29,7 +29,7 @@ public:
     void RestartDelay() { m_started.restart(); }
     bool Cancelled() const { return HasEnded(); }
 
-private:
+  private:
     CProgressCtrl m_ctrlProgress;
     QElapsedTimer m_started;
     int m_nDelay;

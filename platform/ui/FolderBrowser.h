@@ -14,12 +14,12 @@ class QWidget;
 namespace plat {
 
 class CFolderBrowser {
-public:
+  public:
     CFolderBrowser(QWidget* owner, std::string title, std::string initialFolder);
 
     std::optional<std::string> DoModal();
 
-private:
+  private:
     QWidget* m_pOwner;
     std::string m_strTitle;
     std::string m_strInitialFolder;

@@ -23,7 +23,7 @@ using LRESULT = std::intptr_t;
 constexpr UINT WM_USER = 0x0400;
 
 class CMessageEvent : public QEvent {
-public:
+  public:
     CMessageEvent(UINT message, WPARAM wParam, LPARAM lParam);
 
     // The Qt event type that carries every posted message.

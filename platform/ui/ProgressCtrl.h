@@ -6,7 +6,7 @@
 namespace plat {
 
 class CProgressCtrl : public CWnd {
-public:
+  public:
     void SetRange(int lower, int upper);
     void GetRange(int& lower, int& upper) const;
     void SetPos(int pos);

@@ -16,7 +16,7 @@ namespace plat {
 class CPropertySheet;
 
 class CPropertyPage : public CDialog {
-public:
+  public:
     explicit CPropertyPage(const DLGTEMPLATE& tmpl);
     ~CPropertyPage() override;
 
@@ -35,11 +35,11 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-protected:
+  protected:
     // Esc and Enter belong to the sheet's Cancel and OK buttons, not to the page.
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     friend class CPropertySheet;
     CPropertySheet* m_pSheet = nullptr;
     bool m_bShown = false;

@@ -27,7 +27,7 @@ class CPropertyPage;
 enum : int { ID_APPLY_NOW = 0x3021 };
 
 class CPropertySheet : public CDialog {
-public:
+  public:
     CPropertySheet(const std::string& caption, QWidget* parent, int iSelectPage);
 
     void AddPage(CPropertyPage* page);
@@ -35,11 +35,11 @@ public:
 
     void OnCommand(int id, int code) override;
 
-protected:
+  protected:
     bool OnInitDialog() override;
     void OnOK() override;
 
-private:
+  private:
     friend class CPropertyPage;
     void PageChanged(const CPropertyPage* page, bool bChanged);
     // A page is going away, which happens only when the sheet itself goes: from then on the

@@ -20,7 +20,7 @@ class QSocketNotifier;
 namespace plat {
 
 class CStopSignals {
-public:
+  public:
     explicit CStopSignals(std::function<void()> onStop);
     ~CStopSignals();
     CStopSignals(const CStopSignals&) = delete;
@@ -34,7 +34,7 @@ public:
     // returns otherwise.
     void EndProcessIfStopped();
 
-private:
+  private:
     static constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
     // Reads what the handler wrote; true when that holds the first signal.

@@ -11,7 +11,7 @@
 namespace plat {
 
 class CThemeStyle : public QProxyStyle {
-public:
+  public:
     CThemeStyle();
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget) const override;

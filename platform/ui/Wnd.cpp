@@ -49,14 +49,24 @@ void SetWindowTextIfDiffers(QWidget* widget, const std::string& text) {
         SetTextOf(widget, wanted);
 }
 
-std::string GetWindowText(const QWidget* widget) { return TextOf(widget).toStdString(); }
+std::string GetWindowText(const QWidget* widget) {
+    return TextOf(widget).toStdString();
+}
 
-void CWnd::EnableWindow(bool enable) { m_pWidget->setEnabled(enable); }
+void CWnd::EnableWindow(bool enable) {
+    m_pWidget->setEnabled(enable);
+}
 
-bool CWnd::IsWindowEnabled() const { return m_pWidget->isEnabled(); }
+bool CWnd::IsWindowEnabled() const {
+    return m_pWidget->isEnabled();
+}
 
-void CWnd::SetWindowText(const std::string& text) { SetWindowTextIfDiffers(m_pWidget, text); }
+void CWnd::SetWindowText(const std::string& text) {
+    SetWindowTextIfDiffers(m_pWidget, text);
+}
 
-std::string CWnd::GetWindowText() const { return plat::GetWindowText(m_pWidget); }
+std::string CWnd::GetWindowText() const {
+    return plat::GetWindowText(m_pWidget);
+}
 
 } // namespace plat

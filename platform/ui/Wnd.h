@@ -15,7 +15,7 @@ class QWidget;
 namespace plat {
 
 class CWnd {
-public:
+  public:
     CWnd() = default;
     virtual ~CWnd() = default;
     CWnd(const CWnd&) = delete;
@@ -29,7 +29,7 @@ public:
     void SetWindowText(const std::string& text);
     std::string GetWindowText() const;
 
-protected:
+  protected:
     QWidget* m_pWidget = nullptr;
 };
 

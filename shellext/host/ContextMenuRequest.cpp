@@ -21,7 +21,8 @@ CContextMenuRequest::~CContextMenuRequest() {
 
 HRESULT CContextMenuRequest::Open(const std::vector<std::string>& files) {
     IClassFactory* factory = nullptr;
-    HRESULT hr = m_module.GetClassObject(CLSID_VtlShellEx, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    HRESULT hr = m_module.GetClassObject(CLSID_VtlShellEx, IID_IClassFactory,
+                                         reinterpret_cast<void**>(&factory));
     if (FAILED(hr))
         return hr;
     IShellExtInit* init = nullptr;
@@ -43,7 +44,8 @@ HRESULT CContextMenuRequest::Open(const std::vector<std::string>& files) {
     m_menu = CreatePopupMenu();
     if (!m_menu)
         return E_OUTOFMEMORY;
-    hr = m_handler->QueryContextMenu(m_menu, 0, kFirstCommandId, kFirstCommandId + 0x7FFF, CMF_NORMAL);
+    hr = m_handler->QueryContextMenu(m_menu, 0, kFirstCommandId, kFirstCommandId + 0x7FFF,
+                                     CMF_NORMAL);
     if (FAILED(hr))
         return hr;
     m_entries = ReadMenu(m_menu);
@@ -63,8 +65,8 @@ std::vector<MenuEntry> CContextMenuRequest::ReadMenu(HMENU menu) const {
         } else {
             entry.offset = static_cast<int>(info.wID - kFirstCommandId);
             char help[256] = {};
-            m_handler->GetCommandString(static_cast<std::uintptr_t>(entry.offset), GCS_HELPTEXTA, nullptr, help,
-                                        sizeof help);
+            m_handler->GetCommandString(static_cast<std::uintptr_t>(entry.offset), GCS_HELPTEXTA,
+                                        nullptr, help, sizeof help);
             entry.helpText = help;
         }
         entries.push_back(std::move(entry));

@@ -21,7 +21,7 @@ struct MenuEntry {
 };
 
 class CContextMenuRequest {
-public:
+  public:
     explicit CContextMenuRequest(const CExtensionModule& module) : m_module(module) {}
     ~CContextMenuRequest();
     CContextMenuRequest(const CContextMenuRequest&) = delete;
@@ -34,7 +34,7 @@ public:
     // Runs the command at `offset` of the menu built by Open.
     plat::HRESULT Invoke(plat::UINT offset);
 
-private:
+  private:
     std::vector<MenuEntry> ReadMenu(plat::HMENU menu) const;
 
     const CExtensionModule& m_module;

@@ -26,9 +26,11 @@ std::string ReadDefaultValue(const std::string& keyPath) {
     std::string value;
     DWORD size = 0;
     DWORD type = REG_NONE;
-    if (RegQueryValueEx(key, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ && size > 0) {
+    if (RegQueryValueEx(key, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ &&
+        size > 0) {
         value.resize(size);
-        if (RegQueryValueEx(key, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) == ERROR_SUCCESS)
+        if (RegQueryValueEx(key, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) ==
+            ERROR_SUCCESS)
             value.resize(value.find('\0') == std::string::npos ? size : value.find('\0'));
         else
             value.clear();
@@ -65,9 +67,15 @@ HRESULT CExtensionModule::GetClassObject(REFCLSID rclsid, REFIID riid, void** pp
     return m_getClassObject ? m_getClassObject(rclsid, riid, ppv) : E_FAIL;
 }
 
-HRESULT CExtensionModule::CanUnloadNow() const { return m_canUnloadNow ? m_canUnloadNow() : S_FALSE; }
-HRESULT CExtensionModule::RegisterServer() const { return m_registerServer ? m_registerServer() : E_FAIL; }
-HRESULT CExtensionModule::UnregisterServer() const { return m_unregisterServer ? m_unregisterServer() : E_FAIL; }
+HRESULT CExtensionModule::CanUnloadNow() const {
+    return m_canUnloadNow ? m_canUnloadNow() : S_FALSE;
+}
+HRESULT CExtensionModule::RegisterServer() const {
+    return m_registerServer ? m_registerServer() : E_FAIL;
+}
+HRESULT CExtensionModule::UnregisterServer() const {
+    return m_unregisterServer ? m_unregisterServer() : E_FAIL;
+}
 
 void CExtensionModule::SetMessageBoxHook(MessageBoxHook hook) const {
     if (m_setHook)
@@ -79,7 +87,9 @@ std::string CExtensionModule::InstalledPath(const std::string& programDir) {
     std::error_code ec;
     if (std::filesystem::is_regular_file(beside, ec))
         return beside.lexically_normal().string();
-    return (std::filesystem::path(programDir) / ".." / "lib" / MODULE_FILE_NAME).lexically_normal().string();
+    return (std::filesystem::path(programDir) / ".." / "lib" / MODULE_FILE_NAME)
+        .lexically_normal()
+        .string();
 }
 
 std::string CExtensionModule::RegisteredPath() {

@@ -10,7 +10,7 @@
 namespace vtlext {
 
 class CExtensionModule {
-public:
+  public:
     CExtensionModule() = default;
     // Unloads the module when it allows it (DllCanUnloadNow), else leaves it loaded.
     ~CExtensionModule();
@@ -34,7 +34,7 @@ public:
     // shell finds it; "" when the handler is not registered.
     static std::string RegisteredPath();
 
-private:
+  private:
     void* m_handle = nullptr;
     std::string m_path;
     plat::PFN_DllGetClassObject m_getClassObject = nullptr;

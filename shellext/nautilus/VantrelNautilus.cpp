@@ -45,10 +45,12 @@ gboolean ShowDialog(gpointer data) {
     if (!gtk_is_initialized())
         return G_SOURCE_REMOVE;
     GApplication* app = g_application_get_default();
-    GtkWindow* parent = GTK_IS_APPLICATION(app) ? gtk_application_get_active_window(GTK_APPLICATION(app)) : nullptr;
+    GtkWindow* parent =
+        GTK_IS_APPLICATION(app) ? gtk_application_get_active_window(GTK_APPLICATION(app)) : nullptr;
     G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-    GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_WARNING,
-                                               GTK_BUTTONS_OK, "%s", message->text.c_str());
+    GtkWidget* dialog =
+        gtk_message_dialog_new(parent, GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_WARNING,
+                               GTK_BUTTONS_OK, "%s", message->text.c_str());
     G_GNUC_END_IGNORE_DEPRECATIONS
     gtk_window_set_title(GTK_WINDOW(dialog), message->caption.c_str());
     g_signal_connect(dialog, "response", G_CALLBACK(gtk_window_destroy), nullptr);
@@ -106,24 +108,30 @@ struct Activation {
 void OnActivate(NautilusMenuItem*, gpointer data) {
     const auto* activation = static_cast<Activation*>(data);
     try {
-        std::thread([request = activation->request, offset = activation->offset] { request->Invoke(offset); })
-            .detach();
+        std::thread([request = activation->request, offset = activation->offset] {
+            request->Invoke(offset);
+        }).detach();
     } catch (...) {
         // No thread to be had: the command still runs, here.
         activation->request->Invoke(activation->offset);
     }
 }
 
-void FreeActivation(gpointer data, GClosure*) { delete static_cast<Activation*>(data); }
+void FreeActivation(gpointer data, GClosure*) {
+    delete static_cast<Activation*>(data);
+}
 
-NautilusMenuItem* MakeItem(const MenuEntry& entry, const std::shared_ptr<CContextMenuRequest>& request) {
-    const std::string name = "Vantrel::" + (entry.offset >= 0 ? std::to_string(entry.offset) : entry.text);
-    NautilusMenuItem* item = nautilus_menu_item_new(name.c_str(), entry.text.c_str(),
-                                                    entry.helpText.empty() ? nullptr : entry.helpText.c_str(), nullptr);
+NautilusMenuItem* MakeItem(const MenuEntry& entry,
+                           const std::shared_ptr<CContextMenuRequest>& request) {
+    const std::string name =
+        "Vantrel::" + (entry.offset >= 0 ? std::to_string(entry.offset) : entry.text);
+    NautilusMenuItem* item =
+        nautilus_menu_item_new(name.c_str(), entry.text.c_str(),
+                               entry.helpText.empty() ? nullptr : entry.helpText.c_str(), nullptr);
     if (entry.offset >= 0) {
         g_signal_connect_data(item, "activate", G_CALLBACK(OnActivate),
-                              new Activation{request, static_cast<unsigned>(entry.offset)}, FreeActivation,
-                              static_cast<GConnectFlags>(0));
+                              new Activation{request, static_cast<unsigned>(entry.offset)},
+                              FreeActivation, static_cast<GConnectFlags>(0));
     }
     if (!entry.children.empty()) {
         NautilusMenu* submenu = nautilus_menu_new();
@@ -179,8 +187,8 @@ extern "C" {
 G_MODULE_EXPORT void nautilus_module_initialize(GTypeModule* module) {
     const GTypeInfo info = {sizeof(GObjectClass), nullptr, nullptr, nullptr, nullptr, nullptr,
                             sizeof(GObject),      0,       nullptr, nullptr};
-    g_providerType = g_type_module_register_type(module, G_TYPE_OBJECT, "VantrelMenuProvider", &info,
-                                                 static_cast<GTypeFlags>(0));
+    g_providerType = g_type_module_register_type(module, G_TYPE_OBJECT, "VantrelMenuProvider",
+                                                 &info, static_cast<GTypeFlags>(0));
     const GInterfaceInfo menuProvider = {InitMenuProvider, nullptr, nullptr};
     g_type_module_add_interface(module, g_providerType, NAUTILUS_TYPE_MENU_PROVIDER, &menuProvider);
 }

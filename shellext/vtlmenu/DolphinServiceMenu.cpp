@@ -42,7 +42,9 @@ std::string Value(const std::string& text) {
 
 } // namespace
 
-std::string CDolphinServiceMenu::Path() { return plat::GetUserDataFolder() + "/kio/servicemenus/vantrel.desktop"; }
+std::string CDolphinServiceMenu::Path() {
+    return plat::GetUserDataFolder() + "/kio/servicemenus/vantrel.desktop";
+}
 
 std::string CDolphinServiceMenu::Text(const IntegrationMenu& menu) {
     std::string actions;
@@ -51,9 +53,14 @@ std::string CDolphinServiceMenu::Text(const IntegrationMenu& menu) {
     std::string text = "[Desktop Entry]\n"
                        "Type=Service\n"
                        "X-KDE-ServiceTypes=KonqPopupMenu/Plugin\n"
-                       "MimeType=" + PictureMimeTypes() + "\n"
-                       "Actions=" + actions + "\n"
-                       "X-KDE-Submenu=" + Value(menu.submenu) + "\n";
+                       "MimeType=" +
+                       PictureMimeTypes() +
+                       "\n"
+                       "Actions=" +
+                       actions +
+                       "\n"
+                       "X-KDE-Submenu=" +
+                       Value(menu.submenu) + "\n";
     if (!menu.iconPath.empty())
         text += "Icon=" + Value(menu.iconPath) + "\n";
     for (const auto& command : menu.commands) {
@@ -61,12 +68,15 @@ std::string CDolphinServiceMenu::Text(const IntegrationMenu& menu) {
         text += "Name=" + Value(command.text) + "\n";
         if (!menu.iconPath.empty())
             text += "Icon=" + Value(menu.iconPath) + "\n";
-        text += "Exec=" + ExecArgument(menu.vtlmenuPath) + " --invoke " + std::to_string(command.offset) + " %F\n";
+        text += "Exec=" + ExecArgument(menu.vtlmenuPath) + " --invoke " +
+                std::to_string(command.offset) + " %F\n";
     }
     return text;
 }
 
-bool CDolphinServiceMenu::Install(const IntegrationMenu& menu) { return ReplaceFile(Path(), Text(menu), 0755); }
+bool CDolphinServiceMenu::Install(const IntegrationMenu& menu) {
+    return ReplaceFile(Path(), Text(menu), 0755);
+}
 
 bool CDolphinServiceMenu::Remove() {
     std::error_code ec;

@@ -8,7 +8,7 @@
 namespace vtlmenu {
 
 class CDolphinServiceMenu {
-public:
+  public:
     static std::string Path();
     static std::string Text(const IntegrationMenu& menu);
     static bool Install(const IntegrationMenu& menu);

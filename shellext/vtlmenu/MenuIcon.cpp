@@ -9,7 +9,9 @@
 
 namespace vtlmenu {
 
-std::string MenuIconPath() { return plat::GetUserDataFolder() + "/vantrel/vantrel.png"; }
+std::string MenuIconPath() {
+    return plat::GetUserDataFolder() + "/vantrel/vantrel.png";
+}
 
 bool SaveMenuIcon(const std::string& path) {
     QFile icon(IconFile(IDR_MAINFRAME));

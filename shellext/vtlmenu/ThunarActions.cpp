@@ -56,7 +56,8 @@ QString PicturePatterns() {
     return patterns.join(';');
 }
 
-void WriteAction(QXmlStreamWriter& out, const IntegrationMenu& menu, const vtlext::MenuEntry& command) {
+void WriteAction(QXmlStreamWriter& out, const IntegrationMenu& menu,
+                 const vtlext::MenuEntry& command) {
     const auto q = [](const std::string& s) { return QString::fromStdString(s); };
     out.writeStartElement("action");
     out.writeTextElement("icon", q(menu.iconPath));
@@ -87,9 +88,12 @@ std::string SystemActions() {
 
 } // namespace
 
-std::string CThunarActions::Path() { return plat::GetUserConfigFolder() + "/Thunar/uca.xml"; }
+std::string CThunarActions::Path() {
+    return plat::GetUserConfigFolder() + "/Thunar/uca.xml";
+}
 
-std::optional<std::string> CThunarActions::Merge(const std::string& existing, const IntegrationMenu* menu) {
+std::optional<std::string> CThunarActions::Merge(const std::string& existing,
+                                                 const IntegrationMenu* menu) {
     QString actions;
     if (!existing.empty()) {
         QXmlStreamReader in(QByteArray::fromStdString(existing));
@@ -137,7 +141,8 @@ std::optional<std::string> CThunarActions::Merge(const std::string& existing, co
             actions += action.trimmed() + "\n";
         }
     }
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n" + actions.toStdString() + "</actions>\n";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n" + actions.toStdString() +
+           "</actions>\n";
 }
 
 plat::Result<void> CThunarActions::Update(const IntegrationMenu* menu) {
@@ -159,7 +164,11 @@ plat::Result<void> CThunarActions::Update(const IntegrationMenu* menu) {
     return plat::Ok{};
 }
 
-plat::Result<void> CThunarActions::Install(const IntegrationMenu& menu) { return Update(&menu); }
-plat::Result<void> CThunarActions::Remove() { return Update(nullptr); }
+plat::Result<void> CThunarActions::Install(const IntegrationMenu& menu) {
+    return Update(&menu);
+}
+plat::Result<void> CThunarActions::Remove() {
+    return Update(nullptr);
+}
 
 } // namespace vtlmenu

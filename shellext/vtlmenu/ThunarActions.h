@@ -13,16 +13,17 @@
 namespace vtlmenu {
 
 class CThunarActions {
-public:
+  public:
     static std::string Path();
     // `existing` with our actions replaced by those of `menu`, or only removed when `menu` is
     // null; nothing when `existing` is not a well-formed action list.
-    static std::optional<std::string> Merge(const std::string& existing, const IntegrationMenu* menu);
+    static std::optional<std::string> Merge(const std::string& existing,
+                                            const IntegrationMenu* menu);
     // Fail, the file untouched, when it cannot be merged or written.
     static plat::Result<void> Install(const IntegrationMenu& menu);
     static plat::Result<void> Remove();
 
-private:
+  private:
     static plat::Result<void> Update(const IntegrationMenu* menu);
 };
 

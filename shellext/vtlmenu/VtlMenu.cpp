@@ -56,7 +56,8 @@ void Print(const std::vector<MenuEntry>& entries, int indent) {
 
 bool HasCommand(const std::vector<MenuEntry>& entries, unsigned offset) {
     for (const auto& entry : entries)
-        if ((entry.offset >= 0 && static_cast<unsigned>(entry.offset) == offset) || HasCommand(entry.children, offset))
+        if ((entry.offset >= 0 && static_cast<unsigned>(entry.offset) == offset) ||
+            HasCommand(entry.children, offset))
             return true;
     return false;
 }
@@ -80,7 +81,9 @@ CVtlMenu::CVtlMenu(std::string programPath)
     : m_programPath(std::move(programPath)),
       m_programDir(std::filesystem::path(m_programPath).parent_path().string()) {}
 
-std::string CVtlMenu::ModulePath() const { return CExtensionModule::InstalledPath(m_programDir); }
+std::string CVtlMenu::ModulePath() const {
+    return CExtensionModule::InstalledPath(m_programDir);
+}
 
 int CVtlMenu::Menu(const std::vector<std::string>& files) {
     CExtensionModule module;
@@ -108,7 +111,9 @@ int CVtlMenu::Invoke(unsigned offset, const std::vector<std::string>& files) {
     const HRESULT hr = request.Invoke(offset);
     // With pictures, the handler offers a menu or says that its commands are turned off.
     if (hr == E_INVALIDARG && request.Entries().empty()) {
-        std::fprintf(stderr, "vtlmenu: none of the files is a picture Vantrel takes (jpg, jpeg, bmp, gif)\n");
+        std::fprintf(
+            stderr,
+            "vtlmenu: none of the files is a picture Vantrel takes (jpg, jpeg, bmp, gif)\n");
         return EXIT_NO_PICTURES;
     }
     if (hr == vtlext::VTLEXT_E_TURNED_OFF)
@@ -119,7 +124,8 @@ int CVtlMenu::Invoke(unsigned offset, const std::vector<std::string>& files) {
 void CVtlMenu::RecordLocation() const {
     HKEY key = nullptr;
     if (RegOpenKeyEx(HKEY_CURRENT_USER, settingkey::PATH, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        const bool known = RegQueryValueEx(key, settingkey::LOCATION, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        const bool known =
+            RegQueryValueEx(key, settingkey::LOCATION, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
         RegCloseKey(key);
         if (known)
             return;
@@ -127,11 +133,12 @@ void CVtlMenu::RecordLocation() const {
     const std::string vtl = m_programDir + "/vtl";
     std::error_code ec;
     if (!std::filesystem::is_regular_file(vtl, ec)) {
-        std::printf("vtl is not installed beside vtlmenu; run vtl once so that it records where it is.\n");
+        std::printf(
+            "vtl is not installed beside vtlmenu; run vtl once so that it records where it is.\n");
         return;
     }
-    if (RegCreateKeyEx(HKEY_CURRENT_USER, settingkey::PATH, REG_OPTION_NON_VOLATILE, KEY_WRITE, &key, nullptr) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyEx(HKEY_CURRENT_USER, settingkey::PATH, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                       &key, nullptr) != ERROR_SUCCESS)
         return;
     RegSetValueEx(key, settingkey::LOCATION, REG_SZ, reinterpret_cast<const BYTE*>(vtl.c_str()),
                   static_cast<DWORD>(vtl.size() + 1));
@@ -147,7 +154,8 @@ int CVtlMenu::Register() {
         return EXIT_NO_MODULE;
     const HRESULT hr = module.RegisterServer();
     if (FAILED(hr)) {
-        std::fprintf(stderr, "vtlmenu: registering %s failed (0x%08X)\n", module.Path().c_str(), static_cast<unsigned>(hr));
+        std::fprintf(stderr, "vtlmenu: registering %s failed (0x%08X)\n", module.Path().c_str(),
+                     static_cast<unsigned>(hr));
         return EXIT_FAILED;
     }
     std::printf("Registered %s as the context-menu handler.\n", module.Path().c_str());
@@ -157,7 +165,8 @@ int CVtlMenu::Register() {
 
 int CVtlMenu::Update() {
     if (CExtensionModule::RegisteredPath().empty()) {
-        std::printf("The context-menu handler is not registered: no file manager's menu to update.\n");
+        std::printf(
+            "The context-menu handler is not registered: no file manager's menu to update.\n");
         return EXIT_DONE;
     }
     CExtensionModule module;
@@ -183,7 +192,8 @@ int CVtlMenu::InstallMenus(const CExtensionModule& module) {
     const std::optional<IntegrationMenu> menu = OfferedMenu(module);
     if (!menu) {
         // The options turned the whole menu off: the file managers offer nothing.
-        Report(CDolphinServiceMenu::Remove(), "The Vantrel menu is turned off in its options: removed the Dolphin service menu.",
+        Report(CDolphinServiceMenu::Remove(),
+               "The Vantrel menu is turned off in its options: removed the Dolphin service menu.",
                "cannot remove " + CDolphinServiceMenu::Path(), status);
         Report(CThunarActions::Remove(), "Removed the Thunar actions.", status);
         return status;
@@ -217,7 +227,8 @@ int CVtlMenu::Unregister() {
         return EXIT_NO_MODULE;
     int status = EXIT_DONE;
     const HRESULT hr = module.UnregisterServer();
-    Report(SUCCEEDED(hr), "Unregistered the context-menu handler.", "unregistering the handler failed", status);
+    Report(SUCCEEDED(hr), "Unregistered the context-menu handler.",
+           "unregistering the handler failed", status);
     Report(CDolphinServiceMenu::Remove(), "Removed the Dolphin service menu.",
            "cannot remove " + CDolphinServiceMenu::Path(), status);
     Report(CThunarActions::Remove(), "Removed the Thunar actions.", status);

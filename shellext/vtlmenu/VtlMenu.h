@@ -18,14 +18,14 @@ namespace vtlmenu {
 
 enum VtlMenuExit : int {
     EXIT_DONE = 0,
-    EXIT_FAILED = 1,       // the module refused or could not do it (it said why)
+    EXIT_FAILED = 1, // the module refused or could not do it (it said why)
     EXIT_USAGE = 2,
-    EXIT_NO_MODULE = 3,    // the module could not be loaded
-    EXIT_NO_PICTURES = 4,  // --invoke on a selection the handler offers nothing for
+    EXIT_NO_MODULE = 3,   // the module could not be loaded
+    EXIT_NO_PICTURES = 4, // --invoke on a selection the handler offers nothing for
 };
 
 class CVtlMenu {
-public:
+  public:
     // `programPath` is vtlmenu's own full path: the module and vtl are installed beside it.
     explicit CVtlMenu(std::string programPath);
 
@@ -41,7 +41,7 @@ public:
     // user, run by vtl at a user's first start where the program is installed for every user.
     int AddThunarActions();
 
-private:
+  private:
     std::string ModulePath() const;
     // The menu the handler offers on any picture, as the file managers' files list it, with the
     // icon saved for them; nothing when the options turned the menu off.

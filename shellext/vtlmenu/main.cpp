@@ -42,7 +42,8 @@ int Usage() {
 
 // A menu offset: decimal digits only, at most 0xFFFF.
 bool ParseOffset(const std::string& text, unsigned& offset) {
-    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 5 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     offset = static_cast<unsigned>(std::stoul(text));
     return offset <= 0xFFFF;

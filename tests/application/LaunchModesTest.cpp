@@ -43,9 +43,7 @@ class LaunchModes : public testing::Test {
         const auto saved = setting.SaveResizeSetting();
         ASSERT_TRUE(saved && saved->notice.empty());
     }
-    void HandOff(std::uint32_t command) {
-        ASSERT_TRUE(m_queue.Post(command, m_files));
-    }
+    void HandOff(std::uint32_t command) { ASSERT_TRUE(m_queue.Post(command, m_files)); }
     static vtltest::ProgramRun Run(const std::string& autoclick = "",
                                    const std::string& vtl = VTL_BIN_DIR "/vtl",
                                    std::map<std::string, std::string> env = {}) {

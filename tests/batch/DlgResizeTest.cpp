@@ -42,14 +42,14 @@ void Expect(QWidget& d, const std::string& shown) {
     const bool whole = control->font() == d.font() &&
                        control->rect().contains(control->fontMetrics().boundingRect(
                            QRect(0, 0, control->width(), 10000), Qt::TextWordWrap, text));
-    const std::string seen =
-        shown[split] == '='               ? text.toStdString()
-        : value == "whole"                ? (whole ? "whole" : "cut")
-        : value == "on" || value == "off" ? (control->isEnabled() ? "on" : "off")
-        : colour == Qt::red               ? "warning"
-        : colour == QApplication::palette().color(QPalette::WindowText)
-            ? "information"
-            : colour.name().toStdString();
+    const std::string seen = shown[split] == '=' ? text.toStdString()
+                             : value == "whole"  ? (whole ? "whole" : "cut")
+                             : value == "on" || value == "off"
+                                 ? (control->isEnabled() ? "on" : "off")
+                             : colour == Qt::red ? "warning"
+                             : colour == QApplication::palette().color(QPalette::WindowText)
+                                 ? "information"
+                                 : colour.name().toStdString();
     EXPECT_EQ(seen, value) << name;
 }
 

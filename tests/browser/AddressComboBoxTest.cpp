@@ -100,7 +100,8 @@ TEST_F(AddressBoxTest, TypedLocationsFilesAndNonsense) {
         {over, "/usr", over, "/usr", "", "Cannot open the folder: " + over},
         {fits, fits, fits, "/usr", "", ""},
         {"~/Pictures/p.jpg", pictures, pictures, pictures, "p.jpg", ""},
-        {"/usr/missing", pictures, "/usr/missing", pictures, "p.jpg", "No such folder: /usr/missing"},
+        {"/usr/missing", pictures, "/usr/missing", pictures, "p.jpg",
+         "No such folder: /usr/missing"},
         {loop, pictures, loop, pictures, "p.jpg", "Cannot open the folder: " + loop},
         {Home() + "/Desktop/card.jpg", "", "Desktop", "", "card.jpg", ""},
     };

@@ -36,7 +36,7 @@ class FileListViewTest : public BrowserTest {
         fs::create_directories(Path("sub"));
         fs::create_directories(Path(".hidden-folder"));
         const std::tuple<const char*, std::size_t, int> files[] = {
-            {"apple.jpg", 5000, 1},  {"b.gif", 100, 5},     {"Zeta.png", 1500, 3},
+            {"apple.jpg", 5000, 1},  {"b.gif", 100, 5},    {"Zeta.png", 1500, 3},
             {"photo.JPEG", 2000, 6}, {"photo.tif", 10, 2}, {".hidden.png", 3000, 4},
             {"photo.jpgx", 10, 1},   {"photo.lnk", 10, 1}};
         for (const auto& [name, size, hoursOld] : files) {

@@ -481,8 +481,8 @@ TEST_F(MainFrameTest, EverySurfaceReadsInALightAndADarkTheme) {
     const QRect pane = preview->viewport()->rect();
     const std::tuple<const char*, QWidget*, QRect, QPalette::ColorRole, double> surfaces[] = {
         {"name", m_list->viewport(), cell.adjusted(cell.height(), 0, 0, 0), QPalette::Base, 4.5},
-        {"check box", m_list->viewport(), QRect(cell.topLeft(), QSize(cell.height(), cell.height())),
-         QPalette::Base, 3},
+        {"check box", m_list->viewport(),
+         QRect(cell.topLeft(), QSize(cell.height(), cell.height())), QPalette::Base, 3},
         {"header", m_list->m_ctrlHeader, m_list->m_ctrlHeader->rect(), QPalette::Button, 4.5},
         {"toolbar label", Button("ID_MAIL_TO"), mail.adjusted(0, mail.height() * 3 / 4, 0, 0),
          QPalette::Window, 4.5},
@@ -504,13 +504,15 @@ TEST_F(MainFrameTest, EverySurfaceReadsInALightAndADarkTheme) {
             for (int y = region.top(); y <= region.bottom(); ++y)
                 for (int x = region.left(); x <= region.right(); ++x)
                     ++counts[picture.pixel(x, y)];
-            const QColor ground = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
-                                      return a.second < b.second;
-                                  })->first;
+            const QColor ground =
+                std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                    return a.second < b.second;
+                })->first;
             double ink = 1;
             for (const auto& [colour, count] : counts)
                 ink = std::max(ink, Contrast(ground, QColor(colour)));
-            EXPECT_LT(Contrast(ground, palette.color(role)), 1.5) << what << " " << qPrintable(ground.name());
+            EXPECT_LT(Contrast(ground, palette.color(role)), 1.5)
+                << what << " " << qPrintable(ground.name());
             EXPECT_GE(ink, least) << what << " on " << qPrintable(ground.name());
         }
     }

@@ -445,8 +445,10 @@ TEST_F(MailPicturesTest, MailedCopiesLoseTheirLocationAndTheSourceKeepsIt) {
     // The file's type, whether it is the run's own copy ("Resize and mail"), the choice, and
     // whether the mailed picture still has its location.
     const std::tuple<const char*, bool, int, bool> cases[] = {
-        {"jpg", false, 1, false}, {"jpg", true, 1, false},
-        {"webp", true, 1, false}, {"jpg", false, 0, true},
+        {"jpg", false, 1, false},
+        {"jpg", true, 1, false},
+        {"webp", true, 1, false},
+        {"jpg", false, 0, true},
     };
     for (const auto& [type, ours, noGps, located] : cases) {
         SCOPED_TRACE(std::string(type) + (ours ? " resized " : " marked ") + std::to_string(noGps));
@@ -520,9 +522,13 @@ TEST_F(MailPicturesTest, EachRouteTakesTheMailOrHandsItToTheNext) {
             fs::create_symlink(fs::path("/bin") / tool, path + "/" + tool);
         WriteFile(data + "/mimeapps.list",
                   "[Default Applications]\nx-scheme-handler/mailto=" + std::string(mailto) + "\n");
-        ScopedEnv env({{"PATH", path}, {"VTL_MAIL_COMMAND", ""}, {"HOME", home},
-                       {"XDG_PICTURES_DIR", pictures}, {"XDG_CACHE_HOME", cache},
-                       {"XDG_CONFIG_DIRS", data}, {"XDG_DATA_DIRS", data},
+        ScopedEnv env({{"PATH", path},
+                       {"VTL_MAIL_COMMAND", ""},
+                       {"HOME", home},
+                       {"XDG_PICTURES_DIR", pictures},
+                       {"XDG_CACHE_HOME", cache},
+                       {"XDG_CONFIG_DIRS", data},
+                       {"XDG_DATA_DIRS", data},
                        {"XDG_DATA_HOME", data}});
         std::unique_ptr<PrivateBus> bus;
         if (std::string(portal) != "-")
@@ -548,7 +554,9 @@ TEST_F(MailPicturesTest, EachRouteTakesTheMailOrHandsItToTheNext) {
             << "a spool only for the program that took the mail";
         const std::string folder = urls.opened.empty() ? "" : urls.opened[0];
         EXPECT_EQ(told, route == 'f' ? Texts{"No mail program could take the pictures, so they "
-                                             "are kept in " + folder + ". Attach them to a new "
+                                             "are kept in " +
+                                             folder +
+                                             ". Attach them to a new "
                                              "message by hand; its subject and text are on the "
                                              "clipboard."}
                                      : Texts{});

@@ -20,7 +20,7 @@ class FolderRowsTest : public testing::Test {
     void SetUp() override {
         // Size 0 makes a folder.
         const std::tuple<const char*, std::size_t, int> entries[] = {
-            {"sub", 0, 5},     {"album.jpg", 0, 4}, {"A.jpg", 100, 1},  {"b.png", 300, 3},
+            {"sub", 0, 5},     {"album.jpg", 0, 4}, {"A.jpg", 100, 1},   {"b.png", 300, 3},
             {"c.gif", 200, 2}, {"notes.txt", 5, 1}, {"photo.jpgx", 5, 1}};
         for (const auto& [name, size, hoursOld] : entries) {
             if (size)

@@ -32,7 +32,8 @@ TEST(Handoff, ResizeAndMailOfThreePicturesGivesTheRecordBytes) {
     EXPECT_EQ(std::vector(header, header + 5), (std::vector<std::uint32_t>{4000, 4, 3, 2, 0}));
     EXPECT_EQ(block[0], 0xFF);
     for (const auto& [offset, file] : {std::pair(21, files[0]), {281, files[1]}, {541, files[2]}})
-        EXPECT_EQ(std::string(&block[offset], &block[offset + file.size() + 2]), file + '\0' + '\x2B')
+        EXPECT_EQ(std::string(&block[offset], &block[offset + file.size() + 2]),
+                  file + '\0' + '\x2B')
             << "the path, its NUL, and behind it the bytes as they were";
     EXPECT_EQ(block[801], 0x2B);
 
@@ -56,8 +57,8 @@ TEST(Handoff, CountsAndEntriesTheBlockCannotHoldStayInsideIt) {
     // a read past the end faults even without a sanitizer.
     const long page = sysconf(_SC_PAGESIZE);
     const std::size_t pages = (HANDOFF_BLOCK_SIZE + page - 1) / page;
-    auto* base = static_cast<unsigned char*>(
-        mmap(nullptr, (pages + 1) * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    auto* base = static_cast<unsigned char*>(mmap(
+        nullptr, (pages + 1) * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
     ASSERT_NE(base, MAP_FAILED);
     ASSERT_EQ(mprotect(base + pages * page, page, PROT_NONE), 0);
     unsigned char* block = base + pages * page - HANDOFF_BLOCK_SIZE;

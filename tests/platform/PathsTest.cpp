@@ -21,14 +21,20 @@ TEST(Paths, SplitAndMakeAreInverseAndADriveMeansAbsolute) {
     const struct {
         std::string path, dir, fname, ext;
     } cases[] = {
-        {"/home/me/a.jpg", "/home/me/", "a", ".jpg"},         {"/home/me/archive.tar.gz", "/home/me/", "archive.tar", ".gz"},
-        {"/home/me/my.pictures/a", "/home/me/my.pictures/", "a", ""}, {"relative/b.JPEG", "relative/", "b", ".JPEG"},
-        {"c.gif", "", "c", ".gif"},                           {"/home/me/.hidden", "/home/me/", "", ".hidden"},
-        {"/home/me/folder/", "/home/me/folder/", "", ""},     {"/", "/", "", ""},
+        {"/home/me/a.jpg", "/home/me/", "a", ".jpg"},
+        {"/home/me/archive.tar.gz", "/home/me/", "archive.tar", ".gz"},
+        {"/home/me/my.pictures/a", "/home/me/my.pictures/", "a", ""},
+        {"relative/b.JPEG", "relative/", "b", ".JPEG"},
+        {"c.gif", "", "c", ".gif"},
+        {"/home/me/.hidden", "/home/me/", "", ".hidden"},
+        {"/home/me/folder/", "/home/me/folder/", "", ""},
+        {"/", "/", "", ""},
     };
     for (const auto& c : cases) {
         const PathParts parts = SplitPath(c.path);
-        EXPECT_EQ(std::tie(parts.drive, parts.dir, parts.fname, parts.ext), std::tie("", c.dir, c.fname, c.ext)) << c.path;
+        EXPECT_EQ(std::tie(parts.drive, parts.dir, parts.fname, parts.ext),
+                  std::tie("", c.dir, c.fname, c.ext))
+            << c.path;
         EXPECT_EQ(MakePath(parts), c.path);
         EXPECT_EQ(HasDrive(c.path), c.path[0] == '/') << c.path;
     }
@@ -37,8 +43,10 @@ TEST(Paths, SplitAndMakeAreInverseAndADriveMeansAbsolute) {
 }
 
 TEST(Paths, TheTemporaryAndTheUsersFoldersFollowTheirVariables) {
-    vtltest::ScopedEnv env({{"TMPDIR", "/var/tmp/x"}, {"HOME", "/home/someone"},
-                            {"XDG_CONFIG_HOME", "/elsewhere/config"}, {"XDG_DATA_HOME", ""}});
+    vtltest::ScopedEnv env({{"TMPDIR", "/var/tmp/x"},
+                            {"HOME", "/home/someone"},
+                            {"XDG_CONFIG_HOME", "/elsewhere/config"},
+                            {"XDG_DATA_HOME", ""}});
     EXPECT_EQ(GetTempPath(), "/var/tmp/x/");
     EXPECT_EQ(GetUserConfigFolder(), "/elsewhere/config");
     EXPECT_EQ(GetUserDataFolder(), "/home/someone/.local/share");
@@ -93,14 +101,14 @@ TEST(FileFacts, ExistenceSizeAndTimes) {
 
 TEST(Locale, QtPicturesBecomeWindowsPictures) {
     const std::pair<const char*, const char*> cases[] = {
-        {"h:mm:ss AP", "h:mm:ss tt"}, {"h:mm ap", "h:mm tt"},   {"HH:mm:ss t", "HH:mm:ss"},
+        {"h:mm:ss AP", "h:mm:ss tt"}, {"h:mm ap", "h:mm tt"},     {"HH:mm:ss t", "HH:mm:ss"},
         {"dd/MM/yyyy", "dd/MM/yyyy"}, {"d 'at' HH", "d 'at' HH"},
     };
     for (const auto& [qt, windows] : cases)
         EXPECT_EQ(ToWindowsPicture(qt), windows) << qt;
     const LocaleInfo info = GetUserLocaleInfo();
-    EXPECT_FALSE(info.shortDate.empty() || info.timeFormat.empty() || info.decimalSeparator.empty() ||
-                 info.negativeSign.empty());
+    EXPECT_FALSE(info.shortDate.empty() || info.timeFormat.empty() ||
+                 info.decimalSeparator.empty() || info.negativeSign.empty());
 }
 
 // Starting by a path with a space and a shell character, with no arguments, is seen in the

@@ -29,7 +29,7 @@ constexpr const char* kKey = "Software\\Ostrell\\vtl\\setting";
 const std::string kFifty("\x32\0\0\0", 4), kSeven("\x07\0\0\0", 4);
 
 class RegistryTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", vtltest::MakeTempDir("config").c_str(), 1);
         fs::create_directories(fs::path(Hive()).parent_path());
@@ -41,7 +41,8 @@ protected:
         return key;
     }
     static LONG Set(HKEY key, const char* name, const std::string& bytes, DWORD type = REG_DWORD) {
-        return RegSetValueEx(key, name, type, reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+        return RegSetValueEx(key, name, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                             DWORD(bytes.size()));
     }
     // One value written through a handle of its own: what closing the handle gives.
     static LONG Save(const char* name, const std::string& bytes, const char* path = kKey) {
@@ -78,7 +79,8 @@ TEST_F(RegistryTest, ValuesKeepTheirTypesNamesIgnoreCaseAndAHandleWritesOnClose)
         EXPECT_EQ(std::make_pair(Get(name, &read), read), std::make_pair(bytes, type)) << name;
     }
     const std::string text = vtltest::ReadFile(Hive());
-    EXPECT_TRUE(text.starts_with("REGEDIT4\n") && text.find("\"width\"=dword:00000032") != std::string::npos)
+    EXPECT_TRUE(text.starts_with("REGEDIT4\n") &&
+                text.find("\"width\"=dword:00000032") != std::string::npos)
         << "a file a person can read and edit: " << text;
 
     // A handle answers from the file as it read it when opened, so a group of values costs one
@@ -98,7 +100,8 @@ TEST_F(RegistryTest, ValuesKeepTheirTypesNamesIgnoreCaseAndAHandleWritesOnClose)
     EXPECT_EQ(RegDeleteValue(key, "DEST"), ERROR_SUCCESS);
     EXPECT_EQ(RegDeleteValue(key, "dest"), ERROR_FILE_NOT_FOUND) << "a handle sees its own changes";
     RegCloseKey(key);
-    EXPECT_NE(vtltest::ReadFile(Hive()).find("\"width\"=dword:00000007"), std::string::npos) << "one value, first spelling";
+    EXPECT_NE(vtltest::ReadFile(Hive()).find("\"width\"=dword:00000007"), std::string::npos)
+        << "one value, first spelling";
     EXPECT_EQ(Get("dest"), "");
 
     // A path string is read whole into its 260 bytes, up to its first NUL, or not at all.
@@ -205,7 +208,10 @@ TEST_F(RegistryTest, AHiveThatCannotBeReadWholeReadsAsEmptyAndIsNeverReplaced) {
     using Make = void (*)(const std::string& hive);
     const std::pair<const char*, Make> cases[] = {
         {"larger than 16 MiB",
-         [](auto& hive) { vtltest::WriteFile(hive, "[HKEY_CURRENT_USER\\Software]\n" + std::string(17 << 20, ';')); }},
+         [](auto& hive) {
+             vtltest::WriteFile(hive,
+                                "[HKEY_CURRENT_USER\\Software]\n" + std::string(17 << 20, ';'));
+         }},
         {"a FIFO", [](auto& hive) { mkfifo(hive.c_str(), 0600); }},
         {"a socket, which cannot be opened at all",
          [](auto& hive) {
@@ -218,11 +224,14 @@ TEST_F(RegistryTest, AHiveThatCannotBeReadWholeReadsAsEmptyAndIsNeverReplaced) {
     for (const auto& [what, make] : cases) {
         SetUp();
         make(Hive());
-        struct stat before {}, after {};
+        struct stat before {
+        }, after{};
         lstat(Hive().c_str(), &before);
         EXPECT_EQ(Get("width"), "") << what << ": read as empty, without waiting for a writer";
         HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, kKey, 0, KEY_WRITE, &key, nullptr), ERROR_CANTREAD) << what;
+        EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, kKey, 0, KEY_WRITE, &key, nullptr),
+                  ERROR_CANTREAD)
+            << what;
         EXPECT_EQ(RegDeleteTree(HKEY_CURRENT_USER, "Software"), ERROR_CANTREAD) << what;
         lstat(Hive().c_str(), &after);
         EXPECT_EQ(std::tie(after.st_ino, after.st_mode), std::tie(before.st_ino, before.st_mode))
@@ -237,12 +246,14 @@ TEST_F(RegistryTest, TwoProcessesSavingAtOnceKeepBothKeys) {
             const std::string path = "Software\\Writer" + std::to_string(p);
             bool saved = true;
             for (char i = 1; i <= 100; ++i)
-                saved = saved && Save("count", std::string{i, 0, 0, 0}, path.c_str()) == ERROR_SUCCESS;
+                saved =
+                    saved && Save("count", std::string{i, 0, 0, 0}, path.c_str()) == ERROR_SUCCESS;
             _exit(saved ? 0 : 2);
         }
     for (pid_t child : children) {
         int status = 0;
-        EXPECT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+                    WEXITSTATUS(status) == 0);
     }
     for (const char* path : {"Software\\Writer0", "Software\\Writer1"})
         EXPECT_EQ(Get("count", nullptr, path), std::string("\x64\0\0\0", 4)) << path;
@@ -260,14 +271,16 @@ TEST(ReplaceFile, KeepsTheModeFollowsLinksAndLeavesNoTemporaryFile) {
     fs::create_symlink("real/settings", dir + "/link");
     // What a writer killed an hour ago left beside the settings goes with the next save there.
     vtltest::WriteFile(dir + "/real/.vtl-save-KILLED", "half");
-    const struct utimbuf old{time(nullptr) - 3600, time(nullptr) - 3600};
+    const struct utimbuf old { time(nullptr) - 3600, time(nullptr) - 3600 };
     utime((dir + "/real/.vtl-save-KILLED").c_str(), &old);
     ASSERT_TRUE(plat::ReplaceFileContents(dir + "/link", "new", 0600));
     EXPECT_TRUE(fs::is_symlink(dir + "/link")) << "the link stays a link";
     EXPECT_EQ(vtltest::ReadFile(real), "new");
-    EXPECT_EQ(fs::status(real).permissions(), fs::perms(0640)) << "the replaced file's mode is kept";
+    EXPECT_EQ(fs::status(real).permissions(), fs::perms(0640))
+        << "the replaced file's mode is kept";
     ASSERT_TRUE(plat::ReplaceFileContents(dir + "/fresh", "x", 0604));
-    EXPECT_EQ(fs::status(dir + "/fresh").permissions(), fs::perms(0604)) << "a new file gets the caller's mode";
+    EXPECT_EQ(fs::status(dir + "/fresh").permissions(), fs::perms(0604))
+        << "a new file gets the caller's mode";
     fs::create_symlink("nowhere/at/all", dir + "/dangling");
     EXPECT_FALSE(plat::ReplaceFileContents(dir + "/dangling", "x", 0600));
     ASSERT_TRUE(plat::CFileReplacement(real).Write("half")); // abandoned unfinished
@@ -278,10 +291,11 @@ TEST(ReplaceFile, KeepsTheModeFollowsLinksAndLeavesNoTemporaryFile) {
 TEST(ReplaceFile, SweepTakesOnlyOldUnlockedFilesOfOurs) {
     const std::string dir = vtltest::MakeTempDir();
     const auto age = [&](const std::string& name) {
-        const struct utimbuf old{time(nullptr) - 3600, time(nullptr) - 3600};
+        const struct utimbuf old { time(nullptr) - 3600, time(nullptr) - 3600 };
         utime((dir + "/" + name).c_str(), &old);
     };
-    for (const char* name : {".vtl-save-AAAAAA", ".vtl-save-BBBBBB", ".vtl-save-toolongname", "photo.jpg"}) {
+    for (const char* name :
+         {".vtl-save-AAAAAA", ".vtl-save-BBBBBB", ".vtl-save-toolongname", "photo.jpg"}) {
         vtltest::WriteFile(dir + "/" + name, "x");
         age(name);
     }
@@ -295,8 +309,8 @@ TEST(ReplaceFile, SweepTakesOnlyOldUnlockedFilesOfOurs) {
     plat::SweepStaleTempFiles(dir);
     close(held);
     // Only AAAAAA is a leftover: old, unlocked and named exactly as ours are.
-    EXPECT_EQ(vtltest::FolderNames(dir),
-              (Names{".vtl-save-BBBBBB", ".vtl-save-NEWNEW", ".vtl-save-toolongname", writing, "photo.jpg"}));
+    EXPECT_EQ(vtltest::FolderNames(dir), (Names{".vtl-save-BBBBBB", ".vtl-save-NEWNEW",
+                                                ".vtl-save-toolongname", writing, "photo.jpg"}));
 }
 
 } // namespace

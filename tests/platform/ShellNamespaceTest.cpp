@@ -31,7 +31,10 @@ class ShellNamespaceTest : public ::testing::Test {
               "/home/Pictures/x", "/home/Pictures/with space", "/usb/a", "/aaa"})
             fs::create_directories(root + dir);
         vtltest::WriteFile(root + "/home/Desktop/zeta.jpg", "");
-        return {root + "/home", root + "/home/Docs", root + "/home/Desktop", {root + "/aaa", root + "/usb"}};
+        return {root + "/home",
+                root + "/home/Docs",
+                root + "/home/Desktop",
+                {root + "/aaa", root + "/usb"}};
     }
     PidlPtr Parse(const std::string& typed) const {
         LPITEMIDLIST pidl = nullptr;
@@ -118,11 +121,14 @@ TEST_F(ShellNamespaceTest, EveryPathHasOneCanonicalList) {
 
 TEST_F(ShellNamespaceTest, FoldersListTheirItemsInTheShellOrder) {
     constexpr DWORD all = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
-    EXPECT_EQ(Children(desktop, all), (Names{"Home", "Documents", "Computer", "Home", "f", "zeta.jpg"}));
+    EXPECT_EQ(Children(desktop, all),
+              (Names{"Home", "Documents", "Computer", "Home", "f", "zeta.jpg"}));
     EXPECT_EQ(Children(desktop, SHCONTF_FOLDERS | SHCONTF_INCLUDEHIDDEN),
               (Names{"Home", "Documents", "Computer", ".hidden", "Home", "f"}));
     // A desktop folder named "Home" is not the virtual Home.
-    EXPECT_NE(HRESULT_CODE(desktop->CompareIDs(0, Parse("::Home").get(), Parse(root + "/home/Desktop/Home").get())), 0u);
+    EXPECT_NE(HRESULT_CODE(desktop->CompareIDs(0, Parse("::Home").get(),
+                                               Parse(root + "/home/Desktop/Home").get())),
+              0u);
     IShellFolder* computer = nullptr;
     desktop->BindToObject(Parse("::Computer").get(), &computer);
     EXPECT_EQ(Children(computer, all), (Names{"/", root + "/aaa", root + "/usb"}));
@@ -189,7 +195,8 @@ TEST(ShellInfo, TypesAndIconsGoByTheNameAlone) {
     EXPECT_EQ(jpeg, info("b.JPG")) << "every JPEG shares one icon";
     EXPECT_TRUE(jpeg.first != png.first && jpeg.second != png.second);
     SHFILEINFO folderInfo;
-    SHGetFileInfo("", FILE_ATTRIBUTE_DIRECTORY, &folderInfo, SHGFI_USEFILEATTRIBUTES | SHGFI_TYPENAME);
+    SHGetFileInfo("", FILE_ATTRIBUTE_DIRECTORY, &folderInfo,
+                  SHGFI_USEFILEATTRIBUTES | SHGFI_TYPENAME);
     EXPECT_EQ(folderInfo.szTypeName, info("").first);
 }
 
@@ -203,7 +210,8 @@ TEST(ShellRoots, ComputerShowsTheMountsAUserSees) {
         "35 22 8:49 / /mnt/data rw - xfs /dev/sdd1 rw\n"
         "37 22 0:50 / /run/user/1000 rw - tmpfs tmpfs rw\n"
         "damaged line\n";
-    EXPECT_EQ(ParseMountInfo(mountinfo), (Names{"/media/me/USB STICK\\", "/mnt/data", "/run/media/me/CARD"}));
+    EXPECT_EQ(ParseMountInfo(mountinfo),
+              (Names{"/media/me/USB STICK\\", "/mnt/data", "/run/media/me/CARD"}));
 }
 
 TEST(ShellRoots, DocumentsAndDesktopFollowTheUserDirectories) {
@@ -211,7 +219,8 @@ TEST(ShellRoots, DocumentsAndDesktopFollowTheUserDirectories) {
     for (const char* dir : {"/Desktop", "/Bureau", "/Docs"})
         fs::create_directories(home + dir);
     vtltest::ScopedEnv env({{"HOME", home}, {"XDG_CONFIG_HOME", config}});
-    const std::string userDirs = "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\nXDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n";
+    const std::string userDirs =
+        "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\nXDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n";
     // XDG_DESKTOP_DIR and XDG_DOCUMENTS_DIR below the home ("": unset), user-dirs.dirs, and the
     // desktop and documents read.
     const std::tuple<std::string, std::string, std::string, std::string, std::string> cases[] = {
@@ -225,7 +234,8 @@ TEST(ShellRoots, DocumentsAndDesktopFollowTheUserDirectories) {
         env.Set("XDG_DOCUMENTS_DIR", documentsVariable.empty() ? "" : home + documentsVariable);
         vtltest::WriteFile(config + "/user-dirs.dirs", dirs);
         const ShellRoots read = ReadShellRoots();
-        EXPECT_EQ(std::pair(read.desktop, read.documents), std::pair(desktop, documents)) << desktopVariable << dirs;
+        EXPECT_EQ(std::pair(read.desktop, read.documents), std::pair(desktop, documents))
+            << desktopVariable << dirs;
     }
 }
 

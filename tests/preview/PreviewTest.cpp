@@ -200,9 +200,8 @@ TEST(ScrollPictureView, TodaysFormatsAreShownWithTheirExif) {
     camera.set("exif-ifd0-Make", "Vantrel");
     const std::string jpeg = MakeTempDir("today") + "/c.jpg";
     const VImage tagged = VImage::new_from_file(vtltest::WritePicture(camera, jpeg).c_str());
-    const std::pair<const char*, bool> formats[] = {{"heic", true}, {"avif", true},
-                                                    {"webp", true}, {"png", true},
-                                                    {"tif", false}, {"jxl", false}};
+    const std::pair<const char*, bool> formats[] = {{"heic", true}, {"avif", true}, {"webp", true},
+                                                    {"png", true},  {"tif", false}, {"jxl", false}};
     Pane pane;
     CExifReader reader;
     for (const auto& [ext, exif] : formats) {

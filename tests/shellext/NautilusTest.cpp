@@ -38,12 +38,14 @@ using namespace shellexttest;
 // GFile stored on it as "file".
 GType FileInfoType() {
     static const GType type = [] {
-        const GType registered = g_type_register_static_simple(G_TYPE_OBJECT, "VantrelTestFileInfo", sizeof(GObjectClass),
-                                                               nullptr, sizeof(GObject), nullptr, GTypeFlags(0));
+        const GType registered = g_type_register_static_simple(
+            G_TYPE_OBJECT, "VantrelTestFileInfo", sizeof(GObjectClass), nullptr, sizeof(GObject),
+            nullptr, GTypeFlags(0));
         const auto interfaceInit = [](gpointer table, gpointer) {
-            static_cast<NautilusFileInfoInterface*>(table)->get_location = [](NautilusFileInfo* info) {
-                return G_FILE(g_object_ref(g_object_get_data(G_OBJECT(info), "file")));
-            };
+            static_cast<NautilusFileInfoInterface*>(table)->get_location =
+                [](NautilusFileInfo* info) {
+                    return G_FILE(g_object_ref(g_object_get_data(G_OBJECT(info), "file")));
+                };
         };
         const GInterfaceInfo iface{interfaceInit, nullptr, nullptr};
         g_type_add_interface_static(registered, NAUTILUS_TYPE_FILE_INFO, &iface);
@@ -61,17 +63,21 @@ InitializeFn g_initialize = nullptr;
 GType ProviderType(const std::string& path = VTL_LIB_DIR "/libvantrel-nautilus.so") {
     static const GType type = [&] {
         void* extension = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        g_initialize = reinterpret_cast<InitializeFn>(dlsym(extension, "nautilus_module_initialize"));
-        auto listTypes = reinterpret_cast<ListTypesFn>(dlsym(extension, "nautilus_module_list_types"));
+        g_initialize =
+            reinterpret_cast<InitializeFn>(dlsym(extension, "nautilus_module_initialize"));
+        auto listTypes =
+            reinterpret_cast<ListTypesFn>(dlsym(extension, "nautilus_module_list_types"));
         EXPECT_TRUE(g_initialize && listTypes) << "the entry points of " << path;
 
         const auto classInit = [](gpointer klass, gpointer) {
-            G_TYPE_MODULE_CLASS(klass)->load = [](GTypeModule* module) { return g_initialize(module), gboolean(TRUE); };
+            G_TYPE_MODULE_CLASS(klass)->load = [](GTypeModule* module) {
+                return g_initialize(module), gboolean(TRUE);
+            };
             G_TYPE_MODULE_CLASS(klass)->unload = [](GTypeModule*) {};
         };
-        const GType moduleType = g_type_register_static_simple(G_TYPE_TYPE_MODULE, "VantrelTestTypeModule",
-                                                               sizeof(GTypeModuleClass), classInit, sizeof(GTypeModule),
-                                                               nullptr, GTypeFlags(0));
+        const GType moduleType = g_type_register_static_simple(
+            G_TYPE_TYPE_MODULE, "VantrelTestTypeModule", sizeof(GTypeModuleClass), classInit,
+            sizeof(GTypeModule), nullptr, GTypeFlags(0));
         EXPECT_TRUE(g_type_module_use(G_TYPE_MODULE(g_object_new(moduleType, nullptr))));
         const GType* types = nullptr;
         int count = 0;
@@ -83,7 +89,7 @@ GType ProviderType(const std::string& path = VTL_LIB_DIR "/libvantrel-nautilus.s
 }
 
 class ShellExtNautilus : public WithFakeApplication {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_EQ(Module().RegisterServer(), plat::S_OK);
         WithFakeApplication::SetUp();
@@ -98,7 +104,8 @@ protected:
         GList* files = nullptr;
         for (const auto& path : paths) {
             GObject* info = G_OBJECT(g_object_new(FileInfoType(), nullptr));
-            GFile* file = path[0] == '/' ? g_file_new_for_path(path.c_str()) : g_file_new_for_uri(path.c_str());
+            GFile* file = path[0] == '/' ? g_file_new_for_path(path.c_str())
+                                         : g_file_new_for_uri(path.c_str());
             g_object_set_data_full(info, "file", file, g_object_unref);
             files = g_list_append(files, info);
         }
@@ -150,7 +157,7 @@ TEST_F(ShellExtNautilus, ACommandWaitsOffNautilussMainThreadUntilItsVtlTookIt) {
 // extension takes the module installed with it (found from its own folder, as the package lays
 // them out), and the module starts the vtl installed beside it.
 class ShellExtNautilusInstalled : public ShellExtNautilus {
-protected:
+  protected:
     void SetUp() override {
         WithFakeApplication::SetUp();
         SetLocation("");
@@ -192,13 +199,18 @@ TEST_F(ShellExtNautilus, ARefusalIsADialogOverNautilusNotANotification) {
     ASSERT_TRUE(gtk_init_check());
     Activate(Files(252, m_dir + "/a.jpg"), 0);
     GListModel* windows = gtk_window_get_toplevels();
-    vtltest::WaitUntil([&] { return g_main_context_iteration(nullptr, FALSE), g_list_model_get_n_items(windows) > 0; }, 5);
+    vtltest::WaitUntil(
+        [&] {
+            return g_main_context_iteration(nullptr, FALSE), g_list_model_get_n_items(windows) > 0;
+        },
+        5);
     ASSERT_EQ(g_list_model_get_n_items(windows), 1u) << "no dialog was shown";
     auto* dialog = GTK_WINDOW(g_list_model_get_item(windows, 0));
     char* text = nullptr;
     g_object_get(dialog, "text", &text, nullptr);
     EXPECT_STREQ(gtk_window_get_title(dialog), "Vantrel");
-    EXPECT_NE(std::string(text ? text : "").find("at most 251 pictures"), std::string::npos) << text;
+    EXPECT_NE(std::string(text ? text : "").find("at most 251 pictures"), std::string::npos)
+        << text;
     g_free(text);
     gtk_window_destroy(dialog);
     g_object_unref(dialog);

@@ -96,13 +96,14 @@ void WithFakeApplication::SetUp() {
     // alone, through no shell.
     m_dir = vtltest::MakeTempDir("fake vtl;echo");
     m_vtl = m_dir + "/vtl";
-    vtltest::WriteFile(m_vtl,
-                       "#!/bin/sh\necho \"${XDG_ACTIVATION_TOKEN-}|${DESKTOP_STARTUP_ID-}\" > \"$0.token\"\n"
-                       "echo \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n"
-                       "while [ -e \"$0.hold\" ]; do sleep 0.02; done\n"
-                       "mv \"" +
-                           RecordQueuePath(HandoffQueueName()) + "/$" + HANDOFF_RECORD_VARIABLE +
-                           "\" \"$0.record\"\n");
+    vtltest::WriteFile(
+        m_vtl,
+        "#!/bin/sh\necho \"${XDG_ACTIVATION_TOKEN-}|${DESKTOP_STARTUP_ID-}\" > \"$0.token\"\n"
+        "echo \"$#\" > \"$0.part\"\nmv \"$0.part\" \"$0.started\"\n"
+        "while [ -e \"$0.hold\" ]; do sleep 0.02; done\n"
+        "mv \"" +
+            RecordQueuePath(HandoffQueueName()) + "/$" + HANDOFF_RECORD_VARIABLE +
+            "\" \"$0.record\"\n");
     std::filesystem::permissions(m_vtl, std::filesystem::perms::owner_all);
     SetLocation(m_vtl);
     ClearQueue();

@@ -52,8 +52,8 @@ class WithFakeApplication : public testing::Test {
     // files when it took none.
     std::pair<std::uint32_t, Files> TakenRecord() const;
     void Hold(bool hold) const;
-    std::string m_dir;         // the fresh folder
-    std::string m_vtl;         // the fake application in it
+    std::string m_dir; // the fresh folder
+    std::string m_vtl; // the fake application in it
 };
 
 } // namespace shellexttest

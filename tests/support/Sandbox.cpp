@@ -40,7 +40,9 @@ Sandbox::~Sandbox() {
     }
 }
 
-const std::string& Sandbox::Root() { return g_root; }
+const std::string& Sandbox::Root() {
+    return g_root;
+}
 
 std::string MakeTempDir(const std::string& hint) {
     static std::atomic<int> counter{0};

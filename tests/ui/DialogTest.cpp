@@ -104,14 +104,15 @@ TEST(Message, PostedFromAnotherThreadArrivesInOrderOnTheDialogsThread) {
 // it at each scale (Qt 6.4 on Wayland says ratio 2 for 125 % to 175 %).
 TEST(SystemMetrics, TheDesktopSizeIsTheMonitorsRealPixels) {
     const std::pair<plat::ScreenReport, plat::ScreenPixels> cases[] = {
-        {{1707, 1067, 1.5, 2560, 1600}, {2560, 1600}},  // X11 150 %, not 2561 x 1601
-        {{1536, 864, 2.0, 1920, 1080}, {1920, 1080}},   // Wayland 125 %
-        {{1280, 720, 2.0, 1920, 1080}, {1920, 1080}},   // Wayland 150 %, not 2560 x 1440
+        {{1707, 1067, 1.5, 2560, 1600}, {2560, 1600}},      // X11 150 %, not 2561 x 1601
+        {{1536, 864, 2.0, 1920, 1080}, {1920, 1080}},       // Wayland 125 %
+        {{1280, 720, 2.0, 1920, 1080}, {1920, 1080}},       // Wayland 150 %, not 2560 x 1440
         {{720, 1280, 2.0, 1920, 1080, true}, {1080, 1920}}, // Wayland, output turned
         {{1536, 864, 1.25}, {1920, 1080}},                  // the server told nothing
     };
     for (const auto& [report, pixels] : cases)
-        EXPECT_EQ(plat::DesktopPixels(report), pixels) << report.logicalWidth << " " << report.ratio;
+        EXPECT_EQ(plat::DesktopPixels(report), pixels)
+            << report.logicalWidth << " " << report.ratio;
 }
 
 } // namespace

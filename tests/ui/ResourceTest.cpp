@@ -68,7 +68,8 @@ bool Fits(QWidget* control) {
     if (auto* label = qobject_cast<QLabel*>(control)) {
         const QRect used = metrics.boundingRect(QRect(0, 0, control->width(), 10000),
                                                 Qt::TextWordWrap, label->text());
-        return label->text().isEmpty() || control->rect().contains(used.translated(-used.topLeft()));
+        return label->text().isEmpty() ||
+               control->rect().contains(used.translated(-used.topLeft()));
     }
     auto* button = qobject_cast<QAbstractButton*>(control);
     if (!button)
@@ -76,17 +77,20 @@ bool Fits(QWidget* control) {
     QStyleOptionButton option;
     option.initFrom(button);
     option.text = button->text();
-    const bool radio = qobject_cast<QRadioButton*>(control), check = qobject_cast<QCheckBox*>(control);
+    const bool radio = qobject_cast<QRadioButton*>(control),
+               check = qobject_cast<QCheckBox*>(control);
     const auto room = [&](QStyle::SubElement element) {
         return control->style()->subElementRect(element, &option, control);
     };
-    const QRect indicator = room(radio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator);
+    const QRect indicator =
+        room(radio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator);
     const QRect contents = room(radio   ? QStyle::SE_RadioButtonContents
                                 : check ? QStyle::SE_CheckBoxContents
                                         : QStyle::SE_PushButtonContents);
     const QSize text = metrics.size(Qt::TextShowMnemonic, button->text());
     return (!(radio || check) || control->rect().contains(indicator)) &&
-           (button->text().isEmpty() || (text.width() <= contents.width() && text.height() <= contents.height()));
+           (button->text().isEmpty() ||
+            (text.width() <= contents.width() && text.height() <= contents.height()));
 }
 
 // A larger desktop font or scale grows every dialog as a whole: at fonts of 9 to 14 points and
@@ -98,9 +102,10 @@ TEST(Resources, EveryDialogFitsItsTextsAtEveryFontAndScale) {
         if (std::getenv("QT_SCALE_FACTOR"))
             break;
         const std::string screen = vtltest::MakeTempDir("screen") + "/screen.json";
-        vtltest::WriteFile(screen, "{\"screens\": [{\"name\": \"s\", \"x\": 0, \"y\": 0, \"width\": " +
-                                       std::to_string(int(1024 * scale)) + ", \"height\": " +
-                                       std::to_string(int(768 * scale)) + "}]}");
+        vtltest::WriteFile(screen,
+                           "{\"screens\": [{\"name\": \"s\", \"x\": 0, \"y\": 0, \"width\": " +
+                               std::to_string(int(1024 * scale)) +
+                               ", \"height\": " + std::to_string(int(768 * scale)) + "}]}");
         const vtltest::ProgramRun run = vtltest::RunProgram(
             std::filesystem::read_symlink("/proc/self/exe"),
             {"--gtest_filter=Resources.EveryDialogFitsItsTextsAtEveryFontAndScale"},
@@ -141,7 +146,8 @@ TEST(Resources, TheBitmapsShowTheirChoicesAtEveryScale) {
         EXPECT_EQ(twice.deviceIndependentSize(), QSizeF(once.size())) << id;
         for (const QImage& flip : {once, twice}) {
             const QImage left = flip.copy(0, 0, flip.width() * 5 / 12, flip.height());
-            const QImage right = flip.copy(flip.width() - left.width(), 0, left.width(), flip.height());
+            const QImage right =
+                flip.copy(flip.width() - left.width(), 0, left.width(), flip.height());
             EXPECT_TRUE(id != IDB_FLIP || right == left.mirrored(false, true)) << flip.width();
         }
     }

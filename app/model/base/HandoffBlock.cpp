@@ -104,7 +104,8 @@ HandoffHeader ReadHandoffBlock(unsigned char* block, std::vector<std::string>& f
     // A count the block cannot hold reads the entries that are there, never past the end.
     const std::size_t count = std::min<std::size_t>(header.nPathCount, HANDOFF_MAX_FILES);
     for (std::size_t i = 0; i < count; ++i) {
-        const char* entry = reinterpret_cast<const char*>(block + HANDOFF_HEADER_SIZE + i * HANDOFF_PATH_SIZE);
+        const char* entry =
+            reinterpret_cast<const char*>(block + HANDOFF_HEADER_SIZE + i * HANDOFF_PATH_SIZE);
         files.emplace_back(entry, strnlen(entry, HANDOFF_PATH_SIZE));
     }
     return header;

@@ -29,7 +29,8 @@ constexpr std::size_t HANDOFF_BLOCK_SIZE = 65535;
 constexpr std::size_t HANDOFF_HEADER_SIZE = 21;
 constexpr std::size_t HANDOFF_PATH_SIZE = 260;
 // 21 + 251 * 260 = 65281: a 252nd entry would end past the block.
-constexpr std::size_t HANDOFF_MAX_FILES = (HANDOFF_BLOCK_SIZE - HANDOFF_HEADER_SIZE) / HANDOFF_PATH_SIZE;
+constexpr std::size_t HANDOFF_MAX_FILES =
+    (HANDOFF_BLOCK_SIZE - HANDOFF_HEADER_SIZE) / HANDOFF_PATH_SIZE;
 
 // The user's queue of records: "handoffs" in the runtime folder, "vtl-handoffs" in shared
 // memory. For tests only, VTL_TEST_HANDOFF_BLOCK names another queue in both places instead, so

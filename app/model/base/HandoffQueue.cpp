@@ -17,8 +17,8 @@ constexpr auto kLookInterval = std::chrono::milliseconds(20);
 CHandoffQueue::CHandoffQueue(bool create)
     : m_queue(HandoffQueueName(), HANDOFF_BLOCK_SIZE, create) {}
 
-plat::Result<std::string, HandoffRefusal> CHandoffQueue::Post(std::uint32_t command,
-                                                              const std::vector<std::string>& files) {
+plat::Result<std::string, HandoffRefusal>
+CHandoffQueue::Post(std::uint32_t command, const std::vector<std::string>& files) {
     std::string block(HANDOFF_BLOCK_SIZE, '\0');
     if (auto fits = WriteHandoff(reinterpret_cast<unsigned char*>(block.data()), command, files);
         !fits)

@@ -45,13 +45,21 @@ class CHandoffQueue {
     explicit CHandoffQueue(bool create);
 
 #ifdef _WIN32
-    bool IsOpen() const { return m_block.IsOpen(); }
-    const std::string& Refusal() const { return m_block.Refusal(); }
+    bool IsOpen() const {
+        return m_block.IsOpen();
+    }
+    const std::string& Refusal() const {
+        return m_block.Refusal();
+    }
 #else
-    bool IsOpen() const { return m_queue.IsOpen(); }
+    bool IsOpen() const {
+        return m_queue.IsOpen();
+    }
     // Why the queue is not open, with the path in the way and what to do; "" when it is open
     // or simply not there.
-    const std::string& Refusal() const { return m_queue.Refusal(); }
+    const std::string& Refusal() const {
+        return m_queue.Refusal();
+    }
 #endif
 
     // The calls below are for an open queue only.
