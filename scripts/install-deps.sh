@@ -12,6 +12,8 @@ packages=(
   # session runs the program natively rather than through XWayland
   libxcb-randr0-dev libwayland-dev qt6-wayland
   libgtest-dev
+  # the layout check that .ci/run makes (scripts/check-format)
+  clang-format
   xdg-utils
   # the mail tests' private session bus
   dbus-daemon
