@@ -75,6 +75,23 @@ TEST(CxImage, EveryFormatWritesAndReadsBackSizeDpiBppAndFormat) {
 
 // The colours at the corners (top-left, top-right, bottom-left, bottom-right): R, G, B or W
 // where each band is clearly on or off, ? otherwise.
+// A gradient with grain in `colours`, tagged with an EXIF orientation: a picture whose every
+// block differs, as a photograph's do. The grain is drawn anew unless `seed` fixes it.
+VImage Grainy(int width, int height, VipsInterpretation colours, int orientation,
+              std::optional<int> seed = std::nullopt) {
+    auto noise = VImage::option()->set("sigma", 50.0);
+    if (seed)
+        noise = noise->set("seed", *seed);
+    const VImage grain = VImage::gaussnoise(width, height, noise);
+    VImage source = (Gradient(width, height) + grain.bandjoin(grain.rot180()).bandjoin(grain))
+                        .cast(VIPS_FORMAT_UCHAR)
+                        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
+                        .colourspace(colours)
+                        .copy();
+    source.set("orientation", orientation);
+    return source;
+}
+
 std::string Corners(const VImage& picture) {
     std::string corners;
     const int right = picture.width() - 2;
@@ -184,14 +201,7 @@ TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
     };
     for (const auto& [name, options, width, height, colours, orientation, damage] : rows) {
         SCOPED_TRACE(name);
-        const VImage grain =
-            VImage::gaussnoise(width, height, VImage::option()->set("sigma", 50.0));
-        VImage source = (Gradient(width, height) + grain.bandjoin(grain.rot180()).bandjoin(grain))
-                            .cast(VIPS_FORMAT_UCHAR)
-                            .copy(VImage::option()->set("interpretation", rgb))
-                            .colourspace(colours)
-                            .copy();
-        source.set("orientation", orientation);
+        const VImage source = Grainy(width, height, colours, orientation);
         const std::string path = WritePicture(source, dir + "/" + name + ".jpg" + options);
         if (damage != None) {
             std::string bytes = ReadFile(path);
@@ -277,14 +287,7 @@ TEST(FastJpegRoad, GivesThePixelsOfLibvipsOwnRoad) {
     };
     std::map<std::string, std::string> paths;
     for (const auto& [name, options, width, height, colours, orientation] : files) {
-        const VImage grain =
-            VImage::gaussnoise(width, height, VImage::option()->set("sigma", 50.0)->set("seed", 1));
-        VImage source = (Gradient(width, height) + grain.bandjoin(grain.rot180()).bandjoin(grain))
-                            .cast(VIPS_FORMAT_UCHAR)
-                            .copy(VImage::option()->set("interpretation", rgb))
-                            .colourspace(colours)
-                            .copy();
-        source.set("orientation", orientation);
+        const VImage source = Grainy(width, height, colours, orientation, 1);
         paths[name] =
             WritePicture(source, dir + "/" + name + (*options ? ".jpg" : ".png") + options);
     }
