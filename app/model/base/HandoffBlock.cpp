@@ -20,16 +20,13 @@ std::uint32_t GetWord(const unsigned char* at) {
 
 } // namespace
 
-// Never destroyed: in the file manager a hand-over thread may still be reading it while the host
-// process runs its exit handlers.
-const plat::QueueName& HandoffQueueName() {
-    static const plat::QueueName& name = *[] {
-        const char* test = std::getenv("VTL_TEST_HANDOFF_BLOCK");
-        if (test && *test && !std::strchr(test, '/'))
-            return new plat::QueueName{test, test};
-        return new plat::QueueName{"handoffs", "vtl-handoffs"};
-    }();
-    return name;
+// Made anew for each queue rather than kept in a static: in the file manager a hand-over thread
+// may still be opening its queue while the host process runs its exit handlers.
+plat::QueueName HandoffQueueName() {
+    const char* test = std::getenv("VTL_TEST_HANDOFF_BLOCK");
+    if (test && *test && !std::strchr(test, '/'))
+        return {test, test};
+    return {"handoffs", "vtl-handoffs"};
 }
 
 plat::Result<void, HandoffRefusal> CheckHandoff(const std::vector<std::string>& files) {

@@ -35,8 +35,8 @@ constexpr std::size_t HANDOFF_MAX_FILES =
 // The user's queue of records: "handoffs" in the runtime folder, "vtl-handoffs" in shared
 // memory. For tests only, VTL_TEST_HANDOFF_BLOCK names another queue in both places instead, so
 // that no test reads, writes or removes a record that a file manager has just handed over. It
-// is read once: every side of one run must agree on the queue.
-const plat::QueueName& HandoffQueueName();
+// is read at each use: every side of one run must see the same value.
+plat::QueueName HandoffQueueName();
 
 struct HandoffHeader {
     std::uint32_t nReservedA = 0;
