@@ -14,15 +14,6 @@ constexpr std::size_t kDirSize = 6;
 constexpr std::size_t kEntrySize = 16;
 constexpr std::string_view kPngSignature("\x89PNG\r\n\x1a\n", 8);
 
-std::uint32_t ReadBE32(std::string_view bytes, std::size_t at) {
-    if (at + 4 > bytes.size())
-        return 0;
-    std::uint32_t v = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        v = (v << 8) | static_cast<std::uint8_t>(bytes[at + i]);
-    return v;
-}
-
 } // namespace
 
 bool IsIco(std::string_view bytes) {

@@ -15,6 +15,7 @@
 #include "image/PcxCodec.h"
 #include "image/PngDecoder.h"
 #include "image/VipsRuntime.h"
+#include "image/base/ByteOrder.h"
 #include "image/base/FileBytes.h"
 #include "image/base/MemoryBudget.h"
 #include "image/base/PixelLimit.h"
@@ -46,10 +47,7 @@ constexpr std::size_t kPngInterlaceAt = 28;
 int SniffHeif(std::string_view b) {
     if (b.size() < 16 || b.substr(4, 4) != "ftyp")
         return CXIMAGE_FORMAT_UNKNOWN;
-    std::size_t box = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        box = box << 8 | static_cast<unsigned char>(b[i]);
-    box = std::min(box, b.size());
+    const std::size_t box = std::min<std::size_t>(ReadBE32(b, 0), b.size());
     bool heif = false;
     for (std::size_t at = 8; at + 4 <= box; at += at == 8 ? 8 : 4) { // skip the minor version
         const std::string_view brand = b.substr(at, 4);

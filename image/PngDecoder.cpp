@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "image/base/ByteOrder.h"
 #include "image/base/FileBytes.h"
 #include "image/base/MemoryBudget.h"
 #include "image/base/PixelLimit.h"
@@ -21,13 +22,6 @@ namespace vtlimage {
 namespace {
 
 constexpr std::string_view kSignature("\x89PNG\r\n\x1a\n", 8);
-
-std::uint32_t ReadBE32(std::string_view bytes, std::size_t at) {
-    const auto byte = [&](std::size_t i) {
-        return static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[at + i]));
-    };
-    return byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
-}
 
 // What the chunks before the pixels say, and the compressed pixels gathered from the IDAT
 // chunks; nothing for a file this decoder leaves to libvips.

@@ -1,5 +1,6 @@
 #pragma once
-// The little-endian numbers of the file formats our own codecs read and write (BMP, PCX, ICO).
+// The numbers of the file formats our own codecs read and write: little-endian in BMP, PCX and
+// ICO, big-endian in PNG chunks and HEIF boxes.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -18,6 +19,16 @@ inline std::uint32_t ReadLE32(std::string_view bytes, std::size_t at) {
     if (at + 4 > bytes.size())
         return 0;
     return ReadLE16(bytes, at) | (ReadLE16(bytes, at + 2) << 16);
+}
+
+// A big-endian read, with the same rule.
+inline std::uint32_t ReadBE32(std::string_view bytes, std::size_t at) {
+    if (at + 4 > bytes.size())
+        return 0;
+    const auto byte = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[at + i]));
+    };
+    return byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
 }
 
 inline void AppendLE16(std::vector<std::uint8_t>& out, std::uint32_t value) {

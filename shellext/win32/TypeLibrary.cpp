@@ -86,32 +86,38 @@ HRESULT CVtlShellEx::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) {
     return GetVtlShellExTypeInfo(ppTInfo);
 }
 
-HRESULT CVtlShellEx::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID,
-                                   DISPID* rgDispId) {
+namespace {
+
+// Hands the registered type information to `use` for a call on the default interface id, the
+// only one a dispatch face of ours answers.
+template <typename Use> HRESULT WithTypeInfo(REFIID riid, Use use) {
     if (!(riid == IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
     ITypeInfo* info = nullptr;
     HRESULT hr = GetVtlShellExTypeInfo(&info);
     if (FAILED(hr))
         return hr;
-    hr = ::DispGetIDsOfNames(info, rgszNames, cNames, rgDispId);
+    hr = use(info);
     info->Release();
     return hr;
+}
+
+} // namespace
+
+HRESULT CVtlShellEx::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID,
+                                   DISPID* rgDispId) {
+    return WithTypeInfo(riid, [&](ITypeInfo* info) {
+        return ::DispGetIDsOfNames(info, rgszNames, cNames, rgDispId);
+    });
 }
 
 HRESULT CVtlShellEx::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
                             DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
                             UINT* puArgErr) {
-    if (!(riid == IID_NULL))
-        return DISP_E_UNKNOWNINTERFACE;
-    ITypeInfo* info = nullptr;
-    HRESULT hr = GetVtlShellExTypeInfo(&info);
-    if (FAILED(hr))
-        return hr;
-    hr = ::DispInvoke(static_cast<IVtlShellEx*>(this), info, dispIdMember, wFlags, pDispParams,
-                      pVarResult, pExcepInfo, puArgErr);
-    info->Release();
-    return hr;
+    return WithTypeInfo(riid, [&](ITypeInfo* info) {
+        return ::DispInvoke(static_cast<IVtlShellEx*>(this), info, dispIdMember, wFlags,
+                            pDispParams, pVarResult, pExcepInfo, puArgErr);
+    });
 }
 
 } // namespace vtlext
