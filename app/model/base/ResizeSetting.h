@@ -25,6 +25,9 @@ struct ResizeSetting {
     std::int32_t nRotate = ROTATE_LEFT;
     std::int32_t nXDpi = 72;
     std::int32_t nYDpi = 72;
+    std::int32_t nMaxKb = 0;
+    std::int32_t bShrinkOnly = 0;
+    std::int32_t bTrash = 1;
 };
 
 // The group's numbers after "override" and "dest", in the order they are read and written;
@@ -48,6 +51,9 @@ inline constexpr ResizeField kResizeFields[] = {
     {settingkey::ROTATION, &ResizeSetting::nRotate},
     {settingkey::X_DPI, &ResizeSetting::nXDpi},
     {settingkey::Y_DPI, &ResizeSetting::nYDpi},
+    {settingkey::MAX_KB, &ResizeSetting::nMaxKb},
+    {settingkey::SHRINK_ONLY, &ResizeSetting::bShrinkOnly},
+    {settingkey::TRASH, &ResizeSetting::bTrash},
 };
 
 // Loads the group from the settings key. Without the key (a first start) every value keeps

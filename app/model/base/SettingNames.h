@@ -27,6 +27,12 @@ constexpr const char* WIDTH_UNIT = "wpercent";
 constexpr const char* ROTATION = "rotate";
 constexpr const char* X_DPI = "xdpi";
 constexpr const char* Y_DPI = "ydpi";
+// Added later, each absent from older files (and then at its default): the largest size of an
+// output in KB (0: no limit); whether no side of a picture may grow; whether an overwritten
+// source goes to the desktop's trash.
+constexpr const char* MAX_KB = "maxkb";
+constexpr const char* SHRINK_ONLY = "shrinkonly";
+constexpr const char* TRASH = "trash";
 
 // Which commands the file managers' menu offers, as the options sheet's "Menu Context" page
 // stores them (a DWORD each, 1 when missing): the submenu; by command offset "Resize...",
