@@ -22,6 +22,7 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
@@ -240,6 +241,8 @@ void CMainFrame::OnCreate() {
     m_wndAddress->setObjectName(QStringLiteral("IDC_ADDRESS"));
     m_wndAddress->setMinimumWidth(200);
     m_wndAddress->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Files dropped on the box open as on the rest of the window, not as text in the location.
+    m_wndAddress->lineEdit()->setAcceptDrops(false);
     auto* label = new QLabel(QString::fromStdString(LoadString(IDS_ADDRESS)) + ' ');
     label->setBuddy(m_wndAddress);
     m_wndAddressBand->addWidget(label);
