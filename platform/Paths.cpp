@@ -1,6 +1,8 @@
 // What splitting and joining paths is on both platforms.
 #include "platform/Paths.h"
 
+#include <string_view>
+
 namespace plat {
 
 namespace {
@@ -57,6 +59,21 @@ bool NamesEqualNoCase(const std::string& a, const std::string& b) {
         if (Lower(a[i]) != Lower(b[i]))
             return false;
     return true;
+}
+
+std::string FileUri(const std::string& path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    static constexpr std::string_view kKept = "!$&'()*+,-./:=@_~";
+    std::string uri = "file://";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') ||
+            (byte >= 'a' && byte <= 'z') || kKept.find(c) != std::string_view::npos)
+            uri += c;
+        else
+            uri += {'%', kHex[byte >> 4], kHex[byte & 15]};
+    }
+    return uri;
 }
 
 } // namespace plat

@@ -41,5 +41,10 @@ PathParts SplitPath(const std::string& path);
 bool NamesEqualNoCase(const std::string& a, const std::string& b);
 std::string MakePath(const PathParts& parts);
 bool HasDrive(const std::string& path);
+// The file:// URI of an absolute path, byte for byte as GLib's g_filename_to_uri writes it, the
+// form the desktop's programs and its thumbnail cache agree on: every byte but letters, digits
+// and !$&'()*+,-./:=@_~ as %XX in upper case, so any name (spaces, '%', '#', bytes that are not
+// UTF-8) comes back whole.
+std::string FileUri(const std::string& path);
 
 } // namespace plat

@@ -18,10 +18,13 @@
 #include "platform/ui/MessageBox.h"
 
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QSplitter>
 #include <QTimer>
@@ -77,11 +80,40 @@ QRect FitOnTheScreens(QWidget* window, const QRect& stored) {
     return FitOnScreens(stored, areas, window->windowHandle()->frameMargins());
 }
 
+// The paths of files dropped from another program, exact bytes; none when the drop brings
+// anything else or comes from this program (the list's own rows).
+std::vector<std::string> DroppedPaths(const QDropEvent& event) {
+    if (event.source() || !event.mimeData()->hasUrls())
+        return {};
+    std::vector<std::string> paths;
+    for (const QUrl& url : event.mimeData()->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        // Decoded by hand: a name that is not UTF-8 keeps its bytes.
+        paths.push_back(
+            QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString());
+    }
+    return paths;
+}
+
+// Takes a drag of files as a copy, the one action that leaves them where they are; a drag that
+// offers no copy is refused.
+bool AcceptAsCopy(QDropEvent& event) {
+    if (!(event.possibleActions() & Qt::CopyAction) || DroppedPaths(event).empty()) {
+        event.ignore();
+        return false;
+    }
+    event.setDropAction(Qt::CopyAction);
+    event.accept();
+    return true;
+}
+
 } // namespace
 
 CMainFrame::CMainFrame(std::function<bool(int)> appCommands)
     : m_appCommands(std::move(appCommands)) {
     setObjectName(QStringLiteral("IDR_MAINFRAME"));
+    setAcceptDrops(true);
 }
 
 CMainFrame::~CMainFrame() {
@@ -209,6 +241,8 @@ void CMainFrame::OnCreate() {
     m_wndAddress->setObjectName(QStringLiteral("IDC_ADDRESS"));
     m_wndAddress->setMinimumWidth(200);
     m_wndAddress->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Files dropped on the box open as on the rest of the window, not as text in the location.
+    m_wndAddress->lineEdit()->setAcceptDrops(false);
     auto* label = new QLabel(QString::fromStdString(LoadString(IDS_ADDRESS)) + ' ');
     label->setBuddy(m_wndAddress);
     m_wndAddressBand->addWidget(label);
@@ -335,6 +369,34 @@ void CMainFrame::showEvent(QShowEvent* event) {
             std::fprintf(stderr, "VTL_AUTOCLICK: the main window has no command %s\n",
                          qPrintable(command));
     });
+}
+
+void CMainFrame::OpenAt(const StartPoint& start) {
+    if (!start.folder.empty())
+        m_pFileList->OpenAt(start.folder, start.pictures);
+    if (!start.missing.empty()) {
+        std::string text = "No such file or folder:";
+        for (const std::string& path : start.missing)
+            text += "\n" + path;
+        plat::AfxMessageBox(text, plat::MB_OK | plat::MB_ICONEXCLAMATION);
+    }
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    AcceptAsCopy(*event);
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
+    AcceptAsCopy(*event);
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    if (!AcceptAsCopy(*event))
+        return;
+    // Opened once the drop is over: the program the files come from waits for its end, and a
+    // message about a missing file would hold it.
+    QTimer::singleShot(0, this,
+                       [this, start = FindStartPoint(DroppedPaths(*event))] { OpenAt(start); });
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

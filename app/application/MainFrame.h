@@ -21,7 +21,13 @@
 // window first shows, it takes the next VTL_AUTOCLICK name, if any, as a command to run (the
 // symbolic id, for example ID_APP_EXIT).
 //
+// Files and folders dropped on the window from another program open as on the command line
+// (OpenAt); the window takes them as a copy, so the program they come from never deletes them
+// as after a move. A drop of anything else (a web link, text) or of the list's own rows is
+// refused.
+//
 // Used on the user-interface thread only.
+#include "app/application/StartPoint.h"
 #include "app/browser/FileListHost.h"
 #include "app/model/AppSetting.h"
 #include "app/res/Menus.h"
@@ -66,6 +72,10 @@ class CMainFrame : public QMainWindow, public IFileListHost {
     WINDOWPLACEMENT GetWindowPlacement() const;
     void SetWindowPlacement(const WINDOWPLACEMENT& placement);
 
+    // Shows the start point's folder with its files marked, the first of them selected, and
+    // names the paths that name nothing in one message.
+    void OpenAt(const StartPoint& start);
+
     CFileListView* GetFileList() const { return m_pFileList; }
     CScrollPictureView* GetPictureView() const { return m_pPictureView; }
     // The document that joins the panes (a test stands a recording preview in through it).
@@ -81,6 +91,9 @@ class CMainFrame : public QMainWindow, public IFileListHost {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     // The bands keep their rows: there is no menu for hiding toolbars other than View's.
     QMenu* createPopupMenu() override { return nullptr; }
 

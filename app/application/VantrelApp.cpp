@@ -1,10 +1,10 @@
 #include "app/application/VantrelApp.h"
 
 #include "app/application/AboutDlg.h"
+#include "app/application/StartPoint.h"
 #include "app/batch/DlgProcess.h"
 #include "app/batch/MailPictures.h"
 #include "app/batch/ReadAndResize.h"
-#include "app/browser/FileListView.h"
 #include "app/model/AppSetting.h"
 #include "app/model/base/HandoffQueue.h"
 #include "app/res/StringTable.h"
@@ -20,44 +20,9 @@
 #include <QStandardPaths>
 
 #include <cstdio>
-#include <filesystem>
 #include <thread>
 
 using namespace plat;
-namespace fs = std::filesystem;
-
-namespace {
-
-// Where the command line asks the browser to open.
-struct StartPoint {
-    std::string folder;                // "" for where it opens without a command line
-    std::vector<std::string> pictures; // files given in that folder, to be marked
-    std::vector<std::string> missing;  // arguments that name nothing, as given
-};
-
-StartPoint FindStartPoint(const std::vector<std::string>& arguments) {
-    StartPoint start;
-    for (const std::string& argument : arguments) {
-        std::error_code ec;
-        fs::path path = fs::absolute(argument, ec).lexically_normal();
-        if (!path.has_filename() && path != path.root_path())
-            path = path.parent_path();
-        const fs::file_status status = fs::status(path, ec);
-        if (argument.empty() || !fs::exists(status)) {
-            start.missing.push_back(argument);
-            continue;
-        }
-        const bool isFolder = fs::is_directory(status);
-        const std::string folder = isFolder ? path.string() : path.parent_path().string();
-        if (start.folder.empty())
-            start.folder = folder;
-        if (!isFolder && folder == start.folder)
-            start.pictures.push_back(path.string());
-    }
-    return start;
-}
-
-} // namespace
 
 CVantrelApp::CVantrelApp(std::vector<std::string> commandLine)
     : m_commandLine(std::move(commandLine)) {}
@@ -162,14 +127,7 @@ bool CVantrelApp::StartBrowser() {
     m_pMainWnd->show();
     m_pMainWnd->setWindowTitle(QString::fromStdString(LoadString(IDS_APP_TITLE)));
 
-    if (!start.folder.empty())
-        m_pMainWnd->GetFileList()->OpenAt(start.folder, start.pictures);
-    if (!start.missing.empty()) {
-        std::string text = "No such file or folder:";
-        for (const std::string& path : start.missing)
-            text += "\n" + path;
-        AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
-    }
+    m_pMainWnd->OpenAt(start);
     return true;
 }
 

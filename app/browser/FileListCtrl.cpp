@@ -1,11 +1,21 @@
 #include "app/browser/FileListCtrl.h"
 
 #include "app/browser/LocaleFormat.h"
+#include "platform/Paths.h"
 #include "platform/ui/SystemImageList.h"
 
 #include <QItemSelectionModel>
+#include <QMimeData>
 
+#include <set>
 #include <unordered_set>
+
+namespace {
+
+const QString kUriList = QStringLiteral("text/uri-list");
+const QString kPlainText = QStringLiteral("text/plain");
+
+} // namespace
 
 CFileListCtrl::CFileListCtrl(QObject* parent)
     : QAbstractTableModel(parent), m_pSelection(new QItemSelectionModel(this, this)) {}
@@ -114,7 +124,47 @@ Qt::ItemFlags CFileListCtrl::flags(const QModelIndex& index) const {
     if (const FileListItem* item = GetItemData(index.row());
         index.column() == 0 && item && !item->m_bFolder)
         flags |= Qt::ItemIsUserCheckable;
+    if (CanDrag(index.row()))
+        flags |= Qt::ItemIsDragEnabled;
     return flags;
+}
+
+bool CFileListCtrl::CanDrag(int row) const {
+    const FileListItem* item = GetItemData(row);
+    return item && !item->m_bUp && plat::HasDrive(item->m_strPath);
+}
+
+QStringList CFileListCtrl::mimeTypes() const {
+    return {kUriList, kPlainText};
+}
+
+QMimeData* CFileListCtrl::mimeData(const QModelIndexList& indexes) const {
+    std::set<int> rows;
+    bool marked = false;
+    for (const QModelIndex& index : indexes)
+        if (CanDrag(index.row())) {
+            rows.insert(index.row());
+            marked = marked || GetCheck(index.row());
+        }
+    // A marked row stands for all the marks, as the commands take them.
+    if (marked)
+        for (int row = 0; row < GetItemCount(); ++row)
+            if (GetCheck(row))
+                rows.insert(row);
+    if (rows.empty())
+        return nullptr;
+    // URIs keep a name's exact bytes; the paths are for programs that take text only.
+    QByteArray uris;
+    QString paths;
+    for (const int row : rows) {
+        const std::string& path = GetItemData(row)->m_strPath;
+        uris += QByteArray::fromStdString(plat::FileUri(path)) + "\r\n";
+        paths += QString::fromStdString(path) + '\n';
+    }
+    auto* data = new QMimeData;
+    data->setData(kUriList, uris);
+    data->setText(paths);
+    return data;
 }
 
 QVariant CFileListCtrl::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -9,6 +9,12 @@
 // Only picture rows can be marked: a folder row (".." too) shows its box, always clear, and
 // neither a click, Space nor SetCheck marks it.
 //
+// Rows are dragged to other programs from here, so that every view drags alike: a drag carries
+// the rows dragged and, when one of them is marked, every marked picture, as file:// URIs
+// (text/uri-list) and as paths (text/plain). A drag only ever offers a copy, so no drop target
+// moves or deletes a listed file. Pictures and folders drag; ".." and the desktop's places
+// without a path (Computer) do not.
+//
 // Used on the user-interface thread only.
 #include "app/model/FolderRows.h"
 
@@ -61,8 +67,14 @@ class CFileListCtrl : public QAbstractTableModel {
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
 
   private:
+    // Whether a row can be dragged out: it has a path of its own.
+    bool CanDrag(int row) const;
+
     struct Column {
         QString title;
         Qt::Alignment alignment;

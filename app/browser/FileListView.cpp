@@ -40,6 +40,8 @@ CFileListView::CFileListView(CVantrelDoc* doc, IFileListHost* host, QWidget* par
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Rows drag out as the model offers them; a press on empty space still selects by dragging.
+    setDragDropMode(QAbstractItemView::DragOnly);
     m_ctrlHeader->setStretchLastSection(false);
     m_ctrlHeader->setSectionsClickable(true);
     connect(m_ctrlHeader, &QHeaderView::sectionClicked, this, &CFileListView::OnColumnClick);
@@ -299,8 +301,8 @@ void CFileListView::OpenItem(int index) {
         NavigateTo(folder.get());
     } else if (!item->m_strPath.empty()) {
         // The desktop's viewer, with the exact bytes of the name (file:// with its escapes).
-        QDesktopServices::openUrl(QUrl::fromEncoded(
-            "file://" + QByteArray::fromStdString(item->m_strPath).toPercentEncoding("/")));
+        QDesktopServices::openUrl(
+            QUrl::fromEncoded(QByteArray::fromStdString(FileUri(item->m_strPath))));
     }
 }
 

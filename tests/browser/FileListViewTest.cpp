@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOptionHeader>
@@ -18,6 +19,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <sys/stat.h>
 
 using namespace plat;
@@ -329,6 +331,43 @@ TEST_F(FileListViewTest, CheckBoxesMarkPicturesOnly) {
     EXPECT_EQ(Marks(), "a.jpg " + cafe);
     ASSERT_TRUE(m_list->CollectMarked());
     EXPECT_EQ(GetAppSetting()->m_listFiles, (Names{folder + "/a.jpg", folder + "/caf\xE9.jpg"}));
+}
+
+// A drag carries the rows dragged, or every mark when a dragged row is marked, as the URIs GLib
+// writes (each byte it escapes as %XX); ".." carries nothing. Only a copy is offered.
+TEST_F(FileListViewTest, RowsDragOutAsTheirFilesUris) {
+    const std::string folder = vtltest::MakeTempDir("drag") + "/My Pics";
+    fs::create_directories(folder + "/sub dir");
+    for (const char* name :
+         {"a b.jpg", "100%.png", "#1.gif", "caf\xE9.jpg", "x!$&'()*+,;=:@~[]?.jpg"})
+        vtltest::WriteFile(folder + "/" + name, "x");
+    Show(folder);
+    const CFileListCtrl& model = *m_list->GetListCtrl();
+    EXPECT_EQ(model.supportedDragActions(), Qt::CopyAction);
+    const std::string cafe = "caf\xEF\xBF\xBD.jpg", odd = "x!$&'()*+,;=:@~[]?.jpg";
+    // The rows dragged, the rows marked, the URIs the drag carries (after the folder's).
+    const std::tuple<Names, Names, std::string> drags[] = {
+        {{"a b.jpg"}, {"100%.png"}, "a%20b.jpg"},
+        {{"#1.gif"},
+         {odd, cafe, "#1.gif", "100%.png"},
+         "%231.gif 100%25.png caf%E9.jpg x!$&'()*+,%3B=:@~%5B%5D%3F.jpg"},
+        {{"sub dir", "a b.jpg"}, {}, "sub%20dir a%20b.jpg"},
+        {{".."}, {}, ""}};
+    for (const auto& [dragged, marked, carried] : drags) {
+        m_list->OnClearMarks();
+        for (const std::string& name : marked)
+            ClickCheckBox(name);
+        QModelIndexList indexes;
+        for (const std::string& name : dragged) {
+            indexes.append(model.index(RowOf(name), 0));
+            EXPECT_EQ(bool(model.flags(indexes.back()) & Qt::ItemIsDragEnabled), name != "..");
+        }
+        std::string uris, uri;
+        for (std::istringstream words(carried); words >> uri;)
+            uris += "file://" + folder.substr(0, folder.size() - 8) + "/My%20Pics/" + uri + "\r\n";
+        const std::unique_ptr<QMimeData> data(model.mimeData(indexes));
+        EXPECT_EQ(data ? data->data("text/uri-list").toStdString() : "", uris) << dragged[0];
+    }
 }
 
 TEST_F(FileListViewTest, OpeningFolders) {

@@ -24,6 +24,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QScreen>
 #include <QSplitter>
 #include <QTest>
@@ -567,6 +568,38 @@ TEST_F(MainFrameTest, OpensWhereTheCommandLineSays) {
     m_frame->resize(1000, 700); // two pictures marked, one shown
     QTest::qWait(50);
     browsertest::SaveScreenshot(m_frame, "main_window.png");
+}
+
+// Files dropped from another program open as on the command line, taken as a copy; a drop of
+// anything but files, or one that offers no copy (the source would delete a moved file), is
+// refused and changes nothing.
+TEST_F(MainFrameTest, DroppedFilesOpenAsOnTheCommandLine) {
+    Start();
+    const auto file = [&](const char* name) {
+        return QUrl::fromLocalFile(QString::fromStdString(m_photos + name));
+    };
+    const QUrl web("https://example.com/b.jpg");
+    const Qt::DropActions copy = Qt::CopyAction;
+    // The URLs, the actions offered, whether they are taken; the folder shown and the marks.
+    const std::tuple<QList<QUrl>, Qt::DropActions, bool, std::string, std::string> drops[] = {
+        {{file("/Album")}, copy | Qt::MoveAction, true, "/Album", ""},
+        {{file("/c.png"), file("/a.jpg")}, copy, true, "", "a.jpg c.png"},
+        {{web}, copy, false, "", "a.jpg c.png"},
+        {{file("/b.jpg"), web}, copy, false, "", "a.jpg c.png"},
+        {{file("/b.jpg")}, Qt::MoveAction, false, "", "a.jpg c.png"}};
+    for (const auto& [urls, actions, taken, folder, marks] : drops) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter({1, 1}, actions, &data, Qt::LeftButton, {});
+        QDropEvent drop(QPointF(1, 1), actions, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(m_frame, &enter);
+        QCoreApplication::sendEvent(m_frame, &drop);
+        QTest::qWait(10);
+        EXPECT_EQ(enter.isAccepted(), taken) << urls[0].toString().toStdString();
+        EXPECT_EQ(drop.isAccepted() && drop.dropAction() == Qt::CopyAction, taken);
+        EXPECT_EQ(Shows(*m_list), m_photos + folder);
+        EXPECT_EQ(Marks(), marks);
+    }
 }
 
 } // namespace
