@@ -14,7 +14,8 @@ namespace {
 
 class CFolderWalk {
   public:
-    CFolderWalk(const ResizeSetting& setting, PictureList& list) : m_setting(setting), m_list(list) {}
+    CFolderWalk(const ResizeSetting& setting, PictureList& list)
+        : m_setting(setting), m_list(list) {}
 
     // `folder` is canonical: below it, nothing is a link, so each path is canonical too.
     void Walk(const fs::path& folder) {
