@@ -21,8 +21,10 @@ using vtlext::MenuEntry;
 
 namespace {
 
-// The handler looks at names only, so any picture name brings out its whole menu.
+// The handler looks at a picture's name only, so any picture name brings out its whole menu; a
+// folder must be there.
 constexpr const char* kAnyPicture = "/picture.jpg";
+constexpr const char* kAnyFolder = "/";
 
 bool LoadModule(CExtensionModule& module, const std::string& path) {
     if (const auto loaded = module.Load(path); !loaded) {
@@ -181,7 +183,12 @@ std::optional<IntegrationMenu> CVtlMenu::OfferedMenu(const CExtensionModule& mod
     if (request.Entries().empty() || request.Entries().front().children.empty())
         return std::nullopt;
     const MenuEntry& submenu = request.Entries().front();
-    IntegrationMenu menu{submenu.text, submenu.children, MenuIconPath(), m_programPath};
+    CContextMenuRequest folders(module);
+    folders.Open({kAnyFolder});
+    IntegrationMenu menu{submenu.text, submenu.children,
+                         folders.Entries().empty() ? std::vector<MenuEntry>{}
+                                                   : folders.Entries().front().children,
+                         MenuIconPath(), m_programPath};
     if (!SaveMenuIcon(menu.iconPath))
         menu.iconPath.clear();
     return menu;
@@ -193,13 +200,14 @@ int CVtlMenu::InstallMenus(const CExtensionModule& module) {
     if (!menu) {
         // The options turned the whole menu off: the file managers offer nothing.
         Report(CDolphinServiceMenu::Remove(),
-               "The Vantrel menu is turned off in its options: removed the Dolphin service menu.",
+               "The Vantrel menu is turned off in its options: removed the Dolphin service menus.",
                "cannot remove " + CDolphinServiceMenu::Path(), status);
         Report(CThunarActions::Remove(), "Removed the Thunar actions.", status);
         return status;
     }
     Report(CDolphinServiceMenu::Install(*menu),
-           "Installed the Dolphin service menu " + CDolphinServiceMenu::Path() + ".",
+           "Installed the Dolphin service menus " + CDolphinServiceMenu::Path() + " and " +
+               CDolphinServiceMenu::FolderPath() + ".",
            "cannot write " + CDolphinServiceMenu::Path(), status);
     Report(CThunarActions::Install(*menu),
            "Installed the Thunar actions in " + CThunarActions::Path() + ".", status);
@@ -229,7 +237,7 @@ int CVtlMenu::Unregister() {
     const HRESULT hr = module.UnregisterServer();
     Report(SUCCEEDED(hr), "Unregistered the context-menu handler.",
            "unregistering the handler failed", status);
-    Report(CDolphinServiceMenu::Remove(), "Removed the Dolphin service menu.",
+    Report(CDolphinServiceMenu::Remove(), "Removed the Dolphin service menus.",
            "cannot remove " + CDolphinServiceMenu::Path(), status);
     Report(CThunarActions::Remove(), "Removed the Thunar actions.", status);
     std::error_code ec;

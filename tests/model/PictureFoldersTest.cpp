@@ -24,11 +24,11 @@ TEST(PictureFolders, AFolderStandsForItsPicturesButNotForTheRunsOwnFolders) {
     fs::create_directory_symlink(root, root + "/loop");
     fs::create_directory_symlink(root + "/Z", root + "/sub/link");
     fs::create_symlink(root + "/b.jpg", root + "/sub/b-link.jpg"); // a link to a picture counts
-    const bool locked = geteuid() != 0; // root reads any folder
+    const bool locked = geteuid() != 0;                            // root reads any folder
     if (locked)
         fs::permissions(root + "/locked", fs::perms::none);
 
-    const Files all = {"a.JPG",     "b.jpg",         "Z/e.jpg", "out/d.jpg",
+    const Files all = {"a.JPG",          "b.jpg",     "Z/e.jpg",      "out/d.jpg",
                        "sub/b-link.jpg", "sub/c.png", "sub/out/f.jpg"};
     const Files notOut = {"a.JPG", "b.jpg", "Z/e.jpg", "sub/b-link.jpg", "sub/c.png"};
     struct Case {
@@ -40,13 +40,17 @@ TEST(PictureFolders, AFolderStandsForItsPicturesButNotForTheRunsOwnFolders) {
     const Case cases[] = {
         {"", 0, {""}, all},
         {"", 1, {""}, all}, // overwriting writes no folder: the resize folders are still outputs
-        {root + "/out", 0, {""}, {"a.JPG", "b.jpg", "Z/e.jpg", "sub/b-link.jpg",
-                                            "sub/c.png", "sub/out/f.jpg"}},
+        {root + "/out",
+         0,
+         {""},
+         {"a.JPG", "b.jpg", "Z/e.jpg", "sub/b-link.jpg", "sub/c.png", "sub/out/f.jpg"}},
         {"out", 0, {""}, notOut}, // relative: the "out" beside each folder's pictures
         // A file stays as it is, in its place; a folder inside one handed over counts once.
-        {"", 0, {"notes.txt", "sub", ""}, {"notes.txt", "sub/b-link.jpg", "sub/c.png",
-                                           "sub/out/f.jpg", "a.JPG", "b.jpg", "Z/e.jpg",
-                                           "out/d.jpg"}},
+        {"",
+         0,
+         {"notes.txt", "sub", ""},
+         {"notes.txt", "sub/b-link.jpg", "sub/c.png", "sub/out/f.jpg", "a.JPG", "b.jpg", "Z/e.jpg",
+          "out/d.jpg"}},
         {"", 0, {"loop/sub/link"}, {"Z/e.jpg"}}, // the user's own choice is taken through links
     };
     for (const Case& c : cases) {
@@ -62,7 +66,8 @@ TEST(PictureFolders, AFolderStandsForItsPicturesButNotForTheRunsOwnFolders) {
         SCOPED_TRACE(c.dest + " " + c.paths.front());
         EXPECT_EQ(list.pictures, expected);
         EXPECT_EQ(list.fromFolders, expected.size() - (c.paths.front() == "notes.txt"));
-        EXPECT_EQ(list.unreadable, c.paths.back() == "" && locked ? Files{root + "/locked"} : Files{});
+        EXPECT_EQ(list.unreadable,
+                  c.paths.back() == "" && locked ? Files{root + "/locked"} : Files{});
     }
     fs::permissions(root + "/locked", fs::perms::owner_all);
 }
