@@ -83,19 +83,28 @@ bool TakeFolders(std::uint32_t command) {
     PictureList list = ExpandPictureFolders(setting->m_listFiles, setting->m_resize);
     setting->m_listFiles = std::move(list.pictures);
     if (setting->m_listFiles.empty()) {
-        AfxMessageBox("There are no pictures in these folders:" + Lines(folders),
+        AfxMessageBox(std::string(folders.size() == 1
+                                      ? "There are no pictures in this folder or its sub-folders:"
+                                      : "There are no pictures in these folders or their "
+                                        "sub-folders:") +
+                          Lines(folders),
                       MB_OK | MB_ICONINFORMATION);
         return false;
     }
     if (!list.unreadable.empty() &&
-        AfxMessageBox("These folders cannot be read, so their pictures are left out:" +
+        AfxMessageBox(std::string(list.unreadable.size() == 1
+                                      ? "This folder cannot be read, so its pictures are left out:"
+                                      : "These folders cannot be read, so their pictures are "
+                                        "left out:") +
                           Lines(list.unreadable) + "\n\nGo on with the other pictures?",
                       MB_OKCANCEL | MB_ICONEXCLAMATION) != IDOK)
         return false;
     if (command == HANDOFF_RESIZE_DEFAULT_MAIL && list.fromFolders > kMailWithoutAsking)
-        return AfxMessageBox("The folders hold " + std::to_string(setting->m_listFiles.size()) +
-                                 " pictures. Resize all of them and mail them in one message?",
-                             MB_YESNO | MB_ICONQUESTION) == IDYES;
+        return AfxMessageBox(
+                   std::string(folders.size() == 1 ? "The folder holds " : "The folders hold ") +
+                       std::to_string(setting->m_listFiles.size()) +
+                       " pictures. Resize all of them and mail them in one message?",
+                   MB_YESNO | MB_ICONQUESTION) == IDYES;
     return true;
 }
 

@@ -113,9 +113,7 @@ int CVtlMenu::Invoke(unsigned offset, const std::vector<std::string>& files) {
     const HRESULT hr = request.Invoke(offset);
     // With pictures, the handler offers a menu or says that its commands are turned off.
     if (hr == E_INVALIDARG && request.Entries().empty()) {
-        std::fprintf(
-            stderr,
-            "vtlmenu: none of the files is a picture Vantrel takes (jpg, jpeg, bmp, gif)\n");
+        std::fprintf(stderr, "vtlmenu: none of the files is a picture or a folder Vantrel takes\n");
         return EXIT_NO_PICTURES;
     }
     if (hr == vtlext::VTLEXT_E_TURNED_OFF)

@@ -89,7 +89,10 @@ TEST_F(LaunchModes, MailingMoreThanFiftyPicturesFromFoldersAsksFirst) {
     const std::string many = vtltest::MakeTempDir("many");
     vtltest::MakePictures(many, 51, 16, 16);
     const std::tuple<std::string, const char*, std::size_t> cases[] = {
-        {many, "IDNO", 0}, {many, "IDYES", 51}, {m_pictures, "IDNO", 2}}; // 2: not asked
+        {many, "IDNO", 0},
+        {many, "IDYES", 51},
+        {m_pictures, "IDNO", 2},                    // not asked
+        {vtltest::MakeTempDir("none"), "IDOK", 0}}; // told that there are none
     for (const auto& [folder, answer, mailed] : cases) {
         vtltest::FakeMailProgram mail;
         mail.Install();
