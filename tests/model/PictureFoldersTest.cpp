@@ -25,49 +25,39 @@ TEST(PictureFolders, AFolderStandsForItsPicturesButNotForTheRunsOwnFolders) {
     fs::create_directory_symlink(root + "/Z", root + "/sub/link");
     fs::create_symlink(root + "/b.jpg", root + "/sub/b-link.jpg"); // a link to a picture counts
     const bool locked = geteuid() != 0;                            // root reads any folder
-    if (locked)
-        fs::permissions(root + "/locked", fs::perms::none);
+    fs::permissions(root + "/locked", locked ? fs::perms::none : fs::perms::owner_all);
 
-    const Files all = {"a.JPG",          "b.jpg",     "Z/e.jpg",      "out/d.jpg",
-                       "sub/b-link.jpg", "sub/c.png", "sub/out/f.jpg"};
-    const Files notOut = {"a.JPG", "b.jpg", "Z/e.jpg", "sub/b-link.jpg", "sub/c.png"};
-    struct Case {
-        std::string dest;
-        int overwrite;
-        Files paths; // handed over, below the tree
-        Files pictures;
-    };
-    const Case cases[] = {
-        {"", 0, {""}, all},
-        {"", 1, {""}, all}, // overwriting writes no folder: the resize folders are still outputs
+    // The destination, the paths handed over (below the tree) and the pictures found.
+    const std::tuple<std::string, Files, Files> cases[] = {
+        {"",
+         {""},
+         {"a.JPG", "b.jpg", "Z/e.jpg", "out/d.jpg", "sub/b-link.jpg", "sub/c.png",
+          "sub/out/f.jpg"}},
         {root + "/out",
-         0,
          {""},
          {"a.JPG", "b.jpg", "Z/e.jpg", "sub/b-link.jpg", "sub/c.png", "sub/out/f.jpg"}},
-        {"out", 0, {""}, notOut}, // relative: the "out" beside each folder's pictures
+        {"out", {""}, {"a.JPG", "b.jpg", "Z/e.jpg", "sub/b-link.jpg", "sub/c.png"}}, // beside each
         // A file stays as it is, in its place; a folder inside one handed over counts once.
         {"",
-         0,
          {"notes.txt", "sub", ""},
          {"notes.txt", "sub/b-link.jpg", "sub/c.png", "sub/out/f.jpg", "a.JPG", "b.jpg", "Z/e.jpg",
           "out/d.jpg"}},
-        {"", 0, {"loop/sub/link"}, {"Z/e.jpg"}}, // the user's own choice is taken through links
+        {"", {"loop/sub/link"}, {"Z/e.jpg"}}, // the user's own choice is taken through links
     };
-    for (const Case& c : cases) {
+    for (const auto& [dest, handed, found] : cases) {
         ResizeSetting setting;
-        setting.strDestFolder = c.dest;
-        setting.bOverwrite = c.overwrite;
+        setting.strDestFolder = dest;
         Files paths, expected;
-        for (const std::string& path : c.paths)
+        for (const std::string& path : handed)
             paths.push_back(path.empty() ? root : root + "/" + path);
-        for (const std::string& picture : c.pictures)
+        for (const std::string& picture : found)
             expected.push_back(root + "/" + picture);
         const PictureList list = ExpandPictureFolders(paths, setting);
-        SCOPED_TRACE(c.dest + " " + c.paths.front());
+        SCOPED_TRACE(dest + " " + handed.front());
         EXPECT_EQ(list.pictures, expected);
-        EXPECT_EQ(list.fromFolders, expected.size() - (c.paths.front() == "notes.txt"));
+        EXPECT_EQ(list.fromFolders, expected.size() - (handed.front() == "notes.txt"));
         EXPECT_EQ(list.unreadable,
-                  c.paths.back() == "" && locked ? Files{root + "/locked"} : Files{});
+                  handed.back() == "" && locked ? Files{root + "/locked"} : Files{});
     }
     fs::permissions(root + "/locked", fs::perms::owner_all);
 }

@@ -17,7 +17,6 @@
 #include <csignal>
 #include <memory>
 #include <regex>
-#include <set>
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
@@ -39,28 +38,14 @@ RunResult RunVtlMenu(const std::vector<std::string>& args,
 
 using VtlMenu = WithFakeApplication;
 
-const std::string kAllCommands =
-    "Vantrel\n  0 Resize...\n  1 Resize as default setting\n  2 Resize and mail\n";
-
-// The menu on folders alone for the menu on pictures.
-std::string FolderMenu(std::string menu) {
-    for (const auto& [from, to] :
-         {std::pair<std::string, std::string>{"0 Resize...", "0 Resize pictures in this folder..."},
-          {"1 Resize as", "1 Resize pictures in this folder as"},
-          {"2 Resize and", "2 Resize pictures in this folder and"}})
-        if (const auto at = menu.find(from); at != std::string::npos)
-            menu.replace(at, from.size(), to);
-    return menu;
-}
-
 TEST_F(VtlMenu, MenuForPicturesOnlyAndInvokeHandsThemOverAsFullPathsInOrder) {
     EXPECT_EQ(RunVtlMenu({"--menu", m_dir + "/b.txt", m_dir + "/notes.txt"}).out, "");
     EXPECT_EQ(RunVtlMenu({"--menu", m_dir + "/b.txt", m_dir + "/a.jpg"}).out,
               "Vantrel\n  0 Resize...\n  1 Resize as default setting\n  2 Resize and mail\n");
-    EXPECT_EQ(RunVtlMenu({"--menu", m_dir + "/a.jpg", m_dir}).out,
-              "Vantrel\n  0 Resize...\n  1 Resize as default setting\n  2 Resize and mail\n")
-        << "pictures and folders";
-    EXPECT_EQ(RunVtlMenu({"--menu", m_dir, "/"}).out, FolderMenu(kAllCommands));
+    EXPECT_EQ(
+        RunVtlMenu({"--menu", m_dir, "/"}).out,
+        "Vantrel\n  0 Resize pictures in this folder...\n  1 Resize pictures in this folder as "
+        "default setting\n  2 Resize pictures in this folder and mail\n");
     const fs::path before = fs::current_path();
     fs::current_path(m_dir);
     for (const std::uint32_t command : {0u, 1u, 2u}) {
@@ -313,7 +298,9 @@ TEST_F(VtlMenuIntegration, TheMenusOfferWhatTheOptionsTick) {
         SCOPED_TRACE(c.flags);
         SetMenuChoices(c.flags);
         EXPECT_EQ(RunVtlMenu({"--menu", a}).out, c.menu);
-        EXPECT_EQ(RunVtlMenu({"--menu", m_dir}).out, FolderMenu(c.menu));
+        EXPECT_EQ(std::regex_replace(RunVtlMenu({"--menu", m_dir}).out,
+                                     std::regex(" pictures in this folder"), ""),
+                  c.menu);
         ClearQueue();
         fs::remove(m_vtl + ".started");
         fs::remove(m_vtl + ".record");
@@ -427,15 +414,6 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
     }
 }
 
-// Every file below `folder`, by path.
-std::set<std::string> FilesBelow(const std::string& folder) {
-    std::set<std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file())
-            files.insert(fs::relative(entry.path(), folder).string());
-    return files;
-}
-
 // A folder is handed over as one path; vtl resizes the pictures in it and its sub-folder, and
 // not the outputs of an earlier run.
 TEST_F(ShellRoad, AFolderFromTheMenuGivesOneOutputPerPictureInItsTree) {
@@ -443,14 +421,13 @@ TEST_F(ShellRoad, AFolderFromTheMenuGivesOneOutputPerPictureInItsTree) {
         fs::create_directories(fs::path(m_dir + "/" + name).parent_path());
         vtltest::MakePicture(m_dir + "/" + name, 320, 240);
     }
-    std::set<std::string> expected = FilesBelow(m_dir);
     const RunResult run = RunVtlMenu({"--invoke", "1", m_dir});
     ASSERT_EQ(run.status, 0) << run.err;
     // The run goes in name order: an output of the old one would be written before the last.
     ASSERT_TRUE(vtltest::WaitUntil([&] { return fs::exists(m_dir + "/sub/resize/b.jpg"); }, 60));
-    expected.insert({"resize/a.jpg", "sub/resize/b.jpg"});
-    EXPECT_EQ(FilesBelow(m_dir), expected);
-    EXPECT_EQ(vtltest::Inspect(m_dir + "/sub/resize/b.jpg").width, 160);
+    EXPECT_EQ(vtltest::Inspect(m_dir + "/resize/a.jpg").width, 160);
+    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(m_dir), {}), 8)
+        << "5 files, 3 folders";
 }
 
 // Busy loops on every core and one more, for as long as it lives: a machine too busy to start
