@@ -219,7 +219,7 @@ HRESULT CVtlShellEx::ReadSelection(IDataObject* pdtobj) {
         if (IsPicture(name)) {
             m_pictures.push_back(std::move(name));
             ++pictureFiles;
-        } else if (const auto facts = GetFileFacts(name); facts && facts->isDirectory) {
+        } else if (FolderExists(name)) {
             m_pictures.push_back(std::move(name));
         }
     }

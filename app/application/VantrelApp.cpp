@@ -76,7 +76,7 @@ bool TakeFolders(std::uint32_t command) {
     CAppSetting* setting = GetAppSetting();
     std::vector<std::string> folders;
     for (const std::string& path : setting->m_listFiles)
-        if (GetFileFacts(path).value_or(FileFacts{}).isDirectory)
+        if (FolderExists(path))
             folders.push_back(path);
     if (folders.empty())
         return true;
