@@ -421,11 +421,16 @@ TEST_F(ShellRoad, AFolderFromTheMenuGivesOneOutputPerPictureInItsTree) {
         fs::create_directories(fs::path(m_dir + "/" + name).parent_path());
         vtltest::MakePicture(m_dir + "/" + name, 320, 240);
     }
+    // vtl runs on after vtlmenu returned: started through a script that notes when it ended.
+    const std::string ended = m_tmp + "/ended", start = vtltest::MakeTempDir("bin") + "/vtl";
+    vtltest::WriteFile(start, "#!/bin/sh\n\"" VTL_BIN_DIR "/vtl\"\ntouch \"" + ended + "\"\n");
+    fs::permissions(start, fs::perms::owner_all);
+    SetLocation(start);
     const RunResult run = RunVtlMenu({"--invoke", "1", m_dir});
     ASSERT_EQ(run.status, 0) << run.err;
-    // The run goes in name order: an output of the old one would be written before the last.
-    ASSERT_TRUE(vtltest::WaitUntil([&] { return fs::exists(m_dir + "/sub/resize/b.jpg"); }, 60));
+    ASSERT_TRUE(vtltest::WaitUntil([&] { return fs::exists(ended); }, 60));
     EXPECT_EQ(vtltest::Inspect(m_dir + "/resize/a.jpg").width, 160);
+    EXPECT_EQ(vtltest::Inspect(m_dir + "/sub/resize/b.jpg").width, 160);
     EXPECT_EQ(std::distance(fs::recursive_directory_iterator(m_dir), {}), 8)
         << "5 files, 3 folders";
 }
