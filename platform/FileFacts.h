@@ -17,6 +17,8 @@ struct FileFacts {
 
 // As _access(path, 0): the path names something that exists.
 bool FileExists(const std::string& path);
+// As GetFileAttributes with FILE_ATTRIBUTE_DIRECTORY: the path names a folder (through a link).
+bool FolderExists(const std::string& path);
 // As _access(folder, 2): this process may make and replace files in the folder.
 bool FolderWritable(const std::string& folder);
 std::optional<FileFacts> GetFileFacts(const std::string& path);

@@ -25,14 +25,15 @@ namespace vtlext {
 
 using namespace plat;
 
-namespace {
-
 struct Command {
     const char* menuText;
     const char* helpText;
 };
 
-// By menu offset (MenuChoices.h says which command code each hands over).
+namespace {
+
+// By menu offset (MenuChoices.h says which command code each hands over): on pictures, and on
+// folders alone, which the application opens for the pictures in them and their sub-folders.
 constexpr Command kCommands[COMMAND_COUNT] = {
     {"Resize...",
      "Opens the Vantrel resize dialog to choose how the selected pictures are resized."},
@@ -41,9 +42,23 @@ constexpr Command kCommands[COMMAND_COUNT] = {
     {"Resize and mail",
      "Resizes the selected pictures with your default settings, without asking, and mails them."},
 };
+constexpr Command kFolderCommands[COMMAND_COUNT] = {
+    {"Resize pictures in this folder...",
+     "Opens the Vantrel resize dialog to choose how the pictures in the folder and its "
+     "sub-folders are resized."},
+    {"Resize pictures in this folder as default setting",
+     "Resizes the pictures in the folder and its sub-folders with your default settings, without "
+     "asking."},
+    {"Resize pictures in this folder and mail",
+     "Resizes the pictures in the folder and its sub-folders with your default settings, without "
+     "asking, and mails them."},
+};
 // "Resize and mail" when the options say it opens the resize dialog first.
 constexpr const char* kMailByDialogHelp =
     "Opens the Vantrel resize dialog, where \"Resize and mail\" resizes the selected pictures and mails them.";
+constexpr const char* kFolderMailByDialogHelp =
+    "Opens the Vantrel resize dialog, where \"Resize and mail\" resizes the pictures in the folder "
+    "and its sub-folders and mails them.";
 
 constexpr const char* kSubmenuText = "Vantrel";
 constexpr const char* kMissingApplication =
@@ -60,8 +75,8 @@ std::string InstalledApplication() {
     return parts.drive + parts.dir + APPLICATION_FILE_NAME;
 }
 
-std::string TurnedOffText(UINT offset) {
-    return std::string("\"") + kCommands[offset].menuText +
+std::string TurnedOffText(const char* menuText) {
+    return std::string("\"") + menuText +
            "\" is turned off in Vantrel's options (Edit > Option ... > Menu Context in Vantrel's window).";
 }
 
@@ -153,6 +168,10 @@ ULONG CVtlShellEx::Release() {
     return m_controlling->Release();
 }
 
+const Command* CVtlShellEx::Commands() const {
+    return m_bFolders ? kFolderCommands : kCommands;
+}
+
 bool CVtlShellEx::IsPicture(const std::string& path) {
     const std::string ext = SplitPath(path).ext;
     return !ext.empty() && IsPictureExt(ext);
@@ -162,6 +181,7 @@ HRESULT CVtlShellEx::Initialize(PCIDLIST_ABSOLUTE, IDataObject* pdtobj, HKEY) {
     // The earlier selection goes first: a host that ignores a failure must find nothing to
     // offer or run, never the files of the last right-click.
     m_pictures.clear();
+    m_bFolders = false;
     return ExceptionBarrier([&] { return ReadSelection(pdtobj); });
 }
 
@@ -184,6 +204,7 @@ HRESULT CVtlShellEx::ReadSelection(IDataObject* pdtobj) {
     const HDROP drop = static_cast<HDROP>(medium.hGlobal);
     const UINT count = DragQueryFile(drop, 0xFFFFFFFFu, nullptr, 0);
     HRESULT result = count == 0 ? E_INVALIDARG : S_OK;
+    std::size_t pictureFiles = 0;
     for (UINT i = 0; i < count; ++i) {
         // Each name is read whole: a path that would not fit the hand-off block is refused
         // when a command is chosen, never cut here into the path of some other file.
@@ -194,9 +215,15 @@ HRESULT CVtlShellEx::ReadSelection(IDataObject* pdtobj) {
             continue;
         }
         name.resize(length);
-        if (IsPicture(name))
+        // Names decide first: a folder is looked at only when the name is no picture's.
+        if (IsPicture(name)) {
             m_pictures.push_back(std::move(name));
+            ++pictureFiles;
+        } else if (FolderExists(name)) {
+            m_pictures.push_back(std::move(name));
+        }
     }
+    m_bFolders = !m_pictures.empty() && pictureFiles == 0;
     GlobalUnlock(medium.hGlobal);
     return result;
 }
@@ -239,7 +266,7 @@ HRESULT CVtlShellEx::AddMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT 
         if (!choices.Offers(offset))
             continue;
         InsertMenu(submenu, position, MF_BYPOSITION | MF_STRING, idCmdFirst + offset,
-                   kCommands[offset].menuText);
+                   Commands()[offset].menuText);
         SetMenuItemBitmaps(submenu, position, MF_BYPOSITION, m_bitmap, m_bitmap);
         ++position;
     }
@@ -280,7 +307,7 @@ HRESULT CVtlShellEx::InvokeCommand(CMINVOKECOMMANDINFO* lpici) {
         const UINT offset = static_cast<UINT>(verb & 0xFFFF);
         if (lpici && (verb >> 16) == 0 && !m_pictures.empty() && offset < COMMAND_COUNT &&
             !ReadMenuChoices().Offers(offset)) {
-            ExtMessageBox(TurnedOffText(offset));
+            ExtMessageBox(TurnedOffText(Commands()[offset].menuText));
             return VTLEXT_E_TURNED_OFF;
         }
         return HandOver(lpici);
@@ -330,8 +357,8 @@ HRESULT CVtlShellEx::GetCommandString(std::uintptr_t idCmd, UINT uType, UINT*, c
         if (idCmd >= COMMAND_COUNT)
             return S_OK;
         const char* text = idCmd == 2 && !ReadMenuChoices().bMailAsDefault
-                               ? kMailByDialogHelp
-                               : kCommands[idCmd].helpText;
+                               ? (m_bFolders ? kFolderMailByDialogHelp : kMailByDialogHelp)
+                               : Commands()[idCmd].helpText;
         switch (uType) {
         case GCS_VERBA:
         case GCS_HELPTEXTA:

@@ -1,7 +1,9 @@
 #pragma once
-// The context-menu handler: collects the selected pictures, adds the "Vantrel" submenu with
-// its three commands, and hands the chosen command and the pictures to the application
-// through the hand-off block before starting it.
+// The context-menu handler: collects the selected pictures and folders, adds the "Vantrel"
+// submenu with its three commands, and hands the chosen command and the paths to the
+// application through the hand-off block before starting it. A folder is handed over as one
+// path; the application finds the pictures in it. On folders alone the commands say so
+// ("Resize pictures in this folder...").
 //
 // Created by the class factory, one object per file-manager request, and used only on the
 // thread that created it (apartment threading): its fields and reference count take no lock.
@@ -15,6 +17,8 @@
 #include <vector>
 
 namespace vtlext {
+
+struct Command;
 
 #ifdef _WIN32
 // The class's own interface: a dual face with no methods of its own, whose IDispatch is
@@ -94,12 +98,15 @@ class CVtlShellEx final : public plat::IShellExtInit,
     // has no "location" (a new user of a program installed for every user) gets the vtl
     // installed beside this module.
     static plat::Result<std::string> ReadLocation();
+    // The texts of the three commands for the selection: the folders' when it holds no picture.
+    const Command* Commands() const;
 
     CInnerUnknown m_inner;
     plat::IUnknown* m_controlling; // the outer object, or m_inner
     plat::LONG m_refs = 0;
     plat::IDataObject* m_dataObject = nullptr;
-    std::vector<std::string> m_pictures;
+    std::vector<std::string> m_pictures; // the pictures and folders of the selection
+    bool m_bFolders = false;             // the selection has folders and no picture
     plat::HBITMAP m_bitmap;
 };
 

@@ -6,6 +6,7 @@
 #include "app/batch/MailPictures.h"
 #include "app/batch/ReadAndResize.h"
 #include "app/model/AppSetting.h"
+#include "app/model/PictureFolders.h"
 #include "app/model/base/HandoffQueue.h"
 #include "app/res/StringTable.h"
 #include "app/res/resource.h"
@@ -23,6 +24,59 @@
 #include <thread>
 
 using namespace plat;
+namespace {
+
+// Mailing more pictures than this out of folders is asked first: a folder may hold more than
+// anyone means to mail.
+constexpr std::size_t kMailWithoutAsking = 50;
+
+std::string Lines(const std::vector<std::string>& paths) {
+    std::string text;
+    for (const std::string& path : paths)
+        text += "\n" + path;
+    return text;
+}
+
+// Folders in the handed-over list stand for their pictures (the record counts what the file
+// manager handed over, not what a folder holds). False when the command ends here: no pictures
+// found, or the person said no.
+bool TakeFolders(std::uint32_t command) {
+    CAppSetting* setting = GetAppSetting();
+    std::vector<std::string> folders;
+    for (const std::string& path : setting->m_listFiles)
+        if (FolderExists(path))
+            folders.push_back(path);
+    if (folders.empty())
+        return true;
+    PictureList list = ExpandPictureFolders(setting->m_listFiles, setting->m_resize);
+    setting->m_listFiles = std::move(list.pictures);
+    if (setting->m_listFiles.empty()) {
+        AfxMessageBox(std::string(folders.size() == 1
+                                      ? "There are no pictures in this folder or its sub-folders:"
+                                      : "There are no pictures in these folders or their "
+                                        "sub-folders:") +
+                          Lines(folders),
+                      MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
+    if (!list.unreadable.empty() &&
+        AfxMessageBox(std::string(list.unreadable.size() == 1
+                                      ? "This folder cannot be read, so its pictures are left out:"
+                                      : "These folders cannot be read, so their pictures are "
+                                        "left out:") +
+                          Lines(list.unreadable) + "\n\nGo on with the other pictures?",
+                      MB_OKCANCEL | MB_ICONEXCLAMATION) != IDOK)
+        return false;
+    if (command == HANDOFF_RESIZE_DEFAULT_MAIL && list.fromFolders > kMailWithoutAsking)
+        return AfxMessageBox(
+                   std::string(folders.size() == 1 ? "The folder holds " : "The folders hold ") +
+                       std::to_string(setting->m_listFiles.size()) +
+                       " pictures. Resize all of them and mail them in one message?",
+                   MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return true;
+}
+
+} // namespace
 
 CVantrelApp::CVantrelApp(std::vector<std::string> commandLine)
     : m_commandLine(std::move(commandLine)) {}
@@ -91,12 +145,14 @@ void CVantrelApp::AddThunarActionsOnce() {
 }
 
 bool CVantrelApp::RunHandoff(std::uint32_t command) {
+    if (command > HANDOFF_RESIZE_DEFAULT_MAIL)
+        return false;
+    if (!TakeFolders(command))
+        return true;
     if (command == HANDOFF_RESIZE_DIALOG) {
         ReadAndResize();
         return true;
     }
-    if (command != HANDOFF_RESIZE_DEFAULT && command != HANDOFF_RESIZE_DEFAULT_MAIL)
-        return false;
     // Building the progress dialog takes as long as starting the image library and reading the
     // first picture's header: done meanwhile, the pass begins that much sooner.
     const std::vector<std::string>& files = GetAppSetting()->m_listFiles;

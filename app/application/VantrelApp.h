@@ -1,7 +1,9 @@
 #pragma once
 // CVantrelApp: the application object of vtl. InitInstance decides how the program runs:
 // a pending hand-off from the file-manager extension runs its command through the batch
-// dialogs without a main window; any other start goes on to the picture browser.
+// dialogs without a main window; any other start goes on to the picture browser. A folder in
+// the hand-off stands for the pictures in it and its sub-folders (PictureFolders.h); mailing
+// more than 50 of those is asked first.
 //
 // The browser start opens the main window. Its command line ("Open with Vantrel" on pictures
 // or a folder) says where: at a folder, or at the first picture's folder with the pictures

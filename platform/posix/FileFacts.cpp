@@ -23,6 +23,11 @@ bool FileExists(const std::string& path) {
     return access(path.c_str(), F_OK) == 0;
 }
 
+bool FolderExists(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool FolderWritable(const std::string& folder) {
     return access(folder.c_str(), W_OK | X_OK) == 0;
 }

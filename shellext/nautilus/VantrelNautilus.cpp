@@ -162,9 +162,8 @@ std::vector<std::string> LocalPaths(GList* files) {
     return paths;
 }
 
-GList* GetFileItems(NautilusMenuProvider*, GList* files) {
+GList* MenuItems(const std::vector<std::string>& paths) {
     const CExtensionModule* module = Module();
-    const std::vector<std::string> paths = LocalPaths(files);
     if (!module || paths.empty())
         return nullptr;
     auto request = std::make_shared<CContextMenuRequest>(*module);
@@ -176,8 +175,21 @@ GList* GetFileItems(NautilusMenuProvider*, GList* files) {
     return items;
 }
 
+GList* GetFileItems(NautilusMenuProvider*, GList* files) {
+    return MenuItems(LocalPaths(files));
+}
+
+// A right-click beside the files: the menu for the folder shown ("Resize pictures in this
+// folder...").
+GList* GetBackgroundItems(NautilusMenuProvider*, NautilusFileInfo* folder) {
+    GList one = {folder, nullptr, nullptr};
+    return folder ? MenuItems(LocalPaths(&one)) : nullptr;
+}
+
 void InitMenuProvider(gpointer iface, gpointer) {
-    static_cast<NautilusMenuProviderInterface*>(iface)->get_file_items = GetFileItems;
+    auto* provider = static_cast<NautilusMenuProviderInterface*>(iface);
+    provider->get_file_items = GetFileItems;
+    provider->get_background_items = GetBackgroundItems;
 }
 
 } // namespace

@@ -46,15 +46,21 @@ std::string CDolphinServiceMenu::Path() {
     return plat::GetUserDataFolder() + "/kio/servicemenus/vantrel.desktop";
 }
 
-std::string CDolphinServiceMenu::Text(const IntegrationMenu& menu) {
+std::string CDolphinServiceMenu::FolderPath() {
+    return plat::GetUserDataFolder() + "/kio/servicemenus/vantrel-folders.desktop";
+}
+
+std::string CDolphinServiceMenu::Text(const IntegrationMenu& menu, bool folders) {
+    const std::string prefix = folders ? "vantrelfolder" : "vantrel";
+    const auto& commands = folders ? menu.folderCommands : menu.commands;
     std::string actions;
-    for (const auto& command : menu.commands)
-        actions += "vantrel" + std::to_string(command.offset) + ";";
+    for (const auto& command : commands)
+        actions += prefix + std::to_string(command.offset) + ";";
     std::string text = "[Desktop Entry]\n"
                        "Type=Service\n"
                        "X-KDE-ServiceTypes=KonqPopupMenu/Plugin\n"
                        "MimeType=" +
-                       PictureMimeTypes() +
+                       (folders ? std::string("inode/directory;") : PictureMimeTypes()) +
                        "\n"
                        "Actions=" +
                        actions +
@@ -63,8 +69,8 @@ std::string CDolphinServiceMenu::Text(const IntegrationMenu& menu) {
                        Value(menu.submenu) + "\n";
     if (!menu.iconPath.empty())
         text += "Icon=" + Value(menu.iconPath) + "\n";
-    for (const auto& command : menu.commands) {
-        text += "\n[Desktop Action vantrel" + std::to_string(command.offset) + "]\n";
+    for (const auto& command : commands) {
+        text += "\n[Desktop Action " + prefix + std::to_string(command.offset) + "]\n";
         text += "Name=" + Value(command.text) + "\n";
         if (!menu.iconPath.empty())
             text += "Icon=" + Value(menu.iconPath) + "\n";
@@ -75,13 +81,18 @@ std::string CDolphinServiceMenu::Text(const IntegrationMenu& menu) {
 }
 
 bool CDolphinServiceMenu::Install(const IntegrationMenu& menu) {
-    return ReplaceFile(Path(), Text(menu), 0755);
+    return ReplaceFile(Path(), Text(menu, false), 0755) &&
+           ReplaceFile(FolderPath(), Text(menu, true), 0755);
 }
 
 bool CDolphinServiceMenu::Remove() {
-    std::error_code ec;
-    std::filesystem::remove(Path(), ec);
-    return !std::filesystem::exists(Path(), ec);
+    bool gone = true;
+    for (const std::string& path : {Path(), FolderPath()}) {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+        gone = gone && !std::filesystem::exists(path, ec);
+    }
+    return gone;
 }
 
 } // namespace vtlmenu

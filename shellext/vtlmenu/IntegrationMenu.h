@@ -10,7 +10,8 @@ namespace vtlmenu {
 
 struct IntegrationMenu {
     std::string submenu;
-    std::vector<vtlext::MenuEntry> commands;
+    std::vector<vtlext::MenuEntry> commands;       // on pictures
+    std::vector<vtlext::MenuEntry> folderCommands; // on folders
     std::string iconPath; // the application's icon; "" when there is no icon file
     std::string vtlmenuPath;
 };

@@ -57,19 +57,20 @@ QString PicturePatterns() {
 }
 
 void WriteAction(QXmlStreamWriter& out, const IntegrationMenu& menu,
-                 const vtlext::MenuEntry& command) {
+                 const vtlext::MenuEntry& command, bool folder) {
     const auto q = [](const std::string& s) { return QString::fromStdString(s); };
     out.writeStartElement("action");
     out.writeTextElement("icon", q(menu.iconPath));
     out.writeTextElement("name", q(command.text));
     out.writeTextElement("submenu", q(menu.submenu));
-    out.writeTextElement("unique-id", q(kIdPrefix + std::to_string(command.offset)));
+    out.writeTextElement("unique-id", q(kIdPrefix + std::string(folder ? "folder-" : "") +
+                                        std::to_string(command.offset)));
     out.writeTextElement("command", q(ShellQuote(menu.vtlmenuPath) + " --invoke " +
                                       std::to_string(command.offset) + " %F"));
     out.writeTextElement("description", q(command.helpText));
     out.writeTextElement("range", "");
-    out.writeTextElement("patterns", PicturePatterns());
-    out.writeEmptyElement("image-files");
+    out.writeTextElement("patterns", folder ? QStringLiteral("*") : PicturePatterns());
+    out.writeEmptyElement(folder ? "directories" : "image-files");
     out.writeEndElement();
 }
 
@@ -131,13 +132,15 @@ std::optional<std::string> CThunarActions::Merge(const std::string& existing,
         if (in.hasError())
             return std::nullopt;
     }
-    if (menu) {
-        for (const auto& command : menu->commands) {
+    for (const bool folder : {false, true}) {
+        if (!menu)
+            break;
+        for (const auto& command : folder ? menu->folderCommands : menu->commands) {
             QString action;
             QXmlStreamWriter out(&action);
             out.setAutoFormatting(true);
             out.setAutoFormattingIndent(-1);
-            WriteAction(out, *menu, command);
+            WriteAction(out, *menu, command, folder);
             actions += action.trimmed() + "\n";
         }
     }

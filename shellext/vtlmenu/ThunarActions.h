@@ -1,7 +1,8 @@
 #pragma once
 // Thunar's custom actions: ~/.config/Thunar/uca.xml gets one action per command in the
-// "Vantrel" submenu, each running `vtlmenu --invoke N %F`. The user's own actions are kept as
-// they are; ours are told apart by their unique-id "vantrel-N". When the user has no uca.xml
+// "Vantrel" submenu, each running `vtlmenu --invoke N %F`, for pictures and again for folders.
+// The user's own actions are kept as they are; ours are told apart by their unique-id
+// "vantrel-N" (pictures) or "vantrel-folder-N". When the user has no uca.xml
 // yet, the system's default one (which Thunar would show) is the starting point, so its
 // actions stay too. A file that is not well-formed is never rewritten.
 // Called by vtlmenu --register/--unregister on its main thread.

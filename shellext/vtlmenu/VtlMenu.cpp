@@ -21,8 +21,10 @@ using vtlext::MenuEntry;
 
 namespace {
 
-// The handler looks at names only, so any picture name brings out its whole menu.
+// The handler looks at a picture's name only, so any picture name brings out its whole menu; a
+// folder must be there.
 constexpr const char* kAnyPicture = "/picture.jpg";
+constexpr const char* kAnyFolder = "/";
 
 bool LoadModule(CExtensionModule& module, const std::string& path) {
     if (const auto loaded = module.Load(path); !loaded) {
@@ -111,9 +113,7 @@ int CVtlMenu::Invoke(unsigned offset, const std::vector<std::string>& files) {
     const HRESULT hr = request.Invoke(offset);
     // With pictures, the handler offers a menu or says that its commands are turned off.
     if (hr == E_INVALIDARG && request.Entries().empty()) {
-        std::fprintf(
-            stderr,
-            "vtlmenu: none of the files is a picture Vantrel takes (jpg, jpeg, bmp, gif)\n");
+        std::fprintf(stderr, "vtlmenu: none of the files is a picture or a folder Vantrel takes\n");
         return EXIT_NO_PICTURES;
     }
     if (hr == vtlext::VTLEXT_E_TURNED_OFF)
@@ -181,7 +181,12 @@ std::optional<IntegrationMenu> CVtlMenu::OfferedMenu(const CExtensionModule& mod
     if (request.Entries().empty() || request.Entries().front().children.empty())
         return std::nullopt;
     const MenuEntry& submenu = request.Entries().front();
-    IntegrationMenu menu{submenu.text, submenu.children, MenuIconPath(), m_programPath};
+    CContextMenuRequest folders(module);
+    folders.Open({kAnyFolder});
+    IntegrationMenu menu{submenu.text, submenu.children,
+                         folders.Entries().empty() ? std::vector<MenuEntry>{}
+                                                   : folders.Entries().front().children,
+                         MenuIconPath(), m_programPath};
     if (!SaveMenuIcon(menu.iconPath))
         menu.iconPath.clear();
     return menu;
@@ -193,13 +198,14 @@ int CVtlMenu::InstallMenus(const CExtensionModule& module) {
     if (!menu) {
         // The options turned the whole menu off: the file managers offer nothing.
         Report(CDolphinServiceMenu::Remove(),
-               "The Vantrel menu is turned off in its options: removed the Dolphin service menu.",
+               "The Vantrel menu is turned off in its options: removed the Dolphin service menus.",
                "cannot remove " + CDolphinServiceMenu::Path(), status);
         Report(CThunarActions::Remove(), "Removed the Thunar actions.", status);
         return status;
     }
     Report(CDolphinServiceMenu::Install(*menu),
-           "Installed the Dolphin service menu " + CDolphinServiceMenu::Path() + ".",
+           "Installed the Dolphin service menus " + CDolphinServiceMenu::Path() + " and " +
+               CDolphinServiceMenu::FolderPath() + ".",
            "cannot write " + CDolphinServiceMenu::Path(), status);
     Report(CThunarActions::Install(*menu),
            "Installed the Thunar actions in " + CThunarActions::Path() + ".", status);
@@ -229,7 +235,7 @@ int CVtlMenu::Unregister() {
     const HRESULT hr = module.UnregisterServer();
     Report(SUCCEEDED(hr), "Unregistered the context-menu handler.",
            "unregistering the handler failed", status);
-    Report(CDolphinServiceMenu::Remove(), "Removed the Dolphin service menu.",
+    Report(CDolphinServiceMenu::Remove(), "Removed the Dolphin service menus.",
            "cannot remove " + CDolphinServiceMenu::Path(), status);
     Report(CThunarActions::Remove(), "Removed the Thunar actions.", status);
     std::error_code ec;

@@ -43,8 +43,8 @@ class CVtlMenu {
 
   private:
     std::string ModulePath() const;
-    // The menu the handler offers on any picture, as the file managers' files list it, with the
-    // icon saved for them; nothing when the options turned the menu off.
+    // The menus the handler offers on any picture and on any folder, as the file managers' files
+    // list it, with the icon saved for them; nothing when the options turned the menu off.
     std::optional<IntegrationMenu> OfferedMenu(const vtlext::CExtensionModule& module) const;
     // Installs the file managers' menus as the handler offers them; with nothing offered (the
     // options turned the menu off), removes them.

@@ -5,6 +5,7 @@
 #include "app/model/AppSetting.h"
 #include "app/model/base/HandoffQueue.h"
 #include "platform/Registry.h"
+#include "tests/support/FakeMailProgram.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
@@ -80,6 +81,26 @@ TEST_F(LaunchModes, ResizeAsDefaultSettingWritesTheOutputsWithoutAWindowAndOnlyO
     Run("ID_APP_EXIT");
     EXPECT_TRUE(BrowserOpened());
     EXPECT_FALSE(Resized());
+}
+
+// A folder handed over stands for its pictures; mailing more than 50 of them is asked first, and
+// "No" writes and mails nothing.
+TEST_F(LaunchModes, MailingMoreThanFiftyPicturesFromFoldersAsksFirst) {
+    const std::string many = vtltest::MakeTempDir("many");
+    vtltest::MakePictures(many, 51, 16, 16);
+    const std::tuple<std::string, const char*, std::size_t> cases[] = {
+        {many, "IDNO", 0},
+        {many, "IDYES", 51},
+        {m_pictures, "IDNO", 2},                    // not asked
+        {vtltest::MakeTempDir("none"), "IDOK", 0}}; // told that there are none
+    for (const auto& [folder, answer, mailed] : cases) {
+        vtltest::FakeMailProgram mail;
+        mail.Install();
+        ASSERT_TRUE(m_queue.Post(HANDOFF_RESIZE_DEFAULT_MAIL, {folder}));
+        Run(answer);
+        EXPECT_EQ(mail.AttachedPaths().size(), mailed) << answer;
+        EXPECT_FALSE(fs::exists(folder + "/resize"));
+    }
 }
 
 TEST_F(LaunchModes, ResizeOpensTheDialogOnTheSelection) {

@@ -117,6 +117,7 @@ TEST(Package, EveryFileIsWhereTheSystemLooksForIt) {
         "-rw-r--r-- ./usr/share/doc/vantrel/copyright",
         "-rw-r--r-- ./usr/share/doc/vantrel/manual.html",
         "-rw-r--r-- ./usr/share/icons/hicolor/scalable/apps/vantrel.svg",
+        "-rw-r--r-- ./usr/share/kio/servicemenus/vantrel-folders.desktop",
         "-rw-r--r-- ./usr/share/kio/servicemenus/vantrel.desktop",
         "-rw-r--r-- ./usr/share/man/man1/vtl.1.gz",
         "-rw-r--r-- ./usr/share/man/man1/vtlmenu.1.gz",
@@ -246,13 +247,15 @@ TEST(Package, TheServiceMenuForEveryUserIsTheOneRegisterWrites) {
     const vtltest::ProgramRun registered =
         Exec(root + "/usr/bin/vtlmenu", {"--register"}, {{"XDG_DATA_HOME", data}});
     ASSERT_EQ(registered.status, 0) << registered.out << registered.err;
-    std::string own = vtltest::ReadFile(data + "/kio/servicemenus/vantrel.desktop");
-    ASSERT_NE(own, "");
-    for (const auto& [from, to] : {std::pair{root + "/usr/", std::string("/usr/")},
-                                   {data + "/vantrel/vantrel.png", "vantrel"}})
-        for (std::size_t at; (at = own.find(from)) != std::string::npos;)
-            own.replace(at, from.size(), to);
-    EXPECT_EQ(vtltest::ReadFile(root + "/usr/share/kio/servicemenus/vantrel.desktop"), own);
+    for (const char* name : {"/vantrel.desktop", "/vantrel-folders.desktop"}) {
+        std::string own = vtltest::ReadFile(data + "/kio/servicemenus" + name);
+        ASSERT_NE(own, "") << name;
+        for (const auto& [from, to] : {std::pair{root + "/usr/", std::string("/usr/")},
+                                       {data + "/vantrel/vantrel.png", "vantrel"}})
+            for (std::size_t at; (at = own.find(from)) != std::string::npos;)
+                own.replace(at, from.size(), to);
+        EXPECT_EQ(vtltest::ReadFile(root + "/usr/share/kio/servicemenus" + name), own) << name;
+    }
 }
 
 // user.dat: beside the program where its folder can be written (an install into a home), else

@@ -109,11 +109,12 @@ TEST(ShellExtModule, NoExceptionLeavesAnEntryPointOrAMethod) {
 }
 
 TEST(ShellExtHandler, PicturesGetTheMenuByTheNamesLastDotInAnyCase) {
-    // Whether the submenu is offered (one item, three ids used), and the names that give it.
+    // Whether the submenu is offered (one item, three ids used), and the names that give it;
+    // a folder gets it too.
     const std::pair<bool, Files> cases[] = {
         {true,
          {"/p/PHOTO.JPG", "/p/a.Jpeg", "/p/b.BMP", "/p/c.gif", "/p/my.pictures/a.jpg", "/p/d.png",
-          "/p/e.HEIC", "/p/f.tif", "/p/g.webp", "/p/h.avif", "/p/i.jxl"}},
+          "/p/e.HEIC", "/p/f.tif", "/p/g.webp", "/p/h.avif", "/p/i.jxl", "/", "/tmp/"}},
         {false, {"/p/e.jpg.zip", "/p/nodot", "/p/trailing.", "/p/x.jpgg", "/p/.jpg/x"}},
     };
     for (const auto& [shown, names] : cases)

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <csignal>
 #include <memory>
+#include <regex>
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
@@ -41,6 +42,10 @@ TEST_F(VtlMenu, MenuForPicturesOnlyAndInvokeHandsThemOverAsFullPathsInOrder) {
     EXPECT_EQ(RunVtlMenu({"--menu", m_dir + "/b.txt", m_dir + "/notes.txt"}).out, "");
     EXPECT_EQ(RunVtlMenu({"--menu", m_dir + "/b.txt", m_dir + "/a.jpg"}).out,
               "Vantrel\n  0 Resize...\n  1 Resize as default setting\n  2 Resize and mail\n");
+    EXPECT_EQ(
+        RunVtlMenu({"--menu", m_dir, "/"}).out,
+        "Vantrel\n  0 Resize pictures in this folder...\n  1 Resize pictures in this folder as "
+        "default setting\n  2 Resize pictures in this folder and mail\n");
     const fs::path before = fs::current_path();
     fs::current_path(m_dir);
     for (const std::uint32_t command : {0u, 1u, 2u}) {
@@ -149,7 +154,8 @@ class VtlMenuIntegration : public VtlMenu {
     const vtltest::ScopedEnv m_env{{{"XDG_DATA_HOME", m_data},
                                     {"XDG_CONFIG_HOME", m_config},
                                     {"XDG_CONFIG_DIRS", m_systemDir}}};
-    const std::string m_serviceMenu = m_data + "/kio/servicemenus/vantrel.desktop";
+    const std::string m_serviceMenu = m_data + "/kio/servicemenus/vantrel.desktop",
+                      m_folderMenu = m_data + "/kio/servicemenus/vantrel-folders.desktop";
     const std::string m_icon = m_data + "/vantrel/vantrel.png",
                       m_uca = m_config + "/Thunar/uca.xml";
 };
@@ -193,15 +199,23 @@ TEST_F(VtlMenuIntegration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemo
                     {"X-KDE-Submenu=Vantrel\nIcon=" + m_icon + "\n",
                      "MimeType=" + PictureMimeTypes() + "\n", "Name=Resize and mail\n",
                      "Exec=\"" + vtlmenu + "\" --invoke 2 %F\n"});
-        EXPECT_NE(fs::status(m_serviceMenu).permissions() & fs::perms::owner_exec, fs::perms::none)
-            << "Dolphin runs only executable service menus";
+        ExpectParts(m_folderMenu, 1,
+                    {"X-KDE-Submenu=Vantrel\nIcon=" + m_icon + "\n", "MimeType=inode/directory;\n",
+                     "Name=Resize pictures in this folder and mail\n",
+                     "Exec=\"" + vtlmenu + "\" --invoke 2 %F\n"});
+        for (const std::string& menu : {m_serviceMenu, m_folderMenu})
+            EXPECT_NE(fs::status(menu).permissions() & fs::perms::owner_exec, fs::perms::none)
+                << "Dolphin runs only executable service menus";
         // Thunar matches patterns exactly; the handler takes any letter case.
         ExpectParts(m_uca, 3,
-                    {"<unique-id>vantrel-", "<icon>" + m_icon + "</icon>", "*.Jpg;", "*.jPEg;",
-                     "*.BMP;", "*.gIf;", "*.heIC;", "*.JXL<"});
+                    {"<unique-id>vantrel-folder-", "<image-files/>", "*.Jpg;", "*.jPEg;", "*.BMP;",
+                     "*.gIf;", "*.heIC;", "*.JXL<"});
+        ExpectParts(m_uca, 6, {"<unique-id>vantrel-", "<icon>" + m_icon + "</icon>"});
+        ExpectParts(m_uca, 4, {"<directories/>"}); // the user's action and our three
+        ExpectParts(m_uca, 2, {"<command>'" + vtlmenu + "' --invoke 1 %F</command>"});
         ExpectParts(m_uca, 1,
-                    {"<command>'" + vtlmenu + "' --invoke 1 %F</command>", userAction,
-                     "<startup-notify/>"});
+                    {userAction, "<startup-notify/>",
+                     "<name>Resize pictures in this folder as default setting</name>"});
     }
     // The application's own icon, not the 13-pixel mark of the module's menu.
     const std::string png = vtltest::ReadFile(m_icon);
@@ -212,7 +226,7 @@ TEST_F(VtlMenuIntegration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemo
     const RunResult run = RunVtlMenu({"--unregister"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(vtlext::CExtensionModule::RegisteredPath(), "");
-    EXPECT_FALSE(fs::exists(m_serviceMenu) || fs::exists(m_icon));
+    EXPECT_FALSE(fs::exists(m_serviceMenu) || fs::exists(m_folderMenu) || fs::exists(m_icon));
     ExpectParts(m_uca, 0, {"vantrel"});
     ExpectParts(m_uca, 1, {userAction});
 
@@ -284,6 +298,9 @@ TEST_F(VtlMenuIntegration, TheMenusOfferWhatTheOptionsTick) {
         SCOPED_TRACE(c.flags);
         SetMenuChoices(c.flags);
         EXPECT_EQ(RunVtlMenu({"--menu", a}).out, c.menu);
+        EXPECT_EQ(std::regex_replace(RunVtlMenu({"--menu", m_dir}).out,
+                                     std::regex(" pictures in this folder"), ""),
+                  c.menu);
         ClearQueue();
         fs::remove(m_vtl + ".started");
         fs::remove(m_vtl + ".record");
@@ -306,11 +323,15 @@ TEST_F(VtlMenuIntegration, TheMenusOfferWhatTheOptionsTick) {
         EXPECT_EQ(RunVtlMenu({"--update"}).status, 0);
         if (*c.dolphin) {
             ExpectParts(m_serviceMenu, 1, {"Actions=" + std::string(c.dolphin) + "\n"});
-            ExpectParts(m_uca, std::count(c.dolphin, c.dolphin + std::strlen(c.dolphin), ';'),
+            ExpectParts(m_folderMenu, 1,
+                        {"Actions=" +
+                         std::regex_replace(c.dolphin, std::regex("vantrel"), "vantrelfolder") +
+                         "\n"});
+            ExpectParts(m_uca, 2 * std::count(c.dolphin, c.dolphin + std::strlen(c.dolphin), ';'),
                         {"<unique-id>vantrel-"});
-            ExpectParts(m_uca, c.flags[4] == '0', {mailByDialog});
+            ExpectParts(m_uca, 2 * (c.flags[4] == '0'), {mailByDialog});
         } else {
-            EXPECT_FALSE(fs::exists(m_serviceMenu));
+            EXPECT_FALSE(fs::exists(m_serviceMenu) || fs::exists(m_folderMenu));
             ExpectParts(m_uca, 0, {"vantrel"});
         }
     }
@@ -391,6 +412,27 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
         }
         EXPECT_FALSE(fs::exists(m_dir + "/resize")) << "nothing is written beside the sources";
     }
+}
+
+// A folder is handed over as one path; vtl resizes the pictures in it and its sub-folder, and
+// not the outputs of an earlier run.
+TEST_F(ShellRoad, AFolderFromTheMenuGivesOneOutputPerPictureInItsTree) {
+    for (const char* name : {"a.jpg", "sub/b.jpg", "resize/old.jpg"}) {
+        fs::create_directories(fs::path(m_dir + "/" + name).parent_path());
+        vtltest::MakePicture(m_dir + "/" + name, 320, 240);
+    }
+    // vtl runs on after vtlmenu returned: started through a script that notes when it ended.
+    const std::string ended = m_tmp + "/ended", start = vtltest::MakeTempDir("bin") + "/vtl";
+    vtltest::WriteFile(start, "#!/bin/sh\n\"" VTL_BIN_DIR "/vtl\"\ntouch \"" + ended + "\"\n");
+    fs::permissions(start, fs::perms::owner_all);
+    SetLocation(start);
+    const RunResult run = RunVtlMenu({"--invoke", "1", m_dir});
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_TRUE(vtltest::WaitUntil([&] { return fs::exists(ended); }, 60));
+    EXPECT_EQ(vtltest::Inspect(m_dir + "/resize/a.jpg").width, 160);
+    EXPECT_EQ(vtltest::Inspect(m_dir + "/sub/resize/b.jpg").width, 160);
+    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(m_dir), {}), 8)
+        << "5 files, 3 folders";
 }
 
 // Busy loops on every core and one more, for as long as it lives: a machine too busy to start
