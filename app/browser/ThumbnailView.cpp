@@ -79,7 +79,8 @@ class CTileDelegate : public QStyledItemDelegate {
             painter->restore();
         }
 
-        if (opt.features & QStyleOptionViewItem::HasCheckIndicator) {
+        // Folders carry no mark, so their tiles carry no box.
+        if (index.flags() & Qt::ItemIsUserCheckable) {
             QStyleOptionViewItem check = opt;
             check.rect = CheckRect(opt.rect, widget);
             check.state &= ~QStyle::State_HasFocus;
