@@ -50,23 +50,19 @@ QByteArray ThumbnailPng(const QImage& tile, const ThumbnailEntry& entry) {
     return png;
 }
 
-// The cache file at `path` when it is a PNG that describes the picture of `entry` as it is now;
-// its pixels only when asked for. Anything but a regular file is never opened (a FIFO would
-// block the reader).
-bool ReadFresh(const std::string& path, const ThumbnailEntry& entry, bool wantPixels,
-               QImage* tile) {
+// The cache file at `path` when it is a PNG that describes the picture of `entry` as it is now.
+// Anything but a regular file is never opened (a FIFO would block the reader). The chunks are
+// read with the pixels, which for a thumbnail cost little: the reader's own text of a PNG
+// splits the keys at their "::".
+bool ReadFresh(const std::string& path, const ThumbnailEntry& entry, QImage* tile) {
     struct stat st;
     if (path.empty() || lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
     QImageReader reader(QFile::decodeName(QByteArray::fromStdString(path)), "png");
-    if (!reader.canRead() ||
-        !CThumbnailCache::IsFresh(entry, reader.text(QStringLiteral("Thumb::URI")).toStdString(),
-                                  reader.text(QStringLiteral("Thumb::MTime")).toStdString()))
-        return false;
-    if (!wantPixels)
-        return true;
     *tile = reader.read();
-    return !tile->isNull();
+    return !tile->isNull() &&
+           CThumbnailCache::IsFresh(entry, tile->text(QStringLiteral("Thumb::URI")).toStdString(),
+                                    tile->text(QStringLiteral("Thumb::MTime")).toStdString());
 }
 
 QImage MakeTile(const std::string& path, int box) {
@@ -97,13 +93,16 @@ ThumbnailOutcome LoadThumbnail(const CThumbnailCache& cache, const std::string& 
     const ThumbnailEntry entry = cache.Locate(path, st.st_mtim.tv_sec, size);
     if (entry.uri.empty())
         return outcome;
-    if (ReadFresh(entry.thumbnailPath, entry, wantPixels, &outcome.tile)) {
+    if (ReadFresh(entry.thumbnailPath, entry, &outcome.tile)) {
         outcome.kind = ThumbnailOutcome::Cached;
+        if (!wantPixels)
+            outcome.tile = QImage();
         return outcome;
     }
-    QImage ignored;
-    if (ReadFresh(entry.failurePath, entry, false, &ignored))
+    if (QImage failure; ReadFresh(entry.failurePath, entry, &failure)) {
+        outcome.tile = QImage();
         return outcome;
+    }
     outcome.tile = MakeTile(path, static_cast<int>(size));
     if (outcome.tile.isNull()) {
         // Remembered for this picture as it is now, so it is not read again at every visit.

@@ -44,7 +44,7 @@ struct ThumbnailOutcome {
 };
 
 // Reads the fresh thumbnail of `path` from the cache or makes it (and stores it, or on failure
-// this program's failure entry). Without `wantPixels` a fresh cache entry is not decoded.
+// this program's failure entry); the tile is handed back only when `wantPixels`.
 // Anything that is not a regular file fails at once, without being opened.
 ThumbnailOutcome LoadThumbnail(const CThumbnailCache& cache, const std::string& path,
                                ThumbnailSize size, bool wantPixels);

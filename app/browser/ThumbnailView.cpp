@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
@@ -165,6 +166,8 @@ CThumbnailView::CThumbnailView(CFileListView* list, QWidget* parent)
     setSpacing(0);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Whole rows, as the details view selects them and the commands read them.
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionRectVisible(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // A drag from a tile hands over what the rows offer; a drag on empty space selects.
@@ -230,6 +233,22 @@ void CThumbnailView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QListView::keyPressEvent(event);
+}
+
+QModelIndex CThumbnailView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    // As in the details view: from no current row (after a fill) a key lands on the first tile,
+    // End on the last.
+    const int n = model()->rowCount();
+    if (m_bFocusing && !currentIndex().isValid())
+        return {};
+    if (currentIndex().isValid() || n == 0)
+        return QListView::moveCursor(action, modifiers);
+    return model()->index(action == MoveEnd ? n - 1 : 0, 0);
+}
+
+void CThumbnailView::focusInEvent(QFocusEvent* event) {
+    const QScopedValueRollback focusing(m_bFocusing, true);
+    QListView::focusInEvent(event);
 }
 
 void CThumbnailView::contextMenuEvent(QContextMenuEvent* event) {

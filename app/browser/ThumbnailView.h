@@ -38,6 +38,8 @@ class CThumbnailView : public QListView {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void focusInEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -48,4 +50,6 @@ class CThumbnailView : public QListView {
 
     CFileListView* m_pList;
     std::unique_ptr<CThumbnailLoader> m_pLoader;
+    // Set while the view takes the focus, which alone makes no row current.
+    bool m_bFocusing = false;
 };
