@@ -44,7 +44,20 @@ class CTileDelegate : public QStyledItemDelegate {
         initStyleOption(&opt, index);
         const QWidget* widget = opt.widget;
         QStyle* style = widget ? widget->style() : QApplication::style();
-        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+        // The whole tile shows the selection, picture and name alike, in the theme's colours.
+        if (opt.state & QStyle::State_Selected)
+            painter->fillRect(opt.rect.adjusted(1, 1, -1, -1),
+                              opt.palette.brush(opt.state & QStyle::State_Active
+                                                    ? QPalette::Active
+                                                    : QPalette::Inactive,
+                                                QPalette::Highlight));
+        if (opt.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(opt);
+            focus.rect = opt.rect.adjusted(1, 1, -1, -1);
+            focus.backgroundColor = opt.palette.color(QPalette::Highlight);
+            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, widget);
+        }
 
         const QRect box = Box(opt.rect);
         const QImage* tile = nullptr;
