@@ -11,9 +11,9 @@
 // list first (the commands on pictures and the navigation), then this frame (View and Help), then
 // the application (About). The View
 // commands show and hide the main toolbar and the status bar, and show the file list as
-// "Thumbnails" or "Details" (also on the navigation toolbar; the choice is kept with the layout). Closing the window stores
-// its placement (on Wayland its size only), the pane width and the list's column widths, and saves
-// the layout; a layout that cannot be saved is told in one message.
+// "Thumbnails" or "Details" (also on the navigation toolbar; the choice is kept with the layout).
+// Closing the window stores its placement (on Wayland its size only), the pane width and the list's
+// column widths, and saves the layout; a layout that cannot be saved is told in one message.
 //
 // The application makes the frame at the browser start (LoadFrame), applies the stored
 // placement and shows it. The frame owns the document that joins the two panes, and hosts the

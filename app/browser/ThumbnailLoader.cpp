@@ -38,9 +38,9 @@ QByteArray ThumbnailPng(const QImage& tile, const ThumbnailEntry& entry) {
         return {};
     constexpr qsizetype kAfterHeader = 8 + 4 + 4 + 13 + 4; // signature, IHDR chunk
     QByteArray chunks;
-    for (const auto& [key, value] : {std::pair<const char*, const std::string&>{"Thumb::URI",
-                                                                                entry.uri},
-                                     {"Thumb::MTime", entry.mtime}}) {
+    for (const auto& [key, value] :
+         {std::pair<const char*, const std::string&>{"Thumb::URI", entry.uri},
+          {"Thumb::MTime", entry.mtime}}) {
         QByteArray chunk = QByteArray("tEXt") + key + '\0' + QByteArray::fromStdString(value);
         AppendBigEndian(chunks, static_cast<std::uint32_t>(chunk.size() - 4));
         chunks += chunk;
@@ -146,8 +146,7 @@ void CThumbnailLoader::SetFolder(std::vector<std::string> paths) {
         ++m_generation;
         m_wanted.clear();
         m_asked.clear();
-        m_rest.assign(std::make_move_iterator(paths.begin()),
-                      std::make_move_iterator(paths.end()));
+        m_rest.assign(std::make_move_iterator(paths.begin()), std::make_move_iterator(paths.end()));
     }
     m_tiles.clear();
     m_tileOf.clear();

@@ -39,7 +39,7 @@
 // What became of one picture's thumbnail.
 struct ThumbnailOutcome {
     enum Kind { Cached, Made, Failed } kind = Failed;
-    QImage tile;     // the thumbnail, when pixels were asked for and there is one
+    QImage tile;         // the thumbnail, when pixels were asked for and there is one
     bool stored = false; // Made: the cache took it
 };
 
@@ -87,9 +87,9 @@ class CThumbnailLoader : public QObject {
 
     mutable std::mutex m_lock;
     std::condition_variable m_wake;
-    std::deque<std::string> m_wanted;           // newest first
-    std::unordered_set<std::string> m_asked;    // in m_wanted or running for a view, not yet here
-    std::deque<std::string> m_rest;             // the folder's walk
+    std::deque<std::string> m_wanted;        // newest first
+    std::unordered_set<std::string> m_asked; // in m_wanted or running for a view, not yet here
+    std::deque<std::string> m_rest;          // the folder's walk
     std::uint64_t m_generation = 0;
     int m_running = 0;
     bool m_stop = false;

@@ -17,8 +17,8 @@
 
 namespace {
 
-constexpr int kBox = 128;    // a tile's picture, in pixels
-constexpr int kPadding = 6;  // around the picture and the name
+constexpr int kBox = 128;     // a tile's picture, in pixels
+constexpr int kPadding = 6;   // around the picture and the name
 constexpr int kIconSize = 64; // folders and pictures without a thumbnail
 
 // Paints one tile and takes the clicks on its check box.
@@ -69,10 +69,10 @@ class CTileDelegate : public QStyledItemDelegate {
         if (tile && !tile->isNull()) {
             // A thumbnail larger than the box (the large ones on a screen of one device pixel
             // per pixel) is drawn smaller, never cut.
-            const qreal ratio = std::max<qreal>(
-                {1.0, static_cast<qreal>(tile->width()) / box.width(),
-                 static_cast<qreal>(tile->height()) / box.height(),
-                 widget ? widget->devicePixelRatioF() : 1.0});
+            const qreal ratio =
+                std::max<qreal>({1.0, static_cast<qreal>(tile->width()) / box.width(),
+                                 static_cast<qreal>(tile->height()) / box.height(),
+                                 widget ? widget->devicePixelRatioF() : 1.0});
             const QSizeF size(tile->width() / ratio, tile->height() / ratio);
             const QRectF target(box.x() + (box.width() - size.width()) / 2,
                                 box.y() + (box.height() - size.height()) / 2, size.width(),
@@ -106,11 +106,9 @@ class CTileDelegate : public QStyledItemDelegate {
                          opt.rect.width() - kPadding, opt.fontMetrics.height());
         painter->save();
         painter->setFont(opt.font);
-        painter->setPen(opt.palette.color(opt.state & QStyle::State_Enabled ? QPalette::Normal
-                                                                             : QPalette::Disabled,
-                                          opt.state & QStyle::State_Selected
-                                              ? QPalette::HighlightedText
-                                              : QPalette::Text));
+        painter->setPen(opt.palette.color(
+            opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled,
+            opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
         painter->drawText(text, Qt::AlignHCenter | Qt::AlignVCenter,
                           opt.fontMetrics.elidedText(opt.text, Qt::ElideMiddle, text.width()));
         painter->restore();
@@ -124,15 +122,13 @@ class CTileDelegate : public QStyledItemDelegate {
         case QEvent::MouseButtonDblClick: {
             // The box is where this delegate draws it, not where a list's row would have it.
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() != Qt::LeftButton ||
-                !(index.flags() & Qt::ItemIsUserCheckable) ||
+            if (mouse->button() != Qt::LeftButton || !(index.flags() & Qt::ItemIsUserCheckable) ||
                 !CheckRect(option.rect, option.widget).contains(mouse->position().toPoint()))
                 return false;
             if (event->type() == QEvent::MouseButtonRelease)
                 model->setData(index,
-                               index.data(Qt::CheckStateRole).toInt() == Qt::Checked
-                                   ? Qt::Unchecked
-                                   : Qt::Checked,
+                               index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? Qt::Unchecked
+                                                                                     : Qt::Checked,
                                Qt::CheckStateRole);
             return true;
         }
@@ -217,8 +213,7 @@ void CThumbnailView::showEvent(QShowEvent* event) {
         connect(repaint, &QTimer::timeout, viewport(), qOverload<>(&QWidget::update));
         m_pLoader = std::make_unique<CThumbnailLoader>(
             CThumbnailCache(CThumbnailCache::UserFolder(), LoadString(IDS_VERSION)),
-            devicePixelRatioF() >= 2 ? ThumbnailSize::Large : ThumbnailSize::Normal,
-            [repaint] {
+            devicePixelRatioF() >= 2 ? ThumbnailSize::Large : ThumbnailSize::Normal, [repaint] {
                 if (!repaint->isActive())
                     repaint->start();
             });
@@ -271,12 +266,12 @@ void CThumbnailView::contextMenuEvent(QContextMenuEvent* event) {
     auto* group = new QActionGroup(sortBy);
     const FolderSort& sort = m_pList->GetListCtrl()->Rows().GetSort();
     for (int column = 0; column < model()->columnCount(); ++column) {
-        QAction* action =
-            sortBy->addAction(model()->headerData(column, Qt::Horizontal).toString());
+        QAction* action = sortBy->addAction(model()->headerData(column, Qt::Horizontal).toString());
         action->setCheckable(true);
         action->setChecked(column == sort.column);
         group->addAction(action);
-        connect(action, &QAction::triggered, this, [this, column] { m_pList->OnColumnClick(column); });
+        connect(action, &QAction::triggered, this,
+                [this, column] { m_pList->OnColumnClick(column); });
     }
     menu.exec(event->globalPos());
 }

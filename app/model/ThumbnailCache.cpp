@@ -48,8 +48,8 @@ bool StoreWhole(const std::string& folder, const std::string& path, std::string_
             break;
         written += static_cast<std::size_t>(n);
     }
-    const bool ok = close(fd) == 0 && written == bytes.size() &&
-                    std::rename(temp.c_str(), path.c_str()) == 0;
+    const bool ok =
+        close(fd) == 0 && written == bytes.size() && std::rename(temp.c_str(), path.c_str()) == 0;
     if (!ok)
         unlink(temp.c_str());
     return ok;
@@ -68,7 +68,7 @@ std::string ThumbnailUri(const std::string& path) {
 
 std::string ThumbnailFileName(const std::string& uri) {
     const GOwned md5(g_compute_checksum_for_string(G_CHECKSUM_MD5, uri.c_str(),
-                                                    static_cast<gssize>(uri.size())));
+                                                   static_cast<gssize>(uri.size())));
     return std::string(md5.get()) + ".png";
 }
 
@@ -105,6 +105,5 @@ bool CThumbnailCache::StoreThumbnail(const ThumbnailEntry& entry, std::string_vi
 }
 
 bool CThumbnailCache::StoreFailure(const ThumbnailEntry& entry, std::string_view png) const {
-    return !entry.failurePath.empty() &&
-           StoreWhole(m_strFailFolder, entry.failurePath, png);
+    return !entry.failurePath.empty() && StoreWhole(m_strFailFolder, entry.failurePath, png);
 }

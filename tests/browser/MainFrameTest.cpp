@@ -26,9 +26,11 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScreen>
 #include <QSplitter>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include <climits>
@@ -437,6 +439,18 @@ TEST_F(MainFrameTest, ThumbnailsShowTheSameRowsAsTheDetails) {
     EXPECT_EQ(Current(), "b.jpg");
     ByMenu("ID_MARK");
     EXPECT_EQ(Marks(), "a.jpg b.jpg c.png");
+    // "Sort by" of the tiles' context menu orders as a click on the header does.
+    for (const char* order : {"c.png b.jpg a.jpg", "a.jpg b.jpg c.png"}) {
+        QTimer::singleShot(0, [] {
+            QWidget* menu = QApplication::activePopupWidget();
+            menu->findChild<QMenu*>("IDS_SORT_BY")->actions().at(0)->trigger();
+            menu->close();
+        });
+        QTest::mouseClick(
+            m_frame->windowHandle(), Qt::RightButton, {},
+            tiles->viewport()->mapTo(m_frame, tiles->visualRect(tiles->currentIndex()).center()));
+        EXPECT_EQ(Rows(2), order);
+    }
 
     Click(Button("ID_VIEW_DETAILS"), Button("ID_VIEW_DETAILS")->rect().center());
     ASSERT_TRUE(m_list->isVisible());

@@ -128,8 +128,8 @@ TEST(ThumbnailCache, EachStateOfAnEntry) {
              (void)e;
          },
          K::Made, true, 128},
-        {"our own failure", [&](const ThumbnailEntry& e,
-                                auto&) { WriteEntry(e.failurePath, uri, mtime, 1); },
+        {"our own failure",
+         [&](const ThumbnailEntry& e, auto&) { WriteEntry(e.failurePath, uri, mtime, 1); },
          K::Failed, false, 0},
         {"our own failure, picture changed since",
          [&](const ThumbnailEntry& e, auto&) { WriteEntry(e.failurePath, uri, "1", 1); }, K::Made,
@@ -140,10 +140,10 @@ TEST(ThumbnailCache, EachStateOfAnEntry) {
         SCOPED_TRACE(row.state);
         const std::string root = dir + "/cache" + std::to_string(n++);
         const CThumbnailCache cache(root, "9.9");
-        const ThumbnailEntry entry = cache.Locate(picture, st.st_mtim.tv_sec, ThumbnailSize::Normal);
+        const ThumbnailEntry entry =
+            cache.Locate(picture, st.st_mtim.tv_sec, ThumbnailSize::Normal);
         row.prepare(entry, root);
-        const ThumbnailOutcome outcome =
-            LoadThumbnail(cache, picture, ThumbnailSize::Normal, true);
+        const ThumbnailOutcome outcome = LoadThumbnail(cache, picture, ThumbnailSize::Normal, true);
         EXPECT_EQ(outcome.kind, row.kind);
         EXPECT_EQ(outcome.stored, row.stored);
         EXPECT_EQ(outcome.tile.width(), row.width);
@@ -182,12 +182,9 @@ TEST(ThumbnailCache, PicturesThatCannotBeReadFailAtOnce) {
     const struct {
         const char* name;
         bool recorded; // as this program's failure, so that it is not read again
-    } pictures[] = {{"damaged.jpg", true},
-                    {"cut.jpg", true},
-                    {"fifo.jpg", false},
-                    {"socket.png", false},
-                    {"missing.jpg", false},
-                    {"unreadable.jpg", geteuid() != 0}};
+    } pictures[] = {{"damaged.jpg", true},  {"cut.jpg", true},
+                    {"fifo.jpg", false},    {"socket.png", false},
+                    {"missing.jpg", false}, {"unreadable.jpg", geteuid() != 0}};
     // Whoever may read every file (root) reads this one too, and it is not a failure then.
     fs::copy_file(dir + "/whole.jpg", dir + "/unreadable.jpg");
     chmod((dir + "/unreadable.jpg").c_str(), 0);
@@ -201,8 +198,9 @@ TEST(ThumbnailCache, PicturesThatCannotBeReadFailAtOnce) {
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
         EXPECT_EQ(outcome.kind, ThumbnailOutcome::Failed);
         EXPECT_TRUE(outcome.tile.isNull());
-        EXPECT_EQ(fs::exists(dir + "/cache/fail/vantrel-9.9/" + ThumbnailFileName(ThumbnailUri(path))),
-                  recorded);
+        EXPECT_EQ(
+            fs::exists(dir + "/cache/fail/vantrel-9.9/" + ThumbnailFileName(ThumbnailUri(path))),
+            recorded);
         EXPECT_FALSE(fs::exists(dir + "/cache/large/" + ThumbnailFileName(ThumbnailUri(path))));
     }
     close(sock);
