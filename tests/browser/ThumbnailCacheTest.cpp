@@ -1,5 +1,8 @@
 // The desktop's thumbnail cache as the browser reads and writes it: the entries' names by GLib's
 // own URIs, what each state of a cache entry leads to, and pictures that cannot be read.
+// libvips first: the GLib headers it brings name a member "signals", which Qt defines.
+#include <vips/vips8>
+
 #include "app/browser/ThumbnailLoader.h"
 #include "tests/support/Sandbox.h"
 
@@ -7,6 +10,7 @@
 #include <glib.h>
 
 #include <QImage>
+#include <QTransform>
 
 #include <chrono>
 #include <filesystem>
@@ -53,13 +57,20 @@ TEST(ThumbnailCache, EntriesAreNamedByGLibsUris) {
     EXPECT_EQ(CThumbnailCache::UserFolder(), vtltest::Sandbox::Root() + "/cache/thumbnails");
 }
 
-// A JPEG of w × h pixels, darker downwards (a picture turned over shows it).
+// A JPEG that shows w × h pixels, brighter red at the top: stored turned on its side, with the
+// EXIF orientation that turns it up.
 std::string MakeJpeg(const std::string& path, int w, int h) {
     QImage picture(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             picture.setPixel(x, y, qRgb(255 - 255 * y / h, x % 256, 128));
-    EXPECT_TRUE(picture.save(QString::fromStdString(path), "JPEG"));
+    EXPECT_TRUE(
+        picture.transformed(QTransform().rotate(-90)).save(QString::fromStdString(path + ".png")));
+    static const bool started = VIPS_INIT("vantrel-tests") == 0;
+    EXPECT_TRUE(started);
+    vips::VImage stored = vips::VImage::new_from_file((path + ".png").c_str()).copy();
+    stored.set("orientation", 6); // turn clockwise to view
+    stored.jpegsave(path.c_str());
     return path;
 }
 
