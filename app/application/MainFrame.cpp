@@ -4,6 +4,7 @@
 #include "app/batch/ReadAndResize.h"
 #include "app/browser/AddressComboBox.h"
 #include "app/browser/FileListView.h"
+#include "app/browser/ThumbnailView.h"
 #include "app/browser/HelpLinks.h"
 #include "app/browser/LocaleFormat.h"
 #include "app/browser/StatusBar.h"
@@ -17,6 +18,7 @@
 #include "platform/ui/AutoClick.h"
 #include "platform/ui/MessageBox.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QDesktopServices>
@@ -27,6 +29,8 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QSplitter>
+#include <QStackedWidget>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -134,6 +138,7 @@ void CMainFrame::LoadFrame() {
     m_pFileList->m_pAddressBox = m_wndAddress;
     m_pFileList->OnInitialUpdate();
     m_pPictureView->OnInitialUpdate();
+    ShowListView(GetAppSetting()->m_nListView);
     FollowMarks();
     setGeometry(FitOnTheScreens(this, QRect()));
 }
@@ -144,7 +149,12 @@ void CMainFrame::OnCreateClient() {
     m_wndSplitter->setChildrenCollapsible(false);
     m_pFileList = new CFileListView(&m_doc, this);
     m_pPictureView = new CScrollPictureView(&m_doc);
-    m_wndSplitter->addWidget(m_pFileList);
+    m_pThumbnails = new CThumbnailView(m_pFileList);
+    m_pThumbnails->setObjectName(QStringLiteral("IDC_THUMBNAILS"));
+    m_wndListViews = new QStackedWidget;
+    m_wndListViews->addWidget(m_pFileList);
+    m_wndListViews->addWidget(m_pThumbnails);
+    m_wndSplitter->addWidget(m_wndListViews);
     m_wndSplitter->addWidget(m_pPictureView);
     // As a splitter window does, the first column keeps its width when the window changes size.
     m_wndSplitter->setStretchFactor(0, 0);
@@ -179,6 +189,11 @@ void CMainFrame::CreateMenu() {
     }
     Action(ID_VIEW_TOOLBAR)->setCheckable(true);
     Action(ID_VIEW_STATUS_BAR)->setCheckable(true);
+    auto* listViews = new QActionGroup(this);
+    for (int id : {ID_VIEW_THUMBNAILS, ID_VIEW_DETAILS}) {
+        Action(id)->setCheckable(true);
+        listViews->addAction(Action(id));
+    }
     // A Help item with nowhere to go (no manual installed, no support mailbox built in) is
     // disabled rather than left to open nothing.
     for (int id : {ID_VISIT_WEB, ID_CHECK_VERSION, ID_MAIL_TO_ME, ID_BUG_REPORT})
@@ -231,6 +246,11 @@ QToolBar* CMainFrame::CreateToolBar(const char* name, int bitmap, QSize image,
 void CMainFrame::OnCreate() {
     m_wndNavBar = CreateToolBar("IDB_NAVBAR", IDB_NAVBAR, QSize(22, 20), NavigationToolbar());
     m_wndToolBar = CreateToolBar("IDB_TOOLBAR", IDB_TOOLBAR, QSize(64, 44), MainToolbar());
+    m_wndNavBar->addSeparator();
+    Action(ID_VIEW_THUMBNAILS)->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    Action(ID_VIEW_DETAILS)->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    m_wndNavBar->addAction(Action(ID_VIEW_THUMBNAILS));
+    m_wndNavBar->addAction(Action(ID_VIEW_DETAILS));
 
     // The address box's band: its label and the box, which takes the rest of the row.
     m_wndAddressBand = new QToolBar(this);
@@ -314,6 +334,12 @@ bool CMainFrame::OnFrameCommand(int id) {
         m_wndStatusBar->setVisible(m_wndStatusBar->isHidden());
         OnUpdateViewCommands();
         return true;
+    case ID_VIEW_THUMBNAILS:
+        ShowListView(CAppSetting::kListViewThumbnails);
+        return true;
+    case ID_VIEW_DETAILS:
+        ShowListView(CAppSetting::kListViewDetails);
+        return true;
     case ID_VISIT_WEB:
     case ID_CHECK_VERSION:
     case ID_MAIL_TO_ME:
@@ -330,6 +356,25 @@ bool CMainFrame::OnFrameCommand(int id) {
 void CMainFrame::OnUpdateViewCommands() {
     Action(ID_VIEW_TOOLBAR)->setChecked(!m_wndToolBar->isHidden());
     Action(ID_VIEW_STATUS_BAR)->setChecked(!m_wndStatusBar->isHidden());
+    const bool thumbnails = m_wndListViews->currentWidget() == m_pThumbnails;
+    Action(ID_VIEW_THUMBNAILS)->setChecked(thumbnails);
+    Action(ID_VIEW_DETAILS)->setChecked(!thumbnails);
+}
+
+void CMainFrame::ShowListView(int view) {
+    // Any stored value but thumbnails is the details view, the one every release had.
+    const bool thumbnails = view == CAppSetting::kListViewThumbnails;
+    QWidget* shown = thumbnails ? static_cast<QWidget*>(m_pThumbnails) : m_pFileList;
+    const bool focused = m_wndListViews->currentWidget()->hasFocus() || !isVisible();
+    m_wndListViews->setCurrentWidget(shown);
+    if (focused)
+        shown->setFocus();
+    // The current row stays in sight in the view that now shows it.
+    if (auto* list = qobject_cast<QAbstractItemView*>(shown); list->currentIndex().isValid())
+        list->scrollTo(list->currentIndex());
+    GetAppSetting()->m_nListView =
+        thumbnails ? CAppSetting::kListViewThumbnails : CAppSetting::kListViewDetails;
+    OnUpdateViewCommands();
 }
 
 WINDOWPLACEMENT CMainFrame::GetWindowPlacement() const {

@@ -10,9 +10,10 @@
 // Folder, Ctrl+Q Exit) runs a command by its id, routed as the framework routes commands: the file
 // list first (the commands on pictures and the navigation), then this frame (View and Help), then
 // the application (About). The View
-// commands show and hide the main toolbar and the status bar only. Closing the window stores
-// its placement (on Wayland its size only), the pane width and the list's column widths, and saves
-// the layout; a layout that cannot be saved is told in one message.
+// commands show and hide the main toolbar and the status bar, and show the file list as
+// "Thumbnails" or "Details" (also on the navigation toolbar; the choice is kept with the layout).
+// Closing the window stores its placement (on Wayland its size only), the pane width and the list's
+// column widths, and saves the layout; a layout that cannot be saved is told in one message.
 //
 // The application makes the frame at the browser start (LoadFrame), applies the stored
 // placement and shows it. The frame owns the document that joins the two panes, and hosts the
@@ -43,7 +44,9 @@ class CAddressComboBox;
 class CFileListView;
 class CScrollPictureView;
 class CStatusBar;
+class CThumbnailView;
 class QSplitter;
+class QStackedWidget;
 class QToolBar;
 
 class CMainFrame : public QMainWindow, public IFileListHost {
@@ -77,6 +80,7 @@ class CMainFrame : public QMainWindow, public IFileListHost {
     void OpenAt(const StartPoint& start);
 
     CFileListView* GetFileList() const { return m_pFileList; }
+    CThumbnailView* GetThumbnailView() const { return m_pThumbnails; }
     CScrollPictureView* GetPictureView() const { return m_pPictureView; }
     // The document that joins the panes (a test stands a recording preview in through it).
     CVantrelDoc* GetActiveDocument() { return &m_doc; }
@@ -87,6 +91,8 @@ class CMainFrame : public QMainWindow, public IFileListHost {
     QToolBar* m_wndAddressBand = nullptr;
     CAddressComboBox* m_wndAddress = nullptr;
     QSplitter* m_wndSplitter = nullptr;
+    // The file list's two views in the splitter's left pane, one shown at a time.
+    QStackedWidget* m_wndListViews = nullptr;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -109,6 +115,9 @@ class CMainFrame : public QMainWindow, public IFileListHost {
     // Where the Help command `id` leads; "" for nowhere.
     std::string HelpTarget(int id) const;
     void OnUpdateViewCommands();
+    // Shows the file list as thumbnails or details (CAppSetting::kListView...), the focus
+    // following when the list had it.
+    void ShowListView(int view);
     void DestroyWindow();
     // Follows the file list: its marks and their size when they change, the idle text when it
     // is filled anew.
@@ -116,6 +125,7 @@ class CMainFrame : public QMainWindow, public IFileListHost {
 
     CVantrelDoc m_doc;
     CFileListView* m_pFileList = nullptr;
+    CThumbnailView* m_pThumbnails = nullptr;
     CScrollPictureView* m_pPictureView = nullptr;
     std::map<int, QAction*> m_actions;
     std::function<bool(int)> m_appCommands;

@@ -86,6 +86,9 @@ class CFileListView : public QTreeView {
     void OnOption();
     void OnRefresh();
     void OnUpFolder();
+    // Orders the rows by `column`, the other way when they are ordered by it already, as a click
+    // on its header does.
+    void OnColumnClick(int column);
 
     // The widths of the four columns, as the user left them, into the settings.
     void StoreColumnWidths();
@@ -120,7 +123,6 @@ class CFileListView : public QTreeView {
     void CopyOrMoveMarked(unsigned operation, const char* unmarked);
     // Says in the host's status bar what a command did.
     void Tell(const std::string& text);
-    void OnColumnClick(int column);
     void OnClick(const QModelIndex& index);
     void OnCurrentRowChanged(const QModelIndex& current, const QModelIndex& previous);
     void OnKeyDown(int key);

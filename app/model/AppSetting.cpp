@@ -133,6 +133,7 @@ void CAppSetting::LoadLayout() {
     ReadSettingDword(key, settingkey::CURRENT_COLUMN, m_nCurCol);
     for (int i = 0; i < 4; ++i)
         ReadSettingDword(key, settingkey::COLUMN_WIDTHS[i], m_nColumnWidth[i]);
+    ReadSettingDword(key, settingkey::LIST_VIEW, m_nListView);
     const std::string placement = RegQueryPathString(key, settingkey::WINDOW_PLACE).value_or("");
     ReadString(key, settingkey::COPY_MOVE_TO, m_szCopyMoveTo);
     ReadString(key, settingkey::LAST_BROWSE, m_szLastBrowse);
@@ -163,6 +164,7 @@ Result<Saved> CAppSetting::SaveLayout() {
         write.Dword(settingkey::CURRENT_COLUMN, m_nCurCol);
         for (int i = 0; i < 4; ++i)
             write.Dword(settingkey::COLUMN_WIDTHS[i], m_nColumnWidth[i]);
+        write.Dword(settingkey::LIST_VIEW, m_nListView);
         write.String(settingkey::LOCATION, GetModuleFileName());
         write.String(settingkey::COPY_MOVE_TO, m_szCopyMoveTo);
         write.String(settingkey::LAST_BROWSE, m_szLastBrowse);

@@ -102,6 +102,10 @@ class CAppSetting {
     static constexpr std::int32_t kDefaultColumnWidth[4] = {200, 50, 100, -2};
     std::int32_t m_nColumnWidth[4] = {kDefaultColumnWidth[0], kDefaultColumnWidth[1],
                                       kDefaultColumnWidth[2], kDefaultColumnWidth[3]};
+    // The file list's view ("listview"): 0 details, 1 thumbnails; saved with the layout.
+    static constexpr std::int32_t kListViewDetails = 0;
+    static constexpr std::int32_t kListViewThumbnails = 1;
+    std::int32_t m_nListView = kListViewDetails;
     std::int32_t m_bJpegInSelection = 0;
     char m_szCopyMoveTo[260] = {};
     // The parsing name of the location the browser showed last ("" for the desktop).

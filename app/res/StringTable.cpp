@@ -30,6 +30,8 @@ constexpr std::array kStrings{
     StringResource{ID_INVERT_MARKS,
                    "Mark the pictures that are not marked and clear the marks of those that "
                    "are\nInvert Marks"},
+    StringResource{ID_VIEW_THUMBNAILS, "Show the pictures as thumbnails\nThumbnails"},
+    StringResource{ID_VIEW_DETAILS, "Show the list with its columns\nDetails"},
     StringResource{IDS_APP_TITLE, "Vantrel"},
     StringResource{IDS_IDLE_MESSAGE, "Ready"},
     StringResource{ID_EDIT_COPY, "Copy the marked pictures to pointed folder\nCopy"},

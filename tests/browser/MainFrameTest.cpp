@@ -6,6 +6,8 @@
 #include "app/browser/AddressComboBox.h"
 #include "app/browser/HelpLinks.h"
 #include "app/browser/StatusBar.h"
+#include "app/browser/ThumbnailLoader.h"
+#include "app/browser/ThumbnailView.h"
 #include "app/browser/WindowPlacement.h"
 #include "app/res/resource.h"
 #include "platform/Utf8.h"
@@ -24,10 +26,12 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QScreen>
 #include <QSplitter>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include <climits>
@@ -394,6 +398,79 @@ TEST_F(MainFrameTest, MailToTooManyPicturesForOneProgramStart) {
 // A window closed maximised reopens maximised, with the pane width and column widths the user
 // left, each width with its column; stored placements that would hide the window or make it
 // unusable open it on the screen.
+// The thumbnails are another view of the same rows: one current row, one selection, one set of
+// marks, whichever view the person uses; the choice comes back at the next start.
+TEST_F(MainFrameTest, ThumbnailsShowTheSameRowsAsTheDetails) {
+    Start();
+    EXPECT_EQ(ByMenu("ID_VIEW_THUMBNAILS"), "&View");
+    CThumbnailView* tiles = m_frame->GetThumbnailView();
+    ASSERT_TRUE(tiles->isVisible());
+    EXPECT_FALSE(m_list->isVisible());
+    // Each picture gets its thumbnail, in proportion, and the desktop's cache gets it too.
+    const std::string a = m_photos + "/a.jpg";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tiles->Loader()->Tile(a); }, 10000));
+    EXPECT_EQ(tiles->Loader()->Tile(a)->size(), QSize(128, 96));
+    EXPECT_TRUE(fs::exists(CThumbnailCache::UserFolder() + "/normal/" +
+                           ThumbnailFileName(ThumbnailUri(a))));
+
+    // Rows ".." Album a.jpg / b.jpg c.png: the arrows move along and across the grid.
+    const int columns = tiles->viewport()->width() / tiles->gridSize().width();
+    ASSERT_EQ(columns, 3);
+    tiles->setFocus();
+    m_preview->calls.clear();
+    for (int key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Down})
+        QTest::keyClick(tiles, Qt::Key(key));
+    EXPECT_EQ(Current(), "c.png");
+    EXPECT_EQ(m_preview->calls.at(m_preview->calls.size() - 3), "path:" + m_photos + "/c.png");
+    QTest::keyClick(tiles, Qt::Key_Space);
+    EXPECT_EQ(Marks(), "c.png");
+    // The box on a picture's tile marks it; a folder's tile has none.
+    const auto clickBox = [&](const std::string& name) {
+        const QRect tile = tiles->visualRect(tiles->model()->index(RowOf(name), 0));
+        Click(tiles->viewport(), tile.topLeft() + QPoint(14, 14));
+    };
+    clickBox("a.jpg");
+    EXPECT_EQ(Current(), "c.png");
+    clickBox("Album"); // a click where it would be selects the folder
+    EXPECT_EQ(Marks(), "a.jpg c.png");
+    EXPECT_EQ(Current(), "Album");
+    EXPECT_EQ(m_preview->calls.back(), "clear");
+    QTest::keyClick(tiles, Qt::Key_End);
+    QTest::keyClick(tiles, Qt::Key_Left);
+    EXPECT_EQ(Current(), "b.jpg");
+    ByMenu("ID_MARK");
+    EXPECT_EQ(Marks(), "a.jpg b.jpg c.png");
+    // "Sort by" of the tiles' context menu orders as a click on the header does.
+    for (const char* order : {"c.png b.jpg a.jpg", "a.jpg b.jpg c.png"}) {
+        QTimer::singleShot(0, [] {
+            QWidget* menu = QApplication::activePopupWidget();
+            menu->findChild<QMenu*>("IDS_SORT_BY")->actions().at(0)->trigger();
+            menu->close();
+        });
+        QTest::mouseClick(
+            m_frame->windowHandle(), Qt::RightButton, {},
+            tiles->viewport()->mapTo(m_frame, tiles->visualRect(tiles->currentIndex()).center()));
+        EXPECT_EQ(Rows(2), order);
+    }
+
+    Click(Button("ID_VIEW_DETAILS"), Button("ID_VIEW_DETAILS")->rect().center());
+    ASSERT_TRUE(m_list->isVisible());
+    EXPECT_FALSE(tiles->isVisible());
+    EXPECT_EQ(m_list->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(Current(), "b.jpg");
+    ClickCheckBox("a.jpg");
+    EXPECT_EQ(Marks(), "b.jpg c.png");
+    ByMenu("ID_VIEW_THUMBNAILS");
+    ByMenu("ID_APP_EXIT");
+    CAppSetting* setting = GetAppSetting();
+    setting->m_nListView = CAppSetting::kListViewDetails;
+    setting->LoadLayout();
+    EXPECT_EQ(setting->m_nListView, CAppSetting::kListViewThumbnails);
+    Start();
+    EXPECT_TRUE(m_frame->GetThumbnailView()->isVisible());
+    ByMenu("ID_VIEW_DETAILS");
+}
+
 TEST_F(MainFrameTest, TheLayoutComesBack) {
     CAppSetting* setting = GetAppSetting();
     // Widths as stored count their low 16 bits; -2 lets the last column fill the list.

@@ -54,6 +54,8 @@ constexpr const char* WINDOW_PLACE = "windowplace";
 constexpr const char* CURRENT_COLUMN = "curcol";
 constexpr const char* COLUMN_WIDTHS[] = {"columnwidth1", "columnwidth2", "columnwidth3",
                                          "columnwidth4"};
+// How the file list shows its rows: 0 details (the columns), 1 thumbnails.
+constexpr const char* LIST_VIEW = "listview";
 constexpr const char* COPY_MOVE_TO = "cmto";
 constexpr const char* LAST_BROWSE = "LastBrowsePIDL";
 // The application's full path (REG_SZ), by which the extension finds the program to start.

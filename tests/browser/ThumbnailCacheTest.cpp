@@ -1,0 +1,217 @@
+// The desktop's thumbnail cache as the browser reads and writes it: the entries' names by GLib's
+// own URIs, what each state of a cache entry leads to, and pictures that cannot be read.
+// libvips first: the GLib headers it brings name a member "signals", which Qt defines.
+#include <vips/vips8>
+
+#include "app/browser/ThumbnailLoader.h"
+#include "tests/support/Sandbox.h"
+
+#include <gtest/gtest.h>
+#include <glib.h>
+
+#include <QImage>
+#include <QTransform>
+
+#include <chrono>
+#include <filesystem>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using vtltest::ReadFile;
+using vtltest::WriteFile;
+
+TEST(ThumbnailCache, EntriesAreNamedByGLibsUris) {
+    const struct {
+        const char* path;
+        const char* uri;
+    } names[] = {
+        {"/home/jens/photos/me.png", "file:///home/jens/photos/me.png"},
+        {"/tmp/a b.jpg", "file:///tmp/a%20b.jpg"},
+        {"/tmp/100%.jpg", "file:///tmp/100%25.jpg"},
+        {"/tmp/#1 [x].jpg", "file:///tmp/%231%20%5Bx%5D.jpg"},
+        {"/tmp/caf\xc3\xa9.jpg", "file:///tmp/caf%C3%A9.jpg"},
+        {"/tmp/\xff\xfe.jpg", "file:///tmp/%FF%FE.jpg"}, // not UTF-8: the bytes, escaped
+        {"/tmp/a+b=c&d'(e)~!$,;@.jpg", "file:///tmp/a+b=c&d'(e)~!$,%3B@.jpg"},
+    };
+    for (const auto& [path, uri] : names) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(ThumbnailUri(path), uri);
+        g_autofree gchar* glib = g_filename_to_uri(path, nullptr, nullptr);
+        g_autofree gchar* md5 = g_compute_checksum_for_string(G_CHECKSUM_MD5, glib, -1);
+        EXPECT_EQ(ThumbnailUri(path), glib);
+        EXPECT_EQ(ThumbnailFileName(uri), std::string(md5) + ".png");
+    }
+    // The standard's own example, and one worked out by hand.
+    EXPECT_EQ(ThumbnailFileName("file:///home/jens/photos/me.png"),
+              "c6ee772d9e49320e97ec29a7eb5b1697.png");
+    EXPECT_EQ(ThumbnailFileName("file:///tmp/a%20b.jpg"), "45f1b47640b52dc5428fd58ac89fec15.png");
+    EXPECT_EQ(ThumbnailUri("relative.jpg"), "");
+    // The tests' cache is the sandbox's, never the user's.
+    EXPECT_EQ(CThumbnailCache::UserFolder(), vtltest::Sandbox::Root() + "/cache/thumbnails");
+}
+
+// A JPEG that shows w × h pixels, brighter red at the top: stored turned on its side, with the
+// EXIF orientation that turns it up.
+std::string MakeJpeg(const std::string& path, int w, int h) {
+    QImage picture(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            picture.setPixel(x, y, qRgb(255 - 255 * y / h, x % 256, 128));
+    EXPECT_TRUE(
+        picture.transformed(QTransform().rotate(-90)).save(QString::fromStdString(path + ".png")));
+    static const bool started = VIPS_INIT("vantrel-tests") == 0;
+    EXPECT_TRUE(started);
+    vips::VImage stored = vips::VImage::new_from_file((path + ".png").c_str()).copy();
+    stored.set("orientation", 6); // turn clockwise to view
+    stored.jpegsave(path.c_str());
+    return path;
+}
+
+// A PNG as another program writes it, with the chunks given.
+void WriteEntry(const std::string& path, const std::string& uri, const std::string& mtime,
+                int side = 7) {
+    fs::create_directories(fs::path(path).parent_path());
+    QImage image(side, side, QImage::Format_RGB32);
+    image.fill(Qt::magenta);
+    image.setText(QStringLiteral("Thumb::URI"), QString::fromStdString(uri));
+    image.setText(QStringLiteral("Thumb::MTime"), QString::fromStdString(mtime));
+    ASSERT_TRUE(image.save(QString::fromStdString(path), "PNG"));
+}
+
+TEST(ThumbnailCache, EachStateOfAnEntry) {
+    const std::string dir = vtltest::MakeTempDir("thumbs");
+    // A long name: its URI is more than a zTXt-free writer would put in a short chunk.
+    const std::string picture =
+        MakeJpeg(dir + "/a picture with a long name, #1 [100%].jpg", 400, 300);
+    struct stat st;
+    ASSERT_EQ(stat(picture.c_str(), &st), 0);
+    const std::string mtime = std::to_string(st.st_mtim.tv_sec);
+    const std::string uri = ThumbnailUri(picture);
+    using K = ThumbnailOutcome::Kind;
+    const struct {
+        const char* state;
+        std::function<void(const ThumbnailEntry&, const std::string& root)> prepare;
+        K kind;
+        bool stored;
+        int width; // of the tile handed back
+    } states[] = {
+        {"absent", [](auto&, auto&) {}, K::Made, true, 128},
+        {"fresh, used as it is",
+         [&](const ThumbnailEntry& e, auto&) { WriteEntry(e.thumbnailPath, uri, mtime); },
+         K::Cached, false, 7},
+        {"stale mtime",
+         [&](const ThumbnailEntry& e, auto&) {
+             WriteEntry(e.thumbnailPath, uri, std::to_string(st.st_mtim.tv_sec - 1));
+         },
+         K::Made, true, 128},
+        {"another URI",
+         [&](const ThumbnailEntry& e, auto&) { WriteEntry(e.thumbnailPath, uri + "x", mtime); },
+         K::Made, true, 128},
+        {"not a PNG",
+         [](const ThumbnailEntry& e, auto&) {
+             fs::create_directories(fs::path(e.thumbnailPath).parent_path());
+             WriteFile(e.thumbnailPath, "GIF89a and then some");
+         },
+         K::Made, true, 128},
+        {"a FIFO in its place",
+         [](const ThumbnailEntry& e, auto&) {
+             fs::create_directories(fs::path(e.thumbnailPath).parent_path());
+             ASSERT_EQ(mkfifo(e.thumbnailPath.c_str(), 0600), 0);
+         },
+         K::Made, true, 128},
+        {"folder that cannot be written",
+         [](auto&, const std::string& root) {
+             fs::create_directories(root);
+             WriteFile(root + "/normal", "a file where the folder should be");
+         },
+         K::Made, false, 128},
+        {"another program's failure",
+         [&](const ThumbnailEntry& e, const std::string& root) {
+             WriteEntry(root + "/fail/gnome-thumbnail-factory/" + ThumbnailFileName(e.uri), uri,
+                        mtime, 1);
+         },
+         K::Made, true, 128},
+        {"our own failure",
+         [&](const ThumbnailEntry& e, auto&) { WriteEntry(e.failurePath, uri, mtime, 1); },
+         K::Failed, false, 0},
+        {"our own failure, picture changed since",
+         [&](const ThumbnailEntry& e, auto&) { WriteEntry(e.failurePath, uri, "1", 1); }, K::Made,
+         true, 128},
+    };
+    int n = 0;
+    for (const auto& row : states) {
+        SCOPED_TRACE(row.state);
+        const std::string root = dir + "/cache" + std::to_string(n++);
+        const CThumbnailCache cache(root, "9.9");
+        const ThumbnailEntry entry =
+            cache.Locate(picture, st.st_mtim.tv_sec, ThumbnailSize::Normal);
+        row.prepare(entry, root);
+        const ThumbnailOutcome outcome = LoadThumbnail(cache, picture, ThumbnailSize::Normal, true);
+        EXPECT_EQ(outcome.kind, row.kind);
+        EXPECT_EQ(outcome.stored, row.stored);
+        EXPECT_EQ(outcome.tile.width(), row.width);
+        if (!row.stored)
+            continue;
+        // Whole, private, upright and in proportion, saying what it shows to every reader.
+        struct stat written;
+        ASSERT_EQ(lstat(entry.thumbnailPath.c_str(), &written), 0);
+        EXPECT_EQ(written.st_mode & 0777, 0600u);
+        const QImage png(QString::fromStdString(entry.thumbnailPath), "png");
+        EXPECT_EQ(png.text("Thumb::URI").toStdString(), uri);
+        EXPECT_EQ(png.text("Thumb::MTime").toStdString(), mtime);
+        EXPECT_EQ(png.size(), QSize(128, 96));
+        EXPECT_GT(qRed(png.pixel(64, 2)), qRed(png.pixel(64, 93))) << "upside down";
+        EXPECT_NE(ReadFile(entry.thumbnailPath).find("tEXtThumb::URI"), std::string::npos);
+        EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(entry.thumbnailPath).parent_path()),
+                                fs::directory_iterator()),
+                  1); // no temporary file left
+    }
+}
+
+TEST(ThumbnailCache, PicturesThatCannotBeReadFailAtOnce) {
+    const std::string dir = vtltest::MakeTempDir("unreadable");
+    const CThumbnailCache cache(dir + "/cache", "9.9");
+    WriteFile(dir + "/damaged.jpg", "\xff\xd8\xff\xe0 not much of a JPEG");
+    ASSERT_EQ(mkfifo((dir + "/fifo.jpg").c_str(), 0600), 0);
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = dir + "/socket.png";
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const struct {
+        const char* name;
+        bool recorded; // as this program's failure, so that it is not read again
+    } pictures[] = {{"damaged.jpg", true},
+                    {"fifo.jpg", false},
+                    {"socket.png", false},
+                    {"missing.jpg", false},
+                    {"unreadable.jpg", geteuid() != 0}};
+    // Whoever may read every file (root) reads this one too, and it is not a failure then.
+    MakeJpeg(dir + "/unreadable.jpg", 64, 48);
+    chmod((dir + "/unreadable.jpg").c_str(), 0);
+    for (const auto& [name, recorded] : pictures) {
+        SCOPED_TRACE(name);
+        if (std::string(name) == "unreadable.jpg" && geteuid() == 0)
+            continue;
+        const std::string path = dir + "/" + name;
+        const auto start = std::chrono::steady_clock::now();
+        const ThumbnailOutcome outcome = LoadThumbnail(cache, path, ThumbnailSize::Large, true);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_EQ(outcome.kind, ThumbnailOutcome::Failed);
+        EXPECT_TRUE(outcome.tile.isNull());
+        EXPECT_EQ(
+            fs::exists(dir + "/cache/fail/vantrel-9.9/" + ThumbnailFileName(ThumbnailUri(path))),
+            recorded);
+        EXPECT_FALSE(fs::exists(dir + "/cache/large/" + ThumbnailFileName(ThumbnailUri(path))));
+    }
+    close(sock);
+}
+
+} // namespace
