@@ -62,8 +62,7 @@ std::string FolderOf(const std::string& path) {
 } // namespace
 
 std::string ThumbnailUri(const std::string& path) {
-    const GOwned uri(g_filename_to_uri(path.c_str(), nullptr, nullptr));
-    return uri ? std::string(uri.get()) : std::string();
+    return !path.empty() && path.front() == '/' ? plat::FileUri(path) : std::string();
 }
 
 std::string ThumbnailFileName(const std::string& uri) {

@@ -25,7 +25,8 @@
 
 enum class ThumbnailSize { Normal = 128, Large = 256 };
 
-// The picture's URI as g_filename_to_uri writes it; "" when the path is not absolute.
+// The picture's URI as g_filename_to_uri writes it (plat::FileUri); "" when the path is not
+// absolute.
 std::string ThumbnailUri(const std::string& path);
 // The cache file's name for that URI: its MD5 in lower-case hex, then ".png".
 std::string ThumbnailFileName(const std::string& uri);
