@@ -1,6 +1,6 @@
 #pragma once
-// The resize job: for each picture of m_listFiles, in order, it writes the status line, steps
-// the sink, chooses the output path (OutputPath.h), makes the output folder one level deep and
+// The resize job: for each picture of the run's files, in order, it steps the sink with the
+// status line, chooses the output path (OutputPath.h), makes the output folder one level deep and
 // sweeps the leftovers of killed runs from it (once per folder and run), asks before
 // replacing an existing file (remembering "to all" answers for the run), then loads the
 // picture, resamples it to the target size, rotates or flips it, sets its resolution and JPEG
@@ -9,8 +9,12 @@
 // committed over it only when complete and the run still goes on (plat::CFileReplacement), so
 // a failed, stopped or killed save leaves the file it would replace byte for byte. The result
 // lists the pictures that could not be read, placed or written, one that threw included; a
-// picture skipped by the user's answer or by a stop is not a failure. In mail mode every
-// output path is appended to m_listMailFiles in input order.
+// picture skipped by the user's answer or by a stop is not a failure. It also hands back every
+// output path in input order, with what became of it and the size written (in mail mode these
+// are the files to attach).
+//
+// The job takes its settings and files as values and reports only to its sink: it knows
+// neither the settings object nor who carries it (the progress dialog, `vtl resize`).
 //
 // Two pictures (kPicturesInFlight of image/WorkLimits.h, which the image library's memory
 // budget is made for) are decoded and encoded at once, on helper threads, while this thread
@@ -36,7 +40,6 @@
 #include <thread>
 #include <vector>
 
-class CAppSetting;
 class CMailFolder;
 
 // What a resize run takes beyond the settings.
@@ -47,11 +50,13 @@ struct ResizeRun {
     std::int32_t nScreenHeight = 0;
 };
 
-void ResizeThreadProc(IPassSink& sink, CAppSetting& app, const ResizeRun& run);
+void ResizeThreadProc(IPassSink& sink, const ResizeSetting& setting,
+                      const std::vector<std::string>& files, const ResizeRun& run);
 
 class CResizeJob {
   public:
-    CResizeJob(IPassSink& sink, CAppSetting& app, const ResizeRun& run);
+    CResizeJob(IPassSink& sink, ResizeSetting setting, std::vector<std::string> files,
+               const ResizeRun& run);
     ~CResizeJob();
     CResizeJob(const CResizeJob&) = delete;
     CResizeJob& operator=(const CResizeJob&) = delete;
@@ -59,7 +64,7 @@ class CResizeJob {
     PassResult Run();
 
   private:
-    enum class Result { Written, Skipped, Failed };
+    enum class Result { Written, Skipped, Failed, Unreadable };
     struct Task;
 
     // Steps up to the question; false when the file ends there.
@@ -71,10 +76,12 @@ class CResizeJob {
     // Waits for a picture in flight to be done, whichever is first, and records it.
     void FinishOne();
     void WaitForConflicts(const std::string& source, const std::string& output);
-    void Record(std::size_t index, const std::string& source, Result result);
+    void Record(std::size_t index, const std::string& source, Result result,
+                std::string reason = {});
 
     IPassSink& m_sink;
-    CAppSetting& m_app;
+    const ResizeSetting m_setting;
+    const std::vector<std::string> m_files;
     const ResizeRun m_run;
     std::int32_t m_nRemembered;
     std::unique_ptr<CMailFolder> m_mail;
@@ -84,4 +91,6 @@ class CResizeJob {
     std::condition_variable m_finished;
     std::vector<std::pair<std::size_t, std::string>> m_failures;
     std::size_t m_nWritten = 0;
+    // By file index; an entry without a path was given none.
+    std::vector<ResizeOutput> m_outputs;
 };

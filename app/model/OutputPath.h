@@ -12,7 +12,7 @@
 // 260-byte path buffer is refused, as is a mail-mode output when the mail folder cannot be made.
 //
 // Called by the resize job on its worker thread.
-#include "app/model/AppSetting.h"
+#include "app/model/base/ResizeSetting.h"
 #include "platform/Result.h"
 
 #include <string>
