@@ -139,7 +139,8 @@ void CDlgProcess::ListMailFiles(const std::vector<ResizeOutput>& outputs) {
     if (GetAppSetting()->m_resize.bOverwrite)
         return;
     for (const ResizeOutput& output : outputs)
-        mail.push_back(output.path);
+        if (!output.path.empty())
+            mail.push_back(output.path);
 }
 
 void CDlgProcess::ShowFailures(const std::vector<std::string>& failures) {

@@ -21,11 +21,11 @@ enum : std::int32_t {
     CONFIRM_NONE = 4, // closed without an answer, or the run stopped while it was asked
 };
 
-// What the resize job made of one picture that it found an output path for.
+// What the resize job made of one picture that it found an output path for, or that failed.
 struct ResizeOutput {
     enum Outcome : std::uint8_t { Written, Skipped, Failed };
     std::string source;
-    std::string path;
+    std::string path; // "" when none could be made
     Outcome outcome = Skipped;
     std::string reason; // why it failed, for the person
     // The picture as written.
@@ -44,8 +44,8 @@ struct PassResult {
     // how many outputs were written.
     std::vector<std::string> failures;
     std::size_t nWritten = 0;
-    // Resize job: one entry per picture that was given an output path, in file order, whether
-    // or not it was then written.
+    // Resize job: one entry per picture that was given an output path or failed, in file
+    // order.
     std::vector<ResizeOutput> outputs;
 };
 

@@ -19,10 +19,6 @@
 
 namespace {
 
-constexpr const char* kOverwriteQuestion = "Do you want to overwrite this file?";
-constexpr const char* kGifQuestion = "Transfer to GIF from 24 bit to 8 bit colors will lose some "
-                                     "colors and take some time, would you keep on?";
-
 bool Accepted(std::int32_t answer) {
     return answer == CONFIRM_YESTOALL || answer == CONFIRM_YES;
 }
@@ -88,7 +84,7 @@ PassResult CResizeJob::Run() {
         m_mail = std::make_unique<CMailFolder>();
     const std::vector<std::string>& files = m_files;
     for (std::size_t index = 0; index < files.size(); ++index) {
-        while (m_inFlight.size() >= vtlimage::kPicturesInFlight)
+        while (m_inFlight.size() >= (m_run.nJobs ? m_run.nJobs : vtlimage::kPicturesInFlight))
             FinishOne();
         if (m_sink.IsStopping())
             break;
@@ -113,7 +109,7 @@ PassResult CResizeJob::Run() {
         result.failures.push_back(std::move(entry.second));
     result.nWritten = m_nWritten;
     for (ResizeOutput& output : m_outputs)
-        if (!output.path.empty())
+        if (!output.path.empty() || output.outcome == ResizeOutput::Failed)
             result.outputs.push_back(std::move(output));
     return result;
 }

@@ -17,13 +17,13 @@
 // neither the settings object nor who carries it (the progress dialog, `vtl resize`).
 //
 // Two pictures (kPicturesInFlight of image/WorkLimits.h, which the image library's memory
-// budget is made for) are decoded and encoded at once, on helper threads, while this thread
-// goes on preparing the next file, which starts as soon as either is done; what the user sees
-// stays that of one file after the other: the step of file i comes before file i starts,
-// questions come in file order before that file's output is written, and a file never starts
-// while a picture it reads or writes is still being written for an earlier file. A GIF run,
-// whose question needs the decoded picture, does one file at a time on this thread. No
-// exception leaves the job or its helper threads.
+// budget is made for; ResizeRun::nJobs may ask for another number) are decoded and encoded at once,
+// on helper threads, while this thread goes on preparing the next file, which starts as soon as
+// either is done; what the user sees stays that of one file after the other: the step of file i
+// comes before file i starts, questions come in file order before that file's output is written,
+// and a file never starts while a picture it reads or writes is still being written for an earlier
+// file. A GIF run, whose question needs the decoded picture, does one file at a time on this
+// thread. No exception leaves the job or its helper threads.
 //
 // Runs on the worker thread that CDlgProcess starts in mode PROCESS_RESIZE.
 #include "app/batch/PassSink.h"
@@ -42,12 +42,20 @@
 
 class CMailFolder;
 
+// The questions the job asks through its sink.
+inline constexpr char kOverwriteQuestion[] = "Do you want to overwrite this file?";
+inline constexpr char kGifQuestion[] = "Transfer to GIF from 24 bit to 8 bit colors will lose "
+                                       "some colors and take some time, would you keep on?";
+
 // What a resize run takes beyond the settings.
 struct ResizeRun {
     bool bMail = false; // the outputs go to a private folder and are listed for mailing
     // The desktop's size in pixels, for "Resize as your desktop size".
     std::int32_t nScreenWidth = 0;
     std::int32_t nScreenHeight = 0;
+    // Pictures decoded and encoded at once; 0 for kPicturesInFlight. The image library's
+    // memory budget holds whatever the number: more pictures then wait for their memory.
+    std::size_t nJobs = 0;
 };
 
 void ResizeThreadProc(IPassSink& sink, const ResizeSetting& setting,
