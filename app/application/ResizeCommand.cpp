@@ -127,9 +127,9 @@ void DryRun(const ResizeCommandLine& line, const std::vector<std::string>& files
             TellSkipped(file, chosen->path);
         } else {
             if (s.bResize)
-                std::tie(w, h) = std::pair(
-                    CalcTargetWidth(s, w, h, line.nBoxWidth, line.nBoxHeight),
-                    CalcTargetHeight(s, w, h, line.nBoxWidth, line.nBoxHeight));
+                std::tie(w, h) =
+                    std::pair(CalcTargetWidth(s, w, h, line.nBoxWidth, line.nBoxHeight),
+                              CalcTargetHeight(s, w, h, line.nBoxWidth, line.nBoxHeight));
             if (s.bRotate && s.nRotate != ROTATE_FLIP)
                 std::swap(w, h);
             if (!line.bQuiet)
@@ -150,8 +150,8 @@ void Report(const ResizeCommandLine& line, const PassResult& result, bool progre
             if (!g_nStopSignal)
                 TellSkipped(output.source, output.path);
         } else if (!progress && !line.bQuiet) {
-            std::printf("%s -> %s %dx%d %llu\n", output.source.c_str(),
-                        Shown(output.path).c_str(), output.nWidth, output.nHeight,
+            std::printf("%s -> %s %dx%d %llu\n", output.source.c_str(), Shown(output.path).c_str(),
+                        output.nWidth, output.nHeight,
                         static_cast<unsigned long long>(output.nBytes));
         }
     }

@@ -109,8 +109,7 @@ const Option kOptions[] = {
      }},
     {"--never-enlarge", nullptr, "smaller pictures keep their size",
      [](Reading& r, const std::string&) { return r.line.setting.bShrinkOnly = 1, std::string(); }},
-    {"--rotate", "left|right|flip",
-     "turn 90 degrees left or right, or flip horizontally",
+    {"--rotate", "left|right|flip", "turn 90 degrees left or right, or flip horizontally",
      [](Reading& r, const std::string& v) {
          // In the order of the settings' codes: left 0, flip 1, right 2.
          r.line.setting.bRotate = 1;
@@ -131,10 +130,9 @@ const Option kOptions[] = {
      "pcx, webp or avif",
      [](Reading& r, const std::string& v) {
          // In the order of the save types' codes.
-         return ReadChoice(v,
-                           {"same", "jpeg", "bmp", "gif", "ico", "png", "tiff", "pcx", "webp",
-                            "avif"},
-                           r.line.setting.nImageType);
+         return ReadChoice(
+             v, {"same", "jpeg", "bmp", "gif", "ico", "png", "tiff", "pcx", "webp", "avif"},
+             r.line.setting.nImageType);
      }},
     {"--quality", "N", "quality of JPEG, WebP and AVIF outputs (0 to 100)",
      [](Reading& r, const std::string& v) {
