@@ -123,7 +123,7 @@ void DryRun(const ResizeCommandLine& line, const std::vector<std::string>& files
             failures.emplace_back(file, "not a picture that can be read");
         } else if (!chosen) {
             failures.emplace_back(file, chosen.error().message);
-        } else if (!s.bOverwrite && !line.bForce && plat::FileExists(chosen->path)) {
+        } else if (!line.bReplace && plat::FileExists(chosen->path)) {
             TellSkipped(file, chosen->path);
         } else {
             if (s.bResize)
@@ -184,7 +184,7 @@ int RunResizeCommand(const std::vector<std::string>& args) {
     } else if (!files.empty()) {
         CatchStopSignals();
         const bool progress = !line.bQuiet && isatty(STDOUT_FILENO);
-        CCommandSink sink(files.size(), progress, line.bForce || line.setting.bOverwrite);
+        CCommandSink sink(files.size(), progress, line.bReplace);
         const ResizeRun run{false, line.nBoxWidth, line.nBoxHeight, line.nJobs};
         ResizeThreadProc(sink, line.setting, files, run);
         Report(line, sink.m_result, progress, failures);

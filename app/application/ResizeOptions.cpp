@@ -157,11 +157,14 @@ const Option kOptions[] = {
          return "";
      }},
     {"--overwrite", nullptr, "write over the sources (the originals go to the trash)",
-     [](Reading& r, const std::string&) { return r.line.setting.bOverwrite = 1, std::string(); }},
+     [](Reading& r, const std::string&) {
+         r.line.setting.bOverwrite = 1;
+         return r.line.bReplace = true, std::string();
+     }},
     {"--no-trash", nullptr, "with --overwrite, keep no originals in the trash",
      [](Reading& r, const std::string&) { return r.line.setting.bTrash = 0, std::string(); }},
     {"--force", nullptr, "replace existing outputs (else they are skipped)",
-     [](Reading& r, const std::string&) { return r.line.bForce = true, std::string(); }},
+     [](Reading& r, const std::string&) { return r.line.bReplace = true, std::string(); }},
     {"--settings", nullptr, "start from the stored settings, not the defaults",
      [](Reading&, const std::string&) { return std::string(); }}, // read before all others
     {"--dry-run", nullptr, "print what would be written, write nothing",

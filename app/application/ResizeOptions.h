@@ -28,7 +28,9 @@ struct ResizeCommandLine {
     std::int32_t nBoxHeight = 0;
     std::vector<std::string> inputs; // FILE|FOLDER, as given
     std::size_t nJobs = 0;           // 0: as the resize job chooses
-    bool bForce = false;             // existing outputs are replaced
+    // Existing outputs are replaced: --force, or --overwrite given here (stored settings that
+    // overwrite are not enough).
+    bool bReplace = false;
     bool bDryRun = false;
     bool bQuiet = false;
     bool bHelp = false;

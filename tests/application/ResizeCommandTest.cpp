@@ -73,7 +73,10 @@ TEST(ResizeCommand, OptionSetsWriteTheSizesFormatsAndNamesAsked) {
         {{"--overwrite", "--no-trash", "--percent", "25"}, 0, {{"a.jpg", {100, 75, 3}}}},
         {{"--settings"}, 0, {{"resize/a.jpg", {120, 90, 3}}}, "-> $D/resize/a.jpg 120x90 "},
         {{"--settings", "--percent", "10"}, 0, {{"resize/a.jpg", {40, 30, 3}}}},
-        {{"--dry-run", "--percent", "50", "--rotate=right"}, 0, {}, "a.jpg -> $D/resize/a.jpg 150x200\n"},
+        {{"--dry-run", "--percent", "50", "--rotate=right"},
+         0,
+         {},
+         "a.jpg -> $D/resize/a.jpg 150x200\n"},
     };
     CAppSetting stored; // what --settings starts from
     stored.m_resize.nWidth = stored.m_resize.nHeight = 30;
@@ -147,6 +150,13 @@ TEST(ResizeCommand, BadInputAndUsageErrorsAreToldAndLoseNothing) {
     vtltest::WriteFile(dir + "/out/a.jpg", "mine");
     EXPECT_EQ(Resize(dir, {"--to", "$D/out", "$D/a.jpg"}).status, 0);
     EXPECT_EQ(vtltest::ReadFile(dir + "/out/a.jpg"), "mine");
+    // Stored settings that overwrite do not write over a source unasked.
+    CAppSetting stored;
+    stored.m_resize.bOverwrite = 1, stored.m_resize.nWidth = 50;
+    ASSERT_TRUE(stored.SaveResizeSetting());
+    const vtltest::ProgramRun unasked = Resize(dir, {"--settings", "$D/a.jpg"});
+    EXPECT_NE(unasked.err.find("a.jpg: skipped"), std::string::npos) << unasked.err;
+    EXPECT_EQ(Inspect(dir + "/a.jpg").width, 1600);
 }
 
 // Five wallpapers-sized pictures on a machine without a display.
@@ -196,10 +206,10 @@ TEST(ResizeCommand, AStoppedOrKilledRunLeavesNoHalfPicture) {
 TEST(ResizeCommand, WindowsWithoutADisplaySayWhatToDo) {
     const std::string dir = vtltest::MakeTempDir("nodisplay");
     const std::string picture = vtltest::MakePicture(dir + "/a.jpg", 64, 48);
-    for (const auto& [program, args] :
-         std::map<std::string, std::vector<std::string>>{{"vtl", {}},
-                                                         {"vtlmenu", {"--invoke", "1", picture}}}) {
-        const vtltest::ProgramRun run = vtltest::RunProgram(VTL_BIN_DIR "/" + program, args, kNoDisplay);
+    for (const auto& [program, args] : std::map<std::string, std::vector<std::string>>{
+             {"vtl", {}}, {"vtlmenu", {"--invoke", "1", picture}}}) {
+        const vtltest::ProgramRun run =
+            vtltest::RunProgram(VTL_BIN_DIR "/" + program, args, kNoDisplay);
         EXPECT_EQ(run.status, 1) << program << run.err;
         EXPECT_NE(run.err.find("need a display (DISPLAY or WAYLAND_DISPLAY)"), run.err.npos);
         EXPECT_NE(run.err.find("\"vtl resize\""), run.err.npos) << run.err;
