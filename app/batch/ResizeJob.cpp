@@ -98,7 +98,7 @@ PassResult CResizeJob::Run() {
         } catch (...) {
             // A question that could not be asked, a thread that could not start: this picture
             // fails, the run goes on.
-            Record(index, source, Result::Failed, "stopped by an error");
+            Record(index, source, Result::Failed, "could not be worked on (out of memory)");
         }
     }
     while (!m_inFlight.empty())
