@@ -48,8 +48,9 @@ void EndIfStopped() {
     }
 }
 
-// The run's files from the arguments; an argument that cannot be one is a failure. A FIFO or a
-// device named like a picture is refused here: reading it would wait for ever.
+// The run's files from the arguments, in their order; an argument that cannot be one is a
+// failure. A FIFO or a device named like a picture is refused here: reading it would wait for
+// ever.
 std::vector<std::string> RunFiles(const std::vector<std::string>& inputs, Failures& failures) {
     std::vector<std::string> files;
     for (const std::string& input : inputs) {
@@ -57,10 +58,12 @@ std::vector<std::string> RunFiles(const std::vector<std::string>& inputs, Failur
         if (stat(input.c_str(), &facts) != 0)
             failures.emplace_back(input, errno == ENOENT ? "no such file or folder"
                                                          : std::strerror(errno));
-        else if (S_ISDIR(facts.st_mode))
+        else if (S_ISDIR(facts.st_mode)) // the one place a folder would become its pictures
             failures.emplace_back(input, "a folder: give the pictures in it");
         else if (!S_ISREG(facts.st_mode))
             failures.emplace_back(input, "not a regular file");
+        else if (access(input.c_str(), R_OK) != 0)
+            failures.emplace_back(input, std::strerror(errno));
         else
             files.push_back(input);
     }

@@ -26,6 +26,7 @@ struct Reading {
     std::optional<std::int32_t> percent;
     std::optional<std::pair<std::int32_t, std::int32_t>> fit;
     std::optional<std::string> to, suffix;
+    bool bOverwrite = false; // --overwrite given, not only stored
 };
 
 // Empty when the value was taken, else what is wrong with it.
@@ -159,7 +160,8 @@ const Option kOptions[] = {
     {"--overwrite", nullptr, "write over the sources (the originals go to the trash)",
      [](Reading& r, const std::string&) {
          r.line.setting.bOverwrite = 1;
-         return r.line.bReplace = true, std::string();
+         r.bOverwrite = r.line.bReplace = true;
+         return std::string();
      }},
     {"--no-trash", nullptr, "with --overwrite, keep no originals in the trash",
      [](Reading& r, const std::string&) { return r.line.setting.bTrash = 0, std::string(); }},
@@ -228,7 +230,7 @@ std::string Settle(Reading& r) {
     if (s.bResize && s.bDesktop && line.nBoxWidth == 0)
         return "the stored settings fit pictures to the desktop, whose size a command line "
                "does not know: give a size (--fit WxH)";
-    if (s.bOverwrite && (r.to || r.suffix) && !line.bHelp)
+    if (r.bOverwrite && (r.to || r.suffix))
         return "--overwrite writes over the sources: it takes no --to or --suffix";
     if (r.to || r.suffix) {
         s.bOverwrite = 0;

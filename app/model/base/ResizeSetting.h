@@ -30,7 +30,7 @@ struct ResizeSetting {
     std::int32_t bTrash = 1;
     // Not stored: added to each output's name before its extension, outside the overwrite and
     // mail cases (`vtl resize --suffix`).
-    std::string strSuffix;
+    std::string strSuffix{};
 };
 
 // The group's numbers after "override" and "dest", in the order they are read and written;
