@@ -39,6 +39,8 @@ int CDlgProcess::DoModal() {
     StartPass();
     const int result = CDialog::DoModal();
     StopWorker();
+    if (m_nMode == PROCESS_RESIZE && m_bMail)
+        ListMailFiles(result == plat::IDOK ? m_outputs : m_channel.TakeResult().outputs);
     if (m_bMail && result != plat::IDOK)
         DiscardMailFiles();
     stopSignals.EndProcessIfStopped();
@@ -58,7 +60,9 @@ void CDlgProcess::StartPass() {
         // The desktop's size is read here, on the thread that owns the screens.
         const ResizeRun run{m_bMail != 0, plat::GetSystemMetrics(plat::SM_CXSCREEN),
                             plat::GetSystemMetrics(plat::SM_CYSCREEN)};
-        m_worker = std::thread([this, app, run] { ResizeThreadProc(m_channel, *app, run); });
+        m_worker = std::thread([this, setting = app->m_resize, files = app->m_listFiles, run] {
+            ResizeThreadProc(m_channel, setting, files, run);
+        });
     }
 }
 
@@ -93,7 +97,7 @@ plat::LRESULT CDlgProcess::OnMessage(plat::UINT message, plat::WPARAM wParam, pl
         if (!m_ctrlProgress.GetSafeHwnd())
             return 0;
         m_ctrlProgress.SetPos(static_cast<int>(wParam));
-        m_strText = GetAppSetting()->GetStatus();
+        m_strText = m_channel.Status();
         UpdateData(false);
     } else if (message == WM_PROCESS_DONE) {
         m_channel.Stop();
@@ -103,6 +107,7 @@ plat::LRESULT CDlgProcess::OnMessage(plat::UINT message, plat::WPARAM wParam, pl
         m_nXDpi = result.nXDpi;
         m_nYDpi = result.nYDpi;
         m_nWritten = result.nWritten;
+        m_outputs = result.outputs;
         ShowFailures(result.failures);
         OnOK();
     }
@@ -124,6 +129,18 @@ void CDlgProcess::StopWorker() {
     m_channel.Stop();
     if (m_worker.joinable())
         m_worker.join();
+}
+
+void CDlgProcess::ListMailFiles(const std::vector<ResizeOutput>& outputs) {
+    // Written or not, each path may hold a file of the run's private folder to discard later;
+    // over the sources (bOverwrite) there are none.
+    std::vector<std::string>& mail = GetAppSetting()->m_listMailFiles;
+    mail.clear();
+    if (GetAppSetting()->m_resize.bOverwrite)
+        return;
+    for (const ResizeOutput& output : outputs)
+        if (!output.path.empty())
+            mail.push_back(output.path);
 }
 
 void CDlgProcess::ShowFailures(const std::vector<std::string>& failures) {

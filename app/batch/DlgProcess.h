@@ -27,8 +27,10 @@
 //  3. A question is asked through the sink: the user-interface thread shows CDlgConfirm
 //     modally (Qt's widgets live on that one thread) while the worker waits for the answer.
 //     Questions come in file order, each before that file's output is written.
-//  4. The status line is handed over through CAppSetting::SetStatus / GetStatus, under the
-//     settings' mutex.
+//  4. The status line is handed over through the channel, under its lock. The resize job
+//     works on copies of the settings and the files taken when it starts, and hands back
+//     its outputs; with m_bMail the dialog lists them in m_listMailFiles of the settings
+//     once the worker has been joined, also for a run that was cancelled.
 //  5. When the dialog ends, for whatever reason, it stops the channel: the worker's later
 //     posts are dropped, an open question is closed and counts as "No" for its file, no new
 //     question is shown, the worker starts no further file, and a picture in flight is not
@@ -77,9 +79,11 @@ class CDlgProcess : public plat::CDialog {
     void StartPass();
     int AskOnDialogThread(const std::string& file, const std::string& question);
     void StopWorker();
+    static void ListMailFiles(const std::vector<ResizeOutput>& outputs);
     static void ShowFailures(const std::vector<std::string>& failures);
 
     CProcessChannel m_channel;
     std::thread m_worker;
+    std::vector<ResizeOutput> m_outputs;
     CDlgConfirm* m_pOpenQuestion = nullptr;
 };

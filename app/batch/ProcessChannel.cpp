@@ -20,8 +20,17 @@ struct Question {
 CProcessChannel::CProcessChannel(QObject* dialog, Asker asker)
     : m_pDialog(dialog), m_asker(std::move(asker)) {}
 
-void CProcessChannel::Step(std::size_t index) {
+void CProcessChannel::Step(std::size_t index, const std::string& status) {
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        m_strStatus = status;
+    }
     Post(WM_PROCESS_STEP, index);
+}
+
+std::string CProcessChannel::Status() const {
+    const std::lock_guard<std::mutex> hold(m_lock);
+    return m_strStatus;
 }
 
 void CProcessChannel::Done(PassResult result) {
@@ -67,6 +76,7 @@ bool CProcessChannel::IsStopping() const {
 void CProcessChannel::Open() {
     const std::lock_guard<std::mutex> hold(m_lock);
     m_bStopped = false;
+    m_strStatus.clear();
     m_result = PassResult{};
 }
 

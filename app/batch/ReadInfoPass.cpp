@@ -15,8 +15,7 @@ PassResult ReadShared(IPassSink& sink, CAppSetting& app) {
     const std::vector<std::string>& files = app.m_listFiles;
     for (std::size_t index = 0; index < files.size() && !sink.IsStopping(); ++index) {
         const std::string& path = files[index];
-        app.SetStatus(MakeStatusLine("Reading", path));
-        sink.Step(index);
+        sink.Step(index, MakeStatusLine("Reading", path));
 
         image.LoadImageInfo(path);
         const int width = image.GetWidth();

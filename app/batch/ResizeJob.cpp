@@ -1,6 +1,5 @@
 #include "app/batch/ResizeJob.h"
 
-#include "app/model/AppSetting.h"
 #include "app/model/ImageFormats.h"
 #include "app/model/MailFolder.h"
 #include "app/model/ResizeRules.h"
@@ -15,13 +14,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 namespace {
-
-constexpr const char* kOverwriteQuestion = "Do you want to overwrite this file?";
-constexpr const char* kGifQuestion = "Transfer to GIF from 24 bit to 8 bit colors will lose some "
-                                     "colors and take some time, would you keep on?";
 
 bool Accepted(std::int32_t answer) {
     return answer == CONFIRM_YESTOALL || answer == CONFIRM_YES;
@@ -42,6 +38,11 @@ std::string SameFileKey(const std::string& path) {
     return (error ? std::filesystem::path(path).lexically_normal() : resolved).string();
 }
 
+// What became of a picture that failed, for the person.
+std::string Reason(const char* what, int error) {
+    return error ? std::string(what) + ": " + std::strerror(error) : what;
+}
+
 } // namespace
 
 struct CResizeJob::Task {
@@ -54,19 +55,22 @@ struct CResizeJob::Task {
     std::thread thread;
 };
 
-void ResizeThreadProc(IPassSink& sink, CAppSetting& app, const ResizeRun& run) {
+void ResizeThreadProc(IPassSink& sink, const ResizeSetting& setting,
+                      const std::vector<std::string>& files, const ResizeRun& run) {
     // When memory runs out between pictures, no output of the run can be vouched for.
     RunPass(
-        sink, [&] { return CResizeJob(sink, app, run).Run(); },
+        sink, [&] { return CResizeJob(sink, setting, files, run).Run(); },
         [&] {
             PassResult failed;
-            failed.failures = app.m_listFiles;
+            failed.failures = files;
             return failed;
         });
 }
 
-CResizeJob::CResizeJob(IPassSink& sink, CAppSetting& app, const ResizeRun& run)
-    : m_sink(sink), m_app(app), m_run(run), m_nRemembered(CONFIRM_NONE) {}
+CResizeJob::CResizeJob(IPassSink& sink, ResizeSetting setting, std::vector<std::string> files,
+                       const ResizeRun& run)
+    : m_sink(sink), m_setting(std::move(setting)), m_files(std::move(files)), m_run(run),
+      m_nRemembered(CONFIRM_NONE), m_outputs(m_files.size()) {}
 
 // Only a run broken off by an exception leaves pictures in flight here.
 CResizeJob::~CResizeJob() {
@@ -76,29 +80,25 @@ CResizeJob::~CResizeJob() {
 }
 
 PassResult CResizeJob::Run() {
-    const ResizeSetting& s = m_app.m_resize;
-    if (m_run.bMail) {
-        m_app.m_listMailFiles.clear();
-        if (!s.bOverwrite)
-            m_mail = std::make_unique<CMailFolder>();
-    }
-    const std::vector<std::string>& files = m_app.m_listFiles;
+    if (m_run.bMail && !m_setting.bOverwrite)
+        m_mail = std::make_unique<CMailFolder>();
+    const std::vector<std::string>& files = m_files;
     for (std::size_t index = 0; index < files.size(); ++index) {
-        while (m_inFlight.size() >= vtlimage::kPicturesInFlight)
+        while (m_inFlight.size() >= (m_run.nJobs ? m_run.nJobs : vtlimage::kPicturesInFlight))
             FinishOne();
         if (m_sink.IsStopping())
             break;
         const std::string& source = files[index];
+        m_outputs[index].source = source;
         try {
-            m_app.SetStatus(MakeStatusLine("Resizing", source));
-            m_sink.Step(index);
+            m_sink.Step(index, MakeStatusLine("Resizing", source));
             OutputChoice out;
             if (Prepare(index, source, out) && !m_sink.IsStopping())
                 Dispatch(index, source, out.path);
         } catch (...) {
             // A question that could not be asked, a thread that could not start: this picture
             // fails, the run goes on.
-            Record(index, source, Result::Failed);
+            Record(index, source, Result::Failed, "could not be worked on (out of memory)");
         }
     }
     while (!m_inFlight.empty())
@@ -108,23 +108,25 @@ PassResult CResizeJob::Run() {
     for (auto& entry : m_failures)
         result.failures.push_back(std::move(entry.second));
     result.nWritten = m_nWritten;
+    for (ResizeOutput& output : m_outputs)
+        if (!output.path.empty() || output.outcome == ResizeOutput::Failed)
+            result.outputs.push_back(std::move(output));
     return result;
 }
 
 bool CResizeJob::Prepare(std::size_t index, const std::string& source, OutputChoice& out) {
-    const auto chosen = ChooseOutput(m_app.m_resize, source, m_mail.get());
+    const auto chosen = ChooseOutput(m_setting, source, m_mail.get());
     if (!chosen) {
-        Record(index, source, Result::Failed);
+        Record(index, source, Result::Failed, chosen.error().message);
         return false;
     }
     out = *chosen;
-    if (m_mail) {
-        m_app.m_listMailFiles.push_back(out.path);
+    m_outputs[index].path = out.path;
+    if (m_mail)
         m_nRemembered = CONFIRM_YESTOALL;
-    }
     WaitForConflicts(source, out.path);
     if (!out.folder.empty() && !MakeFolder(out.folder)) {
-        Record(index, source, Result::Failed);
+        Record(index, source, Result::Failed, Reason("the folder cannot be made", errno));
         return false;
     }
     // The run's private mail folder is new: only other folders can hold leftovers.
@@ -140,13 +142,13 @@ bool CResizeJob::Prepare(std::size_t index, const std::string& source, OutputCho
 }
 
 CResizeJob::Result CResizeJob::Process(const std::string& source, const std::string& output) {
-    const ResizeSetting& s = m_app.m_resize;
+    const ResizeSetting& s = m_setting;
     IImage image(0);
     CxImage* picture = image.GetXImage();
     picture->Load(source, CXIMAGE_FORMAT_UNKNOWN);
     TraceFirstDecode();
     if (!picture->IsValid())
-        return Result::Failed;
+        return Result::Unreadable;
     // A size or turn the library refuses (a picture too large to turn in memory) fails the
     // picture: an output that is not what was asked is never written as if it were.
     if (s.bResize) {
@@ -224,7 +226,7 @@ CResizeJob::Result CResizeJob::ProcessCaught(const std::string& source,
 
 void CResizeJob::Dispatch(std::size_t index, const std::string& source, const std::string& output) {
     // The GIF question needs the decoded picture and must come in file order: one at a time.
-    if (m_app.m_resize.nImageType == SAVE_TYPE_GIF) {
+    if (m_setting.nImageType == SAVE_TYPE_GIF) {
         Record(index, source, Process(source, output));
         return;
     }
@@ -277,9 +279,29 @@ void CResizeJob::WaitForConflicts(const std::string& source, const std::string& 
         FinishOne();
 }
 
-void CResizeJob::Record(std::size_t index, const std::string& source, Result result) {
-    if (result == Result::Failed)
-        m_failures.emplace_back(index, source);
-    else if (result == Result::Written)
+void CResizeJob::Record(std::size_t index, const std::string& source, Result result,
+                        std::string reason) {
+    ResizeOutput& output = m_outputs[index];
+    if (result == Result::Written) {
         ++m_nWritten;
+        output.outcome = ResizeOutput::Written;
+        // What is on the disk now, read back: the size the person gets, whatever the save made.
+        IImage written(0);
+        written.LoadImageInfo(output.path);
+        output.nWidth = written.GetWidth();
+        output.nHeight = written.GetHeight();
+        std::error_code error;
+        output.nBytes = std::filesystem::file_size(output.path, error);
+        return;
+    }
+    if (result == Result::Skipped)
+        return;
+    m_failures.emplace_back(index, source);
+    output.outcome = ResizeOutput::Failed;
+    if (!reason.empty())
+        output.reason = std::move(reason);
+    else if (result == Result::Unreadable)
+        output.reason = "not a picture that can be read";
+    else
+        output.reason = "cannot be converted or written";
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The resize job: for each picture of m_listFiles, in order, it writes the status line, steps
-// the sink, chooses the output path (OutputPath.h), makes the output folder one level deep and
+// The resize job: for each picture of the run's files, in order, it steps the sink with the
+// status line, chooses the output path (OutputPath.h), makes the output folder one level deep and
 // sweeps the leftovers of killed runs from it (once per folder and run), asks before
 // replacing an existing file (remembering "to all" answers for the run), then loads the
 // picture, resamples it to the target size, rotates or flips it, sets its resolution and JPEG
@@ -9,17 +9,21 @@
 // committed over it only when complete and the run still goes on (plat::CFileReplacement), so
 // a failed, stopped or killed save leaves the file it would replace byte for byte. The result
 // lists the pictures that could not be read, placed or written, one that threw included; a
-// picture skipped by the user's answer or by a stop is not a failure. In mail mode every
-// output path is appended to m_listMailFiles in input order.
+// picture skipped by the user's answer or by a stop is not a failure. It also hands back every
+// output path in input order, with what became of it and the size written (in mail mode these
+// are the files to attach).
+//
+// The job takes its settings and files as values and reports only to its sink: it knows
+// neither the settings object nor who carries it (the progress dialog, `vtl resize`).
 //
 // Two pictures (kPicturesInFlight of image/WorkLimits.h, which the image library's memory
-// budget is made for) are decoded and encoded at once, on helper threads, while this thread
-// goes on preparing the next file, which starts as soon as either is done; what the user sees
-// stays that of one file after the other: the step of file i comes before file i starts,
-// questions come in file order before that file's output is written, and a file never starts
-// while a picture it reads or writes is still being written for an earlier file. A GIF run,
-// whose question needs the decoded picture, does one file at a time on this thread. No
-// exception leaves the job or its helper threads.
+// budget is made for; ResizeRun::nJobs may ask for another number) are decoded and encoded at once,
+// on helper threads, while this thread goes on preparing the next file, which starts as soon as
+// either is done; what the user sees stays that of one file after the other: the step of file i
+// comes before file i starts, questions come in file order before that file's output is written,
+// and a file never starts while a picture it reads or writes is still being written for an earlier
+// file. A GIF run, whose question needs the decoded picture, does one file at a time on this
+// thread. No exception leaves the job or its helper threads.
 //
 // Runs on the worker thread that CDlgProcess starts in mode PROCESS_RESIZE.
 #include "app/batch/PassSink.h"
@@ -36,8 +40,12 @@
 #include <thread>
 #include <vector>
 
-class CAppSetting;
 class CMailFolder;
+
+// The questions the job asks through its sink.
+inline constexpr char kOverwriteQuestion[] = "Do you want to overwrite this file?";
+inline constexpr char kGifQuestion[] = "Transfer to GIF from 24 bit to 8 bit colors will lose "
+                                       "some colors and take some time, would you keep on?";
 
 // What a resize run takes beyond the settings.
 struct ResizeRun {
@@ -45,13 +53,18 @@ struct ResizeRun {
     // The desktop's size in pixels, for "Resize as your desktop size".
     std::int32_t nScreenWidth = 0;
     std::int32_t nScreenHeight = 0;
+    // Pictures decoded and encoded at once; 0 for kPicturesInFlight. The image library's
+    // memory budget holds whatever the number: more pictures then wait for their memory.
+    std::size_t nJobs = 0;
 };
 
-void ResizeThreadProc(IPassSink& sink, CAppSetting& app, const ResizeRun& run);
+void ResizeThreadProc(IPassSink& sink, const ResizeSetting& setting,
+                      const std::vector<std::string>& files, const ResizeRun& run);
 
 class CResizeJob {
   public:
-    CResizeJob(IPassSink& sink, CAppSetting& app, const ResizeRun& run);
+    CResizeJob(IPassSink& sink, ResizeSetting setting, std::vector<std::string> files,
+               const ResizeRun& run);
     ~CResizeJob();
     CResizeJob(const CResizeJob&) = delete;
     CResizeJob& operator=(const CResizeJob&) = delete;
@@ -59,7 +72,7 @@ class CResizeJob {
     PassResult Run();
 
   private:
-    enum class Result { Written, Skipped, Failed };
+    enum class Result { Written, Skipped, Failed, Unreadable };
     struct Task;
 
     // Steps up to the question; false when the file ends there.
@@ -71,10 +84,12 @@ class CResizeJob {
     // Waits for a picture in flight to be done, whichever is first, and records it.
     void FinishOne();
     void WaitForConflicts(const std::string& source, const std::string& output);
-    void Record(std::size_t index, const std::string& source, Result result);
+    void Record(std::size_t index, const std::string& source, Result result,
+                std::string reason = {});
 
     IPassSink& m_sink;
-    CAppSetting& m_app;
+    const ResizeSetting m_setting;
+    const std::vector<std::string> m_files;
     const ResizeRun m_run;
     std::int32_t m_nRemembered;
     std::unique_ptr<CMailFolder> m_mail;
@@ -84,4 +99,6 @@ class CResizeJob {
     std::condition_variable m_finished;
     std::vector<std::pair<std::size_t, std::string>> m_failures;
     std::size_t m_nWritten = 0;
+    // By file index; an entry without a path was given none.
+    std::vector<ResizeOutput> m_outputs;
 };

@@ -178,16 +178,6 @@ bool CAppSetting::SetLastBrowse(const std::string& parsingName) {
     return true;
 }
 
-void CAppSetting::SetStatus(const std::string& text) {
-    std::lock_guard lock(m_statusLock);
-    CopyTextCut(m_szStatus, sizeof m_szStatus, text.c_str());
-}
-
-std::string CAppSetting::GetStatus() const {
-    std::lock_guard lock(m_statusLock);
-    return m_szStatus;
-}
-
 CAppSetting* GetAppSetting() {
     // Created on first use, which the program's start makes the very first thing it does.
     static CAppSetting* setting = new CAppSetting;

@@ -11,16 +11,14 @@
 // says when it failed; a settings file that cannot be read is never replaced, and one that is
 // not a settings file is kept beside before it is.
 //
-// Threads: the user-interface thread owns it. While a pass runs, the worker thread reads the
-// resize parameters and m_listFiles, appends to m_listMailFiles and writes m_bJpegInSelection
-// and the status line, and the user-interface thread changes nothing; the status line alone is
-// read by both at once and therefore goes through SetStatus/GetStatus, under a lock.
+// Threads: the user-interface thread owns it. The resize job takes copies of the resize
+// parameters and the files and never reaches it; while the reading pass runs, its worker reads
+// m_listFiles and writes m_bJpegInSelection, and the user-interface thread changes nothing.
 #include "app/model/base/ResizeSetting.h"
 #include "platform/Result.h"
 #include "platform/shell/PidlHelper.h"
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -64,10 +62,6 @@ class CAppSetting {
     plat::Result<Saved> SaveThunarActionsAdded();
     void LoadLayout();
     plat::Result<Saved> SaveLayout();
-
-    // The status line a pass writes and the progress dialog shows; safe from any thread.
-    void SetStatus(const std::string& text);
-    std::string GetStatus() const;
 
     // Where user.dat lives: ${XDG_CONFIG_HOME:-~/.config}/vantrel/user.dat when that file is
     // there; else beside the running executable when its folder can be written (an install
@@ -121,10 +115,6 @@ class CAppSetting {
     // Remembers the location shown; a parsing name that does not fit m_szLastBrowse is not
     // stored, never cut (false; the previous location stays).
     bool SetLastBrowse(const std::string& parsingName);
-
-  private:
-    mutable std::mutex m_statusLock;
-    char m_szStatus[300] = {};
 };
 
 // The settings object; created on first use.

@@ -37,13 +37,13 @@ plat::Result<OutputChoice> ChooseOutput(const ResizeSetting& s, const std::strin
         choice.path = *path;
     } else if (s.strDestFolder.empty()) {
         choice.folder = parts.drive + parts.dir + "resize" + plat::PATH_SEPARATOR;
-        choice.path = choice.folder + parts.fname + ext;
+        choice.path = choice.folder + parts.fname + s.strSuffix + ext;
     } else {
         const std::string base = plat::HasDrive(s.strDestFolder)
                                      ? s.strDestFolder
                                      : parts.drive + parts.dir + s.strDestFolder;
         choice.folder = base + plat::PATH_SEPARATOR;
-        choice.path = choice.folder + parts.fname + ext;
+        choice.path = choice.folder + parts.fname + s.strSuffix + ext;
     }
     if (!Fits(choice.path) || !Fits(choice.folder))
         return TooLong(source);

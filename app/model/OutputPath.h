@@ -7,12 +7,13 @@
 //      the source's folder (joined to it, never by changing the current directory). The text
 //      is used as typed, so a trailing separator gives a doubled one, which the file system
 //      accepts.
-// The name is the source's name; the extension is the source's own for output type 0, else
-// the output type's. Paths are never cut: an output path or folder that would not fit a
-// 260-byte path buffer is refused, as is a mail-mode output when the mail folder cannot be made.
+// The name is the source's name (with strSuffix after it in rules 3 and 4); the extension is the
+// source's own for output type 0, else the output type's. Paths are never cut: an output path or
+// folder that would not fit a 260-byte path buffer is refused, as is a mail-mode output when the
+// mail folder cannot be made.
 //
 // Called by the resize job on its worker thread.
-#include "app/model/AppSetting.h"
+#include "app/model/base/ResizeSetting.h"
 #include "platform/Result.h"
 
 #include <string>

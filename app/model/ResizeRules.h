@@ -3,7 +3,7 @@
 // of a picture. Plain functions of their arguments, so tests call them directly.
 //
 // Called by the passes on their worker thread and by CDlgProcess.
-#include "app/model/AppSetting.h"
+#include "app/model/base/ResizeSetting.h"
 
 #include <cstdint>
 #include <string>

@@ -1,5 +1,6 @@
 #include "shellext/vtlmenu/HostMessageBox.h"
 
+#include "app/model/base/Display.h"
 #include "app/res/Icons.h"
 #include "app/res/resource.h"
 #include "platform/ui/MessageBox.h"
@@ -10,19 +11,6 @@
 #include <cstdlib>
 
 namespace vtlmenu {
-
-namespace {
-
-bool HasDisplay() {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* value = std::getenv(name);
-        if (value && *value)
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 void ShowHostMessage(const char* caption, const char* text) {
     std::fprintf(stderr, "%s: %s\n", caption, text);

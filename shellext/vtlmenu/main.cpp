@@ -6,6 +6,7 @@
 //   vtlmenu --update              rewrite the file managers' menus after the options changed
 //   vtlmenu --thunar              add the Thunar actions alone (vtl, at a user's first start)
 //   vtlmenu --help | --version
+#include "app/model/base/Display.h"
 #include "platform/Paths.h"
 #include "shellext/vtlmenu/VtlMenu.h"
 
@@ -71,6 +72,12 @@ int main(int argc, char** argv) {
         unsigned offset = 0;
         if (args.size() < 2 || !ParseOffset(args[1], offset))
             return Usage();
+        // Each command opens vtl's windows: without a display it would only fail later, with
+        // the pictures already handed over.
+        if (!CanOpenWindows()) {
+            std::fprintf(stderr, "vtlmenu: %s\n", kNeedsDisplayText);
+            return vtlmenu::EXIT_FAILED;
+        }
         return host.Invoke(offset, {args.begin() + 2, args.end()});
     }
     if (command == "--register" && args.size() == 1)

@@ -29,9 +29,11 @@ struct Sink : IPassSink {
     std::vector<int> answers;
     std::vector<std::pair<std::string, std::string>> asked; // file, question
     PassResult result;
+    std::string status;
     int done = 0;
 
-    void Step(std::size_t) override {} // the bar's steps: the process dialog's tests
+    // The bar's steps: the process dialog's tests.
+    void Step(std::size_t, const std::string& line) override { status = line; }
     int Ask(const std::string& file, const std::string& question) override {
         asked.emplace_back(file, question);
         return asked.size() <= answers.size() ? answers[asked.size() - 1] : CONFIRM_NO;
@@ -44,7 +46,8 @@ struct Sink : IPassSink {
 Sink Resize(std::vector<int> answers = {}) {
     Sink sink;
     sink.answers = std::move(answers);
-    ResizeThreadProc(sink, *GetAppSetting(), ResizeRun{false, 1024, 768});
+    ResizeThreadProc(sink, GetAppSetting()->m_resize, GetAppSetting()->m_listFiles,
+                     ResizeRun{false, 1024, 768});
     EXPECT_EQ(sink.done, 1);
     return sink;
 }
@@ -67,7 +70,7 @@ TEST(ResizeJob, WritesEachPictureAtItsSizeWhereTheSettingsPlaceIt) {
     over.bOverwrite = 1, over.nImageType = 5, over.nWidth = 50, over.nHeightUnit = 0;
     over.nHeight = 300;
     const Sink sink = Resize({CONFIRM_YESTOALL});
-    EXPECT_EQ(GetAppSetting()->GetStatus(), MakeStatusLine("Resizing", files.back()));
+    EXPECT_EQ(sink.status, MakeStatusLine("Resizing", files.back()));
     EXPECT_TRUE(sink.result.failures.empty());
     EXPECT_EQ(Inspect(files[0]), (PictureFacts{1000, 300, CXIMAGE_FORMAT_PNG}));
     EXPECT_EQ(Inspect(files[1]), (PictureFacts{250, 300, CXIMAGE_FORMAT_PNG}));
@@ -197,7 +200,7 @@ TEST(ResizeJob, APictureThatThrowsFailsAloneOnEveryThread) {
         s.bOverwrite = 1, s.nWidth = s.nHeight = 50;
         Throwing sink;
         sink.onHelper = onHelper;
-        ResizeThreadProc(sink, *GetAppSetting(), ResizeRun{});
+        ResizeThreadProc(sink, s, files, ResizeRun{});
         ASSERT_EQ(sink.result.failures.size(), 1u) << "one picture failed alone";
         for (const std::string& file : files)
             EXPECT_EQ(Inspect(file).width, file == sink.result.failures[0] ? 64 : 32) << file;

@@ -28,6 +28,9 @@ struct ResizeSetting {
     std::int32_t nMaxKb = 0;
     std::int32_t bShrinkOnly = 0;
     std::int32_t bTrash = 1;
+    // Not stored: added to each output's name before its extension, outside the overwrite and
+    // mail cases (`vtl resize --suffix`).
+    std::string strSuffix{};
 };
 
 // The group's numbers after "override" and "dest", in the order they are read and written;
