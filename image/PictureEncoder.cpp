@@ -1,11 +1,14 @@
 #include "image/PictureEncoder.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -116,9 +119,9 @@ Palette(const VImage& rgb, std::unordered_map<std::uint32_t, std::uint8_t>& inde
     return palette;
 }
 
-// BMP or PCX: the colours first, then the rows, as indices into them or as RGB.
-bool WriteOwnFormat(const std::function<VImage()>& picture, const EncodeSettings& s,
-                    const std::string& path) {
+// BMP or PCX into `fd`, an empty file: the colours first, then the rows, as indices into them
+// or as RGB.
+bool WriteOwnFormat(const std::function<VImage()>& picture, const EncodeSettings& s, int fd) {
     std::unordered_map<std::uint32_t, std::uint8_t> index;
     const std::optional<std::vector<std::uint8_t>> palette =
         Palette(ToRgb(FlattenOnWhite(picture())), index);
@@ -135,27 +138,15 @@ bool WriteOwnFormat(const std::function<VImage()>& picture, const EncodeSettings
     };
     const std::vector<std::uint8_t>* colours = palette ? &*palette : nullptr;
 
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    bool written = false;
-    try {
-        if (s.nFormat == CXIMAGE_FORMAT_BMP) {
-            CBmpWriter writer(fd, rgb.width(), rgb.height(), colours, s.nXDpi, s.nYDpi);
-            written = writer.Begin() &&
-                      EachRow(rgb, [&](const std::uint8_t* row) { return writer.Row(line(row)); });
-        } else {
-            CPcxWriter writer(fd, rgb.width(), rgb.height(), colours, s.nXDpi, s.nYDpi);
-            written =
-                writer.Begin() &&
-                EachRow(rgb, [&](const std::uint8_t* row) { return writer.Row(line(row)); }) &&
-                writer.Finish();
-        }
-    } catch (...) {
-        close(fd);
-        throw;
+    if (s.nFormat == CXIMAGE_FORMAT_BMP) {
+        CBmpWriter writer(fd, rgb.width(), rgb.height(), colours, s.nXDpi, s.nYDpi);
+        return writer.Begin() &&
+               EachRow(rgb, [&](const std::uint8_t* row) { return writer.Row(line(row)); });
     }
-    return close(fd) == 0 && written;
+    CPcxWriter writer(fd, rgb.width(), rgb.height(), colours, s.nXDpi, s.nYDpi);
+    return writer.Begin() &&
+           EachRow(rgb, [&](const std::uint8_t* row) { return writer.Row(line(row)); }) &&
+           writer.Finish();
 }
 
 VImage FitIcon(const VImage& picture) {
@@ -168,6 +159,158 @@ VImage FitIcon(const VImage& picture) {
     return ScaleTo(picture,
                    std::clamp(static_cast<int>(std::lround(width * scale)), 1, kMaxIconSide),
                    std::clamp(static_cast<int>(std::lround(height * scale)), 1, kMaxIconSide));
+}
+
+// Where an encoder's bytes go: the file at `path`, or `bytes`.
+struct Destination {
+    const std::string* path = nullptr;
+    std::vector<std::uint8_t>* bytes = nullptr;
+};
+
+// Runs libvips' saver (say "jpegsave") into the destination; its "_buffer" twin for memory.
+void VipsSave(const VImage& image, const char* saver, vips::VOption* options,
+              const Destination& to) {
+    options->set("in", image);
+    if (to.path) {
+        VImage::call(saver, options->set("filename", to.path->c_str()));
+        return;
+    }
+    VipsBlob* blob = nullptr;
+    VImage::call((std::string(saver) + "_buffer").c_str(), options->set("buffer", &blob));
+    const std::unique_ptr<VipsBlob, void (*)(VipsBlob*)> owned(
+        blob, [](VipsBlob* b) { vips_area_unref(VIPS_AREA(b)); });
+    std::size_t size = 0;
+    const auto* data = static_cast<const std::uint8_t*>(vips_blob_get(blob, &size));
+    to.bytes->assign(data, data + size);
+}
+
+// BMP and PCX are written through a file descriptor; into memory by way of an anonymous
+// temporary file, which goes when it is closed.
+bool WriteOwnFormat(const std::function<VImage()>& picture, const EncodeSettings& s,
+                    const Destination& to) {
+    if (to.path) {
+        const int fd = open(to.path->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return false;
+        bool written = false;
+        try {
+            written = WriteOwnFormat(picture, s, fd);
+        } catch (...) {
+            close(fd);
+            throw;
+        }
+        return close(fd) == 0 && written;
+    }
+    const std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), &std::fclose);
+    struct stat facts {};
+    if (!file || !WriteOwnFormat(picture, s, fileno(file.get())) ||
+        fstat(fileno(file.get()), &facts) != 0)
+        return false;
+    to.bytes->resize(static_cast<std::size_t>(facts.st_size));
+    std::size_t done = 0;
+    while (done < to.bytes->size()) {
+        const ssize_t n = pread(fileno(file.get()), to.bytes->data() + done,
+                                to.bytes->size() - done, static_cast<off_t>(done));
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool Encode(const std::function<VImage()>& picture, const EncodeSettings& s,
+            const Destination& to) {
+    switch (s.nFormat) {
+    case CXIMAGE_FORMAT_JPG: {
+        // Each picture is made before its saver's options, which only the saver frees.
+        const VImage jpeg = WithResolution(FlattenOnWhite(picture()), s);
+        VipsSave(jpeg, "jpegsave", VImage::option()->set("Q", std::clamp(s.nJpegQuality, 1, 100)),
+                 to);
+        return true;
+    }
+    case CXIMAGE_FORMAT_PNG: {
+        // Deflate is most of a PNG's encoding time. Each row as its difference from the row
+        // above, deflated at level 4, takes about two thirds of the time of libvips' default
+        // (unfiltered rows at level 6) and, on photographs and wallpapers, comes out no larger,
+        // often a tenth smaller. A palette picture keeps unfiltered rows, as is best for
+        // indices.
+        const VImage png = WithResolution(picture(), s);
+        auto options = VImage::option();
+        if (s.bPalette)
+            options->set("compression", 6)->set("palette", true)->set("Q", 100)->set("dither", 0.0);
+        else
+            options->set("compression", 4)->set("filter", VIPS_FOREIGN_PNG_FILTER_UP);
+        VipsSave(png, "pngsave", options, to);
+        return true;
+    }
+    case CXIMAGE_FORMAT_GIF: {
+        // The colours are chosen from the whole frame, which libvips holds with its indices.
+        const VImage rgb = ToRgb(picture());
+        const auto grant =
+            CMemoryBudget::Library().Take(std::size_t{5} * static_cast<std::size_t>(rgb.width()) *
+                                          static_cast<std::size_t>(rgb.height()));
+        if (!grant)
+            throw vips::VError("picture too large to hold in memory");
+        VipsSave(rgb, "gifsave",
+                 VImage::option()
+                     ->set("dither", s.bDither ? 1.0 : 0.0)
+                     ->set("effort", 7)
+                     ->set("bitdepth", 8),
+                 to);
+        return true;
+    }
+    case CXIMAGE_FORMAT_TIF: {
+        const VImage tiff = WithResolution(picture(), s);
+        VipsSave(tiff, "tiffsave",
+                 VImage::option()
+                     ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
+                     ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
+                     ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH),
+                 to);
+        return true;
+    }
+    case CXIMAGE_FORMAT_WEBP: {
+        const VImage webp = WithResolution(ToRgb(picture()), s);
+        VipsSave(webp, "webpsave", VImage::option()->set("Q", std::clamp(s.nJpegQuality, 1, 100)),
+                 to);
+        return true;
+    }
+    case CXIMAGE_FORMAT_HEIC:
+    case CXIMAGE_FORMAT_AVIF: {
+        // AV1's encoder is slow at its default effort; 2 of 9 costs little in size.
+        const bool av1 = s.nFormat == CXIMAGE_FORMAT_AVIF;
+        const VImage heif = WithResolution(ToRgb(picture()), s);
+        VipsSave(heif, "heifsave",
+                 VImage::option()
+                     ->set("Q", std::clamp(s.nJpegQuality, 1, 100))
+                     ->set("compression", av1 ? VIPS_FOREIGN_HEIF_COMPRESSION_AV1
+                                              : VIPS_FOREIGN_HEIF_COMPRESSION_HEVC)
+                     ->set("effort", av1 ? 2 : 4),
+                 to);
+        return true;
+    }
+    case CXIMAGE_FORMAT_JXL: {
+        const VImage jxl = WithResolution(ToRgb(picture()), s);
+        VipsSave(jxl, "jxlsave", VImage::option(), to);
+        return true;
+    }
+    case CXIMAGE_FORMAT_BMP:
+    case CXIMAGE_FORMAT_PCX:
+        return WriteOwnFormat(picture, s, to);
+    case CXIMAGE_FORMAT_ICO: {
+        VImage rgba = ToRgb(FitIcon(picture()));
+        if (!rgba.has_alpha())
+            rgba = rgba.bandjoin_const({255});
+        const std::vector<std::uint8_t> bytes = EncodeIco(ToRaster(rgba));
+        if (to.bytes) {
+            *to.bytes = bytes;
+            return true;
+        }
+        return WriteFileBytes(*to.path, bytes.data(), bytes.size());
+    }
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -191,88 +334,15 @@ bool CanEncode(int format) {
     }
 }
 
-bool EncodePicture(const std::function<VImage()>& picture, const EncodeSettings& s,
+bool EncodePicture(const std::function<VImage()>& picture, const EncodeSettings& settings,
                    const std::string& path) {
-    const char* file = path.c_str();
-    switch (s.nFormat) {
-    case CXIMAGE_FORMAT_JPG: {
-        // Each picture is made before its saver's options, which only the saver frees.
-        const VImage jpeg = WithResolution(FlattenOnWhite(picture()), s);
-        jpeg.jpegsave(file, VImage::option()->set("Q", std::clamp(s.nJpegQuality, 1, 100)));
-        return true;
-    }
-    case CXIMAGE_FORMAT_PNG: {
-        // Deflate is most of a PNG's encoding time. Each row as its difference from the row
-        // above, deflated at level 4, takes about two thirds of the time of libvips' default
-        // (unfiltered rows at level 6) and, on photographs and wallpapers, comes out no larger,
-        // often a tenth smaller. A palette picture keeps unfiltered rows, as is best for
-        // indices.
-        const VImage png = WithResolution(picture(), s);
-        auto options = VImage::option();
-        if (s.bPalette)
-            options->set("compression", 6)->set("palette", true)->set("Q", 100)->set("dither", 0.0);
-        else
-            options->set("compression", 4)->set("filter", VIPS_FOREIGN_PNG_FILTER_UP);
-        png.pngsave(file, options);
-        return true;
-    }
-    case CXIMAGE_FORMAT_GIF: {
-        // The colours are chosen from the whole frame, which libvips holds with its indices.
-        const VImage rgb = ToRgb(picture());
-        const auto grant =
-            CMemoryBudget::Library().Take(std::size_t{5} * static_cast<std::size_t>(rgb.width()) *
-                                          static_cast<std::size_t>(rgb.height()));
-        if (!grant)
-            throw vips::VError("picture too large to hold in memory");
-        rgb.gifsave(file, VImage::option()
-                              ->set("dither", s.bDither ? 1.0 : 0.0)
-                              ->set("effort", 7)
-                              ->set("bitdepth", 8));
-        return true;
-    }
-    case CXIMAGE_FORMAT_TIF: {
-        const VImage tiff = WithResolution(picture(), s);
-        tiff.tiffsave(file, VImage::option()
-                                ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
-                                ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
-                                ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH));
-        return true;
-    }
-    case CXIMAGE_FORMAT_WEBP: {
-        const VImage webp = WithResolution(ToRgb(picture()), s);
-        webp.webpsave(file, VImage::option()->set("Q", std::clamp(s.nJpegQuality, 1, 100)));
-        return true;
-    }
-    case CXIMAGE_FORMAT_HEIC:
-    case CXIMAGE_FORMAT_AVIF: {
-        // AV1's encoder is slow at its default effort; 2 of 9 costs little in size.
-        const bool av1 = s.nFormat == CXIMAGE_FORMAT_AVIF;
-        const VImage heif = WithResolution(ToRgb(picture()), s);
-        heif.heifsave(file, VImage::option()
-                                ->set("Q", std::clamp(s.nJpegQuality, 1, 100))
-                                ->set("compression", av1 ? VIPS_FOREIGN_HEIF_COMPRESSION_AV1
-                                                         : VIPS_FOREIGN_HEIF_COMPRESSION_HEVC)
-                                ->set("effort", av1 ? 2 : 4));
-        return true;
-    }
-    case CXIMAGE_FORMAT_JXL: {
-        const VImage jxl = WithResolution(ToRgb(picture()), s);
-        jxl.jxlsave(file);
-        return true;
-    }
-    case CXIMAGE_FORMAT_BMP:
-    case CXIMAGE_FORMAT_PCX:
-        return WriteOwnFormat(picture, s, path);
-    case CXIMAGE_FORMAT_ICO: {
-        VImage rgba = ToRgb(FitIcon(picture()));
-        if (!rgba.has_alpha())
-            rgba = rgba.bandjoin_const({255});
-        const std::vector<std::uint8_t> bytes = EncodeIco(ToRaster(rgba));
-        return WriteFileBytes(path, bytes.data(), bytes.size());
-    }
-    default:
-        return false;
-    }
+    return Encode(picture, settings, Destination{&path, nullptr});
+}
+
+bool EncodePicture(const std::function<VImage()>& picture, const EncodeSettings& settings,
+                   std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    return Encode(picture, settings, Destination{nullptr, &bytes});
 }
 
 } // namespace vtlimage

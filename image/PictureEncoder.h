@@ -12,8 +12,10 @@
 // `picture` makes it anew each time it is called. libvips failures (such as a damaged source
 // met while streaming, or a picture too large to hold for GIF) surface as vips::VError; the
 // caller removes what was written.
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <vips/vips8>
 
@@ -34,5 +36,8 @@ bool CanEncode(int format);
 // False for a format number the library does not write, or a file that cannot be written.
 bool EncodePicture(const std::function<vips::VImage()>& picture, const EncodeSettings& settings,
                    const std::string& path);
+// The same file's bytes into `bytes` (emptied first) rather than a file.
+bool EncodePicture(const std::function<vips::VImage()>& picture, const EncodeSettings& settings,
+                   std::vector<std::uint8_t>& bytes);
 
 } // namespace vtlimage

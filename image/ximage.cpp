@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <utility>
+#include <vector>
 
 #include <QImage>
 #include <QPainter>
@@ -105,6 +106,54 @@ struct CxImage::Impl {
         return image;
     }
 
+    // Encodes the picture in `imagetype` through `write(picture, settings)`.
+    template <typename Write> bool Encode(int imagetype, Write write) {
+        if (!bValid || !vtlimage::CanEncode(imagetype) || !vtlimage::EnsureModuleFor(imagetype))
+            return false;
+        vtlimage::EncodeSettings settings;
+        settings.nFormat = imagetype;
+        settings.nXDpi = nXDpi;
+        settings.nYDpi = nYDpi;
+        settings.nJpegQuality = nJpegQuality;
+        settings.bDither = nEncodeOption != 1;
+        settings.bPalette = nBpp <= 8 && nType != CXIMAGE_FORMAT_JPG && nType != CXIMAGE_FORMAT_TIF;
+        try {
+            const vtlimage::CPictureWork work;
+            // GIF and WebP hold an animation: every frame, with its delay and the loop count.
+            const bool frames = imagetype == CXIMAGE_FORMAT_GIF || imagetype == CXIMAGE_FORMAT_WEBP;
+            return write([&] { return Current(work, 0, 0, frames); }, settings);
+        } catch (const std::exception&) {
+            Failed();
+            return false;
+        }
+    }
+
+    // Decodes the picture described by its file into memory, all its frames, once, so that
+    // it can be encoded again without decoding the file again. Where the memory budget cannot
+    // hold it, it stays described by its file (each use decodes it afresh); a damaged file
+    // empties it.
+    void Hold() {
+        if (!bFromFile)
+            return;
+        const vtlimage::PictureHeader& h = source.Header();
+        auto grant = vtlimage::CMemoryBudget::Library().Take(
+            static_cast<std::size_t>(nWidth) * static_cast<std::size_t>(nHeight) *
+            static_cast<std::size_t>(h.nBands) * static_cast<std::size_t>(h.nFrames));
+        if (!grant)
+            return;
+        try {
+            const vtlimage::CPictureWork work;
+            pixels = Current(work, 0, 0, true).copy_memory();
+        } catch (const std::exception&) {
+            Failed();
+            return;
+        }
+        grant->Keep(VIPS_IMAGE_SIZEOF_IMAGE(pixels.get_image()));
+        pixelsGrant = std::move(*grant);
+        bFromFile = false;
+        nPendingWidth = nPendingHeight = 0;
+    }
+
     // Applies a turn to the current picture, to each of its frames when it is an animation,
     // which then lives in memory: twice while it turns (as it was, and turned), once
     // afterwards. A picture the memory budget cannot hold so is left as it was, and the turn
@@ -161,32 +210,28 @@ bool CxImage::Load(const std::string& path, int imagetype) {
 }
 
 bool CxImage::Save(const std::string& path, int imagetype) {
-    Impl& d = *m_pImpl;
-    if (!d.bValid || !vtlimage::CanEncode(imagetype) || !vtlimage::EnsureModuleFor(imagetype))
-        return false;
-    vtlimage::EncodeSettings settings;
-    settings.nFormat = imagetype;
-    settings.nXDpi = d.nXDpi;
-    settings.nYDpi = d.nYDpi;
-    settings.nJpegQuality = d.nJpegQuality;
-    settings.bDither = d.nEncodeOption != 1;
-    settings.bPalette =
-        d.nBpp <= 8 && d.nType != CXIMAGE_FORMAT_JPG && d.nType != CXIMAGE_FORMAT_TIF;
     const auto before = vtlimage::FileStamp(path);
-    bool written = false;
-    try {
-        const vtlimage::CPictureWork work;
-        // GIF and WebP hold an animation: every frame, with its delay and the loop count.
-        const bool frames = imagetype == CXIMAGE_FORMAT_GIF || imagetype == CXIMAGE_FORMAT_WEBP;
-        written =
-            vtlimage::EncodePicture([&] { return d.Current(work, 0, 0, frames); }, settings, path);
-    } catch (const std::exception&) {
-        d.Failed();
-    }
+    const bool written = m_pImpl->Encode(imagetype, [&](const auto& picture, const auto& settings) {
+        return vtlimage::EncodePicture(picture, settings, path);
+    });
     // What a failed save began to write goes; a file it never touched stays.
     if (!written && vtlimage::FileStamp(path) != before)
         vtlimage::RemoveFile(path);
     return written;
+}
+
+bool CxImage::Encode(std::vector<std::uint8_t>& bytes, int imagetype) {
+    Impl& d = *m_pImpl;
+    bytes.clear();
+    if (!d.bValid || !vtlimage::CanEncode(imagetype))
+        return false;
+    d.Hold();
+    const bool encoded = d.Encode(imagetype, [&](const auto& picture, const auto& settings) {
+        return vtlimage::EncodePicture(picture, settings, bytes);
+    });
+    if (!encoded)
+        bytes.clear();
+    return encoded;
 }
 
 bool CxImage::Resample(int newx, int newy, int) {

@@ -23,6 +23,8 @@
 #include <QLineEdit>
 #include <QScopedValueRollback>
 
+#include <algorithm>
+#include <limits>
 #include <optional>
 
 CDlgResize::CDlgResize(QWidget* parent) : CDialog(ResizeDialogTemplate(), parent) {
@@ -53,6 +55,17 @@ void CDlgResize::DoDataExchange(plat::CDataExchange* pDX) {
     DDX_Control(pDX, IDC_DPI_INFO, m_lblDpi);
     DDX_Control(pDX, IDC_SIZE_INFO, m_lblSize);
     DDX_Control(pDX, IDC_ROTATE_INFO, m_lblRotate);
+    // An empty limit is no limit, and no limit shows empty.
+    if (pDX->m_bSaveAndValidate && plat::GetWindowText(GetDlgItem(IDC_MAX_KB)).empty()) {
+        m_nMaxKb = 0;
+    } else if (!pDX->m_bSaveAndValidate && m_nMaxKb == 0) {
+        std::string none;
+        plat::DDX_Text(pDX, IDC_MAX_KB, none);
+    } else {
+        plat::DDX_Text(pDX, IDC_MAX_KB, m_nMaxKb);
+    }
+    plat::DDX_Check(pDX, IDC_SHRINK_ONLY, m_bShrinkOnly);
+    plat::DDX_Check(pDX, IDC_KEEP_IN_TRASH, m_bTrash);
 }
 
 bool CDlgResize::OnInitDialog() {
@@ -70,8 +83,7 @@ bool CDlgResize::OnInitDialog() {
 
     if (m_bConstrain && !IsCommonSizeKnown())
         SizeInPercent();
-    if (m_bResize)
-        CheckSelection();
+    CheckSelection();
     if (m_bSetDpi)
         SummarizeResolution();
     // The quality label shows the slider's position from the start; the loading read it back
@@ -127,6 +139,9 @@ void CDlgResize::LoadSetting() {
 
     m_nNewXDpi = static_cast<std::uint32_t>(s.nXDpi);
     m_nNewYDpi = static_cast<std::uint32_t>(s.nYDpi);
+    m_nMaxKb = static_cast<std::uint32_t>(std::max(s.nMaxKb, 0));
+    m_bShrinkOnly = s.bShrinkOnly;
+    m_bTrash = s.bTrash;
 
     UpdateData(false);
     OnResizeGroup();
@@ -159,6 +174,10 @@ void CDlgResize::StoreSetting() {
         s.nRotate = ROTATE_LEFT;
     s.nXDpi = static_cast<std::int32_t>(m_nNewXDpi);
     s.nYDpi = static_cast<std::int32_t>(m_nNewYDpi);
+    s.nMaxKb = static_cast<std::int32_t>(
+        std::min<std::uint32_t>(m_nMaxKb, std::numeric_limits<std::int32_t>::max()));
+    s.bShrinkOnly = m_bShrinkOnly;
+    s.bTrash = m_bTrash;
 }
 
 void CDlgResize::OnCommand(int id, int code) {
@@ -168,6 +187,8 @@ void CDlgResize::OnCommand(int id, int code) {
     if (code == plat::EN_CHANGE) {
         if ((id == IDC_RESIZE_WIDTH || id == IDC_RESIZE_HEIGHT) && !m_bTransferring)
             OnSizeTyped(id);
+        else if (id == IDC_MAX_KB && !m_bTransferring)
+            OnLimitTyped();
         return;
     }
     if (code == plat::CBN_SELCHANGE) {
@@ -254,6 +275,7 @@ void CDlgResize::ApplyEnableRules() {
     choices.bCommonSizeKnown = IsCommonSizeKnown();
     choices.bRotate = m_bRotate != 0;
     choices.bSetDpi = m_bSetDpi != 0;
+    choices.bLimit = m_nMaxKb != 0;
     const ResizeEnables enables = ResizeDialogEnables(choices);
     auto enable = [this](std::initializer_list<int> ids, bool enabled) {
         for (int id : ids)
@@ -261,7 +283,8 @@ void CDlgResize::ApplyEnableRules() {
     };
     enable({IDC_DEST_FOLDER, IDC_SAVE_TYPE}, enables.bFolder);
     enable({IDC_QUALITY}, enables.bQuality);
-    enable({IDC_CONSTRAIN, IDC_RESIZE_AS, IDC_RESIZE_DESKTOP}, enables.bSizeMode);
+    enable({IDC_KEEP_IN_TRASH}, enables.bTrash);
+    enable({IDC_CONSTRAIN, IDC_RESIZE_AS, IDC_RESIZE_DESKTOP, IDC_SHRINK_ONLY}, enables.bSizeMode);
     enable({IDC_RESIZE_WIDTH, IDC_RESIZE_HEIGHT}, enables.bSizeEntries);
     enable({IDC_WIDTH_UNIT, IDC_HEIGHT_UNIT}, enables.bUnits);
     enable({IDC_ROTATE_LEFT, IDC_FLIP, IDC_ROTATE_RIGHT}, enables.bRotateChoices);
@@ -291,10 +314,7 @@ void CDlgResize::OnSizeModeChoice() {
 void CDlgResize::OnResizeGroup() {
     UpdateData(true);
     ApplyEnableRules();
-    if (m_bResize)
-        CheckSelection();
-    else
-        m_lblSize.SetLabelText("");
+    CheckSelection();
 }
 
 void CDlgResize::OnRotateGroup() {
@@ -427,7 +447,19 @@ void CDlgResize::Run(bool mail) {
     EndDialog(plat::IDOK);
 }
 
+// A limit can make a run out of a dialog that does nothing else, and the label says it.
+void CDlgResize::OnLimitTyped() {
+    UpdateData(true);
+    ApplyEnableRules();
+    CheckSelection();
+}
+
 void CDlgResize::CheckSelection() {
+    const std::string limit = SizeLimitLine(m_nMaxKb);
+    if (!m_bResize) {
+        ShowMessage(m_lblSize, {false, limit});
+        return;
+    }
     SelectionFacts facts;
     facts.nWidth = m_nWidth;
     facts.nHeight = m_nHeight;
@@ -439,7 +471,10 @@ void CDlgResize::CheckSelection() {
     facts.bDesktop = IsDlgButtonChecked(IDC_RESIZE_DESKTOP);
     facts.nScreenWidth = plat::GetSystemMetrics(plat::SM_CXSCREEN);
     facts.nScreenHeight = plat::GetSystemMetrics(plat::SM_CYSCREEN);
-    ShowMessage(m_lblSize, SelectionCheckMessage(facts));
+    LabelMessage message = SelectionCheckMessage(facts);
+    if (!limit.empty())
+        message.text += "\r\n" + limit;
+    ShowMessage(m_lblSize, message);
 }
 
 void CDlgResize::SummarizeResolution() {

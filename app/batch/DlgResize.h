@@ -3,7 +3,9 @@
 // resize run: the destination and the save type with its quality, the size (in pixel or
 // percent, or the desktop's size) with the width and height coupled to the selection's
 // proportions, the rotation or flip, and the new resolution. Its three information labels say
-// what the settings will do to the selected pictures (see SelectionCheck.h).
+// what the settings will do to the selected pictures (see SelectionCheck.h). Beyond those, a
+// limit of each file's size, never enlarging a picture, and keeping the originals that an
+// overwrite replaces in the trash.
 //
 // Every entry comes from the ResizeSetting part of the settings object when the dialog opens.
 // "Resize" and "Resize and mail" write the entries back there and run the resize job in a
@@ -54,6 +56,9 @@ class CDlgResize : public plat::CDialog {
     CColorLabel m_lblDpi;
     CColorLabel m_lblSize;
     CColorLabel m_lblRotate;
+    std::uint32_t m_nMaxKb = 0;     // IDC_MAX_KB, shown empty for 0 (no limit)
+    std::int32_t m_bShrinkOnly = 0; // IDC_SHRINK_ONLY
+    std::int32_t m_bTrash = 1;      // IDC_KEEP_IN_TRASH
 
     // After DoModal: what the finished run did (the outputs it wrote; whether it was to be
     // mailed, and whether the mail program took the mail).
@@ -98,6 +103,8 @@ class CDlgResize : public plat::CDialog {
     void OnSetDefault();
     void Run(bool mail);
 
+    void OnLimitTyped();
+    // The size label: the selection check while resizing, and the file size limit when set.
     void CheckSelection();
     void SummarizeResolution();
     static void ShowMessage(CColorLabel& label, const LabelMessage& message);

@@ -1,5 +1,6 @@
 #include "app/batch/ResizeJob.h"
 
+#include "app/batch/SizeLimit.h"
 #include "app/model/ImageFormats.h"
 #include "app/model/MailFolder.h"
 #include "app/model/ResizeRules.h"
@@ -207,8 +208,20 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
     const int format =
         s.nImageType == SAVE_TYPE_SOURCE ? picture->GetType() : ToImageFormat(s.nImageType);
     plat::CFileReplacement replacement(output);
-    if (!replacement.IsOpen() || !picture->Save(replacement.TempPath(), format))
+    if (!replacement.IsOpen())
         return Result::Failed;
+    if (s.nMaxKb > 0) {
+        std::vector<std::uint8_t> bytes;
+        const LimitFit fit =
+            EncodeWithinLimit(*picture, format, s.nQuality,
+                              std::size_t{1024} * static_cast<std::size_t>(s.nMaxKb), bytes);
+        if (fit != LimitFit::Fits)
+            return fit == LimitFit::Impossible ? Result::OverLimit : Result::Failed;
+        if (!replacement.Write({reinterpret_cast<const char*>(bytes.data()), bytes.size()}))
+            return Result::Failed;
+    } else if (!picture->Save(replacement.TempPath(), format)) {
+        return Result::Failed;
+    }
     // A stopped run writes nothing more: the temporary file goes with `replacement`.
     if (m_sink.IsStopping())
         return Result::Skipped;
@@ -296,7 +309,10 @@ void CResizeJob::Record(std::size_t index, const std::string& source, Result res
     }
     if (result == Result::Skipped)
         return;
-    m_failures.emplace_back(index, source);
+    if (result == Result::OverLimit)
+        reason = "no size of it fits in " + std::to_string(m_setting.nMaxKb) + " KB";
+    // The failure list names the reason only where the picture alone does not explain it.
+    m_failures.emplace_back(index, result == Result::OverLimit ? source + ": " + reason : source);
     output.outcome = ResizeOutput::Failed;
     if (!reason.empty())
         output.reason = std::move(reason);

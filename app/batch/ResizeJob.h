@@ -5,7 +5,8 @@
 // replacing an existing file (remembering "to all" answers for the run), then loads the
 // picture, resamples it to the target size, rotates or flips it, sets its resolution and JPEG
 // quality, prepares a GIF (asking before cutting a picture of more than 8 bits down to 256
-// colours) and saves it. A picture is written to a temporary file beside its output and
+// colours) and saves it; under a file size limit, at the quality and size that fit it
+// (SizeLimit.h). A picture is written to a temporary file beside its output and
 // committed over it only when complete and the run still goes on (plat::CFileReplacement), so
 // a failed, stopped or killed save leaves the file it would replace byte for byte. The result
 // lists the pictures that could not be read, placed or written, one that threw included; a
@@ -72,7 +73,13 @@ class CResizeJob {
     PassResult Run();
 
   private:
-    enum class Result { Written, Skipped, Failed, Unreadable };
+    enum class Result {
+        Written,
+        Skipped,
+        Failed,
+        Unreadable,
+        OverLimit, // no size of the picture fits the file size limit
+    };
     struct Task;
 
     // Steps up to the question; false when the file ends there.

@@ -5,6 +5,7 @@
 ResizeEnables ResizeDialogEnables(const ResizeChoices& c) {
     ResizeEnables e{};
     e.bFolder = c.bInFolder;
+    e.bTrash = !c.bInFolder; // only overwriting replaces originals
     switch (c.nSaveType) {
     case SAVE_TYPE_SOURCE:
         e.bQuality = c.bJpegInSelection;
@@ -29,6 +30,7 @@ ResizeEnables ResizeDialogEnables(const ResizeChoices& c) {
     e.bUnits = e.bSizeEntries && (c.bCommonSizeKnown || !c.bConstrain);
     e.bRotateChoices = c.bRotate;
     e.bDpiEntries = c.bSetDpi;
-    e.bResizeButton = c.bResize || c.bRotate || c.bSetDpi;
+    // A limit alone re-encodes the pictures within it.
+    e.bResizeButton = c.bResize || c.bRotate || c.bSetDpi || c.bLimit;
     return e;
 }

@@ -17,17 +17,20 @@ struct ResizeChoices {
     bool bCommonSizeKnown = true; // the selected pictures all have one size
     bool bRotate = false;
     bool bSetDpi = false;
+    bool bLimit = false; // a file size limit is set
 };
 
 struct ResizeEnables {
     bool bFolder;        // the folder edit and the save-type list
+    bool bTrash;         // "Keep replaced originals in the trash"
     bool bQuality;       // the quality slider
-    bool bSizeMode;      // "Constrain Proportion" and the two size-mode radios
+    bool bSizeMode;      // "Constrain Proportion", the two size-mode radios, "Never enlarge"
     bool bSizeEntries;   // the width and height edits
     bool bUnits;         // the two unit lists
     bool bRotateChoices; // the three rotation radios
     bool bDpiEntries;    // the two resolution edits
     bool bResizeButton;  // "Resize"; "Resize and mail" can always mail the pictures
+    // The size limit is always open: it holds for every destination and save type.
 };
 
 ResizeEnables ResizeDialogEnables(const ResizeChoices& choices);

@@ -20,18 +20,14 @@ std::int32_t Div32(std::int32_t a, std::int32_t b) {
     return a / b;
 }
 
-} // namespace
-
-std::string MakeStatusLine(const std::string& verb, const std::string& path) {
-    if (plat::Utf8Length(path) <= 40)
-        return verb + " : " + path;
-    return verb + " : ..." + std::string(plat::Utf8Tail(path, 37));
+// With "Never enlarge" no side grows past the picture's own: each side is held on its own, so a
+// target wider but lower than the picture keeps only the width.
+std::int32_t NoLargerThan(const ResizeSetting& s, std::int32_t target, std::int32_t side) {
+    return s.bShrinkOnly && target > side ? side : target;
 }
 
-std::int32_t CalcTargetWidth(const ResizeSetting& s, std::int32_t w, std::int32_t h,
-                             std::int32_t sw, std::int32_t sh) {
-    if (w == 0 || h == 0)
-        return 0;
+std::int32_t TargetWidth(const ResizeSetting& s, std::int32_t w, std::int32_t h, std::int32_t sw,
+                         std::int32_t sh) {
     if (s.bDesktop) {
         const double picture = static_cast<double>(w) / h;
         const double screen = sh == 0 ? 0.0 : static_cast<double>(sw) / sh;
@@ -47,10 +43,8 @@ std::int32_t CalcTargetWidth(const ResizeSetting& s, std::int32_t w, std::int32_
     }
 }
 
-std::int32_t CalcTargetHeight(const ResizeSetting& s, std::int32_t w, std::int32_t h,
-                              std::int32_t sw, std::int32_t sh) {
-    if (w == 0 || h == 0)
-        return 0;
+std::int32_t TargetHeight(const ResizeSetting& s, std::int32_t w, std::int32_t h, std::int32_t sw,
+                          std::int32_t sh) {
     if (s.bDesktop) {
         const double picture = static_cast<double>(w) / h;
         const double screen = sh == 0 ? 0.0 : static_cast<double>(sw) / sh;
@@ -64,4 +58,26 @@ std::int32_t CalcTargetHeight(const ResizeSetting& s, std::int32_t w, std::int32
     default:
         return 0;
     }
+}
+
+} // namespace
+
+std::string MakeStatusLine(const std::string& verb, const std::string& path) {
+    if (plat::Utf8Length(path) <= 40)
+        return verb + " : " + path;
+    return verb + " : ..." + std::string(plat::Utf8Tail(path, 37));
+}
+
+std::int32_t CalcTargetWidth(const ResizeSetting& s, std::int32_t w, std::int32_t h,
+                             std::int32_t sw, std::int32_t sh) {
+    if (w == 0 || h == 0)
+        return 0;
+    return NoLargerThan(s, TargetWidth(s, w, h, sw, sh), w);
+}
+
+std::int32_t CalcTargetHeight(const ResizeSetting& s, std::int32_t w, std::int32_t h,
+                              std::int32_t sw, std::int32_t sh) {
+    if (w == 0 || h == 0)
+        return 0;
+    return NoLargerThan(s, TargetHeight(s, w, h, sw, sh), h);
 }

@@ -16,7 +16,8 @@ std::string MakeStatusLine(const std::string& verb, const std::string& path);
 // Target width and height of a w × h picture under the settings, with sw × sh the desktop's
 // size: the desktop fit when bDesktop is set, else each side by its unit (0 pixels, 1
 // percent, anything else gives 0). 32-bit signed arithmetic throughout: products wrap,
-// quotients truncate toward zero; a w or h of 0 gives 0.
+// quotients truncate toward zero; a w or h of 0 gives 0. With bShrinkOnly ("Never enlarge") a
+// side larger than the picture's own keeps the picture's.
 std::int32_t CalcTargetWidth(const ResizeSetting& s, std::int32_t w, std::int32_t h,
                              std::int32_t sw, std::int32_t sh);
 std::int32_t CalcTargetHeight(const ResizeSetting& s, std::int32_t w, std::int32_t h,

@@ -89,6 +89,10 @@ LabelMessage SelectionCheckMessage(const SelectionFacts& f) {
     return CompareProportions(f);
 }
 
+std::string SizeLimitLine(std::uint32_t kb) {
+    return kb == 0 ? std::string() : Format("Each file will be at most %u KB", kb);
+}
+
 LabelMessage ResolutionSummaryMessage(std::int32_t xDpi, std::int32_t yDpi) {
     LabelMessage message{kInformation, "Your select Pictures:"};
     if (xDpi != 0) {

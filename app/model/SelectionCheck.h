@@ -34,5 +34,8 @@ struct SelectionFacts {
 
 LabelMessage SelectionCheckMessage(const SelectionFacts& facts);
 
+// The size label's line about a file size limit of `kb` KB, "" for none (0).
+std::string SizeLimitLine(std::uint32_t kb);
+
 // xDpi, yDpi: the selection's common resolutions, 0 where the pictures differ.
 LabelMessage ResolutionSummaryMessage(std::int32_t xDpi, std::int32_t yDpi);

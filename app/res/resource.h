@@ -97,6 +97,9 @@ constexpr int IDC_DPI_INFO = 1060;
 constexpr int IDC_VERSION = 1061;
 constexpr int IDC_MAIL_MAX_MB = 1062;
 constexpr int IDC_MAIL_NO_GPS = 1063;
+constexpr int IDC_MAX_KB = 1064;        // "Limit each file to [ ] KB"
+constexpr int IDC_SHRINK_ONLY = 1065;   // "Never enlarge"
+constexpr int IDC_KEEP_IN_TRASH = 1066; // "Keep replaced originals in the trash"
 
 // Strings
 constexpr int IDS_APP_TITLE = 57344;

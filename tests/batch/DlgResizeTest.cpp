@@ -292,8 +292,20 @@ TEST(DlgResize, LabelsFollowTheChoicesInColoursEveryThemeShows) {
         {"click IDC_DO_RESIZE", {mismatch, "IDC_CONSTRAIN:on"}},
         {"click IDC_DO_DPI", {"IDC_DPI_INFO=", "IDC_NEW_XDPI:off"}},
         // "Resize" needs something to do; "Resize and mail" can always mail.
-        {"click IDC_DO_RESIZE", {"IDC_RESIZE_RUN:off", "IDC_RESIZE_MAIL:on"}},
-        {"click IDC_DO_ROTATE", {"IDC_RESIZE_RUN:on", "IDC_FLIP:on"}},
+        {"click IDC_DO_RESIZE", {"IDC_RESIZE_RUN:off", "IDC_RESIZE_MAIL:on", "IDC_MAX_KB:on"}},
+        // A limit alone is something to do, and the size label says it.
+        {"type IDC_MAX_KB 150",
+         {"IDC_RESIZE_RUN:on", "IDC_SIZE_INFO=Each file will be at most 150 KB",
+          "IDC_SIZE_INFO:information"}},
+        {"type IDC_MAX_KB ", {"IDC_RESIZE_RUN:off", "IDC_SIZE_INFO="}},
+        {"click IDC_DO_ROTATE", {"IDC_RESIZE_RUN:on", "IDC_FLIP:on", "IDC_SHRINK_ONLY:off"}},
+        {"click IDC_DO_RESIZE", {"IDC_SHRINK_ONLY:on", mismatch}},
+        {"type IDC_MAX_KB 2048",
+         {mismatch + "\r\nEach file will be at most 2048 KB", "IDC_SIZE_INFO:whole"}},
+        // Only an overwrite replaces originals that the trash could keep.
+        {"see", {"IDC_KEEP_IN_TRASH:off"}},
+        {"click IDC_DEST_OVERWRITE", {"IDC_KEEP_IN_TRASH:on", "IDC_DEST_FOLDER:off"}},
+        {"click IDC_DEST_IN_FOLDER", {"IDC_KEEP_IN_TRASH:off"}},
     };
     OpenDialog(s, 1600, 1200, 300, 0, steps);
     QApplication::setPalette(light);
@@ -365,6 +377,11 @@ TEST(DlgResize, SetAsDefaultStoresWhatIsShownAndARunClosesTheDialogUnlessCancell
                     {"click IDC_DO_DPI", {}},
                     {"type IDC_NEW_XDPI 300", {}},
                     {"type IDC_NEW_YDPI 150", {}},
+                    {"type IDC_MAX_KB 150", {}},
+                    {"click IDC_SHRINK_ONLY", {}},
+                    {"click IDC_DEST_OVERWRITE", {}},
+                    {"click IDC_KEEP_IN_TRASH", {}},
+                    {"click IDC_DEST_IN_FOLDER", {}},
                     {"click IDC_SET_DEFAULT", {}}});
         EXPECT_TRUE(d.isVisible() && !d.HasEnded());
         Perform(d, {{"click IDC_RESIZE_RUN", {}}});
@@ -373,8 +390,8 @@ TEST(DlgResize, SetAsDefaultStoresWhatIsShownAndARunClosesTheDialogUnlessCancell
     const ResizeSetting kept = CAppSetting().m_resize;
     EXPECT_EQ(std::tuple(kept.strDestFolder, kept.nImageType, kept.nWidth, kept.nWidthUnit,
                          kept.nHeight, kept.nHeightUnit, kept.bSetDpi, kept.nXDpi, kept.nYDpi,
-                         kept.bRotate, kept.nRotate),
-              std::tuple(dir + "/new out", 5, 80, 0, 50, 1, 1, 300, 150, 1, 0));
+                         kept.bRotate, kept.nRotate, kept.nMaxKb, kept.bShrinkOnly, kept.bTrash),
+              std::tuple(dir + "/new out", 5, 80, 0, 50, 1, 1, 300, 150, 1, 0, 150, 1, 0));
     EXPECT_EQ(vtltest::Inspect(dir + "/new out/p1.png").width, 60) << "80 × 60, turned left";
 }
 

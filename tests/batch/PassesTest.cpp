@@ -150,6 +150,69 @@ TEST(ResizeJob, QualityIsSetForLossyOutputs) {
     }
 }
 
+// Under "Limit each file to N KB" each output is at most N KB: at the slider's quality when that
+// fits (written as without a limit), at a lower one when not, made smaller when even quality 10
+// is too large and for the formats without a quality; a limit that the picture's metadata alone
+// exceeds fails that picture, named in the run's failures, and writes nothing.
+TEST(ResizeJob, EachFileKeepsWithinTheSizeLimit) {
+    const std::string dir = vtltest::MakeTempDir("limit");
+    const vips::VImage noise = vips::VImage::gaussnoise(480, 320);
+    const vips::VImage grainy =
+        (vtltest::Gradient(480, 320) + noise.bandjoin(noise).bandjoin(noise))
+            .cast(VIPS_FORMAT_UCHAR)
+            .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    const std::string photo = vtltest::WritePicture(grainy, dir + "/photo.png");
+    vips::VImage tagged = grainy.copy();
+    const std::string xmp(6000, ' ');
+    vips_image_set_blob_copy(tagged.get_image(), "xmp-data", xmp.data(), xmp.size());
+    const std::string heavy = vtltest::WritePicture(tagged, dir + "/heavy.jpg");
+    enum Outcome { AtSlider, LowerQuality, Smaller, Impossible };
+    const std::tuple<std::string, int, const char*, int, Outcome> cases[] = {
+        {photo, SAVE_TYPE_JPEG, "photo.jpg", 1000, AtSlider},
+        {photo, SAVE_TYPE_JPEG, "photo.jpg", 40, LowerQuality},
+        {photo, SAVE_TYPE_JPEG, "photo.jpg", 3, Smaller},
+        {heavy, SAVE_TYPE_SOURCE, "heavy.jpg", 5, Impossible},
+        {photo, SAVE_TYPE_WEBP, "photo.webp", 1000, AtSlider},
+        {photo, SAVE_TYPE_WEBP, "photo.webp", 25, LowerQuality},
+        {photo, SAVE_TYPE_WEBP, "photo.webp", 3, Smaller},
+        {photo, SAVE_TYPE_AVIF, "photo.avif", 1000, AtSlider},
+        {photo, SAVE_TYPE_AVIF, "photo.avif", 15, LowerQuality},
+        {photo, SAVE_TYPE_PNG, "photo.png", 2000, AtSlider},
+        {photo, SAVE_TYPE_PNG, "photo.png", 100, Smaller},
+        {photo, SAVE_TYPE_BMP, "photo.bmp", 1000, AtSlider},
+        {photo, SAVE_TYPE_BMP, "photo.bmp", 100, Smaller},
+    };
+    for (const auto& [source, type, name, kb, outcome] : cases) {
+        SCOPED_TRACE(std::string(name) + " in " + std::to_string(kb) + " KB");
+        const auto run = [&, type = type](int limit, const std::string& into) {
+            ResizeSetting& s = Reset({source});
+            s.bResize = 0, s.nImageType = type, s.nQuality = 80, s.nMaxKb = limit;
+            s.strDestFolder = dir + "/" + into;
+            return Resize().result.failures;
+        };
+        const auto failures = run(kb, "limited");
+        EXPECT_TRUE(run(0, "free").empty());
+        const std::string limited = dir + "/limited/" + name, free = dir + "/free/" + name;
+        if (outcome == Impossible) {
+            EXPECT_EQ(failures, std::vector<std::string>{source + ": no size of it fits in " +
+                                                         std::to_string(kb) + " KB"});
+            EXPECT_FALSE(fs::exists(limited));
+            continue;
+        }
+        EXPECT_TRUE(failures.empty());
+        const std::size_t size = vtltest::ReadFile(limited).size();
+        EXPECT_LE(size, kb * 1024u);
+        EXPECT_EQ(vtltest::ReadFile(limited) == vtltest::ReadFile(free), outcome == AtSlider);
+        const PictureFacts facts = Inspect(limited);
+        EXPECT_EQ(facts.width == 480 && facts.height == 320, outcome != Smaller)
+            << facts.width << " x " << facts.height;
+        if (outcome == LowerQuality) { // the highest quality that fits comes near the limit
+            EXPECT_GT(size, kb * 1024u * 3 / 4);
+        }
+        fs::remove_all(dir + "/limited");
+    }
+}
+
 // (A picture that does not load is listed in the process dialog's test.)
 TEST(ResizeJob, APictureThatCannotBeWrittenFailsAndItsSourceStaysIntact) {
     const std::string dir = vtltest::MakeTempDir("fullsave");

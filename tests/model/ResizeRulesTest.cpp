@@ -2,6 +2,7 @@
 // of the resize options dialog, which controls it enables.
 #include "app/model/OutputPath.h"
 #include "app/model/ResizeEnableRules.h"
+#include "app/model/ResizeRules.h"
 
 #include <gtest/gtest.h>
 
@@ -26,14 +27,45 @@ TEST(OutputPath, APathThatDoesNotFitIsRefusedNeverCut) {
     EXPECT_TRUE(tooLong(ChooseOutput(s, source + "x", nullptr)));
 }
 
+// Target sizes in the three size modes, with and without "Never enlarge", on a 1470 × 1000
+// desktop: no side grows past the picture's, each side held on its own.
+TEST(ResizeRules, NeverEnlargeKeepsEachSideWithinThePictures) {
+    enum Mode { Pixels, Percent, Desktop };
+    const std::tuple<Mode, std::int32_t, std::int32_t, std::int32_t, std::int32_t, bool,
+                     std::pair<std::int32_t, std::int32_t>>
+        cases[] = {
+            // mode, picture w × h, entries, never enlarge, target
+            {Pixels, 100, 68, 640, 435, false, {640, 435}},
+            {Pixels, 100, 68, 640, 435, true, {100, 68}},
+            {Pixels, 100, 68, 50, 200, true, {50, 68}},
+            {Pixels, 100, 68, 0, 0, true, {0, 0}},
+            {Percent, 100, 68, 150, 150, true, {100, 68}},
+            {Percent, 1000, 800, 50, 120, true, {500, 800}},
+            {Desktop, 100, 68, 0, 0, false, {1470, 999}},
+            {Desktop, 100, 68, 0, 0, true, {100, 68}},
+            {Desktop, 3000, 1000, 0, 0, true, {1470, 490}},
+            {Desktop, 1000, 2000, 0, 0, true, {500, 1000}},
+        };
+    for (const auto& [mode, w, h, width, height, shrink, target] : cases) {
+        ResizeSetting s;
+        s.bDesktop = mode == Desktop;
+        s.nWidthUnit = s.nHeightUnit = mode == Percent ? UNIT_PERCENT : UNIT_PIXEL;
+        s.nWidth = width, s.nHeight = height, s.bShrinkOnly = shrink;
+        EXPECT_EQ(
+            std::pair(CalcTargetWidth(s, w, h, 1470, 1000), CalcTargetHeight(s, w, h, 1470, 1000)),
+            target)
+            << mode << " " << w << "x" << h << " to " << width << "x" << height;
+    }
+}
+
 // The enabled controls as letters, capital when enabled: f the folder and save type, q the
 // quality, m the size mode, s the size entries, u their units, r the rotations, d the
-// resolution entries, b the "Resize" button.
+// resolution entries, b the "Resize" button, t the trash box.
 std::string Enabled(const ResizeChoices& choices) {
     const ResizeEnables e = ResizeDialogEnables(choices);
-    const bool on[] = {e.bFolder, e.bQuality,       e.bSizeMode,   e.bSizeEntries,
-                       e.bUnits,  e.bRotateChoices, e.bDpiEntries, e.bResizeButton};
-    std::string letters = "fqmsurdb";
+    const bool on[] = {e.bFolder,        e.bQuality,    e.bSizeMode,     e.bSizeEntries, e.bUnits,
+                       e.bRotateChoices, e.bDpiEntries, e.bResizeButton, e.bTrash};
+    std::string letters = "fqmsurdbt";
     for (std::size_t i = 0; i < letters.size(); ++i)
         letters[i] = on[i] ? static_cast<char>(std::toupper(letters[i])) : letters[i];
     return letters;
@@ -42,21 +74,22 @@ std::string Enabled(const ResizeChoices& choices) {
 TEST(ResizeEnableRules, EachChoiceOpensWhatItNeeds) {
     using C = ResizeChoices&;
     const std::pair<void (*)(C), const char*> cases[] = {
-        {[](C) {}, "FqMSUrdB"},
-        {[](C c) { c.bInFolder = false; }, "fqMSUrdB"},
-        {[](C c) { c.bJpegInSelection = true; }, "FQMSUrdB"}, // the source's format, a JPEG among
-        {[](C c) { c.nSaveType = SAVE_TYPE_JPEG, c.bQualityEnabled = false; }, "FQMSUrdB"},
-        {[](C c) { c.nSaveType = SAVE_TYPE_GIF; }, "FqMSUrdB"},
-        {[](C c) { c.nSaveType = SAVE_TYPE_PNG, c.bQualityEnabled = false; }, "FqMSUrdB"},
-        {[](C c) { c.nSaveType = SAVE_TYPE_TIFF; }, "FQMSUrdB"}, // PNG and TIFF leave it
-        {[](C c) { c.nSaveType = SAVE_TYPE_WEBP, c.bQualityEnabled = false; }, "FQMSUrdB"},
-        {[](C c) { c.nSaveType = SAVE_TYPE_AVIF, c.bQualityEnabled = false; }, "FQMSUrdB"},
-        {[](C c) { c.bDesktop = true; }, "FqMsurdB"},
-        {[](C c) { c.bCommonSizeKnown = false; }, "FqMSurdB"}, // only percent keeps proportions
-        {[](C c) { c.bCommonSizeKnown = false, c.bConstrain = false; }, "FqMSUrdB"},
-        {[](C c) { c.bResize = false; }, "Fqmsurdb"},
-        {[](C c) { c.bResize = false, c.bRotate = true; }, "FqmsuRdB"},
-        {[](C c) { c.bResize = false, c.bSetDpi = true; }, "FqmsurDB"},
+        {[](C) {}, "FqMSUrdBt"},
+        {[](C c) { c.bInFolder = false; }, "fqMSUrdBT"},
+        {[](C c) { c.bJpegInSelection = true; }, "FQMSUrdBt"}, // the source's format, a JPEG among
+        {[](C c) { c.nSaveType = SAVE_TYPE_JPEG, c.bQualityEnabled = false; }, "FQMSUrdBt"},
+        {[](C c) { c.nSaveType = SAVE_TYPE_GIF; }, "FqMSUrdBt"},
+        {[](C c) { c.nSaveType = SAVE_TYPE_PNG, c.bQualityEnabled = false; }, "FqMSUrdBt"},
+        {[](C c) { c.nSaveType = SAVE_TYPE_TIFF; }, "FQMSUrdBt"}, // PNG and TIFF leave it
+        {[](C c) { c.nSaveType = SAVE_TYPE_WEBP, c.bQualityEnabled = false; }, "FQMSUrdBt"},
+        {[](C c) { c.nSaveType = SAVE_TYPE_AVIF, c.bQualityEnabled = false; }, "FQMSUrdBt"},
+        {[](C c) { c.bDesktop = true; }, "FqMsurdBt"},
+        {[](C c) { c.bCommonSizeKnown = false; }, "FqMSurdBt"}, // only percent keeps proportions
+        {[](C c) { c.bCommonSizeKnown = false, c.bConstrain = false; }, "FqMSUrdBt"},
+        {[](C c) { c.bResize = false; }, "Fqmsurdbt"},
+        {[](C c) { c.bResize = false, c.bRotate = true; }, "FqmsuRdBt"},
+        {[](C c) { c.bResize = false, c.bSetDpi = true; }, "FqmsurDBt"},
+        {[](C c) { c.bResize = false, c.bLimit = true; }, "FqmsurdBt"}, // a limit alone runs
     };
     for (const auto& [choose, enabled] : cases) {
         ResizeChoices choices;

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QPainter;
 
@@ -51,6 +52,11 @@ class CxImage {
     // Writes the picture to path in the given library format. An empty picture, an unknown
     // format or a failed write writes nothing (no partial file is left) and returns false.
     bool Save(const std::string& path, int imagetype);
+    // What Save would write, into `bytes` rather than a file: for trying qualities and sizes
+    // before anything is written. The first call keeps the decoded picture in memory (as far as
+    // the memory budget grants), so that encoding it again, at another quality or after a
+    // Resample, does not decode the file again. False, with `bytes` empty, where Save fails.
+    bool Encode(std::vector<std::uint8_t>& bytes, int imagetype);
 
     // Scales to exactly newx x newy pixels (Lanczos3). mode is the interpolation mode; every
     // mode gives the same high-quality result. A size below 1 or above the pixel limit fails
