@@ -20,13 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Makes `folder` read-only for this process: a read-only mount where it may mount (root, whom
-// permission bits do not stop), else by its permission bits; false where neither works.
-bool MakeReadOnly(const std::string& folder) {
-    return vtltest::MountPrivately(folder, "") ||
-           (geteuid() != 0 && chmod(folder.c_str(), 0555) == 0);
-}
-
 ino_t Inode(const std::string& path) {
     struct stat st {};
     return lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
@@ -61,7 +54,7 @@ TEST(Trash, AVolumeUsesTheSharedTrashOnlyAsAnAdministratorMadeIt) {
              fs::create_directory_symlink(top + "/elsewhere", top + "/.Trash-" + uid);
          },
          ""},
-        {"a volume that cannot be written", [](const std::string& top) { MakeReadOnly(top); },
+        {"a volume that cannot be written", [](const std::string& top) { vtltest::MakeReadOnly(top); },
          ""},
     };
     for (const auto& c : cases) {
@@ -135,7 +128,7 @@ TEST(Trash, WhereNoTrashCanBeMadeTheOriginalStaysAndNoRecordIsLeft) {
         fs::create_directories(top + "/Trash/info");
         if (c.link)
             fs::create_directory_symlink(top + "/Trash", top + "/" + c.link + uid);
-        if (c.readOnly && !MakeReadOnly(top + "/" + c.readOnly)) {
+        if (c.readOnly && !vtltest::MakeReadOnly(top + "/" + c.readOnly)) {
             std::cout << "not run (needs a read-only folder): " << c.what << "\n";
             continue;
         }

@@ -8,6 +8,7 @@
 #include <sched.h>
 #include <spawn.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -95,6 +96,10 @@ bool MountPrivately(const std::string& folder, const std::string& size) {
                 ? mount(f, f, nullptr, MS_BIND, nullptr) == 0 &&
                       mount(nullptr, f, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0
                 : mount("tmpfs", f, "tmpfs", 0, ("size=" + size).c_str()) == 0);
+}
+
+bool MakeReadOnly(const std::string& folder) {
+    return MountPrivately(folder, "") || (geteuid() != 0 && chmod(folder.c_str(), 0555) == 0);
 }
 
 } // namespace vtltest
