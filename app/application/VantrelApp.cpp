@@ -4,6 +4,7 @@
 #include "app/batch/DlgProcess.h"
 #include "app/batch/MailPictures.h"
 #include "app/batch/ReadAndResize.h"
+#include "app/batch/RunNotice.h"
 #include "app/browser/FileListView.h"
 #include "app/model/AppSetting.h"
 #include "app/model/base/HandoffQueue.h"
@@ -128,6 +129,7 @@ void CVantrelApp::AddThunarActionsOnce() {
 bool CVantrelApp::RunHandoff(std::uint32_t command) {
     if (command == HANDOFF_RESIZE_DIALOG) {
         ReadAndResize();
+        WaitForRunNotices();
         return true;
     }
     if (command != HANDOFF_RESIZE_DEFAULT && command != HANDOFF_RESIZE_DEFAULT_MAIL)
@@ -143,6 +145,7 @@ bool CVantrelApp::RunHandoff(std::uint32_t command) {
     process.m_bMail = command == HANDOFF_RESIZE_DEFAULT_MAIL;
     if (process.DoModal() == IDOK && process.m_bMail)
         MailPictures();
+    WaitForRunNotices();
     return true;
 }
 
