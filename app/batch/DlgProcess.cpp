@@ -107,11 +107,11 @@ plat::LRESULT CDlgProcess::OnMessage(plat::UINT message, plat::WPARAM wParam, pl
         m_nWritten = result.nWritten;
         if (m_nMode == PROCESS_RESIZE) {
             const CAppSetting* app = GetAppSetting();
-            NotifyRunEnded({std::chrono::duration_cast<std::chrono::milliseconds>(
-                                std::chrono::steady_clock::now() - m_started),
-                            result.nWritten, result.failures,
-                            OutputFolders(app->m_resize, app->m_listFiles, result.failures,
-                                          m_bMail != 0)});
+            NotifyRunEnded(
+                {std::chrono::duration_cast<std::chrono::milliseconds>(
+                     std::chrono::steady_clock::now() - m_started),
+                 result.nWritten, result.failures,
+                 OutputFolders(app->m_resize, app->m_listFiles, result.failures, m_bMail != 0)});
         }
         ShowFailures(result.failures);
         OnOK();

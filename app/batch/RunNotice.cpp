@@ -44,7 +44,8 @@ std::string Resized(const RunEnd& end) {
 
 } // namespace
 
-std::vector<std::string> OutputFolders(const ResizeSetting& s, const std::vector<std::string>& files,
+std::vector<std::string> OutputFolders(const ResizeSetting& s,
+                                       const std::vector<std::string>& files,
                                        const std::vector<std::string>& failures, bool bMail) {
     std::vector<std::string> folders;
     if (bMail && !s.bOverwrite)
@@ -85,8 +86,8 @@ void NotifyRunEnded(const RunEnd& end) {
     const std::optional<plat::Notice> notice = MakeRunNotice(end);
     if (!notice)
         return;
-    const QString folder = end.folders.empty() ? QString()
-                                               : QString::fromStdString(end.folders.front());
+    const QString folder =
+        end.folders.empty() ? QString() : QString::fromStdString(end.folders.front());
     plat::ShowNotice(*notice, [folder] {
         if (!folder.isEmpty())
             QDesktopServices::openUrl(QUrl::fromLocalFile(folder));

@@ -26,7 +26,8 @@ struct RunEnd {
 };
 
 // The folders the outputs of `files` (less the failures) go to, as the resize job places them.
-std::vector<std::string> OutputFolders(const ResizeSetting& s, const std::vector<std::string>& files,
+std::vector<std::string> OutputFolders(const ResizeSetting& s,
+                                       const std::vector<std::string>& files,
                                        const std::vector<std::string>& failures, bool bMail);
 
 // What the notice says, or nothing for a quick run without failures.

@@ -1,7 +1,8 @@
 #include "platform/desktop/DesktopNotification.h"
 
+#include "platform/desktop/ShownNotice.h"
+
 #include <QDBusConnection>
-#include <QObject>
 #include <QDBusMessage>
 #include <QEventLoop>
 #include <QStringList>
@@ -19,30 +20,9 @@ const QString kActionKey = QStringLiteral("open");
 // A service that does not answer in this time is taken to be absent.
 constexpr int kCallMs = 3000;
 
-// One notice shown, until the desktop reports it closed or acted upon; it then deletes itself.
-class CDesktopNotification : public QObject {
-    Q_OBJECT
-
-  public:
-    explicit CDesktopNotification(std::function<void()> onAction);
-    ~CDesktopNotification() override;
-    bool Send(const Notice& notice);
-
-  private Q_SLOTS:
-    void OnActionInvoked(uint id, const QString& key);
-    void OnClosed(uint id, uint reason);
-
-  private:
-    void Finish();
-
-    QString m_connection;
-    uint m_id = 0;
-    std::function<void()> m_onAction;
-};
-
 // The notices that are still on the desktop.
-std::set<CDesktopNotification*>& Shown() {
-    static std::set<CDesktopNotification*> shown;
+std::set<CShownNotice*>& Shown() {
+    static std::set<CShownNotice*> shown;
     return shown;
 }
 
@@ -53,18 +33,18 @@ QString EscapeMarkup(const QString& text) {
     return text.toHtmlEscaped().replace(QStringLiteral("&quot;"), QStringLiteral("\""));
 }
 
+} // namespace
 
-CDesktopNotification::CDesktopNotification(std::function<void()> onAction)
-    : m_onAction(std::move(onAction)) {
+CShownNotice::CShownNotice(std::function<void()> onAction) : m_onAction(std::move(onAction)) {
     static int count = 0;
     m_connection = QStringLiteral("vtl-notice-%1").arg(++count);
 }
 
-CDesktopNotification::~CDesktopNotification() {
+CShownNotice::~CShownNotice() {
     QDBusConnection::disconnectFromBus(m_connection);
 }
 
-bool CDesktopNotification::Send(const Notice& notice) {
+bool CShownNotice::Send(const Notice& notice) {
     const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
     QDBusConnection bus =
         address.isEmpty() ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connection)
@@ -77,10 +57,10 @@ bool CDesktopNotification::Send(const Notice& notice) {
     bus.connect(QString(), kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                 SLOT(OnClosed(uint, uint)));
 
-    const QDBusMessage capabilities = bus.call(
-        QDBusMessage::createMethodCall(kService, kPath, kInterface,
-                                       QStringLiteral("GetCapabilities")),
-        QDBus::Block, kCallMs);
+    const QDBusMessage capabilities =
+        bus.call(QDBusMessage::createMethodCall(kService, kPath, kInterface,
+                                                QStringLiteral("GetCapabilities")),
+                 QDBus::Block, kCallMs);
     if (capabilities.type() != QDBusMessage::ReplyMessage || capabilities.arguments().isEmpty())
         return false;
     const QStringList can = capabilities.arguments().first().toStringList();
@@ -104,7 +84,7 @@ bool CDesktopNotification::Send(const Notice& notice) {
     return true;
 }
 
-void CDesktopNotification::OnActionInvoked(uint id, const QString& key) {
+void CShownNotice::OnActionInvoked(uint id, const QString& key) {
     if (id != m_id || !Shown().contains(this))
         return;
     if ((key == kActionKey || key == QLatin1String("default")) && m_onAction)
@@ -112,22 +92,20 @@ void CDesktopNotification::OnActionInvoked(uint id, const QString& key) {
     Finish();
 }
 
-void CDesktopNotification::OnClosed(uint id, uint) {
+void CShownNotice::OnClosed(uint id, uint) {
     if (id == m_id && Shown().contains(this))
         Finish();
 }
 
-void CDesktopNotification::Finish() {
+void CShownNotice::Finish() {
     Shown().erase(this);
     if (g_waiting && Shown().empty())
         g_waiting->quit();
     deleteLater();
 }
 
-} // namespace
-
 bool ShowNotice(const Notice& notice, std::function<void()> onAction) {
-    auto* shown = new CDesktopNotification(std::move(onAction));
+    auto* shown = new CShownNotice(std::move(onAction));
     if (!shown->Send(notice)) {
         delete shown;
         return false;
@@ -147,5 +125,3 @@ void WaitForNotices(std::chrono::milliseconds most) {
 }
 
 } // namespace plat
-
-#include "DesktopNotification.moc"

@@ -35,7 +35,7 @@ bool OwnFolder(const std::string& folder) {
 
 std::string UsableTrash(const std::string& trash) {
     return OwnFolder(trash) && OwnFolder(trash + "/files") && OwnFolder(trash + "/info") ? trash
-                                                                                          : "";
+                                                                                         : "";
 }
 
 // Makes `folder` and the folders above it that are missing, as `mkdir -p` does.
@@ -125,7 +125,7 @@ void TidyOrphans(const std::string& trash) {
 
 std::string LocalTimeNow() {
     const time_t now = time(nullptr);
-    tm local {};
+    tm local{};
     localtime_r(&now, &local);
     char text[32];
     strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
@@ -221,8 +221,8 @@ Result<std::string> KeepInTrash(const std::string& path) {
         return NotKept(path, "no trash can be made on its volume");
     TidyOrphans(trash);
     const std::string name = original.substr(original.rfind('/') + 1);
-    const std::string record = "[Trash Info]\nPath=" + TrashInfoPath(original) +
-                               "\nDeletionDate=" + LocalTimeNow() + "\n";
+    const std::string record =
+        "[Trash Info]\nPath=" + TrashInfoPath(original) + "\nDeletionDate=" + LocalTimeNow() + "\n";
     for (int n = 1; n <= kNamesTried; ++n) {
         const std::string candidate = CandidateName(name, n);
         if (candidate.size() + sizeof kInfoSuffix - 1 > NAME_MAX)

@@ -126,11 +126,11 @@ TEST_F(InterruptedRun, AKillAtAnyMomentLosesNoPicture) {
         SCOPED_TRACE("killed after " + std::to_string(afterMs) + " ms");
         MakePictures();
         EXPECT_TRUE(CHandoffQueue(true).Post(HANDOFF_RESIZE_DEFAULT, m_files));
-        vtltest::RunProgram(
-            VTL_BIN_DIR "/vtl", {}, {{"VTL_AUTOCLICK", "IDC_YESTOALL"}}, 60, [&](int pid) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
-                ::kill(pid, SIGKILL);
-            });
+        vtltest::RunProgram(VTL_BIN_DIR "/vtl", {}, {{"VTL_AUTOCLICK", "IDC_YESTOALL"}}, 60,
+                            [&](int pid) {
+                                std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
+                                ::kill(pid, SIGKILL);
+                            });
         CountTurned();
         CheckTrash({m_original});
     }

@@ -257,10 +257,14 @@ TEST(RunNotice, SaysWhereTheLongRunsWentAndWhatFailed) {
         {{11s, 3, {}, {"/p/resize"}}, "3 pictures resized into /p/resize", "", true},
         {{11s, 2, {}, two}, "2 pictures resized into 2 folders", "/p/resize\n/q/resize", true},
         {{11s, 1, {}, {}}, "1 picture resized for mailing", "", false},
-        {{1s, 1, {"/p/a.jpg"}, {"/p/resize"}}, "1 picture could not be resized",
-         "1 picture resized into /p/resize\n/p/a.jpg", true},
-        {{1s, 0, {"/1", "/2", "/3", "/4", "/5", "/6", "/7"}, {}}, "7 pictures could not be resized",
-         "/1\n/2\n/3\n/4\n/5\n... and 2 more", false},
+        {{1s, 1, {"/p/a.jpg"}, {"/p/resize"}},
+         "1 picture could not be resized",
+         "1 picture resized into /p/resize\n/p/a.jpg",
+         true},
+        {{1s, 0, {"/1", "/2", "/3", "/4", "/5", "/6", "/7"}, {}},
+         "7 pictures could not be resized",
+         "/1\n/2\n/3\n/4\n/5\n... and 2 more",
+         false},
     };
     for (const auto& c : cases) {
         const auto notice = MakeRunNotice(c.end);

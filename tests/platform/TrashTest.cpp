@@ -54,8 +54,8 @@ TEST(Trash, AVolumeUsesTheSharedTrashOnlyAsAnAdministratorMadeIt) {
              fs::create_directory_symlink(top + "/elsewhere", top + "/.Trash-" + uid);
          },
          ""},
-        {"a volume that cannot be written", [](const std::string& top) { vtltest::MakeReadOnly(top); },
-         ""},
+        {"a volume that cannot be written",
+         [](const std::string& top) { vtltest::MakeReadOnly(top); }, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -79,11 +79,8 @@ TEST(Trash, AKeptOriginalIsASecondNameOfTheFileWithItsRecord) {
     const struct {
         std::string name, keptAs;
     } cases[] = {
-        {"a b%#.jpg", "a b%#.jpg"},
-        {"a b%#.jpg", "a b%#.2.jpg"}, // the same name again
-        {"plain", "plain"},
-        {"plain", "plain.2"},
-        {"plain", "plain.3"},
+        {"a b%#.jpg", "a b%#.jpg"}, {"a b%#.jpg", "a b%#.2.jpg"}, // the same name again
+        {"plain", "plain"},         {"plain", "plain.2"},         {"plain", "plain.3"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.keptAs);
@@ -94,10 +91,10 @@ TEST(Trash, AKeptOriginalIsASecondNameOfTheFileWithItsRecord) {
         EXPECT_EQ(*kept, trash + "/files/" + c.keptAs);
         EXPECT_EQ(Inode(*kept), Inode(file)) << "the file stays where it is, and is not copied";
         const std::string record = vtltest::ReadFile(trash + "/info/" + c.keptAs + ".trashinfo");
-        EXPECT_TRUE(std::regex_match(record, std::regex("\\[Trash Info\\]\nPath=" +
-                                                        TrashInfoPath(fs::canonical(file)) +
-                                                        "\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT"
-                                                        "\\d\\d:\\d\\d:\\d\\d\n")))
+        EXPECT_TRUE(std::regex_match(
+            record, std::regex("\\[Trash Info\\]\nPath=" + TrashInfoPath(fs::canonical(file)) +
+                               "\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT"
+                               "\\d\\d:\\d\\d:\\d\\d\n")))
             << record;
     }
     EXPECT_EQ(TrashInfoPath("/p/a b%#ü.jpg"), "/p/a%20b%25%23%C3%BC.jpg");
@@ -176,9 +173,9 @@ TEST(Trash, ARecordLeftWithoutItsFileIsTidiedOnceItIsOld) {
     const std::string file = vtltest::MakeTempDir("pictures") + "/a.jpg";
     vtltest::WriteFile(file, "picture");
     ASSERT_TRUE(KeepInTrash(file));
-    EXPECT_EQ(vtltest::FolderNames(info),
-              (std::set<std::string>{"a.jpg.trashinfo", "kept.jpg.trashinfo",
-                                     "new.jpg.trashinfo"}));
+    EXPECT_EQ(
+        vtltest::FolderNames(info),
+        (std::set<std::string>{"a.jpg.trashinfo", "kept.jpg.trashinfo", "new.jpg.trashinfo"}));
 }
 
 } // namespace

@@ -73,8 +73,8 @@ std::vector<std::vector<std::string>> PrivateBus::Notices() const {
     std::vector<std::vector<std::string>> notices;
     for (int n = 1; std::filesystem::exists(m_dir + "/notice-" + std::to_string(n)); ++n) {
         const std::string folder = m_dir + "/notice-" + std::to_string(n) + "/";
-        notices.push_back(
-            {ReadFile(folder + "summary"), ReadFile(folder + "body"), ReadFile(folder + "actions")});
+        notices.push_back({ReadFile(folder + "summary"), ReadFile(folder + "body"),
+                           ReadFile(folder + "actions")});
     }
     return notices;
 }
