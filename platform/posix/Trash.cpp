@@ -82,6 +82,15 @@ std::string TopDir(const std::string& file, dev_t device) {
     return top.empty() ? "/" : top;
 }
 
+// The home trash folder, made with its two sub-folders when missing; "" when it cannot be.
+std::string HomeTrashDir() {
+    const std::string data = DataHome();
+    if (data.empty())
+        return "";
+    MakeFolders(data);
+    return UsableTrash(data + "/Trash");
+}
+
 std::string TrashFor(const std::string& file, dev_t device) {
     const std::string data = DataHome();
     if (!data.empty()) {
@@ -123,6 +132,24 @@ void TidyOrphans(const std::string& trash) {
     closedir(dir);
 }
 
+// The record's "Path=" value: the path with every byte but letters, digits, "-._~" and "/"
+// written as %XX.
+std::string TrashInfoPath(const std::string& path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string escaped;
+    for (const unsigned char c : path) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            std::strchr("-._~/", c)) {
+            escaped += static_cast<char>(c);
+        } else {
+            escaped += '%';
+            escaped += kHex[c >> 4];
+            escaped += kHex[c & 15];
+        }
+    }
+    return escaped;
+}
+
 std::string LocalTimeNow() {
     const time_t now = time(nullptr);
     tm local{};
@@ -132,14 +159,24 @@ std::string LocalTimeNow() {
     return text;
 }
 
-// "a.jpg", "a.2.jpg", "a.3.jpg", …; a name without an extension gets ".2" at its end.
+// "a.jpg", "a.2.jpg", "a.3.jpg", …; a name without an extension gets ".2" at its end. A name
+// too long for its record's name is shortened before its extension, never inside a character.
 std::string CandidateName(const std::string& name, int n) {
-    if (n == 1)
-        return name;
-    const std::size_t dot = name.rfind('.');
-    const std::string number = "." + std::to_string(n);
-    return dot == std::string::npos || dot == 0 ? name + number
-                                                : name.substr(0, dot) + number + name.substr(dot);
+    constexpr std::size_t kRoom = NAME_MAX - (sizeof kInfoSuffix - 1);
+    const std::string number = n == 1 ? "" : "." + std::to_string(n);
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || name.size() - dot + number.size() >= kRoom / 2)
+        dot = name.size();
+    std::string stem = name.substr(0, dot);
+    const std::string extension = name.substr(dot);
+    if (stem.size() + number.size() + extension.size() > kRoom) {
+        stem.resize(kRoom - number.size() - extension.size());
+        while (!stem.empty() && (static_cast<unsigned char>(stem.back()) & 0xC0) == 0x80)
+            stem.pop_back();
+        if (!stem.empty() && static_cast<unsigned char>(stem.back()) >= 0xC0)
+            stem.pop_back();
+    }
+    return stem + number + extension;
 }
 
 bool WriteAll(int fd, const std::string& bytes) {
@@ -170,14 +207,6 @@ Failure NotKept(const std::string& path, const std::string& why) {
 
 } // namespace
 
-std::string HomeTrashDir() {
-    const std::string data = DataHome();
-    if (data.empty())
-        return "";
-    MakeFolders(data);
-    return UsableTrash(data + "/Trash");
-}
-
 std::string VolumeTrashDir(const std::string& topdir, unsigned uid) {
     const std::string top = topdir == "/" ? "" : topdir;
     const std::string user = std::to_string(uid);
@@ -190,22 +219,6 @@ std::string VolumeTrashDir(const std::string& topdir, unsigned uid) {
             return trash;
     }
     return UsableTrash(top + "/.Trash-" + user);
-}
-
-std::string TrashInfoPath(const std::string& path) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string escaped;
-    for (const unsigned char c : path) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-            std::strchr("-._~/", c)) {
-            escaped += static_cast<char>(c);
-        } else {
-            escaped += '%';
-            escaped += kHex[c >> 4];
-            escaped += kHex[c & 15];
-        }
-    }
-    return escaped;
 }
 
 Result<std::string> KeepInTrash(const std::string& path) {
@@ -225,8 +238,6 @@ Result<std::string> KeepInTrash(const std::string& path) {
         "[Trash Info]\nPath=" + TrashInfoPath(original) + "\nDeletionDate=" + LocalTimeNow() + "\n";
     for (int n = 1; n <= kNamesTried; ++n) {
         const std::string candidate = CandidateName(name, n);
-        if (candidate.size() + sizeof kInfoSuffix - 1 > NAME_MAX)
-            return NotKept(path, "its name is too long for the trash");
         // The record comes first, made exclusively: it claims the name, and a file in the
         // trash always has its record.
         const std::string info = trash + "/info/" + candidate + kInfoSuffix;

@@ -12,14 +12,8 @@
 
 namespace plat {
 
-// The home trash folder (made with its two sub-folders when missing), or "" when it cannot be
-// made.
-std::string HomeTrashDir();
 // The trash folder of the volume mounted at `topdir` for user `uid`, made with its two
 // sub-folders when missing; "" when none can be used there.
 std::string VolumeTrashDir(const std::string& topdir, unsigned uid);
-// The "Path=" value of a trashed file's record: its path with every byte but letters, digits,
-// "-._~" and "/" written as %XX.
-std::string TrashInfoPath(const std::string& path);
 
 } // namespace plat

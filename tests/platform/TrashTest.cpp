@@ -61,25 +61,27 @@ TEST(Trash, AnOriginalIsKeptInItsVolumesTrashOrStaysWhereItIs) {
     vtltest::WriteFile(home + "/info/new.jpg.trashinfo", "");
     const timeval old[2] = {{time(nullptr) - 120, 0}, {time(nullptr) - 120, 0}};
     utimes((home + "/info/old.jpg.trashinfo").c_str(), old);
+    const std::string longName = std::string(250, 'n') + ".jpg";
+    // The volume: "" the home volume, "tmpfs" one of its own, "link" one whose trash is a link.
+    // What is read-only under the trash; the name kept under its files/ ("": not kept); the
+    // record's Path= after the picture's folder.
     const struct {
-        const char* name;
-        const char*
-            volume; // "": the home volume; "tmpfs": one of its own; "link": its trash a link
-        const char* readOnly; // under the trash
-        const char* keptAs;   // under the trash's files/; nullptr: not kept
-        const char* path;     // the record's Path=, after the picture's folder
+        std::string name;
+        const char *volume, *readOnly;
+        std::string keptAs, path;
     } cases[] = {
         {"a b%#.jpg", "", nullptr, "a b%#.jpg", "/a%20b%25%23.jpg"},
         {"a b%#.jpg", "", nullptr, "a b%#.2.jpg", "/a%20b%25%23.jpg"},
         {"plain", "", nullptr, "plain", "/plain"},
         {"plain", "", nullptr, "plain.2", "/plain"},
         {"a.jpg", "tmpfs", nullptr, "a.jpg", "/a.jpg"},
-        {"a.jpg", "", "/info", nullptr, nullptr},
-        {"a.jpg", "", "/files", nullptr, nullptr},
-        {"a.jpg", "link", nullptr, nullptr, nullptr},
+        {longName, "", nullptr, std::string(241, 'n') + ".jpg", "/" + longName}, // fits its record
+        {"a.jpg", "", "/info", "", ""},
+        {"a.jpg", "", "/files", "", ""},
+        {"a.jpg", "link", nullptr, "", ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.name) + " " + c.volume + (c.readOnly ? c.readOnly : ""));
+        SCOPED_TRACE(c.name.substr(0, 20) + " " + c.volume + (c.readOnly ? c.readOnly : ""));
         std::string dir = vtltest::MakeTempDir("pictures"), trash = home;
         std::string data = std::getenv("XDG_DATA_HOME");
         if (*c.volume && !vtltest::MountPrivately(dir, "8m")) {
@@ -104,7 +106,7 @@ TEST(Trash, AnOriginalIsKeptInItsVolumesTrashOrStaysWhereItIs) {
         const std::string file = dir + "/" + c.name;
         vtltest::WriteFile(file, "picture");
         const auto kept = KeepInTrash(file);
-        ASSERT_EQ(kept.ok(), c.keptAs != nullptr) << (kept ? *kept : kept.error().message);
+        ASSERT_EQ(kept.ok(), !c.keptAs.empty()) << (kept ? *kept : kept.error().message);
         EXPECT_EQ(vtltest::ReadFile(file), "picture");
         if (!kept) {
             EXPECT_NE(kept.error().message.find(file), std::string::npos);
