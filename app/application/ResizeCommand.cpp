@@ -3,6 +3,7 @@
 #include "app/application/ResizeOptions.h"
 #include "app/batch/ResizeJob.h"
 #include "app/model/OutputPath.h"
+#include "app/model/PictureFolders.h"
 #include "app/model/ResizeRules.h"
 #include "image/IImage.h"
 #include "platform/FileFacts.h"
@@ -48,24 +49,37 @@ void EndIfStopped() {
     }
 }
 
-// The run's files from the arguments, in their order; an argument that cannot be one is a
-// failure. A FIFO or a device named like a picture is refused here: reading it would wait for
-// ever.
-std::vector<std::string> RunFiles(const std::vector<std::string>& inputs, Failures& failures) {
+// The run's files from the arguments, in their order, a folder standing for the pictures of its
+// tree (as a folder handed over by a file manager does); an argument or a picture that cannot be
+// read is a failure. A FIFO or a device named like a picture is refused here: reading it would
+// wait for ever.
+std::vector<std::string> RunFiles(const std::vector<std::string>& inputs,
+                                  const ResizeSetting& setting, Failures& failures) {
     std::vector<std::string> files;
-    for (const std::string& input : inputs) {
+    const auto take = [&](const std::string& path) {
         struct stat facts {};
-        if (stat(input.c_str(), &facts) != 0)
-            failures.emplace_back(input, errno == ENOENT ? "no such file or folder"
-                                                         : std::strerror(errno));
-        else if (S_ISDIR(facts.st_mode)) // the one place a folder would become its pictures
-            failures.emplace_back(input, "a folder: give the pictures in it");
+        if (stat(path.c_str(), &facts) != 0)
+            failures.emplace_back(path, errno == ENOENT ? "no such file or folder"
+                                                        : std::strerror(errno));
         else if (!S_ISREG(facts.st_mode))
-            failures.emplace_back(input, "not a regular file");
-        else if (access(input.c_str(), R_OK) != 0)
-            failures.emplace_back(input, std::strerror(errno));
+            failures.emplace_back(path, "not a regular file");
+        else if (access(path.c_str(), R_OK) != 0)
+            failures.emplace_back(path, std::strerror(errno));
         else
-            files.push_back(input);
+            files.push_back(path);
+    };
+    for (const std::string& input : inputs) {
+        if (!plat::FolderExists(input)) {
+            take(input);
+            continue;
+        }
+        const PictureList tree = ExpandPictureFolders({input}, setting);
+        for (const std::string& folder : tree.unreadable)
+            failures.emplace_back(folder, "a folder that cannot be read");
+        if (tree.pictures.empty() && tree.unreadable.empty())
+            failures.emplace_back(input, "no pictures in this folder or its sub-folders");
+        for (const std::string& picture : tree.pictures)
+            take(picture);
     }
     return files;
 }
@@ -178,7 +192,7 @@ int RunResizeCommand(const std::vector<std::string>& args) {
         return EXIT_ALL_DONE;
     }
     Failures failures;
-    const std::vector<std::string> files = RunFiles(line.inputs, failures);
+    const std::vector<std::string> files = RunFiles(line.inputs, line.setting, failures);
     for (const auto& [input, reason] : failures)
         TellFailure(input, reason);
     const std::size_t inputFailures = failures.size();

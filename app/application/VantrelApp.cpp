@@ -5,6 +5,7 @@
 #include "app/batch/DlgProcess.h"
 #include "app/batch/MailPictures.h"
 #include "app/batch/ReadAndResize.h"
+#include "app/batch/RunNotice.h"
 #include "app/model/AppSetting.h"
 #include "app/model/PictureFolders.h"
 #include "app/model/base/HandoffQueue.h"
@@ -151,6 +152,7 @@ bool CVantrelApp::RunHandoff(std::uint32_t command) {
         return true;
     if (command == HANDOFF_RESIZE_DIALOG) {
         ReadAndResize();
+        WaitForRunNotices();
         return true;
     }
     // Building the progress dialog takes as long as starting the image library and reading the
@@ -164,6 +166,7 @@ bool CVantrelApp::RunHandoff(std::uint32_t command) {
     process.m_bMail = command == HANDOFF_RESIZE_DEFAULT_MAIL;
     if (process.DoModal() == IDOK && process.m_bMail)
         MailPictures();
+    WaitForRunNotices();
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "app/batch/MailPictures.h"
 #include "app/batch/ReadInfoPass.h"
 #include "app/batch/ResizeJob.h"
+#include "app/batch/RunNotice.h"
 #include "app/model/AppSetting.h"
 #include "app/res/Dialogs.h"
 #include "app/res/resource.h"
@@ -34,6 +35,7 @@ int CDlgProcess::DoModal() {
     // A stop signal (a logout, a kill, Ctrl+C) cancels the run as Cancel does; once the pass
     // has let go of its files, the process ends.
     plat::CStopSignals stopSignals([this] { OnCancel(); });
+    m_started = std::chrono::steady_clock::now();
     // The pass starts before the window is made, which takes a few milliseconds of font
     // loading; what it posts waits in the queue until the window takes it.
     StartPass();
@@ -108,6 +110,11 @@ plat::LRESULT CDlgProcess::OnMessage(plat::UINT message, plat::WPARAM wParam, pl
         m_nYDpi = result.nYDpi;
         m_nWritten = result.nWritten;
         m_outputs = result.outputs;
+        if (m_nMode == PROCESS_RESIZE)
+            NotifyRunEnded({std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now() - m_started),
+                            result.nWritten, result.failures,
+                            OutputFolders(m_outputs, m_bMail && !GetAppSetting()->m_resize.bOverwrite)});
         ShowFailures(result.failures);
         OnOK();
     }

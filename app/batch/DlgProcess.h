@@ -9,7 +9,8 @@
 // SIGHUP cancel the run the same way and then end the process. The outputs of a cancelled
 // run with m_bMail are discarded with their private folder. A resize job in which
 // some pictures could not be read, placed or written ends with one message listing them
-// before the dialog closes.
+// before the dialog closes; such a job, and one that took long, also ends with a notice on the
+// desktop (RunNotice.h).
 //
 // Callers (user-interface thread): the resize options dialog, the main window's Resize command
 // and the shell launch modes. It needs no parent and runs modally from a plain QApplication.
@@ -40,6 +41,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ProgressCtrl.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -86,4 +88,5 @@ class CDlgProcess : public plat::CDialog {
     std::thread m_worker;
     std::vector<ResizeOutput> m_outputs;
     CDlgConfirm* m_pOpenQuestion = nullptr;
+    std::chrono::steady_clock::time_point m_started;
 };

@@ -10,6 +10,7 @@
 #include "platform/FileFacts.h"
 #include "platform/Paths.h"
 #include "platform/ReplaceFile.h"
+#include "platform/Trash.h"
 
 #include <sys/stat.h>
 
@@ -225,6 +226,10 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
     // A stopped run writes nothing more: the temporary file goes with `replacement`.
     if (m_sink.IsStopping())
         return Result::Skipped;
+    // An original that is replaced goes to the trash first; where it cannot, it stays.
+    if (s.bOverwrite && s.bTrash && plat::FileExists(replacement.TargetPath()) &&
+        !plat::KeepInTrash(replacement.TargetPath()))
+        return Result::Failed;
     return replacement.Commit(plat::DefaultFileMode()) ? Result::Written : Result::Failed;
 }
 

@@ -8,7 +8,9 @@
 // colours) and saves it; under a file size limit, at the quality and size that fit it
 // (SizeLimit.h). A picture is written to a temporary file beside its output and
 // committed over it only when complete and the run still goes on (plat::CFileReplacement), so
-// a failed, stopped or killed save leaves the file it would replace byte for byte. The result
+// a failed, stopped or killed save leaves the file it would replace byte for byte. An original
+// that "Overwrite the source file" replaces goes to the trash first (plat::KeepInTrash) unless
+// the settings say otherwise; where it cannot, the picture fails and the original stays. The result
 // lists the pictures that could not be read, placed or written, one that threw included; a
 // picture skipped by the user's answer or by a stop is not a failure. It also hands back every
 // output path in input order, with what became of it and the size written (in mail mode these

@@ -7,11 +7,13 @@
 #include "platform/Registry.h"
 #include "tests/support/FakeMailProgram.h"
 #include "tests/support/Pictures.h"
+#include "tests/support/PrivateBus.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -110,6 +112,30 @@ TEST_F(LaunchModes, ResizeOpensTheDialogOnTheSelection) {
         Run(button);
         EXPECT_FALSE(BrowserOpened()) << button;
         EXPECT_EQ(Resized(), resized) << button;
+    }
+}
+
+// Without a window left, vtl stays for the notice of a run in which a picture failed until the
+// person closes it, but no longer than half a minute.
+TEST_F(LaunchModes, WithoutAWindowVtlStaysForItsNoticeAtMostHalfAMinute) {
+    vtltest::WriteFile(m_pictures + "/bad.jpg", "not a picture");
+    m_files.push_back(m_pictures + "/bad.jpg");
+    const struct {
+        const char* person;
+        int least, most; // seconds vtl lives
+    } cases[] = {{"close", 0, 10}, {"keep", 29, 40}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.person);
+        const vtltest::PrivateBus bus("", c.person);
+        HandOff(HANDOFF_RESIZE_DEFAULT);
+        const auto start = std::chrono::steady_clock::now();
+        Run("IDOK"); // the message listing the failure
+        const auto lived = std::chrono::steady_clock::now() - start;
+        EXPECT_TRUE(Resized());
+        ASSERT_EQ(bus.Notices().size(), 1u);
+        EXPECT_EQ(bus.Notices()[0][0], "1 picture could not be resized");
+        EXPECT_GE(lived, std::chrono::seconds(c.least));
+        EXPECT_LE(lived, std::chrono::seconds(c.most));
     }
 }
 

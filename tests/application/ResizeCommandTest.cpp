@@ -120,7 +120,7 @@ TEST(ResizeCommand, BadInputAndUsageErrorsAreToldAndLoseNothing) {
         {{"--to", "$D/out", "$D/a.jpg", "$D/bad.jpg", "$D/c.jpg"}, 1, "bad.jpg: not a picture", 2},
         {{"--to", "$D/out", "$D/none.jpg", "$D/a.jpg"}, 1, "none.jpg: no such file or folder", 1},
         {{"--to", "$D/out", "$D/fifo.jpg", "$D/a.jpg"}, 1, "fifo.jpg: not a regular file", 1},
-        {{"--to", "$D/out", "$D", "$D/a.jpg"}, 1, ": a folder", 1},
+        {{"--to", "$D/out", "$D"}, 1, "fifo.jpg: not a regular file", 2}, // a.jpg and c.jpg
         {{"--to", "$D/a.jpg/out", "$D/a.jpg"}, 1, "the folder cannot be made: Not a directory", 0},
         {{"--to", "$D/out", "--max-kb", "-1", "$D/a.jpg"}, 2, "--max-kb -1: give", 0},
     };

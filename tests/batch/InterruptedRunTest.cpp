@@ -1,7 +1,8 @@
 // A real vtl process stopped in the middle of "Resize as default setting" over the user's own
-// pictures, each turned and written over itself: a stop signal (a logout, a kill, Ctrl+C)
-// ends it cleanly, and what a kill -9 leaves behind is swept by the next run over the folder.
-// Either way every picture is whole: the old one byte for byte, or the new one.
+// pictures, each turned and written over itself, its original kept in the trash: a stop signal
+// (a logout, a kill, Ctrl+C) ends it cleanly, and what a kill -9 leaves behind is swept by the
+// next run over the folder. Either way every picture is whole: the old one byte for byte, or
+// the new one, and every original in the trash is whole with its record.
 #include "app/model/AppSetting.h"
 #include "app/model/base/HandoffQueue.h"
 #include "platform/ReplaceFile.h"
@@ -9,6 +10,7 @@
 #include "tests/support/Pictures.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,8 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <random>
+#include <set>
 #include <thread>
 
 namespace {
@@ -73,10 +77,77 @@ class InterruptedRun : public testing::Test {
         return turned;
     }
 
+    // Every file in the trash is one of `originals` byte for byte, with its record; returns how
+    // many records have no file (what a kill between the two leaves).
+    std::size_t CheckTrash(const std::set<std::string>& originals) const {
+        std::size_t orphans = 0;
+        for (const std::string& name : vtltest::FolderNames(m_trash + "/files"))
+            EXPECT_TRUE(originals.contains(vtltest::ReadFile(m_trash + "/files/" + name))) << name;
+        for (const std::string& record : vtltest::FolderNames(m_trash + "/info"))
+            orphans += !fs::exists(m_trash + "/files/" + record.substr(0, record.rfind('.')));
+        EXPECT_EQ(vtltest::FolderNames(m_trash + "/files").size() + orphans,
+                  vtltest::FolderNames(m_trash + "/info").size());
+        return orphans;
+    }
+
+    const std::string m_data = vtltest::MakeTempDir("data");
+    const vtltest::ScopedEnv m_env{{{"XDG_DATA_HOME", m_data}}};
+    const std::string m_trash = m_data + "/Trash";
     std::string m_dir;
     std::vector<std::string> m_files;
     std::string m_original;
 };
+
+TEST_F(InterruptedRun, OverwritingTwoPicturesLeavesBothOriginalsInTheTrash) {
+    m_dir = vtltest::MakeTempDir("pictures");
+    m_files = {vtltest::MakePicture(m_dir + "/a b.jpg", 300, 200),
+               vtltest::MakePicture(m_dir + "/c.png", 200, 300)};
+    const std::vector<std::string> originals = {vtltest::ReadFile(m_files[0]),
+                                                vtltest::ReadFile(m_files[1])};
+    const vtltest::ProgramRun run = RunVtl();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(vtltest::Inspect(m_files[1]).width, 300) << "turned";
+    for (int i = 0; i < 2; ++i) {
+        const std::string name = fs::path(m_files[i]).filename().string();
+        EXPECT_TRUE(vtltest::ReadFile(m_trash + "/files/" + name) == originals[i]) << name;
+        EXPECT_NE(vtltest::ReadFile(m_trash + "/info/" + name + ".trashinfo")
+                      .find("\nPath=" + fs::canonical(m_dir).string() + "/" +
+                            (i ? "c.png" : "a%20b.jpg") + "\n"),
+                  std::string::npos);
+    }
+}
+
+// kill -9 at random moments: no picture is ever lost or half written, the trash holds only
+// whole originals, and the next run leaves no temporary file and no record without its file.
+TEST_F(InterruptedRun, AKillAtAnyMomentLosesNoPicture) {
+    std::mt19937 random(std::random_device{}());
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        const int afterMs = std::uniform_int_distribution<int>(0, 2000)(random);
+        SCOPED_TRACE("killed after " + std::to_string(afterMs) + " ms");
+        MakePictures();
+        EXPECT_TRUE(CHandoffQueue(true).Post(HANDOFF_RESIZE_DEFAULT, m_files));
+        vtltest::RunProgram(VTL_BIN_DIR "/vtl", {}, {{"VTL_AUTOCLICK", "IDC_YESTOALL"}}, 60,
+                            [&](int pid) {
+                                std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
+                                ::kill(pid, SIGKILL);
+                            });
+        CountTurned();
+        CheckTrash({m_original});
+    }
+    // A minute later, the next run over the last folder; what it replaces goes to the trash too.
+    std::set<std::string> originals = {m_original};
+    for (const std::string& file : m_files)
+        originals.insert(vtltest::ReadFile(file));
+    const timeval old[2] = {{time(nullptr) - 120, 0}, {time(nullptr) - 120, 0}};
+    for (const std::string& leftover : Leftovers())
+        utimes(leftover.c_str(), old);
+    for (const std::string& record : vtltest::FolderNames(m_trash + "/info"))
+        utimes((m_trash + "/info/" + record).c_str(), old);
+    const vtltest::ProgramRun next = RunVtl();
+    EXPECT_EQ(next.status, 0) << next.err;
+    EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+    EXPECT_EQ(CheckTrash(originals), 0u);
+}
 
 TEST_F(InterruptedRun, AStopSignalEndsTheRunAndLeavesNoTemporaryFile) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {

@@ -2,6 +2,7 @@
 // own instead of the progress dialog: questions are answered from a script.
 #include "app/batch/ReadInfoPass.h"
 #include "app/batch/ResizeJob.h"
+#include "app/batch/RunNotice.h"
 #include "app/model/ResizeRules.h"
 #include "image/ximage.h"
 #include "tests/batch/BatchTestSupport.h"
@@ -98,6 +99,31 @@ TEST(ResizeJob, OverwritingAsksAndFollowsTheAnswers) {
             EXPECT_EQ(Inspect(files[i]).width, changed[i] ? 100 : 200) << files[i];
         EXPECT_TRUE(sink.result.failures.empty()) << "a skipped file is not a failure";
         EXPECT_EQ(vtltest::FolderNames(dir).size(), 3u) << "no temporary file is left";
+    }
+}
+
+// Overwriting asks as before. With the trash off the originals are replaced as before; where
+// the trash cannot take them, they stay and their pictures fail. (Into the trash: the real
+// program's test, InterruptedRunTest.cpp.)
+TEST(ResizeJob, OriginalsTheTrashCannotTakeStayAndTrashOffReplacesThem) {
+    for (const bool trashOff : {true, false}) {
+        SCOPED_TRACE(trashOff);
+        const std::string data = vtltest::MakeTempDir("data");
+        const vtltest::ScopedEnv env({{"XDG_DATA_HOME", data}});
+        fs::create_directories(data + "/Trash/info");
+        if (!trashOff && !vtltest::MakeReadOnly(data + "/Trash/info"))
+            GTEST_SKIP() << "needs a read-only folder";
+        const std::string dir = vtltest::MakeTempDir("overwrite");
+        const std::vector<std::string> files = MakePictures(dir, 2, 200, 100);
+        ResizeSetting& s = Reset(files);
+        s.bOverwrite = 1, s.nWidth = s.nHeight = 50, s.bTrash = !trashOff;
+        const Sink sink = Resize({CONFIRM_YESTOALL});
+        EXPECT_EQ(sink.asked.size(), 1u);
+        EXPECT_EQ(sink.result.failures, trashOff ? std::vector<std::string>{} : files);
+        for (const std::string& file : files)
+            EXPECT_EQ(Inspect(file).width, trashOff ? 100 : 200);
+        EXPECT_EQ(vtltest::FolderNames(data + "/Trash/files"), std::set<std::string>{});
+        EXPECT_EQ(vtltest::FolderNames(dir).size(), 2u) << "no temporary file is left";
     }
 }
 
@@ -267,6 +293,38 @@ TEST(ResizeJob, APictureThatThrowsFailsAloneOnEveryThread) {
         ASSERT_EQ(sink.result.failures.size(), 1u) << "one picture failed alone";
         for (const std::string& file : files)
             EXPECT_EQ(Inspect(file).width, file == sink.result.failures[0] ? 64 : 32) << file;
+    }
+}
+
+// What the desktop is told at the end of a run: nothing after a quick clean one.
+TEST(RunNotice, SaysWhereTheLongRunsWentAndWhatFailed) {
+    using namespace std::chrono_literals;
+    const std::vector<std::string> two = {"/p/resize", "/q/resize"};
+    const struct {
+        RunEnd end;
+        const char *summary, *body; // summary nullptr: no notice
+        bool canOpen;
+    } cases[] = {
+        {{10s, 3, {}, {"/p/resize"}}, nullptr, "", false},
+        {{11s, 3, {}, {"/p/resize"}}, "3 pictures resized into /p/resize", "", true},
+        {{11s, 2, {}, two}, "2 pictures resized into 2 folders", "/p/resize\n/q/resize", true},
+        {{11s, 1, {}, {}}, "1 picture resized for mailing", "", false},
+        {{1s, 1, {"/p/a.jpg"}, {"/p/resize"}},
+         "1 picture could not be resized",
+         "1 picture resized into /p/resize\n/p/a.jpg",
+         true},
+        {{1s, 0, {"/1", "/2", "/3", "/4", "/5", "/6", "/7"}, {}},
+         "7 pictures could not be resized",
+         "/1\n/2\n/3\n/4\n/5\n... and 2 more",
+         false},
+    };
+    for (const auto& c : cases) {
+        const auto notice = MakeRunNotice(c.end);
+        ASSERT_EQ(notice.has_value(), c.summary != nullptr) << c.end.took.count();
+        if (!notice)
+            continue;
+        EXPECT_EQ(std::tie(notice->summary, notice->body, notice->action),
+                  std::tuple(c.summary, c.body, c.canOpen ? "Open folder" : ""));
     }
 }
 

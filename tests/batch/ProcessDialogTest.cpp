@@ -1,14 +1,18 @@
 // The progress and confirmation dialogs carrying real runs offscreen: what the person sees of
 // a run, the questions answered by clicking, Cancel and the close box at any moment.
 #include "app/batch/DlgProcess.h"
+#include "app/batch/RunNotice.h"
 #include "platform/Paths.h"
 #include "tests/batch/BatchTestSupport.h"
 #include "tests/support/Pictures.h"
+#include "tests/support/PrivateBus.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
 #include "tests/ui/ModalDriver.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -19,6 +23,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -103,6 +108,66 @@ TEST(ProcessDialog, QuestionsAreAnsweredInTheDialogAndFailuresListedInOneMessage
     EXPECT_EQ(std::pair(Inspect(files[1]).width, Inspect(files[2]).width), std::pair(80, 80));
 }
 
+// The folder the person opens from a notice.
+struct OpenedFolders : QObject {
+    Q_OBJECT
+  public Q_SLOTS:
+    void Open(const QUrl& url) { opened.push_back(url.toLocalFile().toStdString()); }
+
+  public:
+    std::vector<std::string> opened;
+};
+
+// A run in which a picture failed ends with a notice on the desktop, over a bus of the test's
+// own; a quick clean run with none; and where no notification service is on the bus, or no
+// bus at all, nothing is shown and nothing waits.
+TEST(ProcessDialog, ARunWithAFailureTellsTheDesktop) {
+    const struct {
+        const char* bus; // "": no bus at all
+        const char* person;
+        bool damaged, told;
+    } cases[] = {
+        {"notices", "open", true, true},
+        {"notices", "close", false, false},
+        {"no service", "", true, false},
+        {"", "", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.bus) + " " + c.person);
+        std::optional<vtltest::PrivateBus> bus;
+        if (*c.bus)
+            bus.emplace("", c.person);
+        const std::string dir = vtltest::MakeTempDir("told");
+        std::vector<std::string> files = MakePictures(dir, 1, 80, 60);
+        if (c.damaged) {
+            vtltest::WriteFile(dir + "/bad.jpg", std::string("\xFF\xD8\xFF\xE0", 4) + "junk");
+            files.push_back(dir + "/bad.jpg");
+        }
+        Reset(files);
+        OpenedFolders folders;
+        QDesktopServices::setUrlHandler("file", &folders, "Open");
+        const auto person = vtltest::OnEveryModal([](QWidget* modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal))
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        });
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(RunProcess().code, plat::IDOK);
+        WaitForRunNotices();
+        QDesktopServices::unsetUrlHandler("file");
+        EXPECT_LT(clock.elapsed(), 2500) << "nothing waits for a notice that is not shown";
+        const auto notices = bus ? bus->Notices() : std::vector<std::vector<std::string>>{};
+        EXPECT_EQ(notices.size(), c.told ? 1u : 0u);
+        if (!c.told)
+            continue;
+        EXPECT_EQ(notices[0], (std::vector<std::string>{
+                                  "1 picture could not be resized",
+                                  "1 picture resized into " + dir + "/resize\n" + dir + "/bad.jpg",
+                                  "default\nOpen folder\nopen\nOpen folder"}));
+        EXPECT_EQ(folders.opened, std::vector<std::string>{dir + "/resize"});
+    }
+}
+
 TEST(ProcessDialog, CancelEndsAtOnceAndNothingIsWrittenAfterTheCurrentFiles) {
     const std::string dir = vtltest::MakeTempDir("cancel");
     Reset(MakePictures(dir, 50, 1600, 1200));
@@ -179,3 +244,5 @@ TEST(ProcessDialog, ResizeAndMailKeepsItsCopiesOnlyForTheMail) {
 }
 
 } // namespace
+
+#include "ProcessDialogTest.moc"

@@ -26,7 +26,8 @@ pid_t Start(std::vector<std::string> arguments) {
 
 } // namespace
 
-PrivateBus::PrivateBus(const std::string& portalAnswer) : m_dir(MakeTempDir("bus")) {
+PrivateBus::PrivateBus(const std::string& portalAnswer, const std::string& notices)
+    : m_dir(MakeTempDir("bus")) {
     WriteFile(m_dir + "/bus.conf",
               "<busconfig><type>session</type><listen>unix:path=" + m_dir +
                   "/socket</listen><auth>EXTERNAL</auth><policy context=\"default\">"
@@ -37,9 +38,13 @@ PrivateBus::PrivateBus(const std::string& portalAnswer) : m_dir(MakeTempDir("bus
     m_env.Set("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_dir + "/socket");
     if (!WaitUntil([&] { return std::filesystem::exists(m_dir + "/socket"); }))
         throw std::runtime_error("the private bus did not start");
-    if (portalAnswer.empty())
+    if (portalAnswer.empty() && notices.empty())
         return;
-    m_portal = Start({VTL_BIN_DIR "/vtl_test_portal", m_dir, portalAnswer});
+    std::vector<std::string> arguments = {VTL_BIN_DIR "/vtl_test_portal", m_dir,
+                                          portalAnswer.empty() ? "none" : portalAnswer};
+    if (!notices.empty())
+        arguments.push_back(notices);
+    m_portal = Start(arguments);
     if (!WaitUntil([&] { return std::filesystem::exists(m_dir + "/ready"); }))
         throw std::runtime_error("the stand-in portal did not start");
 }
@@ -62,6 +67,16 @@ std::vector<PrivateBus::Call> PrivateBus::Calls() const {
         }
     }
     return calls;
+}
+
+std::vector<std::vector<std::string>> PrivateBus::Notices() const {
+    std::vector<std::vector<std::string>> notices;
+    for (int n = 1; std::filesystem::exists(m_dir + "/notice-" + std::to_string(n)); ++n) {
+        const std::string folder = m_dir + "/notice-" + std::to_string(n) + "/";
+        notices.push_back({ReadFile(folder + "summary"), ReadFile(folder + "body"),
+                           ReadFile(folder + "actions")});
+    }
+    return notices;
 }
 
 } // namespace vtltest

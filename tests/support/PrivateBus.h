@@ -1,7 +1,8 @@
 #pragma once
 // A session bus of the test's own: dbus-daemon with a configuration of its own (nothing is
 // started on demand, so no service of the machine answers on it) on a socket in a fresh folder
-// of the sandbox, and, when asked, the stand-in portal (StandInPortalMain.cpp) on it.
+// of the sandbox, and, when asked, the stand-in portal and notification service
+// (StandInPortalMain.cpp) on it.
 // DBUS_SESSION_BUS_ADDRESS names it while it lives; both processes end with it.
 #include "tests/support/TestConditions.h"
 
@@ -14,7 +15,9 @@ namespace vtltest {
 class PrivateBus {
   public:
     // `portalAnswer` as the stand-in takes it ("0", "1", "2", "error", "silent"); "": no portal.
-    explicit PrivateBus(const std::string& portalAnswer = "");
+    // `notices`: what the person does with each notice ("close", "open", "keep"); "": no
+    // notification service.
+    explicit PrivateBus(const std::string& portalAnswer = "", const std::string& notices = "");
     ~PrivateBus();
     PrivateBus(const PrivateBus&) = delete;
     PrivateBus& operator=(const PrivateBus&) = delete;
@@ -26,6 +29,8 @@ class PrivateBus {
         std::vector<std::string> bytes, names;
     };
     std::vector<Call> Calls() const;
+    // The notices shown, each as its summary, body and actions (one a line).
+    std::vector<std::vector<std::string>> Notices() const;
 
   private:
     std::string m_dir;

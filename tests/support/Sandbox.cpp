@@ -19,11 +19,12 @@ Sandbox::Sandbox() {
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot create the test sandbox");
     g_root = pattern;
-    for (const char* sub : {"config", "cache", "tmp", "runtime"})
+    for (const char* sub : {"config", "cache", "data", "tmp", "runtime"})
         fs::create_directories(fs::path(g_root) / sub);
     fs::permissions(fs::path(g_root) / "runtime", fs::perms::owner_all);
     setenv("XDG_CONFIG_HOME", (g_root + "/config").c_str(), 1);
     setenv("XDG_CACHE_HOME", (g_root + "/cache").c_str(), 1);
+    setenv("XDG_DATA_HOME", (g_root + "/data").c_str(), 1);
     setenv("TMPDIR", (g_root + "/tmp").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (g_root + "/runtime").c_str(), 1);
     setenv("VTL_MAIL_COMMAND", (g_root + "/no-mail-program").c_str(), 1);

@@ -1,9 +1,12 @@
-// vtl_test_portal RECORD ANSWER: a stand-in for the desktop portal's Email interface on the
-// session bus that DBUS_SESSION_BUS_ADDRESS names. Each ComposeEmail call is kept in RECORD/N/
-// (N from 1): "subject", "body", and per attachment "K.bytes" (read through its descriptor) and
-// "K.name" (the file the descriptor is open on). ANSWER: a Response code ("0" sent, "1"
-// cancelled, "2" other), "error" (an error reply) or "silent" (no reply at all). RECORD/ready
-// appears once the portal is on the bus.
+// vtl_test_portal RECORD ANSWER [NOTICES]: a stand-in for the desktop portal's Email interface
+// and, with NOTICES, for the desktop's notification service, on the session bus that
+// DBUS_SESSION_BUS_ADDRESS names. Each ComposeEmail call is kept in RECORD/N/ (N from 1):
+// "subject", "body", and per attachment "K.bytes" (read through its descriptor) and "K.name"
+// (the file the descriptor is open on). ANSWER: a Response code ("0" sent, "1" cancelled, "2"
+// other), "error" (an error reply), "silent" (no reply at all) or "none" (no portal). Each
+// Notify call is kept in RECORD/notice-N/: "summary", "body" and "actions" (one a line); the
+// person then, by NOTICES, "close"s the notice, "open"s its action, or "keep"s it on screen.
+// RECORD/ready appears once the services are on the bus.
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -12,6 +15,7 @@
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVirtualObject>
 #include <QDir>
+#include <QTimer>
 
 #include <climits>
 #include <unistd.h>
@@ -69,16 +73,60 @@ class CStandInPortal : public QDBusVirtualObject {
     int m_calls = 0;
 };
 
+// The notification service: every notice is answered 100 ms after it is shown.
+class CStandInNotices : public QDBusVirtualObject {
+  public:
+    CStandInNotices(QString record, QString person) : m_record(record), m_person(person) {}
+    QString introspect(const QString&) const override { return {}; }
+
+    bool handleMessage(const QDBusMessage& call, const QDBusConnection& bus) override {
+        if (call.member() == QLatin1String("GetCapabilities")) {
+            bus.send(call.createReply(QStringList{"actions", "body"}));
+            return true;
+        }
+        if (call.member() != QLatin1String("Notify") || call.arguments().size() != 8)
+            return false;
+        const uint id = ++m_calls;
+        const QString folder = m_record + QStringLiteral("/notice-%1/").arg(id);
+        QDir().mkpath(folder);
+        Write(folder + "summary", call.arguments().at(3).toString().toUtf8());
+        Write(folder + "body", call.arguments().at(4).toString().toUtf8());
+        Write(folder + "actions", call.arguments().at(5).toStringList().join('\n').toUtf8());
+        bus.send(call.createReply(id));
+        const QString path = QStringLiteral("/org/freedesktop/Notifications");
+        const QString iface = QStringLiteral("org.freedesktop.Notifications");
+        QTimer::singleShot(100, [=, this] {
+            if (m_person == QLatin1String("open"))
+                QDBusConnection::sessionBus().send(
+                    QDBusMessage::createSignal(path, iface, "ActionInvoked")
+                    << id << call.arguments().at(5).toStringList().value(2));
+            if (m_person != QLatin1String("keep"))
+                QDBusConnection::sessionBus().send(
+                    QDBusMessage::createSignal(path, iface, "NotificationClosed") << id << 2u);
+        });
+        return true;
+    }
+
+  private:
+    QString m_record, m_person;
+    uint m_calls = 0;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 3)
+    if (argc != 3 && argc != 4)
         return 2;
     CStandInPortal portal(argv[1], argv[2]);
+    CStandInNotices notices(argv[1], argc == 4 ? argv[3] : "");
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.registerVirtualObject("/org/freedesktop/portal/desktop", &portal) ||
-        !bus.registerService("org.freedesktop.portal.Desktop"))
+    if (QLatin1String(argv[2]) != QLatin1String("none") &&
+        (!bus.registerVirtualObject("/org/freedesktop/portal/desktop", &portal) ||
+         !bus.registerService("org.freedesktop.portal.Desktop")))
+        return 1;
+    if (argc == 4 && (!bus.registerVirtualObject("/org/freedesktop/Notifications", &notices) ||
+                      !bus.registerService("org.freedesktop.Notifications")))
         return 1;
     Write(QString(argv[1]) + "/ready", "");
     return app.exec();

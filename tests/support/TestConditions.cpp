@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <sched.h>
 #include <spawn.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -82,6 +85,21 @@ std::set<std::string> FolderNames(const std::string& folder) {
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
         names.insert(entry.path().filename().string());
     return names;
+}
+
+bool MountPrivately(const std::string& folder, const std::string& size) {
+    static const bool possible = geteuid() == 0 && unshare(CLONE_NEWNS) == 0 &&
+                                 mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    const char* f = folder.c_str();
+    return possible &&
+           (size.empty()
+                ? mount(f, f, nullptr, MS_BIND, nullptr) == 0 &&
+                      mount(nullptr, f, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0
+                : mount("tmpfs", f, "tmpfs", 0, ("size=" + size).c_str()) == 0);
+}
+
+bool MakeReadOnly(const std::string& folder) {
+    return MountPrivately(folder, "") || (geteuid() != 0 && chmod(folder.c_str(), 0555) == 0);
 }
 
 } // namespace vtltest

@@ -58,6 +58,14 @@ class ScopedXServer {
 // Polls `done` every 10 ms until it holds (true) or `seconds` have passed (false).
 bool WaitUntil(const std::function<bool()>& done, int seconds = 10);
 
+// Mounts a tmpfs of `size` on `folder`, or (no size) `folder` on itself read-only, in a mount
+// namespace of the calling thread, which nobody else sees; false where this process may not
+// mount (it is not root).
+bool MountPrivately(const std::string& folder, const std::string& size);
+// Makes `folder` read-only for this process: mounted read-only where it may mount (root, whom
+// permission bits do not stop), else by its permission bits; false where neither works.
+bool MakeReadOnly(const std::string& folder);
+
 // The names of the entries of a folder; empty when it cannot be listed.
 std::set<std::string> FolderNames(const std::string& folder);
 

@@ -18,7 +18,6 @@
 #include <QWindow>
 
 #include <fcntl.h>
-#include <sched.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -86,20 +85,6 @@ void ClickButton(QWidget* window, const std::string& text) {
         }
     ADD_FAILURE() << "no button " << text;
     QTest::keyClick(window, Qt::Key_Escape);
-}
-
-// Mounts a tmpfs of `size` on `folder`, or (no size) `folder` on itself read-only, in a mount
-// namespace of this thread, which runs the operation and which nobody else sees; false where
-// this process may not mount.
-bool Mount(const std::string& folder, const std::string& size) {
-    static const bool possible = geteuid() == 0 && unshare(CLONE_NEWNS) == 0 &&
-                                 mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-    const char* f = folder.c_str();
-    return possible &&
-           (size.empty()
-                ? mount(f, f, nullptr, MS_BIND, nullptr) == 0 &&
-                      mount(nullptr, f, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0
-                : mount("tmpfs", f, "tmpfs", 0, ("size=" + size).c_str()) == 0);
 }
 
 // Each row is one operation on fresh folders: "from" holds a.jpg ("A", mode 0754, modified at
@@ -205,7 +190,7 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
             {ReadOnly, ""}, {SmallDisk, "1m"}, {OtherDisk, "8m"}};
         if (c.where == ReadOnly && geteuid() != 0) {
             chmod(to.c_str(), 0555);
-        } else if (mounts.contains(c.where) && !Mount(to, mounts.at(c.where))) {
+        } else if (mounts.contains(c.where) && !vtltest::MountPrivately(to, mounts.at(c.where))) {
             std::cout << "not run (needs a file system of its own): row " << &c - cases << "\n";
             continue;
         }
