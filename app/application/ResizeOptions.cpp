@@ -296,7 +296,8 @@ std::string ResizeHelp() {
         "Usage: vtl resize [OPTIONS] FILE|FOLDER...\n"
         "Resizes, turns and re-encodes pictures without a window or a display, as\n"
         "Vantrel's \"Resize as default setting\" does. Without options each picture keeps\n"
-        "its size and format and is written into a folder \"resize\" beside it.\n\n";
+        "its size and format and is written into a folder \"resize\" beside it. A\n"
+        "folder stands for the pictures in it and its sub-folders.\n\n";
     for (const Option& option : kOptions) {
         std::string left = std::string("  ") + option.name;
         if (option.value)

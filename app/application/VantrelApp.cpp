@@ -27,10 +27,6 @@
 using namespace plat;
 namespace {
 
-// Mailing more pictures than this out of folders is asked first: a folder may hold more than
-// anyone means to mail.
-constexpr std::size_t kMailWithoutAsking = 50;
-
 std::string Lines(const std::vector<std::string>& paths) {
     std::string text;
     for (const std::string& path : paths)
@@ -39,9 +35,9 @@ std::string Lines(const std::vector<std::string>& paths) {
 }
 
 // Folders in the handed-over list stand for their pictures (the record counts what the file
-// manager handed over, not what a folder holds). False when the command ends here: no pictures
-// found, or the person said no.
-bool TakeFolders(std::uint32_t command) {
+// manager handed over, not what a folder holds); `found` says what came of folders. False when
+// the command ends here: no pictures found, or the person said no.
+bool TakeFolders(std::uint32_t command, FolderPictures& found) {
     CAppSetting* setting = GetAppSetting();
     std::vector<std::string> folders;
     for (const std::string& path : setting->m_listFiles)
@@ -68,13 +64,9 @@ bool TakeFolders(std::uint32_t command) {
                           Lines(list.unreadable) + "\n\nGo on with the other pictures?",
                       MB_OKCANCEL | MB_ICONEXCLAMATION) != IDOK)
         return false;
-    if (command == HANDOFF_RESIZE_DEFAULT_MAIL && list.fromFolders > kMailWithoutAsking)
-        return AfxMessageBox(
-                   std::string(folders.size() == 1 ? "The folder holds " : "The folders hold ") +
-                       std::to_string(setting->m_listFiles.size()) +
-                       " pictures. Resize all of them and mail them in one message?",
-                   MB_YESNO | MB_ICONQUESTION) == IDYES;
-    return true;
+    found = {folders.size(), list.fromFolders};
+    return command != HANDOFF_RESIZE_DEFAULT_MAIL ||
+           MayMailFolderPictures(found, setting->m_listFiles.size());
 }
 
 } // namespace
@@ -148,10 +140,11 @@ void CVantrelApp::AddThunarActionsOnce() {
 bool CVantrelApp::RunHandoff(std::uint32_t command) {
     if (command > HANDOFF_RESIZE_DEFAULT_MAIL)
         return false;
-    if (!TakeFolders(command))
+    FolderPictures found;
+    if (!TakeFolders(command, found))
         return true;
     if (command == HANDOFF_RESIZE_DIALOG) {
-        ReadAndResize();
+        ReadAndResize(nullptr, found);
         WaitForRunNotices();
         return true;
     }

@@ -111,10 +111,11 @@ plat::LRESULT CDlgProcess::OnMessage(plat::UINT message, plat::WPARAM wParam, pl
         m_nWritten = result.nWritten;
         m_outputs = result.outputs;
         if (m_nMode == PROCESS_RESIZE)
-            NotifyRunEnded({std::chrono::duration_cast<std::chrono::milliseconds>(
-                                std::chrono::steady_clock::now() - m_started),
-                            result.nWritten, result.failures,
-                            OutputFolders(m_outputs, m_bMail && !GetAppSetting()->m_resize.bOverwrite)});
+            NotifyRunEnded(
+                {std::chrono::duration_cast<std::chrono::milliseconds>(
+                     std::chrono::steady_clock::now() - m_started),
+                 result.nWritten, result.failures,
+                 OutputFolders(m_outputs, m_bMail && !GetAppSetting()->m_resize.bOverwrite)});
         ShowFailures(result.failures);
         OnOK();
     }

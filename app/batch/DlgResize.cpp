@@ -435,6 +435,8 @@ void CDlgResize::OnSetDefault() {
 }
 
 void CDlgResize::Run(bool mail) {
+    if (mail && !MayMailFolderPictures(m_folderPictures, GetAppSetting()->m_listFiles.size()))
+        return;
     StoreSetting();
     CDlgProcess process;
     process.m_nMode = PROCESS_RESIZE;

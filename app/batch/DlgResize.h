@@ -19,6 +19,7 @@
 // m_nWidth, m_nHeight, m_nXDpi, m_nYDpi before DoModal. Everything here, the run included,
 // happens on the user-interface thread; the run's work is on CDlgProcess's worker while this
 // dialog waits in the progress dialog's modal loop.
+#include "app/batch/MailPictures.h"
 #include "app/model/SelectionCheck.h"
 #include "app/model/formats/FormatTable.h"
 #include "app/widgets/ColorLabel.h"
@@ -37,6 +38,9 @@ class CDlgResize : public plat::CDialog {
     std::int32_t m_nHeight = 0;
     std::int32_t m_nXDpi = 0;
     std::int32_t m_nYDpi = 0;
+    // How many of the pictures came out of handed-over folders: "Resize and mail" asks first
+    // when they are many.
+    FolderPictures m_folderPictures;
 
     plat::CWnd m_cbSaveType;
     std::uint32_t m_nResizeHeight = 100;

@@ -380,3 +380,14 @@ void MailPicturesInBackground(QWidget* window, std::function<void(bool handed)> 
                 Qt::QueuedConnection);
     }).detach();
 }
+
+bool MayMailFolderPictures(const FolderPictures& found, std::size_t nPictures) {
+    constexpr std::size_t kMailWithoutAsking = 50;
+    if (found.nPictures <= kMailWithoutAsking)
+        return true;
+    return plat::AfxMessageBox(
+               std::string(found.nFolders == 1 ? "The folder holds " : "The folders hold ") +
+                   std::to_string(nPictures) +
+                   " pictures. Resize all of them and mail them in one message?",
+               plat::MB_YESNO | plat::MB_ICONQUESTION) == plat::IDYES;
+}

@@ -27,11 +27,23 @@
 // repainted, shown disabled, and a stop signal (SIGTERM, SIGINT, SIGHUP) removes the run's
 // outputs and their folder (the mail program keeps its own copies) and ends the process as the
 // signal would. Returns whether the mail program took the message.
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
 
 bool MailPictures();
+
+// Pictures found in folders handed over by a file manager.
+struct FolderPictures {
+    std::size_t nFolders = 0;  // the folders handed over
+    std::size_t nPictures = 0; // the pictures found in them
+};
+
+// A folder may hold more pictures than anyone means to mail: mailing more than 50 found in
+// folders is asked first (Yes or No), naming the `nPictures` of the run. Whether the mail may go
+// ahead; true without asking for fewer.
+bool MayMailFolderPictures(const FolderPictures& found, std::size_t nPictures);
 
 // `text` with each "%F" replaced by the names (the last part of each path) of `attachments`,
 // joined with ", ".

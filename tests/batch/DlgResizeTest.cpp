@@ -384,6 +384,22 @@ TEST(DlgResize, SetAsDefaultStoresWhatIsShownAndARunClosesTheDialogUnlessCancell
                     {"click IDC_DEST_IN_FOLDER", {}},
                     {"click IDC_SET_DEFAULT", {}}});
         EXPECT_TRUE(d.isVisible() && !d.HasEnded());
+        // Many pictures out of folders: mailing them is asked first, and No goes back.
+        d.m_folderPictures = {1, 51};
+        QString asked;
+        auto watcher = vtltest::OnEveryModal([&](QWidget* modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                asked = box->text();
+                QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+            }
+        });
+        Perform(d, {{"click IDC_RESIZE_MAIL", {}}});
+        QTest::qWait(50);
+        EXPECT_EQ(asked, "The folder holds 2 pictures. Resize all of them and mail them in one "
+                         "message?");
+        EXPECT_TRUE(d.isVisible() && !d.HasEnded());
+        EXPECT_FALSE(fs::exists(dir + "/new out/p1.png"));
+        watcher.reset();
         Perform(d, {{"click IDC_RESIZE_RUN", {}}});
     };
     EXPECT_EQ(OpenDialog(s, 160, 120, 72, 72, person), plat::IDOK);
