@@ -35,9 +35,10 @@ int PrintSettings() {
     else
         std::printf("(none loaded)");
     // The four widths on one line ("columnwidth"), where the key holds one value for each.
-    std::printf("\n%s=%d\ncolumnwidth=%d,%d,%d,%d\n%s=%s\n%s=%s\n", settingkey::CURRENT_COLUMN,
-                setting.m_nCurCol, setting.m_nColumnWidth[0], setting.m_nColumnWidth[1],
-                setting.m_nColumnWidth[2], setting.m_nColumnWidth[3], settingkey::COPY_MOVE_TO,
+    std::printf("\n%s=%d\ncolumnwidth=%d,%d,%d,%d\n%s=%d\n%s=%s\n%s=%s\n",
+                settingkey::CURRENT_COLUMN, setting.m_nCurCol, setting.m_nColumnWidth[0],
+                setting.m_nColumnWidth[1], setting.m_nColumnWidth[2], setting.m_nColumnWidth[3],
+                settingkey::LIST_VIEW, setting.m_nListView, settingkey::COPY_MOVE_TO,
                 setting.m_szCopyMoveTo, settingkey::LAST_BROWSE, setting.m_szLastBrowse);
     std::printf("user.dat=%s\nmail subject=%s\nmail body=%s\n", CAppSetting::UserDataPath().c_str(),
                 setting.m_szMailSubject, setting.m_szMailBody);
