@@ -1,6 +1,7 @@
 #include "platform/RecordQueue.h"
 
 #include "platform/posix/FileKind.h"
+#include "platform/posix/FileWrites.h"
 
 #include <algorithm>
 #include <atomic>
@@ -192,14 +193,7 @@ Result<std::string> CRecordQueue::Publish(const std::string& bytes) {
     if (fd < 0)
         return fail("created", errno);
     // The mode is set again so that the process umask cannot change it.
-    bool written = fchmod(fd, kMode) == 0;
-    for (std::size_t done = 0; written && done < bytes.size();) {
-        const ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
-        if (put > 0)
-            done += static_cast<std::size_t>(put);
-        else if (put < 0 && errno != EINTR)
-            written = false;
-    }
+    const bool written = fchmod(fd, kMode) == 0 && WriteAll(fd, bytes);
     const int code = errno;
     if (close(fd) != 0 || !written)
         return fail("written", written ? errno : code);

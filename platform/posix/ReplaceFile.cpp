@@ -1,4 +1,5 @@
 #include "platform/ReplaceFile.h"
+#include "platform/posix/FileWrites.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -33,15 +34,6 @@ std::string ResolveTarget(const std::string& path) {
         return path;
     char resolved[PATH_MAX];
     return realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
-}
-
-bool SyncFolder(const std::string& folder) {
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = fsync(fd) == 0;
-    close(fd);
-    return ok;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/Trash.h"
 
+#include "platform/posix/FileWrites.h"
 #include "platform/posix/TrashDir.h"
 
 #include <dirent.h>
@@ -177,28 +178,6 @@ std::string CandidateName(const std::string& name, int n) {
             stem.pop_back();
     }
     return stem + number + extension;
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool SyncFolder(const std::string& folder) {
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = fsync(fd) == 0;
-    close(fd);
-    return ok;
 }
 
 Failure NotKept(const std::string& path, const std::string& why) {
