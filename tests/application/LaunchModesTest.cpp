@@ -73,16 +73,28 @@ class LaunchModes : public testing::Test {
     CHandoffQueue m_queue{true};
 };
 
-TEST_F(LaunchModes, ResizeAsDefaultSettingWritesTheOutputsWithoutAWindowAndOnlyOnce) {
-    HandOff(HANDOFF_RESIZE_DEFAULT);
-    Run();
-    EXPECT_FALSE(BrowserOpened());
-    EXPECT_FALSE(Pending()) << "the record is taken";
-    EXPECT_TRUE(Resized());
-    // A second start finds nothing pending and goes on to the browser.
-    Run("ID_APP_EXIT");
-    EXPECT_TRUE(BrowserOpened());
-    EXPECT_FALSE(Resized());
+// Each start takes the record waiting for it, once: "Resize as default setting" writes the
+// outputs without a window, "Resize" opens the dialog alone, and a start with nothing pending,
+// or with a command it does not know, goes on to the browser.
+TEST_F(LaunchModes, EachCommandRunsWithoutTheBrowserAndOnlyOnce) {
+    // The command handed over (-1: none), what the person clicks, whether the browser opened and
+    // the pictures were resized.
+    const std::tuple<int, const char*, bool, bool> starts[] = {
+        {HANDOFF_RESIZE_DEFAULT, "", false, true},
+        {-1, "ID_APP_EXIT", true, false}, // a second start finds nothing pending
+        {HANDOFF_RESIZE_DIALOG, "IDCANCEL", false, false},
+        {HANDOFF_RESIZE_DIALOG, "IDC_RESIZE_RUN", false, true},
+        {3, "ID_APP_EXIT", true, false},
+    };
+    for (const auto& [command, click, browser, resized] : starts) {
+        SCOPED_TRACE(std::to_string(command) + " " + click);
+        if (command >= 0)
+            HandOff(command);
+        Run(click);
+        EXPECT_EQ(BrowserOpened(), browser);
+        EXPECT_FALSE(Pending()) << "the record is taken";
+        EXPECT_EQ(Resized(), resized);
+    }
 }
 
 // A folder handed over stands for its pictures; mailing more than 50 of them is asked first, and
@@ -102,16 +114,6 @@ TEST_F(LaunchModes, MailingMoreThanFiftyPicturesFromFoldersAsksFirst) {
         Run(answer);
         EXPECT_EQ(mail.AttachedPaths().size(), mailed) << answer;
         EXPECT_FALSE(fs::exists(folder + "/resize"));
-    }
-}
-
-TEST_F(LaunchModes, ResizeOpensTheDialogOnTheSelection) {
-    // The person closes the dialog, or presses "Resize".
-    for (const auto& [button, resized] : {std::pair("IDCANCEL", false), {"IDC_RESIZE_RUN", true}}) {
-        HandOff(HANDOFF_RESIZE_DIALOG);
-        Run(button);
-        EXPECT_FALSE(BrowserOpened()) << button;
-        EXPECT_EQ(Resized(), resized) << button;
     }
 }
 
@@ -181,13 +183,7 @@ TEST_F(LaunchModes, TheFirstStartWithThunarInstalledAddsItsActionsOnce) {
     }
 }
 
-TEST_F(LaunchModes, AnUnlistedCommandOrAQueueInTheWayStartsTheBrowserAndTheQueueIsNamed) {
-    HandOff(3);
-    Run("ID_APP_EXIT");
-    EXPECT_TRUE(BrowserOpened());
-    EXPECT_FALSE(Pending());
-    EXPECT_FALSE(Resized());
-
+TEST_F(LaunchModes, AQueueInTheWayStartsTheBrowserAndTheQueueIsNamed) {
     const std::string path = plat::RecordQueuePath(HandoffQueueName());
     fs::remove_all(path);
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);

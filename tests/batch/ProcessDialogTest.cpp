@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -108,16 +109,6 @@ TEST(ProcessDialog, QuestionsAreAnsweredInTheDialogAndFailuresListedInOneMessage
     EXPECT_EQ(std::pair(Inspect(files[1]).width, Inspect(files[2]).width), std::pair(80, 80));
 }
 
-// The folder the person opens from a notice.
-struct OpenedFolders : QObject {
-    Q_OBJECT
-  public Q_SLOTS:
-    void Open(const QUrl& url) { opened.push_back(url.toLocalFile().toStdString()); }
-
-  public:
-    std::vector<std::string> opened;
-};
-
 // A run in which a picture failed ends with a notice on the desktop, over a bus of the test's
 // own; a quick clean run with none; and where no notification service is on the bus, or no
 // bus at all, nothing is shown and nothing waits.
@@ -144,8 +135,13 @@ TEST(ProcessDialog, ARunWithAFailureTellsTheDesktop) {
             files.push_back(dir + "/bad.jpg");
         }
         Reset(files);
-        OpenedFolders folders;
-        QDesktopServices::setUrlHandler("file", &folders, "Open");
+        // The folder the person opens from a notice.
+        std::vector<std::string> opened;
+        QTextBrowser browser;
+        QDesktopServices::setUrlHandler("file", &browser, "setSource");
+        QObject::connect(&browser, &QTextBrowser::sourceChanged, [&](const QUrl& url) {
+            opened.push_back(url.toLocalFile().toStdString());
+        });
         const auto person = vtltest::OnEveryModal([](QWidget* modal) {
             if (auto* box = qobject_cast<QMessageBox*>(modal))
                 QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
@@ -164,7 +160,7 @@ TEST(ProcessDialog, ARunWithAFailureTellsTheDesktop) {
                                   "1 picture could not be resized",
                                   "1 picture resized into " + dir + "/resize\n" + dir + "/bad.jpg",
                                   "default\nOpen folder\nopen\nOpen folder"}));
-        EXPECT_EQ(folders.opened, std::vector<std::string>{dir + "/resize"});
+        EXPECT_EQ(opened, std::vector<std::string>{dir + "/resize"});
     }
 }
 
@@ -244,5 +240,3 @@ TEST(ProcessDialog, ResizeAndMailKeepsItsCopiesOnlyForTheMail) {
 }
 
 } // namespace
-
-#include "ProcessDialogTest.moc"

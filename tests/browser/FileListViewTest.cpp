@@ -326,9 +326,6 @@ TEST_F(FileListViewTest, CheckBoxesMarkPicturesOnly) {
         ClickCheckBox(name);
     EXPECT_EQ(Marks(), "a.jpg " + cafe);
     EXPECT_TRUE(m_list->AnyMarked());
-    ClickRow("dir");
-    Press(Qt::Key_Space); // a folder is not marked from the keyboard either
-    EXPECT_EQ(Marks(), "a.jpg " + cafe);
     ASSERT_TRUE(m_list->CollectMarked());
     EXPECT_EQ(GetAppSetting()->m_listFiles, (Names{folder + "/a.jpg", folder + "/caf\xE9.jpg"}));
 }

@@ -52,6 +52,16 @@ void Paint(const std::string& path, QColor colour) {
     ASSERT_TRUE(picture.save(QString::fromStdString(path)));
 }
 
+// The folder chooser that opens next: cancelled (""), or given a folder pasted into it.
+void ChooseFolder(const std::string& folder) {
+    vtltest::OnNextModal([folder](QWidget* chooser) {
+        QApplication::clipboard()->setText(QString::fromStdString(folder));
+        auto* edit = chooser->findChild<QLineEdit*>("fileNameEdit");
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(edit, folder.empty() ? Qt::Key_Escape : Qt::Key_Return);
+    });
+}
+
 // Photos: the folder Album and a red, a green and a blue picture; the browser starts there.
 class MainFrameTest : public BrowserTest {
   protected:
@@ -176,15 +186,6 @@ TEST_F(MainFrameTest, CommandsOnMarkedPictures) {
     while (deep.size() < 300)
         deep += "/" + std::string(60, 'd');
     fs::create_directories(deep);
-    // The chooser: cancelled, or given a folder pasted into it.
-    const auto choose = [](const std::string& folder) {
-        vtltest::OnNextModal([folder](QWidget* chooser) {
-            QApplication::clipboard()->setText(QString::fromStdString(folder));
-            auto* edit = chooser->findChild<QLineEdit*>("fileNameEdit");
-            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-            QTest::keyClick(edit, folder.empty() ? Qt::Key_Escape : Qt::Key_Return);
-        });
-    };
     ClickRow("Album");
     ClickRow("a.jpg", Qt::ControlModifier);
     ClickRow("b.jpg", Qt::ControlModifier);
@@ -197,7 +198,7 @@ TEST_F(MainFrameTest, CommandsOnMarkedPictures) {
     EXPECT_EQ(Marks(), "a.jpg b.jpg c.png");
 
     plat::CopyTextCut(GetAppSetting()->m_szCopyMoveTo, plat::MAX_PATH, copies.c_str());
-    choose("");
+    ChooseFolder("");
     ByMenu("ID_EDIT_COPY");
     EXPECT_EQ(vtltest::FolderNames(copies), Set{}) << "a cancelled chooser ends Copy To";
     plat::SetAutoClick("IDOK"); // the chooser opens on the remembered folder
@@ -214,7 +215,7 @@ TEST_F(MainFrameTest, CommandsOnMarkedPictures) {
     ClickRow("a.jpg");
     ClickRow("b.jpg", Qt::ControlModifier);
     ByMenu("ID_MARK");
-    choose(deep);
+    ChooseFolder(deep);
     ByMenu("ID_MOVE_TO");
     EXPECT_EQ(vtltest::FolderNames(deep), (Set{"a.jpg", "b.jpg"}));
     EXPECT_EQ(Rows(2), "resize c.png");
@@ -291,14 +292,6 @@ TEST_F(MainFrameTest, EachCommandSaysWhatItDid) {
     // Each records one run.
     vtltest::FakeMailProgram resized, marked, refusing("exit 4");
     Start({dir});
-    const auto choose = [copies] {
-        vtltest::OnNextModal([copies](QWidget* chooser) {
-            QApplication::clipboard()->setText(QString::fromStdString(copies));
-            auto* edit = chooser->findChild<QLineEdit*>("fileNameEdit");
-            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-            QTest::keyClick(edit, Qt::Key_Return);
-        });
-    };
     ResizeSetting& s = GetAppSetting()->m_resize;
     // How the command is set up and run (each on b.jpg and c.jpg, then a.jpg only), and what
     // the status bar says afterwards.
@@ -321,7 +314,7 @@ TEST_F(MainFrameTest, EachCommandSaysWhatItDid) {
              plat::SetAutoClick("IDC_RESIZE_MAIL"), ByMenu("ID_RESIZE");
          },
          "2 pictures resized and handed to the mail program"},
-        {"Copy To", [&] { choose(), ByMenu("ID_EDIT_COPY"); },
+        {"Copy To", [&] { ChooseFolder(copies), ByMenu("ID_EDIT_COPY"); },
          "2 pictures copied to ~/Pictures/Copies"},
         {"Mail To", [&] { marked.Install(), ByMenu("ID_MAIL_TO"); },
          "Mail handed to the mail program"},
@@ -342,7 +335,7 @@ TEST_F(MainFrameTest, EachCommandSaysWhatItDid) {
          [&] {
              fs::remove(copies + "/b.jpg");
              fs::copy_file(dir + "/a.jpg", copies + "/a.jpg");
-             choose();
+             ChooseFolder(copies);
              vtltest::OnNextModal(
                  [](QWidget* question) {
                      for (auto* button : question->findChildren<QAbstractButton*>())
