@@ -798,17 +798,6 @@ std::uint64_t PeakResident() {
 // (bench/memory-bombs measures what each costs, through the road and the preview).
 class CxImageBomb : public testing::TestWithParam<Bomb> {};
 
-} // namespace
-
-namespace vtltest {
-// Names a bomb in the test's output.
-void PrintTo(const Bomb& bomb, std::ostream* out) {
-    *out << bomb.name;
-}
-} // namespace vtltest
-
-namespace {
-
 TEST_P(CxImageBomb, LoadsOrIsRefusedCleanly) {
     const Bomb& bomb = GetParam();
     const std::string dir = MakeTempDir("bomb");
