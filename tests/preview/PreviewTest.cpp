@@ -272,11 +272,10 @@ TEST(ScrollPictureView, ThePaneShowsTheWholePictureAndSaysWhenItCannot) {
 
     const struct {
         const char* what;
-        QSize size;
         std::function<bool(Pane&)> holds;
+        QSize size = {400, 600};
     } cases[] = {
         {"a portrait in a low pane is seen down to its bottom row",
-         {400, 300},
          [&](Pane& pane) {
              pane.Show(portrait);
              const QImage shown = pane.Shown(); // box 125..273 x 2..298
@@ -284,17 +283,17 @@ TEST(ScrollPictureView, ThePaneShowsTheWholePictureAndSaysWhenItCannot) {
                     Near(shown.pixelColor(130, 170), Qt::blue) &&
                     Near(shown.pixelColor(130, 10), Qt::red) &&
                     !Near(shown.pixelColor(130, 299), Qt::blue);
-         }},
+         },
+         {400, 300}},
         {"each new picture starts at the top",
-         {400, 300},
          [&](Pane& pane) {
              pane.Show(wide);
              pane.Bar()->setValue(pane.Bar()->maximum());
              pane.Show(portrait);
              return pane.Bar()->maximum() > 0 && pane.Bar()->value() == 0;
-         }},
+         },
+         {400, 300}},
         {"the scroll range is the picture's, and shrinks",
-         {400, 600},
          [&](Pane& pane) {
              pane.Show(wide);
              const int tall = pane.Bar()->maximum();
@@ -302,7 +301,6 @@ TEST(ScrollPictureView, ThePaneShowsTheWholePictureAndSaysWhenItCannot) {
              return tall > 0 && pane.Bar()->maximum() == 0;
          }},
         {"an empty pane has no scroll bar",
-         {400, 600},
          [&](Pane& pane) {
              pane.Show(wide);
              pane.view.SetPicturePath("");
@@ -311,7 +309,6 @@ TEST(ScrollPictureView, ThePaneShowsTheWholePictureAndSaysWhenItCannot) {
              return pane.Bar()->maximum() == 0 && !pane.Bar()->isVisible() && pane.OnlyBackground();
          }},
         {"a long value wraps inside the frame",
-         {400, 600},
          [&](Pane& pane) {
              pane.Show(wide);
              const QImage shown = pane.Shown();
@@ -326,7 +323,6 @@ TEST(ScrollPictureView, ThePaneShowsTheWholePictureAndSaysWhenItCannot) {
              return inside;
          }},
         {"the size rows keep their numbers in one column",
-         {400, 600},
          [&](Pane& pane) {
              pane.Show(plain);
              const QImage shown = pane.Shown();
@@ -334,7 +330,6 @@ TEST(ScrollPictureView, ThePaneShowsTheWholePictureAndSaysWhenItCannot) {
              return width > 100 && width == InkEnd(shown, pane.Line(1, 360));
          }},
         {"a value with no text is left out",
-         {400, 600},
          [&](Pane& pane) {
              pane.Show(noModel);
              const QImage shown = pane.Shown();
@@ -342,13 +337,10 @@ TEST(ScrollPictureView, ThePaneShowsTheWholePictureAndSaysWhenItCannot) {
                     !HasInk(shown, pane.Line(2));
          }},
         {"a cut-off picture",
-         {400, 600},
          says("truncated.jpg", "it is damaged, or not a picture this program reads")},
-        {"not a picture",
-         {400, 600},
-         says("notes.jpg", "it is damaged, or not a picture this program reads")},
-        {"an empty file", {400, 600}, says("empty.jpg", "the file is empty")},
-        {"a pipe", {400, 600}, says("pipe.jpg", "it is not a file")},
+        {"not a picture", says("notes.jpg", "it is damaged, or not a picture this program reads")},
+        {"an empty file", says("empty.jpg", "the file is empty")},
+        {"a pipe", says("pipe.jpg", "it is not a file")},
     };
     for (const auto& c : cases) {
         Pane pane(c.size);

@@ -480,16 +480,14 @@ TEST_F(WinExt, TheMenuFollowsTheSelectionTheFlagsAndTheMenuContextChoices) {
 
 TEST_F(WinExt, EachCommandHandsItsPicturesToTheProgramItStarts) {
     const Files selection = {"C:\\p\\a.jpg", "C:\\p\\notes.txt", "C:\\my pictures\\b.GIF"};
-    const std::pair<UINT, std::string> rows[] = {
-        {0, "1 0 2|C:\\p\\a.jpg|C:\\my pictures\\b.GIF"},
-        {1, "1 1 2|C:\\p\\a.jpg|C:\\my pictures\\b.GIF"},
-        {2, "1 2 2|C:\\p\\a.jpg|C:\\my pictures\\b.GIF"},
-    };
-    for (const auto& [offset, record] : rows) {
+    for (const UINT offset : {0u, 1u, 2u}) { // the command's number is the menu offset
         const StandIn vtl;
         Handler handler(selection);
         EXPECT_EQ(handler.Invoke(offset), S_OK) << offset;
-        EXPECT_EQ(vtl.Records(1), std::multiset<std::string>{record}) << offset;
+        EXPECT_EQ(vtl.Records(1),
+                  std::multiset<std::string>{"1 " + std::to_string(offset) +
+                                             " 2|C:\\p\\a.jpg|C:\\my pictures\\b.GIF"})
+            << offset;
         EXPECT_FALSE(RecordLeftPending());
     }
     EXPECT_TRUE(g_messages.empty());
