@@ -1,5 +1,6 @@
 #include "app/browser/ThumbnailLoader.h"
 
+#include "app/model/PngChunk.h"
 #include "image/ximage.h"
 
 #include <QBuffer>
@@ -12,21 +13,6 @@
 
 namespace {
 
-std::uint32_t Crc32(const char* bytes, std::size_t size) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= static_cast<unsigned char>(bytes[i]);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-void AppendBigEndian(QByteArray& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.append(static_cast<char>((value >> shift) & 0xFF));
-}
-
 // The PNG of `tile` with the entry's Thumb::URI and Thumb::MTime as plain tEXt chunks right after
 // the header. Qt would compress a long URI into a zTXt chunk, which some readers of the cache do
 // not look into.
@@ -37,16 +23,9 @@ QByteArray ThumbnailPng(const QImage& tile, const ThumbnailEntry& entry) {
     if (!tile.save(&buffer, "PNG"))
         return {};
     constexpr qsizetype kAfterHeader = 8 + 4 + 4 + 13 + 4; // signature, IHDR chunk
-    QByteArray chunks;
-    for (const auto& [key, value] :
-         {std::pair<const char*, const std::string&>{"Thumb::URI", entry.uri},
-          {"Thumb::MTime", entry.mtime}}) {
-        QByteArray chunk = QByteArray("tEXt") + key + '\0' + QByteArray::fromStdString(value);
-        AppendBigEndian(chunks, static_cast<std::uint32_t>(chunk.size() - 4));
-        chunks += chunk;
-        AppendBigEndian(chunks, Crc32(chunk.constData(), static_cast<std::size_t>(chunk.size())));
-    }
-    png.insert(kAfterHeader, chunks);
+    const std::string chunks =
+        PngTextChunk("Thumb::URI", entry.uri) + PngTextChunk("Thumb::MTime", entry.mtime);
+    png.insert(kAfterHeader, QByteArray::fromStdString(chunks));
     return png;
 }
 

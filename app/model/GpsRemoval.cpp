@@ -1,5 +1,7 @@
 #include "app/model/GpsRemoval.h"
 
+#include "app/model/PngChunk.h"
+
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -59,16 +61,6 @@ std::size_t TypeSize(std::uint32_t type) {
     return type < std::size(kSizes) ? kSizes[type] : 0;
 }
 
-std::uint32_t Crc32(const unsigned char* data, std::size_t size) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
 std::uint32_t BigEndian32(const char* at) {
     const auto* b = reinterpret_cast<const unsigned char*>(at);
     return (std::uint32_t(b[0]) << 24) | (b[1] << 16) | (b[2] << 8) | b[3];
@@ -115,8 +107,7 @@ bool RemoveFromPng(std::string& bytes) {
         else if (type == "iTXt" || type == "tEXt")
             changed = RemoveGpsFromXmp(data, length);
         if (changed) {
-            const std::uint32_t crc =
-                Crc32(reinterpret_cast<unsigned char*>(&bytes[at + 4]), length + 4);
+            const std::uint32_t crc = PngChunkCrc(std::string_view(&bytes[at + 4], length + 4));
             for (int i = 0; i < 4; ++i)
                 bytes[at + 8 + length + i] = static_cast<char>(crc >> (24 - 8 * i));
             removed = true;
