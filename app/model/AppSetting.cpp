@@ -116,12 +116,10 @@ Result<Saved> CAppSetting::SaveMenuAndMail() {
     const std::string path = UserDataPath();
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    if (!WriteUserData(path, m_szMailSubject, m_szMailBody)) {
+    if (const auto written = WriteUserData(path, m_szMailSubject, m_szMailBody); !written) {
         const std::string said = flags ? flags->notice : flags.error().message;
         return Failure{said + (said.empty() ? "" : "\n") +
-                       "The mail subject and body could not be saved: " + path +
-                       " could not be written (or it is there but cannot be read, and was left as "
-                       "it is)."};
+                       "The mail subject and body could not be saved: " + written.error().message};
     }
     return flags;
 }

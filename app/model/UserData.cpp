@@ -20,12 +20,14 @@ UserDataRead ReadUserData(const std::string& path, char* subject, char* body) {
     return UserDataRead::Read;
 }
 
-bool WriteUserData(const std::string& path, const char* subject, const char* body) {
+plat::Result<void> WriteUserData(const std::string& path, const char* subject, const char* body) {
     // A user.dat that is there but cannot be read may hold texts the user wants back.
     if (plat::ReadSettingsFile(path, 0).state == plat::SettingsFile::Unreadable)
-        return false;
+        return plat::Failure{path + " is there but cannot be read, and was left as it is."};
     char record[USERDATA_FILE_SIZE] = {};
     CopyTextCut(record, USERDATA_SUBJECT_SIZE, subject);
     CopyTextCut(record + USERDATA_SUBJECT_SIZE, USERDATA_BODY_SIZE, body);
-    return plat::ReplaceFileContents(path, std::string_view(record, sizeof record), 0600);
+    if (!plat::ReplaceFileContents(path, std::string_view(record, sizeof record), 0600))
+        return plat::Failure{path + " could not be written."};
+    return plat::Ok{};
 }

@@ -3,6 +3,8 @@
 //   offset 0    200 bytes  subject, NUL-terminated
 //   offset 200  5000 bytes body, NUL-terminated
 // Called on the user-interface thread by the settings object.
+#include "platform/Result.h"
+
 #include <cstddef>
 #include <string>
 
@@ -18,6 +20,6 @@ enum class UserDataRead { Missing, Short, Read };
 UserDataRead ReadUserData(const std::string& path, char* subject, char* body);
 
 // Writes the record through a temporary file renamed over the old one, so a failed write
-// never leaves a damaged user.dat. False when it could not be written, or when a user.dat is
-// there that cannot be read: that one is never replaced.
-bool WriteUserData(const std::string& path, const char* subject, const char* body);
+// never leaves a damaged user.dat. Fails when it could not be written, or when a user.dat is
+// there that cannot be read: that one is never replaced. The message names the file and which.
+plat::Result<void> WriteUserData(const std::string& path, const char* subject, const char* body);
