@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <set>
+#include <utility>
 
 namespace plat {
 namespace {
@@ -122,6 +123,8 @@ void WaitForNotices(std::chrono::milliseconds most) {
     QTimer::singleShot(most, &loop, &QEventLoop::quit);
     loop.exec();
     g_waiting = nullptr;
+    for (CShownNotice* shown : std::exchange(Shown(), {}))
+        delete shown;
 }
 
 } // namespace plat

@@ -25,7 +25,9 @@ struct Notice {
 // Shows `notice`; `onAction` runs when the person takes its action. Returns false when no
 // notification service took it.
 bool ShowNotice(const Notice& notice, std::function<void()> onAction);
-// Runs the event loop until every notice shown is closed or acted upon, or `most` has passed.
+// Runs the event loop until every notice shown is closed or acted upon, or `most` has passed;
+// for a program about to end, which then lets go of the notices still shown (the desktop keeps
+// showing them, but their action no longer reaches this program).
 void WaitForNotices(std::chrono::milliseconds most);
 
 } // namespace plat
