@@ -28,7 +28,8 @@
 // file. A GIF run, whose question needs the decoded picture, does one file at a time on this
 // thread. No exception leaves the job or its helper threads.
 //
-// Runs on the worker thread that CDlgProcess starts in mode PROCESS_RESIZE.
+// Runs on the worker thread that CDlgProcess starts in mode PROCESS_RESIZE, or on the main
+// thread of `vtl resize`.
 #include "app/batch/PassSink.h"
 #include "app/model/OutputPath.h"
 
