@@ -229,7 +229,7 @@ CResizeJob::Result CResizeJob::Process(const std::string& source, const std::str
     // An original that is replaced goes to the trash first; where it cannot, it stays.
     if (s.bOverwrite && s.bTrash && plat::FileExists(replacement.TargetPath()) &&
         !plat::KeepInTrash(replacement.TargetPath()))
-        return Result::Failed;
+        return Result::NoTrash;
     return replacement.Commit(plat::DefaultFileMode()) ? Result::Written : Result::Failed;
 }
 
@@ -316,8 +316,11 @@ void CResizeJob::Record(std::size_t index, const std::string& source, Result res
         return;
     if (result == Result::OverLimit)
         reason = "no size of it fits in " + std::to_string(m_setting.nMaxKb) + " KB";
+    else if (result == Result::NoTrash)
+        reason = "its original cannot go to the trash, so it was left as it is";
     // The failure list names the reason only where the picture alone does not explain it.
-    m_failures.emplace_back(index, result == Result::OverLimit ? source + ": " + reason : source);
+    const bool told = result == Result::OverLimit || result == Result::NoTrash;
+    m_failures.emplace_back(index, told ? source + ": " + reason : source);
     output.outcome = ResizeOutput::Failed;
     if (!reason.empty())
         output.reason = std::move(reason);

@@ -82,6 +82,7 @@ class CResizeJob {
         Failed,
         Unreadable,
         OverLimit, // no size of the picture fits the file size limit
+        NoTrash,   // the original it would replace cannot go to the trash
     };
     struct Task;
 
