@@ -253,23 +253,23 @@ int CFileListView::HighestSelectedRow() const {
 }
 
 void CFileListView::keyPressEvent(QKeyEvent* event) {
-    const int key = event->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter ||
-        (key == Qt::Key_Backspace && event->modifiers() == Qt::NoModifier)) {
-        OnKeyDown(key);
+    if (OnKeyDown(event))
         event->accept();
-        return;
-    }
-    QTreeView::keyPressEvent(event);
+    else
+        QTreeView::keyPressEvent(event);
 }
 
-void CFileListView::OnKeyDown(int key) {
-    if (key == Qt::Key_Backspace) {
+bool CFileListView::OnKeyDown(const QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Backspace && event->modifiers() == Qt::NoModifier) {
         OnUpFolder();
-        return;
+        return true;
     }
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return false;
     if (const int s = HighestSelectedRow(); s >= 0)
         OpenItem(s);
+    return true;
 }
 
 QModelIndex CFileListView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {

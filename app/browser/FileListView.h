@@ -86,6 +86,9 @@ class CFileListView : public QTreeView {
     void OnOption();
     void OnRefresh();
     void OnUpFolder();
+    // The keys both views of the rows take alike: Enter opens the selected row, Backspace goes
+    // up a folder. False for any other key, which the view handles itself.
+    bool OnKeyDown(const QKeyEvent* event);
     // Orders the rows by `column`, the other way when they are ordered by it already, as a click
     // on its header does.
     void OnColumnClick(int column);
@@ -125,7 +128,6 @@ class CFileListView : public QTreeView {
     void Tell(const std::string& text);
     void OnClick(const QModelIndex& index);
     void OnCurrentRowChanged(const QModelIndex& current, const QModelIndex& previous);
-    void OnKeyDown(int key);
     // The last column takes the rest of the list's width while it was asked to (a stored -2)
     // and the user has not dragged a width.
     void FillLastColumn();

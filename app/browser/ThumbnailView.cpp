@@ -228,19 +228,10 @@ void CThumbnailView::hideEvent(QHideEvent* event) {
 }
 
 void CThumbnailView::keyPressEvent(QKeyEvent* event) {
-    const int key = event->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        if (currentIndex().isValid())
-            m_pList->OpenItem(currentIndex().row());
+    if (m_pList->OnKeyDown(event))
         event->accept();
-        return;
-    }
-    if (key == Qt::Key_Backspace && event->modifiers() == Qt::NoModifier) {
-        m_pList->OnUpFolder();
-        event->accept();
-        return;
-    }
-    QListView::keyPressEvent(event);
+    else
+        QListView::keyPressEvent(event);
 }
 
 QModelIndex CThumbnailView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
