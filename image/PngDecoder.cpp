@@ -5,13 +5,19 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "image/base/ByteOrder.h"
 #include "image/base/FileBytes.h"
+#include "image/base/LargeBuffer.h"
 #include "image/base/MemoryBudget.h"
 #include "image/base/PixelLimit.h"
 #include "image/base/Raster.h"
@@ -29,10 +35,14 @@ struct PngLayout {
     int width = 0;
     int height = 0;
     int bands = 0;
-    std::string compressed;
+    std::string_view compressed;
 };
 
-std::optional<PngLayout> ReadChunks(std::string_view file) {
+// The IDAT chunks' data is gathered at the front of `bytes`, over the chunks already read, so
+// that the compressed pixels are not copied into a buffer of their own.
+std::optional<PngLayout> ReadChunks(std::string& bytes) {
+    const std::string_view file = bytes;
+    std::size_t gathered = 0;
     if (file.substr(0, kSignature.size()) != kSignature)
         return std::nullopt;
     PngLayout layout;
@@ -72,13 +82,15 @@ std::optional<PngLayout> ReadChunks(std::string_view file) {
             // A transparent colour becomes an alpha band in libvips' hands.
             return std::nullopt;
         } else if (type == "IDAT") {
-            layout.compressed.append(data);
+            std::memmove(bytes.data() + gathered, data.data(), data.size());
+            gathered += data.size();
         } else if (type == "IEND") {
             ended = true;
         }
     }
-    if (layout.compressed.empty())
+    if (gathered == 0)
         return std::nullopt;
+    layout.compressed = file.substr(0, gathered);
     return layout;
 }
 
@@ -125,8 +137,98 @@ bool Unfilter(int filter, const std::uint8_t* in, const std::uint8_t* above, std
     }
 }
 
+#if defined(__SSE2__)
+// Sub, Average and Paeth make each pixel from the one to its left, so a row is a chain of
+// pixels; the samples of one pixel are still independent. Colour pictures (3 or 4 bytes a
+// pixel) are unfiltered a pixel at a time, its samples side by side in 16-bit lanes: Paeth,
+// which most large PNGs use on most rows, in a third of the time of the byte loop.
+// A pixel moves as 4 bytes, which is quicker than 3 even when the fourth belongs to the next
+// pixel (read and not used, or written and then overwritten); only a row's last pixel of 3 bytes
+// moves alone.
+template <std::size_t Bytes> __m128i LoadPixel(const std::uint8_t* at) {
+    std::uint32_t bytes = 0;
+    std::memcpy(&bytes, at, Bytes);
+    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(bytes)), _mm_setzero_si128());
+}
+
+template <std::size_t Bytes> void StorePixel(std::uint8_t* at, __m128i pixel) {
+    const auto bytes =
+        static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(pixel, pixel)));
+    std::memcpy(at, &bytes, Bytes);
+}
+
+inline __m128i Abs16(__m128i v) {
+    return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v));
+}
+
+// mask ? yes : no, lane by lane.
+inline __m128i Choose(__m128i mask, __m128i yes, __m128i no) {
+    return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
+}
+
+// The pixel at `i` from a, its left neighbour, and c, the one above that; sets a to it and c to
+// the pixel above it. Bytes: those moved at once (4, or 3 for the last pixel of a 3-byte row).
+template <int Filter, std::size_t Bytes>
+inline void UnfilterPixel(const std::uint8_t* in, const std::uint8_t* above, std::uint8_t* out,
+                          std::size_t i, __m128i& a, __m128i& c) {
+    const __m128i b = LoadPixel<Bytes>(above + i);
+    __m128i predicted;
+    if constexpr (Filter == 1) {
+        predicted = a;
+    } else if constexpr (Filter == 3) {
+        predicted = _mm_srli_epi16(_mm_add_epi16(a, b), 1);
+    } else {
+        const __m128i towardA = _mm_sub_epi16(b, c); // p - a
+        const __m128i towardB = _mm_sub_epi16(a, c); // p - b
+        const __m128i pa = Abs16(towardA);
+        const __m128i pb = Abs16(towardB);
+        const __m128i pc = Abs16(_mm_add_epi16(towardA, towardB));
+        const __m128i notA = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
+        predicted = Choose(notA, Choose(_mm_cmpgt_epi16(pb, pc), c, b), a);
+    }
+    a = _mm_and_si128(_mm_add_epi16(LoadPixel<Bytes>(in + i), predicted), _mm_set1_epi16(0xff));
+    StorePixel<Bytes>(out + i, a);
+    c = b;
+}
+
+template <int Filter, std::size_t Bpp>
+void UnfilterPixels(const std::uint8_t* in, const std::uint8_t* above, std::uint8_t* out,
+                    std::size_t bytes) {
+    // a: the pixel to the left, c: the one above it (zeros at the left edge).
+    __m128i a = _mm_setzero_si128();
+    __m128i c = _mm_setzero_si128();
+    const std::size_t whole = Bpp == 4 ? bytes : bytes - Bpp;
+    std::size_t i = 0;
+    for (; i < whole; i += Bpp)
+        UnfilterPixel<Filter, 4>(in, above, out, i, a, c);
+    if constexpr (Bpp == 3)
+        UnfilterPixel<Filter, 3>(in, above, out, i, a, c);
+}
+
+template <std::size_t Bpp>
+bool UnfilterPixels(int filter, const std::uint8_t* in, const std::uint8_t* above,
+                    std::uint8_t* out, std::size_t bytes) {
+    switch (filter) {
+    case 1:
+        UnfilterPixels<1, Bpp>(in, above, out, bytes);
+        return true;
+    case 3:
+        UnfilterPixels<3, Bpp>(in, above, out, bytes);
+        return true;
+    default:
+        UnfilterPixels<4, Bpp>(in, above, out, bytes);
+        return true;
+    }
+}
+#endif
+
 bool UnfilterRow(std::size_t bpp, int filter, const std::uint8_t* in, const std::uint8_t* above,
                  std::uint8_t* out, std::size_t bytes) {
+#if defined(__SSE2__)
+    if ((bpp == 3 || bpp == 4) && (filter == 1 || filter == 3 || filter == 4))
+        return bpp == 3 ? UnfilterPixels<3>(filter, in, above, out, bytes)
+                        : UnfilterPixels<4>(filter, in, above, out, bytes);
+#endif
     switch (bpp) {
     case 1:
         return Unfilter<1>(filter, in, above, out, bytes);
@@ -143,8 +245,8 @@ bool UnfilterRow(std::size_t bpp, int filter, const std::uint8_t* in, const std:
 // ask for them, each row from the one above it.
 class CPngRows final : public CStripSource {
   public:
-    CPngRows(std::unique_ptr<std::uint8_t[]> inflated, CMemoryBudget::CGrant grant,
-             std::size_t rowBytes, std::size_t bpp)
+    CPngRows(LargeBuffer inflated, CMemoryBudget::CGrant grant, std::size_t rowBytes,
+             std::size_t bpp)
         : m_inflated(std::move(inflated)), m_grant(std::move(grant)), m_nRowBytes(rowBytes),
           m_nBpp(bpp), m_above(rowBytes, 0) {}
 
@@ -165,7 +267,7 @@ class CPngRows final : public CStripSource {
     }
 
   private:
-    const std::unique_ptr<std::uint8_t[]> m_inflated;
+    const LargeBuffer m_inflated;
     CMemoryBudget::CGrant m_grant;
     const std::size_t m_nRowBytes;
     const std::size_t m_nBpp;
@@ -176,14 +278,58 @@ class CPngRows final : public CStripSource {
 // Rows a strip: a strip is unfiltered while the workers scale the one before.
 constexpr int kStripRows = 16;
 
+// A picture with transparency is read twice when it is scaled (once to find whether any pixel
+// is see-through, ScaleTo), so it is held whole in memory, which would copy a picture of strips.
+// Its rows are unfiltered at once instead, in place: row y moves y + 1 bytes down as its filter
+// byte and those of the rows above drop out, and each byte is read before the write that lands
+// on it. The picture in memory holds the buffer and its grant.
+std::optional<vips::VImage> WholeInMemory(LargeBuffer inflated, CMemoryBudget::CGrant grant,
+                                          std::size_t rowBytes, std::size_t bpp,
+                                          const vips::VImage& header) {
+    std::uint8_t* const base = inflated.get();
+    const std::vector<std::uint8_t> zeros(rowBytes, 0);
+    const std::uint8_t* above = zeros.data();
+    const auto height = static_cast<std::size_t>(header.height());
+    for (std::size_t y = 0; y < height; ++y) {
+        const std::uint8_t* in = base + y * (rowBytes + 1);
+        std::uint8_t* out = base + y * rowBytes;
+        if (!UnfilterRow(bpp, in[0], in + 1, above, out, rowBytes))
+            return std::nullopt;
+        above = out;
+    }
+    VipsImage* image =
+        vips_image_new_from_memory(base, rowBytes * height, header.width(), header.height(),
+                                   header.bands(), VIPS_FORMAT_UCHAR);
+    if (!image)
+        return std::nullopt;
+    struct Held {
+        LargeBuffer pixels;
+        CMemoryBudget::CGrant grant;
+    };
+    g_object_set_data_full(G_OBJECT(image), "vantrel-png-pixels",
+                           new Held{std::move(inflated), std::move(grant)},
+                           [](gpointer held) { delete static_cast<Held*>(held); });
+    image->Xres = header.xres();
+    image->Yres = header.yres();
+    image->Type = header.interpretation();
+    vips_image_map(
+        header.get_image(),
+        [](VipsImage*, const char* name, GValue* value, void* to) -> void* {
+            if (vips_image_get_typeof(static_cast<VipsImage*>(to), name) == 0)
+                vips_image_set(static_cast<VipsImage*>(to), name, value);
+            return nullptr;
+        },
+        image);
+    return vips::VImage(image);
+}
+
 } // namespace
 
 std::optional<vips::VImage> DecodePng(const std::string& path, const vips::VImage& header) {
     const auto size = FileSize(path);
     auto fileGrant =
         size ? CMemoryBudget::Library().TryTake(static_cast<std::size_t>(*size)) : std::nullopt;
-    const auto file =
-        fileGrant ? ReadFileBytes(path, static_cast<std::size_t>(*size)) : std::nullopt;
+    auto file = fileGrant ? ReadFileBytes(path, static_cast<std::size_t>(*size)) : std::nullopt;
     if (!file)
         return std::nullopt;
     auto layout = ReadChunks(*file);
@@ -195,7 +341,7 @@ std::optional<vips::VImage> DecodePng(const std::string& path, const vips::VImag
     auto grant = CMemoryBudget::Library().TryTake(filtered);
     if (!grant)
         return std::nullopt;
-    std::unique_ptr<std::uint8_t[]> inflated(new (std::nothrow) std::uint8_t[filtered]);
+    LargeBuffer inflated = AllocateLarge(filtered);
     const std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> inflater(
         libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
     std::size_t got = 0;
@@ -209,6 +355,9 @@ std::optional<vips::VImage> DecodePng(const std::string& path, const vips::VImag
     for (std::size_t at = 0; at < filtered; at += rowBytes + 1)
         if (inflated[at] > 4)
             return std::nullopt;
+    const auto bands = static_cast<std::size_t>(layout->bands);
+    if (bands == 2 || bands == 4)
+        return WholeInMemory(std::move(inflated), std::move(*grant), rowBytes, bands, header);
     return StripImage(std::make_unique<CPngRows>(std::move(inflated), std::move(*grant), rowBytes,
                                                  static_cast<std::size_t>(layout->bands)),
                       header, kStripRows);

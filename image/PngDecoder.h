@@ -1,11 +1,12 @@
 #pragma once
 // A PNG's pixels by a decoder of our own: the compressed data inflated by libdeflate in one
 // call, faster than zlib's inflating as libpng does it, and the rows unfiltered strip by strip
-// as libvips' workers ask for them, beside the scaling of the strips before. A PNG cannot be
-// decoded smaller than it is, so its decoding is most of the time of every draw and resize of
-// it. The pixels are the file's own, as libvips' loader gives them (PNG is lossless).
+// as libvips' workers ask for them, beside the scaling of the strips before (a picture with
+// transparency, which scaling reads twice, is unfiltered whole into memory instead). A PNG
+// cannot be decoded smaller than it is, so its decoding is most of the time of every draw and
+// resize of it. The pixels are the file's own, as libvips' loader gives them (PNG is lossless).
 //
-// Callers: the picture source, on the caller's thread. The result is read by libvips'
+// Callers: the picture source, on the caller's thread. A picture of strips is read by libvips'
 // workers, strip after strip, top to bottom, once.
 #include <optional>
 #include <string>

@@ -154,7 +154,7 @@ TEST(OwnCodecs, VariantsOfOtherWritersShowTheirPictures) {
     }
 }
 
-// Our PNG decoder gives libvips' pixels for every filter and number of bands, and leaves to
+// Our PNG decoder gives libvips' pixels for every filter, number of bands and size, and leaves to
 // libvips what it does not read: interlaced, palette, 16-bit and damaged files.
 TEST(OwnCodecs, PngDecoderGivesTheFilesPixels) {
     const std::string dir = MakeTempDir("png");
@@ -169,7 +169,13 @@ TEST(OwnCodecs, PngDecoderGivesTheFilesPixels) {
         {"rgb-up", rgb, "[filter=up]", true},
         {"rgb-avg", rgb, "[filter=avg]", true},
         {"rgb-paeth", rgb, "[filter=paeth]", true},
+        {"rgba-sub", rgb.bandjoin(alpha), "[filter=sub]", true},
+        {"rgba-avg", rgb.bandjoin(alpha), "[filter=avg]", true},
+        {"rgba-paeth", rgb.bandjoin(alpha), "[filter=paeth]", true},
         {"rgba-all", rgb.bandjoin(alpha), "[filter=all]", true},
+        // Over 4 MB inflated, in a buffer of huge pages, as strips and whole.
+        {"rgb-large", rgb.replicate(5, 7), "[filter=all]", true},
+        {"rgba-large", rgb.bandjoin(alpha).replicate(5, 7), "[filter=all]", true},
         {"grey-all", grey, "[filter=all]", true},
         {"grey-alpha-all", grey.bandjoin(alpha), "[filter=all]", true},
         {"interlaced", rgb, "[interlace]", false},
