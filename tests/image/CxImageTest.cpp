@@ -545,15 +545,20 @@ TEST(CxImage, TodaysFormatsComeOutUprightOnceWithTheirData) {
     VImage camera = Quadrants(60, 40).copy();
     camera.set("orientation", 6);
     camera.set("exif-ifd0-Make", "Vantrel test");
-    const VImage tagged = VImage::new_from_file(WritePicture(camera, dir + "/t.jpg[Q=95]").c_str());
-    const std::tuple<const char*, int, const char*, bool> rows[] = {
-        {"o.heic[Q=95]", CXIMAGE_FORMAT_HEIC, "RGBW", true},
-        {"o.avif[Q=95]", CXIMAGE_FORMAT_AVIF, "RGBW", true},
-        {"o.webp[Q=95]", CXIMAGE_FORMAT_WEBP, "BRWG", true},
-        {"o.png", CXIMAGE_FORMAT_PNG, "BRWG", true},
-        {"o.tif", CXIMAGE_FORMAT_TIF, "BRWG", false},
-        {"o.jxl[Q=95]", CXIMAGE_FORMAT_JXL, "RGBW", false}};
-    for (const auto& [name, format, corners, exif] : rows) {
+    static const char kXmp[] = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"></x:xmpmeta>";
+    camera.set("xmp-data", nullptr, const_cast<char*>(kXmp), sizeof kXmp - 1);
+    const VImage tagged =
+        VImage::new_from_file(WritePicture(camera, dir + "/t.jpg[Q=95,profile=srgb]").c_str());
+    // Output, its format, its corners, whether it keeps the camera data, the colour profile and
+    // the XMP packet (libvips 8.14 carries no XMP through JPEG XL).
+    const std::tuple<const char*, int, const char*, bool, bool, bool> rows[] = {
+        {"o.heic[Q=95]", CXIMAGE_FORMAT_HEIC, "RGBW", true, false, false},
+        {"o.avif[Q=95]", CXIMAGE_FORMAT_AVIF, "RGBW", true, false, false},
+        {"o.webp[Q=95]", CXIMAGE_FORMAT_WEBP, "BRWG", true, false, false},
+        {"o.png", CXIMAGE_FORMAT_PNG, "BRWG", true, false, false},
+        {"o.tif", CXIMAGE_FORMAT_TIF, "BRWG", false, true, true},
+        {"o.jxl[Q=95]", CXIMAGE_FORMAT_JXL, "RGBW", false, true, false}};
+    for (const auto& [name, format, corners, exif, icc, xmp] : rows) {
         SCOPED_TRACE(name);
         const std::string source = WritePicture(tagged, dir + "/" + name);
         CxImage picture;
@@ -565,6 +570,8 @@ TEST(CxImage, TodaysFormatsComeOutUprightOnceWithTheirData) {
         EXPECT_EQ(Inspect(out).type, format);
         const VImage back = VImage::new_from_file(out.c_str());
         EXPECT_EQ(back.get_typeof("exif-ifd0-Make") != 0, exif) << "the camera data";
+        EXPECT_TRUE(!icc || back.get_typeof("icc-profile-data") != 0) << "the colour profile";
+        EXPECT_TRUE(!xmp || back.get_typeof("xmp-data") != 0) << "the XMP packet";
     }
     VImage pages = Quadrants(60, 40).join(Gradient(60, 40), VIPS_DIRECTION_VERTICAL).copy();
     pages.set("page-height", 40);
