@@ -575,7 +575,14 @@ TEST(CxImage, TodaysFormatsComeOutUprightOnceWithTheirData) {
     }
     VImage pages = Quadrants(60, 40).join(Gradient(60, 40), VIPS_DIRECTION_VERTICAL).copy();
     pages.set("page-height", 40);
-    EXPECT_EQ(Corners(Decode(WritePicture(pages, dir + "/pages.tif"))), "RGBW");
+    // A TIFF of two pages and a HEIF of two images give the first, the HEIF's primary one.
+    for (const char* name : {"/pages.tif", "/pages.heic[Q=95]"}) {
+        const std::string path = WritePicture(pages, dir + name);
+        CxImage first;
+        ASSERT_TRUE(first.Load(path)) << name;
+        EXPECT_EQ(std::pair(first.GetWidth(), first.GetHeight()), std::pair(60, 40)) << name;
+        EXPECT_EQ(Corners(Decode(path)), "RGBW") << name;
+    }
 }
 
 // An animated GIF or WebP keeps every frame, its delays and its loop count when it is written
