@@ -65,9 +65,11 @@ Kernel MakeKernel(int factor) {
     return kernel;
 }
 
+// Never destroyed: libvips' worker threads outlive main() and may still hold a picture that
+// reads them while the process's statics are torn down.
 const Kernel& KernelFor(int factor) {
-    static const Kernel two = MakeKernel(2);
-    static const Kernel three = MakeKernel(3);
+    static const Kernel& two = *new Kernel(MakeKernel(2));
+    static const Kernel& three = *new Kernel(MakeKernel(3));
     return factor == 2 ? two : three;
 }
 
