@@ -312,6 +312,9 @@ std::optional<vips::VImage> WholeInMemory(LargeBuffer inflated, CMemoryBudget::C
     image->Xres = header.xres();
     image->Yres = header.yres();
     image->Type = header.interpretation();
+    // The header's metadata, its mark of a picture read from the top down among them: with it
+    // the scaler keeps the lines it looks back at instead of making them again (without it a
+    // preview took three times the work).
     vips_image_map(
         header.get_image(),
         [](VipsImage*, const char* name, GValue* value, void* to) -> void* {
