@@ -335,14 +335,14 @@ HRESULT CVtlShellEx::HandOver(const CMINVOKECOMMANDINFO* lpici) {
     }
     const UINT offset = static_cast<UINT>(verb & 0xFFFF);
     const std::uint32_t command = ReadMenuChoices().CommandCode(offset);
-    CHandoffQueue queue(true);
-    if (!queue.IsOpen()) {
-        ExtMessageBox(kNoQueue + queue.Refusal());
+    auto queue = CHandoffQueue::Open(true);
+    if (!queue) {
+        ExtMessageBox(kNoQueue + queue.error().message);
         return E_FAIL;
     }
     // Returns once the started program took the pictures, or when it is known that it never
     // will: a command is never lost without a word.
-    const auto handed = queue.HandOver(location, command, m_pictures);
+    const auto handed = queue->HandOver(location, command, m_pictures);
     if (handed)
         return S_OK;
     ExtMessageBox(handed.error().message);

@@ -46,12 +46,12 @@ int PrintSettings() {
 }
 
 int DumpHandoff() {
-    const CHandoffQueue queue(false);
-    if (!queue.Refusal().empty()) {
-        std::fprintf(stderr, "vtlregistry: %s\n", queue.Refusal().c_str());
+    const auto queue = CHandoffQueue::Open(false);
+    if (!queue) {
+        std::fprintf(stderr, "vtlregistry: %s\n", queue.error().message.c_str());
         return 1;
     }
-    const auto records = queue.IsOpen() ? queue.Peek() : decltype(queue.Peek()){};
+    const auto records = queue->Peek();
     if (records.empty())
         std::printf("no hand-off waiting\n");
     for (auto [name, block] : records) {
@@ -69,12 +69,12 @@ int DumpHandoff() {
 }
 
 int WriteHandoffRecord(std::uint32_t command, const std::vector<std::string>& files) {
-    CHandoffQueue queue(true);
-    if (!queue.IsOpen()) {
-        std::fprintf(stderr, "vtlregistry: %s\n", queue.Refusal().c_str());
+    auto queue = CHandoffQueue::Open(true);
+    if (!queue) {
+        std::fprintf(stderr, "vtlregistry: %s\n", queue.error().message.c_str());
         return 1;
     }
-    if (const auto posted = queue.Post(command, files); !posted) {
+    if (const auto posted = queue->Post(command, files); !posted) {
         std::fprintf(stderr, "vtlregistry: %s\n", posted.error().message.c_str());
         return 1;
     }

@@ -46,7 +46,7 @@ class LaunchModes : public testing::Test {
         const auto saved = setting.SaveResizeSetting();
         ASSERT_TRUE(saved && saved->notice.empty());
     }
-    void HandOff(std::uint32_t command) { ASSERT_TRUE(m_queue.Post(command, m_files)); }
+    void HandOff(std::uint32_t command) { ASSERT_TRUE(m_queue->Post(command, m_files)); }
     static vtltest::ProgramRun Run(const std::string& autoclick = "",
                                    const std::string& vtl = VTL_BIN_DIR "/vtl",
                                    std::map<std::string, std::string> env = {}) {
@@ -66,11 +66,11 @@ class LaunchModes : public testing::Test {
         fs::remove_all(m_pictures + "/resize");
         return written == 2;
     }
-    bool Pending() { return !m_queue.Peek().empty(); }
+    bool Pending() { return !m_queue->Peek().empty(); }
 
     std::string m_pictures;
     std::vector<std::string> m_files;
-    CHandoffQueue m_queue{true};
+    plat::Result<CHandoffQueue> m_queue = CHandoffQueue::Open(true);
 };
 
 // Each start takes the record waiting for it, once: "Resize as default setting" writes the
@@ -110,7 +110,7 @@ TEST_F(LaunchModes, MailingMoreThanFiftyPicturesFromFoldersAsksFirst) {
     for (const auto& [folder, answer, mailed] : cases) {
         vtltest::FakeMailProgram mail;
         mail.Install();
-        ASSERT_TRUE(m_queue.Post(HANDOFF_RESIZE_DEFAULT_MAIL, {folder}));
+        ASSERT_TRUE(m_queue->Post(HANDOFF_RESIZE_DEFAULT_MAIL, {folder}));
         Run(answer);
         EXPECT_EQ(mail.AttachedPaths().size(), mailed) << answer;
         EXPECT_FALSE(fs::exists(folder + "/resize"));

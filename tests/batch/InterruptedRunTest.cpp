@@ -44,7 +44,7 @@ class InterruptedRun : public testing::Test {
     // Runs vtl over the pictures, answering "Yes to all"; `kill` (when given) is sent once the
     // first picture has been replaced and another one is being written.
     vtltest::ProgramRun RunVtl(int kill = 0) {
-        EXPECT_TRUE(CHandoffQueue(true).Post(HANDOFF_RESIZE_DEFAULT, m_files));
+        EXPECT_TRUE(CHandoffQueue::Open(true)->Post(HANDOFF_RESIZE_DEFAULT, m_files));
         const auto inode = [this] {
             struct stat now {};
             stat(m_files[0].c_str(), &now);
@@ -129,7 +129,7 @@ TEST_F(InterruptedRun, AKillAtAnyMomentLosesNoPictureAndTheNextRunSweeps) {
         const int afterMs = std::uniform_int_distribution<int>(0, 2000)(random);
         SCOPED_TRACE("killed after " + std::to_string(afterMs) + " ms");
         MakePictures();
-        EXPECT_TRUE(CHandoffQueue(true).Post(HANDOFF_RESIZE_DEFAULT, m_files));
+        EXPECT_TRUE(CHandoffQueue::Open(true)->Post(HANDOFF_RESIZE_DEFAULT, m_files));
         vtltest::RunProgram(VTL_BIN_DIR "/vtl", {}, {{"VTL_AUTOCLICK", "IDC_YESTOALL"}}, 60,
                             [&](int pid) {
                                 std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
@@ -138,7 +138,7 @@ TEST_F(InterruptedRun, AKillAtAnyMomentLosesNoPictureAndTheNextRunSweeps) {
         // A run killed before it took its record leaves it queued: the next vtl would take that
         // one, over a folder no longer looked at.
         std::vector<std::string> unused;
-        while (CHandoffQueue(true).Take("", unused))
+        while (CHandoffQueue::Open(true)->Take("", unused))
             ;
         CountTurned();
         CheckTrash({m_original});
@@ -202,7 +202,7 @@ TEST_F(InterruptedRun, AStopSignalWhileTheMailProgramIsOpenLeavesOnlyItsCopies) 
         mail.Install();
         MakePictures();
         const std::vector<std::string> two(m_files.begin(), m_files.begin() + 2);
-        ASSERT_TRUE(CHandoffQueue(true).Post(HANDOFF_RESIZE_DEFAULT_MAIL, two));
+        ASSERT_TRUE(CHandoffQueue::Open(true)->Post(HANDOFF_RESIZE_DEFAULT_MAIL, two));
         bool open = false;
         std::size_t folders = 0;
         const vtltest::ProgramRun run = vtltest::RunProgram(

@@ -99,12 +99,13 @@ std::pair<std::uint32_t, Files> Take(CHandoffQueue& reader, const std::string& r
 }
 
 TEST(Handoff, EveryCommandWaitsInTheQueueAndEachStartTakesItsOwnOrElseTheOldest) {
-    CHandoffQueue writer(true), reader(false);
-    const auto one = writer.Post(1, {"/a/1.jpg"});
-    const auto two = writer.Post(2, {"/b/2.jpg", "/b/3.gif"});
+    auto writer = CHandoffQueue::Open(true), reader = CHandoffQueue::Open(false);
+    ASSERT_TRUE(writer && reader);
+    const auto one = writer->Post(1, {"/a/1.jpg"});
+    const auto two = writer->Post(2, {"/b/2.jpg", "/b/3.gif"});
     ASSERT_TRUE(one && two);
     const std::string first = *one, second = *two;
-    const auto waiting = reader.Peek();
+    const auto waiting = reader->Peek();
     ASSERT_EQ(waiting.size(), 2u) << "a second command never replaces the first";
     EXPECT_EQ(waiting[1].first, second);
     const vtltest::ProgramRun dump =
@@ -117,15 +118,15 @@ TEST(Handoff, EveryCommandWaitsInTheQueueAndEachStartTakesItsOwnOrElseTheOldest)
                   "\ncReady=0xFF\nnReservedA=4000\nnReservedB=4\nnPathCount=2\nnCommand=2\n"
                   "nReservedC=0\n/b/2.jpg\n/b/3.gif\n")
         << "vtlregistry shows what waits, oldest first";
-    EXPECT_EQ(reader.Peek().size(), 2u) << "and takes nothing";
-    EXPECT_EQ(Take(reader, second), std::pair(2u, Files{"/b/2.jpg", "/b/3.gif"}));
-    EXPECT_EQ(Take(reader, second), std::pair(0u, Files{})) << "taken once";
-    EXPECT_EQ(Take(reader), std::pair(1u, Files{"/a/1.jpg"}));
-    EXPECT_TRUE(reader.Peek().empty());
+    EXPECT_EQ(reader->Peek().size(), 2u) << "and takes nothing";
+    EXPECT_EQ(Take(*reader, second), std::pair(2u, Files{"/b/2.jpg", "/b/3.gif"}));
+    EXPECT_EQ(Take(*reader, second), std::pair(0u, Files{})) << "taken once";
+    EXPECT_EQ(Take(*reader), std::pair(1u, Files{"/a/1.jpg"}));
+    EXPECT_TRUE(reader->Peek().empty());
 
     // vtl started for a record that another start took meanwhile knows it; started by hand, it
     // takes what waits.
-    ASSERT_TRUE(writer.Post(1, {"/c/4.jpg"}));
+    ASSERT_TRUE(writer->Post(1, {"/c/4.jpg"}));
     for (const auto& [variable, pending, elsewhere] :
          {std::tuple("gone", false, true), {"", true, false}, {"", false, false}}) {
         const vtltest::ScopedEnv env{{{HANDOFF_RECORD_VARIABLE, variable}}};
@@ -160,10 +161,11 @@ TEST(Handoff, AWriterWaitsUntilTheProgramItStartedTookItsRecordOrEnded) {
         {dir + "/takes.taken", HandoffWrite::NotStarted, false}, // not a program
     };
     for (const auto& [path, result, took] : cases) {
-        CHandoffQueue writer(true);
-        const auto handed = writer.HandOver(path, 2, {"/p/" + path});
+        auto writer = CHandoffQueue::Open(true);
+        ASSERT_TRUE(writer) << writer.error().message;
+        const auto handed = writer->HandOver(path, 2, {"/p/" + path});
         EXPECT_EQ(handed ? std::nullopt : std::optional(handed.error().why), result) << path;
-        EXPECT_TRUE(writer.Peek().empty()) << path << ": nothing is left waiting";
+        EXPECT_TRUE(writer->Peek().empty()) << path << ": nothing is left waiting";
         Files files;
         std::vector<unsigned char> block;
         for (const char c : vtltest::ReadFile(path + ".taken"))

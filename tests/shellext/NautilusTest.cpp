@@ -147,7 +147,8 @@ TEST_F(ShellExtNautilus, ACommandWaitsOffNautilussMainThreadUntilItsVtlTookIt) {
               (std::vector<std::string>{"Vantrel", "Resize...", "Resize as default setting",
                                         "Resize and mail"}));
     EXPECT_EQ(WaitForStart(), "0\n");
-    EXPECT_EQ(CHandoffQueue(false).Peek().size(), 1u) << "the record waits for the application";
+    EXPECT_EQ(CHandoffQueue::Open(false)->Peek().size(), 1u)
+        << "the record waits for the application";
     Hold(false);
     EXPECT_EQ(TakenRecord(), std::pair(std::uint32_t(HANDOFF_RESIZE_DEFAULT_MAIL),
                                        Files{m_dir + "/a.jpg", m_dir + "/c.gif"}));

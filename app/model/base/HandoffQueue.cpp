@@ -14,8 +14,16 @@ constexpr auto kLookInterval = std::chrono::milliseconds(20);
 
 } // namespace
 
-CHandoffQueue::CHandoffQueue(bool create)
-    : m_queue(HandoffQueueName(), HANDOFF_BLOCK_SIZE, create) {}
+plat::Result<CHandoffQueue> CHandoffQueue::Open(bool create) {
+    auto queue =
+        std::make_unique<plat::CRecordQueue>(HandoffQueueName(), HANDOFF_BLOCK_SIZE, create);
+    if (!queue->Refusal().empty())
+        return plat::Failure{queue->Refusal()};
+    CHandoffQueue opened;
+    if (queue->IsOpen())
+        opened.m_queue = std::move(queue);
+    return opened;
+}
 
 plat::Result<std::string, HandoffRefusal>
 CHandoffQueue::Post(std::uint32_t command, const std::vector<std::string>& files) {
@@ -23,7 +31,7 @@ CHandoffQueue::Post(std::uint32_t command, const std::vector<std::string>& files
     if (auto fits = WriteHandoff(reinterpret_cast<unsigned char*>(block.data()), command, files);
         !fits)
         return fits.error();
-    auto name = m_queue.Publish(block);
+    auto name = m_queue->Publish(block);
     if (!name)
         return RefuseHandoff(HandoffWrite::NotQueued, name.error().message);
     return std::move(*name);
@@ -38,15 +46,15 @@ plat::Result<void, HandoffRefusal> CHandoffQueue::HandOver(const std::string& pr
     const std::string& record = *posted;
     plat::CStartedProgram started;
     if (!plat::WinExec(program, {std::string(HANDOFF_RECORD_VARIABLE) + "=" + record}, &started)) {
-        m_queue.Take(record);
+        m_queue->Take(record);
         return RefuseHandoff(HandoffWrite::NotStarted, program);
     }
     // No time limit: a busy machine may take long to start the program, and the record is
     // never given up while the program that is to take it runs.
-    while (m_queue.IsQueued(record)) {
+    while (m_queue->IsQueued(record)) {
         // It may have taken the record just before it ended: what is still there is ours.
         if (started.WaitForEnd(kLookInterval)) {
-            if (m_queue.Take(record))
+            if (m_queue->Take(record))
                 return RefuseHandoff(HandoffWrite::NotTaken);
             break;
         }
@@ -56,7 +64,10 @@ plat::Result<void, HandoffRefusal> CHandoffQueue::HandOver(const std::string& pr
 
 std::optional<HandoffHeader> CHandoffQueue::Take(const std::string& record,
                                                  std::vector<std::string>& files) {
-    std::optional<std::string> bytes = record.empty() ? m_queue.TakeOldest() : m_queue.Take(record);
+    if (!m_queue)
+        return std::nullopt;
+    std::optional<std::string> bytes =
+        record.empty() ? m_queue->TakeOldest() : m_queue->Take(record);
     if (!bytes || bytes->empty() || (*bytes)[0] == 0)
         return std::nullopt;
     bytes->resize(HANDOFF_BLOCK_SIZE);
@@ -65,7 +76,9 @@ std::optional<HandoffHeader> CHandoffQueue::Take(const std::string& record,
 
 std::vector<std::pair<std::string, std::vector<unsigned char>>> CHandoffQueue::Peek() const {
     std::vector<std::pair<std::string, std::vector<unsigned char>>> records;
-    for (const auto& [name, bytes] : m_queue.Peek())
+    if (!m_queue)
+        return records;
+    for (const auto& [name, bytes] : m_queue->Peek())
         records.emplace_back(name, std::vector<unsigned char>(bytes.begin(), bytes.end()));
     return records;
 }
@@ -76,12 +89,10 @@ plat::Result<HandoffRead> ReadHandoff(std::vector<std::string>& files) {
     HandoffRead read;
     const char* variable = std::getenv(HANDOFF_RECORD_VARIABLE);
     const std::string mine = variable ? variable : "";
-    CHandoffQueue queue(false);
-    if (!queue.Refusal().empty())
-        return plat::Failure{queue.Refusal()};
-    if (!queue.IsOpen())
-        return read;
-    const std::optional<HandoffHeader> taken = queue.Take(mine, files);
+    auto queue = CHandoffQueue::Open(false);
+    if (!queue)
+        return queue.error();
+    const std::optional<HandoffHeader> taken = queue->Take(mine, files);
     read.pending = taken.has_value();
     read.command = taken ? taken->nCommand : HANDOFF_RESIZE_DIALOG;
     read.takenElsewhere = !mine.empty() && !read.pending;

@@ -28,6 +28,7 @@
 #endif
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -41,37 +42,21 @@ constexpr const char* HANDOFF_MUTEX_NAME = "vtl-handoff-writer";
 
 class CHandoffQueue {
   public:
-    // Opens the user's queue; the writing side (`create`) makes it when it is missing.
-    explicit CHandoffQueue(bool create);
+    // Opens the user's queue; the writing side (`create`) makes it when it is missing. Fails,
+    // saying which path is in the way, why and what to do, when the queue is refused. On the
+    // reading side a queue that was never made opens empty: nothing to take, nothing waiting.
+    static plat::Result<CHandoffQueue> Open(bool create);
 
-#ifdef _WIN32
-    bool IsOpen() const {
-        return m_block.IsOpen();
-    }
-    const std::string& Refusal() const {
-        return m_block.Refusal();
-    }
-#else
-    bool IsOpen() const {
-        return m_queue.IsOpen();
-    }
-    // Why the queue is not open, with the path in the way and what to do; "" when it is open
-    // or simply not there.
-    const std::string& Refusal() const {
-        return m_queue.Refusal();
-    }
-#endif
-
-    // The calls below are for an open queue only.
 #ifndef _WIN32
     // Posts a record for the next vtl that takes one and gives its name. A selection that does
     // not fit is refused at once and posts nothing; NotQueued when the queue could not take it.
+    // For a queue opened to write.
     plat::Result<std::string, HandoffRefusal> Post(std::uint32_t command,
                                                    const std::vector<std::string>& files);
 #endif
     // Posts a record, starts `program` for it and waits as described above, until the program
     // took it; NotStarted or NotTaken when it did not, and the record is gone from the queue
-    // again.
+    // again. For a queue opened to write.
     plat::Result<void, HandoffRefusal> HandOver(const std::string& program, std::uint32_t command,
                                                 const std::vector<std::string>& files);
     // Takes the named record, or with "" the oldest one, and reads it as ReadHandoffBlock does;
@@ -84,10 +69,13 @@ class CHandoffQueue {
 #endif
 
   private:
+    CHandoffQueue() = default;
+
+    // Null for a queue that was never made, opened to read.
 #ifdef _WIN32
-    plat::CNamedBlock m_block;
+    std::unique_ptr<plat::CNamedBlock> m_block;
 #else
-    plat::CRecordQueue m_queue;
+    std::unique_ptr<plat::CRecordQueue> m_queue;
 #endif
 };
 
