@@ -40,21 +40,21 @@ std::string SystemMessage(int error) {
     return std::system_category().message(error);
 }
 
-// Why the file at path cannot be read, before the image library is asked; "" when it can be.
-// Only a regular file is opened: a pipe would wait for a writer, a device might never end.
-std::string WhyUnreadable(const std::string& path) {
+// Whether the file at path can be read, before the image library is asked, or why not. Only a
+// regular file is opened: a pipe would wait for a writer, a device might never end.
+plat::Result<void> CheckReadable(const std::string& path) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0)
-        return SystemMessage(errno);
+        return plat::Failure{SystemMessage(errno)};
     if (!S_ISREG(st.st_mode))
-        return "it is not a file";
+        return plat::Failure{"it is not a file"};
     if (st.st_size == 0)
-        return "the file is empty";
+        return plat::Failure{"the file is empty"};
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return SystemMessage(errno);
+        return plat::Failure{SystemMessage(errno)};
     close(fd);
-    return {};
+    return plat::Ok{};
 }
 
 } // namespace
@@ -186,14 +186,14 @@ PreviewPicture CPreviewLoader::Read(IImage& image, CExifReader& exif, const std:
     PreviewPicture picture;
     picture.path = path;
     picture.pane = pane;
-    picture.failure = WhyUnreadable(path);
-    if (!picture.failure.empty())
+    picture.readable = CheckReadable(path);
+    if (!picture.readable)
         return picture;
     if (exif.Load(path))
         picture.rows = ReadRows(exif);
     CxImage* decoded = image.GetXImage();
     if (!decoded->Load(path, 0)) {
-        picture.failure = "it is damaged, or not a picture this program reads";
+        picture.readable = plat::Failure{"it is damaged, or not a picture this program reads"};
         return picture;
     }
     picture.width = decoded->GetWidth();
@@ -212,7 +212,7 @@ PreviewPicture CPreviewLoader::Read(IImage& image, CExifReader& exif, const std:
             picture.width = picture.height = 0;
             picture.drawn = QImage();
             picture.rows.clear();
-            picture.failure = "its picture data is damaged";
+            picture.readable = plat::Failure{"its picture data is damaged"};
         }
     }
     decoded->Destroy();

@@ -32,6 +32,8 @@
 //     under m_lock; the cancel flag is atomic. The request numbers that decide what is
 //     delivered live on the user-interface thread, but for the number of a read-ahead taken
 //     over, which is handed to the worker under the lock.
+#include "platform/Result.h"
+
 #include <QImage>
 #include <QObject>
 #include <QSize>
@@ -67,7 +69,7 @@ struct PreviewPicture {
     QImage drawn; // the picture in its box for `pane`; null when the box is empty
     // The EXIF rows with a value, in reading order; empty for a picture without them.
     std::vector<PropertyRow> rows;
-    std::string failure; // why the file cannot be read; "" when it can
+    plat::Result<void> readable = plat::Ok{}; // or why the file cannot be read
 };
 
 class CPreviewLoader : public QObject {

@@ -126,7 +126,7 @@ void CScrollPictureView::OnPictureRead(PreviewPicture picture) {
     m_loadingDelay.stop();
     // The same picture read again for a larger pane keeps its place; another starts at the top.
     const bool again = m_shows == Shows::Picture && picture.path == m_picture.path;
-    m_shows = picture.failure.empty() ? Shows::Picture : Shows::Failure;
+    m_shows = picture.readable ? Shows::Picture : Shows::Failure;
     m_picture = std::move(picture);
     m_scaled = QImage();
     Relayout();
@@ -286,7 +286,7 @@ void CScrollPictureView::Relayout() {
         message = QStringLiteral("Loading…");
     else if (m_shows == Shows::Failure)
         message = QStringLiteral("This picture cannot be read: ") +
-                  QString::fromStdString(m_picture.failure);
+                  QString::fromStdString(m_picture.readable.error().message);
     m_lblMessage->setText(message);
     m_lblMessage->setGeometry(kBoxMargin, kBoxMargin, std::max(1, pane.width() - 2 * kBoxMargin),
                               std::max(1, pane.height() - 2 * kBoxMargin));
