@@ -194,10 +194,10 @@ class COutgoing {
         if (!RemoveGps(bytes))
             return path;
         const PathParts parts = SplitPath(path);
-        const std::optional<std::string> target =
-            ours ? std::optional(path) : m_copies.Reserve(parts.fname, parts.ext);
+        const plat::Result<std::string> target =
+            ours ? plat::Result<std::string>(path) : m_copies.Reserve(parts.fname, parts.ext);
         if (target && ReplaceFileContents(*target, bytes, DefaultFileMode()))
-            return target;
+            return *target;
         AfxMessageBox("The location could not be removed from " + path + ", so it is not mailed.",
                       MB_OK | MB_ICONEXCLAMATION);
         return std::nullopt;

@@ -6,15 +6,16 @@
 // ever written.
 //
 // Used by the resize job on its worker thread, one object per run.
-#include <optional>
+#include "platform/Result.h"
+
 #include <set>
 #include <string>
 
 class CMailFolder {
   public:
-    // The path for an output named fname + ext, distinct from every earlier one of the run;
-    // nothing when the folder cannot be made.
-    std::optional<std::string> Reserve(const std::string& fname, const std::string& ext);
+    // The path for an output named fname + ext, distinct from every earlier one of the run; or
+    // why the folder could not be made (asked once: later calls give the same answer).
+    plat::Result<std::string> Reserve(const std::string& fname, const std::string& ext);
 
     // The folder with its trailing separator; "" before the first Reserve or if making it
     // failed.
@@ -23,5 +24,6 @@ class CMailFolder {
   private:
     bool m_bTried = false;
     std::string m_strFolder;
+    std::string m_strWhyNot; // why making the folder failed
     std::set<std::string> m_used;
 };

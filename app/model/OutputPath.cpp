@@ -31,9 +31,9 @@ plat::Result<OutputChoice> ChooseOutput(const ResizeSetting& s, const std::strin
     const std::string ext =
         s.nImageType == SAVE_TYPE_SOURCE ? parts.ext : "." + GetTypeExt(s.nImageType);
     if (mail) {
-        const std::optional<std::string> path = mail->Reserve(parts.fname, ext);
+        const plat::Result<std::string> path = mail->Reserve(parts.fname, ext);
         if (!path)
-            return plat::Failure{"The folder of the pictures to mail could not be made."};
+            return path.error();
         choice.path = *path;
     } else if (s.strDestFolder.empty()) {
         choice.folder = parts.drive + parts.dir + "resize" + plat::PATH_SEPARATOR;

@@ -1,8 +1,10 @@
 // The rules that need no picture and no window: of a run, an output path that does not fit;
 // of the resize options dialog, which controls it enables.
+#include "app/model/MailFolder.h"
 #include "app/model/OutputPath.h"
 #include "app/model/ResizeEnableRules.h"
 #include "app/model/ResizeRules.h"
+#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +27,17 @@ TEST(OutputPath, APathThatDoesNotFitIsRefusedNeverCut) {
     const auto over = ChooseOutput(s, source, nullptr);
     EXPECT_EQ(over ? over->path : over.error().message, source);
     EXPECT_TRUE(tooLong(ChooseOutput(s, source + "x", nullptr)));
+    // For mail, where no folder can be made in the temporary folder, that folder and the cause.
+    const vtltest::ScopedEnv env{{{"TMPDIR", "/nonexistent-vtl-temp"}}};
+    s.bOverwrite = 0;
+    CMailFolder mail;
+    for (int i = 0; i < 2; ++i) {
+        const auto out = ChooseOutput(s, "/p/a.jpg", &mail);
+        EXPECT_EQ(out ? out->path : out.error().message,
+                  "The folder of the pictures to mail could not be made in "
+                  "/nonexistent-vtl-temp/: No such file or directory.")
+            << "try " << i;
+    }
 }
 
 // Target sizes in the three size modes, with and without "Never enlarge", on a 1470 × 1000
