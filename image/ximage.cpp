@@ -330,6 +330,12 @@ bool CxImage::Draw(QPainter* painter, int x, int y, int cx, int cy) {
             const bool alpha = scaled.bands() == 4;
             std::size_t size = 0;
             void* memory = scaled.write_to_memory(&size);
+            // libvips looks at the flag only between stretches, and not at all when its workers
+            // finish them all before it looks: a flag raised by then fails the draw all the same.
+            if (d.pCancel && d.pCancel->load()) {
+                g_free(memory);
+                throw vips::VError("drawing cancelled");
+            }
             const QImage view(static_cast<const uchar*>(memory), cx, cy,
                               static_cast<qsizetype>(cx) * (alpha ? 4 : 3),
                               alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
