@@ -29,8 +29,9 @@ struct Reading {
     bool bOverwrite = false; // --overwrite given, not only stored
 };
 
-// Empty when the value was taken, else what is wrong with it.
-using Apply = std::string (*)(Reading&, const std::string& value);
+// The value taken, or what is wrong with it.
+using Outcome = plat::Result<void>;
+using Apply = Outcome (*)(Reading&, const std::string& value);
 
 struct Option {
     const char* name;
@@ -51,12 +52,14 @@ std::string Range(std::int32_t lowest, std::int32_t highest) {
     return "give a whole number from " + std::to_string(lowest) + " to " + std::to_string(highest);
 }
 
-std::string ReadNumberInto(const std::string& text, std::int32_t lowest, std::int32_t highest,
-                           std::int32_t& number) {
-    return ReadNumber(text, lowest, highest, number) ? "" : Range(lowest, highest);
+Outcome ReadNumberInto(const std::string& text, std::int32_t lowest, std::int32_t highest,
+                       std::int32_t& number) {
+    if (!ReadNumber(text, lowest, highest, number))
+        return plat::Failure{Range(lowest, highest)};
+    return plat::Ok{};
 }
 
-std::string ReadLength(const std::string& text, std::optional<Length>& length) {
+Outcome ReadLength(const std::string& text, std::optional<Length>& length) {
     Length read;
     std::string number = text;
     if (number.ends_with("%"))
@@ -65,24 +68,24 @@ std::string ReadLength(const std::string& text, std::optional<Length>& length) {
         number.resize(number.size() - 2);
     const std::int32_t highest = read.unit == UNIT_PERCENT ? 1000 : kLargestSide;
     if (!ReadNumber(number, 1, highest, read.n))
-        return "give N pixels (1 to " + std::to_string(kLargestSide) +
-               ") or N% (1 to 1000), as 800 or 50%";
+        return plat::Failure{"give N pixels (1 to " + std::to_string(kLargestSide) +
+                             ") or N% (1 to 1000), as 800 or 50%"};
     length = read;
-    return "";
+    return plat::Ok{};
 }
 
 // One of `names`, whose place is the value set.
-std::string ReadChoice(const std::string& text, std::initializer_list<const char*> names,
-                       std::int32_t& chosen) {
+Outcome ReadChoice(const std::string& text, std::initializer_list<const char*> names,
+                   std::int32_t& chosen) {
     const auto found = std::find(names.begin(), names.end(), text);
     if (found == names.end()) {
         std::string list;
         for (const char* name : names)
             list += (list.empty() ? "" : "|") + std::string(name);
-        return "give one of " + list;
+        return plat::Failure{"give one of " + list};
     }
     chosen = static_cast<std::int32_t>(found - names.begin());
-    return "";
+    return plat::Ok{};
 }
 
 const Option kOptions[] = {
@@ -93,23 +96,26 @@ const Option kOptions[] = {
     {"--percent", "N", "both sides at N percent",
      [](Reading& r, const std::string& v) {
          std::int32_t n = 0;
-         const std::string error = ReadNumberInto(v, 1, 1000, n);
-         if (error.empty())
+         Outcome taken = ReadNumberInto(v, 1, 1000, n);
+         if (taken)
              r.percent = n;
-         return error;
+         return taken;
      }},
     {"--fit", "WxH", "fit inside W x H pixels, keeping the proportion",
-     [](Reading& r, const std::string& v) -> std::string {
+     [](Reading& r, const std::string& v) -> Outcome {
          const std::size_t x = v.find('x');
          std::int32_t w = 0, h = 0;
          if (x == v.npos || !ReadNumber(v.substr(0, x), 1, kLargestSide, w) ||
              !ReadNumber(v.substr(x + 1), 1, kLargestSide, h))
-             return "give WxH in pixels, as 1920x1080";
+             return plat::Failure{"give WxH in pixels, as 1920x1080"};
          r.fit = {w, h};
-         return "";
+         return plat::Ok{};
      }},
     {"--never-enlarge", nullptr, "smaller pictures keep their size",
-     [](Reading& r, const std::string&) { return r.line.setting.bShrinkOnly = 1, std::string(); }},
+     [](Reading& r, const std::string&) -> Outcome {
+         r.line.setting.bShrinkOnly = 1;
+         return plat::Ok{};
+     }},
     {"--rotate", "left|right|flip", "turn 90 degrees left or right, or flip horizontally",
      [](Reading& r, const std::string& v) {
          // In the order of the settings' codes: left 0, flip 1, right 2.
@@ -117,14 +123,14 @@ const Option kOptions[] = {
          return ReadChoice(v, {"left", "flip", "right"}, r.line.setting.nRotate);
      }},
     {"--dpi", "X[,Y]", "resolution in dots per inch (Y as X when not given)",
-     [](Reading& r, const std::string& v) -> std::string {
+     [](Reading& r, const std::string& v) -> Outcome {
          ResizeSetting& s = r.line.setting;
          const std::size_t comma = v.find(',');
          if (!ReadNumber(v.substr(0, comma), 1, 65535, s.nXDpi) ||
              !ReadNumber(comma == v.npos ? v : v.substr(comma + 1), 1, 65535, s.nYDpi))
-             return "give X or X,Y dots per inch, each from 1 to 65535";
+             return plat::Failure{"give X or X,Y dots per inch, each from 1 to 65535"};
          s.bSetDpi = 1;
-         return "";
+         return plat::Ok{};
      }},
     {"--format", "FORMAT",
      "same (the source's), jpeg, bmp, gif, ico, png, tiff,\n"
@@ -144,44 +150,60 @@ const Option kOptions[] = {
          return ReadNumberInto(v, 0, 2000000, r.line.setting.nMaxKb);
      }},
     {"--to", "DIR", "write into DIR (default: \"resize\" beside each source)",
-     [](Reading& r, const std::string& v) -> std::string {
+     [](Reading& r, const std::string& v) -> Outcome {
          if (v.empty())
-             return "give a folder";
+             return plat::Failure{"give a folder"};
          r.to = v;
-         return "";
+         return plat::Ok{};
      }},
     {"--suffix", "TEXT", "name outputs NAME+TEXT, beside their sources",
-     [](Reading& r, const std::string& v) -> std::string {
+     [](Reading& r, const std::string& v) -> Outcome {
          if (v.empty() || v.find('/') != v.npos)
-             return "give a text without a /";
+             return plat::Failure{"give a text without a /"};
          r.suffix = v;
-         return "";
+         return plat::Ok{};
      }},
     {"--overwrite", nullptr, "write over the sources (the originals go to the trash)",
-     [](Reading& r, const std::string&) {
+     [](Reading& r, const std::string&) -> Outcome {
          r.line.setting.bOverwrite = 1;
          r.bOverwrite = r.line.bReplace = true;
-         return std::string();
+         return plat::Ok{};
      }},
     {"--no-trash", nullptr, "with --overwrite, keep no originals in the trash",
-     [](Reading& r, const std::string&) { return r.line.setting.bTrash = 0, std::string(); }},
+     [](Reading& r, const std::string&) -> Outcome {
+         r.line.setting.bTrash = 0;
+         return plat::Ok{};
+     }},
     {"--force", nullptr, "replace existing outputs (else they are skipped)",
-     [](Reading& r, const std::string&) { return r.line.bReplace = true, std::string(); }},
+     [](Reading& r, const std::string&) -> Outcome {
+         r.line.bReplace = true;
+         return plat::Ok{};
+     }},
     {"--settings", nullptr, "start from the stored settings, not the defaults",
-     [](Reading&, const std::string&) { return std::string(); }}, // read before all others
+     [](Reading&, const std::string&) -> Outcome { return plat::Ok{}; }}, // read before all others
     {"--dry-run", nullptr, "print what would be written, write nothing",
-     [](Reading& r, const std::string&) { return r.line.bDryRun = true, std::string(); }},
+     [](Reading& r, const std::string&) -> Outcome {
+         r.line.bDryRun = true;
+         return plat::Ok{};
+     }},
     {"--quiet", nullptr, "print failures only",
-     [](Reading& r, const std::string&) { return r.line.bQuiet = true, std::string(); }},
+     [](Reading& r, const std::string&) -> Outcome {
+         r.line.bQuiet = true;
+         return plat::Ok{};
+     }},
     {"--jobs", "N", "pictures worked on at once (default 2)",
      [](Reading& r, const std::string& v) {
          std::int32_t n = 0;
-         const std::string error = ReadNumberInto(v, 1, 64, n);
-         r.line.nJobs = static_cast<std::size_t>(n);
-         return error;
+         Outcome taken = ReadNumberInto(v, 1, 64, n);
+         if (taken)
+             r.line.nJobs = static_cast<std::size_t>(n);
+         return taken;
      }},
     {"--help", nullptr, "print this help",
-     [](Reading& r, const std::string&) { return r.line.bHelp = true, std::string(); }},
+     [](Reading& r, const std::string&) -> Outcome {
+         r.line.bHelp = true;
+         return plat::Ok{};
+     }},
 };
 
 const Option* FindOption(const std::string& name) {
@@ -199,13 +221,13 @@ std::string FolderFromHere(const std::string& folder) {
     return path;
 }
 
-// The sizes and places from all the options together; empty when they agree.
-std::string Settle(Reading& r) {
+// The sizes and places from all the options together, or why they do not agree.
+Outcome Settle(Reading& r) {
     ResizeCommandLine& line = r.line;
     ResizeSetting& s = line.setting;
     const int sizes = r.percent.has_value() + r.fit.has_value() + (r.width || r.height);
     if (sizes > 1)
-        return "give one size: --percent, --fit, or --width and --height";
+        return plat::Failure{"give one size: --percent, --fit, or --width and --height"};
     if (sizes == 1)
         s.bResize = 1, s.bDesktop = 0;
     if (r.percent) {
@@ -228,10 +250,10 @@ std::string Settle(Reading& r) {
         }
     }
     if (s.bResize && s.bDesktop && line.nBoxWidth == 0)
-        return "the stored settings fit pictures to the desktop, whose size a command line "
-               "does not know: give a size (--fit WxH)";
+        return plat::Failure{"the stored settings fit pictures to the desktop, whose size a "
+                             "command line does not know: give a size (--fit WxH)"};
     if (r.bOverwrite && (r.to || r.suffix))
-        return "--overwrite writes over the sources: it takes no --to or --suffix";
+        return plat::Failure{"--overwrite writes over the sources: it takes no --to or --suffix"};
     if (r.to || r.suffix) {
         s.bOverwrite = 0;
         // Beside each source: "." is taken from each source's folder.
@@ -239,8 +261,8 @@ std::string Settle(Reading& r) {
         s.strSuffix = r.suffix.value_or("");
     }
     if (line.inputs.empty() && !line.bHelp)
-        return "no pictures given";
-    return "";
+        return plat::Failure{"no pictures given"};
+    return plat::Ok{};
 }
 
 } // namespace
@@ -277,11 +299,11 @@ ReadResizeCommandLine(const std::vector<std::string>& args,
             value = args[++i];
         else if (option->value)
             return plat::Failure{name + " needs a value: " + option->value};
-        if (const std::string error = option->apply(r, value); !error.empty())
-            return plat::Failure{name + " " + value + ": " + error};
+        if (const Outcome taken = option->apply(r, value); !taken)
+            return plat::Failure{name + " " + value + ": " + taken.error().message};
     }
-    if (const std::string error = Settle(r); !error.empty())
-        return plat::Failure{error};
+    if (const Outcome settled = Settle(r); !settled)
+        return settled.error();
     return std::move(r.line);
 }
 
