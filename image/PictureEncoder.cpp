@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "image/BmpCodec.h"
@@ -301,9 +302,9 @@ bool Encode(const std::function<VImage()>& picture, const EncodeSettings& s,
         VImage rgba = ToRgb(FitIcon(picture()));
         if (!rgba.has_alpha())
             rgba = rgba.bandjoin_const({255});
-        const std::vector<std::uint8_t> bytes = EncodeIco(ToRaster(rgba));
+        std::vector<std::uint8_t> bytes = EncodeIco(ToRaster(rgba));
         if (to.bytes) {
-            *to.bytes = bytes;
+            *to.bytes = std::move(bytes);
             return true;
         }
         return WriteFileBytes(*to.path, bytes.data(), bytes.size());
