@@ -141,21 +141,14 @@ TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
     const std::vector<Step> steps = {
         {"see", {"IDC_QUALITY_TEXT=80", "IDC_SAVE_TYPE=the same as source"}},
         {"type IDC_RESIZE_WIDTH 400", {"IDC_RESIZE_HEIGHT=300"}},
-        {"type IDC_RESIZE_HEIGHT 90", {"IDC_RESIZE_WIDTH=120"}},
-        {"key IDC_RESIZE_WIDTH 400", {"IDC_RESIZE_WIDTH=400", "IDC_RESIZE_HEIGHT=300"}},
-        {"tab", {"IDC_RESIZE_WIDTH=400", "IDC_RESIZE_HEIGHT=300"}},
         // 300 of 600 pixels is 50 %; the width, 400 pixels, already agrees, in pixels.
         {"pick IDC_HEIGHT_UNIT 1",
          {"IDC_RESIZE_HEIGHT=50", "IDC_RESIZE_WIDTH=400", "IDC_SIZE_INFO:information"}},
         {"pick IDC_WIDTH_UNIT 1", {"IDC_RESIZE_WIDTH=50", "IDC_RESIZE_HEIGHT=50"}},
         {"pick IDC_HEIGHT_UNIT 0", {"IDC_RESIZE_HEIGHT=300", "IDC_RESIZE_WIDTH=50"}},
         {"pick IDC_WIDTH_UNIT 0", {"IDC_RESIZE_WIDTH=400"}},
-        // Typed key by key, the "6" of "640" is not coupled to 4 and back to 5.
-        {"key IDC_RESIZE_WIDTH 640", {"IDC_RESIZE_WIDTH=640", "IDC_RESIZE_HEIGHT=480"}},
-        {"key IDC_RESIZE_HEIGHT 150", {"IDC_RESIZE_HEIGHT=150", "IDC_RESIZE_WIDTH=200"}},
         {"pick IDC_SAVE_TYPE 3", {"IDC_SAVE_TYPE=GIF files", "IDC_QUALITY:off"}},
         {"pick IDC_SAVE_TYPE 8", {"IDC_SAVE_TYPE=WebP files", "IDC_QUALITY:on"}},
-        {"pick IDC_SAVE_TYPE 9", {"IDC_SAVE_TYPE=AVIF files", "IDC_QUALITY:on"}},
         {"pick IDC_SAVE_TYPE 5", {"IDC_SAVE_TYPE=PNG files"}}, // stored at once
     };
     OpenDialog(Pixels(), 800, 600, 72, 72, [&](CDlgResize& d) {
@@ -192,8 +185,8 @@ TEST(DlgResize, TheEntriesShowWhatIsStoredAndWritten) {
     free.bConstrain = 0, free.nWidthUnit = free.nHeightUnit = 1, free.nWidth = free.nHeight = 50;
     const std::string coupled = "IDC_SIZE_INFO=The size of the pictures you've selected is:100*68";
     const Case cases[] = {
-        // Typed key by key and left: 640 stays, 435 is 640 × 68 / 100, and it keeps the
-        // proportions as far as whole pixels can.
+        // Typed key by key and left: 640 stays (its "6" is not coupled to 4 and back to 5), 435
+        // is 640 × 68 / 100, and it keeps the proportions as far as whole pixels can.
         {{100, 68},
          Pixels(),
          {{"key IDC_RESIZE_WIDTH 640", {"IDC_RESIZE_WIDTH=640", "IDC_RESIZE_HEIGHT=435"}},
@@ -201,16 +194,8 @@ TEST(DlgResize, TheEntriesShowWhatIsStoredAndWritten) {
          {640, 435}},
         {{100, 68},
          Pixels(),
-         {{"type IDC_RESIZE_WIDTH 33", {"IDC_RESIZE_WIDTH=33", "IDC_RESIZE_HEIGHT=22", coupled}}},
-         {33, 22}},
-        {{100, 68},
-         Pixels(),
          {{"type IDC_RESIZE_HEIGHT 435", {"IDC_RESIZE_WIDTH=639", "IDC_RESIZE_HEIGHT=435"}}},
          {639, 435}},
-        {{800, 600},
-         Pixels(),
-         {{"type IDC_RESIZE_WIDTH 401", {"IDC_RESIZE_WIDTH=401", "IDC_RESIZE_HEIGHT=300"}}},
-         {401, 300}},
         // The other entry's unit: computed afresh from the typed 640, not from its own 435.
         {{100, 68},
          Pixels(),
