@@ -20,6 +20,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <set>
 #include <thread>
@@ -41,9 +42,10 @@ class InterruptedRun : public testing::Test {
         m_files = vtltest::MakePictures(m_dir, 16, 2400, 1800);
         m_original = vtltest::ReadFile(m_files[0]);
     }
-    // Runs vtl over the pictures, answering "Yes to all"; `kill` (when given) is sent once the
-    // first picture has been replaced and another one is being written.
-    vtltest::ProgramRun RunVtl(int kill = 0) {
+    // Runs vtl over the pictures, answering "Yes to all"; `kill` (when given) is sent after
+    // `afterMs`, or without it once the first picture has been replaced and another one is
+    // being written.
+    vtltest::ProgramRun RunVtl(int kill = 0, std::optional<int> afterMs = std::nullopt) {
         EXPECT_TRUE(CHandoffQueue::Open(true)->Post(HANDOFF_RESIZE_DEFAULT, m_files));
         const auto inode = [this] {
             struct stat now {};
@@ -53,11 +55,11 @@ class InterruptedRun : public testing::Test {
         const ino_t before = inode();
         return vtltest::RunProgram(
             VTL_BIN_DIR "/vtl", {}, {{"VTL_AUTOCLICK", "IDC_YESTOALL"}}, 60, [&](int pid) {
-                // Not for ever: a run may end with no moment to kill.
-                const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-                while (kill && (inode() == before || Leftovers().empty()) &&
-                       std::chrono::steady_clock::now() < end)
-                    std::this_thread::yield();
+                if (afterMs)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(*afterMs));
+                else if (kill) // not for ever: a run may end with no moment to kill
+                    vtltest::WaitUntil([&] { return inode() != before && !Leftovers().empty(); },
+                                       30);
                 if (kill)
                     ::kill(pid, kill);
             });
@@ -129,12 +131,7 @@ TEST_F(InterruptedRun, AKillAtAnyMomentLosesNoPictureAndTheNextRunSweeps) {
         const int afterMs = std::uniform_int_distribution<int>(0, 2000)(random);
         SCOPED_TRACE("killed after " + std::to_string(afterMs) + " ms");
         MakePictures();
-        EXPECT_TRUE(CHandoffQueue::Open(true)->Post(HANDOFF_RESIZE_DEFAULT, m_files));
-        vtltest::RunProgram(VTL_BIN_DIR "/vtl", {}, {{"VTL_AUTOCLICK", "IDC_YESTOALL"}}, 60,
-                            [&](int pid) {
-                                std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
-                                ::kill(pid, SIGKILL);
-                            });
+        RunVtl(SIGKILL, afterMs);
         // A run killed before it took its record leaves it queued: the next vtl would take that
         // one, over a folder no longer looked at.
         std::vector<std::string> unused;
@@ -207,10 +204,7 @@ TEST_F(InterruptedRun, AStopSignalWhileTheMailProgramIsOpenLeavesOnlyItsCopies) 
         std::size_t folders = 0;
         const vtltest::ProgramRun run = vtltest::RunProgram(
             VTL_BIN_DIR "/vtl", {}, {{"VTL_AUTOCLICK", "IDC_YESTOALL"}}, 60, [&](int pid) {
-                const auto start = std::chrono::steady_clock::now();
-                while (!(open = fs::exists(mailer + "/open")) &&
-                       std::chrono::steady_clock::now() - start < std::chrono::seconds(30))
-                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                open = vtltest::WaitUntil([&] { return fs::exists(mailer + "/open"); }, 30);
                 folders = runFolders().size();
                 ::kill(pid, signal);
             });

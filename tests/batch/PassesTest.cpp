@@ -201,15 +201,10 @@ TEST(ResizeJob, EachFileKeepsWithinTheSizeLimit) {
         {photo, SAVE_TYPE_JPEG, "photo.jpg", 40, LowerQuality},
         {photo, SAVE_TYPE_JPEG, "photo.jpg", 3, Smaller},
         {heavy, SAVE_TYPE_SOURCE, "heavy.jpg", 5, Impossible},
-        {photo, SAVE_TYPE_WEBP, "photo.webp", 1000, AtSlider},
         {photo, SAVE_TYPE_WEBP, "photo.webp", 25, LowerQuality},
-        {photo, SAVE_TYPE_WEBP, "photo.webp", 3, Smaller},
-        {photo, SAVE_TYPE_AVIF, "photo.avif", 1000, AtSlider},
         {photo, SAVE_TYPE_AVIF, "photo.avif", 15, LowerQuality},
         {photo, SAVE_TYPE_PNG, "photo.png", 2000, AtSlider},
         {photo, SAVE_TYPE_PNG, "photo.png", 100, Smaller},
-        {photo, SAVE_TYPE_BMP, "photo.bmp", 1000, AtSlider},
-        {photo, SAVE_TYPE_BMP, "photo.bmp", 100, Smaller},
     };
     for (const auto& [source, type, name, kb, outcome] : cases) {
         SCOPED_TRACE(std::string(name) + " in " + std::to_string(kb) + " KB");

@@ -29,7 +29,6 @@
 #include <map>
 #include <optional>
 #include <random>
-#include <thread>
 
 using namespace vtltest;
 using vips::VImage;
@@ -695,29 +694,6 @@ TEST(CxImage, SmallDrawsOfLargeJpegsMatchAFullDecode) {
         ASSERT_TRUE(picture.Load(path));
         EXPECT_GT(Psnr(Lanczos(full, width, height), DrawnAt(picture, width, height)), 35.0);
     }
-}
-
-TEST(CxImage, TwoPicturesOnTwoThreadsAtOnce) {
-    const std::string dir = MakeTempDir("threads");
-    int results[2] = {0, 0};
-    auto work = [&](int slot, const std::string& source, int format) {
-        for (int round = 0; round < 4; ++round) {
-            CxImage picture;
-            const std::string out = dir + "/out" + std::to_string(slot) + std::to_string(round);
-            if (picture.Load(source) &&
-                picture.Resample(picture.GetWidth() / 2, picture.GetHeight() / 2, 1) &&
-                picture.RotateRight() && picture.Save(out, format))
-                results[slot] +=
-                    Inspect(out) == PictureFacts{picture.GetWidth(), picture.GetHeight(), format};
-        }
-    };
-    std::thread first(work, 0, WritePicture(Gradient(800, 600), dir + "/a.jpg"),
-                      CXIMAGE_FORMAT_JPG);
-    std::thread second(work, 1, WritePicture(Quadrants(600, 800), dir + "/b.png"),
-                       CXIMAGE_FORMAT_BMP);
-    first.join();
-    second.join();
-    EXPECT_EQ(results[0] + results[1], 8);
 }
 
 // `file` with `bytes` written over it at `at`.

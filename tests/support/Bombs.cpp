@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <stdexcept>
 
 namespace vtltest {
@@ -25,8 +26,8 @@ Bytes Le32(std::uint32_t v) {
     return Le16(v) + Le16(v >> 16);
 }
 Bytes Be32(std::uint32_t v) {
-    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
-            static_cast<char>(v)};
+    const Bytes le = Le32(v);
+    return {le.rbegin(), le.rend()};
 }
 
 // Deflates what `rows` hands out, one piece per call until it gives an empty one.
@@ -199,21 +200,19 @@ const std::vector<Bomb>& Bombs() {
 }
 
 bool WriteBomb(const std::string& name, const std::string& path) {
-    Bytes bytes;
-    if (name == "rle8.bmp" || name == "rle8-cut.bmp")
-        bytes = Rle8Bmp(name == "rle8.bmp");
-    else if (name == "one-colour.png" || name == "interlaced.png")
-        bytes = OneColourPng(kPngSide, name == "interlaced.png");
-    else if (name == "progressive.jpg")
-        bytes = ProgressiveJpegHeader();
-    else if (name == "huge.pcx")
-        bytes = HugePcx();
-    else if (name == "huge.gif")
-        bytes = HugeGif();
-    else if (name == "one-strip.tif")
-        bytes = OneStripTiff();
-    else
+    static const std::map<std::string, std::function<Bytes()>> makers = {
+        {"rle8.bmp", [] { return Rle8Bmp(true); }},
+        {"rle8-cut.bmp", [] { return Rle8Bmp(false); }},
+        {"one-colour.png", [] { return OneColourPng(kPngSide, false); }},
+        {"interlaced.png", [] { return OneColourPng(kPngSide, true); }},
+        {"progressive.jpg", ProgressiveJpegHeader},
+        {"huge.pcx", HugePcx},
+        {"huge.gif", HugeGif},
+        {"one-strip.tif", OneStripTiff}};
+    const auto maker = makers.find(name);
+    if (maker == makers.end())
         return false;
+    const Bytes bytes = maker->second();
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out.flush());
