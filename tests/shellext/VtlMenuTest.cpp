@@ -67,20 +67,6 @@ TEST_F(VtlMenu, MenuForPicturesOnlyAndInvokeHandsThemOverAsFullPathsInOrder) {
     fs::current_path(before);
 }
 
-// A new user of the program installed for every user has no "location": the module starts the
-// vtl installed beside it, and records nothing.
-TEST_F(VtlMenu, WithoutALocationTheVtlBesideTheModuleTakesTheCommand) {
-    fs::copy_file(VTL_BIN_DIR "/vtlmenu", m_dir + "/vtlmenu");
-    fs::copy_file(VTL_LIB_DIR "/libVtlExt.so", m_dir + "/libVtlExt.so");
-    SetLocation("");
-    const RunResult run =
-        vtltest::RunProgram(m_dir + "/vtlmenu", {"--invoke", "1", m_dir + "/a.jpg"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(TakenRecord(),
-              std::pair(std::uint32_t(HANDOFF_RESIZE_DEFAULT), Files{m_dir + "/a.jpg"}));
-    EXPECT_FALSE(LocationIs(m_vtl));
-}
-
 TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
     const std::string queue = plat::RecordQueuePath(HandoffQueueName()), a = m_dir + "/a.jpg";
     const std::string fifo = queue + " is a FIFO, not a folder. Remove it and try again.";
@@ -412,27 +398,6 @@ TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
         }
         EXPECT_FALSE(fs::exists(m_dir + "/resize")) << "nothing is written beside the sources";
     }
-}
-
-// A folder is handed over as one path; vtl resizes the pictures in it and its sub-folder, and
-// not the outputs of an earlier run.
-TEST_F(ShellRoad, AFolderFromTheMenuGivesOneOutputPerPictureInItsTree) {
-    for (const char* name : {"a.jpg", "sub/b.jpg", "resize/old.jpg"}) {
-        fs::create_directories(fs::path(m_dir + "/" + name).parent_path());
-        vtltest::MakePicture(m_dir + "/" + name, 320, 240);
-    }
-    // vtl runs on after vtlmenu returned: started through a script that notes when it ended.
-    const std::string ended = m_tmp + "/ended", start = vtltest::MakeTempDir("bin") + "/vtl";
-    vtltest::WriteFile(start, "#!/bin/sh\n\"" VTL_BIN_DIR "/vtl\"\ntouch \"" + ended + "\"\n");
-    fs::permissions(start, fs::perms::owner_all);
-    SetLocation(start);
-    const RunResult run = RunVtlMenu({"--invoke", "1", m_dir});
-    ASSERT_EQ(run.status, 0) << run.err;
-    ASSERT_TRUE(vtltest::WaitUntil([&] { return fs::exists(ended); }, 60));
-    EXPECT_EQ(vtltest::Inspect(m_dir + "/resize/a.jpg").width, 160);
-    EXPECT_EQ(vtltest::Inspect(m_dir + "/sub/resize/b.jpg").width, 160);
-    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(m_dir), {}), 8)
-        << "5 files, 3 folders";
 }
 
 // Busy loops on every core and one more, for as long as it lives: a machine too busy to start
