@@ -47,11 +47,10 @@ class LaunchModes : public testing::Test {
         ASSERT_TRUE(saved && saved->notice.empty());
     }
     void HandOff(std::uint32_t command) { ASSERT_TRUE(m_queue->Post(command, m_files)); }
-    static vtltest::ProgramRun Run(const std::string& autoclick = "",
-                                   const std::string& vtl = VTL_BIN_DIR "/vtl",
+    static vtltest::ProgramRun Run(const std::string& autoclick,
                                    std::map<std::string, std::string> env = {}) {
         env["VTL_AUTOCLICK"] = autoclick;
-        const vtltest::ProgramRun run = vtltest::RunProgram(vtl, {}, env);
+        const vtltest::ProgramRun run = vtltest::RunProgram(VTL_BIN_DIR "/vtl", {}, env);
         EXPECT_FALSE(run.timedOut) << run.err;
         EXPECT_EQ(run.status, 0) << run.err;
         return run;
@@ -141,18 +140,6 @@ TEST_F(LaunchModes, WithoutAWindowVtlStaysForItsNoticeAtMostHalfAMinute) {
     }
 }
 
-TEST_F(LaunchModes, TheInstalledProgramRunsFromWhereItWasInstalled) {
-    // Installed as one component, so that the build's own install_manifest.txt (what
-    // "make uninstall" removes) is left alone.
-    const std::string prefix = vtltest::MakeTempDir("prefix");
-    const auto install = vtltest::RunProgram(
-        VTL_CMAKE, {"--install", VTL_BUILD_DIR, "--prefix", prefix, "--component", "vantrel"});
-    ASSERT_EQ(install.status, 0) << install.out << install.err;
-    HandOff(HANDOFF_RESIZE_DEFAULT);
-    Run("", prefix + "/bin/vtl");
-    EXPECT_TRUE(Resized());
-}
-
 // Thunar reads only each user's own actions, which a program installed for every user cannot
 // fill: the first start of vtl for a user with Thunar installed adds Vantrel's, once.
 TEST_F(LaunchModes, TheFirstStartWithThunarInstalledAddsItsActionsOnce) {
@@ -174,7 +161,7 @@ TEST_F(LaunchModes, TheFirstStartWithThunarInstalledAddsItsActionsOnce) {
             fs::permissions(bin + "/thunar", fs::perms::owner_all);
         }
         fs::remove(uca);
-        Run("ID_APP_EXIT", VTL_BIN_DIR "/vtl", env);
+        Run("ID_APP_EXIT", env);
         EXPECT_EQ(vtltest::ReadFile(uca).find("<unique-id>vantrel-1</unique-id>") !=
                       std::string::npos,
                   added)
