@@ -180,9 +180,7 @@ class ShellExtNautilusInstalled : public ShellExtNautilus {
 };
 
 TEST_F(ShellExtNautilusInstalled, ANewUsersMenuRunsTheInstalledProgram) {
-    EXPECT_EQ(Activate({m_dir + "/a.jpg"}, 1),
-              (std::vector<std::string>{"Vantrel", "Resize...", "Resize as default setting",
-                                        "Resize and mail"}));
+    Activate({m_dir + "/a.jpg"}, 1);
     EXPECT_EQ(TakenRecord(),
               std::pair(std::uint32_t(HANDOFF_RESIZE_DEFAULT), Files{m_dir + "/a.jpg"}));
     EXPECT_FALSE(LocationIs(m_vtl)) << "nothing is recorded for the user";
