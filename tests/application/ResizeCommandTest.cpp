@@ -43,16 +43,11 @@ std::vector<std::string> TempFiles(const std::string& dir) {
     return found;
 }
 
-struct Output {
-    const char* path; // in the pictures' folder
-    PictureFacts facts;
-};
-
 TEST(ResizeCommand, OptionSetsWriteTheSizesFormatsAndNamesAsked) {
     const struct {
         std::vector<std::string> args; // over $D/a.jpg (400 x 300) and $D/b.png (200 x 100)
         int status;
-        std::vector<Output> outputs;
+        std::vector<std::pair<const char*, PictureFacts>> outputs; // in the pictures' folder
         const char* out = nullptr; // printed on standard output ("" for nothing at all)
     } cases[] = {
         {{}, 0, {{"resize/a.jpg", {400, 300, CXIMAGE_FORMAT_JPG}}}, "a.jpg -> $D/resize/a.jpg "},
