@@ -128,8 +128,10 @@ TEST(DlgResize, PicturesOfDifferentSizesAreSizedInPercentWhileConstrained) {
         // A unit change cannot convert through an unknown size: the number stays.
         {"pick IDC_WIDTH_UNIT 0", {"IDC_RESIZE_WIDTH=250"}},
         {"type IDC_RESIZE_WIDTH 640", {"IDC_RESIZE_HEIGHT=250"}},
+        // An entry the list shows in pixels becomes 100 %; the other keeps its percent.
         {"click IDC_CONSTRAIN",
-         {"IDC_WIDTH_UNIT=percent", "IDC_WIDTH_UNIT:off", "IDC_RESIZE_WIDTH=100"}},
+         {"IDC_WIDTH_UNIT=percent", "IDC_WIDTH_UNIT:off", "IDC_RESIZE_WIDTH=100",
+          "IDC_RESIZE_HEIGHT=250"}},
     };
     OpenDialog(Pixels(), 0, 0, 0, 0, steps);
     ResizeSetting percent;
@@ -175,59 +177,32 @@ TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
 // The number typed stays as typed, the other entry is computed from it once, and what the two
 // show is what the label checks, what "Set as default" stores and what a run writes.
 TEST(DlgResize, TheEntriesShowWhatIsStoredAndWritten) {
-    struct Case {
-        std::pair<std::int32_t, std::int32_t> common; // 0 × 0: pictures of different sizes
-        ResizeSetting stored;                         // as the dialog opens
-        std::vector<Step> steps;
-        std::pair<std::int32_t, std::int32_t> kept; // stored by "Set as default"
-    };
-    ResizeSetting free = Pixels();
-    free.bConstrain = 0, free.nWidthUnit = free.nHeightUnit = 1, free.nWidth = free.nHeight = 50;
+    // On two 100 × 68 pictures, what the person does, and what "Set as default" then stores.
     const std::string coupled = "IDC_SIZE_INFO=The size of the pictures you've selected is:100*68";
-    const Case cases[] = {
+    const std::pair<std::vector<Step>, std::pair<std::int32_t, std::int32_t>> cases[] = {
         // Typed key by key and left: 640 stays (its "6" is not coupled to 4 and back to 5), 435
         // is 640 × 68 / 100, and it keeps the proportions as far as whole pixels can.
-        {{100, 68},
-         Pixels(),
-         {{"key IDC_RESIZE_WIDTH 640", {"IDC_RESIZE_WIDTH=640", "IDC_RESIZE_HEIGHT=435"}},
+        {{{"key IDC_RESIZE_WIDTH 640", {"IDC_RESIZE_WIDTH=640", "IDC_RESIZE_HEIGHT=435"}},
           {"tab", {"IDC_RESIZE_WIDTH=640", "IDC_RESIZE_HEIGHT=435", coupled}}},
          {640, 435}},
-        {{100, 68},
-         Pixels(),
-         {{"type IDC_RESIZE_HEIGHT 435", {"IDC_RESIZE_WIDTH=639", "IDC_RESIZE_HEIGHT=435"}}},
-         {639, 435}},
         // The other entry's unit: computed afresh from the typed 640, not from its own 435.
-        {{100, 68},
-         Pixels(),
-         {{"type IDC_RESIZE_WIDTH 640", {}},
+        {{{"type IDC_RESIZE_WIDTH 640", {}},
           {"pick IDC_HEIGHT_UNIT 1", {"IDC_RESIZE_WIDTH=640", "IDC_RESIZE_HEIGHT=640"}},
           {"pick IDC_HEIGHT_UNIT 0", {"IDC_RESIZE_WIDTH=640", "IDC_RESIZE_HEIGHT=435"}}},
          {640, 435}},
         // The typed entry's unit: converted, and the other follows it.
-        {{100, 68},
-         Pixels(),
-         {{"type IDC_RESIZE_HEIGHT 435", {"IDC_RESIZE_WIDTH=639"}},
+        {{{"type IDC_RESIZE_HEIGHT 435", {"IDC_RESIZE_WIDTH=639", "IDC_RESIZE_HEIGHT=435"}},
           {"pick IDC_HEIGHT_UNIT 1", {"IDC_RESIZE_HEIGHT=639", "IDC_RESIZE_WIDTH=639"}}},
          {639, 639}},
-        // Pictures of different sizes: an entry the list shows in pixels becomes 100 %,
-        // whatever the stored unit was.
-        {{0, 0},
-         free,
-         {{"pick IDC_WIDTH_UNIT 0", {"IDC_RESIZE_WIDTH=50"}},
-          {"type IDC_RESIZE_WIDTH 800", {}},
-          {"click IDC_CONSTRAIN",
-           {"IDC_WIDTH_UNIT=percent", "IDC_RESIZE_WIDTH=100", "IDC_RESIZE_HEIGHT=50"}}},
-         {100, 50}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.steps.front().first);
-        OpenDialog(c.stored, c.common.first, c.common.second, 72, 72, [&](CDlgResize& d) {
-            Perform(d, c.steps);
+    for (const auto& [steps, stored] : cases) {
+        SCOPED_TRACE(steps.front().first);
+        OpenDialog(Pixels(), 100, 68, 72, 72, [&](CDlgResize& d) {
+            Perform(d, steps);
             vtltest::ClickNamed(&d, "IDC_SET_DEFAULT");
             const ResizeSetting& kept = GetAppSetting()->m_resize;
-            EXPECT_EQ(std::pair(kept.nWidth, kept.nHeight), c.kept);
-            EXPECT_EQ(std::pair(kept.nWidthUnit, kept.nHeightUnit),
-                      std::pair(d.m_nWidthUnit, d.m_nHeightUnit));
+            EXPECT_EQ(std::tuple(kept.nWidth, kept.nHeight, kept.nWidthUnit, kept.nHeightUnit),
+                      std::tuple(stored.first, stored.second, d.m_nWidthUnit, d.m_nHeightUnit));
         });
     }
 

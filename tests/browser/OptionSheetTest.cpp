@@ -133,14 +133,13 @@ TEST(OptionSheet, RulesFollowTheClicks) {
                     states += sheet->findChild<QWidget*>(name)->isEnabled() ? '1' : '0';
                 EXPECT_EQ(states, enabled);
             }
-            EXPECT_EQ(sheet->findChild<QWidget*>("ID_APPLY_NOW")->isEnabled(), apply);
-            EXPECT_EQ(Flags(), stored);
+            EXPECT_EQ(std::pair(sheet->findChild<QWidget*>("ID_APPLY_NOW")->isEnabled(), Flags()),
+                      std::pair(apply, std::string(stored)));
         }
         Click(sheet, "IDCANCEL");
     });
-    EXPECT_EQ(result, plat::IDCANCEL);
-    EXPECT_EQ(Flags(), "11000");
-    EXPECT_STREQ(GetAppSetting()->m_szMailSubject, "Hi %F");
+    EXPECT_EQ(std::tuple(result, Flags(), std::string(GetAppSetting()->m_szMailSubject)),
+              std::tuple(plat::IDCANCEL, "11000", "Hi %F"));
     // Nothing reached the disk.
     EXPECT_EQ(vtltest::ReadFile(CAppSetting::UserDataPath()), userDataBefore);
     const CAppSetting onDisk;

@@ -26,30 +26,22 @@ using vtltest::ReadFile;
 using vtltest::WriteFile;
 
 TEST(ThumbnailCache, EntriesAreNamedByGLibsUris) {
-    const struct {
-        const char* path;
-        const char* uri;
-    } names[] = {
-        {"/home/jens/photos/me.png", "file:///home/jens/photos/me.png"},
-        {"/tmp/a b.jpg", "file:///tmp/a%20b.jpg"},
-        {"/tmp/100%.jpg", "file:///tmp/100%25.jpg"},
-        {"/tmp/#1 [x].jpg", "file:///tmp/%231%20%5Bx%5D.jpg"},
-        {"/tmp/caf\xc3\xa9.jpg", "file:///tmp/caf%C3%A9.jpg"},
-        {"/tmp/\xff\xfe.jpg", "file:///tmp/%FF%FE.jpg"}, // not UTF-8: the bytes, escaped
-        {"/tmp/a+b=c&d'(e)~!$,;@.jpg", "file:///tmp/a+b=c&d'(e)~!$,%3B@.jpg"},
-    };
-    for (const auto& [path, uri] : names) {
+    // Names with what GLib escapes (a space, %, #, [ ], ;, bytes that are not ASCII, even when
+    // they are not UTF-8) and what it leaves.
+    for (const char* path :
+         {"/home/jens/photos/me.png", "/tmp/100%.jpg", "/tmp/#1 [x].jpg", "/tmp/caf\xc3\xa9.jpg",
+          "/tmp/\xff\xfe.jpg", "/tmp/a+b=c&d'(e)~!$,;@.jpg"}) {
         SCOPED_TRACE(path);
-        EXPECT_EQ(ThumbnailUri(path), uri);
         g_autofree gchar* glib = g_filename_to_uri(path, nullptr, nullptr);
         g_autofree gchar* md5 = g_compute_checksum_for_string(G_CHECKSUM_MD5, glib, -1);
         EXPECT_EQ(ThumbnailUri(path), glib);
-        EXPECT_EQ(ThumbnailFileName(uri), std::string(md5) + ".png");
+        EXPECT_EQ(ThumbnailFileName(glib), std::string(md5) + ".png");
     }
     // The standard's own example, and one worked out by hand.
     EXPECT_EQ(ThumbnailFileName("file:///home/jens/photos/me.png"),
               "c6ee772d9e49320e97ec29a7eb5b1697.png");
-    EXPECT_EQ(ThumbnailFileName("file:///tmp/a%20b.jpg"), "45f1b47640b52dc5428fd58ac89fec15.png");
+    EXPECT_EQ(ThumbnailFileName(ThumbnailUri("/tmp/a b.jpg")),
+              "45f1b47640b52dc5428fd58ac89fec15.png");
     EXPECT_EQ(ThumbnailUri("relative.jpg"), "");
     // The tests' cache is the sandbox's, never the user's.
     EXPECT_EQ(CThumbnailCache::UserFolder(), vtltest::Sandbox::Root() + "/cache/thumbnails");
@@ -152,9 +144,8 @@ TEST(ThumbnailCache, EachStateOfAnEntry) {
             cache.Locate(picture, st.st_mtim.tv_sec, ThumbnailSize::Normal);
         row.prepare(entry, root);
         const ThumbnailOutcome outcome = LoadThumbnail(cache, picture, ThumbnailSize::Normal, true);
-        EXPECT_EQ(outcome.kind, row.kind);
-        EXPECT_EQ(outcome.stored, row.stored);
-        EXPECT_EQ(outcome.tile.width(), row.width);
+        EXPECT_EQ(std::tuple(outcome.kind, outcome.stored, outcome.tile.width()),
+                  std::tuple(row.kind, row.stored, row.width));
         if (!row.stored)
             continue;
         // Whole, private, upright and in proportion, saying what it shows to every reader.
@@ -162,9 +153,9 @@ TEST(ThumbnailCache, EachStateOfAnEntry) {
         ASSERT_EQ(lstat(entry.thumbnailPath.c_str(), &written), 0);
         EXPECT_EQ(written.st_mode & 0777, 0600u);
         const QImage png(QString::fromStdString(entry.thumbnailPath), "png");
-        EXPECT_EQ(png.text("Thumb::URI").toStdString(), uri);
-        EXPECT_EQ(png.text("Thumb::MTime").toStdString(), mtime);
-        EXPECT_EQ(png.size(), QSize(128, 96));
+        EXPECT_EQ(std::tuple(png.text("Thumb::URI").toStdString(),
+                             png.text("Thumb::MTime").toStdString(), png.size()),
+                  std::tuple(uri, mtime, QSize(128, 96)));
         EXPECT_GT(qRed(png.pixel(64, 2)), qRed(png.pixel(64, 93))) << "upside down";
         EXPECT_NE(ReadFile(entry.thumbnailPath).find("tEXtThumb::URI"), std::string::npos);
         EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(entry.thumbnailPath).parent_path()),
@@ -204,12 +195,11 @@ TEST(ThumbnailCache, PicturesThatCannotBeReadFailAtOnce) {
         const auto start = std::chrono::steady_clock::now();
         const ThumbnailOutcome outcome = LoadThumbnail(cache, path, ThumbnailSize::Large, true);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-        EXPECT_EQ(outcome.kind, ThumbnailOutcome::Failed);
-        EXPECT_TRUE(outcome.tile.isNull());
-        EXPECT_EQ(
-            fs::exists(dir + "/cache/fail/vantrel-9.9/" + ThumbnailFileName(ThumbnailUri(path))),
-            recorded);
-        EXPECT_FALSE(fs::exists(dir + "/cache/large/" + ThumbnailFileName(ThumbnailUri(path))));
+        const std::string entry = ThumbnailFileName(ThumbnailUri(path));
+        EXPECT_EQ(std::tuple(outcome.kind, outcome.tile.isNull(),
+                             fs::exists(dir + "/cache/fail/vantrel-9.9/" + entry),
+                             fs::exists(dir + "/cache/large/" + entry)),
+                  std::tuple(ThumbnailOutcome::Failed, true, recorded, false));
     }
     close(sock);
 }
