@@ -64,13 +64,15 @@ class InterruptedRun : public testing::Test {
                     ::kill(pid, kill);
             });
     }
-    std::vector<std::string> Leftovers() const {
+    // The paths in `folder` whose names start with `prefix`.
+    static std::vector<std::string> Named(const std::string& folder, const std::string& prefix) {
         std::vector<std::string> found;
-        for (const auto& entry : fs::directory_iterator(m_dir))
-            if (entry.path().filename().string().rfind(plat::kTempFilePrefix, 0) == 0)
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.path().filename().string().starts_with(prefix))
                 found.push_back(entry.path().string());
         return found;
     }
+    std::vector<std::string> Leftovers() const { return Named(m_dir, plat::kTempFilePrefix); }
     // Each picture is the old one, or the new one whole; returns how many are new.
     int CountTurned() const {
         int turned = 0;
@@ -184,13 +186,7 @@ TEST_F(InterruptedRun, AStopSignalWhileTheMailProgramIsOpenLeavesOnlyItsCopies) 
     CAppSetting setting;
     setting.m_resize.bOverwrite = 0; // the outputs go into the run's own folder
     ASSERT_TRUE(setting.SaveResizeSetting());
-    const auto runFolders = [] {
-        std::vector<std::string> found;
-        for (const auto& entry : fs::directory_iterator(std::getenv("TMPDIR")))
-            if (entry.path().filename().string().rfind("vtl-mail-", 0) == 0)
-                found.push_back(entry.path().string());
-        return found;
-    };
+    const auto runFolders = [] { return Named(std::getenv("TMPDIR"), "vtl-mail-"); };
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal));
         const std::string mailer = vtltest::MakeTempDir("mailer");
