@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <sys/time.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <regex>
@@ -91,6 +92,8 @@ TEST(ResizeCommand, OptionSetsWriteTheSizesFormatsAndNamesAsked) {
         if (out) {
             const std::string printed = std::regex_replace(out, std::regex("\\$D"), dir);
             EXPECT_TRUE(*out ? run.out.find(printed) != run.out.npos : run.out.empty()) << run.out;
+            EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), *out ? 2 : 0)
+                << "a line a picture";
         }
         if (outputs.empty()) {
             EXPECT_EQ(vtltest::FolderNames(dir).size(), 2u) << "a dry run writes nothing";
