@@ -14,9 +14,7 @@
 
 #include <chrono>
 #include <filesystem>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -169,19 +167,11 @@ TEST(ThumbnailCache, PicturesThatCannotBeReadFailAtOnce) {
     const CThumbnailCache cache(dir + "/cache", "9.9");
     WriteFile(dir + "/damaged.jpg", "\xff\xd8\xff\xe0 not much of a JPEG");
     ASSERT_EQ(mkfifo((dir + "/fifo.jpg").c_str(), 0600), 0);
-    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const std::string socketPath = dir + "/socket.png";
-    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
-    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
-    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     const struct {
         const char* name;
         bool recorded; // as this program's failure, so that it is not read again
     } pictures[] = {{"damaged.jpg", true},
                     {"fifo.jpg", false},
-                    {"socket.png", false},
                     {"missing.jpg", false},
                     {"unreadable.jpg", geteuid() != 0}};
     // Whoever may read every file (root) reads this one too, and it is not a failure then.
@@ -201,7 +191,6 @@ TEST(ThumbnailCache, PicturesThatCannotBeReadFailAtOnce) {
                              fs::exists(dir + "/cache/large/" + entry)),
                   std::tuple(ThumbnailOutcome::Failed, true, recorded, false));
     }
-    close(sock);
 }
 
 } // namespace
