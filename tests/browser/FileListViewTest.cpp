@@ -114,7 +114,8 @@ TEST_F(FileListViewTest, UpRowWhereTheFolderHasAParent) {
     EXPECT_TRUE(GetAppSetting()->m_listFiles.empty());
 }
 
-// The preview follows the current row however it moves, from a fresh fill of Photos (no row
+// The preview follows the current row however it moves, each step from where the one before left
+// it (a fill of the same folder keeps its current row; the first step starts where none is
 // current): a picture row shows its picture, a folder row or ".." clears the pane, and so does a
 // fill of another folder, or one that no longer lists the picture shown.
 TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
@@ -131,12 +132,7 @@ TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
                 next = fs::path(call.substr(6)).filename().string();
         return ahead ? next : asked;
     };
-    const auto keys = [&](std::vector<int> presses) {
-        return [this, presses] {
-            for (const int key : presses)
-                Press(key);
-        };
-    };
+    const auto key = [this](int pressed) { return [this, pressed] { Press(pressed); }; };
     const struct {
         const char* what;
         std::function<void()> act;
@@ -153,10 +149,9 @@ TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
              Press(Qt::Key_Down);
          },
          "..", "clear"},
-        {"End", keys({Qt::Key_End}), "photo.tif", "show photo.tif", ""},
-        {"Down onto a folder", keys({Qt::Key_Home, Qt::Key_Down}), ".hidden-folder", "clear"},
-        {"typing a name", keys({Qt::Key_Z}), "Zeta.png", "show Zeta.png", "apple.jpg"},
+        {"typing a name", key(Qt::Key_Z), "Zeta.png", "show Zeta.png", "apple.jpg"},
         {"a click", [&] { ClickRow("b.gif"); }, "b.gif", "show b.gif", "broken.jpg"},
+        {"End", key(Qt::Key_End), "photo.tif", "show photo.tif", ""},
         {"Shift+click, then Ctrl+Up",
          [&] {
              ClickRow("Zeta.png");
