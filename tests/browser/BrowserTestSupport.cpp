@@ -1,6 +1,6 @@
 #include "tests/browser/BrowserTestSupport.h"
 
-#include "platform/shell/ShellFolder.h"
+#include "platform/shell/PidlHelper.h"
 #include "tests/support/Sandbox.h"
 #include "tests/ui/ModalDriver.h"
 
@@ -48,12 +48,9 @@ const std::string& Home() {
 }
 
 plat::PidlPtr Parse(const std::string& name) {
-    plat::IShellFolder* desktop = nullptr;
-    plat::SHGetDesktopFolder(&desktop);
-    plat::LPITEMIDLIST pidl = nullptr;
-    desktop->ParseDisplayName(name.c_str(), &pidl);
-    desktop->Release();
-    return plat::PidlPtr(pidl);
+    plat::PidlPtr pidl;
+    plat::CPidlHelper().ParsePath(name, pidl);
+    return pidl;
 }
 
 std::string Shows(const CFileListView& list) {
