@@ -191,8 +191,7 @@ TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
         m_list->setFocus();
         m_preview->calls.clear();
         c.act();
-        EXPECT_EQ(Current(), c.current) << c.what;
-        EXPECT_EQ(last(false), c.preview) << c.what;
+        EXPECT_EQ(std::tuple(Current(), last(false)), std::tuple(c.current, c.preview)) << c.what;
         if (c.ahead) {
             EXPECT_EQ(last(true), c.ahead) << c.what;
         }

@@ -252,8 +252,7 @@ TEST_F(MainFrameTest, MarksStayOnPicturesAndAreCounted) {
     for (const auto& [what, act, marks, status] : steps) {
         SCOPED_TRACE(what);
         act();
-        EXPECT_EQ(Marks(), marks);
-        EXPECT_EQ(StatusText(m_frame), status);
+        EXPECT_EQ(std::pair(Marks(), StatusText(m_frame)), std::pair(marks, status));
     }
 }
 
@@ -462,9 +461,8 @@ TEST_F(MainFrameTest, TheLayoutComesBack) {
     std::fill_n(setting->m_nColumnWidth, 4, 0); // the next start finds only what was saved
     setting->LoadLayout();
     Start();
-    EXPECT_TRUE(m_frame->isMaximized());
-    EXPECT_EQ(m_list->width(), width - 70);
-    EXPECT_EQ(sections(), (std::vector{120, 77, 90}));
+    EXPECT_EQ(std::tuple(m_frame->isMaximized(), m_list->width(), sections()),
+              std::tuple(true, width - 70, std::vector{120, 77, 90}));
 
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const std::pair<const char*, WINDOWPLACEMENT> placements[] = {
