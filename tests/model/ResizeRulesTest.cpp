@@ -51,7 +51,6 @@ TEST(ResizeRules, NeverEnlargeKeepsEachSideWithinThePictures) {
             {Pixels, 100, 68, 640, 435, false, {640, 435}},
             {Pixels, 100, 68, 640, 435, true, {100, 68}},
             {Pixels, 100, 68, 50, 200, true, {50, 68}},
-            {Pixels, 100, 68, 0, 0, true, {0, 0}},
             {Percent, 100, 68, 150, 150, true, {100, 68}},
             {Percent, 1000, 800, 50, 120, true, {500, 800}},
             {Desktop, 100, 68, 0, 0, false, {1470, 999}},
