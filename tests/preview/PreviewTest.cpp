@@ -257,13 +257,11 @@ TEST(ScrollPictureView, ThePaneShowsTheWholePictureAndSaysWhenItCannot) {
     WriteFile(dir + "/truncated.jpg", ReadFile(Jpeg("t.jpg", kMake, 300, 200)).substr(0, 900));
     WriteFile(dir + "/empty.jpg", "");
     ASSERT_EQ(mkfifo((dir + "/pipe.jpg").c_str(), 0600), 0); // opened, it would block the reader
-    const auto cannot = [](const std::string& why) {
-        return "This picture cannot be read: " + why;
-    };
     const auto says = [&](const std::string& name, const std::string& why) {
         return [&, name, why](Pane& pane) {
             pane.Show(dir + "/" + name);
-            return pane.view.Message().toStdString() == cannot(why) && pane.Bar()->maximum() == 0;
+            return pane.view.Message().toStdString() == "This picture cannot be read: " + why &&
+                   pane.Bar()->maximum() == 0;
         };
     };
 
