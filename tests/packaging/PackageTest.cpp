@@ -69,9 +69,6 @@ std::string Unpacked() {
 }
 
 TEST(Package, ControlFieldsNameTheProgramAndWhatItNeeds) {
-    const auto has = [](const std::vector<std::string>& names, const std::string& name) {
-        return std::find(names.begin(), names.end(), name) != names.end();
-    };
     // The package, packages its dependencies must name, and packages they must not.
     const std::tuple<std::string, std::vector<std::string>, std::vector<std::string>> cases[] = {
         {"vantrel",
@@ -91,9 +88,9 @@ TEST(Package, ControlFieldsNameTheProgramAndWhatItNeeds) {
         const std::string depends = Field(package, "Depends");
         const std::vector<std::string> names = DependencyNames(depends);
         for (const auto& name : needed)
-            EXPECT_TRUE(has(names, name)) << name << " missing from " << depends;
+            EXPECT_EQ(std::ranges::count(names, name), 1) << name << " in " << depends;
         for (const auto& name : foreign)
-            EXPECT_FALSE(has(names, name)) << name << " in " << depends;
+            EXPECT_EQ(std::ranges::count(names, name), 0) << name << " in " << depends;
         for (const auto& name : names)
             EXPECT_FALSE(name.ends_with("-dev")) << "a build's package: " << name;
     }
@@ -134,7 +131,7 @@ TEST(Package, EveryFileIsWhereTheSystemLooksForIt) {
         "-rw-r--r-- ./usr/share/doc/vantrel-nautilus/changelog.Debian.gz",
         "-rw-r--r-- ./usr/share/doc/vantrel-nautilus/copyright",
     };
-    for (const auto& [package, expected] :
+    for (auto [package, expected] :
          {std::pair{"vantrel", vantrel}, {"vantrel-nautilus", nautilus}}) {
         SCOPED_TRACE(package);
         const vtltest::ProgramRun run = Exec("dpkg-deb", {"--contents", Deb(package)});
@@ -155,12 +152,9 @@ TEST(Package, EveryFileIsWhereTheSystemLooksForIt) {
             else
                 EXPECT_EQ(mode, "drwxr-xr-x") << path;
         }
-        std::vector<std::string> sorted = expected;
-        std::sort(sorted.begin(), sorted.end(),
-                  [](const auto& a, const auto& b) { return a.substr(11) < b.substr(11); });
-        std::sort(files.begin(), files.end(),
-                  [](const auto& a, const auto& b) { return a.substr(11) < b.substr(11); });
-        EXPECT_EQ(files, sorted);
+        const auto path = [](const std::string& line) { return line.substr(11); };
+        std::ranges::sort(expected, {}, path), std::ranges::sort(files, {}, path);
+        EXPECT_EQ(files, expected);
     }
 }
 
@@ -194,12 +188,12 @@ TEST(Package, TheProgramsSayTheirVersionAndHowToUseThem) {
         SCOPED_TRACE(program);
         const std::string path = root + "/usr/bin/" + program;
         const vtltest::ProgramRun version = Exec(path, {"--version"}, {{"QT_QPA_PLATFORM", ""}});
-        EXPECT_EQ(version.status, 0) << version.err;
-        EXPECT_EQ(version.out, std::string(program) + " (Vantrel) " + kVersion + "\n");
+        EXPECT_EQ(std::tie(version.status, version.out),
+                  std::tuple(0, program + std::string(" (Vantrel) ") + kVersion + "\n"))
+            << version.err;
         const vtltest::ProgramRun help = Exec(path, {"--help"}, {{"QT_QPA_PLATFORM", ""}});
-        EXPECT_EQ(help.status, 0) << help.err;
+        EXPECT_EQ(std::tie(help.status, help.err), std::tuple(0, "")) << help.err;
         EXPECT_NE(help.out.find(std::string(program) + "(1)"), std::string::npos) << help.out;
-        EXPECT_EQ(help.err, "");
     }
 }
 
@@ -234,8 +228,7 @@ TEST(Package, ANewUsersMenuCommandResizesFromTheInstalledPrograms) {
         30);
     for (const auto& file : files) {
         const vtltest::PictureFacts facts = vtltest::Inspect(output(file));
-        EXPECT_EQ(facts.width, 320) << file;
-        EXPECT_EQ(facts.height, 240) << file;
+        EXPECT_EQ(std::pair(facts.width, facts.height), std::pair(320, 240)) << file;
     }
 }
 
@@ -265,9 +258,6 @@ TEST(Package, UserDataLivesWhereTheUserCanWriteIt) {
     const std::string root = Unpacked();
     fs::permissions(vtltest::Sandbox::Root(), fs::perms::others_exec, fs::perm_options::add);
     const std::string program = root + "/usr/lib/vantrel";
-    constexpr fs::perms kReadOnly = fs::perms::owner_read | fs::perms::owner_exec |
-                                    fs::perms::group_read | fs::perms::group_exec |
-                                    fs::perms::others_read | fs::perms::others_exec;
     for (const bool writable : {true, false}) {
         for (const bool ownExists : {false, true}) {
             SCOPED_TRACE(std::string(writable ? "writable" : "read-only") +
@@ -282,23 +272,19 @@ TEST(Package, UserDataLivesWhereTheUserCanWriteIt) {
             }
             const std::map<std::string, std::string> env = {{"XDG_CONFIG_HOME", config},
                                                             {"HOME", config}};
-            fs::permissions(program, writable ? kReadOnly | fs::perms::owner_write : kReadOnly);
+            fs::permissions(program, fs::perms(writable ? 0755 : 0555));
             // As root every folder can be written: the program runs as a user for whom this
             // one cannot.
-            const std::string vtlregistry = root + "/usr/bin/vtlregistry";
-            const vtltest::ProgramRun run =
-                !writable && geteuid() == 0
-                    ? Exec("setpriv",
-                           {"--reuid=65534", "--regid=65534", "--clear-groups", "--", vtlregistry,
-                            "settings"},
-                           env)
-                    : Exec(vtlregistry, {"settings"}, env);
+            std::vector<std::string> args = {root + "/usr/bin/vtlregistry", "settings"};
+            if (!writable && geteuid() == 0)
+                args.insert(args.begin(),
+                            {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"});
+            const vtltest::ProgramRun run = Exec(args[0], {args.begin() + 1, args.end()}, env);
             ASSERT_EQ(run.status, 0) << run.err;
             const std::string expected = writable && !ownExists ? program + "/user.dat" : own;
-            EXPECT_NE(run.out.find("\nuser.dat=" + expected + "\n"), std::string::npos) << run.out;
-            EXPECT_NE(
-                run.out.find("\nmail subject=" + std::string(ownExists ? "Hello" : "") + "\n"),
-                std::string::npos)
+            EXPECT_NE(run.out.find("\nuser.dat=" + expected +
+                                   "\nmail subject=" + (ownExists ? "Hello" : "") + "\n"),
+                      std::string::npos)
                 << run.out;
         }
     }
