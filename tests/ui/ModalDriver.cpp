@@ -9,33 +9,22 @@
 #include <gtest/gtest.h>
 
 namespace vtltest {
-namespace {
-
-constexpr const char* kHandled = "vtlTestHandled";
-
-// The modal window that is open and not handled yet, marked as handled now; null for none.
-QWidget* TakeNewModal(const QString& title) {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible() || modal->property(kHandled).toBool() ||
-        (!title.isEmpty() && modal->windowTitle() != title))
-        return nullptr;
-    modal->setProperty(kHandled, true);
-    return modal;
-}
-
-} // namespace
 
 std::unique_ptr<QTimer> OnEveryModal(std::function<void(QWidget*)> action, const QString& title,
                                      bool once) {
     auto timer = std::make_unique<QTimer>();
     QObject::connect(timer.get(), &QTimer::timeout, [timer = timer.get(), action, title, once] {
-        if (QWidget* modal = TakeNewModal(title)) {
-            if (once) {
-                timer->stop();
-                timer->deleteLater();
-            }
-            action(modal);
+        // The modal window that is open and not handled yet, marked as handled now.
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible() || modal->property("vtlTestHandled").toBool() ||
+            (!title.isEmpty() && modal->windowTitle() != title))
+            return;
+        modal->setProperty("vtlTestHandled", true);
+        if (once) {
+            timer->stop();
+            timer->deleteLater();
         }
+        action(modal);
     });
     timer->start(5);
     return timer;
