@@ -163,15 +163,13 @@ TEST_F(RegistryTest, DamagedHivesKeepTheirGoodValuesAndARewriteKeepsEverythingEl
           "; width first\n\"width\"=", "\"later\"=qword:1\n", "\"bytes\"=hex:01,02,03\n",
           "\"cut\"=hex:01,\\\n  zz\n"}},
         // regedit's export on Windows: UTF-16, the version-5 header, CRLF.
-        {Utf16("Windows Registry Editor Version 5.00\r\n\r\n" + key +
-               "\r\n\"width\"=dword:00000032\r\n\"dest\"=\"/pictures\"\r\n\"name\"=\"Ren\xC3\xA9"
-               "e\"\r\n"
-               "\"path\"=hex(2):25,00,41,00,00,00\r\n"),
+        {Utf16(
+             "Windows Registry Editor Version 5.00\r\n\r\n" + key +
+             "\r\n\"width\"=dword:00000032\r\n\"dest\"=\"/pictures\"\r\n\"name\"=\"Ren\u00E9e\"\r\n"
+             "\"path\"=hex(2):25,00,41,00,00,00\r\n"),
          "\xFF\xFE",
          {"Windows Registry Editor Version 5.00\r\n\r\n" + key + "\r\n",
-          "\"name\"=\"Ren\xC3\xA9"
-          "e\"\r\n",
-          "\"path\"=hex(2):25,00,41,00,00,00\r\n"}},
+          "\"name\"=\"Ren\u00E9e\"\r\n", "\"path\"=hex(2):25,00,41,00,00,00\r\n"}},
     };
     for (const auto& [text, bom, kept] : cases) {
         vtltest::WriteFile(Hive(), text);
@@ -187,9 +185,7 @@ TEST_F(RegistryTest, DamagedHivesKeepTheirGoodValuesAndARewriteKeepsEverythingEl
         EXPECT_EQ(Save("height", kSeven), ERROR_SUCCESS);
         EXPECT_EQ(vtltest::ReadFile(Hive()), saved) << "a second rewrite changes nothing";
     }
-    EXPECT_EQ(Get("name"), std::string("Ren\xC3\xA9"
-                                       "e\0",
-                                       7))
+    EXPECT_EQ(Get("name"), std::string("Ren\u00E9e\0", 7))
         << "a text of a UTF-16 file reads as UTF-8";
 }
 
