@@ -100,10 +100,9 @@ TEST_F(AppSettingTest, EachSaveGroupIsOneRewriteAndLoadsBackUnchanged) {
     close(watch);
     const CAppSetting s;
     EXPECT_EQ(Fields(s.m_resize), Fields(saved));
-    EXPECT_EQ(std::tie(s.m_nCurCol, s.m_nColumnWidth[3], s.m_bExtVantrel),
-              std::make_tuple(420, 90, 0));
-    ASSERT_TRUE(s.m_bPlacementLoaded);
-    EXPECT_EQ(s.m_wndPlacement.rcNormalPositionRight, 810);
+    EXPECT_EQ(std::tie(s.m_nCurCol, s.m_nColumnWidth[3], s.m_bExtVantrel, s.m_bPlacementLoaded,
+                       s.m_wndPlacement.rcNormalPositionRight),
+              std::make_tuple(420, 90, 0, true, 810));
     EXPECT_EQ(std::string(s.m_szLastBrowse) + s.m_szCopyMoveTo, "/last/copies");
     // The layout save tells the extension where the program is.
     EXPECT_NE(vtltest::ReadFile(Hive()).find("\"location\"=\"" + plat::GetModuleFileName() + "\""),
@@ -136,12 +135,10 @@ TEST_F(AppSettingTest, ASettingsFileThatCannotBeReadIsNeverLostAndEverySaveSaysW
          {"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock",
           "HKEY_CURRENT_USER.reg.unreadable-"},
          [&] {
-             for (const std::string& name : vtltest::FolderNames(Folder())) {
-                 if (name.find(".unreadable-") != std::string::npos) {
-                     EXPECT_EQ(vtltest::ReadFile(Folder() + "/" + name), noise)
-                         << "kept byte for byte";
-                 }
-             }
+             for (const std::string& name : vtltest::FolderNames(Folder()))
+                 EXPECT_TRUE(name.find(".unreadable-") == std::string::npos ||
+                             vtltest::ReadFile(Folder() + "/" + name) == noise)
+                     << "kept byte for byte";
              EXPECT_EQ(CAppSetting().m_resize.nWidth, 50) << "the new settings";
          }},
         // Another program holds the settings lock and never lets it go: no save waits for good.

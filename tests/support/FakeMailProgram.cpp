@@ -53,8 +53,7 @@ std::vector<std::string> FakeMailProgram::AttachedPaths() const {
 
 std::vector<std::string> FakeMailProgram::AttachedBytes() const {
     std::vector<std::string> bytes;
-    const std::size_t count = AttachedPaths().size();
-    for (std::size_t i = 1; i <= count; ++i)
+    for (std::size_t i = 1, count = AttachedPaths().size(); i <= count; ++i)
         bytes.push_back(ReadFile(m_record + "/attach." + std::to_string(i)));
     return bytes;
 }
