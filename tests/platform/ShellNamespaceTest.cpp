@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
 #include <filesystem>
 
 using namespace plat;
@@ -104,7 +103,6 @@ TEST_F(ShellNamespaceTest, EveryPathHasOneCanonicalList) {
         {"file://elsewhere" + root + "/usb/a", "(none)"},
         {"home/Pictures", "(none)"},
         {root + "/home/Pictures/missing", "(none)"},
-        {root + "/" + std::string(PATH_MAX, 'a'), "(none)"},
         {"::Controls", "(none)"},
         {"::home", "(none)"},
     };
