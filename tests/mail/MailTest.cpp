@@ -40,6 +40,13 @@ namespace {
 
 using Recipients = std::vector<std::pair<ULONG, std::string>>; // {class, address}
 
+// A fake mail program that VTL_MAIL_COMMAND names.
+FakeMailProgram Installed(const std::string& ending = "exit 0") {
+    FakeMailProgram fake(ending);
+    fake.Install();
+    return fake;
+}
+
 // Sends one message through the loaded library, as MailPictures does.
 ULONG Send(std::string subject, std::string body, Texts files, Recipients to = {}) {
     std::vector<MapiFileDesc> attachments;
@@ -103,8 +110,7 @@ TEST_F(MailLayerTest, WithoutAMailCommandTheRealXdgEmailTakesTheTextsAndTheSpool
 }
 
 TEST_F(MailLayerTest, TheProgramGetsPrivateCopiesThatOutliveTheCallUnderTheirOwnNames) {
-    const FakeMailProgram fake;
-    fake.Install();
+    const FakeMailProgram fake = Installed();
     const std::string firstBytes("\xFF\xD8 first\0bytes", 14);
     const std::string first = Picture("a b.jpg", firstBytes), second = Picture("a b.jpg", "second");
     const Recipients to = {
@@ -142,8 +148,7 @@ TEST_F(MailLayerTest, TextsReachTheProgramExactlyAndItsExitGivesTheResultAndDeci
     for (const auto& [text, ending, result, spoolKept] : cases) {
         SCOPED_TRACE(ending);
         SetUp();
-        const FakeMailProgram fake(ending);
-        fake.Install();
+        const FakeMailProgram fake = Installed(ending);
         EXPECT_EQ(Send(text, text, {Picture("p.jpg", "P")}), result);
         Texts arguments = fake.Arguments();
         arguments.resize(5); // the attachment follows
@@ -169,8 +174,7 @@ TEST_F(MailLayerTest, RefusedMessagesNeverStartTheProgramNorLeaveASpool) {
     for (const auto& [files, result, cache] : cases) {
         SCOPED_TRACE(result);
         setenv("XDG_CACHE_HOME", cache.empty() ? m_cache.c_str() : cache.c_str(), 1);
-        const FakeMailProgram fake;
-        fake.Install();
+        const FakeMailProgram fake = Installed();
         EXPECT_EQ(Send("", "", files), result);
         EXPECT_FALSE(fake.Ran());
         EXPECT_TRUE(Spools().empty());
@@ -178,8 +182,7 @@ TEST_F(MailLayerTest, RefusedMessagesNeverStartTheProgramNorLeaveASpool) {
 }
 
 TEST_F(MailLayerTest, SpoolsOlderThanAWeekAreSweptAtTheNextSend) {
-    const FakeMailProgram fake;
-    fake.Install();
+    const FakeMailProgram fake = Installed();
     const std::string outside = MakeTempDir("outside"), link = Outbox() + "/20260103-101010-mnopqr";
     // Each folder holds a file and was last changed that many days ago.
     const std::pair<std::string, int> folders[] = {{Outbox() + "/20260101-101010-abcdef", 8},
@@ -306,8 +309,7 @@ TEST_F(MailPicturesTest, PercentFBecomesTheAttachedNames) {
         std::strcpy(m_setting->m_szMailBody, body.c_str());
         if (resized)
             m_setting->m_listMailFiles = Files("resized", {"a.jpg", "-c.jpg", "d e.jpg"});
-        const FakeMailProgram fake;
-        fake.Install();
+        const FakeMailProgram fake = Installed();
         EXPECT_EQ(RunMailPictures(), std::pair(Texts{}, true));
         const Texts arguments = fake.Arguments();
         Texts texts; // the values after --subject and --body
@@ -326,10 +328,9 @@ TEST_F(MailPicturesTest, MailToDoesNotWaitForTheMailProgramAndTellsItsResultLate
     for (const bool closed : {false, true}) {
         SCOPED_TRACE(closed ? "window closed meanwhile" : "window open");
         const std::string mailer = MakeTempDir("mailer");
-        const FakeMailProgram fake("touch '" + mailer + "/open'; while [ ! -e '" + mailer +
-                                   "/sent' ]; do sleep 0.05; done; touch '" + mailer +
-                                   "/done'; exit 4");
-        fake.Install();
+        const FakeMailProgram fake =
+            Installed("touch '" + mailer + "/open'; while [ ! -e '" + mailer +
+                      "/sent' ]; do sleep 0.05; done; touch '" + mailer + "/done'; exit 4");
         Texts told;
         const auto person = Person(told);
         auto window = std::make_unique<QWidget>();
@@ -374,8 +375,7 @@ TEST_F(MailPicturesTest, ALargeMailIsSentOnlyWhenThePersonAgrees) {
     for (const auto& [maxMb, answer, told, sent] : cases) {
         SCOPED_TRACE(std::to_string(maxMb) + (answer == QMessageBox::Yes ? " Yes" : " No"));
         m_setting->m_nMailMaxMb = maxMb;
-        const FakeMailProgram fake;
-        fake.Install();
+        const FakeMailProgram fake = Installed();
         m_setting->m_listMailFiles = Files("resized", {"a.jpg", "b.jpg"});
         WriteFile(m_setting->m_listMailFiles[0], std::string(1572864 - 12, 'x')); // 1.5 MB in all
         EXPECT_EQ(RunMailPictures(answer), std::pair(told, sent));
@@ -451,8 +451,7 @@ TEST_F(MailPicturesTest, MailedCopiesLoseTheirLocationAndTheSourceKeepsIt) {
         ASSERT_EQ(GpsAndMake(before), std::make_pair(true, true));
         (ours ? m_setting->m_listMailFiles : m_setting->m_listFiles) = {source};
         m_setting->m_bMailNoGps = noGps;
-        const FakeMailProgram fake;
-        fake.Install();
+        const FakeMailProgram fake = Installed();
         EXPECT_EQ(RunMailPictures(), std::pair(Texts{}, true));
         ASSERT_EQ(fake.AttachedBytes().size(), 1u);
         const std::string mailed = fake.AttachedBytes()[0];
