@@ -151,6 +151,7 @@ TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
         {"typing a name", key(Qt::Key_Z), "Zeta.png", "show Zeta.png", "apple.jpg"},
         {"a click", [&] { ClickRow("b.gif"); }, "b.gif", "show b.gif", "broken.jpg"},
         {"End", key(Qt::Key_End), "photo.tif", "show photo.tif", ""},
+        {"Home", key(Qt::Key_Home), "..", "clear"},
         {"Shift+click, then Ctrl+Up",
          [&] {
              ClickRow("Zeta.png");
