@@ -346,6 +346,8 @@ TEST_F(MainFrameTest, MailToTooManyPicturesForOneProgramStart) {
     stack.rlim_cur = 1 << 20;
     ASSERT_EQ(setrlimit(RLIMIT_STACK, &stack), 0);
     const std::size_t limit = plat::MailArgumentLimit();
+    // Other tests of this program may have left mails of their own in the outbox.
+    const Set spools = vtltest::FolderNames(plat::CMailSpool::OutboxFolder());
     Start({many});
     Press(Qt::Key_A, Qt::ControlModifier);
     ByMenu("ID_MARK");
@@ -354,7 +356,7 @@ TEST_F(MainFrameTest, MailToTooManyPicturesForOneProgramStart) {
     EXPECT_NE(told.find("These 1000 pictures"), std::string::npos) << told;
     EXPECT_NE(told.find(" " + std::to_string(limit) + " bytes"), std::string::npos) << told;
     EXPECT_EQ(std::pair(mail.Ran(), vtltest::FolderNames(plat::CMailSpool::OutboxFolder())),
-              std::pair(false, Set{}));
+              std::pair(false, spools));
 }
 
 // The thumbnails are another view of the same rows: one current row, one selection, one set of

@@ -11,17 +11,19 @@ FakeMailProgram::FakeMailProgram(const std::string& ending) {
     const std::string dir = MakeTempDir("fake-mailer");
     m_path = dir + "/mailer";
     m_record = dir + "/record";
-    // The arguments each ended by a NUL, and each attachment's bytes in attach.1, attach.2, ...
+    // Each attachment's bytes in attach.1, attach.2, ..., the arguments each ended by a NUL, and
+    // last an empty "ran": a test that sees it may read everything.
     WriteFile(m_path, "#!/bin/sh\nrec='" + m_record +
                           "'\nmkdir \"$rec\" || exit 99\n"
-                          "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$rec/args\"\n"
                           "n=0; prev=\n"
                           "for a in \"$@\"; do\n"
                           "  if [ \"$prev\" = --attach ]; then\n"
                           "    n=$((n+1)); cat -- \"$a\" > \"$rec/attach.$n\" 2>/dev/null\n"
                           "  fi\n"
                           "  prev=$a\n"
-                          "done\n" +
+                          "done\n"
+                          "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$rec/args\"\n"
+                          ": > \"$rec/ran\"\n" +
                           ending + "\n");
     std::filesystem::permissions(m_path, std::filesystem::perms::owner_all);
 }
@@ -31,7 +33,7 @@ void FakeMailProgram::Install() const {
 }
 
 bool FakeMailProgram::Ran() const {
-    return std::filesystem::exists(m_record + "/args");
+    return std::filesystem::exists(m_record + "/ran");
 }
 
 std::vector<std::string> FakeMailProgram::Arguments() const {
