@@ -264,6 +264,8 @@ TEST(ReplaceFile, KeepsTheModeFollowsLinksAndLeavesNoTemporaryFile) {
         << "a new file gets the caller's mode";
     fs::create_symlink("nowhere/at/all", dir + "/dangling");
     EXPECT_FALSE(plat::ReplaceFileContents(dir + "/dangling", "x", 0600));
+    ASSERT_TRUE(plat::CFileReplacement(real).Write("half")); // abandoned unfinished
+    EXPECT_EQ(vtltest::ReadFile(real), "new");
     EXPECT_EQ(vtltest::FolderNames(dir + "/real"), Names{"settings"});
 }
 
