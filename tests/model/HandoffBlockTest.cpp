@@ -91,9 +91,7 @@ TEST(Handoff, EveryCommandWaitsInTheQueueAndEachStartTakesItsOwnOrElseTheOldest)
     const auto two = writer->Post(2, {"/b/2.jpg", "/b/3.gif"});
     ASSERT_TRUE(one && two);
     const std::string first = *one, second = *two;
-    const auto waiting = reader->Peek();
-    ASSERT_EQ(waiting.size(), 2u) << "a second command never replaces the first";
-    EXPECT_EQ(waiting[1].first, second);
+    ASSERT_EQ(reader->Peek().size(), 2u) << "a second command never replaces the first";
     const vtltest::ProgramRun dump =
         vtltest::RunProgram(VTL_BIN_DIR "/vtlregistry", {"handoff", "dump"});
     EXPECT_EQ(dump.out,
@@ -103,8 +101,7 @@ TEST(Handoff, EveryCommandWaitsInTheQueueAndEachStartTakesItsOwnOrElseTheOldest)
                   second +
                   "\ncReady=0xFF\nnReservedA=4000\nnReservedB=4\nnPathCount=2\nnCommand=2\n"
                   "nReservedC=0\n/b/2.jpg\n/b/3.gif\n")
-        << "vtlregistry shows what waits, oldest first";
-    EXPECT_EQ(reader->Peek().size(), 2u) << "and takes nothing";
+        << "vtlregistry shows what waits, oldest first, and takes nothing";
     EXPECT_EQ(Take(*reader, second), std::pair(2u, Files{"/b/2.jpg", "/b/3.gif"}));
     EXPECT_EQ(Take(*reader), std::pair(1u, Files{"/a/1.jpg"}));
     EXPECT_TRUE(reader->Peek().empty());
