@@ -40,33 +40,27 @@ TEST(OutputPath, APathThatDoesNotFitIsRefusedNeverCut) {
     }
 }
 
-// Target sizes in the three size modes, with and without "Never enlarge", on a 1470 × 1000
-// desktop: no side grows past the picture's, each side held on its own.
+// Target sizes in the three size modes under "Never enlarge", on a 1470 × 1000 desktop: no side
+// grows past the picture's, each side held on its own.
 TEST(ResizeRules, NeverEnlargeKeepsEachSideWithinThePictures) {
     enum Mode { Pixels, Percent, Desktop };
-    const std::tuple<Mode, std::int32_t, std::int32_t, std::int32_t, std::int32_t, bool,
-                     std::pair<std::int32_t, std::int32_t>>
-        cases[] = {
-            // mode, picture w × h, entries, never enlarge, target
-            {Pixels, 100, 68, 640, 435, false, {640, 435}},
-            {Pixels, 100, 68, 640, 435, true, {100, 68}},
-            {Pixels, 100, 68, 50, 200, true, {50, 68}},
-            {Percent, 100, 68, 150, 150, true, {100, 68}},
-            {Percent, 1000, 800, 50, 120, true, {500, 800}},
-            {Desktop, 100, 68, 0, 0, false, {1470, 999}},
-            {Desktop, 100, 68, 0, 0, true, {100, 68}},
-            {Desktop, 3000, 1000, 0, 0, true, {1470, 490}},
-            {Desktop, 1000, 2000, 0, 0, true, {500, 1000}},
-        };
-    for (const auto& [mode, w, h, width, height, shrink, target] : cases) {
+    using Size = std::pair<std::int32_t, std::int32_t>;
+    // mode, picture w × h, entries, target
+    const std::tuple<Mode, Size, Size, Size> cases[] = {
+        {Pixels, {100, 68}, {50, 200}, {50, 68}},      {Percent, {100, 68}, {150, 150}, {100, 68}},
+        {Percent, {1000, 800}, {50, 120}, {500, 800}}, {Desktop, {100, 68}, {0, 0}, {100, 68}},
+        {Desktop, {3000, 1000}, {0, 0}, {1470, 490}},  {Desktop, {1000, 2000}, {0, 0}, {500, 1000}},
+    };
+    for (const auto& [mode, picture, entries, target] : cases) {
         ResizeSetting s;
-        s.bDesktop = mode == Desktop;
+        s.bDesktop = mode == Desktop, s.bShrinkOnly = 1;
         s.nWidthUnit = s.nHeightUnit = mode == Percent ? UNIT_PERCENT : UNIT_PIXEL;
-        s.nWidth = width, s.nHeight = height, s.bShrinkOnly = shrink;
+        std::tie(s.nWidth, s.nHeight) = entries;
+        const auto [w, h] = picture;
         EXPECT_EQ(
             std::pair(CalcTargetWidth(s, w, h, 1470, 1000), CalcTargetHeight(s, w, h, 1470, 1000)),
             target)
-            << mode << " " << w << "x" << h << " to " << width << "x" << height;
+            << mode << " " << w << "x" << h << " to " << entries.first << "x" << entries.second;
     }
 }
 
@@ -87,21 +81,14 @@ TEST(ResizeEnableRules, EachChoiceOpensWhatItNeeds) {
     using C = ResizeChoices&;
     const std::pair<void (*)(C), const char*> cases[] = {
         {[](C) {}, "FqMSUrdBt"},
-        {[](C c) { c.bInFolder = false; }, "fqMSUrdBT"},
         {[](C c) { c.bJpegInSelection = true; }, "FQMSUrdBt"}, // the source's format, a JPEG among
         {[](C c) { c.nSaveType = SAVE_TYPE_JPEG, c.bQualityEnabled = false; }, "FQMSUrdBt"},
-        {[](C c) { c.nSaveType = SAVE_TYPE_GIF; }, "FqMSUrdBt"},
         {[](C c) { c.nSaveType = SAVE_TYPE_PNG, c.bQualityEnabled = false; }, "FqMSUrdBt"},
         {[](C c) { c.nSaveType = SAVE_TYPE_TIFF; }, "FQMSUrdBt"}, // PNG and TIFF leave it
-        {[](C c) { c.nSaveType = SAVE_TYPE_WEBP, c.bQualityEnabled = false; }, "FQMSUrdBt"},
         {[](C c) { c.nSaveType = SAVE_TYPE_AVIF, c.bQualityEnabled = false; }, "FQMSUrdBt"},
-        {[](C c) { c.bDesktop = true; }, "FqMsurdBt"},
         {[](C c) { c.bCommonSizeKnown = false; }, "FqMSurdBt"}, // only percent keeps proportions
         {[](C c) { c.bCommonSizeKnown = false, c.bConstrain = false; }, "FqMSUrdBt"},
-        {[](C c) { c.bResize = false; }, "Fqmsurdbt"},
-        {[](C c) { c.bResize = false, c.bRotate = true; }, "FqmsuRdBt"},
         {[](C c) { c.bResize = false, c.bSetDpi = true; }, "FqmsurDBt"},
-        {[](C c) { c.bResize = false, c.bLimit = true; }, "FqmsurdBt"}, // a limit alone runs
     };
     for (const auto& [choose, enabled] : cases) {
         ResizeChoices choices;
