@@ -20,6 +20,7 @@
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
+using namespace vtltest;
 
 namespace {
 
@@ -38,8 +39,8 @@ bool BrowserOpened() {
 class LaunchModes : public testing::Test {
   protected:
     void SetUp() override {
-        m_pictures = vtltest::MakeTempDir("pictures");
-        m_files = vtltest::MakePictures(m_pictures, 2, 800, 600);
+        m_pictures = MakeTempDir("pictures");
+        m_files = MakePictures(m_pictures, 2, 800, 600);
         // The saved parameters: half the size, into the resize folder beside each picture.
         CAppSetting setting;
         setting.m_resize.nWidth = setting.m_resize.nHeight = 50;
@@ -47,10 +48,10 @@ class LaunchModes : public testing::Test {
         ASSERT_TRUE(saved && saved->notice.empty());
     }
     void HandOff(std::uint32_t command) { ASSERT_TRUE(m_queue->Post(command, m_files)); }
-    static vtltest::ProgramRun Run(const std::string& autoclick,
-                                   std::map<std::string, std::string> env = {}) {
+    static ProgramRun Run(const std::string& autoclick,
+                          std::map<std::string, std::string> env = {}) {
         env["VTL_AUTOCLICK"] = autoclick;
-        const vtltest::ProgramRun run = vtltest::RunProgram(VTL_BIN_DIR "/vtl", {}, env);
+        const ProgramRun run = RunProgram(VTL_BIN_DIR "/vtl", {}, env);
         EXPECT_FALSE(run.timedOut) << run.err;
         EXPECT_EQ(run.status, 0) << run.err;
         return run;
@@ -60,8 +61,7 @@ class LaunchModes : public testing::Test {
         int written = 0;
         for (const auto& file : m_files)
             written +=
-                vtltest::Inspect(m_pictures + "/resize/" + fs::path(file).filename().string())
-                    .width == 400;
+                Inspect(m_pictures + "/resize/" + fs::path(file).filename().string()).width == 400;
         fs::remove_all(m_pictures + "/resize");
         return written == 2;
     }
@@ -99,15 +99,15 @@ TEST_F(LaunchModes, EachCommandRunsWithoutTheBrowserAndOnlyOnce) {
 // A folder handed over stands for its pictures; mailing more than 50 of them is asked first, and
 // "No" writes and mails nothing.
 TEST_F(LaunchModes, MailingMoreThanFiftyPicturesFromFoldersAsksFirst) {
-    const std::string many = vtltest::MakeTempDir("many");
-    vtltest::MakePictures(many, 51, 16, 16);
+    const std::string many = MakeTempDir("many");
+    MakePictures(many, 51, 16, 16);
     const std::tuple<std::string, const char*, std::size_t> cases[] = {
         {many, "IDNO", 0},
         {many, "IDYES", 51},
-        {m_pictures, "IDNO", 2},                    // not asked
-        {vtltest::MakeTempDir("none"), "IDOK", 0}}; // told that there are none
+        {m_pictures, "IDNO", 2},           // not asked
+        {MakeTempDir("none"), "IDOK", 0}}; // told that there are none
     for (const auto& [folder, answer, mailed] : cases) {
-        vtltest::FakeMailProgram mail;
+        FakeMailProgram mail;
         mail.Install();
         ASSERT_TRUE(m_queue->Post(HANDOFF_RESIZE_DEFAULT_MAIL, {folder}));
         Run(answer);
@@ -119,7 +119,7 @@ TEST_F(LaunchModes, MailingMoreThanFiftyPicturesFromFoldersAsksFirst) {
 // Without a window left, vtl stays for the notice of a run in which a picture failed until the
 // person closes it, but no longer than half a minute.
 TEST_F(LaunchModes, WithoutAWindowVtlStaysForItsNoticeAtMostHalfAMinute) {
-    vtltest::WriteFile(m_pictures + "/bad.jpg", "not a picture");
+    WriteFile(m_pictures + "/bad.jpg", "not a picture");
     m_files.push_back(m_pictures + "/bad.jpg");
     const struct {
         const char* person;
@@ -127,7 +127,7 @@ TEST_F(LaunchModes, WithoutAWindowVtlStaysForItsNoticeAtMostHalfAMinute) {
     } cases[] = {{"close", 0, 10}, {"keep", 29, 40}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.person);
-        const vtltest::PrivateBus bus("", c.person);
+        const PrivateBus bus("", c.person);
         HandOff(HANDOFF_RESIZE_DEFAULT);
         const auto start = std::chrono::steady_clock::now();
         Run("IDOK"); // the message listing the failure
@@ -143,11 +143,10 @@ TEST_F(LaunchModes, WithoutAWindowVtlStaysForItsNoticeAtMostHalfAMinute) {
 // Thunar reads only each user's own actions, which a program installed for every user cannot
 // fill: the first start of vtl for a user with Thunar installed adds Vantrel's, once.
 TEST_F(LaunchModes, TheFirstStartWithThunarInstalledAddsItsActionsOnce) {
-    const std::string bin = vtltest::MakeTempDir("bin");
+    const std::string bin = MakeTempDir("bin");
     const std::string uca = std::string(std::getenv("XDG_CONFIG_HOME")) + "/Thunar/uca.xml";
-    const std::map<std::string, std::string> env = {
-        {"PATH", bin + ":" + std::getenv("PATH")},
-        {"XDG_CONFIG_DIRS", vtltest::MakeTempDir("xdg")}};
+    const std::map<std::string, std::string> env = {{"PATH", bin + ":" + std::getenv("PATH")},
+                                                    {"XDG_CONFIG_DIRS", MakeTempDir("xdg")}};
     // Whether Thunar is installed at this start, whether Vantrel's actions are there after it
     // (the user removes them before each start), and what the settings remember.
     const std::tuple<bool, bool, int> starts[] = {
@@ -157,13 +156,12 @@ TEST_F(LaunchModes, TheFirstStartWithThunarInstalledAddsItsActionsOnce) {
     };
     for (const auto& [thunar, added, remembered] : starts) {
         if (thunar) {
-            vtltest::WriteFile(bin + "/thunar", "#!/bin/sh\n");
+            WriteFile(bin + "/thunar", "#!/bin/sh\n");
             fs::permissions(bin + "/thunar", fs::perms::owner_all);
         }
         fs::remove(uca);
         Run("ID_APP_EXIT", env);
-        EXPECT_EQ(vtltest::ReadFile(uca).find("<unique-id>vantrel-1</unique-id>") !=
-                      std::string::npos,
+        EXPECT_EQ(ReadFile(uca).find("<unique-id>vantrel-1</unique-id>") != std::string::npos,
                   added)
             << thunar << added;
         EXPECT_EQ(CAppSetting().m_bThunarActionsAdded, remembered) << thunar << added;

@@ -21,19 +21,18 @@
 namespace {
 
 namespace fs = std::filesystem;
-using vtltest::Inspect;
-using vtltest::PictureFacts;
+using namespace vtltest;
 
 const std::map<std::string, std::string> kNoDisplay = {
     {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
 
 // `vtl resize` with "$D" in the arguments standing for `dir`.
-vtltest::ProgramRun Resize(const std::string& dir, std::vector<std::string> args,
-                           const std::function<void(int)>& whileRunning = {}) {
+ProgramRun Resize(const std::string& dir, std::vector<std::string> args,
+                  const std::function<void(int)>& whileRunning = {}) {
     for (std::string& arg : args)
         arg = std::regex_replace(arg, std::regex("\\$D"), dir);
     args.insert(args.begin(), "resize");
-    return vtltest::RunProgram(VTL_BIN_DIR "/vtl", args, kNoDisplay, 60, whileRunning);
+    return RunProgram(VTL_BIN_DIR "/vtl", args, kNoDisplay, 60, whileRunning);
 }
 
 std::vector<std::string> TempFiles(const std::string& dir) {
@@ -78,13 +77,13 @@ TEST(ResizeCommand, OptionSetsWriteTheSizesFormatsAndNamesAsked) {
     stored.m_resize.nWidth = stored.m_resize.nHeight = 30;
     ASSERT_TRUE(stored.SaveResizeSetting());
     for (const auto& [args, status, outputs, out] : cases) {
-        const std::string dir = vtltest::MakeTempDir("options");
+        const std::string dir = MakeTempDir("options");
         SCOPED_TRACE(testing::PrintToString(args));
-        vtltest::MakePicture(dir + "/a.jpg", 400, 300);
-        vtltest::MakePicture(dir + "/b.png", 200, 100);
+        MakePicture(dir + "/a.jpg", 400, 300);
+        MakePicture(dir + "/b.png", 200, 100);
         std::vector<std::string> all = args;
         all.insert(all.end(), {"$D/a.jpg", "$D/b.png"});
-        const vtltest::ProgramRun run = Resize(dir, all);
+        const ProgramRun run = Resize(dir, all);
         EXPECT_EQ(run.status, status) << run.err;
         EXPECT_EQ(run.err, "");
         for (const auto& [path, facts] : outputs)
@@ -96,7 +95,7 @@ TEST(ResizeCommand, OptionSetsWriteTheSizesFormatsAndNamesAsked) {
                 << "a line a picture";
         }
         if (outputs.empty()) {
-            EXPECT_EQ(vtltest::FolderNames(dir).size(), 2u) << "a dry run writes nothing";
+            EXPECT_EQ(FolderNames(dir).size(), 2u) << "a dry run writes nothing";
         }
     }
 }
@@ -124,35 +123,35 @@ TEST(ResizeCommand, BadInputAndUsageErrorsAreToldAndLoseNothing) {
     };
     for (const auto& [args, status, err, nMade] : cases) {
         SCOPED_TRACE(testing::PrintToString(args));
-        const std::string dir = vtltest::MakeTempDir("bad");
-        vtltest::MakePicture(dir + "/a.jpg", 64, 48);
-        vtltest::MakePicture(dir + "/c.jpg", 64, 48);
-        vtltest::WriteFile(dir + "/bad.jpg", std::string(600, 'x'));
+        const std::string dir = MakeTempDir("bad");
+        MakePicture(dir + "/a.jpg", 64, 48);
+        MakePicture(dir + "/c.jpg", 64, 48);
+        WriteFile(dir + "/bad.jpg", std::string(600, 'x'));
         ASSERT_EQ(mkfifo((dir + "/fifo.jpg").c_str(), 0600), 0);
-        const vtltest::ProgramRun run = Resize(dir, args);
+        const ProgramRun run = Resize(dir, args);
         EXPECT_FALSE(run.timedOut);
         EXPECT_EQ(run.status, status);
         EXPECT_NE(run.err.find(err), run.err.npos) << run.err;
-        EXPECT_EQ(fs::exists(dir + "/out") ? vtltest::FolderNames(dir + "/out").size() : 0, nMade);
+        EXPECT_EQ(fs::exists(dir + "/out") ? FolderNames(dir + "/out").size() : 0, nMade);
     }
     // A full disk: the output is refused whole, and the existing one is skipped, not replaced.
-    const std::string dir = vtltest::MakeTempDir("full");
-    vtltest::MakePicture(dir + "/a.jpg", 1600, 1200);
-    const vtltest::ProgramRun full = [&] {
-        const vtltest::ScopedFileSizeLimit fullDisk(4096);
+    const std::string dir = MakeTempDir("full");
+    MakePicture(dir + "/a.jpg", 1600, 1200);
+    const ProgramRun full = [&] {
+        const ScopedFileSizeLimit fullDisk(4096);
         return Resize(dir, {"--to", "$D/out", "$D/a.jpg"});
     }();
     EXPECT_EQ(full.status, 1);
     EXPECT_NE(full.err.find("a.jpg: cannot be converted or written"), full.err.npos) << full.err;
-    EXPECT_EQ(vtltest::FolderNames(dir + "/out").size(), 0u) << "no temporary file is left";
-    vtltest::WriteFile(dir + "/out/a.jpg", "mine");
+    EXPECT_EQ(FolderNames(dir + "/out").size(), 0u) << "no temporary file is left";
+    WriteFile(dir + "/out/a.jpg", "mine");
     EXPECT_EQ(Resize(dir, {"--to", "$D/out", "$D/a.jpg"}).status, 0);
-    EXPECT_EQ(vtltest::ReadFile(dir + "/out/a.jpg"), "mine");
+    EXPECT_EQ(ReadFile(dir + "/out/a.jpg"), "mine");
     // Stored settings that overwrite do not write over a source unasked.
     CAppSetting stored;
     stored.m_resize.bOverwrite = 1, stored.m_resize.nWidth = 50;
     ASSERT_TRUE(stored.SaveResizeSetting());
-    const vtltest::ProgramRun unasked = Resize(dir, {"--settings", "$D/a.jpg"});
+    const ProgramRun unasked = Resize(dir, {"--settings", "$D/a.jpg"});
     EXPECT_NE(unasked.err.find("a.jpg: skipped"), std::string::npos) << unasked.err;
     EXPECT_EQ(Inspect(dir + "/a.jpg").width, 1600);
     EXPECT_EQ(Resize(dir, {"--settings", "--to", "$D/o2", "$D/a.jpg"}).status, 0) << "--to wins";
@@ -164,17 +163,17 @@ TEST(ResizeCommand, BadInputAndUsageErrorsAreToldAndLoseNothing) {
 TEST(ResizeCommand, AStoppedOrKilledRunLeavesNoHalfPicture) {
     for (const int signal : {SIGTERM, SIGKILL}) {
         SCOPED_TRACE(strsignal(signal));
-        const std::string dir = vtltest::MakeTempDir("killed");
-        std::vector<std::string> args = vtltest::MakePictures(dir, 12, 2400, 1800);
+        const std::string dir = MakeTempDir("killed");
+        std::vector<std::string> args = MakePictures(dir, 12, 2400, 1800);
         args.insert(args.end(), {"--rotate", "left", "--to", "$D/out"});
-        const vtltest::ProgramRun run = Resize(dir, args, [&](int pid) {
-            vtltest::WaitUntil([&] { return fs::exists(dir + "/out") && !TempFiles(dir).empty(); });
+        const ProgramRun run = Resize(dir, args, [&](int pid) {
+            WaitUntil([&] { return fs::exists(dir + "/out") && !TempFiles(dir).empty(); });
             ::kill(pid, signal);
         });
         EXPECT_EQ(run.signal, signal) << run.err;
         const std::vector<std::string> left = TempFiles(dir);
         EXPECT_EQ(left.empty(), signal == SIGTERM);
-        for (const std::string& name : vtltest::FolderNames(dir + "/out")) {
+        for (const std::string& name : FolderNames(dir + "/out")) {
             if (!name.starts_with(plat::kTempFilePrefix)) {
                 EXPECT_EQ(Inspect(dir + "/out/" + name), (PictureFacts{1800, 2400, 3})) << name;
             }
@@ -185,23 +184,22 @@ TEST(ResizeCommand, AStoppedOrKilledRunLeavesNoHalfPicture) {
             utimes(leftover.c_str(), old);
         EXPECT_EQ(Resize(dir, args).status, 0);
         EXPECT_EQ(TempFiles(dir), std::vector<std::string>{});
-        EXPECT_EQ(vtltest::FolderNames(dir + "/out").size(), 12u);
+        EXPECT_EQ(FolderNames(dir + "/out").size(), 12u);
     }
 }
 
 TEST(ResizeCommand, WindowsWithoutADisplaySayWhatToDo) {
-    const std::string dir = vtltest::MakeTempDir("nodisplay");
-    const std::string picture = vtltest::MakePicture(dir + "/a.jpg", 64, 48);
+    const std::string dir = MakeTempDir("nodisplay");
+    const std::string picture = MakePicture(dir + "/a.jpg", 64, 48);
     for (const auto& [program, args] : std::map<std::string, std::vector<std::string>>{
              {"vtl", {}}, {"vtlmenu", {"--invoke", "1", picture}}}) {
-        const vtltest::ProgramRun run =
-            vtltest::RunProgram(VTL_BIN_DIR "/" + program, args, kNoDisplay);
+        const ProgramRun run = RunProgram(VTL_BIN_DIR "/" + program, args, kNoDisplay);
         EXPECT_EQ(run.status, 1) << program << run.err;
         EXPECT_NE(run.err.find("need a display (DISPLAY or WAYLAND_DISPLAY)"), run.err.npos);
         EXPECT_NE(run.err.find("\"vtl resize\""), run.err.npos) << run.err;
     }
     EXPECT_FALSE(fs::exists(dir + "/resize")) << "nothing was handed over";
-    EXPECT_NE(vtltest::RunProgram(VTL_BIN_DIR "/vtl", {"--help"}).out.find("vtl resize [OPTIONS]"),
+    EXPECT_NE(RunProgram(VTL_BIN_DIR "/vtl", {"--help"}).out.find("vtl resize [OPTIONS]"),
               std::string::npos);
 }
 

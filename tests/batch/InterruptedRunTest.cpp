@@ -28,6 +28,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace vtltest;
 
 class InterruptedRun : public testing::Test {
   protected:
@@ -38,14 +39,14 @@ class InterruptedRun : public testing::Test {
     }
 
     void MakePictures() {
-        m_dir = vtltest::MakeTempDir("pictures");
+        m_dir = MakeTempDir("pictures");
         m_files = vtltest::MakePictures(m_dir, 16, 2400, 1800);
-        m_original = vtltest::ReadFile(m_files[0]);
+        m_original = ReadFile(m_files[0]);
     }
     // Runs vtl over the pictures, answering "Yes to all"; `kill` (when given) is sent after
     // `afterMs`, or without it once the first picture has been replaced and another one is
     // being written.
-    vtltest::ProgramRun RunVtl(int kill = 0, std::optional<int> afterMs = std::nullopt) {
+    ProgramRun RunVtl(int kill = 0, std::optional<int> afterMs = std::nullopt) {
         EXPECT_TRUE(CHandoffQueue::Open(true)->Post(HANDOFF_RESIZE_DEFAULT, m_files));
         const auto inode = [this] {
             struct stat now {};
@@ -53,13 +54,12 @@ class InterruptedRun : public testing::Test {
             return now.st_ino;
         };
         const ino_t before = inode();
-        return vtltest::RunProgram(
+        return RunProgram(
             VTL_BIN_DIR "/vtl", {}, {{"VTL_AUTOCLICK", "IDC_YESTOALL"}}, 60, [&](int pid) {
                 if (afterMs)
                     std::this_thread::sleep_for(std::chrono::milliseconds(*afterMs));
                 else if (kill) // not for ever: a run may end with no moment to kill
-                    vtltest::WaitUntil([&] { return inode() != before && !Leftovers().empty(); },
-                                       30);
+                    WaitUntil([&] { return inode() != before && !Leftovers().empty(); }, 30);
                 if (kill)
                     ::kill(pid, kill);
             });
@@ -77,8 +77,8 @@ class InterruptedRun : public testing::Test {
     int CountTurned() const {
         int turned = 0;
         for (const std::string& file : m_files) {
-            const bool isNew = vtltest::Inspect(file) == vtltest::PictureFacts{1800, 2400, 3};
-            EXPECT_TRUE(isNew || vtltest::ReadFile(file) == m_original) << file;
+            const bool isNew = Inspect(file) == PictureFacts{1800, 2400, 3};
+            EXPECT_TRUE(isNew || ReadFile(file) == m_original) << file;
             turned += isNew;
         }
         return turned;
@@ -88,17 +88,17 @@ class InterruptedRun : public testing::Test {
     // many records have no file (what a kill between the two leaves).
     std::size_t CheckTrash(const std::set<std::string>& originals) const {
         std::size_t orphans = 0;
-        for (const std::string& name : vtltest::FolderNames(m_trash + "/files"))
-            EXPECT_TRUE(originals.contains(vtltest::ReadFile(m_trash + "/files/" + name))) << name;
-        for (const std::string& record : vtltest::FolderNames(m_trash + "/info"))
+        for (const std::string& name : FolderNames(m_trash + "/files"))
+            EXPECT_TRUE(originals.contains(ReadFile(m_trash + "/files/" + name))) << name;
+        for (const std::string& record : FolderNames(m_trash + "/info"))
             orphans += !fs::exists(m_trash + "/files/" + record.substr(0, record.rfind('.')));
-        EXPECT_EQ(vtltest::FolderNames(m_trash + "/files").size() + orphans,
-                  vtltest::FolderNames(m_trash + "/info").size());
+        EXPECT_EQ(FolderNames(m_trash + "/files").size() + orphans,
+                  FolderNames(m_trash + "/info").size());
         return orphans;
     }
 
-    const std::string m_data = vtltest::MakeTempDir("data");
-    const vtltest::ScopedEnv m_env{{{"XDG_DATA_HOME", m_data}}};
+    const std::string m_data = MakeTempDir("data");
+    const ScopedEnv m_env{{{"XDG_DATA_HOME", m_data}}};
     const std::string m_trash = m_data + "/Trash";
     std::string m_dir;
     std::vector<std::string> m_files;
@@ -106,18 +106,16 @@ class InterruptedRun : public testing::Test {
 };
 
 TEST_F(InterruptedRun, OverwritingTwoPicturesLeavesBothOriginalsInTheTrash) {
-    m_dir = vtltest::MakeTempDir("pictures");
-    m_files = {vtltest::MakePicture(m_dir + "/a b.jpg", 300, 200),
-               vtltest::MakePicture(m_dir + "/c.png", 200, 300)};
-    const std::vector<std::string> originals = {vtltest::ReadFile(m_files[0]),
-                                                vtltest::ReadFile(m_files[1])};
-    const vtltest::ProgramRun run = RunVtl();
+    m_dir = MakeTempDir("pictures");
+    m_files = {MakePicture(m_dir + "/a b.jpg", 300, 200), MakePicture(m_dir + "/c.png", 200, 300)};
+    const std::vector<std::string> originals = {ReadFile(m_files[0]), ReadFile(m_files[1])};
+    const ProgramRun run = RunVtl();
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(vtltest::Inspect(m_files[1]).width, 300) << "turned";
+    EXPECT_EQ(Inspect(m_files[1]).width, 300) << "turned";
     for (int i = 0; i < 2; ++i) {
         const std::string name = fs::path(m_files[i]).filename().string();
-        EXPECT_TRUE(vtltest::ReadFile(m_trash + "/files/" + name) == originals[i]) << name;
-        EXPECT_NE(vtltest::ReadFile(m_trash + "/info/" + name + ".trashinfo")
+        EXPECT_TRUE(ReadFile(m_trash + "/files/" + name) == originals[i]) << name;
+        EXPECT_NE(ReadFile(m_trash + "/info/" + name + ".trashinfo")
                       .find("\nPath=" + fs::canonical(m_dir).string() + "/" +
                             (i ? "c.png" : "a%20b.jpg") + "\n"),
                   std::string::npos);
@@ -153,13 +151,13 @@ TEST_F(InterruptedRun, AKillAtAnyMomentLosesNoPictureAndTheNextRunSweeps) {
     // A minute later, the next run over the last folder; what it replaces goes to the trash too.
     std::set<std::string> originals = {m_original};
     for (const std::string& file : m_files)
-        originals.insert(vtltest::ReadFile(file));
+        originals.insert(ReadFile(file));
     const timeval old[2] = {{time(nullptr) - 120, 0}, {time(nullptr) - 120, 0}};
     for (const std::string& leftover : Leftovers())
         utimes(leftover.c_str(), old);
-    for (const std::string& record : vtltest::FolderNames(m_trash + "/info"))
+    for (const std::string& record : FolderNames(m_trash + "/info"))
         utimes((m_trash + "/info/" + record).c_str(), old);
-    const vtltest::ProgramRun next = RunVtl();
+    const ProgramRun next = RunVtl();
     EXPECT_EQ(next.status, 0) << next.err;
     EXPECT_EQ(Leftovers(), std::vector<std::string>{});
     EXPECT_EQ(CheckTrash(originals), 0u);
@@ -170,7 +168,7 @@ TEST_F(InterruptedRun, AStopSignalEndsTheRunAndLeavesNoTemporaryFile) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal));
         MakePictures();
-        const vtltest::ProgramRun run = RunVtl(signal);
+        const ProgramRun run = RunVtl(signal);
         EXPECT_EQ(run.signal, signal) << run.err;
         EXPECT_EQ(Leftovers(), std::vector<std::string>{});
         const int turned = CountTurned();
@@ -189,23 +187,23 @@ TEST_F(InterruptedRun, AStopSignalWhileTheMailProgramIsOpenLeavesOnlyItsCopies) 
     const auto runFolders = [] { return Named(std::getenv("TMPDIR"), "vtl-mail-"); };
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal));
-        const std::string mailer = vtltest::MakeTempDir("mailer");
-        const vtltest::FakeMailProgram mail("touch '" + mailer + "/open'; while [ ! -e '" + mailer +
-                                            "/sent' ]; do sleep 0.05; done");
+        const std::string mailer = MakeTempDir("mailer");
+        const FakeMailProgram mail("touch '" + mailer + "/open'; while [ ! -e '" + mailer +
+                                   "/sent' ]; do sleep 0.05; done");
         mail.Install();
         MakePictures();
         const std::vector<std::string> two(m_files.begin(), m_files.begin() + 2);
         ASSERT_TRUE(CHandoffQueue::Open(true)->Post(HANDOFF_RESIZE_DEFAULT_MAIL, two));
         bool open = false;
         std::size_t folders = 0;
-        const vtltest::ProgramRun run = vtltest::RunProgram(
+        const ProgramRun run = RunProgram(
             VTL_BIN_DIR "/vtl", {}, {{"VTL_AUTOCLICK", "IDC_YESTOALL"}}, 60, [&](int pid) {
-                open = vtltest::WaitUntil([&] { return fs::exists(mailer + "/open"); }, 30);
+                open = WaitUntil([&] { return fs::exists(mailer + "/open"); }, 30);
                 folders = runFolders().size();
                 ::kill(pid, signal);
             });
         const bool running = !fs::exists(mailer + "/sent");
-        vtltest::WriteFile(mailer + "/sent", ""); // the person sends it
+        WriteFile(mailer + "/sent", ""); // the person sends it
         ASSERT_TRUE(open) << "the mail program was started";
         EXPECT_TRUE(running);
         EXPECT_EQ(run.signal, signal) << run.err;
@@ -214,7 +212,7 @@ TEST_F(InterruptedRun, AStopSignalWhileTheMailProgramIsOpenLeavesOnlyItsCopies) 
         const std::vector<std::string> copies = mail.AttachedPaths();
         ASSERT_EQ(copies.size(), 2u);
         for (std::size_t i = 0; i < copies.size(); ++i)
-            EXPECT_EQ(vtltest::ReadFile(copies[i]), mail.AttachedBytes()[i]) << copies[i];
+            EXPECT_EQ(ReadFile(copies[i]), mail.AttachedBytes()[i]) << copies[i];
     }
 }
 
