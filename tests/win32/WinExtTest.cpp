@@ -531,8 +531,6 @@ TEST_F(WinExt, TheResizeSettingsComeBackFromTheRegistryAndAValueOfAnotherTypeIsL
     const ResizeSetting fresh;
     const Row rows[] = {
         {"as saved", [] {}, [](ResizeSetting&) {}},
-        {"a number stored as text", [] { SetSetting("width", REG_SZ, "500"); },
-         [&](ResizeSetting& r) { r.nWidth = fresh.nWidth; }},
         {"the folder stored as a number", [] { SetSetting("dest", REG_DWORD, "", 5); },
          [](ResizeSetting& r) { r.strDestFolder = ""; }},
         {"a folder too long for a path",
