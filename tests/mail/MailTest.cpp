@@ -240,7 +240,6 @@ TEST_F(MailPicturesTest, EachOutcomeShowsItsMessageAndLeavesNoCopy) {
         {programs + "/missing", {"Unable to load mail system support."}, false},
         {"vtl-no-such-mailer", {"Unable to load mail system support."}, false},
         {programs + "/not-executable", {"Mail system DLL is invalid."}, false},
-        {programs, {"Mail system DLL is invalid."}, false},
         {failed.Path(), {"Send Mail failed to send message."}, false},
         {discarded.Path(), {}, false},
         {sent.Path(), {}, true},
