@@ -144,50 +144,6 @@ TEST(CxImage, ResampleGivesExactlyTheSizeAndMatchesAFullDecode) {
     EXPECT_EQ(picture.GetWidth(), 1600) << "a refused size keeps the picture";
 }
 
-// Halving or thirding the width takes the library's own reducer: its pixels must be those of
-// libvips' Lanczos3 on noise, which shows any shifted centre, wrong weight or edge.
-TEST(CxImage, WholeFactorResamplesMatchLibvipsLanczos) {
-    const std::string dir = MakeTempDir("whole");
-    // Size, new size, bands (2 and 4: an alpha band opaque throughout, scaled as it is).
-    const std::tuple<int, int, int, int, int> cases[] = {
-        {602, 401, 301, 200, 3}, {603, 300, 201, 300, 3}, {2, 9, 1, 3, 3},
-        {640, 480, 320, 240, 1}, {90, 60, 30, 20, 4},     {600, 50, 300, 25, 2}};
-    for (const auto& [w, h, newW, newH, bands] : cases) {
-        SCOPED_TRACE(testing::Message() << w << " -> " << newW << ", " << bands << " bands");
-        const int colours = bands % 2 == 0 ? bands - 1 : bands;
-        VImage noise =
-            (VImage::gaussnoise(w * colours, h, VImage::option()->set("sigma", 70.0)) + 128)
-                .cast(VIPS_FORMAT_UCHAR)
-                .bandfold(VImage::option()->set("factor", colours));
-        if (colours < bands)
-            noise = noise.bandjoin_const({255});
-        noise = noise.copy(VImage::option()->set(
-            "interpretation", bands < 3 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
-        CxImage picture;
-        ASSERT_TRUE(picture.Load(WritePicture(noise, dir + "/n.png")) &&
-                    picture.Resample(newW, newH, 1));
-        EXPECT_LE(MaxError(Written(picture), Lanczos(noise, newW, newH)), 1.0);
-    }
-}
-
-// PNG is written with its own filter and level, chosen for speed: the file must stay lossless
-// and no more than 5 % larger than libvips' default PNG of the same pixels.
-TEST(CxImage, PngStaysLosslessAndNoLargerThanTheDefault) {
-    const std::string dir = MakeTempDir("pngsize");
-    const VImage grain =
-        VImage::gaussnoise(640, 480, VImage::option()->set("sigma", 40.0)).gaussblur(1.5);
-    const VImage photo =
-        (Gradient(640, 480) + grain.bandjoin(grain).bandjoin(grain))
-            .cast(VIPS_FORMAT_UCHAR)
-            .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
-    CxImage picture;
-    ASSERT_TRUE(picture.Load(WritePicture(photo, dir + "/photo.tif")));
-    ASSERT_TRUE(picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
-    EXPECT_EQ(MaxError(VImage::new_from_file((dir + "/out.png").c_str()), photo), 0.0);
-    const std::string plain = WritePicture(photo, dir + "/default.png");
-    EXPECT_LE(ReadFile(dir + "/out.png").size() * 100, ReadFile(plain).size() * 105);
-}
-
 // Damage done to the file: scan data cut short (to 60 % of the file, or inside the first
 // scan, and its end marker), or scrambled (restart markers out of turn) halfway or in the
 // first scan.
@@ -275,8 +231,8 @@ TEST(CxImage, JpegDecodesGiveLibvipsSamplesOnOneThreadOrTwo) {
 // The fast JPEG road (image/fastjpeg/FastJpeg.h) must give the pixels of libvips' own road, so
 // that a libvips whose pixels it no longer matches turns the road off, not the product. Every
 // kind of picture the road takes goes through each of its steps once on it and once on libvips'
-// road, within the tolerances of the tests above: a decode exactly, a width halved or thirded
-// within a unit, a first look at an eighth as close as a small draw is to a full decode.
+// road: a decode exactly, a width halved or thirded (the library's own reducer) within a unit, a
+// first look at an eighth (read only up to a progressive file's DC scans) within 35 dB.
 TEST(FastJpegRoad, GivesThePixelsOfLibvipsOwnRoad) {
     if (!vtlimage::FastJpegRoad())
         GTEST_SKIP() << "the fast JPEG road is switched off in this build (VTL_FAST_JPEG)";
@@ -605,10 +561,9 @@ TEST(CxImage, AnimationsKeepEveryFrame) {
             ASSERT_TRUE(picture.Save(out, format));
             const VImage back = VImage::new_from_file(
                 out.c_str(), VImage::option()->set("n", -1)->set("access", VIPS_ACCESS_RANDOM));
-            ASSERT_EQ(std::tuple(back.width(), back.height(), back.get_int("page-height")),
-                      std::tuple(16, 60, 20));
-            EXPECT_EQ(back.get_array_int("delay"), (std::vector<int>{50, 100, 150}));
-            EXPECT_EQ(back.get_int("loop"), 2);
+            ASSERT_EQ(std::tuple(back.width(), back.height(), back.get_int("page-height"),
+                                 back.get_array_int("delay"), back.get_int("loop")),
+                      std::tuple(16, 60, 20, std::vector<int>{50, 100, 150}, 2));
             for (int i = 0; i < 3; ++i)
                 EXPECT_LT(MaxError(back.extract_area(0, 20 * i, 16, 20)
                                        .extract_band(0, VImage::option()->set("n", 3)),
@@ -655,40 +610,6 @@ TEST(CxImage, OtherKindsOfPictureAreWrittenAsTheyLook) {
         const std::vector<double> pixel = shrunk.getpoint(x, 10);
         EXPECT_TRUE(pixel[3] <= 16 || pixel[1] > 200) << "pink at " << x;
     }
-    // A bitmap claiming an impossible resolution reads as 96 dpi; out-of-range resolutions
-    // set by the caller are written as the nearest a PNG holds, or 96.
-    std::string bmp = ReadFile(WritePicture(Gradient(30, 20), dir + "/g.bmp"));
-    WriteFile(dir + "/g.bmp", bmp.replace(38, 8, std::string(8, '\xff')));
-    CxImage dpi;
-    ASSERT_TRUE(dpi.Load(dir + "/g.bmp"));
-    EXPECT_EQ(std::pair(dpi.GetXDPI(), dpi.GetYDPI()), std::pair(96, 96));
-    dpi.SetXDPI(10'000'000);
-    dpi.SetYDPI(-3);
-    ASSERT_TRUE(dpi.Save(dir + "/dpi.png", CXIMAGE_FORMAT_PNG));
-    IImage written(0);
-    ASSERT_TRUE(written.LoadImageInfo(dir + "/dpi.png"));
-    EXPECT_EQ(std::pair(written.GetXDPI(), written.GetYDPI()), std::pair(65535, 96));
-}
-
-// A picture drawn at an eighth of its size or less: a progressive JPEG is then read only up to
-// its DC scans. Baseline and progressive, stored upright or turned, all match a full decode
-// scaled with Lanczos3.
-TEST(CxImage, SmallDrawsOfLargeJpegsMatchAFullDecode) {
-    const std::string dir = MakeTempDir("small");
-    for (const auto& [options, orientation] :
-         {std::pair{"", 1}, {",interlace", 1}, {",interlace", 6}, {"", 6}}) {
-        SCOPED_TRACE(std::string(options) + " orientation " + std::to_string(orientation));
-        VImage stored = Gradient(1600, 1200).copy();
-        stored.set("orientation", orientation);
-        const std::string path =
-            WritePicture(stored, dir + "/p.jpg[Q=95,strip=false" + options + "]");
-        const VImage full = VImage::new_from_file(path.c_str()).autorot();
-        const int width = full.width() / 8;
-        const int height = full.height() / 8;
-        CxImage picture;
-        ASSERT_TRUE(picture.Load(path));
-        EXPECT_GT(Psnr(Lanczos(full, width, height), DrawnAt(picture, width, height)), 35.0);
-    }
 }
 
 // `file` with `bytes` written over it at `at`.
@@ -731,35 +652,10 @@ TEST(CxImageBadInput, DamagedOrHostileFilesLoadEmpty) {
         // A damaged file may pass the header and fail when its pixels are decoded; either way
         // the picture ends empty, nothing is written, and no decoder warning reaches the
         // terminal.
-        EXPECT_FALSE(picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-        EXPECT_EQ(picture.GetWidth(), 0);
-        EXPECT_FALSE(picture.IsValid());
-        EXPECT_FALSE(std::filesystem::exists(dir + "/out.png"));
-    }
-}
-
-// Bytes flipped anywhere in a picture of today's formats: it loads whole or not at all, and a
-// save writes a whole picture or nothing (run under AddressSanitizer by `make test-asan`).
-TEST(CxImageBadInput, FlippedBytesGiveAWholePictureOrNone) {
-    const std::string dir = MakeTempDir("flipped");
-    for (const char* ext : {"heic", "avif", "webp", "jxl", "tif"}) {
-        const std::string good = ReadFile(WritePicture(Gradient(300, 200), dir + "/good." + ext));
-        for (std::size_t eighth = 0; eighth < 8; ++eighth) {
-            SCOPED_TRACE(std::string(ext) + " at " + std::to_string(eighth) + "/8");
-            std::string bytes = good;
-            for (std::size_t i = eighth * good.size() / 8;
-                 i < bytes.size() && i < (eighth * good.size() / 8) + 16; ++i)
-                bytes[i] = static_cast<char>(~bytes[i]);
-            WriteFile(dir + "/bad", bytes);
-            const std::string out = dir + "/out.png";
-            std::filesystem::remove(out);
-            CxImage picture;
-            if (picture.Load(dir + "/bad") && picture.Save(out, CXIMAGE_FORMAT_PNG))
-                EXPECT_EQ(Inspect(out), (PictureFacts{300, 200, CXIMAGE_FORMAT_PNG}));
-            else
-                EXPECT_FALSE(std::filesystem::exists(out));
-        }
+        const bool saved = picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG);
+        EXPECT_EQ(std::make_tuple(saved, testing::internal::GetCapturedStderr(), picture.GetWidth(),
+                                  picture.IsValid(), std::filesystem::exists(dir + "/out.png")),
+                  std::make_tuple(false, std::string(), 0, false, false));
     }
 }
 
@@ -793,11 +689,11 @@ TEST_P(CxImageBomb, LoadsOrIsRefusedCleanly) {
     const bool drawn = loaded && picture.Draw(&painter, 0, 0, 200, 200);
     painter.end();
     if (!bomb.loads) {
-        EXPECT_FALSE(drawn);
-        EXPECT_FALSE(picture.IsValid());
-        EXPECT_FALSE(picture.Resample(100, 100, 1) &&
-                     picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG));
-        EXPECT_FALSE(std::filesystem::exists(dir + "/out.png"));
+        const bool saved =
+            picture.Resample(100, 100, 1) && picture.Save(dir + "/out.png", CXIMAGE_FORMAT_PNG);
+        EXPECT_EQ(std::make_tuple(drawn, picture.IsValid(), saved,
+                                  std::filesystem::exists(dir + "/out.png")),
+                  std::make_tuple(false, false, false, false));
         EXPECT_LT(PeakResident() - peakBefore, std::uint64_t{64} << 20)
             << "refused before taking the memory of the picture it claims";
         return;
