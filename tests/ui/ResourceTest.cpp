@@ -1,10 +1,7 @@
-// The application's resources as the person meets them: every control of every dialog takes
-// the clicks at its centre, the texts show this platform's folders, the pictures show what
-// their choices do, and windows carry their own titles.
-#include "app/res/resource.h"
-#include "app/res/Bitmaps.h"
+// The application's dialogs as the person meets them: every control of every dialog takes the
+// clicks at its centre, the texts show this platform's folders, and every text fits at every
+// font and scale.
 #include "app/res/Dialogs.h"
-#include "app/res/Identity.h"
 #include "platform/ui/Dialog.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
@@ -17,7 +14,6 @@
 #include <QStyleOptionButton>
 #include <QScreen>
 #include <QGroupBox>
-#include <QImage>
 #include <QLineEdit>
 #include <QTest>
 #include <QWindow>
@@ -134,34 +130,6 @@ TEST(Resources, EveryDialogFitsItsTextsAtEveryFontAndScale) {
         }
     }
     QApplication::setFont(desktop);
-}
-
-// "Flip Horizontal" turns the picture upside down: its bitmap shows the picture beside the
-// same picture turned upside down, at every scale. Every bitmap has a version at twice its size
-// covering the same logical size.
-TEST(Resources, TheBitmapsShowTheirChoicesAtEveryScale) {
-    for (const int id : {IDB_FLIP, IDB_ROTATE_LEFT, IDB_ROTATE_RIGHT, IDB_TOOLBAR, IDB_NAVBAR}) {
-        const QImage once = LoadBitmap(id).toImage(), twice = LoadBitmap(id, 1.5).toImage();
-        EXPECT_EQ(twice.size(), once.size() * 2) << id;
-        EXPECT_EQ(twice.deviceIndependentSize(), QSizeF(once.size())) << id;
-        for (const QImage& flip : {once, twice}) {
-            const QImage left = flip.copy(0, 0, flip.width() * 5 / 12, flip.height());
-            const QImage right =
-                flip.copy(flip.width() - left.width(), 0, left.width(), flip.height());
-            EXPECT_TRUE(id != IDB_FLIP || right == left.mirrored(false, true)) << flip.width();
-        }
-    }
-}
-
-// The desktop appends a display name to every window title ("Vantrel... — Vantrel"): the
-// program names itself without setting one. An unset display name follows the name.
-TEST(Resources, WindowsAreTitledByTheirCaptionAlone) {
-    SetApplicationIdentity();
-    EXPECT_EQ(QApplication::applicationName(), "Vantrel");
-    EXPECT_EQ(QApplication::applicationDisplayName(), "Vantrel");
-    QApplication::setApplicationName("probe");
-    EXPECT_EQ(QApplication::applicationDisplayName(), "probe");
-    SetApplicationIdentity();
 }
 
 } // namespace
