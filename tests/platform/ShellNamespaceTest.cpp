@@ -1,6 +1,7 @@
 // Our shell namespace on a folder tree made for the test: canonical lists of typed names,
-// exact bytes in names, enumeration and order, file information, and the roots read from the
-// environment and from a mountinfo text. What listings skip is seen in the file list's tests.
+// exact bytes in names, enumeration and order, and the roots read from the environment and from
+// a mountinfo text. What listings skip, and mounts read again while the program runs, are seen
+// in the file list's tests.
 #include "platform/shell/ShellFolder.h"
 #include "platform/shell/ShellInfo.h"
 #include "tests/support/Sandbox.h"
@@ -48,17 +49,13 @@ class ShellNamespaceTest : public ::testing::Test {
         ILFree(reinterpret_cast<LPITEMIDLIST>(name));
         return text;
     }
-    // The names along a list, joined with " > ".
-    static std::string Join(LPCITEMIDLIST pidl) {
-        std::string chain;
-        for (const ShellItem& item : ILSplit(pidl))
-            chain += (chain.empty() ? "" : " > ") + std::string(item.name);
-        return chain;
-    }
-    // The names along a typed name's canonical list; "(none)" when it does not parse.
+    // The names along a typed name's canonical list, joined with " > "; "(none)" when it does
+    // not parse.
     std::string Chain(const std::string& typed) const {
         const PidlPtr pidl = Parse(typed);
-        const std::string chain = Join(pidl.get());
+        std::string chain;
+        for (const ShellItem& item : ILSplit(pidl.get()))
+            chain += (chain.empty() ? "" : " > ") + std::string(item.name);
         return !pidl ? "(none)" : chain.empty() ? "Desktop" : chain;
     }
     // A folder's items in its own order, by their in-folder names.
@@ -136,66 +133,6 @@ TEST_F(ShellNamespaceTest, FoldersListTheirItemsInTheShellOrder) {
     SHGetSpecialFolderLocation(CSIDL_CONTROLS, &controls);
     EXPECT_EQ(Name(desktop, controls, SHGDN_FORPARSING), "(fails)");
     ILFree(controls);
-}
-
-// A card mounted while the program runs appears in Computer when the mounts are read again,
-// and a path on it then hangs under it; when it goes, both go back.
-TEST_F(ShellNamespaceTest, MountsReadAgainDecideComputerAndWherePathsHang) {
-    fs::create_directories(root + "/card/DCIM");
-    Names mounts = roots.mounts;
-    const CShellNamespace changing(roots, [&] { return mounts; });
-    IShellFolder* top = nullptr;
-    SHGetDesktopFolderOf(changing, &top);
-    IShellFolder* computer = nullptr;
-    LPITEMIDLIST drives = nullptr;
-    SHGetSpecialFolderLocation(CSIDL_DRIVES, &drives);
-    top->BindToObject(drives, &computer);
-    ILFree(drives);
-    const auto chain = [&] {
-        const std::optional<std::string> items = changing.Parse(root + "/card/DCIM");
-        return Join(PidlPtr(items ? ILFromItemBytes(*items) : nullptr).get());
-    };
-    const std::string viaRoot = chain();
-    ASSERT_TRUE(viaRoot.starts_with("Computer > / > ") && viaRoot.ends_with(" > card > DCIM"));
-    // The mounts, whether reading them again finds a change, Computer's items, and the chain of
-    // the folder on the card.
-    const std::tuple<Names, bool, Names, std::string> cases[] = {
-        {roots.mounts, false, {"/", root + "/aaa", root + "/usb"}, viaRoot},
-        {{root + "/aaa", root + "/card", root + "/usb"},
-         true,
-         {"/", root + "/aaa", root + "/card", root + "/usb"},
-         "Computer > " + root + "/card > DCIM"},
-        {roots.mounts, true, {"/", root + "/aaa", root + "/usb"}, viaRoot},
-    };
-    for (const auto& [now, changed, children, where] : cases) {
-        mounts = now;
-        EXPECT_EQ(changing.RereadMounts(), changed) << now.size();
-        EXPECT_EQ(Children(computer, SHCONTF_FOLDERS), children) << now.size();
-        EXPECT_EQ(chain(), where) << now.size();
-    }
-    computer->Release();
-    top->Release();
-    EXPECT_FALSE(space.RereadMounts()) << "fixed roots stay";
-}
-
-TEST(ShellInfo, TypesAndIconsGoByTheNameAlone) {
-    const std::string folder = vtltest::MakeTempDir("info") + "/";
-    vtltest::WriteFile(folder + "a.jpg", "\x89PNG\r\n\x1a\n"); // PNG bytes in a .jpg
-    vtltest::WriteFile(folder + "b.JPG", "");
-    vtltest::WriteFile(folder + "c.png", "");
-    const auto info = [&](const std::string& name) {
-        SHFILEINFO sfi;
-        EXPECT_TRUE(SHGetFileInfo(folder + name, 0, &sfi, SHGFI_TYPENAME | SHGFI_SYSICONINDEX))
-            << name;
-        return std::pair(sfi.szTypeName, sfi.iIcon);
-    };
-    const auto jpeg = info("a.jpg"), png = info("c.png");
-    EXPECT_EQ(jpeg, info("b.JPG")) << "every JPEG shares one icon";
-    EXPECT_TRUE(jpeg.first != png.first && jpeg.second != png.second);
-    SHFILEINFO folderInfo;
-    SHGetFileInfo("", FILE_ATTRIBUTE_DIRECTORY, &folderInfo,
-                  SHGFI_USEFILEATTRIBUTES | SHGFI_TYPENAME);
-    EXPECT_EQ(folderInfo.szTypeName, info("").first);
 }
 
 TEST(ShellRoots, ComputerShowsTheMountsAUserSees) {
