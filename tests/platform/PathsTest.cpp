@@ -1,7 +1,5 @@
-// Path facts with Windows shapes, the user's folders, file facts, the locale's pictures, and
-// starting a program.
+// Path facts with Windows shapes, the user's folders, file facts, and starting a program.
 #include "platform/FileFacts.h"
-#include "platform/Locale.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Utf8.h"
@@ -94,18 +92,6 @@ TEST(FileFacts, ExistenceSizeAndTimes) {
     EXPECT_EQ(std::tie(facts->isDirectory, facts->size, facts->lastWriteTime),
               std::make_tuple(false, std::uint64_t(5), FILETIME(126444736000000005ULL)));
     EXPECT_TRUE(GetFileFacts(dir)->isDirectory && !GetFileFacts(dir + "/missing"));
-}
-
-TEST(Locale, QtPicturesBecomeWindowsPictures) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"h:mm:ss AP", "h:mm:ss tt"}, {"h:mm ap", "h:mm tt"},     {"HH:mm:ss t", "HH:mm:ss"},
-        {"dd/MM/yyyy", "dd/MM/yyyy"}, {"d 'at' HH", "d 'at' HH"},
-    };
-    for (const auto& [qt, windows] : cases)
-        EXPECT_EQ(ToWindowsPicture(qt), windows) << qt;
-    const LocaleInfo info = GetUserLocaleInfo();
-    EXPECT_FALSE(info.shortDate.empty() || info.timeFormat.empty() ||
-                 info.decimalSeparator.empty() || info.negativeSign.empty());
 }
 
 // Starting by a path with a space and a shell character, with no arguments, is seen in the
