@@ -86,9 +86,6 @@ TEST(ResizeEnableRules, EachChoiceOpensWhatItNeeds) {
         {[](C c) { c.nSaveType = SAVE_TYPE_PNG, c.bQualityEnabled = false; }, "FqMSUrdBt"},
         {[](C c) { c.nSaveType = SAVE_TYPE_TIFF; }, "FQMSUrdBt"}, // PNG and TIFF leave it
         {[](C c) { c.nSaveType = SAVE_TYPE_AVIF, c.bQualityEnabled = false; }, "FQMSUrdBt"},
-        {[](C c) { c.bCommonSizeKnown = false; }, "FqMSurdBt"}, // only percent keeps proportions
-        {[](C c) { c.bCommonSizeKnown = false, c.bConstrain = false; }, "FqMSUrdBt"},
-        {[](C c) { c.bResize = false, c.bSetDpi = true; }, "FqmsurDBt"},
     };
     for (const auto& [choose, enabled] : cases) {
         ResizeChoices choices;
