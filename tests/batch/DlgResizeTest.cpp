@@ -253,36 +253,6 @@ TEST(DlgResize, LabelsFollowTheChoicesInColoursEveryThemeShows) {
     QApplication::setPalette(light);
 }
 
-TEST(DlgResize, BrowseOpensWhereTheOutputsWouldGoAndTakesTheChoice) {
-    const std::string pictures = MakeTempDir("browse");
-    fs::create_directory(pictures + "/out");
-    GetAppSetting()->m_listFiles = {MakePicture(pictures + "/a.jpg", 40, 30)};
-    const std::tuple<std::string, std::string, bool> cases[] = {
-        {"", pictures, false},
-        {"./out", pictures + "/out", false},
-        {"./not-yet", pictures, true}, // the person takes the folder in view
-    };
-    for (const auto& [folder, opens, take] : cases) {
-        SCOPED_TRACE(folder);
-        ResizeSetting s = Pixels();
-        s.strDestFolder = folder;
-        OpenDialog(s, 40, 30, 72, 72, [&](CDlgResize& d) {
-            QString title, status;
-            OnNextModal([&](QWidget* chooser) {
-                title = chooser->windowTitle();
-                status = TextOfNamed(chooser, "status");
-                QMetaObject::invokeMethod(chooser, take ? "accept" : "reject");
-            });
-            ClickNamed(&d, "IDC_BROWSE");
-            EXPECT_EQ(title, "select the destination folder...");
-            EXPECT_EQ(fs::canonical(status.toStdString()), fs::canonical(opens));
-            const std::string text = TextOfNamed(&d, "IDC_DEST_FOLDER").toStdString();
-            EXPECT_EQ(take ? fs::canonical(text) : fs::path(text),
-                      take ? fs::canonical(opens) : fs::path(folder));
-        });
-    }
-}
-
 // "Set as default" stores what is shown and leaves the dialog open; a finished run closes it.
 TEST(DlgResize, SetAsDefaultStoresWhatIsShownAndARunClosesTheDialog) {
     const std::string dir = MakeTempDir("run");
