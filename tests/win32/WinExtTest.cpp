@@ -93,60 +93,29 @@ void SetSetting(const char* name, DWORD type, const std::string& text, DWORD num
                     dword ? sizeof number : text.size() + 1);
 }
 
-// The selection as Explorer hands it over: a CF_HDROP list, a fresh copy for each GetData.
-// Made with one reference; gone with the last.
-class DropFiles final : public IDataObject {
-  public:
-    explicit DropFiles(Files files) : m_files(std::move(files)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = riid == IID_IUnknown || riid == IID_IDataObject ? this : nullptr;
-        return *ppv ? (AddRef(), S_OK) : E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
-        if (format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL))
-            return DV_E_FORMATETC;
-        std::string names;
-        for (const std::string& file : m_files)
-            names += file + '\0';
-        names += '\0';
-        const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
-        auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-        drop->pFiles = sizeof(DROPFILES);
-        std::memcpy(drop + 1, names.data(), names.size());
-        GlobalUnlock(memory);
-        *medium = STGMEDIUM{};
-        medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = memory;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
-        return format->cfFormat == CF_HDROP ? S_OK : DV_E_FORMATETC;
-    }
-    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
-        return OLE_E_ADVISENOTSUPPORTED;
-    }
-    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override {
-        return OLE_E_ADVISENOTSUPPORTED;
-    }
-    ULONG refs = 1;
+// Not in MinGW's headers; shell32 exports it by name. Makes the ID list of a path that need not
+// exist.
+extern "C" PIDLIST_ABSOLUTE WINAPI SHSimpleIDListFromPath(PCWSTR path);
 
-  private:
-    Files m_files;
-};
+PIDLIST_ABSOLUTE IdList(const std::string& path) {
+    return SHSimpleIDListFromPath(std::wstring(path.begin(), path.end()).c_str());
+}
+
+// The selection as Explorer hands it over: files of one folder in shell32's own data object,
+// which gives them as a CF_HDROP list. Made with one reference; gone with the last.
+IDataObject* Selection(const Files& files) {
+    const PIDLIST_ABSOLUTE folder = IdList(files[0].substr(0, files[0].rfind('\\')));
+    std::vector<PIDLIST_ABSOLUTE> paths;
+    std::vector<PCUIDLIST_RELATIVE> items;
+    for (const std::string& file : files)
+        items.push_back(ILFindLastID(paths.emplace_back(IdList(file))));
+    IDataObject* selection = nullptr;
+    CIDLData_CreateFromIDArray(folder, items.size(), items.data(), &selection);
+    for (const PIDLIST_ABSOLUTE path : paths)
+        ILFree(path);
+    ILFree(folder);
+    return selection;
+}
 
 // One handler made through COM, released with the test's scope.
 struct Handler {
@@ -156,7 +125,7 @@ struct Handler {
         if (menu)
             menu->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init));
         if (init && !files.empty()) {
-            auto* selection = new DropFiles(files);
+            IDataObject* selection = Selection(files);
             initialized = init->Initialize(nullptr, selection, nullptr);
             selection->Release();
         }
@@ -391,7 +360,7 @@ TEST_F(WinExt, TheMenuFollowsTheSelectionTheFlagsAndTheMenuContextChoices) {
     };
     const Row rows[] = {
         {{"C:\\p\\PHOTO.JPG", "C:\\p\\notes.txt"}, CMF_NORMAL, nullptr, {0, 1, 2}},
-        {{"C:\\my.pictures\\a.Jpeg", "C:\\p\\b.BMP"},
+        {{"C:\\my.pictures\\a.Jpeg", "C:\\my.pictures\\b.BMP"},
          CMF_EXPLORE | CMF_DEFAULTONLY,
          nullptr,
          {0, 1, 2}},
@@ -441,9 +410,10 @@ TEST_F(WinExt, CommandsGivenAtOnceAreAllTakenNoneReplacesAnother) {
         shells.emplace_back([&, offset] {
             CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
             const std::string n = std::to_string(offset);
-            results[offset] = Handler({"C:\\p\\" + n + ".jpg", "C:\\p\\notes.txt",
-                                       "C:\\my pictures\\" + n + ".GIF"})
-                                  .Invoke(offset);
+            results[offset] =
+                Handler({"C:\\my pictures\\" + n + ".jpg", "C:\\my pictures\\notes.txt",
+                         "C:\\my pictures\\" + n + ".GIF"})
+                    .Invoke(offset);
             CoUninitialize();
         });
     Sleep(500);
@@ -452,9 +422,9 @@ TEST_F(WinExt, CommandsGivenAtOnceAreAllTakenNoneReplacesAnother) {
         shell.join();
     EXPECT_EQ(results, std::vector<HRESULT>(3, S_OK));
     EXPECT_EQ(vtl.Records(3),
-              (std::multiset<std::string>{"1 0 2|C:\\p\\0.jpg|C:\\my pictures\\0.GIF",
-                                          "1 1 2|C:\\p\\1.jpg|C:\\my pictures\\1.GIF",
-                                          "1 2 2|C:\\p\\2.jpg|C:\\my pictures\\2.GIF"}));
+              (std::multiset<std::string>{"1 0 2|C:\\my pictures\\0.jpg|C:\\my pictures\\0.GIF",
+                                          "1 1 2|C:\\my pictures\\1.jpg|C:\\my pictures\\1.GIF",
+                                          "1 2 2|C:\\my pictures\\2.jpg|C:\\my pictures\\2.GIF"}));
     EXPECT_FALSE(RecordLeftPending());
     EXPECT_TRUE(g_messages.empty());
 }
