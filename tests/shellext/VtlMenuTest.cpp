@@ -76,7 +76,8 @@ TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
     const std::string& vtl = m_vtl;
     // Arguments, "location", what takes the settings file's place, exit status, a part of
     // standard error; every run with a display that cannot be reached.
-    const std::tuple<Files, std::string, std::string, int, std::string> cases[] = {
+    using Case = std::tuple<Files, std::string, std::string, int, std::string>;
+    std::vector<Case> cases = {
         {one, m_dir + "/gone/vtl", "", 1, notFound},
         {{"--invoke", "0", a}, "", "", 1, notFound},
         {{"--invoke", "1", a, tooLong + ".jpg"}, vtl, "", 1, "The path of this picture is too"},
@@ -88,15 +89,25 @@ TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
         // that would never come.
         {one, "/bin/true", "", 1, "Vantrel ended before it took the pictures"},
         {one, vtl, "FIFO", 1, bad + "it is a FIFO, not a plain file), so where vtl is"},
+        {one, vtl, "folder", 1, bad + "it is a folder, not a plain file)"},
+        {one, vtl, "link to /dev/zero", 1, bad + "it is a device, not a plain file)"},
         // Last, since it takes the queue's place until the end.
         {one, vtl, "", 1, fifo},
     };
+    if (geteuid() != 0) // root reads any file
+        cases.insert(cases.begin(), Case{one, vtl, "mode 000", 1, bad + "Permission denied)"});
     for (const auto& [args, location, settings, status, err] : cases) {
         SetLocation(location);
         if (err == fifo)
             fs::remove_all(queue), mkfifo(queue.c_str(), 0600);
         if (settings == "FIFO")
             fs::remove(hive), mkfifo(hive.c_str(), 0600);
+        else if (settings == "folder")
+            fs::remove(hive), fs::create_directory(hive);
+        else if (settings == "link to /dev/zero")
+            fs::remove(hive), fs::create_symlink("/dev/zero", hive);
+        else if (settings == "mode 000")
+            fs::permissions(hive, fs::perms::none);
         const RunResult run = RunVtlMenu(args, {{"DISPLAY", ":97"}, {"QT_QPA_PLATFORM", ""}});
         EXPECT_EQ(run.status, status) << err;
         EXPECT_NE(run.err.find(err), std::string::npos) << run.err;
