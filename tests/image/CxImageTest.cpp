@@ -360,56 +360,52 @@ TEST(FastJpegRoad, DcScanReaderGivesLibjpegsEighthSampleForSample) {
                                                        {1, {2}, 1, 63, 0, 0}};
     // Where the file is cut: not, a little into the scan after the DC scans, or into the DC scan.
     enum Cut { Whole, AfterDc, InDc };
-    struct Case {
-        const char* name;
-        int width, height, components, lumaH, lumaV;
-        unsigned restart;
-        std::vector<jpeg_scan_info> scans;
-        Cut cut;
-        bool own;     // the DC reader takes it
-        bool decoded; // libjpeg draws it
-    };
-    const Case cases[] = {
-        {"4:2:0", 604, 412, 3, 2, 2, 0, {}, Whole, true, true},
-        {"4:4:4", 333, 157, 3, 1, 1, 0, {}, Whole, true, true},
-        {"4:2:2", 331, 161, 3, 2, 1, 0, {}, Whole, true, true},
-        {"4:4:0", 200, 150, 3, 1, 2, 0, {}, Whole, true, true},
-        {"grey", 333, 157, 1, 1, 1, 0, {}, Whole, true, true},
-        {"restart markers", 333, 157, 3, 2, 2, 3, {}, Whole, true, true},
-        {"restart markers, one component a scan", 333, 157, 3, 2, 2, 5, ownScans, Whole, true,
-         true},
-        {"DC refined, luma detail before the last DC", 604, 412, 3, 2, 2, 0, ownScans, Whole, true,
-         true},
-        {"cut after the DC scans", 604, 412, 3, 2, 2, 0, {}, AfterDc, true, true},
-        {"chroma detail before the last DC", 604, 412, 3, 2, 2, 0, chromaAcFirst, Whole, false,
-         true},
-        {"cut in the DC scan", 604, 412, 3, 2, 2, 0, {}, InDc, false, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string path =
-            WriteProgressive(dir + "/" + c.name + ".jpg", c.width, c.height, c.components, c.lumaH,
-                             c.lumaV, c.restart, c.scans);
-        if (c.cut != Whole) {
+    // Name, size, components, luma sampling, restart interval, scans, cut, whether the DC reader
+    // takes it and whether libjpeg draws it.
+    const std::tuple<const char*, int, int, int, int, int, unsigned, std::vector<jpeg_scan_info>,
+                     Cut, bool, bool>
+        cases[] = {
+            {"4:2:0", 604, 412, 3, 2, 2, 0, {}, Whole, true, true},
+            {"4:4:4", 333, 157, 3, 1, 1, 0, {}, Whole, true, true},
+            {"4:2:2", 331, 161, 3, 2, 1, 0, {}, Whole, true, true},
+            {"4:4:0", 200, 150, 3, 1, 2, 0, {}, Whole, true, true},
+            {"grey", 333, 157, 1, 1, 1, 0, {}, Whole, true, true},
+            {"restart markers", 333, 157, 3, 2, 2, 3, {}, Whole, true, true},
+            {"restart markers, one component a scan", 333, 157, 3, 2, 2, 5, ownScans, Whole, true,
+             true},
+            {"DC refined, luma detail before the last DC", 604, 412, 3, 2, 2, 0, ownScans, Whole,
+             true, true},
+            {"cut after the DC scans", 604, 412, 3, 2, 2, 0, {}, AfterDc, true, true},
+            {"chroma detail before the last DC", 604, 412, 3, 2, 2, 0, chromaAcFirst, Whole, false,
+             true},
+            {"cut in the DC scan", 604, 412, 3, 2, 2, 0, {}, InDc, false, false},
+        };
+    for (const auto& [name, width, height, components, lumaH, lumaV, restart, scans, cut, takes,
+                      draws] : cases) {
+        SCOPED_TRACE(name);
+        const std::string path = WriteProgressive(dir + "/" + name + ".jpg", width, height,
+                                                  components, lumaH, lumaV, restart, scans);
+        if (cut != Whole) {
             std::string bytes = ReadFile(path);
             const std::size_t firstScan = bytes.find("\xFF\xDA");
             const std::size_t secondScan = bytes.find("\xFF\xDA", firstScan + 2);
             ASSERT_NE(secondScan, std::string::npos);
-            bytes.resize(c.cut == InDc ? firstScan + 40 : secondScan + 300);
-            std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+            bytes.resize(cut == InDc ? firstScan + 40 : secondScan + 300);
+            WriteFile(path, bytes);
         }
         vtlimage::Raster own, fallback, libjpeg;
         std::FILE* file = std::fopen(path.c_str(), "rb");
         ASSERT_NE(file, nullptr);
-        EXPECT_EQ(vtlimage::ReadDcScans(file, c.components == 1, own), c.own);
+        const bool read = vtlimage::ReadDcScans(file, components == 1, own);
         std::fclose(file);
-        EXPECT_EQ(vtlimage::DecodeProgressiveDcThroughLibjpeg(path, libjpeg), c.decoded);
-        EXPECT_EQ(vtlimage::DecodeProgressiveDc(path, fallback), c.decoded);
+        EXPECT_EQ(std::tuple(read, vtlimage::DecodeProgressiveDcThroughLibjpeg(path, libjpeg),
+                             vtlimage::DecodeProgressiveDc(path, fallback)),
+                  std::tuple(takes, draws, draws));
         for (const vtlimage::Raster* made : {&own, &fallback}) {
-            if (made == &own ? !c.own : !c.decoded)
+            if (made == &own ? !takes : !draws)
                 continue;
             EXPECT_EQ(std::tuple(made->nWidth, made->nHeight, made->nBands),
-                      std::tuple((c.width + 7) / 8, (c.height + 7) / 8, libjpeg.nBands));
+                      std::tuple((width + 7) / 8, (height + 7) / 8, libjpeg.nBands));
             EXPECT_TRUE(made->pixels == libjpeg.pixels) << "sample for sample";
         }
     }
