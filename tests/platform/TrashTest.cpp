@@ -28,27 +28,25 @@ ino_t Inode(const std::string& path) {
 }
 
 TEST(Trash, AVolumeUsesTheSharedTrashOnlyAsAnAdministratorMadeIt) {
-    const struct {
-        unsigned sharedMode; // of TOPDIR/.Trash; 0: none
-        bool ownIsLink;      // TOPDIR/.Trash-UID is a symbolic link
-        std::string expected;
-    } cases[] = {
+    // The mode of TOPDIR/.Trash (0: none), whether TOPDIR/.Trash-UID is a symbolic link, and the
+    // trash used below TOPDIR ("": none).
+    const std::tuple<unsigned, bool, std::string> cases[] = {
         {0, false, "/.Trash-" + kUid},
         {01777, false, "/.Trash/" + kUid},
         {0777, false, "/.Trash-" + kUid}, // without the sticky bit
         {0, true, ""},
     };
-    for (const auto& c : cases) {
+    for (const auto& [sharedMode, ownIsLink, expected] : cases) {
         const std::string top = vtltest::MakeTempDir("volume");
-        if (c.sharedMode && fs::create_directory(top + "/.Trash"))
-            chmod((top + "/.Trash").c_str(), c.sharedMode);
-        if (c.ownIsLink)
+        if (sharedMode && fs::create_directory(top + "/.Trash"))
+            chmod((top + "/.Trash").c_str(), sharedMode);
+        if (ownIsLink)
             fs::create_directory_symlink(vtltest::MakeTempDir("elsewhere"),
                                          top + "/.Trash-" + kUid);
         const std::string trash = VolumeTrashDir(top, getuid());
-        EXPECT_EQ(trash, c.expected.empty() ? "" : top + c.expected);
+        EXPECT_EQ(trash, expected.empty() ? "" : top + expected);
         EXPECT_EQ(fs::is_directory(trash + "/files") && fs::is_directory(trash + "/info"),
-                  !c.expected.empty());
+                  !expected.empty());
     }
 }
 
@@ -65,11 +63,7 @@ TEST(Trash, AnOriginalIsKeptInItsVolumesTrashOrStaysWhereItIs) {
     // The volume: "" the home volume, "tmpfs" one of its own, "link" one whose trash is a link.
     // What is read-only under the trash; the name kept under its files/ ("": not kept); the
     // record's Path= after the picture's folder.
-    const struct {
-        std::string name;
-        const char *volume, *readOnly;
-        std::string keptAs, path;
-    } cases[] = {
+    const std::tuple<std::string, const char*, const char*, std::string, std::string> cases[] = {
         {"a b%#.jpg", "", nullptr, "a b%#.jpg", "/a%20b%25%23.jpg"},
         {"a b%#.jpg", "", nullptr, "a b%#.2.jpg", "/a%20b%25%23.jpg"},
         {"plain", "", nullptr, "plain", "/plain"},
@@ -80,43 +74,43 @@ TEST(Trash, AnOriginalIsKeptInItsVolumesTrashOrStaysWhereItIs) {
         {"a.jpg", "", "/files", "", ""},
         {"a.jpg", "link", nullptr, "", ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name.substr(0, 20) + " " + c.volume + (c.readOnly ? c.readOnly : ""));
+    for (const auto& [name, volume, readOnly, keptAs, path] : cases) {
+        SCOPED_TRACE(name.substr(0, 20) + " " + volume + (readOnly ? readOnly : ""));
         std::string dir = vtltest::MakeTempDir("pictures"), trash = home;
         std::string data = std::getenv("XDG_DATA_HOME");
-        if (*c.volume && !vtltest::MountPrivately(dir, "8m")) {
+        if (*volume && !vtltest::MountPrivately(dir, "8m")) {
             std::cout << "not run (needs a file system of its own)\n";
             continue;
         }
-        if (*c.volume)
+        if (*volume)
             trash = dir + "/.Trash-" + kUid;
-        if (std::string(c.volume) == "link")
+        if (std::string(volume) == "link")
             fs::create_directory_symlink(vtltest::MakeTempDir("elsewhere"), trash);
-        if (c.readOnly) {
+        if (readOnly) {
             trash = (data = vtltest::MakeTempDir("data")) + "/Trash";
             fs::create_directories(trash + "/files");
             fs::create_directories(trash + "/info");
-            if (!vtltest::MakeReadOnly(trash + c.readOnly)) {
+            if (!vtltest::MakeReadOnly(trash + readOnly)) {
                 std::cout << "not run (needs a read-only folder)\n";
                 continue;
             }
         }
         const vtltest::ScopedEnv env({{"XDG_DATA_HOME", data}});
         dir = fs::canonical(dir).string();
-        const std::string file = dir + "/" + c.name;
+        const std::string file = dir + "/" + name;
         vtltest::WriteFile(file, "picture");
         const auto kept = KeepInTrash(file);
-        ASSERT_EQ(kept.ok(), !c.keptAs.empty()) << (kept ? *kept : kept.error().message);
+        ASSERT_EQ(kept.ok(), !keptAs.empty()) << (kept ? *kept : kept.error().message);
         EXPECT_EQ(vtltest::ReadFile(file), "picture");
         if (!kept) {
             EXPECT_NE(kept.error().message.find(file), std::string::npos);
             EXPECT_EQ(vtltest::FolderNames(trash + "/info"), std::set<std::string>{});
             continue;
         }
-        EXPECT_EQ(*kept, trash + "/files/" + c.keptAs);
+        EXPECT_EQ(*kept, trash + "/files/" + keptAs);
         EXPECT_EQ(Inode(*kept), Inode(file)) << "a second name, not a copy";
-        const std::string record = vtltest::ReadFile(trash + "/info/" + c.keptAs + ".trashinfo");
-        EXPECT_TRUE(std::regex_match(record, std::regex("\\[Trash Info\\]\nPath=" + dir + c.path +
+        const std::string record = vtltest::ReadFile(trash + "/info/" + keptAs + ".trashinfo");
+        EXPECT_TRUE(std::regex_match(record, std::regex("\\[Trash Info\\]\nPath=" + dir + path +
                                                         "\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT"
                                                         "\\d\\d:\\d\\d:\\d\\d\n")))
             << record;
