@@ -169,8 +169,8 @@ TEST(Package, CheckersFindNoFault) {
     EXPECT_EQ(std::tuple(desktop.status, desktop.out + desktop.err), std::tuple(0, ""));
 }
 
-// Each program says its version and points to its manual page.
-TEST(Package, TheProgramsSayTheirVersionAndHowToUseThem) {
+// Each installed program runs and says its version.
+TEST(Package, TheInstalledProgramsSayTheirVersion) {
     const std::string root = Unpacked();
     for (const char* program : {"vtl", "vtlmenu", "vtlregistry"}) {
         SCOPED_TRACE(program);
@@ -179,9 +179,6 @@ TEST(Package, TheProgramsSayTheirVersionAndHowToUseThem) {
         EXPECT_EQ(std::tie(version.status, version.out),
                   std::tuple(0, program + std::string(" (Vantrel) ") + kVersion + "\n"))
             << version.err;
-        const vtltest::ProgramRun help = Exec(path, {"--help"}, {{"QT_QPA_PLATFORM", ""}});
-        EXPECT_EQ(std::tie(help.status, help.err), std::tuple(0, "")) << help.err;
-        EXPECT_NE(help.out.find(std::string(program) + "(1)"), std::string::npos) << help.out;
     }
 }
 
