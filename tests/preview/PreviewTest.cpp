@@ -208,8 +208,8 @@ TEST(ScrollPictureView, ExifRowsComeInIfdGroupsWithAnEmptyLineBetween) {
     EXPECT_EQ(pane.Shown(), shown);
 }
 
-// The whole picture in view, each picture from its top, and a line saying why a file cannot be
-// read.
+// The whole picture in view, each picture from its top, an empty pane once it is cleared, and a
+// line saying why a file cannot be read.
 TEST(ScrollPictureView, ThePaneShowsTheWholePictureAndSaysWhenItCannot) {
     const std::string dir = MakeTempDir("pane-cases");
     const std::string portrait = Jpeg("portrait.jpg", "", 300, 600);
@@ -254,6 +254,14 @@ TEST(ScrollPictureView, ThePaneShowsTheWholePictureAndSaysWhenItCannot) {
              return pane.Bar()->maximum() > 0 && pane.Bar()->value() == 0;
          },
          {400, 300}},
+        {"an empty pane has no scroll bar",
+         [&](Pane& pane) {
+             pane.Show(wide);
+             pane.view.SetPicturePath("");
+             pane.view.ClearPicture();
+             QApplication::processEvents();
+             return pane.Bar()->maximum() == 0 && !pane.Bar()->isVisible() && pane.OnlyBackground();
+         }},
         {"a cut-off picture",
          says("truncated.jpg", "it is damaged, or not a picture this program reads")},
         {"an empty file", says("empty.jpg", "the file is empty")},
