@@ -81,6 +81,33 @@ class MailLayerTest : public testing::Test {
     std::string m_cache;
 };
 
+// The real xdg-email, up to the point where it hands its mailto URI to a mail client: its hook
+// script receives that URI here. Under the C locale non-ASCII text survives only because the
+// layer declares its texts UTF-8.
+TEST_F(MailLayerTest, WithoutAMailCommandTheRealXdgEmailTakesTheTextsAndTheSpooledFiles) {
+    if (!fs::exists("/usr/bin/xdg-email"))
+        GTEST_SKIP() << "xdg-utils is not installed";
+    const std::string hooks = MakeTempDir("hooks");
+    WriteFile(hooks + "/xdg-email-hook.sh",
+              "#!/bin/sh\nprintf '%s' \"$1\" > '" + hooks + "/uri'\n");
+    fs::permissions(hooks + "/xdg-email-hook.sh", fs::perms::owner_all);
+    {
+        const ScopedEnv env(
+            {{"PATH", hooks + ":/usr/bin:/bin"}, {"VTL_MAIL_COMMAND", ""}, {"LC_ALL", "C"}});
+        EXPECT_EQ(Send("M\xC3\xBCnchen & 'quotes'", "line 1\nline 2", {Picture("a b.jpg", "A")}),
+                  SUCCESS_SUCCESS);
+    }
+    const std::string sent = ReadFile(hooks + "/uri");
+    const std::string texts =
+        "mailto:?subject=M%C3%BCnchen%20%26%20%27quotes%27&body=line%201%0D%0Aline%202&attach=";
+    ASSERT_EQ(sent.substr(0, texts.size()), texts);
+    const std::string attached =
+        QUrl::fromPercentEncoding(QByteArray::fromStdString(sent.substr(texts.size())))
+            .toStdString();
+    EXPECT_EQ(attached.rfind(Outbox() + "/", 0), 0u) << attached;
+    EXPECT_EQ(ReadFile(attached), "A");
+}
+
 TEST_F(MailLayerTest, TheProgramGetsPrivateCopiesThatOutliveTheCallUnderTheirOwnNames) {
     const FakeMailProgram fake = Installed();
     const std::string firstBytes("\xFF\xD8 first\0bytes", 14);

@@ -1,4 +1,4 @@
-// The module as a file manager drives it: its class factory and lock count, that no
+// The module as a file manager drives it: its class factory, lock count and aggregation, that no
 // exception ever leaves an entry point or a method; and its context-menu handler: which
 // selections get the "Vantrel" submenu, its help texts within the host's buffer, and what a
 // failed Initialize leaves. Registration, and what a command hands over, starts and refuses, are
@@ -35,14 +35,31 @@ namespace {
 using namespace plat;
 using namespace shellexttest;
 
-TEST(ShellExtModule, TheModuleStaysWhileItsFactoryOrAHandlerIsHeld) {
+// The controlling object of an aggregate: counts the references its inner object passes on.
+struct Outer final : IUnknown {
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override { return --refs; }
+    ULONG refs = 1;
+};
+
+TEST(ShellExtModule, TheModuleStaysWhileItsFactoryOrAHandlerIsHeldAndAggregatesThroughIUnknown) {
     ASSERT_EQ(Module().CanUnloadNow(), S_OK);
     IClassFactory* factory = nullptr;
     ASSERT_EQ(Module().GetClassObject(vtlext::CLSID_VtlShellEx, IID_IClassFactory,
                                       reinterpret_cast<void**>(&factory)),
               S_OK);
     EXPECT_EQ(Module().CanUnloadNow(), S_FALSE) << "a caller holds the factory";
+    Outer outer;
+    void* out = nullptr;
+    EXPECT_EQ(factory->CreateInstance(&outer, IID_IContextMenu, &out), CLASS_E_NOAGGREGATION);
+    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, &out), S_OK);
     factory->Release();
+    auto *inner = static_cast<IUnknown*>(out), *face = inner;
+    ASSERT_EQ(inner->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&face)), S_OK);
+    EXPECT_EQ(outer.refs, 2u) << "a face of the aggregate counts on the outer object";
+    face->Release();
+    EXPECT_EQ(inner->Release(), 0u);
     {
         const Handler handler;
         EXPECT_EQ(Module().CanUnloadNow(), S_FALSE) << "a handler lives";
