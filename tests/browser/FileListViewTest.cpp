@@ -155,17 +155,12 @@ TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
         {"a click", [&] { ClickRow("b.gif"); }, "b.gif", "show b.gif", "broken.jpg"},
         {"End", key(Qt::Key_End), "photo.tif", "show photo.tif", ""},
         {"Home", key(Qt::Key_Home), "..", "clear"},
-        {"Shift+click, then Ctrl+Up",
+        {"Shift+click, then Ctrl+Up onto the first picture, under a folder",
          [&] {
-             ClickRow("Zeta.png");
-             ClickRow("photo.JPEG", Qt::ShiftModifier);
-             Press(Qt::Key_Up, Qt::ControlModifier);
-         },
-         "broken.jpg", "show broken.jpg", "b.gif"},
-        {"Up onto the first picture, under a folder",
-         [&] {
-             ClickRow("Zeta.png");
-             Press(Qt::Key_Up);
+             ClickRow("apple.jpg");
+             ClickRow("b.gif", Qt::ShiftModifier);
+             for (int up = 0; up < 3; ++up)
+                 Press(Qt::Key_Up, Qt::ControlModifier);
          },
          ".hidden.png", "show .hidden.png", ""},
         {"another folder",
@@ -250,15 +245,6 @@ TEST_F(FileListViewTest, EachFillReadsTheMountsAgain) {
     const std::string root = "22 1 8:1 / / rw shared:1 - ext4 /dev/sda1 rw\n";
     const std::string card = "40 22 8:17 / /media/me/CARD rw,nosuid shared:2 - vfat /dev/sdb1 rw\n";
     const std::string mnt = "41 22 8:33 / /mnt rw shared:3 - ext4 /dev/sdc1 rw\n";
-    // Inside Computer the shell's order (by path) holds whatever the header says, and its roots
-    // show no size or time.
-    vtltest::WriteFile(mountinfo, root + card);
-    Show("::Computer");
-    for (int column : {0, 0, 1, 3}) {
-        ClickHeader(column);
-        EXPECT_EQ(Rows(), "/ /media/me/CARD") << column;
-    }
-    EXPECT_EQ(std::pair(Column(1), Column(3)), std::pair(Names(2, ""), Names(2, "")));
     // The location, the mounts when F5 is pressed there, Computer's rows, and the address box's
     // selected entry (indented by its level).
     const std::tuple<const char*, std::string, const char*, const char*> cases[] = {

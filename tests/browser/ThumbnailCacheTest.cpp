@@ -35,11 +35,9 @@ TEST(ThumbnailCache, EntriesAreNamedByGLibsUris) {
         EXPECT_EQ(ThumbnailUri(path), glib);
         EXPECT_EQ(ThumbnailFileName(glib), std::string(md5) + ".png");
     }
-    // The standard's own example, and one worked out by hand.
+    // The standard's own example.
     EXPECT_EQ(ThumbnailFileName("file:///home/jens/photos/me.png"),
               "c6ee772d9e49320e97ec29a7eb5b1697.png");
-    EXPECT_EQ(ThumbnailFileName(ThumbnailUri("/tmp/a b.jpg")),
-              "45f1b47640b52dc5428fd58ac89fec15.png");
     EXPECT_EQ(ThumbnailUri("relative.jpg"), "");
     // The tests' cache is the sandbox's, never the user's.
     EXPECT_EQ(CThumbnailCache::UserFolder(), vtltest::Sandbox::Root() + "/cache/thumbnails");
@@ -83,68 +81,48 @@ TEST(ThumbnailCache, EachStateOfAnEntry) {
     const std::string mtime = std::to_string(st.st_mtim.tv_sec);
     const std::string uri = ThumbnailUri(picture);
     using K = ThumbnailOutcome::Kind;
-    const struct {
-        const char* state;
-        std::function<void(const ThumbnailEntry&, const std::string& root)> prepare;
-        K kind;
-        bool stored;
-        int width; // of the tile handed back
-    } states[] = {
-        {"absent", [](auto&, auto&) {}, K::Made, true, 128},
-        {"fresh, used as it is",
-         [&](const ThumbnailEntry& e, auto&) { WriteEntry(e.thumbnailPath, uri, mtime); },
-         K::Cached, false, 7},
-        {"stale mtime",
-         [&](const ThumbnailEntry& e, auto&) {
-             WriteEntry(e.thumbnailPath, uri, std::to_string(st.st_mtim.tv_sec - 1));
-         },
-         K::Made, true, 128},
-        {"another URI",
-         [&](const ThumbnailEntry& e, auto&) { WriteEntry(e.thumbnailPath, uri + "x", mtime); },
-         K::Made, true, 128},
-        {"not a PNG",
-         [](const ThumbnailEntry& e, auto&) {
-             fs::create_directories(fs::path(e.thumbnailPath).parent_path());
-             WriteFile(e.thumbnailPath, "GIF89a and then some");
-         },
-         K::Made, true, 128},
-        {"a FIFO in its place",
-         [](const ThumbnailEntry& e, auto&) {
-             fs::create_directories(fs::path(e.thumbnailPath).parent_path());
-             ASSERT_EQ(mkfifo(e.thumbnailPath.c_str(), 0600), 0);
-         },
-         K::Made, true, 128},
-        {"folder that cannot be written",
-         [](auto&, const std::string& root) {
-             fs::create_directories(root);
-             WriteFile(root + "/normal", "a file where the folder should be");
-         },
-         K::Made, false, 128},
-        {"another program's failure",
-         [&](const ThumbnailEntry& e, const std::string& root) {
-             WriteEntry(root + "/fail/gnome-thumbnail-factory/" + ThumbnailFileName(e.uri), uri,
-                        mtime, 1);
-         },
-         K::Made, true, 128},
-        {"our own failure",
-         [&](const ThumbnailEntry& e, auto&) { WriteEntry(e.failurePath, uri, mtime, 1); },
-         K::Failed, false, 0},
-        {"our own failure, picture changed since",
-         [&](const ThumbnailEntry& e, auto&) { WriteEntry(e.failurePath, uri, "1", 1); }, K::Made,
-         true, 128},
+    // What is there before: an entry (a PNG with this URI and mtime) in the cache ("normal"),
+    // among our failures ("ours") or GNOME's ("gnome"); or in the entry's place a file that is
+    // no PNG ("text") or a FIFO ("fifo"); or a file in place of the cache's folder ("folder").
+    // Then the outcome, whether a thumbnail was stored, and the width of the tile handed back.
+    const std::tuple<std::string, std::string, std::string, K, bool, int> states[] = {
+        {"absent", "", "", K::Made, true, 128},
+        {"normal", uri, mtime, K::Cached, false, 7},
+        {"normal", uri, std::to_string(st.st_mtim.tv_sec - 1), K::Made, true, 128},
+        {"normal", uri + "x", mtime, K::Made, true, 128},
+        {"text", "", "", K::Made, true, 128},
+        {"fifo", "", "", K::Made, true, 128},
+        {"folder", "", "", K::Made, false, 128},
+        {"gnome", uri, mtime, K::Made, true, 128},
+        {"ours", uri, mtime, K::Failed, false, 0},
+        {"ours", uri, "1", K::Made, true, 128}, // the picture changed since
     };
     int n = 0;
-    for (const auto& row : states) {
-        SCOPED_TRACE(row.state);
+    for (const auto& [before, entryUri, entryMtime, kind, stored, width] : states) {
+        SCOPED_TRACE(before + " " + entryUri + " " + entryMtime);
         const std::string root = dir + "/cache" + std::to_string(n++);
         const CThumbnailCache cache(root, "9.9");
         const ThumbnailEntry entry =
             cache.Locate(picture, st.st_mtim.tv_sec, ThumbnailSize::Normal);
-        row.prepare(entry, root);
+        const std::string gnome = root + "/fail/gnome-thumbnail-factory/" + ThumbnailFileName(uri);
+        if (before == "normal" || before == "ours" || before == "gnome")
+            WriteEntry(before == "normal" ? entry.thumbnailPath
+                       : before == "ours" ? entry.failurePath
+                                          : gnome,
+                       entryUri, entryMtime, before == "normal" ? 7 : 1);
+        if (before == "text" || before == "fifo")
+            fs::create_directories(fs::path(entry.thumbnailPath).parent_path());
+        if (before == "text")
+            WriteFile(entry.thumbnailPath, "GIF89a and then some");
+        if (before == "fifo") {
+            ASSERT_EQ(mkfifo(entry.thumbnailPath.c_str(), 0600), 0);
+        }
+        if (before == "folder")
+            fs::create_directories(root), WriteFile(root + "/normal", "a file, not a folder");
         const ThumbnailOutcome outcome = LoadThumbnail(cache, picture, ThumbnailSize::Normal, true);
         EXPECT_EQ(std::tuple(outcome.kind, outcome.stored, outcome.tile.width()),
-                  std::tuple(row.kind, row.stored, row.width));
-        if (!row.stored)
+                  std::tuple(kind, stored, width));
+        if (!stored)
             continue;
         // Whole, private, upright and in proportion, saying what it shows to every reader.
         struct stat written;
