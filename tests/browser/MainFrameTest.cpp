@@ -8,12 +8,10 @@
 #include "app/browser/ThumbnailLoader.h"
 #include "app/browser/ThumbnailView.h"
 #include "app/browser/WindowPlacement.h"
-#include "app/res/resource.h"
 #include "platform/Utf8.h"
 #include "platform/mail/MailSpool.h"
 #include "platform/mail/Mapi.h"
 #include "platform/ui/AutoClick.h"
-#include "platform/ui/ThemeStyle.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/FakeMailProgram.h"
 #include "tests/support/Sandbox.h"
@@ -30,8 +28,6 @@
 #include <QTest>
 
 #include <climits>
-#include <cmath>
-#include <map>
 #include <filesystem>
 #include <sys/resource.h>
 
@@ -122,24 +118,6 @@ TEST_F(MainFrameTest, EveryMenuItemAndButtonReachesItsCommand) {
             EXPECT_EQ(opened, menu);
         }
     }
-}
-
-// Help opens the manual, or mails the support mailbox a build was given; with neither, nothing.
-// (The links of the build's own manual, and of no mailbox, are followed through the menus above.)
-TEST(HelpLinks, OnlyPlacesThatExist) {
-    const std::string manual = "/usr/share/doc/vantrel/manual.html", support = "help@example.org";
-    // The command, whether the manual and the mailbox are there, and the link.
-    const std::tuple<int, bool, bool, std::string> cases[] = {
-        {ID_CHECK_VERSION, false, true, ""},
-        {ID_BUG_REPORT, true, true, "mailto:" + support + "?subject=[VTL1.2] BUG REPORT"},
-        {ID_BUG_REPORT, true, false, ""},
-    };
-    for (const auto& [id, hasManual, hasSupport, link] : cases)
-        EXPECT_EQ(HelpLink(id, "1.2", hasManual ? manual : "", hasSupport ? support : ""), link)
-            << id;
-    // A manual in a folder whose name needs escaping still opens.
-    EXPECT_EQ(HelpLink(ID_VISIT_WEB, "1.2", "/home/a b/#1/manual.html", ""),
-              "file:///home/a%20b/%231/manual.html");
 }
 
 // The commands on marked pictures, one step after another in Photos.
@@ -436,70 +414,6 @@ TEST_F(MainFrameTest, TheLayoutComesBack) {
     EXPECT_EQ(NormalRect(SizeOnlyPlacement(x11, {44, 0, 3, -1, -1, -1, -1, 0, 0, 1200, 700})),
               QRect(100, 50, 1200, 700));
     EXPECT_EQ(NormalRect(SizeOnlyPlacement(x11, {})), QRect(100, 50, 800, 600));
-}
-
-// Contrast as the web's accessibility guidelines measure it, from 1 (none) to 21.
-double Contrast(QColor a, QColor b) {
-    const auto luminance = [](QColor c) {
-        const auto linear = [](double v) {
-            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
-    };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-// Every surface follows the theme's palette, light or dark: the commonest colour of each is
-// the palette's ground, and its strongest ink stands out from it at least 4.5 : 1 for a text
-// and 3 : 1 for the frame of an empty check box.
-TEST_F(MainFrameTest, EverySurfaceReadsInALightAndADarkTheme) {
-    plat::UseThemeStyle();
-    Start();
-    CScrollPictureView* preview = m_frame->GetPictureView();
-    preview->SetPicturePath(m_photos + "/b.jpg");
-    preview->ShowPicture();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->IsLoading(); }));
-    const QRect cell = Cell(RowOf("c.png")), mail = Button("ID_MAIL_TO")->rect();
-    const QRect pane = preview->viewport()->rect();
-    const std::tuple<const char*, QWidget*, QRect, QPalette::ColorRole, double> surfaces[] = {
-        {"name", m_list->viewport(), cell.adjusted(cell.height(), 0, 0, 0), QPalette::Base, 4.5},
-        {"check box", m_list->viewport(),
-         QRect(cell.topLeft(), QSize(cell.height(), cell.height())), QPalette::Base, 3},
-        {"header", m_list->m_ctrlHeader, m_list->m_ctrlHeader->rect(), QPalette::Button, 4.5},
-        {"toolbar label", Button("ID_MAIL_TO"), mail.adjusted(0, mail.height() * 3 / 4, 0, 0),
-         QPalette::Window, 4.5},
-        {"Picture Properties", preview->viewport(), pane.adjusted(0, pane.height() / 2, 0, 0),
-         QPalette::Base, 4.5},
-    };
-    const QPalette light = QApplication::palette();
-    QPalette dark = light;
-    for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
-        dark.setColor(role, QColor(0x35, 0x35, 0x35));
-    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        dark.setColor(role, QColor(0xee, 0xee, 0xec));
-    for (const QPalette& palette : {light, dark}) {
-        QApplication::setPalette(palette);
-        QApplication::processEvents();
-        for (const auto& [what, widget, region, role, least] : surfaces) {
-            const QImage picture = widget->grab().toImage();
-            std::map<QRgb, int> counts;
-            for (int y = region.top(); y <= region.bottom(); ++y)
-                for (int x = region.left(); x <= region.right(); ++x)
-                    ++counts[picture.pixel(x, y)];
-            const QColor ground =
-                std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
-                    return a.second < b.second;
-                })->first;
-            double ink = 1;
-            for (const auto& [colour, count] : counts)
-                ink = std::max(ink, Contrast(ground, QColor(colour)));
-            EXPECT_LT(Contrast(ground, palette.color(role)), 1.5)
-                << what << " " << qPrintable(ground.name());
-            EXPECT_GE(ink, least) << what << " on " << qPrintable(ground.name());
-        }
-    }
-    QApplication::setPalette(light);
 }
 
 // "Open with Vantrel": the browser opens at the folder given, or at the first picture's folder
