@@ -224,9 +224,11 @@ TEST(OptionSheet, OkStoresFlagsAndUserData) {
             fs::remove(userData);
     }
     const CAppSetting loaded;
-    EXPECT_EQ(loaded.m_bExtVantrel + loaded.m_bExtResize + loaded.m_bExtResizeAndMail, 3);
-    EXPECT_EQ(loaded.m_bExtResizeAsDefaultSetting + loaded.m_bExtResizeDefaultAndMail, 0);
-    EXPECT_EQ(std::make_pair(loaded.m_nMailMaxMb, loaded.m_bMailNoGps), std::make_pair(205, 0));
+    EXPECT_EQ(std::tuple(loaded.m_bExtVantrel, loaded.m_bExtResize,
+                         loaded.m_bExtResizeAsDefaultSetting, loaded.m_bExtResizeAndMail,
+                         loaded.m_bExtResizeDefaultAndMail, loaded.m_nMailMaxMb,
+                         loaded.m_bMailNoGps),
+              std::tuple(1, 1, 0, 1, 0, 205, 0));
     const std::string menu = vtltest::ReadFile(serviceMenu);
     EXPECT_NE(menu.find("Actions=vantrel0;vantrel2;\n"), std::string::npos) << menu;
     vtltest::RunProgram(vtlmenu, {"--unregister"});
