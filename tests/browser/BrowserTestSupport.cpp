@@ -218,8 +218,10 @@ std::string BrowserTest::Outcome(const std::function<void()>& act) {
             QByteArray::fromPercentEncoding(link.path(QUrl::FullyEncoded).toLatin1()).toStdString();
         return "open " + path + (link.hasFragment() ? "#" + link.fragment().toStdString() : "");
     }
-    if (Shows(*m_list) == std::filesystem::path(folder).parent_path().string())
-        return "folder ..";
+    if (const std::string now = Shows(*m_list); now != folder)
+        return "folder " + (now == std::filesystem::path(folder).parent_path().string()
+                                ? ".."
+                                : std::filesystem::path(now).filename().string());
     if (Marks() != marks)
         return "marks " + Marks();
     if (m_list->model()->rowCount() != rows)

@@ -91,7 +91,8 @@ class BrowserTest : public testing::Test {
     // The toolbar button of a command; null when it has none.
     QWidget* Button(const char* command) const;
     // What the person sees change while `act` runs: what Opened() tells, the link opened (a
-    // file's path, a link's query), or the folder, the marks, the rows or the selection.
+    // file's path, a link's query), or the folder (".." for the parent, else its name), the
+    // marks, the rows or the selection.
     std::string Outcome(const std::function<void()>& act);
 
     std::unique_ptr<CVantrelApp> m_app;

@@ -186,8 +186,9 @@ TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
     }
 }
 
-// Alt+Up and Backspace in the list go up a folder, and Enter or a double-click on
-// a picture opens it in the desktop's viewer, by the exact bytes of its name.
+// Alt+Up and Backspace in the list go up a folder, Enter or a double-click opens a folder (or
+// ".." its parent) in the list and a picture in the desktop's viewer, by the exact bytes of its
+// name.
 TEST_F(FileListViewTest, KeysPeopleExpect) {
     const std::string cafe = "caf\xEF\xBF\xBD.jpg"; // as the list shows caf\xE9.jpg
     const struct {
@@ -208,6 +209,9 @@ TEST_F(FileListViewTest, KeysPeopleExpect) {
              Press(Qt::Key_Backspace);
          },
          "selected 0"},
+        {"a double-click on a folder",
+         [&] { Click(m_list->viewport(), Cell(RowOf("sub")).center(), true); }, "folder sub"},
+        {"Enter on \"..\"", [&] { ClickRow(".."), Press(Qt::Key_Return); }, "folder .."},
         {"a double-click on a picture",
          [&] { Click(m_list->viewport(), Cell(RowOf("Zeta.png")).center(), true); },
          "open " + Path("Zeta.png")},
@@ -285,16 +289,6 @@ TEST_F(FileListViewTest, RowsDragOutAsTheirFilesUris) {
     EXPECT_EQ(Marks(), "a b.jpg " + cafe);
     ASSERT_TRUE(m_list->CollectMarked());
     EXPECT_EQ(GetAppSetting()->m_listFiles, (Names{folder + "/a b.jpg", folder + "/caf\xE9.jpg"}));
-}
-
-TEST_F(FileListViewTest, OpeningFolders) {
-    Click(m_list->viewport(), Cell(RowOf("sub")).center(), true);
-    EXPECT_EQ(Shows(*m_list), Path("sub"));
-    ClickRow("..");
-    Press(Qt::Key_Return);
-    EXPECT_EQ(Shows(*m_list), m_photos);
-    Click(m_list->viewport(), Cell(RowOf("apple.jpg")).center(), true);
-    EXPECT_EQ(Shows(*m_list), m_photos) << "a picture opens nothing";
 }
 
 // A desktop without any icons (no theme, a style without them) is told once, and the list still

@@ -140,19 +140,13 @@ TEST_F(MainFrameTest, MarksStayOnPicturesAndAreCounted) {
             Press(key);
         };
     };
-    const auto box = [this](const char* row) { return [this, row] { ClickCheckBox(row); }; };
     const auto menu = [this](const char* command) { return [this, command] { ByMenu(command); }; };
     // What the person does, then the marks and the status bar.
     const std::tuple<const char*, std::function<void()>, std::string, std::string> steps[] = {
         {"Space on a folder", key("Sub.jpg", Qt::Key_Space), "", "Ready"},
         {"Space on a picture", key("small.jpg", Qt::Key_Space), "small.jpg",
          "1 picture marked (0.1 MB)"},
-        {"its box", box("big.jpg"), "big.jpg small.jpg", "2 pictures marked (3.1 MB)"},
-        {"Mark All Pictures", menu("ID_MARK_ALL"), "big.jpg huge.jpg small.jpg",
-         "3 pictures marked (15 MB)"},
-        {"Invert Marks", menu("ID_INVERT_MARKS"), "", "No pictures marked"},
-        {"a box", box("huge.jpg"), "huge.jpg", "1 picture marked (12 MB)"},
-        {"Invert Marks again", menu("ID_INVERT_MARKS"), "big.jpg small.jpg",
+        {"its box", [&] { ClickCheckBox("big.jpg"); }, "big.jpg small.jpg",
          "2 pictures marked (3.1 MB)"},
         {"Refresh, with one of them gone and a new picture",
          [&] {
@@ -161,6 +155,9 @@ TEST_F(MainFrameTest, MarksStayOnPicturesAndAreCounted) {
              ByMenu("ID_REFRESH");
          },
          "big.jpg", "1 picture marked (3.1 MB)"},
+        {"Invert Marks", menu("ID_INVERT_MARKS"), "huge.jpg new.jpg", "2 pictures marked (12 MB)"},
+        {"Mark All Pictures", menu("ID_MARK_ALL"), "big.jpg huge.jpg new.jpg",
+         "3 pictures marked (15 MB)"},
         {"Clear Marks", menu("ID_CLEAR_MARKS"), "", "No pictures marked"},
         {"another folder", [&] { Show(dir + "/Sub.jpg"); }, "", "Ready"},
     };
