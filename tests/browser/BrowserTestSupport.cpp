@@ -107,27 +107,22 @@ void BrowserTest::Show(const std::string& location) {
     m_list->NavigateTo(Parse(location).get());
 }
 
-std::vector<std::string> BrowserTest::Column(int column, bool marked) const {
-    std::vector<std::string> texts;
-    for (int row = 0; row < m_list->model()->rowCount(); ++row) {
-        const QModelIndex cell = m_list->model()->index(row, column);
-        if (!marked || cell.siblingAtColumn(0).data(Qt::CheckStateRole) == Qt::Checked)
-            texts.push_back(cell.data().toString().toStdString());
-    }
-    return texts;
-}
-
 std::string BrowserTest::Rows(int first, bool marked) const {
-    const std::vector<std::string> names = Column(0, marked);
     std::string joined;
-    for (auto name = names.begin() + first; name < names.end(); ++name)
-        joined += (joined.empty() ? "" : " ") + *name;
+    for (int row = first; row < m_list->model()->rowCount(); ++row) {
+        const QModelIndex cell = m_list->model()->index(row, 0);
+        if (!marked || cell.data(Qt::CheckStateRole) == Qt::Checked)
+            joined += (joined.empty() ? "" : " ") + cell.data().toString().toStdString();
+    }
     return joined;
 }
 
 int BrowserTest::RowOf(const std::string& name) const {
-    const std::vector<std::string> names = Column();
-    return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+    int row = 0;
+    while (row < m_list->model()->rowCount() &&
+           m_list->model()->index(row, 0).data() != name.c_str())
+        ++row;
+    return row;
 }
 
 std::string BrowserTest::Current() const {

@@ -72,9 +72,7 @@ class BrowserTest : public testing::Test {
     // The list on a location, as if the person went there.
     void Show(const std::string& location);
 
-    // The texts of a column, row by row (of the checked rows only, when `marked`); the names
-    // joined with spaces from row `first` on.
-    std::vector<std::string> Column(int column = 0, bool marked = false) const;
+    // The names joined with spaces from row `first` on (of the checked rows only, when `marked`).
     std::string Rows(int first = 0, bool marked = false) const;
     std::string Marks() const { return Rows(0, true); }
     int RowOf(const std::string& name) const;
