@@ -31,21 +31,7 @@ TEST(LocaleFormat, SizeText) {
         EXPECT_EQ(CLocaleFormat(locale).SizeText(bytes), text) << bytes;
 }
 
-// Each known token of a date or time picture becomes its strftime field; anything else,
-// quoted text included, stays as it is.
-TEST(LocaleFormat, ConvertPicture) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"dd.MM.yyyy HH", "%d.%m.%Y %H"},
-        {"ddd dddd, MMM MMMM d", "ddd %A, %b %B %#d"},
-        {"H:m:s t", "%#H:m:s t"},
-        {"yy/M/d 'de' MMMMM", "%y/%#m/%#d 'de' MMMMM"},
-        // A run longer than a token continues as the next token.
-        {std::string(4096, 'x') + "MM", std::string(4096, 'x') + "%m"},
-    };
-    for (const auto& [picture, format] : cases)
-        EXPECT_EQ(CLocaleFormat::ConvertPicture(picture), format) << picture;
-}
-
+// The locale's date and time pictures become strftime formats for the local time.
 TEST(LocaleFormat, FileTimeIsShownInTheLocalZone) {
     const plat::FILETIME instant = plat::UnixTimeToFileTime(1700000000, 0); // 22:13:20 UTC
     {
