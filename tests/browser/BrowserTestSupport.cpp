@@ -152,12 +152,6 @@ void BrowserTest::ClickCheckBox(const std::string& name) {
               .center());
 }
 
-void BrowserTest::ClickHeader(int column) {
-    CArrowHeaderCtrl* header = m_list->m_ctrlHeader;
-    Click(header, {header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
-                   header->height() / 2});
-}
-
 void BrowserTest::Press(int key, Qt::KeyboardModifiers keys) {
     QTest::keyClick(m_frame->windowHandle(), Qt::Key(key), keys);
 }

@@ -81,7 +81,6 @@ class BrowserTest : public testing::Test {
 
     void ClickRow(const std::string& name, Qt::KeyboardModifiers keys = {});
     void ClickCheckBox(const std::string& name);
-    void ClickHeader(int column);
     void Press(int key, Qt::KeyboardModifiers keys = {});
     // Opens the menu that holds the command by a click on its title and clicks the item;
     // returns the menu's title.
