@@ -56,10 +56,11 @@ class FileListViewTest : public BrowserTest {
     const std::string m_photos = vtltest::MakeTempDir("list") + "/Photos";
 };
 
-// The mark stays on its picture whatever the order; rows that compare equal keep the order
-// they had.
+// The mark and the current row stay on their picture whatever the order; rows that compare
+// equal keep the order they had.
 TEST_F(FileListViewTest, SortingKeepsUpFirstAndFoldersBeforePictures) {
-    ClickCheckBox("b.gif");
+    ClickRow("b.gif");
+    Press(Qt::Key_Space);
     // Header clicks in turn from the start (File Name ascending).
     const std::tuple<int, bool, const char*> clicks[] = {
         {0, false, "photo.tif photo.JPEG broken.jpg b.gif apple.jpg Zeta.png .hidden.png"},
@@ -77,8 +78,7 @@ TEST_F(FileListViewTest, SortingKeepsUpFirstAndFoldersBeforePictures) {
         EXPECT_TRUE(rows.starts_with(".. sub .hidden-folder ") ||
                     rows.starts_with(".. .hidden-folder sub "))
             << rows;
-        EXPECT_EQ(std::pair(Rows(3), Marks()),
-                  std::pair(std::string(pictures), std::string("b.gif")));
+        EXPECT_EQ(std::tuple(Rows(3), Marks(), Current()), std::tuple(pictures, "b.gif", "b.gif"));
     }
 }
 

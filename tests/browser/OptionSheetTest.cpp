@@ -136,8 +136,7 @@ TEST(OptionSheet, RulesFollowTheClicks) {
               std::tuple(plat::IDCANCEL, "11000", "Hi %F"));
     // Nothing reached the disk.
     EXPECT_EQ(vtltest::ReadFile(CAppSetting::UserDataPath()), userDataBefore);
-    const CAppSetting onDisk;
-    EXPECT_EQ(onDisk.m_bExtResizeDefaultAndMail, onDiskBefore.m_bExtResizeDefaultAndMail);
+    EXPECT_EQ(CAppSetting().m_bExtResizeDefaultAndMail, onDiskBefore.m_bExtResizeDefaultAndMail);
 }
 
 // Each edit takes what its field in the settings holds, counted in UTF-8 bytes, and cuts a

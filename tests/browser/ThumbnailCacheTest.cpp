@@ -110,15 +110,16 @@ TEST(ThumbnailCache, EachStateOfAnEntry) {
                        : before == "ours" ? entry.failurePath
                                           : gnome,
                        entryUri, entryMtime, before == "normal" ? 7 : 1);
-        if (before == "text" || before == "fifo")
-            fs::create_directories(fs::path(entry.thumbnailPath).parent_path());
+        if (before == "text" || before == "fifo" || before == "folder")
+            fs::create_directories(
+                before == "folder" ? fs::path(root) : fs::path(entry.thumbnailPath).parent_path());
         if (before == "text")
             WriteFile(entry.thumbnailPath, "GIF89a and then some");
         if (before == "fifo") {
             ASSERT_EQ(mkfifo(entry.thumbnailPath.c_str(), 0600), 0);
         }
         if (before == "folder")
-            fs::create_directories(root), WriteFile(root + "/normal", "a file, not a folder");
+            WriteFile(root + "/normal", "a file where the folder should be");
         const ThumbnailOutcome outcome = LoadThumbnail(cache, picture, ThumbnailSize::Normal, true);
         EXPECT_EQ(std::tuple(outcome.kind, outcome.stored, outcome.tile.width()),
                   std::tuple(kind, stored, width));
