@@ -103,10 +103,6 @@ void BrowserTest::Start(const std::vector<std::string>& arguments) {
     m_list->setFocus();
 }
 
-void BrowserTest::Show(const std::string& location) {
-    m_list->NavigateTo(Parse(location).get());
-}
-
 std::string BrowserTest::Rows(int first, bool marked) const {
     std::string joined;
     for (int row = first; row < m_list->model()->rowCount(); ++row) {

@@ -70,7 +70,7 @@ class BrowserTest : public testing::Test {
     // stands m_preview in for its preview pane once the window is up.
     void Start(const std::vector<std::string>& arguments = {});
     // The list on a location, as if the person went there.
-    void Show(const std::string& location);
+    void Show(const std::string& location) { m_list->NavigateTo(Parse(location).get()); }
 
     // The names joined with spaces from row `first` on (of the checked rows only, when `marked`).
     std::string Rows(int first = 0, bool marked = false) const;

@@ -159,6 +159,8 @@ TEST_F(MainFrameTest, MarksStayOnPicturesAndAreCounted) {
         {"Mark All Pictures", menu("ID_MARK_ALL"), "big.jpg huge.jpg new.jpg",
          "3 pictures marked (15 MB)"},
         {"Clear Marks", menu("ID_CLEAR_MARKS"), "", "No pictures marked"},
+        {"a box, then another folder", [&] { ClickCheckBox("big.jpg"), Show(dir + "/Sub.jpg"); },
+         "", "Ready"},
     };
     for (const auto& [what, act, marks, status] : steps) {
         SCOPED_TRACE(what);
