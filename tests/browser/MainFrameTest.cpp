@@ -12,6 +12,7 @@
 #include "platform/mail/MailSpool.h"
 #include "platform/mail/Mapi.h"
 #include "platform/ui/AutoClick.h"
+#include "platform/ui/ThemeStyle.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/FakeMailProgram.h"
 #include "tests/support/Sandbox.h"
@@ -27,7 +28,9 @@
 #include <QTest>
 
 #include <climits>
+#include <cmath>
 #include <filesystem>
+#include <map>
 #include <sys/resource.h>
 
 namespace {
@@ -373,6 +376,70 @@ TEST_F(MainFrameTest, TheLayoutComesBack) {
     EXPECT_EQ(NormalRect(SizeOnlyPlacement(x11, {44, 0, 3, -1, -1, -1, -1, 0, 0, 1200, 700})),
               QRect(100, 50, 1200, 700));
     EXPECT_EQ(NormalRect(SizeOnlyPlacement(x11, {})), QRect(100, 50, 800, 600));
+}
+
+// Contrast as the web's accessibility guidelines measure it, from 1 (none) to 21.
+double Contrast(QColor a, QColor b) {
+    const auto luminance = [](QColor c) {
+        const auto linear = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Every surface follows the theme's palette, light or dark: the commonest colour of each is
+// the palette's ground, and its strongest ink stands out from it at least 4.5 : 1 for a text
+// and 3 : 1 for the frame of an empty check box.
+TEST_F(MainFrameTest, EverySurfaceReadsInALightAndADarkTheme) {
+    plat::UseThemeStyle();
+    Start();
+    CScrollPictureView* preview = m_frame->GetPictureView();
+    preview->SetPicturePath(m_photos + "/b.jpg");
+    preview->ShowPicture();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->IsLoading(); }));
+    const QRect cell = Cell(RowOf("c.png")), mail = Button("ID_MAIL_TO")->rect();
+    const QRect pane = preview->viewport()->rect();
+    const std::tuple<const char*, QWidget*, QRect, QPalette::ColorRole, double> surfaces[] = {
+        {"name", m_list->viewport(), cell.adjusted(cell.height(), 0, 0, 0), QPalette::Base, 4.5},
+        {"check box", m_list->viewport(),
+         QRect(cell.topLeft(), QSize(cell.height(), cell.height())), QPalette::Base, 3},
+        {"header", m_list->m_ctrlHeader, m_list->m_ctrlHeader->rect(), QPalette::Button, 4.5},
+        {"toolbar label", Button("ID_MAIL_TO"), mail.adjusted(0, mail.height() * 3 / 4, 0, 0),
+         QPalette::Window, 4.5},
+        {"Picture Properties", preview->viewport(), pane.adjusted(0, pane.height() / 2, 0, 0),
+         QPalette::Base, 4.5},
+    };
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        dark.setColor(role, QColor(0x35, 0x35, 0x35));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(0xee, 0xee, 0xec));
+    for (const QPalette& palette : {light, dark}) {
+        QApplication::setPalette(palette);
+        QApplication::processEvents();
+        for (const auto& [what, widget, region, role, least] : surfaces) {
+            const QImage picture = widget->grab().toImage();
+            std::map<QRgb, int> counts;
+            for (int y = region.top(); y <= region.bottom(); ++y)
+                for (int x = region.left(); x <= region.right(); ++x)
+                    ++counts[picture.pixel(x, y)];
+            const QColor ground =
+                std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                    return a.second < b.second;
+                })->first;
+            double ink = 1;
+            for (const auto& [colour, count] : counts)
+                ink = std::max(ink, Contrast(ground, QColor(colour)));
+            EXPECT_LT(Contrast(ground, palette.color(role)), 1.5)
+                << what << " " << qPrintable(ground.name());
+            EXPECT_GE(ink, least) << what << " on " << qPrintable(ground.name());
+        }
+    }
+    QApplication::setPalette(light);
 }
 
 // "Open with Vantrel": the browser opens at the folder given, or at the first picture's folder

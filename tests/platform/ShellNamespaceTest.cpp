@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 using namespace plat;
 namespace fs = std::filesystem;
@@ -49,13 +50,17 @@ class ShellNamespaceTest : public ::testing::Test {
         ILFree(reinterpret_cast<LPITEMIDLIST>(name));
         return text;
     }
-    // The names along a typed name's canonical list, joined with " > "; "(none)" when it does
-    // not parse.
+    // The names along a list, joined with " > ".
+    static std::string Join(LPCITEMIDLIST pidl) {
+        std::string chain;
+        for (const ShellItem& item : ILSplit(pidl))
+            chain += (chain.empty() ? "" : " > ") + std::string(item.name);
+        return chain;
+    }
+    // The names along a typed name's canonical list; "(none)" when it does not parse.
     std::string Chain(const std::string& typed) const {
         const PidlPtr pidl = Parse(typed);
-        std::string chain;
-        for (const ShellItem& item : ILSplit(pidl.get()))
-            chain += (chain.empty() ? "" : " > ") + std::string(item.name);
+        const std::string chain = Join(pidl.get());
         return !pidl ? "(none)" : chain.empty() ? "Desktop" : chain;
     }
     // A folder's items in its own order, by their in-folder names.
@@ -133,6 +138,44 @@ TEST_F(ShellNamespaceTest, FoldersListTheirItemsInTheShellOrder) {
     SHGetSpecialFolderLocation(CSIDL_CONTROLS, &controls);
     EXPECT_EQ(Name(desktop, controls, SHGDN_FORPARSING), "(fails)");
     ILFree(controls);
+}
+
+TEST_F(ShellNamespaceTest, MountsReadAgainDecideComputerAndWherePathsHang) {
+    fs::create_directories(root + "/card/DCIM");
+    Names mounts = roots.mounts;
+    const CShellNamespace changing(roots, [&] { return mounts; });
+    IShellFolder* top = nullptr;
+    SHGetDesktopFolderOf(changing, &top);
+    IShellFolder* computer = nullptr;
+    LPITEMIDLIST drives = nullptr;
+    SHGetSpecialFolderLocation(CSIDL_DRIVES, &drives);
+    top->BindToObject(drives, &computer);
+    ILFree(drives);
+    const auto chain = [&] {
+        const std::optional<std::string> items = changing.Parse(root + "/card/DCIM");
+        return Join(PidlPtr(items ? ILFromItemBytes(*items) : nullptr).get());
+    };
+    const std::string viaRoot = chain();
+    ASSERT_TRUE(viaRoot.starts_with("Computer > / > ") && viaRoot.ends_with(" > card > DCIM"));
+    // The mounts, whether reading them again finds a change, Computer's items, and the chain of
+    // the folder on the card.
+    const std::tuple<Names, bool, Names, std::string> cases[] = {
+        {roots.mounts, false, {"/", root + "/aaa", root + "/usb"}, viaRoot},
+        {{root + "/aaa", root + "/card", root + "/usb"},
+         true,
+         {"/", root + "/aaa", root + "/card", root + "/usb"},
+         "Computer > " + root + "/card > DCIM"},
+        {roots.mounts, true, {"/", root + "/aaa", root + "/usb"}, viaRoot},
+    };
+    for (const auto& [now, changed, children, where] : cases) {
+        mounts = now;
+        EXPECT_EQ(changing.RereadMounts(), changed) << now.size();
+        EXPECT_EQ(Children(computer, SHCONTF_FOLDERS), children) << now.size();
+        EXPECT_EQ(chain(), where) << now.size();
+    }
+    computer->Release();
+    top->Release();
+    EXPECT_FALSE(space.RereadMounts()) << "fixed roots stay";
 }
 
 TEST(ShellRoots, ComputerShowsTheMountsAUserSees) {
