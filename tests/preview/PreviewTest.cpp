@@ -150,7 +150,6 @@ bool Near(const QColor& colour, QColor expected) {
 
 TEST(ScrollPictureView, APictureWithoutExifShowsItsTwoSizeRows) {
     Pane pane;
-    EXPECT_EQ(pane.doc.m_pPictureView, &pane.view);
     EXPECT_TRUE(pane.OnlyBackground()) << "no picture yet";
     ASSERT_TRUE(pane.Show(Jpeg("plain.jpg")));
     const QImage shown = pane.Shown();
@@ -271,18 +270,6 @@ TEST(ScrollPictureView, ThePaneShowsTheWholePictureAndSaysWhenItCannot) {
         Pane pane(c.size);
         EXPECT_TRUE(c.holds(pane)) << c.what;
     }
-}
-
-// The pane asks and goes on: the line says "Loading…" while an empty pane waits.
-TEST(ScrollPictureView, ThePictureIsReadWhileTheWindowGoesOn) {
-    const std::string picture = Jpeg("first.jpg", "", 800, 400);
-    Pane pane;
-    pane.view.SetPicturePath(picture);
-    ASSERT_TRUE(pane.view.ShowPicture());
-    EXPECT_TRUE(pane.view.IsLoading());
-    EXPECT_EQ(pane.view.Message().toStdString(), "Loading\u2026");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !pane.view.IsLoading(); }));
-    EXPECT_EQ(pane.view.Message(), QString());
 }
 
 // Only the newest request is answered; a cancelled one never is. A picture read ahead for the
