@@ -216,25 +216,6 @@ TEST(UserData, ReadingTheRecord) {
     }
 }
 
-// user.dat lies beside the program where its folder can be written (this test program's), but
-// a user.dat in the user's configuration folder, where a program installed for every user keeps
-// it, is read first and saved to. (tests/packaging runs an installed program from a folder its
-// user cannot write.)
-TEST(UserData, TheOneInTheUsersConfigurationFolderComesFirst) {
-    const std::string beside =
-        fs::path(plat::GetModuleFileName()).replace_filename("user.dat").string();
-    const std::string own = plat::GetUserConfigFolder() + "/vantrel/user.dat";
-    EXPECT_EQ(CAppSetting::UserDataPath(), beside);
-    fs::create_directories(fs::path(own).parent_path());
-    vtltest::WriteFile(own, Record("Mine", "My text"));
-    EXPECT_EQ(CAppSetting::UserDataPath(), own);
-    CAppSetting setting;
-    EXPECT_STREQ(setting.m_szMailSubject, "Mine");
-    std::strcpy(setting.m_szMailSubject, "Changed");
-    EXPECT_EQ(Said(setting.SaveMenuAndMail()), "");
-    EXPECT_EQ(vtltest::ReadFile(own), Record("Changed", "My text"));
-}
-
 TEST(UserData, WritingKeepsTheRecordExactAndWholeAndLosesNothingWhenItCannot) {
     const std::string dir = vtltest::MakeTempDir("userdata");
     // "é" is two bytes: 100 of them are 200 bytes, one too many for the subject field.
