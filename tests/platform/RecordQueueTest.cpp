@@ -50,8 +50,8 @@ TEST(RecordQueue, RecordsArePrivateWaitInOrderAndAreTakenOnce) {
         EXPECT_EQ(RecordQueuePath(queue.name), path);
         {
             const CRecordQueue reader(queue.name, kSize, false);
-            EXPECT_FALSE(reader.IsOpen()) << "only the writing side makes the queue";
-            EXPECT_EQ(reader.Refusal(), "") << "a missing queue is no refusal";
+            EXPECT_EQ(std::pair(reader.IsOpen(), reader.Refusal()), std::pair(false, std::string()))
+                << "only the writing side makes the queue, and a missing one is no refusal";
         }
         CRecordQueue writer(queue.name, kSize, true);
         ASSERT_TRUE(writer.IsOpen()) << writer.Refusal();
@@ -61,9 +61,10 @@ TEST(RecordQueue, RecordsArePrivateWaitInOrderAndAreTakenOnce) {
         const auto shortOne = writer.Publish("short");
         EXPECT_FALSE(shortOne) << "a record is whole or not at all";
         EXPECT_NE(shortOne ? "" : shortOne.error().message, "");
-        EXPECT_EQ(Mode(path), 0700u);
-        EXPECT_EQ(Mode(path + "/" + first), 0600u);
-        EXPECT_EQ(Mode(queue.runtime + "/vantrel"), runtimeFolder ? 0700u : 0u);
+        EXPECT_EQ(
+            std::tuple(Mode(path), Mode(path + "/" + first), Mode(queue.runtime + "/vantrel")),
+            std::tuple(0700u, 0600u, runtimeFolder ? 0700u : 0u))
+            << "the queue, a record, the runtime folder's own folder";
 
         CRecordQueue reader(queue.name, kSize, false);
         const auto peeked = reader.Peek();
@@ -73,8 +74,8 @@ TEST(RecordQueue, RecordsArePrivateWaitInOrderAndAreTakenOnce) {
             << "oldest first, and looking takes nothing";
         EXPECT_EQ(reader.Take(second), Record('b')) << "a record asked for by name";
         EXPECT_FALSE(writer.Take(second)) << "taken once";
-        EXPECT_FALSE(reader.IsQueued(second));
-        EXPECT_TRUE(reader.IsQueued(first));
+        EXPECT_EQ(std::pair(reader.IsQueued(first), reader.IsQueued(second)),
+                  std::pair(true, false));
         std::string name;
         EXPECT_EQ(reader.TakeOldest(&name), Record('a'));
         EXPECT_EQ(name, first);
@@ -112,8 +113,7 @@ TEST(RecordQueue, ManyTakersAtOnceGetEveryRecordExactlyOnce) {
     writing = false;
     for (auto& taker : takers)
         taker.join();
-    EXPECT_EQ(taken, kRecords);
-    EXPECT_EQ(twice, 0);
+    EXPECT_EQ(std::pair(taken.load(), twice.load()), std::pair(kRecords, 0)) << "taken, twice";
 }
 
 TEST(RecordQueue, WhatAnotherProgramPutInTheQueuesPlaceIsRefusedWithItsPathAndCause) {
@@ -157,8 +157,8 @@ TEST(RecordQueue, WhatAnotherProgramPutInTheQueuesPlaceIsRefusedWithItsPathAndCa
     vtltest::WriteFile(path + "/.0-abandoned", Record('z'));
     const struct utimbuf old { time(nullptr) - 3600, time(nullptr) - 3600 };
     utime((path + "/.0-abandoned").c_str(), &old);
-    EXPECT_FALSE(writer.TakeOldest());
-    EXPECT_TRUE(writer.Peek().empty());
+    EXPECT_EQ(std::pair(writer.TakeOldest().has_value(), writer.Peek().size()),
+              std::pair(false, std::size_t{0}));
     const auto published = writer.Publish(Record('r'));
     ASSERT_TRUE(published);
     const std::string record = *published;
