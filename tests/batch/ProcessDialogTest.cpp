@@ -222,13 +222,6 @@ TEST(ProcessDialog, ResizeAndMailKeepsItsCopiesOnlyForTheMail) {
         if (!folder.empty())
             fs::remove_all(folder);
     }
-    // With "overwrite" chosen the run rewrites the sources themselves and keeps no copy.
-    ResizeSetting& s = Reset({files[1], files[2]});
-    s.bOverwrite = 1, s.nWidth = s.nHeight = 50;
-    OnNextModal([](QWidget* q) { ClickNamed(q, "IDC_YESTOALL"); }, "Vantrel Confirm");
-    EXPECT_EQ(RunProcess(true).code, plat::IDOK);
-    EXPECT_TRUE(GetAppSetting()->m_listMailFiles.empty());
-    EXPECT_EQ(std::pair(Inspect(files[1]).width, Inspect(files[2]).width), std::pair(800, 800));
 }
 
 } // namespace
