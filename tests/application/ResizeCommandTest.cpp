@@ -153,6 +153,20 @@ TEST(ResizeCommand, BadInputAndUsageErrorsAreToldAndLoseNothing) {
     EXPECT_EQ(Inspect(dir + "/a.jpg").width, 1600);
 }
 
+// Five wallpapers-sized pictures on a machine without a display.
+TEST(ResizeCommand, HalvesFiveWallpapersWithoutADisplay) {
+    const std::string dir = MakeTempDir("wallpapers");
+    const std::vector<std::string> files = MakePictures(dir, 5, 5120, 2880);
+    std::vector<std::string> args = {"--percent", "50", "--quality", "80", "--to", "$D/OUT"};
+    args.insert(args.end(), files.begin(), files.end());
+    const vtltest::ProgramRun run = Resize(dir, args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    for (const std::string& file : files)
+        EXPECT_EQ(Inspect(dir + "/OUT/" + fs::path(file).filename().string()),
+                  (PictureFacts{2560, 1440, CXIMAGE_FORMAT_JPG}));
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 5);
+}
+
 // A stop signal ends the run cleanly; what a kill -9 leaves, the next run over the folder sweeps.
 // Either way each output is absent or whole.
 TEST(ResizeCommand, AStoppedOrKilledRunLeavesNoHalfPicture) {

@@ -140,6 +140,32 @@ TEST(CxImage, ResampleGivesExactlyTheSizeAndMatchesAFullDecode) {
     }
 }
 
+// Halving or thirding the width takes the library's own reducer, one kernel for each number of
+// bands: its pixels must be those of libvips' Lanczos3 on noise, which shows any shifted centre,
+// wrong weight or edge. (Colour and grey JPEGs go through it in the fast road's test below.)
+TEST(CxImage, WholeFactorResamplesOfEveryBandCountMatchLibvipsLanczos) {
+    const std::string dir = MakeTempDir("whole");
+    // Size, new size, bands (2 and 4: an alpha band opaque throughout, scaled as it is).
+    const std::tuple<int, int, int, int, int> cases[] = {
+        {2, 9, 1, 3, 3}, {90, 60, 30, 20, 4}, {600, 50, 300, 25, 2}};
+    for (const auto& [w, h, newW, newH, bands] : cases) {
+        SCOPED_TRACE(testing::Message() << w << " -> " << newW << ", " << bands << " bands");
+        const int colours = bands % 2 == 0 ? bands - 1 : bands;
+        VImage noise =
+            (VImage::gaussnoise(w * colours, h, VImage::option()->set("sigma", 70.0)) + 128)
+                .cast(VIPS_FORMAT_UCHAR)
+                .bandfold(VImage::option()->set("factor", colours));
+        if (colours < bands)
+            noise = noise.bandjoin_const({255});
+        noise = noise.copy(VImage::option()->set(
+            "interpretation", bands < 3 ? VIPS_INTERPRETATION_B_W : VIPS_INTERPRETATION_sRGB));
+        CxImage picture;
+        ASSERT_TRUE(picture.Load(WritePicture(noise, dir + "/n.png")) &&
+                    picture.Resample(newW, newH, 1));
+        EXPECT_LE(MaxError(Written(picture), Lanczos(noise, newW, newH)), 1.0);
+    }
+}
+
 // Damage done to the file: scan data cut short (to 60 % of the file, or inside the first
 // scan, and its end marker), or scrambled (restart markers out of turn) halfway or in the
 // first scan.

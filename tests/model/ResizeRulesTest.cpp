@@ -1,12 +1,14 @@
-// The rules of a run that need no picture and no window: an output path that does not fit, and
-// the target size under "Never enlarge". (Which controls the resize options dialog enables: its
-// own test, DlgResizeTest.cpp.)
+// The rules that need no picture and no window: of a run, an output path that does not fit;
+// of the resize options dialog, which controls it enables.
 #include "app/model/MailFolder.h"
 #include "app/model/OutputPath.h"
+#include "app/model/ResizeEnableRules.h"
 #include "app/model/ResizeRules.h"
 #include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
+
+#include <cctype>
 
 namespace {
 
@@ -59,6 +61,36 @@ TEST(ResizeRules, NeverEnlargeKeepsEachSideWithinThePictures) {
             std::pair(CalcTargetWidth(s, w, h, 1470, 1000), CalcTargetHeight(s, w, h, 1470, 1000)),
             target)
             << mode << " " << w << "x" << h << " to " << entries.first << "x" << entries.second;
+    }
+}
+
+// The enabled controls as letters, capital when enabled: f the folder and save type, q the
+// quality, m the size mode, s the size entries, u their units, r the rotations, d the
+// resolution entries, b the "Resize" button, t the trash box.
+std::string Enabled(const ResizeChoices& choices) {
+    const ResizeEnables e = ResizeDialogEnables(choices);
+    const bool on[] = {e.bFolder,        e.bQuality,    e.bSizeMode,     e.bSizeEntries, e.bUnits,
+                       e.bRotateChoices, e.bDpiEntries, e.bResizeButton, e.bTrash};
+    std::string letters = "fqmsurdbt";
+    for (std::size_t i = 0; i < letters.size(); ++i)
+        letters[i] = on[i] ? static_cast<char>(std::toupper(letters[i])) : letters[i];
+    return letters;
+}
+
+TEST(ResizeEnableRules, EachChoiceOpensWhatItNeeds) {
+    using C = ResizeChoices&;
+    const std::pair<void (*)(C), const char*> cases[] = {
+        {[](C) {}, "FqMSUrdBt"},
+        {[](C c) { c.bJpegInSelection = true; }, "FQMSUrdBt"}, // the source's format, a JPEG among
+        {[](C c) { c.nSaveType = SAVE_TYPE_JPEG, c.bQualityEnabled = false; }, "FQMSUrdBt"},
+        {[](C c) { c.nSaveType = SAVE_TYPE_PNG, c.bQualityEnabled = false; }, "FqMSUrdBt"},
+        {[](C c) { c.nSaveType = SAVE_TYPE_TIFF; }, "FQMSUrdBt"}, // PNG and TIFF leave it
+        {[](C c) { c.nSaveType = SAVE_TYPE_AVIF, c.bQualityEnabled = false; }, "FQMSUrdBt"},
+    };
+    for (const auto& [choose, enabled] : cases) {
+        ResizeChoices choices;
+        choose(choices);
+        EXPECT_EQ(Enabled(choices), enabled);
     }
 }
 

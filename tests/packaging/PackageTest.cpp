@@ -155,9 +155,28 @@ TEST(Package, EveryFileIsWhereTheSystemLooksForIt) {
     }
 }
 
-// The desktop entry is valid.
-TEST(Package, TheDesktopEntryIsValid) {
+// Each installed program runs and says its version.
+TEST(Package, TheInstalledProgramsSayTheirVersion) {
     const std::string root = Unpacked();
+    for (const char* program : {"vtl", "vtlmenu", "vtlregistry"}) {
+        SCOPED_TRACE(program);
+        const std::string path = root + "/usr/bin/" + program;
+        const vtltest::ProgramRun version = Exec(path, {"--version"}, {{"QT_QPA_PLATFORM", ""}});
+        EXPECT_EQ(std::tie(version.status, version.out),
+                  std::tuple(0, program + std::string(" (Vantrel) ") + kVersion + "\n"))
+            << version.err;
+    }
+}
+
+// lintian finds no error (its warnings are for the people who read its report) and the desktop
+// entry is valid.
+TEST(Package, CheckersFindNoFault) {
+    const std::string root = Unpacked();
+    const vtltest::ProgramRun lintian = Exec("lintian", {Deb("vantrel"), Deb("vantrel-nautilus")});
+    for (const std::string& line : Lines(lintian.out))
+        EXPECT_FALSE(line.starts_with("E:")) << line;
+    EXPECT_TRUE(lintian.status == 0 || lintian.status == 2) << lintian.out << lintian.err;
+
     const vtltest::ProgramRun desktop =
         Exec("desktop-file-validate", {root + "/usr/share/applications/vantrel.desktop"});
     EXPECT_EQ(std::tuple(desktop.status, desktop.out + desktop.err), std::tuple(0, ""));

@@ -5,6 +5,7 @@
 #include "tests/shellext/ShellExtTestSupport.h"
 #include "tests/support/FakeMailProgram.h"
 #include "tests/support/Pictures.h"
+#include "tests/support/PrivateBus.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
@@ -16,6 +17,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -87,7 +89,9 @@ TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
         // that would never come.
         {one, "/bin/true", "", 1, "Vantrel ended before it took the pictures"},
         {one, vtl, "FIFO", 1, bad + "it is a FIFO, not a plain file), so where vtl is"},
+        {one, vtl, "folder", 1, bad + "it is a folder, not a plain file)"},
         {one, vtl, "link to /dev/zero", 1, bad + "it is a device, not a plain file)"},
+        {one, vtl, "17 MiB", 1, bad + "it is larger than 16 MiB)"},
         // Last, since it takes the queue's place until the end.
         {one, vtl, "", 1, fifo},
     };
@@ -99,8 +103,12 @@ TEST_F(VtlMenu, FailuresTellAScriptWhatHappenedAndWriteNothing) {
             fs::remove_all(queue), mkfifo(queue.c_str(), 0600);
         if (settings == "FIFO")
             fs::remove(hive), mkfifo(hive.c_str(), 0600);
+        else if (settings == "folder")
+            fs::remove(hive), fs::create_directory(hive);
         else if (settings == "link to /dev/zero")
             fs::remove(hive), fs::create_symlink("/dev/zero", hive);
+        else if (settings == "17 MiB")
+            vtltest::WriteFile(hive, vtltest::ReadFile(hive) + std::string(17 << 20, ';'));
         else if (settings == "mode 000")
             fs::permissions(hive, fs::perms::none);
         const RunResult run = RunVtlMenu(args, {{"DISPLAY", ":97"}, {"QT_QPA_PLATFORM", ""}});
@@ -310,33 +318,80 @@ class ShellRoad : public testing::Test {
     const vtltest::ScopedEnv m_env{{{"TMPDIR", m_tmp}}};
 };
 
-// The mail goes to VTL_MAIL_COMMAND's program; the desktop's routes are tested with the mail.
+// The mail goes to VTL_MAIL_COMMAND's program ('m'), else to the desktop portal on a private bus
+// ('p'), else, with no route at all ('f'), into a new folder of Pictures.
 TEST_F(ShellRoad, ResizeAndMailFromTheMenuReachesTheMailProgram) {
     for (const char* name : {"a.jpg", "c.JPEG", "d.gif"})
         vtltest::MakePicture(m_dir + "/" + name, 320, 240);
     vtltest::WriteFile(m_dir + "/b.txt", "not a picture");
-    vtltest::FakeMailProgram mail;
-    mail.Install();
-    const vtltest::ScopedEnv env{{{"VTL_AUTOCLICK", "IDOK"}}};
-    const RunResult run = RunVtlMenu(
-        {"--invoke", "2", m_dir + "/a.jpg", m_dir + "/b.txt", m_dir + "/c.JPEG", m_dir + "/d.gif"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    // vtl runs on its own; it is done once the mail reached the program and the temporary
-    // copies, which it deletes after the mail program returned, are gone.
-    ASSERT_TRUE(vtltest::WaitUntil(
-        [&] { return mail.AttachedPaths().size() == 3 && fs::is_empty(m_tmp); }, 60))
-        << "vtl never reached the mail program, or left its temporary copies";
-    EXPECT_TRUE(QueueUntouched()) << "vtl took the record";
-    Files files;
-    for (const std::string& file : mail.AttachedPaths())
-        files.push_back(fs::path(file).filename());
-    EXPECT_EQ(files, (Files{"a.jpg", "c.JPEG", "d.gif"}));
-    for (const std::string& picture : mail.AttachedBytes()) {
-        const vips::VImage image =
-            vips::VImage::new_from_buffer(picture.data(), picture.size(), "");
-        EXPECT_EQ(std::make_pair(image.width(), image.height()), std::make_pair(160, 120));
+    for (const char road : {'m', 'p', 'f'}) {
+        SCOPED_TRACE(road);
+        vtltest::FakeMailProgram mail;
+        const std::string home = vtltest::MakeTempDir("home");
+        const std::string kept = home + "/Pictures/Vantrel mail";
+        vtltest::ScopedEnv env(
+            {{"HOME", home}, {"XDG_PICTURES_DIR", ""}, {"VTL_AUTOCLICK", "IDOK"}});
+        std::unique_ptr<vtltest::PrivateBus> bus;
+        if (road == 'm') {
+            mail.Install();
+        } else {
+            env.Set("VTL_MAIL_COMMAND", "");
+            env.Set("PATH", vtltest::MakeTempDir("no-programs"));
+            if (road == 'p')
+                bus = std::make_unique<vtltest::PrivateBus>("0");
+        }
+        const RunResult run = RunVtlMenu({"--invoke", "2", m_dir + "/a.jpg", m_dir + "/b.txt",
+                                          m_dir + "/c.JPEG", m_dir + "/d.gif"});
+        ASSERT_EQ(run.status, 0) << run.err;
+
+        // vtl runs on its own; it is done once the mail reached its road and the temporary
+        // copies, which it deletes after the mail program returned, are gone.
+        Files files, bytes;
+        const auto reached = [&] {
+            if (road == 'm')
+                files = mail.AttachedPaths(), bytes = mail.AttachedBytes();
+            else if (road == 'p' && bus->Calls().size() == 1)
+                files = bus->Calls()[0].names, bytes = bus->Calls()[0].bytes;
+            for (const std::string& folder : vtltest::FolderNames(kept))
+                for (const std::string& name : vtltest::FolderNames(kept + "/" + folder))
+                    files.push_back(kept + "/" + folder + "/" + name),
+                        bytes.push_back(vtltest::ReadFile(files.back()));
+            return files.size() == 3 && fs::is_empty(m_tmp);
+        };
+        ASSERT_TRUE(vtltest::WaitUntil([&] { return files.clear(), bytes.clear(), reached(); }, 60))
+            << "vtl never reached the mail's road, or left its temporary copies";
+        EXPECT_TRUE(QueueUntouched()) << "vtl took the record";
+        for (std::string& file : files)
+            file = fs::path(file).filename();
+        EXPECT_EQ(files, (Files{"a.jpg", "c.JPEG", "d.gif"}));
+        for (const std::string& picture : bytes) {
+            const vips::VImage image =
+                vips::VImage::new_from_buffer(picture.data(), picture.size(), "");
+            EXPECT_EQ(std::make_pair(image.width(), image.height()), std::make_pair(160, 120));
+        }
+        EXPECT_FALSE(fs::exists(m_dir + "/resize")) << "nothing is written beside the sources";
     }
-    EXPECT_FALSE(fs::exists(m_dir + "/resize")) << "nothing is written beside the sources";
+}
+
+// A folder is handed over as one path; vtl resizes the pictures in it and its sub-folder, and
+// not the outputs of an earlier run.
+TEST_F(ShellRoad, AFolderFromTheMenuGivesOneOutputPerPictureInItsTree) {
+    for (const char* name : {"a.jpg", "sub/b.jpg", "resize/old.jpg"}) {
+        fs::create_directories(fs::path(m_dir + "/" + name).parent_path());
+        vtltest::MakePicture(m_dir + "/" + name, 320, 240);
+    }
+    // vtl runs on after vtlmenu returned: started through a script that notes when it ended.
+    const std::string ended = m_tmp + "/ended", start = vtltest::MakeTempDir("bin") + "/vtl";
+    vtltest::WriteFile(start, "#!/bin/sh\n\"" VTL_BIN_DIR "/vtl\"\ntouch \"" + ended + "\"\n");
+    fs::permissions(start, fs::perms::owner_all);
+    SetLocation(start);
+    const RunResult run = RunVtlMenu({"--invoke", "1", m_dir});
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_TRUE(vtltest::WaitUntil([&] { return fs::exists(ended); }, 60));
+    EXPECT_EQ(vtltest::Inspect(m_dir + "/resize/a.jpg").width, 160);
+    EXPECT_EQ(vtltest::Inspect(m_dir + "/sub/resize/b.jpg").width, 160);
+    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(m_dir), {}), 8)
+        << "5 files, 3 folders";
 }
 
 // Busy loops on every core and one more, for as long as it lives: a machine too busy to start

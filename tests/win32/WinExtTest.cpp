@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -278,6 +279,63 @@ TEST_F(WinExt, RegistrationWritesExactlyItsKeysAndUnregistrationRemovesThem) {
     EXPECT_EQ(Call("DllRegisterServer"), S_OK) << "for TearDown";
 }
 
+// The module's calls of RegDeleteTreeA on its class key, which its registration script makes
+// first of all (the key is force-remove); a row fails the call it names (0: none).
+int g_scriptRuns = 0, g_failingRun = 0;
+decltype(&RegDeleteTreeA) g_realDeleteTree = nullptr;
+
+LSTATUS WINAPI CountingDeleteTree(HKEY root, LPCSTR key) {
+    if (key && kClassKey == key && ++g_scriptRuns == g_failingRun)
+        return ERROR_ACCESS_DENIED;
+    return g_realDeleteTree(root, key);
+}
+
+// Points the module's import of `function` from `dll` at `replacement`; returns the old one.
+void* PatchImport(HMODULE module, const char* dll, const char* function, void* replacement) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         entry->Name; ++entry) {
+        if (_stricmp(reinterpret_cast<char*>(base + entry->Name), dll) != 0)
+            continue;
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+        for (; name->u1.AddressOfData; ++name, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal) ||
+                std::strcmp(
+                    reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name,
+                    function))
+                continue;
+            DWORD protection = 0;
+            VirtualProtect(&slot->u1.Function, sizeof(void*), PAGE_READWRITE, &protection);
+            void* old = reinterpret_cast<void*>(slot->u1.Function);
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slot->u1.Function, sizeof(void*), protection, &protection);
+            return old;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(WinExt, RegistrationRunsItsScriptOnceAndReturnsThatRunsResult) {
+    g_realDeleteTree = reinterpret_cast<decltype(&RegDeleteTreeA)>(PatchImport(
+        Module(), "advapi32.dll", "RegDeleteTreeA", reinterpret_cast<void*>(&CountingDeleteTree)));
+    ASSERT_NE(g_realDeleteTree, nullptr);
+    for (const auto& [failing, expected] :
+         {std::pair(0, S_OK), {1, HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)}}) {
+        g_scriptRuns = 0;
+        g_failingRun = failing;
+        EXPECT_EQ(Call("DllRegisterServer"), expected) << "failing run " << failing;
+        EXPECT_EQ(g_scriptRuns, 1) << "script runs per DllRegisterServer";
+    }
+    g_failingRun = 0;
+    PatchImport(Module(), "advapi32.dll", "RegDeleteTreeA",
+                reinterpret_cast<void*>(g_realDeleteTree));
+    EXPECT_EQ(Call("DllRegisterServer"), S_OK);
+}
+
 TEST_F(WinExt, TheMenuFollowsTheSelectionTheFlagsAndTheMenuContextChoices) {
     struct Row {
         Files selection;
@@ -392,6 +450,21 @@ TEST_F(WinExt, ACommandThatCannotBeHandedOverSaysSoAndLeavesNothing) {
                   std::tuple(started, std::size_t{0}, false))
             << "started, records taken, record left waiting";
     }
+}
+
+// Held by a caller or a handler is tested on Linux; here the lock COM itself takes.
+TEST_F(WinExt, TheModuleMayBeUnloadedOnlyWhenNotLocked) {
+    IClassFactory* factory = nullptr;
+    for (const BOOL lock : {TRUE, FALSE}) {
+        ASSERT_EQ(CoGetClassObject(CLSID_VtlShellEx, CLSCTX_INPROC_SERVER, nullptr,
+                                   IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+                  S_OK);
+        factory->LockServer(lock);
+        factory->Release();
+        EXPECT_EQ(Call("DllCanUnloadNow"), lock ? S_FALSE : S_OK) << "locked " << lock;
+    }
+    CoFreeUnusedLibrariesEx(0, 0);
+    EXPECT_NE(Handler().menu, nullptr) << "made again after COM let go of the module";
 }
 
 TEST_F(WinExt, TheResizeSettingsComeBackFromTheRegistryAndAValueOfAnotherTypeIsLeftOut) {
