@@ -151,6 +151,8 @@ TEST(ResizeCommand, BadInputAndUsageErrorsAreToldAndLoseNothing) {
     const ProgramRun unasked = Resize(dir, {"--settings", "$D/a.jpg"});
     EXPECT_NE(unasked.err.find("a.jpg: skipped"), std::string::npos) << unasked.err;
     EXPECT_EQ(Inspect(dir + "/a.jpg").width, 1600);
+    EXPECT_EQ(Resize(dir, {"--settings", "--to", "$D/o2", "$D/a.jpg"}).status, 0) << "--to wins";
+    EXPECT_EQ(Inspect(dir + "/o2/a.jpg").width, 800);
 }
 
 // Five wallpapers-sized pictures on a machine without a display.
@@ -208,6 +210,8 @@ TEST(ResizeCommand, WindowsWithoutADisplaySayWhatToDo) {
         EXPECT_NE(run.err.find("\"vtl resize\""), run.err.npos) << run.err;
     }
     EXPECT_FALSE(fs::exists(dir + "/resize")) << "nothing was handed over";
+    EXPECT_NE(RunProgram(VTL_BIN_DIR "/vtl", {"--help"}).out.find("vtl resize [OPTIONS]"),
+              std::string::npos);
 }
 
 } // namespace

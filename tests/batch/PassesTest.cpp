@@ -2,6 +2,7 @@
 // own instead of the progress dialog: questions are answered from a script.
 #include "app/batch/ReadInfoPass.h"
 #include "app/batch/ResizeJob.h"
+#include "app/batch/RunNotice.h"
 #include "app/model/ResizeRules.h"
 #include "image/ximage.h"
 #include "tests/batch/BatchTestSupport.h"
@@ -13,6 +14,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -305,6 +307,34 @@ TEST(ReadingPass, ReportsWhatAllPicturesShare) {
         EXPECT_EQ((std::array{r.nWidth, r.nHeight, r.nXDpi, r.nYDpi}), shared);
         EXPECT_EQ(GetAppSetting()->m_bJpegInSelection, jpeg);
         EXPECT_EQ(FolderNames(dir).size(), files.size()) << "reading writes nothing";
+    }
+}
+
+// What the desktop is told at the end of a run: nothing after a quick clean one.
+TEST(RunNotice, SaysWhereTheLongRunsWentAndWhatFailed) {
+    using namespace std::chrono_literals;
+    const std::vector<std::string> two = {"/p/resize", "/q/resize"};
+    const struct {
+        RunEnd end;
+        const char *summary, *body; // summary nullptr: no notice
+        bool canOpen;
+    } cases[] = {
+        {{10s, 3, {}, {"/p/resize"}}, nullptr, "", false},
+        {{11s, 3, {}, {"/p/resize"}}, "3 pictures resized into /p/resize", "", true},
+        {{11s, 2, {}, two}, "2 pictures resized into 2 folders", "/p/resize\n/q/resize", true},
+        {{11s, 1, {}, {}}, "1 picture resized for mailing", "", false},
+        {{1s, 0, {"/1", "/2", "/3", "/4", "/5", "/6", "/7"}, {}},
+         "7 pictures could not be resized",
+         "/1\n/2\n/3\n/4\n/5\n... and 2 more",
+         false},
+    };
+    for (const auto& c : cases) {
+        const auto notice = MakeRunNotice(c.end);
+        ASSERT_EQ(notice.has_value(), c.summary != nullptr) << c.end.took.count();
+        if (!notice)
+            continue;
+        EXPECT_EQ(std::tie(notice->summary, notice->body, notice->action),
+                  std::tuple(c.summary, c.body, c.canOpen ? "Open folder" : ""));
     }
 }
 

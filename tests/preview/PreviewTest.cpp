@@ -5,12 +5,14 @@
 #include "app/preview/PreviewLoader.h"
 #include "app/preview/ScrollPictureView.h"
 #include "app/widgets/VantrelDoc.h"
+#include "image/IImage.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTest>
 
@@ -272,6 +274,18 @@ TEST(ScrollPictureView, ThePaneShowsTheWholePictureAndSaysWhenItCannot) {
     }
 }
 
+// The pane asks and goes on: the line says "Loading…" while an empty pane waits.
+TEST(ScrollPictureView, ThePictureIsReadWhileTheWindowGoesOn) {
+    const std::string picture = Jpeg("first.jpg", "", 800, 400);
+    Pane pane;
+    pane.view.SetPicturePath(picture);
+    ASSERT_TRUE(pane.view.ShowPicture());
+    EXPECT_TRUE(pane.view.IsLoading());
+    EXPECT_EQ(pane.view.Message().toStdString(), "Loading\u2026");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pane.view.IsLoading(); }));
+    EXPECT_EQ(pane.view.Message(), QString());
+}
+
 // Only the newest request is answered; a cancelled one never is. A picture read ahead for the
 // same pane is answered within the request; one read ahead for another pane, or dropped by a
 // newer read-ahead or a cancel, is read again.
@@ -322,6 +336,23 @@ TEST(PreviewLoader, OnlyTheNewestRequestIsDelivered) {
         got.insert(got.end(), gotAtOnce.begin(), gotAtOnce.end());
         EXPECT_EQ(got, delivered) << steps.size() << " steps";
         EXPECT_EQ(gotAtOnce, atOnce) << steps.size() << " steps";
+    }
+}
+
+// A cancel flag raised while a picture is decoded ends the draw and drops the picture.
+TEST(PreviewLoader, ARaisedCancelFlagStopsTheDecoding) {
+    const std::string big =
+        vtltest::WritePicture(vtltest::Gradient(3000, 2000), MakeTempDir("big") + "/big.png");
+    for (const bool raised : {false, true}) {
+        IImage image(0);
+        std::atomic<bool> cancel{raised};
+        CxImage* picture = image.GetXImage();
+        picture->SetCancelFlag(&cancel);
+        ASSERT_TRUE(picture->Load(big, 0));
+        QImage drawn(300, 200, QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&drawn);
+        EXPECT_EQ(picture->Draw(&painter, 0, 0, 300, 200), !raised) << raised;
+        EXPECT_EQ(picture->IsValid(), !raised) << raised;
     }
 }
 
