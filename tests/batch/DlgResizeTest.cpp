@@ -28,7 +28,8 @@ using namespace vtltest;
 // verb is "type" (typing over the entry, then Tab), "key" (typing, staying in the entry),
 // "tab", "click", "pick" (the list entry of that index) or "see".
 // Each of `shows` is "NAME=text", "NAME:on" / "NAME:off" (enabled or not), or "NAME:warning" /
-// "NAME:information" (red, or the theme's text colour).
+// "NAME:information" (red, or the theme's text colour), or "NAME:whole" (its text, in the
+// dialog's one font, fits its rectangle, wrapped).
 using Step = std::pair<std::string, std::vector<std::string>>;
 
 void Expect(QWidget& d, const std::string& shown) {
@@ -37,7 +38,12 @@ void Expect(QWidget& d, const std::string& shown) {
     QWidget* control = d.findChild<QWidget*>(QString::fromStdString(name));
     ASSERT_NE(control, nullptr) << name;
     const QColor colour = control->palette().color(QPalette::WindowText);
-    const std::string seen = shown[split] == '=' ? TextOfNamed(&d, name.c_str()).toStdString()
+    const QString text = vtltest::TextOfNamed(&d, name.c_str());
+    const bool whole = control->font() == d.font() &&
+                       control->rect().contains(control->fontMetrics().boundingRect(
+                           QRect(0, 0, control->width(), 10000), Qt::TextWordWrap, text));
+    const std::string seen = shown[split] == '=' ? text.toStdString()
+                             : value == "whole"  ? (whole ? "whole" : "cut")
                              : value == "on" || value == "off"
                                  ? (control->isEnabled() ? "on" : "off")
                              : colour == Qt::red ? "warning"
@@ -217,6 +223,13 @@ TEST(DlgResize, LabelsFollowTheChoicesInColoursEveryThemeShows) {
     dark.setColor(QPalette::Window, QColor(40, 40, 40));
     dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
     QApplication::setPalette(dark);
+    // The messages are drawn in the dialog's font, which follows the desktop's, here of another
+    // size than the platform's own GUI font (and small enough for the dialog to keep it on the
+    // test's screen).
+    const QFont desktop = QApplication::font();
+    QFont other = desktop;
+    other.setPointSize(desktop.pointSize() - 1);
+    QApplication::setFont(other);
     ResizeSetting s = Pixels();
     s.nWidth = 800, s.nHeight = 500, s.bSetDpi = 1;
     const std::string mismatch = "IDC_SIZE_INFO=The size(1600*1200) of the pictures you've "
@@ -224,7 +237,13 @@ TEST(DlgResize, LabelsFollowTheChoicesInColoursEveryThemeShows) {
                                  "800*500\r\nPlease reset width and height or uncheck Constrain "
                                  "Proportion";
     const std::vector<Step> steps = {
-        {"see", {mismatch, "IDC_SIZE_INFO:warning", "IDC_DPI_INFO:warning"}},
+        {"see", {mismatch, "IDC_SIZE_INFO:warning", "IDC_SIZE_INFO:whole", "IDC_DPI_INFO:warning"}},
+        {"see", {"IDC_DPI_INFO=Your select Pictures:\r\nthe X DPI:300\r\nThe Y DPI: not the same"}},
+        {"click IDC_CONSTRAIN", {"IDC_SIZE_INFO:information"}},
+        {"click IDC_RESIZE_DESKTOP",
+         {"IDC_SIZE_INFO:warning", "IDC_SIZE_INFO:whole", "IDC_RESIZE_WIDTH:off"}},
+        {"click IDC_CONSTRAIN", {"IDC_SIZE_INFO:information"}},
+        {"click IDC_RESIZE_AS", {"IDC_SIZE_INFO:warning", "IDC_RESIZE_WIDTH:on"}},
         {"click IDC_DO_RESIZE", {"IDC_SIZE_INFO=", "IDC_CONSTRAIN:off"}},
         {"click IDC_DO_RESIZE", {mismatch, "IDC_CONSTRAIN:on"}},
         {"click IDC_DO_DPI", {"IDC_DPI_INFO=", "IDC_NEW_XDPI:off"}},
@@ -237,7 +256,8 @@ TEST(DlgResize, LabelsFollowTheChoicesInColoursEveryThemeShows) {
         {"type IDC_MAX_KB ", {"IDC_RESIZE_RUN:off", "IDC_SIZE_INFO="}},
         {"click IDC_DO_ROTATE", {"IDC_RESIZE_RUN:on", "IDC_FLIP:on", "IDC_SHRINK_ONLY:off"}},
         {"click IDC_DO_RESIZE", {"IDC_SHRINK_ONLY:on", mismatch}},
-        {"type IDC_MAX_KB 2048", {mismatch + "\r\nEach file will be at most 2048 KB"}},
+        {"type IDC_MAX_KB 2048",
+         {mismatch + "\r\nEach file will be at most 2048 KB", "IDC_SIZE_INFO:whole"}},
         // Only an overwrite replaces originals that the trash could keep.
         {"see", {"IDC_KEEP_IN_TRASH:off"}},
         {"click IDC_DEST_OVERWRITE", {"IDC_KEEP_IN_TRASH:on", "IDC_DEST_FOLDER:off"}},
@@ -245,6 +265,7 @@ TEST(DlgResize, LabelsFollowTheChoicesInColoursEveryThemeShows) {
     };
     OpenDialog(s, 1600, 1200, 300, 0, steps);
     QApplication::setPalette(light);
+    QApplication::setFont(desktop);
 }
 
 // "Set as default" stores what is shown and leaves the dialog open; a finished run closes it.
