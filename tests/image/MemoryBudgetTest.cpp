@@ -104,4 +104,12 @@ TEST(MemoryBudget, AClaimWaitsUntilAnotherThreadDropsWhatItHolds) {
     }
 }
 
+TEST(MemoryBudget, AGrantMovedToAnotherThreadIsReturnedWhenDroppedThere) {
+    CMemoryBudget budget(100, 100);
+    CMemoryBudget::CGrant grant = *budget.Take(100);
+    EXPECT_FALSE(FreeForAnotherThread(budget, 1));
+    std::thread([moved = std::move(grant)]() mutable { moved = {}; }).join();
+    EXPECT_TRUE(FreeForAnotherThread(budget, 100));
+}
+
 } // namespace
