@@ -160,7 +160,7 @@ TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
     }
 }
 
-// Backspace in the list goes up a folder, a double-click opens a folder and Enter
+// Alt+Up and Backspace in the list go up a folder, a double-click opens a folder and Enter
 // ".." (its parent) in the list, and Enter a picture in the desktop's viewer, by the exact bytes
 // of its name.
 TEST_F(FileListViewTest, KeysPeopleExpect) {
@@ -170,6 +170,7 @@ TEST_F(FileListViewTest, KeysPeopleExpect) {
         std::function<void()> act;
         std::string outcome;
     } cases[] = {
+        {"Alt+Up", [&] { Press(Qt::Key_Up, Qt::AltModifier); }, "folder .."},
         {"Backspace in the list",
          [&] {
              ClickRow("b.gif");

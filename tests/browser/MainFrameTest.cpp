@@ -5,6 +5,7 @@
 
 #include "app/browser/AddressComboBox.h"
 #include "app/browser/HelpLinks.h"
+#include "app/browser/StatusBar.h"
 #include "app/browser/ThumbnailLoader.h"
 #include "app/browser/ThumbnailView.h"
 #include "app/browser/WindowPlacement.h"
@@ -23,10 +24,13 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QScreen>
 #include <QSplitter>
 #include <QTest>
+#include <QTimer>
+#include <QToolBar>
 
 #include <climits>
 #include <cmath>
@@ -120,6 +124,24 @@ TEST_F(MainFrameTest, EveryMenuItemAndButtonReachesItsCommand) {
             EXPECT_EQ(Outcome(act), outcome);
             EXPECT_EQ(opened, menu);
         }
+    }
+
+    // Prompts and tooltips say what the command does.
+    const QAction* resize = m_frame->findChild<QAction*>("ID_RESIZE");
+    EXPECT_EQ(resize->statusTip().toStdString() + " / " + resize->toolTip().toStdString(),
+              "Resize the marked pictures / Resize");
+
+    // The View commands hide the main toolbar alone, then the status bar.
+    for (const auto& [command, state] : {std::pair{"ID_VIEW_TOOLBAR", "0111"},
+                                         {"ID_VIEW_STATUS_BAR", "0110"},
+                                         {"ID_VIEW_TOOLBAR", "1110"}}) {
+        ByMenu(command);
+        std::string now;
+        for (QWidget* bar :
+             std::initializer_list<QWidget*>{m_frame->m_wndToolBar, m_frame->m_wndNavBar,
+                                             m_frame->m_wndAddress, m_frame->m_wndStatusBar})
+            now += char('0' + bar->isVisible());
+        EXPECT_EQ(now, state) << command;
     }
 }
 
@@ -300,33 +322,66 @@ TEST_F(MainFrameTest, ThumbnailsShowTheSameRowsAsTheDetails) {
     EXPECT_EQ(ByMenu("ID_VIEW_THUMBNAILS"), "&View");
     CThumbnailView* tiles = m_frame->GetThumbnailView();
     ASSERT_EQ(std::pair(tiles->isVisible(), m_list->isVisible()), std::pair(true, false));
-    // Each picture gets its thumbnail, in proportion.
+    // Each picture gets its thumbnail, in proportion, and the desktop's cache gets it too.
     const std::string a = m_photos + "/a.jpg";
     ASSERT_TRUE(QTest::qWaitFor([&] { return tiles->Loader()->Tile(a); }, 10000));
     EXPECT_EQ(tiles->Loader()->Tile(a)->size(), QSize(128, 96));
-    // Rows ".." Album a.jpg b.jpg c.png: Space marks the current picture.
+    EXPECT_TRUE(fs::exists(CThumbnailCache::UserFolder() + "/normal/" +
+                           ThumbnailFileName(ThumbnailUri(a))));
+
+    // Rows ".." Album a.jpg / b.jpg c.png: the arrows move along and across the grid.
+    ASSERT_EQ(tiles->viewport()->width() / tiles->gridSize().width(), 3) << "columns";
     tiles->setFocus();
-    tiles->setCurrentIndex(tiles->model()->index(RowOf("c.png"), 0));
+    m_preview->calls.clear();
+    for (int key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Down})
+        QTest::keyClick(tiles, Qt::Key(key));
+    EXPECT_EQ(Current(), "c.png");
+    EXPECT_EQ(m_preview->calls.at(m_preview->calls.size() - 3), "path:" + m_photos + "/c.png");
     QTest::keyClick(tiles, Qt::Key_Space);
     EXPECT_EQ(Marks(), "c.png");
-    // The box on a picture's tile marks it.
-    const QRect tile = tiles->visualRect(tiles->model()->index(RowOf("a.jpg"), 0));
-    Click(tiles->viewport(), tile.topLeft() + QPoint(14, 14));
+    // The box on a picture's tile marks it; a folder's tile has none.
+    const auto clickBox = [&](const std::string& name) {
+        const QRect tile = tiles->visualRect(tiles->model()->index(RowOf(name), 0));
+        Click(tiles->viewport(), tile.topLeft() + QPoint(14, 14));
+    };
+    clickBox("a.jpg");
+    EXPECT_EQ(Current(), "c.png");
+    clickBox("Album"); // a click where it would be selects the folder
+    EXPECT_EQ(Marks() + " / " + Current(), "a.jpg c.png / Album");
+    EXPECT_EQ(m_preview->calls.back(), "clear");
+    QTest::keyClick(tiles, Qt::Key_End);
     QTest::keyClick(tiles, Qt::Key_Left);
+    EXPECT_EQ(Current(), "b.jpg");
     ByMenu("ID_MARK");
-    EXPECT_EQ(Marks() + " / " + Current(), "a.jpg b.jpg c.png / b.jpg");
+    EXPECT_EQ(Marks(), "a.jpg b.jpg c.png");
+    // "Sort by" of the tiles' context menu orders as a click on the header does.
+    for (const char* order : {"c.png b.jpg a.jpg", "a.jpg b.jpg c.png"}) {
+        QTimer::singleShot(0, [] {
+            QWidget* menu = QApplication::activePopupWidget();
+            menu->findChild<QMenu*>("IDS_SORT_BY")->actions().at(0)->trigger();
+            menu->close();
+        });
+        QTest::mouseClick(
+            m_frame->windowHandle(), Qt::RightButton, {},
+            tiles->viewport()->mapTo(m_frame, tiles->visualRect(tiles->currentIndex()).center()));
+        EXPECT_EQ(Rows(2), order);
+    }
 
     Click(Button("ID_VIEW_DETAILS"), Button("ID_VIEW_DETAILS")->rect().center());
     ASSERT_EQ(std::pair(tiles->isVisible(), m_list->isVisible()), std::pair(false, true));
     EXPECT_EQ(std::pair(m_list->selectionModel()->selectedRows().size(), Current()),
               std::pair(qsizetype(1), std::string("b.jpg")));
+    ClickCheckBox("a.jpg");
+    EXPECT_EQ(Marks(), "b.jpg c.png");
     ByMenu("ID_VIEW_THUMBNAILS");
     ByMenu("ID_APP_EXIT");
     CAppSetting* setting = GetAppSetting();
     setting->m_nListView = CAppSetting::kListViewDetails;
     setting->LoadLayout();
     EXPECT_EQ(setting->m_nListView, CAppSetting::kListViewThumbnails);
-    setting->m_nListView = CAppSetting::kListViewDetails; // for the tests that follow
+    Start();
+    EXPECT_TRUE(m_frame->GetThumbnailView()->isVisible());
+    ByMenu("ID_VIEW_DETAILS");
 }
 
 // A window closed maximised reopens maximised, with the pane width and column widths the user
