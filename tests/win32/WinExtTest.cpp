@@ -467,6 +467,30 @@ TEST_F(WinExt, TheModuleMayBeUnloadedOnlyWhenNotLocked) {
     EXPECT_NE(Handler().menu, nullptr) << "made again after COM let go of the module";
 }
 
+TEST_F(WinExt, TheDispatchFaceIsServedFromTheRegisteredTypeLibrary) {
+    const Handler handler;
+    IDispatch* dispatch = nullptr;
+    ASSERT_EQ(handler.menu->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)),
+              S_OK);
+    UINT count = 0;
+    EXPECT_EQ(dispatch->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+    EXPECT_EQ(dispatch->GetTypeInfo(0, 0, nullptr), E_POINTER);
+    ITypeInfo* info = nullptr;
+    ASSERT_EQ(dispatch->GetTypeInfo(0, 0, &info), S_OK);
+    TYPEATTR* attributes = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
+    EXPECT_TRUE(attributes->guid == IID_IVtlShellEx);
+    EXPECT_EQ(attributes->cFuncs, 7) << "IDispatch's own seven, none of its own";
+    info->ReleaseTypeAttr(attributes);
+    info->Release();
+    OLECHAR name[] = L"Resize";
+    LPOLESTR names[] = {name};
+    DISPID id = 0;
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id), DISP_E_UNKNOWNNAME);
+    dispatch->Release();
+}
+
 TEST_F(WinExt, TheResizeSettingsComeBackFromTheRegistryAndAValueOfAnotherTypeIsLeftOut) {
     const ResizeSetting saved{
         1, "C:\\my pictures\\out", 3, 55, 0, 1, 1, 0, 1, 600, 800, 0, 0, 2, 300, 200};
