@@ -134,6 +134,9 @@ TEST(DlgResize, PicturesOfDifferentSizesAreSizedInPercentWhileConstrained) {
           "IDC_RESIZE_HEIGHT=250"}},
     };
     OpenDialog(Pixels(), 0, 0, 0, 0, steps);
+    ResizeSetting percent;
+    percent.nWidth = percent.nHeight = 50;
+    OpenDialog(percent, 0, 0, 0, 0, {{"see", {"IDC_RESIZE_WIDTH=50", "IDC_RESIZE_HEIGHT=50"}}});
 }
 
 TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
