@@ -1,7 +1,8 @@
 // The Debian packages that `make package` builds (made once by the fixture test
 // packaging_build, see CMakeLists.txt): their control fields and file lists as dpkg reads them,
-// the desktop entry's check, and the programs run from the payload unpacked with dpkg-deb into the
-// test's own folder, as a new user of a system install runs them. Nothing is installed.
+// lintian's and the desktop entry's checks, and the programs run from the payload unpacked with
+// dpkg-deb into the test's own folder, as a new user of a system install runs them. Nothing is
+// installed.
 #include "app/model/AppSetting.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/RunProgram.h"

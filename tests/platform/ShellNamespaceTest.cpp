@@ -1,7 +1,7 @@
 // Our shell namespace on a folder tree made for the test: canonical lists of typed names,
 // exact bytes in names, enumeration and order, and the roots read from the environment and from
-// a mountinfo text. What listings skip, and mounts read again while the program runs, are seen
-// in the file list's tests.
+// a mountinfo text, read again while the program runs. What listings skip is seen in the file
+// list's tests.
 #include "platform/shell/ShellFolder.h"
 #include "platform/shell/ShellInfo.h"
 #include "tests/support/Sandbox.h"
