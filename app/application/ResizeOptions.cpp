@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace {
@@ -88,6 +89,12 @@ Outcome ReadChoice(const std::string& text, std::initializer_list<const char*> n
     return plat::Ok{};
 }
 
+// An option without a value sets one field to what it asks for, and is always taken.
+template <class Field> Outcome Mark(Field& field, std::type_identity_t<Field> value) {
+    field = value;
+    return plat::Ok{};
+}
+
 const Option kOptions[] = {
     {"--width", "N[px|%]", "width in pixels or percent (alone: in proportion)",
      [](Reading& r, const std::string& v) { return ReadLength(v, r.width); }},
@@ -112,10 +119,7 @@ const Option kOptions[] = {
          return plat::Ok{};
      }},
     {"--never-enlarge", nullptr, "smaller pictures keep their size",
-     [](Reading& r, const std::string&) -> Outcome {
-         r.line.setting.bShrinkOnly = 1;
-         return plat::Ok{};
-     }},
+     [](Reading& r, const std::string&) { return Mark(r.line.setting.bShrinkOnly, 1); }},
     {"--rotate", "left|right|flip", "turn 90 degrees left or right, or flip horizontally",
      [](Reading& r, const std::string& v) {
          // In the order of the settings' codes: left 0, flip 1, right 2.
@@ -170,27 +174,15 @@ const Option kOptions[] = {
          return plat::Ok{};
      }},
     {"--no-trash", nullptr, "with --overwrite, keep no originals in the trash",
-     [](Reading& r, const std::string&) -> Outcome {
-         r.line.setting.bTrash = 0;
-         return plat::Ok{};
-     }},
+     [](Reading& r, const std::string&) { return Mark(r.line.setting.bTrash, 0); }},
     {"--force", nullptr, "replace existing outputs (else they are skipped)",
-     [](Reading& r, const std::string&) -> Outcome {
-         r.line.bReplace = true;
-         return plat::Ok{};
-     }},
+     [](Reading& r, const std::string&) { return Mark(r.line.bReplace, true); }},
     {"--settings", nullptr, "start from the stored settings, not the defaults",
      [](Reading&, const std::string&) -> Outcome { return plat::Ok{}; }}, // read before all others
     {"--dry-run", nullptr, "print what would be written, write nothing",
-     [](Reading& r, const std::string&) -> Outcome {
-         r.line.bDryRun = true;
-         return plat::Ok{};
-     }},
+     [](Reading& r, const std::string&) { return Mark(r.line.bDryRun, true); }},
     {"--quiet", nullptr, "print failures only",
-     [](Reading& r, const std::string&) -> Outcome {
-         r.line.bQuiet = true;
-         return plat::Ok{};
-     }},
+     [](Reading& r, const std::string&) { return Mark(r.line.bQuiet, true); }},
     {"--jobs", "N", "pictures worked on at once (default 2)",
      [](Reading& r, const std::string& v) {
          std::int32_t n = 0;
@@ -200,10 +192,7 @@ const Option kOptions[] = {
          return taken;
      }},
     {"--help", nullptr, "print this help",
-     [](Reading& r, const std::string&) -> Outcome {
-         r.line.bHelp = true;
-         return plat::Ok{};
-     }},
+     [](Reading& r, const std::string&) { return Mark(r.line.bHelp, true); }},
 };
 
 const Option* FindOption(const std::string& name) {

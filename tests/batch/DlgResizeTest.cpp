@@ -38,7 +38,7 @@ void Expect(QWidget& d, const std::string& shown) {
     QWidget* control = d.findChild<QWidget*>(QString::fromStdString(name));
     ASSERT_NE(control, nullptr) << name;
     const QColor colour = control->palette().color(QPalette::WindowText);
-    const QString text = vtltest::TextOfNamed(&d, name.c_str());
+    const QString text = TextOfNamed(&d, name.c_str());
     const bool whole = control->font() == d.font() &&
                        control->rect().contains(control->fontMetrics().boundingRect(
                            QRect(0, 0, control->width(), 10000), Qt::TextWordWrap, text));
