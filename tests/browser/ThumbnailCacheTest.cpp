@@ -81,19 +81,17 @@ TEST(ThumbnailCache, EachStateOfAnEntry) {
     const std::string mtime = std::to_string(st.st_mtim.tv_sec);
     const std::string uri = ThumbnailUri(picture);
     using K = ThumbnailOutcome::Kind;
-    // What is there before: an entry (a PNG with this URI and mtime) in the cache ("normal"),
-    // among our failures ("ours") or GNOME's ("gnome"); or in the entry's place a file that is
-    // no PNG ("text") or a FIFO ("fifo"); or a file in place of the cache's folder ("folder").
+    // What is there before: an entry (a PNG with this URI and mtime) in the cache ("normal") or
+    // among our failures ("ours"); or in the entry's place a file that is no PNG ("text") or a
+    // FIFO ("fifo"); or a file in place of the cache's folder ("folder").
     // Then the outcome, whether a thumbnail was stored, and the width of the tile handed back.
     const std::tuple<std::string, std::string, std::string, K, bool, int> states[] = {
         {"absent", "", "", K::Made, true, 128},
         {"normal", uri, mtime, K::Cached, false, 7},
         {"normal", uri, std::to_string(st.st_mtim.tv_sec - 1), K::Made, true, 128},
-        {"normal", uri + "x", mtime, K::Made, true, 128},
         {"text", "", "", K::Made, true, 128},
         {"fifo", "", "", K::Made, true, 128},
         {"folder", "", "", K::Made, false, 128},
-        {"gnome", uri, mtime, K::Made, true, 128},
         {"ours", uri, mtime, K::Failed, false, 0},
         {"ours", uri, "1", K::Made, true, 128}, // the picture changed since
     };
@@ -104,12 +102,9 @@ TEST(ThumbnailCache, EachStateOfAnEntry) {
         const CThumbnailCache cache(root, "9.9");
         const ThumbnailEntry entry =
             cache.Locate(picture, st.st_mtim.tv_sec, ThumbnailSize::Normal);
-        const std::string gnome = root + "/fail/gnome-thumbnail-factory/" + ThumbnailFileName(uri);
-        if (before == "normal" || before == "ours" || before == "gnome")
-            WriteEntry(before == "normal" ? entry.thumbnailPath
-                       : before == "ours" ? entry.failurePath
-                                          : gnome,
-                       entryUri, entryMtime, before == "normal" ? 7 : 1);
+        if (before == "normal" || before == "ours")
+            WriteEntry(before == "normal" ? entry.thumbnailPath : entry.failurePath, entryUri,
+                       entryMtime, before == "normal" ? 7 : 1);
         if (before == "text" || before == "fifo" || before == "folder")
             fs::create_directories(
                 before == "folder" ? fs::path(root) : fs::path(entry.thumbnailPath).parent_path());
@@ -146,10 +141,8 @@ TEST(ThumbnailCache, PicturesThatCannotBeReadFailAtOnce) {
     WriteFile(dir + "/damaged.jpg", "\xff\xd8\xff\xe0 not much of a JPEG");
     ASSERT_EQ(mkfifo((dir + "/fifo.jpg").c_str(), 0600), 0);
     // Each picture, and whether it is recorded as this program's failure, not to be read again.
-    const std::pair<const char*, bool> pictures[] = {{"damaged.jpg", true},
-                                                     {"fifo.jpg", false},
-                                                     {"missing.jpg", false},
-                                                     {"unreadable.jpg", true}};
+    const std::pair<const char*, bool> pictures[] = {
+        {"damaged.jpg", true}, {"fifo.jpg", false}, {"unreadable.jpg", true}};
     // Whoever may read every file (root) reads this one too, and it is not a failure then.
     MakeJpeg(dir + "/unreadable.jpg", 64, 48);
     chmod((dir + "/unreadable.jpg").c_str(), 0);
