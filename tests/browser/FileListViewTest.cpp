@@ -1,10 +1,9 @@
 // The file list of the main window on folders made for the test, driven with clicks and keys
-// through the window: what it lists, the ".." row, sorting, the preview calls, check boxes and
-// the marked files, opening folders and pictures.
+// through the window: sorting, the preview calls, check boxes and the marked files, opening
+// folders and pictures.
 #include "app/browser/FileListView.h"
 
 #include "app/browser/AddressComboBox.h"
-#include "platform/shell/ShellInfo.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
@@ -18,7 +17,6 @@
 #include <sstream>
 #include <sys/stat.h>
 
-using namespace plat;
 using namespace browsertest;
 namespace fs = std::filesystem;
 
@@ -66,27 +64,6 @@ TEST_F(FileListViewTest, AHeaderClickSortsAndTheCurrentRowStays) {
     EXPECT_EQ(std::tuple(Rows(3), Marks(), Current()),
               std::tuple("broken.jpg photo.tif b.gif Zeta.png photo.JPEG .hidden.png apple.jpg",
                          "b.gif", "b.gif"));
-}
-
-// A ".." row where the folder has a parent, also when the folder cannot be read; none on a list
-// that names no folder, whose marks collect nothing.
-TEST_F(FileListViewTest, UpRowWhereTheFolderHasAParent) {
-    fs::create_directories(Path("gone"));
-    PidlPtr gone = Parse(Path("gone"));
-    fs::remove(Path("gone"));
-    LPITEMIDLIST controls = nullptr;
-    SHGetSpecialFolderLocation(CSIDL_CONTROLS, &controls);
-    const std::pair<PidlPtr, const char*> cases[] = {
-        {std::move(gone), ".."},
-        {PidlPtr(controls), ""},
-    };
-    for (const auto& [location, rows] : cases) {
-        m_list->NavigateTo(location.get());
-        EXPECT_EQ(Rows(), rows);
-    }
-    GetAppSetting()->m_listFiles = {Path("apple.jpg")};
-    EXPECT_FALSE(m_list->CollectMarked());
-    EXPECT_TRUE(GetAppSetting()->m_listFiles.empty());
 }
 
 // The preview follows the current row however it moves, each step from where the one before left
@@ -151,8 +128,8 @@ TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
     }
 }
 
-// Alt+Up goes up a folder while Backspace in the address box edits its text, a double-click
-// opens a folder, and Enter a picture in the desktop's viewer, by the exact bytes of its name.
+// Alt+Up goes up a folder, a double-click opens a folder, and Enter a picture in the desktop's
+// viewer, by the exact bytes of its name.
 TEST_F(FileListViewTest, KeysPeopleExpect) {
     const std::string cafe = "caf\xEF\xBF\xBD.jpg"; // as the list shows caf\xE9.jpg
     const struct {
@@ -161,12 +138,6 @@ TEST_F(FileListViewTest, KeysPeopleExpect) {
         std::string outcome;
     } cases[] = {
         {"Alt+Up", [&] { Press(Qt::Key_Up, Qt::AltModifier); }, "folder .."},
-        {"Backspace in the address box edits its text",
-         [&] {
-             m_box->lineEdit()->setFocus();
-             Press(Qt::Key_Backspace);
-         },
-         "selected 0"},
         {"a double-click on a folder",
          [&] { Click(m_list->viewport(), Cell(RowOf("sub")).center(), true); }, "folder sub"},
         {"Enter on a picture whose name is not UTF-8",
