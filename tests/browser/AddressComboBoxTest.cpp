@@ -1,12 +1,11 @@
-// The address box of the main window with the file list beside it: typed locations, picking
-// from the drop-down list, and the start without a remembered location.
+// The address box of the main window with the file list beside it: typed locations, and the start
+// without a remembered location.
 #include "app/browser/AddressComboBox.h"
 
 #include "app/browser/AddressEdit.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/Sandbox.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QStatusBar>
 #include <QTest>
@@ -67,16 +66,6 @@ TEST_F(AddressBoxTest, TypedLocationsFilesAndNonsense) {
                   std::tuple(c.shown, c.edit, c.lastBrowse, c.current, c.status))
             << c.typed;
     }
-}
-
-TEST_F(AddressBoxTest, PickingAnEntryShowsItInTheList) {
-    m_box->showPopup();
-    QAbstractItemView* popup = m_box->view();
-    const QModelIndex computer = popup->model()->index(3, 0);
-    ASSERT_EQ(computer.data().toString(), QStringLiteral("Computer"));
-    Click(popup->viewport(), popup->visualRect(computer).center());
-    EXPECT_EQ(std::tuple(Shows(*m_list), m_box->currentIndex(), EditText()),
-              std::tuple("::Computer", 3, "Computer"));
 }
 
 // The box and the list open on Documents when the remembered location names none. (Every main
