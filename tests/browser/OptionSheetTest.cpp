@@ -143,7 +143,6 @@ TEST(OptionSheet, MailTextsStopAtTheirFieldSize) {
     const QString e = QString::fromUtf8("\xc3\xa9");             // 2 bytes
     const QString smile = QString::fromUtf8("\xf0\x9f\x98\x80"); // 4 bytes, 2 UTF-16 units
     const std::tuple<const char*, QString, QString, QString> cases[] = {
-        {"IDC_MAIL_SUBJECT", e.repeated(150), "ab", e.repeated(99) + "a"},
         {"IDC_MAIL_SUBJECT", smile.repeated(60), smile, smile.repeated(49)},
         {"IDC_MAIL_BODY", e.repeated(2600), "xy", e.repeated(2499) + "x"},
     };
