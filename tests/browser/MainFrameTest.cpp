@@ -10,6 +10,8 @@
 #include "app/browser/ThumbnailView.h"
 #include "app/browser/WindowPlacement.h"
 #include "platform/Utf8.h"
+#include "platform/mail/MailSpool.h"
+#include "platform/mail/Mapi.h"
 #include "platform/ui/AutoClick.h"
 #include "platform/ui/ThemeStyle.h"
 #include "tests/browser/BrowserTestSupport.h"
@@ -34,6 +36,7 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <sys/resource.h>
 
 namespace {
 
@@ -195,8 +198,8 @@ TEST_F(MainFrameTest, EachCommandSaysWhatItDid) {
         fs::create_directories(folder);
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
         Paint(dir + "/" + name, Qt::red);
-    // Each records one run.
-    vtltest::FakeMailProgram marked, refusing("exit 4");
+    // A mail program that refuses the mail.
+    vtltest::FakeMailProgram refusing("exit 4");
     Start({dir});
     // How the command is set up and run (each on b.jpg and c.jpg, then a.jpg only), and what
     // the status bar says afterwards.
@@ -215,8 +218,6 @@ TEST_F(MainFrameTest, EachCommandSaysWhatItDid) {
              plat::SetAutoClick("IDOK"), ByMenu("ID_EDIT_COPY");
          },
          "2 pictures copied to ~/Pictures/Copies"},
-        {"Mail To", [&] { marked.Install(), ByMenu("ID_MAIL_TO"); },
-         "Mail handed to the mail program"},
         {"Mail To, refused",
          [&] {
              refusing.Install();
@@ -257,6 +258,34 @@ TEST_F(MainFrameTest, EachCommandSaysWhatItDid) {
               std::tuple(Set{"c.jpg", "resize"}, "resize c.jpg", Set{"a.jpg"}));
     EXPECT_STREQ(GetAppSetting()->m_szCopyMoveTo, copies.c_str()) << "the long path is not kept";
     EXPECT_EQ(vtltest::FolderNames(dir + "/resize"), (Set{"b.jpg", "c.jpg"}));
+}
+
+// More pictures than one start of the mail program can take are refused, with the limit named,
+// before anything is copied for the mail program.
+TEST_F(MainFrameTest, MailToTooManyPicturesForOneProgramStart) {
+    const std::string many = vtltest::MakeTempDir("many");
+    for (int i = 0; i < 1000; ++i)
+        vtltest::WriteFile(many + "/" + std::string(200, 'p') + std::to_string(i) + ".jpg", "x");
+    vtltest::FakeMailProgram mail;
+    mail.Install();
+    // A stack limit of 1 MiB leaves the programs started from here 256 KiB of arguments.
+    rlimit stack{};
+    getrlimit(RLIMIT_STACK, &stack);
+    const rlimit before = stack;
+    stack.rlim_cur = 1 << 20;
+    ASSERT_EQ(setrlimit(RLIMIT_STACK, &stack), 0);
+    const std::size_t limit = plat::MailArgumentLimit();
+    // Other tests of this program may have left mails of their own in the outbox.
+    const Set spools = vtltest::FolderNames(plat::CMailSpool::OutboxFolder());
+    Start({many});
+    Press(Qt::Key_A, Qt::ControlModifier);
+    ByMenu("ID_MARK");
+    const std::string told = Opened([&] { ByMenu("ID_MAIL_TO"); });
+    setrlimit(RLIMIT_STACK, &before);
+    EXPECT_NE(told.find("These 1000 pictures"), std::string::npos) << told;
+    EXPECT_NE(told.find(" " + std::to_string(limit) + " bytes"), std::string::npos) << told;
+    EXPECT_EQ(std::pair(mail.Ran(), vtltest::FolderNames(plat::CMailSpool::OutboxFolder())),
+              std::pair(false, spools));
 }
 
 // The thumbnails are another view of the same rows: one current row, one selection, one set of
@@ -453,8 +482,6 @@ TEST_F(MainFrameTest, EverySurfaceReadsInALightAndADarkTheme) {
 // with the pictures given there marked and the first one selected; paths that name nothing are
 // told.
 TEST_F(MainFrameTest, OpensWhereTheCommandLineSays) {
-    const std::string elsewhere = vtltest::MakeTempDir("elsewhere") + "/x.jpg";
-    Paint(elsewhere, Qt::white);
     const std::string gone = m_photos + "/gone.jpg";
     // A path longer than the 259 bytes a stored location may hold.
     const std::string deep = m_photos + "/" + std::string(130, 'd') + "/" + std::string(130, 'e');
@@ -465,7 +492,7 @@ TEST_F(MainFrameTest, OpensWhereTheCommandLineSays) {
     const std::string& p = m_photos;
     const std::tuple<std::vector<std::string>, std::string, std::string, std::string> starts[] = {
         {{p + "/Album/"}, p + "/Album", "", ""},
-        {{p + "/c.png", elsewhere, gone, p + "/a.jpg"}, p, "a.jpg c.png", "c.png"},
+        {{p + "/c.png", gone, p + "/a.jpg"}, p, "a.jpg c.png", "c.png"},
         {{deep + "/deep.jpg"}, deep, "deep.jpg", "deep.jpg"},
     };
     for (const auto& [arguments, folder, marks, current] : starts) {
