@@ -40,8 +40,6 @@ TEST_F(AddressBoxTest, TypedLocationsFilesAndNonsense) {
         std::filesystem::create_directories(folder);
     const std::string pictures = Home() + "/Pictures";
     vtltest::WriteFile(pictures + "/p.jpg", "x");
-    const std::string loop = vtltest::MakeTempDir("loop") + "/loop";
-    std::filesystem::create_symlink(loop, loop);
     const struct {
         std::string typed, shown, edit, lastBrowse, current, status;
     } cases[] = {
@@ -51,7 +49,6 @@ TEST_F(AddressBoxTest, TypedLocationsFilesAndNonsense) {
         {"~/Pictures/p.jpg", pictures, pictures, pictures, "p.jpg", ""},
         {"/usr/missing", pictures, "/usr/missing", pictures, "p.jpg",
          "No such folder: /usr/missing"},
-        {loop, pictures, loop, pictures, "p.jpg", "Cannot open the folder: " + loop},
         {Home() + "/Desktop/card.jpg", "", "Desktop", "", "card.jpg", ""},
     };
     for (const auto& c : cases) {
