@@ -169,6 +169,9 @@ TEST(OwnCodecs, PngDecoderGivesTheFilesPixels) {
         {"rgb-up", rgb, "[filter=up]", true},
         {"rgb-avg", rgb, "[filter=avg]", true},
         {"rgb-paeth", rgb, "[filter=paeth]", true},
+        {"rgba-sub", rgb.bandjoin(alpha), "[filter=sub]", true},
+        {"rgba-avg", rgb.bandjoin(alpha), "[filter=avg]", true},
+        {"rgba-paeth", rgb.bandjoin(alpha), "[filter=paeth]", true},
         {"rgba-all", rgb.bandjoin(alpha), "[filter=all]", true},
         // Over 4 MB inflated, in a buffer of huge pages, as strips and whole.
         {"rgba-large", rgb.bandjoin(alpha).replicate(5, 7), "[filter=all]", true},
