@@ -216,9 +216,6 @@ TEST(ResizeJob, EachFileKeepsWithinTheSizeLimit) {
         const PictureFacts facts = Inspect(limited);
         EXPECT_EQ(facts.width == 480 && facts.height == 320, outcome != Smaller)
             << facts.width << " x " << facts.height;
-        if (outcome == LowerQuality) { // the highest quality that fits comes near the limit
-            EXPECT_GT(size, kb * 1024u * 3 / 4);
-        }
         fs::remove_all(dir + "/limited");
     }
 }
