@@ -14,10 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <map>
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using namespace vtltest;
@@ -48,13 +45,10 @@ class LaunchModes : public testing::Test {
         ASSERT_TRUE(saved && saved->notice.empty());
     }
     void HandOff(std::uint32_t command) { ASSERT_TRUE(m_queue->Post(command, m_files)); }
-    static ProgramRun Run(const std::string& autoclick,
-                          std::map<std::string, std::string> env = {}) {
-        env["VTL_AUTOCLICK"] = autoclick;
-        const ProgramRun run = RunProgram(VTL_BIN_DIR "/vtl", {}, env);
+    static void Run(const std::string& autoclick) {
+        const ProgramRun run = RunProgram(VTL_BIN_DIR "/vtl", {}, {{"VTL_AUTOCLICK", autoclick}});
         EXPECT_FALSE(run.timedOut) << run.err;
         EXPECT_EQ(run.status, 0) << run.err;
-        return run;
     }
     // Whether both outputs are there, each at half the size.
     bool Resized() {
@@ -120,13 +114,10 @@ TEST_F(LaunchModes, MailingMoreThanFiftyPicturesFromFoldersAsksFirst) {
 TEST_F(LaunchModes, WithoutAWindowVtlStaysForItsNoticeAtMostHalfAMinute) {
     WriteFile(m_pictures + "/bad.jpg", "not a picture");
     m_files.push_back(m_pictures + "/bad.jpg");
-    const struct {
-        const char* person;
-        int least, most; // seconds vtl lives
-    } cases[] = {{"close", 0, 10}, {"keep", 29, 40}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.person);
-        const PrivateBus bus("", c.person);
+    // What the person does with the notice, and the least and most seconds vtl lives.
+    for (const auto& [person, least, most] : {std::tuple("close", 0, 10), {"keep", 29, 40}}) {
+        SCOPED_TRACE(person);
+        const PrivateBus bus("", person);
         HandOff(HANDOFF_RESIZE_DEFAULT);
         const auto start = std::chrono::steady_clock::now();
         Run("IDOK"); // the message listing the failure
@@ -134,47 +125,9 @@ TEST_F(LaunchModes, WithoutAWindowVtlStaysForItsNoticeAtMostHalfAMinute) {
         EXPECT_TRUE(Resized());
         ASSERT_EQ(bus.Notices().size(), 1u);
         EXPECT_EQ(bus.Notices()[0][0], "1 picture could not be resized");
-        EXPECT_GE(lived, std::chrono::seconds(c.least));
-        EXPECT_LE(lived, std::chrono::seconds(c.most));
+        EXPECT_GE(lived, std::chrono::seconds(least));
+        EXPECT_LE(lived, std::chrono::seconds(most));
     }
-}
-
-// Thunar reads only each user's own actions, which a program installed for every user cannot
-// fill: the first start of vtl for a user with Thunar installed adds Vantrel's, once.
-TEST_F(LaunchModes, TheFirstStartWithThunarInstalledAddsItsActionsOnce) {
-    const std::string bin = MakeTempDir("bin");
-    const std::string uca = std::string(std::getenv("XDG_CONFIG_HOME")) + "/Thunar/uca.xml";
-    const std::map<std::string, std::string> env = {{"PATH", bin + ":" + std::getenv("PATH")},
-                                                    {"XDG_CONFIG_DIRS", MakeTempDir("xdg")}};
-    // Whether Thunar is installed at this start, whether Vantrel's actions are there after it
-    // (the user removes them before each start), and what the settings remember.
-    const std::tuple<bool, bool, int> starts[] = {
-        {false, false, 0}, // no Thunar: nothing added, nothing remembered
-        {true, true, 1},   // Thunar installed since: added
-        {true, false, 1},  // removed by the user: not added again
-    };
-    for (const auto& [thunar, added, remembered] : starts) {
-        if (thunar) {
-            WriteFile(bin + "/thunar", "#!/bin/sh\n");
-            fs::permissions(bin + "/thunar", fs::perms::owner_all);
-        }
-        fs::remove(uca);
-        Run("ID_APP_EXIT", env);
-        EXPECT_EQ(ReadFile(uca).find("<unique-id>vantrel-1</unique-id>") != std::string::npos,
-                  added)
-            << thunar << added;
-        EXPECT_EQ(CAppSetting().m_bThunarActionsAdded, remembered) << thunar << added;
-    }
-}
-
-TEST_F(LaunchModes, AQueueInTheWayStartsTheBrowserAndTheQueueIsNamed) {
-    const std::string path = plat::RecordQueuePath(HandoffQueueName());
-    fs::remove_all(path);
-    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    const auto run = Run("IDOK,ID_APP_EXIT");
-    EXPECT_NE(run.err.find(path + " is a FIFO"), std::string::npos)
-        << "also when started by hand: " << run.err;
-    EXPECT_TRUE(BrowserOpened());
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 // a full one or a read-only one.
 #include "platform/ui/FileOperation.h"
 #include "platform/ui/MessageBox.h"
-#include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
 #include "tests/ui/ModalDriver.h"
@@ -18,15 +17,11 @@
 #include <QWindow>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <csignal>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -89,9 +84,8 @@ void ClickButton(QWidget* window, const std::string& text) {
 
 // Each row is one operation on fresh folders: "from" holds a.jpg ("A", mode 0754, modified at
 // kTime), b.jpg ("B"), big.bin (3 MiB) and huge.bin (256 MiB, sparse); "to" holds `before`
-// ("name=content"; "/" makes a folder, "@" a hard link to the source of that name; content after
-// "%" is two minutes old, after "!" held locked by a writer, as our temporary files are). The
-// person gives `answers` in turn; afterwards both folders are read back, the messages matched, and
+// ("name=content"; "/" makes a folder, "@" a hard link to the source of that name). The person
+// gives `answers` in turn; afterwards both folders are read back, the messages matched, and
 // whatever a.jpg became in "to" must carry its source's mode and time (a move on one file
 // system is the very same file).
 TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
@@ -141,11 +135,6 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
         // A long copy cancelled keeps the file it was to replace.
         {FO_COPY, "huge.bin b.jpg", "huge.bin=old", "Yes", "huge.bin=old", "", "\"huge.bin\"",
          Plain, 1},
-        // What killed copies left goes before a copy or move writes into the folder: only ours,
-        // older than a minute and held by no writer.
-        {FO_COPY, "a.jpg", ".vtl-save-stale1=%x .vtl-save-fresh1=x .vtl-save-held01=!%x x.jpg=%x",
-         "", ".vtl-save-fresh1=x .vtl-save-held01=x a.jpg=A x.jpg=x", "", ""},
-        {FO_MOVE, "b.jpg", ".vtl-save-stale1=%x", "", "b.jpg=B", "b.jpg", ""},
     };
     const timespec times[2] = {{0, UTIME_OMIT}, {978307200, 123456789}};
     for (const Case& c : cases) {
@@ -161,26 +150,15 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
         utimensat(AT_FDCWD, (from + "/a.jpg").c_str(), times, 0);
         struct stat source {};
         stat((from + "/a.jpg").c_str(), &source);
-        std::vector<int> held;
         for (const std::string& file : Words(c.before)) {
             const std::string name = "/" + file.substr(0, file.find('='));
-            std::string content = file.substr(file.find('=') + 1);
-            const bool locked = content.starts_with('!');
-            const bool stale = content.substr(locked).starts_with('%');
-            content = content.substr(locked + stale);
+            const std::string content = file.substr(file.find('=') + 1);
             if (content == "/")
                 fs::create_directory(to + name);
             else if (content == "@")
                 fs::create_hard_link(from + name, to + name);
             else
                 vtltest::WriteFile(to + name, content);
-            const timespec old[2] = {{time(nullptr) - 120, 0}, {time(nullptr) - 120, 0}};
-            if (stale)
-                utimensat(AT_FDCWD, (to + name).c_str(), old, 0);
-            if (locked) {
-                held.push_back(open((to + name).c_str(), O_RDONLY | O_CLOEXEC));
-                flock(held.back(), LOCK_EX);
-            }
         }
         const std::map<Where, std::string> mounts = {
             {ReadOnly, ""}, {SmallDisk, "1m"}, {OtherDisk, "8m"}};
@@ -246,45 +224,8 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
             EXPECT_EQ(copy.st_dev == source.st_dev && copy.st_ino == source.st_ino,
                       c.op == FO_MOVE && c.where == Plain);
         }
-        for (const int fd : held)
-            close(fd);
         umount2(to.c_str(), MNT_DETACH);
         chmod(to.c_str(), 0755);
-    }
-}
-
-// The real program, opened on a 4 GiB picture (vtl PATH marks it) and told to copy it into the
-// remembered folder: a stop signal in the middle of the copy (a kill, Ctrl+C, a logout) cancels
-// it, removes its temporary file and ends the program by that signal, as the resize run does.
-TEST(FileOperationStopped, AStopSignalCancelsTheCopyLeavesNothingAndEndsTheProgram) {
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        SCOPED_TRACE(strsignal(signal));
-        const std::string from = vtltest::MakeTempDir("from");
-        const std::string to = vtltest::MakeTempDir("to");
-        const std::string picture = from + "/big.jpg";
-        vtltest::WriteFile(picture, "");
-        fs::resize_file(picture, std::uintmax_t{4} << 30);
-        const std::string registry =
-            std::string(std::getenv("XDG_CONFIG_HOME")) + "/vantrel/registry";
-        fs::create_directories(registry);
-        vtltest::WriteFile(registry + "/HKEY_CURRENT_USER.reg",
-                           "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Ostrell\\vtl\\setting]\n"
-                           "\"cmto\"=\"" +
-                               to + "\"\n");
-        bool copying = false;
-        const vtltest::ProgramRun run =
-            vtltest::RunProgram(VTL_BIN_DIR "/vtl", {picture},
-                                {{"VTL_AUTOCLICK", "ID_EDIT_COPY,IDOK"}}, 60, [&](int pid) {
-                                    const auto start = std::chrono::steady_clock::now();
-                                    while (!copying && std::chrono::steady_clock::now() - start <
-                                                           std::chrono::seconds(30))
-                                        copying = !Contents(to).empty();
-                                    kill(pid, signal);
-                                });
-        EXPECT_TRUE(copying) << "the copy began";
-        EXPECT_EQ(run.signal, signal) << run.err;
-        EXPECT_EQ(Contents(to), "");
-        EXPECT_EQ(fs::file_size(picture), std::uintmax_t{4} << 30);
     }
 }
 

@@ -14,9 +14,7 @@
 #include <QStyleOptionButton>
 #include <QScreen>
 #include <QGroupBox>
-#include <QLineEdit>
 #include <QTest>
-#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -32,7 +30,6 @@ TEST(Resources, EveryControlTakesTheClicksAtItsCentre) {
         plat::CDialog dialog(*tmpl, nullptr);
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-        std::vector<QLineEdit*> edits;
         for (const plat::DLGITEMTEMPLATE& item : tmpl->items) {
             QWidget* control = dialog.findChild<QWidget*>(item.name);
             ASSERT_NE(control, nullptr) << item.name;
@@ -42,17 +39,8 @@ TEST(Resources, EveryControlTakesTheClicksAtItsCentre) {
             QWidget* hit = dialog.childAt(control->geometry().center());
             EXPECT_TRUE(hit == control || control->isAncestorOf(hit))
                 << item.name << " lies under " << (hit ? qPrintable(hit->objectName()) : "nothing");
-            if (auto* edit = qobject_cast<QLineEdit*>(control))
-                edits.push_back(edit);
             // Folders are written with this platform's separator.
             EXPECT_EQ(item.text.find('\\'), std::string::npos) << item.text;
-        }
-        for (QLineEdit* edit : edits) {
-            const QString before = edit->text();
-            QTest::mouseClick(dialog.windowHandle(), Qt::LeftButton, {}, edit->geometry().center());
-            QTest::keyClicks(QApplication::focusWidget(), "7");
-            EXPECT_EQ(edit->text().toStdString(), (before + "7").toStdString())
-                << qPrintable(edit->objectName());
         }
     }
 }
