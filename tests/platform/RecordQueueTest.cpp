@@ -1,16 +1,14 @@
 // The user's private queue of records: where it lives, who may make it, what is refused, and
-// that every record is taken whole and once.
+// that a record is taken whole and once (many takers at once are seen in vtlmenu's tests).
 #include "platform/RecordQueue.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <utime.h>
 #include <vector>
@@ -82,38 +80,6 @@ TEST(RecordQueue, RecordsArePrivateWaitInOrderAndAreTakenOnce) {
         EXPECT_FALSE(reader.TakeOldest());
         EXPECT_TRUE(vtltest::FolderNames(path).empty()) << "nothing left behind";
     }
-}
-
-TEST(RecordQueue, ManyTakersAtOnceGetEveryRecordExactlyOnce) {
-    Queue queue;
-    CRecordQueue writer(queue.name, kSize, true);
-    constexpr int kRecords = 400;
-    std::atomic<int> taken{0}, twice{0};
-    std::vector<std::atomic<int>> seen(kRecords);
-    std::vector<std::thread> takers;
-    std::atomic<bool> writing{true};
-    for (int t = 0; t < 4; ++t)
-        takers.emplace_back([&] {
-            CRecordQueue reader(queue.name, kSize, false);
-            for (bool more = true; more;) {
-                more = writing;
-                while (const auto bytes = reader.TakeOldest()) {
-                    const int number = std::stoi(bytes->substr(0, bytes->find('\0')));
-                    twice += seen[number]++ > 0;
-                    ++taken;
-                }
-            }
-        });
-    for (int i = 0; i < kRecords; ++i) {
-        std::string record = std::to_string(i);
-        record.resize(kSize, '\0');
-        const auto published = writer.Publish(record);
-        ASSERT_TRUE(published && !published->empty());
-    }
-    writing = false;
-    for (auto& taker : takers)
-        taker.join();
-    EXPECT_EQ(std::pair(taken.load(), twice.load()), std::pair(kRecords, 0)) << "taken, twice";
 }
 
 TEST(RecordQueue, WhatAnotherProgramPutInTheQueuesPlaceIsRefusedWithItsPathAndCause) {
