@@ -1,9 +1,8 @@
-// Path facts with Windows shapes, the user's folders, text cut by character, and file facts.
+// Path facts with Windows shapes, text cut by character, and file facts.
 #include "platform/FileFacts.h"
 #include "platform/Paths.h"
 #include "platform/Utf8.h"
 #include "tests/support/Sandbox.h"
-#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
@@ -33,19 +32,6 @@ TEST(Paths, SplitAndMakeAreInverseAndADriveMeansAbsolute) {
     }
     EXPECT_EQ(MakePath({"", "/out", "a", "jpg"}), "/out/a.jpg");
     EXPECT_FALSE(HasDrive(""));
-}
-
-TEST(Paths, TheTemporaryAndTheUsersFoldersFollowTheirVariables) {
-    vtltest::ScopedEnv env({{"TMPDIR", "/var/tmp/x"},
-                            {"HOME", "/home/someone"},
-                            {"XDG_CONFIG_HOME", "/elsewhere/config"},
-                            {"XDG_DATA_HOME", ""}});
-    EXPECT_EQ(std::tuple(GetTempPath(), GetUserConfigFolder(), GetUserDataFolder()),
-              std::tuple("/var/tmp/x/", "/elsewhere/config", "/home/someone/.local/share"));
-    env.Set("TMPDIR", "");
-    env.Set("XDG_CONFIG_HOME", "relative/config"); // invalid: ignored
-    EXPECT_EQ(std::tuple(GetTempPath(), GetUserConfigFolder()),
-              std::tuple("/tmp/", "/home/someone/.config"));
 }
 
 TEST(Utf8, TextsAreCountedAndCutByCharacterNeverInsideOne) {
