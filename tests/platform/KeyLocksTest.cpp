@@ -33,7 +33,6 @@ TEST(KeyLocks, TheKernelsLightsElseTheXServersIndicators) {
     const std::tuple<std::vector<std::string>, bool, unsigned, int, const char*> cases[] = {
         {{"input3::capslock=1"}, false, 0, plat::VK_CAPITAL, "on"},
         {{"input3::numlock=0", "input3::capslock=1"}, false, 0, plat::VK_NUMLOCK, "off"},
-        {{"input3::numlock=1"}, false, 0, plat::VK_SCROLL, "?"},
         // No lights: the X server's indicators tell.
         {{}, true, LockMask, plat::VK_CAPITAL, "on"},
         // Where the kernel shows a light, it is the one that counts.
