@@ -215,18 +215,10 @@ TEST_F(VtlMenuIntegration, RegisterInstallsEveryFileManagerOnceAndUnregisterRemo
 // "1"/"0" for "Vantrel", "Resize", "Resize as default setting", "Resize and mail" and the mail
 // mode ("Resize as default setting and mail").
 void SetMenuChoices(const std::string& flags) {
-    plat::HKEY key = nullptr;
-    ASSERT_EQ(plat::RegCreateKeyEx(plat::HKEY_CURRENT_USER, "Software\\Ostrell\\vtl\\setting",
-                                   plat::REG_OPTION_NON_VOLATILE, plat::KEY_WRITE, &key, nullptr),
-              plat::ERROR_SUCCESS);
     const char* names[] = {"ExtVantrel", "ExtResize", "ExtResizeAsDefaultSetting",
                            "ExtResizeAndMail", "ExtResizeDefaultAndMail"};
-    for (std::size_t i = 0; i < 5; ++i) {
-        const plat::DWORD value = flags[i] == '1';
-        plat::RegSetValueEx(key, names[i], plat::REG_DWORD,
-                            reinterpret_cast<const plat::BYTE*>(&value), sizeof value);
-    }
-    ASSERT_EQ(plat::RegCloseKey(key), plat::ERROR_SUCCESS);
+    for (std::size_t i = 0; i < 5; ++i)
+        SetSetting(names[i], plat::REG_DWORD, std::string{char(flags[i] == '1'), 0, 0, 0});
 }
 
 // The menu offers what the "Menu Context" page ticks, each command under its own number; a
@@ -251,7 +243,6 @@ TEST_F(VtlMenuIntegration, TheMenusOfferWhatTheOptionsTick) {
         {"11110", all, 2, HANDOFF_RESIZE_DIALOG, "vantrel0;vantrel1;vantrel2;"},
         {"10011", "Vantrel\n  2 Resize and mail\n", 0, -1, "vantrel2;"},
         {"01111", "", 1, -1, ""},
-        {"10001", "", 0, -1, ""},
     };
     const char* names[] = {"Resize...", "Resize as default setting", "Resize and mail"};
     const std::string a = m_dir + "/a.jpg";
