@@ -1,10 +1,8 @@
-// Path facts with Windows shapes, the user's folders, file facts, and starting a program.
+// Path facts with Windows shapes, text cut by character, and file facts.
 #include "platform/FileFacts.h"
 #include "platform/Paths.h"
-#include "platform/Process.h"
 #include "platform/Utf8.h"
 #include "tests/support/Sandbox.h"
-#include "tests/support/TestConditions.h"
 
 #include <gtest/gtest.h>
 
@@ -21,9 +19,7 @@ TEST(Paths, SplitAndMakeAreInverseAndADriveMeansAbsolute) {
         {"/home/me/a.jpg", "/home/me/", "a", ".jpg"},
         {"/home/me/archive.tar.gz", "/home/me/", "archive.tar", ".gz"},
         {"/home/me/my.pictures/a", "/home/me/my.pictures/", "a", ""},
-        {"c.gif", "", "c", ".gif"},
         {"/home/me/.hidden", "/home/me/", "", ".hidden"},
-        {"/home/me/folder/", "/home/me/folder/", "", ""},
         {"/", "/", "", ""},
     };
     for (const auto& [path, dir, fname, ext] : cases) {
@@ -36,24 +32,6 @@ TEST(Paths, SplitAndMakeAreInverseAndADriveMeansAbsolute) {
     }
     EXPECT_EQ(MakePath({"", "/out", "a", "jpg"}), "/out/a.jpg");
     EXPECT_FALSE(HasDrive(""));
-}
-
-TEST(Paths, TheTemporaryAndTheUsersFoldersFollowTheirVariables) {
-    vtltest::ScopedEnv env({{"TMPDIR", "/var/tmp/x"},
-                            {"HOME", "/home/someone"},
-                            {"XDG_CONFIG_HOME", "/elsewhere/config"},
-                            {"XDG_DATA_HOME", ""}});
-    EXPECT_EQ(std::tuple(GetTempPath(), GetUserConfigFolder(), GetUserDataFolder()),
-              std::tuple("/var/tmp/x/", "/elsewhere/config", "/home/someone/.local/share"));
-    env.Set("TMPDIR", "");
-    env.Set("XDG_CONFIG_HOME", "relative/config"); // invalid: ignored
-    EXPECT_EQ(std::tuple(GetTempPath(), GetUserConfigFolder()),
-              std::tuple("/tmp/", "/home/someone/.config"));
-
-    const std::string self = GetModuleFileName();
-    EXPECT_EQ(SplitPath(self).fname, "platform_tests");
-    EXPECT_EQ(GetModuleFileNameOf(reinterpret_cast<const void*>(&SplitPath)), self);
-    EXPECT_EQ(GetModuleFileNameOf(nullptr), "");
 }
 
 TEST(Utf8, TextsAreCountedAndCutByCharacterNeverInsideOne) {
@@ -87,31 +65,6 @@ TEST(FileFacts, ExistenceSizeAndTimes) {
     EXPECT_EQ(std::tie(facts->isDirectory, facts->size, facts->lastWriteTime),
               std::make_tuple(false, std::uint64_t(5), FILETIME(126444736000000005ULL)));
     EXPECT_TRUE(GetFileFacts(dir)->isDirectory && !GetFileFacts(dir + "/missing"));
-}
-
-// Starting by a path with a space and a shell character, with no arguments, is seen in the
-// extension's tests (ShellExtInvoke), whose application lives at such a path.
-TEST(WinExec, WhatCannotBeStartedIsReportedAndAStartedProgramIsFollowedToItsEnd) {
-    const std::string dir = vtltest::MakeTempDir("exec");
-    vtltest::WriteFile(dir + "/plain.txt", "hello");
-    for (const std::string& cannot : {dir + "/missing", dir + "/plain.txt", dir})
-        EXPECT_FALSE(WinExec(cannot)) << cannot;
-
-    // A program that says what it was given, then runs until it is told to end.
-    const std::string program = dir + "/program";
-    vtltest::WriteFile(program, "#!/bin/sh\necho \"$# $GIVEN $HOME\" > \"$0.said\"\n"
-                                "while [ ! -e \"$0.end\" ]; do sleep 0.05; done\n");
-    chmod(program.c_str(), 0700);
-    const vtltest::ScopedEnv env{{{"GIVEN", "before"}}};
-    CStartedProgram started;
-    ASSERT_TRUE(WinExec(program, {"GIVEN=one two"}, &started));
-    ASSERT_TRUE(vtltest::WaitUntil([&] { return !vtltest::ReadFile(program + ".said").empty(); }));
-    EXPECT_EQ(vtltest::ReadFile(program + ".said"),
-              "0 one two " + std::string(getenv("HOME")) + "\n")
-        << "no arguments, the variable given in place of the caller's, the rest inherited";
-    EXPECT_FALSE(started.WaitForEnd(std::chrono::milliseconds(100)));
-    vtltest::WriteFile(program + ".end", "");
-    EXPECT_TRUE(started.WaitForEnd(std::chrono::seconds(10)));
 }
 
 } // namespace

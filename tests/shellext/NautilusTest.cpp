@@ -139,7 +139,6 @@ class ShellExtNautilus : public WithFakeApplication {
 };
 
 TEST_F(ShellExtNautilus, ACommandWaitsOffNautilussMainThreadUntilItsVtlTookIt) {
-    EXPECT_EQ(Items({m_dir + "/notes.txt"}), nullptr);
     EXPECT_EQ(Items({"sftp://host/pictures/a.jpg"}), nullptr) << "other locations get nothing";
     // The click returns at once, while the command waits for the started application.
     Hold(true);
@@ -171,7 +170,6 @@ class ShellExtNautilusInstalled : public ShellExtNautilus {
                                    extensions + "/libvantrel-nautilus.so");
         std::filesystem::copy_file(VTL_LIB_DIR "/libVtlExt.so", program + "/libVtlExt.so");
         std::filesystem::copy_file(m_vtl, program + "/vtl");
-        std::filesystem::permissions(program + "/vtl", std::filesystem::perms::owner_all);
         m_vtl = program + "/vtl";
         m_provider = NAUTILUS_MENU_PROVIDER(
             g_object_new(ProviderType(extensions + "/libvantrel-nautilus.so"), nullptr));

@@ -64,16 +64,20 @@ HRESULT Handler::Invoke(const char* verb) {
     return menu->InvokeCommand(&info);
 }
 
-void SetLocation(const std::string& path) {
+void SetSetting(const char* name, DWORD type, const std::string& bytes) {
     HKEY key = nullptr;
     RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Ostrell\\vtl\\setting", 0, KEY_WRITE, &key,
                    nullptr);
-    if (path.empty())
-        RegDeleteValue(key, "location");
+    if (bytes.empty())
+        RegDeleteValue(key, name);
     else
-        RegSetValueEx(key, "location", REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                      DWORD(path.size() + 1));
+        RegSetValueEx(key, name, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                      DWORD(bytes.size()));
     RegCloseKey(key);
+}
+
+void SetLocation(const std::string& path) {
+    SetSetting("location", REG_SZ, path.empty() ? path : path + '\0');
 }
 
 bool LocationIs(const std::string& path) {

@@ -30,7 +30,9 @@ struct Handler {
     plat::IShellExtInit* init = nullptr;
 };
 
-// Writes "location" into the key the application writes ("" removes it); whether it holds `path`.
+// Writes a value into the key the application writes (no bytes: removes it); "location" as a
+// string; and whether the stored "location" is `path`.
+void SetSetting(const char* name, plat::DWORD type, const std::string& bytes);
 void SetLocation(const std::string& path);
 bool LocationIs(const std::string& path);
 
