@@ -173,9 +173,8 @@ TEST(DlgResize, WidthAndHeightFollowTheSelectionsProportions) {
 }
 
 // The number typed stays as typed, the other entry is computed from it once, and what the two
-// show is what the label checks and what "Set as default" stores (which a run writes, as the
-// last test shows).
-TEST(DlgResize, TheEntriesShowWhatIsStored) {
+// show is what the label checks, what "Set as default" stores and what a run writes.
+TEST(DlgResize, TheEntriesShowWhatIsStoredAndWritten) {
     // On two 100 × 68 pictures, what the person does, and what "Set as default" then stores.
     const std::string coupled = "IDC_SIZE_INFO=The size of the pictures you've selected is:100*68";
     const std::pair<std::vector<Step>, std::pair<std::int32_t, std::int32_t>> cases[] = {
@@ -200,6 +199,17 @@ TEST(DlgResize, TheEntriesShowWhatIsStored) {
                       std::tuple(stored.first, stored.second, d.m_nWidthUnit, d.m_nHeightUnit));
         });
     }
+
+    // Two 100 × 68 pictures, 640 typed key by key, then "Resize": two 640 × 435 files.
+    const std::string dir = MakeTempDir("typed");
+    GetAppSetting()->m_listFiles = MakePictures(dir, 2, 100, 68);
+    ResizeSetting s = Pixels();
+    s.strDestFolder = dir + "/out";
+    EXPECT_EQ(OpenDialog(s, 100, 68, 72, 72,
+                         {{"key IDC_RESIZE_WIDTH 640", {}}, {"click IDC_RESIZE_RUN", {}}}),
+              plat::IDOK);
+    for (const char* name : {"p0.jpg", "p1.jpg"})
+        EXPECT_EQ(Inspect(dir + "/out/" + std::string(name)), (PictureFacts{640, 435, 3})) << name;
 }
 
 // Information is drawn in the theme's text colour, readable on a dark theme; warnings in red.

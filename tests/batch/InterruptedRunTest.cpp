@@ -6,6 +6,7 @@
 #include "app/model/AppSetting.h"
 #include "app/model/base/HandoffQueue.h"
 #include "platform/ReplaceFile.h"
+#include "tests/support/FakeMailProgram.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
@@ -63,14 +64,15 @@ class InterruptedRun : public testing::Test {
                     ::kill(pid, kill);
             });
     }
-    // The temporary files in the pictures' folder.
-    std::vector<std::string> Leftovers() const {
+    // The paths in `folder` whose names start with `prefix`.
+    static std::vector<std::string> Named(const std::string& folder, const std::string& prefix) {
         std::vector<std::string> found;
-        for (const auto& entry : fs::directory_iterator(m_dir))
-            if (entry.path().filename().string().starts_with(plat::kTempFilePrefix))
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.path().filename().string().starts_with(prefix))
                 found.push_back(entry.path().string());
         return found;
     }
+    std::vector<std::string> Leftovers() const { return Named(m_dir, plat::kTempFilePrefix); }
     // Each picture is the old one, or the new one whole; returns how many are new.
     int CountTurned() const {
         int turned = 0;
@@ -172,6 +174,45 @@ TEST_F(InterruptedRun, AStopSignalEndsTheRunAndLeavesNoTemporaryFile) {
         const int turned = CountTurned();
         EXPECT_GE(turned, 1);
         EXPECT_LT(turned, 16) << "the run stopped";
+    }
+}
+
+// "Resize and mail" stopped while the mail program shows its message (it stays open until the
+// person sends it): the run's own copies and their folder in the temporary folder go, the mail
+// program keeps its copies in the spool and goes on, and vtl ends by the signal.
+TEST_F(InterruptedRun, AStopSignalWhileTheMailProgramIsOpenLeavesOnlyItsCopies) {
+    CAppSetting setting;
+    setting.m_resize.bOverwrite = 0; // the outputs go into the run's own folder
+    ASSERT_TRUE(setting.SaveResizeSetting());
+    const auto runFolders = [] { return Named(std::getenv("TMPDIR"), "vtl-mail-"); };
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        const std::string mailer = MakeTempDir("mailer");
+        const FakeMailProgram mail("touch '" + mailer + "/open'; while [ ! -e '" + mailer +
+                                   "/sent' ]; do sleep 0.05; done");
+        mail.Install();
+        MakePictures();
+        const std::vector<std::string> two(m_files.begin(), m_files.begin() + 2);
+        ASSERT_TRUE(CHandoffQueue::Open(true)->Post(HANDOFF_RESIZE_DEFAULT_MAIL, two));
+        bool open = false;
+        std::size_t folders = 0;
+        const ProgramRun run = RunProgram(
+            VTL_BIN_DIR "/vtl", {}, {{"VTL_AUTOCLICK", "IDC_YESTOALL"}}, 60, [&](int pid) {
+                open = WaitUntil([&] { return fs::exists(mailer + "/open"); }, 30);
+                folders = runFolders().size();
+                ::kill(pid, signal);
+            });
+        const bool running = !fs::exists(mailer + "/sent");
+        WriteFile(mailer + "/sent", ""); // the person sends it
+        ASSERT_TRUE(open) << "the mail program was started";
+        EXPECT_TRUE(running);
+        EXPECT_EQ(run.signal, signal) << run.err;
+        EXPECT_EQ(folders, 1u) << "the run's folder, while the mail program was open";
+        EXPECT_EQ(runFolders(), std::vector<std::string>{});
+        const std::vector<std::string> copies = mail.AttachedPaths();
+        ASSERT_EQ(copies.size(), 2u);
+        for (std::size_t i = 0; i < copies.size(); ++i)
+            EXPECT_EQ(ReadFile(copies[i]), mail.AttachedBytes()[i]) << copies[i];
     }
 }
 

@@ -1,11 +1,12 @@
-// The address box of the main window with the file list beside it: typed locations, and the start
-// without a remembered location.
+// The address box of the main window with the file list beside it: typed locations, picking
+// from the drop-down list, and the start without a remembered location.
 #include "app/browser/AddressComboBox.h"
 
 #include "app/browser/AddressEdit.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/Sandbox.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QStatusBar>
 #include <QTest>
@@ -40,6 +41,8 @@ TEST_F(AddressBoxTest, TypedLocationsFilesAndNonsense) {
         std::filesystem::create_directories(folder);
     const std::string pictures = Home() + "/Pictures";
     vtltest::WriteFile(pictures + "/p.jpg", "x");
+    const std::string loop = vtltest::MakeTempDir("loop") + "/loop";
+    std::filesystem::create_symlink(loop, loop);
     const struct {
         std::string typed, shown, edit, lastBrowse, current, status;
     } cases[] = {
@@ -49,6 +52,7 @@ TEST_F(AddressBoxTest, TypedLocationsFilesAndNonsense) {
         {"~/Pictures/p.jpg", pictures, pictures, pictures, "p.jpg", ""},
         {"/usr/missing", pictures, "/usr/missing", pictures, "p.jpg",
          "No such folder: /usr/missing"},
+        {loop, pictures, loop, pictures, "p.jpg", "Cannot open the folder: " + loop},
         {Home() + "/Desktop/card.jpg", "", "Desktop", "", "card.jpg", ""},
     };
     for (const auto& c : cases) {
@@ -63,6 +67,16 @@ TEST_F(AddressBoxTest, TypedLocationsFilesAndNonsense) {
                   std::tuple(c.shown, c.edit, c.lastBrowse, c.current, c.status))
             << c.typed;
     }
+}
+
+TEST_F(AddressBoxTest, PickingAnEntryShowsItInTheList) {
+    m_box->showPopup();
+    QAbstractItemView* popup = m_box->view();
+    const QModelIndex computer = popup->model()->index(3, 0);
+    ASSERT_EQ(computer.data().toString(), QStringLiteral("Computer"));
+    Click(popup->viewport(), popup->visualRect(computer).center());
+    EXPECT_EQ(std::tuple(Shows(*m_list), m_box->currentIndex(), EditText()),
+              std::tuple("::Computer", 3, "Computer"));
 }
 
 // The box and the list open on Documents when the remembered location names none. (Every main

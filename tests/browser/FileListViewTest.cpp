@@ -130,8 +130,9 @@ TEST_F(FileListViewTest, ThePreviewFollowsTheCurrentRow) {
     }
 }
 
-// Alt+Up goes up a folder, a double-click opens a folder, and Enter a picture in the desktop's
-// viewer, by the exact bytes of its name.
+// Alt+Up and Backspace in the list go up a folder (Backspace in the address box edits its text),
+// a double-click opens a folder, and Enter a picture in the desktop's viewer, by the exact bytes
+// of its name.
 TEST_F(FileListViewTest, KeysPeopleExpect) {
     const std::string cafe = "caf\xEF\xBF\xBD.jpg"; // as the list shows caf\xE9.jpg
     const struct {
@@ -140,6 +141,18 @@ TEST_F(FileListViewTest, KeysPeopleExpect) {
         std::string outcome;
     } cases[] = {
         {"Alt+Up", [&] { Press(Qt::Key_Up, Qt::AltModifier); }, "folder .."},
+        {"Backspace in the list",
+         [&] {
+             ClickRow("b.gif");
+             Press(Qt::Key_Backspace);
+         },
+         "folder .."},
+        {"Backspace in the address box edits its text",
+         [&] {
+             m_box->lineEdit()->setFocus();
+             Press(Qt::Key_Backspace);
+         },
+         "selected 0"},
         {"a double-click on a folder",
          [&] { Click(m_list->viewport(), Cell(RowOf("sub")).center(), true); }, "folder sub"},
         {"Enter on a picture whose name is not UTF-8",

@@ -557,6 +557,27 @@ TEST(CxImage, AnimationsKeepEveryFrame) {
     EXPECT_FALSE(refused.Load(dir + "/bomb.gif"));
 }
 
+// The hidden colour of transparent pixels (red here, beside opaque white) never bleeds into the
+// visible ones when the picture is made smaller.
+TEST(CxImage, AShrunkTransparentPictureShowsNoHiddenColour) {
+    const std::string dir = MakeTempDir("alpha");
+    const VImage clear = VImage::black(50, 40) + std::vector<double>{255, 0, 0, 0};
+    const VImage white = VImage::black(50, 40) + std::vector<double>{255, 255, 255, 255};
+    CxImage alpha;
+    ASSERT_TRUE(alpha.Load(
+        WritePicture(clear.join(white, VIPS_DIRECTION_HORIZONTAL)
+                         .cast(VIPS_FORMAT_UCHAR)
+                         .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB)),
+                     dir + "/alpha.png")));
+    ASSERT_TRUE(alpha.Resample(25, 20, 1));
+    const VImage shrunk = Written(alpha);
+    ASSERT_EQ(shrunk.bands(), 4);
+    for (int x = 10; x < 16; ++x) {
+        const std::vector<double> pixel = shrunk.getpoint(x, 10);
+        EXPECT_TRUE(pixel[3] <= 16 || pixel[1] > 200) << "pink at " << x;
+    }
+}
+
 // `file` with `bytes` written over it at `at`.
 std::string Patched(std::string file, std::size_t at, const std::string& bytes) {
     return file.replace(at, bytes.size(), bytes);

@@ -23,6 +23,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -177,6 +178,28 @@ TEST_F(MailLayerTest, RefusedMessagesNeverStartTheProgramNorLeaveASpool) {
         EXPECT_FALSE(fake.Ran());
         EXPECT_TRUE(Spools().empty());
     }
+}
+
+TEST_F(MailLayerTest, SpoolsOlderThanAWeekAreSweptAtTheNextSend) {
+    const FakeMailProgram fake = Installed();
+    const std::string outside = MakeTempDir("outside"), link = Outbox() + "/20260103-101010-mnopqr";
+    // Each folder holds a file and was last changed that many days ago.
+    const std::pair<std::string, int> folders[] = {{Outbox() + "/20260101-101010-abcdef", 8},
+                                                   {Outbox() + "/20260102-101010-ghijkl", 6},
+                                                   {Outbox() + "/notes", 30},
+                                                   {outside, 30}};
+    for (const auto& [dir, days] : folders) {
+        fs::create_directories(dir);
+        WriteFile(dir + "/x.jpg", "x");
+        fs::last_write_time(dir, fs::file_time_type::clock::now() - std::chrono::hours(24 * days));
+    }
+    fs::create_directory_symlink(outside, link);
+    ASSERT_EQ(Send("", "", {Picture("new.jpg", "N")}), SUCCESS_SUCCESS);
+    EXPECT_FALSE(fs::exists(folders[0].first));
+    EXPECT_TRUE(fs::exists(folders[1].first + "/x.jpg") &&
+                fs::exists(folders[2].first + "/x.jpg") && fs::is_symlink(link));
+    EXPECT_EQ(ReadFile(outside + "/x.jpg"), "x");
+    EXPECT_EQ(Spools().size(), 4u) << "recent, notes, the link and the new spool";
 }
 
 // MailPictures: the mail layer's own rules (arguments, spool, exit codes) are tested above.

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <optional>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -169,6 +170,26 @@ TEST_F(RegistryTest, AHiveThatCannotBeReadWholeReadsAsEmptyAndIsNeverReplaced) {
     EXPECT_EQ(std::tie(after.st_ino, after.st_mode, after.st_size),
               std::tie(before.st_ino, before.st_mode, before.st_size))
         << "never replaced";
+}
+
+TEST_F(RegistryTest, TwoProcessesSavingAtOnceKeepBothKeys) {
+    pid_t children[2];
+    for (int p = 0; p < 2; ++p)
+        if ((children[p] = fork()) == 0) {
+            const std::string path = "Software\\Writer" + std::to_string(p);
+            bool saved = true;
+            for (char i = 1; i <= 100; ++i)
+                saved =
+                    saved && Save("count", std::string{i, 0, 0, 0}, path.c_str()) == ERROR_SUCCESS;
+            _exit(saved ? 0 : 2);
+        }
+    for (pid_t child : children) {
+        int status = 0;
+        EXPECT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+                    WEXITSTATUS(status) == 0);
+    }
+    for (const char* path : {"Software\\Writer0", "Software\\Writer1"})
+        EXPECT_EQ(Get("count", nullptr, path), std::string("\x64\0\0\0", 4)) << path;
 }
 
 // Replacing a file through a temporary file of ours, as the registry and user.dat are saved, and

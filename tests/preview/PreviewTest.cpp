@@ -166,16 +166,16 @@ TEST(ScrollPictureView, SizeRowsAloneOrExifRowsInIfdGroups) {
     EXPECT_EQ(pane.Shown(), shown);
 }
 
-// The reader gives the panel the EXIF block of those of today's formats whose block libvips hands
-// over (HEIC, AVIF, WebP, PNG), none for TIFF and JPEG XL. (That the pictures themselves are read
-// is the image library's test.)
-TEST(ExifReader, TodaysFormatsGiveTheirExifBlock) {
+// Today's formats are shown as a JPEG is; the panel lists the EXIF block of those whose block
+// libvips hands over (HEIC, AVIF, WebP, PNG), the size rows alone for TIFF and JPEG XL.
+TEST(ScrollPictureView, TodaysFormatsAreShownWithTheirExif) {
     VImage camera = vtltest::Quadrants(100, 50).copy();
     camera.set("exif-ifd0-Make", "Vantrel");
     const std::string jpeg = MakeTempDir("today") + "/c.jpg";
     const VImage tagged = VImage::new_from_file(vtltest::WritePicture(camera, jpeg).c_str());
     const std::pair<const char*, bool> formats[] = {{"heic", true}, {"avif", true}, {"webp", true},
                                                     {"png", true},  {"tif", false}, {"jxl", false}};
+    Pane pane;
     CExifReader reader;
     for (const auto& [ext, exif] : formats) {
         SCOPED_TRACE(ext);
@@ -188,6 +188,8 @@ TEST(ExifReader, TodaysFormatsGiveTheirExifBlock) {
             if (CExifReader::TagName(entry) == "Make")
                 make = CExifReader::ValueText(entry);
         EXPECT_EQ(make, exif ? "Vantrel" : "");
+        ASSERT_TRUE(pane.Show(path));
+        EXPECT_TRUE(Near(pane.Shown().pixelColor(170, 12), Qt::red));
     }
 }
 

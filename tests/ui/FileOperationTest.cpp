@@ -4,6 +4,7 @@
 // a full one or a read-only one.
 #include "platform/ui/FileOperation.h"
 #include "platform/ui/MessageBox.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"
 #include "tests/ui/ModalDriver.h"
@@ -22,6 +23,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -226,6 +230,41 @@ TEST(FileOperation, EachFileGoesWhereTheUserSaidAndNothingIsLost) {
         }
         umount2(to.c_str(), MNT_DETACH);
         chmod(to.c_str(), 0755);
+    }
+}
+
+// The real program, opened on a 4 GiB picture (vtl PATH marks it) and told to copy it into the
+// remembered folder: a stop signal in the middle of the copy (a kill, Ctrl+C, a logout) cancels
+// it, removes its temporary file and ends the program by that signal, as the resize run does.
+TEST(FileOperationStopped, AStopSignalCancelsTheCopyLeavesNothingAndEndsTheProgram) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        const std::string from = vtltest::MakeTempDir("from");
+        const std::string to = vtltest::MakeTempDir("to");
+        const std::string picture = from + "/big.jpg";
+        vtltest::WriteFile(picture, "");
+        fs::resize_file(picture, std::uintmax_t{4} << 30);
+        const std::string registry =
+            std::string(std::getenv("XDG_CONFIG_HOME")) + "/vantrel/registry";
+        fs::create_directories(registry);
+        vtltest::WriteFile(registry + "/HKEY_CURRENT_USER.reg",
+                           "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Ostrell\\vtl\\setting]\n"
+                           "\"cmto\"=\"" +
+                               to + "\"\n");
+        bool copying = false;
+        const vtltest::ProgramRun run =
+            vtltest::RunProgram(VTL_BIN_DIR "/vtl", {picture},
+                                {{"VTL_AUTOCLICK", "ID_EDIT_COPY,IDOK"}}, 60, [&](int pid) {
+                                    const auto start = std::chrono::steady_clock::now();
+                                    while (!copying && std::chrono::steady_clock::now() - start <
+                                                           std::chrono::seconds(30))
+                                        copying = !Contents(to).empty();
+                                    kill(pid, signal);
+                                });
+        EXPECT_TRUE(copying) << "the copy began";
+        EXPECT_EQ(run.signal, signal) << run.err;
+        EXPECT_EQ(Contents(to), "");
+        EXPECT_EQ(fs::file_size(picture), std::uintmax_t{4} << 30);
     }
 }
 
