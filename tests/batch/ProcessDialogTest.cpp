@@ -1,5 +1,5 @@
 // The progress and confirmation dialogs carrying real runs offscreen: what the person sees of
-// a run, the questions answered by clicking, Cancel at any moment.
+// a run, the questions answered by clicking, Cancel and the close box at any moment.
 #include "app/batch/DlgProcess.h"
 #include "app/batch/RunNotice.h"
 #include "platform/Paths.h"
@@ -11,10 +11,12 @@
 #include "tests/ui/ModalDriver.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -106,19 +108,36 @@ TEST(ProcessDialog, QuestionsAreAnsweredInTheDialogAndFailuresListedInOneMessage
     EXPECT_EQ(std::pair(Inspect(files[1]).width, Inspect(files[2]).width), std::pair(80, 80));
 }
 
-// Where no notification service is on the bus, or no bus at all, the notice of a run in which a
-// picture failed is not shown and nothing waits for it.
-TEST(ProcessDialog, ARunWithAFailureWaitsForNoNoticeThatIsNotShown) {
-    for (const bool service : {true, false}) {
-        SCOPED_TRACE(service ? "a bus without the service" : "no bus");
+// A run in which a picture failed ends with a notice on the desktop, over a bus of the test's
+// own; where no notification service is on the bus, or no bus at all, nothing is shown and
+// nothing waits.
+TEST(ProcessDialog, ARunWithAFailureTellsTheDesktop) {
+    const struct {
+        const char* bus; // "": no bus at all
+        const char* person;
+        bool told;
+    } cases[] = {
+        {"notices", "open", true},
+        {"no service", "", false},
+        {"", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.bus) + " " + c.person);
         std::optional<PrivateBus> bus;
-        if (service)
-            bus.emplace("", "");
+        if (*c.bus)
+            bus.emplace("", c.person);
         const std::string dir = MakeTempDir("told");
         std::vector<std::string> files = MakePictures(dir, 1, 80, 60);
         WriteFile(dir + "/bad.jpg", std::string("\xFF\xD8\xFF\xE0", 4) + "junk");
         files.push_back(dir + "/bad.jpg");
         Reset(files);
+        // The folder the person opens from a notice.
+        std::vector<std::string> opened;
+        QTextBrowser browser;
+        QDesktopServices::setUrlHandler("file", &browser, "setSource");
+        QObject::connect(&browser, &QTextBrowser::sourceChanged, [&](const QUrl& url) {
+            opened.push_back(url.toLocalFile().toStdString());
+        });
         const auto person = OnEveryModal([](QWidget* modal) {
             if (auto* box = qobject_cast<QMessageBox*>(modal))
                 QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
@@ -127,8 +146,15 @@ TEST(ProcessDialog, ARunWithAFailureWaitsForNoNoticeThatIsNotShown) {
         clock.start();
         EXPECT_EQ(RunProcess().code, plat::IDOK);
         WaitForRunNotices();
+        QDesktopServices::unsetUrlHandler("file");
         EXPECT_LT(clock.elapsed(), 2500) << "nothing waits for a notice that is not shown";
-        EXPECT_EQ(bus ? bus->Notices().size() : 0u, 0u);
+        // One notice when told, and the folder the person opened from it.
+        using Texts = std::vector<std::string>;
+        const Texts notice = {"1 picture could not be resized",
+                              "1 picture resized into " + dir + "/resize\n" + dir + "/bad.jpg",
+                              "default\nOpen folder\nopen\nOpen folder"};
+        EXPECT_EQ(bus ? bus->Notices() : std::vector<Texts>{}, std::vector<Texts>(c.told, notice));
+        EXPECT_EQ(opened, Texts(c.told, dir + "/resize"));
     }
 }
 
@@ -149,6 +175,24 @@ TEST(ProcessDialog, CancelEndsAtOnceAndNothingIsWrittenAfterTheCurrentFiles) {
     QTest::qWait(300);
     EXPECT_EQ(FolderNames(dir + "/resize"), atReturn)
         << "nothing is written after the dialog returned";
+}
+
+TEST(ProcessDialog, AQuestionOpenWhenTheRunIsCancelledCountsAsNo) {
+    const std::vector<std::string> files = MakePictures(MakeTempDir("cancelask"), 2, 100, 80);
+    ResizeSetting& s = Reset(files);
+    s.bOverwrite = 1, s.nWidth = 50;
+    bool questionClosed = false;
+    OnNextModal(
+        [&](QWidget* question) {
+            QTimer::singleShot(20, question, [&, question] {
+                question->parentWidget()->close(); // the close box of the progress dialog
+                questionClosed = !question->isVisible();
+            });
+        },
+        "Vantrel Confirm");
+    EXPECT_EQ(RunProcess().code, plat::IDCANCEL);
+    EXPECT_TRUE(questionClosed);
+    EXPECT_EQ(Inspect(files[0]).width, 100);
 }
 
 // "Resize and mail": a finished run keeps its copies for the mail, in a private folder and

@@ -59,6 +59,12 @@ TEST(CxImage, EveryFormatWritesAndReadsBackSizeDpiBppAndFormat) {
         picture.SetYDPI(150);
         picture.SetJpegQuality(95);
         ASSERT_TRUE(picture.Save(path, format));
+        // Encoded into memory, the same file; the picture then held decoded writes it again.
+        std::vector<std::uint8_t> bytes;
+        ASSERT_TRUE(picture.Encode(bytes, format));
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), ReadFile(path));
+        ASSERT_TRUE(picture.Save(path + ".again", format));
+        EXPECT_EQ(ReadFile(path + ".again"), ReadFile(path));
         CxImage back;
         ASSERT_TRUE(back.Load(path) && back.IsValid() && back.IsEnabled());
         EXPECT_EQ(back.GetBpp(), bpp);
