@@ -1,5 +1,6 @@
 // The user's private queue of records: where it lives, who may make it, what is refused, and
-// that a record is taken whole and once (many takers at once are seen in vtlmenu's tests).
+// that a record is taken whole and once (twenty programs taking theirs at once are seen in
+// vtlmenu's tests).
 #include "platform/RecordQueue.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/TestConditions.h"

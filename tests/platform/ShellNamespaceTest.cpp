@@ -1,7 +1,7 @@
 // Our shell namespace on a folder tree made for the test: canonical lists of typed names,
-// exact bytes in names, Computer's items in order, and the roots read from user-dirs.dirs and
-// from a mountinfo text, read again while the program runs. What listings skip, and the desktop's
-// items, are seen in the file list's tests.
+// exact bytes in names, the desktop's and Computer's items in order, and the roots read from
+// user-dirs.dirs and from a mountinfo text, read again while the program runs. What the file
+// list leaves out is the folder rows' own test.
 #include "platform/shell/ShellFolder.h"
 #include "platform/shell/ShellInfo.h"
 #include "tests/support/Sandbox.h"
@@ -27,9 +27,11 @@ class ShellNamespaceTest : public ::testing::Test {
 
     // A home with Documents and a desktop, and two "mounts".
     static ShellRoots MakeTree(const std::string& root) {
-        for (const char* dir : {"/home/Docs", "/home/Desktop", "/home/Pictures/x",
-                                "/home/Pictures/with space", "/usb/a", "/aaa"})
+        for (const char* dir :
+             {"/home/Docs", "/home/Desktop/f", "/home/Desktop/Home", "/home/Desktop/.hidden",
+              "/home/Pictures/x", "/home/Pictures/with space", "/usb/a", "/aaa"})
             fs::create_directories(root + dir);
+        vtltest::WriteFile(root + "/home/Desktop/zeta.jpg", "");
         return {root + "/home",
                 root + "/home/Docs",
                 root + "/home/Desktop",
@@ -103,6 +105,22 @@ TEST_F(ShellNamespaceTest, EveryPathHasOneCanonicalList) {
     EXPECT_EQ(Name(desktop, Parse(latin1).get(), SHGDN_NORMAL), "caf\xEF\xBF\xBD.jpg");
     EXPECT_EQ(Name(desktop, Parse(latin1).get(), SHGDN_FORPARSING), latin1);
     EXPECT_EQ(Name(desktop, Parse("::Home").get(), SHGDN_FORPARSING), "::Home");
+}
+
+TEST_F(ShellNamespaceTest, FoldersListTheirItemsInTheShellOrder) {
+    constexpr DWORD all = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
+    EXPECT_EQ(Children(desktop, all),
+              (Names{"Home", "Documents", "Computer", "Home", "f", "zeta.jpg"}));
+    EXPECT_EQ(Children(desktop, SHCONTF_FOLDERS | SHCONTF_INCLUDEHIDDEN),
+              (Names{"Home", "Documents", "Computer", ".hidden", "Home", "f"}));
+    // A desktop folder named "Home" is not the virtual Home.
+    EXPECT_NE(HRESULT_CODE(desktop->CompareIDs(0, Parse("::Home").get(),
+                                               Parse(root + "/home/Desktop/Home").get())),
+              0u);
+    IShellFolder* computer = nullptr;
+    desktop->BindToObject(Parse("::Computer").get(), &computer);
+    EXPECT_EQ(Children(computer, all), (Names{"/", root + "/aaa", root + "/usb"}));
+    computer->Release();
 }
 
 TEST_F(ShellNamespaceTest, MountsReadAgainDecideComputerAndWherePathsHang) {
