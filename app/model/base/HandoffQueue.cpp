@@ -14,24 +14,13 @@ constexpr auto kLookInterval = std::chrono::milliseconds(20);
 
 } // namespace
 
-plat::Result<CHandoffQueue> CHandoffQueue::Open(bool create) {
-    auto queue =
-        std::make_unique<plat::CRecordQueue>(HandoffQueueName(), HANDOFF_BLOCK_SIZE, create);
-    if (!queue->Refusal().empty())
-        return plat::Failure{queue->Refusal()};
-    CHandoffQueue opened;
-    if (queue->IsOpen())
-        opened.m_queue = std::move(queue);
-    return opened;
-}
-
 plat::Result<std::string, HandoffRefusal>
 CHandoffQueue::Post(std::uint32_t command, const std::vector<std::string>& files) {
     std::string block(HANDOFF_BLOCK_SIZE, '\0');
     if (auto fits = WriteHandoff(reinterpret_cast<unsigned char*>(block.data()), command, files);
         !fits)
         return fits.error();
-    auto name = m_queue->Publish(block);
+    auto name = m_store->Publish(block);
     if (!name)
         return RefuseHandoff(HandoffWrite::NotQueued, name.error().message);
     return std::move(*name);
@@ -46,15 +35,15 @@ plat::Result<void, HandoffRefusal> CHandoffQueue::HandOver(const std::string& pr
     const std::string& record = *posted;
     plat::CStartedProgram started;
     if (!plat::WinExec(program, {std::string(HANDOFF_RECORD_VARIABLE) + "=" + record}, &started)) {
-        m_queue->Take(record);
+        m_store->Take(record);
         return RefuseHandoff(HandoffWrite::NotStarted, program);
     }
     // No time limit: a busy machine may take long to start the program, and the record is
     // never given up while the program that is to take it runs.
-    while (m_queue->IsQueued(record)) {
+    while (m_store->IsQueued(record)) {
         // It may have taken the record just before it ended: what is still there is ours.
         if (started.WaitForEnd(kLookInterval)) {
-            if (m_queue->Take(record))
+            if (m_store->Take(record))
                 return RefuseHandoff(HandoffWrite::NotTaken);
             break;
         }
@@ -64,10 +53,10 @@ plat::Result<void, HandoffRefusal> CHandoffQueue::HandOver(const std::string& pr
 
 std::optional<HandoffHeader> CHandoffQueue::Take(const std::string& record,
                                                  std::vector<std::string>& files) {
-    if (!m_queue)
+    if (!m_store)
         return std::nullopt;
     std::optional<std::string> bytes =
-        record.empty() ? m_queue->TakeOldest() : m_queue->Take(record);
+        record.empty() ? m_store->TakeOldest() : m_store->Take(record);
     if (!bytes || bytes->empty() || (*bytes)[0] == 0)
         return std::nullopt;
     bytes->resize(HANDOFF_BLOCK_SIZE);
@@ -76,14 +65,28 @@ std::optional<HandoffHeader> CHandoffQueue::Take(const std::string& record,
 
 std::vector<std::pair<std::string, std::vector<unsigned char>>> CHandoffQueue::Peek() const {
     std::vector<std::pair<std::string, std::vector<unsigned char>>> records;
-    if (!m_queue)
+    if (!m_store)
         return records;
-    for (const auto& [name, bytes] : m_queue->Peek())
+    for (const auto& [name, bytes] : m_store->Peek())
         records.emplace_back(name, std::vector<unsigned char>(bytes.begin(), bytes.end()));
     return records;
 }
 
 #endif
+
+plat::Result<CHandoffQueue> CHandoffQueue::Open(bool create) {
+#ifdef _WIN32
+    auto store = std::make_unique<Store>(HANDOFF_BLOCK_NAME, HANDOFF_BLOCK_SIZE, create);
+#else
+    auto store = std::make_unique<Store>(HandoffQueueName(), HANDOFF_BLOCK_SIZE, create);
+#endif
+    if (!store->Refusal().empty())
+        return plat::Failure{store->Refusal()};
+    CHandoffQueue opened;
+    if (store->IsOpen())
+        opened.m_store = std::move(store);
+    return opened;
+}
 
 plat::Result<HandoffRead> ReadHandoff(std::vector<std::string>& files) {
     HandoffRead read;

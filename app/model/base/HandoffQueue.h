@@ -69,14 +69,15 @@ class CHandoffQueue {
 #endif
 
   private:
+#ifdef _WIN32
+    using Store = plat::CNamedBlock;
+#else
+    using Store = plat::CRecordQueue;
+#endif
     CHandoffQueue() = default;
 
     // Null for a queue that was never made, opened to read.
-#ifdef _WIN32
-    std::unique_ptr<plat::CNamedBlock> m_block;
-#else
-    std::unique_ptr<plat::CRecordQueue> m_queue;
-#endif
+    std::unique_ptr<Store> m_store;
 };
 
 // What vtl found at start-up.

@@ -27,17 +27,6 @@ bool Pending(unsigned char ready) {
 
 } // namespace
 
-plat::Result<CHandoffQueue> CHandoffQueue::Open(bool create) {
-    auto block =
-        std::make_unique<plat::CNamedBlock>(HANDOFF_BLOCK_NAME, HANDOFF_BLOCK_SIZE, create);
-    if (!block->Refusal().empty())
-        return plat::Failure{block->Refusal()};
-    CHandoffQueue opened;
-    if (block->IsOpen())
-        opened.m_block = std::move(block);
-    return opened;
-}
-
 plat::Result<void, HandoffRefusal> CHandoffQueue::HandOver(const std::string& program,
                                                            std::uint32_t command,
                                                            const std::vector<std::string>& files) {
@@ -52,7 +41,7 @@ plat::Result<void, HandoffRefusal> CHandoffQueue::HandOver(const std::string& pr
         return RefuseHandoff(HandoffWrite::NotQueued, std::string("the lock \"") +
                                                           HANDOFF_MUTEX_NAME +
                                                           "\" of the hand-off cannot be used.");
-    unsigned char* block = m_block->Bytes();
+    unsigned char* block = m_store->Bytes();
     std::atomic_ref<unsigned char> ready(block[0]);
     // A reader may still be copying the last record; and one that a writer left when it ended
     // while it waited may still be taken by its vtl.
@@ -87,16 +76,16 @@ plat::Result<void, HandoffRefusal> CHandoffQueue::HandOver(const std::string& pr
 
 std::optional<HandoffHeader> CHandoffQueue::Take(const std::string&,
                                                  std::vector<std::string>& files) {
-    if (!m_block)
+    if (!m_store)
         return std::nullopt;
-    std::atomic_ref<unsigned char> ready(m_block->Bytes()[0]);
+    std::atomic_ref<unsigned char> ready(m_store->Bytes()[0]);
     unsigned char seen = ready.load(std::memory_order_acquire);
     while (Pending(seen) &&
            !ready.compare_exchange_weak(seen, kBeingRead, std::memory_order_acq_rel))
         ;
     if (!Pending(seen))
         return std::nullopt;
-    std::string copy(reinterpret_cast<const char*>(m_block->Bytes()), HANDOFF_BLOCK_SIZE);
+    std::string copy(reinterpret_cast<const char*>(m_store->Bytes()), HANDOFF_BLOCK_SIZE);
     copy[0] = static_cast<char>(seen);
     const HandoffHeader header =
         ReadHandoffBlock(reinterpret_cast<unsigned char*>(copy.data()), files);
